@@ -1,0 +1,118 @@
+// The main form as the application logic sees it: controls by name, with the
+// state a Win32 control reports. The Win32 view maps names to window handles;
+// the test fake keeps the state in memory.
+#pragma once
+
+#include <string>
+
+namespace tollvane {
+
+// Controls of the main form. Values 1 to 57 are the Win32 control and menu
+// identifiers; controls that have no identifier of their own (labels, group
+// boxes, the read-only converter fields) get keys from 1000 on, used only
+// inside the program.
+enum class Ctl : int {
+    PortCombo = 7,
+    SearchButton = 8,
+    RoleCombo = 9,
+    WriteButton = 10,
+    ReadButton = 11,
+    ClearButton = 12,
+    WriteCyclicButton = 13,
+    ClearCyclicButton = 14,
+    WorkModeCombo = 15,
+    SectorUpDown = 16,
+    SectorEdit = 17,
+    BlockUpDown = 18,
+    BlockEdit = 19,
+    ShowCrypto1Check = 20,
+    GenerateRandomButton = 21,
+    AddToListButton = 22,
+    ShowListButton = 23,
+    GenerateUniqueButton = 24,
+    UniqueBeforeWriteCheck = 25,
+    IfTouchMemoryRadio = 26,
+    IfW26Radio = 27,
+    IfW44Radio = 28,
+    IfW58Radio = 29,
+    IndDirectRadio = 30,
+    IndInverseRadio = 31,
+    StandbyDynamicRadio = 32,
+    StandbyStaticRadio = 33,
+    StandbyOffRadio = 34,
+    TouchPollOnRadio = 35,
+    TouchPollOffRadio = 36,
+    ConvTmW44Radio = 37,
+    ConvW26Radio = 38,
+    ConvW58Radio = 39,
+    Crypto1KeyEdit = 40,
+    SectorDataEdit = 41,
+    ClassicCheck = 51,
+    PlusCheck = 52,
+    Sl1Radio = 53,
+    Sl3Radio = 54,
+    AesAuthCheck = 55,
+    AesKeyEdit = 56,
+    ShowAesCheck = 57,
+
+    // No Win32 identifier.
+    SettingsGroup = 1000,
+    CardTypeGroup,
+    CardGroup,
+    MasterGroup,
+    UserGroup,
+    ConverterGroup,
+    ReaderInterfaceGroup,
+    ReaderSettingsGroup,
+    InterfacesGroup,
+    IndicationGroup,
+    StandbyGroup,
+    TouchPollGroup,
+    PortLabel,
+    VersionLabel,
+    VersionValue,
+    RoleLabel,
+    WorkModeLabel,
+    SectorLabel,
+    BlockLabel,
+    Crypto1KeyLabel,
+    AesKeyLabel,
+    SectorDataLabel,
+    TouchMemoryLabel,
+    TouchMemoryEdit,
+    HexLabel,
+    HexEdit,
+    DecLabel,
+    DecEdit,
+};
+
+// State of the form's controls. Texts are UTF-8.
+class FormView {
+public:
+    virtual ~FormView() = default;
+
+    virtual bool IsChecked(Ctl c) const = 0;
+    virtual void SetChecked(Ctl c, bool checked) = 0;
+    virtual bool IsEnabled(Ctl c) const = 0;
+    virtual void Enable(Ctl c, bool enabled) = 0;
+    virtual bool IsShown(Ctl c) const = 0;
+    virtual void Show(Ctl c, bool shown) = 0;
+    virtual std::string Text(Ctl c) const = 0;
+    virtual void SetText(Ctl c, const std::string& text) = 0;
+    // Edits: '*' for every character when masked, plain text otherwise.
+    virtual void SetPasswordMask(Ctl c, bool masked) = 0;
+    virtual bool IsPasswordMasked(Ctl c) const = 0;
+    // Up-downs: the position shown in the buddy edit.
+    virtual void SetUpDownPos(Ctl c, int pos) = 0;
+
+    // Combo boxes. Selection -1 means none.
+    virtual int Selection(Ctl c) const = 0;
+    virtual void SetSelection(Ctl c, int index) = 0;
+    virtual int ItemCount(Ctl c) const = 0;
+    virtual std::string ItemText(Ctl c, int index) const = 0;
+    virtual void ResetContent(Ctl c) = 0;
+    virtual void AddItem(Ctl c, const std::string& text) = 0;
+    virtual void DeleteItem(Ctl c, int index) = 0;
+};
+
+}  // namespace tollvane

@@ -1,0 +1,298 @@
+#include "app/message_table.h"
+
+namespace tollvane {
+namespace {
+
+struct Entry {
+    const char* english;
+    const char* russian;
+};
+
+// Index = entry number - 1.
+constexpr Entry kEntries[kMessageCount] = {
+    {"Tollvane ver.2.00 (x64)",
+     "Tollvane вер.2.00 (x64)"},  // 1 kMainTitle
+    {"Keys",
+     "Ключи"},  // 2 kKeyListTitle
+    {"File",
+     "Файл"},  // 3 kMenuFile
+    {"Tools",
+     "Инструменты"},  // 4 kMenuTools
+    {"Help",
+     "Помощь"},  // 5 kMenuHelp
+    {"Quit",
+     "Выход"},  // 6 kMenuQuit
+    {"Language",
+     "Язык"},  // 7 kMenuLanguage
+    {"Read ID",
+     "Считать ID"},  // 8 kMenuReadID
+    {"Help",
+     "Справка"},  // 9 kMenuHelpItem
+    {"About...",
+     "О программе..."},  // 10 kMenuAbout
+    {"Search for Varnel reader",
+     "Поиск считывателя Varnel"},  // 11 kProgressSearchTimer
+    {"Reading Varnel settings",
+     "Считывание настроек Varnel"},  // 12 kProgressReplyTimer
+    {"Present the card to the reader...",
+     "Поднесите карту к считывателю..."},  // 13 kProgressCardTimer
+    {"Varnel not found!",
+     "Varnel не найден!"},  // 14 kVarnelNotFound
+    {"Varnel reader found!",
+     "Считыватель Varnel найден!"},  // 15 kVarnelFound
+    {"If you are sure that the reader is connected to the PC,\nselect a COM port from the list!",
+     "Если Вы уверены, что считыватель подключен к ПК,\nто выберите COM-порт из списка!"},  // 16 kSelectPortHint
+    {"No COM ports found in the system!",
+     "Не найдены COM-порты в системе!"},  // 17 kNoComPorts
+    {"Error opening",
+     "Ошибка при открытие"},  // 18 kErrorOpening
+    {"Connection broken.\n\r(Varnel disabled!)",
+     "Соединение нарушено.\n\r(Varnel отключен!)"},  // 19 kConnectionBroken
+    {"Settings read!",
+     "Настройки считаны!"},  // 20 kSettingsRead
+    {"Update your reader to version 2.00!",
+     "Обновите считыватель до версии 2.00!"},  // 21 kUpdateReader
+    {"The reader did not respond!\n(Try again or a different COM port).",
+     "Считыватель не ответил!\n(Попробуйте ещё раз или другой COM-порт)."},  // 22 kReaderDidNotRespond
+    {"Invalid command!",
+     "Неверная команда!"},  // 23 kInvalidCommand
+    {"The answer could not be recognized!",
+     "Не удалось распознать ответ!"},  // 24 kAnswerNotRecognized
+    {"Error",
+     "Ошибка"},  // 25 kErrorWord
+    {"when reading from a COM port!",
+     "при считывание из COM-порта!"},  // 26 kPortReadError
+    {"when writing to the COM port!",
+     "при записи в COM-порт!"},  // 27 kPortWriteError
+    {"The operation was successful!",
+     "Операция завершилась успехом!"},  // 28 kOperationSuccessful
+    {"The main reader board did not respond!",
+     "Основная плата считывателя не ответила!"},  // 29 kErr03MainBoard
+    {"The card was not brought to the reader!",
+     "Карту не поднесли к считывателю!"},  // 30 kErr04CardNotPresented
+    {"The operation failed!",
+     "Операция завершилась неудачей!"},  // 31 kErr05OperationFailed
+    {"The reader does not support this type of card!",
+     "Считыватель не поддерживает данный тип карт!"},  // 32 kErr06CardTypeUnsupported
+    {"Error when switching the card from SL0 to SL1!",
+     "Ошибка при переключение карты с SL0 на SL1!"},  // 33 kErr07SwitchSl0Sl1
+    {"Error when switching the card from SL1 to SL3!",
+     "Ошибка при переключение карты с SL1 на SL3!"},  // 34 kErr08SwitchSl1Sl3
+    {"Error: Card type does not match at SL3 level!",
+     "Ошибка тип карты не соответствует на уровне SL3!"},  // 35 kErr09TypeMismatchSl3
+    {"Error while requesting ATS!",
+     "Ошибка при запросе ATS!"},  // 36 kErr10Ats
+    {"Error authenticating card sector!",
+     "Ошибка при аутентификации сектора карты!"},  // 37 kErr11Auth
+    {"Error writing to block!",
+     "Ошибка при записи в блок!"},  // 38 kErr12WriteBlock
+    {"Error reading card block!",
+     "Ошибка при считывании блока карты!"},  // 39 kErr13ReadBlock
+    {"Card data block CRC error!",
+     "Ошибка CRC блока данных карты!"},  // 40 kErr14DataCrc
+    {"Card settings block CRC error!",
+     "Ошибка CRC блока настроек карты!"},  // 41 kErr15SettingsCrc
+    {"Error: The card is not a Master Card!",
+     "Ошибка карта не является Мастер-картой!"},  // 42 kErr16NotMaster
+    {"Error: Card type does not match at SL1 level!",
+     "Ошибка тип карты не соответствует на уровне SL1!"},  // 43 kErr17TypeMismatchSl1
+    {"Error: The card is not a User card!",
+     "Ошибка карта не является Пользовательской картой!"},  // 44 kErr18NotUser
+    {"Message",
+     "Сообщение"},  // 45 kCaption
+    {"Failed to save settings!\nRestart the program.",
+     "Не удалось сохранить настройки!\nПерезапустите программу."},  // 46 kSaveSettingsFailed
+    {"File not found!\n\rCheck for the presence of the help file (Tollvane ver_2_00.pdf).",
+     "Файл не найден!\n\rПроверьте наличие файла справки (Tollvane ver_2_00.pdf)."},  // 47 kHelpFileNotFound
+    {"Open the help folder where the application is installed.\n\rDefault: C:\\Tollvane ver_2_00\\help",
+     "Откройте папку help, где установлено приложение.\n\rПо умолчанию: C:\\Tollvane ver_2_00\\help"},  // 48 kHelpFolderHint
+    {"Help file cannot be opened!",
+     "Файл справки не возможно открыть!"},  // 49 kHelpCannotOpen
+    {"Install a PDF viewer on your PC.",
+     "Установите на ПК программу для просмотра PDF-файлов."},  // 50 kInstallPdfViewer
+    {"Opening the help file failed!",
+     "Открытие файла справки завершилось неудачей!"},  // 51 kHelpOpenFailed
+    {"Error code",
+     "Код ошибки"},  // 52 kErrorCode
+    {"Are you sure you want to clear the card?",
+     "Вы уверены, что хотите очистить карту?"},  // 53 kConfirmClearCard
+    {"Error opening file usersData.data!\n\rCheck file availability.\n\rDefault: C:\\Tollvane ver_2_00\\",
+     "Ошибка при открытии файла usersData.data!\n\rПроверьте наличие файла.\n\rПо умолчанию: C:\\Tollvane ver_2_00\\"},  // 54 kUsersDataOpenError
+    {"Error reading from file usersData.data!",
+     "Ошибка при чтении из файла usersData.data!"},  // 55 kUsersDataReadError
+    {" Settings ",
+     " Настройки "},  // 56 kSettingsGroup
+    {" Type card ",
+     " Тип карты "},  // 57 kCardTypeGroup
+    {" Card ",
+     " Карта "},  // 58 kCardGroup
+    {" Master card ",
+     " Мастер-карта "},  // 59 kMasterGroup
+    {" User card ",
+     " Пользовательская карта "},  // 60 kUserGroup
+    {" Custom Card Converter ",
+     " Конвертер пользовательской карты "},  // 61 kConverterGroup
+    {" Reader interface ",
+     " Интерфейс считывателя "},  // 62 kReaderInterfaceGroup
+    {" Corvanth reader settings ",
+     " Настройки считывателя Corvanth "},  // 63 kReaderSettingsGroup
+    {" 1) INTERFACES: ",
+     " 1) ИНТЕРФЕЙСЫ: "},  // 64 kInterfacesGroup
+    {" 2) INDICATION CONTROL: ",
+     " 2) УПРАВЛЕНИЕ ИНДИКАЦИЕЙ: "},  // 65 kIndicationGroup
+    {" 3) INDICATION IN STANDBY MODE: ",
+     " 3) ИНДИКАЦИЯ В ДЕЖУР. РЕЖИМЕ: "},  // 66 kStandbyGroup
+    {" 4) TOUCH BUTTON POLL: ",
+     " 4) ОПРОС СЕНСОРНОЙ КНОПКИ: "},  // 67 kTouchPollGroup
+    {"Programmer port: ",
+     "Порт считывателя: "},  // 68 kPortLabel
+    {"Version: ",
+     "Версия: "},  // 69 kVersionLabel
+    {"Type: ",
+     "Тип: "},  // 70 kRoleLabel
+    {"Work mode: ",
+     "Режим работы: "},  // 71 kWorkModeLabel
+    {"Sector num: ",
+     "Номер сектора: "},  // 72 kSectorLabel
+    {"Block num: ",
+     "Номер блока: "},  // 73 kBlockLabel
+    {"System key (Crypto1): ",
+     "Ключ сектора (Crypto1): "},  // 74 kCrypto1KeyLabel
+    {"System key (AES128): ",
+     "Ключ сектора (AES128): "},  // 75 kAesKeyLabel
+    {"Sector data (hex): ",
+     "Данные сектора (hex): "},  // 76 kSectorDataLabel
+    {"Master",
+     "Мастер"},  // 77 kRoleMaster
+    {"User",
+     "Пользователь"},  // 78 kRoleUser
+    {"Send card ID",
+     "Передача кода карты"},  // 79 kWorkModeCardId
+    {"Send sector data after logged in",
+     "Передача данных из указанного сектора"},  // 80 kWorkModeSectorData
+    {"Send card ID after logged in",
+     "Передача кода карты после успешной авторизации к сектору"},  // 81 kWorkModeCardIdLoggedIn
+    {"Send sector data after logged in and decrypt",
+     "Передача данных из указанного сектора (с шифрованием)"},  // 82 kWorkModeSectorDataDecrypt
+    {"SEARCH",
+     "ПОИСК"},  // 83 kSearchButton
+    {"Write",
+     "Записать"},  // 84 kWriteButton
+    {"Read",
+     "Считать"},  // 85 kReadButton
+    {"Clear",
+     "Очистить"},  // 86 kClearButton
+    {"Write cyclically",
+     "Циклическая запись"},  // 87 kWriteCyclicButton
+    {"Clear cyclically",
+     "Циклическая очистка"},  // 88 kClearCyclicButton
+    {"Generate random",
+     "Сгенерировать"},  // 89 kGenerateRandomButton
+    {"Add to list",
+     "Добавить в список"},  // 90 kAddToListButton
+    {"Show list",
+     "Показать список"},  // 91 kShowListButton
+    {"Generate unique",
+     "Сгенерировать"},  // 92 kGenerateUniqueButton
+    {"Additional AES128 authentication",
+     "Доп. аутентификация AES128"},  // 93 kAesAuthCheck
+    {"Show Key",
+     "Показать ключ"},  // 94 kShowKey
+    {"Generate unique data before write",
+     "Генерировать уникальные данные перед записью"},  // 95 kUniqueBeforeWriteCheck
+    {"Direct (active '1')",
+     "Прямая (активная '1')"},  // 96 kIndDirectRadio
+    {"Inverse (active '0')",
+     "Инверсная (активный '0')"},  // 97 kIndInverseRadio
+    {"Dynamic",
+     "Динамическая"},  // 98 kStandbyDynamicRadio
+    {"Static",
+     "Статическая"},  // 99 kStandbyStaticRadio
+    {"Off",
+     "Выкл."},  // 100 kStandbyOffRadio
+    {"On",
+     "Вкл."},  // 101 kTouchPollOnRadio
+    {"Off",
+     "Выкл."},  // 102 kTouchPollOffRadio
+    {" Keys list ",
+     " Список ключей "},  // 103 kKeyListGroup
+    {"Description:",
+     "Описание:"},  // 104 kKeyListDescriptionLabel
+    {"Key (Crypto1): ",
+     "Ключ (Crypto1): "},  // 105 kKeyListCrypto1Label
+    {"Key (AES128): ",
+     "Ключ (AES128): "},  // 106 kKeyListAesLabel
+    {"Key Description",
+     "Описание ключа"},  // 107 kKeyListDefaultDescription
+    {"Add new",
+     "Добавить новый"},  // 108 kKeyListAddNew
+    {"Use This Key",
+     "Использовать"},  // 109 kKeyListUseThisKey
+    {"Remove",
+     "Удалить"},  // 110 kKeyListRemove
+    {"Cancel",
+     "Отмена"},  // 111 kKeyListCancel
+    {"No.",
+     "№"},  // 112 kKeyListColumnNo
+    {"Key (Crypto1)",
+     "Ключ (Crypto1)"},  // 113 kKeyListColumnCrypto1
+    {"Key (AES128)",
+     "Ключ (AES128)"},  // 114 kKeyListColumnAes
+    {"Description",
+     "Описание"},  // 115 kKeyListColumnDescription
+    {"TC",
+     "ТК"},  // 116 kKeyListColumnTC
+    {"AA",
+     "ДА"},  // 117 kKeyListColumnAA
+    {"WM",
+     "РР"},  // 118 kKeyListColumnWM
+    {"SN",
+     "НС"},  // 119 kKeyListColumnSN
+    {"BN",
+     "НБ"},  // 120 kKeyListColumnBN
+    {"keys.data file not found...",
+     "Не найден файл keys.data..."},  // 121 kKeysDataNotFound
+    {"Key already exit at the list.",
+     "Ключ уже находится в списке."},  // 122 kKeyAlreadyInList
+    {"Are you sure you want to delete the key?",
+     "Вы точно хотите удалить ключ?"},  // 123 kConfirmDeleteKey
+    {"Error creating temporary file!",
+     "Ошибка при создании временного файла!"},  // 124 kTempFileCreateError
+    {"Unable to read from file keys.data!",
+     "Невозможно прочитать из файла keys.data!"},  // 125 kKeysDataReadError
+    {"An error occurred while writing to the temporary file!",
+     "Произошла ошибка при записи во временный файл!"},  // 126 kTempFileWriteError
+    {"There was a problem with the file keys.data!\nThe keys were not recorded!",
+     "Произошел сбой с файлом keys.data!\nКлючи не были записаны!"},  // 127 kKeysDataProblem
+    {"An error occurred while writing to the file keys.data!",
+     "Произошла ошибка при записи в файл keys.data!"},  // 128 kKeysDataWriteError
+    {"Encryption failed!\nThe keys were not recorded!",
+     "Сбой при шифровании!\nКлючи не были записаны!"},  // 129 kEncryptionFailed
+    {"There was a problem with the file crkeys.data!\nThe keys were not recorded!",
+     "Произошел сбой с файлом crkeys.data!\nКлючи не были записаны!"},  // 130 kCrKeysDataProblem
+    {"Barcode",
+     "Штрих-код"},  // 131 kReadIdBarcode
+    {"Barcode (hex)",
+     "Штрих-код (hex)"},  // 132 kReadIdBarcodeHex
+    {"ID cipher",
+     "ID шифра"},  // 133 kReadIdCipher
+    {"ID cipher (x.x.x.x)",
+     "ID шифра (x.x.x.x)"},  // 134 kReadIdCipherDotted
+    {"Error writing to file usersData.data!",
+     "Ошибка при записи в файл usersData.data!"},  // 135 kUsersDataWriteError
+};
+
+}  // namespace
+
+const char* Text(LanguageId lang, Msg id) {
+    const int n = static_cast<int>(id);
+    if (n < 1 || n > kMessageCount) return "";
+    const Entry& e = kEntries[n - 1];
+    return lang == LanguageId::English ? e.english : e.russian;
+}
+
+std::uint16_t MessageBoxLangId(LanguageId lang) {
+    return lang == LanguageId::English ? 9 : 0;
+}
+
+}  // namespace tollvane

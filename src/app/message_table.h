@@ -1,0 +1,171 @@
+// Every text the operator reads, in Russian and English. Entry numbers are
+// stable: they are the order of the original language tables, and 135 is the
+// usersData.data write failure added beside the other usersData.data texts.
+#pragma once
+
+#include <cstdint>
+
+namespace tollvane {
+
+enum class LanguageId : int { Russian = 0, English = 1 };
+
+enum class Msg : int {
+    kMainTitle = 1,
+    kKeyListTitle = 2,
+    kMenuFile = 3,
+    kMenuTools = 4,
+    kMenuHelp = 5,
+    kMenuQuit = 6,
+    kMenuLanguage = 7,
+    kMenuReadID = 8,
+    kMenuHelpItem = 9,
+    kMenuAbout = 10,
+    kProgressSearchTimer = 11,
+    kProgressReplyTimer = 12,
+    kProgressCardTimer = 13,
+    kVarnelNotFound = 14,
+    kVarnelFound = 15,
+    kSelectPortHint = 16,
+    kNoComPorts = 17,
+    kErrorOpening = 18,
+    kConnectionBroken = 19,
+    kSettingsRead = 20,
+    kUpdateReader = 21,
+    kReaderDidNotRespond = 22,
+    kInvalidCommand = 23,
+    kAnswerNotRecognized = 24,
+    kErrorWord = 25,
+    kPortReadError = 26,
+    kPortWriteError = 27,
+    kOperationSuccessful = 28,
+    kErr03MainBoard = 29,
+    kErr04CardNotPresented = 30,
+    kErr05OperationFailed = 31,
+    kErr06CardTypeUnsupported = 32,
+    kErr07SwitchSl0Sl1 = 33,
+    kErr08SwitchSl1Sl3 = 34,
+    kErr09TypeMismatchSl3 = 35,
+    kErr10Ats = 36,
+    kErr11Auth = 37,
+    kErr12WriteBlock = 38,
+    kErr13ReadBlock = 39,
+    kErr14DataCrc = 40,
+    kErr15SettingsCrc = 41,
+    kErr16NotMaster = 42,
+    kErr17TypeMismatchSl1 = 43,
+    kErr18NotUser = 44,
+    kCaption = 45,
+    kSaveSettingsFailed = 46,
+    kHelpFileNotFound = 47,
+    kHelpFolderHint = 48,
+    kHelpCannotOpen = 49,
+    kInstallPdfViewer = 50,
+    kHelpOpenFailed = 51,
+    kErrorCode = 52,
+    kConfirmClearCard = 53,
+    kUsersDataOpenError = 54,
+    kUsersDataReadError = 55,
+    kSettingsGroup = 56,
+    kCardTypeGroup = 57,
+    kCardGroup = 58,
+    kMasterGroup = 59,
+    kUserGroup = 60,
+    kConverterGroup = 61,
+    kReaderInterfaceGroup = 62,
+    kReaderSettingsGroup = 63,
+    kInterfacesGroup = 64,
+    kIndicationGroup = 65,
+    kStandbyGroup = 66,
+    kTouchPollGroup = 67,
+    kPortLabel = 68,
+    kVersionLabel = 69,
+    kRoleLabel = 70,
+    kWorkModeLabel = 71,
+    kSectorLabel = 72,
+    kBlockLabel = 73,
+    kCrypto1KeyLabel = 74,
+    kAesKeyLabel = 75,
+    kSectorDataLabel = 76,
+    kRoleMaster = 77,
+    kRoleUser = 78,
+    kWorkModeCardId = 79,
+    kWorkModeSectorData = 80,
+    kWorkModeCardIdLoggedIn = 81,
+    kWorkModeSectorDataDecrypt = 82,
+    kSearchButton = 83,
+    kWriteButton = 84,
+    kReadButton = 85,
+    kClearButton = 86,
+    kWriteCyclicButton = 87,
+    kClearCyclicButton = 88,
+    kGenerateRandomButton = 89,
+    kAddToListButton = 90,
+    kShowListButton = 91,
+    kGenerateUniqueButton = 92,
+    kAesAuthCheck = 93,
+    kShowKey = 94,
+    kUniqueBeforeWriteCheck = 95,
+    kIndDirectRadio = 96,
+    kIndInverseRadio = 97,
+    kStandbyDynamicRadio = 98,
+    kStandbyStaticRadio = 99,
+    kStandbyOffRadio = 100,
+    kTouchPollOnRadio = 101,
+    kTouchPollOffRadio = 102,
+    kKeyListGroup = 103,
+    kKeyListDescriptionLabel = 104,
+    kKeyListCrypto1Label = 105,
+    kKeyListAesLabel = 106,
+    kKeyListDefaultDescription = 107,
+    kKeyListAddNew = 108,
+    kKeyListUseThisKey = 109,
+    kKeyListRemove = 110,
+    kKeyListCancel = 111,
+    kKeyListColumnNo = 112,
+    kKeyListColumnCrypto1 = 113,
+    kKeyListColumnAes = 114,
+    kKeyListColumnDescription = 115,
+    kKeyListColumnTC = 116,
+    kKeyListColumnAA = 117,
+    kKeyListColumnWM = 118,
+    kKeyListColumnSN = 119,
+    kKeyListColumnBN = 120,
+    kKeysDataNotFound = 121,
+    kKeyAlreadyInList = 122,
+    kConfirmDeleteKey = 123,
+    kTempFileCreateError = 124,
+    kKeysDataReadError = 125,
+    kTempFileWriteError = 126,
+    kKeysDataProblem = 127,
+    kKeysDataWriteError = 128,
+    kEncryptionFailed = 129,
+    kCrKeysDataProblem = 130,
+    kReadIdBarcode = 131,
+    kReadIdBarcodeHex = 132,
+    kReadIdCipher = 133,
+    kReadIdCipherDotted = 134,
+    kUsersDataWriteError = 135,};
+
+inline constexpr int kMessageCount = 135;
+
+// Text of one entry in the given language, UTF-8. Never null.
+const char* Text(LanguageId lang, Msg id);
+
+// Language of the Yes/No buttons of the two confirmations: 0 for Russian
+// (the user's default language), 9 (LANG_ENGLISH) for English.
+std::uint16_t MessageBoxLangId(LanguageId lang);
+
+// The selected table: what the window code reads texts through.
+class MessageTable {
+public:
+    explicit MessageTable(LanguageId lang = LanguageId::Russian) : lang_(lang) {}
+    void Load(LanguageId lang) { lang_ = lang; }
+    LanguageId Language() const { return lang_; }
+    const char* operator[](Msg id) const { return Text(lang_, id); }
+    std::uint16_t BoxLangId() const { return MessageBoxLangId(lang_); }
+
+private:
+    LanguageId lang_;
+};
+
+}  // namespace tollvane

@@ -1,0 +1,58 @@
+// The serial link to the reader and the system's port list, as interfaces.
+// Win32 implementations live in serial/win/, fakes in tests/support/.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tollvane {
+
+// 64 received bytes plus a terminating zero, so text functions never read
+// past the received data.
+struct ReplyBuffer {
+    static constexpr std::size_t kCapacity = 64;
+    std::array<std::uint8_t, kCapacity + 1> bytes{};
+    std::size_t count = 0;
+
+    void Clear() { bytes.fill(0); count = 0; }
+    const char* c_str() const { return reinterpret_cast<const char*>(bytes.data()); }
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // "\\.\" + name, exclusive, the given baud rate, 8N1, reply time-outs.
+    virtual bool Open(const std::string& portName, unsigned baud) = 0;
+    // Closes the handle if one is held; afterwards no handle is held.
+    virtual void Close() = 0;
+    virtual bool HasHandle() const = 0;
+    // False on a write error (after the "%s [%d] %s" box) or a short write.
+    virtual bool SendBytes(const std::uint8_t* data, std::size_t length) = 0;
+    // Byte by byte until 60 ms of silence or capacity bytes; zero-fills the
+    // buffer first. False when no byte came or on a read error (after its box).
+    virtual bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) = 0;
+    // Consumes at most one waiting byte, then pauses 10 ms; true if one came.
+    virtual bool PollReplyByte() = 0;
+};
+
+struct ReaderUsbIdentity {
+    std::string vendor = "2E3C", product = "5750", revision = "0200";
+    std::string vendor2 = "2e3c", product2 = "5750", revision2 = "0200";
+};
+
+class PortDiscovery {
+public:
+    virtual ~PortDiscovery() = default;
+    // Registered serial port names ("COM3"), registry order; nullopt when the
+    // key cannot be read or holds no values.
+    virtual std::optional<std::vector<std::string>> ListPorts() = 0;
+    // The port of the last present USB device matching either identifier.
+    virtual std::optional<std::string> FindReaderPort(const ReaderUsbIdentity& id) = 0;
+    virtual bool IsPortPresent(const std::string& portName) = 0;
+};
+
+}  // namespace tollvane
