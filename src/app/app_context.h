@@ -1,0 +1,105 @@
+// Everything the application logic works on: the platform services it talks
+// through and the program's state (the values kept beside the form, the
+// reader link, the flags of an operation). One instance lives as long as the
+// main window; the Win32 layer builds it, tests build it over fakes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/form_view.h"
+#include "app/message_table.h"
+#include "app/ui.h"
+#include "carddata/random_source.h"
+#include "carddata/unique_store.h"
+#include "serial/serial_port.h"
+
+namespace tollvane {
+
+// Values held beside the controls; the card commands read these, never the
+// edit texts. Each key or data value is kept as bytes and as display text.
+struct FormValues {
+    int sectorNumber = 1;     // 1..15
+    int blockNumber = 0;      // 0..2
+    int converterFormat = 0;  // 0 TM/W44, 1 W26, 2 W58
+    std::array<std::uint8_t, 6> crypto1Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::string crypto1KeyText = "FF FF FF FF FF FF";
+    std::array<std::uint8_t, 16> aesKey{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    std::string aesKeyText = "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF";
+    std::array<std::uint8_t, 7> uniqueData{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    std::string uniqueDataText = "11 22 33 44 55 66 77";
+    std::string versionText = "x.xx";
+    // Hex entry: filtering is on while the field has the focus.
+    bool crypto1Filter = false, aesFilter = false, uniqueFilter = false;
+};
+
+// The connected reader, once its version check passed.
+struct ReaderInfo {
+    char modelLetter = 'X';  // 'B' when identified
+    int versionX100 = 0;     // 200 when identified
+};
+
+// The one serial connection (the handle itself is inside SerialPort).
+struct ReaderLink {
+    bool isOpen = false;
+    std::string portName;
+    int portIndex = 0;
+    bool manualConnect = false;
+};
+
+// Flags of the operation under way.
+struct OperationState {
+    bool operationSucceeded = false;
+    bool cyclicWriteActive = false;
+    bool cyclicClearActive = false;
+    int tickCount = 0;                // ticks of the running wait
+    bool deviceCheckPending = false;  // DeviceTimer armed
+    bool waitRunning = false;         // a progress wait is up
+};
+
+// Win32-only actions the logic asks for.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual void SetMainTitle(const std::string& title) = 0;
+    // Destroys the menu bar and builds it in the current language with the
+    // check mark on the active language.
+    virtual void RebuildMenu() = 0;
+    // ShellExecute "open" of the help file; returns its result code.
+    virtual long OpenHelpFile() = 0;
+    virtual void ShowAbout() = 0;            // modal, resource 1 (RU) or 2 (EN)
+    virtual void CloseMainWindow() = 0;      // WM_CLOSE
+    virtual void ShowReadIdWindow(const std::string& title, const std::string values[4]) = 0;
+    // Key list window: id 22 opens it with the form's keys, id 23 with record 0.
+    virtual void OpenKeyListForAdd() = 0;
+    virtual void OpenKeyListAndShowFirst() = 0;
+};
+
+struct AppContext {
+    FormView& form;
+    MessageBoxes& boxes;
+    Timers& timers;
+    ProgressView& progress;
+    Sleeper& sleeper;
+    SerialPort& port;
+    PortDiscovery& ports;
+    RandomSource& random;
+    UniqueNumberStore& users;
+    Shell& shell;
+
+    LanguageId language = LanguageId::Russian;
+    MessageTable texts{LanguageId::Russian};
+    std::string configPath = "appconfig.ini";
+
+    FormValues values;
+    ReaderInfo reader;
+    ReaderLink link;
+    OperationState op;
+
+    void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }
+    void ShowMessage(const std::string& text, MessageIcon icon) { boxes.Show(text, icon); }
+};
+
+}  // namespace tollvane
