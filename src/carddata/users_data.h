@@ -1,0 +1,39 @@
+// The text of usersData.data, the record of unique numbers handed out: ten
+// upper-case hex digits per record, separated by blanks, ten to a line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tollvane {
+
+// The record of a unique value: D0 to D4 as "%02X" each, ten characters.
+std::string UsersDataRecordText(const std::uint8_t data[7]);
+
+// Reads the file's bytes block by block and looks for one record. Anything
+// but '0'-'9' and 'A'-'F' throws away the digits read so far; ten digits in a
+// row make a record, and the next digit starts a new one at once.
+class UsersDataScanner {
+public:
+    explicit UsersDataScanner(std::string recordText);
+
+    void Feed(const std::uint8_t* bytes, std::size_t n);
+    // The record was found; reading can stop.
+    bool Found() const { return found_; }
+    // Complete records read so far (up to and including the one found).
+    std::size_t RecordCount() const { return count_; }
+
+private:
+    std::string record_;
+    char current_[10] = {};
+    std::size_t digits_ = 0;
+    std::size_t count_ = 0;
+    bool found_ = false;
+};
+
+// What goes before a new record when recordsBefore records are in the file:
+// nothing for the first, "\r\n" after every tenth, a blank otherwise.
+std::string UsersDataSeparator(std::size_t recordsBefore);
+
+}  // namespace tollvane
