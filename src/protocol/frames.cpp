@@ -1,0 +1,171 @@
+#include "protocol/frames.h"
+
+#include <algorithm>
+
+#include "protocol/crc8.h"
+
+namespace tollvane {
+namespace {
+
+// Returns the letter of the first checked button, or the group's default.
+template <std::size_t N>
+std::uint8_t FirstChecked(const std::array<bool, N>& checked, const std::array<std::uint8_t, N>& letters,
+                          std::uint8_t fallback) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (checked[i]) return letters[i];
+    }
+    return fallback;
+}
+
+// Every frame starts from zeros so nothing of an earlier command leaks in.
+CommandFrame OpenFrame(std::uint8_t role, std::uint8_t operation, const FormSnapshot& form) {
+    CommandFrame frame{};
+    std::copy(kFramePrefix.begin(), kFramePrefix.end(), frame.begin());
+    frame[kFrameRoleOffset] = role;
+    frame[kFrameOperationOffset] = operation;
+    frame[kFrameCardTypeOffset] = CardTypeLetter(form);
+    frame[kFrameAesAuthOffset] = AesAuthLetter(form);
+    return frame;
+}
+
+void CloseSettingsBlock(SettingsBlock& block, CommandFrame& frame) {
+    block[15] = Crc8(block.data(), 15);
+    std::copy(block.begin(), block.end(), frame.begin() + kFrameSettingsOffset);
+}
+
+CommandFrame CloseFrame(CommandFrame& frame) {
+    frame[kFrameCrcOffset] = Crc8(frame.data(), static_cast<std::uint8_t>(kFrameCrcOffset));
+    return frame;
+}
+
+void PutCrypto1Key(CommandFrame& frame, const FormSnapshot& form) {
+    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), frame.begin() + kFrameCrypto1KeyOffset);
+}
+
+void PutAesKey(CommandFrame& frame, const FormSnapshot& form) {
+    std::copy(form.aesKey.begin(), form.aesKey.end(), frame.begin() + kFrameAesKeyOffset);
+}
+
+bool UsesCrypto1(std::uint8_t cardType) { return cardType == kCardTypeClassic || cardType == kCardTypeSl1; }
+bool IsPlus(std::uint8_t cardType) { return cardType == kCardTypeSl1 || cardType == kCardTypeSl3; }
+
+// User read and clear differ only in the operation letter.
+CommandFrame BuildUserAccessFrame(std::uint8_t operation, const FormSnapshot& form) {
+    CommandFrame frame = OpenFrame('U', operation, form);
+    const std::uint8_t cardType = frame[kFrameCardTypeOffset];
+    if (UsesCrypto1(cardType)) PutCrypto1Key(frame, form);
+    if (cardType == kCardTypeSl3) PutAesKey(frame, form);
+    SettingsBlock block{};
+    block[0] = 'U';
+    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
+    block[7] = static_cast<std::uint8_t>(form.blockNumber);
+    CloseSettingsBlock(block, frame);
+    return CloseFrame(frame);
+}
+
+}  // namespace
+
+std::uint8_t CardTypeLetter(const FormSnapshot& form) {
+    return FirstChecked<3>({form.classicChecked, form.sl1Checked, form.sl3Checked},
+                           {kCardTypeClassic, kCardTypeSl1, kCardTypeSl3}, 0);
+}
+
+std::uint8_t AesAuthLetter(const FormSnapshot& form) { return form.aesAuthChecked ? kAesAuthOn : kAesAuthOff; }
+
+std::uint8_t InterfaceLetter(const FormSnapshot& form) {
+    return FirstChecked<4>({form.ifTouchMemory, form.ifW26, form.ifW44, form.ifW58}, kInterfaceLetters, 'd');
+}
+
+std::uint8_t IndicationLetter(const FormSnapshot& form) {
+    return FirstChecked<2>({form.indDirect, form.indInverse}, kIndicationLetters, 'd');
+}
+
+std::uint8_t StandbyLetter(const FormSnapshot& form) {
+    return FirstChecked<3>({form.standbyDynamic, form.standbyStatic, form.standbyOff}, kStandbyLetters, 'd');
+}
+
+std::uint8_t TouchPollLetter(const FormSnapshot& form) {
+    return FirstChecked<2>({form.touchPollOn, form.touchPollOff}, kTouchPollLetters, 'd');
+}
+
+std::uint8_t WorkModeLetter(int index) {
+    if (index < 0 || index >= static_cast<int>(kWorkModeLetters.size())) return 0;
+    return kWorkModeLetters[static_cast<std::size_t>(index)];
+}
+
+int WorkModeIndexFromLetter(std::uint8_t letter) {
+    for (std::size_t i = 0; i < kWorkModeLetters.size(); ++i) {
+        if (kWorkModeLetters[i] == letter) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int SelectedRole(int roleComboSelection) {
+    if (roleComboSelection == 0 || roleComboSelection == 1) return roleComboSelection;
+    return 255;
+}
+
+CommandFrame BuildMasterWriteFrame(const FormSnapshot& form) {
+    CommandFrame frame = OpenFrame('M', 'w', form);
+    if (IsPlus(frame[kFrameCardTypeOffset])) PutAesKey(frame, form);
+
+    SettingsBlock block{};
+    block[0] = 'M';
+    block[1] = InterfaceLetter(form);
+    block[2] = IndicationLetter(form);
+    block[3] = StandbyLetter(form);
+    block[4] = TouchPollLetter(form);
+    // The Master card always carries a work mode the reader understands.
+    const std::uint8_t workMode = WorkModeLetter(form.workModeIndex);
+    block[5] = workMode != 0 ? workMode : 'd';
+    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
+    block[7] = static_cast<std::uint8_t>(form.blockNumber);
+    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), block.begin() + 8);
+    CloseSettingsBlock(block, frame);
+    return CloseFrame(frame);
+}
+
+CommandFrame BuildMasterReadFrame(const FormSnapshot& form) {
+    CommandFrame frame = OpenFrame('M', 'r', form);
+    return CloseFrame(frame);
+}
+
+CommandFrame BuildMasterClearFrame(const FormSnapshot& form) {
+    CommandFrame frame = OpenFrame('M', 'c', form);
+    return CloseFrame(frame);
+}
+
+CommandFrame BuildUserWriteFrame(const FormSnapshot& form) {
+    CommandFrame frame = OpenFrame('U', 'w', form);
+    const std::uint8_t cardType = frame[kFrameCardTypeOffset];
+    // "Send card ID" needs no sector login, so no Crypto1 key goes out.
+    if (UsesCrypto1(cardType) && form.workModeIndex != 0) PutCrypto1Key(frame, form);
+    if (IsPlus(cardType)) PutAesKey(frame, form);
+
+    SettingsBlock block{};
+    block[0] = 'U';
+    const std::uint8_t workMode = WorkModeLetter(form.workModeIndex);
+    block[5] = workMode;
+    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
+    block[7] = static_cast<std::uint8_t>(form.blockNumber);
+    if (workMode == 'f' || workMode == 'g') {
+        // Scramble a copy: the form keeps the plain data.
+        std::array<std::uint8_t, 7> data = form.uniqueData;
+        if (workMode == 'g') ScrambleUniqueData(data.data());
+        std::copy(data.begin(), data.end(), block.begin() + 8);
+    }
+    CloseSettingsBlock(block, frame);
+    return CloseFrame(frame);
+}
+
+CommandFrame BuildUserReadFrame(const FormSnapshot& form) { return BuildUserAccessFrame('r', form); }
+
+CommandFrame BuildUserClearFrame(const FormSnapshot& form) { return BuildUserAccessFrame('c', form); }
+
+SettingsBlock SettingsBlockOf(const CommandFrame& frame) {
+    SettingsBlock block{};
+    std::copy_n(frame.begin() + kFrameSettingsOffset, block.size(), block.begin());
+    return block;
+}
+
+}  // namespace tollvane
