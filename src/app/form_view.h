@@ -104,6 +104,12 @@ public:
     virtual bool IsPasswordMasked(Ctl c) const = 0;
     // Up-downs: the position shown in the buddy edit.
     virtual void SetUpDownPos(Ctl c, int pos) = 0;
+    // Edits: caret position (EM_GETSEL start / EM_SETSEL pos, pos).
+    virtual int Caret(Ctl c) const = 0;
+    virtual void SetCaret(Ctl c, int pos) = 0;
+    // Gives the keyboard focus to the main window itself; an edit that had
+    // it reports EN_KILLFOCUS before this returns.
+    virtual void FocusMainWindow() = 0;
 
     // Combo boxes. Selection -1 means none.
     virtual int Selection(Ctl c) const = 0;

@@ -1,0 +1,377 @@
+// In-memory fakes of every service the application logic talks through, and
+// TestApp, which bundles them with an AppContext. The fakes keep their state
+// in public members so that tests can arrange and inspect it directly.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/form_view.h"
+#include "app/main_controller.h"
+#include "app/ui.h"
+#include "carddata/random_source.h"
+#include "carddata/unique_store.h"
+#include "serial/serial_port.h"
+
+namespace tollvane::testing {
+
+// --- Form -------------------------------------------------------------------
+
+struct FakeControl {
+    bool checked = false;
+    bool enabled = true;
+    bool shown = true;
+    bool masked = false;
+    std::string text;
+    int upDownPos = 0;
+    int caret = 0;
+    int selection = -1;
+    std::vector<std::string> items;
+};
+
+// Every control starts enabled and shown, unchecked, empty. Setting a text
+// puts the caret at its end, as an edit does. The two hooks let a test
+// reproduce what Windows does synchronously: an edit whose text is set
+// reports EN_CHANGE, and an edit that loses the focus reports EN_KILLFOCUS.
+class FakeFormView : public FormView {
+public:
+    mutable std::map<Ctl, FakeControl> controls;
+    std::optional<Ctl> focused;             // the edit that has the keyboard focus
+    int mainWindowFocusCount = 0;           // FocusMainWindow calls
+    std::function<void(Ctl)> onTextSet;     // after SetText
+    std::function<void(Ctl)> onFocusLost;   // from FocusMainWindow, for the focused edit
+
+    FakeControl& operator[](Ctl c) { return controls[c]; }
+    const FakeControl& Get(Ctl c) const { return controls[c]; }
+
+    bool IsChecked(Ctl c) const override { return Get(c).checked; }
+    void SetChecked(Ctl c, bool checked) override { controls[c].checked = checked; }
+    bool IsEnabled(Ctl c) const override { return Get(c).enabled; }
+    void Enable(Ctl c, bool enabled) override { controls[c].enabled = enabled; }
+    bool IsShown(Ctl c) const override { return Get(c).shown; }
+    void Show(Ctl c, bool shown) override { controls[c].shown = shown; }
+    std::string Text(Ctl c) const override { return Get(c).text; }
+    void SetText(Ctl c, const std::string& text) override {
+        controls[c].text = text;
+        controls[c].caret = static_cast<int>(text.size());
+        if (onTextSet) onTextSet(c);
+    }
+    void SetPasswordMask(Ctl c, bool masked) override { controls[c].masked = masked; }
+    bool IsPasswordMasked(Ctl c) const override { return Get(c).masked; }
+    void SetUpDownPos(Ctl c, int pos) override { controls[c].upDownPos = pos; }
+    int Caret(Ctl c) const override { return Get(c).caret; }
+    void SetCaret(Ctl c, int pos) override { controls[c].caret = pos; }
+    void FocusMainWindow() override {
+        ++mainWindowFocusCount;
+        if (!focused) return;
+        const Ctl lost = *focused;
+        focused.reset();
+        if (onFocusLost) onFocusLost(lost);
+    }
+
+    // A combo box ignores an index outside its list and selects nothing.
+    int Selection(Ctl c) const override { return Get(c).selection; }
+    void SetSelection(Ctl c, int index) override {
+        auto& ctl = controls[c];
+        ctl.selection = (index >= 0 && index < static_cast<int>(ctl.items.size())) ? index : -1;
+    }
+    int ItemCount(Ctl c) const override { return static_cast<int>(Get(c).items.size()); }
+    std::string ItemText(Ctl c, int index) const override {
+        const auto& items = Get(c).items;
+        return (index >= 0 && index < static_cast<int>(items.size())) ? items[index] : std::string();
+    }
+    void ResetContent(Ctl c) override {
+        controls[c].items.clear();
+        controls[c].selection = -1;
+    }
+    void AddItem(Ctl c, const std::string& text) override { controls[c].items.push_back(text); }
+    void DeleteItem(Ctl c, int index) override {
+        auto& ctl = controls[c];
+        if (index < 0 || index >= static_cast<int>(ctl.items.size())) return;
+        ctl.items.erase(ctl.items.begin() + index);
+        if (ctl.selection == index) ctl.selection = -1;
+        else if (ctl.selection > index) --ctl.selection;
+    }
+};
+
+// --- Message boxes, timers, progress, pauses --------------------------------
+
+struct ShownMessage {
+    std::string text;
+    MessageIcon icon;
+    bool operator==(const ShownMessage&) const = default;
+};
+
+class FakeMessageBoxes : public MessageBoxes {
+public:
+    std::vector<ShownMessage> shown;
+    std::vector<std::string> systemErrors;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;  // next answers to AskYesNo; empty: defaultAnswer
+    bool defaultAnswer = true;
+
+    void Show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}); }
+    void ShowSystemError(const std::string& text) override { systemErrors.push_back(text); }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return defaultAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+class FakeTimers : public Timers {
+public:
+    std::map<TimerId, unsigned> running;            // id -> period
+    std::vector<std::pair<TimerId, unsigned>> started;
+    std::vector<TimerId> killed;
+
+    void Start(TimerId id, unsigned periodMs) override {
+        running[id] = periodMs;
+        started.emplace_back(id, periodMs);
+    }
+    void Kill(TimerId id) override {
+        running.erase(id);
+        killed.push_back(id);
+    }
+    bool IsRunning(TimerId id) const { return running.count(id) != 0; }
+};
+
+class FakeProgress : public ProgressView {
+public:
+    bool open = false;
+    std::string title;
+    int range = 0;
+    int steps = 0;        // steps since the last Open
+    int opens = 0, closes = 0;
+    bool mainWindowEnabled = true;
+    std::vector<bool> enableCalls;
+
+    void Open(const std::string& t, int r) override {
+        open = true;
+        title = t;
+        range = r;
+        steps = 0;
+        ++opens;
+    }
+    void Step() override { ++steps; }
+    void Close() override {
+        open = false;
+        ++closes;
+    }
+    void EnableMainWindow(bool enable) override {
+        mainWindowEnabled = enable;
+        enableCalls.push_back(enable);
+    }
+};
+
+class FakeSleeper : public Sleeper {
+public:
+    std::vector<unsigned> pauses;
+    void SleepMs(unsigned ms) override { pauses.push_back(ms); }
+};
+
+// --- Serial ----------------------------------------------------------------
+
+class FakeSerialPort : public SerialPort {
+public:
+    bool openResult = true;
+    bool handle = false;
+    std::vector<std::string> opened;             // port names, in order
+    std::vector<unsigned> openBauds;
+    int closes = 0;
+    bool sendResult = true;
+    std::vector<std::vector<std::uint8_t>> sent;
+    std::deque<std::string> replies;             // next ReadReply contents; empty: no reply
+    std::deque<bool> polls;                      // next PollReplyByte results; empty: false
+
+    bool Open(const std::string& name, unsigned baud) override {
+        opened.push_back(name);
+        openBauds.push_back(baud);
+        handle = openResult;
+        return openResult;
+    }
+    void Close() override {
+        if (handle) ++closes;
+        handle = false;
+    }
+    bool HasHandle() const override { return handle; }
+    bool SendBytes(const std::uint8_t* data, std::size_t length) override {
+        sent.emplace_back(data, data + length);
+        return sendResult;
+    }
+    bool ReadReply(ReplyBuffer& reply, std::size_t capacity) override {
+        reply.Clear();
+        if (replies.empty()) return false;
+        const std::string next = replies.front();
+        replies.pop_front();
+        const std::size_t n = std::min({next.size(), capacity, ReplyBuffer::kCapacity});
+        for (std::size_t i = 0; i < n; ++i) reply.bytes[i] = static_cast<std::uint8_t>(next[i]);
+        reply.count = n;
+        return n != 0;
+    }
+    bool PollReplyByte() override {
+        if (polls.empty()) return false;
+        const bool got = polls.front();
+        polls.pop_front();
+        return got;
+    }
+};
+
+class FakePortDiscovery : public PortDiscovery {
+public:
+    std::optional<std::vector<std::string>> ports = std::vector<std::string>{};
+    std::optional<std::string> readerPort;
+    std::set<std::string> present;
+    int listCalls = 0;
+
+    std::optional<std::vector<std::string>> ListPorts() override {
+        ++listCalls;
+        return ports;
+    }
+    std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override { return readerPort; }
+    bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
+};
+
+// --- Card data ---------------------------------------------------------------
+
+// Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill
+// report failure without touching the output.
+class FakeRandom : public RandomSource {
+public:
+    std::uint8_t next = 1;
+    bool fail = false;
+    int calls = 0;
+
+    bool Fill(std::uint8_t* out, std::size_t count) override {
+        ++calls;
+        if (fail) return false;
+        for (std::size_t i = 0; i < count; ++i) out[i] = next++;
+        return true;
+    }
+};
+
+class FakeUniqueStore : public UniqueNumberStore {
+public:
+    std::deque<RecordOutcome> outcomes;  // next results; empty: Recorded
+    std::vector<std::array<std::uint8_t, 7>> asked;
+
+    RecordOutcome Record(const std::uint8_t data[7]) override {
+        std::array<std::uint8_t, 7> copy{};
+        std::copy(data, data + 7, copy.begin());
+        asked.push_back(copy);
+        if (outcomes.empty()) return RecordOutcome::Recorded;
+        const RecordOutcome outcome = outcomes.front();
+        outcomes.pop_front();
+        return outcome;
+    }
+};
+
+// --- Shell -------------------------------------------------------------------
+
+class FakeShell : public Shell {
+public:
+    std::vector<std::string> titles;
+    int menuRebuilds = 0;
+    long helpResult = 42;  // above 32: opened
+    int helpOpens = 0;
+    int aboutShown = 0;
+    int closeRequests = 0;
+    std::vector<std::pair<std::string, std::vector<std::string>>> readIdWindows;
+    int keyListForAdd = 0;
+    int keyListShowFirst = 0;
+
+    void SetMainTitle(const std::string& title) override { titles.push_back(title); }
+    void RebuildMenu() override { ++menuRebuilds; }
+    long OpenHelpFile() override {
+        ++helpOpens;
+        return helpResult;
+    }
+    void ShowAbout() override { ++aboutShown; }
+    void CloseMainWindow() override { ++closeRequests; }
+    void ShowReadIdWindow(const std::string& title, const std::string values[4]) override {
+        readIdWindows.push_back({title, {values[0], values[1], values[2], values[3]}});
+    }
+    void OpenKeyListForAdd() override { ++keyListForAdd; }
+    void OpenKeyListAndShowFirst() override { ++keyListShowFirst; }
+};
+
+// --- Everything together ---------------------------------------------------------
+
+// The fakes and an AppContext over them. The form is left blank; call
+// InitMainForm(t.app) for the form as the program starts with it. The
+// configuration file goes to the system's temporary folder.
+struct TestApp {
+    FakeFormView form;
+    FakeMessageBoxes boxes;
+    FakeTimers timers;
+    FakeProgress progress;
+    FakeSleeper sleeper;
+    FakeSerialPort port;
+    FakePortDiscovery ports;
+    FakeRandom random;
+    FakeUniqueStore users;
+    FakeShell shell;
+    AppContext app{form,  boxes, timers, progress, sleeper, port, ports, random, users, shell,
+                   LanguageId::Russian, MessageTable{LanguageId::Russian}, "", {}, {}, {}, {}};
+
+    TestApp() {
+        app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
+    }
+    TestApp(const TestApp&) = delete;
+    TestApp& operator=(const TestApp&) = delete;
+
+    // Makes the form behave as Windows does for the three hex edits: setting
+    // a text reports EN_CHANGE, taking the focus away reports EN_KILLFOCUS.
+    void WireEditNotifications() {
+        form.onTextSet = [this](Ctl c) {
+            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0300);
+        };
+        form.onFocusLost = [this](Ctl c) {
+            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0200);
+        };
+    }
+    // The operator clicks into a hex edit.
+    void FocusEdit(Ctl c) {
+        if (form.focused && *form.focused != c) form.FocusMainWindow();
+        form.focused = c;
+        OnCommand(app, static_cast<int>(c), 0x0100);
+    }
+    // The operator replaces the edit's whole text (typing or pasting) while
+    // it has the focus; Windows then reports EN_CHANGE.
+    void TypeText(Ctl c, const std::string& text) {
+        form[c].text = text;
+        form[c].caret = static_cast<int>(text.size());
+        OnCommand(app, static_cast<int>(c), 0x0300);
+    }
+    // Left click on a radio: it checks itself and clears the others of its
+    // group, then the command arrives.
+    void ClickRadio(Ctl c, Ctl first, Ctl last) {
+        for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id)
+            form[static_cast<Ctl>(id)].checked = (static_cast<Ctl>(id) == c);
+        OnCommand(app, static_cast<int>(c), 0);
+    }
+    void Click(Ctl c) { OnCommand(app, static_cast<int>(c), 0); }
+    void SelectCombo(Ctl c, int index) {
+        form.SetSelection(c, index);
+        OnCommand(app, static_cast<int>(c), 1);
+    }
+
+    static bool IsHexEdit(Ctl c) {
+        return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
+    }
+};
+
+}  // namespace tollvane::testing
