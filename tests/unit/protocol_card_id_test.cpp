@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "protocol/card_id.h"
+
+namespace tollvane {
+namespace {
+
+const std::string kPrefix = "\n\rAT+IDS - OK! >> ";
+
+ReplyBuffer Reply(const std::string& bytes) {
+    ReplyBuffer reply;
+    const std::size_t n = std::min(bytes.size(), ReplyBuffer::kCapacity);
+    std::memcpy(reply.bytes.data(), bytes.data(), n);
+    reply.count = n;
+    return reply;
+}
+
+TEST(CardIdReply, KnownReplyAndItsTexts) {
+    const CardIdReply id = ParseCardIdReply(Reply(kPrefix + "0012345678 3232235777."));
+    EXPECT_EQ(id.status, CardIdStatus::Ok);
+    EXPECT_EQ(id.barcode, 12345678u);
+    EXPECT_EQ(id.cipherId, 3232235777u);
+    const CardIdTexts texts = FormatCardId(id.barcode, id.cipherId);
+    EXPECT_EQ(texts.barcodeDec, "0012345678");
+    EXPECT_EQ(texts.barcodeHex, "00BC614E");
+    EXPECT_EQ(texts.cipherDec, "3232235777");
+    EXPECT_EQ(texts.cipherDotted, "192.168.1.1");
+}
+
+TEST(CardIdReply, Outcomes) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        CardIdStatus status;
+        std::uint32_t barcode, cipher;
+    } cases[] = {
+        {"prefix only", kPrefix, CardIdStatus::BadTerminator, 0, 0},
+        {"empty", "", CardIdStatus::BadPrefix, 0, 0},
+        {"short prefix", kPrefix.substr(0, 17), CardIdStatus::BadPrefix, 0, 0},
+        {"no line feed", kPrefix.substr(1) + "0012345678 3232235777.", CardIdStatus::BadPrefix, 0, 0},
+        {"unknown command", "\n\rAT+IDS - UNKNOWN CMD!", CardIdStatus::BadPrefix, 0, 0},
+        {"no point", kPrefix + "0012345678 3232235777,", CardIdStatus::BadTerminator, 12345678, 3232235777u},
+        {"cut before point", kPrefix + "0012345678 3232235777", CardIdStatus::BadTerminator, 12345678, 3232235777u},
+        {"trailing text", kPrefix + "0000000001;0000000002.\r\nmore", CardIdStatus::Ok, 1, 2},
+        {"zero cipher", kPrefix + "0000000000 0000000000.", CardIdStatus::Ok, 0, 0},
+        {"barcode saturates", kPrefix + "9999999999 0000000007.", CardIdStatus::Ok, 4294967295u, 7},
+        {"cipher saturates", kPrefix + "4294967295 4294967296.", CardIdStatus::Ok, 4294967295u, 4294967295u},
+        // A digit as separator runs the barcode into the cipher's digits.
+        {"digit separator", kPrefix + "000000001200000000034.", CardIdStatus::Ok, 4294967295u, 34},
+        {"signs", kPrefix + "-000000001 +000000002.", CardIdStatus::Ok, 4294967295u, 2},
+        {"letters", kPrefix + "ABCDEFGHIJ KLMNOPQRST.", CardIdStatus::Ok, 0, 0},
+        {"binary", kPrefix + std::string(22, '\xFF'), CardIdStatus::BadTerminator, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CardIdReply id = ParseCardIdReply(Reply(c.bytes));
+        EXPECT_EQ(id.status, c.status);
+        EXPECT_EQ(id.barcode, c.barcode);
+        EXPECT_EQ(id.cipherId, c.cipher);
+    }
+}
+
+TEST(CardIdReply, BytesBeyondTheCountAreNotRead) {
+    // A whole reply lies in the buffer, but only 30 bytes were received.
+    ReplyBuffer reply = Reply(kPrefix + "0012345678 3232235777.");
+    reply.count = 30;
+    const CardIdReply id = ParseCardIdReply(reply);
+    EXPECT_EQ(id.status, CardIdStatus::BadTerminator);
+    EXPECT_EQ(id.barcode, 12345678u);
+    EXPECT_EQ(id.cipherId, 3u);
+}
+
+TEST(CardIdReply, DigitsToTheEndOfAFullBufferStayInside) {
+    ReplyBuffer reply = Reply(kPrefix + std::string(64, '1'));
+    ASSERT_EQ(reply.count, 64u);
+    reply.count = 1000;  // overstated: held to the capacity
+    const CardIdReply id = ParseCardIdReply(reply);
+    EXPECT_EQ(id.status, CardIdStatus::BadTerminator);
+    EXPECT_EQ(id.barcode, 4294967295u);
+    EXPECT_EQ(id.cipherId, 4294967295u);
+}
+
+TEST(UnsignedDecimal, BehavesLikeStrtoulWith32BitLong) {
+    struct Case {
+        std::string text;
+        std::uint32_t value;
+        std::size_t consumed;
+    } cases[] = {
+        {"0", 0, 1},
+        {"42", 42, 2},
+        {"4294967295", 4294967295u, 10},
+        {"4294967296", 4294967295u, 10},
+        {"99999999999999999999999", 4294967295u, 23},
+        {"00000000000000000000001", 1, 23},
+        {"-1", 4294967295u, 2},
+        {"-4294967295", 1, 11},
+        {"-4294967296", 4294967295u, 11},
+        {"+7", 7, 2},
+        {" \t\n\v\f\r12x", 12, 8},
+        {"", 0, 0},
+        {"-", 0, 0},
+        {"+-1", 0, 0},
+        {" x", 0, 0},
+        {"abc", 0, 0},
+        {"- 5", 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::size_t consumed = 99;
+        EXPECT_EQ(ParseUnsignedDecimal(c.text.data(), c.text.size(), &consumed), c.value) << c.text;
+        EXPECT_EQ(consumed, c.consumed) << c.text;
+    }
+    EXPECT_EQ(ParseUnsignedDecimal("12345", 3), 123u);
+    EXPECT_EQ(ParseUnsignedDecimal(nullptr, 0), 0u);
+}
+
+TEST(CardIdTexts, Extremes) {
+    const CardIdTexts zero = FormatCardId(0, 0);
+    EXPECT_EQ(zero.barcodeDec, "0000000000");
+    EXPECT_EQ(zero.barcodeHex, "00000000");
+    EXPECT_EQ(zero.cipherDec, "0000000000");
+    EXPECT_EQ(zero.cipherDotted, "0.0.0.0");
+    const CardIdTexts max = FormatCardId(4294967295u, 4294967295u);
+    EXPECT_EQ(max.barcodeDec, "4294967295");
+    EXPECT_EQ(max.barcodeHex, "FFFFFFFF");
+    EXPECT_EQ(max.cipherDotted, "255.255.255.255");
+    EXPECT_EQ(FormatCardId(0xABCDEF01u, 0x01020304u).barcodeHex, "ABCDEF01");
+    EXPECT_EQ(FormatCardId(0, 0x01020304u).cipherDotted, "1.2.3.4");
+}
+
+TEST(ReadIdWindowTitle, ModelAndVersion) {
+    EXPECT_EQ(ReadIdWindowTitle('B', 200), "Varnel ver.2.00");
+    EXPECT_EQ(ReadIdWindowTitle('X', 0), "Ostrel-xxx ver.0.00");
+    EXPECT_EQ(ReadIdWindowTitle('X', 200), "Ostrel-xxx ver.2.00");
+    EXPECT_EQ(ReadIdWindowTitle('b', 199), "Ostrel-xxx ver.1.99");
+    EXPECT_EQ(ReadIdWindowTitle('B', 1234), "Varnel ver.12.34");
+}
+
+}  // namespace
+}  // namespace tollvane

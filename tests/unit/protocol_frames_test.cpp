@@ -1,0 +1,357 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "protocol/crc8.h"
+#include "protocol/frames.h"
+
+namespace tollvane {
+namespace {
+
+std::uint8_t Crc8Of(const std::vector<std::uint8_t>& bytes) {
+    return Crc8(bytes.data(), static_cast<std::uint8_t>(bytes.size()));
+}
+
+std::vector<std::uint8_t> Bytes(const char* text) {
+    return std::vector<std::uint8_t>(text, text + std::strlen(text));
+}
+
+TEST(Crc8, KnownCheckValues) {
+    EXPECT_EQ(Crc8(nullptr, 0), 0);
+    EXPECT_EQ(Crc8Of(Bytes("123456789")), 0xA1);
+    EXPECT_EQ(Crc8Of(Bytes("abc")), 0x42);
+    EXPECT_EQ(Crc8Of({0x00}), 0x00);
+    EXPECT_EQ(Crc8Of({0x01}), 0x5E);
+}
+
+TEST(Crc8, BlockFollowedByItsOwnCrcSumsToZero) {
+    for (std::size_t length : {1u, 2u, 15u, 45u, 254u}) {
+        std::vector<std::uint8_t> block(length);
+        for (std::size_t i = 0; i < length; ++i) block[i] = static_cast<std::uint8_t>(i * 37 + length);
+        block.push_back(Crc8Of(block));
+        EXPECT_EQ(Crc8Of(block), 0) << "length " << length;
+    }
+}
+
+TEST(Crc8, LengthIsAByteCountSoAllOf255BytesAreRead) {
+    std::vector<std::uint8_t> block(255, 0);
+    block[254] = 0x01;
+    EXPECT_EQ(Crc8Of(block), 0x5E);
+}
+
+TEST(ScrambleUniqueData, IsItsOwnInverseAndUsesTheMask) {
+    std::uint8_t zeros[7] = {};
+    ScrambleUniqueData(zeros);
+    const std::uint8_t expected[7] = {0xA5, 0x6C, 0xE1, 0x38, 0xBF, 0x47, 0xD2};
+    EXPECT_EQ(0, std::memcmp(zeros, expected, 7));
+
+    for (int seed = 0; seed < 256; ++seed) {
+        std::uint8_t data[7], original[7];
+        for (int i = 0; i < 7; ++i) original[i] = data[i] = static_cast<std::uint8_t>(seed * 7 + i * 31);
+        ScrambleUniqueData(data);
+        ScrambleUniqueData(data);
+        ASSERT_EQ(0, std::memcmp(data, original, 7)) << seed;
+    }
+}
+
+// The form of the worked examples: Classic, no AES authentication, Touch
+// Memory, direct indication, standby off, touch poll off, sector 1, block 0.
+FormSnapshot ClassicForm() {
+    FormSnapshot form;
+    form.classicChecked = true;
+    form.ifTouchMemory = true;
+    form.indDirect = true;
+    form.standbyOff = true;
+    form.touchPollOff = true;
+    form.workModeIndex = 0;
+    form.sectorNumber = 1;
+    form.blockNumber = 0;
+    form.crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    for (std::size_t i = 0; i < form.aesKey.size(); ++i) form.aesKey[i] = static_cast<std::uint8_t>(0xA0 + i);
+    form.uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    return form;
+}
+
+CommandFrame Frame(std::vector<std::uint8_t> bytes) {
+    CommandFrame frame{};
+    EXPECT_EQ(bytes.size(), frame.size());
+    std::copy_n(bytes.begin(), std::min(bytes.size(), frame.size()), frame.begin());
+    return frame;
+}
+
+std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(CommandFrames, MasterReadOfClassicCardIsTheKnownFrame) {
+    const CommandFrame expected =
+        Frame(Concat({{0x41, 0x54, 0x2B, 0x4D, 0x72, 0x73, 0x58}, std::vector<std::uint8_t>(38, 0), {0x70}}));
+    EXPECT_EQ(BuildMasterReadFrame(ClassicForm()), expected);
+}
+
+TEST(CommandFrames, MasterWriteIsTheKnownFrame) {
+    const std::vector<std::uint8_t> block = {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00,
+                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x84};
+    const CommandFrame expected = Frame(Concat(
+        {{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58}, std::vector<std::uint8_t>(22, 0), block, {0xFD}}));
+    const CommandFrame frame = BuildMasterWriteFrame(ClassicForm());
+    EXPECT_EQ(frame, expected);
+    EXPECT_EQ(SettingsBlockOf(frame), SettingsBlockOf(expected));
+}
+
+TEST(CommandFrames, UserWriteIsTheKnownFrame) {
+    FormSnapshot form = ClassicForm();
+    form.workModeIndex = 1;  // "Send sector data after logged in"
+    const std::vector<std::uint8_t> block = {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00,
+                                             0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D};
+    const CommandFrame expected = Frame(Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58},
+                                                {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                                                std::vector<std::uint8_t>(16, 0),
+                                                block,
+                                                {0xE3}}));
+    EXPECT_EQ(BuildUserWriteFrame(form), expected);
+}
+
+struct BuilderCase {
+    const char* name;
+    CommandFrame (*build)(const FormSnapshot&);
+    char role, operation;
+    bool hasSettingsBlock;
+};
+
+const BuilderCase kBuilders[] = {
+    {"master write", BuildMasterWriteFrame, 'M', 'w', true},
+    {"master read", BuildMasterReadFrame, 'M', 'r', false},
+    {"master clear", BuildMasterClearFrame, 'M', 'c', false},
+    {"user write", BuildUserWriteFrame, 'U', 'w', true},
+    {"user read", BuildUserReadFrame, 'U', 'r', true},
+    {"user clear", BuildUserClearFrame, 'U', 'c', true},
+};
+
+TEST(CommandFrames, EveryFrameHasPrefixLettersAndClosingChecksums) {
+    FormSnapshot form = ClassicForm();
+    form.sl3Checked = true;
+    form.aesAuthChecked = true;
+    form.workModeIndex = 3;
+    for (const BuilderCase& c : kBuilders) {
+        SCOPED_TRACE(c.name);
+        const CommandFrame frame = c.build(form);
+        EXPECT_EQ(frame[0], 'A');
+        EXPECT_EQ(frame[1], 'T');
+        EXPECT_EQ(frame[2], '+');
+        EXPECT_EQ(frame[3], c.role);
+        EXPECT_EQ(frame[4], c.operation);
+        EXPECT_EQ(frame[5], 's');
+        EXPECT_EQ(frame[6], 'V');
+        EXPECT_EQ(Crc8(frame.data(), 46), 0);
+        const SettingsBlock block = SettingsBlockOf(frame);
+        if (c.hasSettingsBlock) {
+            EXPECT_EQ(block[0], c.role);
+            EXPECT_EQ(Crc8(block.data(), 16), 0);
+        } else {
+            EXPECT_EQ(block, SettingsBlock{});
+        }
+    }
+}
+
+TEST(CommandFrames, NoCardTypeSelectedSendsZeroLetter) {
+    FormSnapshot form = ClassicForm();
+    form.classicChecked = false;
+    for (const BuilderCase& c : kBuilders) {
+        const CommandFrame frame = c.build(form);
+        EXPECT_EQ(frame[5], 0) << c.name;
+        EXPECT_EQ(Crc8(frame.data(), 46), 0) << c.name;
+    }
+}
+
+TEST(CommandFrames, CardTypeLetterTakesFirstCheckedInOrder) {
+    struct Case {
+        bool classic, sl1, sl3;
+        std::uint8_t letter;
+    } cases[] = {
+        {true, true, true, 's'}, {true, false, true, 's'}, {false, true, true, '1'},
+        {false, false, true, '3'}, {false, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        FormSnapshot form;
+        form.classicChecked = c.classic;
+        form.sl1Checked = c.sl1;
+        form.sl3Checked = c.sl3;
+        EXPECT_EQ(CardTypeLetter(form), c.letter) << c.classic << c.sl1 << c.sl3;
+    }
+}
+
+enum class Card { Classic, Sl1, Sl3, None };
+
+FormSnapshot FormFor(Card card, int workModeIndex) {
+    FormSnapshot form = ClassicForm();
+    form.classicChecked = card == Card::Classic;
+    form.sl1Checked = card == Card::Sl1;
+    form.sl3Checked = card == Card::Sl3;
+    form.workModeIndex = workModeIndex;
+    return form;
+}
+
+bool HasCrypto1(const CommandFrame& frame) {
+    return std::all_of(frame.begin() + 7, frame.begin() + 13, [](std::uint8_t b) { return b == 0xFF; });
+}
+bool HasNoCrypto1(const CommandFrame& frame) {
+    return std::all_of(frame.begin() + 7, frame.begin() + 13, [](std::uint8_t b) { return b == 0; });
+}
+bool HasAes(const CommandFrame& frame) {
+    for (int i = 0; i < 16; ++i) {
+        if (frame[13 + i] != 0xA0 + i) return false;
+    }
+    return true;
+}
+bool HasNoAes(const CommandFrame& frame) {
+    return std::all_of(frame.begin() + 13, frame.begin() + 29, [](std::uint8_t b) { return b == 0; });
+}
+
+TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
+    struct Case {
+        const char* name;
+        CommandFrame (*build)(const FormSnapshot&);
+        Card card;
+        int workMode;
+        bool crypto1, aes;
+    } cases[] = {
+        {"MW classic", BuildMasterWriteFrame, Card::Classic, 1, false, false},
+        {"MW sl1", BuildMasterWriteFrame, Card::Sl1, 1, false, true},
+        {"MW sl3", BuildMasterWriteFrame, Card::Sl3, 1, false, true},
+        {"MR sl3", BuildMasterReadFrame, Card::Sl3, 1, false, false},
+        {"MC sl1", BuildMasterClearFrame, Card::Sl1, 1, false, false},
+        {"UW classic card id", BuildUserWriteFrame, Card::Classic, 0, false, false},
+        {"UW classic card id logged in", BuildUserWriteFrame, Card::Classic, 2, true, false},
+        {"UW classic no selection", BuildUserWriteFrame, Card::Classic, -1, true, false},
+        {"UW sl1", BuildUserWriteFrame, Card::Sl1, 1, true, true},
+        {"UW sl1 card id", BuildUserWriteFrame, Card::Sl1, 0, false, true},
+        {"UW sl3", BuildUserWriteFrame, Card::Sl3, 1, false, true},
+        {"UW none", BuildUserWriteFrame, Card::None, 1, false, false},
+        {"UR classic", BuildUserReadFrame, Card::Classic, 0, true, false},
+        {"UR sl1", BuildUserReadFrame, Card::Sl1, 1, true, false},
+        {"UR sl3", BuildUserReadFrame, Card::Sl3, 1, false, true},
+        {"UC sl1", BuildUserClearFrame, Card::Sl1, 0, true, false},
+        {"UC sl3", BuildUserClearFrame, Card::Sl3, 0, false, true},
+        {"UC none", BuildUserClearFrame, Card::None, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandFrame frame = c.build(FormFor(c.card, c.workMode));
+        EXPECT_TRUE(c.crypto1 ? HasCrypto1(frame) : HasNoCrypto1(frame));
+        EXPECT_TRUE(c.aes ? HasAes(frame) : HasNoAes(frame));
+    }
+}
+
+TEST(CommandFrames, UserWriteUniqueDataFollowsTheWorkMode) {
+    const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    std::array<std::uint8_t, 7> scrambled = plain;
+    ScrambleUniqueData(scrambled.data());
+    const std::array<std::uint8_t, 7> none{};
+    struct Case {
+        int workMode;
+        std::uint8_t letter;
+        const std::array<std::uint8_t, 7>& data;
+    } cases[] = {
+        {0, 'd', none}, {1, 'f', plain}, {2, 'e', none}, {3, 'g', scrambled}, {4, 0, none}, {-1, 0, none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.workMode);
+        const FormSnapshot form = FormFor(Card::Classic, c.workMode);
+        const SettingsBlock block = SettingsBlockOf(BuildUserWriteFrame(form));
+        EXPECT_EQ(block[5], c.letter);
+        EXPECT_TRUE(std::equal(c.data.begin(), c.data.end(), block.begin() + 8));
+        EXPECT_EQ(Crc8(block.data(), 16), 0);
+        EXPECT_EQ(form.uniqueData, plain);
+        // A User card carries none of the Master's reader settings.
+        EXPECT_TRUE(std::all_of(block.begin() + 1, block.begin() + 5, [](std::uint8_t b) { return b == 0; }));
+    }
+}
+
+TEST(CommandFrames, UserReadAndClearCarryOnlySectorAndBlock) {
+    FormSnapshot form = FormFor(Card::Classic, 3);
+    form.sectorNumber = 15;
+    form.blockNumber = 2;
+    for (auto build : {BuildUserReadFrame, BuildUserClearFrame}) {
+        SettingsBlock expected{};
+        expected[0] = 'U';
+        expected[6] = 15;
+        expected[7] = 2;
+        expected[15] = Crc8(expected.data(), 15);
+        EXPECT_EQ(SettingsBlockOf(build(form)), expected);
+    }
+}
+
+TEST(CommandFrames, MasterWriteReaderSettingLetters) {
+    struct Case {
+        const char* name;
+        void (*set)(FormSnapshot&);
+        std::array<std::uint8_t, 5> letters;  // interface, indication, standby, touch poll, work mode
+    } cases[] = {
+        {"nothing checked", [](FormSnapshot&) {}, {'d', 'd', 'd', 'd', 'd'}},
+        {"W26 inverse static on", [](FormSnapshot& f) { f.ifW26 = f.indInverse = f.standbyStatic = f.touchPollOn = true; },
+         {'e', 'e', 'e', 'd', 'd'}},
+        {"W44", [](FormSnapshot& f) { f.ifW44 = true; }, {'f', 'd', 'd', 'd', 'd'}},
+        {"W58 off", [](FormSnapshot& f) { f.ifW58 = f.standbyOff = f.touchPollOff = true; }, {'g', 'd', 'f', 'e', 'd'}},
+        {"first radio wins", [](FormSnapshot& f) { f.ifW26 = f.ifW58 = f.standbyDynamic = f.standbyOff = true; },
+         {'e', 'd', 'd', 'd', 'd'}},
+        {"work mode 1", [](FormSnapshot& f) { f.workModeIndex = 1; }, {'d', 'd', 'd', 'd', 'f'}},
+        {"work mode 2", [](FormSnapshot& f) { f.workModeIndex = 2; }, {'d', 'd', 'd', 'd', 'e'}},
+        {"work mode 3", [](FormSnapshot& f) { f.workModeIndex = 3; }, {'d', 'd', 'd', 'd', 'g'}},
+        {"no work mode", [](FormSnapshot& f) { f.workModeIndex = -1; }, {'d', 'd', 'd', 'd', 'd'}},
+        {"work mode out of list", [](FormSnapshot& f) { f.workModeIndex = 7; }, {'d', 'd', 'd', 'd', 'd'}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FormSnapshot form;
+        form.classicChecked = true;
+        c.set(form);
+        const SettingsBlock block = SettingsBlockOf(BuildMasterWriteFrame(form));
+        EXPECT_TRUE(std::equal(c.letters.begin(), c.letters.end(), block.begin() + 1));
+        EXPECT_EQ(block[14], 0);
+    }
+}
+
+TEST(CommandFrames, SectorAndBlockTravelAsTheirLowByte) {
+    FormSnapshot form = ClassicForm();
+    form.sectorNumber = 0x10F;
+    form.blockNumber = 0x202;
+    for (auto build : {BuildMasterWriteFrame, BuildUserWriteFrame, BuildUserReadFrame}) {
+        const SettingsBlock block = SettingsBlockOf(build(form));
+        EXPECT_EQ(block[6], 0x0F);
+        EXPECT_EQ(block[7], 0x02);
+    }
+}
+
+TEST(Letters, WorkModeTableRoundTripsAndRejectsOthers) {
+    const std::uint8_t letters[] = {'d', 'f', 'e', 'g'};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(WorkModeLetter(i), letters[i]);
+        EXPECT_EQ(WorkModeIndexFromLetter(letters[i]), i);
+    }
+    for (int index : {-1, 4, 255, 1 << 30}) EXPECT_EQ(WorkModeLetter(index), 0) << index;
+    for (int letter : std::array<int, 5>{0, 'c', 'h', 'D', 0xFF}) EXPECT_EQ(WorkModeIndexFromLetter(static_cast<std::uint8_t>(letter)), -1) << letter;
+}
+
+TEST(Letters, SelectedRoleAndAesAuth) {
+    EXPECT_EQ(SelectedRole(0), 0);
+    EXPECT_EQ(SelectedRole(1), 1);
+    for (int other : {-1, 2, 255}) EXPECT_EQ(SelectedRole(other), 255) << other;
+    FormSnapshot form;
+    EXPECT_EQ(AesAuthLetter(form), 'X');
+    form.aesAuthChecked = true;
+    EXPECT_EQ(AesAuthLetter(form), 'V');
+}
+
+TEST(TextCommands, AreTwelveBareAsciiBytes) {
+    EXPECT_EQ(kReadsUsbCommand.size(), 12u);
+    EXPECT_EQ(0, std::memcmp(kReadsUsbCommand.data(), "AT+READS_USB", 12));
+    EXPECT_EQ(0, std::memcmp(kReadsIdsCommand.data(), "AT+READS_IDS", 12));
+}
+
+}  // namespace
+}  // namespace tollvane
