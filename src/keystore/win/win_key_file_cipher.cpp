@@ -1,0 +1,208 @@
+#include "keystore/win/win_key_file_cipher.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace tollvane {
+namespace {
+
+constexpr wchar_t kProviderName[] = L"Microsoft Enhanced RSA and AES Cryptographic Provider";
+constexpr DWORD kChunkSize = 960;     // 60 AES blocks read per step
+constexpr DWORD kBufferSize = 1024;   // a chunk plus room for the padding block
+
+// The step texts exist in Russian only and are shown whatever the language.
+constexpr char kOpenSourceFailed[] = "Ошибка открытия исходного текстового файла!";
+constexpr char kOpenTargetFailed[] = "Ошибка открытия файла назначения!";
+constexpr char kAcquireFailed[] = "Ошибка во время CryptAcquireContext!";
+constexpr char kCreateHashFailed[] = "Ошибка во время CryptCreateHash!";
+constexpr char kHashDataFailed[] = "Ошибка во время CryptHashData!";
+constexpr char kDeriveKeyFailed[] = "Ошибка во время CryptDeriveKey!";
+constexpr char kOutOfMemory[] = "Недостаточно памяти!";
+constexpr char kReadFailed[] = "Ошибка чтения открытого текста!";
+constexpr char kEncryptFailed[] = "Ошибка во время CryptEncrypt!";
+constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
+constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
+
+// Uncopyable owners: a copy would release the resource twice.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class CryptContext {
+public:
+    CryptContext() = default;
+    ~CryptContext() {
+        if (prov_ != 0) CryptReleaseContext(prov_, 0);
+    }
+    CryptContext(const CryptContext&) = delete;
+    CryptContext& operator=(const CryptContext&) = delete;
+    HCRYPTPROV* Receive() { return &prov_; }
+    HCRYPTPROV Get() const { return prov_; }
+
+private:
+    HCRYPTPROV prov_ = 0;
+};
+
+class CryptHash {
+public:
+    CryptHash() = default;
+    ~CryptHash() {
+        if (hash_ != 0) CryptDestroyHash(hash_);
+    }
+    CryptHash(const CryptHash&) = delete;
+    CryptHash& operator=(const CryptHash&) = delete;
+    HCRYPTHASH* Receive() { return &hash_; }
+    HCRYPTHASH Get() const { return hash_; }
+
+private:
+    HCRYPTHASH hash_ = 0;
+};
+
+class CryptKey {
+public:
+    CryptKey() = default;
+    ~CryptKey() {
+        if (key_ != 0) CryptDestroyKey(key_);
+    }
+    CryptKey(const CryptKey&) = delete;
+    CryptKey& operator=(const CryptKey&) = delete;
+    HCRYPTKEY* Receive() { return &key_; }
+    HCRYPTKEY Get() const { return key_; }
+
+private:
+    HCRYPTKEY key_ = 0;
+};
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+// Reads up to `size` bytes, stopping early only at the end of the file.
+bool ReadChunk(HANDLE file, BYTE* buffer, DWORD size, DWORD* got) {
+    *got = 0;
+    while (*got < size) {
+        DWORD n = 0;
+        if (!ReadFile(file, buffer + *got, size - *got, &n, nullptr)) return false;
+        if (n == 0) break;
+        *got += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WinKeyFileCipher::EncryptKeyFile(const std::string& source, const std::string& target,
+                                      const std::string& password) {
+    return Transform(true, source, target, password);
+}
+
+bool WinKeyFileCipher::DecryptKeyFile(const std::string& source, const std::string& target,
+                                      const std::string& password) {
+    return Transform(false, source, target, password);
+}
+
+bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const std::string& target,
+                                 const std::string& password) {
+    auto fail = [this](const char* step, DWORD code) {
+        char number[32];
+        std::snprintf(number, sizeof number, "0x%08lX.", static_cast<unsigned long>(code));
+        boxes_.Show(std::string(step) + "\nНомер ошибки: " + number, MessageIcon::Error);
+        return false;
+    };
+
+    // The source is opened first, so a missing source never creates a target.
+    FileHandle in(CreateFileW(Widen(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in.IsOpen()) return fail(kOpenSourceFailed, GetLastError());
+
+    // CREATE_ALWAYS truncates: a shorter output must not keep the tail of an
+    // earlier, longer file behind it.
+    FileHandle out(CreateFileW(Widen(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.IsOpen()) return fail(kOpenTargetFailed, GetLastError());
+
+    CryptContext context;
+    if (!CryptAcquireContextW(context.Receive(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
+        DWORD code = GetLastError();
+        // The user's default key container does not exist yet on a fresh account.
+        if (code != static_cast<DWORD>(NTE_BAD_KEYSET)) return fail(kAcquireFailed, code);
+        if (!CryptAcquireContextW(context.Receive(), nullptr, kProviderName, PROV_RSA_AES,
+                                  CRYPT_NEWKEYSET))
+            return fail(kAcquireFailed, GetLastError());
+    }
+
+    CryptHash hash;
+    if (!CryptCreateHash(context.Get(), CALG_MD5, 0, 0, hash.Receive()))
+        return fail(kCreateHashFailed, GetLastError());
+    if (!CryptHashData(hash.Get(), reinterpret_cast<const BYTE*>(password.data()),
+                       static_cast<DWORD>(password.size()), 0))
+        return fail(kHashDataFailed, GetLastError());
+
+    CryptKey key;
+    if (!CryptDeriveKey(context.Get(), CALG_AES_256, hash.Get(), 0, key.Receive()))
+        return fail(kDeriveKeyFailed, GetLastError());
+
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[kBufferSize]);
+    std::unique_ptr<BYTE[]> ahead(new (std::nothrow) BYTE[kChunkSize]);
+    if (!buffer || !ahead) return fail(kOutOfMemory, ERROR_NOT_ENOUGH_MEMORY);
+
+    DWORD length = 0;
+    if (!ReadChunk(in.Get(), buffer.get(), kChunkSize, &length))
+        return fail(kReadFailed, GetLastError());
+
+    for (;;) {
+        // Read one chunk ahead so that the final flag travels with the last
+        // chunk that holds data. A final decryption of nothing has no padding
+        // block to check, and some CryptoAPI implementations read before the
+        // buffer in that case. The file format is the same either way.
+        DWORD aheadLength = 0;
+        if (length == kChunkSize && !ReadChunk(in.Get(), ahead.get(), kChunkSize, &aheadLength))
+            return fail(kReadFailed, GetLastError());
+        const BOOL final = aheadLength == 0;
+
+        DWORD produced = length;
+        if (encrypt) {
+            if (!CryptEncrypt(key.Get(), 0, final, 0, buffer.get(), &produced, kBufferSize))
+                return fail(kEncryptFailed, GetLastError());
+        } else {
+            // Even an empty cipher text must hold one padding block.
+            if (produced == 0) return fail(kDecryptFailed, static_cast<DWORD>(NTE_BAD_DATA));
+            if (!CryptDecrypt(key.Get(), 0, final, 0, buffer.get(), &produced))
+                return fail(kDecryptFailed, GetLastError());
+        }
+
+        if (produced > 0) {
+            DWORD written = 0;
+            if (!WriteFile(out.Get(), buffer.get(), produced, &written, nullptr))
+                return fail(kWriteFailed, GetLastError());
+            // A short synchronous write to a disk file means the disk is full.
+            if (written != produced) return fail(kWriteFailed, ERROR_DISK_FULL);
+        }
+        if (final) break;
+
+        CopyMemory(buffer.get(), ahead.get(), aheadLength);
+        length = aheadLength;
+    }
+    return true;
+}
+
+}  // namespace tollvane

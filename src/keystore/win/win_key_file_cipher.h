@@ -1,0 +1,28 @@
+// The key file cipher over the Windows CryptoAPI.
+#pragma once
+
+#include "app/ui.h"
+#include "keystore/key_file_cipher.h"
+
+namespace tollvane {
+
+// Runs a whole file through AES-256-CBC with the key that CryptDeriveKey
+// makes from the MD5 hash of the password. Each failed step shows its own
+// Russian message with the system error code and the call returns false.
+class WinKeyFileCipher : public KeyFileCipher {
+public:
+    explicit WinKeyFileCipher(MessageBoxes& boxes) : boxes_(boxes) {}
+
+    bool EncryptKeyFile(const std::string& source, const std::string& target,
+                        const std::string& password) override;
+    bool DecryptKeyFile(const std::string& source, const std::string& target,
+                        const std::string& password) override;
+
+private:
+    bool Transform(bool encrypt, const std::string& source, const std::string& target,
+                   const std::string& password);
+
+    MessageBoxes& boxes_;
+};
+
+}  // namespace tollvane

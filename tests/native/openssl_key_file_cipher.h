@@ -1,0 +1,37 @@
+// A second, independent implementation of the key file format over OpenSSL's
+// libcrypto, so that native tests can read and write the files that the
+// CryptoAPI implementation reads and writes on Windows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/ui.h"
+#include "keystore/key_file_cipher.h"
+
+namespace tollvane {
+
+class OpenSslKeyFileCipher : public KeyFileCipher {
+public:
+    explicit OpenSslKeyFileCipher(MessageBoxes& boxes) : boxes_(boxes) {}
+
+    bool EncryptKeyFile(const std::string& source, const std::string& target,
+                        const std::string& password) override;
+    bool DecryptKeyFile(const std::string& source, const std::string& target,
+                        const std::string& password) override;
+
+    // The AES-256 key that CryptDeriveKey makes from an MD5 hash of the
+    // password: the hash is XORed into a 64-byte block of 0x36 and one of
+    // 0x5C, each block is hashed again, and the first 32 bytes of the two
+    // hashes side by side are the key.
+    static std::array<std::uint8_t, 32> DeriveKey(const std::string& password);
+
+private:
+    bool Transform(bool encrypt, const std::string& source, const std::string& target,
+                   const std::string& password);
+
+    MessageBoxes& boxes_;
+};
+
+}  // namespace tollvane
