@@ -1,0 +1,94 @@
+// The main form over real controls: creates every control of the form as
+// children of the main window and answers the logic's FormView calls with
+// the state the controls report.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <vector>
+
+#include "app/form_view.h"
+#include "app/message_table.h"
+
+namespace tollvane {
+
+// One control of the form as it is created. Controls are created in table
+// order: each group box (WS_GROUP) comes right before the controls it frames,
+// so that a radio's automatic check clears exactly the radios of its group.
+struct ControlSpec {
+    Ctl ctl;
+    const wchar_t* className;
+    DWORD style;  // besides WS_CHILD (and WS_VISIBLE, WS_DISABLED from below)
+    int x, y, w, h;
+    Msg text;                 // from the message table, unless fixedText is set
+    const wchar_t* fixedText; // the same in both languages
+    bool shown;
+    bool enabled;
+    bool checked;
+};
+
+// The whole form in creation order.
+const std::vector<ControlSpec>& MainFormControls();
+
+// The Win32 identifier of a control: its Ctl value up to 57, 0 for the
+// controls that have none.
+int ControlId(Ctl c);
+
+// The radio groups, as identifier ranges.
+struct RadioRange {
+    int first, last;
+};
+const std::vector<RadioRange>& RadioGroups();
+
+// Characters an edit accepts from typing or pasting. The display form with
+// its blanks must fit whole, so that a pasted key arrives complete and the
+// digit filter can reduce it; typing still ends at the last digit.
+inline constexpr int kCrypto1KeyEditLimit = 17;
+inline constexpr int kAesKeyEditLimit = 47;
+inline constexpr int kSectorDataEditLimit = 20;
+
+class WinFormView : public FormView {
+public:
+    WinFormView(HWND mainWindow, const MessageTable& texts) : main_(mainWindow), texts_(texts) {}
+    WinFormView(const WinFormView&) = delete;
+    WinFormView& operator=(const WinFormView&) = delete;
+
+    // Creates every control with its start text and state; font may be null
+    // (the system's default control font then serves).
+    void CreateControls(HFONT font);
+    HWND Handle(Ctl c) const;
+    HWND MainWindow() const { return main_; }
+
+    bool IsChecked(Ctl c) const override;
+    void SetChecked(Ctl c, bool checked) override;
+    bool IsEnabled(Ctl c) const override;
+    void Enable(Ctl c, bool enabled) override;
+    bool IsShown(Ctl c) const override;
+    void Show(Ctl c, bool shown) override;
+    std::string Text(Ctl c) const override;
+    void SetText(Ctl c, const std::string& text) override;
+    void SetPasswordMask(Ctl c, bool masked) override;
+    bool IsPasswordMasked(Ctl c) const override;
+    void SetUpDownPos(Ctl c, int pos) override;
+    int Caret(Ctl c) const override;
+    void SetCaret(Ctl c, int pos) override;
+    void FocusMainWindow() override;
+
+    int Selection(Ctl c) const override;
+    void SetSelection(Ctl c, int index) override;
+    int ItemCount(Ctl c) const override;
+    std::string ItemText(Ctl c, int index) const override;
+    void ResetContent(Ctl c) override;
+    void AddItem(Ctl c, const std::string& text) override;
+    void DeleteItem(Ctl c, int index) override;
+
+private:
+    LRESULT Send(Ctl c, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
+
+    HWND main_;
+    const MessageTable& texts_;
+    std::map<Ctl, HWND> handles_;
+};
+
+}  // namespace tollvane

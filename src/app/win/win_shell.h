@@ -1,0 +1,53 @@
+// The main window's menu bar, title, help file, About box and the Read ID
+// window: what the logic asks of the Win32 layer through Shell.
+#pragma once
+
+#include <windows.h>
+
+#include "app/app_context.h"
+
+namespace tollvane {
+
+// Menu and command identifiers of the menu bar.
+enum MenuId : int {
+    kMenuQuit = 1,
+    kMenuRussian = 2,
+    kMenuEnglish = 3,
+    kMenuReadId = 4,
+    kMenuHelp = 5,
+    kMenuAbout = 6,
+};
+
+inline constexpr const wchar_t* kHelpFile = L"help\\Tollvane ver_2_00.pdf";
+inline constexpr const wchar_t* kReadIdClass = L"my Child Window Read ID";
+
+// The menu bar of the language and texts of app, with the check mark on the
+// active language. The caller owns the returned menu (SetMenu hands it on).
+HMENU BuildMenuBar(const AppContext& app);
+
+class WinShell : public Shell {
+public:
+    WinShell(HWND mainWindow, const AppContext& app) : main_(mainWindow), app_(app) {}
+
+    // Attaches a new menu bar to the main window.
+    void BuildMenu();
+    // The font of the controls of secondary windows; null for the default.
+    void SetFont(HFONT font) { font_ = font; }
+
+    void SetMainTitle(const std::string& title) override;
+    void RebuildMenu() override;
+    long OpenHelpFile() override;
+    void ShowAbout() override;
+    void CloseMainWindow() override;
+    void ShowReadIdWindow(const std::string& title, const std::string values[4]) override;
+    // The key list window plugs in here.
+    void OpenKeyListForAdd() override {}
+    void OpenKeyListAndShowFirst() override {}
+
+private:
+    HWND main_;
+    const AppContext& app_;
+    HFONT font_ = nullptr;
+};
+
+}  // namespace tollvane

@@ -1,0 +1,81 @@
+#include "app/win/win_ui.h"
+
+#include <commctrl.h>
+
+#include "app/win/wide_text.h"
+
+namespace tollvane {
+
+int MessageIconResource(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Success: return 3;
+        case MessageIcon::Warning: return 4;
+        case MessageIcon::Error: return 5;
+        case MessageIcon::Hint: return 6;
+        case MessageIcon::Retry: return 7;
+    }
+    return 5;
+}
+
+void WinMessageBoxes::Show(const std::string& text, MessageIcon icon) {
+    const std::wstring wideText = Widen(text);
+    const std::wstring caption = Widen(texts_[Msg::kCaption]);
+    MSGBOXPARAMSW params{};
+    params.cbSize = sizeof(params);
+    params.hwndOwner = Owner();
+    params.hInstance = GetModuleHandleW(nullptr);
+    params.lpszText = wideText.c_str();
+    params.lpszCaption = caption.c_str();
+    params.dwStyle = MB_OK | MB_USERICON;
+    params.lpszIcon = MAKEINTRESOURCEW(MessageIconResource(icon));
+    params.dwContextHelpId = 0;
+    params.lpfnMsgBoxCallback = nullptr;
+    params.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
+    MessageBoxIndirectW(&params);
+}
+
+void WinMessageBoxes::ShowSystemError(const std::string& text) {
+    MessageBoxW(Owner(), Widen(text).c_str(), Widen(texts_[Msg::kCaption]).c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool WinMessageBoxes::AskYesNo(const std::string& text) {
+    // Russian asks with the user's default language (0x400), English with
+    // U.S. English (0x409): the buttons follow the interface language.
+    const WORD language = static_cast<WORD>(texts_.BoxLangId() | 0x0400);
+    return MessageBoxExW(Owner(), Widen(text).c_str(), Widen(texts_[Msg::kCaption]).c_str(),
+                         MB_YESNO | MB_ICONINFORMATION, language) == IDYES;
+}
+
+void WinTimers::Start(TimerId id, unsigned periodMs) {
+    SetTimer(main_, static_cast<UINT_PTR>(id), periodMs, nullptr);
+}
+
+void WinTimers::Kill(TimerId id) { KillTimer(main_, static_cast<UINT_PTR>(id)); }
+
+void WinProgressView::Open(const std::string& title, int range) {
+    Close();
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
+    // Neither WS_CHILD nor WS_POPUP: an overlapped window with a caption.
+    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, x, y, kWidth,
+                              kHeight, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window_) return;
+    SendMessageW(window_, PBM_SETRANGE, 0, MAKELPARAM(0, range));
+    SendMessageW(window_, PBM_SETSTEP, 1, 0);
+    SendMessageW(window_, PBM_SETPOS, 0, 0);
+}
+
+void WinProgressView::Step() {
+    if (window_) SendMessageW(window_, PBM_STEPIT, 0, 0);
+}
+
+void WinProgressView::Close() {
+    if (!window_) return;
+    const HWND window = window_;
+    window_ = nullptr;
+    DestroyWindow(window);
+}
+
+void WinProgressView::EnableMainWindow(bool enable) { EnableWindow(main_, enable ? TRUE : FALSE); }
+
+}  // namespace tollvane
