@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "keystore/key_record.h"
+
+namespace tollvane {
+namespace {
+
+const std::string kExample =
+    "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFFFFFFFFFF "
+    "A_KEY=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF Description=Key Description";
+
+// A record that differs from the example in every field, to see which fields
+// a damaged line leaves alone.
+KeyRecord Previous() {
+    KeyRecord r;
+    r.TC = "SL3";
+    r.AA = "V";
+    r.OI = "3";
+    r.LL = "1";
+    r.DI = "1";
+    r.SB = "0";
+    r.WM = "2";
+    r.SN = "15";
+    r.BN = "2";
+    r.M_KEY = "A0 A1 A2 A3 A4 A5";
+    r.A_KEY = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
+    r.Description = "previous";
+    return r;
+}
+
+TEST(KeyRecord, ExampleLine) {
+    KeyRecord r = Previous();
+    ParseKeyRecord(kExample, r);
+    EXPECT_EQ(r.TC, "Cls");
+    EXPECT_EQ(r.AA, "X");
+    EXPECT_EQ(r.OI, "0");
+    EXPECT_EQ(r.LL, "0");
+    EXPECT_EQ(r.DI, "2");
+    EXPECT_EQ(r.SB, "1");
+    EXPECT_EQ(r.WM, "0");
+    EXPECT_EQ(r.SN, "01");
+    EXPECT_EQ(r.BN, "0");
+    EXPECT_EQ(r.M_KEY, std::string(12, 'F'));
+    EXPECT_EQ(r.A_KEY, std::string(32, 'F'));
+    EXPECT_EQ(r.Description, "Key Description");
+    RegroupKeys(r);
+    EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
+    EXPECT_EQ(r.A_KEY, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+}
+
+TEST(KeyRecord, FormatWritesTheExampleAndReadsBack) {
+    const RecordSettings s{"Cls", "X", "0", "0", "2", "1", "0", "01", "0"};
+    const std::string line = FormatKeyRecord("FF FF FF FF FF FF",
+                                             "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF",
+                                             "Key Description", s);
+    EXPECT_EQ(line, kExample + "\n");
+    EXPECT_EQ(line.size(), 118u + 15u + 1u);
+
+    const RecordSettings s2{"SL3", "V", "3", "1", "1", "0", "3", "15", "2"};
+    const std::string m = "01 23 45 67 89 AB";
+    const std::string a = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
+    const std::string written = FormatKeyRecord(m, a, "door = main TC=X", s2);
+    KeyRecord r;
+    ParseKeyRecord(std::string_view(written).substr(0, written.size() - 1), r);
+    RegroupKeys(r);
+    EXPECT_EQ(r.TC, "SL3");
+    EXPECT_EQ(r.WM, "3");
+    EXPECT_EQ(r.SN, "15");
+    EXPECT_EQ(r.BN, "2");
+    EXPECT_EQ(r.M_KEY, m);
+    EXPECT_EQ(r.A_KEY, a);
+    EXPECT_EQ(r.Description, "door = main TC=X");
+}
+
+TEST(KeyRecord, FormatKeepsLineStructure) {
+    const RecordSettings s{"Cls", "X", "0", "0", "2", "1", "0", "01", "0"};
+    // A line feed or NUL in the description would split or cut the record.
+    const std::string line = FormatKeyRecord("FF", "FF", std::string("a\nb\0c", 5), s);
+    EXPECT_EQ(line.find('\n'), line.size() - 1);
+    EXPECT_EQ(line.find('\0'), std::string::npos);
+    EXPECT_NE(line.find("Description=a b c\n"), std::string::npos);
+
+    const std::string longer = FormatKeyRecord(std::string(200, 'A'), std::string(200, 'B'),
+                                               std::string(1000, 'd'), s);
+    EXPECT_NE(longer.find("M_KEY=" + std::string(63, 'A') + " A_KEY="), std::string::npos);
+    EXPECT_NE(longer.find("A_KEY=" + std::string(63, 'B') + " Desc"), std::string::npos);
+    EXPECT_NE(longer.find("Description=" + std::string(255, 'd') + "\n"), std::string::npos);
+}
+
+// Which fields of the previous record survive a damaged line.
+TEST(KeyRecord, DamagedLines) {
+    auto replace = [](std::string s, const std::string& from, const std::string& to) {
+        return s.replace(s.find(from), from.size(), to);
+    };
+    struct Case {
+        const char* name;
+        std::string line;
+        KeyRecord expected;
+    };
+    KeyRecord parsed;
+    ParseKeyRecord(kExample, parsed);
+    const KeyRecord prev = Previous();
+    auto mix = [&](int firstKept) {
+        // Fields in line order; those from firstKept on keep the previous values.
+        KeyRecord r = parsed;
+        std::string KeyRecord::*order[] = {&KeyRecord::TC, &KeyRecord::AA, &KeyRecord::OI, &KeyRecord::LL,
+                                           &KeyRecord::DI, &KeyRecord::SB, &KeyRecord::WM, &KeyRecord::SN,
+                                           &KeyRecord::BN, &KeyRecord::M_KEY, &KeyRecord::A_KEY,
+                                           &KeyRecord::Description};
+        for (int i = firstKept; i < 12; ++i) r.*order[i] = prev.*order[i];
+        return r;
+    };
+    KeyRecord sn7 = mix(8);
+    sn7.SN = "7 ";
+    KeyRecord bn10 = parsed;
+    bn10.BN = "1";
+    KeyRecord emptyDescription = parsed;
+    emptyDescription.Description = "";
+    KeyRecord tcInDescription = parsed;
+    tcInDescription.Description = "TC=SL1 AA=V M_KEY=000000000000";
+    KeyRecord cutKey = mix(10);
+    cutKey.M_KEY = "FFFF";
+    KeyRecord lowerCase = mix(0);
+    KeyRecord shortKey = mix(10);
+    shortKey.M_KEY = "FFFFFFFFFFF ";  // taken by width: the blank comes along
+
+    const Case cases[] = {
+        {"empty", "", prev},
+        {"no TC", replace(kExample, "TC=", "XX="), prev},
+        {"lower-case key", replace(kExample, "TC=", "tc="), lowerCase},
+        {"SN=7", replace(kExample, "SN=01 BN=0", "SN=7 BN=1"), sn7},
+        {"BN=10", replace(kExample, "BN=0", "BN=10"), bn10},
+        {"11-digit M_KEY", replace(kExample, "M_KEY=FFFFFFFFFFFF", "M_KEY=FFFFFFFFFFF"), shortKey},
+        {"no A_KEY", replace(kExample, "A_KEY=", "B_KEY="), mix(10)},
+        {"no WM", replace(kExample, "WM=", "WX="), mix(6)},
+        {"empty description", replace(kExample, "Key Description", ""), emptyDescription},
+        {"TC= in description", replace(kExample, "Key Description", tcInDescription.Description),
+         tcInDescription},
+        {"cut in M_KEY", "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFF", cutKey},
+        {"cut after TC", "TC=Cls", mix(1)},
+        {"cut in TC", "TC=Cl", [&] { KeyRecord r = prev; r.TC = "Cl"; return r; }()},
+        {"doubled blanks and foreign pairs",
+         replace(replace(kExample, " AA=", "  XY=1  AA="), " M_KEY", " ZZ=9 M_KEY"), parsed},
+    };
+    for (const Case& c : cases) {
+        KeyRecord r = Previous();
+        ParseKeyRecord(c.line, r);
+        EXPECT_EQ(r.TC, c.expected.TC) << c.name;
+        EXPECT_EQ(r.AA, c.expected.AA) << c.name;
+        EXPECT_EQ(r.OI, c.expected.OI) << c.name;
+        EXPECT_EQ(r.LL, c.expected.LL) << c.name;
+        EXPECT_EQ(r.DI, c.expected.DI) << c.name;
+        EXPECT_EQ(r.SB, c.expected.SB) << c.name;
+        EXPECT_EQ(r.WM, c.expected.WM) << c.name;
+        EXPECT_EQ(r.SN, c.expected.SN) << c.name;
+        EXPECT_EQ(r.BN, c.expected.BN) << c.name;
+        EXPECT_EQ(r.M_KEY, c.expected.M_KEY) << c.name;
+        EXPECT_EQ(r.A_KEY, c.expected.A_KEY) << c.name;
+        EXPECT_EQ(r.Description, c.expected.Description) << c.name;
+    }
+}
+
+TEST(KeyRecord, KeptKeysAreNotRegroupedTwice) {
+    KeyRecord r;
+    ParseKeyRecord(kExample, r);
+    RegroupKeys(r);
+    // The next line lacks both keys: the spaced values stay as they are.
+    const std::string noKeys = "TC=SL1 AA=V OI=1 LL=1 DI=0 SB=0 WM=1 SN=02 BN=1";
+    ParseKeyRecord(noKeys, r);
+    RegroupKeys(r);
+    EXPECT_EQ(r.TC, "SL1");
+    EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
+    EXPECT_EQ(r.A_KEY, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+    RegroupKeys(r);
+    EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
+
+    // A value taken with blanks in it is grouped like any other.
+    KeyRecord d;
+    ParseKeyRecord("TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=12 45 78 AB C", d);
+    EXPECT_EQ(d.M_KEY, "12 45 78 AB ");
+    RegroupKeys(d);
+    EXPECT_EQ(d.M_KEY, "12  4 5  78  A B ");
+    EXPECT_LE(d.M_KEY.size(), kMKeyCapacity);
+}
+
+TEST(KeyRecord, LongLinesStayWithinCapacities) {
+    const std::string head = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFFFFFFFFFF "
+                             "A_KEY=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF Description=";
+    KeyRecord r;
+    ParseKeyRecord(head + std::string(300, 'x'), r);
+    EXPECT_EQ(r.Description, std::string(255, 'x'));
+
+    // Only the first 511 characters of a line are looked at.
+    KeyRecord far = Previous();
+    ParseKeyRecord(std::string(509, ' ') + "TC=Cls AA=X", far);  // "=" is the 512th
+    EXPECT_EQ(far.TC, "SL3");
+    KeyRecord near = Previous();
+    ParseKeyRecord(std::string(505, ' ') + "TC=Cls AA=X", near);  // value ends at 511
+    EXPECT_EQ(near.TC, "Cls");
+    EXPECT_EQ(near.AA, "V");
+
+    KeyRecord huge = Previous();
+    ParseKeyRecord(std::string(100000, 'T'), huge);
+    EXPECT_EQ(huge.TC, "SL3");
+
+    // A NUL ends the line, as it would a stored text.
+    KeyRecord nul = Previous();
+    ParseKeyRecord(std::string("TC=Cls AA=X\0 OI=0", 17), nul);
+    EXPECT_EQ(nul.AA, "X");
+    EXPECT_EQ(nul.OI, "3");
+}
+
+}  // namespace
+}  // namespace tollvane
