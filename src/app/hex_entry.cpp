@@ -1,0 +1,113 @@
+#include "app/hex_entry.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "app/form_rules.h"
+#include "carddata/hex_text.h"
+
+namespace tollvane {
+
+namespace {
+
+// Where a field keeps its value beside the edit.
+struct FieldValue {
+    std::span<std::uint8_t> bytes;
+    std::string& text;
+    bool& filterActive;
+};
+
+FieldValue ValueOf(AppContext& app, Ctl edit) {
+    FormValues& v = app.values;
+    switch (edit) {
+    case Ctl::Crypto1KeyEdit: return {v.crypto1Key, v.crypto1KeyText, v.crypto1Filter};
+    case Ctl::AesKeyEdit: return {v.aesKey, v.aesKeyText, v.aesFilter};
+    default: return {v.uniqueData, v.uniqueDataText, v.uniqueFilter};
+    }
+}
+
+bool AllHexDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return IsHexDigit(c); });
+}
+
+void BeginEntry(AppContext& app, const HexFieldInfo& field) {
+    FieldValue value = ValueOf(app, field.edit);
+    // Putting the text in reports EN_CHANGE; the flag is still off, so the
+    // program's own text is not filtered.
+    app.form.SetText(field.edit, StripBlanks(value.text));
+    value.filterActive = true;
+}
+
+void FilterEntry(AppContext& app, const HexFieldInfo& field) {
+    FieldValue value = ValueOf(app, field.edit);
+    if (!value.filterActive) return;
+
+    const std::string typed = app.form.Text(field.edit);
+    std::string text = typed;
+    int caret = app.form.Caret(field.edit);
+    // Each step removes one character that is not a digit; a paste with
+    // blanks or dashes is cleaned here in one go rather than through one
+    // EN_CHANGE per removed character.
+    for (;;) {
+        FilterResult step = FilterHexInput(text, caret, field.digits);
+        if (step.text == text) break;
+        text = std::move(step.text);
+        caret = step.caret;
+    }
+    // The edit takes more characters than the field has digits (room for
+    // the blanks of a pasted display form). Digits beyond the field's count
+    // are what was just put in before the caret; they go again, as a limit
+    // on the digits would have refused them.
+    caret = std::clamp(caret, 0, static_cast<int>(text.size()));
+    const int surplus = static_cast<int>(text.size()) - field.digits;
+    if (surplus > 0 && AllHexDigits(text)) {
+        const int cut = std::min(surplus, caret);
+        text.erase(static_cast<std::size_t>(caret - cut), static_cast<std::size_t>(cut));
+        caret -= cut;
+        text.resize(static_cast<std::size_t>(field.digits));
+        caret = std::min(caret, field.digits);
+    }
+    if (text != typed) {
+        // Under Windows this reports EN_CHANGE at once, and that nested
+        // call may already end the entry.
+        app.form.SetText(field.edit, text);
+        app.form.SetCaret(field.edit, caret);
+    }
+    // A field holding all its digits is done: taking the focus away parses
+    // it through EN_KILLFOCUS.
+    if (value.filterActive && AllHexDigits(text) && static_cast<int>(text.size()) == field.digits)
+        app.form.FocusMainWindow();
+}
+
+void EndEntry(AppContext& app, const HexFieldInfo& field) {
+    FieldValue value = ValueOf(app, field.edit);
+    value.filterActive = false;
+    const ParsedHex parsed = ParseHexField(app.form.Text(field.edit), static_cast<int>(value.bytes.size()));
+    std::copy_n(parsed.bytes.begin(), std::min(parsed.bytes.size(), value.bytes.size()), value.bytes.begin());
+    value.text = parsed.text;
+    if (field.edit == Ctl::SectorDataEdit) RefreshConverterFields(app);
+    app.form.SetText(field.edit, value.text);
+}
+
+}  // namespace
+
+const HexFieldInfo* FindHexField(Ctl edit) {
+    for (const HexFieldInfo& field : kHexFields)
+        if (field.edit == edit) return &field;
+    return nullptr;
+}
+
+void OnHexEditNotify(AppContext& app, Ctl edit, int notifyCode) {
+    const HexFieldInfo* field = FindHexField(edit);
+    if (!field) return;
+    switch (notifyCode) {
+    case kEnSetFocus: BeginEntry(app, *field); break;
+    case kEnChange: FilterEntry(app, *field); break;
+    case kEnKillFocus: EndEntry(app, *field); break;
+    default: break;
+    }
+}
+
+}  // namespace tollvane

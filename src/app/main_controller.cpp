@@ -1,0 +1,227 @@
+#include "app/main_controller.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/config.h"
+#include "app/form_rules.h"
+#include "app/form_texts.h"
+#include "app/hex_entry.h"
+#include "app/progress.h"
+#include "app/reader_flows.h"
+#include "carddata/generation.h"
+
+namespace tollvane {
+
+namespace {
+
+constexpr int kCbnSelChange = 1;
+constexpr unsigned long kDbtDevNodesChanged = 7;
+
+// Menu and control identifiers that are not form controls.
+enum MenuId : int { kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6 };
+
+void SwitchLanguage(AppContext& app, LanguageId lang) {
+    app.language = lang;
+    // The message is in the language that was active; the switch goes on
+    // regardless, only the next start will not remember it.
+    if (!SaveConfig(app.configPath, lang)) app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
+    ApplyTexts(app);
+    app.shell.RebuildMenu();
+}
+
+void OpenHelp(AppContext& app) {
+    const long result = app.shell.OpenHelpFile();
+    if (result > 32) return;
+    if (result == 2 || result == 3) {
+        app.ShowMessage(Msg::kHelpFileNotFound, MessageIcon::Error);
+        app.ShowMessage(Msg::kHelpFolderHint, MessageIcon::Hint);
+    } else if (result == 31) {
+        app.ShowMessage(Msg::kHelpCannotOpen, MessageIcon::Warning);
+        app.ShowMessage(Msg::kInstallPdfViewer, MessageIcon::Hint);
+    } else {
+        app.ShowMessage(std::string(app.texts[Msg::kHelpOpenFailed]) + "\n\r[" + app.texts[Msg::kErrorCode] + ": " +
+                            std::to_string(result) + "]",
+                        MessageIcon::Error);
+    }
+}
+
+bool ConfirmClear(AppContext& app) { return app.boxes.AskYesNo(app.texts[Msg::kConfirmClearCard]); }
+
+// A generator that fails leaves the key as it was; with the key masked the
+// operator could not see that, so he is told.
+void GenerateRandomKeys(AppContext& app) {
+    FormView& form = app.form;
+    bool failed = false;
+    if ((form.IsChecked(Ctl::ClassicCheck) || form.IsChecked(Ctl::Sl1Radio)) &&
+        form.Selection(Ctl::WorkModeCombo) != 0) {
+        if (GenerateCrypto1Key(app.random, app.values.crypto1Key, app.values.crypto1KeyText))
+            form.SetText(Ctl::Crypto1KeyEdit, app.values.crypto1KeyText);
+        else
+            failed = true;
+    }
+    if (form.IsChecked(Ctl::PlusCheck)) {
+        if (GenerateAesKey(app.random, app.values.aesKey, app.values.aesKeyText))
+            form.SetText(Ctl::AesKeyEdit, app.values.aesKeyText);
+        else
+            failed = true;
+    }
+    if (failed) app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
+}
+
+void ChooseConverterFormat(AppContext& app, int format) {
+    app.values.converterFormat = format;
+    RefreshConverterFields(app);
+}
+
+}  // namespace
+
+void InitMainForm(AppContext& app) {
+    FormView& form = app.form;
+    PutFormTexts(app);
+    PutFixedTexts(form);
+    form.SetText(Ctl::VersionValue, app.values.versionText);
+
+    form.SetChecked(Ctl::ClassicCheck, true);
+    CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
+    for (Ctl c : {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck}) form.Enable(c, false);
+
+    form.ResetContent(Ctl::RoleCombo);
+    form.ResetContent(Ctl::WorkModeCombo);
+    RefillCombos(app);
+    form.SetSelection(Ctl::RoleCombo, 0);
+    form.SetSelection(Ctl::WorkModeCombo, 0);
+
+    form.SetUpDownPos(Ctl::SectorUpDown, app.values.sectorNumber);
+    form.SetUpDownPos(Ctl::BlockUpDown, app.values.blockNumber);
+    form.SetText(Ctl::Crypto1KeyEdit, app.values.crypto1KeyText);
+    form.SetPasswordMask(Ctl::Crypto1KeyEdit, true);
+    form.SetText(Ctl::AesKeyEdit, app.values.aesKeyText);
+    form.SetPasswordMask(Ctl::AesKeyEdit, true);
+    for (Ctl c : {Ctl::AesKeyLabel, Ctl::AesKeyEdit, Ctl::ShowAesCheck}) form.Enable(c, false);
+
+    form.SetText(Ctl::SectorDataEdit, app.values.uniqueDataText);
+    CheckRadio(form, Ctl::ConvTmW44Radio, Ctl::ConvW58Radio, Ctl::ConvTmW44Radio);
+    RefreshConverterFields(app);
+
+    CheckRadio(form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfTouchMemoryRadio);
+    CheckRadio(form, Ctl::IndDirectRadio, Ctl::IndInverseRadio, Ctl::IndDirectRadio);
+    CheckRadio(form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyOffRadio);
+    CheckRadio(form, Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, Ctl::TouchPollOffRadio);
+
+    ApplyLayout(app, Layout::MasterCardId);
+}
+
+void StartUp(AppContext& app) { ShowProgress(app, TimerId::Search); }
+
+namespace {
+
+void OnMenuCommand(AppContext& app, int id) {
+    switch (id) {
+    case kQuit: app.shell.CloseMainWindow(); break;
+    case kRussian: SwitchLanguage(app, LanguageId::Russian); break;
+    case kEnglish: SwitchLanguage(app, LanguageId::English); break;
+    case kReadId:
+        if (app.link.isOpen) ReadCardId(app);
+        else ShowProgress(app, TimerId::Search);
+        break;
+    case kHelp: OpenHelp(app); break;
+    case kAbout: app.shell.ShowAbout(); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void OnCommand(AppContext& app, int id, int notifyCode) {
+    if (id >= kQuit && id <= kAbout) {
+        OnMenuCommand(app, id);
+        return;
+    }
+    const Ctl ctl = static_cast<Ctl>(id);
+    switch (ctl) {
+    case Ctl::PortCombo:
+        if (notifyCode == kCbnSelChange) OnPortChosen(app);
+        break;
+    case Ctl::SearchButton:
+        EndOperation(app);
+        ShowProgress(app, TimerId::Search);
+        break;
+    case Ctl::RoleCombo:
+    case Ctl::WorkModeCombo:
+        if (notifyCode == kCbnSelChange) ApplyFormRule(app, FormRuleCode(app.form));
+        break;
+    case Ctl::WriteButton: WriteCard(app); break;
+    case Ctl::ReadButton: ReadCard(app); break;
+    case Ctl::ClearButton:
+        if (ConfirmClear(app)) ClearCard(app);
+        break;
+    case Ctl::WriteCyclicButton:
+        app.op.cyclicWriteActive = true;
+        WriteCard(app);
+        break;
+    case Ctl::ClearCyclicButton:
+        if (!ConfirmClear(app)) break;
+        app.op.cyclicClearActive = true;
+        ClearCard(app);
+        break;
+    case Ctl::ShowCrypto1Check: ClickShowKey(app, Ctl::ShowCrypto1Check, Ctl::Crypto1KeyEdit); break;
+    case Ctl::ShowAesCheck: ClickShowKey(app, Ctl::ShowAesCheck, Ctl::AesKeyEdit); break;
+    case Ctl::GenerateRandomButton: GenerateRandomKeys(app); break;
+    case Ctl::AddToListButton: app.shell.OpenKeyListForAdd(); break;
+    case Ctl::ShowListButton: app.shell.OpenKeyListAndShowFirst(); break;
+    case Ctl::GenerateUniqueButton: GenerateUniqueIntoForm(app); break;
+    case Ctl::UniqueBeforeWriteCheck: ClickUniqueBeforeWrite(app); break;
+    case Ctl::ConvTmW44Radio: ChooseConverterFormat(app, 0); break;
+    case Ctl::ConvW26Radio: ChooseConverterFormat(app, 1); break;
+    case Ctl::ConvW58Radio: ChooseConverterFormat(app, 2); break;
+    case Ctl::Crypto1KeyEdit:
+    case Ctl::SectorDataEdit:
+    case Ctl::AesKeyEdit: OnHexEditNotify(app, ctl, notifyCode); break;
+    case Ctl::ClassicCheck: SelectClassic(app); break;
+    case Ctl::PlusCheck: ClickPlus(app); break;
+    case Ctl::Sl1Radio: ClickSl1(app); break;
+    case Ctl::Sl3Radio: ClickSl3(app); break;
+    case Ctl::AesAuthCheck: ClickAesAuth(app); break;
+    default: break;
+    }
+}
+
+void OnTimer(AppContext& app, int timerId) {
+    switch (static_cast<TimerId>(timerId)) {
+    case TimerId::Search:
+        // A tick posted just before its timer was killed can still arrive;
+        // with no wait running it has nothing to count.
+        if (app.op.waitRunning) SearchTimerTick(app);
+        break;
+    case TimerId::Reply:
+        if (app.op.waitRunning) ReplyTimerTick(app);
+        break;
+    case TimerId::Device: CheckPortAfterDeviceChange(app); break;
+    case TimerId::Card:
+        if (!app.op.waitRunning) break;
+        app.progress.Step();
+        CardTimerTick(app);
+        break;
+    default: break;
+    }
+}
+
+void OnUpDownDelta(AppContext& app, int id, int pos, int delta) {
+    const long long wanted = static_cast<long long>(pos) + delta;
+    if (id == static_cast<int>(Ctl::SectorUpDown))
+        app.values.sectorNumber = static_cast<int>(std::clamp(wanted, 1LL, 15LL));
+    else if (id == static_cast<int>(Ctl::BlockUpDown))
+        app.values.blockNumber = static_cast<int>(std::clamp(wanted, 0LL, 2LL));
+}
+
+void OnDeviceChange(AppContext& app, unsigned long wParam) {
+    if (wParam == kDbtDevNodesChanged) OnDevicesChanged(app);
+}
+
+void OnDestroy(AppContext& app) {
+    for (TimerId id : {TimerId::Search, TimerId::Reply, TimerId::Device, TimerId::Card}) app.timers.Kill(id);
+    EndOperation(app);
+}
+
+}  // namespace tollvane

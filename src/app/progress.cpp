@@ -1,0 +1,77 @@
+#include "app/progress.h"
+
+#include "app/reader_flows.h"
+
+namespace tollvane {
+
+namespace {
+
+struct WaitKind {
+    TimerId timer;
+    Msg title;
+    int range;  // also the number of ticks a full wait lasts
+    unsigned periodMs;
+};
+
+constexpr WaitKind kWaits[] = {
+    {TimerId::Search, Msg::kProgressSearchTimer, 100, 10},
+    {TimerId::Reply, Msg::kProgressReplyTimer, 2, 500},
+    {TimerId::Card, Msg::kProgressCardTimer, 165, 50},
+};
+
+const WaitKind* FindWait(TimerId id) {
+    for (const WaitKind& wait : kWaits)
+        if (wait.timer == id) return &wait;
+    return nullptr;
+}
+
+// Counts a tick of a fixed-length wait; true when it was the last one.
+bool CountTick(AppContext& app, TimerId id) {
+    app.progress.Step();
+    ++app.op.tickCount;
+    return app.op.tickCount >= FindWait(id)->range;
+}
+
+// The follow-up of a wait may start the next one (a search that connects
+// asks for the reader's version); the main window then stays disabled
+// until that wait is over too.
+void EnableUnlessWaiting(AppContext& app) {
+    if (!app.op.waitRunning) app.progress.EnableMainWindow(true);
+}
+
+}  // namespace
+
+void ShowProgress(AppContext& app, TimerId id) {
+    const WaitKind* wait = FindWait(id);
+    if (!wait) return;
+    app.progress.Open(app.texts[wait->title], wait->range);
+    app.progress.EnableMainWindow(false);
+    // A tick posted before the last wait's timer was killed may still have
+    // been counted; every wait starts from zero.
+    app.op.tickCount = 0;
+    app.timers.Start(id, wait->periodMs);
+    app.op.waitRunning = true;
+}
+
+void EndWait(AppContext& app, TimerId id) {
+    app.op.tickCount = 0;
+    app.timers.Kill(id);
+    app.progress.Close();
+    app.op.waitRunning = false;
+}
+
+void SearchTimerTick(AppContext& app) {
+    if (!CountTick(app, TimerId::Search)) return;
+    EndWait(app, TimerId::Search);
+    SearchReader(app);
+    EnableUnlessWaiting(app);
+}
+
+void ReplyTimerTick(AppContext& app) {
+    if (!CountTick(app, TimerId::Reply)) return;
+    EndWait(app, TimerId::Reply);
+    FinishVersionWait(app);
+    EnableUnlessWaiting(app);
+}
+
+}  // namespace tollvane
