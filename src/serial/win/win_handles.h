@@ -1,0 +1,74 @@
+// Owners for the Win32 handles of the serial layer. Each owner closes its
+// handle exactly once: it cannot be copied, a move leaves the source empty,
+// and after every close the owner holds the empty value again, so no later
+// path can close the same handle a second time.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <utility>
+
+namespace tollvane {
+
+template <class Traits>
+class UniqueOwner {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueOwner() = default;
+    explicit UniqueOwner(Handle h) : handle_(h) {}
+    ~UniqueOwner() { reset(); }
+
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+    UniqueOwner(UniqueOwner&& other) noexcept : handle_(other.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    Handle get() const { return handle_; }
+    bool valid() const { return handle_ != Traits::Empty(); }
+    explicit operator bool() const { return valid(); }
+
+    // Closes the held handle, if any, and takes h instead.
+    void reset(Handle h = Traits::Empty()) {
+        Handle old = std::exchange(handle_, h);
+        if (old != Traits::Empty()) Traits::Close(old);
+    }
+    Handle release() { return std::exchange(handle_, Traits::Empty()); }
+
+    // For out-parameters of the API: the previous handle is closed first.
+    Handle* put() {
+        reset();
+        return &handle_;
+    }
+
+private:
+    Handle handle_ = Traits::Empty();
+};
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::RegCloseKey(h); }
+};
+
+struct DevInfoTraits {
+    using Handle = HDEVINFO;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::SetupDiDestroyDeviceInfoList(h); }
+};
+
+using UniqueFileHandle = UniqueOwner<FileHandleTraits>;
+using UniqueRegKey = UniqueOwner<RegKeyTraits>;
+using UniqueDevInfo = UniqueOwner<DevInfoTraits>;
+
+}  // namespace tollvane

@@ -1,0 +1,44 @@
+// The reader's COM port over kernel32: synchronous, exclusive, 8N1, with
+// short read time-outs so that a silent line ends a reply.
+#pragma once
+
+#include "app/message_table.h"
+#include "app/ui.h"
+#include "serial/serial_port.h"
+#include "serial/win/win_handles.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace tollvane {
+
+// The time-outs of the reader's port. A read of one byte on a silent line
+// returns after ReadTotalTimeoutMultiplier + ReadTotalTimeoutConstant ms.
+COMMTIMEOUTS ReaderPortTimeouts();
+
+// "\\.\" + name as UTF-16; the prefix lets COM10 and above open like COM3.
+std::wstring ReaderPortPath(const std::string& portName);
+
+class WinSerialPort : public SerialPort {
+public:
+    // The texts are read at the time of each failure, so a language change
+    // applies to the next box.
+    WinSerialPort(MessageBoxes& boxes, const MessageTable& texts) : boxes_(boxes), texts_(texts) {}
+
+    bool Open(const std::string& portName, unsigned baud) override;
+    void Close() override { handle_.reset(); }
+    bool HasHandle() const override { return handle_.valid(); }
+    bool SendBytes(const std::uint8_t* data, std::size_t length) override;
+    bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override;
+    bool PollReplyByte() override;
+
+private:
+    void ShowPortError(Msg what, DWORD error);
+
+    MessageBoxes& boxes_;
+    const MessageTable& texts_;
+    UniqueFileHandle handle_;
+};
+
+}  // namespace tollvane
