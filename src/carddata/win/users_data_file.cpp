@@ -1,0 +1,93 @@
+#include "carddata/win/users_data_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "carddata/users_data.h"
+
+namespace tollvane {
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+}  // namespace
+
+UsersDataFile::UsersDataFile(MessageBoxes& boxes, const MessageTable& texts, std::string path)
+    : boxes_(boxes), texts_(texts), path_(Widen(path)) {}
+
+RecordOutcome UsersDataFile::FailWithCode(Msg text, DWORD code) {
+    char line[64];
+    std::snprintf(line, sizeof line, "\nGetLastError=%08lX", static_cast<unsigned long>(code));
+    boxes_.Show(std::string(texts_[text]) + line, MessageIcon::Error);
+    return RecordOutcome::Failed;
+}
+
+RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
+    FileHandle file(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        boxes_.Show(texts_[Msg::kUsersDataOpenError], MessageIcon::Error);
+        return RecordOutcome::Failed;
+    }
+
+    const std::string record = UsersDataRecordText(data);
+    UsersDataScanner scanner(record);
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlockSize]);
+    for (;;) {
+        DWORD got = 0;
+        if (!calls_->Read(file.Get(), block.get(), kBlockSize, &got))
+            return FailWithCode(Msg::kUsersDataReadError, GetLastError());
+        if (got == 0) break;
+        scanner.Feed(block.get(), got);
+        if (scanner.Found()) return RecordOutcome::AlreadyRecorded;
+    }
+
+    // The whole file has been read, so the file pointer stands at its end.
+    LARGE_INTEGER oldEnd{};
+    const LARGE_INTEGER zero{};
+    if (!SetFilePointerEx(file.Get(), zero, &oldEnd, FILE_CURRENT))
+        return FailWithCode(Msg::kUsersDataReadError, GetLastError());
+
+    const std::string text = UsersDataSeparator(scanner.RecordCount()) + record;
+    DWORD written = 0;
+    DWORD code = ERROR_SUCCESS;
+    if (!calls_->Write(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written)) {
+        code = GetLastError();
+    } else if (written != text.size()) {
+        // A short synchronous write to a disk file means the disk is full.
+        code = ERROR_DISK_FULL;
+    } else if (!calls_->Flush(file.Get())) {
+        code = GetLastError();
+    }
+    if (code == ERROR_SUCCESS) return RecordOutcome::Recorded;
+
+    // Cut off whatever part of the new text reached the file: digits left
+    // without their separator could join the next record into a wrong
+    // number. The number itself is reported as not recorded either way.
+    if (SetFilePointerEx(file.Get(), oldEnd, nullptr, FILE_BEGIN)) SetEndOfFile(file.Get());
+    return FailWithCode(Msg::kUsersDataWriteError, code);
+}
+
+}  // namespace tollvane
