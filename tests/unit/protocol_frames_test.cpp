@@ -337,21 +337,5 @@ TEST(Letters, WorkModeTableRoundTripsAndRejectsOthers) {
     for (int letter : std::array<int, 5>{0, 'c', 'h', 'D', 0xFF}) EXPECT_EQ(WorkModeIndexFromLetter(static_cast<std::uint8_t>(letter)), -1) << letter;
 }
 
-TEST(Letters, SelectedRoleAndAesAuth) {
-    EXPECT_EQ(SelectedRole(0), 0);
-    EXPECT_EQ(SelectedRole(1), 1);
-    for (int other : {-1, 2, 255}) EXPECT_EQ(SelectedRole(other), 255) << other;
-    FormSnapshot form;
-    EXPECT_EQ(AesAuthLetter(form), 'X');
-    form.aesAuthChecked = true;
-    EXPECT_EQ(AesAuthLetter(form), 'V');
-}
-
-TEST(TextCommands, AreTwelveBareAsciiBytes) {
-    EXPECT_EQ(kReadsUsbCommand.size(), 12u);
-    EXPECT_EQ(0, std::memcmp(kReadsUsbCommand.data(), "AT+READS_USB", 12));
-    EXPECT_EQ(0, std::memcmp(kReadsIdsCommand.data(), "AT+READS_IDS", 12));
-}
-
 }  // namespace
 }  // namespace tollvane
