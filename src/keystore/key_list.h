@@ -1,0 +1,117 @@
+// The key list operations: every one decrypts crkeys.data into the plain
+// keys.data, reads or rewrites it line by line, and deletes it again; a
+// change is encrypted into TmpCrKeys.data, which then takes the place of
+// crkeys.data, and zipkeys.data keeps a copy. The operations reach the disk,
+// the cipher, the operator and the key list window only through interfaces,
+// so they run natively against fakes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "app/ui.h"
+#include "keystore/key_file_cipher.h"
+#include "keystore/key_files.h"
+#include "keystore/key_record.h"
+
+namespace tollvane {
+
+inline constexpr char kCrKeysFile[] = "crkeys.data";
+inline constexpr char kKeysFile[] = "keys.data";
+inline constexpr char kTmpKeysFile[] = "TmpKeys.data";
+inline constexpr char kTmpCrKeysFile[] = "TmpCrKeys.data";
+inline constexpr char kZipKeysFile[] = "zipkeys.data";
+
+// The three text fields of the key list window.
+enum class KeyField { Crypto1, Aes, Description };
+
+// One row of the list: number, TC, AA, WM, SN, BN, Crypto1 key, AES128 key,
+// description.
+inline constexpr int kKeyListColumns = 9;
+using KeyListRow = std::array<std::string, kKeyListColumns>;
+
+// The key list window as the operations see it. Texts are the bytes of the
+// key file: keys are ASCII, the description is in the system's ANSI code
+// page, and the window converts to and from its Unicode text.
+class KeyListUi {
+public:
+    virtual ~KeyListUi() = default;
+    // Replaces every row of the list by these.
+    virtual void ShowRows(const std::vector<KeyListRow>& rows) = 0;
+    virtual bool IsShowKeysChecked() const = 0;
+    virtual void SetShowKeysChecked(bool checked) = 0;
+    // Password character "*" on both key fields, or none; redraws them.
+    virtual void SetKeyFieldsMasked(bool masked) = 0;
+    virtual std::string FieldText(KeyField field) const = 0;
+    virtual void SetFieldText(KeyField field, const std::string& text) = 0;
+    // "Use This Key" and "Remove".
+    virtual void EnableRecordButtons() = 0;
+    // Sends the window WM_CLOSE.
+    virtual void CloseWindow() = 0;
+};
+
+// The card settings of a new record, read from the main form.
+RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values);
+
+// Puts a record onto the main form: card type, reader settings, work mode,
+// sector, block and both keys. Values a field does not know change nothing.
+void ApplyKeyRecord(const KeyRecord& record, AppContext& app);
+
+class KeyList {
+public:
+    // directory is put in front of every file name ("" for the working
+    // directory). boxes is owned by the key list window: the operations'
+    // messages belong to it, not to the main window.
+    KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, AppContext& app,
+            std::string directory = {});
+    KeyList(const KeyList&) = delete;
+    KeyList& operator=(const KeyList&) = delete;
+
+    // The window the operations fill; null while none is open.
+    void SetUi(KeyListUi* ui) { ui_ = ui; }
+
+    // Each returns as its name says; failures have been shown to the operator.
+    bool LoadKeyList();
+    bool ShowKeyRecord(int index);
+    // True only when the window's record is in the list already; its number
+    // is then in duplicateIndex.
+    bool AddKeyRecord(int& duplicateIndex);
+    bool RemoveKeyRecord(int index);
+    bool UseKeyRecord(int index);
+    bool ReencryptKeyList();
+
+    // The window's commands, each with the follow-up of its operation.
+    void OnRowClicked(int row);
+    void OnRowDoubleClicked(int row);
+    void OnShowKeys();
+    void OnAddNew();
+    void OnUseKey();
+    void OnRemove();
+    void OnWindowDestroyed();
+
+    int SelectedKeyIndex() const { return selectedKeyIndex_; }
+    const KeyRecord& CurrentRecord() const { return current_; }
+
+private:
+    std::string PathOf(const char* name) const { return directory_ + name; }
+    bool Decrypt();
+    void RemovePlainFiles();
+    void ShowError(Msg text);
+    void ShowError(Msg text, std::uint32_t code);
+    // Reads keys.data up to line index and parses it into the current record.
+    bool ReadRecordAt(int index);
+
+    KeyFiles& files_;
+    KeyFileCipher& cipher_;
+    MessageBoxes& boxes_;
+    AppContext& app_;
+    std::string directory_;
+    KeyListUi* ui_ = nullptr;
+    KeyRecord current_;
+    int selectedKeyIndex_ = -1;
+};
+
+}  // namespace tollvane
