@@ -222,6 +222,25 @@ TEST(SimDevice, WaitsForACardThenDoesTheWork) {
   EXPECT_EQ(d.selected(), 1u);
 }
 
+TEST(SimDevice, AWaitForACardEndsWithTheNextCommandOrAfterTheLimit) {
+  Device d;
+  d.RemoveCard();
+  d.Receive(BuildFrame(MasterWrite()), 0);
+  d.Receive("AT+READS_USB", 10);
+  EXPECT_FALSE(d.waiting_for_card());
+
+  d.Receive(BuildFrame(MasterWrite()), 1000);
+  d.Tick(1000 + kCardWaitLimit - 1);
+  EXPECT_TRUE(d.waiting_for_card());
+  d.Tick(1000 + kCardWaitLimit);
+  EXPECT_FALSE(d.waiting_for_card());
+  // A card presented afterwards does not bring a late result.
+  d.SelectCard(0, 20000);
+  d.TakeDue(20000);  // drop the earlier replies
+  EXPECT_EQ(d.TakeDue(30000), "");
+  EXPECT_EQ(d.card().role, 0);
+}
+
 TEST(SimDevice, MasterWriteThenReadReturnsWhatWasWritten) {
   Device d;
   FrameSpec write = MasterWrite();
@@ -568,6 +587,30 @@ TEST(SimProcess, ServesTheTerminalAndTheControlChannel) {
   close(fd);
 
   EXPECT_EQ(control.Ask("quit"), "OK bye");
+  loop.join();
+}
+
+TEST(SimProcess, VanishesByItselfAndStopsOnRequest) {
+  const std::string link =
+      (std::filesystem::temp_directory_path() / ("simreader-vanish-" + std::to_string(getpid())))
+          .string();
+  SimulatorOptions options;
+  options.link = link;
+  options.control_port = 0;
+  options.vanish_after = 0;
+  Simulator sim(options);
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  std::thread loop([&] { sim.Run(); });
+  Line control(sim.control_port());
+  ASSERT_TRUE(control.ok());
+  // Once the control channel answers, the loop has run and unplugged.
+  EXPECT_EQ(control.Ask("unplug"), "ERR not plugged");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+  EXPECT_EQ(control.Ask("plug").substr(0, 3), "OK ");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  sim.Stop();
   loop.join();
 }
 

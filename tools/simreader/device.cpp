@@ -159,6 +159,7 @@ void Device::Receive(std::string_view bytes, Millis now) {
 
 void Device::Tick(Millis now) {
   if (auto command = framer_.Flush(now)) HandleCommand(*command, now);
+  if (waiting_ && now - waiting_->since >= kCardWaitLimit) waiting_.reset();
 }
 
 std::string Device::TakeDue(Millis now) {
@@ -175,6 +176,10 @@ std::string Device::TakeDue(Millis now) {
 std::optional<Millis> Device::NextDeadline() const {
   std::optional<Millis> next = framer_.Deadline();
   if (!queue_.empty() && (!next || queue_.front().at < *next)) next = queue_.front().at;
+  if (waiting_) {
+    Millis expiry = waiting_->since + kCardWaitLimit;
+    if (!next || expiry < *next) next = expiry;
+  }
   return next;
 }
 
@@ -238,6 +243,9 @@ Faults Device::TakeFaults(bool is_frame, bool is_read) {
 
 void Device::HandleCommand(const std::string& command, Millis now) {
   ++commands_;
+  // The reader does one thing at a time: a new command ends the wait for a
+  // card of the previous one.
+  waiting_.reset();
   bool frame = IsWellFormedFrame(command);
   Faults faults = TakeFaults(frame, frame && command[4] == 'r');
   if (faults.silent) return;
@@ -263,7 +271,7 @@ void Device::HandleFrame(const std::string& frame, Faults faults, Millis now) {
   }
   if (faults.no_result) return;
   if (!present_) {
-    waiting_ = CardCommand{frame, faults};
+    waiting_ = CardCommand{frame, faults, now};
     return;
   }
   SendResult(frame, faults, faults.ack_with_result ? now : now + card_delay_);

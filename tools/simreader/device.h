@@ -20,6 +20,10 @@ constexpr std::size_t kSettingsOffset = 29;
 constexpr std::size_t kSettingsSize = 16;
 constexpr Millis kQuietEndsCommand = 20;
 constexpr std::size_t kMaxPendingInput = 256;
+// A card command waits this long for a card, then is dropped without a
+// reply; by then the program has long stopped waiting (165 ticks of 50 ms),
+// and a late result would only be read as the start of its next reply.
+constexpr Millis kCardWaitLimit = 10000;
 
 inline constexpr std::string_view kVersionQuery = "AT+READS_USB";
 inline constexpr std::string_view kCardIdQuery = "AT+READS_IDS";
@@ -147,6 +151,7 @@ class Device {
   struct CardCommand {
     std::string frame;
     Faults faults;
+    Millis since = 0;
   };
 
   void HandleCommand(const std::string& command, Millis now);
