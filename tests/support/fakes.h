@@ -53,6 +53,19 @@ public:
     std::function<void(Ctl)> onFocusLost;   // from FocusMainWindow, for the focused edit
 
     FakeControl& operator[](Ctl c) { return controls[c]; }
+
+    // Every state of every control touched so far, one line each, for
+    // comparing the whole form before and after a step.
+    std::string Describe() const {
+        std::string out;
+        for (const auto& [ctl, s] : controls) {
+            out += std::to_string(static_cast<int>(ctl)) + ": " + (s.checked ? "checked " : "") +
+                   (s.enabled ? "" : "disabled ") + (s.shown ? "" : "hidden ") + (s.masked ? "masked " : "") +
+                   "text=\"" + s.text + "\" pos=" + std::to_string(s.upDownPos) +
+                   " sel=" + std::to_string(s.selection) + " items=" + std::to_string(s.items.size()) + "\n";
+        }
+        return out;
+    }
     const FakeControl& Get(Ctl c) const { return controls[c]; }
 
     bool IsChecked(Ctl c) const override { return Get(c).checked; }
