@@ -2,23 +2,11 @@
 
 #include <cstddef>
 
+#include "protocol/crc8.h"
+
 namespace tollvane {
 
 namespace {
-
-// CRC-8/MAXIM (reflected polynomial 0x8C, initial value 0, no final XOR), the
-// check byte of a 1-Wire ROM code.
-std::uint8_t TouchMemoryCrc(const std::uint8_t* data, std::size_t length) {
-    std::uint8_t crc = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? static_cast<std::uint8_t>((crc >> 1) ^ 0x8C)
-                            : static_cast<std::uint8_t>(crc >> 1);
-        }
-    }
-    return crc;
-}
 
 struct FormatLayout {
     int dataBytes;   // D0 .. D(n-1) make the number
@@ -47,7 +35,8 @@ ConverterTexts RefreshConverter(const std::array<std::uint8_t, 7>& data, int for
 
     std::uint8_t rom[8] = {0x01, 0, 0, 0, 0, 0, 0, 0};
     for (int i = 0; i < layout.romBytes; ++i) rom[1 + i] = data[static_cast<std::size_t>(i)];
-    rom[7] = TouchMemoryCrc(rom, 7);
+    // The check byte of a 1-Wire ROM code is the same CRC-8 as of the frames.
+    rom[7] = Crc8(rom, 7);
     for (int i = 7; i >= 0; --i) AppendByte(texts.touchMemory, rom[i]);
 
     std::uint64_t value = 0;

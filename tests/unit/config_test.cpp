@@ -18,13 +18,20 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("tollvane_config_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
+        Clean();
         fs::create_directories(dir_);
         path_ = (dir_ / "appconfig.ini").string();
     }
-    void TearDown() override {
+    void TearDown() override { Clean(); }
+    // A file left read-only (Windows will not delete one) must not break the
+    // next run.
+    void Clean() {
         std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        if (fs::exists(dir_, ec)) {
+            for (const auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
+                fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
+            }
+        }
         fs::remove_all(dir_, ec);
     }
     void Write(const std::string& bytes) {
@@ -119,6 +126,7 @@ TEST_F(ConfigTest, ReadOnlyFileIsNotSaved) {
     std::FILE* probe = std::fopen(path_.c_str(), "r+b");
     if (probe != nullptr) {
         std::fclose(probe);
+        fs::permissions(path_, fs::perms::owner_write, fs::perm_options::add);
         GTEST_SKIP() << "read-only file opens for writing here";
     }
     EXPECT_FALSE(SaveConfig(path_, LanguageId::English));
