@@ -1,0 +1,170 @@
+#include "app/win/main_window.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "app/app_context.h"
+#include "app/config.h"
+#include "app/main_controller.h"
+#include "app/win/wide_text.h"
+#include "app/win/win_form_view.h"
+#include "app/win/win_shell.h"
+#include "app/win/win_ui.h"
+#include "carddata/win/bcrypt_random_source.h"
+#include "carddata/win/users_data_file.h"
+#include "serial/win/win_port_discovery.h"
+#include "serial/win/win_serial_port.h"
+
+namespace tollvane {
+
+namespace {
+
+// The services over the main window and the AppContext over them. The
+// context is declared first: it only binds references to the services,
+// while several services keep a reference to its message table, which must
+// exist before they do.
+struct Program {
+    Program(HWND main)
+        : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
+              MessageTable{LanguageId::Russian}, kConfigFileName, {}, {}, {}, {}},
+          form(main, app.texts),
+          boxes(main, app.texts),
+          timers(main),
+          progress(main),
+          port(boxes, app.texts),
+          users(boxes, app.texts),
+          shell(main, app) {}
+
+    AppContext app;
+    WinFormView form;
+    WinMessageBoxes boxes;
+    WinTimers timers;
+    WinProgressView progress;
+    WinSleeper sleeper;
+    WinSerialPort port;
+    WinPortDiscovery ports;
+    BCryptRandomSource random;
+    UsersDataFile users;
+    WinShell shell;
+};
+
+Program* g_program = nullptr;
+
+void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
+    POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ClientToScreen(hwnd, &pt);
+    const HMENU popup = CreatePopupMenu();
+    AppendMenuW(popup, MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
+    DestroyMenu(popup);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (g_program) {
+        AppContext& app = g_program->app;
+        switch (msg) {
+            case WM_COMMAND:
+                OnCommand(app, LOWORD(wParam), HIWORD(wParam));
+                break;
+            case WM_TIMER:
+                OnTimer(app, static_cast<int>(wParam));
+                break;
+            case WM_NOTIFY: {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header->code == UDN_DELTAPOS && (header->idFrom == 16 || header->idFrom == 18)) {
+                    const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
+                    OnUpDownDelta(app, static_cast<int>(header->idFrom), change->iPos, change->iDelta);
+                }
+                break;
+            }
+            case WM_RBUTTONUP:
+                ShowQuitPopup(hwnd, lParam);
+                break;
+            case WM_DEVICECHANGE:
+                OnDeviceChange(app, static_cast<unsigned long>(wParam));
+                break;
+            case WM_DESTROY:
+                OnDestroy(app);
+                PostQuitMessage(0);
+                break;
+            default:
+                break;
+        }
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The operator's message font (Segoe UI on current Windows): the form's
+// fixed pixel layout is drawn for it.
+HFONT CreateFormFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+}  // namespace
+
+int RunTollvane(HINSTANCE instance) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS |
+                                              ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    // The language decides the title, and the title finds a running copy.
+    const LanguageId language = ReadConfig(kConfigFileName);
+    const MessageTable texts(language);
+    const std::wstring title = Widen(texts[Msg::kMainTitle]);
+    if (const HWND running = FindWindowW(nullptr, title.c_str())) {
+        if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+        SetForegroundWindow(running);
+        return 0;
+    }
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(2));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&wc);
+
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 332;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 415;
+    const HWND main = CreateWindowExW(0, kMainWindowClass, title.c_str(), WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
+                                      x, y, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
+    if (!main) return 0;
+
+    const HFONT font = CreateFormFont();
+    int exitCode = 0;
+    {
+        Program program(main);
+        program.app.language = language;
+        program.app.texts.Load(language);
+        program.app.configPath = kConfigFileName;
+        program.shell.SetFont(font);
+        g_program = &program;
+
+        program.shell.BuildMenu();
+        program.form.CreateControls(font);
+        InitMainForm(program.app);
+
+        ShowWindow(main, SW_SHOWNORMAL);
+        UpdateWindow(main);
+        StartUp(program.app);
+
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        exitCode = 0;
+        g_program = nullptr;
+    }
+    if (font) DeleteObject(font);
+    return exitCode;
+}
+
+}  // namespace tollvane
