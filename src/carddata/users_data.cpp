@@ -47,6 +47,11 @@ void UsersDataScanner::Feed(const std::uint8_t* bytes, std::size_t n) {
     }
 }
 
+std::string UsersDataScanner::SeparatorForNext() const {
+    if (count_ == 0 && digits_ > 0) return " ";
+    return UsersDataSeparator(count_);
+}
+
 std::string UsersDataSeparator(std::size_t recordsBefore) {
     if (recordsBefore == 0) return "";
     if (recordsBefore % 10 == 0) return "\r\n";

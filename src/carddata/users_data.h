@@ -23,6 +23,13 @@ public:
     bool Found() const { return found_; }
     // Complete records read so far (up to and including the one found).
     std::size_t RecordCount() const { return count_; }
+    // Digits read since the last complete record or the last other byte.
+    std::size_t PendingDigits() const { return digits_; }
+    // The separator to write before a new record once the whole file has been
+    // fed: UsersDataSeparator(RecordCount()), except that a file with no
+    // complete record but stray digits at its end gets a blank, so that the
+    // new record cannot run on from those digits and be misread.
+    std::string SeparatorForNext() const;
 
 private:
     std::string record_;

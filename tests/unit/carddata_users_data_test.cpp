@@ -110,6 +110,30 @@ TEST(UsersData, LongGarbage) {
     s.Feed(nullptr, 5);  // nothing to read: no harm
 }
 
+// What a new record is appended after, and that it reads back as a record.
+TEST(UsersData, SeparatorForNextKeepsTheNewRecordReadable) {
+    struct Case { std::string file; const char* separator; };
+    const Case cases[] = {
+        {"", ""},
+        {"1111111111", " "},
+        {"0102", " "},  // stray digits alone: the new record must not join them
+        {"xyz", ""},
+        {"1111111111 22", " "},
+        {"1111111111 2222222222 3333333333 4444444444 5555555555 6666666666 7777777777 "
+         "8888888888 9999999999 AAAAAAAAAA",
+         "\r\n"},
+    };
+    for (const Case& c : cases) {
+        UsersDataScanner s("0A0B0C0D0E");
+        FeedText(s, c.file);
+        const std::string sep = s.SeparatorForNext();
+        EXPECT_EQ(sep, c.separator) << c.file;
+        UsersDataScanner again("0A0B0C0D0E");
+        FeedText(again, c.file + sep + "0A0B0C0D0E");
+        EXPECT_TRUE(again.Found()) << c.file;
+    }
+}
+
 TEST(UsersData, WrongLengthRecordTextNeverMatches) {
     for (const char* key : {"", "010203040", "01020304050"}) {
         UsersDataScanner s(key);
