@@ -90,14 +90,6 @@ TEST(HexText, PastedTextLosesSeparatorsOneStepEach) {
     EXPECT_EQ(text, "01020304");
 }
 
-TEST(HexText, FilterCompletesEachFieldAtItsLimit) {
-    for (int limit : {12, 32, 14}) {
-        const std::string full(static_cast<std::size_t>(limit), 'A');
-        EXPECT_TRUE(FilterHexInput(full, limit, limit).entryComplete) << limit;
-        EXPECT_FALSE(FilterHexInput(full.substr(1), limit - 1, limit).entryComplete) << limit;
-    }
-}
-
 TEST(HexText, ParseHexField) {
     struct Case { const char* in; int count; std::vector<std::uint8_t> bytes; const char* text; };
     const Case cases[] = {
@@ -120,14 +112,6 @@ TEST(HexText, ParseHexField) {
     EXPECT_EQ(aes.bytes[9], 0x99);
     EXPECT_EQ(aes.text.size(), 47u);
     EXPECT_TRUE(ParseHexField("12", 0).bytes.empty());
-}
-
-TEST(HexText, EnteringAndLeavingUnchangedKeepsValue) {
-    // Focus gained shows the digits alone; focus lost parses them back.
-    const std::string shown = "FF FF FF FF FF FF";
-    const ParsedHex p = ParseHexField(StripBlanks(shown), 6);
-    EXPECT_EQ(p.text, shown);
-    EXPECT_EQ(p.bytes, std::vector<std::uint8_t>(6, 0xFF));
 }
 
 }  // namespace

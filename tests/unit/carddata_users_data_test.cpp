@@ -88,15 +88,6 @@ TEST(UsersData, RecordSplitAcrossBlocks) {
     EXPECT_TRUE(s.Found());
 }
 
-TEST(UsersData, StopsCountingOnceFound) {
-    UsersDataScanner s("0102030405");
-    FeedText(s, "0102030405 1111111111 2222222222");
-    EXPECT_TRUE(s.Found());
-    EXPECT_EQ(s.RecordCount(), 1u);
-    FeedText(s, "3333333333");
-    EXPECT_EQ(s.RecordCount(), 1u);
-}
-
 TEST(UsersData, LongGarbage) {
     std::string garbage;
     for (int i = 0; i < 100000; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
