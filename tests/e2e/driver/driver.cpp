@@ -451,6 +451,15 @@ void Form::FocusOn(HWND hwnd) {
     WaitUntil([&] { return program_.Focus() == hwnd; }, 3000ms);
 }
 
+void Form::SelectAll(int id) { Send(Control(id), EM_SETSEL, 0, -1); }
+
+void Form::SetCaret(int id, int pos) { Send(Control(id), EM_SETSEL, static_cast<WPARAM>(pos), pos); }
+
+int Form::Caret(int id) const {
+    // The start of the selection; no pointers, so it crosses processes.
+    return LOWORD(Send(Control(id), EM_GETSEL));
+}
+
 void Form::Type(int id, const std::string& text) {
     const HWND edit = Control(id);
     for (wchar_t ch : Widen(text)) Send(edit, WM_CHAR, ch, 1);

@@ -143,6 +143,10 @@ public:
     // window.
     void FocusOn(HWND hwnd);
     void FocusEdit(int id) { FocusOn(Control(id)); }
+    // Edit selection: all of the text, or the caret alone at pos.
+    void SelectAll(int id);
+    void SetCaret(int id, int pos);
+    int Caret(int id) const;
     // Typed characters, one WM_CHAR each.
     void Type(int id, const std::string& text);
     // The clipboard's text pasted into the edit (WM_PASTE).

@@ -1,0 +1,241 @@
+// Menu commands and buttons of the main window: generators, language,
+// help, About, quitting, and the single instance.
+#include "e2e_fixture.h"
+
+namespace tollvane::e2e {
+namespace {
+
+TEST_F(ProgramTest, GenerateRandomFollowsTheCardType) {
+    Start();
+    form->Select(kWorkMode, 1);
+    form->Click(kShowCrypto1);
+    form->Click(kGenerateRandom);  // Classic: the Crypto1 key only
+    const std::string crypto1 = form->Text(kCrypto1Edit);
+    EXPECT_NE(crypto1, "FF FF FF FF FF FF");
+    EXPECT_EQ(crypto1.size(), 17u);
+    EXPECT_EQ(form->Text(kAesEdit), "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+
+    form->Click(kPlus);
+    form->Click(kSl3);  // SL3: the AES key only; the Crypto1 key went back to FF
+    form->Click(kGenerateRandom);
+    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
+    const std::string aes = form->Text(kAesEdit);
+    EXPECT_NE(aes, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+    EXPECT_EQ(aes.size(), 47u);
+    form->Click(kGenerateRandom);
+    EXPECT_NE(form->Text(kAesEdit), aes);
+}
+
+TEST_F(ProgramTest, GenerateRandomDoesNothingForClassicSendCardId) {
+    Start();
+    // The button is off here; the command itself must not change keys either.
+    form->Menu(kGenerateRandom);
+    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
+    EXPECT_EQ(form->Text(kAesEdit), "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
+}
+
+TEST_F(ProgramTest, GenerateUniqueRecordsTheNumberAndRefreshesTheConverter) {
+    dir.Write("usersData.data", "");
+    Start();
+    form->Select(kWorkMode, 1);
+    form->Select(kRole, 1);
+    const HWND dec = form->ControlAt("Edit", 130, 687);
+    const std::string decBefore = WindowText(dec);
+    form->Click(kGenerateUnique);
+    const std::string data = form->Text(kDataEdit);
+    EXPECT_NE(data, "11 22 33 44 55 66 77");
+    EXPECT_EQ(data.size(), 20u);
+    EXPECT_NE(WindowText(dec), decBefore);
+    // The first five bytes, recorded as ten hex digits.
+    std::string digits = data.substr(0, 14);
+    std::erase(digits, ' ');
+    EXPECT_EQ(dir.Read("usersData.data"), digits);
+}
+
+TEST_F(ProgramTest, GenerateUniqueWithoutUsersDataSaysSo) {
+    Start();
+    form->Select(kWorkMode, 1);
+    form->Select(kRole, 1);
+    form->ClickAsync(kGenerateUnique);
+    const auto box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text.rfind("Error opening file usersData.data!", 0), 0u) << box->text;
+    EXPECT_EQ(box->caption, "Message");
+    EXPECT_EQ(box->icon, 5);
+    program->Answer(*box, IDOK);
+    // The value is shown all the same, unrecorded; no file is made.
+    EXPECT_NE(form->Text(kDataEdit), "11 22 33 44 55 66 77");
+    EXPECT_FALSE(dir.Read("usersData.data").has_value());
+}
+
+TEST_F(ProgramTest, LanguageSwitchRetextsTheFormKeepsSelectionsAndIsRemembered) {
+    Start(kRussianConfig);
+    ASSERT_EQ(WindowText(form->Main()), "Tollvane вер.2.00 (x64)");
+    form->Select(kWorkMode, 1);
+    form->Click(kPlus);
+    form->Menu(kEnglish);
+
+    EXPECT_EQ(WindowText(form->Main()), "Tollvane ver.2.00 (x64)");
+    EXPECT_EQ(form->Text(kWrite), "Write");
+    EXPECT_EQ(form->Text(kShowCrypto1), "Show Key");
+    EXPECT_EQ(form->Text(kShowAes), "Show Key");
+    EXPECT_EQ(WindowText(form->ControlAt("Button", 5, 5)), " Settings ");
+    EXPECT_EQ(form->Items(kWorkMode)[1], "Send sector data after logged in");
+    EXPECT_EQ(form->Selection(kWorkMode), 1);
+    EXPECT_EQ(form->Selection(kRole), 0);
+    EXPECT_TRUE(form->Checked(kPlus));
+    EXPECT_TRUE(form->Enabled(kCrypto1Edit));
+    EXPECT_EQ(form->Text(kClassic), "Mifare Classic");
+    EXPECT_EQ(WindowText(form->ControlAt("Static", 18, 655)), "HEX: ");
+    EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\n");
+
+    // Message boxes follow: the caption is English now.
+    form->MenuAsync(kHelp);
+    auto box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Message");
+    program->Answer(*box, IDOK);
+    box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    program->Answer(*box, IDOK);
+
+    form->Menu(kRussian);
+    EXPECT_EQ(form->Text(kWrite), "Записать");
+    EXPECT_EQ(form->Items(kRole), (std::vector<std::string>{"Мастер", "Пользователь"}));
+    EXPECT_EQ(dir.Read("appconfig.ini"), "Language = RU;\r\n");
+    form->Menu(kEnglish);
+
+    // The next start is in English.
+    program.reset();
+    form.reset();
+    Start(std::nullopt);
+    EXPECT_EQ(WindowText(form->Main()), "Tollvane ver.2.00 (x64)");
+    EXPECT_EQ(form->Items(kRole), (std::vector<std::string>{"Master", "User"}));
+}
+
+TEST_F(ProgramTest, LanguageSwitchWithoutConfigFileStillSwitches) {
+    Start(kRussianConfig);
+    std::filesystem::remove(dir.Path() / "appconfig.ini");
+    form->MenuAsync(kEnglish);
+    const auto box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Не удалось сохранить настройки!\nПерезапустите программу.");
+    EXPECT_EQ(box->icon, 4);
+    program->Answer(*box, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(form->Main()) == "Tollvane ver.2.00 (x64)"; }));
+    EXPECT_FALSE(dir.Read("appconfig.ini").has_value());
+}
+
+TEST_F(ProgramTest, ClearAsksInTheInterfaceLanguageAndNoDoesNothing) {
+    Start(kEnglishConfig);
+    for (int id : {kClear, kClearCyclic}) {
+        form->ClickAsync(id);
+        const auto box = program->WaitMessageBox();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text, "Are you sure you want to clear the card?");
+        EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(box->buttonTexts, (std::vector<std::string>{"&Yes", "&No"}));
+        program->Answer(*box, IDNO);
+        // No: no reader search either.
+        EXPECT_TRUE(IsWindowEnabled(form->Main()));
+        EXPECT_EQ(program->ProgressWindow(), nullptr);
+    }
+}
+
+TEST_F(ProgramTest, HelpWithoutTheHelpFolderShowsTwoMessagesInOrder) {
+    Start(kEnglishConfig);
+    form->MenuAsync(kHelp);
+    auto box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text,
+              "File not found!\n\rCheck for the presence of the help file (Tollvane ver_2_00.pdf).");
+    EXPECT_EQ(box->icon, 5);
+    EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+    program->Answer(*box, IDOK);
+    box = program->WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Open the help folder where the application is installed.\n\rDefault: C:\\Tollvane ver_2_00\\help");
+    EXPECT_EQ(box->icon, 6);
+    program->Answer(*box, IDOK);
+    EXPECT_FALSE(program->CurrentMessageBox());
+}
+
+struct AboutCase {
+    const char* config;
+    const char* caption;
+    const char* firstLine;
+    bool escape;
+};
+
+class AboutTest : public ProgramTest, public ::testing::WithParamInterface<AboutCase> {};
+
+TEST_P(AboutTest, AboutBoxOfTheLanguageClosesWithOkOrEscape) {
+    const AboutCase& c = GetParam();
+    Start(c.config);
+    form->MenuAsync(kAbout);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (about = program->FindTop(L"#32770", Widen(c.caption))) != nullptr; }));
+    EXPECT_EQ(GetWindow(about, GW_OWNER), form->Main());
+    EXPECT_FALSE(IsWindowEnabled(form->Main()));
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDOK)), "OK");
+    bool found = false;
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (WindowText(child).rfind(c.firstLine, 0) == 0) found = true;
+    EXPECT_TRUE(found);
+    if (c.escape) {
+        PostMessageW(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+    } else {
+        PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form->Main()) != FALSE; }));
+    EXPECT_TRUE(program->Running());
+}
+
+const AboutCase kAbout[] = {
+    {kEnglishConfig, "About...", "Program:\n\rTollvane\n\n\rVersion:   2.00 (x64)", false},
+    {kEnglishConfig, "About...", "Program:", true},
+    {kRussianConfig, "О программе...", "Программа:\n\rTollvane\n\n\rВерсия:   2.00 (x64)", false},
+};
+INSTANTIATE_TEST_SUITE_P(Languages, AboutTest, ::testing::ValuesIn(kAbout));
+
+TEST_F(ProgramTest, QuitFromTheMenuEndsTheProgram) {
+    Start();
+    form->MenuAsync(kQuit);
+    EXPECT_EQ(program->WaitExit(), 0u);
+}
+
+TEST_F(ProgramTest, CloseBoxEndsTheProgram) {
+    Start();
+    PostMessageW(form->Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program->WaitExit(), 0u);
+}
+
+TEST_F(ProgramTest, RightClickMenuOffersQuit) {
+    Start();
+    // Below the last group box: the window's own client area.
+    PostMessageW(form->Main(), WM_RBUTTONUP, 0, MAKELPARAM(320, 785));
+    HWND popup = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (popup = program->FindTop(L"#32768")) != nullptr; }));
+    PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(program->WaitExit(), 0u);
+}
+
+TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndExits) {
+    Start();
+    ShowWindow(form->Main(), SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(form->Main()) != FALSE; }));
+
+    Program second(dir.Path());
+    EXPECT_EQ(second.WaitExit(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(form->Main()); }));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == form->Main(); }));
+    int windows = 0;
+    for (HWND h = FindWindowW(L"my Window", nullptr); h; h = FindWindowExW(nullptr, h, L"my Window", nullptr))
+        ++windows;
+    EXPECT_EQ(windows, 1);
+}
+
+}  // namespace
+}  // namespace tollvane::e2e
