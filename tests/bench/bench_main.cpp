@@ -1,5 +1,5 @@
-// The one entry point of the benchmark program; the benchmarks themselves
-// live in the other files of this folder and register with BENCHMARK().
+// The one entry point of the benchmark binary; every other file here only
+// registers benchmarks.
 #include "bench.h"
 
 BENCHMARK_MAIN();
