@@ -9,6 +9,7 @@ namespace tollvane {
 // Runs a whole file through AES-256-CBC with the key that CryptDeriveKey
 // makes from the MD5 hash of the password. Each failed step shows its own
 // Russian message with the system error code and the call returns false.
+// Paths are UTF-8, relative to the working directory or absolute.
 class WinKeyFileCipher : public KeyFileCipher {
 public:
     explicit WinKeyFileCipher(MessageBoxes& boxes) : boxes_(boxes) {}
