@@ -57,6 +57,12 @@ struct OperationState {
     int tickCount = 0;                // ticks of the running wait
     bool deviceCheckPending = false;  // DeviceTimer armed
     bool waitRunning = false;         // a progress wait is up
+    // The card reply wait: a CardTimer tick is being handled (a modal box
+    // opened inside it dispatches further ticks, which must not run), and
+    // the beginning of a result line that arrived with the acknowledgement.
+    bool inCardTick = false;
+    bool resultStarted = false;
+    ReplyBuffer resultStart;
 };
 
 // Win32-only actions the logic asks for.

@@ -1,0 +1,242 @@
+// Finding the reader, connecting, the version check, the operator's port
+// choice and the end of an operation.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/port_list_ui.h"
+#include "app/reader_flows.h"
+#include "support/serial_line_fakes.h"
+
+namespace tollvane::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
+    ReaderApp t({"COM10", "COM3", "COM1"}, "COM3");
+    t.ReaderAcknowledges();
+    StartUp(t.app);
+    EXPECT_EQ(t.RunOut(TimerId::Search), 100);
+
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3", "COM10"));
+    EXPECT_EQ(t.form[Ctl::PortCombo].selection, 1);
+    EXPECT_EQ(t.app.link.portIndex, 1);
+    ASSERT_EQ(t.boxes.shown.size(), 1u);
+    EXPECT_EQ(t.boxes.shown[0], (ShownMessage{"Varnel reader found!\n\r->[COM3]", MessageIcon::Success}));
+    EXPECT_THAT(t.port.opened, ElementsAre("COM3"));
+    EXPECT_THAT(t.port.openBauds, ElementsAre(19200u));
+    EXPECT_TRUE(t.app.link.isOpen);
+    EXPECT_FALSE(t.form[Ctl::PortCombo].enabled);
+    ASSERT_EQ(t.port.sent.size(), 1u);
+    EXPECT_EQ(t.port.SentText(0), "AT+READS_USB");
+    // The version wait keeps the main window disabled after the search.
+    EXPECT_EQ(t.timers.running.at(TimerId::Reply), 500u);
+    EXPECT_FALSE(t.progress.mainWindowEnabled);
+
+    EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
+    ASSERT_EQ(t.boxes.shown.size(), 2u);
+    EXPECT_EQ(t.boxes.shown[1], (ShownMessage{"Settings read!", MessageIcon::Success}));
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
+    EXPECT_EQ(t.app.reader.modelLetter, 'B');
+    EXPECT_EQ(t.app.reader.versionX100, 200);
+    EXPECT_TRUE(t.app.link.isOpen);
+    EXPECT_TRUE(t.progress.mainWindowEnabled);
+    EXPECT_FALSE(t.progress.open);
+}
+
+struct VersionCase {
+    const char* version;
+    bool accepted;
+};
+
+class ReaderVersionTest : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(ReaderVersionTest, OnlyTheFirstFourCharactersCountAndOnly200Passes) {
+    ReaderApp t;
+    t.Connect(GetParam().version);
+    // Connect() cleared the boxes; the version verdict is in the state.
+    EXPECT_EQ(t.app.link.isOpen, GetParam().accepted);
+    EXPECT_EQ(t.port.handle, GetParam().accepted);
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, GetParam().accepted ? "2.00" : "x.xx");
+    EXPECT_EQ(t.app.reader.modelLetter, GetParam().accepted ? 'B' : 'X');
+    EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ReaderVersionTest,
+                         ::testing::Values(VersionCase{"2.00", true}, VersionCase{"2.00 build 7", true},
+                                           VersionCase{"2.01", false}, VersionCase{"1.99", false},
+                                           VersionCase{"", false}, VersionCase{"2.0", false}));
+
+TEST(ReaderSearchTest, ARejectedVersionIsReportedAfterSettingsRead) {
+    ReaderApp t;
+    t.ReaderAcknowledges("2.01");
+    StartUp(t.app);
+    t.RunOut(TimerId::Search);
+    t.RunOut(TimerId::Reply);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Varnel reader found!\n\r->[COM3]", "Settings read!",
+                                             "Update your reader to version 2.00!"));
+    EXPECT_EQ(t.port.closes, 1);
+}
+
+TEST(ReaderSearchTest, NoPortsLeaveOneEmptyEntryAndAWarning) {
+    ReaderApp t({}, std::nullopt);
+    t.ports.ports = std::nullopt;
+    SearchReader(t.app);
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre(""));
+    EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
+    ASSERT_EQ(t.boxes.shown.size(), 1u);
+    EXPECT_EQ(t.boxes.shown[0], (ShownMessage{"No COM ports found in the system!", MessageIcon::Warning}));
+    EXPECT_TRUE(t.port.opened.empty());
+}
+
+TEST(ReaderSearchTest, NoReaderDeviceGivesTheErrorThenTheHintAndConnectsNothing) {
+    ReaderApp t({"COM3", "COM1"}, std::nullopt);
+    SearchReader(t.app);
+    ASSERT_EQ(t.boxes.shown.size(), 2u);
+    EXPECT_EQ(t.boxes.shown[0], (ShownMessage{"Varnel not found!", MessageIcon::Error}));
+    EXPECT_EQ(t.boxes.shown[1].icon, MessageIcon::Hint);
+    EXPECT_EQ(t.boxes.shown[1].text, t.T(Msg::kSelectPortHint));
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3"));
+    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+    EXPECT_TRUE(t.port.opened.empty());
+}
+
+TEST(ReaderSearchTest, APortThatCannotBeOpenedIsReportedAndTheListRefreshed) {
+    ReaderApp t({"COM12"}, "COM12");
+    t.port.openResult = false;
+    SearchReader(t.app);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Varnel reader found!\n\r->[COM12]", "Error opening [COM12]!"));
+    EXPECT_EQ(t.boxes.shown[1].icon, MessageIcon::Error);
+    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
+}
+
+TEST(ReaderSearchTest, AQueryThatCannotBeWrittenEndsTheOperation) {
+    ReaderApp t;
+    t.port.sendResult = false;
+    SearchReader(t.app);
+    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_EQ(t.port.closes, 1);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
+    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+}
+
+// The reply to the version query that is not a version, after an automatic
+// search and after the operator picked the port.
+struct UnusableReply {
+    const char* name;
+    const char* reply;  // empty: silence
+    bool manual;
+    std::vector<std::string> messages;
+    bool staysOpen;
+};
+
+class UnusableVersionReplyTest : public ::testing::TestWithParam<UnusableReply> {};
+
+TEST_P(UnusableVersionReplyTest, ClosesOnlyAPortPickedByHandUnlessNothingCame) {
+    const UnusableReply& c = GetParam();
+    ReaderApp t({"COM1", "COM3"}, "COM3");
+    t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
+    if (c.manual) {
+        RefreshPortList(t.app);
+        t.SelectCombo(Ctl::PortCombo, 1);
+    } else {
+        SearchReader(t.app);
+    }
+    t.boxes.shown.clear();
+    t.RunOut(TimerId::Reply);
+    EXPECT_EQ(t.boxes.Texts(), c.messages);
+    EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
+    EXPECT_EQ(t.port.handle, c.staysOpen);
+    EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !c.staysOpen);
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
+    EXPECT_FALSE(t.app.link.manualConnect && !c.staysOpen);
+}
+
+const char kRetry[] = "The reader did not respond!\n(Try again or a different COM port).";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, UnusableVersionReplyTest,
+    ::testing::Values(
+        UnusableReply{"SilenceAuto", "", false, {}, false},
+        UnusableReply{"SilenceManual", "", true, {kRetry}, false},
+        UnusableReply{"UnknownAuto", "\n\rAT+CMD - UNKNOWN CMD!", false, {"Invalid command!"}, true},
+        UnusableReply{"UnknownManual", "\n\rAT+CMD - UNKNOWN CMD!", true, {"Invalid command!", kRetry}, false},
+        UnusableReply{"CutUnknownAuto", "\n\rAT+CMD - UNKNOWN CMD", false, {"The answer could not be recognized!"},
+                      true},
+        UnusableReply{"GarbageAuto", "\x81\x92\xA3\xB4", false, {"The answer could not be recognized!"}, true},
+        UnusableReply{"GarbageManual", "\x81\x92\xA3\xB4", true, {"The answer could not be recognized!", kRetry},
+                      false}),
+    [](const ::testing::TestParamInfo<UnusableReply>& info) { return std::string(info.param.name); });
+
+TEST(PortChoiceTest, TheEmptyEntryWarnsAndOpensNothing) {
+    ReaderApp t({}, std::nullopt);
+    t.ports.ports = std::nullopt;
+    SearchReader(t.app);
+    t.boxes.shown.clear();
+    t.SelectCombo(Ctl::PortCombo, 0);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("No COM ports found in the system!"));
+    EXPECT_TRUE(t.port.opened.empty());
+    EXPECT_FALSE(t.app.link.manualConnect);
+}
+
+TEST(PortChoiceTest, APickConnectsToThatPortAndMarksTheLinkManual) {
+    ReaderApp t({"COM1", "COM3", "COM7"}, std::nullopt);
+    t.ReaderAcknowledges();
+    SearchReader(t.app);
+    t.boxes.shown.clear();
+    t.SelectCombo(Ctl::PortCombo, 2);
+    EXPECT_THAT(t.port.opened, ElementsAre("COM7"));
+    EXPECT_EQ(t.app.link.portName, "COM7");
+    EXPECT_EQ(t.app.link.portIndex, 2);
+    EXPECT_TRUE(t.app.link.manualConnect);
+    t.RunOut(TimerId::Reply);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Settings read!"));
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
+}
+
+TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
+    ReaderApp t({"COM1", "COM3"}, std::nullopt);
+    SearchReader(t.app);
+    t.port.openResult = false;
+    t.boxes.shown.clear();
+    t.SelectCombo(Ctl::PortCombo, 0);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Error opening [COM1]!"));
+    EXPECT_TRUE(t.app.link.manualConnect);
+    EndOperation(t.app);
+    EXPECT_FALSE(t.app.link.manualConnect);
+}
+
+TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
+    ReaderApp t({"COM3", "COM1"}, "COM3");
+    t.Connect();
+    t.app.link.manualConnect = true;
+    t.app.op.cyclicWriteActive = true;
+    t.app.op.cyclicClearActive = true;
+    t.form[Ctl::Sl3Radio].checked = true;
+    t.app.values.sectorNumber = 9;
+    EndOperation(t.app);
+    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_EQ(t.port.closes, 1);
+    EXPECT_FALSE(t.app.link.manualConnect);
+    EXPECT_FALSE(t.app.op.cyclicWriteActive);
+    EXPECT_FALSE(t.app.op.cyclicClearActive);
+    EXPECT_EQ(t.app.reader.modelLetter, 'X');
+    EXPECT_EQ(t.app.reader.versionX100, 0);
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
+    EXPECT_EQ(t.app.values.sectorNumber, 1);
+    EXPECT_TRUE(t.form[Ctl::ClassicCheck].checked);
+    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3"));
+
+    // Once more with the link closed: the list and the form still come back,
+    // and no handle is closed twice.
+    t.form[Ctl::PortCombo].enabled = false;
+    EndOperation(t.app);
+    EXPECT_EQ(t.port.closes, 1);
+    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+}
+
+}  // namespace
+}  // namespace tollvane::testing

@@ -1,0 +1,88 @@
+// A card's read-back put into the form.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/read_back_apply.h"
+#include "protocol/crc8.h"
+#include "support/serial_line_fakes.h"
+
+namespace tollvane::testing {
+namespace {
+
+// The frame from offset 5 on: card type, AES letter, 6 unused, AES key,
+// then the settings block.
+std::vector<std::uint8_t> FrameFrom5(std::uint8_t type, std::uint8_t aesAuth, std::uint8_t aesFill,
+                                     std::vector<std::uint8_t> settings) {
+    std::vector<std::uint8_t> out{type, aesAuth, 0, 0, 0, 0, 0, 0};
+    out.insert(out.end(), 16, aesFill);
+    settings.resize(16, 0);
+    out.insert(out.end(), settings.begin(), settings.end());
+    out.push_back(0);
+    return out;
+}
+
+TEST(ReadBackApplyTest, UserDataInTheDecryptModeComesBackAsItWasTyped) {
+    ReaderApp t;
+    t.SelectCombo(Ctl::RoleCombo, 1);
+    std::uint8_t data[7] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    ScrambleUniqueData(data);
+    const auto frame = FrameFrom5('s', 'X', 0, {'U', 0, 0, 0, 0, 'g', 4, 1, data[0], data[1], data[2], data[3],
+                                                data[4], data[5], data[6]});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[Ctl::SectorDataEdit].text, "11 22 33 44 55 66 77");
+    EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 3);
+    EXPECT_EQ(t.app.values.sectorNumber, 4);
+    EXPECT_EQ(t.form[Ctl::SectorUpDown].upDownPos, 4);
+    EXPECT_EQ(t.app.values.blockNumber, 1);
+    // The layout of the User role with the card's work mode.
+    EXPECT_TRUE(t.form[Ctl::SectorDataLabel].enabled);
+    EXPECT_TRUE(t.form[Ctl::UniqueBeforeWriteCheck].enabled);
+}
+
+TEST(ReadBackApplyTest, ZeroDataAndAnUnknownRoleLetterAreShownAsUserData) {
+    ReaderApp t;
+    t.SelectCombo(Ctl::RoleCombo, 1);
+    const auto frame = FrameFrom5('s', 'X', 0, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[Ctl::SectorDataEdit].text, "00 00 00 00 00 00 00");
+    EXPECT_FALSE(t.form[Ctl::IfW44Radio].checked);  // reader settings only for a Master card
+    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "FF FF FF FF FF FF");
+}
+
+TEST(ReadBackApplyTest, AClassicMasterCardLeavesTheAesKeyAndUnknownLettersAlone) {
+    ReaderApp t;
+    t.app.values.aesKeyText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10";
+    t.form[Ctl::AesKeyEdit].text = t.app.values.aesKeyText;
+    t.form[Ctl::WorkModeCombo].selection = 2;
+    const auto frame =
+        FrameFrom5('s', 'V', 0xEE, {'M', 'z', 'e', 'z', 'd', 'z', 9, 2, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_TRUE(t.form[Ctl::ClassicCheck].checked);
+    EXPECT_FALSE(t.form[Ctl::AesAuthCheck].checked);
+    EXPECT_TRUE(t.form[Ctl::IfTouchMemoryRadio].checked);  // 'z': the group stays
+    EXPECT_TRUE(t.form[Ctl::IndInverseRadio].checked);
+    EXPECT_TRUE(t.form[Ctl::StandbyOffRadio].checked);
+    EXPECT_TRUE(t.form[Ctl::TouchPollOnRadio].checked);
+    EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 2);
+    EXPECT_EQ(t.app.values.sectorNumber, 9);  // as it comes, no range check
+    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "A1 A2 A3 A4 A5 A6");
+    EXPECT_EQ(t.form[Ctl::AesKeyEdit].text, "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10");
+}
+
+TEST(ReadBackApplyTest, AnSl3MasterCardChecksPlusAndSl3AndFillsTheAesKey) {
+    ReaderApp t;
+    t.form[Ctl::AesAuthCheck].checked = true;
+    const auto frame = FrameFrom5('3', 'V', 0x5C, {'M', 'g', 'd', 'f', 'e', 'd', 1, 0});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_TRUE(t.form[Ctl::PlusCheck].checked);
+    EXPECT_FALSE(t.form[Ctl::ClassicCheck].checked);
+    EXPECT_TRUE(t.form[Ctl::Sl3Radio].checked);
+    EXPECT_FALSE(t.form[Ctl::Sl1Radio].checked);
+    EXPECT_FALSE(t.form[Ctl::AesAuthCheck].checked);
+    EXPECT_TRUE(t.form[Ctl::IfW58Radio].checked);
+    EXPECT_EQ(t.form[Ctl::AesKeyEdit].text, "5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C");
+    EXPECT_TRUE(t.form[Ctl::AesKeyEdit].enabled);  // the Master rule saw PlusCheck
+}
+
+}  // namespace
+}  // namespace tollvane::testing
