@@ -1,0 +1,130 @@
+// Screenshots for the documentation: drives the real program into a few
+// states and saves each window as a 24-bit BMP in the folder given as the
+// first argument (scripts/screenshots turns them into PNG).
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "driver/driver.h"
+
+using namespace tollvane::e2e;
+
+namespace {
+
+std::filesystem::path g_out;
+
+// The screen under the window's rectangle.
+bool SaveWindow(HWND hwnd, const std::string& name) {
+    RECT rc;
+    if (!GetWindowRect(hwnd, &rc)) return false;
+    std::this_thread::sleep_for(400ms);  // let it paint
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(mem, old);
+
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof(bi);
+    bi.biWidth = w;
+    bi.biHeight = h;  // bottom-up, as BMP files store it
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    const int stride = ((w * 3 + 3) / 4) * 4;
+    std::string pixels(static_cast<std::size_t>(stride * h), '\0');
+    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi);
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::ofstream file(g_out / (name + ".bmp"), std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    file.write(reinterpret_cast<const char*>(&bi), sizeof(bi));
+    file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    std::printf("saved %s (%dx%d)\n", name.c_str(), w, h);
+    return static_cast<bool>(file);
+}
+
+struct Session {
+    ScratchDir dir;
+    std::unique_ptr<Program> program;
+    std::unique_ptr<Form> form;
+
+    explicit Session(const char* config, bool settle = true) {
+        dir.Write("appconfig.ini", config);
+        dir.Write("usersData.data", "");
+        program = std::make_unique<Program>(dir.Path());
+        if (!program->WaitMainWindow()) throw std::runtime_error("no main window");
+        form = std::make_unique<Form>(*program);
+        if (settle) program->SettleSearch();
+    }
+};
+
+void Shoot(const char* config, const std::string& lang) {
+    {
+        Session s(config, false);
+        HWND progress = nullptr;
+        WaitUntil([&] { return (progress = s.program->ProgressWindow()) != nullptr; });
+        if (progress) {
+            std::this_thread::sleep_for(300ms);
+            SaveWindow(progress, "progress-" + lang);
+        }
+        s.program->SettleSearch();
+        SaveWindow(s.form->Main(), "main-master-" + lang);
+
+        s.form->MenuAsync(6);
+        HWND about = nullptr;
+        WaitUntil([&] {
+            for (HWND h : s.program->TopWindows())
+                if (ClassName(h) == "#32770") about = h;
+            return about != nullptr;
+        });
+        if (about) {
+            SaveWindow(about, "about-" + lang);
+            PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+            WaitUntil([&] { return !IsWindow(about); });
+        }
+
+        s.form->Select(15, 1);
+        s.form->Select(9, 1);
+        s.form->Click(24);
+        SaveWindow(s.form->Main(), "main-user-" + lang);
+
+        s.form->MenuAsync(5);
+        if (const auto box = s.program->WaitMessageBox()) {
+            SaveWindow(box->hwnd, "message-" + lang);
+            s.program->Answer(*box, IDOK);
+            if (const auto hint = s.program->WaitMessageBox(3000ms)) s.program->Answer(*hint, IDOK);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: e2e_shots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    g_out = argv[1];
+    std::filesystem::create_directories(g_out);
+    try {
+        Shoot("Language = RU;\n", "ru");
+        Shoot("Language = EN;\n", "en");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "e2e_shots: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
