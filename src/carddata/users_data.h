@@ -32,6 +32,9 @@ public:
     std::string SeparatorForNext() const;
 
 private:
+    // Counts one complete record; true when it is the one looked for.
+    bool CompleteRecord(const char* digits);
+
     std::string record_;
     char current_[10] = {};
     std::size_t digits_ = 0;

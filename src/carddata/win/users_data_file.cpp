@@ -70,7 +70,7 @@ RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
     if (!SetFilePointerEx(file.Get(), zero, &oldEnd, FILE_CURRENT))
         return FailWithCode(Msg::kUsersDataReadError, GetLastError());
 
-    const std::string text = UsersDataSeparator(scanner.RecordCount()) + record;
+    const std::string text = scanner.SeparatorForNext() + record;
     DWORD written = 0;
     DWORD code = ERROR_SUCCESS;
     if (!calls_->Write(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written)) {
