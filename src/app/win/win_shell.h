@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "app/app_context.h"
+#include "app/win/read_id_window.h"
 
 namespace tollvane {
 
@@ -19,7 +20,6 @@ enum MenuId : int {
 };
 
 inline constexpr const wchar_t* kHelpFile = L"help\\Tollvane ver_2_00.pdf";
-inline constexpr const wchar_t* kReadIdClass = L"my Child Window Read ID";
 
 // The menu bar of the language and texts of app, with the check mark on the
 // active language. The caller owns the returned menu (SetMenu hands it on).
