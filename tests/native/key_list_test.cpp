@@ -218,6 +218,16 @@ TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
     EXPECT_EQ(ui.rows.size(), n);
 }
 
+// The Windows test of the key list compares the file the program writes
+// with this one; here the independent implementation reads it back.
+TEST_F(KeyListTest, ListWrittenUnderWindowsDecryptsIndependently) {
+    std::string plain;
+    ASSERT_TRUE(PosixKeyFiles::Slurp(std::string(TOLLVANE_TEST_DATA) + "/keyfile/plain_keylist.data", plain));
+    std::filesystem::copy_file(std::string(TOLLVANE_TEST_DATA) + "/keylist/crkeys_added.data", Path(kCrKeysFile));
+    EXPECT_EQ(Stored(), plain + Rec("Written by the program", kFF6, kFF16,
+                                    "TC=Cls AA=X OI=0 LL=0 DI=0 SB=0 WM=0 SN=01 BN=0"));
+}
+
 TEST_F(KeyListTest, OverlongLinesNeitherOverflowNorGetLost) {
     const std::string longLine = Rec(std::string(700, 'd'));
     Store(Rec("zero") + longLine + Rec("two") + Rec("three"));
