@@ -157,11 +157,11 @@ void KeyBytes(const std::string& text, std::array<std::uint8_t, N>& bytes) {
 
 RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values) {
     RecordSettings s;
-    if (form.IsChecked(Ctl::ClassicCheck)) s.TC = "Cls";
-    else if (form.IsChecked(Ctl::Sl1Radio)) s.TC = "SL1";
-    else if (form.IsChecked(Ctl::Sl3Radio)) s.TC = "SL3";
-    else s.TC = "Cls";
-    s.AA = form.IsChecked(Ctl::AesAuthCheck) ? "V" : "X";
+    const bool plus = !form.IsChecked(Ctl::ClassicCheck);
+    s.TC = std::string_view(plus && form.IsChecked(Ctl::Sl1Radio)   ? "SL1"
+                            : plus && form.IsChecked(Ctl::Sl3Radio) ? "SL3"
+                                                                    : "Cls");
+    s.AA = std::string(1, form.IsChecked(Ctl::AesAuthCheck) ? 'V' : 'X');
     s.OI = std::to_string(CheckedIndex(form, Ctl::IfTouchMemoryRadio, 4));
     s.LL = std::to_string(CheckedIndex(form, Ctl::IndDirectRadio, 2));
     s.DI = std::to_string(CheckedIndex(form, Ctl::StandbyDynamicRadio, 3));
