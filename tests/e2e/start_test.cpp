@@ -199,3 +199,22 @@ TEST_F(ProgramTest, StartUpSearchShowsItsProgressWindowOverADisabledForm) {
 
 }  // namespace
 }  // namespace tollvane::e2e
+
+namespace tollvane::e2e {
+namespace {
+
+// Without a reader the start-up search says so, and the operator may pick a
+// port by hand afterwards.
+TEST_F(ProgramTest, StartUpWithoutReaderSaysSo) {
+    const std::vector<std::string> shown = Start(kEnglishConfig);
+    const std::vector<std::string> noPorts{"No COM ports found in the system!"};
+    const std::vector<std::string> notFound{
+        "Varnel not found!",
+        "If you are sure that the reader is connected to the PC,\nselect a COM port from the list!"};
+    EXPECT_TRUE(shown == noPorts || shown == notFound) << ::testing::PrintToString(shown);
+    EXPECT_TRUE(form->Enabled(kPortCombo));
+    EXPECT_EQ(WindowText(form->ControlAt("Static", 75, 48)), "x.xx");
+}
+
+}  // namespace
+}  // namespace tollvane::e2e
