@@ -239,3 +239,26 @@ TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndExits) {
 
 }  // namespace
 }  // namespace tollvane::e2e
+
+namespace tollvane::e2e {
+namespace {
+
+// The key list window opens over a disabled main window and gives it back.
+TEST_F(ProgramTest, ShowListOpensTheKeyListWindow) {
+    Start(kEnglishConfig);
+    form->ClickAsync(kShowList);
+    HWND keys = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        if (const auto box = program->CurrentMessageBox()) program->Answer(*box, box->buttons.front());
+        return (keys = program->FindTop(L"my Child Window")) != nullptr;
+    }));
+    EXPECT_EQ(WindowText(keys), "Keys");
+    EXPECT_FALSE(IsWindowEnabled(form->Main()));
+    while (const auto box = program->WaitMessageBox(1000ms)) program->Answer(*box, box->buttons.front());
+    PostMessageW(keys, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys); }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form->Main()) != FALSE; }));
+}
+
+}  // namespace
+}  // namespace tollvane::e2e

@@ -33,7 +33,7 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(boxes, app.texts),
-          shell(main, app) {}
+          shell(main, app, boxes) {}
 
     AppContext app;
     WinFormView form;

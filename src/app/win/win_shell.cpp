@@ -4,6 +4,8 @@
 
 #include "app/win/read_id_window.h"
 #include "app/win/wide_text.h"
+#include "app/win/win_ui.h"
+#include "keystore/win/key_list_window.h"
 
 namespace tollvane {
 
@@ -72,6 +74,16 @@ long WinShell::OpenHelpFile() {
 void WinShell::ShowAbout() {
     const int resource = app_.language == LanguageId::English ? 2 : 1;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), main_, AboutProc, 0);
+}
+
+void WinShell::OpenKeyListForAdd() {
+    tollvane::OpenKeyListForAdd(
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
+}
+
+void WinShell::OpenKeyListAndShowFirst() {
+    tollvane::OpenKeyListAndShowFirst(
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
 }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }

@@ -25,9 +25,14 @@ inline constexpr const wchar_t* kHelpFile = L"help\\Tollvane ver_2_00.pdf";
 // active language. The caller owns the returned menu (SetMenu hands it on).
 HMENU BuildMenuBar(const AppContext& app);
 
+class WinMessageBoxes;
+
 class WinShell : public Shell {
 public:
-    WinShell(HWND mainWindow, const AppContext& app) : main_(mainWindow), app_(app) {}
+    // boxes: the program's message boxes, which the key list window owns
+    // while it is open.
+    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes)
+        : main_(mainWindow), app_(app), boxes_(boxes) {}
 
     // Attaches a new menu bar to the main window.
     void BuildMenu();
@@ -40,13 +45,13 @@ public:
     void ShowAbout() override;
     void CloseMainWindow() override;
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override;
-    // The key list window plugs in here.
-    void OpenKeyListForAdd() override {}
-    void OpenKeyListAndShowFirst() override {}
+    void OpenKeyListForAdd() override;
+    void OpenKeyListAndShowFirst() override;
 
 private:
     HWND main_;
-    const AppContext& app_;
+    AppContext& app_;
+    WinMessageBoxes& boxes_;
     HFONT font_ = nullptr;
 };
 
