@@ -157,10 +157,10 @@ TEST_F(WinFormViewTest, ComboBoxesKeepOrderAndSelection) {
 }
 
 TEST_F(WinFormViewTest, TextsAndCaretRoundTrip) {
-    view.SetText(Ctl::SectorDataEdit, "Данные 01");
-    EXPECT_EQ(view.Text(Ctl::SectorDataEdit), "Данные 01");
-    view.SetCaret(Ctl::SectorDataEdit, 3);
-    EXPECT_EQ(view.Caret(Ctl::SectorDataEdit), 3);
+    view.SetText(Ctl::TouchMemoryEdit, "Данные 01");
+    EXPECT_EQ(view.Text(Ctl::TouchMemoryEdit), "Данные 01");
+    view.SetCaret(Ctl::TouchMemoryEdit, 3);
+    EXPECT_EQ(view.Caret(Ctl::TouchMemoryEdit), 3);
     view.Show(Ctl::UserGroup, true);
     EXPECT_TRUE(view.IsShown(Ctl::UserGroup));
     view.Enable(Ctl::WriteButton, false);

@@ -250,7 +250,12 @@ int WinFormView::Selection(Ctl c) const {
     return sel == CB_ERR ? -1 : static_cast<int>(sel);
 }
 
-void WinFormView::SetSelection(Ctl c, int index) { Send(c, CB_SETCURSEL, static_cast<WPARAM>(index)); }
+void WinFormView::SetSelection(Ctl c, int index) {
+    // An index outside the list selects nothing, as Windows documents it;
+    // Wine would keep the old selection.
+    if (index < 0 || index >= ItemCount(c)) index = -1;
+    Send(c, CB_SETCURSEL, static_cast<WPARAM>(index));
+}
 
 int WinFormView::ItemCount(Ctl c) const {
     const LRESULT n = Send(c, CB_GETCOUNT);
