@@ -1,0 +1,389 @@
+// The program against the simulated reader on a COM port: discovery and the
+// version check, card commands and their results, cyclic runs, read-back,
+// Read ID, and the reader pulled out and plugged in again.
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <sstream>
+
+#include "protocol/crc8.h"
+#include "reader_sim.h"
+
+namespace tollvane::e2e {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string FoundText(const std::string& com) { return En(Msg::kVarnelFound) + "\n\r->[" + com + "]"; }
+
+std::string Hex(const std::uint8_t* bytes, std::size_t n) {
+    std::string out;
+    char pair[3];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
+        out += pair;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Unhex(const std::string& hex) {
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// One field of the simulator's "cardmem" reply, such as "block".
+std::string CardField(const std::string& cardmem, const std::string& name) {
+    std::istringstream in(cardmem);
+    std::string word;
+    while (in >> word)
+        if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
+    return {};
+}
+
+// Saves a window as it is on the screen, as a BMP file, when
+// TOLLVANE_E2E_SHOTS names a folder (scripts turn them into PNGs).
+void Shot(HWND hwnd, const char* name) {
+    const char* folder = std::getenv("TOLLVANE_E2E_SHOTS");
+    if (!folder || !hwnd) return;
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+    std::vector<char> pixels(stride * static_cast<DWORD>(h));
+    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::string path = std::string(folder) + "\\" + name + ".bmp";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi, sizeof bi, 1, f);
+        std::fwrite(pixels.data(), 1, pixels.size(), f);
+        std::fclose(f);
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+// --- Discovery and version --------------------------------------------------------------
+
+using ReaderDiscoveryTest = ReaderProgramTest;
+
+TEST_F(ReaderDiscoveryTest, StartUpFindsTheReaderAndReadsItsVersion) {
+    EXPECT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!"));
+    EXPECT_EQ(WindowText(VersionValue()), "2.00");
+    EXPECT_FALSE(form->Enabled(kPortCombo));
+    const int sel = form->Selection(kPortCombo);
+    ASSERT_GE(sel, 0);
+    EXPECT_EQ(form->Items(kPortCombo).at(static_cast<std::size_t>(sel)), com);
+    EXPECT_EQ(sim.Sent(), Hex(reinterpret_cast<const std::uint8_t*>("AT+READS_USB"), 12));
+    Shot(program->Main(), "main-connected");
+}
+
+TEST_F(ReaderDiscoveryTest, AReaderOfAnotherVersionIsRejectedAndItsPortClosed) {
+    sim("version 2.01");
+    EXPECT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!", "Update your reader to version 2.00!"));
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+    EXPECT_TRUE(form->Enabled(kPortCombo));
+    // Closed: a Write now searches again instead of sending.
+    sim("version 2.00");
+    sim("sent");
+    form->Click(kWrite);
+    EXPECT_THAT(Boxes(), ElementsAre(FoundText(com), "Settings read!"));
+    EXPECT_EQ(sim.Sent(), Hex(reinterpret_cast<const std::uint8_t*>("AT+READS_USB"), 12));
+}
+
+TEST_F(ReaderDiscoveryTest, WithoutTheUsbDeviceTheReaderIsNotFoundAndAPickedSilentPortIsGivenUp) {
+    SimRegistry registry(com);
+    registry.RemoveUsbDevice();
+    std::vector<std::string> boxes;
+    try {
+        boxes = Start();
+    } catch (...) {
+        registry.AddUsbDevice();
+        throw;
+    }
+    registry.AddUsbDevice();
+    EXPECT_THAT(boxes, ElementsAre("Varnel not found!", En(Msg::kSelectPortHint)));
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+
+    const std::vector<std::string> ports = form->Items(kPortCombo);
+    const auto it = std::find(ports.begin(), ports.end(), com);
+    ASSERT_NE(it, ports.end());
+    sim("next silent");
+    form->Select(kPortCombo, static_cast<int>(it - ports.begin()));
+    int icon = 0;
+    EXPECT_EQ(NextBox(&icon), En(Msg::kReaderDidNotRespond));
+    EXPECT_EQ(icon, 7);
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(form->Enabled(kPortCombo));
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+}
+
+// --- Card commands ---------------------------------------------------------------------
+
+class ReaderCardTest : public ReaderProgramTest {
+protected:
+    void Connect() {
+        ASSERT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!"));
+        sim("sent");
+    }
+    // Clicks a button whose command waits for the reader and returns the
+    // box that ends the wait.
+    std::string Run(int button, int* icon = nullptr) {
+        form->ClickAsync(button);
+        return NextBox(icon);
+    }
+};
+
+TEST_F(ReaderCardTest, AMasterWriteOfTheStartFormSendsTheKnownFrame) {
+    Connect();
+    int icon = 0;
+    EXPECT_EQ(Run(kWrite, &icon), "The operation was successful!");
+    EXPECT_EQ(icon, 3);
+    const std::string settingsBlock = "4D646466656401" "00" "FFFFFFFFFFFF" "00" "84";
+    EXPECT_EQ(sim.Sent(), "41542B4D777358" + std::string(22 * 2, '0') + settingsBlock + "FD");
+    EXPECT_EQ(CardField(sim("cardmem"), "role"), "M");
+}
+
+TEST_F(ReaderCardTest, AMasterReadPutsTheCardBackIntoTheForm) {
+    sim("card chip plus0");
+    Connect();
+    form->Click(kPlus);
+    form->Click(kAesAuth);
+    form->Click(kShowAes);
+    form->Click(kGenerateRandom);
+    const std::string aesKey = form->Text(kAesEdit);
+    form->Click(kIfW26);
+    form->Click(kIndInverse);
+    form->Click(kStandbyDynamic);
+    form->Click(kTouchPollOn);
+    ASSERT_EQ(Run(kWrite), "The operation was successful!");
+
+    // The form forgets: Classic resets the AES key, the radios move.
+    form->Click(kClassic);
+    form->Click(kIfW58);
+    form->Click(kIndDirect);
+    form->Click(kStandbyOff);
+    form->Click(kTouchPollOff);
+    ASSERT_NE(form->Text(kAesEdit), aesKey);
+    ASSERT_EQ(Run(kRead), "The operation was successful!");
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(form->Checked(kPlus));
+    EXPECT_FALSE(form->Checked(kClassic));
+    EXPECT_TRUE(form->Checked(kSl1));
+    EXPECT_TRUE(form->Checked(kAesAuth));
+    EXPECT_TRUE(form->Checked(kIfW26));
+    EXPECT_TRUE(form->Checked(kIndInverse));
+    EXPECT_TRUE(form->Checked(kStandbyDynamic));
+    EXPECT_TRUE(form->Checked(kTouchPollOn));
+    EXPECT_EQ(form->Text(kAesEdit), aesKey);
+    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
+}
+
+TEST_F(ReaderCardTest, TheDecryptModeScramblesTheCardDataAndAUserReadShowsItPlain) {
+    Connect();
+    form->Select(kWorkMode, 3);
+    form->Select(kRole, 1);
+    const std::string typed = form->Text(kDataEdit);
+    ASSERT_EQ(typed, "11 22 33 44 55 66 77");
+    ASSERT_EQ(Run(kWrite), "The operation was successful!");
+
+    std::uint8_t scrambled[7] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    ScrambleUniqueData(scrambled);
+    const std::string block = CardField(sim("cardmem"), "block");
+    ASSERT_EQ(block.size(), 32u);
+    EXPECT_EQ(block.substr(16, 14), Hex(scrambled, 7));
+
+    form->Click(kGenerateUnique);
+    ASSERT_NE(form->Text(kDataEdit), typed);
+    ASSERT_EQ(Run(kRead), "The operation was successful!");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(form->Text(kDataEdit), typed);
+}
+
+TEST_F(ReaderCardTest, ACyclicUniqueWriteGivesEveryCardItsOwnRecordedNumberAndEndsOnTheFirstError) {
+    sim("delay 100");
+    Connect();
+    form->Select(kWorkMode, 1);
+    form->Select(kRole, 1);
+    form->Click(kUniqueBeforeWrite);
+    form->ClickAsync(kWriteCyclic);
+    // Each cycle on a card of its own; the fourth finds no card.
+    std::set<std::string> onCards;
+    for (int card = 0; card < 3; ++card) {
+        ASSERT_TRUE(WaitUntil([&] { return CardField(sim("cardmem"), "role") == "U"; })) << "card " << card;
+        onCards.insert(CardField(sim("cardmem"), "block").substr(16, 14));
+        if (card < 2) sim("card select " + std::to_string(card + 1));
+        else sim("next err 04");
+    }
+    int icon = 0;
+    EXPECT_EQ(NextBox(&icon), "The card was not brought to the reader!");
+    EXPECT_EQ(icon, 5);
+    ASSERT_TRUE(Idle());
+
+    // Every frame sent carried fresh data, and every number is in the file.
+    const std::string sent = sim.Sent();
+    ASSERT_EQ(sent.size() % 92, 0u);
+    std::set<std::string> inFrames;
+    for (std::size_t at = 0; at < sent.size(); at += 92) inFrames.insert(sent.substr(at + (29 + 8) * 2, 14));
+    EXPECT_GE(inFrames.size(), 4u);
+    EXPECT_EQ(inFrames.size(), sent.size() / 92);
+    EXPECT_EQ(onCards.size(), 3u);
+    for (const std::string& data : onCards) EXPECT_EQ(inFrames.count(data), 1u) << data;
+    const std::optional<std::string> file = dir.Read("usersData.data");
+    ASSERT_TRUE(file);
+    for (const std::string& data : inFrames) EXPECT_NE(file->find(data.substr(0, 10)), std::string::npos) << data;
+    // The run is over: nothing more is sent.
+    Sleep(1500);
+    EXPECT_EQ(sim.Sent(), "");
+}
+
+struct ErrorText {
+    int code;
+    Msg message;
+};
+
+TEST_F(ReaderCardTest, EveryErrorCodeShowsItsMessageAndKeepsTheConnection) {
+    Connect();
+    const ErrorText errors[] = {
+        {3, Msg::kErr03MainBoard},         {4, Msg::kErr04CardNotPresented},  {5, Msg::kErr05OperationFailed},
+        {6, Msg::kErr06CardTypeUnsupported}, {7, Msg::kErr07SwitchSl0Sl1},    {8, Msg::kErr08SwitchSl1Sl3},
+        {9, Msg::kErr09TypeMismatchSl3},   {10, Msg::kErr10Ats},              {11, Msg::kErr11Auth},
+        {12, Msg::kErr12WriteBlock},       {13, Msg::kErr13ReadBlock},        {14, Msg::kErr14DataCrc},
+        {15, Msg::kErr15SettingsCrc},      {16, Msg::kErr16NotMaster},        {17, Msg::kErr17TypeMismatchSl1},
+        {18, Msg::kErr18NotUser},
+    };
+    for (const ErrorText& e : errors) {
+        char command[16];
+        std::snprintf(command, sizeof command, "next err %02d", e.code);
+        sim(command);
+        int icon = 0;
+        EXPECT_EQ(Run(kWrite, &icon), En(e.message)) << e.code;
+        EXPECT_EQ(icon, 5);
+        ASSERT_TRUE(Idle());
+    }
+    EXPECT_EQ(WindowText(VersionValue()), "2.00");
+}
+
+TEST_F(ReaderCardTest, NoReplyClosesThePort) {
+    Connect();
+    sim("next silent");
+    form->Click(kWrite);
+    ASSERT_TRUE(Idle());
+    EXPECT_FALSE(program->CurrentMessageBox());
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+    EXPECT_TRUE(form->Enabled(kPortCombo));
+}
+
+TEST_F(ReaderCardTest, AnUnknownCommandReplyIsAnInvalidCommand) {
+    Connect();
+    sim("next unknown");
+    EXPECT_EQ(Run(kRead), "Invalid command!");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(WindowText(VersionValue()), "2.00");
+}
+
+TEST_F(ReaderCardTest, AReadBackWithABadSettingsChecksumIsNotRecognised) {
+    Connect();
+    ASSERT_EQ(Run(kWrite), "The operation was successful!");
+    sim("next badcrc settings");
+    EXPECT_EQ(Run(kRead), "The answer could not be recognized!");
+}
+
+TEST_F(ReaderCardTest, AResultInTheAcknowledgementsReadIsNotLost) {
+    Connect();
+    sim("next ackwithresult");
+    EXPECT_EQ(Run(kWrite), "The operation was successful!");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(WindowText(VersionValue()), "2.00");
+}
+
+// --- Read ID ---------------------------------------------------------------------------
+
+TEST_F(ReaderCardTest, ReadIdShowsTheFourValuesUnderTheReadersName) {
+    Connect();
+    form->MenuAsync(kReadId);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = program->FindTop(L"my Child Window Read ID")) != nullptr; }));
+    EXPECT_EQ(WindowText(window), "Varnel ver.2.00");
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
+    std::vector<std::string> fields;
+    HWND child = nullptr;
+    while ((child = FindWindowExW(window, child, L"Edit", nullptr)) != nullptr) fields.push_back(WindowText(child));
+    EXPECT_THAT(fields, ElementsAre("0012345678", "00BC614E", "3232235777", "192.168.1.1"));
+    Shot(window, "readid");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); }));
+}
+
+// --- Device changes ------------------------------------------------------------------------
+
+// Puts the reader back for the next test however this one ends.
+struct PlugBack {
+    const SimControl& sim;
+    const SimRegistry* registry;
+    bool pending = true;
+    ~PlugBack() {
+        if (!pending) return;
+        sim("plug");
+        if (registry) registry->Plug();
+    }
+};
+
+TEST_F(ReaderCardTest, TheReaderPulledOutBreaksTheConnectionAndPluggedInIsFoundAgain) {
+    Connect();
+    SimRegistry registry(com);
+    PlugBack plugBack{sim, &registry};
+    sim("unplug");
+    registry.Unplug();
+    PostMessageW(program->Main(), WM_DEVICECHANGE, 7, 0);
+    EXPECT_EQ(NextBox(), "Connection broken.\n\r(Varnel disabled!)");
+    ASSERT_TRUE(Idle());
+    const std::vector<std::string> without = form->Items(kPortCombo);
+    EXPECT_EQ(std::count(without.begin(), without.end(), com), 0);
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+
+    plugBack.pending = false;
+    ASSERT_EQ(sim("plug").rfind("OK", 0), 0u);
+    registry.Plug();
+    PostMessageW(program->Main(), WM_DEVICECHANGE, 7, 0);
+    EXPECT_THAT(Boxes(), ElementsAre(FoundText(com), "Settings read!"));
+    EXPECT_EQ(WindowText(VersionValue()), "2.00");
+    const std::vector<std::string> with = form->Items(kPortCombo);
+    EXPECT_EQ(std::count(with.begin(), with.end(), com), 1);
+}
+
+TEST_F(ReaderCardTest, AListedPortWhoseDeviceIsGoneCannotBeReopened) {
+    Connect();
+    PlugBack plugBack{sim, nullptr};
+    sim("unplug");  // the terminal goes, the registry stays
+    PostMessageW(program->Main(), WM_DEVICECHANGE, 7, 0);
+    EXPECT_EQ(NextBox(), "Error opening [" + com + "]!");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+}
+
+}  // namespace
+}  // namespace tollvane::e2e
