@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -164,8 +165,42 @@ protected:
         sim("sent");
     }
 
-    // The program's boxes up to the next quiet moment (no box, no wait).
-    std::vector<std::string> Boxes() { return program->SettleSearch(); }
+    // Starts the program and answers the boxes of its start-up search and
+    // version check; their texts in order.
+    std::vector<std::string> StartReader() {
+        std::vector<std::string> texts = Start();
+        for (std::string& text : Settle()) texts.push_back(std::move(text));
+        return texts;
+    }
+
+    // After a step that starts a wait (at once or a little later): the boxes
+    // until the program has been quiet for a while. A box that closes gives
+    // the main window back for a moment before the next wait takes it again,
+    // so one look at an enabled window is not enough.
+    std::vector<std::string> Boxes() {
+        WaitUntil([&] { return program->ProgressWindow() || program->CurrentMessageBox(); });
+        return Settle();
+    }
+
+    std::vector<std::string> Settle() {
+        std::vector<std::string> texts;
+        auto quietSince = std::chrono::steady_clock::now();
+        WaitUntil([&] {
+            const auto now = std::chrono::steady_clock::now();
+            if (const auto box = program->CurrentMessageBox()) {
+                texts.push_back(box->text);
+                program->Answer(*box, box->buttons.empty() ? IDOK : box->buttons.front());
+                quietSince = std::chrono::steady_clock::now();
+                return false;
+            }
+            if (program->ProgressWindow() || !IsWindowEnabled(program->Main())) {
+                quietSince = now;
+                return false;
+            }
+            return now - quietSince > 700ms;
+        });
+        return texts;
+    }
 
     // The one box the next step shows, answered.
     std::string NextBox(int* icon = nullptr) {

@@ -91,7 +91,7 @@ void Shot(HWND hwnd, const char* name) {
 using ReaderDiscoveryTest = ReaderProgramTest;
 
 TEST_F(ReaderDiscoveryTest, StartUpFindsTheReaderAndReadsItsVersion) {
-    EXPECT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!"));
+    EXPECT_THAT(StartReader(), ElementsAre(FoundText(com), "Settings read!"));
     EXPECT_EQ(WindowText(VersionValue()), "2.00");
     EXPECT_FALSE(form->Enabled(kPortCombo));
     const int sel = form->Selection(kPortCombo);
@@ -103,7 +103,7 @@ TEST_F(ReaderDiscoveryTest, StartUpFindsTheReaderAndReadsItsVersion) {
 
 TEST_F(ReaderDiscoveryTest, AReaderOfAnotherVersionIsRejectedAndItsPortClosed) {
     sim("version 2.01");
-    EXPECT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!", "Update your reader to version 2.00!"));
+    EXPECT_THAT(StartReader(), ElementsAre(FoundText(com), "Settings read!", "Update your reader to version 2.00!"));
     EXPECT_EQ(WindowText(VersionValue()), "x.xx");
     EXPECT_TRUE(form->Enabled(kPortCombo));
     // Closed: a Write now searches again instead of sending.
@@ -119,7 +119,7 @@ TEST_F(ReaderDiscoveryTest, WithoutTheUsbDeviceTheReaderIsNotFoundAndAPickedSile
     registry.RemoveUsbDevice();
     std::vector<std::string> boxes;
     try {
-        boxes = Start();
+        boxes = StartReader();
     } catch (...) {
         registry.AddUsbDevice();
         throw;
@@ -146,7 +146,7 @@ TEST_F(ReaderDiscoveryTest, WithoutTheUsbDeviceTheReaderIsNotFoundAndAPickedSile
 class ReaderCardTest : public ReaderProgramTest {
 protected:
     void Connect() {
-        ASSERT_THAT(Start(), ElementsAre(FoundText(com), "Settings read!"));
+        ASSERT_THAT(StartReader(), ElementsAre(FoundText(com), "Settings read!"));
         sim("sent");
     }
     // Clicks a button whose command waits for the reader and returns the
@@ -158,7 +158,7 @@ protected:
 };
 
 TEST_F(ReaderCardTest, AMasterWriteOfTheStartFormSendsTheKnownFrame) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     int icon = 0;
     EXPECT_EQ(Run(kWrite, &icon), "The operation was successful!");
     EXPECT_EQ(icon, 3);
@@ -169,7 +169,7 @@ TEST_F(ReaderCardTest, AMasterWriteOfTheStartFormSendsTheKnownFrame) {
 
 TEST_F(ReaderCardTest, AMasterReadPutsTheCardBackIntoTheForm) {
     sim("card chip plus0");
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     form->Click(kPlus);
     form->Click(kAesAuth);
     form->Click(kShowAes);
@@ -203,7 +203,7 @@ TEST_F(ReaderCardTest, AMasterReadPutsTheCardBackIntoTheForm) {
 }
 
 TEST_F(ReaderCardTest, TheDecryptModeScramblesTheCardDataAndAUserReadShowsItPlain) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     form->Select(kWorkMode, 3);
     form->Select(kRole, 1);
     const std::string typed = form->Text(kDataEdit);
@@ -225,7 +225,7 @@ TEST_F(ReaderCardTest, TheDecryptModeScramblesTheCardDataAndAUserReadShowsItPlai
 
 TEST_F(ReaderCardTest, ACyclicUniqueWriteGivesEveryCardItsOwnRecordedNumberAndEndsOnTheFirstError) {
     sim("delay 100");
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     form->Select(kWorkMode, 1);
     form->Select(kRole, 1);
     form->Click(kUniqueBeforeWrite);
@@ -266,7 +266,7 @@ struct ErrorText {
 };
 
 TEST_F(ReaderCardTest, EveryErrorCodeShowsItsMessageAndKeepsTheConnection) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     const ErrorText errors[] = {
         {3, Msg::kErr03MainBoard},         {4, Msg::kErr04CardNotPresented},  {5, Msg::kErr05OperationFailed},
         {6, Msg::kErr06CardTypeUnsupported}, {7, Msg::kErr07SwitchSl0Sl1},    {8, Msg::kErr08SwitchSl1Sl3},
@@ -288,7 +288,7 @@ TEST_F(ReaderCardTest, EveryErrorCodeShowsItsMessageAndKeepsTheConnection) {
 }
 
 TEST_F(ReaderCardTest, NoReplyClosesThePort) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     sim("next silent");
     form->Click(kWrite);
     ASSERT_TRUE(Idle());
@@ -298,7 +298,7 @@ TEST_F(ReaderCardTest, NoReplyClosesThePort) {
 }
 
 TEST_F(ReaderCardTest, AnUnknownCommandReplyIsAnInvalidCommand) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     sim("next unknown");
     EXPECT_EQ(Run(kRead), "Invalid command!");
     ASSERT_TRUE(Idle());
@@ -306,14 +306,14 @@ TEST_F(ReaderCardTest, AnUnknownCommandReplyIsAnInvalidCommand) {
 }
 
 TEST_F(ReaderCardTest, AReadBackWithABadSettingsChecksumIsNotRecognised) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     ASSERT_EQ(Run(kWrite), "The operation was successful!");
     sim("next badcrc settings");
     EXPECT_EQ(Run(kRead), "The answer could not be recognized!");
 }
 
 TEST_F(ReaderCardTest, AResultInTheAcknowledgementsReadIsNotLost) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     sim("next ackwithresult");
     EXPECT_EQ(Run(kWrite), "The operation was successful!");
     ASSERT_TRUE(Idle());
@@ -323,7 +323,7 @@ TEST_F(ReaderCardTest, AResultInTheAcknowledgementsReadIsNotLost) {
 // --- Read ID ---------------------------------------------------------------------------
 
 TEST_F(ReaderCardTest, ReadIdShowsTheFourValuesUnderTheReadersName) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     form->MenuAsync(kReadId);
     HWND window = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (window = program->FindTop(L"my Child Window Read ID")) != nullptr; }));
@@ -353,7 +353,7 @@ struct PlugBack {
 };
 
 TEST_F(ReaderCardTest, TheReaderPulledOutBreaksTheConnectionAndPluggedInIsFoundAgain) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     SimRegistry registry(com);
     PlugBack plugBack{sim, &registry};
     sim("unplug");
@@ -376,7 +376,7 @@ TEST_F(ReaderCardTest, TheReaderPulledOutBreaksTheConnectionAndPluggedInIsFoundA
 }
 
 TEST_F(ReaderCardTest, AListedPortWhoseDeviceIsGoneCannotBeReopened) {
-    Connect();
+    ASSERT_NO_FATAL_FAILURE(Connect());
     PlugBack plugBack{sim, nullptr};
     sim("unplug");  // the terminal goes, the registry stays
     PostMessageW(program->Main(), WM_DEVICECHANGE, 7, 0);
