@@ -5,24 +5,10 @@
 #include <vector>
 
 #include "carddata/users_data.h"
+#include "serial/win/win_handles.h"
 
 namespace tollvane {
 namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
@@ -45,9 +31,9 @@ RecordOutcome UsersDataFile::FailWithCode(Msg text, DWORD code) {
 }
 
 RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
-    FileHandle file(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
+    if (!file.valid()) {
         boxes_.Show(texts_[Msg::kUsersDataOpenError], MessageIcon::Error);
         return RecordOutcome::Failed;
     }
@@ -57,7 +43,7 @@ RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
     std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlockSize]);
     for (;;) {
         DWORD got = 0;
-        if (!calls_->Read(file.Get(), block.get(), kBlockSize, &got))
+        if (!calls_->Read(file.get(), block.get(), kBlockSize, &got))
             return FailWithCode(Msg::kUsersDataReadError, GetLastError());
         if (got == 0) break;
         scanner.Feed(block.get(), got);
@@ -67,18 +53,18 @@ RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
     // The whole file has been read, so the file pointer stands at its end.
     LARGE_INTEGER oldEnd{};
     const LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file.Get(), zero, &oldEnd, FILE_CURRENT))
+    if (!SetFilePointerEx(file.get(), zero, &oldEnd, FILE_CURRENT))
         return FailWithCode(Msg::kUsersDataReadError, GetLastError());
 
     const std::string text = scanner.SeparatorForNext() + record;
     DWORD written = 0;
     DWORD code = ERROR_SUCCESS;
-    if (!calls_->Write(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written)) {
+    if (!calls_->Write(file.get(), text.data(), static_cast<DWORD>(text.size()), &written)) {
         code = GetLastError();
     } else if (written != text.size()) {
         // A short synchronous write to a disk file means the disk is full.
         code = ERROR_DISK_FULL;
-    } else if (!calls_->Flush(file.Get())) {
+    } else if (!calls_->Flush(file.get())) {
         code = GetLastError();
     }
     if (code == ERROR_SUCCESS) return RecordOutcome::Recorded;
@@ -86,7 +72,7 @@ RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
     // Cut off whatever part of the new text reached the file: digits left
     // without their separator could join the next record into a wrong
     // number. The number itself is reported as not recorded either way.
-    if (SetFilePointerEx(file.Get(), oldEnd, nullptr, FILE_BEGIN)) SetEndOfFile(file.Get());
+    if (SetFilePointerEx(file.get(), oldEnd, nullptr, FILE_BEGIN)) SetEndOfFile(file.get());
     return FailWithCode(Msg::kUsersDataWriteError, code);
 }
 

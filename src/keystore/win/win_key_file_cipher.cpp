@@ -1,5 +1,7 @@
 #include "keystore/win/win_key_file_cipher.h"
 
+#include "serial/win/win_handles.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -28,21 +30,6 @@ constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
 constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
 
 // Uncopyable owners: a copy would release the resource twice.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 class CryptContext {
 public:
     CryptContext() = default;
@@ -130,15 +117,15 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
     };
 
     // The source is opened first, so a missing source never creates a target.
-    FileHandle in(CreateFileW(Widen(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    UniqueFileHandle in(CreateFileW(Widen(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!in.IsOpen()) return fail(kOpenSourceFailed, GetLastError());
+    if (!in.valid()) return fail(kOpenSourceFailed, GetLastError());
 
     // CREATE_ALWAYS truncates: a shorter output must not keep the tail of an
     // earlier, longer file behind it.
-    FileHandle out(CreateFileW(Widen(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFileHandle out(CreateFileW(Widen(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.IsOpen()) return fail(kOpenTargetFailed, GetLastError());
+    if (!out.valid()) return fail(kOpenTargetFailed, GetLastError());
 
     CryptContext context;
     if (!CryptAcquireContextW(context.Receive(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
@@ -166,7 +153,7 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
     if (!buffer || !ahead) return fail(kOutOfMemory, ERROR_NOT_ENOUGH_MEMORY);
 
     DWORD length = 0;
-    if (!ReadChunk(in.Get(), buffer.get(), kChunkSize, &length))
+    if (!ReadChunk(in.get(), buffer.get(), kChunkSize, &length))
         return fail(kReadFailed, GetLastError());
 
     for (;;) {
@@ -175,7 +162,7 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
         // block to check, and some CryptoAPI implementations read before the
         // buffer in that case. The file format is the same either way.
         DWORD aheadLength = 0;
-        if (length == kChunkSize && !ReadChunk(in.Get(), ahead.get(), kChunkSize, &aheadLength))
+        if (length == kChunkSize && !ReadChunk(in.get(), ahead.get(), kChunkSize, &aheadLength))
             return fail(kReadFailed, GetLastError());
         const BOOL final = aheadLength == 0;
 
@@ -192,7 +179,7 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
 
         if (produced > 0) {
             DWORD written = 0;
-            if (!WriteFile(out.Get(), buffer.get(), produced, &written, nullptr))
+            if (!WriteFile(out.get(), buffer.get(), produced, &written, nullptr))
                 return fail(kWriteFailed, GetLastError());
             // A short synchronous write to a disk file means the disk is full.
             if (written != produced) return fail(kWriteFailed, ERROR_DISK_FULL);

@@ -1,4 +1,4 @@
-// Owners for the Win32 handles of the serial layer. Each owner closes its
+// Owners for Win32 handles (files, registry keys, device lists). Each owner closes its
 // handle exactly once: it cannot be copied, a move leaves the source empty,
 // and after every close the owner holds the empty value again, so no later
 // path can close the same handle a second time.
