@@ -39,7 +39,7 @@ std::uint8_t ReferenceCrc(std::string_view bytes) {
 
 std::string Key(std::size_t n, std::uint8_t fill) { return std::string(n, static_cast<char>(fill)); }
 
-struct FrameSpec {
+struct FrameFields {
   char role = 'M';
   char op = 'r';
   char type = 's';
@@ -61,7 +61,7 @@ std::string Settings(char role, char mode, std::uint8_t sector, std::uint8_t blo
   return s;
 }
 
-std::string BuildFrame(const FrameSpec& f) {
+std::string BuildFrame(const FrameFields& f) {
   std::string frame = "AT+"s + f.role + f.op + f.type + f.aes_auth + f.crypto1 + f.aes;
   if (f.settings.empty()) {
     frame += Key(16, 0);
@@ -74,33 +74,33 @@ std::string BuildFrame(const FrameSpec& f) {
 
 const std::string kUserData = "\x11\x22\x33\x44\x55\x66\x77";
 
-FrameSpec Spec(char role, char op, std::string crypto1 = Key(6, 0)) {
-  FrameSpec f;
+FrameFields Fields(char role, char op, std::string crypto1 = Key(6, 0)) {
+  FrameFields f;
   f.role = role;
   f.op = op;
   f.crypto1 = std::move(crypto1);
   return f;
 }
 
-FrameSpec MasterWrite() {
-  FrameSpec f = Spec('M', 'w');
+FrameFields MasterWrite() {
+  FrameFields f = Fields('M', 'w');
   f.settings = Settings('M', 'd', 1, 0, Key(6, 0xFF));
   return f;
 }
-FrameSpec MasterRead() { return Spec('M', 'r'); }
-FrameSpec MasterClear() { return Spec('M', 'c'); }
-FrameSpec UserWrite(std::string key = Key(6, 0xA0)) {
-  FrameSpec f = Spec('U', 'w', key);
+FrameFields MasterRead() { return Fields('M', 'r'); }
+FrameFields MasterClear() { return Fields('M', 'c'); }
+FrameFields UserWrite(std::string key = Key(6, 0xA0)) {
+  FrameFields f = Fields('U', 'w', key);
   f.settings = Settings('U', 'f', 2, 1, kUserData);
   return f;
 }
-FrameSpec UserRead(std::string key = Key(6, 0xA0), std::uint8_t sector = 2) {
-  FrameSpec f = Spec('U', 'r', key);
+FrameFields UserRead(std::string key = Key(6, 0xA0), std::uint8_t sector = 2) {
+  FrameFields f = Fields('U', 'r', key);
   f.settings = Settings('U', 0, sector, 1, "");
   return f;
 }
-FrameSpec UserClear(std::string key = Key(6, 0xA0)) {
-  FrameSpec f = UserRead(key);
+FrameFields UserClear(std::string key = Key(6, 0xA0)) {
+  FrameFields f = UserRead(key);
   f.op = 'c';
   return f;
 }
@@ -118,7 +118,7 @@ std::string Exchange(Device& d, const std::string& command, Millis now = 0, Mill
 }
 
 // The result line that follows the acknowledgement of a card command.
-std::string Result(Device& d, const FrameSpec& f, Millis now = 0) {
+std::string Result(Device& d, const FrameFields& f, Millis now = 0) {
   std::string reply = Exchange(d, BuildFrame(f), now);
   std::string ack = AckReply(f.role, f.op);
   if (reply.compare(0, ack.size(), ack) != 0) return "no ack: " + reply;
@@ -243,13 +243,13 @@ TEST(SimDevice, AWaitForACardEndsWithTheNextCommandOrAfterTheLimit) {
 
 TEST(SimDevice, MasterWriteThenReadReturnsWhatWasWritten) {
   Device d;
-  FrameSpec write = MasterWrite();
+  FrameFields write = MasterWrite();
   write.type = '3';
   write.aes = Key(16, 0x5C);
   d.card().chip = Chip::Plus;
   d.card().level = 0;
   ASSERT_EQ(Result(d, write), "\n\rAT+DAT_OK");
-  FrameSpec read = MasterRead();
+  FrameFields read = MasterRead();
   read.type = '3';
   std::string reply = Result(d, read);
   ASSERT_EQ(reply.size(), 48u);
@@ -290,20 +290,20 @@ TEST(SimDevice, ClearEmptiesTheCard) {
 TEST(SimDevice, MismatchesGiveTheirErrorCodes) {
   struct Case {
     const char* name;
-    std::vector<FrameSpec> before;  // each must succeed
+    std::vector<FrameFields> before;  // each must succeed
     Chip chip;
     int level;
-    FrameSpec command;
+    FrameFields command;
     std::string result;
   };
-  FrameSpec bad_settings = MasterWrite();
-  FrameSpec no_type = MasterRead();
+  FrameFields bad_settings = MasterWrite();
+  FrameFields no_type = MasterRead();
   no_type.type = '\0';
-  FrameSpec sl1_read = MasterRead();
+  FrameFields sl1_read = MasterRead();
   sl1_read.type = '1';
-  FrameSpec sl3_read = MasterRead();
+  FrameFields sl3_read = MasterRead();
   sl3_read.type = '3';
-  FrameSpec sl1_write = MasterWrite();
+  FrameFields sl1_write = MasterWrite();
   sl1_write.type = '1';
   Case cases[] = {
       {"user card read as master", {UserWrite()}, Chip::Classic, 1, MasterRead(), "\n\rAT+ERR_16"},
@@ -324,7 +324,7 @@ TEST(SimDevice, MismatchesGiveTheirErrorCodes) {
     Device d;
     d.card().chip = c.chip;
     d.card().level = c.level;
-    for (const FrameSpec& f : c.before) ASSERT_EQ(Result(d, f), "\n\rAT+DAT_OK") << c.name;
+    for (const FrameFields& f : c.before) ASSERT_EQ(Result(d, f), "\n\rAT+DAT_OK") << c.name;
     EXPECT_EQ(Result(d, c.command), c.result) << c.name;
   }
 

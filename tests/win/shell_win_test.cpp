@@ -53,23 +53,23 @@ protected:
 
 TEST_F(WinFormViewTest, EveryControlIsCreatedWithItsIdentifierPlaceAndStartState) {
     std::set<HWND> handles;
-    for (const ControlSpec& spec : MainFormControls()) {
-        SCOPED_TRACE(static_cast<int>(spec.ctl));
-        const HWND h = view.Handle(spec.ctl);
+    for (const ControlTemplate& tpl : MainFormControls()) {
+        SCOPED_TRACE(static_cast<int>(tpl.ctl));
+        const HWND h = view.Handle(tpl.ctl);
         ASSERT_NE(h, nullptr);
         handles.insert(h);
-        EXPECT_EQ(GetDlgCtrlID(h), ControlId(spec.ctl));
-        EXPECT_EQ(view.IsShown(spec.ctl), spec.shown);
-        EXPECT_EQ(view.IsEnabled(spec.ctl), spec.enabled);
-        if (std::wstring(spec.className) == L"Button") {
-            EXPECT_EQ(view.IsChecked(spec.ctl), spec.checked);
+        EXPECT_EQ(GetDlgCtrlID(h), ControlId(tpl.ctl));
+        EXPECT_EQ(view.IsShown(tpl.ctl), tpl.shown);
+        EXPECT_EQ(view.IsEnabled(tpl.ctl), tpl.enabled);
+        if (std::wstring(tpl.className) == L"Button") {
+            EXPECT_EQ(view.IsChecked(tpl.ctl), tpl.checked);
         }
-        if (spec.w == 0) continue;  // the up-downs size themselves to their edit
+        if (tpl.w == 0) continue;  // the up-downs size themselves to their edit
         RECT rc;
         GetWindowRect(h, &rc);
         MapWindowPoints(HWND_DESKTOP, host.get(), reinterpret_cast<POINT*>(&rc), 2);
-        EXPECT_EQ(rc.left, spec.x);
-        EXPECT_EQ(rc.top, spec.y);
+        EXPECT_EQ(rc.left, tpl.x);
+        EXPECT_EQ(rc.top, tpl.y);
     }
     EXPECT_EQ(handles.size(), MainFormControls().size());
     EXPECT_EQ(view.Text(Ctl::SettingsGroup), " Settings ");

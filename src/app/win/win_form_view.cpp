@@ -26,9 +26,9 @@ const wchar_t* const kUpDownClass = UPDOWN_CLASSW;
 
 }  // namespace
 
-const std::vector<ControlSpec>& MainFormControls() {
+const std::vector<ControlTemplate>& MainFormControls() {
     // clang-format off
-    static const std::vector<ControlSpec> table = {
+    static const std::vector<ControlTemplate> table = {
         // ctl                          class        style                          x    y    w    h   text                        fixed text                               shown  enabled checked
         {Ctl::SettingsGroup,            kButton,     kGroup,                        5,   5,   650, 65,  Msg::kSettingsGroup,        nullptr,                                 true,  true,  false},
         {Ctl::PortLabel,                kStatic,     kLabel,                        18,  30,  125, 16,  Msg::kPortLabel,            nullptr,                                 true,  true,  false},
@@ -124,19 +124,19 @@ const std::vector<RadioRange>& RadioGroups() {
 
 void WinFormView::CreateControls(HFONT font) {
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(main_, GWLP_HINSTANCE));
-    for (const ControlSpec& spec : MainFormControls()) {
-        DWORD style = WS_CHILD | spec.style;
-        if (spec.shown) style |= WS_VISIBLE;
-        if (!spec.enabled) style |= WS_DISABLED;
-        const std::wstring text = spec.fixedText ? std::wstring(spec.fixedText)
-                                  : spec.text != kNoText ? Widen(texts_[spec.text])
+    for (const ControlTemplate& tpl : MainFormControls()) {
+        DWORD style = WS_CHILD | tpl.style;
+        if (tpl.shown) style |= WS_VISIBLE;
+        if (!tpl.enabled) style |= WS_DISABLED;
+        const std::wstring text = tpl.fixedText ? std::wstring(tpl.fixedText)
+                                  : tpl.text != kNoText ? Widen(texts_[tpl.text])
                                                          : std::wstring();
-        const HWND hwnd = CreateWindowExW(0, spec.className, text.c_str(), style, spec.x, spec.y, spec.w, spec.h,
-                                          main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(spec.ctl))),
+        const HWND hwnd = CreateWindowExW(0, tpl.className, text.c_str(), style, tpl.x, tpl.y, tpl.w, tpl.h,
+                                          main_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(tpl.ctl))),
                                           instance, nullptr);
-        handles_[spec.ctl] = hwnd;
+        handles_[tpl.ctl] = hwnd;
         if (font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (spec.checked) SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+        if (tpl.checked) SendMessageW(hwnd, BM_SETCHECK, BST_CHECKED, 0);
     }
 
     // Each up-down was created before its edit; bind it now, which also

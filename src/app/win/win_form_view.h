@@ -16,7 +16,7 @@ namespace tollvane {
 // One control of the form as it is created. Controls are created in table
 // order: each group box (WS_GROUP) comes right before the controls it frames,
 // so that a radio's automatic check clears exactly the radios of its group.
-struct ControlSpec {
+struct ControlTemplate {
     Ctl ctl;
     const wchar_t* className;
     DWORD style;  // besides WS_CHILD (and WS_VISIBLE, WS_DISABLED from below)
@@ -29,7 +29,7 @@ struct ControlSpec {
 };
 
 // The whole form in creation order.
-const std::vector<ControlSpec>& MainFormControls();
+const std::vector<ControlTemplate>& MainFormControls();
 
 // The Win32 identifier of a control: its Ctl value up to 57, 0 for the
 // controls that have none.

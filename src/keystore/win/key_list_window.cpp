@@ -147,7 +147,7 @@ KeyStore& StoreFor(const KeyListWindowContext& context) {
     return *g_store;
 }
 
-struct ControlSpec {
+struct ControlTemplate {
     const wchar_t* className;
     Msg text;  // kCaption is never a control text: it marks "no text"
     DWORD style;
@@ -160,7 +160,7 @@ constexpr DWORD kKeyFieldStyle = WS_BORDER | ES_READONLY | ES_PASSWORD | ES_UPPE
 
 // In creation order; the list view is made between AddNewButton and
 // UseKeyButton, where the list is loaded.
-const ControlSpec kControlsBeforeList[] = {
+const ControlTemplate kControlsBeforeList[] = {
     {L"Button", Msg::kKeyListGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 380},
     {L"Static", Msg::kKeyListCrypto1Label, 0, 0, 18, 30, 160, 15},
     {L"Edit", kNoText, kKeyFieldStyle, kKeyCrypto1FieldId, 128, 27, 780, 23},
@@ -171,7 +171,7 @@ const ControlSpec kControlsBeforeList[] = {
     {L"Edit", kNoText, WS_BORDER | ES_AUTOHSCROLL, kDescriptionFieldId, 128, 97, 780, 23},
     {L"Button", Msg::kKeyListAddNew, BS_PUSHBUTTON, kAddNewButtonId, 920, 62, 130, 23},
 };
-const ControlSpec kControlsAfterList[] = {
+const ControlTemplate kControlsAfterList[] = {
     {L"Button", Msg::kKeyListUseThisKey, BS_PUSHBUTTON | WS_DISABLED, kUseKeyButtonId, 920, 95, 130, 23},
     {L"Button", Msg::kKeyListRemove, BS_PUSHBUTTON | WS_DISABLED, kRemoveButtonId, 920, 128, 130, 23},
     {L"Button", Msg::kKeyListCancel, BS_PUSHBUTTON, kCancelButtonId, 920, 345, 130, 23},
@@ -187,11 +187,11 @@ const ColumnSpec kColumns[kKeyListColumns] = {
     {Msg::kKeyListColumnCrypto1, 130}, {Msg::kKeyListColumnAes, 280},    {Msg::kKeyListColumnDescription, 680},
 };
 
-HWND MakeControl(HWND parent, const ControlSpec& spec, const MessageTable& texts, HFONT font) {
-    const std::wstring text = spec.text == kNoText ? std::wstring() : Widen(texts[spec.text]);
-    const HWND control = CreateWindowExW(0, spec.className, text.c_str(), WS_CHILD | WS_VISIBLE | spec.style, spec.x,
-                                         spec.y, spec.w, spec.h, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+HWND MakeControl(HWND parent, const ControlTemplate& tpl, const MessageTable& texts, HFONT font) {
+    const std::wstring text = tpl.text == kNoText ? std::wstring() : Widen(texts[tpl.text]);
+    const HWND control = CreateWindowExW(0, tpl.className, text.c_str(), WS_CHILD | WS_VISIBLE | tpl.style, tpl.x,
+                                         tpl.y, tpl.w, tpl.h, parent,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(tpl.id)),
                                          GetModuleHandleW(nullptr), nullptr);
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
@@ -261,7 +261,7 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context) {
     if (context.setBoxOwner) context.setBoxOwner(window);
     if (context.mainWindow) EnableWindow(context.mainWindow, FALSE);
 
-    for (const ControlSpec& spec : kControlsBeforeList) MakeControl(window, spec, texts, context.font);
+    for (const ControlTemplate& tpl : kControlsBeforeList) MakeControl(window, tpl, texts, context.font);
     SendMessageW(g_ui.Item(kKeyCrypto1FieldId), EM_SETPASSWORDCHAR, L'*', 0);
     SendMessageW(g_ui.Item(kKeyAesFieldId), EM_SETPASSWORDCHAR, L'*', 0);
     SendMessageW(g_ui.Item(kDescriptionFieldId), EM_LIMITTEXT, 80, 0);
@@ -276,7 +276,7 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context) {
         InsertColumns(list, texts);
         store.list->LoadKeyList();
     }
-    for (const ControlSpec& spec : kControlsAfterList) MakeControl(window, spec, texts, context.font);
+    for (const ControlTemplate& tpl : kControlsAfterList) MakeControl(window, tpl, texts, context.font);
 
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
