@@ -13,6 +13,7 @@
 
 #include "app/form_rules.h"
 #include "carddata/hex_text.h"
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "native/openssl_key_file_cipher.h"
 #include "native/posix_key_files.h"
@@ -161,7 +162,7 @@ protected:
     PosixKeyFiles files;
     FaultyCipher cipher{t.boxes, files};
     FakeKeyListUi ui;
-    KeyList list{files, cipher, t.boxes, t.app, dir_ + "/"};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir_ + "/"};
 
 private:
     FakeMessageBoxes helperBoxes_;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace tollvane {
 namespace {

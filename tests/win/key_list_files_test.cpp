@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
@@ -173,7 +174,7 @@ protected:
     WinKeyFiles files;
     WinKeyFileCipher cipher{t.boxes};
     Ui ui;
-    KeyList list{files, cipher, t.boxes, t.app, dir.Prefix()};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.Prefix()};
 };
 
 TEST_F(WinKeyListTest, WritesTheListTheIndependentImplementationExpects) {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "keystore/win/key_list_window.h"
+#include "app/win/key_list_window.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
 #include "support/fakes.h"

@@ -4,7 +4,7 @@
 #include "serial/win/win_port_discovery.h"
 
 #include "serial/port_list.h"
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/win/main_window.h"
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"

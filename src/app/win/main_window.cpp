@@ -5,13 +5,16 @@
 
 #include "app/app_context.h"
 #include "app/config.h"
+#include "app/key_record_form.h"
 #include "app/main_controller.h"
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
 #include "carddata/win/bcrypt_random_source.h"
 #include "carddata/win/users_data_file.h"
+#include "keystore/win/win_key_file_cipher.h"
+#include "keystore/win/win_key_files.h"
 #include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
@@ -33,7 +36,12 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(boxes, app.texts),
-          shell(main, app, boxes) {}
+          shell(main, app, boxes),
+          keyCipher(boxes),
+          keyForm(app),
+          keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm) {
+        shell.SetKeyList(&keyList);
+    }
 
     AppContext app;
     WinFormView form;
@@ -46,6 +54,10 @@ struct Program {
     BCryptRandomSource random;
     UsersDataFile users;
     WinShell shell;
+    WinKeyFiles keyFiles;
+    WinKeyFileCipher keyCipher;
+    AppKeyRecordForm keyForm;
+    KeyList keyList;
 };
 
 Program* g_program = nullptr;

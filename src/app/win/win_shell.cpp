@@ -2,10 +2,10 @@
 
 #include <shellapi.h>
 
+#include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
-#include "app/win/wide_text.h"
 #include "app/win/win_ui.h"
-#include "keystore/win/key_list_window.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
 
@@ -78,12 +78,12 @@ void WinShell::ShowAbout() {
 
 void WinShell::OpenKeyListForAdd() {
     tollvane::OpenKeyListForAdd(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
 }
 
 void WinShell::OpenKeyListAndShowFirst() {
     tollvane::OpenKeyListAndShowFirst(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
 }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
