@@ -303,15 +303,5 @@ TEST_F(KeyListE2eTest, RemovingRecordTwoOfFiveRenumbersAndRecordZeroStays) {
     EXPECT_FALSE(dir.Read("TmpKeys.data"));
 }
 
-TEST_F(KeyListE2eTest, ClosingTheWindowGivesTheMainWindowBack) {
-    StartWith(FirstKeyFile());
-    ASSERT_TRUE(OpenWindow(kShowList));
-    EXPECT_FALSE(IsEnabled(form->Main()));
-    PostMessageW(keys_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(keys_); }));
-    EXPECT_TRUE(IsEnabled(form->Main()));
-    EXPECT_TRUE(WaitUntil([&] { return program->Focus() == form->Main(); }));
-}
-
 }  // namespace
 }  // namespace tollvane::e2e
