@@ -22,11 +22,11 @@ enum KeyId : int {
 const std::string kMasked6(17, '*');
 const std::string kMasked16(32, '*');
 
-// The test data folder: this source file's neighbour, seen through Wine's Z:
-// drive, which maps the whole Unix file system.
+// The test data folder, seen through Wine's Z: drive, which maps the whole
+// Unix file system. (Not found from __FILE__: a compiler cache may make
+// that path relative.)
 std::filesystem::path DataFile(const char* name) {
-    return std::filesystem::path("Z:" + std::string(__FILE__)).parent_path().parent_path() / "data" / "keyfile" /
-           name;
+    return std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / name;
 }
 
 std::string FileBytes(const std::filesystem::path& path) {

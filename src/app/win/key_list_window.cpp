@@ -1,4 +1,5 @@
 #include "app/win/key_list_window.h"
+#include "app/win/resource_ids.h"
 
 #include <commctrl.h>
 
@@ -9,8 +10,6 @@
 
 namespace tollvane {
 namespace {
-
-constexpr int kAppIconResource = 2;
 
 // The key file keeps the description in the system's ANSI code page, as
 // installations before this one wrote it; the window shows Unicode.
@@ -182,7 +181,7 @@ bool RegisterKeyListClass() {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = KeyListWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(kAppIconResource));
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hIconSm = wc.hIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

@@ -1,4 +1,5 @@
 #include "app/win/main_window.h"
+#include "app/win/resource_ids.h"
 
 #include <commctrl.h>
 #include <dbt.h>
@@ -137,7 +138,7 @@ int RunTollvane(HINSTANCE instance) {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(2));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainWindowClass;
