@@ -424,7 +424,7 @@ TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {
 // After the masked list was loaded, a record whose own line lacks a key or
 // holds it cut short leaves that key of the form as it was.
 TEST_F(KeyListTest, UseKeepsTheFormKeyWhereTheRecordHasNoWholeOne) {
-    const std::string settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0";
+    const std::string settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=01 BN=0";
     struct Case {
         const char* what;
         std::string line;
