@@ -32,12 +32,27 @@ int LeadingNumber(const std::string& text) {
     return value;
 }
 
+// True for the spaced form of exactly N bytes, every digit a hex digit.
 template <std::size_t N>
-void KeyBytes(const std::string& text, std::array<std::uint8_t, N>& bytes) {
-    const std::string digits = StripBlanks(text);
-    auto digit = [&](std::size_t i) { return i < digits.size() ? HexDigitValue(digits[i]) : 0; };
+bool IsWholeKey(const std::string& text) {
+    if (text.size() != 3 * N - 1) return false;
+    for (std::size_t p = 0; p < text.size(); ++p) {
+        if (p % 3 == 2 ? text[p] != ' ' : !IsHexDigit(text[p])) return false;
+    }
+    return true;
+}
+
+// Puts a record's key into the form, but only a whole one: a key that is
+// missing from the record, cut short or masked would send asterisks or zero
+// bytes with the next write, so the form keeps the key it has.
+template <std::size_t N>
+void ApplyKey(FormView& form, Ctl edit, const std::string& text, std::string& formText,
+              std::array<std::uint8_t, N>& bytes) {
+    if (!IsWholeKey<N>(text)) return;
+    formText = text;
+    form.SetText(edit, text);
     for (std::size_t i = 0; i < N; ++i)
-        bytes[i] = static_cast<std::uint8_t>(digit(2 * i) * 16 + digit(2 * i + 1));
+        bytes[i] = static_cast<std::uint8_t>(HexDigitValue(text[3 * i]) * 16 + HexDigitValue(text[3 * i + 1]));
 }
 
 }  // namespace
@@ -126,12 +141,8 @@ void ApplyKeyRecord(const KeyRecord& record, AppContext& app) {
     app.values.blockNumber = block;
     form.SetUpDownPos(Ctl::BlockUpDown, block);
 
-    app.values.crypto1KeyText = record.M_KEY;
-    form.SetText(Ctl::Crypto1KeyEdit, record.M_KEY);
-    KeyBytes(record.M_KEY, app.values.crypto1Key);
-    app.values.aesKeyText = record.A_KEY;
-    form.SetText(Ctl::AesKeyEdit, record.A_KEY);
-    KeyBytes(record.A_KEY, app.values.aesKey);
+    ApplyKey(form, Ctl::Crypto1KeyEdit, record.M_KEY, app.values.crypto1KeyText, app.values.crypto1Key);
+    ApplyKey(form, Ctl::AesKeyEdit, record.A_KEY, app.values.aesKeyText, app.values.aesKey);
 }
 
 }  // namespace tollvane

@@ -224,6 +224,10 @@ bool KeyList::ShowKeyRecord(int index) {
 }
 
 bool KeyList::UseKeyRecord(int index) {
+    // The keys must come from this record's own line, not from the one parsed
+    // before it (the list may have left masked keys there).
+    current_.M_KEY.clear();
+    current_.A_KEY.clear();
     if (!ReadRecordAt(index)) return false;
     form_.Apply(current_);
     return true;
@@ -262,9 +266,10 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
                 ShowError(Msg::kKeysDataReadError, reader.Error());
             } else if (!duplicate) {
                 // Reading stopped at the end of the file, so the record goes
-                // right after its last byte.
-                const std::string record =
-                    FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
+                // right after its last byte; a last line without its line
+                // feed (left there by an editor) must not run into it.
+                std::string record = line.empty() ? "" : "\n";
+                record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
                 const FileResult write = file->Write(record.data(), record.size());
                 if (write) written = true;
                 else ShowError(Msg::kKeysDataWriteError, write.error);
