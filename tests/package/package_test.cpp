@@ -269,6 +269,10 @@ INSTANTIATE_TEST_SUITE_P(InstalledAndZip, HelpFromFolder,
                          ::testing::Values("TOLLVANE_PACKAGE_INSTALL_DIR", "TOLLVANE_PACKAGE_ZIP_DIR"));
 
 TEST(Installed, HelpWithoutAPdfViewerSaysSoAndGivesTheHint) {
+    // Wine's own prefix hands PDF files to the desktop's viewer; this prefix
+    // is a throwaway copy, so the association goes for good.
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".pdf");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"pdffile");
     auto program = StartIn(InstallDir());
     ASSERT_TRUE(program);
     Form(*program).MenuAsync(kHelp);
