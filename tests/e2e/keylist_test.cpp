@@ -252,28 +252,6 @@ TEST_F(KeyListE2eTest, ShowListShowsRecordZeroMaskedUntilShowKey) {
     }
 }
 
-TEST_F(KeyListE2eTest, UseThisKeyPutsAnSl3RecordOnTheForm) {
-    StartWith(FileBytes(DataFile("crkeys_keylist.data")));
-    ASSERT_TRUE(OpenWindow(kShowList));
-    EXPECT_FALSE(IsEnabled(Item(kUseKey)));
-    ClickRow(3);
-    ASSERT_TRUE(WaitUntil([&] { return IsEnabled(Item(kUseKey)); }));
-    Press(kUseKey);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(keys_); }));
-    EXPECT_TRUE(WaitUntil([&] { return IsEnabled(form->Main()); }));
-
-    EXPECT_FALSE(form->Checked(kClassic));
-    EXPECT_TRUE(form->Checked(kPlus));
-    EXPECT_TRUE(form->Checked(kSl3));
-    EXPECT_FALSE(form->Enabled(kCrypto1Edit));
-    EXPECT_EQ(form->PasswordChar(kCrypto1Edit), L'*');
-    EXPECT_EQ(form->Text(kAesEdit), "F0 E1 D2 C3 B4 A5 96 87 78 69 5A 4B 3C 2D 1E 0F");
-    EXPECT_EQ(form->Selection(kWorkMode), 3);
-    EXPECT_EQ(form->Text(kSectorEdit), "7");
-    EXPECT_TRUE(form->Checked(kIfW58));
-    EXPECT_FALSE(dir.Read("keys.data"));
-}
-
 TEST_F(KeyListE2eTest, RemovingRecordTwoOfFiveRenumbersAndRecordZeroStays) {
     StartWith(FirstKeyFile());
     ASSERT_TRUE(OpenWindow(kAddToList));

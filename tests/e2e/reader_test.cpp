@@ -367,31 +367,6 @@ TEST_F(ReaderCardTest, TheDecryptModeScramblesTheCardDataAndAUserReadShowsItPlai
     EXPECT_EQ(form->Text(kDataEdit), typed);
 }
 
-TEST_F(ReaderCardTest, NoReplyClosesThePort) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    sim("next silent");
-    form->Click(kWrite);
-    ASSERT_TRUE(Idle());
-    EXPECT_FALSE(program->CurrentMessageBox());
-    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
-    EXPECT_TRUE(form->Enabled(kPortCombo));
-}
-
-TEST_F(ReaderCardTest, AnUnknownCommandReplyIsAnInvalidCommand) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    sim("next unknown");
-    EXPECT_EQ(Run(kRead), "Invalid command!");
-    ASSERT_TRUE(Idle());
-    EXPECT_EQ(WindowText(VersionValue()), "2.00");
-}
-
-TEST_F(ReaderCardTest, AReadBackWithABadSettingsChecksumIsNotRecognised) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    ASSERT_EQ(Run(kWrite), "The operation was successful!");
-    sim("next badcrc settings");
-    EXPECT_EQ(Run(kRead), "The answer could not be recognized!");
-}
-
 // --- Read ID ---------------------------------------------------------------------------
 
 TEST_F(ReaderCardTest, ReadIdShowsTheFourValuesUnderTheReadersName) {

@@ -7,7 +7,7 @@
 #include "app/reader_flows.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "app/read_back_apply.h"
 #include "protocol/crc8.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {
