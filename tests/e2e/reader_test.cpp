@@ -273,15 +273,10 @@ protected:
         EXPECT_EQ(sim.Sent(), "");
     }
 
-    void EveryErrorCodeShowsItsMessageAndKeepsTheConnection() {
-        const ErrorText errors[] = {
-            {3, Msg::kErr03MainBoard},           {4, Msg::kErr04CardNotPresented}, {5, Msg::kErr05OperationFailed},
-            {6, Msg::kErr06CardTypeUnsupported}, {7, Msg::kErr07SwitchSl0Sl1},     {8, Msg::kErr08SwitchSl1Sl3},
-            {9, Msg::kErr09TypeMismatchSl3},     {10, Msg::kErr10Ats},             {11, Msg::kErr11Auth},
-            {12, Msg::kErr12WriteBlock},         {13, Msg::kErr13ReadBlock},       {14, Msg::kErr14DataCrc},
-            {15, Msg::kErr15SettingsCrc},        {16, Msg::kErr16NotMaster},       {17, Msg::kErr17TypeMismatchSl1},
-            {18, Msg::kErr18NotUser},
-        };
+    // Every code's message is checked in the unit tests; here the first and
+    // the last code go through the real line and windows.
+    void AnErrorCodeShowsItsMessageAndKeepsTheConnection() {
+        const ErrorText errors[] = {{4, Msg::kErr04CardNotPresented}, {18, Msg::kErr18NotUser}};
         for (const ErrorText& e : errors) {
             char command[16];
             std::snprintf(command, sizeof command, "next err %02d", e.code);
@@ -300,7 +295,7 @@ const CardScenarioTest::Scenario CardScenarioTest::kScenarios[] = {
     {"ReadBack", "card chip plus0", &CardScenarioTest::MasterReadPutsTheCardBackIntoTheForm},
     {"Clear", nullptr, &CardScenarioTest::ClearEmptiesAWrittenCard},
     {"Cyclic", "delay 100", &CardScenarioTest::CyclicUniqueWriteGivesEveryCardItsOwnRecordedNumber},
-    {"ErrorCodes", nullptr, &CardScenarioTest::EveryErrorCodeShowsItsMessageAndKeepsTheConnection},
+    {"ErrorCodes", nullptr, &CardScenarioTest::AnErrorCodeShowsItsMessageAndKeepsTheConnection},
 };
 
 TEST_P(CardScenarioTest, Runs) {
