@@ -44,48 +44,6 @@ std::string CardField(const std::string& cardmem, const std::string& name) {
     return {};
 }
 
-// Saves a window as it is on the screen, as a BMP file, when
-// TOLLVANE_E2E_SHOTS names a folder (scripts turn them into PNGs).
-void Shot(HWND hwnd, const char* name) {
-    const char* folder = std::getenv("TOLLVANE_E2E_SHOTS");
-    if (!folder || !hwnd) return;
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(mem, old);
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biCompression = BI_RGB;
-    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
-    std::vector<char> pixels(stride * static_cast<DWORD>(h));
-    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
-    const std::string path = std::string(folder) + "\\" + name + ".bmp";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi, sizeof bi, 1, f);
-        std::fwrite(pixels.data(), 1, pixels.size(), f);
-        std::fclose(f);
-    }
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-}
-
 // --- Discovery and version --------------------------------------------------------------
 
 using ReaderDiscoveryTest = ReaderProgramTest;
