@@ -1,0 +1,182 @@
+#include "register/register_reader.h"
+
+#include <cstring>
+#include <utility>
+
+namespace tollvane {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The number columns the filter looks at, besides the time.
+constexpr int kFilterColumns[] = {kColTime,  kColUniqueData, kColTmW44, kColHexW44, kColDecW44, kColTmW26,
+                                  kColHexW26, kColDecW26,    kColTmW58, kColHexW58, kColDecW58};
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
+    if (lowerNeedle.size() > text.size()) return false;
+    for (std::size_t i = 0; i + lowerNeedle.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < lowerNeedle.size() && LowerAscii(text[i + k]) == lowerNeedle[k]) ++k;
+        if (k == lowerNeedle.size()) return true;
+    }
+    return false;
+}
+
+std::string LowerCopy(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = LowerAscii(c);
+    return out;
+}
+
+bool MatchesLowerFilter(const RegisterRow& row, std::string_view lowerFilter) {
+    if (lowerFilter.empty()) return true;
+    for (int c : kFilterColumns) {
+        if (ContainsIgnoringCase(row[static_cast<std::size_t>(c)], lowerFilter)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+
+void RegisterScanner::Restart(std::uint64_t offset) {
+    carry_.clear();
+    consumed_ = offset;
+    position_ = offset;
+    inQuotes_ = false;
+}
+
+void RegisterScanner::EmitRow(std::uint64_t offset, std::string_view line, const RowSink& sink) {
+    if (offset == 0) {
+        // The mark belongs to the file, not to the first field.
+        if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+            line.remove_prefix(kByteOrderMark.size());
+            offset = kByteOrderMark.size();
+        }
+        const std::string_view start = RegisterFileStart();
+        const std::string_view header = start.substr(kByteOrderMark.size(), start.size() - kByteOrderMark.size() - 2);
+        if (line == header) return;
+    }
+    sink(offset, line);
+}
+
+void RegisterScanner::Feed(const char* bytes, std::size_t n, const RowSink& sink) {
+    const char* const end = bytes + n;
+    const char* p = bytes;
+    const char* rowStart = bytes;  // first byte of this block not yet in a finished row
+    auto finishRow = [&](const char* newline) {
+        std::string_view line;
+        if (carry_.empty()) {
+            line = std::string_view(rowStart, static_cast<std::size_t>(newline - rowStart));
+        } else {
+            carry_.append(rowStart, static_cast<std::size_t>(newline - rowStart));
+            line = carry_;
+        }
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        EmitRow(consumed_, line, sink);
+        carry_.clear();
+        rowStart = newline + 1;
+        consumed_ = position_ + static_cast<std::uint64_t>(rowStart - bytes);
+    };
+    while (p < end) {
+        if (!inQuotes_) {
+            // Most rows hold no quote: jump from line end to line end.
+            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            const char* stop = nl ? nl : end;
+            const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(stop - p)));
+            if (q == nullptr) {
+                if (nl == nullptr) break;
+                finishRow(nl);
+                p = nl + 1;
+                continue;
+            }
+            inQuotes_ = true;
+            p = q + 1;
+            continue;
+        }
+        // Inside quotes only the next quote matters; a doubled quote closes
+        // and reopens at once, which comes to the same.
+        const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)));
+        if (q == nullptr) break;
+        inQuotes_ = false;
+        p = q + 1;
+    }
+    carry_.append(rowStart, static_cast<std::size_t>(end - rowStart));
+    position_ += n;
+}
+
+void SplitRegisterLine(std::string_view line, RegisterRow& row) {
+    std::size_t column = 0;
+    std::size_t i = 0;
+    for (std::string& f : row) f.clear();
+    while (true) {
+        std::string* field = column < row.size() ? &row[column] : nullptr;
+        if (i < line.size() && line[i] == '"') {
+            ++i;
+            while (i < line.size()) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        if (field) field->push_back('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                if (field) field->push_back(line[i]);
+                ++i;
+            }
+        }
+        // Unquoted text, or whatever follows a closing quote up to the comma.
+        const std::size_t comma = line.find(',', i);
+        const std::size_t stop = comma == std::string_view::npos ? line.size() : comma;
+        if (field) field->append(line.substr(i, stop - i));
+        if (comma == std::string_view::npos) break;
+        i = comma + 1;
+        ++column;
+    }
+}
+
+bool RowMatchesFilter(const RegisterRow& row, std::string_view filter) {
+    return MatchesLowerFilter(row, LowerCopy(filter));
+}
+
+bool IsSuccessfulUserWrite(const RegisterRow& row) {
+    return row[kColRole] == "User" && row[kColOperation] == "Write" && row[kColResult] == "OK";
+}
+
+RegisterView::RegisterView(std::string filter) : filter_(std::move(filter)), lowerFilter_(LowerCopy(filter_)) {}
+
+void RegisterView::Reset() {
+    scanner_.Restart(0);
+    rows_.clear();
+    userWritesOk_ = 0;
+}
+
+void RegisterView::Feed(const char* bytes, std::size_t n) {
+    scanner_.Feed(bytes, n, [this](std::uint64_t offset, std::string_view line) { TakeRow(offset, line); });
+}
+
+void RegisterView::TakeRow(std::uint64_t offset, std::string_view line) {
+    SplitRegisterLine(line, fields_);
+    if (!MatchesLowerFilter(fields_, lowerFilter_)) return;
+    rows_.emplace_back(offset, line.size());
+    if (IsSuccessfulUserWrite(fields_)) ++userWritesOk_;
+}
+
+std::string RegisterRowsAsTabText(const std::vector<RegisterRow>& rows) {
+    std::string text;
+    for (const RegisterRow& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0) text.push_back('\t');
+            for (char c : row[i]) text.push_back((c == '\t' || c == '\r' || c == '\n') ? ' ' : c);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace tollvane
