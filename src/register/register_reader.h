@@ -86,7 +86,6 @@ private:
     std::string filter_;
     std::string lowerFilter_;
     RegisterScanner scanner_;
-    RegisterRow fields_;  // reused: no allocation per row once warmed up
     std::vector<RegisterRowRef> rows_;
     std::size_t userWritesOk_ = 0;
 };

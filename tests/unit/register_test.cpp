@@ -200,6 +200,7 @@ TEST(Register, FilterAndCounts) {
     RegisterRow ok = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
     ok[kColTime] = "2026-12-06T18:30:05+03:00";
     ok[kColResult] = "OK";
+    ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
     RegisterRow failed = ok;
     failed[kColResult] = "ERR_04";
     RegisterRow master = MakeRegisterRow(EntryFromFrame(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'}, ExampleForm()));
