@@ -29,6 +29,8 @@ public:
     // Offset just after the last complete row: where reading goes on when
     // the file has grown.
     std::uint64_t Consumed() const { return consumed_; }
+    // Offset just after the last byte fed: where the next block belongs.
+    std::uint64_t Position() const { return position_; }
 
     // Starts again at a given offset, normally a former Consumed(), with no
     // row begun. Offset 0 means the start of the file (mark and header).
@@ -78,6 +80,7 @@ public:
     const std::vector<RegisterRowRef>& Rows() const { return rows_; }
     std::size_t SuccessfulUserWrites() const { return userWritesOk_; }
     std::uint64_t Consumed() const { return scanner_.Consumed(); }
+    std::uint64_t Fed() const { return scanner_.Position(); }
     const std::string& Filter() const { return filter_; }
 
 private:

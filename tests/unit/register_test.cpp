@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "register/issued_cards.h"
+#include "register/register_browser.h"
 #include "register/register_reader.h"
 
 namespace tollvane {
@@ -247,6 +248,75 @@ TEST(Register, RowsForTheClipboard) {
     const std::string text = RegisterRowsAsTabText({row, row});
     const std::string line = "a\tb c" + std::string(kRegisterColumnCount - 2, '\t') + "x  y\r\n";
     EXPECT_EQ(text, line + line);
+}
+
+
+class MemorySource : public RegisterSource {
+public:
+    std::string file;
+    bool fail = false;
+    bool Size(std::uint64_t& size) override {
+        size = file.size();
+        return !fail;
+    }
+    bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
+        got = offset < file.size() ? file.copy(bytes, n, offset) : 0;
+        return !fail;
+    }
+};
+
+RegisterRow RowWithTime(const char* time) {
+    RegisterRow row = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
+    row[kColTime] = time;
+    row[kColResult] = "OK";
+    return row;
+}
+
+TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
+    MemorySource source;
+    const RegisterRow first = RowWithTime("2026-12-06T10:00:00+03:00");
+    const RegisterRow second = RowWithTime("2026-12-06T11:00:00+03:00");
+    const RegisterRow third = RowWithTime("2026-12-07T12:00:00+03:00");
+    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
+    RegisterBrowser browser(source);
+    ASSERT_TRUE(browser.Load());
+    ASSERT_EQ(browser.RowCount(), 2u);
+    EXPECT_EQ(browser.RowAt(0), second);
+    EXPECT_EQ(browser.RowAt(1), first);
+
+    // Another station is half-way through its row, then finishes it.
+    const std::string line = FormatRegisterLine(third);
+    source.file += line.substr(0, 30);
+    bool changed = true;
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_FALSE(changed);
+    source.file += line.substr(30);
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(browser.RowCount(), 3u);
+    EXPECT_EQ(browser.RowAt(0), third);
+    EXPECT_EQ(browser.SuccessfulUserWrites(), 3u);
+    EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
+
+    // The export is a register of the rows shown, in the order written.
+    ASSERT_TRUE(browser.SetFilter("2026-12-06"));
+    std::string exported;
+    ASSERT_TRUE(browser.Export([&](std::string_view piece) {
+        exported += piece;
+        return true;
+    }));
+    EXPECT_EQ(exported, std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
+
+    // A register replaced by a shorter one is read again from its start.
+    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(browser.RowCount(), 1u);
+    EXPECT_EQ(browser.RowAt(0), second);
+
+    source.fail = true;
+    EXPECT_FALSE(browser.Load());
+    EXPECT_FALSE(browser.Refresh(changed));
 }
 
 }  // namespace
