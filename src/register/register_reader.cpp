@@ -4,9 +4,30 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tollvane {
 
 namespace {
+
+// The first of two bytes (a may equal b) in [p, end), or end. A million
+// rows are a quarter of a gigabyte, and the C library's memchr of some
+// runtimes goes byte by byte; sixteen bytes at a time keep the scan short.
+const char* FindFirst(const char* p, const char* end, char a, char b) {
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != a && *p != b) ++p;
+    return p;
+}
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -51,8 +72,7 @@ void SplitFieldViews(std::string_view line, FieldViews& fields) {
             fields[column] = std::string_view(start, static_cast<std::size_t>((p < end ? p : end) - start));
             while (p < end && *p != ',') ++p;
         } else {
-            const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
-            p = comma ? static_cast<const char*>(comma) : end;
+            p = FindFirst(p, end, ',', ',');
             fields[column] = std::string_view(start, static_cast<std::size_t>(p - start));
         }
         if (p == end) break;
@@ -113,26 +133,23 @@ void RegisterScanner::Feed(const char* bytes, std::size_t n, const RowSink& sink
     };
     while (p < end) {
         if (!inQuotes_) {
-            // Most rows hold no quote: jump from line end to line end.
-            const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            const char* stop = nl ? nl : end;
-            const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(stop - p)));
-            if (q == nullptr) {
-                if (nl == nullptr) break;
-                finishRow(nl);
-                p = nl + 1;
-                continue;
+            // Most rows hold no quote: from line end to line end.
+            p = FindFirst(p, end, '\n', '"');
+            if (p == end) break;
+            if (*p == '\n') {
+                finishRow(p);
+            } else {
+                inQuotes_ = true;
             }
-            inQuotes_ = true;
-            p = q + 1;
+            ++p;
             continue;
         }
         // Inside quotes only the next quote matters; a doubled quote closes
         // and reopens at once, which comes to the same.
-        const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)));
-        if (q == nullptr) break;
+        p = FindFirst(p, end, '"', '"');
+        if (p == end) break;
         inQuotes_ = false;
-        p = q + 1;
+        ++p;
     }
     carry_.append(rowStart, static_cast<std::size_t>(end - rowStart));
     position_ += n;
