@@ -337,7 +337,8 @@ LRESULT IssuedCardsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             KillTimer(window_, kRefreshTimer);
             KillTimer(window_, kFilterTimer);
             if (context_.setBoxOwner) context_.setBoxOwner(nullptr);
-            const HWND byTitle = FindWindowW(nullptr, Widen(context_.mainTitle).c_str());
+            const HWND byTitle =
+                context_.mainTitle.empty() ? nullptr : FindWindowW(nullptr, Widen(context_.mainTitle).c_str());
             const HWND main = byTitle ? byTitle : context_.mainWindow;
             if (main) {
                 EnableWindow(main, TRUE);
