@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "support/fakes.h"
+
 #include "register/issued_cards.h"
+#include "register/register_appender.h"
 #include "register/register_browser.h"
 #include "register/register_reader.h"
 
@@ -317,6 +322,101 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     source.fail = true;
     EXPECT_FALSE(browser.Load());
     EXPECT_FALSE(browser.Refresh(changed));
+}
+
+
+// The register in memory, failing where a test says.
+class MemoryStorage : public RegisterStorage {
+public:
+    std::string file;
+    int busyOpens = 0;               // openings that find the file held elsewhere
+    unsigned long openError = 0;     // other than 0: every opening fails so
+    std::optional<RegisterStep> failAt;
+    std::vector<std::string> appends;
+
+    std::unique_ptr<RegisterFile> OpenForAppend(unsigned long& error) override {
+        error = busyOpens > 0 ? (--busyOpens, kErrorSharingViolation) : openError;
+        if (error != 0) return nullptr;
+        return std::make_unique<Opened>(*this);
+    }
+
+private:
+    class Opened : public RegisterFile {
+    public:
+        explicit Opened(MemoryStorage& s) : s_(s) {}
+        bool Size(std::uint64_t& size) override {
+            size = s_.file.size();
+            return true;
+        }
+        bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
+            got = s_.file.copy(bytes, n, offset);
+            return s_.failAt != RegisterStep::Read;
+        }
+        bool Append(std::string_view bytes) override {
+            if (s_.failAt == RegisterStep::Write) return false;
+            s_.appends.emplace_back(bytes);
+            s_.file += bytes;
+            return true;
+        }
+        bool Flush() override { return s_.failAt != RegisterStep::Flush; }
+        unsigned long LastError() const override { return 112; }
+
+    private:
+        MemoryStorage& s_;
+    };
+};
+
+TEST(RegisterAppend, OneWriteAfterTheRepair) {
+    const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
+    MemoryStorage storage;
+    testing::FakeSleeper sleeper;
+    EXPECT_FALSE(PrepareRegister(storage, sleeper));
+    EXPECT_EQ(storage.file, RegisterFileStart());
+    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
+    EXPECT_FALSE(PrepareRegister(storage, sleeper));  // nothing to repair: no write
+    EXPECT_EQ(storage.appends.size(), 2u);
+
+    storage.file += "2026-12-06T10:01:00+03:00,\"cut";
+    const std::string before = storage.file;
+    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
+    EXPECT_EQ(storage.appends.back(), "\"\r\n" + line);
+    EXPECT_EQ(storage.file, before + "\"\r\n" + line);
+    EXPECT_TRUE(sleeper.pauses.empty());
+}
+
+TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
+    const struct {
+        int busyOpens;
+        unsigned long openError;
+        std::optional<RegisterStep> failAt;
+        std::optional<RegisterStep> failedStep;
+        std::size_t pauses;
+    } table[] = {
+        {3, 0, {}, {}, 3},
+        {20, 0, {}, {}, 20},
+        {21, 0, {}, RegisterStep::Open, 20},  // two seconds: given up
+        {0, 5, {}, RegisterStep::Open, 0},    // access denied: at once
+        {0, 0, RegisterStep::Read, RegisterStep::Read, 0},
+        {0, 0, RegisterStep::Write, RegisterStep::Write, 0},
+        {0, 0, RegisterStep::Flush, RegisterStep::Flush, 0},
+    };
+    for (const auto& t : table) {
+        MemoryStorage storage;
+        storage.file = std::string(RegisterFileStart()) + "x,y\r\n";
+        storage.busyOpens = t.busyOpens;
+        storage.openError = t.openError;
+        storage.failAt = t.failAt;
+        testing::FakeSleeper sleeper;
+        const auto failure = AppendRegisterLine(storage, sleeper, "a,b\r\n");
+        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.busyOpens;
+        if (failure) {
+            EXPECT_EQ(failure->step, *t.failedStep);
+            EXPECT_EQ(failure->systemError, t.failedStep == RegisterStep::Open ? (t.openError ? 5u : 32u) : 112u);
+        }
+        EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
+        // What was in the file stays.
+        EXPECT_EQ(storage.file.substr(0, RegisterFileStart().size() + 5), std::string(RegisterFileStart()) + "x,y\r\n");
+    }
 }
 
 }  // namespace
