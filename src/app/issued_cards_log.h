@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "protocol/frames.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"

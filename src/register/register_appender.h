@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/ui.h"
+#include "base/ui.h"
 
 namespace tollvane {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "app/win/issued_cards_window.h"
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
 

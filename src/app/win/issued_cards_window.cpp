@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "register/register_browser.h"
 #include "register/register_texts.h"
 #include "register/win/register_file_source.h"

@@ -9,8 +9,8 @@
 #include <functional>
 #include <string>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 
 namespace tollvane {
 
