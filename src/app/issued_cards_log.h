@@ -37,6 +37,8 @@ public:
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic, const std::string& port,
                       const std::string& readerVersion);
     bool HasPendingCommand() const { return pending_.has_value(); }
+    // The built command was not sent and needs no row.
+    void ForgetCommand() { pending_.reset(); }
 
     // The outcome of the built command, with the text the operator is shown
     // (or would be, in a cyclic run). False when its row could not be

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/fakes.h"
+#include "support/register_fakes.h"
 
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
@@ -325,50 +326,9 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
 }
 
 
-// The register in memory, failing where a test says.
-class MemoryStorage : public RegisterStorage {
-public:
-    std::string file;
-    int busyOpens = 0;               // openings that find the file held elsewhere
-    unsigned long openError = 0;     // other than 0: every opening fails so
-    std::optional<RegisterStep> failAt;
-    std::vector<std::string> appends;
-
-    std::unique_ptr<RegisterFile> OpenForAppend(unsigned long& error) override {
-        error = busyOpens > 0 ? (--busyOpens, kErrorSharingViolation) : openError;
-        if (error != 0) return nullptr;
-        return std::make_unique<Opened>(*this);
-    }
-
-private:
-    class Opened : public RegisterFile {
-    public:
-        explicit Opened(MemoryStorage& s) : s_(s) {}
-        bool Size(std::uint64_t& size) override {
-            size = s_.file.size();
-            return true;
-        }
-        bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
-            got = s_.file.copy(bytes, n, offset);
-            return s_.failAt != RegisterStep::Read;
-        }
-        bool Append(std::string_view bytes) override {
-            if (s_.failAt == RegisterStep::Write) return false;
-            s_.appends.emplace_back(bytes);
-            s_.file += bytes;
-            return true;
-        }
-        bool Flush() override { return s_.failAt != RegisterStep::Flush; }
-        unsigned long LastError() const override { return 112; }
-
-    private:
-        MemoryStorage& s_;
-    };
-};
-
 TEST(RegisterAppend, OneWriteAfterTheRepair) {
     const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
-    MemoryStorage storage;
+    testing::MemoryStorage storage;
     testing::FakeSleeper sleeper;
     EXPECT_FALSE(PrepareRegister(storage, sleeper));
     EXPECT_EQ(storage.file, RegisterFileStart());
@@ -401,7 +361,7 @@ TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
         {0, 0, RegisterStep::Flush, RegisterStep::Flush, 0},
     };
     for (const auto& t : table) {
-        MemoryStorage storage;
+        testing::MemoryStorage storage;
         storage.file = std::string(RegisterFileStart()) + "x,y\r\n";
         storage.busyOpens = t.busyOpens;
         storage.openError = t.openError;
