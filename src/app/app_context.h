@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form_view.h"
+#include "app/issued_cards_log.h"
 #include "base/message_table.h"
 #include "base/ui.h"
 #include "carddata/random_source.h"
@@ -81,6 +82,8 @@ public:
     // Key list window: id 22 opens it with the form's keys, id 23 with record 0.
     virtual void OpenKeyListForAdd() = 0;
     virtual void OpenKeyListAndShowFirst() = 0;
+    // The "Issued cards" window over the register.
+    virtual void OpenIssuedCards() = 0;
 };
 
 struct AppContext {
@@ -103,6 +106,9 @@ struct AppContext {
     ReaderInfo reader;
     ReaderLink link;
     OperationState op;
+    // The register of issued cards; without one, card commands keep no
+    // register (tests of other things).
+    IssuedCardsLog* issued = nullptr;
 
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }
     void ShowMessage(const std::string& text, MessageIcon icon) { boxes.Show(text, icon); }

@@ -19,7 +19,7 @@ constexpr int kCbnSelChange = 1;
 constexpr unsigned long kDbtDevNodesChanged = 7;
 
 // Menu and control identifiers that are not form controls.
-enum MenuId : int { kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6 };
+enum MenuId : int { kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6, kIssuedCards = 58 };
 
 void SwitchLanguage(AppContext& app, LanguageId lang) {
     app.language = lang;
@@ -127,6 +127,7 @@ void OnMenuCommand(AppContext& app, int id) {
         break;
     case kHelp: OpenHelp(app); break;
     case kAbout: app.shell.ShowAbout(); break;
+    case kIssuedCards: app.shell.OpenIssuedCards(); break;
     default: break;
     }
 }
@@ -134,7 +135,7 @@ void OnMenuCommand(AppContext& app, int id) {
 }  // namespace
 
 void OnCommand(AppContext& app, int id, int notifyCode) {
-    if (id >= kQuit && id <= kAbout) {
+    if ((id >= kQuit && id <= kAbout) || id == kIssuedCards) {
         OnMenuCommand(app, id);
         return;
     }

@@ -170,6 +170,45 @@ int ReceiveReply(AppContext& app) {
     return ClassifyReply(app, reply);
 }
 
+// --- The register of issued cards ----------------------------------------------------
+
+// A row that cannot be written stops a cyclic run: the next card would go
+// unrecorded too.
+void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
+    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) ClearCyclicFlags(app);
+}
+
+// The row of the command whose wait ends with this reply (null: nothing
+// came), with the text the operator is shown, or would be in a cyclic run.
+// It is written before that text is shown.
+void RecordCardOutcome(AppContext& app, const ReplyBuffer* reply) {
+    if (app.issued == nullptr || !app.issued->HasPendingCommand()) return;
+    IssueResult result = IssueResult::Unrecognized;
+    int errorCode = 0;
+    Msg text = Msg::kAnswerNotRecognized;
+    if (reply == nullptr || reply->count == 0) {
+        result = IssueResult::NoReply;
+        text = Msg::kReaderDidNotRespond;
+    } else {
+        ReplyBuffer probe = *reply;
+        const AckKind ack = ParseAck(probe);
+        if (ack == AckKind::UnknownCommand) {
+            text = Msg::kInvalidCommand;
+        } else if (ack == AckKind::Nothing) {
+            const CardResult card = ClassifyCardResult(*reply);
+            if (card.kind == CardResultKind::Success || card.kind == CardResultKind::ReadData) {
+                result = IssueResult::Ok;
+                text = card.message;
+            } else if (card.kind == CardResultKind::Error) {
+                result = IssueResult::Error;
+                errorCode = card.errorCode;
+                text = card.message;
+            }
+        }
+    }
+    RecordOutcomeText(app, result, errorCode, app.texts[text]);
+}
+
 // --- The card reply wait -------------------------------------------------------------
 
 // The result lines a card command ends with, and how long each is in full.
@@ -261,8 +300,11 @@ void ContinueCyclicRun(AppContext& app) {
 void FinishCardWait(AppContext& app, ReplyBuffer* received) {
     EndWait(app, TimerId::Card);
     app.op.resultStarted = false;
-    if (received) ClassifyReply(app, *received);
-    else ReceiveReply(app);
+    ReplyBuffer reply;
+    const bool got = received ? (reply = *received, true) : app.port.ReadReply(reply);
+    RecordCardOutcome(app, got ? &reply : nullptr);
+    if (got) ClassifyReply(app, reply);
+    else NoReply(app);
     app.progress.EnableMainWindow(true);
     ContinueCyclicRun(app);
 }
@@ -272,6 +314,7 @@ void FinishCardWait(AppContext& app, ReplyBuffer* received) {
 void StopAtFirstTick(AppContext& app, ReplyBuffer* reply) {
     EndWait(app, TimerId::Card);
     ClearCyclicFlags(app);
+    RecordCardOutcome(app, reply);
     if (reply) ClassifyReply(app, *reply);
     else NoReply(app);
     app.progress.EnableMainWindow(true);
@@ -282,6 +325,7 @@ void StopAtFirstTick(AppContext& app, ReplyBuffer* reply) {
 void StopOnReadError(AppContext& app) {
     EndWait(app, TimerId::Card);
     app.op.resultStarted = false;
+    RecordCardOutcome(app, nullptr);
     NoReply(app);
     app.progress.EnableMainWindow(true);
 }
@@ -379,16 +423,17 @@ FormSnapshot SnapshotForm(const AppContext& app) {
     return s;
 }
 
-void SendFrame(AppContext& app, const CommandFrame& frame) {
+bool SendFrame(AppContext& app, const CommandFrame& frame) {
     // Each frame's result stands alone: a success left over from an earlier
     // command must not continue a run.
     app.op.operationSucceeded = false;
     app.op.resultStarted = false;
     if (!app.port.SendBytes(frame.data(), frame.size())) {
         EndOperation(app);
-        return;
+        return false;
     }
     ShowProgress(app, TimerId::Card);
+    return true;
 }
 
 // New unique data for a User write with "Generate unique data before write".
@@ -427,23 +472,36 @@ void RunCardCommand(AppContext& app, Operation operation) {
         ClearCyclicFlags(app);
         return;
     }
+    // A command that the register cannot take is not sent at all, and no
+    // number is drawn for it.
+    if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
+        ClearCyclicFlags(app);
+        return;
+    }
     const bool master = role == 0;
-    if (!master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app) &&
-        !DrawUniqueDataForWrite(app)) {
+    const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app);
+    if (drawsNumber && !DrawUniqueDataForWrite(app)) {
         ClearCyclicFlags(app);
         return;
     }
     const FormSnapshot form = SnapshotForm(app);
+    CommandFrame frame{};
     switch (operation) {
-        case Operation::Write:
-            SendFrame(app, master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form));
-            break;
-        case Operation::Read:
-            SendFrame(app, master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form));
-            break;
-        case Operation::Clear:
-            SendFrame(app, master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form));
-            break;
+        case Operation::Write: frame = master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form); break;
+        case Operation::Read: frame = master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form); break;
+        case Operation::Clear: frame = master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form); break;
+    }
+    if (app.issued) {
+        app.issued->CommandBuilt(frame, form, app.op.cyclicWriteActive || app.op.cyclicClearActive,
+                                 app.link.portName, app.values.versionText);
+    }
+    if (SendFrame(app, frame) || !app.issued) return;
+    // A number handed out for a card that never got it is still on record.
+    if (drawsNumber) {
+        RecordOutcomeText(app, IssueResult::NotSent, 0,
+                          std::string(app.texts[Msg::kErrorWord]) + " " + app.texts[Msg::kPortWriteError]);
+    } else {
+        app.issued->ForgetCommand();
     }
 }
 

@@ -9,7 +9,10 @@
 #include <sstream>
 
 #include "protocol/crc8.h"
+#include "register/register_reader.h"
 #include "reader_sim.h"
+
+#include <commctrl.h>
 
 namespace tollvane::e2e {
 namespace {
@@ -226,6 +229,40 @@ protected:
         const std::optional<std::string> file = dir.Read("usersData.data");
         ASSERT_TRUE(file);
         for (const std::string& data : inFrames) EXPECT_NE(file->find(data.substr(0, 10)), std::string::npos) << data;
+
+        // The register: one row per card, with exactly the numbers of
+        // usersData.data, three successes and then the error.
+        const std::optional<std::string> issued = dir.Read("IssuedCards.csv");
+        ASSERT_TRUE(issued);
+        RegisterView view;
+        view.Feed(issued->data(), issued->size());
+        ASSERT_EQ(view.Rows().size(), 4u);
+        std::istringstream records(*file);
+        for (std::size_t i = 0; i < 4; ++i) {
+            RegisterRow row;
+            SplitRegisterLine(std::string_view(*issued).substr(view.Rows()[i].Offset(), view.Rows()[i].Length()), row);
+            std::string record;
+            records >> record;
+            std::string number = row[kColUniqueData];
+            number.erase(std::remove(number.begin(), number.end(), ' '), number.end());
+            EXPECT_EQ(number.substr(0, 10), record) << i;
+            EXPECT_EQ(row[kColResult], i < 3 ? "OK" : "ERR_04") << i;
+        }
+
+        // The window opens from the Tools menu on those rows, and the filter
+        // keeps the one row of a number.
+        form->MenuAsync(58);
+        HWND window = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (window = program->FindTop(L"my Child Window Issued Cards")) != nullptr; }));
+        const HWND list = GetDlgItem(window, 62);
+        ASSERT_TRUE(WaitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 4; }));
+        Shot(window, "issued-cards");
+        std::string number = *inFrames.begin();
+        SendMessageW(GetDlgItem(window, 61), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(Widen(number.substr(0, 2) + " " + number.substr(2, 2)).c_str()));
+        EXPECT_TRUE(WaitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1; }));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
         // The run is over: nothing more is sent.
         Sleep(1500);
         EXPECT_EQ(sim.Sent(), "");

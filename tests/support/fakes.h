@@ -373,6 +373,8 @@ public:
     }
     void OpenKeyListForAdd() override { ++keyListForAdd; }
     void OpenKeyListAndShowFirst() override { ++keyListShowFirst; }
+    void OpenIssuedCards() override { ++issuedCardsShown; }
+    int issuedCardsShown = 0;
 };
 
 // --- Everything together ---------------------------------------------------------

@@ -149,10 +149,12 @@ TEST(MenuBarTest, ItemsTextsAndOneCheckMarkOnTheLanguage) {
         EXPECT_EQ(Items(file)[0].text, T(Msg::kMenuQuit));
 
         const auto tool = Items(tools);
-        ASSERT_EQ(tool.size(), 3u);
+        ASSERT_EQ(tool.size(), 4u);
         EXPECT_EQ(tool[0].text, T(Msg::kMenuLanguage));
         EXPECT_EQ(tool[1].id, -1);
         EXPECT_EQ(tool[2].id, 4);
+        EXPECT_EQ(tool[3].id, 58);
+        EXPECT_EQ(tool[3].text, lang == LanguageId::English ? L"Issued cards..." : L"Выданные карты...");
         const auto langs = Items(GetSubMenu(tools, 0));
         ASSERT_EQ(langs.size(), 2u);
         EXPECT_EQ(langs[0].id, 2);

@@ -17,6 +17,8 @@
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
 #include "serial/win/win_port_discovery.h"
+#include "register/win/register_file_storage.h"
+#include "register/win/station.h"
 #include "serial/win/win_serial_port.h"
 
 namespace tollvane {
@@ -27,6 +29,25 @@ namespace {
 // context is declared first: it only binds references to the services,
 // while several services keep a reference to its message table, which must
 // exist before they do.
+// The register's station: the Windows names and the local clock.
+class WinStationClock : public StationClock {
+public:
+    RegisterTime Now() override { return CurrentRegisterTime(); }
+    std::string OperatorName() override { return station_.operatorName; }
+    std::string ComputerName() override { return station_.computer; }
+
+private:
+    StationIdentity station_ = CurrentStation();
+};
+
+// The register lives beside usersData.data, in the working folder; the
+// messages name it in full so that the operator can find it.
+std::wstring RegisterPath() {
+    wchar_t full[MAX_PATH * 2] = {};
+    const DWORD n = GetFullPathNameW(L"IssuedCards.csv", MAX_PATH * 2, full, nullptr);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(full) : std::wstring(L"IssuedCards.csv");
+}
+
 struct Program {
     Program(HWND main)
         : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
@@ -40,8 +61,12 @@ struct Program {
           shell(main, app, boxes),
           keyCipher(boxes),
           keyForm(app),
-          keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm) {
+          keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm),
+          registerStorage(RegisterPath()),
+          issued(registerStorage, sleeper, station, Narrow(registerStorage.Path())) {
         shell.SetKeyList(&keyList);
+        shell.SetRegisterPath(registerStorage.Path());
+        app.issued = &issued;
     }
 
     AppContext app;
@@ -59,6 +84,9 @@ struct Program {
     WinKeyFileCipher keyCipher;
     AppKeyRecordForm keyForm;
     KeyList keyList;
+    WinStationClock station;
+    RegisterFileStorage registerStorage;
+    IssuedCardsLog issued;
 };
 
 Program* g_program = nullptr;

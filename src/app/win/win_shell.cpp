@@ -3,10 +3,12 @@
 
 #include <shellapi.h>
 
+#include "app/win/issued_cards_window.h"
 #include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
 #include "app/win/win_ui.h"
 #include "base/win/utf.h"
+#include "register/register_texts.h"
 
 namespace tollvane {
 
@@ -46,6 +48,9 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), WideText(app, Msg::kMenuLanguage).c_str());
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
+    const RegisterTextEntry& issued = kRegisterTexts[static_cast<int>(RegisterMsg::kMenuIssuedCards)];
+    AppendMenuW(tools, MF_STRING, kMenuIssuedCards,
+                Widen(app.language == LanguageId::English ? issued.english : issued.russian).c_str());
 
     AppendMenuW(help, MF_STRING, kMenuHelp, WideText(app, Msg::kMenuHelpItem).c_str());
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
@@ -86,6 +91,18 @@ void WinShell::OpenKeyListForAdd() {
 void WinShell::OpenKeyListAndShowFirst() {
     tollvane::OpenKeyListAndShowFirst(
         {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
+}
+
+void WinShell::OpenIssuedCards() {
+    IssuedCardsWindowContext context;
+    context.mainWindow = main_;
+    context.language = app_.language;
+    context.mainTitle = app_.texts[Msg::kMainTitle];
+    context.font = font_;
+    context.registerPath = registerPath_;
+    context.boxes = &boxes_;
+    context.setBoxOwner = [this](HWND owner) { boxes_.SetOwner(owner); };
+    OpenIssuedCardsWindow(context);
 }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }

@@ -18,6 +18,8 @@ enum MenuId : int {
     kMenuReadId = 4,
     kMenuHelp = 5,
     kMenuAbout = 6,
+    // After the form's controls (7 to 57).
+    kMenuIssuedCards = 58,
 };
 
 inline constexpr const wchar_t* kHelpFile = L"help\\Tollvane ver_2_00.pdf";
@@ -50,12 +52,15 @@ public:
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override;
     void OpenKeyListForAdd() override;
     void OpenKeyListAndShowFirst() override;
+    void OpenIssuedCards() override;
+    void SetRegisterPath(std::wstring path) { registerPath_ = std::move(path); }
 
 private:
     HWND main_;
     AppContext& app_;
     WinMessageBoxes& boxes_;
     HFONT font_ = nullptr;
+    std::wstring registerPath_;
     KeyList* keyList_ = nullptr;
 };
 

@@ -20,8 +20,17 @@ RecordOutcome UsersDataFile::FailWithCode(Msg text, DWORD code) {
 }
 
 RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
-    UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Each station opens the file alone for the whole scan and append, so two
+    // never hand out the same number; one that finds it taken waits its turn
+    // for up to two seconds instead of failing at once.
+    UniqueFileHandle file;
+    for (int pause = 0;; ++pause) {
+        file = UniqueFileHandle(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD error = file.valid() ? 0 : GetLastError();
+        if (file.valid() || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || pause == 20) break;
+        Sleep(100);
+    }
     if (!file.valid()) {
         boxes_.Show(texts_[Msg::kUsersDataOpenError], MessageIcon::Error);
         return RecordOutcome::Failed;

@@ -1,0 +1,58 @@
+#include "register/win/station.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tollvane {
+
+namespace {
+
+std::string ToUtf8(const wchar_t* text, int length) {
+    if (length <= 0) return {};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+std::int64_t Ticks(const SYSTEMTIME& t) {
+    FILETIME ft{};
+    SystemTimeToFileTime(&t, &ft);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+}  // namespace
+
+StationIdentity CurrentStation() {
+    StationIdentity station;
+    wchar_t name[256 + 1];
+    DWORD size = sizeof name / sizeof name[0];
+    // A name that cannot be read stays empty: the row is still worth writing.
+    if (GetUserNameW(name, &size) && size > 0) station.operatorName = ToUtf8(name, static_cast<int>(size - 1));
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
+    size = sizeof computer / sizeof computer[0];
+    if (GetComputerNameW(computer, &size)) station.computer = ToUtf8(computer, static_cast<int>(size));
+    return station;
+}
+
+RegisterTime CurrentRegisterTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    SYSTEMTIME utc{}, local{};
+    FileTimeToSystemTime(&now, &utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
+    RegisterTime t;
+    t.year = local.wYear;
+    t.month = local.wMonth;
+    t.day = local.wDay;
+    t.hour = local.wHour;
+    t.minute = local.wMinute;
+    t.second = local.wSecond;
+    // FILETIME counts 100-ns steps: 600,000,000 make a minute.
+    const std::int64_t offset = Ticks(local) - Ticks(utc);
+    t.utcOffsetMinutes = static_cast<int>((offset >= 0 ? offset + 300'000'000 : offset - 300'000'000) / 600'000'000);
+    return t;
+}
+
+}  // namespace tollvane

@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/fakes.h"
+#include "support/register_fakes.h"
+
+#include "register/issued_cards.h"
+#include "register/register_appender.h"
+#include "register/register_browser.h"
+#include "register/register_reader.h"
+
+namespace tollvane {
+namespace {
+
+// The example User write: Classic, "Send sector data after logged in",
+// sector 1, block 0, key FF.., data 11 22 33 44 55 66 77.
+CommandFrame ExampleUserWrite() {
+    CommandFrame f{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const std::uint8_t block[16] = {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00,
+                                    0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D};
+    for (int i = 0; i < 16; ++i) f[29 + i] = block[i];
+    f[45] = 0xE3;
+    return f;
+}
+
+FormSnapshot ExampleForm() {
+    FormSnapshot form;
+    form.workModeIndex = 1;
+    form.uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    return form;
+}
+
+std::vector<RegisterRow> ReadRows(const std::string& file, std::size_t blockSize) {
+    RegisterScanner scanner;
+    std::vector<RegisterRow> rows;
+    for (std::size_t at = 0; at < file.size(); at += blockSize) {
+        scanner.Feed(file.data() + at, std::min(blockSize, file.size() - at),
+                     [&](std::uint64_t offset, std::string_view line) {
+                         EXPECT_EQ(file.substr(offset, line.size()), line);  // offsets point at the row
+                         rows.emplace_back();
+                         SplitRegisterLine(line, rows.back());
+                     });
+    }
+    return rows;
+}
+
+TEST(Register, FileStartsWithMarkAndHeader) {
+    EXPECT_EQ(RegisterFileStart(),
+              "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
+              "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,"
+              "Result,Message\r\n");
+}
+
+TEST(Register, FieldQuoting) {
+    const struct { const char* in; const char* out; } table[] = {
+        {"", ""},
+        {"The operation was successful!", "The operation was successful!"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"line\nnext", "\"line\nnext\""},
+        {"cr\rx", "\"cr\rx\""},
+    };
+    for (const auto& t : table) EXPECT_EQ(QuoteRegisterField(t.in), t.out) << t.in;
+}
+
+TEST(Register, TimeWithOffset) {
+    const struct { RegisterTime t; const char* text; } table[] = {
+        {{2026, 12, 6, 18, 30, 5, 180}, "2026-12-06T18:30:05+03:00"},
+        {{2027, 1, 2, 3, 4, 5, -330}, "2027-01-02T03:04:05-05:30"},
+        {{2026, 7, 1, 0, 0, 0, 0}, "2026-07-01T00:00:00+00:00"},
+    };
+    for (const auto& t : table) EXPECT_EQ(FormatRegisterTime(t.t), t.text);
+}
+
+TEST(Register, ResultTexts) {
+    EXPECT_EQ(RegisterResultText(IssueResult::Ok, 0), "OK");
+    EXPECT_EQ(RegisterResultText(IssueResult::Error, 3), "ERR_03");
+    EXPECT_EQ(RegisterResultText(IssueResult::Error, 18), "ERR_18");
+    EXPECT_EQ(RegisterResultText(IssueResult::NoReply, 0), "NO_REPLY");
+    EXPECT_EQ(RegisterResultText(IssueResult::Unrecognized, 0), "UNRECOGNIZED");
+    EXPECT_EQ(RegisterResultText(IssueResult::NotSent, 0), "NOT_SENT");
+}
+
+// The number columns are the converter's texts for the start value.
+TEST(Register, UserWriteRowFromItsFrame) {
+    IssuedCardEntry e = EntryFromFrame(ExampleUserWrite(), ExampleForm());
+    e.time = {2026, 12, 6, 18, 30, 5, 180};
+    e.operatorName = "ivanova";
+    e.computer = "DESK-2";
+    e.port = "COM5";
+    e.readerVersion = "2.00";
+    e.cyclic = true;
+    e.result = IssueResult::Ok;
+    e.message = "The operation was successful!";
+    const RegisterRow expected = {
+        "2026-12-06T18:30:05+03:00", "ivanova", "DESK-2", "COM5", "2.00", "User", "Write", "yes", "Classic",
+        "1", "1", "0", "11 22 33 44 55 66 77",
+        "CD00554433221101", "5544332211", "0366216421905",
+        "EA00000033221101", "332211", "03351057",
+        "7566554433221101", "77665544332211", "33608038631023121",
+        "OK", "The operation was successful!"};
+    EXPECT_EQ(MakeRegisterRow(e), expected);
+}
+
+TEST(Register, FrameDecidesRoleSectorAndData) {
+    // Decrypt mode: the frame carries scrambled data, the row the plain data.
+    CommandFrame decrypt = ExampleUserWrite();
+    decrypt[29 + 5] = 'g';
+    decrypt[29 + 8] = 0x99;
+    FormSnapshot form = ExampleForm();
+    form.workModeIndex = 3;
+    RegisterRow row = MakeRegisterRow(EntryFromFrame(decrypt, form));
+    EXPECT_EQ(row[kColUniqueData], "11 22 33 44 55 66 77");
+    EXPECT_EQ(row[kColWorkMode], "3");
+
+    // "Send card ID": no data goes out, so the row has none.
+    CommandFrame cardId = ExampleUserWrite();
+    cardId[29 + 5] = 'd';
+    row = MakeRegisterRow(EntryFromFrame(cardId, ExampleForm()));
+    EXPECT_EQ(row[kColUniqueData], "");
+    EXPECT_EQ(row[kColDecW58], "");
+
+    // Master read: no settings block, so neither sector nor block.
+    CommandFrame masterRead{0x41, 0x54, 0x2B, 'M', 'r', '3', 'V'};
+    row = MakeRegisterRow(EntryFromFrame(masterRead, form));
+    EXPECT_EQ(row[kColRole], "Master");
+    EXPECT_EQ(row[kColOperation], "Read");
+    EXPECT_EQ(row[kColCardType], "Plus SL3 AES");
+    EXPECT_EQ(row[kColSector], "");
+    EXPECT_EQ(row[kColBlock], "");
+    EXPECT_EQ(row[kColUniqueData], "");
+    EXPECT_EQ(row[kColCyclic], "no");
+    EXPECT_EQ(row[kColResult], "NOT_SENT");
+}
+
+// Rows written and read back, whatever the block size of the reads: quoted
+// fields with commas, quotes and line ends survive, the header is no row.
+TEST(Register, RowsReadBackInAnyBlocks) {
+    RegisterRow a = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
+    RegisterRow b = a;
+    b[kColOperator] = "Smith, J. \"night\"";
+    b[kColMessage] = "Error opening file usersData.data!\n\rCheck file availability.";
+    RegisterRow c = a;
+    c[kColMessage] = "two\r\nlines";  // stored with a bare LF
+    const std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(a) + FormatRegisterLine(b) +
+                             FormatRegisterLine(c) + "2026-12-06T18:31:00+03:00,cut sh";
+    RegisterRow cRead = c;
+    cRead[kColMessage] = "two\nlines";
+    for (std::size_t blockSize : {1u, 2u, 7u, 64u, 100000u}) {
+        const std::vector<RegisterRow> rows = ReadRows(file, blockSize);
+        ASSERT_EQ(rows.size(), 3u) << blockSize;
+        EXPECT_EQ(rows[0], a);
+        EXPECT_EQ(rows[1], b);
+        EXPECT_EQ(rows[2], cRead);
+    }
+}
+
+TEST(Register, LeadInRepairsWhatWasCutShort) {
+    const std::string start(RegisterFileStart());
+    const std::string row = "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
+    const struct { std::string file; const char* leadIn; } table[] = {
+        {"", nullptr},  // a new file: the whole start
+        {start.substr(0, 10), nullptr},  // cut inside the header: its rest
+        {start, ""},
+        {start + row, ""},
+        {start + row + "2026-12-06T18:31", "\r\n"},
+        {start + row + "2026-12-06T18:31:00+03:00,op\r", "\n"},
+        {start + row + "2026-12-06T18:31:00+03:00,op,\"Smith, J.", "\"\r\n"},
+        {start + row + "2026-12-06T18:31:00+03:00,\"a,\"\"b\"\"\",x", "\r\n"},
+    };
+    for (const auto& t : table) {
+        const std::string expected = t.leadIn ? t.leadIn : start.substr(t.file.size());
+        EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), expected) << t.file;
+    }
+}
+
+// After the repair the broken row is a row of its own and the next one is
+// whole.
+TEST(Register, RowAfterRepairIsNotMerged) {
+    const RegisterRow next = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
+    for (const std::string torn : {"2026-12-06T18:31:00+03:00,op,\"Smith, J.", "2026-12-06T18:31:00+03:00,op"}) {
+        std::string file = std::string(RegisterFileStart()) + torn;
+        file += RegisterLeadIn(file.size(), file) + FormatRegisterLine(next);
+        const std::vector<RegisterRow> rows = ReadRows(file, 4096);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][kColTime], "2026-12-06T18:31:00+03:00");
+        EXPECT_EQ(rows[1], next);
+    }
+}
+
+TEST(Register, ShortAndLongLinesSplit) {
+    RegisterRow row;
+    SplitRegisterLine("a,,\"c\"", row);
+    EXPECT_EQ(row[0], "a");
+    EXPECT_EQ(row[1], "");
+    EXPECT_EQ(row[2], "c");
+    EXPECT_EQ(row[kColMessage], "");
+    SplitRegisterLine(std::string(30, ','), row);  // more fields than columns
+    EXPECT_EQ(row[kColMessage], "");
+}
+
+TEST(Register, FilterAndCounts) {
+    RegisterRow ok = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
+    ok[kColTime] = "2026-12-06T18:30:05+03:00";
+    ok[kColResult] = "OK";
+    ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
+    RegisterRow failed = ok;
+    failed[kColResult] = "ERR_04";
+    RegisterRow master = MakeRegisterRow(EntryFromFrame(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'}, ExampleForm()));
+    master[kColTime] = "2026-12-07T09:00:00+03:00";
+    master[kColResult] = "OK";
+    master[kColPort] = "COM5";
+    const std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(ok) +
+                             FormatRegisterLine(failed) + FormatRegisterLine(master);
+
+    const struct { const char* filter; std::size_t rows; std::size_t okUserWrites; } table[] = {
+        {"", 3, 1},
+        {"2026-12-06", 2, 1},      // time
+        {"cd00554433", 2, 1},      // Touch Memory, either case
+        {"33608038631023121", 2, 1},  // DEC of Wiegand 58
+        {"22 33", 2, 1},           // the data as typed
+        {"12-07T09", 1, 0},
+        {"COM5", 0, 0},            // the port is not a number column
+        {"ERR_04", 0, 0},
+    };
+    for (const auto& t : table) {
+        RegisterView view(t.filter);
+        view.Feed(file.data(), file.size());
+        EXPECT_EQ(view.Rows().size(), t.rows) << t.filter;
+        EXPECT_EQ(view.SuccessfulUserWrites(), t.okUserWrites) << t.filter;
+    }
+
+    // A view kept open takes the rows added since.
+    RegisterView view;
+    view.Feed(file.data(), file.size() - 10);
+    EXPECT_EQ(view.Rows().size(), 2u);
+    const std::string more = file.substr(file.size() - 10) + FormatRegisterLine(ok);
+    view.Feed(more.data(), more.size());
+    ASSERT_EQ(view.Rows().size(), 4u);
+    EXPECT_EQ(view.Consumed(), file.size() + FormatRegisterLine(ok).size());
+    EXPECT_EQ(view.Rows()[3].Offset(), file.size());
+    EXPECT_EQ(view.SuccessfulUserWrites(), 2u);
+}
+
+TEST(Register, RowsForTheClipboard) {
+    RegisterRow row;
+    row[0] = "a";
+    row[1] = "b\tc";
+    row[kColMessage] = "x\n\ry";
+    const std::string text = RegisterRowsAsTabText({row, row});
+    const std::string line = "a\tb c" + std::string(kRegisterColumnCount - 2, '\t') + "x  y\r\n";
+    EXPECT_EQ(text, line + line);
+}
+
+
+class MemorySource : public RegisterSource {
+public:
+    std::string file;
+    bool fail = false;
+    bool Size(std::uint64_t& size) override {
+        size = file.size();
+        return !fail;
+    }
+    bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
+        got = offset < file.size() ? file.copy(bytes, n, offset) : 0;
+        return !fail;
+    }
+};
+
+RegisterRow RowWithTime(const char* time) {
+    RegisterRow row = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
+    row[kColTime] = time;
+    row[kColResult] = "OK";
+    return row;
+}
+
+TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
+    MemorySource source;
+    const RegisterRow first = RowWithTime("2026-12-06T10:00:00+03:00");
+    const RegisterRow second = RowWithTime("2026-12-06T11:00:00+03:00");
+    const RegisterRow third = RowWithTime("2026-12-07T12:00:00+03:00");
+    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
+    RegisterBrowser browser(source);
+    ASSERT_TRUE(browser.Load());
+    ASSERT_EQ(browser.RowCount(), 2u);
+    EXPECT_EQ(browser.RowAt(0), second);
+    EXPECT_EQ(browser.RowAt(1), first);
+
+    // Another station is half-way through its row, then finishes it.
+    const std::string line = FormatRegisterLine(third);
+    source.file += line.substr(0, 30);
+    bool changed = true;
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_FALSE(changed);
+    source.file += line.substr(30);
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(browser.RowCount(), 3u);
+    EXPECT_EQ(browser.RowAt(0), third);
+    EXPECT_EQ(browser.SuccessfulUserWrites(), 3u);
+    EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
+
+    // The export is a register of the rows shown, in the order written.
+    ASSERT_TRUE(browser.SetFilter("2026-12-06"));
+    std::string exported;
+    ASSERT_TRUE(browser.Export([&](std::string_view piece) {
+        exported += piece;
+        return true;
+    }));
+    EXPECT_EQ(exported, std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
+
+    // A register replaced by a shorter one is read again from its start.
+    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
+    ASSERT_TRUE(browser.Refresh(changed));
+    EXPECT_TRUE(changed);
+    ASSERT_EQ(browser.RowCount(), 1u);
+    EXPECT_EQ(browser.RowAt(0), second);
+
+    source.fail = true;
+    EXPECT_FALSE(browser.Load());
+    EXPECT_FALSE(browser.Refresh(changed));
+}
+
+
+TEST(RegisterAppend, OneWriteAfterTheRepair) {
+    const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
+    testing::MemoryStorage storage;
+    testing::FakeSleeper sleeper;
+    EXPECT_FALSE(PrepareRegister(storage, sleeper));
+    EXPECT_EQ(storage.file, RegisterFileStart());
+    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
+    EXPECT_FALSE(PrepareRegister(storage, sleeper));  // nothing to repair: no write
+    EXPECT_EQ(storage.appends.size(), 2u);
+
+    storage.file += "2026-12-06T10:01:00+03:00,\"cut";
+    const std::string before = storage.file;
+    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
+    EXPECT_EQ(storage.appends.back(), "\"\r\n" + line);
+    EXPECT_EQ(storage.file, before + "\"\r\n" + line);
+    EXPECT_TRUE(sleeper.pauses.empty());
+}
+
+TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
+    const struct {
+        int busyOpens;
+        unsigned long openError;
+        std::optional<RegisterStep> failAt;
+        std::optional<RegisterStep> failedStep;
+        std::size_t pauses;
+    } table[] = {
+        {3, 0, {}, {}, 3},
+        {20, 0, {}, {}, 20},
+        {21, 0, {}, RegisterStep::Open, 20},  // two seconds: given up
+        {0, 5, {}, RegisterStep::Open, 0},    // access denied: at once
+        {0, 0, RegisterStep::Read, RegisterStep::Read, 0},
+        {0, 0, RegisterStep::Write, RegisterStep::Write, 0},
+        {0, 0, RegisterStep::Flush, RegisterStep::Flush, 0},
+    };
+    for (const auto& t : table) {
+        testing::MemoryStorage storage;
+        storage.file = std::string(RegisterFileStart()) + "x,y\r\n";
+        storage.busyOpens = t.busyOpens;
+        storage.openError = t.openError;
+        storage.failAt = t.failAt;
+        testing::FakeSleeper sleeper;
+        const auto failure = AppendRegisterLine(storage, sleeper, "a,b\r\n");
+        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.busyOpens;
+        if (failure) {
+            EXPECT_EQ(failure->step, *t.failedStep);
+            EXPECT_EQ(failure->systemError, t.failedStep == RegisterStep::Open ? (t.openError ? 5u : 32u) : 112u);
+        }
+        EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
+        // What was in the file stays.
+        EXPECT_EQ(storage.file.substr(0, RegisterFileStart().size() + 5), std::string(RegisterFileStart()) + "x,y\r\n");
+    }
+}
+
+}  // namespace
+}  // namespace tollvane
