@@ -6,7 +6,7 @@
 #include "app/reader_flows.h"
 #include "register/register_reader.h"
 #include "support/register_fakes.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {
