@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -30,6 +31,8 @@ using namespace tollvane::fuzz;
 TOLLVANE_FUZZ_HARNESS(config) {
     static const std::string path =
         (std::filesystem::temp_directory_path() / ("tollvane-fuzz-" + std::to_string(::getpid()) + ".ini")).string();
+    static const int cleanup = std::atexit([] { std::remove(path.c_str()); });
+    (void)cleanup;
     Bytes in(data, size);
     const LanguageId save = (in.Byte() & 1) ? LanguageId::English : LanguageId::Russian;
     const std::string content(in.Rest());
@@ -42,7 +45,6 @@ TOLLVANE_FUZZ_HARNESS(config) {
     // either line end; anything else, Russian.
     const bool english = StartsWith(content, "Language = EN;\n") || StartsWith(content, "Language = EN;\r\n");
     FUZZ_CHECK(ReadConfig(path) == (english ? LanguageId::English : LanguageId::Russian));
-    FUZZ_CHECK(ReadAll(path) == content);
 
     // The switch writes the line from the start and leaves what follows it.
     FUZZ_CHECK(SaveConfig(path, save));
@@ -52,5 +54,4 @@ TOLLVANE_FUZZ_HARNESS(config) {
     FUZZ_CHECK(after.compare(0, line.size(), line) == 0);
     FUZZ_CHECK(content.size() <= line.size() || after.compare(line.size(), std::string::npos, content, line.size()) == 0);
     FUZZ_CHECK(ReadConfig(path) == save);
-    std::remove(path.c_str());
 }

@@ -4,6 +4,8 @@
 // round trip.
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -40,6 +42,10 @@ TOLLVANE_FUZZ_HARNESS(key_file) {
     static const std::string source = TempPath("crkeys.data");
     static const std::string plain = TempPath("keys.data");
     static const std::string again = TempPath("TmpCrKeys.data");
+    static const int cleanup = std::atexit([] {
+        for (const std::string* p : {&source, &plain, &again}) std::remove(p->c_str());
+    });
+    (void)cleanup;
     const std::string input(reinterpret_cast<const char*>(data), size);
     testing::FakeMessageBoxes boxes;
     OpenSslKeyFileCipher cipher(boxes);

@@ -59,8 +59,15 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     std::uint8_t full[41] = {};  // the frame as the decoder sees it: zeros past what arrived
     for (std::size_t i = 0; i < frame.size() && i < sizeof full; ++i) full[i] = static_cast<std::uint8_t>(frame[i]);
 
-    testing::TestApp t;
-    InitMainForm(t.app);
+    // The form as the program starts it, made once; each input starts from a
+    // copy of it. The groups the frame does not speak for must look like it
+    // afterwards.
+    static testing::TestApp fresh;
+    static testing::TestApp t;
+    static const bool initialised = (InitMainForm(fresh.app), InitMainForm(t.app), true);
+    (void)initialised;
+    t.form.controls = fresh.form.controls;
+    t.app.values = fresh.app.values;
     t.form.SetSelection(Ctl::RoleCombo, role);
     const std::string aesBefore = t.form[Ctl::AesKeyEdit].text;
     ApplySettingsReadBack(t.app, reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size());
@@ -75,11 +82,6 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
                             {Ctl::IndDirectRadio, Ctl::IndInverseRadio, "de", kIndication},
                             {Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, "def", kStandby},
                             {Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, "de", kTouchPoll}};
-    // The form as the program starts it, made once: the groups the frame
-    // does not speak for must look like this afterwards.
-    static testing::TestApp fresh;
-    static const bool initialised = (InitMainForm(fresh.app), true);
-    (void)initialised;
     for (const Group& g : groups) {
         const int checked = Checked(t.form, g.first, g.last);
         FUZZ_CHECK(checked >= 0);
