@@ -65,6 +65,9 @@ TOLLVANE_FUZZ_HARNESS(key_file) {
     }
 
     // The same bytes as a plain key list: whole blocks plus padding, and back.
+    // For one input in eight only (first byte's low three bits clear): the
+    // decryption of any bytes is what this harness is for.
+    if (input.empty() || (input[0] & 7) != 0) return;
     boxes.shown.clear();
     WriteAll(plain, input);
     FUZZ_CHECK(cipher.EncryptKeyFile(plain, again, kKeyFilePassword));
