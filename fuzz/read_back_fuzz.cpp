@@ -1,6 +1,8 @@
 // A card's read-back frame decoded and put into a form as the program starts
 // it: whatever the bytes, each radio group keeps exactly one checked button,
-// and the form shows the card's numbers and keys in hex text form.
+// sector and block stay within their ranges, and the form shows the card's
+// keys and data in hex text form.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -104,8 +106,10 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     const int mode = IndexOf("dfeg", full[kWorkMode]);
     FUZZ_CHECK(t.form[Ctl::WorkModeCombo].selection == (mode >= 0 ? mode : 0));
     FUZZ_CHECK(t.form[Ctl::RoleCombo].selection == role);
-    FUZZ_CHECK(t.app.values.sectorNumber == full[kSector] && t.form[Ctl::SectorUpDown].upDownPos == full[kSector]);
-    FUZZ_CHECK(t.app.values.blockNumber == full[kBlock] && t.form[Ctl::BlockUpDown].upDownPos == full[kBlock]);
+    // Sector and block as the card gave them, held to the up-downs' ranges.
+    const int sector = std::clamp<int>(full[kSector], 1, 15), block = std::clamp<int>(full[kBlock], 0, 2);
+    FUZZ_CHECK(t.app.values.sectorNumber == sector && t.form[Ctl::SectorUpDown].upDownPos == sector);
+    FUZZ_CHECK(t.app.values.blockNumber == block && t.form[Ctl::BlockUpDown].upDownPos == block);
 
     if (master) {
         FUZZ_CHECK(t.form[Ctl::Crypto1KeyEdit].text == Hex(full + kKeyOrData, 6));

@@ -15,7 +15,8 @@ struct Scan {
 };
 
 // One byte at a time: anything but 0-9 and A-F throws the digits away, ten
-// digits make a record, compared with the one looked for.
+// digits make a record. A record is taken if its first three bytes (six
+// digits) are the new number's: a reader set to Wiegand 26 sends no more.
 Scan ByteByByte(const std::string& file, const std::string& record) {
     Scan s;
     std::string digits;
@@ -27,7 +28,7 @@ Scan ByteByByte(const std::string& file, const std::string& record) {
         digits += c;
         if (digits.size() < 10) continue;
         ++s.records;
-        if (digits == record) {
+        if (digits.compare(0, 6, record, 0, 6) == 0) {
             s.found = true;
             s.pending = 0;
             return s;

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "app/form_rules.h"
-#include "carddata/hex_text.h"
 
 namespace tollvane {
 namespace {
@@ -121,135 +119,17 @@ std::string SingleLine(std::string text) {
     return text;
 }
 
-// The index of the checked control among count consecutive ones; the first
-// when none is checked, so that a record always gets a valid code.
-int CheckedIndex(const FormView& form, Ctl first, int count) {
-    for (int i = 0; i < count; ++i)
-        if (form.IsChecked(static_cast<Ctl>(static_cast<int>(first) + i))) return i;
-    return 0;
-}
-
-// A one-character code "0" to "9" as its digit, -1 for anything else.
-int CodeDigit(const std::string& code) {
-    if (code.size() != 1 || code[0] < '0' || code[0] > '9') return -1;
-    return code[0] - '0';
-}
-
-// The value of the text's leading decimal digits; 0 when it has none.
-int LeadingNumber(const std::string& text) {
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || value > 100000) break;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-template <std::size_t N>
-void KeyBytes(const std::string& text, std::array<std::uint8_t, N>& bytes) {
-    const std::string digits = StripBlanks(text);
-    auto digit = [&](std::size_t i) { return i < digits.size() ? HexDigitValue(digits[i]) : 0; };
-    for (std::size_t i = 0; i < N; ++i)
-        bytes[i] = static_cast<std::uint8_t>(digit(2 * i) * 16 + digit(2 * i + 1));
-}
-
 }  // namespace
 
-RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values) {
-    RecordSettings s;
-    const bool plus = !form.IsChecked(Ctl::ClassicCheck);
-    s.TC = std::string_view(plus && form.IsChecked(Ctl::Sl1Radio)   ? "SL1"
-                            : plus && form.IsChecked(Ctl::Sl3Radio) ? "SL3"
-                                                                    : "Cls");
-    s.AA = std::string(1, form.IsChecked(Ctl::AesAuthCheck) ? 'V' : 'X');
-    s.OI = std::to_string(CheckedIndex(form, Ctl::IfTouchMemoryRadio, 4));
-    s.LL = std::to_string(CheckedIndex(form, Ctl::IndDirectRadio, 2));
-    s.DI = std::to_string(CheckedIndex(form, Ctl::StandbyDynamicRadio, 3));
-    s.SB = std::to_string(CheckedIndex(form, Ctl::TouchPollOnRadio, 2));
-    const int mode = form.Selection(Ctl::WorkModeCombo);
-    s.WM = std::to_string(mode >= 1 && mode <= 3 ? mode : 0);
-    char number[16];
-    std::snprintf(number, sizeof number, "%02d", values.sectorNumber);
-    s.SN = number;
-    s.BN = std::to_string(values.blockNumber);
-    return s;
-}
-
-void ApplyKeyRecord(const KeyRecord& record, AppContext& app) {
-    FormView& form = app.form;
-
-    if (record.TC == "Cls") {
-        form.SetChecked(Ctl::ClassicCheck, true);
-        form.SetChecked(Ctl::PlusCheck, false);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
-        form.Enable(Ctl::PlusCheck, true);
-        for (Ctl c : {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::AesKeyEdit, Ctl::ShowAesCheck})
-            form.Enable(c, false);
-        form.SetChecked(Ctl::ShowAesCheck, false);
-        form.SetPasswordMask(Ctl::AesKeyEdit, true);
-    } else if (record.TC == "SL1") {
-        form.SetChecked(Ctl::ClassicCheck, false);
-        form.SetChecked(Ctl::PlusCheck, true);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
-        for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::ShowAesCheck})
-            form.Enable(c, true);
-    } else if (record.TC == "SL3") {
-        form.SetChecked(Ctl::ClassicCheck, false);
-        form.SetChecked(Ctl::PlusCheck, true);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl3Radio);
-        for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::ShowAesCheck}) form.Enable(c, true);
-        for (Ctl c : {Ctl::AesAuthCheck, Ctl::Crypto1KeyLabel, Ctl::Crypto1KeyEdit, Ctl::ShowCrypto1Check})
-            form.Enable(c, false);
-        form.SetChecked(Ctl::ShowCrypto1Check, false);
-        form.SetPasswordMask(Ctl::Crypto1KeyEdit, true);
-    }
-
-    if (record.AA == "V") form.SetChecked(Ctl::AesAuthCheck, true);
-    else if (record.AA == "X") form.SetChecked(Ctl::AesAuthCheck, false);
-
-    struct Group { const std::string& code; Ctl first; int count; };
-    const Group groups[] = {
-        {record.OI, Ctl::IfTouchMemoryRadio, 4},
-        {record.LL, Ctl::IndDirectRadio, 2},
-        {record.DI, Ctl::StandbyDynamicRadio, 3},
-        {record.SB, Ctl::TouchPollOnRadio, 2},
-    };
-    for (const Group& g : groups) {
-        const int n = CodeDigit(g.code);
-        const int first = static_cast<int>(g.first);
-        if (n >= 0 && n < g.count)
-            CheckRadio(form, g.first, static_cast<Ctl>(first + g.count - 1), static_cast<Ctl>(first + n));
-    }
-
-    const int mode = CodeDigit(record.WM);
-    if (mode >= 0 && mode <= 3) {
-        ApplyFormRule(app, form.Selection(Ctl::RoleCombo) * 10 + mode);
-        form.SetSelection(Ctl::WorkModeCombo, mode);
-    }
-
-    // A damaged record must not carry a sector or block the card does not
-    // have into a card command, so both are held to the form's ranges.
-    int sector = LeadingNumber(record.SN);
-    if (sector < 1) sector = 1;
-    if (sector > 15) sector = 15;
-    app.values.sectorNumber = sector;
-    form.SetUpDownPos(Ctl::SectorUpDown, sector);
-    int block = LeadingNumber(record.BN);
-    if (block > 2) block = 2;
-    app.values.blockNumber = block;
-    form.SetUpDownPos(Ctl::BlockUpDown, block);
-
-    app.values.crypto1KeyText = record.M_KEY;
-    form.SetText(Ctl::Crypto1KeyEdit, record.M_KEY);
-    KeyBytes(record.M_KEY, app.values.crypto1Key);
-    app.values.aesKeyText = record.A_KEY;
-    form.SetText(Ctl::AesKeyEdit, record.A_KEY);
-    KeyBytes(record.A_KEY, app.values.aesKey);
-}
-
-KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, AppContext& app,
-                 std::string directory)
-    : files_(files), cipher_(cipher), boxes_(boxes), app_(app), directory_(std::move(directory)) {}
+KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
+                 Sleeper& sleeper, KeyRecordForm& form, std::string directory)
+    : files_(files),
+      cipher_(cipher),
+      boxes_(boxes),
+      texts_(texts),
+      sleeper_(sleeper),
+      form_(form),
+      directory_(std::move(directory)) {}
 
 bool KeyList::Decrypt() {
     if (cipher_.DecryptKeyFile(PathOf(kCrKeysFile), PathOf(kKeysFile), kKeyFilePassword)) return true;
@@ -265,10 +145,10 @@ void KeyList::RemovePlainFiles() {
     files_.Delete(PathOf(kTmpKeysFile));
 }
 
-void KeyList::ShowError(Msg text) { boxes_.Show(app_.texts[text], MessageIcon::Error); }
+void KeyList::ShowError(Msg text) { boxes_.Show(texts_[text], MessageIcon::Error); }
 
 void KeyList::ShowError(Msg text, std::uint32_t code) {
-    boxes_.Show(WithErrorCode(app_.texts[text], code), MessageIcon::Error);
+    boxes_.Show(WithErrorCode(texts_[text], code), MessageIcon::Error);
 }
 
 bool KeyList::LoadKeyList() {
@@ -344,8 +224,12 @@ bool KeyList::ShowKeyRecord(int index) {
 }
 
 bool KeyList::UseKeyRecord(int index) {
+    // The keys must come from this record's own line, not from the one parsed
+    // before it (the list may have left masked keys there).
+    current_.M_KEY.clear();
+    current_.A_KEY.clear();
     if (!ReadRecordAt(index)) return false;
-    ApplyKeyRecord(current_, app_);
+    form_.Apply(current_);
     return true;
 }
 
@@ -382,9 +266,10 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
                 ShowError(Msg::kKeysDataReadError, reader.Error());
             } else if (!duplicate) {
                 // Reading stopped at the end of the file, so the record goes
-                // right after its last byte.
-                const std::string record =
-                    FormatKeyRecord(crypto1, aes, description, ReadRecordSettings(app_.form, app_.values));
+                // right after its last byte; a last line without its line
+                // feed (left there by an editor) must not run into it.
+                std::string record = line.empty() ? "" : "\n";
+                record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
                 const FileResult write = file->Write(record.data(), record.size());
                 if (write) written = true;
                 else ShowError(Msg::kKeysDataWriteError, write.error);
@@ -472,10 +357,10 @@ void KeyList::OnShowKeys() {
 void KeyList::OnAddNew() {
     int duplicate = -1;
     if (AddKeyRecord(duplicate)) {
-        boxes_.Show(Numbered(duplicate, app_.texts[Msg::kKeyAlreadyInList]), MessageIcon::Error);
+        boxes_.Show(Numbered(duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
         return;
     }
-    app_.sleeper.SleepMs(25);
+    sleeper_.SleepMs(25);
     LoadKeyList();
 }
 
@@ -489,7 +374,7 @@ void KeyList::OnRemove() {
     const int index = selectedKeyIndex_;
     // Record 0000 is never removed, and nothing is asked for it.
     if (index <= 0) return;
-    if (boxes_.AskYesNo(Numbered(index, app_.texts[Msg::kConfirmDeleteKey]))) {
+    if (boxes_.AskYesNo(Numbered(index, texts_[Msg::kConfirmDeleteKey]))) {
         if (!RemoveKeyRecord(index)) {
             if (ui_ != nullptr) ui_->CloseWindow();
         } else {

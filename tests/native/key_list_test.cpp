@@ -13,6 +13,7 @@
 
 #include "app/form_rules.h"
 #include "carddata/hex_text.h"
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "native/openssl_key_file_cipher.h"
 #include "native/posix_key_files.h"
@@ -161,7 +162,7 @@ protected:
     PosixKeyFiles files;
     FaultyCipher cipher{t.boxes, files};
     FakeKeyListUi ui;
-    KeyList list{files, cipher, t.boxes, t.app, dir_ + "/"};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir_ + "/"};
 
 private:
     FakeMessageBoxes helperBoxes_;
@@ -190,13 +191,6 @@ TEST_F(KeyListTest, LoadListsEveryRecordMaskedOrInClear) {
     EXPECT_TRUE(PlainFilesGone());
 }
 
-TEST_F(KeyListTest, EmptyListLoadsNoRows) {
-    Store("");
-    ui.rows.assign(3, KeyListRow{});
-    EXPECT_TRUE(list.LoadKeyList());
-    EXPECT_TRUE(ui.rows.empty());
-}
-
 TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
     std::filesystem::copy_file(std::string(TOLLVANE_TEST_DATA) + "/keyfile/crkeys_keylist.data",
                                Path(kCrKeysFile));
@@ -218,16 +212,6 @@ TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
     EXPECT_EQ(ui.rows.size(), n);
 }
 
-// The Windows test of the key list compares the file the program writes
-// with this one; here the independent implementation reads it back.
-TEST_F(KeyListTest, ListWrittenUnderWindowsDecryptsIndependently) {
-    std::string plain;
-    ASSERT_TRUE(PosixKeyFiles::Slurp(std::string(TOLLVANE_TEST_DATA) + "/keyfile/plain_keylist.data", plain));
-    std::filesystem::copy_file(std::string(TOLLVANE_TEST_DATA) + "/keylist/crkeys_added.data", Path(kCrKeysFile));
-    EXPECT_EQ(Stored(), plain + Rec("Written by the program", kFF6, kFF16,
-                                    "TC=Cls AA=X OI=0 LL=0 DI=0 SB=0 WM=0 SN=01 BN=0"));
-}
-
 TEST_F(KeyListTest, OverlongLinesNeitherOverflowNorGetLost) {
     const std::string longLine = Rec(std::string(700, 'd'));
     Store(Rec("zero") + longLine + Rec("two") + Rec("three"));
@@ -241,20 +225,6 @@ TEST_F(KeyListTest, OverlongLinesNeitherOverflowNorGetLost) {
     list.OnRowClicked(2);
     list.OnRemove();
     EXPECT_EQ(Stored(), Rec("zero") + longLine + Rec("three"));
-}
-
-TEST_F(KeyListTest, ShowKeyRecordPutsTheRecordIntoTheFields) {
-    Store(Rec("zero") + Rec("one", "A0A1A2A3A4A5"));
-    ASSERT_TRUE(list.ShowKeyRecord(1));
-    EXPECT_EQ(ui.fields[KeyField::Crypto1], "A0 A1 A2 A3 A4 A5");
-    EXPECT_EQ(ui.fields[KeyField::Aes], kSpacedFF16);
-    EXPECT_EQ(ui.fields[KeyField::Description], "one");
-
-    // Past the end nothing is parsed: the fields get the record held before.
-    ui.fields.clear();
-    ASSERT_TRUE(list.ShowKeyRecord(5));
-    EXPECT_EQ(ui.fields[KeyField::Description], "one");
-    EXPECT_TRUE(PlainFilesGone());
 }
 
 TEST_F(KeyListTest, AddWritesRecordZeroAndRefusesItsDuplicate) {
@@ -273,37 +243,6 @@ TEST_F(KeyListTest, AddWritesRecordZeroAndRefusesItsDuplicate) {
     EXPECT_EQ(Messages(), std::vector<std::string>{"[0000] Key already exit at the list."});
     EXPECT_EQ(Stored(), first);
     EXPECT_TRUE(PlainFilesGone());
-}
-
-TEST_F(KeyListTest, DuplicateMeansSameKeysAndDescriptionWhateverTheSettings) {
-    const std::string existing = Rec("zero") + Rec("door", "A0A1A2A3A4A5", kFF16,
-                                                    "TC=SL1 AA=V OI=3 LL=1 DI=1 SB=0 WM=2 SN=09 BN=2");
-    struct Case {
-        const char* what;
-        std::string crypto1, aes, description;
-        bool duplicate;
-    } cases[] = {
-        {"only the settings differ", "A0 A1 A2 A3 A4 A5", kSpacedFF16, "door", true},
-        {"another description", "A0 A1 A2 A3 A4 A5", kSpacedFF16, "Door", false},
-        {"another Crypto1 key", "A0 A1 A2 A3 A4 A6", kSpacedFF16, "door", false},
-        {"another AES key", "A0 A1 A2 A3 A4 A5", "00" + kSpacedFF16.substr(2), "door", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Store(existing);
-        t.boxes.shown.clear();
-        ui.fields = {{KeyField::Crypto1, c.crypto1}, {KeyField::Aes, c.aes}, {KeyField::Description, c.description}};
-        int index = -1;
-        EXPECT_EQ(list.AddKeyRecord(index), c.duplicate);
-        if (c.duplicate) {
-            EXPECT_EQ(index, 1);
-            EXPECT_EQ(Stored(), existing);
-        } else {
-            EXPECT_EQ(Stored(), existing + Rec(c.description, StripBlanks(c.crypto1), StripBlanks(c.aes)));
-        }
-        EXPECT_TRUE(t.boxes.shown.empty());
-        EXPECT_TRUE(PlainFilesGone());
-    }
 }
 
 TEST_F(KeyListTest, AddedDescriptionStaysOnOneLineAndWithinItsBuffer) {
@@ -377,18 +316,6 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_TRUE(t.boxes.shown.empty());
 }
 
-TEST_F(KeyListTest, ShowKeysTogglesTheFieldsAndReloadsTheList) {
-    Store(Rec("r0"));
-    list.OnShowKeys();
-    EXPECT_TRUE(ui.showKeys);
-    EXPECT_FALSE(ui.masked);
-    EXPECT_EQ(ui.rows.at(0)[6], kSpacedFF6);
-    list.OnShowKeys();
-    EXPECT_FALSE(ui.showKeys);
-    EXPECT_TRUE(ui.masked);
-    EXPECT_EQ(ui.rows.at(0)[6], std::string(17, '*'));
-}
-
 TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {
     Store(Rec("r0") + Rec("sl3", "A0A1A2A3A4A5", "00112233445566778899AABBCCDDEEFF",
                           "TC=SL3 AA=X OI=2 LL=1 DI=0 SB=0 WM=1 SN=07 BN=2"));
@@ -418,6 +345,48 @@ TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {
     // The Crypto1 key is set too, though its controls are off.
     EXPECT_EQ(t.app.values.crypto1KeyText, "A0 A1 A2 A3 A4 A5");
     EXPECT_EQ(t.app.values.crypto1Key[5], 0xA5);
+    EXPECT_TRUE(PlainFilesGone());
+}
+
+// After the masked list was loaded, a record whose own line lacks a key or
+// holds it cut short leaves that key of the form as it was.
+TEST_F(KeyListTest, UseKeepsTheFormKeyWhereTheRecordHasNoWholeOne) {
+    const std::string settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=01 BN=0";
+    struct Case {
+        const char* what;
+        std::string line;
+        std::string crypto1, aes;
+    };
+    const std::string formCrypto1 = "01 02 03 04 05 06", formAes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F";
+    const Case cases[] = {
+        {"no keys", settings + "\n", formCrypto1, formAes},
+        {"Crypto1 key cut, no AES key", settings + " M_KEY=A0A1A2\n", formCrypto1, formAes},
+        {"AES key cut", settings + " M_KEY=A0A1A2A3A4A5 A_KEY=0011\n", "A0 A1 A2 A3 A4 A5", formAes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Store(Rec("zero", "B0B1B2B3B4B5") + c.line);
+        t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
+        t.app.values.crypto1KeyText = formCrypto1;
+        t.app.values.aesKey = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
+                               0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
+        t.app.values.aesKeyText = formAes;
+        ASSERT_TRUE(list.LoadKeyList());
+        ASSERT_TRUE(list.UseKeyRecord(1));
+        EXPECT_EQ(t.app.values.crypto1KeyText, c.crypto1);
+        EXPECT_EQ(t.app.values.aesKeyText, c.aes);
+        EXPECT_EQ(FormatHexBytes(t.app.values.crypto1Key.data(), 6), c.crypto1);
+        EXPECT_EQ(FormatHexBytes(t.app.values.aesKey.data(), 16), c.aes);
+    }
+}
+
+TEST_F(KeyListTest, AddAfterALastLineWithoutLineFeedStartsANewLine) {
+    Store(Rec("zero") + "TC=SL1 AA=X");
+    FieldsFromForm("new");
+    list.OnAddNew();
+    const std::string added = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=" + kFF6 + " A_KEY=" + kFF16 +
+                              " Description=new\n";
+    EXPECT_EQ(Stored(), Rec("zero") + "TC=SL1 AA=X\n" + added);
     EXPECT_TRUE(PlainFilesGone());
 }
 
@@ -466,10 +435,19 @@ TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
              EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 0);
              EXPECT_TRUE(t.form[Ctl::ClassicCheck].checked);
          }},
-        {"key digits that are not upper-case hex count as 0", [](KeyRecord& r) { r.M_KEY = "ab 12 G3 4"; },
+        // A key that the next write would send as zero bytes or asterisks
+        // leaves the form's key as it was.
+        {"cut key with stray letters", [](KeyRecord& r) { r.M_KEY = "ab 12 G3 4"; r.A_KEY = "00 11"; },
          [&] {
-             EXPECT_EQ(t.app.values.crypto1Key, (std::array<std::uint8_t, 6>{0x00, 0x12, 0x03, 0x40, 0, 0}));
-             EXPECT_EQ(t.app.values.crypto1KeyText, "ab 12 G3 4");
+             EXPECT_EQ(t.app.values.crypto1Key, (std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6}));
+             EXPECT_EQ(t.app.values.crypto1KeyText, "01 02 03 04 05 06");
+             EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "01 02 03 04 05 06");
+             EXPECT_EQ(t.app.values.aesKeyText, std::string(47, 'x'));
+         }},
+        {"masked keys", [](KeyRecord& r) { r.M_KEY = std::string(17, '*'); r.A_KEY = std::string(32, '*'); },
+         [&] {
+             EXPECT_EQ(t.app.values.crypto1KeyText, "01 02 03 04 05 06");
+             EXPECT_EQ(t.app.values.aesKeyText, std::string(47, 'x'));
          }},
         {"Classic record", [](KeyRecord&) {},
          [&] {
@@ -489,6 +467,10 @@ TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
         CheckRadio(t.form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfTouchMemoryRadio);
         CheckRadio(t.form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyOffRadio);
         t.form[Ctl::WorkModeCombo].selection = 0;
+        t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
+        t.app.values.crypto1KeyText = "01 02 03 04 05 06";
+        t.form[Ctl::Crypto1KeyEdit].text = t.app.values.crypto1KeyText;
+        t.app.values.aesKeyText = std::string(47, 'x');
         KeyRecord r = base();
         c.change(r);
         ApplyKeyRecord(r, t.app);
