@@ -37,19 +37,10 @@ std::string Capped(std::string_view value, std::size_t capacity) {
     return std::string(value.substr(0, capacity));
 }
 
-// True when the text already has the shape SpaceHex gives it: pairs with one
-// blank between them, no blank at the end, at most byteCount pairs.
-bool IsSpacedForm(const std::string& text, std::size_t byteCount) {
-    if (text.empty() || text.size() > byteCount * 3 - 1 || text.back() == ' ') return false;
-    for (std::size_t p = 0; p < text.size(); ++p) {
-        if ((text[p] == ' ') != (p % 3 == 2)) return false;
-    }
-    return true;
-}
-
-void Regroup(std::string& key, std::size_t byteCount, std::size_t capacity) {
-    if (IsSpacedForm(key, byteCount)) return;
+void Regroup(std::string& key, bool& fromLine, std::size_t byteCount, std::size_t capacity) {
+    if (!fromLine) return;
     key = Capped(SpaceHex(key, static_cast<int>(byteCount)), capacity);
+    fromLine = false;
 }
 
 // Line feeds and NULs would split the record or cut it short when the line is
@@ -70,6 +61,8 @@ void ParseKeyRecord(std::string_view line, KeyRecord& current) {
     line = line.substr(0, kMaxRecordLine);
     line = line.substr(0, line.find('\0'));
 
+    current.mKeyFromLine = false;
+    current.aKeyFromLine = false;
     std::size_t from = 0;
     for (const FieldRule& rule : kRules) {
         if (from >= line.size()) return;
@@ -78,6 +71,8 @@ void ParseKeyRecord(std::string_view line, KeyRecord& current) {
         // A value is taken by its width, as far as the line goes, not up to
         // the next blank.
         current.*rule.field = Capped(line.substr(at + rule.key.size(), rule.width), rule.capacity);
+        if (rule.field == &KeyRecord::M_KEY) current.mKeyFromLine = true;
+        if (rule.field == &KeyRecord::A_KEY) current.aKeyFromLine = true;
         from = at + rule.advance;
     }
     if (from >= line.size()) return;
@@ -87,8 +82,8 @@ void ParseKeyRecord(std::string_view line, KeyRecord& current) {
 }
 
 void RegroupKeys(KeyRecord& record) {
-    Regroup(record.M_KEY, 6, kMKeyCapacity);
-    Regroup(record.A_KEY, 16, kAKeyCapacity);
+    Regroup(record.M_KEY, record.mKeyFromLine, 6, kMKeyCapacity);
+    Regroup(record.A_KEY, record.aKeyFromLine, 16, kAKeyCapacity);
 }
 
 std::string FormatKeyRecord(std::string_view crypto1Text, std::string_view aesText,

@@ -24,6 +24,9 @@ inline constexpr std::size_t kMaxCompactKey = 63;
 // the fields it does not reach as the previous line left them.
 struct KeyRecord {
     std::string TC, AA, OI, LL, DI, SB, WM, SN, BN, M_KEY, A_KEY, Description;
+    // Whether the last parse took each key from its line: only such a key is
+    // still in the line's compact form and is regrouped for display.
+    bool mKeyFromLine = false, aKeyFromLine = false;
 };
 
 // Parses one line (without its line feed) into current. Tolerant: the keys
@@ -31,9 +34,9 @@ struct KeyRecord {
 // parse, leaving that field and all later ones unchanged.
 void ParseKeyRecord(std::string_view line, KeyRecord& current);
 
-// Rewrites M_KEY and A_KEY in their spaced form (6 and 16 pairs). A value
-// that is already in spaced form is left as it is, so a key kept from the
-// previous record is not regrouped twice.
+// Rewrites M_KEY and A_KEY in their spaced form (6 and 16 pairs), each only
+// when the last parse took it from its line: a key kept from the previous
+// record has been regrouped already, and regrouping twice would garble it.
 void RegroupKeys(KeyRecord& record);
 
 // The card settings of a record as short texts, read from the form.

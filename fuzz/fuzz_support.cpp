@@ -1,0 +1,24 @@
+#include "fuzz_target.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace tollvane::fuzz {
+
+void Fail(const char* file, int line, const char* condition) {
+    const std::string what = std::string(file) + ":" + std::to_string(line) + ": broken: " + condition;
+#ifdef TOLLVANE_FUZZER
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::abort();
+#else
+    throw std::logic_error(what);
+#endif
+}
+
+std::map<std::string, Harness>& Harnesses() {
+    static std::map<std::string, Harness> harnesses;
+    return harnesses;
+}
+
+}  // namespace tollvane::fuzz
