@@ -1,0 +1,238 @@
+// Recording a new number in a usersData.data of 1,000,000 records: the first
+// record after start (the index is built from the file) and every later one
+// (the index answers; the file is only checked for outside changes and
+// appended to). The reference reads the file one byte at a time, as a reader
+// of the original design does, for every record.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "carddata/users_data.h"
+#include "carddata/users_data_index.h"
+#include "figures.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using tollvane::UsersDataIndex;
+
+constexpr std::size_t kRecords = 1000000;
+
+// Distinct five-byte numbers: an odd multiplier is a bijection modulo 2^40.
+std::uint64_t NumberAt(std::uint64_t index) { return (index * 0x9E3779B1ull + 0x10) & 0xFFFFFFFFFFull; }
+
+void NumberBytes(std::uint64_t index, std::uint8_t data[7]) {
+    const std::uint64_t v = NumberAt(index);
+    for (int i = 0; i < 5; ++i) data[i] = static_cast<std::uint8_t>(v >> (8 * (4 - i)));
+    data[5] = data[6] = 0;
+}
+
+fs::path MakeFile(std::size_t records) {
+    const fs::path path = fs::temp_directory_path() / ("tollvane-figures-users-" + std::to_string(records) + ".data");
+    std::string text;
+    text.reserve(records * 11);
+    std::uint8_t data[7];
+    for (std::size_t i = 0; i < records; ++i) {
+        NumberBytes(i, data);
+        text += tollvane::UsersDataSeparator(i);
+        text += tollvane::UsersDataRecordText(data);
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    return path;
+}
+
+// The few file calls a record makes, over the platform's own API.
+class File {
+public:
+    explicit File(const fs::path& path) {
+#if defined(_WIN32)
+        h_ = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+        fd_ = ::open(path.c_str(), O_RDWR);
+#endif
+    }
+    ~File() {
+#if defined(_WIN32)
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+#else
+        if (fd_ >= 0) ::close(fd_);
+#endif
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    long Read(void* buffer, std::size_t size) {
+#if defined(_WIN32)
+        DWORD got = 0;
+        return ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr) ? static_cast<long>(got) : -1;
+#else
+        return static_cast<long>(::read(fd_, buffer, size));
+#endif
+    }
+    bool Write(const std::string& text) {
+#if defined(_WIN32)
+        DWORD written = 0;
+        return WriteFile(h_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+               written == text.size();
+#else
+        return ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+#endif
+    }
+    void Seek(bool toEnd) {
+#if defined(_WIN32)
+        LARGE_INTEGER zero{};
+        SetFilePointerEx(h_, zero, nullptr, toEnd ? FILE_END : FILE_BEGIN);
+#else
+        ::lseek(fd_, 0, toEnd ? SEEK_END : SEEK_SET);
+#endif
+    }
+    // Size and last-write time, to tell whether someone else changed the file.
+    std::pair<std::uint64_t, std::uint64_t> Stamp() {
+#if defined(_WIN32)
+        BY_HANDLE_FILE_INFORMATION info{};
+        GetFileInformationByHandle(h_, &info);
+        return {(std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+                (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime};
+#else
+        struct stat st{};
+        ::fstat(fd_, &st);
+        return {static_cast<std::uint64_t>(st.st_size),
+                static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + st.st_mtim.tv_nsec};
+#endif
+    }
+    void Truncate(std::uint64_t size) {
+#if defined(_WIN32)
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(size);
+        SetFilePointerEx(h_, at, nullptr, FILE_BEGIN);
+        SetEndOfFile(h_);
+#else
+        if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) std::perror("ftruncate");
+#endif
+    }
+
+private:
+#if defined(_WIN32)
+    HANDLE h_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+};
+
+// The program's way: the index, built when missing or when the file is not
+// as it was left, then one lookup and one append.
+struct IndexedStore {
+    fs::path path;
+    UsersDataIndex index;
+    std::pair<std::uint64_t, std::uint64_t> left{};
+
+    bool Record(const std::uint8_t data[7]) {
+        File file(path);
+        const auto stamp = file.Stamp();
+        if (!index.Ready() || stamp != left) {
+            std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[64 * 1024]);
+            const bool built = index.Build([&](const UsersDataIndex::BlockSink& sink) {
+                file.Seek(false);
+                long got;
+                while ((got = file.Read(block.get(), 64 * 1024)) > 0) sink(block.get(), static_cast<std::size_t>(got));
+                return got == 0;
+            }, stamp.first);
+            if (!built) return false;
+        }
+        const std::uint64_t number = tollvane::UsersDataNumber(data);
+        if (index.Contains(number)) return false;
+        file.Seek(true);
+        if (!file.Write(index.SeparatorForNext() + tollvane::UsersDataRecordText(data))) return false;
+        index.Add(number);
+        left = file.Stamp();
+        return true;
+    }
+};
+
+// The original design: one byte per read, every record compared as text.
+bool RecordBytewise(const fs::path& path, const std::uint8_t data[7]) {
+    File file(path);
+    const std::string key = tollvane::UsersDataRecordText(data);
+    char current[10];
+    std::size_t digits = 0, count = 0;
+    std::uint8_t b;
+    long got;
+    while ((got = file.Read(&b, 1)) == 1) {
+        const bool digit = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'F');
+        if (!digit) {
+            digits = 0;
+            continue;
+        }
+        current[digits++] = static_cast<char>(b);
+        if (digits < 10) continue;
+        digits = 0;
+        ++count;
+        if (key.compare(0, 10, current, 10) == 0) return false;
+    }
+    if (got < 0) return false;
+    return file.Write(tollvane::UsersDataSeparator(count) + key);
+}
+
+std::uint64_t FileSize(const fs::path& path) { return fs::file_size(path); }
+
+FIGURE(UsersDataRecord) {
+    const fs::path path = MakeFile(kRecords);
+    const std::uint64_t size = FileSize(path);
+    std::uint64_t next = kRecords;
+    auto cutBack = [&] { File(path).Truncate(size); };
+
+    IndexedStore store{path, {}, {}};
+    bool ok = true;
+    const double first = bench::BestMs(
+        15, [&] { cutBack(); store.index.Clear(); },
+        [&] {
+            std::uint8_t data[7];
+            NumberBytes(next++, data);
+            ok = store.Record(data) && ok;
+        });
+    cutBack();
+    store.index.Clear();
+    std::uint8_t data[7];
+    NumberBytes(next++, data);
+    ok = store.Record(data) && ok;
+    const double later = bench::BestMs(21, nullptr, [&] {
+        NumberBytes(next++, data);
+        ok = store.Record(data) && ok;
+    });
+    const double memoryMb = static_cast<double>(store.index.MemoryBytes()) / (1024.0 * 1024.0);
+
+    // The byte-wise reading takes a minute for a million records; it grows
+    // with the file alone, so it runs over 10,000 records and counts a
+    // hundred times.
+    const fs::path small = MakeFile(kRecords / 100);
+    const std::uint64_t smallSize = FileSize(small);
+    bool refOk = true;
+    const double reference = 100.0 * bench::BestMs(
+        5, [&] { File(small).Truncate(smallSize); },
+        [&] {
+            NumberBytes(next++, data);
+            refOk = RecordBytewise(small, data) && refOk;
+        });
+    fs::remove(small);
+    fs::remove(path);
+
+    const std::string note = ok && refOk ? "reference: 10,000 records x 100" : "NOT RECORDED";
+    out.push_back({"usersdata_first_record_1M", first, "ms", reference, note});
+    out.push_back({"usersdata_next_record_1M", later, "ms", reference, note});
+    // Beside a sorted array of 64-bit numbers, the plainest compact form.
+    out.push_back({"usersdata_index_memory_1M", memoryMb, "MB", kRecords * 8.0 / (1024.0 * 1024.0), ""});
+}
+
+}  // namespace
