@@ -13,6 +13,7 @@
 #include "carddata/users_data.h"
 #include "carddata/users_data_index.h"
 #include "figures.h"
+#include "sample_data.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -29,25 +30,11 @@ using tollvane::UsersDataIndex;
 
 constexpr std::size_t kRecords = 1000000;
 
-// Distinct five-byte numbers: an odd multiplier is a bijection modulo 2^40.
-std::uint64_t NumberAt(std::uint64_t index) { return (index * 0x9E3779B1ull + 0x10) & 0xFFFFFFFFFFull; }
-
-void NumberBytes(std::uint64_t index, std::uint8_t data[7]) {
-    const std::uint64_t v = NumberAt(index);
-    for (int i = 0; i < 5; ++i) data[i] = static_cast<std::uint8_t>(v >> (8 * (4 - i)));
-    data[5] = data[6] = 0;
-}
+using bench::NumberBytes;
 
 fs::path MakeFile(std::size_t records) {
     const fs::path path = fs::temp_directory_path() / ("tollvane-figures-users-" + std::to_string(records) + ".data");
-    std::string text;
-    text.reserve(records * 11);
-    std::uint8_t data[7];
-    for (std::size_t i = 0; i < records; ++i) {
-        NumberBytes(i, data);
-        text += tollvane::UsersDataSeparator(i);
-        text += tollvane::UsersDataRecordText(data);
-    }
+    const std::string text = bench::UsersDataText(records);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     return path;
 }
@@ -195,7 +182,7 @@ FIGURE(UsersDataRecord) {
 
     IndexedStore store{path, {}, {}};
     bool ok = true;
-    const double first = bench::BestMs(
+    const bench::Timing first = bench::Time(
         15, [&] { cutBack(); store.index.Clear(); },
         [&] {
             std::uint8_t data[7];
@@ -207,7 +194,7 @@ FIGURE(UsersDataRecord) {
     std::uint8_t data[7];
     NumberBytes(next++, data);
     ok = store.Record(data) && ok;
-    const double later = bench::BestMs(21, nullptr, [&] {
+    const bench::Timing later = bench::Time(200, nullptr, [&] {
         NumberBytes(next++, data);
         ok = store.Record(data) && ok;
     });
@@ -219,18 +206,18 @@ FIGURE(UsersDataRecord) {
     const fs::path small = MakeFile(kRecords / 100);
     const std::uint64_t smallSize = FileSize(small);
     bool refOk = true;
-    const double reference = 100.0 * bench::BestMs(
+    const double reference = 100.0 * bench::Time(
         5, [&] { File(small).Truncate(smallSize); },
         [&] {
             NumberBytes(next++, data);
             refOk = RecordBytewise(small, data) && refOk;
-        });
+        }).bestMs;
     fs::remove(small);
     fs::remove(path);
 
     const std::string note = ok && refOk ? "reference: 10,000 records x 100" : "NOT RECORDED";
-    out.push_back({"usersdata_first_record_1M", first, "ms", reference, note});
-    out.push_back({"usersdata_next_record_1M", later, "ms", reference, note});
+    out.push_back({"usersdata_first_record_1M", first.bestMs, "ms", reference, note, first.cpuMs});
+    out.push_back({"usersdata_next_record_1M", later.bestMs, "ms", reference, note, later.cpuMs});
     // Beside a sorted array of 64-bit numbers, the plainest compact form.
     out.push_back({"usersdata_index_memory_1M", memoryMb, "MB", kRecords * 8.0 / (1024.0 * 1024.0), ""});
 }
