@@ -46,6 +46,12 @@ std::string KeyListRows::Cell(std::size_t row, int column) const {
     return field;
 }
 
+KeyListRow KeyListRows::Row(std::size_t row) const {
+    KeyListRow cells;
+    for (int column = 0; column < kKeyListColumns; ++column) cells[static_cast<std::size_t>(column)] = Cell(row, column);
+    return cells;
+}
+
 std::size_t KeyListRows::MemoryBytes() const {
     return text_.capacity() + starts_.capacity() * sizeof(std::uint32_t) + masked_.capacity() / 8;
 }

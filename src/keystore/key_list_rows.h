@@ -4,6 +4,7 @@
 // separate strings per row.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +17,7 @@ namespace tollvane {
 // Columns of the list: number, TC, AA, WM, SN, BN, Crypto1 key, AES128 key,
 // description.
 inline constexpr int kKeyListColumns = 9;
+using KeyListRow = std::array<std::string, kKeyListColumns>;
 
 class KeyListRows {
 public:
@@ -28,6 +30,8 @@ public:
     // The text of one cell; the number column is the row's number as "%04d".
     // Empty for a row or column outside the list.
     std::string Cell(std::size_t row, int column) const;
+    // Every cell of one row.
+    KeyListRow Row(std::size_t row) const;
 
     std::size_t MemoryBytes() const;
 
