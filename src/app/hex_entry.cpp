@@ -62,7 +62,8 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
     // on the digits would have refused them.
     caret = std::clamp(caret, 0, static_cast<int>(text.size()));
     const int surplus = static_cast<int>(text.size()) - field.digits;
-    if (surplus > 0 && AllHexDigits(text)) {
+    const bool refused = surplus > 0 && AllHexDigits(text);
+    if (refused) {
         const int cut = std::min(surplus, caret);
         text.erase(static_cast<std::size_t>(caret - cut), static_cast<std::size_t>(cut));
         caret -= cut;
@@ -70,14 +71,18 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
         caret = std::min(caret, field.digits);
     }
     if (text != typed) {
-        // Under Windows this reports EN_CHANGE at once, and that nested
-        // call may already end the entry.
+        // Under Windows this reports EN_CHANGE at once; the text is clean
+        // already, and the nested call must not end an entry whose keystroke
+        // was just refused.
+        value.filterActive = false;
         app.form.SetText(field.edit, text);
         app.form.SetCaret(field.edit, caret);
+        value.filterActive = true;
     }
     // A field holding all its digits is done: taking the focus away parses
-    // it through EN_KILLFOCUS.
-    if (value.filterActive && AllHexDigits(text) && static_cast<int>(text.size()) == field.digits)
+    // it through EN_KILLFOCUS. A keystroke that was refused because the field
+    // was full already leaves the entry open, as a digit limit would.
+    if (!refused && value.filterActive && AllHexDigits(text) && static_cast<int>(text.size()) == field.digits)
         app.form.FocusMainWindow();
 }
 

@@ -199,9 +199,7 @@ void OnTimer(AppContext& app, int timerId) {
         break;
     case TimerId::Device: CheckPortAfterDeviceChange(app); break;
     case TimerId::Card:
-        if (!app.op.waitRunning) break;
-        app.progress.Step();
-        CardTimerTick(app);
+        if (app.op.waitRunning) CardTimerTick(app);
         break;
     default: break;
     }

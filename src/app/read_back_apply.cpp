@@ -1,5 +1,7 @@
 #include "app/read_back_apply.h"
 
+#include <algorithm>
+
 #include "app/form_rules.h"
 #include "protocol/read_back.h"
 
@@ -46,10 +48,13 @@ void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5
         form.SetSelection(Ctl::WorkModeCombo, *card.workModeIndex);
     }
 
-    app.values.sectorNumber = card.sectorNumber;
-    form.SetUpDownPos(Ctl::SectorUpDown, card.sectorNumber);
-    app.values.blockNumber = card.blockNumber;
-    form.SetUpDownPos(Ctl::BlockUpDown, card.blockNumber);
+    // The up-down controls cannot show a sector or block outside their
+    // ranges, and the next write sends what the form shows: a card with
+    // damaged settings is held to the ranges, as a key record is.
+    app.values.sectorNumber = std::clamp(card.sectorNumber, 1, 15);
+    form.SetUpDownPos(Ctl::SectorUpDown, app.values.sectorNumber);
+    app.values.blockNumber = std::clamp(card.blockNumber, 0, 2);
+    form.SetUpDownPos(Ctl::BlockUpDown, app.values.blockNumber);
 
     if (card.masterCard) {
         if (card.crypto1Key) {

@@ -204,6 +204,40 @@ std::size_t AckEnd(const ReplyBuffer& reply) {
     return static_cast<std::size_t>(found - begin) + sizeof kAck - 1;
 }
 
+// What the bytes after an acknowledgement hold of the result line.
+enum class ResultSoFar {
+    None,      // text of the reader's own (a line end, a word): the wait polls on
+    Maybe,     // ends in what could be the line feed or "\rAT" of a result
+    Begun,     // "\rAT+" has come, the rest of the line has not
+    Complete,  // a whole result line, or one no known result continues
+};
+
+// Looks for the result line in the bytes after the acknowledgement; keeps in
+// held the part of them that belongs to it. The device may end its
+// acknowledgement with any text, a line end included, so only "\rAT+" marks
+// the result: a carriage return of the acknowledgement's own line end is
+// never taken for the result's.
+ResultSoFar ScanForResult(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
+    static constexpr char kResultHead[] = "\rAT+";
+    static constexpr char kLineHead[] = "\n\rAT+";
+    held.Clear();
+    const std::uint8_t* found = std::search(bytes, bytes + count, kResultHead, kResultHead + 4);
+    if (found != bytes + count) {
+        held.count = std::min(static_cast<std::size_t>(bytes + count - found), ReplyBuffer::kCapacity);
+        std::memcpy(held.bytes.data(), found, held.count);
+        return IsResultBeginning(held.bytes.data(), held.count) ? ResultSoFar::Begun : ResultSoFar::Complete;
+    }
+    for (std::size_t k = std::min<std::size_t>(count, 4); k > 0; --k) {
+        const std::uint8_t* tail = bytes + count - k;
+        if (std::memcmp(tail, kLineHead, k) == 0 || (k < 4 && std::memcmp(tail, kResultHead, k) == 0)) {
+            held.count = k;
+            std::memcpy(held.bytes.data(), tail, k);
+            return ResultSoFar::Maybe;
+        }
+    }
+    return ResultSoFar::None;
+}
+
 void ContinueCyclicRun(AppContext& app) {
     if (app.op.cyclicWriteActive) {
         if (!app.op.operationSucceeded) {
@@ -234,11 +268,41 @@ void FinishCardWait(AppContext& app, ReplyBuffer* received) {
 }
 
 // The wait ends at its first tick without a result: no poll, no next cycle.
-void StopAtFirstTick(AppContext& app, ReplyBuffer& reply) {
+// A read that failed part-way is a failed read, whatever bytes came first.
+void StopAtFirstTick(AppContext& app, ReplyBuffer* reply) {
     EndWait(app, TimerId::Card);
     ClearCyclicFlags(app);
-    ClassifyReply(app, reply);
+    if (reply) ClassifyReply(app, *reply);
+    else NoReply(app);
     app.progress.EnableMainWindow(true);
+}
+
+// A read error during the wait ends it at once: its box has been shown, and
+// the link is in doubt.
+void StopOnReadError(AppContext& app) {
+    EndWait(app, TimerId::Card);
+    app.op.resultStarted = false;
+    NoReply(app);
+    app.progress.EnableMainWindow(true);
+}
+
+// Decides from the bytes after the acknowledgement how the wait goes on:
+// finished with a whole result, reading on from a begun one, or polling.
+void TakeResultSoFar(AppContext& app, const std::uint8_t* bytes, std::size_t count) {
+    switch (ScanForResult(bytes, count, app.op.resultStart)) {
+        case ResultSoFar::Complete: {
+            ReplyBuffer whole = app.op.resultStart;
+            FinishCardWait(app, &whole);
+            return;
+        }
+        case ResultSoFar::Begun:
+        case ResultSoFar::Maybe:
+            app.op.resultStarted = true;
+            return;
+        case ResultSoFar::None:
+            app.op.resultStarted = false;
+            return;
+    }
 }
 
 // The first tick reads the reader's acknowledgement. A fast card operation
@@ -246,45 +310,44 @@ void StopAtFirstTick(AppContext& app, ReplyBuffer& reply) {
 void FirstCardTick(AppContext& app) {
     ReplyBuffer reply;
     if (!app.port.ReadReply(reply)) {
-        StopAtFirstTick(app, reply);
+        StopAtFirstTick(app, nullptr);
         return;
     }
     // Only a plain acknowledgement keeps the wait running.
     ReplyBuffer probe = reply;
     if (ParseAck(probe) != AckKind::Ok) {
-        StopAtFirstTick(app, reply);
+        StopAtFirstTick(app, &reply);
         return;
     }
-
     const std::size_t received = std::min(reply.count, ReplyBuffer::kCapacity);
     const std::size_t end = AckEnd(reply);
-    if (end >= received) return;  // the acknowledgement alone: the wait goes on
-
-    // The result line has begun. Its first byte is the one a poll would have
-    // taken; the rest is matched from the carriage return on.
-    ReplyBuffer& result = app.op.resultStart;
-    result.Clear();
-    result.count = received - end - 1;
-    std::memcpy(result.bytes.data(), reply.bytes.data() + end + 1, result.count);
-    if (IsResultBeginning(result.bytes.data(), result.count)) {
-        app.op.resultStarted = true;  // read on from there at the next ticks
-        return;
-    }
-    FinishCardWait(app, &result);
+    TakeResultSoFar(app, reply.bytes.data() + end, received - end);
 }
 
-// After a beginning of the result came with the acknowledgement, the ticks
-// read on from it instead of polling, which would drop a byte of it.
+// After the acknowledgement brought what is or may be the beginning of the
+// result, the ticks read on from it instead of polling, which would drop a
+// byte of it.
 void ReadOnResult(AppContext& app) {
     ReplyBuffer more;
-    const bool got = app.port.ReadReply(more);
-    if (!got && app.op.tickCount < kCardWaitTicks) return;
-    ReplyBuffer whole = app.op.resultStart;
-    const std::size_t room = ReplyBuffer::kCapacity - whole.count;
-    const std::size_t added = std::min(more.count, room);
-    std::memcpy(whole.bytes.data() + whole.count, more.bytes.data(), added);
-    whole.count += added;
-    FinishCardWait(app, &whole);
+    if (!app.port.ReadReply(more) && more.failed) {
+        StopOnReadError(app);
+        return;
+    }
+    std::uint8_t joined[2 * ReplyBuffer::kCapacity];
+    const ReplyBuffer& held = app.op.resultStart;
+    const std::size_t added = std::min(more.count, ReplyBuffer::kCapacity);
+    std::memcpy(joined, held.bytes.data(), held.count);
+    std::memcpy(joined + held.count, more.bytes.data(), added);
+    const std::size_t joinedCount = held.count + added;
+    if (app.op.tickCount < kCardWaitTicks) {
+        TakeResultSoFar(app, joined, joinedCount);
+        return;
+    }
+    // The last tick: a begun result is judged as it stands; without one the
+    // reader did not answer.
+    ReplyBuffer whole;
+    const ResultSoFar so = ScanForResult(joined, joinedCount, whole);
+    FinishCardWait(app, so == ResultSoFar::Begun || so == ResultSoFar::Complete ? &whole : nullptr);
 }
 
 // --- Card commands -------------------------------------------------------------------
@@ -328,24 +391,11 @@ void SendFrame(AppContext& app, const CommandFrame& frame) {
     ShowProgress(app, TimerId::Card);
 }
 
-// Remembers what the store said last, to tell a failed file (which the store
-// has reported) from a run of numbers that were all handed out before.
-class OutcomeWatch : public UniqueNumberStore {
-public:
-    explicit OutcomeWatch(UniqueNumberStore& store) : store_(store) {}
-    RecordOutcome Record(const std::uint8_t data[7]) override { return last = store_.Record(data); }
-    RecordOutcome last = RecordOutcome::Recorded;
-
-private:
-    UniqueNumberStore& store_;
-};
-
 // New unique data for a User write with "Generate unique data before write".
 // False when there is none that usersData.data holds: a number on a card
 // that the file does not know could be handed out again, so nothing is sent.
 bool DrawUniqueDataForWrite(AppContext& app) {
-    OutcomeWatch store(app.users);
-    const std::optional<UniqueResult> made = GenerateUniqueData(app.random, store);
+    const std::optional<UniqueResult> made = GenerateUniqueData(app.random, app.users);
     if (!made) {
         app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
         return false;
@@ -354,9 +404,8 @@ bool DrawUniqueDataForWrite(AppContext& app) {
     app.values.uniqueDataText = made->text;
     app.form.SetText(Ctl::SectorDataEdit, app.values.uniqueDataText);
     RefreshConverterFields(app);
-    if (made->recorded) return true;
-    if (store.last != RecordOutcome::Failed) app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
-    return false;
+    // A failed file has shown its own message.
+    return made->recorded;
 }
 
 bool WantsUniqueDataBeforeWrite(const AppContext& app) {
@@ -420,7 +469,9 @@ void FinishVersionWait(AppContext& app) { ReceiveReply(app); }
 void CardTimerTick(AppContext& app) {
     // A box opened inside a tick runs a modal loop that goes on dispatching
     // this timer; such ticks must not step the wait underneath it.
+    // Only a tick the wait handles moves the bar.
     if (app.op.inCardTick || !app.op.waitRunning) return;
+    app.progress.Step();
     app.op.inCardTick = true;
     ++app.op.tickCount;
     if (app.op.tickCount == 1) FirstCardTick(app);

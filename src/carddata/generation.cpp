@@ -44,11 +44,10 @@ std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumbe
                 break;
         }
     }
-    // A good generator practically never repeats a 40-bit number this often;
-    // a store that finds every value is broken, and looping on it would hang
-    // the window.
-    result.recorded = false;
-    return result;
+    // A good generator practically never repeats a number this often; a
+    // store that finds every value is broken, and looping on it would hang
+    // the window. None of the values drawn may be shown: each was issued.
+    return std::nullopt;
 }
 
 }  // namespace tollvane

@@ -32,10 +32,10 @@ struct UniqueResult {
 // How many values GenerateUniqueData tries before it gives up.
 inline constexpr int kUniqueAttempts = 1000;
 
-// Draws seven bytes until the store records their first five as new. On a
-// store failure (the store has shown its message) or after kUniqueAttempts
-// values that were all recorded already, the last value comes back with
-// recorded == false. nullopt only when the random source fails.
+// Draws seven bytes until the store records them as new. On a store failure
+// (the store has shown its message) the last value comes back with
+// recorded == false. nullopt when the random source fails or after
+// kUniqueAttempts values that were all issued already.
 std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumberStore& store);
 
 }  // namespace tollvane

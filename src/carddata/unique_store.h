@@ -7,7 +7,7 @@ namespace tollvane {
 // Result of recording a unique number in usersData.data.
 enum class RecordOutcome {
     Recorded,         // appended and flushed to disk
-    AlreadyRecorded,  // the five-byte number is in the file already
+    AlreadyRecorded,  // a number with the same first three bytes is in the file
     Failed,           // open, read or write failed; the message has been shown
 };
 

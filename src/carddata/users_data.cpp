@@ -9,6 +9,7 @@ namespace {
 
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 constexpr std::size_t kRecordDigits = 10;
+constexpr std::size_t kW26Digits = 6;
 
 // Byte classes for the scan: a table lookup instead of two range tests keeps
 // the scan of a large file to a few milliseconds.
@@ -71,7 +72,10 @@ void UsersDataScanner::Feed(const std::uint8_t* bytes, std::size_t n) {
 
 bool UsersDataScanner::CompleteRecord(const char* digits) {
     ++count_;
-    if (record_.size() == kRecordDigits && std::memcmp(digits, record_.data(), kRecordDigits) == 0) {
+    // A reader set to Wiegand 26 sends only the first three bytes, so a new
+    // number must differ from every recorded one there already; an equal
+    // whole record is equal there too.
+    if (record_.size() == kRecordDigits && std::memcmp(digits, record_.data(), kW26Digits) == 0) {
         found_ = true;
     }
     return found_;

@@ -11,7 +11,8 @@ namespace tollvane {
 // The record of a unique value: D0 to D4 as "%02X" each, ten characters.
 std::string UsersDataRecordText(const std::uint8_t data[7]);
 
-// Reads the file's bytes block by block and looks for one record. Anything
+// Reads the file's bytes block by block and looks for a record that shares
+// the first three bytes (six digits) with the one given. Anything
 // but '0'-'9' and 'A'-'F' throws away the digits read so far; ten digits in a
 // row make a record, and the next digit starts a new one at once.
 class UsersDataScanner {
@@ -19,7 +20,7 @@ public:
     explicit UsersDataScanner(std::string recordText);
 
     void Feed(const std::uint8_t* bytes, std::size_t n);
-    // The record was found; reading can stop.
+    // A record sharing those bytes was found; reading can stop.
     bool Found() const { return found_; }
     // Complete records read so far (up to and including the one found).
     std::size_t RecordCount() const { return count_; }

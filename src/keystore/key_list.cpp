@@ -145,12 +145,27 @@ int LeadingNumber(const std::string& text) {
     return value;
 }
 
+// True for the spaced form of exactly N bytes, every digit a hex digit.
 template <std::size_t N>
-void KeyBytes(const std::string& text, std::array<std::uint8_t, N>& bytes) {
-    const std::string digits = StripBlanks(text);
-    auto digit = [&](std::size_t i) { return i < digits.size() ? HexDigitValue(digits[i]) : 0; };
+bool IsWholeKey(const std::string& text) {
+    if (text.size() != 3 * N - 1) return false;
+    for (std::size_t p = 0; p < text.size(); ++p) {
+        if (p % 3 == 2 ? text[p] != ' ' : !IsHexDigit(text[p])) return false;
+    }
+    return true;
+}
+
+// Puts a record's key into the form, but only a whole one: a key that is
+// missing from the record, cut short or masked would send asterisks or zero
+// bytes with the next write, so the form keeps the key it has.
+template <std::size_t N>
+void ApplyKey(FormView& form, Ctl edit, const std::string& text, std::string& formText,
+              std::array<std::uint8_t, N>& bytes) {
+    if (!IsWholeKey<N>(text)) return;
+    formText = text;
+    form.SetText(edit, text);
     for (std::size_t i = 0; i < N; ++i)
-        bytes[i] = static_cast<std::uint8_t>(digit(2 * i) * 16 + digit(2 * i + 1));
+        bytes[i] = static_cast<std::uint8_t>(HexDigitValue(text[3 * i]) * 16 + HexDigitValue(text[3 * i + 1]));
 }
 
 // One line as the list shows it: parsed into the running record (a line
@@ -253,12 +268,8 @@ void ApplyKeyRecord(const KeyRecord& record, AppContext& app) {
     app.values.blockNumber = block;
     form.SetUpDownPos(Ctl::BlockUpDown, block);
 
-    app.values.crypto1KeyText = record.M_KEY;
-    form.SetText(Ctl::Crypto1KeyEdit, record.M_KEY);
-    KeyBytes(record.M_KEY, app.values.crypto1Key);
-    app.values.aesKeyText = record.A_KEY;
-    form.SetText(Ctl::AesKeyEdit, record.A_KEY);
-    KeyBytes(record.A_KEY, app.values.aesKey);
+    ApplyKey(form, Ctl::Crypto1KeyEdit, record.M_KEY, app.values.crypto1KeyText, app.values.crypto1Key);
+    ApplyKey(form, Ctl::AesKeyEdit, record.A_KEY, app.values.aesKeyText, app.values.aesKey);
 }
 
 KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, AppContext& app,
@@ -349,6 +360,10 @@ void KeyList::ShowRecordFields() {
 }
 
 bool KeyList::UseKeyRecord(int index) {
+    // The keys must come from this record's own line, not from the one parsed
+    // before it (the list may have left masked keys there).
+    current_.M_KEY.clear();
+    current_.A_KEY.clear();
     if (!ReadRecordAt(index)) return false;
     ApplyKeyRecord(current_, app_);
     return true;
@@ -396,9 +411,10 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
                 ShowError(Msg::kKeysDataReadError, reader.Error());
             } else if (!duplicate) {
                 // Reading stopped at the end of the file, so the record goes
-                // right after its last byte.
-                const std::string record =
-                    FormatKeyRecord(crypto1, aes, description, ReadRecordSettings(app_.form, app_.values));
+                // right after its last byte; a last line without its line
+                // feed (left there by an editor) must not run into it.
+                std::string record = line.empty() ? "" : "\n";
+                record += FormatKeyRecord(crypto1, aes, description, ReadRecordSettings(app_.form, app_.values));
                 const FileResult write = file->Write(record.data(), record.size());
                 if (write) {
                     written = true;

@@ -17,8 +17,11 @@ struct ReplyBuffer {
     static constexpr std::size_t kCapacity = 64;
     std::array<std::uint8_t, kCapacity + 1> bytes{};
     std::size_t count = 0;
+    // The read ended on a read error (its box has been shown): the bytes
+    // before it are not a whole reply.
+    bool failed = false;
 
-    void Clear() { bytes.fill(0); count = 0; }
+    void Clear() { bytes.fill(0); count = 0; failed = false; }
     const char* c_str() const { return reinterpret_cast<const char*>(bytes.data()); }
 };
 
@@ -33,7 +36,8 @@ public:
     // False on a write error (after the "%s [%d] %s" box) or a short write.
     virtual bool SendBytes(const std::uint8_t* data, std::size_t length) = 0;
     // Byte by byte until 60 ms of silence or capacity bytes; zero-fills the
-    // buffer first. False when no byte came or on a read error (after its box).
+    // buffer first. False when no byte came or on a read error (after its box,
+    // with failed set and the bytes read before it in the buffer).
     virtual bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) = 0;
     // Consumes at most one waiting byte, then pauses 10 ms; true if one came.
     virtual bool PollReplyByte() = 0;

@@ -472,6 +472,48 @@ TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {
     EXPECT_TRUE(PlainFilesGone());
 }
 
+// After the masked list was loaded, a record whose own line lacks a key or
+// holds it cut short leaves that key of the form as it was.
+TEST_F(KeyListTest, UseKeepsTheFormKeyWhereTheRecordHasNoWholeOne) {
+    const std::string settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=01 BN=0";
+    struct Case {
+        const char* what;
+        std::string line;
+        std::string crypto1, aes;
+    };
+    const std::string formCrypto1 = "01 02 03 04 05 06", formAes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F";
+    const Case cases[] = {
+        {"no keys", settings + "\n", formCrypto1, formAes},
+        {"Crypto1 key cut, no AES key", settings + " M_KEY=A0A1A2\n", formCrypto1, formAes},
+        {"AES key cut", settings + " M_KEY=A0A1A2A3A4A5 A_KEY=0011\n", "A0 A1 A2 A3 A4 A5", formAes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Store(Rec("zero", "B0B1B2B3B4B5") + c.line);
+        t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
+        t.app.values.crypto1KeyText = formCrypto1;
+        t.app.values.aesKey = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
+                               0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
+        t.app.values.aesKeyText = formAes;
+        ASSERT_TRUE(list.LoadKeyList());
+        ASSERT_TRUE(list.UseKeyRecord(1));
+        EXPECT_EQ(t.app.values.crypto1KeyText, c.crypto1);
+        EXPECT_EQ(t.app.values.aesKeyText, c.aes);
+        EXPECT_EQ(FormatHexBytes(t.app.values.crypto1Key.data(), 6), c.crypto1);
+        EXPECT_EQ(FormatHexBytes(t.app.values.aesKey.data(), 16), c.aes);
+    }
+}
+
+TEST_F(KeyListTest, AddAfterALastLineWithoutLineFeedStartsANewLine) {
+    Store(Rec("zero") + "TC=SL1 AA=X");
+    FieldsFromForm("new");
+    list.OnAddNew();
+    const std::string added = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=" + kFF6 + " A_KEY=" + kFF16 +
+                              " Description=new\n";
+    EXPECT_EQ(Stored(), Rec("zero") + "TC=SL1 AA=X\n" + added);
+    EXPECT_TRUE(PlainFilesGone());
+}
+
 TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
     struct Case {
         const char* what;
@@ -517,10 +559,19 @@ TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
              EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 0);
              EXPECT_TRUE(t.form[Ctl::ClassicCheck].checked);
          }},
-        {"key digits that are not upper-case hex count as 0", [](KeyRecord& r) { r.M_KEY = "ab 12 G3 4"; },
+        // A key that the next write would send as zero bytes or asterisks
+        // leaves the form's key as it was.
+        {"cut key with stray letters", [](KeyRecord& r) { r.M_KEY = "ab 12 G3 4"; r.A_KEY = "00 11"; },
          [&] {
-             EXPECT_EQ(t.app.values.crypto1Key, (std::array<std::uint8_t, 6>{0x00, 0x12, 0x03, 0x40, 0, 0}));
-             EXPECT_EQ(t.app.values.crypto1KeyText, "ab 12 G3 4");
+             EXPECT_EQ(t.app.values.crypto1Key, (std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6}));
+             EXPECT_EQ(t.app.values.crypto1KeyText, "01 02 03 04 05 06");
+             EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "01 02 03 04 05 06");
+             EXPECT_EQ(t.app.values.aesKeyText, std::string(47, 'x'));
+         }},
+        {"masked keys", [](KeyRecord& r) { r.M_KEY = std::string(17, '*'); r.A_KEY = std::string(32, '*'); },
+         [&] {
+             EXPECT_EQ(t.app.values.crypto1KeyText, "01 02 03 04 05 06");
+             EXPECT_EQ(t.app.values.aesKeyText, std::string(47, 'x'));
          }},
         {"Classic record", [](KeyRecord&) {},
          [&] {
@@ -540,6 +591,10 @@ TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
         CheckRadio(t.form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfTouchMemoryRadio);
         CheckRadio(t.form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyOffRadio);
         t.form[Ctl::WorkModeCombo].selection = 0;
+        t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
+        t.app.values.crypto1KeyText = "01 02 03 04 05 06";
+        t.form[Ctl::Crypto1KeyEdit].text = t.app.values.crypto1KeyText;
+        t.app.values.aesKeyText = std::string(47, 'x');
         KeyRecord r = base();
         c.change(r);
         ApplyKeyRecord(r, t.app);

@@ -417,6 +417,42 @@ TEST(SimDevice, AckWithResultArrivesInOneBurst) {
   EXPECT_EQ(d.TakeDue(0), "\n\rAT+Mc - OK!\n\rAT+DAT_OK");
 }
 
+// Every acknowledgement form the control line can set, as written on the
+// line: (time, bytes) of each write; the card delay is 400 ms.
+TEST(SimDevice, AckFormsShapeTheAnswerToACardCommand) {
+  struct Case {
+    const char* setting;
+    std::vector<std::pair<Millis, std::string>> writes;
+  };
+  const Case cases[] = {
+      {"default", {{0, "\n\rAT+Mc - OK!"}, {400, "\n\rAT+DAT_OK"}}},
+      {"tail \\r\\n", {{0, "\n\rAT+Mc - OK!\r\n"}, {400, "\n\rAT+DAT_OK"}}},
+      {"tail  ready\\r\\n", {{0, "\n\rAT+Mc - OK! ready\r\n"}, {400, "\n\rAT+DAT_OK"}}},
+      {"prefix Varnel\\x3A write", {{0, "Varnel: write - OK!"}, {400, "\n\rAT+DAT_OK"}}},
+      {"same on", {{0, "\n\rAT+Mc - OK!\n\rAT+DAT_OK"}}},
+      {"split 30", {{0, "\n\rAT+M"}, {30, "c - OK!"}, {400, "\n\rAT+"}, {430, "DAT_OK"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.setting);
+    Device d;
+    d.SetCardDelay(400);
+    ASSERT_EQ(ConfigureAck(c.setting, d).rfind("OK ack", 0), 0u);
+    d.Receive(BuildFrame(MasterClear()), 0);
+    std::vector<std::pair<Millis, std::string>> writes;
+    for (Millis t = 0; t <= 1000; ++t) {
+      std::string due = d.TakeDue(t);
+      if (!due.empty()) writes.emplace_back(t, due);
+    }
+    EXPECT_EQ(writes, c.writes);
+  }
+  Device d;
+  EXPECT_EQ(ConfigureAck("tail \\q", d).rfind("ERR", 0), 0u);
+  EXPECT_EQ(ConfigureAck("split -1", d).rfind("ERR", 0), 0u);
+  EXPECT_EQ(ConfigureAck("same on", d), "OK ack prefix=default tail=hex: same=on split=0");
+  d.Reset();
+  EXPECT_FALSE(d.ack_form().with_result);
+}
+
 class NoHost : public ControlHost {
  public:
   bool Unplug() override {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
     bool openResult = true;
     bool sendResult = true;
     bool readError = false;  // ReadReply fails as ReadFile would, with its box
+    // ReadReply takes this many bytes, then fails as with readError.
+    std::optional<std::size_t> failAfter;
     bool handle = false;
     std::vector<std::string> opened;
     std::vector<unsigned> openBauds;
@@ -56,14 +59,18 @@ public:
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         ++reads;
         reply.Clear();
-        if (readError) {
-            if (boxes) boxes->ShowSystemError("Error [5] when reading from a COM port!");
-            return false;
-        }
-        const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity});
+        std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity});
+        const bool fails = readError || (failAfter && *failAfter < capacity);
+        if (readError) n = 0;
+        else if (fails) n = std::min(n, *failAfter);
         for (std::size_t i = 0; i < n; ++i) reply.bytes[i] = static_cast<std::uint8_t>(line[i]);
         reply.count = n;
         line.erase(0, n);
+        if (fails) {
+            reply.failed = true;
+            if (boxes) boxes->ShowSystemError("Error [5] when reading from a COM port!");
+            return false;
+        }
         return n != 0;
     }
     bool PollReplyByte() override {

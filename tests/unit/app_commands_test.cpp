@@ -232,14 +232,22 @@ TEST(GenerateUniqueTest, NewDataIsShownAndConverted) {
     }
 }
 
-TEST(GenerateUniqueTest, AFailingRandomSourceKeepsTheDataAndSaysSo) {
-    Started t;
-    t.random.fail = true;
-    t.Click(GenerateUniqueButton);
-    EXPECT_EQ(t.form.Text(SectorDataEdit), "11 22 33 44 55 66 77");
-    EXPECT_EQ(t.app.values.uniqueDataText, "11 22 33 44 55 66 77");
-    ASSERT_EQ(t.boxes.shown.size(), 1u);
-    EXPECT_EQ(t.boxes.shown[0].icon, MessageIcon::Error);
+// A failing random source, or one whose every number was issued before:
+// "The operation failed!", and the data stay as they were.
+TEST(GenerateUniqueTest, NoNewNumberKeepsTheDataAndSaysSo) {
+    for (bool sourceFails : {true, false}) {
+        SCOPED_TRACE(sourceFails);
+        Started t;
+        t.random.fail = sourceFails;
+        if (!sourceFails) t.users.outcomes.assign(1000, RecordOutcome::AlreadyRecorded);
+        t.Click(GenerateUniqueButton);
+        EXPECT_EQ(t.form.Text(SectorDataEdit), "11 22 33 44 55 66 77");
+        EXPECT_EQ(t.app.values.uniqueDataText, "11 22 33 44 55 66 77");
+        EXPECT_EQ(t.app.values.uniqueData, (std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
+        ASSERT_EQ(t.boxes.shown.size(), 1u);
+        EXPECT_EQ(t.boxes.shown[0].icon, MessageIcon::Error);
+        EXPECT_EQ(t.boxes.shown[0].text, t.app.texts[Msg::kErr05OperationFailed]);
+    }
 }
 
 TEST(KeyListTest, ButtonsOpenTheKeyList) {

@@ -172,26 +172,40 @@ TEST(HexEntryTest, APasteIsCleanedInOneStep) {
 }
 
 // Digits beyond the field's count, typed or pasted into a full field, are
-// refused as a digit limit would refuse them.
-TEST(HexEntryTest, SurplusDigitsBeforeTheCaretAreRefused) {
+// refused as a digit limit would refuse them, and the entry stays open: a
+// field is full as soon as it is entered, and a keystroke there must not end
+// the entry.
+TEST(HexEntryTest, SurplusDigitsBeforeTheCaretAreRefusedAndTheEntryStaysOpen) {
     struct Case {
+        Ctl edit;
         std::string text;
         int caret;
         std::string result;
     };
     const Case cases[] = {
-        {"FFFFFFFFFFFF1", 13, "FF FF FF FF FF FF"},
-        {"1FFFFFFFFFFFF", 1, "FF FF FF FF FF FF"},
-        {"0102030405060708", 16, "01 02 03 04 05 06"},
-        {"AB0102030405060708", 2, "01 02 03 04 05 06"},
+        {Crypto1KeyEdit, "FFFFFFFFFFFF1", 13, "FFFFFFFFFFFF"},
+        {Crypto1KeyEdit, "1FFFFFFFFFFFF", 1, "FFFFFFFFFFFF"},
+        {Crypto1KeyEdit, "0102030405060708", 16, "010203040506"},
+        {Crypto1KeyEdit, "AB0102030405060708", 2, "010203040506"},
+        {AesKeyEdit, std::string(32, 'F') + "0", 33, std::string(32, 'F')},
+        {SectorDataEdit, "112233445566770", 15, "11223344556677"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         Entry t;
-        t.FocusEdit(Crypto1KeyEdit);
-        t.Edit(Crypto1KeyEdit, c.text, c.caret);
-        EXPECT_EQ(t.form.Text(Crypto1KeyEdit), c.result) << c.text;
-        EXPECT_FALSE(t.app.values.crypto1Filter) << c.text;
+        t.FocusEdit(c.edit);
+        t.Edit(c.edit, c.text, c.caret);
+        EXPECT_EQ(t.form.Text(c.edit), c.result);
+        EXPECT_EQ(t.form.focused, c.edit);
+        EXPECT_EQ(t.form.mainWindowFocusCount, 0);
     }
+    // The entry goes on: a digit typed over a selected one is taken.
+    Entry t;
+    t.FocusEdit(Crypto1KeyEdit);
+    t.Edit(Crypto1KeyEdit, "FFFFFFFFFFFF0", 13);
+    t.Edit(Crypto1KeyEdit, "FFFFFFFFFFF0", 12);
+    EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "FF FF FF FF FF F0");
+    EXPECT_FALSE(t.form.focused.has_value());
 }
 
 TEST(HexEntryTest, TheProgramsOwnTextIsNotFiltered) {

@@ -31,7 +31,7 @@ TEST(UsersData, WrittenFileReadsBack) {
     std::string file;
     std::vector<std::string> records;
     for (int i = 0; i < 23; ++i) {
-        const std::uint8_t data[7] = {0x10, 0x20, 0x30, 0x40, static_cast<std::uint8_t>(i), 0, 0};
+        const std::uint8_t data[7] = {static_cast<std::uint8_t>(i), 0x20, 0x30, 0x40, 0x50, 0, 0};
         records.push_back(UsersDataRecordText(data));
         file += UsersDataSeparator(static_cast<std::size_t>(i)) + records.back();
     }
@@ -64,6 +64,9 @@ TEST(UsersData, ReadingRules) {
         {"0102030405F", 1, true},
         {"010203040", 0, false},               // a record cut short is no record
         {"01 02 03 04 05", 0, false},
+        // A Wiegand 26 reader sees only the first three bytes.
+        {"0102039999", 1, true},
+        {"0102049999 9901020304", 2, false},
     };
     for (const Case& c : cases) {
         UsersDataScanner s("0102030405");

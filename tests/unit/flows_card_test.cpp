@@ -205,6 +205,7 @@ TEST_F(CardWait, AReadErrorAtTheFirstTickIsNotSteppedUnderneathItsBox) {
     EXPECT_EQ(ticksDuringBox, 5);     // the timer still ran during the read ...
     EXPECT_EQ(t.port.polls, 0);       // ... but its ticks did nothing
     EXPECT_EQ(t.port.reads - readsBefore, 1);
+    EXPECT_EQ(t.progress.steps, 1);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_FALSE(t.app.link.isOpen);
 }
@@ -295,6 +296,33 @@ TEST_F(CardWait, AMasterReadFillsTheFormFromTheCard) {
     EXPECT_EQ(t.app.values.aesKey, aes);
 }
 
+// What a read-back puts on the form is what the next write sends: a sector or
+// block the card should not hold is held to the form's ranges.
+TEST_F(CardWait, AReadBackSectorOrBlockOutOfRangeIsHeldToTheFormsRanges) {
+    struct Case {
+        std::uint8_t sector, block;
+        int shownSector, shownBlock;
+    };
+    const Case cases[] = {{0, 0, 1, 0}, {0x20, 7, 15, 2}, {200, 255, 15, 2}, {9, 1, 9, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sector);
+        const std::array<std::uint8_t, 16> settings = {'M', 'd', 'd', 'f', 'e', 'd', c.sector, c.block,
+                                                       0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0};
+        t.Click(Ctl::ReadButton);
+        t.Tick(TimerId::Card);
+        t.port.Arrive(ReadBackLine('s', 'X', {}, settings));
+        t.RunOut(TimerId::Card);
+        EXPECT_EQ(t.form[Ctl::SectorUpDown].upDownPos, c.shownSector);
+        EXPECT_EQ(t.form[Ctl::BlockUpDown].upDownPos, c.shownBlock);
+        t.Click(Ctl::WriteButton);
+        const auto& frame = t.port.sent.back();
+        EXPECT_EQ(frame[29 + 6], c.shownSector);
+        EXPECT_EQ(frame[29 + 7], c.shownBlock);
+        t.port.Arrive(kDatOk);
+        t.RunOut(TimerId::Card);
+    }
+}
+
 TEST_F(CardWait, AReadBackWithABadSettingsChecksumIsNotRecognised) {
     const std::array<std::uint8_t, 16> settings = {'M', 'd', 'd', 'f', 'e', 'd', 1, 0};
     t.Click(Ctl::ReadButton);
@@ -318,12 +346,15 @@ TEST_F(CardWait, AResultLongerThanTheBufferIsCutAndTheRestIsLeftForLater) {
 
 // --- The result in the acknowledgement's read ------------------------------------------------
 
+// The device may put any text in front of " - OK!" and after it (a line end,
+// a word), and may send the result line, or its beginning, in the same read.
 struct SameReadCase {
     const char* name;
-    std::string withAck;  // arrives after the acknowledgement, before the first tick
-    std::string later;    // arrives after the first tick
-    int ticks;            // how long the wait lasts
+    std::string withAck;              // arrives with the acknowledgement, before the first tick
+    std::vector<std::string> later;   // each arrives before one further tick
+    int ticks;                        // how long the wait lasts
     std::vector<std::string> messages;
+    std::string ack = "\n\rAT+Uw - OK!";
 };
 
 class ResultWithAckTest : public ::testing::TestWithParam<SameReadCase> {};
@@ -332,27 +363,105 @@ TEST_P(ResultWithAckTest, IsHandledAtOnceOrReadOnWithoutLosingAByte) {
     const SameReadCase& c = GetParam();
     ReaderApp t;
     t.Connect();
-    t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive("\n\rAT+Uw - OK!" + c.withAck); };
+    t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack + c.withAck); };
     t.Click(Ctl::WriteButton);
+    int ticks = 0;
     ASSERT_TRUE(t.Tick(TimerId::Card));
-    t.port.Arrive(c.later);
-    EXPECT_EQ(1 + t.RunOut(TimerId::Card), c.ticks);
+    ++ticks;
+    for (const std::string& piece : c.later) {
+        t.port.Arrive(piece);
+        ticks += t.Tick(TimerId::Card);
+    }
+    ticks += t.RunOut(TimerId::Card);
+    EXPECT_EQ(ticks, c.ticks);
     EXPECT_EQ(t.boxes.Texts(), c.messages);
     EXPECT_TRUE(t.app.link.isOpen);
-    EXPECT_EQ(t.port.polls, 0);
     EXPECT_TRUE(t.port.line.empty());
 }
+
+const char kSuccess[] = "The operation was successful!";
+const char kNotPresented[] = "The card was not brought to the reader!";
 
 INSTANTIATE_TEST_SUITE_P(
     Splits, ResultWithAckTest,
     ::testing::Values(
-        SameReadCase{"WholeSuccess", kDatOk, "", 1, {"The operation was successful!"}},
-        SameReadCase{"WholeError", "\n\rAT+ERR_12", "", 1, {"Error writing to block!"}},
-        SameReadCase{"WholeGarbage", "\nAT+XYZ", "", 1, {"The answer could not be recognized!"}},
-        SameReadCase{"OnlyTheLineFeed", "\n", "\rAT+DAT_OK", 2, {"The operation was successful!"}},
-        SameReadCase{"PartOfTheLine", "\n\rAT+DA", "T_OK", 2, {"The operation was successful!"}},
-        SameReadCase{"PartOfAnError", "\n\rAT+ERR_0", "4", 2, {"The card was not brought to the reader!"}}),
+        SameReadCase{"WholeSuccess", kDatOk, {}, 1, {kSuccess}},
+        SameReadCase{"WholeError", "\n\rAT+ERR_12", {}, 1, {"Error writing to block!"}},
+        SameReadCase{"WholeAfterALineEnd", "\r\n" + kDatOk, {}, 1, {kSuccess}},
+        SameReadCase{"WholeAfterAWord", " ready\r\n\n\rAT+ERR_12", {}, 1, {"Error writing to block!"}},
+        SameReadCase{"OnlyTheLineFeed", "\n", {"\rAT+DAT_OK"}, 2, {kSuccess}},
+        SameReadCase{"PartOfTheLine", "\n\rAT+DA", {"T_OK"}, 2, {kSuccess}},
+        SameReadCase{"PartOfAnError", "\n\rAT+ERR_0", {"4"}, 2, {kNotPresented}},
+        SameReadCase{"PartAfterALineEnd", "\r\n\n\rAT+ER", {"R_04"}, 2, {kNotPresented}},
+        SameReadCase{"CrLfThenTheResult", "\r\n", {"\n\rAT+ERR_04"}, 2, {kNotPresented}},
+        SameReadCase{"CrThenTheResult", "\r", {kDatOk}, 2, {kSuccess}},
+        SameReadCase{"LfThenTheResult", "\n", {"\n\rAT+ERR_04"}, 2, {kNotPresented}},
+        SameReadCase{"WordAndLineEndThenTheResult", " ready\r\n", {kDatOk}, 2, {kSuccess}},
+        SameReadCase{"WordThenTheResult", " ready", {kDatOk}, 2, {kSuccess}},
+        SameReadCase{"ResultAfterSilentTicks", "\r\n", {"", "", kDatOk}, 4, {kSuccess}},
+        SameReadCase{"ResultInThreeReads", "\r\n", {"\n\rAT", "+ERR", "_04"}, 4, {kNotPresented}},
+        SameReadCase{"TextInFront", "", {kDatOk}, 2, {kSuccess}, "Varnel ready, write - OK!"},
+        SameReadCase{"TextInFrontAndALineEnd", "\r\n", {"\n\rAT+ERR_04"}, 2, {kNotPresented}, "#12 - OK!"}),
     [](const ::testing::TestParamInfo<SameReadCase>& info) { return std::string(info.param.name); });
+
+// Text after the acknowledgement is no answer: a reader that then stays
+// silent is given up at the last tick as if nothing had come.
+TEST_F(CardWait, ALineEndAfterTheAcknowledgementAndThenSilenceEndsAsNoReply) {
+    for (const char* tail : {"\r\n", " ready"}) {
+        SCOPED_TRACE(tail);
+        ReaderApp t;
+        t.Connect();
+        t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(std::string("\n\rAT+Uw - OK!") + tail); };
+        t.Click(Ctl::WriteButton);
+        EXPECT_EQ(t.RunOut(TimerId::Card), 165);
+        EXPECT_TRUE(t.boxes.shown.empty());
+        EXPECT_FALSE(t.app.link.isOpen);
+    }
+}
+
+// A read that fails part-way is a failed read: its one box, then the end of
+// the operation; the bytes before the failure are not taken for a reply.
+struct ReadErrorCase {
+    const char* name;
+    std::string withAck;
+    bool failAtAck;         // the first tick's read fails; otherwise the result's
+    std::size_t failAfter;  // bytes read before the failure
+    int ticks;
+};
+
+class PartialReadErrorTest : public ::testing::TestWithParam<ReadErrorCase> {};
+
+TEST_P(PartialReadErrorTest, EndsTheOperationOnceWithTheReadErrorOnly) {
+    const ReadErrorCase& c = GetParam();
+    ReaderApp t;
+    t.Connect();
+    t.port.onSend = [&](const std::vector<std::uint8_t>&) {
+        t.port.Arrive("\n\rAT+Uw - OK!" + c.withAck);
+        if (c.failAtAck) t.port.failAfter = c.failAfter;
+    };
+    int ticksDuringBox = 0;
+    t.boxes.modalLoop = [&] { ticksDuringBox += t.Tick(TimerId::Card); };
+    t.Click(Ctl::WriteButton);
+    ASSERT_TRUE(t.Tick(TimerId::Card));
+    if (!c.failAtAck) {
+        t.port.failAfter = c.failAfter;
+        t.port.Arrive(kDatOk);
+    }
+    EXPECT_EQ(1 + t.RunOut(TimerId::Card), c.ticks);
+    EXPECT_EQ(t.boxes.systemErrors.size(), 1u);
+    EXPECT_TRUE(t.boxes.shown.empty());
+    // Ticks under the box are not the wait's: the bar does not move for them.
+    EXPECT_EQ(t.progress.steps, c.ticks);
+    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_TRUE(t.progress.mainWindowEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, PartialReadErrorTest,
+    ::testing::Values(ReadErrorCase{"AWholeAcknowledgementThenTheError", kDatOk, true, 13, 1},
+                      ReadErrorCase{"PartOfTheResultReadOn", "\r\n", false, 4, 2},
+                      ReadErrorCase{"PartOfTheResultAtTheFinish", "", false, 4, 2}),
+    [](const ::testing::TestParamInfo<ReadErrorCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CardWait, ABeginningThatIsNeverCompletedEndsAtTheLastTick) {
     t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive("\n\rAT+Uw - OK!\n\rAT+DA"); };
@@ -500,10 +609,11 @@ TEST_F(CardWait, UniqueDataIsDrawnOnlyForTheSectorDataModes) {
 TEST_F(CardWait, DecryptModeSendsTheScrambledDataAndKeepsThePlainDataOnTheForm) {
     SelectUserRole(3);
     t.Click(Ctl::UniqueBeforeWriteCheck);
+    t.random.next = 0x11;
     t.Click(Ctl::WriteButton);
     const std::array<std::uint8_t, 7> plain = t.app.values.uniqueData;
-    std::array<std::uint8_t, 7> scrambled = plain;
-    ScrambleUniqueData(scrambled.data());
+    ASSERT_EQ(plain, (std::array<std::uint8_t, 7>{0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17}));
+    const std::array<std::uint8_t, 7> scrambled = {0xB4, 0x7E, 0xF2, 0x2C, 0xAA, 0x51, 0xC5};
     const auto& frame = t.port.sent.back();
     EXPECT_TRUE(std::equal(scrambled.begin(), scrambled.end(), frame.begin() + 29 + 8));
     EXPECT_EQ(t.users.asked.size(), 1u);

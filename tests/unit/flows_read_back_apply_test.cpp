@@ -24,8 +24,8 @@ std::vector<std::uint8_t> FrameFrom5(std::uint8_t type, std::uint8_t aesAuth, st
 TEST(ReadBackApplyTest, UserDataInTheDecryptModeComesBackAsItWasTyped) {
     ReaderApp t;
     t.SelectCombo(Ctl::RoleCombo, 1);
-    std::uint8_t data[7] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    ScrambleUniqueData(data);
+    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
+    const std::uint8_t data[7] = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5};
     const auto frame = FrameFrom5('s', 'X', 0, {'U', 0, 0, 0, 0, 'g', 4, 1, data[0], data[1], data[2], data[3],
                                                 data[4], data[5], data[6]});
     ApplySettingsReadBack(t.app, frame.data(), frame.size());

@@ -94,12 +94,20 @@ TEST(PortListTest, RefreshListsThePortsInNumericOrderAndEnablesTheList) {
     EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
     EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
 
-    for (auto none : {std::optional<std::vector<std::string>>{}, std::optional(std::vector<std::string>{})}) {
-        t.ports.ports = none;
-        RefreshPortList(t.app);
-        EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre(""));
-        EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
-    }
+    t.ports.ports = std::nullopt;
+    RefreshPortList(t.app);
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre(""));
+    EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
+}
+
+// Values that exist but are none of them port names: the list is empty, yet
+// the key had values, so the search goes on to look for the reader.
+TEST(PortListTest, ValuesThatAreNoPortNamesGiveAnEmptyListAndTheSearchGoesOn) {
+    ReaderApp t({}, std::nullopt);
+    EXPECT_TRUE(FillPortList(t.app));
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ::testing::IsEmpty());
+    SearchReader(t.app);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre(t.T(Msg::kVarnelNotFound), t.T(Msg::kSelectPortHint)));
 }
 
 TEST(PortListTest, SelectByNameChangesNothingWithoutAnExactMatch) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "app/message_table.h"
 
@@ -13,6 +15,39 @@ TEST(MessageTable, EveryEntryHasBothLanguages) {
         EXPECT_GT(std::strlen(Text(LanguageId::English, id)), 0u) << n;
         EXPECT_GT(std::strlen(Text(LanguageId::Russian, id)), 0u) << n;
     }
+}
+
+// The texts as written down in tests/data/messages.txt, with \n and \r
+// standing for the control characters.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r')) {
+            out.push_back(text[++i] == 'n' ? '\n' : '\r');
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
+    std::ifstream in(std::string(TOLLVANE_TEST_DATA) + "/messages.txt", std::ios::binary);
+    ASSERT_TRUE(in) << "tests/data/messages.txt";
+    std::string line;
+    int rows = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+        ASSERT_NE(tab2, std::string::npos) << line;
+        const int n = std::stoi(line.substr(0, tab1));
+        ASSERT_EQ(n, ++rows);
+        const Msg id = static_cast<Msg>(n);
+        EXPECT_EQ(Text(LanguageId::English, id), Unescape(line.substr(tab1 + 1, tab2 - tab1 - 1))) << n;
+        EXPECT_EQ(Text(LanguageId::Russian, id), Unescape(line.substr(tab2 + 1))) << n;
+    }
+    // Entry 135, the usersData.data write failure, is the program's own addition.
+    EXPECT_EQ(rows, kMessageCount - 1);
 }
 
 TEST(MessageTable, TitlesDifferBetweenLanguages) {

@@ -247,10 +247,18 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
     }
 }
 
+// The worked example of a User write in the decrypt mode with the start values.
+TEST(CommandFrames, UserWriteInTheDecryptModeOfTheStartForm) {
+    const CommandFrame frame = BuildUserWriteFrame(FormFor(Card::Classic, 3));
+    const SettingsBlock expected = {0x55, 0x00, 0x00, 0x00, 0x00, 0x67, 0x01, 0x00,
+                                    0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5, 0x72};
+    EXPECT_EQ(SettingsBlockOf(frame), expected);
+    EXPECT_EQ(frame[45], 0xE3);
+}
+
 TEST(CommandFrames, UserWriteUniqueDataFollowsTheWorkMode) {
     const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    std::array<std::uint8_t, 7> scrambled = plain;
-    ScrambleUniqueData(scrambled.data());
+    const std::array<std::uint8_t, 7> scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5};
     const std::array<std::uint8_t, 7> none{};
     struct Case {
         int workMode;

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "carddata/generation.h"
 #include "carddata/users_data.h"
 #include "carddata/win/users_data_file.h"
 
@@ -138,6 +139,9 @@ TEST_F(UsersDataFileTest, AppendsNewNumbersAndFindsOldOnes) {
         {"only the first five bytes count", "0102030405", RecordOutcome::AlreadyRecorded, "0102030405"},
         {"lower case is no record", "0a0b0c0d0e", RecordOutcome::Recorded, "0a0b0c0d0e0102030405"},
         {"lower case hides nothing", "0102030405", RecordOutcome::AlreadyRecorded, "0102030405"},
+        {"the first three bytes count", "AAAAAAAAAA 010203FFFF", RecordOutcome::AlreadyRecorded,
+         "AAAAAAAAAA 010203FFFF"},
+        {"another third byte is new", "010204FFFF", RecordOutcome::Recorded, "010204FFFF 0102030405"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,6 +151,24 @@ TEST_F(UsersDataFileTest, AppendsNewNumbersAndFindsOldOnes) {
         EXPECT_TRUE(NobodyHolds());
     }
     EXPECT_TRUE(boxes_.texts.empty());
+}
+
+// A reader set to Wiegand 26 sends only the first three bytes: a drawn value
+// that repeats them for a recorded number is drawn again.
+TEST_F(UsersDataFileTest, AValueRepeatingTheFirstThreeBytesOfARecordIsDrawnAgain) {
+    struct Counting : RandomSource {
+        std::uint8_t next = 1;
+        bool Fill(std::uint8_t* out, std::size_t count) override {
+            for (std::size_t i = 0; i < count; ++i) out[i] = next++;
+            return true;
+        }
+    } random;
+    WriteText(path_, "AAAAAAAAAA 010203AAAA");
+    const std::optional<UniqueResult> made = GenerateUniqueData(random, store_);
+    ASSERT_TRUE(made.has_value());
+    EXPECT_TRUE(made->recorded);
+    EXPECT_EQ(made->text, "08 09 0A 0B 0C 0D 0E");
+    EXPECT_EQ(ReadText(path_), "AAAAAAAAAA 010203AAAA 08090A0B0C");
 }
 
 TEST_F(UsersDataFileTest, LowerCaseRecordIsNotRecognised) {

@@ -172,11 +172,74 @@ std::string NextCommand(const std::vector<std::string_view>& w, Device& d) {
   return out;
 }
 
+// Text with the escapes \r, \n, \t, \\ and \xNN, so that line ends and
+// blanks can be given on one control line.
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out.push_back(text[i]);
+      continue;
+    }
+    if (++i >= text.size()) return std::nullopt;
+    switch (text[i]) {
+      case 'r': out.push_back('\r'); break;
+      case 'n': out.push_back('\n'); break;
+      case 't': out.push_back('\t'); break;
+      case '\\': out.push_back('\\'); break;
+      case 'x': {
+        const auto byte = i + 2 < text.size() ? FromHex(text.substr(i + 1, 2)) : std::nullopt;
+        if (!byte || byte->size() != 1) return std::nullopt;
+        out += *byte;
+        i += 2;
+        break;
+      }
+      default: return std::nullopt;
+    }
+  }
+  return out;
+}
+
+std::string DescribeAck(const AckForm& a) {
+  return "OK ack prefix=" + (a.prefix ? "hex:" + ToHex(*a.prefix) : std::string("default")) +
+         " tail=hex:" + ToHex(a.tail) + " same=" + (a.with_result ? "on" : "off") +
+         " split=" + std::to_string(a.split_ms);
+}
+
 std::string WithHex(std::string_view bytes) {
   return bytes.empty() ? "OK" : "OK " + ToHex(bytes);
 }
 
 }  // namespace
+
+std::string ConfigureAck(std::string_view args, Device& d) {
+  AckForm& a = d.ack_form();
+  const std::size_t blank = args.find(' ');
+  const std::string_view what = args.substr(0, blank);
+  // The text is everything after the one blank that follows the word, so
+  // that it may begin with blanks of its own.
+  const std::string_view rest = blank == std::string_view::npos ? std::string_view{} : args.substr(blank + 1);
+  if (what.empty()) return DescribeAck(a);
+  if (what == "tail" || what == "prefix") {
+    const std::optional<std::string> text = Unescape(rest);
+    if (!text) return "ERR usage: ack tail|prefix <text with \\r \\n \\t \\\\ \\xNN>";
+    if (what == "tail") a.tail = *text;
+    else if (text->empty()) a.prefix.reset();
+    else a.prefix = *text;
+  } else if (what == "same") {
+    if (rest != "on" && rest != "off") return "ERR usage: ack same on|off";
+    a.with_result = rest == "on";
+  } else if (what == "split") {
+    const auto ms = Number<Millis>(rest);
+    if (!ms || *ms < 0 || *ms > 60000) return "ERR usage: ack split <ms>";
+    a.split_ms = *ms;
+  } else if (what == "default") {
+    a = AckForm{};
+  } else {
+    return "ERR usage: ack [tail|prefix <text> | same on|off | split <ms> | default]";
+  }
+  return DescribeAck(a);
+}
 
 std::string RunControlCommand(std::string_view line, Device& d, ControlHost& host, Millis now) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
@@ -201,6 +264,10 @@ std::string RunControlCommand(std::string_view line, Device& d, ControlHost& hos
     return "OK delay " + std::to_string(d.card_delay());
   }
   if (cmd == "card") return CardCommand(w, d, now);
+  if (cmd == "ack") {
+    const std::size_t at = line.find("ack") + 3;
+    return ConfigureAck(at < line.size() ? line.substr(at + 1) : std::string_view{}, d);
+  }
   if (cmd == "next") return NextCommand(w, d);
   // An empty capture is a bare "OK", so that splitting the line at blanks
   // never yields an empty hex word.

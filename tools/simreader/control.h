@@ -21,6 +21,11 @@ class ControlHost {
   virtual std::string PortPath() const = 0;
 };
 
+// Sets how the reader answers card commands; args is what follows "ack " on
+// a control line (also given by --ack on the command line). Returns the
+// reply line.
+std::string ConfigureAck(std::string_view args, Device& device);
+
 // Runs one control line against the device; returns the reply line without
 // its line end.
 std::string RunControlCommand(std::string_view line, Device& device, ControlHost& host,

@@ -141,6 +141,7 @@ void Device::Reset() {
   version_ = std::string(kDefaultVersion);
   card_delay_ = kDefaultCardDelay;
   armed_ = Faults{};
+  ack_form_ = AckForm{};
   waiting_.reset();
   received_.clear();
   commands_ = 0;
@@ -265,15 +266,26 @@ void Device::HandleCommand(const std::string& command, Millis now) {
 }
 
 void Device::HandleFrame(const std::string& frame, Faults faults, Millis now) {
+  // The acknowledgement is never reshaped by a fault, only by the form the
+  // reader is set to answer in.
+  Faults plain;
+  if (ack_form_.split_ms > 0) plain.split_ms = static_cast<int>(ack_form_.split_ms);
+  if (!faults.split_ms && ack_form_.split_ms > 0) faults.split_ms = static_cast<int>(ack_form_.split_ms);
+  std::string ack;
   if (!faults.no_ack) {
-    Faults plain;  // the acknowledgement itself is never reshaped
-    Queue(AckReply(frame[3], frame[4]), plain, now);
+    ack = ack_form_.prefix ? *ack_form_.prefix + " - OK!" : AckReply(frame[3], frame[4]);
+    ack += ack_form_.tail;
   }
-  if (faults.no_result) return;
-  if (!present_) {
-    waiting_ = CardCommand{frame, faults, now};
+  if (faults.no_result || !present_) {
+    Queue(std::move(ack), plain, now);
+    if (!faults.no_result) waiting_ = CardCommand{frame, faults, now};
     return;
   }
+  if (ack_form_.with_result) {
+    Queue(ack + RunCardCommand(frame, faults), faults, now);
+    return;
+  }
+  Queue(std::move(ack), plain, now);
   SendResult(frame, faults, faults.ack_with_result ? now : now + card_delay_);
 }
 

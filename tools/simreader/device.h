@@ -91,6 +91,17 @@ struct Faults {
   std::optional<int> cut;        // any: only the first n bytes of the reply are sent
 };
 
+// How the reader words and writes its answer to a card command. The device
+// contract binds only " - OK!" (not followed by " >> ") and the result line;
+// the text around the acknowledgement and how the bytes are cut into writes
+// are the device's choice, and a program must cope with all of them.
+struct AckForm {
+  std::optional<std::string> prefix;  // text before " - OK!"; default "\n\rAT+" role op
+  std::string tail;                   // text after " - OK!", such as "\r\n"
+  bool with_result = false;           // a card in place: the result in the same write
+  Millis split_ms = 0;                // > 0: each reply written in two halves this far apart
+};
+
 struct Emission {
   Millis at = 0;
   std::string bytes;
@@ -124,6 +135,7 @@ class Device {
   void SetCardDelay(Millis ms) { card_delay_ = ms; }
   Millis card_delay() const { return card_delay_; }
   Faults& armed() { return armed_; }
+  AckForm& ack_form() { return ack_form_; }
 
   // Puts card n in front of the reader (creating cards up to n).
   void SelectCard(std::size_t n, Millis now);
@@ -143,6 +155,7 @@ class Device {
   std::size_t commands() const { return commands_; }
   bool waiting_for_card() const { return waiting_.has_value(); }
 
+  // Back to the start state, the acknowledgement form included.
   void Reset();
   // The line went away: half-received commands and unsent replies are lost.
   void DropLine();
@@ -171,6 +184,7 @@ class Device {
   std::string version_;
   Millis card_delay_;
   Faults armed_;
+  AckForm ack_form_;
   std::optional<CardCommand> waiting_;
   std::string received_;
   std::size_t commands_ = 0;

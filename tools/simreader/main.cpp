@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "simreader/control.h"
 #include "simreader/simulator.h"
 
 namespace {
@@ -21,7 +23,7 @@ int Usage(const char* why) {
   if (why != nullptr) std::fprintf(stderr, "simreader: %s\n", why);
   std::fprintf(stderr,
                "usage: simreader [--link PATH] [--control PORT] [--version TEXT] [--delay MS]\n"
-               "                 [--no-card] [--vanish MS] [--verbose]\n");
+               "                 [--no-card] [--vanish MS] [--verbose] [--ack 'tail \\r\\n'] ...\n");
   return 2;
 }
 
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
   std::string version;
   long delay = -1;
   bool no_card = false;
+  std::vector<std::string> ack_settings;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -64,6 +67,11 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (v == nullptr || !ParseInt(v, 0, 86400000, &n)) return Usage("--vanish needs milliseconds");
       options.vanish_after = n;
+    } else if (arg == "--ack") {
+      // As the control command "ack": tail|prefix <text>, same on|off, split <ms>.
+      const char* v = value();
+      if (v == nullptr) return Usage("--ack needs a setting");
+      ack_settings.push_back(v);
     } else if (arg == "--no-card") {
       no_card = true;
     } else if (arg == "--verbose") {
@@ -80,6 +88,10 @@ int main(int argc, char** argv) {
   if (!version.empty()) simulator.device().SetVersion(version);
   if (delay >= 0) simulator.device().SetCardDelay(delay);
   if (no_card) simulator.device().RemoveCard();
+  for (const std::string& setting : ack_settings) {
+    const std::string reply = tollvane::sim::ConfigureAck(setting, simulator.device());
+    if (reply.rfind("OK", 0) != 0) return Usage(("--ack " + setting + ": " + reply).c_str());
+  }
 
   std::string error;
   if (!simulator.Start(&error)) {

@@ -78,6 +78,7 @@ bool WinSerialPort::ReadReply(ReplyBuffer& reply, std::size_t capacity) {
         DWORD got = 0;
         if (!::ReadFile(handle_.get(), &byte, 1, &got, nullptr)) {
             ShowPortError(Msg::kPortReadError, ::GetLastError());
+            reply.failed = true;
             return false;
         }
         if (got == 0) break;
