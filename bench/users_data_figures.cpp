@@ -169,7 +169,7 @@ struct IndexedStore {
                 long got;
                 while ((got = file.Read(block.get(), 64 * 1024)) > 0) sink(block.get(), static_cast<std::size_t>(got));
                 return got == 0;
-            }, stamp.first);
+            });
             if (!built) return false;
         }
         const std::uint64_t number = tollvane::UsersDataNumber(data);
@@ -246,7 +246,7 @@ FIGURE(UsersDataRecord) {
         index.Build([&](const UsersDataIndex::BlockSink& sink) {
             sink(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
             return true;
-        }, text.size());
+        });
     }
     const double memoryMb = static_cast<double>(index.MemoryBytes()) / (1024.0 * 1024.0);
 
@@ -269,7 +269,7 @@ FIGURE(UsersDataRecord) {
         ok && refOk ? "flush not counted; reference: 10,000 records x 100" : "NOT RECORDED";
     out.push_back({"usersdata_first_record_1M", first.bestMs, "ms", reference, note, first.cpuMs});
     out.push_back({"usersdata_next_record_1M", later.bestMs, "ms", reference, note, later.cpuMs});
-    // Beside a sorted array of 64-bit numbers, the plainest compact form.
+    // Beside a sorted array of the 64-bit numbers, the plainest compact form.
     out.push_back({"usersdata_index_memory_1M", memoryMb, "MB", kRecords * 8.0 / (1024.0 * 1024.0), ""});
 }
 

@@ -1,6 +1,6 @@
 #include "carddata/users_data_index.h"
 
-#include <algorithm>
+#include <cstdlib>
 
 #include "carddata/users_data.h"
 
@@ -88,74 +88,29 @@ std::uint64_t UsersDataNumber(const std::uint8_t data[7]) {
     return number;
 }
 
-namespace {
-
-constexpr std::uint64_t kMask40 = (std::uint64_t{1} << 40) - 1;
-
-// Sorts by the four bytes, lowest first; each pass is stable, so after the
-// fourth the values are in order, back in `values`.
-void RadixSort(std::vector<std::uint32_t>& values, std::vector<std::uint32_t>& work) {
-    const std::size_t n = values.size();
-    work.resize(n);
-    // The four counts in one sweep over the values.
-    std::size_t count[4][257] = {};
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t v = values[i];
-        ++count[0][(v & 0xFF) + 1];
-        ++count[1][((v >> 8) & 0xFF) + 1];
-        ++count[2][((v >> 16) & 0xFF) + 1];
-        ++count[3][(v >> 24) + 1];
-    }
-    std::uint32_t* from = values.data();
-    std::uint32_t* to = work.data();
-    for (unsigned pass = 0; pass < 4; ++pass) {
-        std::size_t* at = count[pass];
-        for (std::size_t b = 0; b < 256; ++b) at[b + 1] += at[b];
-        const unsigned shift = pass * 8;
-        for (std::size_t i = 0; i < n; ++i) to[at[(from[i] >> shift) & 0xFF]++] = from[i];
-        std::swap(from, to);
-    }
-}
-
-}  // namespace
-
-std::uint64_t UsersDataIndex::Mix(std::uint64_t number) {
-    // Each step can be undone, so two numbers never share group and kept bits.
-    std::uint64_t x = number & kMask40;
-    x ^= x >> 20;
-    x = (x * 0x9E3779B97Full) & kMask40;
-    x ^= x >> 17;
-    return x;
-}
+void UsersDataIndex::Free::operator()(std::uint64_t* p) const { std::free(p); }
 
 void UsersDataIndex::Clear() {
-    for (auto& group : groups_) std::vector<std::uint32_t>().swap(group);
+    bits_.reset();
     records_ = 0;
     trailingDigits_ = 0;
     ready_ = false;
 }
 
-bool UsersDataIndex::Build(const FileReading& read, std::uint64_t sizeHint) {
+bool UsersDataIndex::Build(const FileReading& read) {
     Clear();
-    // A record and its separator take eleven bytes; an eighth more than an
-    // even share spares most groups a reallocation, which would copy them.
-    const std::size_t expected = static_cast<std::size_t>(sizeHint / 11);
-    const std::size_t room = expected / kGroups + expected / kGroups / 8 + 16;
-    for (auto& group : groups_) group.reserve(room);
-
+    // calloc: a large zeroed block comes straight from the system, whose
+    // pages stay untouched (and take no memory) until a bit is set in them.
+    bits_.reset(static_cast<std::uint64_t*>(std::calloc(kWords, sizeof(std::uint64_t))));
+    if (!bits_) return false;
     RecordReader reader;
     const bool complete = read([&](const std::uint8_t* bytes, std::size_t n) {
-        reader.Feed(bytes, n, [&](std::uint64_t number) {
-            const std::uint64_t mixed = Mix(number);
-            groups_[GroupOf(mixed)].push_back(KeptOf(mixed));
-        });
+        reader.Feed(bytes, n, [&](std::uint64_t number) { Set(KeyOf(number)); });
     });
     if (!complete) {
         Clear();
         return false;
     }
-    std::vector<std::uint32_t> work;
-    for (auto& group : groups_) RadixSort(group, work);
     records_ = reader.Records();
     trailingDigits_ = reader.Pending();
     ready_ = true;
@@ -164,16 +119,13 @@ bool UsersDataIndex::Build(const FileReading& read, std::uint64_t sizeHint) {
 
 bool UsersDataIndex::Contains(std::uint64_t number) const {
     if (!ready_) return false;
-    const std::uint64_t mixed = Mix(number);
-    const auto& group = groups_[GroupOf(mixed)];
-    return std::binary_search(group.begin(), group.end(), KeptOf(mixed));
+    const std::uint32_t key = KeyOf(number);
+    return (bits_[key >> 6] >> (key & 63)) & 1;
 }
 
 void UsersDataIndex::Add(std::uint64_t number) {
     if (!ready_) return;
-    const std::uint64_t mixed = Mix(number);
-    auto& group = groups_[GroupOf(mixed)];
-    group.insert(std::lower_bound(group.begin(), group.end(), KeptOf(mixed)), KeptOf(mixed));
+    Set(KeyOf(number));
     ++records_;
     trailingDigits_ = 0;
 }
@@ -185,10 +137,6 @@ std::string UsersDataIndex::SeparatorForNext() const {
     return UsersDataSeparator(records_);
 }
 
-std::size_t UsersDataIndex::MemoryBytes() const {
-    std::size_t bytes = sizeof groups_;
-    for (const auto& group : groups_) bytes += group.size() * sizeof(std::uint32_t);
-    return bytes;
-}
+std::size_t UsersDataIndex::MemoryBytes() const { return bits_ ? kWords * sizeof(std::uint64_t) : 0; }
 
 }  // namespace tollvane

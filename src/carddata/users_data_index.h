@@ -1,19 +1,20 @@
 // The numbers of usersData.data held in memory, so that a new number is
 // looked up without reading a file of a million records again.
 //
-// A number is the first five bytes of a unique value, D0 first: 40 bits. The
-// index spreads the numbers over 256 groups by a bijective mix of all 40 bits
-// (the bytes of generated numbers are not evenly spread: D0, D2 and D4 stay
-// below 80) and keeps in each group the other 32 bits of the mix in a sorted
-// array, four bytes a number: a million numbers take about 4 MB. One reading
-// of the file builds it; each group is sorted by radix, in linear time.
+// A number is the first five bytes of a unique value, D0 first: 40 bits. A
+// new number counts as recorded when a record shares its first three bytes,
+// because a reader set to Wiegand 26 sends only those. So the index is a
+// table with one bit for every possible three-byte beginning: 2^24 bits, 2 MB
+// at most, one memory access per lookup, and no sorting when it is built
+// from one reading of the file. Its memory is taken zeroed from the system
+// and costs only where bits are set.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace tollvane {
 
@@ -27,11 +28,9 @@ public:
     using BlockSink = std::function<void(const std::uint8_t* bytes, std::size_t n)>;
     using FileReading = std::function<bool(const BlockSink& sink)>;
 
-    // Builds the index from one reading of the file. sizeHint, the file's
-    // size in bytes, lets each group reserve its room at once; room that is
-    // reserved and never written costs address space, not memory. False when
-    // the reading fails; the index is then empty and not Ready.
-    bool Build(const FileReading& read, std::uint64_t sizeHint = 0);
+    // Builds the index from one reading of the file. False when the reading
+    // fails; the index is then empty and not Ready.
+    bool Build(const FileReading& read);
 
     // Holds the numbers of the file as last built or added to.
     bool Ready() const { return ready_; }
@@ -47,19 +46,22 @@ public:
     // What to write before the next record, as the scanner of the file says.
     std::string SeparatorForNext() const;
 
-    // Bytes the numbers take (reserved room not counted: it is never
-    // written, so it takes no memory).
+    // Bytes the table takes at most.
     std::size_t MemoryBytes() const;
 
 private:
-    static constexpr std::size_t kGroups = 256;
+    static constexpr unsigned kKeyBits = 24;
+    static constexpr std::size_t kWords = (std::size_t{1} << kKeyBits) / 64;
 
-    // The group of a number and the 32 bits kept for it.
-    static std::uint64_t Mix(std::uint64_t number);
-    static std::size_t GroupOf(std::uint64_t mixed) { return static_cast<std::size_t>(mixed >> 32); }
-    static std::uint32_t KeptOf(std::uint64_t mixed) { return static_cast<std::uint32_t>(mixed); }
+    static std::uint32_t KeyOf(std::uint64_t number) {
+        return static_cast<std::uint32_t>((number >> (40 - kKeyBits)) & ((1u << kKeyBits) - 1));
+    }
+    void Set(std::uint32_t key) { bits_[key >> 6] |= std::uint64_t{1} << (key & 63); }
 
-    std::vector<std::uint32_t> groups_[kGroups];
+    struct Free {
+        void operator()(std::uint64_t* p) const;
+    };
+    std::unique_ptr<std::uint64_t[], Free> bits_;
     std::size_t records_ = 0;
     // Digits after the last complete record at the end of the file.
     std::size_t trailingDigits_ = 0;

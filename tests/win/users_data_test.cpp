@@ -268,10 +268,10 @@ TEST_F(UsersDataFileTest, ReadsTheFileOnceWhileNobodyElseChangesIt) {
     store_.UseCalls(counting);
     std::string expected;
     for (std::uint8_t i = 0; i < 12; ++i) {
-        const std::uint8_t number[7] = {0x10, 0x20, 0x30, 0x40, i, 0, 0};
+        const std::uint8_t number[7] = {0x10, 0x20, i, 0x40, 0x50, 0, 0};
         EXPECT_EQ(store_.Record(number), RecordOutcome::Recorded);
         char record[16];
-        std::snprintf(record, sizeof record, "102030400%X", i);
+        std::snprintf(record, sizeof record, "1020%02X4050", i);
         expected += (i == 0 ? "" : i == 10 ? "\r\n" : " ") + std::string(record);
         EXPECT_EQ(store_.Record(number), RecordOutcome::AlreadyRecorded);
     }

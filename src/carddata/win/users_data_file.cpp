@@ -38,7 +38,7 @@ bool UsersDataFile::StampOf(HANDLE file, Stamp& stamp) {
     return true;
 }
 
-bool UsersDataFile::BuildIndex(HANDLE file, std::uint64_t size, DWORD& code) {
+bool UsersDataFile::BuildIndex(HANDLE file, DWORD& code) {
     std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlockSize]);
     code = ERROR_SUCCESS;
     return index_.Build(
@@ -52,8 +52,7 @@ bool UsersDataFile::BuildIndex(HANDLE file, std::uint64_t size, DWORD& code) {
                 if (got == 0) return true;
                 sink(block.get(), got);
             }
-        },
-        size);
+        });
 }
 
 RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
@@ -70,7 +69,7 @@ RecordOutcome UsersDataFile::Record(const std::uint8_t data[7]) {
         const bool stamped = StampOf(file.get(), now);
         if (!index_.Ready() || !stamped || !(now == left_)) {
             DWORD code = ERROR_SUCCESS;
-            if (!BuildIndex(file.get(), now.size, code)) return FailWithCode(Msg::kUsersDataReadError, code);
+            if (!BuildIndex(file.get(), code)) return FailWithCode(Msg::kUsersDataReadError, code);
             if (stamped) left_ = now;
         }
         if (index_.Contains(number)) return RecordOutcome::AlreadyRecorded;

@@ -53,7 +53,7 @@ private:
     RecordOutcome FailWithCode(Msg text, DWORD code);
     // Reads the whole open file into the index; false with the error code of
     // the failed read.
-    bool BuildIndex(HANDLE file, std::uint64_t size, DWORD& code);
+    bool BuildIndex(HANDLE file, DWORD& code);
 
     // The file as this store left it.
     struct Stamp {
