@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/form_view.h"
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
 #include "serial/serial_port.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace tollvane {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 #include "keystore/key_files.h"
 #include "keystore/key_list_rows.h"
@@ -51,20 +51,23 @@ public:
     virtual void CloseWindow() = 0;
 };
 
-// The card settings of a new record, read from the main form.
-RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values);
-
-// Puts a record onto the main form: card type, reader settings, work mode,
-// sector, block and both keys. Values a field does not know change nothing.
-void ApplyKeyRecord(const KeyRecord& record, AppContext& app);
+// The main form as the key list sees it: the settings a new record takes,
+// and the place a chosen record goes ("Use This Key").
+class KeyRecordForm {
+public:
+    virtual ~KeyRecordForm() = default;
+    virtual RecordSettings CurrentSettings() const = 0;
+    virtual void Apply(const KeyRecord& record) = 0;
+};
 
 class KeyList {
 public:
     // directory is put in front of every file name ("" for the working
     // directory). boxes is owned by the key list window: the operations'
-    // messages belong to it, not to the main window.
-    KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, AppContext& app,
-            std::string directory = {});
+    // messages belong to it, not to the main window. texts is the program's
+    // current table, so a language change reaches the next message.
+    KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
+            Sleeper& sleeper, KeyRecordForm& form, std::string directory = {});
     KeyList(const KeyList&) = delete;
     KeyList& operator=(const KeyList&) = delete;
 
@@ -116,7 +119,9 @@ private:
     KeyFiles& files_;
     KeyFileCipher& cipher_;
     MessageBoxes& boxes_;
-    AppContext& app_;
+    const MessageTable& texts_;
+    Sleeper& sleeper_;
+    KeyRecordForm& form_;
     std::string directory_;
     KeyListUi* ui_ = nullptr;
     KeyRecord current_;

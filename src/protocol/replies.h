@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "serial/serial_port.h"
 
 namespace tollvane {

@@ -5,35 +5,6 @@
 namespace tollvane::e2e {
 namespace {
 
-TEST_F(ProgramTest, GenerateRandomFollowsTheCardType) {
-    Start();
-    form->Select(kWorkMode, 1);
-    form->Click(kShowCrypto1);
-    form->Click(kGenerateRandom);  // Classic: the Crypto1 key only
-    const std::string crypto1 = form->Text(kCrypto1Edit);
-    EXPECT_NE(crypto1, "FF FF FF FF FF FF");
-    EXPECT_EQ(crypto1.size(), 17u);
-    EXPECT_EQ(form->Text(kAesEdit), "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-
-    form->Click(kPlus);
-    form->Click(kSl3);  // SL3: the AES key only; the Crypto1 key went back to FF
-    form->Click(kGenerateRandom);
-    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
-    const std::string aes = form->Text(kAesEdit);
-    EXPECT_NE(aes, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-    EXPECT_EQ(aes.size(), 47u);
-    form->Click(kGenerateRandom);
-    EXPECT_NE(form->Text(kAesEdit), aes);
-}
-
-TEST_F(ProgramTest, GenerateRandomDoesNothingForClassicSendCardId) {
-    Start();
-    // The button is off here; the command itself must not change keys either.
-    form->Menu(kGenerateRandom);
-    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
-    EXPECT_EQ(form->Text(kAesEdit), "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-}
-
 TEST_F(ProgramTest, GenerateUniqueRecordsTheNumberAndRefreshesTheConverter) {
     dir.Write("usersData.data", "");
     Start();
@@ -50,22 +21,6 @@ TEST_F(ProgramTest, GenerateUniqueRecordsTheNumberAndRefreshesTheConverter) {
     std::string digits = data.substr(0, 14);
     std::erase(digits, ' ');
     EXPECT_EQ(dir.Read("usersData.data"), digits);
-}
-
-TEST_F(ProgramTest, GenerateUniqueWithoutUsersDataSaysSo) {
-    Start();
-    form->Select(kWorkMode, 1);
-    form->Select(kRole, 1);
-    form->ClickAsync(kGenerateUnique);
-    const auto box = program->WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->text.rfind("Error opening file usersData.data!", 0), 0u) << box->text;
-    EXPECT_EQ(box->caption, "Message");
-    EXPECT_EQ(box->icon, 5);
-    program->Answer(*box, IDOK);
-    // The value is shown all the same, unrecorded; no file is made.
-    EXPECT_NE(form->Text(kDataEdit), "11 22 33 44 55 66 77");
-    EXPECT_FALSE(dir.Read("usersData.data").has_value());
 }
 
 TEST_F(ProgramTest, LanguageSwitchRetextsTheFormKeepsSelectionsAndIsRemembered) {
@@ -111,35 +66,6 @@ TEST_F(ProgramTest, LanguageSwitchRetextsTheFormKeepsSelectionsAndIsRemembered) 
     Start(std::nullopt);
     EXPECT_EQ(WindowText(form->Main()), "Tollvane ver.2.00 (x64)");
     EXPECT_EQ(form->Items(kRole), (std::vector<std::string>{"Master", "User"}));
-}
-
-TEST_F(ProgramTest, LanguageSwitchWithoutConfigFileStillSwitches) {
-    Start(kRussianConfig);
-    std::filesystem::remove(dir.Path() / "appconfig.ini");
-    form->MenuAsync(kEnglish);
-    const auto box = program->WaitMessageBox();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, "Не удалось сохранить настройки!\nПерезапустите программу.");
-    EXPECT_EQ(box->icon, 4);
-    program->Answer(*box, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(form->Main()) == "Tollvane ver.2.00 (x64)"; }));
-    EXPECT_FALSE(dir.Read("appconfig.ini").has_value());
-}
-
-TEST_F(ProgramTest, ClearAsksInTheInterfaceLanguageAndNoDoesNothing) {
-    Start(kEnglishConfig);
-    for (int id : {kClear, kClearCyclic}) {
-        form->ClickAsync(id);
-        const auto box = program->WaitMessageBox();
-        ASSERT_TRUE(box);
-        EXPECT_EQ(box->text, "Are you sure you want to clear the card?");
-        EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
-        EXPECT_EQ(box->buttonTexts, (std::vector<std::string>{"&Yes", "&No"}));
-        program->Answer(*box, IDNO);
-        // No: no reader search either.
-        EXPECT_TRUE(IsWindowEnabled(form->Main()));
-        EXPECT_EQ(program->ProgressWindow(), nullptr);
-    }
 }
 
 TEST_F(ProgramTest, HelpWithoutTheHelpFolderShowsTwoMessagesInOrder) {
@@ -205,23 +131,6 @@ TEST_F(ProgramTest, QuitFromTheMenuEndsTheProgram) {
     EXPECT_EQ(program->WaitExit(), 0u);
 }
 
-TEST_F(ProgramTest, CloseBoxEndsTheProgram) {
-    Start();
-    PostMessageW(form->Main(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(program->WaitExit(), 0u);
-}
-
-TEST_F(ProgramTest, RightClickMenuOffersQuit) {
-    Start();
-    // Below the last group box: the window's own client area.
-    PostMessageW(form->Main(), WM_RBUTTONUP, 0, MAKELPARAM(320, 785));
-    HWND popup = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (popup = program->FindTop(L"#32768")) != nullptr; }));
-    PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(program->WaitExit(), 0u);
-}
-
 TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndExits) {
     Start();
     ShowWindow(form->Main(), SW_MINIMIZE);
@@ -242,23 +151,6 @@ TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndExits) {
 
 namespace tollvane::e2e {
 namespace {
-
-// The key list window opens over a disabled main window and gives it back.
-TEST_F(ProgramTest, ShowListOpensTheKeyListWindow) {
-    Start(kEnglishConfig);
-    form->ClickAsync(kShowList);
-    HWND keys = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-        if (const auto box = program->CurrentMessageBox()) program->Answer(*box, box->buttons.front());
-        return (keys = program->FindTop(L"my Child Window")) != nullptr;
-    }));
-    EXPECT_EQ(WindowText(keys), "Keys");
-    EXPECT_FALSE(IsWindowEnabled(form->Main()));
-    while (const auto box = program->WaitMessageBox(1000ms)) program->Answer(*box, box->buttons.front());
-    PostMessageW(keys, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys); }));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form->Main()) != FALSE; }));
-}
 
 }  // namespace
 }  // namespace tollvane::e2e

@@ -19,55 +19,6 @@ protected:
     void Leave() { form->FocusOn(form->Main()); }
 };
 
-TEST_F(HexEntryTest, EnteringShowsDigitsAndLeavingUnchangedGivesTheSameKey) {
-    StartWithKeysEditable();
-    form->FocusEdit(kCrypto1Edit);
-    EXPECT_EQ(form->Text(kCrypto1Edit), "FFFFFFFFFFFF");
-    Leave();
-    EXPECT_EQ(form->Text(kCrypto1Edit), "FF FF FF FF FF FF");
-}
-
-struct TypedCase {
-    int edit;
-    const char* typed;
-    const char* shown;
-};
-
-class TypedTest : public HexEntryTest, public ::testing::WithParamInterface<TypedCase> {};
-
-// Short entries are padded with F; other characters vanish as they come.
-TEST_P(TypedTest, LeavingTheFieldShowsTheDisplayForm) {
-    const TypedCase& c = GetParam();
-    StartWithKeysEditable();
-    if (c.edit == kDataEdit) form->Select(kRole, 1);
-    form->FocusEdit(c.edit);
-    form->SelectAll(c.edit);
-    form->Type(c.edit, c.typed);
-    Leave();
-    EXPECT_EQ(form->Text(c.edit), c.shown);
-}
-
-const TypedCase kTyped[] = {
-    {kCrypto1Edit, "12ab", "12 AB FF FF FF FF"},
-    {kCrypto1Edit, "", "FF FF FF FF FF FF"},
-    {kCrypto1Edit, "1-2 x3", "12 3F FF FF FF FF"},
-    {kAesEdit, "0011", "00 11 FF FF FF FF FF FF FF FF FF FF FF FF FF FF"},
-    {kDataEdit, "0102", "01 02 FF FF FF FF FF"},
-};
-INSTANTIATE_TEST_SUITE_P(Fields, TypedTest, ::testing::ValuesIn(kTyped));
-
-TEST_F(HexEntryTest, ANonHexCharacterVanishesWhereItWasTyped) {
-    StartWithKeysEditable();
-    form->FocusEdit(kCrypto1Edit);
-    form->SelectAll(kCrypto1Edit);
-    form->Type(kCrypto1Edit, "1234");
-    form->SetCaret(kCrypto1Edit, 2);
-    form->Type(kCrypto1Edit, "G");
-    EXPECT_EQ(form->Text(kCrypto1Edit), "1234");
-    EXPECT_EQ(form->Caret(kCrypto1Edit), 2);
-    EXPECT_EQ(program->Focus(), form->Control(kCrypto1Edit));
-}
-
 struct FullCase {
     int edit;
     const char* digits;
@@ -118,36 +69,6 @@ const FullCase kPasted[] = {
     {kDataEdit, "71 72 73 74 75 76 77", "71 72 73 74 75 76 77"},
 };
 INSTANTIATE_TEST_SUITE_P(Fields, PasteTest, ::testing::ValuesIn(kPasted));
-
-TEST_F(HexEntryTest, DataFieldRefreshesTheConverterWhenLeft) {
-    Start();
-    form->Select(kWorkMode, 1);
-    form->Select(kRole, 1);
-    const HWND hex = form->ControlAt("Edit", 130, 652);
-    const std::string before = WindowText(hex);
-    form->FocusEdit(kDataEdit);
-    form->SelectAll(kDataEdit);
-    form->Type(kDataEdit, "0102");
-    Leave();
-    EXPECT_EQ(form->Text(kDataEdit), "01 02 FF FF FF FF FF");
-    EXPECT_NE(WindowText(hex), before);
-}
-
-TEST_F(ProgramTest, SectorAndBlockStayWithinTheirLimits) {
-    Start();
-    form->Select(kWorkMode, 1);
-    form->UpDownClick(kSectorUpDown, false);
-    EXPECT_EQ(form->Text(kSectorEdit), "1");
-    for (int i = 0; i < 16; ++i) form->UpDownClick(kSectorUpDown, true);
-    EXPECT_EQ(form->Text(kSectorEdit), "15");
-    form->UpDownClick(kSectorUpDown, false);
-    EXPECT_EQ(form->Text(kSectorEdit), "14");
-
-    form->UpDownClick(kBlockUpDown, false);
-    EXPECT_EQ(form->Text(kBlockEdit), "0");
-    for (int i = 0; i < 4; ++i) form->UpDownClick(kBlockUpDown, true);
-    EXPECT_EQ(form->Text(kBlockEdit), "2");
-}
 
 }  // namespace
 }  // namespace tollvane::e2e

@@ -103,19 +103,6 @@ TEST_F(OpenSslKeyFileCipherTest, DecryptsEveryCommittedCipherText) {
     EXPECT_TRUE(boxes_.texts.empty());
 }
 
-TEST_F(OpenSslKeyFileCipherTest, OutputReplacesLongerEarlierTarget) {
-    const Bytes old(5000, 'x');
-    WriteBytes(Path("target"), old);
-    ASSERT_TRUE(cipher_.EncryptKeyFile((kVectors / "plain_959.bin").string(), Path("target"),
-                                       kKeyFilePassword));
-    EXPECT_EQ(ReadBytes(Path("target")), ReadBytes(kVectors / "cipher_959.bin"));
-
-    WriteBytes(Path("target"), old);
-    ASSERT_TRUE(cipher_.DecryptKeyFile((kVectors / "cipher_empty.bin").string(), Path("target"),
-                                       kKeyFilePassword));
-    EXPECT_TRUE(ReadBytes(Path("target")).empty());
-}
-
 struct FailureCase {
     const char* name;
     bool encrypt;
@@ -179,14 +166,6 @@ TEST_F(OpenSslKeyFileCipherTest, WrongPasswordIsCaughtByThePaddingCheck) {
                                         "q%58tR&73!9?26#xkW"));
     ASSERT_EQ(boxes_.texts.size(), 1u);
     EXPECT_EQ(boxes_.texts[0], "Ошибка во время CryptDecrypt!\nНомер ошибки: 0x80090005.");
-}
-
-// Rewrites the committed cipher texts from the plain vectors. Run by hand
-// with --gtest_also_run_disabled_tests after changing a plain vector.
-TEST_F(OpenSslKeyFileCipherTest, DISABLED_RegenerateVectors) {
-    for (const auto& v : kVectorFiles)
-        ASSERT_TRUE(cipher_.EncryptKeyFile((kVectors / v.plain).string(), (kVectors / v.cipher).string(),
-                                           kKeyFilePassword));
 }
 
 }  // namespace

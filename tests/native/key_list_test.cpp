@@ -13,6 +13,7 @@
 
 #include "app/form_rules.h"
 #include "carddata/hex_text.h"
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "native/openssl_key_file_cipher.h"
 #include "native/posix_key_files.h"
@@ -166,7 +167,7 @@ protected:
     PosixKeyFiles files;
     FaultyCipher cipher{t.boxes, files};
     FakeKeyListUi ui;
-    KeyList list{files, cipher, t.boxes, t.app, dir_ + "/"};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir_ + "/"};
 
 private:
     FakeMessageBoxes helperBoxes_;
@@ -195,13 +196,6 @@ TEST_F(KeyListTest, LoadListsEveryRecordMaskedOrInClear) {
     EXPECT_TRUE(PlainFilesGone());
 }
 
-TEST_F(KeyListTest, EmptyListLoadsNoRows) {
-    Store("");
-    ui.rows.assign(3, KeyListRow{});
-    EXPECT_TRUE(list.LoadKeyList());
-    EXPECT_TRUE(ui.rows.empty());
-}
-
 TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
     std::filesystem::copy_file(std::string(TOLLVANE_TEST_DATA) + "/keyfile/crkeys_keylist.data",
                                Path(kCrKeysFile));
@@ -223,16 +217,6 @@ TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
     EXPECT_EQ(ui.rows.size(), n);
 }
 
-// The Windows test of the key list compares the file the program writes
-// with this one; here the independent implementation reads it back.
-TEST_F(KeyListTest, ListWrittenUnderWindowsDecryptsIndependently) {
-    std::string plain;
-    ASSERT_TRUE(PosixKeyFiles::Slurp(std::string(TOLLVANE_TEST_DATA) + "/keyfile/plain_keylist.data", plain));
-    std::filesystem::copy_file(std::string(TOLLVANE_TEST_DATA) + "/keylist/crkeys_added.data", Path(kCrKeysFile));
-    EXPECT_EQ(Stored(), plain + Rec("Written by the program", kFF6, kFF16,
-                                    "TC=Cls AA=X OI=0 LL=0 DI=0 SB=0 WM=0 SN=01 BN=0"));
-}
-
 TEST_F(KeyListTest, OverlongLinesNeitherOverflowNorGetLost) {
     const std::string longLine = Rec(std::string(700, 'd'));
     Store(Rec("zero") + longLine + Rec("two") + Rec("three"));
@@ -246,20 +230,6 @@ TEST_F(KeyListTest, OverlongLinesNeitherOverflowNorGetLost) {
     list.OnRowClicked(2);
     list.OnRemove();
     EXPECT_EQ(Stored(), Rec("zero") + longLine + Rec("three"));
-}
-
-TEST_F(KeyListTest, ShowKeyRecordPutsTheRecordIntoTheFields) {
-    Store(Rec("zero") + Rec("one", "A0A1A2A3A4A5"));
-    ASSERT_TRUE(list.ShowKeyRecord(1));
-    EXPECT_EQ(ui.fields[KeyField::Crypto1], "A0 A1 A2 A3 A4 A5");
-    EXPECT_EQ(ui.fields[KeyField::Aes], kSpacedFF16);
-    EXPECT_EQ(ui.fields[KeyField::Description], "one");
-
-    // Past the end nothing is parsed: the fields get the record held before.
-    ui.fields.clear();
-    ASSERT_TRUE(list.ShowKeyRecord(5));
-    EXPECT_EQ(ui.fields[KeyField::Description], "one");
-    EXPECT_TRUE(PlainFilesGone());
 }
 
 TEST_F(KeyListTest, AddWritesRecordZeroAndRefusesItsDuplicate) {
@@ -323,37 +293,6 @@ TEST_F(KeyListTest, AddAndRemoveDecryptOnceAndShowWhatAReloadShows) {
         EXPECT_TRUE(same(list.CurrentRecord(), afterRemove));
         EXPECT_TRUE(PlainFilesGone());
         EXPECT_TRUE(t.boxes.shown.empty());
-    }
-}
-
-TEST_F(KeyListTest, DuplicateMeansSameKeysAndDescriptionWhateverTheSettings) {
-    const std::string existing = Rec("zero") + Rec("door", "A0A1A2A3A4A5", kFF16,
-                                                    "TC=SL1 AA=V OI=3 LL=1 DI=1 SB=0 WM=2 SN=09 BN=2");
-    struct Case {
-        const char* what;
-        std::string crypto1, aes, description;
-        bool duplicate;
-    } cases[] = {
-        {"only the settings differ", "A0 A1 A2 A3 A4 A5", kSpacedFF16, "door", true},
-        {"another description", "A0 A1 A2 A3 A4 A5", kSpacedFF16, "Door", false},
-        {"another Crypto1 key", "A0 A1 A2 A3 A4 A6", kSpacedFF16, "door", false},
-        {"another AES key", "A0 A1 A2 A3 A4 A5", "00" + kSpacedFF16.substr(2), "door", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Store(existing);
-        t.boxes.shown.clear();
-        ui.fields = {{KeyField::Crypto1, c.crypto1}, {KeyField::Aes, c.aes}, {KeyField::Description, c.description}};
-        int index = -1;
-        EXPECT_EQ(list.AddKeyRecord(index), c.duplicate);
-        if (c.duplicate) {
-            EXPECT_EQ(index, 1);
-            EXPECT_EQ(Stored(), existing);
-        } else {
-            EXPECT_EQ(Stored(), existing + Rec(c.description, StripBlanks(c.crypto1), StripBlanks(c.aes)));
-        }
-        EXPECT_TRUE(t.boxes.shown.empty());
-        EXPECT_TRUE(PlainFilesGone());
     }
 }
 
@@ -426,18 +365,6 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_EQ(list.SelectedKeyIndex(), -1);
     EXPECT_EQ(Stored(), plain);
     EXPECT_TRUE(t.boxes.shown.empty());
-}
-
-TEST_F(KeyListTest, ShowKeysTogglesTheFieldsAndReloadsTheList) {
-    Store(Rec("r0"));
-    list.OnShowKeys();
-    EXPECT_TRUE(ui.showKeys);
-    EXPECT_FALSE(ui.masked);
-    EXPECT_EQ(ui.rows.at(0)[6], kSpacedFF6);
-    list.OnShowKeys();
-    EXPECT_FALSE(ui.showKeys);
-    EXPECT_TRUE(ui.masked);
-    EXPECT_EQ(ui.rows.at(0)[6], std::string(17, '*'));
 }
 
 TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
 namespace tollvane {

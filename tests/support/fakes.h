@@ -18,8 +18,9 @@
 
 #include "app/app_context.h"
 #include "app/form_view.h"
+#include "app/key_record_form.h"
 #include "app/main_controller.h"
-#include "app/ui.h"
+#include "base/ui.h"
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
 #include "serial/serial_port.h"
@@ -339,6 +340,7 @@ struct TestApp {
     FakeShell shell;
     AppContext app{form,  boxes, timers, progress, sleeper, port, ports, random, users, shell,
                    LanguageId::Russian, MessageTable{LanguageId::Russian}, "", {}, {}, {}, {}};
+    AppKeyRecordForm keyForm{app};
 
     TestApp() {
         app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();

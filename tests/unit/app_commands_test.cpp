@@ -108,29 +108,7 @@ TEST(HelpTest, ShellResultsPickTheirMessages) {
     }
 }
 
-TEST(MenuTest, AboutAndQuitGoToTheShell) {
-    TestApp t;
-    OnCommand(t.app, 6, 0);
-    OnCommand(t.app, 1, 0);
-    EXPECT_EQ(t.shell.aboutShown, 1);
-    EXPECT_EQ(t.shell.closeRequests, 1);
-}
-
 // --- Reader commands ----------------------------------------------------------
-
-TEST(ReaderCommandTest, ReadIdWithoutAConnectionStartsTheSearch) {
-    TestApp t;
-    OnCommand(t.app, 4, 0);
-    EXPECT_TRUE(t.timers.IsRunning(TimerId::Search));
-    EXPECT_TRUE(t.progress.open);
-}
-
-TEST(ReaderCommandTest, SearchButtonStartsTheSearch) {
-    TestApp t;
-    t.Click(SearchButton);
-    EXPECT_EQ(t.timers.running.at(TimerId::Search), 10u);
-    EXPECT_FALSE(t.progress.mainWindowEnabled);
-}
 
 TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
     struct Case {
@@ -151,15 +129,6 @@ TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
             EXPECT_FALSE(t.app.op.cyclicClearActive);
         }
     }
-}
-
-TEST(ReaderCommandTest, ComboNotificationsOtherThanSelectionChangeAreIgnored) {
-    Started t;
-    t.form.SetSelection(RoleCombo, 1);
-    OnCommand(t.app, static_cast<int>(RoleCombo), 3);  // CBN_SETFOCUS
-    EXPECT_TRUE(t.form.IsShown(ReaderSettingsGroup));
-    OnCommand(t.app, static_cast<int>(RoleCombo), 1);
-    EXPECT_FALSE(t.form.IsShown(ReaderSettingsGroup));
 }
 
 // --- Generators -----------------------------------------------------------------
@@ -192,20 +161,6 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
         EXPECT_EQ(t.form.Text(AesKeyEdit), t.app.values.aesKeyText) << c.name;
         EXPECT_TRUE(t.boxes.shown.empty()) << c.name;
     }
-}
-
-TEST(GenerateRandomTest, AFailingRandomSourceKeepsTheKeyAndSaysSo) {
-    Started t;
-    t.form.SetSelection(WorkModeCombo, 1);
-    ClickPlus(t.app);
-    t.random.fail = true;
-
-    t.Click(GenerateRandomButton);
-
-    EXPECT_EQ(t.app.values.crypto1KeyText, "FF FF FF FF FF FF");
-    EXPECT_EQ(t.app.values.aesKey[15], 0xFF);
-    ASSERT_EQ(t.boxes.shown.size(), 1u);  // one message for the click, not one per key
-    EXPECT_EQ(t.boxes.shown[0].icon, MessageIcon::Error);
 }
 
 TEST(GenerateUniqueTest, NewDataIsShownAndConverted) {
@@ -248,15 +203,6 @@ TEST(GenerateUniqueTest, NoNewNumberKeepsTheDataAndSaysSo) {
         EXPECT_EQ(t.boxes.shown[0].icon, MessageIcon::Error);
         EXPECT_EQ(t.boxes.shown[0].text, t.app.texts[Msg::kErr05OperationFailed]);
     }
-}
-
-TEST(KeyListTest, ButtonsOpenTheKeyList) {
-    TestApp t;
-    t.Click(AddToListButton);
-    t.Click(ShowListButton);
-    t.Click(ShowListButton);
-    EXPECT_EQ(t.shell.keyListForAdd, 1);
-    EXPECT_EQ(t.shell.keyListShowFirst, 2);
 }
 
 TEST(ConverterRadioTest, RadiosChooseTheFormat) {
@@ -302,28 +248,6 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     TestApp t;
     OnUpDownDelta(t.app, static_cast<int>(SectorEdit), 5, 1);  // not an up-down
     EXPECT_EQ(t.app.values.sectorNumber, 1);
-}
-
-TEST(DestroyTest, KillsEveryTimer) {
-    TestApp t;
-    StartUp(t.app);
-    OnDestroy(t.app);
-    for (TimerId id : {TimerId::Search, TimerId::Reply, TimerId::Device, TimerId::Card}) {
-        EXPECT_FALSE(t.timers.IsRunning(id));
-        EXPECT_NE(std::find(t.timers.killed.begin(), t.timers.killed.end(), id), t.timers.killed.end());
-    }
-}
-
-TEST(CommandTest, IdsWithoutACommandChangeNothing) {
-    for (int id : {0, 16, 17, 18, 19, 26, 30, 36, 42, 50, 58, 1000, -1}) {
-        Started t;
-        const std::string before = t.form.Describe();
-        OnCommand(t.app, id, 0);
-        EXPECT_EQ(t.form.Describe(), before) << id;
-        EXPECT_TRUE(t.timers.started.empty()) << id;
-        EXPECT_TRUE(t.boxes.shown.empty()) << id;
-        EXPECT_EQ(t.app.values.sectorNumber, 1) << id;
-    }
 }
 
 }  // namespace

@@ -38,15 +38,6 @@ TEST(Converter, StartValue) {
     CheckTable({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, table);
 }
 
-TEST(Converter, AllZero) {
-    const Expected table[3] = {
-        {0, "3D00000000000001", "0000000000", "0000000000000"},
-        {1, "3D00000000000001", "000000", "00000000"},
-        {2, "3D00000000000001", "00000000000000", "00000000000000000"},
-    };
-    CheckTable({}, table);
-}
-
 TEST(Converter, AllOnes) {
     const Expected table[3] = {
         {0, "1A00FFFFFFFFFF01", "FFFFFFFFFF", "1099511627775"},
@@ -81,11 +72,6 @@ TEST(Converter, BytesOutsideTheFormatChangeNothing) {
     EXPECT_EQ(a2.touchMemory, b2.touchMemory);
     EXPECT_NE(a2.hex, b2.hex);
     EXPECT_NE(a2.dec, b2.dec);
-}
-
-TEST(Converter, UnknownFormatIsTheFirst) {
-    const Data data{1, 2, 3, 4, 5, 6, 7};
-    for (int format : {-1, 3, 100}) EXPECT_EQ(RefreshConverter(data, format).hex, "0504030201") << format;
 }
 
 }  // namespace

@@ -8,24 +8,6 @@
 namespace tollvane {
 namespace {
 
-TEST(HexText, DigitValues) {
-    EXPECT_EQ(HexLetterValue('A'), 10);
-    EXPECT_EQ(HexLetterValue('F'), 15);
-    EXPECT_EQ(HexLetterValue('7'), 0);  // letters only
-    EXPECT_EQ(HexLetterValue('a'), 0);
-    EXPECT_EQ(HexDigitValue('0'), 0);
-    EXPECT_EQ(HexDigitValue('9'), 9);
-    EXPECT_EQ(HexDigitValue('C'), 12);
-    for (char c : std::string("aG -\xFF\x80/:@")) EXPECT_EQ(HexDigitValue(c), 0) << int(c);
-}
-
-TEST(HexText, StripBlanksRemovesOnlyBlanks) {
-    EXPECT_EQ(StripBlanks("FF FF FF FF FF FF"), "FFFFFFFFFFFF");
-    EXPECT_EQ(StripBlanks("  A\tB-C  "), "A\tB-C");
-    EXPECT_EQ(StripBlanks(""), "");
-    EXPECT_EQ(StripBlanks("   "), "");
-}
-
 TEST(HexText, SpaceHex) {
     struct Case { const char* in; int count; const char* out; };
     const Case cases[] = {
@@ -42,14 +24,6 @@ TEST(HexText, SpaceHex) {
     };
     for (const Case& c : cases) EXPECT_EQ(SpaceHex(c.in, c.count), c.out) << c.in << " / " << c.count;
     EXPECT_EQ(SpaceHex(std::string(32, 'F'), 16).size(), 47u);
-}
-
-TEST(HexText, FormatHexBytes) {
-    const std::uint8_t bytes[] = {0x00, 0x0A, 0xF0, 0xFF, 0x7B};
-    EXPECT_EQ(FormatHexBytes(bytes, 5), "00 0A F0 FF 7B");
-    EXPECT_EQ(FormatHexBytes(bytes, 1), "00");
-    EXPECT_EQ(FormatHexBytes(bytes, 0), "");
-    EXPECT_EQ(FormatHexBytes(nullptr, 0), "");
 }
 
 TEST(HexText, FilterRemovesFirstNonDigitAndPutsCaretThere) {

@@ -74,21 +74,6 @@ TEST(KeyRecord, FormatWritesTheExampleAndReadsBack) {
     EXPECT_EQ(r.Description, "door = main TC=X");
 }
 
-TEST(KeyRecord, FormatKeepsLineStructure) {
-    const RecordSettings s{"Cls", "X", "0", "0", "2", "1", "0", "01", "0"};
-    // A line feed or NUL in the description would split or cut the record.
-    const std::string line = FormatKeyRecord("FF", "FF", std::string("a\nb\0c", 5), s);
-    EXPECT_EQ(line.find('\n'), line.size() - 1);
-    EXPECT_EQ(line.find('\0'), std::string::npos);
-    EXPECT_NE(line.find("Description=a b c\n"), std::string::npos);
-
-    const std::string longer = FormatKeyRecord(std::string(200, 'A'), std::string(200, 'B'),
-                                               std::string(1000, 'd'), s);
-    EXPECT_NE(longer.find("M_KEY=" + std::string(63, 'A') + " A_KEY="), std::string::npos);
-    EXPECT_NE(longer.find("A_KEY=" + std::string(63, 'B') + " Desc"), std::string::npos);
-    EXPECT_NE(longer.find("Description=" + std::string(255, 'd') + "\n"), std::string::npos);
-}
-
 // Which fields of the previous record survive a damaged line.
 TEST(KeyRecord, DamagedLines) {
     auto replace = [](std::string s, const std::string& from, const std::string& to) {
@@ -160,56 +145,6 @@ TEST(KeyRecord, DamagedLines) {
         EXPECT_EQ(r.A_KEY, c.expected.A_KEY) << c.name;
         EXPECT_EQ(r.Description, c.expected.Description) << c.name;
     }
-}
-
-TEST(KeyRecord, KeptKeysAreNotRegroupedTwice) {
-    KeyRecord r;
-    ParseKeyRecord(kExample, r);
-    RegroupKeys(r);
-    // The next line lacks both keys: the spaced values stay as they are.
-    const std::string noKeys = "TC=SL1 AA=V OI=1 LL=1 DI=0 SB=0 WM=1 SN=02 BN=1";
-    ParseKeyRecord(noKeys, r);
-    RegroupKeys(r);
-    EXPECT_EQ(r.TC, "SL1");
-    EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
-    EXPECT_EQ(r.A_KEY, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-    RegroupKeys(r);
-    EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
-
-    // A value taken with blanks in it is grouped like any other.
-    KeyRecord d;
-    ParseKeyRecord("TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=12 45 78 AB C", d);
-    EXPECT_EQ(d.M_KEY, "12 45 78 AB ");
-    RegroupKeys(d);
-    EXPECT_EQ(d.M_KEY, "12  4 5  78  A B ");
-    EXPECT_LE(d.M_KEY.size(), kMKeyCapacity);
-}
-
-TEST(KeyRecord, LongLinesStayWithinCapacities) {
-    const std::string head = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFFFFFFFFFF "
-                             "A_KEY=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF Description=";
-    KeyRecord r;
-    ParseKeyRecord(head + std::string(300, 'x'), r);
-    EXPECT_EQ(r.Description, std::string(255, 'x'));
-
-    // Only the first 511 characters of a line are looked at.
-    KeyRecord far = Previous();
-    ParseKeyRecord(std::string(509, ' ') + "TC=Cls AA=X", far);  // "=" is the 512th
-    EXPECT_EQ(far.TC, "SL3");
-    KeyRecord near = Previous();
-    ParseKeyRecord(std::string(505, ' ') + "TC=Cls AA=X", near);  // value ends at 511
-    EXPECT_EQ(near.TC, "Cls");
-    EXPECT_EQ(near.AA, "V");
-
-    KeyRecord huge = Previous();
-    ParseKeyRecord(std::string(100000, 'T'), huge);
-    EXPECT_EQ(huge.TC, "SL3");
-
-    // A NUL ends the line, as it would a stored text.
-    KeyRecord nul = Previous();
-    ParseKeyRecord(std::string("TC=Cls AA=X\0 OI=0", 17), nul);
-    EXPECT_EQ(nul.AA, "X");
-    EXPECT_EQ(nul.OI, "3");
 }
 
 }  // namespace

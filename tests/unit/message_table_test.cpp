@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace tollvane {
 namespace {

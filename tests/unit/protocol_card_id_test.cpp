@@ -64,26 +64,6 @@ TEST(CardIdReply, Outcomes) {
     }
 }
 
-TEST(CardIdReply, BytesBeyondTheCountAreNotRead) {
-    // A whole reply lies in the buffer, but only 30 bytes were received.
-    ReplyBuffer reply = Reply(kPrefix + "0012345678 3232235777.");
-    reply.count = 30;
-    const CardIdReply id = ParseCardIdReply(reply);
-    EXPECT_EQ(id.status, CardIdStatus::BadTerminator);
-    EXPECT_EQ(id.barcode, 12345678u);
-    EXPECT_EQ(id.cipherId, 3u);
-}
-
-TEST(CardIdReply, DigitsToTheEndOfAFullBufferStayInside) {
-    ReplyBuffer reply = Reply(kPrefix + std::string(64, '1'));
-    ASSERT_EQ(reply.count, 64u);
-    reply.count = 1000;  // overstated: held to the capacity
-    const CardIdReply id = ParseCardIdReply(reply);
-    EXPECT_EQ(id.status, CardIdStatus::BadTerminator);
-    EXPECT_EQ(id.barcode, 4294967295u);
-    EXPECT_EQ(id.cipherId, 4294967295u);
-}
-
 TEST(UnsignedDecimal, BehavesLikeStrtoulWith32BitLong) {
     struct Case {
         std::string text;
@@ -115,20 +95,6 @@ TEST(UnsignedDecimal, BehavesLikeStrtoulWith32BitLong) {
     }
     EXPECT_EQ(ParseUnsignedDecimal("12345", 3), 123u);
     EXPECT_EQ(ParseUnsignedDecimal(nullptr, 0), 0u);
-}
-
-TEST(CardIdTexts, Extremes) {
-    const CardIdTexts zero = FormatCardId(0, 0);
-    EXPECT_EQ(zero.barcodeDec, "0000000000");
-    EXPECT_EQ(zero.barcodeHex, "00000000");
-    EXPECT_EQ(zero.cipherDec, "0000000000");
-    EXPECT_EQ(zero.cipherDotted, "0.0.0.0");
-    const CardIdTexts max = FormatCardId(4294967295u, 4294967295u);
-    EXPECT_EQ(max.barcodeDec, "4294967295");
-    EXPECT_EQ(max.barcodeHex, "FFFFFFFF");
-    EXPECT_EQ(max.cipherDotted, "255.255.255.255");
-    EXPECT_EQ(FormatCardId(0xABCDEF01u, 0x01020304u).barcodeHex, "ABCDEF01");
-    EXPECT_EQ(FormatCardId(0, 0x01020304u).cipherDotted, "1.2.3.4");
 }
 
 TEST(ReadIdWindowTitle, ModelAndVersion) {

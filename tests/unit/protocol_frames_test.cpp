@@ -35,12 +35,6 @@ TEST(Crc8, BlockFollowedByItsOwnCrcSumsToZero) {
     }
 }
 
-TEST(Crc8, LengthIsAByteCountSoAllOf255BytesAreRead) {
-    std::vector<std::uint8_t> block(255, 0);
-    block[254] = 0x01;
-    EXPECT_EQ(Crc8Of(block), 0x5E);
-}
-
 TEST(ScrambleUniqueData, IsItsOwnInverseAndUsesTheMask) {
     std::uint8_t zeros[7] = {};
     ScrambleUniqueData(zeros);
@@ -131,42 +125,6 @@ const BuilderCase kBuilders[] = {
     {"user read", BuildUserReadFrame, 'U', 'r', true},
     {"user clear", BuildUserClearFrame, 'U', 'c', true},
 };
-
-TEST(CommandFrames, EveryFrameHasPrefixLettersAndClosingChecksums) {
-    FormSnapshot form = ClassicForm();
-    form.sl3Checked = true;
-    form.aesAuthChecked = true;
-    form.workModeIndex = 3;
-    for (const BuilderCase& c : kBuilders) {
-        SCOPED_TRACE(c.name);
-        const CommandFrame frame = c.build(form);
-        EXPECT_EQ(frame[0], 'A');
-        EXPECT_EQ(frame[1], 'T');
-        EXPECT_EQ(frame[2], '+');
-        EXPECT_EQ(frame[3], c.role);
-        EXPECT_EQ(frame[4], c.operation);
-        EXPECT_EQ(frame[5], 's');
-        EXPECT_EQ(frame[6], 'V');
-        EXPECT_EQ(Crc8(frame.data(), 46), 0);
-        const SettingsBlock block = SettingsBlockOf(frame);
-        if (c.hasSettingsBlock) {
-            EXPECT_EQ(block[0], c.role);
-            EXPECT_EQ(Crc8(block.data(), 16), 0);
-        } else {
-            EXPECT_EQ(block, SettingsBlock{});
-        }
-    }
-}
-
-TEST(CommandFrames, NoCardTypeSelectedSendsZeroLetter) {
-    FormSnapshot form = ClassicForm();
-    form.classicChecked = false;
-    for (const BuilderCase& c : kBuilders) {
-        const CommandFrame frame = c.build(form);
-        EXPECT_EQ(frame[5], 0) << c.name;
-        EXPECT_EQ(Crc8(frame.data(), 46), 0) << c.name;
-    }
-}
 
 TEST(CommandFrames, CardTypeLetterTakesFirstCheckedInOrder) {
     struct Case {
@@ -280,20 +238,6 @@ TEST(CommandFrames, UserWriteUniqueDataFollowsTheWorkMode) {
     }
 }
 
-TEST(CommandFrames, UserReadAndClearCarryOnlySectorAndBlock) {
-    FormSnapshot form = FormFor(Card::Classic, 3);
-    form.sectorNumber = 15;
-    form.blockNumber = 2;
-    for (auto build : {BuildUserReadFrame, BuildUserClearFrame}) {
-        SettingsBlock expected{};
-        expected[0] = 'U';
-        expected[6] = 15;
-        expected[7] = 2;
-        expected[15] = Crc8(expected.data(), 15);
-        EXPECT_EQ(SettingsBlockOf(build(form)), expected);
-    }
-}
-
 TEST(CommandFrames, MasterWriteReaderSettingLetters) {
     struct Case {
         const char* name;
@@ -322,27 +266,6 @@ TEST(CommandFrames, MasterWriteReaderSettingLetters) {
         EXPECT_TRUE(std::equal(c.letters.begin(), c.letters.end(), block.begin() + 1));
         EXPECT_EQ(block[14], 0);
     }
-}
-
-TEST(CommandFrames, SectorAndBlockTravelAsTheirLowByte) {
-    FormSnapshot form = ClassicForm();
-    form.sectorNumber = 0x10F;
-    form.blockNumber = 0x202;
-    for (auto build : {BuildMasterWriteFrame, BuildUserWriteFrame, BuildUserReadFrame}) {
-        const SettingsBlock block = SettingsBlockOf(build(form));
-        EXPECT_EQ(block[6], 0x0F);
-        EXPECT_EQ(block[7], 0x02);
-    }
-}
-
-TEST(Letters, WorkModeTableRoundTripsAndRejectsOthers) {
-    const std::uint8_t letters[] = {'d', 'f', 'e', 'g'};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(WorkModeLetter(i), letters[i]);
-        EXPECT_EQ(WorkModeIndexFromLetter(letters[i]), i);
-    }
-    for (int index : {-1, 4, 255, 1 << 30}) EXPECT_EQ(WorkModeLetter(index), 0) << index;
-    for (int letter : std::array<int, 5>{0, 'c', 'h', 'D', 0xFF}) EXPECT_EQ(WorkModeIndexFromLetter(static_cast<std::uint8_t>(letter)), -1) << letter;
 }
 
 }  // namespace

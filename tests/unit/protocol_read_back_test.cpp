@@ -96,21 +96,6 @@ TEST(ReadBack, MasterReaderSettingsPickTheirRadioOrLeaveTheGroup) {
     }
 }
 
-TEST(ReadBack, WorkModeLettersMapToItems) {
-    struct Case {
-        std::uint8_t letter;
-        std::optional<int> index;
-    } cases[] = {{'d', 0}, {'f', 1}, {'e', 2}, {'g', 3}, {0, std::nullopt}, {'h', std::nullopt}, {'F', std::nullopt}};
-    for (const Case& c : cases) {
-        for (std::uint8_t role : {'M', 'U'}) {
-            CommandFrame frame = MasterCard('s', 'X', {'d', 'd', 'd', 'd'});
-            frame[29] = role;
-            frame[29 + 5] = c.letter;
-            EXPECT_EQ(Decode(frame).workModeIndex, c.index) << c.letter << " " << role;
-        }
-    }
-}
-
 TEST(ReadBack, UserCardDataComesBackAsItWasTyped) {
     for (int workMode : {1, 3}) {
         SCOPED_TRACE(workMode);
@@ -136,43 +121,6 @@ TEST(ReadBack, UserCardDataComesBackAsItWasTyped) {
         EXPECT_FALSE(v.crypto1Key.has_value());
         EXPECT_FALSE(v.aesKey.has_value());
     }
-}
-
-TEST(ReadBack, UserCardEdgeCases) {
-    CommandFrame frame{};
-    frame[29] = 'U';
-    ReadBackValues zeros = Decode(frame);
-    EXPECT_EQ(zeros.uniqueDataText, "00 00 00 00 00 00 00");
-    EXPECT_FALSE(zeros.workModeIndex.has_value());
-
-    // Neither 'M' nor 'U': treated as a User card; sector and block as they come.
-    frame[29] = 'Q';
-    frame[29 + 1] = 'e';
-    frame[29 + 6] = 200;
-    frame[29 + 7] = 9;
-    std::fill(frame.begin() + 29 + 8, frame.begin() + 29 + 15, 0xEE);
-    const ReadBackValues other = Decode(frame);
-    EXPECT_FALSE(other.masterCard);
-    EXPECT_EQ(other.roleLetter, 'Q');
-    EXPECT_FALSE(other.interfaceIndex.has_value());
-    EXPECT_EQ(other.uniqueDataText, "EE EE EE EE EE EE EE");
-    EXPECT_EQ(other.sectorNumber, 200);
-    EXPECT_EQ(other.blockNumber, 9);
-}
-
-TEST(ReadBack, ShortInputReadsAsZerosAndStaysInside) {
-    const CommandFrame frame = MasterCard('1', 'V', {'e', 'e', 'e', 'e'});
-    for (std::size_t available : {0u, 1u, 2u, 10u, 24u, 25u, 40u}) {
-        SCOPED_TRACE(available);
-        auto bytes = std::make_unique<std::uint8_t[]>(available + 1);
-        std::copy_n(frame.begin() + 5, available, bytes.get());
-        const ReadBackValues v = DecodeReadBack(bytes.get(), available);
-        // The settings block begins at 24: before it arrives the role is 0.
-        EXPECT_EQ(v.masterCard, available > 24);
-    }
-    const ReadBackValues none = DecodeReadBack(nullptr, 0);
-    EXPECT_FALSE(none.masterCard);
-    EXPECT_EQ(none.uniqueDataText, "00 00 00 00 00 00 00");
 }
 
 TEST(ReadBack, WholeReplyFromTheClassifierDecodes) {

@@ -124,18 +124,6 @@ TEST_F(WinKeyFileCipherTest, CipherTextThatFillsWholeChunksDecrypts) {
     EXPECT_TRUE(boxes_.texts.empty());
 }
 
-TEST_F(WinKeyFileCipherTest, OutputReplacesLongerEarlierTarget) {
-    const Bytes old(5000, 'x');
-    WriteBytes(Path("target"), old);
-    ASSERT_TRUE(cipher_.EncryptKeyFile((kVectors / "plain_959.bin").string(), Path("target"), kKeyFilePassword));
-    EXPECT_EQ(ReadBytes(Path("target")), ReadBytes(kVectors / "cipher_959.bin"));
-
-    WriteBytes(Path("target"), old);
-    ASSERT_TRUE(cipher_.DecryptKeyFile((kVectors / "crkeys_keylist.data").string(), Path("target"),
-                                       kKeyFilePassword));
-    EXPECT_EQ(ReadBytes(Path("target")), ReadBytes(kVectors / "plain_keylist.data"));
-}
-
 Bytes KeyListCipher() { return ReadBytes(kVectors / "crkeys_keylist.data"); }
 Bytes OddLength() {
     Bytes b = KeyListCipher();
@@ -191,36 +179,6 @@ TEST_F(WinKeyFileCipherTest, FailuresShowTheirStepReleaseTheFilesAndReportFalse)
             EXPECT_TRUE(NobodyHolds(Path(c.target)));
         }
     }
-}
-
-TEST_F(WinKeyFileCipherTest, FilesHeldByAnotherHandleCannotBeOpened) {
-    WriteBytes(Path("source"), KeyListCipher());
-    WriteBytes(Path("target"), Bytes(3, 'x'));
-
-    HANDLE holder = OpenExclusive(Path("target"));
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(cipher_.DecryptKeyFile(Path("source"), Path("target"), kKeyFilePassword));
-    CloseHandle(holder);
-    ASSERT_EQ(boxes_.texts.size(), 1u);
-    EXPECT_EQ(boxes_.texts[0], "Ошибка открытия файла назначения!\nНомер ошибки: 0x00000020.");
-    // The failed call released the source it had opened.
-    EXPECT_TRUE(NobodyHolds(Path("source")));
-
-    holder = OpenExclusive(Path("source"));
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(cipher_.DecryptKeyFile(Path("source"), Path("target"), kKeyFilePassword));
-    CloseHandle(holder);
-    ASSERT_EQ(boxes_.texts.size(), 2u);
-    EXPECT_EQ(boxes_.texts[1], "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000020.");
-}
-
-TEST_F(WinKeyFileCipherTest, CallAfterAFailureStartsAfresh) {
-    WriteBytes(Path("bad"), CorruptPadding());
-    EXPECT_FALSE(cipher_.DecryptKeyFile(Path("bad"), Path("target"), kKeyFilePassword));
-    ASSERT_TRUE(cipher_.DecryptKeyFile((kVectors / "crkeys_keylist.data").string(), Path("target"),
-                                       kKeyFilePassword));
-    EXPECT_EQ(ReadBytes(Path("target")), ReadBytes(kVectors / "plain_keylist.data"));
-    EXPECT_EQ(boxes_.texts.size(), 1u);
 }
 
 }  // namespace

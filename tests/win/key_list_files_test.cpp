@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
@@ -95,29 +96,6 @@ TEST(WinKeyFilesTest, FailuresCarryTheSystemCode) {
     EXPECT_EQ(r.error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
 }
 
-TEST(WinKeyFilesTest, ReadWriteAppendsWhereReadingStopped) {
-    ScratchFolder dir;
-    WinKeyFiles files;
-    WriteAll(dir / "a", "line\n");
-    {
-        std::unique_ptr<KeyFile> file;
-        ASSERT_TRUE(files.Open(dir.File("a"), OpenMode::ReadWrite, file));
-        char buffer[64];
-        std::size_t got = 0;
-        ASSERT_TRUE(file->Read(buffer, sizeof buffer, got));
-        EXPECT_EQ(got, 5u);
-        ASSERT_TRUE(file->Read(buffer, sizeof buffer, got));
-        EXPECT_EQ(got, 0u);
-        ASSERT_TRUE(file->Write("more\n", 5));
-    }
-    EXPECT_EQ(ReadAll(dir / "a"), "line\nmore\n");
-
-    std::unique_ptr<KeyFile> created;
-    ASSERT_TRUE(files.Open(dir.File("a"), OpenMode::CreateAlways, created));
-    created.reset();
-    EXPECT_EQ(ReadAll(dir / "a"), "");
-}
-
 TEST(WinKeyFilesTest, ReplacingMoveKeepsTheOldFileWhenItFails) {
     ScratchFolder dir;
     WinKeyFiles files;
@@ -176,7 +154,7 @@ protected:
     WinKeyFiles files;
     WinKeyFileCipher cipher{t.boxes};
     Ui ui;
-    KeyList list{files, cipher, t.boxes, t.app, dir.Prefix()};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.Prefix()};
 };
 
 TEST_F(WinKeyListTest, WritesTheListTheIndependentImplementationExpects) {
@@ -191,38 +169,6 @@ TEST_F(WinKeyListTest, WritesTheListTheIndependentImplementationExpects) {
     EXPECT_EQ(ReadAll(dir / kCrKeysFile),
               ReadAll(fs::path(TOLLVANE_TEST_DATA) / "keylist" / "crkeys_added.data"));
     EXPECT_EQ(ReadAll(dir / kZipKeysFile), ReadAll(dir / kCrKeysFile));
-    EXPECT_TRUE(PlainFilesGone());
-}
-
-TEST_F(WinKeyListTest, ListThatCannotBeReplacedIsKeptAndReported) {
-    const std::string before = ReadAll(dir / kCrKeysFile);
-    // A handle without access and without delete sharing: the decryption
-    // can still read the file, but nobody can put another in its place.
-    const HANDLE pin = CreateFileW((dir / kCrKeysFile).wstring().c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr);
-    ASSERT_NE(pin, INVALID_HANDLE_VALUE);
-    ui.fields[2] = "Not stored";
-    list.OnAddNew();
-    CloseHandle(pin);
-    ASSERT_FALSE(t.boxes.shown.empty());
-    EXPECT_EQ(t.boxes.shown[0].text.rfind(
-                  "There was a problem with the file crkeys.data!\nThe keys were not recorded!\nGetLastError=", 0),
-              0u)
-        << t.boxes.shown[0].text;
-    EXPECT_EQ(ReadAll(dir / kCrKeysFile), before);
-    EXPECT_TRUE(PlainFilesGone());
-}
-
-TEST_F(WinKeyListTest, RemoveRewritesTheListThroughItsTemporaryFile) {
-    ASSERT_TRUE(list.LoadKeyList());
-    const KeyListRow third = ui.rows.at(3);
-    list.OnRowClicked(2);
-    list.OnRemove();
-    ASSERT_EQ(ui.rows.size(), 23u);
-    EXPECT_EQ(ui.rows[2][8], third[8]);
-    EXPECT_EQ(ui.rows[2][0], "0002");
-    EXPECT_TRUE(t.boxes.shown.empty());
     EXPECT_TRUE(PlainFilesGone());
 }
 

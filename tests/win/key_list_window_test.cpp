@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "keystore/win/key_list_window.h"
+#include "app/win/key_list_window.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
 #include "support/fakes.h"
@@ -44,22 +44,24 @@ int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUN
 
 class KeyListWindowTest : public ::testing::Test {
 protected:
+    static fs::path MakeFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        fs::path dir = fs::path(temp) / ("tollvane-keywin-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                         std::to_string(++counter_));
+        fs::create_directories(dir);
+        return dir;
+    }
+
     KeyListWindowTest() {
         t.app.language = LanguageId::English;
         t.app.texts.Load(LanguageId::English);
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        dir_ = fs::path(temp) / ("tollvane-keywin-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(++counter_));
-        fs::create_directories(dir_);
         main_ = CreateWindowExW(0, L"Static", L"main window stand-in", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
         context.mainWindow = main_;
         context.app = &t.app;
         context.boxes = &t.boxes;
-        context.files = &files;
-        context.cipher = &cipher;
-        context.directory = Utf8(dir_) + "\\";
+        context.list = &list;
     }
     ~KeyListWindowTest() override {
         if (window_ && IsWindow(window_)) DestroyWindow(window_);
@@ -111,80 +113,16 @@ protected:
         return settings + " M_KEY=" + mkey + " A_KEY=" + akey + " Description=" + description + "\n";
     }
 
+    static inline int counter_ = 0;
+    fs::path dir_ = MakeFolder();
     testing::TestApp t;
     WinKeyFiles files;
     WinKeyFileCipher cipher{t.boxes};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, Utf8(dir_) + "\\"};
     KeyListWindowContext context;
     HWND main_ = nullptr;
     HWND window_ = nullptr;
-    fs::path dir_;
-    static inline int counter_ = 0;
 };
-
-TEST_F(KeyListWindowTest, OpensCentredWithItsControlsAndDisablesTheMainWindow) {
-    Store(Rec("zero") + Rec("one"));
-    window_ = OpenKeyListWindow(context);
-    ASSERT_NE(window_, nullptr);
-
-    wchar_t className[64] = {};
-    GetClassNameW(window_, className, 64);
-    EXPECT_STREQ(className, L"my Child Window");
-    EXPECT_EQ(Text(window_), L"Keys");
-    const LONG style = GetWindowLongW(window_, GWL_STYLE);
-    EXPECT_TRUE(style & WS_SYSMENU);
-    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_EQ(GetWindow(window_, GW_OWNER), main_);
-    RECT r;
-    GetWindowRect(window_, &r);
-    EXPECT_EQ(r.right - r.left, 1070);
-    EXPECT_EQ(r.bottom - r.top, 420);
-    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 535);
-    EXPECT_FALSE(IsWindowEnabled(main_));
-
-    EXPECT_EQ(PasswordChar(kKeyCrypto1FieldId), L'*');
-    EXPECT_EQ(PasswordChar(kKeyAesFieldId), L'*');
-    EXPECT_EQ(SendMessageW(Item(kDescriptionFieldId), EM_GETLIMITTEXT, 0, 0), 80);
-    EXPECT_FALSE(IsWindowEnabled(Item(kUseKeyButtonId)));
-    EXPECT_FALSE(IsWindowEnabled(Item(kRemoveButtonId)));
-    EXPECT_TRUE(IsWindowEnabled(Item(kAddNewButtonId)));
-    EXPECT_EQ(Text(Item(kUseKeyButtonId)), L"Use This Key");
-
-    const HWND header = reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0));
-    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 9);
-    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, 8, 0), 680);
-    EXPECT_EQ(SendMessageW(List(), LVM_GETCOLUMNWIDTH, 7, 0), 280);
-    ASSERT_EQ(Rows(List()), 2);
-    EXPECT_EQ(Cell(List(), 1, 0), L"0001");
-    EXPECT_EQ(Cell(List(), 1, 6), L"*****************");
-    EXPECT_EQ(Cell(List(), 1, 8), L"one");
-
-    SendMessageW(window_, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(window_));
-    EXPECT_TRUE(IsWindowEnabled(main_));
-}
-
-TEST_F(KeyListWindowTest, ShowListAndShowKeyMaskAndUnmaskFieldsAndList) {
-    Store(Rec("zero", "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0", "A0A1A2A3A4A5") + Rec("one"));
-    window_ = OpenKeyListAndShowFirst(context);
-    ASSERT_NE(window_, nullptr);
-    EXPECT_EQ(Text(Item(kKeyCrypto1FieldId)), L"A0 A1 A2 A3 A4 A5");
-    EXPECT_EQ(Text(Item(kDescriptionFieldId)), L"zero");
-    EXPECT_EQ(PasswordChar(kKeyCrypto1FieldId), L'*');
-
-    Command(kShowKeysCheckId);
-    EXPECT_EQ(SendMessageW(Item(kShowKeysCheckId), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(PasswordChar(kKeyCrypto1FieldId), 0);
-    EXPECT_EQ(PasswordChar(kKeyAesFieldId), 0);
-    EXPECT_EQ(Cell(List(), 0, 6), L"A0 A1 A2 A3 A4 A5");
-
-    Command(kShowKeysCheckId);
-    EXPECT_EQ(SendMessageW(Item(kShowKeysCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(PasswordChar(kKeyCrypto1FieldId), L'*');
-    EXPECT_EQ(Cell(List(), 0, 7), std::wstring(32, L'*'));
-
-    ClickRow(1, NM_DBLCLK);
-    EXPECT_EQ(Text(Item(kDescriptionFieldId)), L"one");
-}
 
 TEST_F(KeyListWindowTest, AddKeepsTheDescriptionInTheAnsiCodePage) {
     Store("");
@@ -215,29 +153,6 @@ TEST_F(KeyListWindowTest, AddKeepsTheDescriptionInTheAnsiCodePage) {
     }
 }
 
-TEST_F(KeyListWindowTest, RemoveAsksRenumbersAndNeverTakesRecordZero) {
-    Store(Rec("r0") + Rec("r1") + Rec("r2") + Rec("r3") + Rec("r4"));
-    window_ = OpenKeyListWindow(context);
-    ASSERT_NE(window_, nullptr);
-
-    ClickRow(0);
-    EXPECT_TRUE(IsWindowEnabled(Item(kRemoveButtonId)));
-    Command(kRemoveButtonId);
-    EXPECT_TRUE(t.boxes.questions.empty());
-
-    ClickRow(2);
-    Command(kRemoveButtonId);
-    ASSERT_EQ(t.boxes.questions.size(), 1u);
-    EXPECT_EQ(t.boxes.questions[0], "[0002] Are you sure you want to delete the key?");
-    ASSERT_EQ(Rows(List()), 4);
-    EXPECT_EQ(Cell(List(), 2, 0), L"0002");
-    EXPECT_EQ(Cell(List(), 2, 8), L"r3");
-    EXPECT_EQ(Text(Item(kDescriptionFieldId)), L"r0");
-    EXPECT_EQ(Stored(), Rec("r0") + Rec("r1") + Rec("r3") + Rec("r4"));
-    EXPECT_EQ(CurrentKeyList()->SelectedKeyIndex(), -1);
-    EXPECT_TRUE(IsWindowEnabled(Item(kUseKeyButtonId)));
-}
-
 TEST_F(KeyListWindowTest, UseThisKeyAppliesTheRecordAndCloses) {
     Store(Rec("r0") + Rec("sl3", "TC=SL3 AA=X OI=1 LL=0 DI=2 SB=1 WM=1 SN=09 BN=1", "A0A1A2A3A4A5",
                           "00112233445566778899AABBCCDDEEFF"));
@@ -255,17 +170,6 @@ TEST_F(KeyListWindowTest, UseThisKeyAppliesTheRecordAndCloses) {
     EXPECT_EQ(t.app.values.sectorNumber, 9);
     EXPECT_EQ(t.app.values.aesKeyText, "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
     EXPECT_FALSE(fs::exists(dir_ / kKeysFile));
-}
-
-TEST_F(KeyListWindowTest, MissingListGivesAnEmptyWindow) {
-    window_ = OpenKeyListWindow(context);
-    ASSERT_NE(window_, nullptr);
-    EXPECT_EQ(Rows(List()), 0);
-    ASSERT_EQ(t.boxes.shown.size(), 1u);
-    EXPECT_EQ(t.boxes.shown[0].text.rfind("Ошибка открытия исходного текстового файла!", 0), 0u);
-    Command(kCancelButtonId);
-    EXPECT_FALSE(IsWindow(window_));
-    EXPECT_TRUE(IsWindowEnabled(main_));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "serial/win/win_port_discovery.h"
 
 #include "serial/port_list.h"
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
 
 #include <gtest/gtest.h>
 
@@ -70,25 +70,6 @@ TEST_F(PortListKeyTest, MissingOrEmptyKeyGivesNoList) {
     EXPECT_FALSE(Discovery().IsPortPresent("COM1"));
     Key();
     EXPECT_FALSE(Discovery().ListPorts().has_value()) << "key without values";
-}
-
-TEST_F(PortListKeyTest, KeyWithoutTextValuesGivesAnEmptyList) {
-    AddNumber(L"A", 1);
-    auto ports = Discovery().ListPorts();
-    ASSERT_TRUE(ports.has_value());
-    EXPECT_TRUE(ports->empty());
-}
-
-TEST_F(PortListKeyTest, KeepsEveryPortAndUnterminatedTexts) {
-    for (int n = 1; n <= 60; ++n) AddText(L"\\Device\\S" + std::to_wstring(n), L"COM" + std::to_wstring(n));
-    AddText(L"\\Device\\Raw", L"COM77", /*withZero=*/false);
-    auto ports = Discovery().ListPorts();
-    ASSERT_TRUE(ports.has_value());
-    ASSERT_EQ(ports->size(), 61u);
-    Names sorted = SortPortNames(*ports);
-    EXPECT_EQ(sorted.front(), "COM1");
-    EXPECT_EQ(sorted[59], "COM60");
-    EXPECT_EQ(sorted.back(), "COM77");
 }
 
 TEST_F(PortListKeyTest, PresenceIsAnExactNameMatch) {
@@ -181,39 +162,11 @@ TEST_F(UsbDeviceTest, FindsTheReaderInEitherFormAfterADeviceWithoutKey) {
     }
 }
 
-TEST_F(UsbDeviceTest, SetupApiReportsDevicesWithoutKeyAsSuch) {
-    if (!Register(kKeyless) || !Register(kReaderForm1)) GTEST_SKIP() << "cannot register USB devices";
-    SetupApiUsbDevices source;
-    auto devices = source.PresentUsbDevices();
-    ASSERT_TRUE(devices.has_value());
-    int keyless = 0, reader = 0;
-    for (const UsbPortCandidate& d : *devices) {
-        if (d.hardwareId == "USB\\VID_7E57&PID_0000&REV_0100") {
-            ++keyless;
-            EXPECT_FALSE(d.hasDeviceKey);
-            EXPECT_FALSE(d.portName.has_value());
-        }
-        if (d.hardwareId == "USB\\VID_7E57&PID_0001&REV_0100") {
-            ++reader;
-            EXPECT_TRUE(d.hasDeviceKey);
-            EXPECT_EQ(d.portName, "COM71");
-        }
-    }
-    EXPECT_EQ(keyless, 1);
-    EXPECT_EQ(reader, 1);
-}
-
 // The search through an injected device source: the list failing is no match.
 class FailingSource : public UsbDeviceSource {
 public:
     std::optional<std::vector<UsbPortCandidate>> PresentUsbDevices() override { return std::nullopt; }
 };
-
-TEST(WinPortDiscoverySource, UnavailableDeviceListFindsNothing) {
-    FailingSource source;
-    WinPortDiscovery discovery(HKEY_LOCAL_MACHINE, kSerialCommKey, &source);
-    EXPECT_FALSE(discovery.FindReaderPort(ReaderUsbIdentity{}).has_value());
-}
 
 }  // namespace
 }  // namespace tollvane

@@ -1,5 +1,5 @@
 // WinSerialPort against a real serial line: a pair of linked terminals that
-// tests/win/run-with-sim maps into the Wine prefix as COM ports. The test
+// tests/win/run-with-serial-pairs maps into the Wine prefix as COM ports. The test
 // plays the reader on the peer port with plain kernel32 calls.
 #include "serial/win/win_serial_port.h"
 
@@ -83,7 +83,7 @@ protected:
         auto port = EnvPort("TOLLVANE_SERIAL_PORT");
         auto peer = EnvPort("TOLLVANE_SERIAL_PEER");
         if (!port || !peer) {
-            GTEST_SKIP() << "no serial peer: run through tests/win/run-with-sim (TOLLVANE_SERIAL_PORT/_PEER unset)";
+            GTEST_SKIP() << "no serial peer: run through tests/win/run-with-serial-pairs (TOLLVANE_SERIAL_PORT/_PEER unset)";
         }
         portName_ = *port;
         if (!peer_.Open(*peer)) GTEST_SKIP() << "peer port " << *peer << " cannot be opened";
@@ -184,20 +184,6 @@ TEST_F(SerialPortTest, SilentLineGivesFalseWithoutMessage) {
     EXPECT_TRUE(boxes_.shown.empty());
 }
 
-TEST_F(SerialPortTest, PollConsumesExactlyOneByte) {
-    peer_.Write("\n");
-    ::Sleep(100);
-    EXPECT_TRUE(port_.PollReplyByte());
-    ReplyBuffer reply;
-    EXPECT_FALSE(port_.ReadReply(reply)) << "the single waiting byte must be gone";
-
-    peer_.Write("\n\rAT+DAT_OK");
-    ::Sleep(100);
-    EXPECT_TRUE(port_.PollReplyByte());
-    ASSERT_TRUE(port_.ReadReply(reply));
-    EXPECT_EQ(Text(reply), "\rAT+DAT_OK") << "the read after a poll starts at the second byte";
-}
-
 TEST_F(SerialPortTest, ShortWriteFailsWithoutMessage) {
     // Nobody reads the peer, so the line's buffers fill up and a write runs
     // into its time-out with part of its bytes unwritten.
@@ -269,26 +255,12 @@ TEST_F(SerialPortTest, FailedOpenLeavesNoHandleAndShowsNothing) {
     EXPECT_TRUE(port_.Open(portName_, 19200)) << "the port must be free again after the close";
 }
 
-TEST_F(SerialPortTest, PortHeldElsewhereCannotBeOpened) {
-    // Serial drivers refuse a second open; Wine's terminals do not, so there
-    // is nothing to observe there.
-    UniqueFileHandle probe(OpenRaw(portName_));
-    if (probe) GTEST_SKIP() << "this platform lets a second program open a held serial port";
-    FakeMessageBoxes otherBoxes;
-    WinSerialPort other(otherBoxes, texts_);
-    EXPECT_FALSE(other.Open(portName_, 19200));
-    EXPECT_FALSE(other.HasHandle());
-    ReplyBuffer reply;
-    peer_.Write("\n\rAT+DAT_OK");
-    ASSERT_TRUE(port_.ReadReply(reply)) << "the holder keeps working";
-}
-
 // A line that hangs up while open: the write fails and says so.
 TEST(SerialPortHangupTest, WriteErrorShowsCodeAndText) {
     auto port = EnvPort("TOLLVANE_HANGUP_PORT");
     auto peerName = EnvPort("TOLLVANE_HANGUP_PEER");
     auto trigger = EnvPort("TOLLVANE_HANGUP_TRIGGER");
-    if (!port || !peerName || !trigger) GTEST_SKIP() << "no hang-up line: run through tests/win/run-with-sim";
+    if (!port || !peerName || !trigger) GTEST_SKIP() << "no hang-up line: run through tests/win/run-with-serial-pairs";
 
     FakeMessageBoxes boxes;
     MessageTable texts(LanguageId::English);

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/win/main_window.h"
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
@@ -51,34 +51,6 @@ protected:
     WinFormView view{host.get(), texts};
 };
 
-TEST_F(WinFormViewTest, EveryControlIsCreatedWithItsIdentifierPlaceAndStartState) {
-    std::set<HWND> handles;
-    for (const ControlTemplate& tpl : MainFormControls()) {
-        SCOPED_TRACE(static_cast<int>(tpl.ctl));
-        const HWND h = view.Handle(tpl.ctl);
-        ASSERT_NE(h, nullptr);
-        handles.insert(h);
-        EXPECT_EQ(GetDlgCtrlID(h), ControlId(tpl.ctl));
-        EXPECT_EQ(view.IsShown(tpl.ctl), tpl.shown);
-        EXPECT_EQ(view.IsEnabled(tpl.ctl), tpl.enabled);
-        if (std::wstring(tpl.className) == L"Button") {
-            EXPECT_EQ(view.IsChecked(tpl.ctl), tpl.checked);
-        }
-        if (tpl.w == 0) continue;  // the up-downs size themselves to their edit
-        RECT rc;
-        GetWindowRect(h, &rc);
-        MapWindowPoints(HWND_DESKTOP, host.get(), reinterpret_cast<POINT*>(&rc), 2);
-        EXPECT_EQ(rc.left, tpl.x);
-        EXPECT_EQ(rc.top, tpl.y);
-    }
-    EXPECT_EQ(handles.size(), MainFormControls().size());
-    EXPECT_EQ(view.Text(Ctl::SettingsGroup), " Settings ");
-    EXPECT_EQ(view.Text(Ctl::ShowCrypto1Check), "Show Key");
-    EXPECT_EQ(view.Text(Ctl::AesKeyEdit), "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
-    EXPECT_EQ(view.Text(Ctl::SectorEdit), "1");
-    EXPECT_EQ(view.Text(Ctl::BlockEdit), "0");
-}
-
 TEST_F(WinFormViewTest, EditsTakeTheWholeDisplayFormOfTheirValue) {
     struct Case {
         Ctl edit;
@@ -113,14 +85,6 @@ TEST_F(WinFormViewTest, CheckingARadioClearsTheOthersOfItsGroupOnly) {
     EXPECT_FALSE(view.IsChecked(Ctl::IfW58Radio));
 }
 
-TEST_F(WinFormViewTest, AClickOnARadioStaysInsideItsFrame) {
-    SendMessageW(view.Handle(Ctl::StandbyDynamicRadio), BM_CLICK, 0, 0);
-    EXPECT_TRUE(view.IsChecked(Ctl::StandbyDynamicRadio));
-    EXPECT_FALSE(view.IsChecked(Ctl::StandbyOffRadio));
-    EXPECT_TRUE(view.IsChecked(Ctl::TouchPollOffRadio));
-    EXPECT_TRUE(view.IsChecked(Ctl::IndDirectRadio));
-}
-
 TEST_F(WinFormViewTest, KeysAreMaskedWithAStarUntilShown) {
     EXPECT_TRUE(view.IsPasswordMasked(Ctl::Crypto1KeyEdit));
     EXPECT_EQ(SendMessageW(view.Handle(Ctl::Crypto1KeyEdit), EM_GETPASSWORDCHAR, 0, 0), L'*');
@@ -129,42 +93,6 @@ TEST_F(WinFormViewTest, KeysAreMaskedWithAStarUntilShown) {
     view.SetPasswordMask(Ctl::Crypto1KeyEdit, true);
     EXPECT_EQ(SendMessageW(view.Handle(Ctl::Crypto1KeyEdit), EM_GETPASSWORDCHAR, 0, 0), L'*');
     EXPECT_FALSE(view.IsPasswordMasked(Ctl::SectorDataEdit));
-}
-
-TEST_F(WinFormViewTest, UpDownPositionShowsInItsEditByEitherName) {
-    view.SetUpDownPos(Ctl::SectorUpDown, 7);
-    EXPECT_EQ(view.Text(Ctl::SectorEdit), "7");
-    view.SetUpDownPos(Ctl::BlockEdit, 2);
-    EXPECT_EQ(view.Text(Ctl::BlockEdit), "2");
-    view.SetUpDownPos(Ctl::SectorUpDown, 99);  // held to the range
-    EXPECT_EQ(view.Text(Ctl::SectorEdit), "15");
-}
-
-TEST_F(WinFormViewTest, ComboBoxesKeepOrderAndSelection) {
-    view.ResetContent(Ctl::PortCombo);
-    EXPECT_EQ(view.Selection(Ctl::PortCombo), -1);
-    for (const char* name : {"COM3", "COM10", "Порт"}) view.AddItem(Ctl::PortCombo, name);
-    EXPECT_EQ(view.ItemCount(Ctl::PortCombo), 3);
-    EXPECT_EQ(view.ItemText(Ctl::PortCombo, 1), "COM10");
-    EXPECT_EQ(view.ItemText(Ctl::PortCombo, 2), "Порт");
-    EXPECT_EQ(view.ItemText(Ctl::PortCombo, 5), "");
-    view.SetSelection(Ctl::PortCombo, 2);
-    EXPECT_EQ(view.Selection(Ctl::PortCombo), 2);
-    view.DeleteItem(Ctl::PortCombo, 0);
-    EXPECT_EQ(view.ItemText(Ctl::PortCombo, 0), "COM10");
-    view.SetSelection(Ctl::PortCombo, 9);
-    EXPECT_EQ(view.Selection(Ctl::PortCombo), -1);
-}
-
-TEST_F(WinFormViewTest, TextsAndCaretRoundTrip) {
-    view.SetText(Ctl::TouchMemoryEdit, "Данные 01");
-    EXPECT_EQ(view.Text(Ctl::TouchMemoryEdit), "Данные 01");
-    view.SetCaret(Ctl::TouchMemoryEdit, 3);
-    EXPECT_EQ(view.Caret(Ctl::TouchMemoryEdit), 3);
-    view.Show(Ctl::UserGroup, true);
-    EXPECT_TRUE(view.IsShown(Ctl::UserGroup));
-    view.Enable(Ctl::WriteButton, false);
-    EXPECT_FALSE(view.IsEnabled(Ctl::WriteButton));
 }
 
 TEST(WideTextTest, ConvertsBothWays) {
@@ -242,38 +170,6 @@ TEST(MenuBarTest, ItemsTextsAndOneCheckMarkOnTheLanguage) {
         EXPECT_EQ(helps[2].id, 6);
         DestroyMenu(bar);
     }
-}
-
-TEST(ProgressViewTest, CentredOwnedWindowThatStepsAndCloses) {
-    HostWindow host;
-    WinProgressView progress(host.get());
-    progress.Open("Search for Varnel reader", 100);
-    const HWND w = progress.Window();
-    ASSERT_NE(w, nullptr);
-    wchar_t title[64] = {};
-    GetWindowTextW(w, title, 64);
-    EXPECT_STREQ(title, L"Search for Varnel reader");
-    RECT rc;
-    GetWindowRect(w, &rc);
-    EXPECT_EQ(rc.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 200);
-    EXPECT_EQ(rc.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 25);
-    EXPECT_EQ(rc.right - rc.left, 400);
-    EXPECT_EQ(rc.bottom - rc.top, 50);
-    EXPECT_EQ(GetWindow(w, GW_OWNER), host.get());
-    EXPECT_EQ(SendMessageW(w, PBM_GETRANGE, FALSE, 0), 100);
-    progress.Step();
-    progress.Step();
-    EXPECT_EQ(SendMessageW(w, PBM_GETPOS, 0, 0), 2);
-
-    progress.EnableMainWindow(false);
-    EXPECT_FALSE(IsWindowEnabled(host.get()));
-    progress.EnableMainWindow(true);
-
-    progress.Close();
-    EXPECT_FALSE(IsWindow(w));
-    EXPECT_EQ(progress.Window(), nullptr);
-    progress.Close();  // nothing left to close
-    progress.Step();
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "keystore/win/win_key_file_cipher.h"
 
 namespace {

@@ -1,17 +1,21 @@
 #include "app/win/main_window.h"
+#include "app/win/resource_ids.h"
 
 #include <commctrl.h>
 #include <dbt.h>
 
 #include "app/app_context.h"
 #include "app/config.h"
+#include "app/key_record_form.h"
 #include "app/main_controller.h"
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
 #include "carddata/win/bcrypt_random_source.h"
 #include "carddata/win/users_data_file.h"
+#include "keystore/win/win_key_file_cipher.h"
+#include "keystore/win/win_key_files.h"
 #include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
@@ -33,7 +37,12 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(boxes, app.texts),
-          shell(main, app, boxes) {}
+          shell(main, app, boxes),
+          keyCipher(boxes),
+          keyForm(app),
+          keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm) {
+        shell.SetKeyList(&keyList);
+    }
 
     AppContext app;
     WinFormView form;
@@ -46,6 +55,10 @@ struct Program {
     BCryptRandomSource random;
     UsersDataFile users;
     WinShell shell;
+    WinKeyFiles keyFiles;
+    WinKeyFileCipher keyCipher;
+    AppKeyRecordForm keyForm;
+    KeyList keyList;
 };
 
 Program* g_program = nullptr;
@@ -125,7 +138,7 @@ int RunTollvane(HINSTANCE instance) {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(2));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kMainWindowClass;

@@ -1,4 +1,5 @@
 #include "app/win/read_id_window.h"
+#include "app/win/resource_ids.h"
 
 namespace tollvane {
 
@@ -78,7 +79,7 @@ HWND OpenReadIdWindow(HWND main, HFONT font, const ReadIdWindowTexts& texts) {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = ReadIdWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(2));
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
     wc.lpszClassName = kReadIdClass;

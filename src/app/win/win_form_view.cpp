@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/form_view.h"
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace tollvane {
 

@@ -1,17 +1,18 @@
 #include "app/win/win_shell.h"
+#include "app/win/resource_ids.h"
 
 #include <shellapi.h>
 
+#include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
-#include "app/win/wide_text.h"
 #include "app/win/win_ui.h"
-#include "keystore/win/key_list_window.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
 
 namespace {
 
-std::wstring T(const AppContext& app, Msg id) { return Widen(app.texts[id]); }
+std::wstring WideText(const AppContext& app, Msg id) { return Widen(app.texts[id]); }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
@@ -35,24 +36,24 @@ HMENU BuildMenuBar(const AppContext& app) {
     const HMENU language = CreatePopupMenu();
     const HMENU help = CreatePopupMenu();
 
-    AppendMenuW(file, MF_STRING, kMenuQuit, T(app, Msg::kMenuQuit).c_str());
+    AppendMenuW(file, MF_STRING, kMenuQuit, WideText(app, Msg::kMenuQuit).c_str());
 
     AppendMenuW(language, MF_STRING, kMenuRussian, L"Русский");
     AppendMenuW(language, MF_STRING, kMenuEnglish, L"English");
     CheckMenuItem(language, app.language == LanguageId::English ? kMenuEnglish : kMenuRussian,
                   MF_BYCOMMAND | MF_CHECKED);
 
-    AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), T(app, Msg::kMenuLanguage).c_str());
+    AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), WideText(app, Msg::kMenuLanguage).c_str());
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(tools, MF_STRING, kMenuReadId, T(app, Msg::kMenuReadID).c_str());
+    AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
 
-    AppendMenuW(help, MF_STRING, kMenuHelp, T(app, Msg::kMenuHelpItem).c_str());
+    AppendMenuW(help, MF_STRING, kMenuHelp, WideText(app, Msg::kMenuHelpItem).c_str());
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(help, MF_STRING, kMenuAbout, T(app, Msg::kMenuAbout).c_str());
+    AppendMenuW(help, MF_STRING, kMenuAbout, WideText(app, Msg::kMenuAbout).c_str());
 
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), T(app, Msg::kMenuFile).c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), T(app, Msg::kMenuTools).c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), T(app, Msg::kMenuHelp).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), WideText(app, Msg::kMenuFile).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), WideText(app, Msg::kMenuTools).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), WideText(app, Msg::kMenuHelp).c_str());
     return bar;
 }
 
@@ -72,18 +73,19 @@ long WinShell::OpenHelpFile() {
 }
 
 void WinShell::ShowAbout() {
-    const int resource = app_.language == LanguageId::English ? 2 : 1;
+    const int resource =
+        app_.language == LanguageId::English ? TOLLVANE_DIALOG_ABOUT_EN : TOLLVANE_DIALOG_ABOUT_RU;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), main_, AboutProc, 0);
 }
 
 void WinShell::OpenKeyListForAdd() {
     tollvane::OpenKeyListForAdd(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
 }
 
 void WinShell::OpenKeyListAndShowFirst() {
     tollvane::OpenKeyListAndShowFirst(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, nullptr, nullptr, {}});
+        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
 }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
@@ -93,10 +95,10 @@ void WinShell::ShowReadIdWindow(const std::string& title, const std::string valu
     texts.title = Widen(title);
     const Msg labels[4] = {Msg::kReadIdBarcode, Msg::kReadIdBarcodeHex, Msg::kReadIdCipher, Msg::kReadIdCipherDotted};
     for (int i = 0; i < 4; ++i) {
-        texts.labels[i] = T(app_, labels[i]);
+        texts.labels[i] = WideText(app_, labels[i]);
         texts.values[i] = Widen(values[i]);
     }
-    texts.mainTitle = T(app_, Msg::kMainTitle);
+    texts.mainTitle = WideText(app_, Msg::kMainTitle);
     OpenReadIdWindow(main_, font_, texts);
 }
 

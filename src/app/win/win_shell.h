@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "app/win/read_id_window.h"
+#include "keystore/key_list.h"
 
 namespace tollvane {
 
@@ -38,6 +39,8 @@ public:
     void BuildMenu();
     // The font of the controls of secondary windows; null for the default.
     void SetFont(HFONT font) { font_ = font; }
+    // The program's key list, which the key list window works on.
+    void SetKeyList(KeyList* list) { keyList_ = list; }
 
     void SetMainTitle(const std::string& title) override;
     void RebuildMenu() override;
@@ -53,6 +56,7 @@ private:
     AppContext& app_;
     WinMessageBoxes& boxes_;
     HFONT font_ = nullptr;
+    KeyList* keyList_ = nullptr;
 };
 
 }  // namespace tollvane

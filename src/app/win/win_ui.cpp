@@ -1,18 +1,19 @@
 #include "app/win/win_ui.h"
+#include "app/win/resource_ids.h"
 
 #include <commctrl.h>
 
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
 
 int MessageIconResource(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Success: return 3;
-        case MessageIcon::Warning: return 4;
-        case MessageIcon::Error: return 5;
-        case MessageIcon::Hint: return 6;
-        case MessageIcon::Retry: return 7;
+        case MessageIcon::Success: return TOLLVANE_ICON_SUCCESS;
+        case MessageIcon::Warning: return TOLLVANE_ICON_WARNING;
+        case MessageIcon::Error: return TOLLVANE_ICON_ERROR;
+        case MessageIcon::Hint: return TOLLVANE_ICON_HINT;
+        case MessageIcon::Retry: return TOLLVANE_ICON_RETRY;
     }
     return 5;
 }

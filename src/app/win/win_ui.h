@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 
 namespace tollvane {
 

@@ -5,21 +5,10 @@
 #include <vector>
 
 #include "carddata/users_data.h"
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
-namespace {
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
-}  // namespace
-
 UsersDataFile::UsersDataFile(MessageBoxes& boxes, const MessageTable& texts, std::string path)
     : boxes_(boxes), texts_(texts), path_(Widen(path)) {}
 

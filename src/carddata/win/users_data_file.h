@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "carddata/unique_store.h"
 #include "carddata/users_data_index.h"
 

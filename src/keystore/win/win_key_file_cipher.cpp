@@ -1,6 +1,7 @@
 #include "keystore/win/win_key_file_cipher.h"
 
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
+#include "base/win/utf.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -28,60 +29,6 @@ constexpr char kReadFailed[] = "Ошибка чтения открытого т�
 constexpr char kEncryptFailed[] = "Ошибка во время CryptEncrypt!";
 constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
 constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
-
-// Uncopyable owners: a copy would release the resource twice.
-class CryptContext {
-public:
-    CryptContext() = default;
-    ~CryptContext() {
-        if (prov_ != 0) CryptReleaseContext(prov_, 0);
-    }
-    CryptContext(const CryptContext&) = delete;
-    CryptContext& operator=(const CryptContext&) = delete;
-    HCRYPTPROV* Receive() { return &prov_; }
-    HCRYPTPROV Get() const { return prov_; }
-
-private:
-    HCRYPTPROV prov_ = 0;
-};
-
-class CryptHash {
-public:
-    CryptHash() = default;
-    ~CryptHash() {
-        if (hash_ != 0) CryptDestroyHash(hash_);
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-    HCRYPTHASH* Receive() { return &hash_; }
-    HCRYPTHASH Get() const { return hash_; }
-
-private:
-    HCRYPTHASH hash_ = 0;
-};
-
-class CryptKey {
-public:
-    CryptKey() = default;
-    ~CryptKey() {
-        if (key_ != 0) CryptDestroyKey(key_);
-    }
-    CryptKey(const CryptKey&) = delete;
-    CryptKey& operator=(const CryptKey&) = delete;
-    HCRYPTKEY* Receive() { return &key_; }
-    HCRYPTKEY Get() const { return key_; }
-
-private:
-    HCRYPTKEY key_ = 0;
-};
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
 
 // Reads up to `size` bytes, stopping early only at the end of the file.
 bool ReadChunk(HANDLE file, BYTE* buffer, DWORD size, DWORD* got) {
@@ -127,25 +74,25 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.valid()) return fail(kOpenTargetFailed, GetLastError());
 
-    CryptContext context;
-    if (!CryptAcquireContextW(context.Receive(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
+    UniqueCryptProv context;
+    if (!CryptAcquireContextW(context.put(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
         DWORD code = GetLastError();
         // The user's default key container does not exist yet on a fresh account.
         if (code != static_cast<DWORD>(NTE_BAD_KEYSET)) return fail(kAcquireFailed, code);
-        if (!CryptAcquireContextW(context.Receive(), nullptr, kProviderName, PROV_RSA_AES,
+        if (!CryptAcquireContextW(context.put(), nullptr, kProviderName, PROV_RSA_AES,
                                   CRYPT_NEWKEYSET))
             return fail(kAcquireFailed, GetLastError());
     }
 
-    CryptHash hash;
-    if (!CryptCreateHash(context.Get(), CALG_MD5, 0, 0, hash.Receive()))
+    UniqueCryptHash hash;
+    if (!CryptCreateHash(context.get(), CALG_MD5, 0, 0, hash.put()))
         return fail(kCreateHashFailed, GetLastError());
-    if (!CryptHashData(hash.Get(), reinterpret_cast<const BYTE*>(password.data()),
+    if (!CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(password.data()),
                        static_cast<DWORD>(password.size()), 0))
         return fail(kHashDataFailed, GetLastError());
 
-    CryptKey key;
-    if (!CryptDeriveKey(context.Get(), CALG_AES_256, hash.Get(), 0, key.Receive()))
+    UniqueCryptKey key;
+    if (!CryptDeriveKey(context.get(), CALG_AES_256, hash.get(), 0, key.put()))
         return fail(kDeriveKeyFailed, GetLastError());
 
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[kBufferSize]);
@@ -168,12 +115,12 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
 
         DWORD produced = length;
         if (encrypt) {
-            if (!CryptEncrypt(key.Get(), 0, final, 0, buffer.get(), &produced, kBufferSize))
+            if (!CryptEncrypt(key.get(), 0, final, 0, buffer.get(), &produced, kBufferSize))
                 return fail(kEncryptFailed, GetLastError());
         } else {
             // Even an empty cipher text must hold one padding block.
             if (produced == 0) return fail(kDecryptFailed, static_cast<DWORD>(NTE_BAD_DATA));
-            if (!CryptDecrypt(key.Get(), 0, final, 0, buffer.get(), &produced))
+            if (!CryptDecrypt(key.get(), 0, final, 0, buffer.get(), &produced))
                 return fail(kDecryptFailed, GetLastError());
         }
 

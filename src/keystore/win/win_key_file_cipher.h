@@ -1,7 +1,7 @@
 // The key file cipher over the Windows CryptoAPI.
 #pragma once
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
 namespace tollvane {

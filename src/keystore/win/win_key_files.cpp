@@ -1,17 +1,11 @@
 #include "keystore/win/win_key_files.h"
 
+#include "base/win/utf.h"
+
 #include <windows.h>
 
 namespace tollvane {
 namespace {
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
 
 FileResult LastFailure() {
     DWORD code = GetLastError();

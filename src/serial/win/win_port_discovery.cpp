@@ -1,6 +1,6 @@
 #include "serial/win/win_port_discovery.h"
 
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
 
 #include <algorithm>
 

@@ -2,10 +2,10 @@
 // short read time-outs so that a silent line ends a reply.
 #pragma once
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "serial/serial_port.h"
-#include "serial/win/win_handles.h"
+#include "base/win/handles.h"
 
 #include <windows.h>
 

@@ -96,6 +96,21 @@ void Shoot(const char* config, const std::string& lang) {
             WaitUntil([&] { return !IsWindow(about); });
         }
 
+        // The work modes as the manual shows them: the Master layouts of
+        // modes 1 and 2 (mode 0 is the start picture, mode 3 looks like 1),
+        // and the User layouts of modes 0 and 2.
+        for (int mode : {1, 2}) {
+            s.form->Select(15, mode);
+            SaveWindow(s.form->Main(), "mode-master-" + std::to_string(mode) + "-" + lang);
+        }
+        for (int mode : {0, 2}) {
+            s.form->Select(9, 0);
+            s.form->Select(15, mode);
+            s.form->Select(9, 1);
+            SaveWindow(s.form->Main(), "mode-user-" + std::to_string(mode) + "-" + lang);
+        }
+        s.form->Select(9, 0);
+
         s.form->Select(15, 1);
         s.form->Select(9, 1);
         s.form->Click(24);

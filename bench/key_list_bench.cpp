@@ -8,13 +8,14 @@
 #include <fstream>
 #include <string>
 
+#include "app/key_record_form.h"
 #include "keystore/key_list.h"
 #include "support/fakes.h"
 
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "keystore/win/key_list_window.h"
+#include "app/win/key_list_window.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "keystore/win/win_key_files.h"
 #else
@@ -72,7 +73,9 @@ struct Fixture {
     explicit Fixture(int records)
         : dir(fs::temp_directory_path() / ("tollvane-keybench-" + std::to_string(records))),
           cipher(t.boxes),
-          list(files, cipher, t.boxes, t.app, dir.string() + static_cast<char>(fs::path::preferred_separator)) {
+          form(t.app),
+          list(files, cipher, t.boxes, t.app.texts, t.sleeper, form,
+               dir.string() + static_cast<char>(fs::path::preferred_separator)) {
         fs::create_directories(dir);
         std::ofstream(dir / "plain", std::ios::binary) << ListText(records);
         cipher.EncryptKeyFile((dir / "plain").string(), (dir / "original").string(), kKeyFilePassword);
@@ -98,6 +101,7 @@ struct Fixture {
     Files files;
     Cipher cipher;
     RowSink ui;
+    AppKeyRecordForm form;
     KeyList list;
 };
 
@@ -159,11 +163,9 @@ void BM_LoadIntoListView(benchmark::State& state) {
     context.mainWindow = main;
     context.app = &f.t.app;
     context.boxes = &f.t.boxes;
-    context.files = &f.files;
-    context.cipher = &f.cipher;
-    context.directory = f.dir.string() + "\\";
+    context.list = &f.list;
     const HWND window = OpenKeyListWindow(context);
-    for (auto _ : state) CurrentKeyList()->LoadKeyList();
+    for (auto _ : state) f.list.LoadKeyList();
     if (window) DestroyWindow(window);
     DestroyWindow(main);
 }

@@ -1,4 +1,5 @@
-// Owners for Win32 handles (files, registry keys, device lists). Each owner closes its
+// Owners for Win32 handles (files, registry keys, device lists, CryptoAPI
+// providers, keys and hashes, GDI objects, menus). Each owner closes its
 // handle exactly once: it cannot be copied, a move leaves the source empty,
 // and after every close the owner holds the empty value again, so no later
 // path can close the same handle a second time.
@@ -6,6 +7,7 @@
 
 #include <windows.h>
 #include <setupapi.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -67,8 +69,43 @@ struct DevInfoTraits {
     static void Close(Handle h) { ::SetupDiDestroyDeviceInfoList(h); }
 };
 
+struct CryptProvTraits {
+    using Handle = HCRYPTPROV;
+    static Handle Empty() { return 0; }
+    static void Close(Handle h) { ::CryptReleaseContext(h, 0); }
+};
+
+struct CryptKeyTraits {
+    using Handle = HCRYPTKEY;
+    static Handle Empty() { return 0; }
+    static void Close(Handle h) { ::CryptDestroyKey(h); }
+};
+
+struct CryptHashTraits {
+    using Handle = HCRYPTHASH;
+    static Handle Empty() { return 0; }
+    static void Close(Handle h) { ::CryptDestroyHash(h); }
+};
+
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::DeleteObject(h); }
+};
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::DestroyMenu(h); }
+};
+
 using UniqueFileHandle = UniqueOwner<FileHandleTraits>;
 using UniqueRegKey = UniqueOwner<RegKeyTraits>;
 using UniqueDevInfo = UniqueOwner<DevInfoTraits>;
+using UniqueCryptProv = UniqueOwner<CryptProvTraits>;
+using UniqueCryptKey = UniqueOwner<CryptKeyTraits>;
+using UniqueCryptHash = UniqueOwner<CryptHashTraits>;
+using UniqueGdiObject = UniqueOwner<GdiObjectTraits>;
+using UniqueMenu = UniqueOwner<MenuTraits>;
 
 }  // namespace tollvane

@@ -1,18 +1,15 @@
-#include "keystore/win/key_list_window.h"
+#include "app/win/key_list_window.h"
+#include "app/win/resource_ids.h"
 
 #include <commctrl.h>
 
 #include <memory>
 #include <vector>
 
-#include "app/win/wide_text.h"
-#include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "base/win/utf.h"
 
 namespace tollvane {
 namespace {
-
-constexpr int kAppIconResource = 2;
 
 // The key file keeps the description in the system's ANSI code page, as
 // installations before this one wrote it; the window shows Unicode.
@@ -103,45 +100,11 @@ private:
     std::wstring cell_;
 };
 
-// The key store lives as long as the program: the current record carries
-// over from one window to the next. It is made again only when a caller
-// brings other services (tests do).
-struct KeyStore {
-    KeyListWindowContext context;
-    std::unique_ptr<WinKeyFiles> ownFiles;
-    std::unique_ptr<WinKeyFileCipher> ownCipher;
-    std::unique_ptr<KeyList> list;
-};
-
-KeyStore* g_store = nullptr;
+// One key list window at a time, and what it was opened with. The list
+// itself belongs to the program.
 WinKeyListUi g_ui;
 HWND g_window = nullptr;
-
-bool SameServices(const KeyListWindowContext& a, const KeyListWindowContext& b) {
-    return a.app == b.app && a.boxes == b.boxes && a.files == b.files && a.cipher == b.cipher &&
-           a.directory == b.directory && a.mainWindow == b.mainWindow;
-}
-
-KeyStore& StoreFor(const KeyListWindowContext& context) {
-    if (g_store != nullptr && SameServices(g_store->context, context)) {
-        g_store->context = context;
-        return *g_store;
-    }
-    delete g_store;
-    g_store = new KeyStore{context, nullptr, nullptr, nullptr};
-    KeyFiles* files = context.files;
-    if (files == nullptr) {
-        g_store->ownFiles = std::make_unique<WinKeyFiles>();
-        files = g_store->ownFiles.get();
-    }
-    KeyFileCipher* cipher = context.cipher;
-    if (cipher == nullptr) {
-        g_store->ownCipher = std::make_unique<WinKeyFileCipher>(*context.boxes);
-        cipher = g_store->ownCipher.get();
-    }
-    g_store->list = std::make_unique<KeyList>(*files, *cipher, *context.boxes, *context.app, context.directory);
-    return *g_store;
-}
+KeyListWindowContext g_context;
 
 struct ControlTemplate {
     const wchar_t* className;
@@ -214,7 +177,7 @@ bool RegisterKeyListClass() {
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = KeyListWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(kAppIconResource));
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hIconSm = wc.hIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -233,12 +196,11 @@ HWND MainWindowOf(const KeyListWindowContext& context) {
 }  // namespace
 
 HWND OpenKeyListWindow(const KeyListWindowContext& context) {
-    if (context.app == nullptr || context.boxes == nullptr) return nullptr;
+    if (context.app == nullptr || context.boxes == nullptr || context.list == nullptr) return nullptr;
     if (g_window != nullptr && IsWindow(g_window)) {
         SetForegroundWindow(g_window);
         return g_window;
     }
-    KeyStore& store = StoreFor(context);
     const MessageTable& texts = context.app->texts;
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -253,7 +215,8 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context) {
     if (!window) return nullptr;
     g_window = window;
     g_ui.Attach(window);
-    store.list->SetUi(&g_ui);
+    g_context = context;
+    context.list->SetUi(&g_ui);
     if (context.setBoxOwner) context.setBoxOwner(window);
     if (context.mainWindow) EnableWindow(context.mainWindow, FALSE);
 
@@ -270,7 +233,7 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context) {
         if (context.font) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(context.font), FALSE);
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
         InsertColumns(list, texts);
-        store.list->LoadKeyList();
+        context.list->LoadKeyList();
     }
     for (const ControlTemplate& tpl : kControlsAfterList) MakeControl(window, tpl, texts, context.font);
 
@@ -291,14 +254,12 @@ HWND OpenKeyListForAdd(const KeyListWindowContext& context) {
 
 HWND OpenKeyListAndShowFirst(const KeyListWindowContext& context) {
     const HWND window = OpenKeyListWindow(context);
-    if (window && g_store) g_store->list->ShowKeyRecord(0);
+    if (window) context.list->ShowKeyRecord(0);
     return window;
 }
 
-KeyList* CurrentKeyList() { return g_store ? g_store->list.get() : nullptr; }
-
 LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    KeyList* list = (g_store && window == g_window) ? g_store->list.get() : nullptr;
+    KeyList* list = window == g_window ? g_context.list : nullptr;
     switch (message) {
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -331,15 +292,14 @@ LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPA
                 g_window = nullptr;
                 g_ui.Attach(nullptr);
                 g_ui.Forget();
-                if (g_store) {
-                    g_store->list->OnWindowDestroyed();
-                    if (g_store->context.setBoxOwner) g_store->context.setBoxOwner(nullptr);
-                    const HWND main = MainWindowOf(g_store->context);
-                    if (main) {
-                        EnableWindow(main, TRUE);
-                        SetFocus(main);
-                    }
+                g_context.list->OnWindowDestroyed();
+                if (g_context.setBoxOwner) g_context.setBoxOwner(nullptr);
+                const HWND main = MainWindowOf(g_context);
+                if (main) {
+                    EnableWindow(main, TRUE);
+                    SetFocus(main);
                 }
+                g_context = {};
             }
             return 0;
         default:

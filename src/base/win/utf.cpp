@@ -1,4 +1,4 @@
-#include "app/win/wide_text.h"
+#include "base/win/utf.h"
 
 #include <windows.h>
 

@@ -9,8 +9,6 @@
 #include <string>
 
 #include "app/app_context.h"
-#include "keystore/key_file_cipher.h"
-#include "keystore/key_files.h"
 #include "keystore/key_list.h"
 
 namespace tollvane {
@@ -32,9 +30,8 @@ enum KeyListControlId : int {
     kCancelButtonId = 50,
 };
 
-// What the window works with. The program passes the main window, its
-// context and its message boxes; tests may also put in their own files,
-// cipher and folder.
+// What the window works with: the program's main window, context, message
+// boxes and key list (tests bring their own list over other files).
 struct KeyListWindowContext {
     HWND mainWindow = nullptr;
     AppContext* app = nullptr;
@@ -43,10 +40,9 @@ struct KeyListWindowContext {
     MessageBoxes* boxes = nullptr;
     std::function<void(HWND)> setBoxOwner;
     HFONT font = nullptr;
-    // Null: the working directory's files through kernel32 and CryptoAPI.
-    KeyFiles* files = nullptr;
-    KeyFileCipher* cipher = nullptr;
-    std::string directory;
+    // Lives as long as the program: the current record carries over from
+    // one window to the next.
+    KeyList* list = nullptr;
 };
 
 // Creates the window and its controls and loads the list. Null when the
@@ -59,9 +55,6 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context);
 HWND OpenKeyListForAdd(const KeyListWindowContext& context);
 // "Show list": the window, then record 0 in its fields.
 HWND OpenKeyListAndShowFirst(const KeyListWindowContext& context);
-
-// The key list of the open (or last) window; for tests.
-KeyList* CurrentKeyList();
 
 LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,4 +1,4 @@
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace tollvane {
 namespace {
