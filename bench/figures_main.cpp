@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/ui.h"
+#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "sample_data.h"

@@ -18,8 +18,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "app/message_table.h"
-#include "app/ui.h"
+#include "base/message_table.h"
+#include "base/ui.h"
 #include "carddata/win/users_data_file.h"
 #else
 #include <fcntl.h>

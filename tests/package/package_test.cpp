@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "driver/driver.h"
 
 namespace tollvane::e2e {
