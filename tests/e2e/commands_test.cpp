@@ -1,27 +1,9 @@
-// Menu commands and buttons of the main window: generators, language,
-// help, About, quitting, and the single instance.
+// Menu commands of the main window: language, help, About, quitting, and the
+// single instance.
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
 namespace {
-
-TEST_F(ProgramTest, GenerateUniqueRecordsTheNumberAndRefreshesTheConverter) {
-    dir.Write("usersData.data", "");
-    Start();
-    form->Select(kWorkMode, 1);
-    form->Select(kRole, 1);
-    const HWND dec = form->ControlAt("Edit", 130, 687);
-    const std::string decBefore = WindowText(dec);
-    form->Click(kGenerateUnique);
-    const std::string data = form->Text(kDataEdit);
-    EXPECT_NE(data, "11 22 33 44 55 66 77");
-    EXPECT_EQ(data.size(), 20u);
-    EXPECT_NE(WindowText(dec), decBefore);
-    // The first five bytes, recorded as ten hex digits.
-    std::string digits = data.substr(0, 14);
-    std::erase(digits, ' ');
-    EXPECT_EQ(dir.Read("usersData.data"), digits);
-}
 
 TEST_F(ProgramTest, LanguageSwitchRetextsTheFormKeepsSelectionsAndIsRemembered) {
     Start(kRussianConfig);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,16 @@ enum Id : int {
 
 inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";
+
+// Saves a window as it is on the screen, as a BMP file, when
+// TOLLVANE_E2E_SHOTS names a folder (scripts turn them into PNGs for the
+// documentation).
+inline void Shot(HWND hwnd, const char* name) {
+    const char* folder = std::getenv("TOLLVANE_E2E_SHOTS");
+    if (!folder || !hwnd) return;
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
+}
 
 inline std::string En(Msg id) { return Text(LanguageId::English, id); }
 inline std::string Ru(Msg id) { return Text(LanguageId::Russian, id); }

@@ -44,48 +44,6 @@ std::string CardField(const std::string& cardmem, const std::string& name) {
     return {};
 }
 
-// Saves a window as it is on the screen, as a BMP file, when
-// TOLLVANE_E2E_SHOTS names a folder (scripts turn them into PNGs).
-void Shot(HWND hwnd, const char* name) {
-    const char* folder = std::getenv("TOLLVANE_E2E_SHOTS");
-    if (!folder || !hwnd) return;
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
-    RECT rc;
-    GetWindowRect(hwnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(mem, old);
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biCompression = BI_RGB;
-    const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
-    std::vector<char> pixels(stride * static_cast<DWORD>(h));
-    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
-    const std::string path = std::string(folder) + "\\" + name + ".bmp";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi, sizeof bi, 1, f);
-        std::fwrite(pixels.data(), 1, pixels.size(), f);
-        std::fclose(f);
-    }
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-}
-
 // --- Discovery and version --------------------------------------------------------------
 
 using ReaderDiscoveryTest = ReaderProgramTest;
@@ -273,15 +231,10 @@ protected:
         EXPECT_EQ(sim.Sent(), "");
     }
 
-    void EveryErrorCodeShowsItsMessageAndKeepsTheConnection() {
-        const ErrorText errors[] = {
-            {3, Msg::kErr03MainBoard},           {4, Msg::kErr04CardNotPresented}, {5, Msg::kErr05OperationFailed},
-            {6, Msg::kErr06CardTypeUnsupported}, {7, Msg::kErr07SwitchSl0Sl1},     {8, Msg::kErr08SwitchSl1Sl3},
-            {9, Msg::kErr09TypeMismatchSl3},     {10, Msg::kErr10Ats},             {11, Msg::kErr11Auth},
-            {12, Msg::kErr12WriteBlock},         {13, Msg::kErr13ReadBlock},       {14, Msg::kErr14DataCrc},
-            {15, Msg::kErr15SettingsCrc},        {16, Msg::kErr16NotMaster},       {17, Msg::kErr17TypeMismatchSl1},
-            {18, Msg::kErr18NotUser},
-        };
+    // Every code's message is checked in the unit tests; here the first and
+    // the last code go through the real line and windows.
+    void AnErrorCodeShowsItsMessageAndKeepsTheConnection() {
+        const ErrorText errors[] = {{4, Msg::kErr04CardNotPresented}, {18, Msg::kErr18NotUser}};
         for (const ErrorText& e : errors) {
             char command[16];
             std::snprintf(command, sizeof command, "next err %02d", e.code);
@@ -300,7 +253,7 @@ const CardScenarioTest::Scenario CardScenarioTest::kScenarios[] = {
     {"ReadBack", "card chip plus0", &CardScenarioTest::MasterReadPutsTheCardBackIntoTheForm},
     {"Clear", nullptr, &CardScenarioTest::ClearEmptiesAWrittenCard},
     {"Cyclic", "delay 100", &CardScenarioTest::CyclicUniqueWriteGivesEveryCardItsOwnRecordedNumber},
-    {"ErrorCodes", nullptr, &CardScenarioTest::EveryErrorCodeShowsItsMessageAndKeepsTheConnection},
+    {"ErrorCodes", nullptr, &CardScenarioTest::AnErrorCodeShowsItsMessageAndKeepsTheConnection},
 };
 
 TEST_P(CardScenarioTest, Runs) {
@@ -365,31 +318,6 @@ TEST_F(ReaderCardTest, TheDecryptModeScramblesTheCardDataAndAUserReadShowsItPlai
     ASSERT_EQ(Run(kRead), "The operation was successful!");
     ASSERT_TRUE(Idle());
     EXPECT_EQ(form->Text(kDataEdit), typed);
-}
-
-TEST_F(ReaderCardTest, NoReplyClosesThePort) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    sim("next silent");
-    form->Click(kWrite);
-    ASSERT_TRUE(Idle());
-    EXPECT_FALSE(program->CurrentMessageBox());
-    EXPECT_EQ(WindowText(VersionValue()), "x.xx");
-    EXPECT_TRUE(form->Enabled(kPortCombo));
-}
-
-TEST_F(ReaderCardTest, AnUnknownCommandReplyIsAnInvalidCommand) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    sim("next unknown");
-    EXPECT_EQ(Run(kRead), "Invalid command!");
-    ASSERT_TRUE(Idle());
-    EXPECT_EQ(WindowText(VersionValue()), "2.00");
-}
-
-TEST_F(ReaderCardTest, AReadBackWithABadSettingsChecksumIsNotRecognised) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
-    ASSERT_EQ(Run(kWrite), "The operation was successful!");
-    sim("next badcrc settings");
-    EXPECT_EQ(Run(kRead), "The answer could not be recognized!");
 }
 
 // --- Read ID ---------------------------------------------------------------------------

@@ -27,41 +27,6 @@ struct Started : TestApp {
 
 // --- Language ---------------------------------------------------------------
 
-TEST(LanguageTest, SwitchToEnglishRetextsTheFormAndKeepsSelections) {
-    Started t;
-    t.SelectCombo(RoleCombo, 1);
-    t.form.SetSelection(WorkModeCombo, 1);
-
-    OnCommand(t.app, 3, 0);
-
-    EXPECT_EQ(t.app.language, LanguageId::English);
-    EXPECT_EQ(t.app.texts.Language(), LanguageId::English);
-    EXPECT_EQ(ReadConfig(t.app.configPath), LanguageId::English);
-    ASSERT_FALSE(t.shell.titles.empty());
-    EXPECT_EQ(t.shell.titles.back(), "Tollvane ver.2.00 (x64)");
-    EXPECT_EQ(t.shell.menuRebuilds, 1);
-    EXPECT_EQ(t.form.Text(ShowCrypto1Check), "Show Key");
-    EXPECT_EQ(t.form.Text(ShowAesCheck), "Show Key");
-    EXPECT_EQ(t.form.Text(SearchButton), "SEARCH");
-    EXPECT_EQ(t.form.Text(StandbyGroup), " 3) INDICATION IN STANDBY MODE: ");
-    EXPECT_EQ(t.form.Selection(RoleCombo), 1);
-    EXPECT_EQ(t.form.ItemText(RoleCombo, 1), "User");
-    EXPECT_EQ(t.form.Selection(WorkModeCombo), 1);
-    EXPECT_EQ(t.form.ItemCount(WorkModeCombo), 4);
-    EXPECT_EQ(t.form.ItemText(WorkModeCombo, 1), "Send sector data after logged in");
-    // Values and fixed texts stay as they were.
-    EXPECT_EQ(t.form.Text(HexLabel), "HEX: ");
-    EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "FF FF FF FF FF FF");
-    EXPECT_TRUE(t.boxes.shown.empty());
-
-    OnCommand(t.app, 2, 0);
-    EXPECT_EQ(t.app.language, LanguageId::Russian);
-    EXPECT_EQ(ReadConfig(t.app.configPath), LanguageId::Russian);
-    EXPECT_EQ(t.form.Text(ShowAesCheck), "Показать ключ");
-    EXPECT_EQ(t.shell.titles.back(), "Tollvane вер.2.00 (x64)");
-    EXPECT_EQ(t.shell.menuRebuilds, 2);
-}
-
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     Started t;
     t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();

@@ -80,30 +80,6 @@ TEST(HexEntryTest, LeavingTheDataFieldRefreshesTheConverter) {
     EXPECT_EQ(t.form.Text(HexEdit), "FFFFFF0201");
 }
 
-TEST(HexEntryTest, ANonHexCharacterIsRemovedWhereItWasTyped) {
-    struct Case {
-        std::string text;
-        int caret;
-        std::string after;
-        int caretAfter;
-    };
-    const Case cases[] = {
-        {"12G34", 3, "1234", 2},
-        {"G1234", 1, "1234", 0},
-        {"1234-", 5, "1234", 4},
-        {"12 34 5", 7, "12345", 4},  // the caret goes where the last removed character stood
-        {"ab", 2, "", 0},  // lower case is not a digit here (the edit upper-cases typing)
-    };
-    for (const Case& c : cases) {
-        Entry t;
-        t.FocusEdit(Crypto1KeyEdit);
-        t.Edit(Crypto1KeyEdit, c.text, c.caret);
-        EXPECT_EQ(t.form.Text(Crypto1KeyEdit), c.after) << c.text;
-        EXPECT_EQ(t.form.Caret(Crypto1KeyEdit), c.caretAfter) << c.text;
-        EXPECT_TRUE(t.app.values.crypto1Filter) << c.text;  // still typing
-    }
-}
-
 TEST(HexEntryTest, TheLastDigitEndsTheEntry) {
     struct Case {
         Ctl edit;

@@ -7,7 +7,7 @@
 #include "app/reader_flows.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {
@@ -267,33 +267,6 @@ TEST_F(CardWait, AnUnknownResultCodeIsNotRecognised) {
     t.RunOut(TimerId::Card);
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("The answer could not be recognized!"));
     EXPECT_TRUE(t.app.link.isOpen);
-}
-
-TEST_F(CardWait, AMasterReadFillsTheFormFromTheCard) {
-    std::array<std::uint8_t, 16> aes{};
-    for (int i = 0; i < 16; ++i) aes[i] = static_cast<std::uint8_t>(0xA0 + i);
-    const std::array<std::uint8_t, 16> settings = {'M', 'f', 'e', 'd', 'd', 'e', 7, 2,
-                                                   0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0, 0};
-    t.Click(Ctl::ReadButton);
-    EXPECT_EQ(t.port.sent.back()[4], 'r');
-    t.Tick(TimerId::Card);
-    t.port.Arrive(ReadBackLine('1', 'V', aes, settings));
-    t.RunOut(TimerId::Card);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("The operation was successful!"));
-    EXPECT_TRUE(t.form[Ctl::PlusCheck].checked);
-    EXPECT_FALSE(t.form[Ctl::ClassicCheck].checked);
-    EXPECT_TRUE(t.form[Ctl::Sl1Radio].checked);
-    EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
-    EXPECT_TRUE(t.form[Ctl::IfW44Radio].checked);
-    EXPECT_TRUE(t.form[Ctl::IndInverseRadio].checked);
-    EXPECT_TRUE(t.form[Ctl::StandbyDynamicRadio].checked);
-    EXPECT_TRUE(t.form[Ctl::TouchPollOnRadio].checked);
-    EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 2);
-    EXPECT_EQ(t.app.values.sectorNumber, 7);
-    EXPECT_EQ(t.app.values.blockNumber, 2);
-    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "11 22 33 44 55 66");
-    EXPECT_EQ(t.form[Ctl::AesKeyEdit].text, "A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF");
-    EXPECT_EQ(t.app.values.aesKey, aes);
 }
 
 // What a read-back puts on the form is what the next write sends: a sector or

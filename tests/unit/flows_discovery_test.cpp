@@ -5,7 +5,7 @@
 
 #include "app/port_list_ui.h"
 #include "app/reader_flows.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {

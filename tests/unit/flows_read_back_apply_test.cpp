@@ -4,7 +4,7 @@
 
 #include "app/read_back_apply.h"
 #include "protocol/crc8.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {
@@ -72,7 +72,7 @@ TEST(ReadBackApplyTest, AClassicMasterCardLeavesTheAesKeyAndUnknownLettersAlone)
 TEST(ReadBackApplyTest, AnSl3MasterCardChecksPlusAndSl3AndFillsTheAesKey) {
     ReaderApp t;
     t.form[Ctl::AesAuthCheck].checked = true;
-    const auto frame = FrameFrom5('3', 'V', 0x5C, {'M', 'g', 'd', 'f', 'e', 'd', 1, 0});
+    const auto frame = FrameFrom5('3', 'V', 0x5C, {'M', 'g', 'd', 'e', 'e', 'd', 1, 0});
     ApplySettingsReadBack(t.app, frame.data(), frame.size());
     EXPECT_TRUE(t.form[Ctl::PlusCheck].checked);
     EXPECT_FALSE(t.form[Ctl::ClassicCheck].checked);
@@ -80,6 +80,8 @@ TEST(ReadBackApplyTest, AnSl3MasterCardChecksPlusAndSl3AndFillsTheAesKey) {
     EXPECT_FALSE(t.form[Ctl::Sl1Radio].checked);
     EXPECT_FALSE(t.form[Ctl::AesAuthCheck].checked);
     EXPECT_TRUE(t.form[Ctl::IfW58Radio].checked);
+    EXPECT_TRUE(t.form[Ctl::StandbyStaticRadio].checked);
+    EXPECT_FALSE(t.form[Ctl::StandbyOffRadio].checked);
     EXPECT_EQ(t.form[Ctl::AesKeyEdit].text, "5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C 5C");
     EXPECT_TRUE(t.form[Ctl::AesKeyEdit].enabled);  // the Master rule saw PlusCheck
 }

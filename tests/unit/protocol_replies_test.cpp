@@ -76,24 +76,6 @@ TEST(ParseAck, FullBufferAndOverstatedCountStayInside) {
     EXPECT_EQ(big.bytes[64], 0);
 }
 
-TEST(ClassifyCardResult, EveryErrorCodeHasItsMessage) {
-    const Msg messages[] = {Msg::kErr03MainBoard,     Msg::kErr04CardNotPresented, Msg::kErr05OperationFailed,
-                            Msg::kErr06CardTypeUnsupported, Msg::kErr07SwitchSl0Sl1, Msg::kErr08SwitchSl1Sl3,
-                            Msg::kErr09TypeMismatchSl3, Msg::kErr10Ats,           Msg::kErr11Auth,
-                            Msg::kErr12WriteBlock,      Msg::kErr13ReadBlock,     Msg::kErr14DataCrc,
-                            Msg::kErr15SettingsCrc,     Msg::kErr16NotMaster,     Msg::kErr17TypeMismatchSl1,
-                            Msg::kErr18NotUser};
-    for (int code = 3; code <= 18; ++code) {
-        char text[16];
-        std::snprintf(text, sizeof text, "\rAT+ERR_%02d", code);
-        const CardResult result = ClassifyCardResult(Reply(text));
-        EXPECT_EQ(result.kind, CardResultKind::Error) << code;
-        EXPECT_EQ(result.errorCode, code);
-        EXPECT_EQ(result.message, messages[code - 3]) << code;
-        EXPECT_EQ(result.icon, MessageIcon::Error);
-    }
-}
-
 TEST(ClassifyCardResult, TextReplies) {
     struct Case {
         std::string bytes;

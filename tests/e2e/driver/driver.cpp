@@ -291,13 +291,6 @@ HWND Program::WaitMainWindow(Ms timeout) {
     return main_;
 }
 
-HWND Program::Focus() const {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(pi_.dwThreadId, &info)) return nullptr;
-    return info.hwndFocus;
-}
-
 std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
     static const IconMatcher matcher;
     for (HWND h : TopWindows()) {
@@ -440,51 +433,39 @@ void Form::Select(int id, int index) {
     Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
-void Form::FocusOn(HWND hwnd) {
-    // SetFocus reaches another thread's windows only while the two threads
-    // share their input state.
-    const DWORD target = GetWindowThreadProcessId(main_, nullptr);
-    const DWORD self = GetCurrentThreadId();
-    AttachThreadInput(self, target, TRUE);
-    SetFocus(hwnd);
-    AttachThreadInput(self, target, FALSE);
-    WaitUntil([&] { return program_.Focus() == hwnd; }, 3000ms);
-}
-
-void Form::SelectAll(int id) { Send(Control(id), EM_SETSEL, 0, -1); }
-
-void Form::SetCaret(int id, int pos) { Send(Control(id), EM_SETSEL, static_cast<WPARAM>(pos), pos); }
-
-int Form::Caret(int id) const {
-    // The start of the selection; no pointers, so it crosses processes.
-    return LOWORD(Send(Control(id), EM_GETSEL));
-}
-
-void Form::Type(int id, const std::string& text) {
-    const HWND edit = Control(id);
-    for (wchar_t ch : Widen(text)) Send(edit, WM_CHAR, ch, 1);
-}
-
-void Form::Paste(int id, const std::string& text) {
-    const std::wstring wide = Widen(text);
-    const HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
-    std::copy(wide.c_str(), wide.c_str() + wide.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
-    GlobalUnlock(mem);
-    if (!WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 3000ms))
-        throw std::runtime_error("cannot open the clipboard");
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, mem);
-    CloseClipboard();
-    Send(Control(id), WM_PASTE);
-}
-
-void Form::UpDownClick(int id, bool up) {
-    const HWND updown = Control(id);
+bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
+    std::this_thread::sleep_for(400ms);  // let it paint
     RECT rc;
-    GetClientRect(updown, &rc);
-    const LPARAM at = MAKELPARAM(rc.right / 2, up ? rc.bottom / 4 : rc.bottom * 3 / 4);
-    Send(updown, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    Send(updown, WM_LBUTTONUP, 0, at);
+    if (!GetWindowRect(window, &rc)) return false;
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    const HDC screen = GetDC(nullptr);
+    const HDC mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    const int stride = ((w * 3 + 3) / 4) * 4;
+    std::string pixels(static_cast<std::size_t>(stride * h), '\0');
+    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.write(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    return static_cast<bool>(file);
 }
 
 }  // namespace tollvane::e2e

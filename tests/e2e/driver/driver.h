@@ -55,6 +55,8 @@ std::string ClassName(HWND hwnd);
 bool IsEnabled(HWND hwnd);
 bool IsShown(HWND hwnd);  // its own WS_VISIBLE flag
 RECT ClientRectIn(HWND hwnd, HWND parent);  // hwnd's window rect in parent's client coordinates
+// The screen under the window, as a 24-bit BMP (for the documentation).
+bool SaveWindowBitmap(HWND window, const std::filesystem::path& path);
 
 // What a message box shows.
 struct MessageBoxInfo {
@@ -87,8 +89,6 @@ public:
     // The main window ("my Window"), waiting for it.
     HWND WaitMainWindow(Ms timeout = kWait);
     HWND Main() const { return main_; }
-    // The GUI thread's focus window.
-    HWND Focus() const;
 
     // Message boxes (dialogs of class #32770 that are not an About box).
     std::optional<MessageBoxInfo> CurrentMessageBox() const;
@@ -123,7 +123,6 @@ public:
 
     std::string Text(int id) const { return WindowText(Control(id)); }
     bool Enabled(int id) const { return IsEnabled(Control(id)); }
-    bool Shown(int id) const { return IsShown(Control(id)); }
     bool Checked(int id) const;
     int Selection(int id) const;
     std::vector<std::string> Items(int id) const;
@@ -138,21 +137,6 @@ public:
     void MenuAsync(int id);
     // Selects a combo box item and reports CBN_SELCHANGE as a click does.
     void Select(int id, int index);
-
-    // Keyboard focus to a control (as a click into it does) or to the main
-    // window.
-    void FocusOn(HWND hwnd);
-    void FocusEdit(int id) { FocusOn(Control(id)); }
-    // Edit selection: all of the text, or the caret alone at pos.
-    void SelectAll(int id);
-    void SetCaret(int id, int pos);
-    int Caret(int id) const;
-    // Typed characters, one WM_CHAR each.
-    void Type(int id, const std::string& text);
-    // The clipboard's text pasted into the edit (WM_PASTE).
-    void Paste(int id, const std::string& text);
-    // Clicks on the up or down arrow of an up-down control.
-    void UpDownClick(int id, bool up);
 
 private:
     LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;

@@ -17,43 +17,10 @@ namespace {
 
 std::filesystem::path g_out;
 
-// The screen under the window's rectangle.
 bool SaveWindow(HWND hwnd, const std::string& name) {
-    RECT rc;
-    if (!GetWindowRect(hwnd, &rc)) return false;
-    std::this_thread::sleep_for(400ms);  // let it paint
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(mem, old);
-
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof(bi);
-    bi.biWidth = w;
-    bi.biHeight = h;  // bottom-up, as BMP files store it
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biCompression = BI_RGB;
-    const int stride = ((w * 3 + 3) / 4) * 4;
-    std::string pixels(static_cast<std::size_t>(stride * h), '\0');
-    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi);
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::ofstream file(g_out / (name + ".bmp"), std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
-    file.write(reinterpret_cast<const char*>(&bi), sizeof(bi));
-    file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    std::printf("saved %s (%dx%d)\n", name.c_str(), w, h);
-    return static_cast<bool>(file);
+    if (!SaveWindowBitmap(hwnd, g_out / (name + ".bmp"))) return false;
+    std::printf("saved %s\n", name.c_str());
+    return true;
 }
 
 struct Session {
