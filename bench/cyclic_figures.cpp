@@ -13,7 +13,7 @@
 #include "figures.h"
 #include "reference_store.h"
 #include "sample_data.h"
-#include "support/serial_line_fakes.h"
+#include "support/fakes.h"
 
 namespace {
 
