@@ -40,7 +40,7 @@ class RowSink : public KeyListUi {
 public:
     std::size_t rows = 0;
     std::string fields[3];
-    void ShowRows(const std::vector<KeyListRow>& r) override { rows = r.size(); }
+    void ShowRows(KeyListRows r) override { rows = r.Count(); }
     bool IsShowKeysChecked() const override { return true; }
     void SetShowKeysChecked(bool) override {}
     void SetKeyFieldsMasked(bool) override {}

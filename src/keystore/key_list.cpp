@@ -119,6 +119,20 @@ std::string SingleLine(std::string text) {
     return text;
 }
 
+// One line as the list shows it: parsed into the running record (a line
+// that lacks a field keeps the previous line's), the keys regrouped or
+// masked, and appended as the next row.
+void AppendViewRow(KeyListRows& rows, KeyRecord& view, std::string_view line, bool showKeys) {
+    ParseKeyRecord(line, view);
+    if (showKeys) {
+        RegroupKeys(view);
+    } else {
+        view.M_KEY = kMaskedCrypto1;
+        view.A_KEY = kMaskedAes;
+    }
+    rows.Append(view, showKeys);
+}
+
 }  // namespace
 
 KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
@@ -159,25 +173,13 @@ bool KeyList::LoadKeyList() {
         if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, file)) {
             ShowError(Msg::kKeysDataNotFound);
         } else {
-            const bool showKeys = ui_ != nullptr && ui_->IsShowKeysChecked();
-            std::vector<KeyListRow> rows;
+            const bool showKeys = ShowsKeys();
+            KeyListRows rows;
             LineReader reader(*file);
             std::string line;
             LineReader::Result next;
-            while ((next = reader.Next(line)) == LineReader::Result::Line) {
-                ParseKeyRecord(line, current_);
-                if (showKeys) {
-                    RegroupKeys(current_);
-                } else {
-                    current_.M_KEY = kMaskedCrypto1;
-                    current_.A_KEY = kMaskedAes;
-                }
-                char number[16];
-                std::snprintf(number, sizeof number, "%04d", static_cast<int>(rows.size()));
-                rows.push_back({number, current_.TC, current_.AA, current_.WM, current_.SN, current_.BN,
-                                current_.M_KEY, current_.A_KEY, current_.Description});
-            }
-            if (ui_ != nullptr) ui_->ShowRows(rows);
+            while ((next = reader.Next(line)) == LineReader::Result::Line) AppendViewRow(rows, current_, line, showKeys);
+            if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
             if (next == LineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
             else loaded = true;
         }
@@ -215,12 +217,15 @@ bool KeyList::ReadRecordAt(int index) {
 
 bool KeyList::ShowKeyRecord(int index) {
     if (!ReadRecordAt(index)) return false;
-    if (ui_ != nullptr) {
-        ui_->SetFieldText(KeyField::Crypto1, current_.M_KEY);
-        ui_->SetFieldText(KeyField::Aes, current_.A_KEY);
-        ui_->SetFieldText(KeyField::Description, current_.Description);
-    }
+    ShowRecordFields();
     return true;
+}
+
+void KeyList::ShowRecordFields() {
+    if (ui_ == nullptr) return;
+    ui_->SetFieldText(KeyField::Crypto1, current_.M_KEY);
+    ui_->SetFieldText(KeyField::Aes, current_.A_KEY);
+    ui_->SetFieldText(KeyField::Description, current_.Description);
 }
 
 bool KeyList::UseKeyRecord(int index) {
@@ -240,9 +245,15 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
     const std::string description =
         SingleLine(Limited(ui_->FieldText(KeyField::Description), kDescriptionCapacity));
 
+    refill_.reset();
     if (!Decrypt()) return false;
     bool duplicate = false;
     bool written = false;
+    // The rows are gathered beside the duplicate check, as a reload of the
+    // list would show them; the check itself always compares regrouped keys.
+    const bool showKeys = ShowsKeys();
+    Refill refill{{}, current_};
+    bool endsWithLineFeed = true;
     {
         std::unique_ptr<KeyFile> file;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::ReadWrite, file)) {
@@ -260,8 +271,11 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
                     duplicate = true;
                     break;
                 }
+                AppendViewRow(refill.rows, refill.after, line, showKeys);
                 ++number;
             }
+            // Bytes after the last line feed join the new record's line.
+            endsWithLineFeed = line.empty();
             if (next == LineReader::Result::Failed) {
                 ShowError(Msg::kKeysDataReadError, reader.Error());
             } else if (!duplicate) {
@@ -271,19 +285,28 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
                 std::string record = line.empty() ? "" : "\n";
                 record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
                 const FileResult write = file->Write(record.data(), record.size());
-                if (write) written = true;
-                else ShowError(Msg::kKeysDataWriteError, write.error);
+                if (write) {
+                    written = true;
+                    AppendViewRow(refill.rows, refill.after, std::string_view(record).substr(0, record.size() - 1),
+                                  showKeys);
+                } else {
+                    ShowError(Msg::kKeysDataWriteError, write.error);
+                }
             }
         }
     }
-    if (written) ReencryptKeyList();
+    if (written && ReencryptKeyList() && endsWithLineFeed) refill_ = std::move(refill);
     RemovePlainFiles();
     return duplicate;
 }
 
 bool KeyList::RemoveKeyRecord(int index) {
+    refill_.reset();
     if (!Decrypt()) return false;
     bool rewritten = false;
+    const bool showKeys = ShowsKeys();
+    Refill refill{{}, current_};
+    std::string firstKept;
     {
         std::unique_ptr<KeyFile> source;
         std::unique_ptr<KeyFile> target;
@@ -299,7 +322,10 @@ bool KeyList::RemoveKeyRecord(int index) {
             LineReader::Result next = LineReader::Result::End;
             int number = 0;
             while (write && (next = reader.Next(line)) == LineReader::Result::Line) {
-                if (number++ != index) write = writer.Add(line);
+                if (number++ == index) continue;
+                write = writer.Add(line);
+                if (refill.rows.Count() == 0) firstKept = line;
+                AppendViewRow(refill.rows, refill.after, line, showKeys);
             }
             if (write && next == LineReader::Result::End) write = writer.Flush();
             if (!write) ShowError(Msg::kTempFileWriteError, write.error);
@@ -309,7 +335,18 @@ bool KeyList::RemoveKeyRecord(int index) {
     }
     if (rewritten) {
         const FileResult moved = files_.MoveReplace(PathOf(kTmpKeysFile), PathOf(kKeysFile));
-        if (moved) return true;
+        if (moved) {
+            // Record 0 as showing it in the fields would read it: parsed over
+            // the record the reload leaves, its keys regrouped.
+            if (refill.rows.Count() > 0) {
+                KeyRecord first = refill.after;
+                ParseKeyRecord(firstKept, first);
+                RegroupKeys(first);
+                refill.after = first;
+            }
+            refill_ = std::move(refill);
+            return true;
+        }
         ShowError(Msg::kKeysDataProblem, moved.error);
     }
     RemovePlainFiles();
@@ -360,6 +397,14 @@ void KeyList::OnAddNew() {
         boxes_.Show(Numbered(duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
         return;
     }
+    if (refill_) {
+        // The new list is known already: shown at once, with no second
+        // decryption and so no pause before one.
+        current_ = refill_->after;
+        if (ui_ != nullptr) ui_->ShowRows(std::move(refill_->rows));
+        refill_.reset();
+        return;
+    }
     sleeper_.SleepMs(25);
     LoadKeyList();
 }
@@ -380,10 +425,12 @@ void KeyList::OnRemove() {
         } else {
             const bool stored = ReencryptKeyList();
             RemovePlainFiles();
-            if (stored) {
-                LoadKeyList();
-                ShowKeyRecord(0);
+            if (stored && refill_) {
+                current_ = refill_->after;
+                if (ui_ != nullptr) ui_->ShowRows(std::move(refill_->rows));
+                ShowRecordFields();
             }
+            refill_.reset();
         }
     }
     selectedKeyIndex_ = -1;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 #include "keystore/key_files.h"
+#include "keystore/key_list_rows.h"
 #include "keystore/key_record.h"
 
 namespace tollvane {
@@ -28,19 +30,15 @@ inline constexpr char kZipKeysFile[] = "zipkeys.data";
 // The three text fields of the key list window.
 enum class KeyField { Crypto1, Aes, Description };
 
-// One row of the list: number, TC, AA, WM, SN, BN, Crypto1 key, AES128 key,
-// description.
-inline constexpr int kKeyListColumns = 9;
-using KeyListRow = std::array<std::string, kKeyListColumns>;
-
 // The key list window as the operations see it. Texts are the bytes of the
 // key file: keys are ASCII, the description is in the system's ANSI code
 // page, and the window converts to and from its Unicode text.
 class KeyListUi {
 public:
     virtual ~KeyListUi() = default;
-    // Replaces every row of the list by these.
-    virtual void ShowRows(const std::vector<KeyListRow>& rows) = 0;
+    // Replaces every row of the list by these; the window keeps them and
+    // draws a row's cells only when it shows that row.
+    virtual void ShowRows(KeyListRows rows) = 0;
     virtual bool IsShowKeysChecked() const = 0;
     virtual void SetShowKeysChecked(bool checked) = 0;
     // Password character "*" on both key fields, or none; redraws them.
@@ -106,6 +104,17 @@ private:
     void ShowError(Msg text, std::uint32_t code);
     // Reads keys.data up to line index and parses it into the current record.
     bool ReadRecordAt(int index);
+    bool ShowsKeys() const { return ui_ != nullptr && ui_->IsShowKeysChecked(); }
+    void ShowRecordFields();
+
+    // What reading back the list that an add or a removal has just written
+    // would give: its rows and the current record after them. The window is
+    // refilled from this instead of decrypting the new list once more.
+    struct Refill {
+        KeyListRows rows;
+        KeyRecord after;
+    };
+    std::optional<Refill> refill_;
 
     KeyFiles& files_;
     KeyFileCipher& cipher_;

@@ -136,7 +136,10 @@ protected:
     public:
         std::vector<KeyListRow> rows;
         std::string fields[3];
-        void ShowRows(const std::vector<KeyListRow>& r) override { rows = r; }
+        void ShowRows(KeyListRows r) override {
+            rows.clear();
+            for (std::size_t i = 0; i < r.Count(); ++i) rows.push_back(r.Row(i));
+        }
         bool IsShowKeysChecked() const override { return true; }
         void SetShowKeysChecked(bool) override {}
         void SetKeyFieldsMasked(bool) override {}

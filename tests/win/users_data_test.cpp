@@ -240,5 +240,51 @@ TEST_F(UsersDataFileTest, FailedReadWriteOrFlushIsReportedAndLeavesTheFileAsItWa
     EXPECT_EQ(ReadText(path_), before + "\r\n0102030405");
 }
 
+// The file is read once; every number appended afterwards is known without
+// reading it again, and the file keeps its layout.
+TEST_F(UsersDataFileTest, ReadsTheFileOnceWhileNobodyElseChangesIt) {
+    WriteText(path_, "");
+    FaultyCalls counting;
+    store_.UseCalls(counting);
+    std::string expected;
+    for (std::uint8_t i = 0; i < 12; ++i) {
+        const std::uint8_t number[7] = {0x10, 0x20, i, 0x40, 0x50, 0, 0};
+        EXPECT_EQ(store_.Record(number), RecordOutcome::Recorded);
+        char record[16];
+        std::snprintf(record, sizeof record, "1020%02X4050", i);
+        expected += (i == 0 ? "" : i == 10 ? "\r\n" : " ") + std::string(record);
+        EXPECT_EQ(store_.Record(number), RecordOutcome::AlreadyRecorded);
+    }
+    EXPECT_EQ(ReadText(path_), expected);
+    EXPECT_EQ(counting.reads, 1);  // the empty file: one read that returns nothing
+    EXPECT_TRUE(boxes_.texts.empty());
+}
+
+// Someone else's change, seen by a new size or a new last-write time, makes
+// the store read the file again before it answers.
+TEST_F(UsersDataFileTest, ReadsAgainAfterAnOutsideChange) {
+    const std::uint8_t other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
+    WriteText(path_, "BBBBBBBBBB");
+    ASSERT_EQ(store_.Record(kNumber), RecordOutcome::Recorded);
+
+    // Appended from outside: a new size.
+    WriteText(path_, ReadText(path_) + " AAAAAAAAAA");
+    EXPECT_EQ(store_.Record(other), RecordOutcome::AlreadyRecorded);
+
+    // Replaced from outside by a text of the same size: only the time differs.
+    WriteText(path_, "CCCCCCCCCC 0102030405 BBBBBBBBBB");
+    HANDLE h = CreateFileW(path_.wstring().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME earlier{};
+    GetFileTime(h, nullptr, nullptr, &earlier);
+    ULARGE_INTEGER t{{earlier.dwLowDateTime, earlier.dwHighDateTime}};
+    t.QuadPart -= 36000000000ull;  // an hour
+    earlier = {t.LowPart, t.HighPart};
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &earlier));
+    CloseHandle(h);
+    EXPECT_EQ(store_.Record(other), RecordOutcome::Recorded);
+    EXPECT_EQ(ReadText(path_), "CCCCCCCCCC 0102030405 BBBBBBBBBB AAAAAAAAAA");
+}
+
 }  // namespace
 }  // namespace tollvane

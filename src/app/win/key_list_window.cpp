@@ -53,30 +53,24 @@ public:
     void Attach(HWND window) { window_ = window; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
 
-    void ShowRows(const std::vector<KeyListRow>& rows) override {
+    // The list view holds no rows of its own (it is made with
+    // LVS_OWNERDATA): it is told how many there are and asks for the text of
+    // each cell it draws, so 10,000 rows cost as little as one screenful.
+    void ShowRows(KeyListRows rows) override {
+        rows_ = std::move(rows);
         const HWND list = Item(kKeyListViewId);
-        // Without redrawing each row the list fills many times faster.
-        SendMessageW(list, WM_SETREDRAW, FALSE, 0);
         SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-        SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows.size()), 0);
-        for (size_t i = 0; i < rows.size(); ++i) {
-            std::wstring cell = FromAnsi(rows[i][0]);
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = static_cast<int>(i);
-            item.pszText = cell.data();
-            const LRESULT index = SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            if (index < 0) break;
-            for (int column = 1; column < kKeyListColumns; ++column) {
-                cell = FromAnsi(rows[i][column]);
-                item.iSubItem = column;
-                item.pszText = cell.data();
-                SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-            }
-        }
-        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.Count()), 0);
         InvalidateRect(list, nullptr, TRUE);
     }
+
+    void FillCell(NMLVDISPINFOW& info) {
+        if (!(info.item.mask & LVIF_TEXT) || info.item.pszText == nullptr || info.item.cchTextMax <= 0) return;
+        cell_ = FromAnsi(rows_.Cell(static_cast<std::size_t>(info.item.iItem), info.item.iSubItem));
+        lstrcpynW(info.item.pszText, cell_.c_str(), info.item.cchTextMax);
+    }
+
+    void Forget() { rows_ = KeyListRows(); }
 
     bool IsShowKeysChecked() const override {
         return SendMessageW(Item(kShowKeysCheckId), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -102,6 +96,8 @@ public:
 
 private:
     HWND window_ = nullptr;
+    KeyListRows rows_;
+    std::wstring cell_;
 };
 
 // One key list window at a time, and what it was opened with. The list
@@ -229,7 +225,7 @@ HWND OpenKeyListWindow(const KeyListWindowContext& context) {
     SendMessageW(g_ui.Item(kKeyAesFieldId), EM_SETPASSWORDCHAR, L'*', 0);
     SendMessageW(g_ui.Item(kDescriptionFieldId), EM_LIMITTEXT, 80, 0);
 
-    const HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL,
+    const HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA,
                                       18, 128, 890, 242, window,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kKeyListViewId)),
                                       GetModuleHandleW(nullptr), nullptr);
@@ -267,6 +263,10 @@ LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (window == g_window && header->idFrom == kKeyListViewId && header->code == LVN_GETDISPINFOW) {
+                g_ui.FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+                return 0;
+            }
             if (list && header->idFrom == kKeyListViewId && (header->code == NM_CLICK || header->code == NM_DBLCLK)) {
                 const int row = static_cast<int>(
                     SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -291,6 +291,7 @@ LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             if (window == g_window) {
                 g_window = nullptr;
                 g_ui.Attach(nullptr);
+                g_ui.Forget();
                 g_context.list->OnWindowDestroyed();
                 if (g_context.setBoxOwner) g_context.setBoxOwner(nullptr);
                 const HWND main = MainWindowOf(g_context);

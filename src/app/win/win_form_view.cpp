@@ -216,7 +216,17 @@ std::string WinFormView::Text(Ctl c) const {
 }
 
 void WinFormView::SetText(Ctl c, const std::string& text) {
-    if (const HWND hwnd = Handle(c)) SetWindowTextW(hwnd, Widen(text).c_str());
+    const HWND hwnd = Handle(c);
+    if (!hwnd) return;
+    const std::wstring wide = Widen(text);
+    // A label or button told the text it shows already would only redraw
+    // (under Wine after a round trip to its server); the start-up sets every
+    // text the controls were created with once more. Edits always get theirs:
+    // setting it is what tells the form logic about it.
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (lstrcmpiW(cls, L"Edit") != 0 && Text(c) == text) return;
+    SetWindowTextW(hwnd, wide.c_str());
 }
 
 void WinFormView::SetPasswordMask(Ctl c, bool masked) {

@@ -9,6 +9,7 @@
 #include "base/message_table.h"
 #include "base/ui.h"
 #include "carddata/unique_store.h"
+#include "carddata/users_data_index.h"
 
 namespace tollvane {
 
@@ -31,6 +32,11 @@ public:
 // file must exist: it is opened, never created, and without sharing, so a
 // second holder makes the open fail. A number counts as recorded only when
 // all its bytes were written and flushed to disk.
+//
+// The numbers are looked up in an index read from the file on the first
+// record and kept in step with every number appended here. The file stays
+// the only truth: when its size or last-write time is not what this store
+// left, someone else has changed it, and it is read again.
 class UsersDataFile : public UniqueNumberStore {
 public:
     // Bytes read per ReadFile call while looking for the number.
@@ -45,12 +51,25 @@ public:
 
 private:
     RecordOutcome FailWithCode(Msg text, DWORD code);
+    // Reads the whole open file into the index; false with the error code of
+    // the failed read.
+    bool BuildIndex(HANDLE file, DWORD& code);
+
+    // The file as this store left it.
+    struct Stamp {
+        std::uint64_t size = 0;
+        std::uint64_t lastWrite = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    static bool StampOf(HANDLE file, Stamp& stamp);
 
     MessageBoxes& boxes_;
     const MessageTable& texts_;
     std::wstring path_;
     UsersDataFileCalls systemCalls_;
     UsersDataFileCalls* calls_ = &systemCalls_;
+    UsersDataIndex index_;
+    Stamp left_;
 };
 
 }  // namespace tollvane

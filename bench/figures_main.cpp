@@ -1,0 +1,46 @@
+// The one entry point of the figures program; every other file here only
+// registers figures. Under Windows, "--make-data DIR" instead writes the
+// files the outside measurement starts the program beside: a usersData.data
+// of 1,000,000 numbers and a crkeys.data of 10,000 keys, encrypted by the
+// program's own cipher.
+#include "figures.h"
+
+#if defined(_WIN32)
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "base/ui.h"
+#include "keystore/key_file_cipher.h"
+#include "keystore/win/win_key_file_cipher.h"
+#include "sample_data.h"
+
+namespace {
+
+class ConsoleBoxes : public tollvane::MessageBoxes {
+public:
+    void Show(const std::string& text, tollvane::MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    bool AskYesNo(const std::string&) override { return false; }
+};
+
+int MakeData(const std::string& dir) {
+    std::ofstream(dir + "\\usersData.data", std::ios::binary | std::ios::trunc) << bench::UsersDataText(1000000);
+    const std::string plain = dir + "\\keys.plain";
+    std::ofstream(plain, std::ios::binary | std::ios::trunc) << bench::KeyListText(10000);
+    ConsoleBoxes boxes;
+    tollvane::WinKeyFileCipher cipher(boxes);
+    const bool ok = cipher.EncryptKeyFile(plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);
+    std::remove(plain.c_str());
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+#endif
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    if (argc == 3 && std::string(argv[1]) == "--make-data") return MakeData(argv[2]);
+#endif
+    return bench::RunAll(argc, argv);
+}

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "keystore/key_list_rows.h"
+
+namespace tollvane {
+namespace {
+
+KeyRecord Record(const char* tc, const char* wm, const char* sn, const char* description) {
+    KeyRecord r;
+    r.TC = tc;
+    r.AA = "X";
+    r.OI = "1";
+    r.LL = "0";
+    r.DI = "2";
+    r.SB = "1";
+    r.WM = wm;
+    r.SN = sn;
+    r.BN = "2";
+    r.M_KEY = "12 34 56 78 9A BC";
+    r.A_KEY = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
+    r.Description = description;
+    return r;
+}
+
+// The cells the window draws for each row: number "%04d" from 0000, TC, AA,
+// WM, SN, BN, the keys in spaced form or as 17 and 32 asterisks, and the
+// description; OI, LL, DI and SB are not shown.
+TEST(KeyListRows, CellsOfEachRow) {
+    KeyListRows rows;
+    rows.Append(Record("Cls", "0", "01", "Door 1"), false);
+    rows.Append(Record("SL3", "3", "15", ""), true);
+    rows.Append(Record("SL1", "2", "07", "Gate, north"), false);
+    for (int i = 3; i < 10001; ++i) rows.Append(Record("SL1", "1", "05", "Other"), false);
+
+    struct Expected {
+        std::size_t row;
+        std::vector<std::string> cells;
+    };
+    const Expected expected[] = {
+        {0, {"0000", "Cls", "X", "0", "01", "2", "*****************", "********************************", "Door 1"}},
+        {1, {"0001", "SL3", "X", "3", "15", "2", "12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF",
+             ""}},
+        {2, {"0002", "SL1", "X", "2", "07", "2", "*****************", "********************************",
+             "Gate, north"}},
+        {10000, {"10000", "SL1", "X", "1", "05", "2", "*****************", "********************************", "Other"}},
+    };
+    ASSERT_EQ(rows.Count(), 10001u);
+    for (const Expected& e : expected) {
+        for (int column = 0; column < kKeyListColumns; ++column) {
+            EXPECT_EQ(rows.Cell(e.row, column), e.cells[static_cast<std::size_t>(column)])
+                << "row " << e.row << " column " << column;
+        }
+    }
+    EXPECT_EQ(rows.Cell(10001, 1), "");
+    EXPECT_EQ(rows.Cell(0, kKeyListColumns), "");
+    // Masked rows do not keep their keys, and the whole list stays small.
+    EXPECT_LT(rows.MemoryBytes(), 10001u * 40);
+}
+
+}  // namespace
+}  // namespace tollvane
