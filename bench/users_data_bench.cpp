@@ -12,6 +12,7 @@
 #include <string>
 
 #include "carddata/users_data.h"
+#include "sample_data.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -28,31 +29,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Distinct five-byte numbers: an odd multiplier is a bijection modulo 2^40.
-std::uint64_t NumberAt(std::uint64_t index) { return (index * 0x9E3779B1ull + 0x10) & 0xFFFFFFFFFFull; }
-
-void NumberBytes(std::uint64_t index, std::uint8_t data[7]) {
-    const std::uint64_t v = NumberAt(index);
-    for (int i = 0; i < 5; ++i) data[i] = static_cast<std::uint8_t>(v >> (8 * (4 - i)));
-    data[5] = data[6] = 0;
-}
-
-std::string FileText(std::size_t records) {
-    std::string text;
-    text.reserve(records * 11);
-    std::uint8_t data[7];
-    for (std::size_t i = 0; i < records; ++i) {
-        NumberBytes(i, data);
-        text += tollvane::UsersDataSeparator(i);
-        text += tollvane::UsersDataRecordText(data);
-    }
-    return text;
-}
+using bench::NumberBytes;
 
 fs::path MakeUsersDataFile(std::size_t records) {
     const fs::path path = fs::temp_directory_path() / ("tollvane-bench-users-" + std::to_string(records) + ".data");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << FileText(records);
+    out << bench::UsersDataText(records);
     return path;
 }
 
@@ -125,7 +107,7 @@ BENCHMARK(BM_UsersDataFlush)->Unit(benchmark::kMillisecond);
 // The scanner alone over the file's bytes in memory.
 void BM_UsersDataScanMemory(benchmark::State& state) {
     const auto records = static_cast<std::size_t>(state.range(0));
-    const std::string text = FileText(records);
+    const std::string text = bench::UsersDataText(records);
     std::uint8_t data[7];
     NumberBytes(records, data);
     const std::string absent = tollvane::UsersDataRecordText(data);
