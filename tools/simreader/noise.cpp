@@ -45,28 +45,22 @@ std::string Noise::RandomBytes(std::size_t n) {
 
 std::vector<NoisePiece> Noise::Apply(NoisePoint point, std::string reply) {
     std::optional<NoiseKind> kind = kinds_[Index(point)];
-    if (!kind || reply.empty()) return {{0, std::move(reply)}};
+    // A reply of one byte cannot be cut or paused inside; none is that short.
+    if (!kind || reply.size() < 2) return {{0, std::move(reply)}};
     if (*kind == NoiseKind::Mixed) kind = static_cast<NoiseKind>(Between(0, 4));
-    switch (*kind) {
-        case NoiseKind::Random: return {{0, RandomBytes(Between(1, kRandomReplyMax))}};
-        case NoiseKind::Cut: reply.resize(Between(0, reply.size() - 1)); return {{0, std::move(reply)}};
-        case NoiseKind::Long: {
-            const std::size_t total = Between(std::max(kLongReplyMin, reply.size() + 1), kLongReplyMax);
-            reply += RandomBytes(total - reply.size());
-            return {{0, std::move(reply)}};
-        }
-        case NoiseKind::Repeat: {
-            const std::string once = reply;
-            for (std::size_t n = Between(2, 3); n > 1; --n) reply += once;
-            return {{0, std::move(reply)}};
-        }
-        case NoiseKind::Pause:
-        case NoiseKind::Mixed: {
-            if (reply.size() < 2) return {{0, std::move(reply)}};
-            const std::size_t at = Between(1, reply.size() - 1);
-            const auto pause = static_cast<Millis>(Between(kPauseMinMs, kPauseMaxMs));
-            return {{0, reply.substr(0, at)}, {pause, reply.substr(at)}};
-        }
+    if (*kind == NoiseKind::Random) return {{0, RandomBytes(Between(1, kRandomReplyMax))}};
+    if (*kind == NoiseKind::Cut) {
+        reply.resize(Between(1, reply.size() - 1));
+    } else if (*kind == NoiseKind::Long) {
+        const std::size_t total = Between(std::max(kLongReplyMin, reply.size() + 1), kLongReplyMax);
+        reply += RandomBytes(total - reply.size());
+    } else if (*kind == NoiseKind::Repeat) {
+        const std::string once = reply;
+        for (std::size_t n = Between(2, 3); n > 1; --n) reply += once;
+    } else {  // Pause
+        const std::size_t at = Between(1, reply.size() - 1);
+        const auto pause = static_cast<Millis>(Between(kPauseMinMs, kPauseMaxMs));
+        return {{0, reply.substr(0, at)}, {pause, reply.substr(at)}};
     }
     return {{0, std::move(reply)}};
 }
