@@ -50,8 +50,9 @@ TEST(SimProcess, AnswersCommandsSentBackToBackOnItsTerminalUntouched) {
         const int fd = open(link.c_str(), O_RDWR | O_NOCTTY);
         EXPECT_GE(fd, 0);
         // No terminators between the commands; CR and LF come back as they were.
-        EXPECT_EQ(write(fd, "AT+READS_USBAT+READS_IDS", 24), 24);
-        const std::string replies = "\n\rAT+USB - OK! >> 2.01\n\rAT+IDS - OK! >> 0012345678 3232235777.";
+        EXPECT_EQ(write(fd, "AT+READS_USBAT+READS_IDSAT+READS_USB", 36), 36);
+        const std::string version = "\n\rAT+USB - OK! >> 2.01";
+        const std::string replies = version + "\n\rAT+IDS - OK! >> 0012345678 3232235777." + version;
         EXPECT_EQ(ReadTerminal(fd, replies.size()), replies);
         close(fd);
         sim.Stop();

@@ -30,7 +30,7 @@ public:
 
     // Opens the terminal, the link and the control socket.
     bool Start(std::string* error);
-    // Serves until "quit" or Stop(); returns 0.
+    // Serves until "quit" or Stop(); returns 0, or 1 when waiting on the descriptors fails.
     int Run();
     // Safe from another thread and from a signal handler.
     void Stop();
