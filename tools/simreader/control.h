@@ -11,14 +11,14 @@ namespace tollvane::sim {
 
 // What a control command can ask of the process around the device.
 class ControlHost {
- public:
-  virtual ~ControlHost() = default;
-  // Closes the pseudo-terminal so that the port disappears.
-  virtual bool Unplug() = 0;
-  // Opens a fresh pseudo-terminal and points the link at it.
-  virtual bool Plug() = 0;
-  virtual void Quit() = 0;
-  virtual std::string PortPath() const = 0;
+public:
+    virtual ~ControlHost() = default;
+    // Closes the pseudo-terminal so that the port disappears.
+    virtual bool Unplug() = 0;
+    // Opens a fresh pseudo-terminal and points the link at it.
+    virtual bool Plug() = 0;
+    virtual void Quit() = 0;
+    virtual std::string PortPath() const = 0;
 };
 
 // Sets how the reader answers card commands; args is what follows "ack " on
@@ -28,7 +28,6 @@ std::string ConfigureAck(std::string_view args, Device& device);
 
 // Runs one control line against the device; returns the reply line without
 // its line end.
-std::string RunControlCommand(std::string_view line, Device& device, ControlHost& host,
-                              Millis now);
+std::string RunControlCommand(std::string_view line, Device& device, ControlHost& host, Millis now);
 
 }  // namespace tollvane::sim

@@ -15,65 +15,65 @@
 namespace tollvane::sim {
 
 struct SimulatorOptions {
-  std::string link;        // symbolic link to the terminal; empty for none
-  int control_port = -1;   // -1 no control channel, 0 any free port
-  Millis vanish_after = -1;  // unplug this long after the start; -1 never
-  bool verbose = false;    // log commands and control lines on stderr
+    std::string link;         // symbolic link to the terminal; empty for none
+    int controlPort = -1;     // -1 no control channel, 0 any free port
+    Millis vanishAfter = -1;  // unplug this long after the start; -1 never
+    bool verbose = false;     // log commands and control lines on stderr
 };
 
 class Simulator : public ControlHost {
- public:
-  explicit Simulator(SimulatorOptions options);
-  ~Simulator() override;
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
+public:
+    explicit Simulator(SimulatorOptions options);
+    ~Simulator() override;
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
-  // Opens the terminal, the link and the control socket.
-  bool Start(std::string* error);
-  // Serves until "quit" or Stop(); returns 0.
-  int Run();
-  // Safe from another thread and from a signal handler.
-  void Stop();
+    // Opens the terminal, the link and the control socket.
+    bool Start(std::string* error);
+    // Serves until "quit" or Stop(); returns 0, or 1 when waiting on the descriptors fails.
+    int Run();
+    // Safe from another thread and from a signal handler.
+    void Stop();
 
-  int control_port() const { return control_port_; }
-  Device& device() { return device_; }
-  // Called with the new terminal path after every successful plug.
-  std::function<void(const std::string&)> on_plug;
+    int ControlPort() const { return controlPort_; }
+    Device& Reader() { return device_; }
+    // Called with the new terminal path after every successful plug.
+    std::function<void(const std::string&)> onPlug;
 
-  // ControlHost
-  bool Unplug() override;
-  bool Plug() override;
-  void Quit() override { quit_ = true; }
-  std::string PortPath() const override { return slave_path_; }
+    // ControlHost
+    bool Unplug() override;
+    bool Plug() override;
+    void Quit() override { quit_ = true; }
+    std::string PortPath() const override { return slavePath_; }
 
- private:
-  struct Client {
-    int fd = -1;
-    std::string pending;
-  };
+private:
+    struct Client {
+        int fd = -1;
+        std::string pending;
+    };
 
-  Millis Now() const;
-  bool OpenTerminal(std::string* error);
-  void CloseTerminal();
-  bool OpenControl(std::string* error);
-  void ReadTerminal();
-  void WriteTerminal(const std::string& bytes);
-  void ServeClient(Client& client);
-  void Log(const std::string& text) const;
+    Millis Now() const;
+    bool OpenTerminal(std::string* error);
+    void CloseTerminal();
+    bool OpenControl(std::string* error);
+    void ReadTerminal();
+    void WriteTerminal(const std::string& bytes);
+    void ServeClient(Client& client);
+    void Log(const std::string& text) const;
 
-  SimulatorOptions options_;
-  Device device_;
-  std::chrono::steady_clock::time_point start_;
-  int master_ = -1;
-  int slave_ = -1;  // kept open so the terminal never hangs up between users
-  std::string slave_path_;
-  std::string unsent_;
-  int listen_ = -1;
-  int control_port_ = 0;
-  std::vector<Client> clients_;
-  int wake_[2] = {-1, -1};
-  std::atomic<bool> quit_{false};
-  bool vanished_ = false;
+    SimulatorOptions options_;
+    Device device_;
+    std::chrono::steady_clock::time_point start_;
+    int master_ = -1;
+    int slave_ = -1;  // kept open so the terminal never hangs up between users
+    std::string slavePath_;
+    std::string unsent_;
+    int listen_ = -1;
+    int controlPort_ = 0;
+    std::vector<Client> clients_;
+    int wake_[2] = {-1, -1};
+    std::atomic<bool> quit_{false};
+    bool vanished_ = false;
 };
 
 }  // namespace tollvane::sim

@@ -1,0 +1,107 @@
+// Noise on the line at each point of the conversation (the simulator's
+// noise mode: random bytes, cut short, over-long, repeated, a silence in the
+// middle). Whatever comes, the step ends with the program running and idle,
+// having shown only texts of its own, and once the noise is gone the next
+// command works.
+#include <gmock/gmock.h>
+
+#include "reader_sim.h"
+
+namespace tollvane::e2e {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Each point of the conversation and the kinds of noise tried there in turn.
+struct NoiseRow {
+    const char* point;
+    std::vector<const char*> kinds;
+};
+void PrintTo(const NoiseRow& row, std::ostream* out) { *out << row.point; }
+
+// Left out until the program is mended (both reported):
+// - "pause" at version, ack and ids: the rest of a reply that comes after
+//   the program stopped reading for it is read as the reply to the next
+//   command (a Write answered with "Settings read!", or the link closed with
+//   "Update your reader"), because nothing left over is discarded before a
+//   command is sent;
+// - "repeat" at ack: a second acknowledgement is taken for the result, and
+//   the wait ends without a message while the real result is never read.
+const NoiseRow kRows[] = {
+    {"version", {"random", "cut", "long", "repeat"}},
+    {"ack", {"random", "cut", "long"}},
+    {"result", {"random", "cut", "long", "repeat", "pause"}},
+    {"ids", {"random", "cut", "long", "repeat"}},
+};
+
+// An entry of the message table, alone or followed by a port name.
+bool IsProgramText(const std::string& text) {
+    for (int id = 1; id <= kMessageCount; ++id) {
+        const std::string entry = En(static_cast<Msg>(id));
+        if (!entry.empty() && text.rfind(entry, 0) == 0) return true;
+    }
+    return false;
+}
+
+class ReaderNoiseTest : public ReaderProgramTest, public ::testing::WithParamInterface<NoiseRow> {
+protected:
+    std::string Point() const { return GetParam().point; }
+    std::string Found() const { return En(Msg::kVarnelFound) + "\n\r->[" + com + "]"; }
+
+    std::vector<std::string> Write() {
+        form->ClickAsync(kWrite);
+        return Boxes();
+    }
+
+    // The step at the point, under the noise: the start, which connects
+    // (version), a Write (ack, result) or Read ID; the boxes it showed.
+    std::vector<std::string> NoisyStep(const std::string& noise) {
+        if (Point() == "version") {
+            form.reset();
+            program.reset();
+        } else if (!program) {
+            EXPECT_THAT(StartReader(), ElementsAre(Found(), "Settings read!"));
+        }
+        sim(noise);
+        if (Point() == "version") return StartReader();
+        if (Point() != "ids") return Write();
+        form->MenuAsync(kReadId);
+        HWND window = nullptr;
+        WaitUntil([&] {
+            return (window = program->FindTop(L"my Child Window Read ID")) != nullptr || program->CurrentMessageBox();
+        });
+        if (window == nullptr) return Settle();
+        readIdWindow = true;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return {};
+    }
+
+    bool readIdWindow = false;
+};
+
+TEST_P(ReaderNoiseTest, TheProgramShowsItsOwnTextsAndTheNextCommandWorks) {
+    for (const char* kind : GetParam().kinds) {
+        const std::string noise = "noise " + Point() + " " + kind;
+        SCOPED_TRACE(noise);
+        readIdWindow = false;
+        const std::vector<std::string> boxes = NoisyStep(noise);
+        ASSERT_TRUE(Idle()) << "the program still waits";
+        ASSERT_TRUE(program->Running());
+        for (const std::string& text : boxes) EXPECT_TRUE(IsProgramText(text)) << text;
+        // Bytes that can only begin a reply, and never finish it, count as
+        // no reply: the link is closed without a box.
+        if (boxes.empty() && !readIdWindow) EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+
+        sim("noise off");
+        std::vector<std::string> next = Write();
+        // A closed link makes the Write a search, which is not resumed.
+        if (next == std::vector<std::string>{Found(), "Settings read!"}) next = Write();
+        ASSERT_THAT(next, ElementsAre("The operation was successful!"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Noise, ReaderNoiseTest, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<NoiseRow>& info) { return std::string(info.param.point); });
+
+}  // namespace
+}  // namespace tollvane::e2e
