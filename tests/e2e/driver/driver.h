@@ -1,8 +1,9 @@
 // Drives the real Tollvane.exe from another process on the same desktop:
-// starts it in a scratch folder, finds its windows by title and class,
-// clicks, selects and types through window messages, reads texts and states,
-// and reads and answers its message boxes. Every wait polls with a time-out;
-// nothing here measures how long the program takes.
+// starts it in a scratch folder, finds its windows by class and title,
+// clicks, selects and types through window messages, reads texts, states and
+// list view cells, and reads and answers its message boxes. Every wait polls
+// a condition with a time-out; nothing here measures how long the program
+// takes.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "base/win/utf.h"
+
 namespace tollvane::e2e {
 
 using namespace std::chrono_literals;
@@ -23,13 +26,10 @@ using Ms = std::chrono::milliseconds;
 // Generous: Wine starts slowly on a busy machine.
 inline constexpr Ms kWait = 15000ms;
 
-std::wstring Widen(const std::string& utf8);
-std::string Narrow(const std::wstring& utf16);
-
 // Polls until pred() holds or the time-out passes; true if it held.
 bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait);
 
-// Tollvane.exe of this build (TOLLVANE_EXE in the environment overrides).
+// Tollvane.exe of this build, or the one TOLLVANE_EXE names.
 std::wstring ProgramPath();
 
 // A fresh folder under the temporary folder, removed with its content.
@@ -52,88 +52,89 @@ private:
 // across processes.
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);
-bool IsEnabled(HWND hwnd);
 bool IsShown(HWND hwnd);  // its own WS_VISIBLE flag
 RECT ClientRectIn(HWND hwnd, HWND parent);  // hwnd's window rect in parent's client coordinates
 // The screen under the window, as a 24-bit BMP (for the documentation).
 bool SaveWindowBitmap(HWND window, const std::filesystem::path& path);
+
+// A list view of another process: its row count, a cell's text, and a click
+// on a row (a double click with twice).
+int ListRows(HWND list);
+std::string ListCell(HWND list, int row, int column);
+void ClickListRow(HWND list, int row, bool twice = false);
 
 // What a message box shows.
 struct MessageBoxInfo {
     HWND hwnd = nullptr;
     std::string caption;
     std::string text;
-    std::vector<int> buttons;           // control ids: IDOK 1, IDYES 6, IDNO 7 ...
-    std::vector<std::string> buttonTexts;
+    std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
     int icon = 0;  // program icon resource 3..7 it shows, 0 if none of them
 };
 
-// A running Tollvane.exe.
+// A running Tollvane.exe (TOLLVANE_EXE in the environment names another
+// one), closed when this goes: its windows first, then by force.
 class Program {
 public:
-    // Starts the program with workDir as its current folder.
     explicit Program(const std::filesystem::path& workDir);
-    // Closes the program if it still runs (its windows first, then by force).
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    DWORD Pid() const { return pid_; }
     bool Running() const;
-    // Waits for the exit; the exit code, or nullopt on time-out.
-    std::optional<DWORD> WaitExit(Ms timeout = kWait);
+    std::optional<DWORD> WaitExit(Ms timeout = kWait);  // the exit code
 
-    // Visible top-level windows of this process.
-    std::vector<HWND> TopWindows() const;
+    // A visible top-level window of this process, by class and title.
     HWND FindTop(const std::wstring& className, const std::wstring& title = L"") const;
-    // The main window ("my Window"), waiting for it.
-    HWND WaitMainWindow(Ms timeout = kWait);
+    HWND WaitTop(const std::wstring& className, const std::wstring& title = L"") const;
+    HWND WaitMainWindow();  // null if the program ended first
     HWND Main() const { return main_; }
 
-    // Message boxes (dialogs of class #32770 that are not an About box).
+    // Message boxes: dialogs made of texts and push buttons only.
     std::optional<MessageBoxInfo> CurrentMessageBox() const;
     std::optional<MessageBoxInfo> WaitMessageBox(Ms timeout = kWait) const;
-    // Presses the button with the id and waits for the box to go.
+    // Presses the button and waits for the box to go.
     void Answer(const MessageBoxInfo& box, int buttonId) const;
-
-    // The progress window of a wait, if one is up.
     HWND ProgressWindow() const;
-    // Start-up runs a reader search; waits for it to end, answering the
-    // boxes it shows, and returns their texts in order.
-    std::vector<std::string> SettleSearch(Ms timeout = kWait);
+    // After a step that starts a wait (the start-up search, a card command):
+    // waits for its progress window or box, answers every box with its first
+    // button until the program has been quiet for a moment, and returns
+    // their texts. A box that closes gives the main window back for a moment
+    // before the next wait takes it again, so one look at an enabled window
+    // is not enough.
+    std::vector<std::string> SettleSearch();
 
 private:
+    std::vector<HWND> TopWindows() const;
+
     PROCESS_INFORMATION pi_{};
-    DWORD pid_ = 0;
     HWND main_ = nullptr;
 };
 
 // The main form of a running program, reached by control identifiers and,
-// for controls without one, by their position.
+// for controls without one, by class and position.
 class Form {
 public:
-    explicit Form(Program& program) : program_(program), main_(program.Main()) {}
+    explicit Form(const Program& program) : program_(program), main_(program.Main()) {}
 
     HWND Main() const { return main_; }
-    HWND Control(int id) const;                    // by identifier
-    // By class and top-left corner in client pixels, and by size where it is
-    // given (some group boxes share their corner).
+    HWND Control(int id) const;
+    // By class and top-left corner in client pixels, and by size where given
+    // (some group boxes share their corner).
     HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const;
     std::vector<HWND> Children() const;
 
     std::string Text(int id) const { return WindowText(Control(id)); }
-    bool Enabled(int id) const { return IsEnabled(Control(id)); }
+    bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     bool Checked(int id) const;
     int Selection(int id) const;
     std::vector<std::string> Items(int id) const;
-    wchar_t PasswordChar(int id) const;
 
-    // A mouse click on a button, check box or radio (BM_CLICK); returns when
-    // the program has handled it. ClickAsync for clicks that open a modal box.
+    // A click (BM_CLICK) that returns when the program has handled it;
+    // ClickAsync for clicks that open a modal window.
     void Click(int id);
     void ClickAsync(int id);
-    // A menu command (WM_COMMAND with the item id).
-    void Menu(int id);
+    void Menu(int id);  // WM_COMMAND with the item id
     void MenuAsync(int id);
     // Selects a combo box item and reports CBN_SELCHANGE as a click does.
     void Select(int id, int index);
@@ -141,10 +142,8 @@ public:
 private:
     LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
 
-    Program& program_;
+    const Program& program_;
     HWND main_;
-    // GetDlgItem asks the server about every child; the form never changes
-    // its controls, so their handles are looked up once.
     mutable std::map<int, HWND> byId_;
     mutable std::vector<HWND> children_;
 };

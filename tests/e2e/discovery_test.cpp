@@ -1,19 +1,21 @@
-// The program as it starts: window, title, configuration file, and every
-// control of the form at its place with its text and state.
+// The reader search at start-up against the simulated reader, the port
+// picked by hand, and the form as it starts.
+#include <algorithm>
+
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
 namespace {
 
 struct Expected {
-    int id;  // 0: found by position
+    int id;  // 0: found by class and position
     const char* cls;
-    int x, y, w, h;  // w, h < 0: not compared (combo boxes, edits with an up-down)
+    int x, y, w, h;  // w < 0: not compared (combo boxes, edits with an up-down)
     const char* text;  // nullptr: not compared
     bool shown, enabled, checked;
 };
 
-// The form in English as it starts.
+// The form in English as it starts, with no reader found.
 const Expected kStartForm[] = {
     {0, "Button", 5, 5, 650, 65, " Settings ", true, true, false},
     {0, "Static", 18, 30, 125, 16, "Programmer port: ", true, true, false},
@@ -85,67 +87,82 @@ const Expected kStartForm[] = {
     {kTouchPollOff, "Button", 348, 695, 190, 20, "Off", true, true, true},
 };
 
-TEST_F(ProgramTest, EveryControlStartsAtItsPlaceWithItsTextAndState) {
-    Start(kEnglishConfig);
+void ExpectStartForm(const Form& form) {
     for (const Expected& e : kStartForm) {
-        SCOPED_TRACE(std::string("control id ") + std::to_string(e.id) + " at " + std::to_string(e.x) + "," +
-                     std::to_string(e.y) + (e.text ? std::string(" \"") + e.text + "\"" : std::string()));
-        const HWND h = e.id ? form->Control(e.id) : form->ControlAt(e.cls, e.x, e.y, e.w, e.h);
+        SCOPED_TRACE(std::to_string(e.id) + " at " + std::to_string(e.x) + "," + std::to_string(e.y));
+        const HWND h = e.id ? form.Control(e.id) : form.ControlAt(e.cls, e.x, e.y, e.w, e.h);
         ASSERT_NE(h, nullptr);
+        const RECT rc = ClientRectIn(h, form.Main());
         EXPECT_EQ(ClassName(h), e.cls);
-        const RECT rc = ClientRectIn(h, form->Main());
         EXPECT_EQ(rc.left, e.x);
         EXPECT_EQ(rc.top, e.y);
-        if (e.w >= 0) {
-            EXPECT_EQ(rc.right - rc.left, e.w);
-        }
-        if (e.h >= 0) {
-            EXPECT_EQ(rc.bottom - rc.top, e.h);
-        }
-        if (e.text) {
-            EXPECT_EQ(WindowText(h), e.text);
-        }
+        EXPECT_TRUE(e.w < 0 || rc.right - rc.left == e.w);
+        EXPECT_EQ(rc.bottom - rc.top, e.h < 0 ? rc.bottom - rc.top : e.h);
+        if (e.text) { EXPECT_EQ(WindowText(h), e.text); }
         EXPECT_EQ(IsShown(h), e.shown);
-        EXPECT_EQ(IsEnabled(h), e.enabled);
-        if (std::string(e.cls) == "Button" && e.id) {
-            EXPECT_EQ(form->Checked(e.id), e.checked);
-        }
+        EXPECT_EQ(IsWindowEnabled(h) != FALSE, e.enabled);
+        if (e.id && std::string(e.cls) == "Button") { EXPECT_EQ(form.Checked(e.id), e.checked); }
     }
-    // Nothing besides the table and the two up-downs.
-    EXPECT_EQ(form->Children().size(), std::size(kStartForm) + 2);
-    EXPECT_FALSE(form->Enabled(kSectorUpDown));
-    EXPECT_FALSE(form->Enabled(kBlockUpDown));
-
-    EXPECT_EQ(form->Items(kRole), (std::vector<std::string>{"Master", "User"}));
-    EXPECT_EQ(form->Selection(kRole), 0);
-    EXPECT_EQ(form->Items(kWorkMode),
-              (std::vector<std::string>{"Send card ID", "Send sector data after logged in",
-                                        "Send card ID after logged in",
+    // Nothing besides the table and the two up-downs, which follow their edits.
+    EXPECT_EQ(form.Children().size(), std::size(kStartForm) + 2);
+    EXPECT_FALSE(form.Enabled(kSectorUpDown));
+    EXPECT_FALSE(form.Enabled(kBlockUpDown));
+    EXPECT_EQ(form.Items(kRole), (std::vector<std::string>{"Master", "User"}));
+    EXPECT_EQ(form.Selection(kRole), 0);
+    EXPECT_EQ(form.Items(kWorkMode),
+              (std::vector<std::string>{"Send card ID", "Send sector data after logged in", "Send card ID after logged in",
                                         "Send sector data after logged in and decrypt"}));
-    EXPECT_EQ(form->Selection(kWorkMode), 0);
-    // Both keys are masked with '*' (not the dots of visual styles).
-    EXPECT_EQ(form->PasswordChar(kCrypto1Edit), L'*');
-    EXPECT_EQ(form->PasswordChar(kAesEdit), L'*');
-    EXPECT_EQ(form->PasswordChar(kDataEdit), 0);
+    EXPECT_EQ(form.Selection(kWorkMode), 0);
 }
 
-}  // namespace
-}  // namespace tollvane::e2e
+struct DiscoveryCase {
+    const char* name;
+    const char* registry;  // the registry change made before the start, or nullptr
+    const char* version;   // what the reader reports
+    std::vector<std::string> boxes;
+    const char* shownVersion;
+    bool connected;
+};
 
-namespace tollvane::e2e {
-namespace {
+const std::string kFound = "Varnel reader found!\n\r->[COM5]";
+const std::string kQueryHex = "41542B52454144535F555342";  // "AT+READS_USB"
 
-// Without a reader the start-up search says so, and the operator may pick a
-// port by hand afterwards.
-TEST_F(ProgramTest, StartUpWithoutReaderSaysSo) {
-    const std::vector<std::string> shown = Start(kEnglishConfig);
-    const std::vector<std::string> noPorts{"No COM ports found in the system!"};
-    const std::vector<std::string> notFound{
-        "Varnel not found!",
-        "If you are sure that the reader is connected to the PC,\nselect a COM port from the list!"};
-    EXPECT_TRUE(shown == noPorts || shown == notFound) << ::testing::PrintToString(shown);
-    EXPECT_TRUE(form->Enabled(kPortCombo));
-    EXPECT_EQ(WindowText(form->ControlAt("Static", 75, 48)), "x.xx");
+TEST_F(E2eTest, StartUpSearchFindsTheReaderAndChecksItsVersion) {
+    const DiscoveryCase cases[] = {
+        {"no USB device", "no-usb", "2.00",
+         {"Varnel not found!", "If you are sure that the reader is connected to the PC,\nselect a COM port from the list!"},
+         "x.xx", false},
+        {"reader 2.00", nullptr, "2.00", {kFound, "Settings read!"}, "2.00", true},
+        {"reader 2.01", nullptr, "2.01", {kFound, "Settings read!", "Update your reader to version 2.00!"}, "x.xx", false},
+    };
+    for (const DiscoveryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.registry) Registry(c.registry);
+        sim(std::string("version ") + c.version);
+        sim("sent");
+        EXPECT_EQ(Start(), c.boxes);
+        EXPECT_EQ(Version(), c.shownVersion);
+        EXPECT_EQ(form->Enabled(kPortCombo), !c.connected);
+        EXPECT_EQ(sim.Sent(), c.registry ? "" : kQueryHex);
+        const std::vector<std::string> ports = form->Items(kPortCombo);
+        EXPECT_EQ(std::count(ports.begin(), ports.end(), "COM5"), 1);
+        if (c.connected) {
+            EXPECT_EQ(ports.at(static_cast<std::size_t>(form->Selection(kPortCombo))), "COM5");
+            Shot(form->Main(), "main-connected");
+        }
+        if (!c.registry) continue;
+        ExpectStartForm(*form);
+        // The operator picks the port of a device that does not answer.
+        sim("next silent");
+        form->Select(kPortCombo, static_cast<int>(std::find(ports.begin(), ports.end(), "COM5") - ports.begin()));
+        int icon = 0;
+        EXPECT_EQ(NextBox(&icon), "The reader did not respond!\n(Try again or a different COM port).");
+        EXPECT_EQ(icon, 7);
+        ASSERT_TRUE(Idle());
+        EXPECT_TRUE(form->Enabled(kPortCombo));
+        EXPECT_EQ(Version(), "x.xx");
+        Registry("plug");
+    }
 }
 
 }  // namespace
