@@ -1,12 +1,12 @@
 // The one fixture of the end-to-end tests: a scratch working folder, the
-// program started in it beside the simulated reader (tests/e2e/run starts it
-// with scripts/sim-port), the boxes of a step answered until the program is
-// quiet, the reader pulled out and put back, and the documentation's
-// screenshots.
+// program started in it beside the simulated reader on COM5 (tests/e2e/run
+// starts it with scripts/sim-port), the boxes of a step answered, the reader
+// pulled out and put back, and the documentation's screenshots.
 #pragma once
 
 #include <winsock2.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";
 inline const std::string kSuccess = "The operation was successful!";
 
-// The simulator's control channel: TCP on 127.0.0.1, one command line, one
+// The simulator's control channel (TCP on 127.0.0.1): one command line, one
 // reply line.
 class SimControl {
 public:
@@ -47,29 +47,23 @@ public:
         WSAStartup(MAKEWORD(2, 2), &data);
     }
     ~SimControl() { WSACleanup(); }
-    SimControl(const SimControl&) = delete;
-    SimControl& operator=(const SimControl&) = delete;
 
     std::string operator()(const std::string& command) const {
         const char* port = std::getenv("TOLLVANE_E2E_SIM_CONTROL");
         const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<u_short>(port ? std::atoi(port) : 0));
+        sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (s == INVALID_SOCKET || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        if (!port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
             closesocket(s);
             throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
         }
-        const std::string line = command + "\n";
-        send(s, line.data(), static_cast<int>(line.size()), 0);
+        send(s, (command + "\n").c_str(), static_cast<int>(command.size() + 1), 0);
         std::string reply;
         for (char c; recv(s, &c, 1, 0) == 1 && c != '\n';)
             if (c != '\r') reply += c;
         closesocket(s);
         return reply;
     }
-
     // Every byte the program sent since the last call, as upper-case hex.
     std::string Sent() const {
         const std::string reply = (*this)("sent");
@@ -77,16 +71,20 @@ public:
     }
 };
 
+// Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
+inline void Shot(HWND hwnd, const std::string& name) {
+    if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
+        SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
+}
+
 class E2eTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sim("reset").rfind("OK", 0), 0u);
         sim("delay 150");
         sim("sent");
-        // The record of handed-out numbers is expected to exist.
-        dir.Write("usersData.data", "");
+        dir.Write("usersData.data", "");  // the record of handed-out numbers is expected to exist
     }
-
     // Stops the program first: the scratch folder can go only afterwards.
     void TearDown() override {
         form.reset();
@@ -97,66 +95,52 @@ protected:
         }
     }
 
-    // Starts the program; config is the content of appconfig.ini, none for
-    // no file. Returns the texts of the boxes its start-up search showed.
-    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig) {
+    // Starts the program with this appconfig.ini (none: no file); the texts
+    // of the boxes of its start-up search (whose progress window may be saved).
+    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig, const std::string& shot = "") {
         form.reset();
         program.reset();
         if (config) dir.Write("appconfig.ini", *config);
         program = std::make_unique<Program>(dir.Path());
         if (!program->WaitMainWindow()) throw std::runtime_error("the program showed no main window");
         form = std::make_unique<Form>(*program);
-        return Settle();
+        if (!shot.empty()) Shot(program->WaitTop(PROGRESS_CLASSW), shot);
+        return program->SettleSearch();
     }
-
-    std::vector<std::string> Settle() { return program->SettleSearch(); }
 
     // The one box the next step shows, answered with OK.
-    std::string NextBox(int* icon = nullptr) {
+    std::string NextBox() {
         const auto box = program->WaitMessageBox();
-        if (!box) return "(no box)";
-        if (icon) *icon = box->icon;
-        program->Answer(*box, IDOK);
-        return box->text;
+        if (box) program->Answer(*box, IDOK);
+        return box ? box->text : "(no box)";
     }
-
     // Clicks a button whose command waits for the reader; the box that ends
     // the wait, once the program is idle again.
-    std::string Run(int button, int* icon = nullptr) {
+    std::string Run(int button) {
         form->ClickAsync(button);
-        std::string text = NextBox(icon);
-        Idle();
+        const std::string text = NextBox();
+        EXPECT_TRUE(Idle());
         return text;
     }
-
-    // Waits until the main window is enabled and no progress window is up.
+    // The main window enabled and no progress window up.
     bool Idle() const {
         return WaitUntil([&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
     }
-
     std::string Version() const { return WindowText(form->ControlAt("Static", 75, 48)); }
 
     // Applies one of the registry changes scripts/sim-port wrote for the
     // reader's port: "unplug", "plug" or "no-usb" (the USB device entry gone).
     void Registry(const std::string& change) {
         const char* files = std::getenv("TOLLVANE_E2E_SIM_FILES");
-        ASSERT_TRUE(files) << "run the suite through tests/e2e/run";
-        std::wstring cmd = L"regedit.exe /S \"" + Widen(files) + L"." + Widen(change) + L".reg\"";
+        std::wstring cmd = L"regedit.exe /S \"" + Widen(files ? files : "") + L"." + Widen(change) + L".reg\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        ASSERT_TRUE(files && CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kWait.count()));
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
         unplugged = change != "plug";
-    }
-
-    // Saves a window for the documentation when TOLLVANE_E2E_SHOTS names a
-    // folder (scripts/screenshots).
-    static void Shot(HWND hwnd, const std::string& name) {
-        if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
-            SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
     }
 
     SimControl sim;

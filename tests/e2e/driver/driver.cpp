@@ -6,11 +6,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
+#include <type_traits>
 
 namespace tollvane::e2e {
-
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
@@ -23,111 +22,31 @@ std::vector<HWND> DirectChildren(HWND parent) {
     return found;
 }
 
-// A bitmap's pixels as 0x00RRGGBB, top row first.
-std::vector<DWORD> Pixels(HDC dc, HBITMAP bmp, int w, int h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(bi.bmiHeader), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> px(static_cast<std::size_t>(w * h));
-    if (!GetDIBits(dc, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS)) return {};
-    for (DWORD& p : px) p &= 0xFFFFFF;
-    return px;
-}
-
-// Paints into a memory bitmap of w x h and returns its pixels.
-std::vector<DWORD> Render(int w, int h, const std::function<void(HDC)>& paint) {
-    const HDC screen = GetDC(nullptr);
-    const HDC mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    paint(mem);
-    SelectObject(mem, old);
-    std::vector<DWORD> px = Pixels(mem, bmp, w, h);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return px;
-}
-
-// A message box's picture: each program icon is painted over the box's
-// background and compared with what the screen shows there.
-int IdentifyIcon(HWND iconStatic) {
-    static const HMODULE module =
-        LoadLibraryExW(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    RECT rc;
-    if (!module || !iconStatic || !GetWindowRect(iconStatic, &rc)) return 0;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    if (w <= 0 || h <= 0 || w > 128 || h > 128) return 0;
-    const std::vector<DWORD> shown = Render(w, h, [&](HDC mem) {
-        const HDC screen = GetDC(nullptr);
-        BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-    });
-    if (shown.empty()) return 0;
-    int best = 0;
-    double bestScore = 24.0;  // mean difference per colour channel that still counts as the same picture
-    for (int id = 3; id <= 7; ++id) {
-        const auto icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON, w, h, 0));
-        if (!icon) continue;
-        const std::vector<DWORD> drawn = Render(w, h, [&](HDC mem) {
-            const DWORD bg = shown[0];  // captured 0x00RRGGBB; a COLORREF is 0x00BBGGRR
-            const HBRUSH brush = CreateSolidBrush(RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF));
-            const RECT all{0, 0, w, h};
-            FillRect(mem, &all, brush);
-            DeleteObject(brush);
-            DrawIconEx(mem, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
-        });
-        DestroyIcon(icon);
-        if (drawn.size() != shown.size()) continue;
-        double diff = 0;
-        for (std::size_t i = 0; i < drawn.size(); ++i)
-            for (int shift : {0, 8, 16})
-                diff += std::abs(static_cast<int>((drawn[i] >> shift) & 0xFF) - static_cast<int>((shown[i] >> shift) & 0xFF));
-        diff /= static_cast<double>(drawn.size() * 3);
-        if (diff < bestScore) {
-            bestScore = diff;
-            best = id;
-        }
-    }
-    return best;
-}
-
 // List view messages carry pointers, which Windows does not carry across
-// processes: the structure lives in memory allocated inside the program.
-class RemoteMemory {
-public:
-    RemoteMemory(HWND window, std::size_t size) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_) address_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    }
-    ~RemoteMemory() {
-        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-
-    LPARAM At(std::size_t offset = 0) const { return reinterpret_cast<LPARAM>(address_ + offset); }
-    void Write(const void* data, std::size_t size) const { WriteProcessMemory(process_, address_, data, size, nullptr); }
-    void Read(void* data, std::size_t size, std::size_t offset = 0) const {
-        ReadProcessMemory(process_, address_ + offset, data, size, nullptr);
-    }
-
-private:
-    HANDLE process_ = nullptr;
-    char* address_ = nullptr;
-};
+// processes: the structure (and room for a text after it) goes to memory
+// allocated inside the program, the message is sent, and both come back.
+template <typename T>
+void SendThroughProgram(HWND list, UINT msg, WPARAM wp, T& data, wchar_t* text = nullptr, std::size_t chars = 0) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    const std::size_t size = sizeof data + chars * sizeof(wchar_t);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if constexpr (std::is_same_v<T, LVITEMW>) data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof data);
+    WriteProcessMemory(process, remote, &data, sizeof data, nullptr);
+    SendMessageW(list, msg, wp, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &data, sizeof data, nullptr);
+    if (text) ReadProcessMemory(process, remote + sizeof data, text, chars * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
 
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (pred()) return true;
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
+    return true;
 }
 
 std::wstring ProgramPath() {
@@ -141,9 +60,9 @@ std::wstring ProgramPath() {
 
 ScratchDir::ScratchDir() {
     static int counter = 0;
-    const auto base = std::filesystem::temp_directory_path();
     do {
-        path_ = base / ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+        path_ = std::filesystem::temp_directory_path() /
+                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
     } while (!std::filesystem::create_directory(path_));
 }
 
@@ -193,56 +112,42 @@ bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     std::this_thread::sleep_for(400ms);  // let it paint
     RECT rc;
     if (!GetWindowRect(window, &rc)) return false;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const std::vector<DWORD> px = Render(w, h, [&](HDC mem) {
-        const HDC screen = GetDC(nullptr);
-        BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-    });
-    const int stride = ((w * 3 + 3) / 4) * 4;
-    std::string pixels(static_cast<std::size_t>(stride * h), '\0');
-    for (int y = 0; y < h; ++y)  // a BMP's rows go bottom up, each pixel B, G, R
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c)
-                pixels[static_cast<std::size_t>((h - 1 - y) * stride + x * 3 + c)] =
-                    static_cast<char>(px[static_cast<std::size_t>(y * w + x)] >> (8 * c));
-    BITMAPINFOHEADER bi{sizeof bi, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof bi};
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    // A 32-bit BMP whose rows go top down (a negative height).
+    const BITMAPINFOHEADER bi{sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const auto bytes = static_cast<DWORD>(4 * bi.biWidth * -bi.biHeight);
+    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0, sizeof fh + sizeof bi};
+    void* pixels = nullptr;
+    const HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.write(reinterpret_cast<const char*>(&bi), sizeof bi);
-    file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    file.write(reinterpret_cast<const char*>(&fh), sizeof fh).write(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.write(static_cast<const char*>(pixels), bytes);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
     return static_cast<bool>(file);
 }
 
 int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::string ListCell(HWND list, int row, int column) {
-    constexpr int kChars = 512;
-    RemoteMemory remote(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    wchar_t text[512] = {};
     LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(remote.At(sizeof(LVITEMW)));
-    item.cchTextMax = kChars;
-    remote.Write(&item, sizeof item);
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), remote.At());
-    wchar_t text[kChars] = {};
-    remote.Read(text, sizeof text - sizeof(wchar_t), sizeof(LVITEMW));
+    item.cchTextMax = 511;
+    SendThroughProgram(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, text, 511);
     return Narrow(text);
 }
 
 void ClickListRow(HWND list, int row, bool twice) {
-    RemoteMemory remote(list, sizeof(RECT));
     RECT rect{LVIR_BOUNDS, 0, 0, 0};
-    remote.Write(&rect, sizeof rect);
-    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.At());
-    remote.Read(&rect, sizeof rect);
+    SendThroughProgram(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
     const LPARAM at = MAKELPARAM(rect.left + 12, (rect.top + rect.bottom) / 2);
-    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(list, WM_LBUTTONUP, 0, at);
-    if (twice) {
-        PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    for (int click = 0; click < (twice ? 2 : 1); ++click) {
+        PostMessageW(list, click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageW(list, WM_LBUTTONUP, 0, at);
     }
     WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == row; });
@@ -262,17 +167,9 @@ Program::Program(const std::filesystem::path& workDir) {
 }
 
 Program::~Program() {
-    if (Running()) {
-        for (HWND box = nullptr; (box = FindTop(L"#32770")) != nullptr;) {
-            PostMessageW(box, WM_CLOSE, 0, 0);
-            if (!WaitUntil([&] { return !IsWindow(box); }, 3000ms)) break;
-        }
-        if (main_ && IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-    }
+    // Nothing of the program's state matters after a test: end it at once.
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);
 }
@@ -280,25 +177,20 @@ Program::~Program() {
 bool Program::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(Ms timeout) {
-    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
+    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
     GetExitCodeProcess(pi_.hProcess, &code);
     return code;
 }
 
-std::vector<HWND> Program::TopWindows() const {
-    std::vector<HWND> found;
+HWND Program::FindTop(const std::wstring& className, const std::wstring& title) const {
     for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(h, &pid);
-        if (pid == pi_.dwProcessId && IsWindowVisible(h)) found.push_back(h);
+        if (pid == pi_.dwProcessId && IsWindowVisible(h) && ClassName(h) == Narrow(className) &&
+            (title.empty() || WindowText(h) == Narrow(title)))
+            return h;
     }
-    return found;
-}
-
-HWND Program::FindTop(const std::wstring& className, const std::wstring& title) const {
-    for (HWND h : TopWindows())
-        if (ClassName(h) == Narrow(className) && (title.empty() || WindowText(h) == Narrow(title))) return h;
     return nullptr;
 }
 
@@ -311,43 +203,23 @@ HWND Program::WaitTop(const std::wstring& className, const std::wstring& title) 
 HWND Program::WaitMainWindow() { return main_ = WaitTop(L"my Window"); }
 
 std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
-    for (HWND h : TopWindows()) {
-        if (ClassName(h) != "#32770") continue;
-        MessageBoxInfo box{h, WindowText(h), {}, {}, 0};
-        HWND iconStatic = nullptr;
-        bool plain = true;  // the About box has group boxes, the Save As dialog lists and edits
-        for (HWND c : DirectChildren(h)) {
-            const std::string cls = ClassName(c);
-            if (cls == "Button" && (Style(c) & 0x0F) == BS_GROUPBOX) {
-                plain = false;
-            } else if (cls == "Button") {
-                box.buttons.push_back(GetDlgCtrlID(c));
-            } else if (cls == "Static") {
-                if ((Style(c) & SS_TYPEMASK) == SS_ICON) iconStatic = c;
-                else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
-            } else {
-                plain = false;
-            }
-        }
-        if (!plain) continue;
-        box.icon = IdentifyIcon(iconStatic);
-        return box;
+    const HWND h = FindTop(L"#32770");
+    if (!h) return std::nullopt;
+    MessageBoxInfo box{h, WindowText(h), {}, {}};
+    for (HWND c : DirectChildren(h)) {
+        const std::string cls = ClassName(c);
+        // The About box has group boxes, the Save As dialog lists and edits.
+        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (Style(c) & 0x0F) == BS_GROUPBOX))
+            return std::nullopt;
+        if (cls == "Button") box.buttons.push_back(GetDlgCtrlID(c));
+        else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
     }
-    return std::nullopt;
+    return box;
 }
 
 std::optional<MessageBoxInfo> Program::WaitMessageBox(Ms timeout) const {
     std::optional<MessageBoxInfo> box;
-    WaitUntil(
-        [&] {
-            box = CurrentMessageBox();
-            if (box && box->icon == 0) {  // not painted yet: look again
-                std::this_thread::sleep_for(100ms);
-                box = CurrentMessageBox();
-            }
-            return box.has_value();
-        },
-        timeout);
+    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); }, timeout);
     return box;
 }
 
@@ -369,9 +241,9 @@ std::vector<std::string> Program::SettleSearch() {
             texts.push_back(box->text);
             Answer(*box, box->buttons.empty() ? IDOK : box->buttons.front());
             quietSince = std::chrono::steady_clock::now();
-            return false;
+        } else if (ProgressWindow() || !IsWindowEnabled(main_)) {
+            quietSince = now;
         }
-        if (ProgressWindow() || !IsWindowEnabled(main_)) quietSince = now;
         return now - quietSince > 300ms;
     });
     return texts;
@@ -386,10 +258,9 @@ std::vector<HWND> Form::Children() const {
 }
 
 HWND Form::Control(int id) const {
-    if (byId_.empty())
-        for (HWND child : Children()) byId_.emplace(GetDlgCtrlID(child), child);
-    const auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    for (HWND child : Children())
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
 }
 
 HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
@@ -413,21 +284,14 @@ LRESULT Form::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
 }
 
 bool Form::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
-
-int Form::Selection(int id) const {
-    const LRESULT sel = Send(Control(id), CB_GETCURSEL);
-    return sel == CB_ERR ? -1 : static_cast<int>(sel);
-}
+int Form::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
 
 std::vector<std::string> Form::Items(int id) const {
     std::vector<std::string> items;
-    const LRESULT n = Send(Control(id), CB_GETCOUNT);
-    for (LRESULT i = 0; i < n; ++i) {
-        wchar_t buffer[512] = {};
-        const LRESULT len = Send(Control(id), CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-        if (len < 0 || len >= 512) continue;
+    for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
+        wchar_t buffer[512] = {};  // every item of the form is far shorter
         Send(Control(id), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
-        items.push_back(Narrow(std::wstring_view(buffer, static_cast<std::size_t>(len))));
+        items.push_back(Narrow(buffer));
     }
     return items;
 }
