@@ -14,20 +14,7 @@ const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[COM5]",
 const std::string kNoCard = "The card was not brought to the reader!";
 const std::string kTyped = "11 22 33 44 55 66 77";
 
-class CardTest : public E2eTest {
-protected:
-    void Connect() {
-        ASSERT_EQ(Start(), kConnected);
-        sim("sent");
-    }
-    // One field of the simulator's "cardmem" reply, such as "block".
-    std::string Card(const std::string& name) {
-        std::istringstream in(sim("cardmem"));
-        for (std::string word; in >> word;)
-            if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
-        return {};
-    }
-};
+using CardTest = E2eTest;
 
 // The reader may put text around " - OK!", send the result in the same write
 // as the acknowledgement, and write either in pieces.
@@ -40,7 +27,8 @@ class CardCommandTest : public CardTest, public ::testing::WithParamInterface<Ac
 
 TEST_P(CardCommandTest, EachCommandGivesItsResult) {
     for (const std::string& setting : GetParam().settings) ASSERT_EQ(sim(setting).rfind("OK ack", 0), 0u);
-    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_EQ(Start(), kConnected);
+    sim("sent");
 
     // Write of the Master card of the start form: the known frame.
     EXPECT_EQ(Run(kWrite), kSuccess);
@@ -118,7 +106,8 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
 
 TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersAndExports) {
     sim("delay 100");
-    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_EQ(Start(), kConnected);
+    sim("sent");
     form->Select(kWorkMode, 1);
     form->Select(kRole, 1);
     form->Click(kUniqueBeforeWrite);
@@ -191,7 +180,8 @@ TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersA
 }
 
 TEST_F(CardTest, ReadIdShowsTheCardAndAReaderPulledOutIsFoundAgainWhenPluggedIn) {
-    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_EQ(Start(), kConnected);
+    sim("sent");
     form->MenuAsync(kReadId);
     const HWND window = program->WaitTop(L"my Child Window Read ID");
     EXPECT_EQ(WindowText(window), "Varnel ver.2.00");

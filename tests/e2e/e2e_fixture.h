@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -40,20 +41,17 @@ inline const std::string kSuccess = "The operation was successful!";
 
 // The simulator's control channel (TCP on 127.0.0.1): one command line, one
 // reply line.
-class SimControl {
-public:
-    SimControl() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-    ~SimControl() { WSACleanup(); }
-
+struct SimControl {
     std::string operator()(const std::string& command) const {
+        static const bool started = [] {
+            WSADATA data;
+            return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        }();
         const char* port = std::getenv("TOLLVANE_E2E_SIM_CONTROL");
         const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (!port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        if (!started || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
             closesocket(s);
             throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
         }
@@ -127,6 +125,13 @@ protected:
         return WaitUntil([&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
     }
     std::string Version() const { return WindowText(form->ControlAt("Static", 75, 48)); }
+    // One field of the simulator's "cardmem" reply, such as "block".
+    std::string Card(const std::string& name) const {
+        std::istringstream in(sim("cardmem"));
+        for (std::string word; in >> word;)
+            if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
+        return {};
+    }
 
     // Applies one of the registry changes scripts/sim-port wrote for the
     // reader's port: "unplug", "plug" or "no-usb" (the USB device entry gone).
