@@ -121,6 +121,8 @@ bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
     const HGDIOBJ old = SelectObject(mem, bmp);
     BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    for (DWORD i = 0; i < bytes / 4; ++i) static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(&fh), sizeof fh).write(reinterpret_cast<const char*>(&bi), sizeof bi);
     file.write(static_cast<const char*>(pixels), bytes);
