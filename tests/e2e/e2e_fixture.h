@@ -1,16 +1,23 @@
-// Shared set-up of the end-to-end tests: a scratch working folder, the
-// program started in it, and the reader search at start-up settled.
+// The one fixture of the end-to-end tests: a scratch working folder, the
+// program started in it beside the simulated reader on COM5 (tests/e2e/run
+// starts it with scripts/sim-port), the boxes of a step answered, the reader
+// pulled out and put back, and the documentation's screenshots.
 #pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "base/message_table.h"
 #include "driver/driver.h"
 
 namespace tollvane::e2e {
@@ -25,45 +32,127 @@ enum Id : int {
     kIndInverse = 31, kStandbyDynamic = 32, kStandbyStatic = 33, kStandbyOff = 34, kTouchPollOn = 35,
     kTouchPollOff = 36, kConvTmW44 = 37, kConvW26 = 38, kConvW58 = 39, kCrypto1Edit = 40, kDataEdit = 41,
     kClassic = 51, kPlus = 52, kSl1 = 53, kSl3 = 54, kAesAuth = 55, kAesEdit = 56, kShowAes = 57,
+    kIssuedCards = 58,
 };
 
 inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";
+inline const std::string kSuccess = "The operation was successful!";
 
-// Saves a window as it is on the screen, as a BMP file, when
-// TOLLVANE_E2E_SHOTS names a folder (scripts turn them into PNGs for the
-// documentation).
-inline void Shot(HWND hwnd, const char* name) {
-    const char* folder = std::getenv("TOLLVANE_E2E_SHOTS");
-    if (!folder || !hwnd) return;
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
+// The simulator's control channel (TCP on 127.0.0.1): one command line, one
+// reply line.
+struct SimControl {
+    std::string operator()(const std::string& command) const {
+        static const bool started = [] {
+            WSADATA data;
+            return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        }();
+        const char* port = std::getenv("TOLLVANE_E2E_SIM_CONTROL");
+        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (!started || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+            closesocket(s);
+            throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
+        }
+        send(s, (command + "\n").c_str(), static_cast<int>(command.size() + 1), 0);
+        std::string reply;
+        for (char c; recv(s, &c, 1, 0) == 1 && c != '\n';)
+            if (c != '\r') reply += c;
+        closesocket(s);
+        return reply;
+    }
+    // Every byte the program sent since the last call, as upper-case hex.
+    std::string Sent() const {
+        const std::string reply = (*this)("sent");
+        return reply.size() > 3 ? reply.substr(3) : std::string();
+    }
+};
+
+// Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
+inline void Shot(HWND hwnd, const std::string& name) {
+    if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
+        SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
 }
 
-inline std::string En(Msg id) { return Text(LanguageId::English, id); }
-inline std::string Ru(Msg id) { return Text(LanguageId::Russian, id); }
-
-class ProgramTest : public ::testing::Test {
+class E2eTest : public ::testing::Test {
 protected:
-    // Starts the program; config is the content of appconfig.ini, none for
-    // no file. Returns the texts of the boxes the start-up search showed.
-    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig) {
-        if (config) dir.Write("appconfig.ini", *config);
-        program = std::make_unique<Program>(dir.Path());
-        if (!program->WaitMainWindow()) throw std::runtime_error("no main window");
-        form = std::make_unique<Form>(*program);
-        return program->SettleSearch();
+    void SetUp() override {
+        ASSERT_EQ(sim("reset").rfind("OK", 0), 0u);
+        sim("delay 150");
+        sim("sent");
+        dir.Write("usersData.data", "");  // the record of handed-out numbers is expected to exist
     }
-
     // Stops the program first: the scratch folder can go only afterwards.
     void TearDown() override {
         form.reset();
         program.reset();
+        if (unplugged) {
+            sim("plug");
+            Registry("plug");
+        }
     }
 
+    // Starts the program with this appconfig.ini (none: no file); the texts
+    // of the boxes of its start-up search (whose progress window may be saved).
+    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig, const std::string& shot = "") {
+        form.reset();
+        program.reset();
+        if (config) dir.Write("appconfig.ini", *config);
+        program = std::make_unique<Program>(dir.Path());
+        if (!program->WaitMainWindow()) throw std::runtime_error("the program showed no main window");
+        form = std::make_unique<Form>(*program);
+        if (!shot.empty()) Shot(program->WaitTop(PROGRESS_CLASSW), shot);
+        return program->SettleSearch();
+    }
+
+    // The one box the next step shows, answered with OK.
+    std::string NextBox() {
+        const auto box = program->WaitMessageBox();
+        if (box) program->Answer(*box, IDOK);
+        return box ? box->text : "(no box)";
+    }
+    // Clicks a button whose command waits for the reader; the box that ends
+    // the wait, once the program is idle again.
+    std::string Run(int button) {
+        form->ClickAsync(button);
+        const std::string text = NextBox();
+        EXPECT_TRUE(Idle());
+        return text;
+    }
+    // The main window enabled and no progress window up.
+    bool Idle() const {
+        return WaitUntil([&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
+    }
+    std::string Version() const { return WindowText(form->ControlAt("Static", 75, 48)); }
+    // One field of the simulator's "cardmem" reply, such as "block".
+    std::string Card(const std::string& name) const {
+        std::istringstream in(sim("cardmem"));
+        for (std::string word; in >> word;)
+            if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
+        return {};
+    }
+
+    // Applies one of the registry changes scripts/sim-port wrote for the
+    // reader's port: "unplug", "plug" or "no-usb" (the USB device entry gone).
+    void Registry(const std::string& change) {
+        const char* files = std::getenv("TOLLVANE_E2E_SIM_FILES");
+        std::wstring cmd = L"regedit.exe /S \"" + Widen(files ? files : "") + L"." + Widen(change) + L".reg\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(files && CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kWait.count()));
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        unplugged = change != "plug";
+    }
+
+    SimControl sim;
     ScratchDir dir;
     std::unique_ptr<Program> program;
     std::unique_ptr<Form> form;
+    bool unplugged = false;  // the reader is put back after the test
 };
 
 }  // namespace tollvane::e2e

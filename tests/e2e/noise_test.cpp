@@ -5,12 +5,15 @@
 // command works.
 #include <gmock/gmock.h>
 
-#include "reader_sim.h"
+#include "base/message_table.h"
+#include "e2e_fixture.h"
 
 namespace tollvane::e2e {
 namespace {
 
 using ::testing::ElementsAre;
+
+std::string En(Msg id) { return Text(LanguageId::English, id); }
 
 // Each point of the conversation and the kinds of noise tried there in turn.
 struct NoiseRow {
@@ -43,14 +46,15 @@ bool IsProgramText(const std::string& text) {
     return false;
 }
 
-class ReaderNoiseTest : public ReaderProgramTest, public ::testing::WithParamInterface<NoiseRow> {
+class ReaderNoiseTest : public E2eTest, public ::testing::WithParamInterface<NoiseRow> {
 protected:
     std::string Point() const { return GetParam().point; }
-    std::string Found() const { return En(Msg::kVarnelFound) + "\n\r->[" + com + "]"; }
+    std::string Found() const { return En(Msg::kVarnelFound) + "\n\r->[COM5]"; }
 
     std::vector<std::string> Write() {
         form->ClickAsync(kWrite);
-        return Boxes();
+        WaitUntil([&] { return program->ProgressWindow() || program->CurrentMessageBox(); });
+        return program->SettleSearch();
     }
 
     // The step at the point, under the noise: the start, which connects
@@ -60,17 +64,17 @@ protected:
             form.reset();
             program.reset();
         } else if (!program) {
-            EXPECT_THAT(StartReader(), ElementsAre(Found(), "Settings read!"));
+            EXPECT_THAT(Start(), ElementsAre(Found(), "Settings read!"));
         }
         sim(noise);
-        if (Point() == "version") return StartReader();
+        if (Point() == "version") return Start();
         if (Point() != "ids") return Write();
         form->MenuAsync(kReadId);
         HWND window = nullptr;
         WaitUntil([&] {
             return (window = program->FindTop(L"my Child Window Read ID")) != nullptr || program->CurrentMessageBox();
         });
-        if (window == nullptr) return Settle();
+        if (window == nullptr) return program->SettleSearch();
         readIdWindow = true;
         PostMessageW(window, WM_CLOSE, 0, 0);
         return {};
@@ -90,7 +94,7 @@ TEST_P(ReaderNoiseTest, TheProgramShowsItsOwnTextsAndTheNextCommandWorks) {
         for (const std::string& text : boxes) EXPECT_TRUE(IsProgramText(text)) << text;
         // Bytes that can only begin a reply, and never finish it, count as
         // no reply: the link is closed without a box.
-        if (boxes.empty() && !readIdWindow) EXPECT_EQ(WindowText(VersionValue()), "x.xx");
+        if (boxes.empty() && !readIdWindow) EXPECT_EQ(Version(), "x.xx");
 
         sim("noise off");
         std::vector<std::string> next = Write();

@@ -6,173 +6,51 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <thread>
+#include <type_traits>
 
 namespace tollvane::e2e {
-
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
 
-struct EnumState {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTop(HWND hwnd, LPARAM lp) {
-    auto* state = reinterpret_cast<EnumState*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == state->pid && IsWindowVisible(hwnd)) state->found.push_back(hwnd);
-    return TRUE;
-}
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
-    auto* found = reinterpret_cast<std::vector<HWND>*>(lp);
-    found->push_back(hwnd);
-    return TRUE;
-}
-
-std::vector<HWND> DirectChildren(HWND parent) {
-    std::vector<HWND> all;
-    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
-    std::vector<HWND> direct;
-    for (HWND h : all)
-        if (GetParent(h) == parent) direct.push_back(h);
-    return direct;
-}
-
 LONG_PTR Style(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_STYLE); }
 
-bool IsGroupBox(HWND hwnd) { return ClassName(hwnd) == "Button" && (Style(hwnd) & 0x0F) == BS_GROUPBOX; }
+std::vector<HWND> DirectChildren(HWND parent) {
+    std::vector<HWND> found;
+    for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
+    return found;
+}
 
-// A message box's picture, found by painting each program icon over the
-// box's background and comparing with what the screen shows.
-class IconMatcher {
-public:
-    IconMatcher() {
-        module_ = LoadLibraryExW(ProgramPath().c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    }
-    ~IconMatcher() {
-        if (module_) FreeLibrary(module_);
-    }
-
-    int Identify(HWND iconStatic) const {
-        if (!module_ || !iconStatic) return 0;
-        RECT rc;
-        GetWindowRect(iconStatic, &rc);
-        const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-        if (w <= 0 || h <= 0 || w > 128 || h > 128) return 0;
-        const std::vector<DWORD> screen = Capture(rc.left, rc.top, w, h);
-        if (screen.empty()) return 0;
-        const DWORD background = screen[0];
-        int best = 0;
-        double bestScore = 1e9;
-        for (int id = 3; id <= 7; ++id) {
-            const std::vector<DWORD> drawn = Draw(id, w, h, background);
-            if (drawn.size() != screen.size()) continue;
-            double diff = 0;
-            for (std::size_t i = 0; i < drawn.size(); ++i)
-                for (int shift : {0, 8, 16})
-                    diff += std::abs(static_cast<int>((drawn[i] >> shift) & 0xFF) -
-                                     static_cast<int>((screen[i] >> shift) & 0xFF));
-            diff /= static_cast<double>(drawn.size() * 3);
-            if (diff < bestScore) {
-                bestScore = diff;
-                best = id;
-            }
-        }
-        return bestScore < 24.0 ? best : 0;
-    }
-
-private:
-    static std::vector<DWORD> Bits(HDC dc, HBITMAP bmp, int w, int h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        std::vector<DWORD> px(static_cast<std::size_t>(w * h));
-        if (!GetDIBits(dc, bmp, 0, h, px.data(), &bi, DIB_RGB_COLORS)) return {};
-        for (DWORD& p : px) p &= 0xFFFFFF;
-        return px;
-    }
-
-    static std::vector<DWORD> Capture(int x, int y, int w, int h) {
-        const HDC screen = GetDC(nullptr);
-        const HDC mem = CreateCompatibleDC(screen);
-        const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-        const HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, w, h, screen, x, y, SRCCOPY);
-        SelectObject(mem, old);
-        std::vector<DWORD> px = Bits(mem, bmp, w, h);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        ReleaseDC(nullptr, screen);
-        return px;
-    }
-
-    std::vector<DWORD> Draw(int id, int w, int h, DWORD background) const {
-        const HICON icon =
-            static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_ICON, w, h, LR_DEFAULTCOLOR));
-        if (!icon) return {};
-        const HDC screen = GetDC(nullptr);
-        const HDC mem = CreateCompatibleDC(screen);
-        const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-        const HGDIOBJ old = SelectObject(mem, bmp);
-        // The captured pixels are 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
-        const HBRUSH brush = CreateSolidBrush(RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF,
-                                                  background & 0xFF));
-        RECT all{0, 0, w, h};
-        FillRect(mem, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(mem, 0, 0, icon, w, h, 0, nullptr, DI_NORMAL);
-        SelectObject(mem, old);
-        std::vector<DWORD> px = Bits(mem, bmp, w, h);
-        DeleteObject(bmp);
-        DeleteDC(mem);
-        ReleaseDC(nullptr, screen);
-        DestroyIcon(icon);
-        return px;
-    }
-
-    HMODULE module_ = nullptr;
-};
+// List view messages carry pointers, which Windows does not carry across
+// processes: the structure (and room for a text after it) goes to memory
+// allocated inside the program, the message is sent, and both come back.
+template <typename T>
+void SendThroughProgram(HWND list, UINT msg, WPARAM wp, T& data, wchar_t* text = nullptr, std::size_t chars = 0) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    const std::size_t size = sizeof data + chars * sizeof(wchar_t);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if constexpr (std::is_same_v<T, LVITEMW>) data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof data);
+    WriteProcessMemory(process, remote, &data, sizeof data, nullptr);
+    SendMessageW(list, msg, wp, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &data, sizeof data, nullptr);
+    if (text) ReadProcessMemory(process, remote + sizeof data, text, chars * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
 
 }  // namespace
 
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& utf16) {
-    if (utf16.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (pred()) return true;
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
+    return true;
 }
 
 std::wstring ProgramPath() {
-    if (const char* over = std::getenv("TOLLVANE_EXE"); over && *over) return Widen(over);
+    if (const char* other = std::getenv("TOLLVANE_EXE"); other && *other) return Widen(other);
     // The build gives a Unix path; Wine shows the Unix root as drive Z:.
     std::string path = TOLLVANE_EXE;
     if (!path.empty() && path[0] == '/') path = "Z:" + path;
@@ -182,11 +60,10 @@ std::wstring ProgramPath() {
 
 ScratchDir::ScratchDir() {
     static int counter = 0;
-    const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-        path_ = base / ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-        if (std::filesystem::create_directory(path_)) break;
-    }
+    do {
+        path_ = std::filesystem::temp_directory_path() /
+                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    } while (!std::filesystem::create_directory(path_));
 }
 
 ScratchDir::~ScratchDir() {
@@ -195,8 +72,7 @@ ScratchDir::~ScratchDir() {
 }
 
 void ScratchDir::Write(const std::string& name, const std::string& content) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out << content;
+    std::ofstream(path_ / name, std::ios::binary) << content;
 }
 
 std::optional<std::string> ScratchDir::Read(const std::string& name) const {
@@ -208,13 +84,12 @@ std::optional<std::string> ScratchDir::Read(const std::string& name) const {
 }
 
 std::string WindowText(HWND hwnd) {
-    if (!hwnd) return {};
     wchar_t buffer[1024] = {};
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
-                             kSendTimeoutMs, &got))
+    if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                                      kSendTimeoutMs, &got))
         return {};
-    return Narrow(std::wstring(buffer, got));
+    return Narrow(std::wstring_view(buffer, got));
 }
 
 std::string ClassName(HWND hwnd) {
@@ -223,7 +98,6 @@ std::string ClassName(HWND hwnd) {
     return Narrow(name);
 }
 
-bool IsEnabled(HWND hwnd) { return hwnd && IsWindowEnabled(hwnd); }
 bool IsShown(HWND hwnd) { return hwnd && (Style(hwnd) & WS_VISIBLE) != 0; }
 
 RECT ClientRectIn(HWND hwnd, HWND parent) {
@@ -231,6 +105,55 @@ RECT ClientRectIn(HWND hwnd, HWND parent) {
     GetWindowRect(hwnd, &rc);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
+}
+
+bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::this_thread::sleep_for(400ms);  // let it paint
+    RECT rc;
+    if (!GetWindowRect(window, &rc)) return false;
+    // A 32-bit BMP whose rows go top down (a negative height).
+    const BITMAPINFOHEADER bi{sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const auto bytes = static_cast<DWORD>(4 * bi.biWidth * -bi.biHeight);
+    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0, sizeof fh + sizeof bi};
+    void* pixels = nullptr;
+    const HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    for (DWORD i = 0; i < bytes / 4; ++i) static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&fh), sizeof fh).write(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.write(static_cast<const char*>(pixels), bytes);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return static_cast<bool>(file);
+}
+
+int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListCell(HWND list, int row, int column) {
+    wchar_t text[512] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = 511;
+    SendThroughProgram(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, text, 511);
+    return Narrow(text);
+}
+
+void ClickListRow(HWND list, int row, bool twice) {
+    RECT rect{LVIR_BOUNDS, 0, 0, 0};
+    SendThroughProgram(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
+    const LPARAM at = MAKELPARAM(rect.left + 12, (rect.top + rect.bottom) / 2);
+    for (int click = 0; click < (twice ? 2 : 1); ++click) {
+        PostMessageW(list, click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(list, WM_LBUTTONUP, 0, at);
+    }
+    WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == row; });
+    SendMessageW(GetParent(list), WM_NULL, 0, 0);  // the window has handled what the clicks told it
 }
 
 // --- Program -----------------------------------------------------------------
@@ -243,21 +166,12 @@ Program::Program(const std::filesystem::path& workDir) {
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.wstring().c_str(), &si,
                         &pi_))
         throw std::runtime_error("cannot start " + Narrow(exe) + ", error " + std::to_string(GetLastError()));
-    pid_ = pi_.dwProcessId;
 }
 
 Program::~Program() {
-    if (Running()) {
-        for (HWND box = nullptr; (box = FindTop(L"#32770")) != nullptr;) {
-            PostMessageW(box, WM_CLOSE, 0, 0);
-            if (!WaitUntil([&] { return !IsWindow(box); }, 3000ms)) break;
-        }
-        if (main_ && IsWindow(main_)) PostMessageW(main_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(pi_.hProcess, 5000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi_.hProcess, 1);
-            WaitForSingleObject(pi_.hProcess, 5000);
-        }
-    }
+    // Nothing of the program's state matters after a test: end it at once.
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);
 }
@@ -265,71 +179,49 @@ Program::~Program() {
 bool Program::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(Ms timeout) {
-    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
+    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return std::nullopt;
     GetExitCodeProcess(pi_.hProcess, &code);
     return code;
 }
 
-std::vector<HWND> Program::TopWindows() const {
-    EnumState state{pid_, {}};
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&state));
-    return state.found;
-}
-
 HWND Program::FindTop(const std::wstring& className, const std::wstring& title) const {
-    for (HWND h : TopWindows()) {
-        if (ClassName(h) != Narrow(className)) continue;
-        if (!title.empty() && WindowText(h) != Narrow(title)) continue;
-        return h;
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid == pi_.dwProcessId && IsWindowVisible(h) && ClassName(h) == Narrow(className) &&
+            (title.empty() || WindowText(h) == Narrow(title)))
+            return h;
     }
     return nullptr;
 }
 
-HWND Program::WaitMainWindow(Ms timeout) {
-    WaitUntil([&] { return (main_ = FindTop(L"my Window")) != nullptr || !Running(); }, timeout);
-    return main_;
+HWND Program::WaitTop(const std::wstring& className, const std::wstring& title) const {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTop(className, title)) != nullptr || !Running(); });
+    return found;
 }
 
+HWND Program::WaitMainWindow() { return main_ = WaitTop(L"my Window"); }
+
 std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
-    static const IconMatcher matcher;
-    for (HWND h : TopWindows()) {
-        if (ClassName(h) != "#32770") continue;
-        const std::vector<HWND> children = DirectChildren(h);
-        if (std::any_of(children.begin(), children.end(), IsGroupBox)) continue;  // the About box
-        MessageBoxInfo box;
-        box.hwnd = h;
-        box.caption = WindowText(h);
-        HWND iconStatic = nullptr;
-        for (HWND c : children) {
-            const std::string cls = ClassName(c);
-            if (cls == "Button") {
-                box.buttons.push_back(GetDlgCtrlID(c));
-                box.buttonTexts.push_back(WindowText(c));
-            } else if (cls == "Static") {
-                if ((Style(c) & SS_TYPEMASK) == SS_ICON) iconStatic = c;
-                else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
-            }
-        }
-        box.icon = matcher.Identify(iconStatic);
-        return box;
+    const HWND h = FindTop(L"#32770");
+    if (!h) return std::nullopt;
+    MessageBoxInfo box{h, WindowText(h), {}, {}};
+    for (HWND c : DirectChildren(h)) {
+        const std::string cls = ClassName(c);
+        // The About box has group boxes, the Save As dialog lists and edits.
+        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (Style(c) & 0x0F) == BS_GROUPBOX))
+            return std::nullopt;
+        if (cls == "Button") box.buttons.push_back(GetDlgCtrlID(c));
+        else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
     }
-    return std::nullopt;
+    return box;
 }
 
 std::optional<MessageBoxInfo> Program::WaitMessageBox(Ms timeout) const {
     std::optional<MessageBoxInfo> box;
-    WaitUntil(
-        [&] {
-            box = CurrentMessageBox();
-            // Let the box paint before its picture is compared.
-            if (box && box->icon == 0) {
-                std::this_thread::sleep_for(100ms);
-                box = CurrentMessageBox();
-            }
-            return box.has_value();
-        },
-        timeout);
+    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); }, timeout);
     return box;
 }
 
@@ -341,47 +233,44 @@ void Program::Answer(const MessageBoxInfo& box, int buttonId) const {
 
 HWND Program::ProgressWindow() const { return FindTop(PROGRESS_CLASSW); }
 
-std::vector<std::string> Program::SettleSearch(Ms timeout) {
+std::vector<std::string> Program::SettleSearch() {
     std::vector<std::string> texts;
-    bool sawProgress = false;
-    WaitUntil(
-        [&] {
-            if (const auto box = CurrentMessageBox()) {
-                texts.push_back(box->text);
-                Answer(*box, box->buttons.empty() ? IDOK : box->buttons.front());
-                return false;
-            }
-            if (ProgressWindow()) {
-                sawProgress = true;
-                return false;
-            }
-            return sawProgress && IsWindowEnabled(main_);
-        },
-        timeout);
+    WaitUntil([&] { return ProgressWindow() || CurrentMessageBox(); });
+    auto quietSince = std::chrono::steady_clock::now();
+    WaitUntil([&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (const auto box = CurrentMessageBox()) {
+            texts.push_back(box->text);
+            Answer(*box, box->buttons.empty() ? IDOK : box->buttons.front());
+            quietSince = std::chrono::steady_clock::now();
+        } else if (ProgressWindow() || !IsWindowEnabled(main_)) {
+            quietSince = now;
+        }
+        return now - quietSince > 300ms;
+    });
     return texts;
 }
 
 // --- Form ---------------------------------------------------------------------
 
 std::vector<HWND> Form::Children() const {
+    // The form never changes its controls, so their handles are looked up once.
     if (children_.empty()) children_ = DirectChildren(main_);
     return children_;
 }
 
 HWND Form::Control(int id) const {
-    if (byId_.empty())
-        for (HWND child : Children()) byId_.emplace(GetDlgCtrlID(child), child);
-    const auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    for (HWND child : Children())
+        if (GetDlgCtrlID(child) == id) return child;
+    return nullptr;
 }
 
 HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
     for (HWND child : Children()) {
         const RECT rc = ClientRectIn(child, main_);
-        if (rc.left != x || rc.top != y || ClassName(child) != cls) continue;
-        if (w >= 0 && rc.right - rc.left != w) continue;
-        if (h >= 0 && rc.bottom - rc.top != h) continue;
-        return child;
+        if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
+            (h < 0 || rc.bottom - rc.top == h))
+            return child;
     }
     return nullptr;
 }
@@ -397,75 +286,26 @@ LRESULT Form::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
 }
 
 bool Form::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
-
-int Form::Selection(int id) const {
-    const LRESULT sel = Send(Control(id), CB_GETCURSEL);
-    return sel == CB_ERR ? -1 : static_cast<int>(sel);
-}
+int Form::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
 
 std::vector<std::string> Form::Items(int id) const {
-    const HWND combo = Control(id);
     std::vector<std::string> items;
-    const LRESULT n = Send(combo, CB_GETCOUNT);
-    for (LRESULT i = 0; i < n; ++i) {
-        wchar_t buffer[512] = {};
-        const LRESULT len = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i));
-        if (len < 0 || len >= 512) continue;
-        Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
-        items.push_back(Narrow(std::wstring(buffer, static_cast<std::size_t>(len))));
+    for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
+        wchar_t buffer[512] = {};  // every item of the form is far shorter
+        Send(Control(id), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+        items.push_back(Narrow(buffer));
     }
     return items;
 }
 
-wchar_t Form::PasswordChar(int id) const { return static_cast<wchar_t>(Send(Control(id), EM_GETPASSWORDCHAR)); }
-
 void Form::Click(int id) { Send(Control(id), BM_CLICK); }
-
 void Form::ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
-
 void Form::Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-
 void Form::MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
 void Form::Select(int id, int index) {
-    const HWND combo = Control(id);
-    Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
-    Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
-    std::this_thread::sleep_for(400ms);  // let it paint
-    RECT rc;
-    if (!GetWindowRect(window, &rc)) return false;
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(mem, old);
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    bi.biCompression = BI_RGB;
-    const int stride = ((w * 3 + 3) / 4) * 4;
-    std::string pixels(static_cast<std::size_t>(stride * h), '\0');
-    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.write(reinterpret_cast<const char*>(&bi), sizeof bi);
-    file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-    return static_cast<bool>(file);
+    Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index));
+    Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
 }
 
 }  // namespace tollvane::e2e
