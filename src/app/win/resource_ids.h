@@ -1,5 +1,6 @@
-// Resource numbers of Tollvane.exe, shared by the resource script and the
-// code that loads them. Plain macros: the resource compiler reads this file.
+// The numbers of Tollvane.exe's resources, menu commands and window
+// controls. The resource script reads the macros; the enums below are for
+// the code only, out of the resource compiler's sight.
 #pragma once
 
 #define TOLLVANE_ICON_APP_SMALL 1
@@ -12,3 +13,50 @@
 
 #define TOLLVANE_DIALOG_ABOUT_RU 1
 #define TOLLVANE_DIALOG_ABOUT_EN 2
+
+#ifndef RC_INVOKED
+namespace tollvane {
+
+// Commands of the menu bar. The main form's controls use 7 to 57 (`Ctl` in
+// app/form_view.h), so the item added later takes the next free number.
+enum MenuId : int {
+    kMenuQuit = 1,
+    kMenuRussian = 2,
+    kMenuEnglish = 3,
+    kMenuReadId = 4,
+    kMenuHelp = 5,
+    kMenuAbout = 6,
+    kMenuIssuedCards = 58,
+};
+
+// Controls of the key list window.
+enum KeyListControlId : int {
+    kKeyCrypto1FieldId = 42,
+    kKeyAesFieldId = 43,
+    kShowKeysCheckId = 44,
+    kDescriptionFieldId = 45,
+    kAddNewButtonId = 46,
+    kKeyListViewId = 47,
+    kUseKeyButtonId = 48,
+    kRemoveButtonId = 49,
+    kCancelButtonId = 50,
+};
+
+// Controls of the "Issued cards" window.
+enum IssuedCardsControlId : int {
+    kIssuedFilterEditId = 61,
+    kIssuedListViewId = 62,
+    kIssuedCountsId = 63,
+    kIssuedExportButtonId = 64,
+    kIssuedCopyButtonId = 65,
+    kIssuedCloseButtonId = 66,
+};
+
+// The four value fields of the Read ID window, in the order of its values.
+enum ReadIdControlId : int {
+    kReadIdFirstFieldId = 71,
+    kReadIdFieldCount = 4,
+};
+
+}  // namespace tollvane
+#endif

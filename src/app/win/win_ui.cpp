@@ -15,7 +15,7 @@ int MessageIconResource(MessageIcon icon) {
         case MessageIcon::Hint: return TOLLVANE_ICON_HINT;
         case MessageIcon::Retry: return TOLLVANE_ICON_RETRY;
     }
-    return 5;
+    return TOLLVANE_ICON_ERROR;
 }
 
 void WinMessageBoxes::Show(const std::string& text, MessageIcon icon) {
