@@ -1,5 +1,5 @@
 // The key list window under Wine over real key files: what no end-to-end
-// scenario reaches (Use This Key, a description outside ASCII).
+// scenario reaches.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -53,9 +53,14 @@ protected:
     KeyListWindow window_{t.app, list_};
 };
 
-TEST_F(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndShownAsTyped) {
+// The key file keeps descriptions in the ANSI code page, as earlier
+// installations wrote them; the window shows them as typed. Use This Key
+// (whose effect on the form the key list's own tests check) closes the
+// window and gives the main window back.
+TEST_F(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndUseThisKeyCloses) {
     Store("");
     ASSERT_TRUE(window_.OpenForAdd({main_}));
+    EXPECT_FALSE(IsWindowEnabled(main_));
     const std::wstring door = L"T\u00fcr 5 \u00e9";
     SetWindowTextW(Item(kDescriptionFieldId), door.c_str());
     Press(kAddNewButtonId);
@@ -70,25 +75,11 @@ TEST_F(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndShownAsTyped) 
     char ansi[64] = {};
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 1);
     EXPECT_NE(Stored().find(std::string("Description=") + ansi + "\n"), std::string::npos);
-}
 
-TEST_F(KeyListWindowTest, UseThisKeyPutsTheRecordOnTheFormClosesAndGivesTheMainWindowBack) {
-    Store("TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFFFFFFFFFF "
-          "A_KEY=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF Description=r0\n"
-          "TC=SL3 AA=X OI=1 LL=0 DI=2 SB=1 WM=1 SN=09 BN=1 M_KEY=A0A1A2A3A4A5 "
-          "A_KEY=00112233445566778899AABBCCDDEEFF Description=sl3\n");
-    t.form[Ctl::RoleCombo].items = {"Master", "User"};
-    t.form[Ctl::WorkModeCombo].items = {"a", "b", "c", "d"};
-    ASSERT_TRUE(window_.Open({main_}));
-    EXPECT_FALSE(IsWindowEnabled(main_));
-    list_.OnRowClicked(1);
+    list_.OnRowClicked(0);
     Press(kUseKeyButtonId);
     EXPECT_FALSE(window_.Window());
     EXPECT_TRUE(IsWindowEnabled(main_));
-    EXPECT_TRUE(t.form[Ctl::Sl3Radio].checked);
-    EXPECT_EQ(t.app.values.sectorNumber, 9);
-    EXPECT_EQ(t.app.values.aesKeyText, "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
-    EXPECT_FALSE(fs::exists(dir_ / kKeysFile));
 }
 
 }  // namespace

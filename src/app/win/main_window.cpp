@@ -8,6 +8,7 @@
 #include "app/config.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
@@ -26,10 +27,6 @@ namespace tollvane {
 
 namespace {
 
-// The services over the main window and the AppContext over them. The
-// context is declared first: it only binds references to the services,
-// while several services keep a reference to its message table, which must
-// exist before they do.
 // The register's station: the Windows names and the local clock.
 class WinStationClock : public StationClock {
 public:
@@ -49,6 +46,10 @@ std::wstring RegisterPath() {
     return n > 0 && n < MAX_PATH * 2 ? std::wstring(full) : std::wstring(L"IssuedCards.csv");
 }
 
+// The services over the main window and the AppContext over them. The
+// context is declared first: it only binds references to the services,
+// while several services keep a reference to its message table, which must
+// exist before they do.
 struct Program {
     Program(HWND main)
         : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
@@ -94,10 +95,9 @@ Program* g_program = nullptr;
 void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ClientToScreen(hwnd, &pt);
-    const HMENU popup = CreatePopupMenu();
-    AppendMenuW(popup, MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
-    DestroyMenu(popup);
+    const UniqueMenu popup(CreatePopupMenu());
+    AppendMenuW(popup.get(), MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
+    TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -29,34 +29,33 @@ enum MenuId : int {
     kMenuIssuedCards = 58,
 };
 
-// Controls of the key list window.
+// Controls of the key list window, numbered on from 42.
 enum KeyListControlId : int {
     kKeyCrypto1FieldId = 42,
-    kKeyAesFieldId = 43,
-    kShowKeysCheckId = 44,
-    kDescriptionFieldId = 45,
-    kAddNewButtonId = 46,
-    kKeyListViewId = 47,
-    kUseKeyButtonId = 48,
-    kRemoveButtonId = 49,
-    kCancelButtonId = 50,
+    kKeyAesFieldId,
+    kShowKeysCheckId,
+    kDescriptionFieldId,
+    kAddNewButtonId,
+    kKeyListViewId,
+    kUseKeyButtonId,
+    kRemoveButtonId,
+    kCancelButtonId,
 };
 
-// Controls of the "Issued cards" window.
+// Controls of the "Issued cards" window, numbered on from 61.
 enum IssuedCardsControlId : int {
     kIssuedFilterEditId = 61,
-    kIssuedListViewId = 62,
-    kIssuedCountsId = 63,
-    kIssuedExportButtonId = 64,
-    kIssuedCopyButtonId = 65,
-    kIssuedCloseButtonId = 66,
+    kIssuedListViewId,
+    kIssuedCountsId,
+    kIssuedExportButtonId,
+    kIssuedCopyButtonId,
+    kIssuedCloseButtonId,
 };
 
-// The four value fields of the Read ID window, in the order of its values.
-enum ReadIdControlId : int {
-    kReadIdFirstFieldId = 71,
-    kReadIdFieldCount = 4,
-};
+// The Read ID window's four value fields take 71 to 74, in the order of its
+// values.
+inline constexpr int kReadIdFirstFieldId = 71;
+inline constexpr int kReadIdFieldCount = 4;
 
 }  // namespace tollvane
 #endif
