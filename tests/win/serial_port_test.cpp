@@ -113,10 +113,10 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
 }
 
 // The line format is set; what the driver keeps (here XON/XOFF) stays.
-// A failed open closes the port open before (or the raw opening below,
-// which is exclusive, would fail).
+// A failed open closes the port that was open before: nothing may keep it.
 TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     ASSERT_FALSE(port_.Open("COM199", 19200));
+    EXPECT_FALSE(port_.HasHandle());
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     {
