@@ -159,14 +159,11 @@ void BM_LoadIntoListView(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
     const HWND main = CreateWindowExW(0, L"Static", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                       GetModuleHandleW(nullptr), nullptr);
-    KeyListWindowContext context;
-    context.mainWindow = main;
-    context.app = &f.t.app;
-    context.boxes = &f.t.boxes;
-    context.list = &f.list;
-    const HWND window = OpenKeyListWindow(context);
-    for (auto _ : state) f.list.LoadKeyList();
-    if (window) DestroyWindow(window);
+    {
+        KeyListWindow window(f.t.app, f.list);
+        window.Open({main});
+        for (auto _ : state) f.list.LoadKeyList();
+    }
     DestroyWindow(main);
 }
 BENCHMARK(BM_LoadIntoListView)->Arg(10000)->Unit(benchmark::kMillisecond);

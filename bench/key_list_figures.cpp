@@ -15,6 +15,7 @@
 
 #include "app/key_record_form.h"
 #include "app/win/key_list_window.h"
+#include "app/win/resource_ids.h"
 #include "figures.h"
 #include "keystore/key_list.h"
 #include "keystore/win/win_key_file_cipher.h"
@@ -106,10 +107,6 @@ struct Fixture {
         Restore();
         main = CreateWindowExW(0, L"Static", L"figures", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
-        context.mainWindow = main;
-        context.app = &t.app;
-        context.boxes = &boxes;
-        context.list = &list;
     }
     ~Fixture() {
         DestroyWindow(main);
@@ -126,9 +123,9 @@ struct Fixture {
     }
     // The window as "Show list" opens it, painted.
     HWND Open() {
-        const HWND window = OpenKeyListAndShowFirst(context);
+        const HWND opened = window.OpenAndShowFirst({main});
         Pump();
-        return window;
+        return opened;
     }
     static void Close(HWND window) {
         if (window && IsWindow(window)) DestroyWindow(window);
@@ -143,7 +140,7 @@ struct Fixture {
     AppKeyRecordForm form;
     KeyList list;
     HWND main = nullptr;
-    KeyListWindowContext context;
+    KeyListWindow window{t.app, list};
 };
 
 FIGURE(KeyListWindow) {

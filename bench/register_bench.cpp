@@ -17,6 +17,7 @@
 
 #include "app/win/issued_cards_window.h"
 #include "register/win/register_file_source.h"
+#include "support/fakes.h"
 #endif
 
 namespace {
@@ -88,12 +89,12 @@ BENCHMARK(BM_RegisterLoad)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterati
 
 // From the menu command to a painted window with its list filled.
 void BM_RegisterWindowOpen(benchmark::State& state) {
-    tollvane::IssuedCardsWindowContext context;
-    context.language = tollvane::LanguageId::English;
-    context.registerPath = RegisterFile(static_cast<std::size_t>(state.range(0))).wstring();
+    const tollvane::MessageTable texts(tollvane::LanguageId::English);
+    tollvane::testing::FakeMessageBoxes boxes;
+    tollvane::IssuedCardsWindow issued(texts, boxes, RegisterFile(static_cast<std::size_t>(state.range(0))).wstring());
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
-        const HWND window = tollvane::OpenIssuedCardsWindow(context);
+        const HWND window = issued.Open({});
         if (!window) state.SkipWithError("no window (is there a display?)");
         state.PauseTiming();
         DestroyWindow(window);

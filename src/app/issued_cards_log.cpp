@@ -1,9 +1,6 @@
 #include "app/issued_cards_log.h"
 
 #include <cstdio>
-#include <vector>
-
-#include "register/register_texts.h"
 
 namespace tollvane {
 
@@ -44,14 +41,14 @@ bool IssuedCardsLog::RecordOutcome(IssueResult result, int errorCode, const std:
 }
 
 void IssuedCardsLog::Tell(MessageBoxes& boxes, LanguageId language, bool afterSend, const RegisterFailure& failure) {
-    const RegisterTextEntry& entry =
-        kRegisterTexts[static_cast<int>(afterSend ? RegisterMsg::kCannotWriteAfterSend : RegisterMsg::kCannotWriteBeforeSend)];
-    const char* pattern = language == LanguageId::English ? entry.english : entry.russian;
-    std::vector<char> text(std::char_traits<char>::length(pattern) + displayPath_.size() + 32);
-    const int n = std::snprintf(text.data(), text.size(), pattern, displayPath_.c_str());
-    std::snprintf(text.data() + n, text.size() - static_cast<std::size_t>(n), "\nGetLastError=%08X",
-                  static_cast<unsigned>(failure.systemError));
-    boxes.Show(text.data(), MessageIcon::Error);
+    // The register's full path between what failed and what to do, so that
+    // the operator can find the file.
+    const Msg what = afterSend ? Msg::kRegisterNotRecorded : Msg::kRegisterCannotWrite;
+    const Msg advice = afterSend ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    char code[32];
+    std::snprintf(code, sizeof code, "\nGetLastError=%08X", static_cast<unsigned>(failure.systemError));
+    boxes.Show(std::string(Text(language, what)) + "\n\r" + displayPath_ + "\n\r" + Text(language, advice) + code,
+               MessageIcon::Error);
 }
 
 }  // namespace tollvane

@@ -1,6 +1,7 @@
 // Every text the operator reads, in Russian and English. Entry numbers are
-// stable: they are the order of the original language tables, and 135 is the
-// usersData.data write failure added beside the other usersData.data texts.
+// stable: 1 to 134 are the order of the original language tables, 135 is the
+// usersData.data write failure added beside the other usersData.data texts,
+// and 136 on are the register of issued cards and its window.
 #pragma once
 
 #include <cstdint>
@@ -144,9 +145,26 @@ enum class Msg : int {
     kReadIdBarcodeHex = 132,
     kReadIdCipher = 133,
     kReadIdCipherDotted = 134,
-    kUsersDataWriteError = 135,};
+    kUsersDataWriteError = 135,
+    kMenuIssuedCards = 136,
+    kIssuedCardsTitle = 137,
+    kIssuedCardsGroup = 138,
+    kIssuedCardsFilterLabel = 139,
+    kIssuedCardsRowsShown = 140,     // followed by the number of rows shown
+    kIssuedCardsUserWrites = 141,    // followed by the number of successful User writes
+    kIssuedCardsExport = 142,
+    kIssuedCardsCopy = 143,
+    kIssuedCardsClose = 144,
+    kIssuedCardsFileTypes = 145,     // the Save As dialog's file type
+    kRegisterCannotWrite = 146,      // followed by the register's path, then 147
+    kRegisterCannotWriteAdvice = 147,
+    kRegisterNotRecorded = 148,      // followed by the register's path, then 149
+    kRegisterNotRecordedAdvice = 149,
+    kFileReadError = 150,            // followed by a file's path and "!"
+    kFileWriteError = 151,           // followed by a file's path and "!"
+};
 
-inline constexpr int kMessageCount = 135;
+inline constexpr int kMessageCount = 151;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -10,16 +10,13 @@
 #include <string_view>
 
 #include "base/ui.h"
+#include "register/register_reader.h"
 
 namespace tollvane {
 
 // One opening of the register, for reading its end and appending.
-class RegisterFile {
+class RegisterFile : public RegisterSource {
 public:
-    virtual ~RegisterFile() = default;
-    virtual bool Size(std::uint64_t& size) = 0;
-    // Up to n bytes at offset; got < n only at the end of the file.
-    virtual bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) = 0;
     // The bytes at the end of the file, in one write.
     virtual bool Append(std::string_view bytes) = 0;
     // Everything written is on the disk when this returns true.

@@ -14,18 +14,6 @@
 
 namespace tollvane {
 
-// Reading the register file. Each call opens what it needs; the register is
-// shared with writers on other stations.
-class RegisterSource {
-public:
-    virtual ~RegisterSource() = default;
-    // Size of the file now; false when it cannot be opened.
-    virtual bool Size(std::uint64_t& size) = 0;
-    // Reads up to n bytes at offset; got < n only at the end of the file.
-    // False on a read error.
-    virtual bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) = 0;
-};
-
 class RegisterBrowser {
 public:
     explicit RegisterBrowser(RegisterSource& source) : source_(source) {}

@@ -15,6 +15,19 @@
 
 namespace tollvane {
 
+// Reading the register file: the window's reading, and the end of the file
+// that an append looks at first. The register is shared with writers on
+// other stations.
+class RegisterSource {
+public:
+    virtual ~RegisterSource() = default;
+    // Size of the file now; false when it cannot be opened.
+    virtual bool Size(std::uint64_t& size) = 0;
+    // Reads up to n bytes at offset; got < n only at the end of the file.
+    // False on a read error.
+    virtual bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) = 0;
+};
+
 // Finds the rows in the file's bytes. Line ends inside quoted fields do not
 // end a row. The byte-order mark and the header line are not rows. A last
 // line without its line end is not a row yet: it is being written, or it was

@@ -1,6 +1,6 @@
 // The "Issued cards" window under Wine over a register file: newest first,
-// the counts, rows appended while it is open, the clipboard, and the main
-// window's state around it.
+// the counts, rows appended while it is open, the clipboard, a register it
+// cannot read, and the main window's state around it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "app/win/issued_cards_window.h"
+#include "app/win/resource_ids.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
@@ -19,28 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Cell(HWND list, int row, int column) {
-    wchar_t buffer[512] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = 512;
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return Narrow(buffer);
-}
-
-std::string Clipboard() {
-    std::string text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = Narrow(static_cast<const wchar_t*>(GlobalLock(data)));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-RegisterRow Row(const char* time, const char* result) {
+std::string Line(const char* time, const char* result) {
     RegisterRow row;
     row[kColTime] = time;
     row[kColRole] = "User";
@@ -48,59 +29,82 @@ RegisterRow Row(const char* time, const char* result) {
     row[kColUniqueData] = "11 22 33 44 55 66 77";
     row[kColResult] = result;
     row[kColMessage] = "line one\nline two";
-    return row;
+    return FormatRegisterLine(row);
 }
 
-TEST(IssuedCardsWindow, ShowsTheRegisterNewestFirstAndFollowsIt) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const fs::path path = fs::path(temp) / ("tollvane-issued-" + std::to_string(GetCurrentProcessId()) + ".csv");
-    std::ofstream(path, std::ios::binary) << RegisterFileStart() << FormatRegisterLine(Row("T1", "OK"))
-                                          << FormatRegisterLine(Row("T2", "ERR_04"));
-    const HWND main = CreateWindowExW(0, L"Static", L"main window stand-in", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    testing::FakeMessageBoxes boxes;
-    IssuedCardsWindowContext context;
-    context.mainWindow = main;
-    context.language = LanguageId::English;
-    context.registerPath = path.wstring();
-    context.boxes = &boxes;
-    const HWND window = OpenIssuedCardsWindow(context);
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(IsWindowEnabled(main));
-    wchar_t title[64] = {};
-    GetWindowTextW(window, title, 64);
-    EXPECT_EQ(Narrow(title), "Issued cards");
+class IssuedCardsWindowTest : public ::testing::Test {
+protected:
+    IssuedCardsWindowTest() {
+        std::ofstream(path_, std::ios::binary) << RegisterFileStart() << Line("T1", "OK") << Line("T2", "ERR_04");
+    }
+    ~IssuedCardsWindowTest() override {
+        DestroyWindow(main_);
+        fs::remove(path_);
+    }
+    HWND Item(int id) const { return GetDlgItem(window_.Window(), id); }
+    int Rows() const { return static_cast<int>(SendMessageW(Item(kIssuedListViewId), LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Counts() const { return Narrow(WindowText(Item(kIssuedCountsId))); }
+    std::string Cell(int row, int column) const {
+        wchar_t text[256] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 256;
+        SendMessageW(Item(kIssuedListViewId), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return Narrow(text);
+    }
+    // The window's look at the register, which its timer repeats every second.
+    void Refresh() { SendMessageW(window_.Window(), WM_TIMER, 1, 0); }
 
-    const HWND list = GetDlgItem(window, kIssuedListViewId);
-    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(Cell(list, 0, kColTime), "T2");
-    EXPECT_EQ(Cell(list, 1, kColTime), "T1");
-    EXPECT_EQ(Cell(list, 1, kColMessage), "line one line two");
-    wchar_t counts[128] = {};
-    GetWindowTextW(GetDlgItem(window, kIssuedCountsId), counts, 128);
-    EXPECT_EQ(Narrow(counts), "Rows shown: 2    Successful User writes: 1");
+    const fs::path path_ = fs::temp_directory_path() / ("tollvane-issued-" + std::to_string(GetCurrentProcessId()));
+    MessageTable texts_{LanguageId::English};
+    testing::FakeMessageBoxes boxes_;
+    HWND main_ = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    IssuedCardsWindow window_{texts_, boxes_, path_.wstring()};
+};
+
+TEST_F(IssuedCardsWindowTest, ShowsTheRegisterNewestFirstFollowsItCopiesAndCloses) {
+    ASSERT_TRUE(window_.Open({main_}));
+    EXPECT_FALSE(IsWindowEnabled(main_));
+    ASSERT_EQ(Rows(), 2);
+    EXPECT_EQ(Cell(0, kColTime), "T2");
+    EXPECT_EQ(Cell(1, kColMessage), "line one line two");
+    EXPECT_EQ(Counts(), "Rows shown: 2    Successful User writes: 1");
 
     // Another station appends; the next look shows its row on top.
-    std::ofstream(path, std::ios::binary | std::ios::app) << FormatRegisterLine(Row("T3", "OK"));
-    SendMessageW(window, WM_TIMER, 1, 0);
-    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
-    EXPECT_EQ(Cell(list, 0, kColTime), "T3");
-    GetWindowTextW(GetDlgItem(window, kIssuedCountsId), counts, 128);
-    EXPECT_EQ(Narrow(counts), "Rows shown: 3    Successful User writes: 2");
+    std::ofstream(path_, std::ios::binary | std::ios::app) << Line("T3", "OK");
+    Refresh();
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(0, kColTime), "T3");
+    EXPECT_EQ(Counts(), "Rows shown: 3    Successful User writes: 2");
 
     LVITEMW select{};
     select.stateMask = select.state = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
-    SendMessageW(window, WM_COMMAND, kIssuedCopyButtonId, 0);
-    EXPECT_EQ(Clipboard().substr(0, 3), "T1\t");
+    SendMessageW(Item(kIssuedListViewId), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+    SendMessageW(window_.Window(), WM_COMMAND, kIssuedCopyButtonId, 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    const HANDLE copied = GetClipboardData(CF_UNICODETEXT);
+    const std::string clipboard = copied ? Narrow(static_cast<const wchar_t*>(GlobalLock(copied))) : "";
+    if (copied) GlobalUnlock(copied);
+    CloseClipboard();
+    EXPECT_EQ(clipboard.substr(0, 3), "T1\t");
 
-    SendMessageW(window, WM_COMMAND, kIssuedCloseButtonId, 0);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_TRUE(IsWindowEnabled(main));
-    EXPECT_TRUE(boxes.shown.empty());
-    DestroyWindow(main);
-    fs::remove(path);
+    SendMessageW(window_.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
+    EXPECT_FALSE(window_.Window());
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+TEST_F(IssuedCardsWindowTest, ARegisterHeldByAnotherProgramIsNamedOnceAndNoRowIsShown) {
+    UniqueFileHandle held(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(window_.Open({main_}));
+    EXPECT_EQ(Rows(), 0);
+    Refresh();
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_EQ(boxes_.shown[0].text, "Error reading from file " + path_.string() + "!\nGetLastError=00000020");
+    EXPECT_EQ(boxes_.shown[0].icon, MessageIcon::Error);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "app/win/issued_cards_window.h"
+#include "app/win/resource_ids.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstdio>
@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "base/win/utf.h"
-#include "register/register_browser.h"
-#include "register/register_texts.h"
-#include "register/win/register_file_source.h"
 
 namespace tollvane {
 namespace {
 
-constexpr int kAppIconResource = 2;
+constexpr int kWidth = 1070, kHeight = 520;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT_PTR kFilterTimer = 2;
 // Another station's row shows within a second or so.
@@ -29,151 +26,62 @@ constexpr int kColumnWidths[kRegisterColumnCount] = {
     130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320,
 };
 
-struct ControlTemplate {
-    const wchar_t* className;
-    RegisterMsg text;  // kCount: no text
-    DWORD style;
-    int id;
-    int x, y, w, h;
-};
-
-constexpr RegisterMsg kNoText = RegisterMsg::kCount;
-
-const ControlTemplate kControls[] = {
-    {L"Button", RegisterMsg::kGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 475},
-    {L"Static", RegisterMsg::kFilterLabel, 0, 0, 18, 30, 60, 15},
+const ControlSpec kControls[] = {
+    {L"Button", Msg::kIssuedCardsGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 475},
+    {L"Static", Msg::kIssuedCardsFilterLabel, 0, 0, 18, 30, 60, 15},
     {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kIssuedFilterEditId, 80, 27, 300, 23},
     {L"Static", kNoText, 0, kIssuedCountsId, 400, 30, 640, 15},
-    {L"Button", RegisterMsg::kExportButton, BS_PUSHBUTTON | WS_TABSTOP, kIssuedExportButtonId, 690, 445, 110, 23},
-    {L"Button", RegisterMsg::kCopyButton, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCopyButtonId, 810, 445, 110, 23},
-    {L"Button", RegisterMsg::kCloseButton, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCloseButtonId, 930, 445, 110, 23},
+    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kIssuedExportButtonId, 690, 445, 110, 23},
+    {L"Button", Msg::kIssuedCardsCopy, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCopyButtonId, 810, 445, 110, 23},
+    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCloseButtonId, 930, 445, 110, 23},
 };
+const ControlSpec kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kIssuedListViewId, 18, 60, 1030, 375};
 
-const char* TextOf(LanguageId language, RegisterMsg id) {
-    const RegisterTextEntry& e = kRegisterTexts[static_cast<int>(id)];
-    return language == LanguageId::English ? e.english : e.russian;
-}
-
-std::string WithSystemError(const std::string& text, DWORD error) {
+// "<what> <file>!" and the system error, as the program's other file
+// messages end.
+std::string FileError(const std::string& what, const std::string& path, DWORD error) {
     char code[32];
     std::snprintf(code, sizeof code, "\nGetLastError=%08X", static_cast<unsigned>(error));
-    return text + code;
+    return what + " " + path + "!" + code;
 }
 
-std::string Format(const char* pattern, const std::string& value) {
-    std::vector<char> text(std::char_traits<char>::length(pattern) + value.size() + 1);
-    std::snprintf(text.data(), text.size(), pattern, value.c_str());
-    return text.data();
-}
+}  // namespace
 
-class IssuedCardsWindow {
-public:
-    explicit IssuedCardsWindow(const IssuedCardsWindowContext& context)
-        : context_(context), source_(context.registerPath), browser_(source_) {}
+IssuedCardsWindow::IssuedCardsWindow(const MessageTable& texts, MessageBoxes& boxes, std::wstring registerPath)
+    : SecondaryWindow(kIssuedCardsWindowClass, kWidth, kHeight),
+      texts_(texts),
+      boxes_(boxes),
+      registerPath_(std::move(registerPath)) {}
 
-    bool Create();
-    void Attach(HWND window) { window_ = window; }
-    HWND Window() const { return window_; }
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-private:
-    const char* Text(RegisterMsg id) const { return TextOf(context_.language, id); }
-    HWND Item(int id) const { return GetDlgItem(window_, id); }
-    void MakeControls();
-    void ShowRows(bool fromTop);
-    void ReportReadError();
-    void ApplyFilter();
-    void CopySelection();
-    void Export();
-    void FillCell(NMLVDISPINFOW& info);
-
-    IssuedCardsWindowContext context_;
-    RegisterFileSource source_;
-    RegisterBrowser browser_;
-    HWND window_ = nullptr;
-    std::wstring cell_;
-    bool readErrorShown_ = false;
-};
-
-IssuedCardsWindow* g_open = nullptr;
-
-LRESULT CALLBACK IssuedCardsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* created = static_cast<IssuedCardsWindow*>(create->lpCreateParams);
-        created->Attach(window);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+HWND IssuedCardsWindow::Open(const MainWindowLink& main) {
+    if (Window()) return SecondaryWindow::Open(main, {});
+    register_.emplace(registerPath_);
+    readErrorShown_ = false;
+    const HWND window = SecondaryWindow::Open(main, Widen(Text(Msg::kIssuedCardsTitle)));
+    if (!window) {
+        register_.reset();
+        return nullptr;
     }
-    auto* self = reinterpret_cast<IssuedCardsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
-}
-
-bool RegisterWindowClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = IssuedCardsWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(kAppIconResource));
-    wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kIssuedCardsWindowClass;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-bool IssuedCardsWindow::Create() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    if (!RegisterWindowClass()) return false;
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kIssuedCardsWindowWidth / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kIssuedCardsWindowHeight / 2;
-    const HWND window = CreateWindowExW(0, kIssuedCardsWindowClass, Widen(Text(RegisterMsg::kWindowTitle)).c_str(), WS_SYSMENU,
-                              x, y, kIssuedCardsWindowWidth, kIssuedCardsWindowHeight, context_.mainWindow, nullptr,
-                              GetModuleHandleW(nullptr), this);
-    if (!window) return false;
-    if (context_.setBoxOwner) context_.setBoxOwner(window_);
-    if (context_.mainWindow) EnableWindow(context_.mainWindow, FALSE);
-    MakeControls();
-    if (!browser_.Load()) ReportReadError();
-    ShowRows(true);
-    SetTimer(window_, kRefreshTimer, kRefreshMs, nullptr);
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
     SetFocus(Item(kIssuedFilterEditId));
-    return true;
+    return window;
 }
 
 void IssuedCardsWindow::MakeControls() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto setFont = [&](HWND control) {
-        if (control && context_.font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(context_.font), FALSE);
-    };
-    for (const ControlTemplate& tpl : kControls) {
-        const std::wstring text = tpl.text == kNoText ? std::wstring() : Widen(Text(tpl.text));
-        setFont(CreateWindowExW(0, tpl.className, text.c_str(), WS_CHILD | WS_VISIBLE | tpl.style, tpl.x, tpl.y,
-                                tpl.w, tpl.h, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tpl.id)),
-                                instance, nullptr));
-    }
-    // A virtual list: the rows are drawn from the register as they come into
-    // view, so a million of them cost no more than a screenful.
-    const HWND list =
-        CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                        18, 60, 1030, 375, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIssuedListViewId)),
-                        instance, nullptr);
-    setFont(list);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    CreateControls(Window(), kControls, texts_, Font());
+    const HWND list = CreateVirtualList(Window(), kList, Font());
     for (int i = 0; i < kRegisterColumnCount; ++i) {
-        std::wstring header = Widen(kRegisterColumnNames[static_cast<std::size_t>(i)]);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kColumnWidths[i];
-        column.pszText = header.data();
-        column.iSubItem = i;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+        AddListColumn(list, i, Widen(kRegisterColumnNames[static_cast<std::size_t>(i)]), kColumnWidths[i]);
     }
+    if (!register_->browser.Load()) ReportReadError();
+    ShowRows(true);
+    SetTimer(Window(), kRefreshTimer, kRefreshMs, nullptr);
+}
+
+void IssuedCardsWindow::OnClosing() {
+    KillTimer(Window(), kRefreshTimer);
+    KillTimer(Window(), kFilterTimer);
+    register_.reset();
+    cell_.clear();
 }
 
 void IssuedCardsWindow::ShowRows(bool fromTop) {
@@ -185,31 +93,27 @@ void IssuedCardsWindow::ShowRows(bool fromTop) {
         none.stateMask = LVIS_SELECTED;
         SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     }
-    SendMessageW(list, LVM_SETITEMCOUNT, browser_.RowCount(), 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, register_->browser.RowCount(), 0);
     InvalidateRect(list, nullptr, TRUE);
-    if (fromTop && browser_.RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    char counts[256];
-    std::snprintf(counts, sizeof counts, Text(RegisterMsg::kCounts), static_cast<unsigned>(browser_.RowCount()),
-                  static_cast<unsigned>(browser_.SuccessfulUserWrites()));
+    if (fromTop && register_->browser.RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    const std::string counts = Text(Msg::kIssuedCardsRowsShown) + " " + std::to_string(register_->browser.RowCount()) +
+                               "    " + Text(Msg::kIssuedCardsUserWrites) + " " +
+                               std::to_string(register_->browser.SuccessfulUserWrites());
     SetWindowTextW(Item(kIssuedCountsId), Widen(counts).c_str());
 }
 
 void IssuedCardsWindow::ReportReadError() {
     // No register yet is no error: no card has been issued here.
-    if (source_.LastError() == ERROR_FILE_NOT_FOUND || source_.LastError() == ERROR_PATH_NOT_FOUND) return;
+    const DWORD error = register_->source.LastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     // One box per open window: the refresh would repeat it every second.
-    if (readErrorShown_ || context_.boxes == nullptr) return;
+    if (readErrorShown_) return;
     readErrorShown_ = true;
-    context_.boxes->Show(WithSystemError(Format(Text(RegisterMsg::kReadError), Narrow(context_.registerPath)),
-                                         source_.LastError()),
-                         MessageIcon::Error);
+    boxes_.Show(FileError(Text(Msg::kFileReadError), Narrow(registerPath_), error), MessageIcon::Error);
 }
 
 void IssuedCardsWindow::ApplyFilter() {
-    const HWND edit = Item(kIssuedFilterEditId);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    if (!browser_.SetFilter(Narrow(text))) ReportReadError();
+    if (!register_->browser.SetFilter(Narrow(WindowText(Item(kIssuedFilterEditId))))) ReportReadError();
     ShowRows(true);
 }
 
@@ -221,8 +125,8 @@ void IssuedCardsWindow::CopySelection() {
         selected.push_back(static_cast<std::size_t>(i));
     }
     if (selected.empty()) return;
-    const std::wstring text = Widen(browser_.CopyText(selected));
-    if (!OpenClipboard(window_)) return;
+    const std::wstring text = Widen(register_->browser.CopyText(selected));
+    if (!OpenClipboard(Window())) return;
     EmptyClipboard();
     const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
@@ -240,13 +144,13 @@ void IssuedCardsWindow::CopySelection() {
 
 void IssuedCardsWindow::Export() {
     wchar_t path[MAX_PATH] = L"IssuedCards-export.csv";
-    std::wstring types = Widen(Text(RegisterMsg::kExportFileTypes));
+    std::wstring types = Widen(Text(Msg::kIssuedCardsFileTypes));
     types.push_back(L'\0');
     types += L"*.csv";
     types.push_back(L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window_;
+    dialog.hwndOwner = Window();
     dialog.lpstrFilter = types.c_str();
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
@@ -269,7 +173,7 @@ void IssuedCardsWindow::Export() {
         buffer.clear();
         return true;
     };
-    bool ok = file != INVALID_HANDLE_VALUE && browser_.Export([&](std::string_view piece) {
+    bool ok = file != INVALID_HANDLE_VALUE && register_->browser.Export([&](std::string_view piece) {
         buffer.append(piece);
         return buffer.size() < (1u << 20) || flush();
     }) && flush();
@@ -282,93 +186,58 @@ void IssuedCardsWindow::Export() {
         // A half-written export would pass for a whole one.
         if (!ok) DeleteFileW(path);
     }
-    if (!ok && context_.boxes) {
-        if (error == 0) error = source_.LastError();
-        context_.boxes->Show(WithSystemError(Format(Text(RegisterMsg::kExportWriteError), Narrow(path)), error),
-                             MessageIcon::Error);
+    if (!ok) {
+        if (error == 0) error = register_->source.LastError();
+        boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), error), MessageIcon::Error);
     }
 }
 
-void IssuedCardsWindow::FillCell(NMLVDISPINFOW& info) {
-    if (!(info.item.mask & LVIF_TEXT) || info.item.pszText == nullptr || info.item.cchTextMax <= 0) return;
-    const int column = info.item.iSubItem;
-    if (info.item.iItem < 0 || column < 0 || column >= kRegisterColumnCount) return;
-    const RegisterRow& row = browser_.RowAt(static_cast<std::size_t>(info.item.iItem));
-    cell_ = Widen(row[static_cast<std::size_t>(column)]);
+void IssuedCardsWindow::FillCell(NMLVDISPINFOW& request) {
+    const int column = request.item.iSubItem;
+    if (!register_ || request.item.iItem < 0 || column < 0 || column >= kRegisterColumnCount) return;
+    const RegisterRow& row = register_->browser.RowAt(static_cast<std::size_t>(request.item.iItem));
+    std::wstring text = Widen(row[static_cast<std::size_t>(column)]);
     // A line end inside a message would show as a box; a blank reads better.
-    for (wchar_t& c : cell_) {
+    for (wchar_t& c : text) {
         if (c == L'\r' || c == L'\n') c = L' ';
     }
-    lstrcpynW(info.item.pszText, cell_.c_str(), info.item.cchTextMax);
+    AnswerCellRequest(request, std::move(text), cell_);
 }
 
-LRESULT IssuedCardsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+bool IssuedCardsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_NOTIFY: {
-            auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->idFrom == kIssuedListViewId && header->code == LVN_GETDISPINFOW) {
-                FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-                return 0;
-            }
-            break;
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom != kIssuedListViewId || header->code != LVN_GETDISPINFOW) return false;
+            FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            result = 0;
+            return true;
         }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case kIssuedFilterEditId:
-                    if (HIWORD(wParam) == EN_CHANGE) SetTimer(window_, kFilterTimer, kFilterPauseMs, nullptr);
+                    if (HIWORD(wParam) == EN_CHANGE) SetTimer(Window(), kFilterTimer, kFilterPauseMs, nullptr);
                     break;
                 case kIssuedExportButtonId: Export(); break;
                 case kIssuedCopyButtonId: CopySelection(); break;
-                case kIssuedCloseButtonId: SendMessageW(window_, WM_CLOSE, 0, 0); break;
+                case kIssuedCloseButtonId: SendMessageW(Window(), WM_CLOSE, 0, 0); break;
                 default: break;
             }
-            break;
+            return false;
         case WM_TIMER:
             if (wParam == kFilterTimer) {
-                KillTimer(window_, kFilterTimer);
+                KillTimer(Window(), kFilterTimer);
                 ApplyFilter();
             } else if (wParam == kRefreshTimer) {
                 bool changed = false;
-                if (!browser_.Refresh(changed)) ReportReadError();
+                if (!register_->browser.Refresh(changed)) ReportReadError();
                 if (changed) ShowRows(false);
             }
-            return 0;
-        case WM_DESTROY: {
-            KillTimer(window_, kRefreshTimer);
-            KillTimer(window_, kFilterTimer);
-            if (context_.setBoxOwner) context_.setBoxOwner(nullptr);
-            const HWND byTitle =
-                context_.mainTitle.empty() ? nullptr : FindWindowW(nullptr, Widen(context_.mainTitle).c_str());
-            const HWND main = byTitle ? byTitle : context_.mainWindow;
-            if (main) {
-                EnableWindow(main, TRUE);
-                SetFocus(main);
-            }
-            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-            g_open = nullptr;
-            delete this;
-            return 0;
-        }
+            result = 0;
+            return true;
         default:
-            break;
+            return false;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-}  // namespace
-
-HWND OpenIssuedCardsWindow(const IssuedCardsWindowContext& context) {
-    if (g_open != nullptr) {
-        SetForegroundWindow(g_open->Window());
-        return g_open->Window();
-    }
-    auto* window = new IssuedCardsWindow(context);
-    if (!window->Create()) {
-        delete window;
-        return nullptr;
-    }
-    g_open = window;
-    return window->Window();
 }
 
 }  // namespace tollvane

@@ -1,44 +1,56 @@
 // The "Issued cards" window: the register of issued cards in a virtual list,
 // newest first, with a filter, the counts, Export..., Copy and Close. Opened
-// from the Tools menu; while it is open the main window is disabled, as with
-// the key list window. Rows that stations append meanwhile come into view.
+// from the Tools menu; rows that stations append meanwhile come into view.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
+#include <optional>
 #include <string>
 
-#include "base/message_table.h"
+#include "app/win/window_kit.h"
 #include "base/ui.h"
+#include "register/register_browser.h"
+#include "register/win/register_file_source.h"
 
 namespace tollvane {
 
 inline constexpr const wchar_t* kIssuedCardsWindowClass = L"my Child Window Issued Cards";
-inline constexpr int kIssuedCardsWindowWidth = 1070;
-inline constexpr int kIssuedCardsWindowHeight = 520;
 
-enum IssuedCardsControlId : int {
-    kIssuedFilterEditId = 61,
-    kIssuedListViewId = 62,
-    kIssuedCountsId = 63,
-    kIssuedExportButtonId = 64,
-    kIssuedCopyButtonId = 65,
-    kIssuedCloseButtonId = 66,
+class IssuedCardsWindow : public SecondaryWindow {
+public:
+    // texts: the program's table, read in the language of the moment.
+    IssuedCardsWindow(const MessageTable& texts, MessageBoxes& boxes, std::wstring registerPath);
+
+    // Null when the window could not be made.
+    HWND Open(const MainWindowLink& main);
+
+private:
+    // The register as the window reads it, made anew at each opening.
+    struct Register {
+        explicit Register(const std::wstring& path) : source(path) {}
+        RegisterFileSource source;
+        RegisterBrowser browser{source};
+    };
+
+    void MakeControls() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnClosing() override;
+
+    std::string Text(Msg id) const { return texts_[id]; }
+    void ShowRows(bool fromTop);
+    void ReportReadError();
+    void ApplyFilter();
+    void CopySelection();
+    void Export();
+    void FillCell(NMLVDISPINFOW& request);
+
+    const MessageTable& texts_;
+    MessageBoxes& boxes_;
+    std::wstring registerPath_;
+    std::optional<Register> register_;
+    std::wstring cell_;
+    bool readErrorShown_ = false;
 };
-
-struct IssuedCardsWindowContext {
-    HWND mainWindow = nullptr;
-    LanguageId language = LanguageId::Russian;
-    std::string mainTitle;         // how the main window is found again on closing
-    HFONT font = nullptr;
-    std::wstring registerPath;     // IssuedCards.csv
-    MessageBoxes* boxes = nullptr;
-    std::function<void(HWND)> setBoxOwner;
-};
-
-// Null when the window could not be made; the main window then stays
-// enabled. While one is open it is brought to the front instead.
-HWND OpenIssuedCardsWindow(const IssuedCardsWindowContext& context);
 
 }  // namespace tollvane

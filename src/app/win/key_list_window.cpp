@@ -1,15 +1,13 @@
 #include "app/win/key_list_window.h"
 #include "app/win/resource_ids.h"
 
-#include <commctrl.h>
-
-#include <memory>
-#include <vector>
-
 #include "base/win/utf.h"
 
 namespace tollvane {
 namespace {
+
+constexpr int kWidth = 1070, kHeight = 420;
+constexpr int kDescriptionLimit = 80;
 
 // The key file keeps the description in the system's ANSI code page, as
 // installations before this one wrote it; the window shows Unicode.
@@ -30,15 +28,6 @@ std::string ToAnsi(const std::wstring& text) {
     return narrow;
 }
 
-std::wstring WindowText(HWND control) {
-    const int length = GetWindowTextLengthW(control);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(control, text.data(), length + 1);
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 int FieldId(KeyField field) {
     switch (field) {
         case KeyField::Crypto1: return kKeyCrypto1FieldId;
@@ -48,78 +37,11 @@ int FieldId(KeyField field) {
     return 0;
 }
 
-class WinKeyListUi : public KeyListUi {
-public:
-    void Attach(HWND window) { window_ = window; }
-    HWND Item(int id) const { return GetDlgItem(window_, id); }
-
-    // The list view holds no rows of its own (it is made with
-    // LVS_OWNERDATA): it is told how many there are and asks for the text of
-    // each cell it draws, so 10,000 rows cost as little as one screenful.
-    void ShowRows(KeyListRows rows) override {
-        rows_ = std::move(rows);
-        const HWND list = Item(kKeyListViewId);
-        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-        SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.Count()), 0);
-        InvalidateRect(list, nullptr, TRUE);
-    }
-
-    void FillCell(NMLVDISPINFOW& info) {
-        if (!(info.item.mask & LVIF_TEXT) || info.item.pszText == nullptr || info.item.cchTextMax <= 0) return;
-        cell_ = FromAnsi(rows_.Cell(static_cast<std::size_t>(info.item.iItem), info.item.iSubItem));
-        lstrcpynW(info.item.pszText, cell_.c_str(), info.item.cchTextMax);
-    }
-
-    void Forget() { rows_ = KeyListRows(); }
-
-    bool IsShowKeysChecked() const override {
-        return SendMessageW(Item(kShowKeysCheckId), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    void SetShowKeysChecked(bool checked) override {
-        SendMessageW(Item(kShowKeysCheckId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-    void SetKeyFieldsMasked(bool masked) override {
-        for (int id : {kKeyCrypto1FieldId, kKeyAesFieldId}) {
-            SendMessageW(Item(id), EM_SETPASSWORDCHAR, masked ? L'*' : 0, 0);
-            InvalidateRect(Item(id), nullptr, TRUE);
-        }
-    }
-    std::string FieldText(KeyField field) const override { return ToAnsi(WindowText(Item(FieldId(field)))); }
-    void SetFieldText(KeyField field, const std::string& text) override {
-        SetWindowTextW(Item(FieldId(field)), FromAnsi(text).c_str());
-    }
-    void EnableRecordButtons() override {
-        EnableWindow(Item(kUseKeyButtonId), TRUE);
-        EnableWindow(Item(kRemoveButtonId), TRUE);
-    }
-    void CloseWindow() override { SendMessageW(window_, WM_CLOSE, 0, 0); }
-
-private:
-    HWND window_ = nullptr;
-    KeyListRows rows_;
-    std::wstring cell_;
-};
-
-// One key list window at a time, and what it was opened with. The list
-// itself belongs to the program.
-WinKeyListUi g_ui;
-HWND g_window = nullptr;
-KeyListWindowContext g_context;
-
-struct ControlTemplate {
-    const wchar_t* className;
-    Msg text;  // kCaption is never a control text: it marks "no text"
-    DWORD style;
-    int id;
-    int x, y, w, h;
-};
-
-constexpr Msg kNoText = Msg::kCaption;
 constexpr DWORD kKeyFieldStyle = WS_BORDER | ES_READONLY | ES_PASSWORD | ES_UPPERCASE | ES_AUTOHSCROLL;
 
-// In creation order; the list view is made between AddNewButton and
-// UseKeyButton, where the list is loaded.
-const ControlTemplate kControlsBeforeList[] = {
+// In creation order; the list is made and loaded between Add new and Use
+// This Key.
+const ControlSpec kControlsBeforeList[] = {
     {L"Button", Msg::kKeyListGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 380},
     {L"Static", Msg::kKeyListCrypto1Label, 0, 0, 18, 30, 160, 15},
     {L"Edit", kNoText, kKeyFieldStyle, kKeyCrypto1FieldId, 128, 27, 780, 23},
@@ -130,182 +52,134 @@ const ControlTemplate kControlsBeforeList[] = {
     {L"Edit", kNoText, WS_BORDER | ES_AUTOHSCROLL, kDescriptionFieldId, 128, 97, 780, 23},
     {L"Button", Msg::kKeyListAddNew, BS_PUSHBUTTON, kAddNewButtonId, 920, 62, 130, 23},
 };
-const ControlTemplate kControlsAfterList[] = {
+const ControlSpec kList = {WC_LISTVIEWW, kNoText, LVS_SINGLESEL, kKeyListViewId, 18, 128, 890, 242};
+const ControlSpec kControlsAfterList[] = {
     {L"Button", Msg::kKeyListUseThisKey, BS_PUSHBUTTON | WS_DISABLED, kUseKeyButtonId, 920, 95, 130, 23},
     {L"Button", Msg::kKeyListRemove, BS_PUSHBUTTON | WS_DISABLED, kRemoveButtonId, 920, 128, 130, 23},
     {L"Button", Msg::kKeyListCancel, BS_PUSHBUTTON, kCancelButtonId, 920, 345, 130, 23},
 };
 
-struct ColumnSpec {
-    Msg header;
-    int width;
-};
-const ColumnSpec kColumns[kKeyListColumns] = {
+const ListColumn kColumns[kKeyListColumns] = {
     {Msg::kKeyListColumnNo, 35},       {Msg::kKeyListColumnTC, 35},      {Msg::kKeyListColumnAA, 35},
     {Msg::kKeyListColumnWM, 35},       {Msg::kKeyListColumnSN, 35},      {Msg::kKeyListColumnBN, 35},
     {Msg::kKeyListColumnCrypto1, 130}, {Msg::kKeyListColumnAes, 280},    {Msg::kKeyListColumnDescription, 680},
 };
 
-HWND MakeControl(HWND parent, const ControlTemplate& tpl, const MessageTable& texts, HFONT font) {
-    const std::wstring text = tpl.text == kNoText ? std::wstring() : Widen(texts[tpl.text]);
-    const HWND control = CreateWindowExW(0, tpl.className, text.c_str(), WS_CHILD | WS_VISIBLE | tpl.style, tpl.x,
-                                         tpl.y, tpl.w, tpl.h, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(tpl.id)),
-                                         GetModuleHandleW(nullptr), nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
-void InsertColumns(HWND list, const MessageTable& texts) {
-    for (int i = 0; i < kKeyListColumns; ++i) {
-        // Header texts go through a buffer of 128 characters.
-        wchar_t header[128] = {};
-        lstrcpynW(header, Widen(texts[kColumns[i].header]).c_str(), 128);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = kColumns[i].width;
-        column.pszText = header;
-        column.iSubItem = i;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
-}
-
-bool RegisterKeyListClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = KeyListWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
-    wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kKeyListWindowClass;
-    // Registered at every opening; a class left from an earlier one is fine.
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-HWND MainWindowOf(const KeyListWindowContext& context) {
-    // The main window is found by its title, as the other secondary window
-    // does; its handle from the opening covers a title changed meanwhile.
-    const HWND byTitle = FindWindowW(nullptr, Widen(context.app->texts[Msg::kMainTitle]).c_str());
-    return byTitle ? byTitle : context.mainWindow;
-}
-
 }  // namespace
 
-HWND OpenKeyListWindow(const KeyListWindowContext& context) {
-    if (context.app == nullptr || context.boxes == nullptr || context.list == nullptr) return nullptr;
-    if (g_window != nullptr && IsWindow(g_window)) {
-        SetForegroundWindow(g_window);
-        return g_window;
-    }
-    const MessageTable& texts = context.app->texts;
+KeyListWindow::KeyListWindow(AppContext& app, KeyList& list)
+    : SecondaryWindow(kKeyListWindowClass, kWidth, kHeight), app_(app), list_(list) {}
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    RegisterKeyListClass();
+KeyListWindow::~KeyListWindow() {
+    if (Window()) list_.OnWindowDestroyed();
+}
 
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kKeyListWindowWidth / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kKeyListWindowHeight / 2;
-    const HWND window = CreateWindowExW(0, kKeyListWindowClass, Widen(texts[Msg::kKeyListTitle]).c_str(), WS_SYSMENU,
-                                        x, y, kKeyListWindowWidth, kKeyListWindowHeight, context.mainWindow, nullptr,
-                                        GetModuleHandleW(nullptr), nullptr);
+HWND KeyListWindow::Open(const MainWindowLink& main) {
+    return SecondaryWindow::Open(main, Widen(app_.texts[Msg::kKeyListTitle]));
+}
+
+HWND KeyListWindow::OpenForAdd(const MainWindowLink& main) {
+    const HWND window = Open(main);
     if (!window) return nullptr;
-    g_window = window;
-    g_ui.Attach(window);
-    g_context = context;
-    context.list->SetUi(&g_ui);
-    if (context.setBoxOwner) context.setBoxOwner(window);
-    if (context.mainWindow) EnableWindow(context.mainWindow, FALSE);
+    SetWindowTextW(Item(kKeyCrypto1FieldId), Widen(app_.values.crypto1KeyText).c_str());
+    SetWindowTextW(Item(kKeyAesFieldId), Widen(app_.values.aesKeyText).c_str());
+    SetWindowTextW(Item(kDescriptionFieldId), Widen(app_.texts[Msg::kKeyListDefaultDescription]).c_str());
+    return window;
+}
 
-    for (const ControlTemplate& tpl : kControlsBeforeList) MakeControl(window, tpl, texts, context.font);
-    SendMessageW(g_ui.Item(kKeyCrypto1FieldId), EM_SETPASSWORDCHAR, L'*', 0);
-    SendMessageW(g_ui.Item(kKeyAesFieldId), EM_SETPASSWORDCHAR, L'*', 0);
-    SendMessageW(g_ui.Item(kDescriptionFieldId), EM_LIMITTEXT, 80, 0);
+HWND KeyListWindow::OpenAndShowFirst(const MainWindowLink& main) {
+    const HWND window = Open(main);
+    if (window) list_.ShowKeyRecord(0);
+    return window;
+}
 
-    const HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA,
-                                      18, 128, 890, 242, window,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kKeyListViewId)),
-                                      GetModuleHandleW(nullptr), nullptr);
-    if (list) {
-        if (context.font) SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(context.font), FALSE);
-        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-        InsertColumns(list, texts);
-        context.list->LoadKeyList();
+void KeyListWindow::MakeControls() {
+    list_.SetUi(this);
+    const HWND window = Window();
+    CreateControls(window, kControlsBeforeList, app_.texts, Font());
+    SetKeyFieldsMasked(true);
+    SendMessageW(Item(kDescriptionFieldId), EM_LIMITTEXT, kDescriptionLimit, 0);
+    if (const HWND list = CreateVirtualList(window, kList, Font())) {
+        AddListColumns(list, kColumns, app_.texts);
+        list_.LoadKeyList();
     }
-    for (const ControlTemplate& tpl : kControlsAfterList) MakeControl(window, tpl, texts, context.font);
-
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-    return window;
+    CreateControls(window, kControlsAfterList, app_.texts, Font());
 }
 
-HWND OpenKeyListForAdd(const KeyListWindowContext& context) {
-    const HWND window = OpenKeyListWindow(context);
-    if (!window) return nullptr;
-    const AppContext& app = *context.app;
-    SetWindowTextW(GetDlgItem(window, kKeyCrypto1FieldId), Widen(app.values.crypto1KeyText).c_str());
-    SetWindowTextW(GetDlgItem(window, kKeyAesFieldId), Widen(app.values.aesKeyText).c_str());
-    SetWindowTextW(GetDlgItem(window, kDescriptionFieldId), Widen(app.texts[Msg::kKeyListDefaultDescription]).c_str());
-    return window;
-}
-
-HWND OpenKeyListAndShowFirst(const KeyListWindowContext& context) {
-    const HWND window = OpenKeyListWindow(context);
-    if (window) context.list->ShowKeyRecord(0);
-    return window;
-}
-
-LRESULT CALLBACK KeyListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    KeyList* list = window == g_window ? g_context.list : nullptr;
-    switch (message) {
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (window == g_window && header->idFrom == kKeyListViewId && header->code == LVN_GETDISPINFOW) {
-                g_ui.FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-                return 0;
-            }
-            if (list && header->idFrom == kKeyListViewId && (header->code == NM_CLICK || header->code == NM_DBLCLK)) {
-                const int row = static_cast<int>(
-                    SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-                if (header->code == NM_CLICK) list->OnRowClicked(row);
-                else list->OnRowDoubleClicked(row);
-            }
-            break;
+bool KeyListWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom != kKeyListViewId) return false;
+        if (header->code == LVN_GETDISPINFOW) {
+            auto& request = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
+            AnswerCellRequest(request, FromAnsi(rows_.Cell(static_cast<std::size_t>(request.item.iItem),
+                                                           request.item.iSubItem)),
+                              cell_);
+            result = 0;
+            return true;
         }
-        case WM_COMMAND:
-            if (list) {
-                switch (LOWORD(wParam)) {
-                    case kShowKeysCheckId: list->OnShowKeys(); break;
-                    case kAddNewButtonId: list->OnAddNew(); break;
-                    case kUseKeyButtonId: list->OnUseKey(); break;
-                    case kRemoveButtonId: list->OnRemove(); break;
-                    case kCancelButtonId: SendMessageW(window, WM_CLOSE, 0, 0); break;
-                    default: break;
-                }
-            }
-            break;
-        case WM_DESTROY:
-            if (window == g_window) {
-                g_window = nullptr;
-                g_ui.Attach(nullptr);
-                g_ui.Forget();
-                g_context.list->OnWindowDestroyed();
-                if (g_context.setBoxOwner) g_context.setBoxOwner(nullptr);
-                const HWND main = MainWindowOf(g_context);
-                if (main) {
-                    EnableWindow(main, TRUE);
-                    SetFocus(main);
-                }
-                g_context = {};
-            }
-            return 0;
-        default:
-            break;
+        if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
+            const int row = static_cast<int>(
+                SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+            if (header->code == NM_CLICK) list_.OnRowClicked(row);
+            else list_.OnRowDoubleClicked(row);
+        }
+        return false;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+            case kShowKeysCheckId: list_.OnShowKeys(); break;
+            case kAddNewButtonId: list_.OnAddNew(); break;
+            case kUseKeyButtonId: list_.OnUseKey(); break;
+            case kRemoveButtonId: list_.OnRemove(); break;
+            case kCancelButtonId: CloseWindow(); break;
+            default: break;
+        }
+    }
+    return false;
 }
+
+void KeyListWindow::OnClosing() {
+    rows_ = KeyListRows();
+    list_.OnWindowDestroyed();
+}
+
+void KeyListWindow::ShowRows(KeyListRows rows) {
+    rows_ = std::move(rows);
+    const HWND list = Item(kKeyListViewId);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.Count()), 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+bool KeyListWindow::IsShowKeysChecked() const {
+    return SendMessageW(Item(kShowKeysCheckId), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void KeyListWindow::SetShowKeysChecked(bool checked) {
+    SendMessageW(Item(kShowKeysCheckId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void KeyListWindow::SetKeyFieldsMasked(bool masked) {
+    // With visual styles a password edit would show dots; the keys are
+    // masked with '*'.
+    for (int id : {kKeyCrypto1FieldId, kKeyAesFieldId}) {
+        SendMessageW(Item(id), EM_SETPASSWORDCHAR, masked ? L'*' : 0, 0);
+        InvalidateRect(Item(id), nullptr, TRUE);
+    }
+}
+
+std::string KeyListWindow::FieldText(KeyField field) const { return ToAnsi(WindowText(Item(FieldId(field)))); }
+
+void KeyListWindow::SetFieldText(KeyField field, const std::string& text) {
+    SetWindowTextW(Item(FieldId(field)), FromAnsi(text).c_str());
+}
+
+void KeyListWindow::EnableRecordButtons() {
+    EnableWindow(Item(kUseKeyButtonId), TRUE);
+    EnableWindow(Item(kRemoveButtonId), TRUE);
+}
+
+void KeyListWindow::CloseWindow() { SendMessageW(Window(), WM_CLOSE, 0, 0); }
 
 }  // namespace tollvane

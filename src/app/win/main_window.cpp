@@ -8,10 +8,12 @@
 #include "app/config.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
+#include "app/win/window_kit.h"
 #include "carddata/win/bcrypt_random_source.h"
 #include "carddata/win/users_data_file.h"
 #include "keystore/win/win_key_file_cipher.h"
@@ -25,10 +27,6 @@ namespace tollvane {
 
 namespace {
 
-// The services over the main window and the AppContext over them. The
-// context is declared first: it only binds references to the services,
-// while several services keep a reference to its message table, which must
-// exist before they do.
 // The register's station: the Windows names and the local clock.
 class WinStationClock : public StationClock {
 public:
@@ -48,6 +46,10 @@ std::wstring RegisterPath() {
     return n > 0 && n < MAX_PATH * 2 ? std::wstring(full) : std::wstring(L"IssuedCards.csv");
 }
 
+// The services over the main window and the AppContext over them. The
+// context is declared first: it only binds references to the services,
+// while several services keep a reference to its message table, which must
+// exist before they do.
 struct Program {
     Program(HWND main)
         : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
@@ -58,14 +60,12 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(boxes, app.texts),
-          shell(main, app, boxes),
           keyCipher(boxes),
           keyForm(app),
           keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm),
           registerStorage(RegisterPath()),
-          issued(registerStorage, sleeper, station, Narrow(registerStorage.Path())) {
-        shell.SetKeyList(&keyList);
-        shell.SetRegisterPath(registerStorage.Path());
+          issued(registerStorage, sleeper, station, Narrow(registerStorage.Path())),
+          shell(main, app, boxes, keyList, registerStorage.Path()) {
         app.issued = &issued;
     }
 
@@ -79,7 +79,6 @@ struct Program {
     WinPortDiscovery ports;
     BCryptRandomSource random;
     UsersDataFile users;
-    WinShell shell;
     WinKeyFiles keyFiles;
     WinKeyFileCipher keyCipher;
     AppKeyRecordForm keyForm;
@@ -87,6 +86,8 @@ struct Program {
     WinStationClock station;
     RegisterFileStorage registerStorage;
     IssuedCardsLog issued;
+    // Last: its windows work on the key list and the register path.
+    WinShell shell;
 };
 
 Program* g_program = nullptr;
@@ -94,10 +95,9 @@ Program* g_program = nullptr;
 void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ClientToScreen(hwnd, &pt);
-    const HMENU popup = CreatePopupMenu();
-    AppendMenuW(popup, MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
-    TrackPopupMenu(popup, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
-    DestroyMenu(popup);
+    const UniqueMenu popup(CreatePopupMenu());
+    AppendMenuW(popup.get(), MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
+    TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -112,7 +112,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 break;
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (header->code == UDN_DELTAPOS && (header->idFrom == 16 || header->idFrom == 18)) {
+                if (header->code == UDN_DELTAPOS && (header->idFrom == static_cast<UINT_PTR>(ControlId(Ctl::SectorUpDown)) ||
+                                                      header->idFrom == static_cast<UINT_PTR>(ControlId(Ctl::BlockUpDown)))) {
                     const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
                     OnUpDownDelta(app, static_cast<int>(header->idFrom), change->iPos, change->iDelta);
                 }
@@ -161,21 +162,11 @@ int RunTollvane(HINSTANCE instance) {
         return 0;
     }
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainWindowClass;
-    RegisterClassExW(&wc);
-
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 332;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 415;
+    RegisterWindowClass(kMainWindowClass, MainWindowProc);
+    const POINT at = CentredOnScreen(kMainWindowWidth, kMainWindowHeight);
     const HWND main = CreateWindowExW(0, kMainWindowClass, title.c_str(), WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                                      x, y, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
+                                      at.x, at.y, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance,
+                                      nullptr);
     if (!main) return 0;
 
     const HFONT font = CreateFormFont();

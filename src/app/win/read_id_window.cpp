@@ -1,101 +1,64 @@
 #include "app/win/read_id_window.h"
 #include "app/win/resource_ids.h"
 
-namespace tollvane {
+#include "base/win/utf.h"
 
+namespace tollvane {
 namespace {
 
-// One window at a time, so its state is process-wide: the procedure needs
-// the field handles to colour them.
-struct ReadIdState {
-    HWND fields[4] = {};
-    HBRUSH brush = nullptr;
-    std::wstring mainTitle;
-};
-ReadIdState g_readId;
-
 constexpr int kWidth = 302, kHeight = 160;
-constexpr int kControlWidth = 125, kControlHeight = 20;
+constexpr DWORD kValueStyle = WS_BORDER | ES_READONLY | ES_CENTER;
+
+// Two rows of two: each label above its value.
+const ControlSpec kControls[] = {
+    {L"Static", Msg::kReadIdBarcode, 0, 0, 10, 15, 125, 20},
+    {L"Static", Msg::kReadIdBarcodeHex, 0, 0, 160, 15, 125, 20},
+    {L"Edit", kNoText, kValueStyle, kReadIdFirstFieldId, 10, 37, 125, 20, WS_EX_CLIENTEDGE},
+    {L"Edit", kNoText, kValueStyle, kReadIdFirstFieldId + 1, 160, 37, 125, 20, WS_EX_CLIENTEDGE},
+    {L"Static", Msg::kReadIdCipher, 0, 0, 10, 67, 125, 20},
+    {L"Static", Msg::kReadIdCipherDotted, 0, 0, 160, 67, 125, 20},
+    {L"Edit", kNoText, kValueStyle, kReadIdFirstFieldId + 2, 10, 89, 125, 20, WS_EX_CLIENTEDGE},
+    {L"Edit", kNoText, kValueStyle, kReadIdFirstFieldId + 3, 160, 89, 125, 20, WS_EX_CLIENTEDGE},
+};
+
+bool IsValueField(HWND control) {
+    const int id = GetDlgCtrlID(control);
+    return id >= kReadIdFirstFieldId && id < kReadIdFirstFieldId + kReadIdFieldCount;
+}
 
 }  // namespace
 
-LRESULT CALLBACK ReadIdWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_CTLCOLORSTATIC) {
-        // Read-only edits ask with WM_CTLCOLORSTATIC; the labels keep the
-        // default colours.
-        const HWND control = reinterpret_cast<HWND>(lParam);
-        for (HWND field : g_readId.fields) {
-            if (!field || field != control) continue;
-            if (!g_readId.brush) g_readId.brush = CreateSolidBrush(RGB(255, 255, 255));
-            const HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, RGB(0, 0, 0));
-            SetBkColor(dc, RGB(255, 255, 255));
-            return reinterpret_cast<LRESULT>(g_readId.brush);
-        }
-    } else if (msg == WM_DESTROY) {
-        if (const HWND main = FindWindowW(nullptr, g_readId.mainTitle.c_str())) {
-            EnableWindow(main, TRUE);
-            SetFocus(main);
-        }
-        for (HWND& field : g_readId.fields) field = nullptr;
-        if (g_readId.brush) {
-            DeleteObject(g_readId.brush);
-            g_readId.brush = nullptr;
-        }
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
+ReadIdWindow::ReadIdWindow() : SecondaryWindow(kReadIdClass, kWidth, kHeight) {}
 
-void FillReadIdWindow(HWND window, HFONT font, const ReadIdWindowTexts& texts) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    struct Item {
-        int x, y;
-        const std::wstring* text;
-        int field;  // slot of a value field, -1 for a label
-    };
-    const Item items[] = {
-        {10, 15, &texts.labels[0], -1}, {160, 15, &texts.labels[1], -1},
-        {10, 37, &texts.values[0], 0},  {160, 37, &texts.values[1], 1},
-        {10, 67, &texts.labels[2], -1}, {160, 67, &texts.labels[3], -1},
-        {10, 89, &texts.values[2], 2},  {160, 89, &texts.values[3], 3},
-    };
-    for (const Item& item : items) {
-        const HWND control =
-            item.field >= 0
-                ? CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", item.text->c_str(),
-                                  WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY | ES_CENTER, item.x, item.y,
-                                  kControlWidth, kControlHeight, window, nullptr, instance, nullptr)
-                : CreateWindowExW(0, L"Static", item.text->c_str(), WS_CHILD | WS_VISIBLE, item.x, item.y,
-                                  kControlWidth, kControlHeight, window, nullptr, instance, nullptr);
-        if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (item.field >= 0) g_readId.fields[item.field] = control;
-    }
-}
-
-HWND OpenReadIdWindow(HWND main, HFONT font, const ReadIdWindowTexts& texts) {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = ReadIdWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-    wc.lpszClassName = kReadIdClass;
-    RegisterClassExW(&wc);
-
-    g_readId.mainTitle = texts.mainTitle;
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
-    const HWND window = CreateWindowExW(0, kReadIdClass, texts.title.c_str(), WS_SYSMENU, x, y, kWidth, kHeight,
-                                        main, nullptr, instance, nullptr);
-    if (!window) return nullptr;
-    EnableWindow(main, FALSE);
-    FillReadIdWindow(window, font, texts);
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+HWND ReadIdWindow::Open(const MainWindowLink& main, const MessageTable& texts, const std::string& title,
+                        const std::string values[4]) {
+    texts_ = &texts;
+    values_ = values;
+    // The message boxes stay with the main window.
+    MainWindowLink link = main;
+    link.setBoxOwner = nullptr;
+    const HWND window = SecondaryWindow::Open(link, Widen(title));
+    values_ = nullptr;
     return window;
+}
+
+void ReadIdWindow::MakeControls() {
+    CreateControls(Window(), kControls, *texts_, Font());
+    for (int i = 0; i < kReadIdFieldCount; ++i) {
+        SetWindowTextW(Item(kReadIdFirstFieldId + i), Widen(values_[i]).c_str());
+    }
+}
+
+bool ReadIdWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // Read-only edits ask for their colours with WM_CTLCOLORSTATIC; the
+    // labels keep the default ones.
+    if (message != WM_CTLCOLORSTATIC || !IsValueField(reinterpret_cast<HWND>(lParam))) return false;
+    if (!whiteBrush_) whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    const HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    result = reinterpret_cast<LRESULT>(whiteBrush_.get());
+    return true;
 }
 
 }  // namespace tollvane

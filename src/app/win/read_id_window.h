@@ -1,34 +1,36 @@
 // The Read ID window: a card's barcode and cipher identifier in four
 // read-only fields, black on white, in a small window of its own class.
-// Opening it disables the main window; its destruction finds the main window
-// by title and enables it again.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "app/win/window_kit.h"
+#include "base/win/handles.h"
+
 namespace tollvane {
 
 inline constexpr const wchar_t* kReadIdClass = L"my Child Window Read ID";
 
-struct ReadIdWindowTexts {
-    std::wstring title;      // "Varnel ver.2.00"
-    std::wstring labels[4];  // barcode, barcode (hex), cipher, cipher (x.x.x.x)
-    std::wstring values[4];  // in the same order
-    std::wstring mainTitle;  // how the window finds the main window again
+class ReadIdWindow : public SecondaryWindow {
+public:
+    ReadIdWindow();
+
+    // title: the reader's name ("Varnel ver.2.00"); values: barcode, barcode
+    // (hex), cipher, cipher (x.x.x.x). Null when the window could not be
+    // created.
+    HWND Open(const MainWindowLink& main, const MessageTable& texts, const std::string& title,
+              const std::string values[4]);
+
+private:
+    void MakeControls() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnClosing() override { whiteBrush_.reset(); }
+
+    const MessageTable* texts_ = nullptr;
+    const std::string* values_ = nullptr;
+    UniqueGdiObject whiteBrush_;
 };
-
-// Registers the class (a second registration fails harmlessly), creates the
-// window owned by main in the middle of the screen, disables main, fills and
-// shows it. Null when the window could not be created.
-HWND OpenReadIdWindow(HWND main, HFONT font, const ReadIdWindowTexts& texts);
-
-// The four labels and the four read-only fields.
-void FillReadIdWindow(HWND window, HFONT font, const ReadIdWindowTexts& texts);
-
-// The window procedure: the fields drawn black on white; the main window
-// enabled again when the window goes.
-LRESULT CALLBACK ReadIdWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace tollvane

@@ -118,7 +118,14 @@ int ControlId(Ctl c) {
 }
 
 const std::vector<RadioRange>& RadioGroups() {
-    static const std::vector<RadioRange> groups = {{53, 54}, {26, 29}, {30, 31}, {32, 34}, {35, 36}, {37, 39}};
+    static const std::vector<RadioRange> groups = {
+        {Ctl::Sl1Radio, Ctl::Sl3Radio},
+        {Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio},
+        {Ctl::IndDirectRadio, Ctl::IndInverseRadio},
+        {Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio},
+        {Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio},
+        {Ctl::ConvTmW44Radio, Ctl::ConvW58Radio},
+    };
     return groups;
 }
 
@@ -178,8 +185,9 @@ void WinFormView::SetChecked(Ctl c, bool checked) {
     if (checked) {
         // Checking a radio clears the others of its group, as a click does.
         for (const RadioRange& group : RadioGroups()) {
-            if (id >= group.first && id <= group.last) {
-                CheckRadioButton(main_, group.first, group.last, id);
+            const int first = ControlId(group.first), last = ControlId(group.last);
+            if (id >= first && id <= last) {
+                CheckRadioButton(main_, first, last, id);
                 return;
             }
         }

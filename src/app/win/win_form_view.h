@@ -35,9 +35,9 @@ const std::vector<ControlTemplate>& MainFormControls();
 // controls that have none.
 int ControlId(Ctl c);
 
-// The radio groups, as identifier ranges.
+// The radio groups, each a range of consecutive identifiers.
 struct RadioRange {
-    int first, last;
+    Ctl first, last;
 };
 const std::vector<RadioRange>& RadioGroups();
 

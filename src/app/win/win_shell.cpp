@@ -3,12 +3,8 @@
 
 #include <shellapi.h>
 
-#include "app/win/issued_cards_window.h"
-#include "app/win/key_list_window.h"
-#include "app/win/read_id_window.h"
 #include "app/win/win_ui.h"
 #include "base/win/utf.h"
-#include "register/register_texts.h"
 
 namespace tollvane {
 
@@ -21,8 +17,8 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
         case WM_INITDIALOG:
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) EndDialog(dialog, 1);
-            else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, 2);
+            if (LOWORD(wParam) == IDOK) EndDialog(dialog, IDOK);
+            else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:
             return FALSE;
@@ -48,9 +44,7 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), WideText(app, Msg::kMenuLanguage).c_str());
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
-    const RegisterTextEntry& issued = kRegisterTexts[static_cast<int>(RegisterMsg::kMenuIssuedCards)];
-    AppendMenuW(tools, MF_STRING, kMenuIssuedCards,
-                Widen(app.language == LanguageId::English ? issued.english : issued.russian).c_str());
+    AppendMenuW(tools, MF_STRING, kMenuIssuedCards, WideText(app, Msg::kMenuIssuedCards).c_str());
 
     AppendMenuW(help, MF_STRING, kMenuHelp, WideText(app, Msg::kMenuHelpItem).c_str());
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
@@ -60,6 +54,18 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), WideText(app, Msg::kMenuTools).c_str());
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), WideText(app, Msg::kMenuHelp).c_str());
     return bar;
+}
+
+WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList,
+                   std::wstring registerPath)
+    : main_(mainWindow),
+      app_(app),
+      boxes_(boxes),
+      keyListWindow_(app, keyList),
+      issuedCardsWindow_(app.texts, boxes, std::move(registerPath)) {}
+
+MainWindowLink WinShell::Link() const {
+    return {main_, WideText(app_, Msg::kMainTitle), font_, [this](HWND owner) { boxes_.SetOwner(owner); }};
 }
 
 void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
@@ -83,40 +89,16 @@ void WinShell::ShowAbout() {
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource), main_, AboutProc, 0);
 }
 
-void WinShell::OpenKeyListForAdd() {
-    tollvane::OpenKeyListForAdd(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
-}
+void WinShell::OpenKeyListForAdd() { keyListWindow_.OpenForAdd(Link()); }
 
-void WinShell::OpenKeyListAndShowFirst() {
-    tollvane::OpenKeyListAndShowFirst(
-        {main_, &app_, &boxes_, [this](HWND owner) { boxes_.SetOwner(owner); }, font_, keyList_});
-}
+void WinShell::OpenKeyListAndShowFirst() { keyListWindow_.OpenAndShowFirst(Link()); }
 
-void WinShell::OpenIssuedCards() {
-    IssuedCardsWindowContext context;
-    context.mainWindow = main_;
-    context.language = app_.language;
-    context.mainTitle = app_.texts[Msg::kMainTitle];
-    context.font = font_;
-    context.registerPath = registerPath_;
-    context.boxes = &boxes_;
-    context.setBoxOwner = [this](HWND owner) { boxes_.SetOwner(owner); };
-    OpenIssuedCardsWindow(context);
-}
+void WinShell::OpenIssuedCards() { issuedCardsWindow_.Open(Link()); }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
 
 void WinShell::ShowReadIdWindow(const std::string& title, const std::string values[4]) {
-    ReadIdWindowTexts texts;
-    texts.title = Widen(title);
-    const Msg labels[4] = {Msg::kReadIdBarcode, Msg::kReadIdBarcodeHex, Msg::kReadIdCipher, Msg::kReadIdCipherDotted};
-    for (int i = 0; i < 4; ++i) {
-        texts.labels[i] = WideText(app_, labels[i]);
-        texts.values[i] = Widen(values[i]);
-    }
-    texts.mainTitle = WideText(app_, Msg::kMainTitle);
-    OpenReadIdWindow(main_, font_, texts);
+    readIdWindow_.Open(Link(), app_.texts, title, values);
 }
 
 }  // namespace tollvane

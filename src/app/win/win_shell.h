@@ -1,26 +1,19 @@
-// The main window's menu bar, title, help file, About box and the Read ID
-// window: what the logic asks of the Win32 layer through Shell.
+// The main window's menu bar, title, help file and About box, and the
+// secondary windows (key list, Read ID, issued cards): what the logic asks
+// of the Win32 layer through Shell.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/app_context.h"
+#include "app/win/issued_cards_window.h"
+#include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
 #include "keystore/key_list.h"
 
 namespace tollvane {
-
-// Menu and command identifiers of the menu bar.
-enum MenuId : int {
-    kMenuQuit = 1,
-    kMenuRussian = 2,
-    kMenuEnglish = 3,
-    kMenuReadId = 4,
-    kMenuHelp = 5,
-    kMenuAbout = 6,
-    // After the form's controls (7 to 57).
-    kMenuIssuedCards = 58,
-};
 
 inline constexpr const wchar_t* kHelpFile = L"help\\Tollvane ver_2_00.pdf";
 
@@ -32,17 +25,15 @@ class WinMessageBoxes;
 
 class WinShell : public Shell {
 public:
-    // boxes: the program's message boxes, which the key list window owns
-    // while it is open.
-    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes)
-        : main_(mainWindow), app_(app), boxes_(boxes) {}
+    // boxes: the program's message boxes, which a secondary window owns while
+    // it is open. keyList: the program's key list. registerPath:
+    // IssuedCards.csv in full.
+    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList, std::wstring registerPath);
 
     // Attaches a new menu bar to the main window.
     void BuildMenu();
     // The font of the controls of secondary windows; null for the default.
     void SetFont(HFONT font) { font_ = font; }
-    // The program's key list, which the key list window works on.
-    void SetKeyList(KeyList* list) { keyList_ = list; }
 
     void SetMainTitle(const std::string& title) override;
     void RebuildMenu() override;
@@ -53,15 +44,17 @@ public:
     void OpenKeyListForAdd() override;
     void OpenKeyListAndShowFirst() override;
     void OpenIssuedCards() override;
-    void SetRegisterPath(std::wstring path) { registerPath_ = std::move(path); }
 
 private:
+    MainWindowLink Link() const;
+
     HWND main_;
     AppContext& app_;
     WinMessageBoxes& boxes_;
     HFONT font_ = nullptr;
-    std::wstring registerPath_;
-    KeyList* keyList_ = nullptr;
+    KeyListWindow keyListWindow_;
+    ReadIdWindow readIdWindow_;
+    IssuedCardsWindow issuedCardsWindow_;
 };
 
 }  // namespace tollvane

@@ -1,5 +1,6 @@
 #include "app/win/win_ui.h"
 #include "app/win/resource_ids.h"
+#include "app/win/window_kit.h"
 
 #include <commctrl.h>
 
@@ -15,7 +16,7 @@ int MessageIconResource(MessageIcon icon) {
         case MessageIcon::Hint: return TOLLVANE_ICON_HINT;
         case MessageIcon::Retry: return TOLLVANE_ICON_RETRY;
     }
-    return 5;
+    return TOLLVANE_ICON_ERROR;
 }
 
 void WinMessageBoxes::Show(const std::string& text, MessageIcon icon) {
@@ -55,10 +56,9 @@ void WinTimers::Kill(TimerId id) { KillTimer(main_, static_cast<UINT_PTR>(id)); 
 
 void WinProgressView::Open(const std::string& title, int range) {
     Close();
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
+    const POINT at = CentredOnScreen(kWidth, kHeight);
     // Neither WS_CHILD nor WS_POPUP: an overlapped window with a caption.
-    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, x, y, kWidth,
+    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, at.x, at.y, kWidth,
                               kHeight, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
     SendMessageW(window_, PBM_SETRANGE, 0, MAKELPARAM(0, range));

@@ -4,38 +4,26 @@
 
 #include <algorithm>
 
+#include "base/win/handles.h"
+
 namespace tollvane {
 
 namespace {
 
 // Reading must never stand in a writer's way: every sharing is allowed, and
 // writers only allow readers beside them.
-HANDLE OpenForReading(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+UniqueFileHandle OpenForReading(const std::wstring& path) {
+    return UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
-
-class Handle {
-public:
-    explicit Handle(HANDLE h) : h_(h) {}
-    ~Handle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return h_; }
-    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_;
-};
 
 }  // namespace
 
 bool RegisterFileSource::Size(std::uint64_t& size) {
-    Handle file(OpenForReading(path_));
+    const UniqueFileHandle file = OpenForReading(path_);
     LARGE_INTEGER length{};
-    if (!file.ok() || !GetFileSizeEx(file.get(), &length)) {
+    if (!file || !GetFileSizeEx(file.get(), &length)) {
         lastError_ = GetLastError();
         return false;
     }
@@ -45,10 +33,10 @@ bool RegisterFileSource::Size(std::uint64_t& size) {
 
 bool RegisterFileSource::ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) {
     got = 0;
-    Handle file(OpenForReading(path_));
+    const UniqueFileHandle file = OpenForReading(path_);
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!file.ok() || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) {
+    if (!file || !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) {
         lastError_ = GetLastError();
         return false;
     }
