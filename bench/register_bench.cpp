@@ -16,7 +16,9 @@
 #include <windows.h>
 
 #include "app/win/issued_cards_window.h"
-#include "register/win/register_file_source.h"
+#include "base/win/utf.h"
+#include "base/win/win_files.h"
+#include "register/register_file_source.h"
 #endif
 
 namespace {
@@ -75,7 +77,9 @@ double ProcessCpuMs() {
 }
 
 void BM_RegisterLoad(benchmark::State& state) {
-    tollvane::RegisterFileSource source(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring());
+    tollvane::WinFiles files;
+    tollvane::RegisterFileSource source(files,
+                                        tollvane::Narrow(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring()));
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         tollvane::RegisterBrowser browser(source);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/fakes.h"
-#include "support/register_fakes.h"
+#include "support/memory_files.h"
 
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
@@ -328,54 +328,58 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
 
 TEST(RegisterAppend, OneWriteAfterTheRepair) {
     const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
-    testing::MemoryStorage storage;
+    testing::MemoryFiles files;
     testing::FakeSleeper sleeper;
-    EXPECT_FALSE(PrepareRegister(storage, sleeper));
-    EXPECT_EQ(storage.file, RegisterFileStart());
-    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
-    EXPECT_FALSE(PrepareRegister(storage, sleeper));  // nothing to repair: no write
-    EXPECT_EQ(storage.appends.size(), 2u);
+    EXPECT_FALSE(PrepareRegister(files, sleeper, "r.csv"));
+    EXPECT_EQ(files.entries["r.csv"].durable, RegisterFileStart());
+    EXPECT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", line));
+    files.FailAt(testing::FileOp::Write, 1);
+    EXPECT_FALSE(PrepareRegister(files, sleeper, "r.csv"));  // nothing to repair: no write
 
-    storage.file += "2026-12-06T10:01:00+03:00,\"cut";
-    const std::string before = storage.file;
-    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
-    EXPECT_EQ(storage.appends.back(), "\"\r\n" + line);
-    EXPECT_EQ(storage.file, before + "\"\r\n" + line);
+    files.entries["r.csv"].data += "2026-12-06T10:01:00+03:00,\"cut";
+    const std::string before = files.Text("r.csv");
+    files.FailAt(testing::FileOp::Write, 2);
+    EXPECT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", line));
+    EXPECT_EQ(files.Calls(testing::FileOp::Write), 1);
+    EXPECT_EQ(files.entries["r.csv"].durable, before + "\"\r\n" + line);
     EXPECT_TRUE(sleeper.pauses.empty());
 }
 
 TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
+    using testing::FileOp;
     const struct {
-        int busyOpens;
-        unsigned long openError;
-        std::optional<RegisterStep> failAt;
+        int heldOpens;
+        std::optional<FileOp> failAt;
         std::optional<RegisterStep> failedStep;
+        unsigned long error;
         std::size_t pauses;
     } table[] = {
-        {3, 0, {}, {}, 3},
-        {20, 0, {}, {}, 20},
-        {21, 0, {}, RegisterStep::Open, 20},  // two seconds: given up
-        {0, 5, {}, RegisterStep::Open, 0},    // access denied: at once
-        {0, 0, RegisterStep::Read, RegisterStep::Read, 0},
-        {0, 0, RegisterStep::Write, RegisterStep::Write, 0},
-        {0, 0, RegisterStep::Flush, RegisterStep::Flush, 0},
+        {3, {}, {}, 0, 3},
+        {20, {}, {}, 0, 20},
+        {21, {}, RegisterStep::Open, 32, 20},  // two seconds: given up
+        {0, FileOp::Open, RegisterStep::Open, 5, 0},  // access denied: at once
+        {0, FileOp::Size, RegisterStep::Read, 5, 0},
+        {0, FileOp::Read, RegisterStep::Read, 5, 0},
+        {0, FileOp::Write, RegisterStep::Write, 5, 0},
+        {0, FileOp::Flush, RegisterStep::Flush, 5, 0},
     };
     for (const auto& t : table) {
-        testing::MemoryStorage storage;
-        storage.file = std::string(RegisterFileStart()) + "x,y\r\n";
-        storage.busyOpens = t.busyOpens;
-        storage.openError = t.openError;
-        storage.failAt = t.failAt;
+        testing::MemoryFiles files;
+        const std::string before = std::string(RegisterFileStart()) + "x,y\r\n";
+        files.Put("r.csv", before);
+        files.heldOpens = t.heldOpens;
+        if (t.failAt) files.FailAt(*t.failAt, 1, 5);
         testing::FakeSleeper sleeper;
-        const auto failure = AppendRegisterLine(storage, sleeper, "a,b\r\n");
-        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.busyOpens;
+        const auto failure = AppendRegisterLine(files, sleeper, "r.csv", "a,b\r\n");
+        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.heldOpens;
         if (failure) {
             EXPECT_EQ(failure->step, *t.failedStep);
-            EXPECT_EQ(failure->systemError, t.failedStep == RegisterStep::Open ? (t.openError ? 5u : 32u) : 112u);
+            EXPECT_EQ(failure->systemError, t.error);
         }
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
-        // What was in the file stays.
-        EXPECT_EQ(storage.file.substr(0, RegisterFileStart().size() + 5), std::string(RegisterFileStart()) + "x,y\r\n");
+        // Nothing already in the file is lost.
+        EXPECT_EQ(files.Text("r.csv").substr(0, before.size()), before);
+        if (!failure) EXPECT_EQ(files.entries["r.csv"].durable, before + "a,b\r\n");
     }
 }
 

@@ -11,7 +11,7 @@
 
 #include "app/win/key_list_window.h"
 #include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "base/win/win_files.h"
 #include "support/fakes.h"
 
 namespace tollvane {
@@ -116,8 +116,8 @@ protected:
     static inline int counter_ = 0;
     fs::path dir_ = MakeFolder();
     testing::TestApp t;
-    WinKeyFiles files;
-    WinKeyFileCipher cipher{t.boxes};
+    WinFiles files;
+    WinKeyFileCipher cipher{files, t.boxes};
     KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, Utf8(dir_) + "\\"};
     KeyListWindowContext context;
     HWND main_ = nullptr;

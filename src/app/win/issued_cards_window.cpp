@@ -10,7 +10,8 @@
 #include "base/win/utf.h"
 #include "register/register_browser.h"
 #include "register/register_texts.h"
-#include "register/win/register_file_source.h"
+#include "base/win/win_files.h"
+#include "register/register_file_source.h"
 
 namespace tollvane {
 namespace {
@@ -69,7 +70,7 @@ std::string Format(const char* pattern, const std::string& value) {
 class IssuedCardsWindow {
 public:
     explicit IssuedCardsWindow(const IssuedCardsWindowContext& context)
-        : context_(context), source_(context.registerPath), browser_(source_) {}
+        : context_(context), source_(files_, Narrow(context.registerPath)), browser_(source_) {}
 
     bool Create();
     void Attach(HWND window) { window_ = window; }
@@ -88,6 +89,7 @@ private:
     void FillCell(NMLVDISPINFOW& info);
 
     IssuedCardsWindowContext context_;
+    WinFiles files_;
     RegisterFileSource source_;
     RegisterBrowser browser_;
     HWND window_ = nullptr;
@@ -196,7 +198,7 @@ void IssuedCardsWindow::ShowRows(bool fromTop) {
 
 void IssuedCardsWindow::ReportReadError() {
     // No register yet is no error: no card has been issued here.
-    if (source_.LastError() == ERROR_FILE_NOT_FOUND || source_.LastError() == ERROR_PATH_NOT_FOUND) return;
+    if (source_.LastFailure().status == FileStatus::NotFound) return;
     // One box per open window: the refresh would repeat it every second.
     if (readErrorShown_ || context_.boxes == nullptr) return;
     readErrorShown_ = true;
