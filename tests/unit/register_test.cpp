@@ -11,6 +11,7 @@
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_browser.h"
+#include "register/register_file_source.h"
 #include "register/register_reader.h"
 
 namespace tollvane {
@@ -178,20 +179,6 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
     }
 }
 
-// After the repair the broken row is a row of its own and the next one is
-// whole.
-TEST(Register, RowAfterRepairIsNotMerged) {
-    const RegisterRow next = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
-    for (const std::string torn : {"2026-12-06T18:31:00+03:00,op,\"Smith, J.", "2026-12-06T18:31:00+03:00,op"}) {
-        std::string file = std::string(RegisterFileStart()) + torn;
-        file += RegisterLeadIn(file.size(), file) + FormatRegisterLine(next);
-        const std::vector<RegisterRow> rows = ReadRows(file, 4096);
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[0][kColTime], "2026-12-06T18:31:00+03:00");
-        EXPECT_EQ(rows[1], next);
-    }
-}
-
 TEST(Register, ShortAndLongLinesSplit) {
     RegisterRow row;
     SplitRegisterLine("a,,\"c\"", row);
@@ -257,20 +244,6 @@ TEST(Register, RowsForTheClipboard) {
 }
 
 
-class MemorySource : public RegisterSource {
-public:
-    std::string file;
-    bool fail = false;
-    bool Size(std::uint64_t& size) override {
-        size = file.size();
-        return !fail;
-    }
-    bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
-        got = offset < file.size() ? file.copy(bytes, n, offset) : 0;
-        return !fail;
-    }
-};
-
 RegisterRow RowWithTime(const char* time) {
     RegisterRow row = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
     row[kColTime] = time;
@@ -279,11 +252,13 @@ RegisterRow RowWithTime(const char* time) {
 }
 
 TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
-    MemorySource source;
+    testing::MemoryFiles files;
+    RegisterFileSource source(files, "r.csv");
+    std::string& file = files.entries["r.csv"].data;
     const RegisterRow first = RowWithTime("2026-12-06T10:00:00+03:00");
     const RegisterRow second = RowWithTime("2026-12-06T11:00:00+03:00");
     const RegisterRow third = RowWithTime("2026-12-07T12:00:00+03:00");
-    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
+    file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
     RegisterBrowser browser(source);
     ASSERT_TRUE(browser.Load());
     ASSERT_EQ(browser.RowCount(), 2u);
@@ -292,11 +267,11 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
 
     // Another station is half-way through its row, then finishes it.
     const std::string line = FormatRegisterLine(third);
-    source.file += line.substr(0, 30);
+    file += line.substr(0, 30);
     bool changed = true;
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_FALSE(changed);
-    source.file += line.substr(30);
+    file += line.substr(30);
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_TRUE(changed);
     ASSERT_EQ(browser.RowCount(), 3u);
@@ -314,14 +289,15 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_EQ(exported, std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
 
     // A register replaced by a shorter one is read again from its start.
-    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
+    file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_TRUE(changed);
     ASSERT_EQ(browser.RowCount(), 1u);
     EXPECT_EQ(browser.RowAt(0), second);
 
-    source.fail = true;
+    files.held.insert("r.csv");
     EXPECT_FALSE(browser.Load());
+    EXPECT_EQ(source.LastFailure().status, FileStatus::HeldElsewhere);
     EXPECT_FALSE(browser.Refresh(changed));
 }
 
@@ -379,7 +355,9 @@ TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
         // Nothing already in the file is lost.
         EXPECT_EQ(files.Text("r.csv").substr(0, before.size()), before);
-        if (!failure) EXPECT_EQ(files.entries["r.csv"].durable, before + "a,b\r\n");
+        if (!failure) {
+            EXPECT_EQ(files.entries["r.csv"].durable, before + "a,b\r\n");
+        }
     }
 }
 

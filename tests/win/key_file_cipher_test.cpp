@@ -93,7 +93,10 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsShownAndReportedFalse) {
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, c.message);
         EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
-        if (!c.source) EXPECT_FALSE(files.Has("target"));  // the target is opened only after the source
+        // The target is opened only after the source.
+        if (!c.source) {
+            EXPECT_FALSE(files.Has("target"));
+        }
         files.FailAt(FileOp::Open, 0);
     }
 }
