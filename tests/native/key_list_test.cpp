@@ -178,38 +178,6 @@ TEST_F(KeyListTest, RecordSettingsComeFromTheForm) {
     EXPECT_EQ(ReadRecordSettings(t.form, values).WM, "0");
 }
 
-TEST_F(KeyListTest, UseThisKeyPutsAnSl3RecordOnTheFormAndCloses) {
-    Store(Rec("r0") + Rec("sl3", "A0A1A2A3A4A5", "00112233445566778899AABBCCDDEEFF",
-                          "TC=SL3 AA=X OI=2 LL=1 DI=0 SB=0 WM=1 SN=07 BN=2"));
-    list.OnUseKey();  // nothing selected: nothing happens
-    EXPECT_EQ(ui.closes, 0);
-    list.OnRowClicked(1);
-    list.OnUseKey();
-    EXPECT_EQ(ui.closes, 1);
-    EXPECT_FALSE(t.form[Ctl::ClassicCheck].checked);
-    EXPECT_TRUE(t.form[Ctl::PlusCheck].checked);
-    EXPECT_TRUE(t.form[Ctl::Sl3Radio].checked);
-    EXPECT_FALSE(t.form[Ctl::Sl1Radio].checked);
-    EXPECT_FALSE(t.form[Ctl::Crypto1KeyEdit].enabled);
-    EXPECT_TRUE(t.form[Ctl::Crypto1KeyEdit].masked);
-    EXPECT_TRUE(t.form[Ctl::IfW44Radio].checked);
-    EXPECT_TRUE(t.form[Ctl::IndInverseRadio].checked);
-    EXPECT_TRUE(t.form[Ctl::StandbyDynamicRadio].checked);
-    EXPECT_TRUE(t.form[Ctl::TouchPollOnRadio].checked);
-    EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 1);
-    EXPECT_EQ(t.app.values.sectorNumber, 7);
-    EXPECT_EQ(t.app.values.blockNumber, 2);
-    EXPECT_EQ(t.form[Ctl::SectorUpDown].upDownPos, 7);
-    EXPECT_EQ(t.app.values.aesKeyText, "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
-    EXPECT_EQ(t.form[Ctl::AesKeyEdit].text, t.app.values.aesKeyText);
-    EXPECT_EQ(t.app.values.aesKey[15], 0xFF);
-    EXPECT_EQ(t.app.values.aesKey[1], 0x11);
-    // The Crypto1 key is set too, though its controls are off.
-    EXPECT_EQ(t.app.values.crypto1KeyText, "A0 A1 A2 A3 A4 A5");
-    EXPECT_EQ(t.app.values.crypto1Key[5], 0xA5);
-    EXPECT_TRUE(PlainFilesGone());
-}
-
 // After the masked list was loaded, a record whose own line lacks a key or
 // holds it cut short leaves that key of the form as it was.
 TEST_F(KeyListTest, UseKeepsTheFormKeyWhereTheRecordHasNoWholeOne) {
