@@ -12,6 +12,7 @@
 
 #include "base/ui.h"
 #include "keystore/key_file_cipher.h"
+#include "base/win/win_files.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "sample_data.h"
 
@@ -29,7 +30,8 @@ int MakeData(const std::string& dir) {
     const std::string plain = dir + "\\keys.plain";
     std::ofstream(plain, std::ios::binary | std::ios::trunc) << bench::KeyListText(10000);
     ConsoleBoxes boxes;
-    tollvane::WinKeyFileCipher cipher(boxes);
+    tollvane::WinFiles files;
+    tollvane::WinKeyFileCipher cipher(files, boxes);
     const bool ok = cipher.EncryptKeyFile(plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);
     std::remove(plain.c_str());
     return ok ? 0 : 1;

@@ -1,6 +1,6 @@
 // Loading, adding to and removing from a key list of 10,000 records, with
-// the real cipher and files (OpenSSL and POSIX natively, CryptoAPI and
-// kernel32 under Windows). The list rows go to a view that only keeps them;
+// the real cipher (OpenSSL natively, CryptoAPI under Windows), over the
+// files in memory natively and kernel32 under Windows. The list rows go to a view that only keeps them;
 // filling a real list view is measured on its own under Windows.
 #include "bench.h"
 
@@ -17,10 +17,10 @@
 
 #include "app/win/key_list_window.h"
 #include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "base/win/win_files.h"
 #else
 #include "native/openssl_key_file_cipher.h"
-#include "native/posix_key_files.h"
+#include "support/memory_files.h"
 #endif
 
 namespace {
@@ -29,10 +29,10 @@ using namespace tollvane;
 namespace fs = std::filesystem;
 
 #if defined(_WIN32)
-using Files = WinKeyFiles;
+using Files = WinFiles;
 using Cipher = WinKeyFileCipher;
 #else
-using Files = testing::PosixKeyFiles;
+using Files = testing::MemoryFiles;
 using Cipher = OpenSslKeyFileCipher;
 #endif
 
@@ -72,14 +72,19 @@ std::string ListText(int records) {
 struct Fixture {
     explicit Fixture(int records)
         : dir(fs::temp_directory_path() / ("tollvane-keybench-" + std::to_string(records))),
-          cipher(t.boxes),
+          cipher(files, t.boxes),
           form(t.app),
           list(files, cipher, t.boxes, t.app.texts, t.sleeper, form,
                dir.string() + static_cast<char>(fs::path::preferred_separator)) {
         fs::create_directories(dir);
-        std::ofstream(dir / "plain", std::ios::binary) << ListText(records);
-        cipher.EncryptKeyFile((dir / "plain").string(), (dir / "original").string(), kKeyFilePassword);
-        fs::remove(dir / "plain");
+        {
+            const std::string text = ListText(records);
+            std::unique_ptr<File> plain;
+            files.Open(Path("plain"), OpenMode::CreateAlways, plain);
+            plain->Write(text.data(), text.size());
+        }
+        cipher.EncryptKeyFile(Path("plain"), Path("original"), kKeyFilePassword);
+        files.Delete(Path("plain"));
         Restore();
         list.SetUi(&ui);
         ui.fields[0] = "12 34 56 78 9A BC";
@@ -90,10 +95,9 @@ struct Fixture {
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
-    // Removing first: the Windows runtime's copy_file refuses to overwrite.
-    void Restore() {
-        fs::remove(dir / kCrKeysFile);
-        fs::copy_file(dir / "original", dir / kCrKeysFile);
+    void Restore() { files.Copy(Path("original"), Path(kCrKeysFile)); }
+    std::string Path(const char* name) const {
+        return (dir / name).string();
     }
 
     fs::path dir;

@@ -19,7 +19,7 @@
 #include "figures.h"
 #include "keystore/key_list.h"
 #include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "base/win/win_files.h"
 #include "sample_data.h"
 #include "support/fakes.h"
 
@@ -97,7 +97,7 @@ private:
 struct Fixture {
     Fixture()
         : dir(fs::temp_directory_path() / "tollvane-figures-keys"),
-          cipher(boxes),
+          cipher(files, boxes),
           form(t.app),
           list(files, cipher, boxes, t.app.texts, t.sleeper, form, dir.string() + "\\") {
         fs::create_directories(dir);
@@ -135,7 +135,7 @@ struct Fixture {
     fs::path dir;
     testing::TestApp t;
     YesBoxes boxes;
-    WinKeyFiles files;
+    WinFiles files;
     WinKeyFileCipher cipher;
     AppKeyRecordForm form;
     KeyList list;

@@ -16,8 +16,10 @@
 #include <windows.h>
 
 #include "app/win/issued_cards_window.h"
-#include "register/win/register_file_source.h"
 #include "support/fakes.h"
+#include "base/win/utf.h"
+#include "base/win/win_files.h"
+#include "register/register_file_source.h"
 #endif
 
 namespace {
@@ -76,7 +78,9 @@ double ProcessCpuMs() {
 }
 
 void BM_RegisterLoad(benchmark::State& state) {
-    tollvane::RegisterFileSource source(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring());
+    tollvane::WinFiles files;
+    tollvane::RegisterFileSource source(files,
+                                        tollvane::Narrow(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring()));
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         tollvane::RegisterBrowser browser(source);

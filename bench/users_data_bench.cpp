@@ -17,7 +17,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "carddata/win/users_data_file.h"
+#include "carddata/users_data_store.h"
+#include "no_flush_files.h"
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -59,9 +60,9 @@ double ProcessCpuMs() {
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
-class NoFlush : public tollvane::UsersDataFileCalls {
+class NoSleep : public tollvane::Sleeper {
 public:
-    BOOL Flush(HANDLE) override { return TRUE; }
+    void SleepMs(unsigned) override {}
 };
 
 void BM_UsersDataRecord(benchmark::State& state) {
@@ -69,9 +70,9 @@ void BM_UsersDataRecord(benchmark::State& state) {
     const fs::path path = MakeUsersDataFile(records);
     NoBoxes boxes;
     tollvane::MessageTable texts;
-    tollvane::UsersDataFile store(boxes, texts, path.string());
-    NoFlush calls;
-    store.UseCalls(calls);
+    bench::NoFlushFiles files;
+    NoSleep sleeper;
+    tollvane::UsersDataStore store(files, sleeper, boxes, texts, path.string());
     std::uint64_t next = records;
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {

@@ -21,7 +21,8 @@
 
 #include "base/message_table.h"
 #include "base/ui.h"
-#include "carddata/win/users_data_file.h"
+#include "carddata/users_data_store.h"
+#include "no_flush_files.h"
 #else
 #endif
 
@@ -51,10 +52,9 @@ public:
     bool AskYesNo(const std::string&) override { return false; }
 };
 
-// The flush to disk measures the disk, not the program; it is left out.
-class NoFlush : public tollvane::UsersDataFileCalls {
+class NoSleep : public tollvane::Sleeper {
 public:
-    BOOL Flush(HANDLE) override { return TRUE; }
+    void SleepMs(unsigned) override {}
 };
 
 // The program's own store.
@@ -63,14 +63,14 @@ struct Store {
     bool Record(const std::uint8_t data[7]) { return file->Record(data) == tollvane::RecordOutcome::Recorded; }
     // A new store knows nothing yet: its first record reads the file.
     void Forget() {
-        file = std::make_unique<tollvane::UsersDataFile>(boxes, texts, path.string());
-        file->UseCalls(calls);
+        file = std::make_unique<tollvane::UsersDataStore>(files, sleeper, boxes, texts, path.string());
     }
     fs::path path;
     NoBoxes boxes;
     tollvane::MessageTable texts;
-    NoFlush calls;
-    std::unique_ptr<tollvane::UsersDataFile> file;
+    bench::NoFlushFiles files;  // the flush measures the disk, not the program
+    NoSleep sleeper;
+    std::unique_ptr<tollvane::UsersDataStore> file;
 };
 #else
 // The program's way over POSIX calls: the index, built when missing or when

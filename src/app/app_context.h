@@ -10,6 +10,7 @@
 
 #include "app/form_view.h"
 #include "app/issued_cards_log.h"
+#include "base/files.h"
 #include "base/message_table.h"
 #include "base/ui.h"
 #include "carddata/random_source.h"
@@ -109,6 +110,8 @@ struct AppContext {
     // The register of issued cards; without one, card commands keep no
     // register (tests of other things).
     IssuedCardsLog* issued = nullptr;
+    // Where appconfig.ini is kept; without it the language is not stored.
+    Files* files = nullptr;
 
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }
     void ShowMessage(const std::string& text, MessageIcon icon) { boxes.Show(text, icon); }

@@ -1,8 +1,7 @@
 #include "app/config.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace tollvane {
 
@@ -29,40 +28,36 @@ bool IsLine(const char* text, std::size_t length, const char* expected) {
 
 }  // namespace
 
-LanguageId ReadConfig(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+LanguageId ReadConfig(Files& files, const std::string& path) {
+    std::unique_ptr<File> file;
+    const FileResult opened = files.Open(path, OpenMode::ReadShared, file);
+    if (!opened) {
         // Only a missing file is created: one that exists but cannot be read
         // is left as it is rather than emptied.
-        if (errno == ENOENT) {
-            if (std::FILE* created = std::fopen(path.c_str(), "wb")) {
-                std::fwrite(kRussianLine, 1, kLineBytes, created);
-                std::fclose(created);
-            }
+        if (opened.status == FileStatus::NotFound && files.Open(path, OpenMode::CreateAlways, file)) {
+            if (file->Write(kRussianLine, kLineBytes)) file->Flush();
         }
         return LanguageId::Russian;
     }
-    char line[kLineBuffer];
-    LanguageId lang = LanguageId::Russian;
-    if (std::fgets(line, kLineBuffer, file) != nullptr) {
-        const std::size_t length = std::strlen(line);
-        if (IsLine(line, length, kEnglishLine)) lang = LanguageId::English;
+    // The first line as a C line reader with a buffer of kLineBuffer sees it:
+    // up to the first line feed, and no further than a zero byte.
+    char line[kLineBuffer] = {};
+    std::size_t got = 0;
+    if (!ReadFull(*file, line, kLineBuffer - 1, got)) return LanguageId::Russian;
+    std::size_t length = 0;
+    while (length < got && line[length] != '\0' && line[length++] != '\n') {
     }
-    std::fclose(file);
-    return lang;
+    return IsLine(line, length, kEnglishLine) ? LanguageId::English : LanguageId::Russian;
 }
 
-bool SaveConfig(const std::string& path, LanguageId lang) {
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    if (file == nullptr) return false;
+bool SaveConfig(Files& files, const std::string& path, LanguageId lang) {
+    std::unique_ptr<File> file;
+    if (!files.Open(path, OpenMode::ReadWrite, file)) return false;
     const char* text = nullptr;
     if (lang == LanguageId::Russian) text = kRussianLine;
     if (lang == LanguageId::English) text = kEnglishLine;
-    bool ok = true;
-    if (text != nullptr) ok = std::fwrite(text, 1, kLineBytes, file) == kLineBytes;
-    // A write that fails only at the flush is reported by fclose.
-    if (std::fclose(file) != 0) ok = false;
-    return ok;
+    if (text == nullptr) return true;
+    return file->Write(text, kLineBytes) && file->Flush();
 }
 
 }  // namespace tollvane

@@ -6,7 +6,7 @@ namespace tollvane {
 
 bool IssuedCardsLog::ReadyForCommand(MessageBoxes& boxes, LanguageId language) {
     pending_.reset();
-    if (const auto failure = PrepareRegister(storage_, sleeper_)) {
+    if (const auto failure = PrepareRegister(files_, sleeper_, path_)) {
         Tell(boxes, language, false, *failure);
         return false;
     }
@@ -33,7 +33,7 @@ bool IssuedCardsLog::RecordOutcome(IssueResult result, int errorCode, const std:
     entry.result = result;
     entry.errorCode = errorCode;
     entry.message = message;
-    if (const auto failure = AppendRegisterLine(storage_, sleeper_, FormatRegisterLine(MakeRegisterRow(entry)))) {
+    if (const auto failure = AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(MakeRegisterRow(entry)))) {
         Tell(boxes, language, true, *failure);
         return false;
     }

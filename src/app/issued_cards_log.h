@@ -25,9 +25,13 @@ public:
 
 class IssuedCardsLog {
 public:
-    // displayPath names the file in the messages.
-    IssuedCardsLog(RegisterStorage& storage, Sleeper& sleeper, StationClock& station, std::string displayPath)
-        : storage_(storage), sleeper_(sleeper), station_(station), displayPath_(std::move(displayPath)) {}
+    // path is the register's file; displayPath names it in the messages.
+    IssuedCardsLog(Files& files, std::string path, Sleeper& sleeper, StationClock& station, std::string displayPath)
+        : files_(files),
+          path_(std::move(path)),
+          sleeper_(sleeper),
+          station_(station),
+          displayPath_(std::move(displayPath)) {}
 
     // Before a card command: false when the register cannot be written; the
     // operator has been told, and the command must not be sent.
@@ -51,7 +55,8 @@ public:
 private:
     void Tell(MessageBoxes& boxes, LanguageId language, bool afterSend, const RegisterFailure& failure);
 
-    RegisterStorage& storage_;
+    Files& files_;
+    std::string path_;
     Sleeper& sleeper_;
     StationClock& station_;
     std::string displayPath_;

@@ -25,7 +25,7 @@ void SwitchLanguage(AppContext& app, LanguageId lang) {
     app.language = lang;
     // The message is in the language that was active; the switch goes on
     // regardless, only the next start will not remember it.
-    if (!SaveConfig(app.configPath, lang)) app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
+    if (app.files == nullptr || !SaveConfig(*app.files, app.configPath, lang)) app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
     ApplyTexts(app);
     app.shell.RebuildMenu();
 }

@@ -1,61 +1,66 @@
-// The few file operations the key list needs, as an interface: the Windows
-// layer implements them over kernel32, the native tests over POSIX calls
-// with failures injected on demand. Paths are UTF-8.
+// The key list's files and the steps they go through: keys.data read line
+// by line and written in blocks, the plain files wiped after a crash, and
+// the first, empty list of a new installation.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <vector>
+
+#include "base/files.h"
+#include "keystore/key_file_cipher.h"
 
 namespace tollvane {
 
-// Outcome of one file call. A failure carries the system's error code
-// (GetLastError on Windows), which the operator sees as "GetLastError=%08X".
-struct FileResult {
-    bool ok = true;
-    std::uint32_t error = 0;
+inline constexpr char kCrKeysFile[] = "crkeys.data";
+inline constexpr char kKeysFile[] = "keys.data";
+inline constexpr char kTmpKeysFile[] = "TmpKeys.data";
+inline constexpr char kTmpCrKeysFile[] = "TmpCrKeys.data";
+inline constexpr char kZipKeysFile[] = "zipkeys.data";
 
-    static FileResult Success() { return {}; }
-    static FileResult Failure(std::uint32_t code) { return {false, code}; }
-    explicit operator bool() const { return ok; }
-};
-
-// An open file; the destructor closes it.
-class KeyFile {
+// keys.data read in large blocks and split into lines in memory; the lines
+// come out exactly as a byte-by-byte reader would find them.
+class KeyLineReader {
 public:
-    virtual ~KeyFile() = default;
-    // Reads up to size bytes at the current position; got is 0 at the end of
-    // the file.
-    virtual FileResult Read(char* buffer, std::size_t size, std::size_t& got) = 0;
-    // Writes all size bytes at the current position, or fails.
-    virtual FileResult Write(const char* data, std::size_t size) = 0;
+    enum class Result { Line, End, Failed };
+
+    explicit KeyLineReader(File& file);
+
+    // The next line without its line feed. Bytes after the last line feed
+    // are not a line: they are dropped at the end of the file.
+    Result Next(std::string& line);
+    std::uint32_t Error() const { return error_; }
+
+private:
+    File& file_;
+    std::vector<char> block_;
+    std::size_t pos_ = 0, end_ = 0;
+    bool atEnd_ = false;
+    std::uint32_t error_ = 0;
 };
 
-enum class OpenMode {
-    Read,          // existing file, read access
-    ReadWrite,     // existing file, read and write access; writes go where reading stopped
-    CreateAlways,  // new or truncated file, write access
-};
-
-// All files are opened without sharing, so nobody else changes a key file
-// while an operation has it open.
-class KeyFiles {
+// Gathers lines and writes them in large blocks; Finish writes the rest.
+// The plain files are never flushed: they must not outlive a crash anyway.
+class KeyLineWriter {
 public:
-    virtual ~KeyFiles() = default;
-    virtual FileResult Open(const std::string& path, OpenMode mode,
-                            std::unique_ptr<KeyFile>& file) = 0;
-    // Copies from over to, overwriting to.
-    virtual FileResult Copy(const std::string& from, const std::string& to) = 0;
-    // Puts from in the place of to in one step: afterwards to is either the
-    // old file or the new one, never missing, and from is gone on success.
-    virtual FileResult MoveReplace(const std::string& from, const std::string& to) = 0;
-    // Deleting a file that does not exist is a failure the callers ignore.
-    virtual FileResult Delete(const std::string& path) = 0;
-    virtual bool Exists(const std::string& path) const = 0;
-    // The error code the last failed system call of this thread left behind;
-    // used after a failure reported by another component (the cipher).
-    virtual std::uint32_t LastSystemError() const = 0;
+    explicit KeyLineWriter(File& file);
+    FileResult Add(const std::string& line);
+    FileResult Finish();
+
+private:
+    File& file_;
+    std::string pending_;
 };
+
+// A keys.data or TmpKeys.data that a crash left behind holds the key list in
+// plain text: each is overwritten with zeros, put on the disk and deleted.
+// Called first thing at start-up. directory is put in front of the names.
+void WipeLeftoverPlainKeys(Files& files, const std::string& directory = {});
+
+// Makes crkeys.data hold the empty list when there is no crkeys.data yet;
+// an existing list is never replaced. The list is encrypted into
+// TmpCrKeys.data and moved into place in one step, so crkeys.data is
+// either absent or whole. False when a step failed (shown by the cipher).
+bool MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory = {});
 
 }  // namespace tollvane

@@ -2,17 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 
 namespace tollvane {
 namespace {
-
-// keys.data is read in blocks of this size and split into lines in memory;
-// the lines come out exactly as a byte-by-byte reader would find them.
-constexpr std::size_t kReadBlock = 64 * 1024;
-// Rewritten lines are gathered up to this size before each write.
-constexpr std::size_t kWriteBlock = 64 * 1024;
 
 // The window's field texts hold at most this much; anything longer is cut.
 constexpr std::size_t kCrypto1FieldLimit = 31;
@@ -20,79 +15,6 @@ constexpr std::size_t kAesFieldLimit = 63;
 
 constexpr char kMaskedCrypto1[] = "*****************";               // 17
 constexpr char kMaskedAes[] = "********************************";     // 32
-
-class LineReader {
-public:
-    enum class Result { Line, End, Failed };
-
-    explicit LineReader(KeyFile& file) : file_(file), block_(kReadBlock) {}
-
-    // The next line without its line feed. Bytes after the last line feed
-    // are not a line: they are dropped at the end of the file.
-    Result Next(std::string& line) {
-        line.clear();
-        for (;;) {
-            if (pos_ == end_) {
-                if (atEnd_) return Result::End;
-                std::size_t got = 0;
-                const FileResult read = file_.Read(block_.data(), block_.size(), got);
-                if (!read) {
-                    error_ = read.error;
-                    return Result::Failed;
-                }
-                if (got == 0) {
-                    atEnd_ = true;
-                    return Result::End;
-                }
-                pos_ = 0;
-                end_ = got;
-            }
-            const char* start = block_.data() + pos_;
-            const std::size_t available = end_ - pos_;
-            const void* feed = std::memchr(start, '\n', available);
-            if (feed != nullptr) {
-                const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(feed) - start);
-                line.append(start, length);
-                pos_ += length + 1;
-                return Result::Line;
-            }
-            line.append(start, available);
-            pos_ = end_;
-        }
-    }
-
-    std::uint32_t Error() const { return error_; }
-
-private:
-    KeyFile& file_;
-    std::vector<char> block_;
-    std::size_t pos_ = 0, end_ = 0;
-    bool atEnd_ = false;
-    std::uint32_t error_ = 0;
-};
-
-// Gathers output and writes it in large blocks; a failed write is kept and
-// reported by Flush.
-class BlockWriter {
-public:
-    explicit BlockWriter(KeyFile& file) : file_(file) { pending_.reserve(kWriteBlock + 512); }
-
-    FileResult Add(const std::string& line) {
-        pending_ += line;
-        pending_ += '\n';
-        return pending_.size() >= kWriteBlock ? Flush() : FileResult::Success();
-    }
-    FileResult Flush() {
-        if (pending_.empty()) return FileResult::Success();
-        const FileResult written = file_.Write(pending_.data(), pending_.size());
-        pending_.clear();
-        return written;
-    }
-
-private:
-    KeyFile& file_;
-    std::string pending_;
-};
 
 std::string WithErrorCode(const char* text, std::uint32_t code) {
     char number[16];
@@ -135,7 +57,7 @@ void AppendViewRow(KeyListRows& rows, KeyRecord& view, std::string_view line, bo
 
 }  // namespace
 
-KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
+KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
                  Sleeper& sleeper, KeyRecordForm& form, std::string directory)
     : files_(files),
       cipher_(cipher),
@@ -144,20 +66,6 @@ KeyList::KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, co
       sleeper_(sleeper),
       form_(form),
       directory_(std::move(directory)) {}
-
-bool KeyList::Decrypt() {
-    if (cipher_.DecryptKeyFile(PathOf(kCrKeysFile), PathOf(kKeysFile), kKeyFilePassword)) return true;
-    // A decryption that stops halfway has already written part of the plain
-    // list; it must not stay on the disk.
-    files_.Delete(PathOf(kKeysFile));
-    return false;
-}
-
-// No plain copy of the list outlives an operation, whichever way it ends.
-void KeyList::RemovePlainFiles() {
-    files_.Delete(PathOf(kKeysFile));
-    files_.Delete(PathOf(kTmpKeysFile));
-}
 
 void KeyList::ShowError(Msg text) { boxes_.Show(texts_[text], MessageIcon::Error); }
 
@@ -169,18 +77,18 @@ bool KeyList::LoadKeyList() {
     if (!Decrypt()) return false;
     bool loaded = false;
     {
-        std::unique_ptr<KeyFile> file;
+        std::unique_ptr<File> file;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, file)) {
             ShowError(Msg::kKeysDataNotFound);
         } else {
             const bool showKeys = ShowsKeys();
             KeyListRows rows;
-            LineReader reader(*file);
+            KeyLineReader reader(*file);
             std::string line;
-            LineReader::Result next;
-            while ((next = reader.Next(line)) == LineReader::Result::Line) AppendViewRow(rows, current_, line, showKeys);
+            KeyLineReader::Result next;
+            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) AppendViewRow(rows, current_, line, showKeys);
             if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
-            if (next == LineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
+            if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
             else loaded = true;
         }
     }
@@ -192,22 +100,22 @@ bool KeyList::ReadRecordAt(int index) {
     if (!Decrypt()) return false;
     bool read = false;
     {
-        std::unique_ptr<KeyFile> file;
+        std::unique_ptr<File> file;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, file)) {
             ShowError(Msg::kKeysDataNotFound);
         } else {
-            LineReader reader(*file);
+            KeyLineReader reader(*file);
             std::string line;
-            LineReader::Result next;
+            KeyLineReader::Result next;
             int number = 0;
-            while ((next = reader.Next(line)) == LineReader::Result::Line) {
+            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) {
                 if (number++ == index) {
                     ParseKeyRecord(line, current_);
                     RegroupKeys(current_);
                     break;
                 }
             }
-            if (next == LineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
+            if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
             else read = true;
         }
     }
@@ -255,15 +163,15 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
     Refill refill{{}, current_};
     bool endsWithLineFeed = true;
     {
-        std::unique_ptr<KeyFile> file;
+        std::unique_ptr<File> file;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::ReadWrite, file)) {
             ShowError(Msg::kKeysDataNotFound);
         } else {
-            LineReader reader(*file);
+            KeyLineReader reader(*file);
             std::string line;
-            LineReader::Result next;
+            KeyLineReader::Result next;
             int number = 0;
-            while ((next = reader.Next(line)) == LineReader::Result::Line) {
+            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) {
                 ParseKeyRecord(line, current_);
                 RegroupKeys(current_);
                 if (crypto1 == current_.M_KEY && aes == current_.A_KEY && description == current_.Description) {
@@ -276,7 +184,7 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
             }
             // Bytes after the last line feed join the new record's line.
             endsWithLineFeed = line.empty();
-            if (next == LineReader::Result::Failed) {
+            if (next == KeyLineReader::Result::Failed) {
                 ShowError(Msg::kKeysDataReadError, reader.Error());
             } else if (!duplicate) {
                 // Reading stopped at the end of the file, so the record goes
@@ -308,28 +216,28 @@ bool KeyList::RemoveKeyRecord(int index) {
     Refill refill{{}, current_};
     std::string firstKept;
     {
-        std::unique_ptr<KeyFile> source;
-        std::unique_ptr<KeyFile> target;
+        std::unique_ptr<File> source;
+        std::unique_ptr<File> target;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, source)) {
             ShowError(Msg::kKeysDataNotFound);
         } else if (!files_.Open(PathOf(kTmpKeysFile), OpenMode::CreateAlways, target)) {
             ShowError(Msg::kTempFileCreateError);
         } else {
-            LineReader reader(*source);
-            BlockWriter writer(*target);
+            KeyLineReader reader(*source);
+            KeyLineWriter writer(*target);
             std::string line;
             FileResult write;
-            LineReader::Result next = LineReader::Result::End;
+            KeyLineReader::Result next = KeyLineReader::Result::End;
             int number = 0;
-            while (write && (next = reader.Next(line)) == LineReader::Result::Line) {
+            while (write && (next = reader.Next(line)) == KeyLineReader::Result::Line) {
                 if (number++ == index) continue;
                 write = writer.Add(line);
                 if (refill.rows.Count() == 0) firstKept = line;
                 AppendViewRow(refill.rows, refill.after, line, showKeys);
             }
-            if (write && next == LineReader::Result::End) write = writer.Flush();
+            if (write && next == KeyLineReader::Result::End) write = writer.Finish();
             if (!write) ShowError(Msg::kTempFileWriteError, write.error);
-            else if (next == LineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
+            else if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
             else rewritten = true;
         }
     }
@@ -351,26 +259,6 @@ bool KeyList::RemoveKeyRecord(int index) {
     }
     RemovePlainFiles();
     return false;
-}
-
-bool KeyList::ReencryptKeyList() {
-    if (!cipher_.EncryptKeyFile(PathOf(kKeysFile), PathOf(kTmpCrKeysFile), kKeyFilePassword)) {
-        const std::uint32_t code = files_.LastSystemError();
-        files_.Delete(PathOf(kTmpCrKeysFile));
-        ShowError(Msg::kEncryptionFailed, code);
-        return false;
-    }
-    // One replacing move: crkeys.data holds either the old list or the new
-    // one at every moment, and is never missing.
-    const FileResult moved = files_.MoveReplace(PathOf(kTmpCrKeysFile), PathOf(kCrKeysFile));
-    if (!moved) {
-        files_.Delete(PathOf(kTmpCrKeysFile));
-        ShowError(Msg::kCrKeysDataProblem, moved.error);
-        return false;
-    }
-    // The backup copy is a convenience; its failure changes nothing above.
-    files_.Copy(PathOf(kCrKeysFile), PathOf(kZipKeysFile));
-    return true;
 }
 
 void KeyList::OnRowClicked(int row) {

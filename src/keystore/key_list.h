@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "base/message_table.h"
 #include "base/ui.h"
 #include "keystore/key_file_cipher.h"
@@ -20,12 +21,6 @@
 #include "keystore/key_record.h"
 
 namespace tollvane {
-
-inline constexpr char kCrKeysFile[] = "crkeys.data";
-inline constexpr char kKeysFile[] = "keys.data";
-inline constexpr char kTmpKeysFile[] = "TmpKeys.data";
-inline constexpr char kTmpCrKeysFile[] = "TmpCrKeys.data";
-inline constexpr char kZipKeysFile[] = "zipkeys.data";
 
 // The three text fields of the key list window.
 enum class KeyField { Crypto1, Aes, Description };
@@ -66,7 +61,7 @@ public:
     // directory). boxes is owned by the key list window: the operations'
     // messages belong to it, not to the main window. texts is the program's
     // current table, so a language change reaches the next message.
-    KeyList(KeyFiles& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
+    KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
             Sleeper& sleeper, KeyRecordForm& form, std::string directory = {});
     KeyList(const KeyList&) = delete;
     KeyList& operator=(const KeyList&) = delete;
@@ -116,7 +111,7 @@ private:
     };
     std::optional<Refill> refill_;
 
-    KeyFiles& files_;
+    Files& files_;
     KeyFileCipher& cipher_;
     MessageBoxes& boxes_;
     const MessageTable& texts_;

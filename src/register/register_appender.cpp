@@ -1,6 +1,7 @@
 #include "register/register_appender.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "register/issued_cards.h"
@@ -13,50 +14,54 @@ namespace {
 constexpr std::size_t kTailBytes = 64 * 1024;
 
 struct Opened {
-    std::unique_ptr<RegisterFile> file;
+    std::unique_ptr<File> file;
+    std::uint64_t size = 0;
     std::string leadIn;
 };
 
-std::optional<RegisterFailure> OpenAndReadEnd(RegisterStorage& storage, Sleeper& sleeper, Opened& opened) {
-    unsigned long error = 0;
-    opened.file = OpenWithShareRetry(sleeper, error, [&](unsigned long& e) { return storage.OpenForAppend(e); });
-    if (!opened.file) return RegisterFailure{RegisterStep::Open, error};
-    RegisterFile& file = *opened.file;
-    std::uint64_t size = 0;
-    if (!file.Size(size)) return RegisterFailure{RegisterStep::Read, file.LastError()};
-    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(size, kTailBytes));
+std::optional<RegisterFailure> OpenAndReadEnd(Files& files, Sleeper& sleeper, const std::string& path,
+                                              Opened& opened) {
+    const FileResult open = OpenWithShareRetry(files, sleeper, path, OpenMode::AppendShared, opened.file);
+    if (!open) return RegisterFailure{RegisterStep::Open, open.error};
+    File& file = *opened.file;
+    FileResult read = file.Size(opened.size);
+    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(opened.size, kTailBytes));
     std::string last(tail, '\0');
     std::size_t got = 0;
-    if (tail > 0 && (!file.ReadAt(size - tail, last.data(), tail, got) || got != tail)) {
-        return RegisterFailure{RegisterStep::Read, file.LastError()};
-    }
-    opened.leadIn = RegisterLeadIn(size, last);
+    if (read && tail > 0) read = file.Seek(opened.size - tail);
+    if (read && tail > 0) read = ReadFull(file, last.data(), tail, got);
+    if (read && got != tail) read = FileResult::Failure(38);  // the file shrank meanwhile: "reached the end"
+    if (!read) return RegisterFailure{RegisterStep::Read, read.error};
+    opened.leadIn = RegisterLeadIn(opened.size, last);
     return std::nullopt;
 }
 
-std::optional<RegisterFailure> WriteAndFlush(RegisterFile& file, std::string_view bytes) {
+std::optional<RegisterFailure> WriteAndFlush(Opened& opened, std::string_view bytes) {
     if (bytes.empty()) return std::nullopt;
-    if (!file.Append(bytes)) return RegisterFailure{RegisterStep::Write, file.LastError()};
-    if (!file.Flush()) return RegisterFailure{RegisterStep::Flush, file.LastError()};
+    File& file = *opened.file;
+    FileResult written = file.Seek(opened.size);
+    if (written) written = file.Write(bytes.data(), bytes.size());
+    if (!written) return RegisterFailure{RegisterStep::Write, written.error};
+    if (const FileResult flushed = file.Flush(); !flushed) return RegisterFailure{RegisterStep::Flush, flushed.error};
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<RegisterFailure> PrepareRegister(RegisterStorage& storage, Sleeper& sleeper) {
+std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper, const std::string& path) {
     Opened opened;
-    if (auto failure = OpenAndReadEnd(storage, sleeper, opened)) return failure;
-    return WriteAndFlush(*opened.file, opened.leadIn);
+    if (auto failure = OpenAndReadEnd(files, sleeper, path, opened)) return failure;
+    return WriteAndFlush(opened, opened.leadIn);
 }
 
-std::optional<RegisterFailure> AppendRegisterLine(RegisterStorage& storage, Sleeper& sleeper,
+std::optional<RegisterFailure> AppendRegisterLine(Files& files, Sleeper& sleeper, const std::string& path,
                                                   std::string_view line) {
     Opened opened;
-    if (auto failure = OpenAndReadEnd(storage, sleeper, opened)) return failure;
+    if (auto failure = OpenAndReadEnd(files, sleeper, path, opened)) return failure;
     // The repair and the row go out together, so that another station never
     // finds the one without the other.
     opened.leadIn.append(line);
-    return WriteAndFlush(*opened.file, opened.leadIn);
+    return WriteAndFlush(opened, opened.leadIn);
 }
 
 }  // namespace tollvane

@@ -1,10 +1,7 @@
 #include "native/openssl_key_file_cipher.h"
 
-#include <fcntl.h>
 #include <openssl/evp.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -24,20 +21,6 @@ constexpr char kEncryptFailed[] = "Ошибка во время CryptEncrypt!";
 constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
 constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 struct CtxFree {
     void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
 };
@@ -47,19 +30,6 @@ std::array<std::uint8_t, 16> Md5(const std::uint8_t* data, size_t size) {
     unsigned int len = 0;
     EVP_Digest(data, size, out.data(), &len, EVP_md5(), nullptr);
     return out;
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -98,16 +68,18 @@ bool OpenSslKeyFileCipher::DecryptKeyFile(const std::string& source, const std::
 bool OpenSslKeyFileCipher::Transform(bool encrypt, const std::string& source,
                                      const std::string& target, const std::string& password) {
     auto fail = [this](const char* step, unsigned code) {
+        lastError_ = code;
         char number[32];
         std::snprintf(number, sizeof number, "0x%08X.", code);
         boxes_.Show(std::string(step) + "\nНомер ошибки: " + number, MessageIcon::Error);
         return false;
     };
 
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.Get() < 0) return fail(kOpenSourceFailed, static_cast<unsigned>(errno));
-    Fd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (out.Get() < 0) return fail(kOpenTargetFailed, static_cast<unsigned>(errno));
+    std::unique_ptr<File> in, out;
+    if (const FileResult opened = files_.Open(source, OpenMode::Read, in); !opened)
+        return fail(kOpenSourceFailed, opened.error);
+    if (const FileResult opened = files_.Open(target, OpenMode::CreateAlways, out); !opened)
+        return fail(kOpenTargetFailed, opened.error);
 
     const char* cipherStep = encrypt ? kEncryptFailed : kDecryptFailed;
     std::unique_ptr<EVP_CIPHER_CTX, CtxFree> ctx(EVP_CIPHER_CTX_new());
@@ -120,21 +92,20 @@ bool OpenSslKeyFileCipher::Transform(bool encrypt, const std::string& source,
     std::uint8_t chunk[kChunkSize];
     std::uint8_t produced[kChunkSize + 16];
     for (;;) {
-        ssize_t got = ::read(in.Get(), chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return fail(kReadFailed, static_cast<unsigned>(errno));
-        }
+        std::size_t got = 0;
+        if (const FileResult read = in->Read(reinterpret_cast<char*>(chunk), sizeof chunk, got); !read)
+            return fail(kReadFailed, read.error);
         int n = 0;
         if (got == 0) {
             if (!EVP_CipherFinal_ex(ctx.get(), produced, &n)) return fail(cipherStep, kBadData);
         } else if (!EVP_CipherUpdate(ctx.get(), produced, &n, chunk, static_cast<int>(got))) {
             return fail(cipherStep, kBadData);
         }
-        if (!WriteAll(out.Get(), produced, static_cast<size_t>(n)))
-            return fail(kWriteFailed, static_cast<unsigned>(errno));
+        const FileResult written = out->Write(reinterpret_cast<const char*>(produced), static_cast<size_t>(n));
+        if (!written) return fail(kWriteFailed, written.error);
         if (got == 0) break;
     }
+    if (const FileResult flushed = out->Flush(); !flushed) return fail(kWriteFailed, flushed.error);
     return true;
 }
 

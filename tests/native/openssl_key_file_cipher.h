@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/files.h"
 #include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
@@ -14,7 +15,7 @@ namespace tollvane {
 
 class OpenSslKeyFileCipher : public KeyFileCipher {
 public:
-    explicit OpenSslKeyFileCipher(MessageBoxes& boxes) : boxes_(boxes) {}
+    OpenSslKeyFileCipher(Files& files, MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
 
     bool EncryptKeyFile(const std::string& source, const std::string& target,
                         const std::string& password) override;
@@ -31,6 +32,7 @@ private:
     bool Transform(bool encrypt, const std::string& source, const std::string& target,
                    const std::string& password);
 
+    Files& files_;
     MessageBoxes& boxes_;
 };
 

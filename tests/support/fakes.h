@@ -25,6 +25,7 @@
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
 #include "serial/serial_port.h"
+#include "support/memory_files.h"
 
 namespace tollvane::testing {
 
@@ -393,6 +394,7 @@ struct TestApp {
     FakeRandom random;
     FakeUniqueStore users;
     FakeShell shell;
+    MemoryFiles files;
     AppContext app;
     AppKeyRecordForm keyForm{app};
 
@@ -401,6 +403,7 @@ struct TestApp {
               language, MessageTable{language}, "", {}, {}, {}, {}} {
         app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
         port.boxes = &boxes;
+        app.files = &files;
     }
     TestApp(const TestApp&) = delete;
     TestApp& operator=(const TestApp&) = delete;

@@ -20,7 +20,7 @@ using enum Ctl;
 
 struct Started : TestApp {
     Started() {
-        ReadConfig(app.configPath);  // creates the file when it is missing
+        ReadConfig(files, app.configPath);  // creates the file when it is missing
         InitMainForm(app);
     }
 };

@@ -1,59 +1,38 @@
+// appconfig.ini over the files in memory: the first line decides the
+// language, a missing file is made Russian, a save rewrites the first line.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/config.h"
+#include "support/memory_files.h"
 
 namespace tollvane {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::FileOp;
+using testing::MemoryFiles;
 
-class ConfigTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tollvane_config_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        Clean();
-        fs::create_directories(dir_);
-        path_ = (dir_ / "appconfig.ini").string();
-    }
-    void TearDown() override { Clean(); }
-    // A file left read-only (Windows will not delete one) must not break the
-    // next run.
-    void Clean() {
-        std::error_code ec;
-        if (fs::exists(dir_, ec)) {
-            for (const auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
-                fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ec);
-            }
-        }
-        fs::remove_all(dir_, ec);
-    }
-    void Write(const std::string& bytes) {
-        std::ofstream(path_, std::ios::binary | std::ios::trunc) << bytes;
-    }
-    std::string Read() {
-        std::ifstream in(path_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+constexpr char kPath[] = "appconfig.ini";
 
-    fs::path dir_;
-    std::string path_;
-};
+TEST(Config, AMissingFileIsMadeRussianAndOneThatCannotBeReadIsLeftAlone) {
+    MemoryFiles files;
+    EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
+    EXPECT_EQ(files.entries[kPath].durable, "Language = RU;\r\n");
 
-TEST_F(ConfigTest, MissingFileIsCreatedRussian) {
-    EXPECT_EQ(ReadConfig(path_), LanguageId::Russian);
-    EXPECT_EQ(Read(), "Language = RU;\r\n");
-    EXPECT_EQ(ReadConfig(path_), LanguageId::Russian);
+    files.Put(kPath, "Language = EN;\r\n");
+    files.FailAt(FileOp::Open, 1, 5);  // access denied: not replaced
+    EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
+    files.FailAt(FileOp::Read, 1, 5);
+    EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
+    EXPECT_EQ(files.Text(kPath), "Language = EN;\r\n");
 }
 
-TEST_F(ConfigTest, FirstLineDecides) {
-    struct Case { std::string content; LanguageId lang; };
+TEST(Config, TheFirstLineDecides) {
+    struct Case {
+        std::string content;
+        LanguageId lang;
+    };
     const Case cases[] = {
         {"Language = EN;\r\n", LanguageId::English},
         {"Language = EN;\n", LanguageId::English},
@@ -64,7 +43,6 @@ TEST_F(ConfigTest, FirstLineDecides) {
         {"Language = EN;\r", LanguageId::Russian},
         {"Language = EN;\r\r\n", LanguageId::Russian},
         {"language = EN;\r\n", LanguageId::Russian},
-        {" Language = EN;\r\n", LanguageId::Russian},
         {"\r\nLanguage = EN;\r\n", LanguageId::Russian},  // only the first line counts
         {std::string("Language = EN;\0\r\n", 17), LanguageId::Russian},
         {"", LanguageId::Russian},
@@ -72,37 +50,41 @@ TEST_F(ConfigTest, FirstLineDecides) {
         {std::string(79, 'x') + "\nLanguage = EN;\r\n", LanguageId::Russian},
     };
     for (const Case& c : cases) {
-        Write(c.content);
-        EXPECT_EQ(ReadConfig(path_), c.lang) << c.content;
-        EXPECT_EQ(Read(), c.content) << "reading must not change the file";
+        MemoryFiles files;
+        files.Put(kPath, c.content);
+        EXPECT_EQ(ReadConfig(files, kPath), c.lang) << c.content;
+        EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
     }
 }
 
-TEST_F(ConfigTest, SaveReplacesTheFirstLineOnly) {
-    Write("Language = RU;\r\n");
-    ASSERT_TRUE(SaveConfig(path_, LanguageId::English));
-    EXPECT_EQ(Read(), "Language = EN;\r\n");
-    EXPECT_EQ(ReadConfig(path_), LanguageId::English);
-    ASSERT_TRUE(SaveConfig(path_, LanguageId::Russian));
-    EXPECT_EQ(Read(), "Language = RU;\r\n");
-
-    Write("Language = RU;\r\n# operator notes\r\nmore\r\n");
-    ASSERT_TRUE(SaveConfig(path_, LanguageId::English));
-    EXPECT_EQ(Read(), "Language = EN;\r\n# operator notes\r\nmore\r\n");
-
-    Write("x");
-    ASSERT_TRUE(SaveConfig(path_, LanguageId::English));
-    EXPECT_EQ(Read(), "Language = EN;\r\n");
-
-    Write("Language = RU;\r\n");
-    ASSERT_TRUE(SaveConfig(path_, static_cast<LanguageId>(7)));  // unknown: nothing written
-    EXPECT_EQ(Read(), "Language = RU;\r\n");
-}
-
-TEST_F(ConfigTest, SaveFailsWithoutAFile) {
-    EXPECT_FALSE(SaveConfig(path_, LanguageId::English));
-    EXPECT_FALSE(fs::exists(path_));  // never created by a save
-    EXPECT_FALSE(SaveConfig((dir_ / "missing" / "appconfig.ini").string(), LanguageId::English));
+TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
+    struct Case {
+        std::string before;
+        LanguageId lang;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"Language = RU;\r\n", LanguageId::English, "Language = EN;\r\n"},
+        {"Language = EN;\r\n", LanguageId::Russian, "Language = RU;\r\n"},
+        {"Language = RU;\r\n# operator notes\r\n", LanguageId::English, "Language = EN;\r\n# operator notes\r\n"},
+        {"x", LanguageId::English, "Language = EN;\r\n"},
+        {"Language = RU;\r\n", static_cast<LanguageId>(7), "Language = RU;\r\n"},  // unknown: nothing written
+    };
+    for (const Case& c : cases) {
+        MemoryFiles files;
+        files.Put(kPath, c.before);
+        EXPECT_TRUE(SaveConfig(files, kPath, c.lang));
+        EXPECT_EQ(files.entries[kPath].durable, c.after);
+    }
+    for (FileOp step : {FileOp::Open, FileOp::Write, FileOp::Flush}) {
+        MemoryFiles files;
+        files.Put(kPath, "Language = RU;\r\n");
+        files.FailAt(step, 1, 5);
+        EXPECT_FALSE(SaveConfig(files, kPath, LanguageId::English));
+    }
+    MemoryFiles none;
+    EXPECT_FALSE(SaveConfig(none, kPath, LanguageId::English));
+    EXPECT_FALSE(none.Has(kPath));  // never created by a save
 }
 
 }  // namespace

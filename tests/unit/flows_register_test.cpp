@@ -5,7 +5,6 @@
 
 #include "app/reader_flows.h"
 #include "register/register_reader.h"
-#include "support/register_fakes.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
@@ -20,10 +19,10 @@ public:
 
 struct RegisterFlow : ::testing::Test {
     ReaderApp t;
-    MemoryStorage storage;
+    MemoryFiles files;
     FakeSleeper registerSleeper;
     FixedStation station;
-    IssuedCardsLog log{storage, registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
+    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
 
     void SetUp() override {
         t.Connect();
@@ -35,7 +34,8 @@ struct RegisterFlow : ::testing::Test {
     std::vector<RegisterRow> Rows() const {
         std::vector<RegisterRow> rows;
         RegisterScanner scanner;
-        scanner.Feed(storage.file.data(), storage.file.size(), [&](std::uint64_t, std::string_view line) {
+        const std::string file = files.Text("IssuedCards.csv");
+        scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
             rows.emplace_back();
             SplitRegisterLine(line, rows.back());
         });
@@ -72,12 +72,10 @@ TEST_F(RegisterFlow, EachCardOfACyclicRunGetsItsRowWithItsNumberAndResult) {
 }
 
 TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
-    const std::optional<RegisterStep> steps[] = {RegisterStep::Read, RegisterStep::Write, RegisterStep::Flush,
-                                                 std::nullopt /* open refused */};
+    const std::optional<FileOp> steps[] = {FileOp::Read, FileOp::Write, FileOp::Flush, std::nullopt /* open refused */};
     for (const auto& step : steps) {
-        storage.file = "2026-12-06T18:29:00+03:00,cut short";  // to be read and mended first
-        storage.failAt = step;
-        storage.openError = step ? 0 : 5;
+        files.Put("IssuedCards.csv", "2026-12-06T18:29:00+03:00,cut short");  // to be read and mended first
+        files.FailAt(step.value_or(FileOp::Open), 1, step ? 112 : 5);
         t.boxes.shown.clear();
         const std::size_t sent = t.port.sent.size();
         const std::size_t drawn = t.users.asked.size();
@@ -93,7 +91,7 @@ TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent
 
 TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRun) {
     t.Click(Ctl::WriteCyclicButton);
-    storage.failAt = RegisterStep::Flush;
+    files.FailAt(FileOp::Flush, 1, 112);
     const std::size_t sent = t.port.sent.size();
     Answer("\n\rAT+DAT_OK");
     EXPECT_FALSE(t.app.op.cyclicWriteActive);

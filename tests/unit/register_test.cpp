@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "support/fakes.h"
-#include "support/register_fakes.h"
+#include "support/memory_files.h"
 
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_browser.h"
+#include "register/register_file_source.h"
 #include "register/register_reader.h"
 
 namespace tollvane {
@@ -178,20 +179,6 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
     }
 }
 
-// After the repair the broken row is a row of its own and the next one is
-// whole.
-TEST(Register, RowAfterRepairIsNotMerged) {
-    const RegisterRow next = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
-    for (const std::string torn : {"2026-12-06T18:31:00+03:00,op,\"Smith, J.", "2026-12-06T18:31:00+03:00,op"}) {
-        std::string file = std::string(RegisterFileStart()) + torn;
-        file += RegisterLeadIn(file.size(), file) + FormatRegisterLine(next);
-        const std::vector<RegisterRow> rows = ReadRows(file, 4096);
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[0][kColTime], "2026-12-06T18:31:00+03:00");
-        EXPECT_EQ(rows[1], next);
-    }
-}
-
 TEST(Register, ShortAndLongLinesSplit) {
     RegisterRow row;
     SplitRegisterLine("a,,\"c\"", row);
@@ -257,20 +244,6 @@ TEST(Register, RowsForTheClipboard) {
 }
 
 
-class MemorySource : public RegisterSource {
-public:
-    std::string file;
-    bool fail = false;
-    bool Size(std::uint64_t& size) override {
-        size = file.size();
-        return !fail;
-    }
-    bool ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) override {
-        got = offset < file.size() ? file.copy(bytes, n, offset) : 0;
-        return !fail;
-    }
-};
-
 RegisterRow RowWithTime(const char* time) {
     RegisterRow row = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
     row[kColTime] = time;
@@ -279,11 +252,13 @@ RegisterRow RowWithTime(const char* time) {
 }
 
 TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
-    MemorySource source;
+    testing::MemoryFiles files;
+    RegisterFileSource source(files, "r.csv");
+    std::string& file = files.entries["r.csv"].data;
     const RegisterRow first = RowWithTime("2026-12-06T10:00:00+03:00");
     const RegisterRow second = RowWithTime("2026-12-06T11:00:00+03:00");
     const RegisterRow third = RowWithTime("2026-12-07T12:00:00+03:00");
-    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
+    file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
     RegisterBrowser browser(source);
     ASSERT_TRUE(browser.Load());
     ASSERT_EQ(browser.RowCount(), 2u);
@@ -292,11 +267,11 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
 
     // Another station is half-way through its row, then finishes it.
     const std::string line = FormatRegisterLine(third);
-    source.file += line.substr(0, 30);
+    file += line.substr(0, 30);
     bool changed = true;
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_FALSE(changed);
-    source.file += line.substr(30);
+    file += line.substr(30);
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_TRUE(changed);
     ASSERT_EQ(browser.RowCount(), 3u);
@@ -314,68 +289,75 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_EQ(exported, std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
 
     // A register replaced by a shorter one is read again from its start.
-    source.file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
+    file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_TRUE(changed);
     ASSERT_EQ(browser.RowCount(), 1u);
     EXPECT_EQ(browser.RowAt(0), second);
 
-    source.fail = true;
+    files.held.insert("r.csv");
     EXPECT_FALSE(browser.Load());
+    EXPECT_EQ(source.LastFailure().status, FileStatus::HeldElsewhere);
     EXPECT_FALSE(browser.Refresh(changed));
 }
 
 
 TEST(RegisterAppend, OneWriteAfterTheRepair) {
     const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
-    testing::MemoryStorage storage;
+    testing::MemoryFiles files;
     testing::FakeSleeper sleeper;
-    EXPECT_FALSE(PrepareRegister(storage, sleeper));
-    EXPECT_EQ(storage.file, RegisterFileStart());
-    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
-    EXPECT_FALSE(PrepareRegister(storage, sleeper));  // nothing to repair: no write
-    EXPECT_EQ(storage.appends.size(), 2u);
+    EXPECT_FALSE(PrepareRegister(files, sleeper, "r.csv"));
+    EXPECT_EQ(files.entries["r.csv"].durable, RegisterFileStart());
+    EXPECT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", line));
+    files.FailAt(testing::FileOp::Write, 1);
+    EXPECT_FALSE(PrepareRegister(files, sleeper, "r.csv"));  // nothing to repair: no write
 
-    storage.file += "2026-12-06T10:01:00+03:00,\"cut";
-    const std::string before = storage.file;
-    EXPECT_FALSE(AppendRegisterLine(storage, sleeper, line));
-    EXPECT_EQ(storage.appends.back(), "\"\r\n" + line);
-    EXPECT_EQ(storage.file, before + "\"\r\n" + line);
+    files.entries["r.csv"].data += "2026-12-06T10:01:00+03:00,\"cut";
+    const std::string before = files.Text("r.csv");
+    files.FailAt(testing::FileOp::Write, 2);
+    EXPECT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", line));
+    EXPECT_EQ(files.Calls(testing::FileOp::Write), 1);
+    EXPECT_EQ(files.entries["r.csv"].durable, before + "\"\r\n" + line);
     EXPECT_TRUE(sleeper.pauses.empty());
 }
 
 TEST(RegisterAppend, HeldElsewhereIsWaitedForOtherFailuresAreNot) {
+    using testing::FileOp;
     const struct {
-        int busyOpens;
-        unsigned long openError;
-        std::optional<RegisterStep> failAt;
+        int heldOpens;
+        std::optional<FileOp> failAt;
         std::optional<RegisterStep> failedStep;
+        unsigned long error;
         std::size_t pauses;
     } table[] = {
-        {3, 0, {}, {}, 3},
-        {20, 0, {}, {}, 20},
-        {21, 0, {}, RegisterStep::Open, 20},  // two seconds: given up
-        {0, 5, {}, RegisterStep::Open, 0},    // access denied: at once
-        {0, 0, RegisterStep::Read, RegisterStep::Read, 0},
-        {0, 0, RegisterStep::Write, RegisterStep::Write, 0},
-        {0, 0, RegisterStep::Flush, RegisterStep::Flush, 0},
+        {3, {}, {}, 0, 3},
+        {20, {}, {}, 0, 20},
+        {21, {}, RegisterStep::Open, 32, 20},  // two seconds: given up
+        {0, FileOp::Open, RegisterStep::Open, 5, 0},  // access denied: at once
+        {0, FileOp::Size, RegisterStep::Read, 5, 0},
+        {0, FileOp::Read, RegisterStep::Read, 5, 0},
+        {0, FileOp::Write, RegisterStep::Write, 5, 0},
+        {0, FileOp::Flush, RegisterStep::Flush, 5, 0},
     };
     for (const auto& t : table) {
-        testing::MemoryStorage storage;
-        storage.file = std::string(RegisterFileStart()) + "x,y\r\n";
-        storage.busyOpens = t.busyOpens;
-        storage.openError = t.openError;
-        storage.failAt = t.failAt;
+        testing::MemoryFiles files;
+        const std::string before = std::string(RegisterFileStart()) + "x,y\r\n";
+        files.Put("r.csv", before);
+        files.heldOpens = t.heldOpens;
+        if (t.failAt) files.FailAt(*t.failAt, 1, 5);
         testing::FakeSleeper sleeper;
-        const auto failure = AppendRegisterLine(storage, sleeper, "a,b\r\n");
-        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.busyOpens;
+        const auto failure = AppendRegisterLine(files, sleeper, "r.csv", "a,b\r\n");
+        ASSERT_EQ(failure.has_value(), t.failedStep.has_value()) << t.heldOpens;
         if (failure) {
             EXPECT_EQ(failure->step, *t.failedStep);
-            EXPECT_EQ(failure->systemError, t.failedStep == RegisterStep::Open ? (t.openError ? 5u : 32u) : 112u);
+            EXPECT_EQ(failure->systemError, t.error);
         }
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
-        // What was in the file stays.
-        EXPECT_EQ(storage.file.substr(0, RegisterFileStart().size() + 5), std::string(RegisterFileStart()) + "x,y\r\n");
+        // Nothing already in the file is lost.
+        EXPECT_EQ(files.Text("r.csv").substr(0, before.size()), before);
+        if (!failure) {
+            EXPECT_EQ(files.entries["r.csv"].durable, before + "a,b\r\n");
+        }
     }
 }
 

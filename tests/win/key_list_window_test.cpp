@@ -11,7 +11,7 @@
 #include "app/win/key_list_window.h"
 #include "app/win/resource_ids.h"
 #include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "base/win/win_files.h"
 #include "support/fakes.h"
 
 namespace tollvane {
@@ -45,8 +45,8 @@ protected:
 
     fs::path dir_ = fs::temp_directory_path() / ("tollvane-keywin-" + std::to_string(GetCurrentProcessId()));
     testing::TestApp t{LanguageId::English};
-    WinKeyFiles files_;
-    WinKeyFileCipher cipher_{t.boxes};
+    WinFiles files_;
+    WinKeyFileCipher cipher_{files_, t.boxes};
     KeyList list_{files_, cipher_, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir_.string() + "\\"};
     HWND main_ = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);

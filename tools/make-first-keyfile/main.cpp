@@ -2,13 +2,14 @@
 // crkeys.data, the encrypted empty key list (the key store only ever
 // rewrites an existing one), and an empty usersData.data when there is none.
 // The list is encrypted by the program's own cipher, so it is exactly what
-// the program would have written.
-#include <windows.h>
-
+// the program would have written. An existing crkeys.data is left alone.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "base/ui.h"
+#include "base/win/win_files.h"
+#include "keystore/key_files.h"
 #include "keystore/win/win_key_file_cipher.h"
 
 namespace {
@@ -20,29 +21,19 @@ public:
     bool AskYesNo(const std::string&) override { return false; }
 };
 
-bool MakeEmptyFile(const wchar_t* name, DWORD disposition) {
-    const HANDLE h = CreateFileW(name, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_EXISTS;
-    CloseHandle(h);
-    return true;
-}
-
 }  // namespace
 
 int main() {
-    constexpr wchar_t kEmptyList[] = L"first-keys.tmp";
-    if (!MakeEmptyFile(kEmptyList, CREATE_ALWAYS)) {
-        std::fprintf(stderr, "cannot create %ls: error %lu\n", kEmptyList, GetLastError());
-        return 1;
-    }
+    tollvane::WinFiles files;
     ConsoleBoxes boxes;
-    tollvane::WinKeyFileCipher cipher(boxes);
-    const bool encrypted = cipher.EncryptKeyFile("first-keys.tmp", "crkeys.data", tollvane::kKeyFilePassword);
-    DeleteFileW(kEmptyList);
-    if (!encrypted) return 1;
+    tollvane::WinKeyFileCipher cipher(files, boxes);
+    // An existing list is kept; a missing one is made whole or not at all.
+    if (!tollvane::MakeFirstKeyList(files, cipher)) return 1;
     // An existing usersData.data holds numbers already handed out: keep it.
-    if (!MakeEmptyFile(L"usersData.data", CREATE_NEW)) {
-        std::fprintf(stderr, "cannot create usersData.data: error %lu\n", GetLastError());
+    std::unique_ptr<tollvane::File> users;
+    const tollvane::FileResult opened = files.Open("usersData.data", tollvane::OpenMode::AppendShared, users);
+    if (!opened) {
+        std::fprintf(stderr, "cannot create usersData.data: error %lu\n", static_cast<unsigned long>(opened.error));
         return 1;
     }
     return 0;

@@ -55,7 +55,7 @@ IssuedCardsWindow::IssuedCardsWindow(const MessageTable& texts, MessageBoxes& bo
 
 HWND IssuedCardsWindow::Open(const MainWindowLink& main) {
     if (Window()) return SecondaryWindow::Open(main, {});
-    register_.emplace(registerPath_);
+    register_.emplace(files_, registerPath_);
     readErrorShown_ = false;
     const HWND window = SecondaryWindow::Open(main, Widen(Text(Msg::kIssuedCardsTitle)));
     if (!window) {
@@ -104,8 +104,8 @@ void IssuedCardsWindow::ShowRows(bool fromTop) {
 
 void IssuedCardsWindow::ReportReadError() {
     // No register yet is no error: no card has been issued here.
+    if (register_->source.LastFailure().status == FileStatus::NotFound) return;
     const DWORD error = register_->source.LastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     // One box per open window: the refresh would repeat it every second.
     if (readErrorShown_) return;
     readErrorShown_ = true;

@@ -10,8 +10,10 @@
 
 #include "app/win/window_kit.h"
 #include "base/ui.h"
+#include "base/win/utf.h"
 #include "register/register_browser.h"
-#include "register/win/register_file_source.h"
+#include "base/win/win_files.h"
+#include "register/register_file_source.h"
 
 namespace tollvane {
 
@@ -28,7 +30,7 @@ public:
 private:
     // The register as the window reads it, made anew at each opening.
     struct Register {
-        explicit Register(const std::wstring& path) : source(path) {}
+        Register(Files& files, const std::wstring& path) : source(files, Narrow(path)) {}
         RegisterFileSource source;
         RegisterBrowser browser{source};
     };
@@ -48,6 +50,7 @@ private:
     const MessageTable& texts_;
     MessageBoxes& boxes_;
     std::wstring registerPath_;
+    WinFiles files_;
     std::optional<Register> register_;
     std::wstring cell_;
     bool readErrorShown_ = false;

@@ -15,11 +15,11 @@
 #include "app/win/win_ui.h"
 #include "app/win/window_kit.h"
 #include "carddata/win/bcrypt_random_source.h"
-#include "carddata/win/users_data_file.h"
+#include "base/win/win_files.h"
+#include "carddata/users_data_store.h"
 #include "keystore/win/win_key_file_cipher.h"
-#include "keystore/win/win_key_files.h"
+#include "keystore/key_files.h"
 #include "serial/win/win_port_discovery.h"
-#include "register/win/register_file_storage.h"
 #include "register/win/station.h"
 #include "serial/win/win_serial_port.h"
 
@@ -59,17 +59,19 @@ struct Program {
           timers(main),
           progress(main),
           port(boxes, app.texts),
-          users(boxes, app.texts),
-          keyCipher(boxes),
+          users(files, sleeper, boxes, app.texts),
+          keyCipher(files, boxes),
           keyForm(app),
-          keyList(keyFiles, keyCipher, boxes, app.texts, sleeper, keyForm),
-          registerStorage(RegisterPath()),
-          issued(registerStorage, sleeper, station, Narrow(registerStorage.Path())),
-          shell(main, app, boxes, keyList, registerStorage.Path()) {
+          keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
+          registerPath(RegisterPath()),
+          issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath)),
+          shell(main, app, boxes, keyList, registerPath) {
         app.issued = &issued;
+        app.files = &files;
     }
 
     AppContext app;
+    WinFiles files;
     WinFormView form;
     WinMessageBoxes boxes;
     WinTimers timers;
@@ -78,13 +80,12 @@ struct Program {
     WinSerialPort port;
     WinPortDiscovery ports;
     BCryptRandomSource random;
-    UsersDataFile users;
-    WinKeyFiles keyFiles;
+    UsersDataStore users;
     WinKeyFileCipher keyCipher;
     AppKeyRecordForm keyForm;
     KeyList keyList;
     WinStationClock station;
-    RegisterFileStorage registerStorage;
+    std::wstring registerPath;
     IssuedCardsLog issued;
     // Last: its windows work on the key list and the register path.
     WinShell shell;
@@ -152,8 +153,9 @@ int RunTollvane(HINSTANCE instance) {
                                               ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
+    WinFiles files;
     // The language decides the title, and the title finds a running copy.
-    const LanguageId language = ReadConfig(kConfigFileName);
+    const LanguageId language = ReadConfig(files, kConfigFileName);
     const MessageTable texts(language);
     const std::wstring title = Widen(texts[Msg::kMainTitle]);
     if (const HWND running = FindWindowW(nullptr, title.c_str())) {
@@ -161,6 +163,10 @@ int RunTollvane(HINSTANCE instance) {
         SetForegroundWindow(running);
         return 0;
     }
+    // Before anything else is done: a crash may have left the key list in
+    // plain text. Not before the look for a running copy, whose key list
+    // operation may have its keys.data on the disk at this very moment.
+    WipeLeftoverPlainKeys(files);
 
     RegisterWindowClass(kMainWindowClass, MainWindowProc);
     const POINT at = CentredOnScreen(kMainWindowWidth, kMainWindowHeight);

@@ -1,7 +1,6 @@
 #include "keystore/win/win_key_file_cipher.h"
 
 #include "base/win/handles.h"
-#include "base/win/utf.h"
 
 #include <windows.h>
 #include <wincrypt.h>
@@ -31,15 +30,11 @@ constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
 constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
 
 // Reads up to `size` bytes, stopping early only at the end of the file.
-bool ReadChunk(HANDLE file, BYTE* buffer, DWORD size, DWORD* got) {
-    *got = 0;
-    while (*got < size) {
-        DWORD n = 0;
-        if (!ReadFile(file, buffer + *got, size - *got, &n, nullptr)) return false;
-        if (n == 0) break;
-        *got += n;
-    }
-    return true;
+FileResult ReadChunk(File& file, BYTE* buffer, DWORD size, DWORD* got) {
+    std::size_t n = 0;
+    const FileResult read = ReadFull(file, reinterpret_cast<char*>(buffer), size, n);
+    *got = static_cast<DWORD>(n);
+    return read;
 }
 
 }  // namespace
@@ -57,6 +52,7 @@ bool WinKeyFileCipher::DecryptKeyFile(const std::string& source, const std::stri
 bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const std::string& target,
                                  const std::string& password) {
     auto fail = [this](const char* step, DWORD code) {
+        lastError_ = code;
         char number[32];
         std::snprintf(number, sizeof number, "0x%08lX.", static_cast<unsigned long>(code));
         boxes_.Show(std::string(step) + "\nНомер ошибки: " + number, MessageIcon::Error);
@@ -64,15 +60,15 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
     };
 
     // The source is opened first, so a missing source never creates a target.
-    UniqueFileHandle in(CreateFileW(Widen(source).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!in.valid()) return fail(kOpenSourceFailed, GetLastError());
+    std::unique_ptr<File> in;
+    if (const FileResult opened = files_.Open(source, OpenMode::Read, in); !opened)
+        return fail(kOpenSourceFailed, opened.error);
 
     // CREATE_ALWAYS truncates: a shorter output must not keep the tail of an
     // earlier, longer file behind it.
-    UniqueFileHandle out(CreateFileW(Widen(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return fail(kOpenTargetFailed, GetLastError());
+    std::unique_ptr<File> out;
+    if (const FileResult opened = files_.Open(target, OpenMode::CreateAlways, out); !opened)
+        return fail(kOpenTargetFailed, opened.error);
 
     UniqueCryptProv context;
     if (!CryptAcquireContextW(context.put(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
@@ -100,8 +96,8 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
     if (!buffer || !ahead) return fail(kOutOfMemory, ERROR_NOT_ENOUGH_MEMORY);
 
     DWORD length = 0;
-    if (!ReadChunk(in.get(), buffer.get(), kChunkSize, &length))
-        return fail(kReadFailed, GetLastError());
+    if (const FileResult read = ReadChunk(*in, buffer.get(), kChunkSize, &length); !read)
+        return fail(kReadFailed, read.error);
 
     for (;;) {
         // Read one chunk ahead so that the final flag travels with the last
@@ -109,8 +105,10 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
         // block to check, and some CryptoAPI implementations read before the
         // buffer in that case. The file format is the same either way.
         DWORD aheadLength = 0;
-        if (length == kChunkSize && !ReadChunk(in.get(), ahead.get(), kChunkSize, &aheadLength))
-            return fail(kReadFailed, GetLastError());
+        if (length == kChunkSize) {
+            if (const FileResult read = ReadChunk(*in, ahead.get(), kChunkSize, &aheadLength); !read)
+                return fail(kReadFailed, read.error);
+        }
         const BOOL final = aheadLength == 0;
 
         DWORD produced = length;
@@ -125,17 +123,18 @@ bool WinKeyFileCipher::Transform(bool encrypt, const std::string& source, const 
         }
 
         if (produced > 0) {
-            DWORD written = 0;
-            if (!WriteFile(out.get(), buffer.get(), produced, &written, nullptr))
-                return fail(kWriteFailed, GetLastError());
-            // A short synchronous write to a disk file means the disk is full.
-            if (written != produced) return fail(kWriteFailed, ERROR_DISK_FULL);
+            const FileResult written = out->Write(reinterpret_cast<const char*>(buffer.get()), produced);
+            if (!written) return fail(kWriteFailed, written.error);
         }
         if (final) break;
 
         CopyMemory(buffer.get(), ahead.get(), aheadLength);
         length = aheadLength;
     }
+    // The target is about to take the place of a file that is on the disk:
+    // it must be on the disk itself first, or a power loss after the
+    // replacement would leave the key list empty or cut short.
+    if (const FileResult flushed = out->Flush(); !flushed) return fail(kWriteFailed, flushed.error);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The key file cipher over the Windows CryptoAPI.
 #pragma once
 
+#include "base/files.h"
 #include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
@@ -9,10 +10,11 @@ namespace tollvane {
 // Runs a whole file through AES-256-CBC with the key that CryptDeriveKey
 // makes from the MD5 hash of the password. Each failed step shows its own
 // Russian message with the system error code and the call returns false.
-// Paths are UTF-8, relative to the working directory or absolute.
+// The files are reached through files; the target is flushed before
+// the call returns true.
 class WinKeyFileCipher : public KeyFileCipher {
 public:
-    explicit WinKeyFileCipher(MessageBoxes& boxes) : boxes_(boxes) {}
+    WinKeyFileCipher(Files& files, MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
 
     bool EncryptKeyFile(const std::string& source, const std::string& target,
                         const std::string& password) override;
@@ -23,6 +25,7 @@ private:
     bool Transform(bool encrypt, const std::string& source, const std::string& target,
                    const std::string& password);
 
+    Files& files_;
     MessageBoxes& boxes_;
 };
 

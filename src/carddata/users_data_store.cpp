@@ -1,0 +1,87 @@
+#include "carddata/users_data_store.h"
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "carddata/users_data.h"
+
+namespace tollvane {
+
+UsersDataStore::UsersDataStore(Files& files, Sleeper& sleeper, MessageBoxes& boxes, const MessageTable& texts,
+                               std::string path)
+    : files_(files), sleeper_(sleeper), boxes_(boxes), texts_(texts), path_(std::move(path)) {}
+
+RecordOutcome UsersDataStore::FailWithCode(Msg text, std::uint32_t code) {
+    char line[64];
+    std::snprintf(line, sizeof line, "\nGetLastError=%08lX", static_cast<unsigned long>(code));
+    boxes_.Show(std::string(texts_[text]) + line, MessageIcon::Error);
+    return RecordOutcome::Failed;
+}
+
+RecordOutcome UsersDataStore::Record(const std::uint8_t data[7]) {
+    RecordOutcome outcome;
+    {
+        std::unique_ptr<File> file;
+        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file)) {
+            boxes_.Show(texts_[Msg::kUsersDataOpenError], MessageIcon::Error);
+            return RecordOutcome::Failed;
+        }
+        outcome = RecordIn(*file, data);
+    }
+    if (outcome != RecordOutcome::Recorded) return outcome;
+    // Stamped once the file is closed: a file system may set the last-write
+    // time only then. A change by someone else in the moment between close
+    // and stamp would go unseen; any later one is seen.
+    if (!files_.Stamp(path_, left_)) index_.Clear();
+    return outcome;
+}
+
+RecordOutcome UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
+    const std::uint64_t number = UsersDataNumber(data);
+    FileStamp now;
+    const bool stamped = static_cast<bool>(file.Stamp(now));
+    if (!index_.Ready() || !stamped || !(now == left_)) {
+        std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlockSize]);
+        std::uint32_t code = 0;
+        const bool built = index_.Build([&](const UsersDataIndex::BlockSink& sink) {
+            for (;;) {
+                std::size_t got = 0;
+                const FileResult read = file.Read(reinterpret_cast<char*>(block.get()), kBlockSize, got);
+                if (!read) {
+                    code = read.error;
+                    return false;
+                }
+                if (got == 0) return true;
+                sink(block.get(), got);
+            }
+        });
+        if (!built) return FailWithCode(Msg::kUsersDataReadError, code);
+        if (stamped) left_ = now;
+    }
+    if (index_.Contains(number)) return RecordOutcome::AlreadyRecorded;
+
+    std::uint64_t oldEnd = 0;
+    FileResult atEnd = file.Size(oldEnd);
+    if (atEnd) atEnd = file.Seek(oldEnd);
+    if (!atEnd) {
+        index_.Clear();
+        return FailWithCode(Msg::kUsersDataReadError, atEnd.error);
+    }
+    const std::string text = index_.SeparatorForNext() + UsersDataRecordText(data);
+    FileResult written = file.Write(text.data(), text.size());
+    if (written) written = file.Flush();
+    if (!written) {
+        // Cut off whatever part of the new text reached the file: digits
+        // left without their separator could join the next record into a
+        // wrong number. The number itself is reported as not recorded
+        // either way, and the file is read again next time.
+        if (file.Resize(oldEnd)) file.Flush();
+        index_.Clear();
+        return FailWithCode(Msg::kUsersDataWriteError, written.error);
+    }
+    index_.Add(number);
+    return RecordOutcome::Recorded;
+}
+
+}  // namespace tollvane

@@ -1,0 +1,191 @@
+// A power loss at every step of every file operation, as the files in
+// memory model it: what the next start of the program finds on the disk.
+// Each operation runs once per step N (the loss comes at the Nth file call)
+// and once more with the write under way at that step torn in half, until
+// an N is reached that the operation no longer gets to.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "carddata/users_data_store.h"
+#include "native/key_list_fixture.h"
+#include "register/issued_cards.h"
+#include "register/register_appender.h"
+#include "register/register_reader.h"
+
+namespace tollvane {
+namespace {
+
+using testing::MemoryFiles;
+using testing::Tear;
+
+// Runs `operation` with the power lost at every step in turn, each time on a
+// disk set up by `prepare`, and hands the disk after the restart to `check`.
+// The number of steps the whole operation takes.
+int AtEveryStep(MemoryFiles& files, const std::function<void()>& prepare, const std::function<void()>& operation,
+                const std::function<void(int step, Tear tear)>& check) {
+    for (int step = 1;; ++step) {
+        for (Tear tear : {Tear::None, Tear::HalfWritten}) {
+            SCOPED_TRACE(::testing::Message() << "power lost at step " << step << (tear == Tear::None ? "" : ", torn"));
+            files.entries.clear();
+            prepare();
+            files.PowerLossAtStep(step, tear);
+            operation();
+            const bool reached = files.PowerLost();
+            files.Restart();
+            check(step, tear);
+            if (!reached) return step - 1;
+        }
+    }
+}
+
+// --- The key list: crkeys.data is the old list or the new one, whole ------------
+
+class KeyListCrash : public KeyListTest {
+protected:
+    const std::string old_ = Rec("r0") + Rec("r1") + Rec("r2");
+
+    void Check(const std::vector<std::string>& allowed) {
+        const std::string stored = Stored();
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), stored), allowed.end()) << stored;
+        // The next start wipes whatever plain text the loss left behind (a
+        // TmpCrKeys.data is encrypted, and the next change overwrites it).
+        WipeLeftoverPlainKeys(files);
+        EXPECT_FALSE(files.Has(kKeysFile) || files.Has(kTmpKeysFile));
+    }
+};
+
+TEST_F(KeyListCrash, AddLeavesTheOldListOrTheNewOne) {
+    const int steps = AtEveryStep(
+        files, [&] { Store(old_); FieldsFromForm("new"); }, [&] { list.OnAddNew(); },
+        [&](int, Tear) { Check({old_, old_ + Rec("new")}); });
+    EXPECT_GT(steps, 10);
+}
+
+TEST_F(KeyListCrash, RemoveLeavesTheOldListOrTheNewOne) {
+    AtEveryStep(
+        files, [&] { Store(old_); t.boxes.answers = {true}; }, [&] { list.OnRowClicked(1); list.OnRemove(); },
+        [&](int, Tear) { Check({old_, Rec("r0") + Rec("r2")}); });
+}
+
+TEST_F(KeyListCrash, ReencryptionLeavesTheOldListOrTheNewOne) {
+    AtEveryStep(
+        files, [&] { Store(old_); files.Put(kKeysFile, Rec("new")); }, [&] { list.ReencryptKeyList(); },
+        [&](int, Tear) { Check({old_, Rec("new")}); });
+}
+
+TEST_F(KeyListCrash, TheFirstListIsAbsentOrWholeAndAnExistingOneIsKept) {
+    const std::string absent = "<does not decrypt>";
+    AtEveryStep(
+        files, [] {}, [&] { MakeFirstKeyList(files, cipher); },
+        [&](int, Tear) {
+            if (files.Has(kCrKeysFile)) Check({""});
+            else Check({absent});
+        });
+    Store(old_);
+    EXPECT_TRUE(MakeFirstKeyList(files, cipher));
+    EXPECT_EQ(Stored(), old_);
+}
+
+// --- usersData.data: every number reported recorded is there -------------------
+
+TEST(UsersDataCrash, EveryNumberReportedRecordedSurvives) {
+    MemoryFiles files;
+    testing::FakeSleeper sleeper;
+    testing::FakeMessageBoxes boxes;
+    const MessageTable texts{LanguageId::English};
+    std::vector<std::array<std::uint8_t, 7>> reported;
+    const std::string before = "1111111111 2222222222 3333333333 4444444444 5555555555 "
+                               "6666666666 7777777777 8888888888 9999999999";
+    AtEveryStep(
+        files, [&] { files.Put("usersData.data", before); reported.clear(); },
+        [&] {
+            UsersDataStore store(files, sleeper, boxes, texts);
+            for (std::uint8_t i = 0; i < 3; ++i) {
+                const std::array<std::uint8_t, 7> number{0xA0, i, 0x01, 0x02, 0x03, 0, 0};
+                if (store.Record(number.data()) == RecordOutcome::Recorded) reported.push_back(number);
+            }
+        },
+        [&](int, Tear) {
+            // The restarted program finds each of them, and the old ones.
+            UsersDataStore store(files, sleeper, boxes, texts);
+            for (const auto& number : reported) EXPECT_EQ(store.Record(number.data()), RecordOutcome::AlreadyRecorded);
+            const std::uint8_t old[7] = {0x99, 0x99, 0x99, 0x99, 0x99, 0, 0};
+            EXPECT_EQ(store.Record(old), RecordOutcome::AlreadyRecorded);
+            // A new number after whatever the loss left is a record of its own.
+            const std::uint8_t next[7] = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0, 0};
+            ASSERT_EQ(store.Record(next), RecordOutcome::Recorded);
+            const std::string text = files.Text("usersData.data");
+            const std::size_t at = text.find("B0B1B2B3B4");
+            ASSERT_NE(at, std::string::npos);
+            EXPECT_TRUE(at == 0 || text[at - 1] == ' ' || text[at - 1] == '\n') << text;
+        });
+}
+
+// --- appconfig.ini: the old language or the new one, the rest kept --------------
+
+TEST(ConfigCrash, ASaveLeavesTheOldLanguageOrTheNewOne) {
+    MemoryFiles files;
+    const std::string notes = "# station 2\r\n";
+    AtEveryStep(
+        files, [&] { files.Put("appconfig.ini", "Language = RU;\r\n" + notes); },
+        [&] { SaveConfig(files, "appconfig.ini", LanguageId::English); },
+        [&](int, Tear) {
+            const std::string text = files.Text("appconfig.ini");
+            EXPECT_TRUE(text == "Language = RU;\r\n" + notes || text == "Language = EN;\r\n" + notes) << text;
+        });
+}
+
+// --- IssuedCards.csv: at most the row being written is lost, none merged --------
+
+TEST(RegisterCrash, AtMostTheRowBeingWrittenIsLostAndNoneIsMerged) {
+    MemoryFiles files;
+    testing::FakeSleeper sleeper;
+    const auto row = [](int i) {
+        RegisterRow r;
+        r[0] = "2026-12-06T10:0" + std::to_string(i) + ":00+03:00";
+        r[22] = "OK";
+        r[23] = "line one\nline \"two\"";  // quoted, with a line end inside
+        return r;
+    };
+    int written = 0;
+    AtEveryStep(
+        files, [&] { written = 0; },
+        [&] {
+            for (int i = 0; i < 3; ++i) {
+                if (PrepareRegister(files, sleeper, "r.csv")) return;
+                if (AppendRegisterLine(files, sleeper, "r.csv", FormatRegisterLine(row(i)))) return;
+                ++written;
+            }
+        },
+        [&](int, Tear) {
+            // The restarted program mends the file and appends its next row.
+            ASSERT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", FormatRegisterLine(row(9))));
+            const std::string file = files.Text("r.csv");
+            ASSERT_EQ(file.rfind(RegisterFileStart(), 0), 0u) << file;
+            std::vector<RegisterRow> rows;
+            RegisterScanner scanner;
+            scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
+                rows.emplace_back();
+                SplitRegisterLine(line, rows.back());
+            });
+            ASSERT_FALSE(rows.empty());
+            EXPECT_EQ(rows.back(), row(9));
+            // Every row reported written is there in order; at most one cut
+            // row of the one being written stands between them and the next.
+            ASSERT_GE(rows.size(), static_cast<std::size_t>(written) + 1);
+            EXPECT_LE(rows.size(), static_cast<std::size_t>(written) + 2);
+            for (int i = 0; i < written; ++i) EXPECT_EQ(rows[i], row(i));
+            if (rows.size() == static_cast<std::size_t>(written) + 2) {
+                EXPECT_NE(rows[written], row(9));
+                EXPECT_EQ(rows[written][0], row(written)[0].substr(0, rows[written][0].size()));
+            }
+        });
+}
+
+}  // namespace
+}  // namespace tollvane

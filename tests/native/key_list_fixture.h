@@ -1,0 +1,118 @@
+// The key list over the files in memory and the OpenSSL twin of the
+// cipher, with a recording window and the main form of the test bundle.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "keystore/key_list.h"
+#include "native/openssl_key_file_cipher.h"
+#include "support/fakes.h"
+#include "support/memory_files.h"
+
+namespace tollvane {
+
+inline const std::string kFF6 = "FFFFFFFFFFFF";
+inline const std::string kFF16 = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
+inline const std::string kSpacedFF6 = "FF FF FF FF FF FF";
+inline const std::string kSpacedFF16 = "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF";
+
+// One line of keys.data as the key record format lays it out.
+inline std::string Rec(const std::string& description, const std::string& mkey = kFF6,
+                       const std::string& akey = kFF16,
+                       const std::string& settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0") {
+    return settings + " M_KEY=" + mkey + " A_KEY=" + akey + " Description=" + description + "\n";
+}
+
+inline std::string DataFile(const std::string& name) {
+    std::ifstream in(std::string(TOLLVANE_TEST_DATA) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in.good()) << name;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class FakeKeyListUi : public KeyListUi {
+public:
+    std::vector<KeyListRow> rows;
+    bool showKeys = false;
+    bool masked = true;
+    std::map<KeyField, std::string> fields;
+    bool recordButtons = false;
+    int closes = 0;
+
+    void ShowRows(KeyListRows r) override {
+        rows.clear();
+        for (std::size_t i = 0; i < r.Count(); ++i) rows.push_back(r.Row(i));
+    }
+    bool IsShowKeysChecked() const override { return showKeys; }
+    void SetShowKeysChecked(bool checked) override { showKeys = checked; }
+    void SetKeyFieldsMasked(bool m) override { masked = m; }
+    std::string FieldText(KeyField f) const override {
+        const auto it = fields.find(f);
+        return it == fields.end() ? std::string() : it->second;
+    }
+    void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
+    void EnableRecordButtons() override { recordButtons = true; }
+    void CloseWindow() override { ++closes; }
+};
+
+class KeyListTest : public ::testing::Test {
+protected:
+    KeyListTest() {
+        t.app.language = LanguageId::English;
+        t.app.texts.Load(LanguageId::English);
+        // The form as it starts: Master, "Send card ID", Classic, reader
+        // settings at their start values.
+        for (Ctl c : {Ctl::ClassicCheck, Ctl::Sl1Radio, Ctl::IfTouchMemoryRadio, Ctl::IndDirectRadio,
+                      Ctl::StandbyOffRadio, Ctl::TouchPollOffRadio})
+            t.form[c].checked = true;
+        t.form[Ctl::RoleCombo].items = {"Master", "User"};
+        t.form[Ctl::RoleCombo].selection = 0;
+        t.form[Ctl::WorkModeCombo].items = {"a", "b", "c", "d"};
+        t.form[Ctl::WorkModeCombo].selection = 0;
+        list.SetUi(&ui);
+    }
+
+    // crkeys.data holding the given plain list, on the disk.
+    void Store(const std::string& plain) {
+        files.Put("plain.scratch", plain);
+        ASSERT_TRUE(helper_.EncryptKeyFile("plain.scratch", kCrKeysFile, kKeyFilePassword));
+        files.entries.erase("plain.scratch");
+    }
+    // The plain list in crkeys.data, or a marker when it does not decrypt.
+    std::string Stored() {
+        std::string plain = "<does not decrypt>";
+        if (helper_.DecryptKeyFile(kCrKeysFile, "plain.scratch", kKeyFilePassword)) plain = files.Text("plain.scratch");
+        files.entries.erase("plain.scratch");
+        return plain;
+    }
+    bool PlainFilesGone() const {
+        return !files.Has(kKeysFile) && !files.Has(kTmpKeysFile) && !files.Has(kTmpCrKeysFile);
+    }
+    void FieldsFromForm(const std::string& description = "Key Description") {
+        ui.fields[KeyField::Crypto1] = t.app.values.crypto1KeyText;
+        ui.fields[KeyField::Aes] = t.app.values.aesKeyText;
+        ui.fields[KeyField::Description] = description;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : t.boxes.shown) texts.push_back(m.text);
+        return texts;
+    }
+
+    testing::TestApp t;
+    testing::MemoryFiles files;
+    OpenSslKeyFileCipher cipher{files, t.boxes};
+    FakeKeyListUi ui;
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm};
+
+private:
+    testing::FakeMessageBoxes helperBoxes_;
+    OpenSslKeyFileCipher helper_{files, helperBoxes_};
+};
+
+}  // namespace tollvane
