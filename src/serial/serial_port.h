@@ -33,6 +33,7 @@ public:
     // Closes the handle if one is held; afterwards no handle is held.
     virtual void Close() = 0;
     virtual bool HasHandle() const = 0;
+    // Drops the bytes still waiting from an earlier reply, then writes.
     // False on a write error (after the "%s [%d] %s" box) or a short write.
     virtual bool SendBytes(const std::uint8_t* data, std::size_t length) = 0;
     // Byte by byte until 60 ms of silence or capacity bytes; zero-fills the

@@ -112,6 +112,21 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     EXPECT_TRUE(boxes_.systemErrors.empty());
 }
 
+// The late rest of an earlier reply, still waiting when a command goes out,
+// can never answer that command: sending drops it, and the reply read
+// afterwards is the one to the command.
+TEST_F(SerialPortTest, SendingDropsWhatAnEarlierReplyLeftWaiting) {
+    Write(peer_, "\rAT+DAT_OK");
+    ::Sleep(200);  // the stale bytes are in the port's queue before the send
+    const std::uint8_t command[] = {'A', 'T', '+', 'M', 'w'};
+    ASSERT_TRUE(port_.SendBytes(command, sizeof command));
+    ASSERT_EQ(ReadAll(peer_), "AT+Mw");
+    Write(peer_, "\n\rAT+ERR_04");
+    ReplyBuffer reply;
+    ASSERT_TRUE(port_.ReadReply(reply));
+    EXPECT_EQ(Text(reply), "\n\rAT+ERR_04");
+}
+
 // The line format is set; what the driver keeps (here XON/XOFF) stays.
 // A failed open closes the port that was open before: nothing may keep it.
 TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {

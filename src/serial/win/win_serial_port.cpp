@@ -56,6 +56,10 @@ void WinSerialPort::ShowPortError(Msg what, DWORD error) {
 
 bool WinSerialPort::SendBytes(const std::uint8_t* data, std::size_t length) {
     if (!handle_ || length > MAXDWORD) return false;
+    // Whatever is still waiting now is the late rest of an earlier reply (a
+    // reply cut short, repeated or paused beyond its wait): it can never
+    // answer this command, and read after it would be taken for the answer.
+    ::PurgeComm(handle_.get(), PURGE_RXCLEAR);
     DWORD written = 0;
     if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(length), &written, nullptr)) {
         ShowPortError(Msg::kPortWriteError, ::GetLastError());
