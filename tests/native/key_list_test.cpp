@@ -2,15 +2,10 @@
 // of the cipher, and with a failure at every file step.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <map>
-#include <sstream>
 
 #include "app/form_rules.h"
 #include "app/key_record_form.h"
-#include "carddata/hex_text.h"
 #include "keystore/key_list.h"
 #include "native/key_list_fixture.h"
 
@@ -36,24 +31,6 @@ TEST_F(KeyListTest, LoadListsEveryRecordMaskedOrInClear) {
     EXPECT_EQ(ui.rows[1][7], "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
     EXPECT_TRUE(t.boxes.shown.empty());
     EXPECT_TRUE(PlainFilesGone());
-}
-
-TEST_F(KeyListTest, LoadsTheListWrittenByTheCryptoApiImplementation) {
-    files.Put(kCrKeysFile, DataFile("keyfile/crkeys_keylist.data"));
-    ui.showKeys = true;
-    ASSERT_TRUE(list.LoadKeyList());
-    std::istringstream lines(DataFile("keyfile/plain_keylist.data"));
-    std::string line;
-    std::size_t n = 0;
-    KeyRecord expected;
-    for (; std::getline(lines, line); ++n) {
-        ParseKeyRecord(line, expected);
-        RegroupKeys(expected);
-        ASSERT_LT(n, ui.rows.size());
-        EXPECT_EQ(ui.rows[n][6], expected.M_KEY);
-        EXPECT_EQ(ui.rows[n][8], expected.Description);
-    }
-    EXPECT_EQ(ui.rows.size(), n);
 }
 
 TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
@@ -178,38 +155,6 @@ TEST_F(KeyListTest, RecordSettingsComeFromTheForm) {
     EXPECT_EQ(ReadRecordSettings(t.form, values).WM, "0");
 }
 
-// After the masked list was loaded, a record whose own line lacks a key or
-// holds it cut short leaves that key of the form as it was.
-TEST_F(KeyListTest, UseKeepsTheFormKeyWhereTheRecordHasNoWholeOne) {
-    const std::string settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=01 BN=0";
-    struct Case {
-        const char* what;
-        std::string line;
-        std::string crypto1, aes;
-    };
-    const std::string formCrypto1 = "01 02 03 04 05 06", formAes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F";
-    const Case cases[] = {
-        {"no keys", settings + "\n", formCrypto1, formAes},
-        {"Crypto1 key cut, no AES key", settings + " M_KEY=A0A1A2\n", formCrypto1, formAes},
-        {"AES key cut", settings + " M_KEY=A0A1A2A3A4A5 A_KEY=0011\n", "A0 A1 A2 A3 A4 A5", formAes},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Store(Rec("zero", "B0B1B2B3B4B5") + c.line);
-        t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
-        t.app.values.crypto1KeyText = formCrypto1;
-        t.app.values.aesKey = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
-                               0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F};
-        t.app.values.aesKeyText = formAes;
-        ASSERT_TRUE(list.LoadKeyList());
-        ASSERT_TRUE(list.UseKeyRecord(1));
-        EXPECT_EQ(t.app.values.crypto1KeyText, c.crypto1);
-        EXPECT_EQ(t.app.values.aesKeyText, c.aes);
-        EXPECT_EQ(FormatHexBytes(t.app.values.crypto1Key.data(), 6), c.crypto1);
-        EXPECT_EQ(FormatHexBytes(t.app.values.aesKey.data(), 16), c.aes);
-    }
-}
-
 TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
     struct Case {
         const char* what;
@@ -217,19 +162,8 @@ TEST_F(KeyListTest, ApplyKeyRecordReadsOnlyTheValuesItKnows) {
         std::function<void()> check;
     };
     auto base = [] {
-        KeyRecord r;
-        r.TC = "Cls";
-        r.AA = "X";
-        r.OI = "1";
-        r.LL = "0";
-        r.DI = "2";
-        r.SB = "1";
-        r.WM = "1";
-        r.SN = "05";
-        r.BN = "1";
-        r.M_KEY = "12 34 56 78 9A BC";
-        r.A_KEY = kSpacedFF16;
-        return r;
+        return KeyRecord{"Cls", "X", "1", "0", "2", "1", "1", "05", "1", "12 34 56 78 9A BC", kSpacedFF16, "",
+                         false, false};
     };
     const Case cases[] = {
         {"sector 00 is sector 1", [](KeyRecord& r) { r.SN = "00"; },

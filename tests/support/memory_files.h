@@ -62,11 +62,6 @@ public:
         failCode_ = {status, code};
         calls_.clear();
     }
-    // The nth call from now on fails with code.
-    void FailAtStep(int nth, std::uint32_t code = 5) {
-        failStep_ = steps_ + nth;
-        failCode_ = {FileStatus::Failed, code};
-    }
     // The power goes at the nth call from now on: it and every later call
     // do nothing.
     void PowerLossAtStep(int nth, Tear tear = Tear::None) {
@@ -79,10 +74,8 @@ public:
         for (auto& [path, e] : entries) e.data = e.durable;
         powerLost_ = false;
         lossStep_ = 0;
-        failNth_ = failStep_ = 0;
+        failNth_ = 0;
     }
-    // Calls made so far, every kind counted.
-    int Steps() const { return steps_; }
     // Calls of this kind (on the FailAt file, if one was named) since the
     // last FailAt.
     int Calls(FileOp op) const {
@@ -164,9 +157,7 @@ private:
             }
             return FileResult::Failure(kPowerLost);
         }
-        if ((failNth_ != 0 && op == failOp_ && nth == failNth_) || (failStep_ != 0 && steps_ == failStep_)) {
-            return failCode_;
-        }
+        if (failNth_ != 0 && op == failOp_ && nth == failNth_) return failCode_;
         return std::nullopt;
     }
 
@@ -250,7 +241,6 @@ private:
     std::optional<FileOp> failOp_;
     int failNth_ = 0;
     std::string failPath_;
-    int failStep_ = 0;
     FileResult failCode_;
     int lossStep_ = 0;
     Tear tear_ = Tear::None;

@@ -37,11 +37,6 @@ std::string FileOf(const std::vector<std::uint64_t>& numbers) {
     return text;
 }
 
-TEST(UsersDataIndex, NumberIsTheFirstFiveBytes) {
-    const std::uint8_t data[7] = {0x01, 0xAB, 0x00, 0xFF, 0x7C, 0x99, 0x88};
-    EXPECT_EQ(UsersDataNumber(data), 0x01AB00FF7Cull);
-}
-
 // The reading rules of the file: only ten upper-case hex digits in a row
 // make a record; an eleventh digit begins the next one at once.
 TEST(UsersDataIndex, ReadsRecordsByTheFileRules) {
@@ -109,27 +104,6 @@ TEST(UsersDataIndex, FindsEveryNumberSharingTheFirstThreeBytesOfARecord) {
             ASSERT_EQ(index.Contains(probe), beginnings.count(probe >> 16) == 1) << RecordOf(probe);
         }
     }
-}
-
-// After every number the program appends, the index says what a fresh
-// reading of the grown file says.
-TEST(UsersDataIndex, StaysInStepWithAppendedNumbers) {
-    std::vector<std::uint64_t> numbers = {0x0102030405, 0xFFFFFFFFFF, 0x0000000001};
-    UsersDataIndex index;
-    ASSERT_TRUE(index.Build(Reading(FileOf(numbers))));
-    const std::uint64_t added[] = {0x0102020405, 0x0102040405, 0x0000010000, 0xFFFFFEFFFF,
-                                   0x5555555555, 0x0100000000, 0x00FFFFFFFF, 0x1234567890, 0x7F7F7F7F7F};
-    for (std::uint64_t n : added) {
-        ASSERT_FALSE(index.Contains(n)) << RecordOf(n);
-        ASSERT_FALSE(index.Contains(n ^ 0xFFFF)) << RecordOf(n);
-        const std::string expectSeparator = numbers.size() % 10 == 0 ? "\r\n" : " ";
-        EXPECT_EQ(index.SeparatorForNext(), expectSeparator) << numbers.size();
-        index.Add(n);
-        numbers.push_back(n);
-        EXPECT_TRUE(index.Contains(n ^ 0xFFFF)) << RecordOf(n);
-        EXPECT_EQ(index.RecordCount(), numbers.size());
-    }
-    EXPECT_EQ(index.SeparatorForNext(), " ");  // the thirteenth
 }
 
 TEST(UsersDataIndex, FailedReadingLeavesNoIndex) {

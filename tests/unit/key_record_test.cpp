@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "keystore/key_record.h"
 
@@ -14,37 +15,20 @@ const std::string kExample =
 // A record that differs from the example in every field, to see which fields
 // a damaged line leaves alone.
 KeyRecord Previous() {
-    KeyRecord r;
-    r.TC = "SL3";
-    r.AA = "V";
-    r.OI = "3";
-    r.LL = "1";
-    r.DI = "1";
-    r.SB = "0";
-    r.WM = "2";
-    r.SN = "15";
-    r.BN = "2";
-    r.M_KEY = "A0 A1 A2 A3 A4 A5";
-    r.A_KEY = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
-    r.Description = "previous";
-    return r;
+    return {"SL3", "V", "3", "1", "1", "0", "2", "15", "2", "A0 A1 A2 A3 A4 A5",
+            "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "previous", false, false};
+}
+
+// Every field in line order, to compare whole records with one message.
+std::vector<std::string> Fields(const KeyRecord& r) {
+    return {r.TC, r.AA, r.OI, r.LL, r.DI, r.SB, r.WM, r.SN, r.BN, r.M_KEY, r.A_KEY, r.Description};
 }
 
 TEST(KeyRecord, ExampleLine) {
     KeyRecord r = Previous();
     ParseKeyRecord(kExample, r);
-    EXPECT_EQ(r.TC, "Cls");
-    EXPECT_EQ(r.AA, "X");
-    EXPECT_EQ(r.OI, "0");
-    EXPECT_EQ(r.LL, "0");
-    EXPECT_EQ(r.DI, "2");
-    EXPECT_EQ(r.SB, "1");
-    EXPECT_EQ(r.WM, "0");
-    EXPECT_EQ(r.SN, "01");
-    EXPECT_EQ(r.BN, "0");
-    EXPECT_EQ(r.M_KEY, std::string(12, 'F'));
-    EXPECT_EQ(r.A_KEY, std::string(32, 'F'));
-    EXPECT_EQ(r.Description, "Key Description");
+    EXPECT_EQ(Fields(r), (std::vector<std::string>{"Cls", "X", "0", "0", "2", "1", "0", "01", "0",
+                                                   std::string(12, 'F'), std::string(32, 'F'), "Key Description"}));
     RegroupKeys(r);
     EXPECT_EQ(r.M_KEY, "FF FF FF FF FF FF");
     EXPECT_EQ(r.A_KEY, "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF");
@@ -132,18 +116,7 @@ TEST(KeyRecord, DamagedLines) {
     for (const Case& c : cases) {
         KeyRecord r = Previous();
         ParseKeyRecord(c.line, r);
-        EXPECT_EQ(r.TC, c.expected.TC) << c.name;
-        EXPECT_EQ(r.AA, c.expected.AA) << c.name;
-        EXPECT_EQ(r.OI, c.expected.OI) << c.name;
-        EXPECT_EQ(r.LL, c.expected.LL) << c.name;
-        EXPECT_EQ(r.DI, c.expected.DI) << c.name;
-        EXPECT_EQ(r.SB, c.expected.SB) << c.name;
-        EXPECT_EQ(r.WM, c.expected.WM) << c.name;
-        EXPECT_EQ(r.SN, c.expected.SN) << c.name;
-        EXPECT_EQ(r.BN, c.expected.BN) << c.name;
-        EXPECT_EQ(r.M_KEY, c.expected.M_KEY) << c.name;
-        EXPECT_EQ(r.A_KEY, c.expected.A_KEY) << c.name;
-        EXPECT_EQ(r.Description, c.expected.Description) << c.name;
+        EXPECT_EQ(Fields(r), Fields(c.expected)) << c.name;
     }
 }
 

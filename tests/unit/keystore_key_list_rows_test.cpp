@@ -9,20 +9,8 @@ namespace tollvane {
 namespace {
 
 KeyRecord Record(const char* tc, const char* wm, const char* sn, const char* description) {
-    KeyRecord r;
-    r.TC = tc;
-    r.AA = "X";
-    r.OI = "1";
-    r.LL = "0";
-    r.DI = "2";
-    r.SB = "1";
-    r.WM = wm;
-    r.SN = sn;
-    r.BN = "2";
-    r.M_KEY = "12 34 56 78 9A BC";
-    r.A_KEY = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
-    r.Description = description;
-    return r;
+    return {tc, "X", "1", "0", "2", "1", wm, sn, "2", "12 34 56 78 9A BC",
+            "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", description, false, false};
 }
 
 // The cells the window draws for each row: number "%04d" from 0000, TC, AA,
