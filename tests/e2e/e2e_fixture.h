@@ -76,7 +76,7 @@ inline void Shot(HWND hwnd, const std::string& name) {
 }
 
 class E2eTest : public ::testing::Test {
-protected:
+public:  // the scenarios' helpers take the fixture
     void SetUp() override {
         ASSERT_EQ(sim("reset").rfind("OK", 0), 0u);
         sim("delay 150");

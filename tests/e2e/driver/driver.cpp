@@ -41,14 +41,7 @@ void SendThroughProgram(HWND list, UINT msg, WPARAM wp, T& data, wchar_t* text =
     CloseHandle(process);
 }
 
-}  // namespace
-
-bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
-    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-    return true;
-}
-
+// Tollvane.exe of this build, or the one TOLLVANE_EXE names.
 std::wstring ProgramPath() {
     if (const char* other = std::getenv("TOLLVANE_EXE"); other && *other) return Widen(other);
     // The build gives a Unix path; Wine shows the Unix root as drive Z:.
@@ -56,6 +49,14 @@ std::wstring ProgramPath() {
     if (!path.empty() && path[0] == '/') path = "Z:" + path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return Widen(path);
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    return true;
 }
 
 ScratchDir::ScratchDir() {

@@ -26,9 +26,6 @@ inline constexpr Ms kWait = 15000ms;  // generous: Wine starts slowly on a busy 
 // Polls until pred() holds or the time-out passes; true if it held.
 bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait);
 
-// Tollvane.exe of this build, or the one TOLLVANE_EXE names.
-std::wstring ProgramPath();
-
 // A fresh folder under the temporary folder, removed with its content.
 class ScratchDir {
 public:
@@ -84,10 +81,8 @@ public:
     std::optional<MessageBoxInfo> WaitMessageBox(Ms timeout = kWait) const;
     void Answer(const MessageBoxInfo& box, int buttonId) const;  // and waits for the box to go
     HWND ProgressWindow() const;
-    // After a step that starts a wait (the start-up search, a card command):
-    // answers every box with its first button until the program has been
-    // quiet for a moment (a box that closes gives the main window back for a
-    // moment before the next wait takes it again); the boxes' texts.
+    // After a step that starts a wait: answers every box with its first button
+    // until the program has been quiet for a moment; the boxes' texts.
     std::vector<std::string> SettleSearch();
 
 private:
@@ -95,9 +90,8 @@ private:
     HWND main_ = nullptr;
 };
 
-// The main form of a running program, its controls found by identifier or,
-// without one, by class, top-left corner and size (some group boxes share
-// their corner).
+// The main form of a running program, its controls found by identifier or by
+// class, top-left corner and size (some group boxes share their corner).
 class Form {
 public:
     explicit Form(const Program& program) : program_(program), main_(program.Main()) {}
@@ -113,9 +107,8 @@ public:
     int Selection(int id) const;
     std::vector<std::string> Items(int id) const;
 
-    // Click returns when the program has handled it; ClickAsync and MenuAsync
-    // for commands that open a modal window. Select reports CBN_SELCHANGE as
-    // the operator's choice does.
+    // Click returns when the program has handled it, ClickAsync and MenuAsync at
+    // once (for modal windows); Select reports CBN_SELCHANGE as a choice does.
     void Click(int id);
     void ClickAsync(int id);
     void Menu(int id);
