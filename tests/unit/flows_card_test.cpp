@@ -4,7 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/reader_flows.h"
+#include "app/reader/card_command.h"
+#include "app/reader/link.h"
+#include "app/reader/discovery.h"
+#include "app/reader/read_id.h"
+#include "app/reader/supervision.h"
+#include "app/reader/card_wait.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
 #include "support/fakes.h"

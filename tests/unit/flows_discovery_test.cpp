@@ -4,7 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "app/port_list_ui.h"
-#include "app/reader_flows.h"
+#include "app/reader/card_command.h"
+#include "app/reader/link.h"
+#include "app/reader/discovery.h"
+#include "app/reader/read_id.h"
+#include "app/reader/supervision.h"
+#include "app/reader/card_wait.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {

@@ -3,7 +3,12 @@
 // be written.
 #include <gtest/gtest.h>
 
-#include "app/reader_flows.h"
+#include "app/reader/card_command.h"
+#include "app/reader/link.h"
+#include "app/reader/discovery.h"
+#include "app/reader/read_id.h"
+#include "app/reader/supervision.h"
+#include "app/reader/card_wait.h"
 #include "register/register_reader.h"
 #include "support/register_fakes.h"
 #include "support/fakes.h"

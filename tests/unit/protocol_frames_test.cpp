@@ -6,6 +6,7 @@
 
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
+#include "protocol/frames.h"
 
 namespace tollvane {
 namespace {
