@@ -22,7 +22,7 @@ std::vector<std::uint8_t> FrameFrom5(std::uint8_t type, std::uint8_t aesAuth, st
 }
 
 TEST(ReadBackApplyTest, UserDataInTheDecryptModeComesBackAsItWasTyped) {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     t.SelectCombo(Ctl::RoleCombo, 1);
     // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
     const std::uint8_t data[7] = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5};
@@ -40,7 +40,7 @@ TEST(ReadBackApplyTest, UserDataInTheDecryptModeComesBackAsItWasTyped) {
 }
 
 TEST(ReadBackApplyTest, ZeroDataAndAnUnknownRoleLetterAreShownAsUserData) {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     t.SelectCombo(Ctl::RoleCombo, 1);
     const auto frame = FrameFrom5('s', 'X', 0, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
     ApplySettingsReadBack(t.app, frame.data(), frame.size());
@@ -50,7 +50,7 @@ TEST(ReadBackApplyTest, ZeroDataAndAnUnknownRoleLetterAreShownAsUserData) {
 }
 
 TEST(ReadBackApplyTest, AClassicMasterCardLeavesTheAesKeyAndUnknownLettersAlone) {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     t.app.values.aesKeyText = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10";
     t.form[Ctl::AesKeyEdit].text = t.app.values.aesKeyText;
     t.form[Ctl::WorkModeCombo].selection = 2;
@@ -70,7 +70,7 @@ TEST(ReadBackApplyTest, AClassicMasterCardLeavesTheAesKeyAndUnknownLettersAlone)
 }
 
 TEST(ReadBackApplyTest, AnSl3MasterCardChecksPlusAndSl3AndFillsTheAesKey) {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     t.form[Ctl::AesAuthCheck].checked = true;
     const auto frame = FrameFrom5('3', 'V', 0x5C, {'M', 'g', 'd', 'e', 'e', 'd', 1, 0});
     ApplySettingsReadBack(t.app, frame.data(), frame.size());

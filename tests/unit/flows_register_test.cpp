@@ -4,11 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "app/reader/card_command.h"
-#include "app/reader/link.h"
-#include "app/reader/discovery.h"
-#include "app/reader/read_id.h"
-#include "app/reader/supervision.h"
-#include "app/reader/card_wait.h"
 #include "register/register_reader.h"
 #include "support/register_fakes.h"
 #include "support/fakes.h"
@@ -24,7 +19,7 @@ public:
 };
 
 struct RegisterFlow : ::testing::Test {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     MemoryStorage storage;
     FakeSleeper registerSleeper;
     FixedStation station;

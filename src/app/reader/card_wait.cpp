@@ -130,12 +130,17 @@ void ContinueCyclicRun(AppContext& app) {
 }
 
 // The register row of the outcome, then its message; the main window is
-// enabled again.
+// enabled again. A second acknowledgement where the result belongs says
+// nothing of the card: the register calls it unrecognised, and so does the
+// operator's message, or the run would end without a word.
 void SayOutcome(AppContext& app, ReplyBuffer* reply) {
     app.op.resultStarted = false;
     RecordCardOutcome(app, reply);
-    if (reply) ClassifyReply(app, *reply);
-    else NoReply(app);
+    ReplyBuffer probe;
+    if (reply) probe = *reply;
+    if (!reply) NoReply(app);
+    else if (ParseAck(probe) == AckKind::Ok) AnswerNotRecognised(app);
+    else ClassifyReply(app, *reply);
     app.progress.EnableMainWindow(true);
 }
 

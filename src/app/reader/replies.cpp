@@ -85,7 +85,10 @@ void ClassifyReply(AppContext& app, ReplyBuffer& reply) {
         case AckKind::Nothing:
             break;
     }
-    if (HandleCardResult(app, reply)) return;
+    if (!HandleCardResult(app, reply)) AnswerNotRecognised(app);
+}
+
+void AnswerNotRecognised(AppContext& app) {
     app.ShowMessage(Msg::kAnswerNotRecognized, MessageIcon::Error);
     if (app.link.manualConnect) GiveUpManualPort(app);
 }

@@ -14,4 +14,7 @@ void ClassifyReply(AppContext& app, ReplyBuffer& reply);
 // Nothing came: a port picked by hand is not the reader's. Ends the operation.
 void NoReply(AppContext& app);
 
+// "The answer could not be recognized!"; a port picked by hand is given up.
+void AnswerNotRecognised(AppContext& app);
+
 }  // namespace tollvane
