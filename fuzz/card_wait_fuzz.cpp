@@ -209,8 +209,8 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     }
     run.CheckNewFrames(0);
 
-    // Long inputs add little but time: the first 600 events count.
-    for (int events = 0; in.Left() > 0 && events < 600; ++events) {
+    // Long inputs add little but time: the first 150 events count.
+    for (int events = 0; in.Left() > 0 && events < 150; ++events) {
         const std::uint8_t event = in.Byte();
         switch (event % 8) {
             case 3: t.port.Arrive(std::string(in.Text(event / 8 % 24))); break;
