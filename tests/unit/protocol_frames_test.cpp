@@ -96,23 +96,6 @@ TEST(CommandFrames, UserWriteIsTheKnownFrame) {
     EXPECT_EQ(BuildUserWriteFrame(form), expected);
 }
 
-TEST(CommandFrames, CardTypeLetterTakesFirstCheckedInOrder) {
-    struct Case {
-        bool classic, sl1, sl3;
-        std::uint8_t letter;
-    } cases[] = {
-        {true, true, true, 's'}, {true, false, true, 's'}, {false, true, true, '1'},
-        {false, false, true, '3'}, {false, false, false, 0},
-    };
-    for (const Case& c : cases) {
-        FormSnapshot form;
-        form.classicChecked = c.classic;
-        form.sl1Checked = c.sl1;
-        form.sl3Checked = c.sl3;
-        EXPECT_EQ(CardTypeLetter(form), c.letter) << c.classic << c.sl1 << c.sl3;
-    }
-}
-
 enum class Card { Classic, Sl1, Sl3, None };
 
 FormSnapshot FormFor(Card card, int workModeIndex) {
