@@ -23,8 +23,8 @@ const std::string kDatOk = "\n\rAT+DAT_OK";
 
 // A cyclic run of `cards` cards; the best time per card, or -1 when the run
 // did not go on card after card.
-double PerCard(int cards, const std::function<void(testing::ReaderApp&)>& onRecord) {
-    testing::ReaderApp t;
+double PerCard(int cards, const std::function<void(testing::TestApp&)>& onRecord) {
+    testing::TestApp t;
     t.Connect();
     t.SelectCombo(Ctl::WorkModeCombo, 1);
     t.SelectCombo(Ctl::RoleCombo, 1);
@@ -47,7 +47,7 @@ FIGURE(CyclicCard) {
     const std::filesystem::path file = std::filesystem::temp_directory_path() / "tollvane-figures-cyclic.data";
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bench::UsersDataText(10000);
     std::uint64_t next = 1u << 30;
-    const double reference = PerCard(5, [&](testing::ReaderApp&) {
+    const double reference = PerCard(5, [&](testing::TestApp&) {
         std::uint8_t data[7];
         bench::NumberBytes(next++, data);
         bench::RecordBytewise(file, data);

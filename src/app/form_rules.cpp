@@ -4,9 +4,9 @@
 #include <initializer_list>
 #include <optional>
 
+#include "app/card_settings.h"
 #include "carddata/converter.h"
 #include "carddata/generation.h"
-#include "carddata/hex_text.h"
 
 namespace tollvane {
 
@@ -324,15 +324,14 @@ void ClickUniqueBeforeWrite(AppContext& app) {
 }
 
 void ResetCrypto1Key(AppContext& app) {
-    app.values.crypto1Key.fill(0xFF);
-    app.values.crypto1KeyText = FormatHexBytes(app.values.crypto1Key.data(), app.values.crypto1Key.size());
-    app.form.SetText(Crypto1KeyEdit, app.values.crypto1KeyText);
+    constexpr std::array<std::uint8_t, 6> kAllFF{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    SetHexField(app, Crypto1KeyEdit, kAllFF);
 }
 
 void ResetAesKey(AppContext& app) {
-    app.values.aesKey.fill(0xFF);
-    app.values.aesKeyText = FormatHexBytes(app.values.aesKey.data(), app.values.aesKey.size());
-    app.form.SetText(AesKeyEdit, app.values.aesKeyText);
+    std::array<std::uint8_t, 16> allFF;
+    allFF.fill(0xFF);
+    SetHexField(app, AesKeyEdit, allFF);
 }
 
 void RefreshConverterFields(AppContext& app) {
@@ -342,17 +341,14 @@ void RefreshConverterFields(AppContext& app) {
     app.form.SetText(DecEdit, texts.dec);
 }
 
-bool GenerateUniqueIntoForm(AppContext& app) {
+UniqueDraw GenerateUniqueIntoForm(AppContext& app) {
     const std::optional<UniqueResult> made = GenerateUniqueData(app.random, app.users);
     if (!made) {
         app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
-        return false;
+        return UniqueDraw::None;
     }
-    app.values.uniqueData = made->bytes;
-    app.values.uniqueDataText = made->text;
-    app.form.SetText(SectorDataEdit, app.values.uniqueDataText);
-    RefreshConverterFields(app);
-    return true;
+    SetHexField(app, SectorDataEdit, made->bytes);
+    return made->recorded ? UniqueDraw::Recorded : UniqueDraw::NotRecorded;
 }
 
 }  // namespace tollvane

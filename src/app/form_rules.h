@@ -57,10 +57,15 @@ void ResetAesKey(AppContext& app);
 // The three converter fields from UniqueDataBytes and ConverterFormat.
 void RefreshConverterFields(AppContext& app);
 
+// What GenerateUniqueIntoForm drew.
+enum class UniqueDraw {
+    None,         // no data could be made: the operator was told, nothing changed
+    NotRecorded,  // shown, but usersData.data does not hold it (the store said why)
+    Recorded,
+};
+
 // New unique user-card data into the values, SectorDataEdit and the
-// converter fields. The data is shown even when it could not be recorded
-// (the store has told the operator why). False only when no data could be
-// made at all; the operator has then been told and nothing changed.
-bool GenerateUniqueIntoForm(AppContext& app);
+// converter fields.
+UniqueDraw GenerateUniqueIntoForm(AppContext& app);
 
 }  // namespace tollvane

@@ -2,38 +2,21 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <span>
 #include <string>
 
-#include "app/form_rules.h"
+#include "app/card_settings.h"
 #include "carddata/hex_text.h"
 
 namespace tollvane {
 
 namespace {
 
-// Where a field keeps its value beside the edit.
-struct FieldValue {
-    std::span<std::uint8_t> bytes;
-    std::string& text;
-    bool& filterActive;
-};
-
-FieldValue ValueOf(AppContext& app, Ctl edit) {
-    FormValues& v = app.values;
-    switch (edit) {
-    case Ctl::Crypto1KeyEdit: return {v.crypto1Key, v.crypto1KeyText, v.crypto1Filter};
-    case Ctl::AesKeyEdit: return {v.aesKey, v.aesKeyText, v.aesFilter};
-    default: return {v.uniqueData, v.uniqueDataText, v.uniqueFilter};
-    }
-}
-
 bool AllHexDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return IsHexDigit(c); });
 }
 
 void BeginEntry(AppContext& app, const HexFieldInfo& field) {
-    FieldValue value = ValueOf(app, field.edit);
+    const HexFieldValue value = KeptValueOf(app, field.edit);
     // Putting the text in reports EN_CHANGE; the flag is still off, so the
     // program's own text is not filtered.
     app.form.SetText(field.edit, StripBlanks(value.text));
@@ -41,7 +24,7 @@ void BeginEntry(AppContext& app, const HexFieldInfo& field) {
 }
 
 void FilterEntry(AppContext& app, const HexFieldInfo& field) {
-    FieldValue value = ValueOf(app, field.edit);
+    const HexFieldValue value = KeptValueOf(app, field.edit);
     if (!value.filterActive) return;
 
     const std::string typed = app.form.Text(field.edit);
@@ -87,13 +70,10 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
 }
 
 void EndEntry(AppContext& app, const HexFieldInfo& field) {
-    FieldValue value = ValueOf(app, field.edit);
+    const HexFieldValue value = KeptValueOf(app, field.edit);
     value.filterActive = false;
     const ParsedHex parsed = ParseHexField(app.form.Text(field.edit), static_cast<int>(value.bytes.size()));
-    std::copy_n(parsed.bytes.begin(), std::min(parsed.bytes.size(), value.bytes.size()), value.bytes.begin());
-    value.text = parsed.text;
-    if (field.edit == Ctl::SectorDataEdit) RefreshConverterFields(app);
-    app.form.SetText(field.edit, value.text);
+    SetHexField(app, field.edit, parsed.bytes);
 }
 
 }  // namespace

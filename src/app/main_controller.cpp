@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <string>
 
+#include "app/card_settings.h"
 #include "app/config.h"
 #include "app/form_rules.h"
 #include "app/form_texts.h"
 #include "app/hex_entry.h"
 #include "app/progress.h"
-#include "app/reader_flows.h"
+#include "app/reader/card_command.h"
+#include "app/reader/card_wait.h"
+#include "app/reader/discovery.h"
+#include "app/reader/link.h"
+#include "app/reader/read_id.h"
+#include "app/reader/supervision.h"
 #include "carddata/generation.h"
 
 namespace tollvane {
@@ -53,18 +59,17 @@ bool ConfirmClear(AppContext& app) { return app.boxes.AskYesNo(app.texts[Msg::kC
 void GenerateRandomKeys(AppContext& app) {
     FormView& form = app.form;
     bool failed = false;
+    std::string text;
     if ((form.IsChecked(Ctl::ClassicCheck) || form.IsChecked(Ctl::Sl1Radio)) &&
         form.Selection(Ctl::WorkModeCombo) != 0) {
-        if (GenerateCrypto1Key(app.random, app.values.crypto1Key, app.values.crypto1KeyText))
-            form.SetText(Ctl::Crypto1KeyEdit, app.values.crypto1KeyText);
-        else
-            failed = true;
+        std::array<std::uint8_t, 6> key{};
+        if (GenerateCrypto1Key(app.random, key, text)) SetHexField(app, Ctl::Crypto1KeyEdit, key);
+        else failed = true;
     }
     if (form.IsChecked(Ctl::PlusCheck)) {
-        if (GenerateAesKey(app.random, app.values.aesKey, app.values.aesKeyText))
-            form.SetText(Ctl::AesKeyEdit, app.values.aesKeyText);
-        else
-            failed = true;
+        std::array<std::uint8_t, 16> key{};
+        if (GenerateAesKey(app.random, key, text)) SetHexField(app, Ctl::AesKeyEdit, key);
+        else failed = true;
     }
     if (failed) app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
 }
@@ -193,10 +198,10 @@ void OnTimer(AppContext& app, int timerId) {
     case TimerId::Search:
         // A tick posted just before its timer was killed can still arrive;
         // with no wait running it has nothing to count.
-        if (app.op.waitRunning) SearchTimerTick(app);
+        if (app.op.waitRunning) FixedWaitTick(app, TimerId::Search, SearchReader);
         break;
     case TimerId::Reply:
-        if (app.op.waitRunning) ReplyTimerTick(app);
+        if (app.op.waitRunning) FixedWaitTick(app, TimerId::Reply, FinishVersionWait);
         break;
     case TimerId::Device: CheckPortAfterDeviceChange(app); break;
     case TimerId::Card:

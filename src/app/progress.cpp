@@ -1,7 +1,5 @@
 #include "app/progress.h"
 
-#include "app/reader_flows.h"
-
 namespace tollvane {
 
 namespace {
@@ -60,17 +58,10 @@ void EndWait(AppContext& app, TimerId id) {
     app.op.waitRunning = false;
 }
 
-void SearchTimerTick(AppContext& app) {
-    if (!CountTick(app, TimerId::Search)) return;
-    EndWait(app, TimerId::Search);
-    SearchReader(app);
-    EnableUnlessWaiting(app);
-}
-
-void ReplyTimerTick(AppContext& app) {
-    if (!CountTick(app, TimerId::Reply)) return;
-    EndWait(app, TimerId::Reply);
-    FinishVersionWait(app);
+void FixedWaitTick(AppContext& app, TimerId id, WaitFinished finished) {
+    if (!FindWait(id) || !CountTick(app, id)) return;
+    EndWait(app, id);
+    finished(app);
     EnableUnlessWaiting(app);
 }
 

@@ -17,8 +17,12 @@ void ShowProgress(AppContext& app, TimerId id);
 // window again.
 void EndWait(AppContext& app, TimerId id);
 
-// One tick of the search and reply waits.
-void SearchTimerTick(AppContext& app);
-void ReplyTimerTick(AppContext& app);
+// What runs when a wait of fixed length is over.
+using WaitFinished = void (*)(AppContext& app);
+
+// One tick of a wait of fixed length (Search, Reply). At its last tick the
+// wait ends, finished runs, and the main window is enabled again unless
+// finished started the next wait.
+void FixedWaitTick(AppContext& app, TimerId id, WaitFinished finished);
 
 }  // namespace tollvane

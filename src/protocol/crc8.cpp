@@ -13,10 +13,4 @@ std::uint8_t Crc8(const std::uint8_t* data, std::uint8_t length) {
     return crc;
 }
 
-void ScrambleUniqueData(std::uint8_t data[7]) {
-    for (int i = 0; i < 7; ++i) {
-        data[i] = static_cast<std::uint8_t>(~data[i] ^ kUniqueDataMask[i]);
-    }
-}
-
 }  // namespace tollvane

@@ -168,4 +168,10 @@ SettingsBlock SettingsBlockOf(const CommandFrame& frame) {
     return block;
 }
 
+void ScrambleUniqueData(std::uint8_t data[7]) {
+    for (int i = 0; i < 7; ++i) {
+        data[i] = static_cast<std::uint8_t>(~data[i] ^ kUniqueDataMask[i]);
+    }
+}
+
 }  // namespace tollvane

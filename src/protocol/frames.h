@@ -91,4 +91,11 @@ CommandFrame BuildUserClearFrame(const FormSnapshot& form);
 // The SettingsBlock a frame carries (offsets 29 to 44).
 SettingsBlock SettingsBlockOf(const CommandFrame& frame);
 
+inline constexpr std::uint8_t kUniqueDataMask[7] = {0x5A, 0x93, 0x1E, 0xC7, 0x40, 0xB8, 0x2D};
+
+// The "decrypt" work mode's scramble of user data: data[i] = NOT data[i] XOR
+// mask[i], in place. It is its own inverse: the same call scrambles before
+// a write and unscrambles after a read.
+void ScrambleUniqueData(std::uint8_t data[7]);
+
 }  // namespace tollvane

@@ -1,6 +1,5 @@
-// In-memory fakes of every service the application logic talks through,
-// TestApp, which bundles them with an AppContext, and ReaderApp, the same
-// bundle set up for the conversations with the reader. The fakes keep their state
+// In-memory fakes of every service the application logic talks through, and
+// TestApp, which bundles them with an AppContext. The fakes keep their state
 // in public members so that tests can arrange and inspect it directly.
 #pragma once
 
@@ -50,25 +49,12 @@ struct FakeControl {
 class FakeFormView : public FormView {
 public:
     mutable std::map<Ctl, FakeControl> controls;
-    std::optional<Ctl> focused;             // the edit that has the keyboard focus
-    int mainWindowFocusCount = 0;           // FocusMainWindow calls
-    std::function<void(Ctl)> onTextSet;     // after SetText
-    std::function<void(Ctl)> onFocusLost;   // from FocusMainWindow, for the focused edit
+    std::optional<Ctl> focused;            // the edit that has the keyboard focus
+    int mainWindowFocusCount = 0;          // FocusMainWindow calls
+    std::function<void(Ctl)> onTextSet;    // after SetText
+    std::function<void(Ctl)> onFocusLost;  // from FocusMainWindow, for the focused edit
 
     FakeControl& operator[](Ctl c) { return controls[c]; }
-
-    // Every state of every control touched so far, one line each, for
-    // comparing the whole form before and after a step.
-    std::string Describe() const {
-        std::string out;
-        for (const auto& [ctl, s] : controls) {
-            out += std::to_string(static_cast<int>(ctl)) + ": " + (s.checked ? "checked " : "") +
-                   (s.enabled ? "" : "disabled ") + (s.shown ? "" : "hidden ") + (s.masked ? "masked " : "") +
-                   "text=\"" + s.text + "\" pos=" + std::to_string(s.upDownPos) +
-                   " sel=" + std::to_string(s.selection) + " items=" + std::to_string(s.items.size()) + "\n";
-        }
-        return out;
-    }
     const FakeControl& Get(Ctl c) const { return controls[c]; }
 
     bool IsChecked(Ctl c) const override { return Get(c).checked; }
@@ -129,37 +115,30 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
+// A box is modal: modalLoop, when set, runs while it is open (once at a
+// time), as the message loop of a real box goes on dispatching timer ticks.
 class FakeMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
     std::vector<std::string> systemErrors;
     std::vector<std::string> questions;
-    std::deque<bool> answers;  // next answers to AskYesNo; empty: defaultAnswer
-    bool defaultAnswer = true;
-
-    void Show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}); }
-    void ShowSystemError(const std::string& text) override { systemErrors.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        questions.push_back(text);
-        if (answers.empty()) return defaultAnswer;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
-
-// Message boxes whose modal loop can be made to dispatch messages.
-class ModalBoxes : public FakeMessageBoxes {
-public:
+    std::deque<bool> answers;  // next answers to AskYesNo; empty: yes
     std::function<void()> modalLoop;
 
     void Show(const std::string& text, MessageIcon icon) override {
-        FakeMessageBoxes::Show(text, icon);
+        shown.push_back({text, icon});
         RunLoop();
     }
     void ShowSystemError(const std::string& text) override {
-        FakeMessageBoxes::ShowSystemError(text);
+        systemErrors.push_back(text);
         RunLoop();
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -179,18 +158,10 @@ private:
 
 class FakeTimers : public Timers {
 public:
-    std::map<TimerId, unsigned> running;            // id -> period
-    std::vector<std::pair<TimerId, unsigned>> started;
-    std::vector<TimerId> killed;
+    std::map<TimerId, unsigned> running;  // id -> period
 
-    void Start(TimerId id, unsigned periodMs) override {
-        running[id] = periodMs;
-        started.emplace_back(id, periodMs);
-    }
-    void Kill(TimerId id) override {
-        running.erase(id);
-        killed.push_back(id);
-    }
+    void Start(TimerId id, unsigned periodMs) override { running[id] = periodMs; }
+    void Kill(TimerId id) override { running.erase(id); }
     bool IsRunning(TimerId id) const { return running.count(id) != 0; }
 };
 
@@ -199,10 +170,9 @@ public:
     bool open = false;
     std::string title;
     int range = 0;
-    int steps = 0;        // steps since the last Open
+    int steps = 0;  // steps since the last Open
     int opens = 0, closes = 0;
     bool mainWindowEnabled = true;
-    std::vector<bool> enableCalls;
 
     void Open(const std::string& t, int r) override {
         open = true;
@@ -216,10 +186,7 @@ public:
         open = false;
         ++closes;
     }
-    void EnableMainWindow(bool enable) override {
-        mainWindowEnabled = enable;
-        enableCalls.push_back(enable);
-    }
+    void EnableMainWindow(bool enable) override { mainWindowEnabled = enable; }
 };
 
 class FakeSleeper : public Sleeper {
@@ -236,8 +203,7 @@ public:
 // queue, so a byte dropped or read twice shows.
 class FakeLine : public SerialPort {
 public:
-    // What has arrived from the reader and not been read yet.
-    std::string line;
+    std::string line;  // arrived from the reader and not read yet
     bool openResult = true;
     bool sendResult = true;
     bool readError = false;  // ReadReply fails as ReadFile would, with its box
@@ -303,12 +269,8 @@ public:
     std::optional<std::vector<std::string>> ports = std::vector<std::string>{};
     std::optional<std::string> readerPort;
     std::set<std::string> present;
-    int listCalls = 0;
 
-    std::optional<std::vector<std::string>> ListPorts() override {
-        ++listCalls;
-        return ports;
-    }
+    std::optional<std::vector<std::string>> ListPorts() override { return ports; }
     std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override { return readerPort; }
     bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
 };
@@ -335,57 +297,61 @@ class FakeUniqueStore : public UniqueNumberStore {
 public:
     std::deque<RecordOutcome> outcomes;  // next results; empty: Recorded
     std::vector<std::array<std::uint8_t, 7>> asked;
+    std::vector<std::array<std::uint8_t, 7>> recorded;
 
     RecordOutcome Record(const std::uint8_t data[7]) override {
         std::array<std::uint8_t, 7> copy{};
         std::copy(data, data + 7, copy.begin());
         asked.push_back(copy);
-        if (outcomes.empty()) return RecordOutcome::Recorded;
-        const RecordOutcome outcome = outcomes.front();
-        outcomes.pop_front();
+        RecordOutcome outcome = RecordOutcome::Recorded;
+        if (!outcomes.empty()) {
+            outcome = outcomes.front();
+            outcomes.pop_front();
+        }
+        if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
         return outcome;
     }
 };
 
 // --- Shell -------------------------------------------------------------------
 
+// Records what the logic asks of the shell that the tests look at; the
+// windows themselves are the end-to-end suite's.
 class FakeShell : public Shell {
 public:
-    std::vector<std::string> titles;
     int menuRebuilds = 0;
     long helpResult = 42;  // above 32: opened
     int helpOpens = 0;
-    int aboutShown = 0;
-    int closeRequests = 0;
     std::vector<std::pair<std::string, std::vector<std::string>>> readIdWindows;
-    int keyListForAdd = 0;
-    int keyListShowFirst = 0;
 
-    void SetMainTitle(const std::string& title) override { titles.push_back(title); }
+    void SetMainTitle(const std::string&) override {}
     void RebuildMenu() override { ++menuRebuilds; }
-    long OpenHelpFile() override {
-        ++helpOpens;
-        return helpResult;
-    }
-    void ShowAbout() override { ++aboutShown; }
-    void CloseMainWindow() override { ++closeRequests; }
+    long OpenHelpFile() override { return ++helpOpens, helpResult; }
+    void ShowAbout() override {}
+    void CloseMainWindow() override {}
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override {
         readIdWindows.push_back({title, {values[0], values[1], values[2], values[3]}});
     }
-    void OpenKeyListForAdd() override { ++keyListForAdd; }
-    void OpenKeyListAndShowFirst() override { ++keyListShowFirst; }
-    void OpenIssuedCards() override { ++issuedCardsShown; }
-    int issuedCardsShown = 0;
+    void OpenKeyListForAdd() override {}
+    void OpenKeyListAndShowFirst() override {}
+    void OpenIssuedCards() override {}
 };
 
 // --- Everything together ---------------------------------------------------------
 
-// The fakes and an AppContext over them. The form is left blank; call
-// InitMainForm(t.app) for the form as the program starts with it. The
-// configuration file goes to the system's temporary folder.
+// The system's ports and the one the reader is on, for a TestApp that
+// starts with the program's form.
+struct WithReader {
+    std::vector<std::string> ports = {"COM1", "COM3"};
+    std::optional<std::string> readerPort = "COM3";
+};
+
+// The fakes and an AppContext over them. The form is left blank unless the
+// bundle is made WithReader (the start form, in English); the configuration
+// file goes to the system's temporary folder.
 struct TestApp {
     FakeFormView form;
-    ModalBoxes boxes;
+    FakeMessageBoxes boxes;
     FakeTimers timers;
     FakeProgress progress;
     FakeSleeper sleeper;
@@ -405,8 +371,53 @@ struct TestApp {
         port.boxes = &boxes;
         app.files = &files;
     }
+    explicit TestApp(WithReader setup) : TestApp(LanguageId::English) {
+        StartForm(std::move(setup.ports), std::move(setup.readerPort));
+    }
     TestApp(const TestApp&) = delete;
     TestApp& operator=(const TestApp&) = delete;
+
+    // The form as the program starts it, the system's ports and the reader
+    // on readerPort.
+    void StartForm(std::vector<std::string> systemPorts = {"COM1", "COM3"},
+                   std::optional<std::string> readerPort = "COM3") {
+        ports.ports = std::move(systemPorts);
+        ports.readerPort = std::move(readerPort);
+        for (const std::string& p : *ports.ports) ports.present.insert(p);
+        InitMainForm(app);
+    }
+    std::string T(Msg id) const { return app.texts[id]; }
+
+    // One tick of a timer, if it runs.
+    bool Tick(TimerId id) {
+        if (!timers.IsRunning(id)) return false;
+        OnTimer(app, static_cast<int>(id));
+        return true;
+    }
+    // Ticks the timer until it stops; the number of ticks.
+    int RunOut(TimerId id, int limit = 1000) {
+        int n = 0;
+        while (n < limit && Tick(id)) ++n;
+        return n;
+    }
+    // The reader answers every command at once as the real one does.
+    void ReaderAcknowledges(std::string version = "2.00") {
+        port.onSend = [this, version](const std::vector<std::uint8_t>& bytes) {
+            const std::string text(bytes.begin(), bytes.end());
+            if (text == "AT+READS_USB") port.Arrive("\n\rAT+USB - OK! >> " + version);
+            else if (bytes.size() == 46) port.Arrive(std::string("\n\rAT+") + char(bytes[3]) + char(bytes[4]) + " - OK!");
+        };
+    }
+    // Start-up with the form as the program starts it: the search, the
+    // connect and the version check; the boxes shown are forgotten.
+    void Connect(std::string version = "2.00") {
+        if (form.controls.empty()) StartForm();
+        ReaderAcknowledges(version);
+        StartUp(app);
+        RunOut(TimerId::Search);
+        RunOut(TimerId::Reply);
+        boxes.shown.clear();
+    }
 
     // Makes the form behave as Windows does for the three hex edits: setting
     // a text reports EN_CHANGE, taking the focus away reports EN_KILLFOCUS.
@@ -446,52 +457,6 @@ struct TestApp {
 
     static bool IsHexEdit(Ctl c) {
         return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
-    }
-};
-
-// The reader's conversations: the program's start form in English, with the
-// system's ports and the reader on readerPort. Its message boxes can run a
-// "modal loop" that dispatches timer ticks while a box is open, as Windows does.
-struct ReaderApp : TestApp {
-    // The form as the program starts it, in English, with the system's
-    // ports and the reader on readerPort.
-    explicit ReaderApp(std::vector<std::string> systemPorts = {"COM1", "COM3"},
-                       std::optional<std::string> readerPort = "COM3")
-        : TestApp(LanguageId::English) {
-        ports.ports = std::move(systemPorts);
-        ports.readerPort = std::move(readerPort);
-        for (const std::string& p : *ports.ports) ports.present.insert(p);
-        InitMainForm(app);
-    }
-    std::string T(Msg id) const { return app.texts[id]; }
-
-    // One tick of a timer, if it runs.
-    bool Tick(TimerId id) {
-        if (!timers.IsRunning(id)) return false;
-        OnTimer(app, static_cast<int>(id));
-        return true;
-    }
-    // Ticks the timer until it stops; the number of ticks.
-    int RunOut(TimerId id, int limit = 1000) {
-        int n = 0;
-        while (n < limit && Tick(id)) ++n;
-        return n;
-    }
-    // The reader answers every command at once as the real one does.
-    void ReaderAcknowledges(std::string version = "2.00") {
-        port.onSend = [this, version](const std::vector<std::uint8_t>& bytes) {
-            const std::string text(bytes.begin(), bytes.end());
-            if (text == "AT+READS_USB") port.Arrive("\n\rAT+USB - OK! >> " + version);
-            else if (bytes.size() == 46) port.Arrive(std::string("\n\rAT+") + char(bytes[3]) + char(bytes[4]) + " - OK!");
-        };
-    }
-    // Start-up: the search, the connect and the version check.
-    void Connect(std::string version = "2.00") {
-        ReaderAcknowledges(version);
-        StartUp(app);
-        RunOut(TimerId::Search);
-        RunOut(TimerId::Reply);
-        boxes.shown.clear();
     }
 };
 

@@ -51,21 +51,16 @@ TEST(HelpTest, ShellResultsPickTheirMessages) {
         std::vector<ShownMessage> expected;
     };
     const Case cases[] = {
-        {33, {}},
         {42, {}},
         {2, {{notFound, MessageIcon::Error}, {folder, MessageIcon::Hint}}},
-        {3, {{notFound, MessageIcon::Error}, {folder, MessageIcon::Hint}}},
         {31,
          {{"Help file cannot be opened!", MessageIcon::Warning},
           {"Install a PDF viewer on your PC.", MessageIcon::Hint}}},
         {32, {{"Opening the help file failed!\n\r[Error code: 32]", MessageIcon::Error}}},
-        {0, {{"Opening the help file failed!\n\r[Error code: 0]", MessageIcon::Error}}},
         {5, {{"Opening the help file failed!\n\r[Error code: 5]", MessageIcon::Error}}},
     };
     for (const Case& c : cases) {
-        TestApp t;
-        t.app.language = LanguageId::English;
-        t.app.texts.Load(LanguageId::English);
+        TestApp t(LanguageId::English);
         t.shell.helpResult = c.result;
         OnCommand(t.app, 5, 0);
         EXPECT_EQ(t.shell.helpOpens, 1);
@@ -84,15 +79,13 @@ TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
     for (const Case c : {Case{ClearButton, false, false}, Case{ClearCyclicButton, false, false},
                          Case{ClearButton, true, false}, Case{ClearCyclicButton, true, true}}) {
         Started t;
-        t.app.language = LanguageId::English;
-        t.app.texts.Load(LanguageId::English);
         t.boxes.answers = {c.answer};
         t.Click(c.button);
         ASSERT_EQ(t.boxes.questions.size(), 1u);
-        EXPECT_EQ(t.boxes.questions[0], "Are you sure you want to clear the card?");
-        if (!c.answer || c.button == ClearButton) {
-            EXPECT_FALSE(t.app.op.cyclicClearActive);
-        }
+        EXPECT_EQ(t.boxes.questions[0], t.T(Msg::kConfirmClearCard));
+        // Yes without a link searches for the reader; No does nothing.
+        EXPECT_EQ(t.timers.IsRunning(TimerId::Search), c.answer);
+        EXPECT_FALSE(t.app.op.cyclicClearActive);
     }
 }
 
@@ -128,66 +121,43 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
     }
 }
 
-TEST(GenerateUniqueTest, NewDataIsShownAndConverted) {
+// New data is shown and converted whether the store recorded it, found it
+// and drew again, or failed (its message is the store's own); with no new
+// number at all "The operation failed!" and the data stay as they were.
+TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
     struct Case {
         std::deque<RecordOutcome> outcomes;
-        std::size_t attempts;
+        bool sourceFails;
+        bool shown;
     };
-    // Recorded; found in the file once and drawn again; the file failing
-    // (its message is the store's own): the new data is shown every time.
-    for (const Case& c : {Case{{RecordOutcome::Recorded}, 1}, Case{{RecordOutcome::AlreadyRecorded}, 2},
-                          Case{{RecordOutcome::Failed}, 1}}) {
+    const Case cases[] = {{{RecordOutcome::Recorded}, false, true},
+                          {{RecordOutcome::AlreadyRecorded}, false, true},
+                          {{RecordOutcome::Failed}, false, true},
+                          {{}, true, false},
+                          {std::deque<RecordOutcome>(1000, RecordOutcome::AlreadyRecorded), false, false}};
+    for (const Case& c : cases) {
         Started t;
         t.users.outcomes = c.outcomes;
-        t.random.next = 0x01;
+        t.random.fail = c.sourceFails;
         t.Click(GenerateUniqueButton);
-
-        EXPECT_EQ(t.users.asked.size(), c.attempts);
-        const auto& last = t.users.asked.back();
-        EXPECT_EQ(t.app.values.uniqueData, last);
-        EXPECT_EQ(t.form.Text(SectorDataEdit), t.app.values.uniqueDataText);
-        EXPECT_NE(t.app.values.uniqueDataText, "11 22 33 44 55 66 77");
-        EXPECT_NE(t.form.Text(HexEdit), "5544332211");
-        EXPECT_TRUE(t.boxes.shown.empty());
+        const std::string text = c.shown ? t.app.values.uniqueDataText : "11 22 33 44 55 66 77";
+        EXPECT_EQ(t.form.Text(SectorDataEdit), text);
+        EXPECT_EQ(t.app.values.uniqueDataText, text);
+        EXPECT_EQ(t.form.Text(HexEdit) == "5544332211", !c.shown);
+        if (c.shown) {
+            EXPECT_EQ(t.app.values.uniqueData, t.users.asked.back());
+        }
+        EXPECT_EQ(t.boxes.shown.size(), c.shown ? 0u : 1u);
     }
 }
 
-// A failing random source, or one whose every number was issued before:
-// "The operation failed!", and the data stay as they were.
-TEST(GenerateUniqueTest, NoNewNumberKeepsTheDataAndSaysSo) {
-    for (bool sourceFails : {true, false}) {
-        SCOPED_TRACE(sourceFails);
-        Started t;
-        t.random.fail = sourceFails;
-        if (!sourceFails) t.users.outcomes.assign(1000, RecordOutcome::AlreadyRecorded);
-        t.Click(GenerateUniqueButton);
-        EXPECT_EQ(t.form.Text(SectorDataEdit), "11 22 33 44 55 66 77");
-        EXPECT_EQ(t.app.values.uniqueDataText, "11 22 33 44 55 66 77");
-        EXPECT_EQ(t.app.values.uniqueData, (std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
-        ASSERT_EQ(t.boxes.shown.size(), 1u);
-        EXPECT_EQ(t.boxes.shown[0].icon, MessageIcon::Error);
-        EXPECT_EQ(t.boxes.shown[0].text, t.app.texts[Msg::kErr05OperationFailed]);
-    }
-}
-
-TEST(ConverterRadioTest, RadiosChooseTheFormat) {
-    struct Case {
-        Ctl radio;
-        int format;
-        const char *touchMemory, *hex, *dec;
-    };
-    const Case cases[] = {
-        {ConvW26Radio, 1, "EA00000033221101", "332211", "03351057"},
-        {ConvW58Radio, 2, "7566554433221101", "77665544332211", "33608038631023121"},
-        {ConvTmW44Radio, 0, "CD00554433221101", "5544332211", "0366216421905"},
-    };
+TEST(ConverterRadioTest, RadiosChooseTheFormatOfTheConverterFields) {
     Started t;
-    for (const Case& c : cases) {
-        t.ClickRadio(c.radio, ConvTmW44Radio, ConvW58Radio);
-        EXPECT_EQ(t.app.values.converterFormat, c.format);
-        EXPECT_EQ(t.form.Text(TouchMemoryEdit), c.touchMemory);
-        EXPECT_EQ(t.form.Text(HexEdit), c.hex);
-        EXPECT_EQ(t.form.Text(DecEdit), c.dec);
+    const std::pair<Ctl, const char*> cases[] = {{ConvW26Radio, "332211"}, {ConvW58Radio, "77665544332211"},
+                                                  {ConvTmW44Radio, "5544332211"}};
+    for (const auto& [radio, hex] : cases) {
+        t.ClickRadio(radio, ConvTmW44Radio, ConvW58Radio);
+        EXPECT_EQ(t.form.Text(HexEdit), hex);
     }
 }
 
@@ -199,10 +169,8 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
         int pos, delta, sector, block;
     };
     const Case cases[] = {
-        {SectorUpDown, 1, 1, 2, 0},      {SectorUpDown, 15, 1, 15, 0},   {SectorUpDown, 1, -1, 1, 0},
-        {SectorUpDown, 3, -20, 1, 0},    {SectorUpDown, 14, 100, 15, 0}, {BlockUpDown, 0, -1, 1, 0},
-        {BlockUpDown, 2, 1, 1, 2},       {BlockUpDown, 1, 1, 1, 2},      {BlockUpDown, 1, -1, 1, 0},
-        {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
+        {SectorUpDown, 1, 1, 2, 0},   {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
+        {BlockUpDown, 0, -1, 1, 0},   {BlockUpDown, 2, 1, 1, 2},    {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
     };
     for (const Case& c : cases) {
         TestApp t;

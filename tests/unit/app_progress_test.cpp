@@ -1,8 +1,7 @@
-// Timed waits: the progress window, the timers and their ticks, and the end
-// of a wait.
+// Timed waits: ticks count only under a running wait, and a wait of fixed
+// length ends at its last tick with the main window usable again, unless
+// what follows starts the next wait.
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 #include "app/main_controller.h"
 #include "app/progress.h"
@@ -13,108 +12,36 @@ namespace {
 
 using testing::TestApp;
 
-TEST(ShowProgressTest, OpensTheWaitOfEachTimer) {
+TEST(WaitTest, FixedWaitsEndAtTheirLastTick) {
     struct Case {
         TimerId id;
-        Msg title;
-        int range;
-        unsigned period;
+        int ticks;  // SearchTimer 100 ticks of 10 ms, ReplyTimer 2 of 500 ms
+        unsigned periodMs;
     };
-    const Case cases[] = {
-        {TimerId::Search, Msg::kProgressSearchTimer, 100, 10},
-        {TimerId::Reply, Msg::kProgressReplyTimer, 2, 500},
-        {TimerId::Card, Msg::kProgressCardTimer, 165, 50},
-    };
-    for (const Case& c : cases) {
+    for (const Case c : {Case{TimerId::Search, 100, 10}, Case{TimerId::Reply, 2, 500}}) {
         TestApp t;
-        t.app.language = LanguageId::English;
-        t.app.texts.Load(LanguageId::English);
         t.app.op.tickCount = 57;  // left over from a tick that came after its wait
         ShowProgress(t.app, c.id);
-        EXPECT_TRUE(t.progress.open);
-        EXPECT_EQ(t.progress.title, Text(LanguageId::English, c.title));
-        EXPECT_EQ(t.progress.range, c.range);
-        EXPECT_FALSE(t.progress.mainWindowEnabled);
-        EXPECT_EQ(t.timers.running.at(c.id), c.period);
-        EXPECT_EQ(t.timers.running.size(), 1u);
-        EXPECT_TRUE(t.app.op.waitRunning);
-        EXPECT_EQ(t.app.op.tickCount, 0);
-    }
-}
-
-TEST(ShowProgressTest, OtherTimerIdsDoNothing) {
-    for (int id : {0, 3, 5, -1}) {
-        TestApp t;
-        ShowProgress(t.app, static_cast<TimerId>(id));
-        EXPECT_EQ(t.progress.opens, 0) << id;
-        EXPECT_TRUE(t.timers.started.empty()) << id;
-        EXPECT_TRUE(t.progress.mainWindowEnabled) << id;
-        EXPECT_FALSE(t.app.op.waitRunning) << id;
-    }
-}
-
-TEST(ShowProgressTest, StartUpSearchesForTheReader) {
-    TestApp t;
-    StartUp(t.app);
-    EXPECT_TRUE(t.timers.IsRunning(TimerId::Search));
-    EXPECT_EQ(t.progress.range, 100);
-}
-
-bool Killed(const TestApp& t, TimerId id) {
-    return std::find(t.timers.killed.begin(), t.timers.killed.end(), id) != t.timers.killed.end();
-}
-
-TEST(WaitTickTest, FixedWaitsEndAtTheirLastTick) {
-    struct Case {
-        TimerId id;
-        int ticks;
-    };
-    for (const Case c : {Case{TimerId::Search, 100}, Case{TimerId::Reply, 2}}) {
-        TestApp t;
-        ShowProgress(t.app, c.id);
-        for (int i = 1; i < c.ticks; ++i) OnTimer(t.app, static_cast<int>(c.id));
-        EXPECT_TRUE(t.progress.open);
-        EXPECT_EQ(t.progress.steps, c.ticks - 1);
-        EXPECT_EQ(t.app.op.tickCount, c.ticks - 1);
-        EXPECT_FALSE(Killed(t, c.id));
-        EXPECT_FALSE(t.progress.mainWindowEnabled);
-
-        OnTimer(t.app, static_cast<int>(c.id));
-
-        EXPECT_TRUE(Killed(t, c.id));
+        EXPECT_EQ(t.timers.running.at(c.id), c.periodMs);
+        EXPECT_EQ(t.progress.range, c.ticks);
+        EXPECT_EQ(t.RunOut(c.id), c.ticks);
         EXPECT_EQ(t.progress.steps, c.ticks);
-        EXPECT_GE(t.progress.closes, 1);
-        // The main window is usable again unless the follow-up started
-        // another wait.
+        EXPECT_FALSE(t.progress.open);
         EXPECT_NE(t.progress.mainWindowEnabled, t.app.op.waitRunning);
-        if (!t.app.op.waitRunning) {
-            EXPECT_EQ(t.app.op.tickCount, 0);
-        }
     }
 }
 
-TEST(WaitTickTest, TicksWithoutAWaitAreIgnored) {
-    for (TimerId id : {TimerId::Search, TimerId::Reply, TimerId::Card}) {
-        TestApp t;
-        OnTimer(t.app, static_cast<int>(id));
-        EXPECT_EQ(t.progress.steps, 0);
-        EXPECT_EQ(t.app.op.tickCount, 0);
-        EXPECT_TRUE(t.timers.killed.empty());
-    }
+TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
-    OnTimer(t.app, 9);
-    OnTimer(t.app, 0);
+    for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
+    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, id);
+    EXPECT_EQ(t.progress.opens, 0);
     EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_TRUE(t.timers.running.empty());
+    EXPECT_TRUE(t.progress.mainWindowEnabled);
 }
 
-TEST(WaitTickTest, CardTicksStepTheBar) {
-    TestApp t;
-    ShowProgress(t.app, TimerId::Card);
-    OnTimer(t.app, static_cast<int>(TimerId::Card));
-    EXPECT_EQ(t.progress.steps, 1);
-}
-
-TEST(EndWaitTest, EndsTheWaitOnce) {
+TEST(WaitTest, EndWaitEndsTheWaitButLeavesTheMainWindowToItsCaller) {
     TestApp t;
     ShowProgress(t.app, TimerId::Card);
     t.app.op.tickCount = 60;
@@ -123,7 +50,6 @@ TEST(EndWaitTest, EndsTheWaitOnce) {
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_FALSE(t.progress.open);
     EXPECT_FALSE(t.app.op.waitRunning);
-    // Enabling the main window is the caller's, after its follow-up.
     EXPECT_FALSE(t.progress.mainWindowEnabled);
 }
 

@@ -38,17 +38,6 @@ TEST(Converter, StartValue) {
     CheckTable({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, table);
 }
 
-TEST(Converter, AllOnes) {
-    const Expected table[3] = {
-        {0, "1A00FFFFFFFFFF01", "FFFFFFFFFF", "1099511627775"},
-        {1, "49000000FFFFFF01", "FFFFFF", "16777215"},
-        {2, "2FFFFFFFFFFFFF01", "FFFFFFFFFFFFFF", "72057594037927935"},
-    };
-    Data data;
-    data.fill(0xFF);
-    CheckTable(data, table);
-}
-
 TEST(Converter, BytesOutsideTheFormatChangeNothing) {
     const Data base{1, 2, 3, 4, 5, 6, 7};
     Data d6 = base;

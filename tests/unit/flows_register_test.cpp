@@ -3,7 +3,7 @@
 // be written.
 #include <gtest/gtest.h>
 
-#include "app/reader_flows.h"
+#include "app/reader/card_command.h"
 #include "register/register_reader.h"
 #include "support/fakes.h"
 
@@ -18,7 +18,7 @@ public:
 };
 
 struct RegisterFlow : ::testing::Test {
-    ReaderApp t;
+    TestApp t{WithReader{}};
     MemoryFiles files;
     FakeSleeper registerSleeper;
     FixedStation station;

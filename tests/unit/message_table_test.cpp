@@ -50,19 +50,6 @@ TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
     EXPECT_EQ(rows, 134);
 }
 
-TEST(MessageTable, TitlesDifferBetweenLanguages) {
-    EXPECT_STREQ(Text(LanguageId::English, Msg::kMainTitle), "Tollvane ver.2.00 (x64)");
-    EXPECT_STREQ(Text(LanguageId::Russian, Msg::kMainTitle), "Tollvane \xD0\xB2\xD0\xB5\xD1\x80.2.00 (x64)");
-}
-
-TEST(MessageTable, EscapesAndTyposAreKept) {
-    EXPECT_STREQ(Text(LanguageId::English, Msg::kConnectionBroken), "Connection broken.\n\r(Varnel disabled!)");
-    EXPECT_STREQ(Text(LanguageId::English, Msg::kKeyAlreadyInList), "Key already exit at the list.");
-    EXPECT_STREQ(Text(LanguageId::English, Msg::kUsersDataOpenError),
-                 "Error opening file usersData.data!\n\rCheck file availability.\n\rDefault: C:\\Tollvane ver_2_00\\");
-    EXPECT_STREQ(Text(LanguageId::English, Msg::kSettingsGroup), " Settings ");
-}
-
 TEST(MessageTable, BoxLanguage) {
     EXPECT_EQ(MessageBoxLangId(LanguageId::Russian), 0);
     EXPECT_EQ(MessageBoxLangId(LanguageId::English), 9);

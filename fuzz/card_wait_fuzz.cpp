@@ -1,0 +1,240 @@
+// The whole card wait driven through the serial fake: a card command on a
+// connected reader, then reply bytes arriving in random chunks between random
+// timer ticks, read errors, message boxes whose modal loop dispatches ticks,
+// and cyclic runs. At every end of a wait:
+// - the wait ended within 165 ticks of its frame;
+// - the operator got exactly one message for the outcome (none for a success
+//   inside a cyclic run, which pauses instead, and none for silence from a
+//   reader the program found itself), plus only the follow-ups the rules
+//   name: the give-up notice for a port picked by hand, the version verdict;
+// - the port was closed exactly when the outcome says so: nothing read, a
+//   port picked by hand that gave no usable answer, a rejected version;
+// - a cyclic run went on only after a success, and is over otherwise;
+// - every frame carrying a freshly drawn number carries one that
+//   usersData.data recorded.
+#include <algorithm>
+#include <array>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/reader/card_wait.h"
+#include "fuzz_target.h"
+#include "protocol/crc8.h"
+#include "protocol/frames.h"
+#include "support/fakes.h"
+
+namespace tollvane::fuzz {
+namespace {
+
+using testing::TestApp;
+
+// Pieces of the reader's speech, so that the fuzzer reaches the result
+// lines without having to guess them byte by byte.
+std::vector<std::string> Tokens() {
+    std::vector<std::string> tokens = {
+        "\n\rAT+Uw - OK!", " - OK!",          "\n\rAT+DAT_OK", "\rAT+DAT_OK", "\n\rAT+ERR_04",
+        "\rAT+ERR_18",     " - UNKNOWN CMD!", " - OK! >> 2.00", " - OK! >> 1.5", "\n", "\r", "\rAT+", "\n\rAT",
+    };
+    // A read-back frame with both checksums good.
+    CommandFrame frame = BuildMasterWriteFrame(FormSnapshot{.classicChecked = true, .workModeIndex = 1});
+    frame[3] = 'm';
+    frame[4] = 's';
+    frame[kFrameCrcOffset] = Crc8(frame.data(), static_cast<std::uint8_t>(kFrameCrcOffset));
+    tokens.push_back("\n\r" + std::string(frame.begin(), frame.end()));
+    return tokens;
+}
+
+struct Snapshot {
+    std::size_t sent, shown, pauses;
+    int closes;
+    bool waiting, cyclic, manual, handle;
+};
+
+class Run {
+public:
+    explicit Run(TestApp& t) : t_(t) {}
+
+    Snapshot Take() const {
+        return {t_.port.sent.size(), t_.boxes.shown.size(), t_.sleeper.pauses.size(), t_.port.closes,
+                t_.app.op.waitRunning, CyclicRunActive(), t_.app.link.manualConnect, t_.port.handle};
+    }
+
+    bool CyclicRunActive() const { return t_.app.op.cyclicWriteActive || t_.app.op.cyclicClearActive; }
+
+    // A frame went out: the wait it starts counts its ticks from here.
+    void CheckNewFrames(std::size_t from) {
+        for (std::size_t i = from; i < t_.port.sent.size(); ++i) {
+            ticksInWait_ = 0;
+            CheckNumberRecorded(t_.port.sent[i]);
+        }
+    }
+
+    // One tick from the message loop.
+    void Tick() {
+        const Snapshot before = Take();
+        if (!t_.Tick(TimerId::Card)) return;
+        if (before.waiting) ++ticksInWait_;
+        const Snapshot after = Take();
+        FUZZ_CHECK(ticksInWait_ <= kCardWaitTicks || !after.waiting);
+        const bool ended = before.waiting && (!after.waiting || after.sent > before.sent);
+        if (ended) CheckEnd(before, after);
+        CheckNewFrames(before.sent);
+    }
+
+private:
+    bool Shown(std::size_t at, Msg text) const {
+        return at < t_.boxes.shown.size() && t_.boxes.shown[at].text == t_.T(text);
+    }
+
+    void CheckEnd(const Snapshot& before, const Snapshot& after) {
+        const std::size_t first = before.shown, count = after.shown - before.shown;
+        const bool paused = after.pauses > before.pauses && t_.sleeper.pauses.back() == 1000;
+        const bool closed = after.closes > before.closes;
+        FUZZ_CHECK(after.handle == t_.app.link.isOpen);
+        FUZZ_CHECK(t_.progress.open == after.waiting && t_.progress.mainWindowEnabled == !after.waiting);
+        // A cyclic run goes on only after a success, shown by its pause alone.
+        if (after.sent > before.sent) {
+            FUZZ_CHECK(before.cyclic && paused && count == 0 && !closed);
+            return;
+        }
+        FUZZ_CHECK(!after.cyclic);
+        if (count == 0) {
+            // A success inside a run whose next card got no number (the store
+            // said why), or silence from a reader found by the search.
+            FUZZ_CHECK((before.cyclic && paused && !closed) || (closed && !before.manual));
+            return;
+        }
+        if (before.cyclic && paused && Shown(first, Msg::kErr05OperationFailed)) {
+            FUZZ_CHECK(count == 1 && !closed);  // the next card's number could not be made
+            return;
+        }
+        const bool cardResult = Shown(first, Msg::kOperationSuccessful) || ErrorResult(first);
+        if (cardResult) {
+            FUZZ_CHECK(count == 1 && !closed);
+        } else if (Shown(first, Msg::kReaderDidNotRespond)) {
+            FUZZ_CHECK(count == 1 && closed && before.manual);
+        } else if (Shown(first, Msg::kInvalidCommand) || Shown(first, Msg::kAnswerNotRecognized)) {
+            // A port picked by hand is given up with a second notice.
+            FUZZ_CHECK(count == (before.manual ? 2u : 1u) && closed == before.manual);
+            if (before.manual) FUZZ_CHECK(Shown(first + 1, Msg::kReaderDidNotRespond));
+        } else if (Shown(first, Msg::kSettingsRead)) {
+            // A version in place of an acknowledgement is judged as one.
+            const bool rejected = count == 2 && Shown(first + 1, Msg::kUpdateReader);
+            FUZZ_CHECK((count == 1 || rejected) && closed == rejected);
+        } else {
+            Fail(__FILE__, __LINE__, "a message that ends no card wait");
+        }
+    }
+
+    bool ErrorResult(std::size_t at) const {
+        for (int m = static_cast<int>(Msg::kErr03MainBoard); m <= static_cast<int>(Msg::kErr18NotUser); ++m)
+            if (Shown(at, static_cast<Msg>(m))) return true;
+        return false;
+    }
+
+    // A User write in a sector-data mode with "Generate unique data before
+    // write" sends only a number the store recorded.
+    void CheckNumberRecorded(const std::vector<std::uint8_t>& frame) {
+        if (!drawsNumbers || frame.size() != kCommandFrameSize || frame[3] != 'U' || frame[4] != 'w') return;
+        const std::uint8_t mode = frame[kFrameSettingsOffset + 5];
+        if (mode != 'f' && mode != 'g') return;
+        std::array<std::uint8_t, 7> data{};
+        std::copy_n(frame.begin() + kFrameSettingsOffset + 8, 7, data.begin());
+        if (mode == 'g') ScrambleUniqueData(data.data());
+        const auto& recorded = t_.users.recorded;
+        FUZZ_CHECK(std::find(recorded.begin(), recorded.end(), data) != recorded.end());
+    }
+
+public:
+    bool drawsNumbers = false;
+
+private:
+    TestApp& t_;
+    int ticksInWait_ = 0;
+};
+
+}  // namespace
+}  // namespace tollvane::fuzz
+
+using namespace tollvane;
+using namespace tollvane::fuzz;
+
+// Input: one byte of set-up (role, work mode, operation, cyclic flags, port
+// picked by hand, unique data before write), one byte of store outcomes,
+// then events: ticks, chunks of bytes, known pieces of replies, read errors,
+// a modal loop.
+TOLLVANE_FUZZ_HARNESS(card_wait) {
+    static const std::vector<std::string> tokens = Tokens();
+    Bytes in(data, size);
+    // A reader found by the search, connected and identified. The bundle is
+    // made once; each input starts from its state as it was then.
+    static TestApp t(LanguageId::English);
+    static const testing::FakeFormView startForm = (t.StartForm(), t.form);
+    t.form = startForm;
+    t.boxes = {};
+    t.timers = {};
+    t.progress = {};
+    t.sleeper = {};
+    t.port = {};
+    t.port.boxes = &t.boxes;
+    t.users = {};
+    t.app.values = {};
+    t.app.op = {};
+    t.port.Open("COM3", 19200);
+    t.app.link = {true, "COM3", 1, false};
+    t.app.reader = ReaderInfo{'B', 200};
+    Run run(t);
+
+    const std::uint8_t setup = in.Byte();
+    const std::uint8_t storeBits = in.Byte();
+    t.app.link.manualConnect = (setup & 0x80) != 0;
+    t.form.SetSelection(Ctl::RoleCombo, setup & 1);
+    t.form.SetSelection(Ctl::WorkModeCombo, (setup >> 1) & 3);
+    t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, (setup & 0x40) != 0);
+    run.drawsNumbers = (setup & 0x40) != 0;
+    // Each draw is recorded, already issued, or fails, by two bits in turn.
+    for (int i = 0; i < 4; ++i) {
+        const int bits = (storeBits >> (2 * i)) & 3;
+        t.users.outcomes.push_back(bits == 2   ? RecordOutcome::AlreadyRecorded
+                                   : bits == 3 ? RecordOutcome::Failed
+                                               : RecordOutcome::Recorded);
+    }
+    t.app.op.cyclicWriteActive = (setup & 0x20) != 0;
+    t.app.op.cyclicClearActive = (setup & 0x10) != 0;
+    switch ((setup >> 3) % 3) {
+        case 0: OnCommand(t.app, static_cast<int>(Ctl::WriteButton), 0); break;
+        case 1: OnCommand(t.app, static_cast<int>(Ctl::ReadButton), 0); break;
+        default: OnCommand(t.app, static_cast<int>(Ctl::ClearButton), 0); break;
+    }
+    run.CheckNewFrames(0);
+
+    // Long inputs add little but time: the first 150 events count.
+    for (int events = 0; in.Left() > 0 && events < 150; ++events) {
+        const std::uint8_t event = in.Byte();
+        switch (event % 8) {
+            case 3: t.port.Arrive(std::string(in.Text(event / 8 % 24))); break;
+            case 4: t.port.Arrive(tokens[(event / 8) % tokens.size()]); break;
+            case 5:
+                t.port.readError = true;
+                run.Tick();
+                t.port.readError = false;
+                break;
+            case 6:
+                t.port.failAfter = event / 8 % 12;
+                run.Tick();
+                t.port.failAfter.reset();
+                break;
+            case 7:
+                if (t.boxes.modalLoop) t.boxes.modalLoop = nullptr;
+                else t.boxes.modalLoop = [] { t.Tick(TimerId::Card); };
+                break;
+            default:
+                run.Tick();
+                break;
+        }
+    }
+    // Silence from here on: whatever runs must end by itself.
+    for (int i = 0; i < 100000 && t.timers.IsRunning(TimerId::Card); ++i) run.Tick();
+    FUZZ_CHECK(!t.timers.IsRunning(TimerId::Card) && !t.app.op.waitRunning);
+}

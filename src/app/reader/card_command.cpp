@@ -1,0 +1,94 @@
+#include "app/reader/card_command.h"
+
+#include "app/card_settings.h"
+#include "app/form_rules.h"
+#include "app/progress.h"
+#include "app/reader/link.h"
+#include "protocol/frames.h"
+
+namespace tollvane {
+
+namespace {
+
+enum class Operation { Write, Read, Clear };
+
+bool SendFrame(AppContext& app, const CommandFrame& frame) {
+    // Each frame's result stands alone: a success left over from an earlier
+    // command must not continue a run.
+    app.op.operationSucceeded = false;
+    app.op.resultStarted = false;
+    if (!app.port.SendBytes(frame.data(), frame.size())) {
+        EndOperation(app);
+        return false;
+    }
+    ShowProgress(app, TimerId::Card);
+    return true;
+}
+
+bool WantsUniqueDataBeforeWrite(const AppContext& app) {
+    const std::uint8_t mode = WorkModeLetter(app.form.Selection(Ctl::WorkModeCombo));
+    return (mode == 'f' || mode == 'g') && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
+}
+
+CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& form) {
+    switch (operation) {
+        case Operation::Write: return master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form);
+        case Operation::Read: return master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form);
+        case Operation::Clear: return master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form);
+    }
+    return {};
+}
+
+void RunCardCommand(AppContext& app, Operation operation) {
+    if (!app.link.isOpen) {
+        // The command is replaced by the search and not resumed after it.
+        ClearCyclicFlags(app);
+        ShowProgress(app, TimerId::Search);
+        return;
+    }
+    const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
+    if (role != 0 && role != 1) {
+        ClearCyclicFlags(app);
+        return;
+    }
+    // A command that the register cannot take is not sent at all, and no
+    // number is drawn for it.
+    if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
+        ClearCyclicFlags(app);
+        return;
+    }
+    const bool master = role == 0;
+    // New unique data for a User write with "Generate unique data before
+    // write". Nothing is sent without a number that usersData.data holds: a
+    // number on a card that the file does not know could be handed out again.
+    const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app);
+    if (drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
+        ClearCyclicFlags(app);
+        return;
+    }
+    const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
+    const CommandFrame frame = BuildFrame(operation, master, form);
+    if (app.issued) {
+        app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
+    }
+    if (SendFrame(app, frame) || !app.issued) return;
+    // A number handed out for a card that never got it is still on record.
+    if (drawsNumber) {
+        RecordOutcomeText(app, IssueResult::NotSent, 0,
+                          std::string(app.texts[Msg::kErrorWord]) + " " + app.texts[Msg::kPortWriteError]);
+    } else {
+        app.issued->ForgetCommand();
+    }
+}
+
+}  // namespace
+
+void WriteCard(AppContext& app) { RunCardCommand(app, Operation::Write); }
+void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
+void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
+
+void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
+    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) ClearCyclicFlags(app);
+}
+
+}  // namespace tollvane

@@ -1,0 +1,47 @@
+#include "app/reader/link.h"
+
+#include <string>
+
+#include "app/form_rules.h"
+#include "app/port_list_ui.h"
+
+namespace tollvane {
+
+namespace {
+constexpr char kUnknownVersionText[] = "x.xx";
+}  // namespace
+
+void EndOperation(AppContext& app) {
+    if (app.link.isOpen) {
+        app.link.isOpen = false;
+        app.port.Close();
+    }
+    RefreshPortList(app);
+    app.link.manualConnect = false;
+    // A run that ends here must not come back with the next single command.
+    ClearCyclicFlags(app);
+    ResetForm(app);
+    app.values.versionText = kUnknownVersionText;
+    app.form.SetText(Ctl::VersionValue, app.values.versionText);
+}
+
+void ShowErrorOpening(AppContext& app) {
+    app.ShowMessage(std::string(app.texts[Msg::kErrorOpening]) + " [" + app.link.portName + "]!", MessageIcon::Error);
+}
+
+void ShowDidNotRespond(AppContext& app) { app.ShowMessage(Msg::kReaderDidNotRespond, MessageIcon::Retry); }
+
+void GiveUpManualPort(AppContext& app) {
+    EndOperation(app);
+    ShowDidNotRespond(app);
+    app.form.Enable(Ctl::PortCombo, true);
+}
+
+void ClearCyclicFlags(AppContext& app) {
+    app.op.cyclicWriteActive = false;
+    app.op.cyclicClearActive = false;
+}
+
+bool CyclicRunActive(const AppContext& app) { return app.op.cyclicWriteActive || app.op.cyclicClearActive; }
+
+}  // namespace tollvane

@@ -1,0 +1,42 @@
+#include "app/reader/read_id.h"
+
+#include <string>
+
+#include "app/reader/link.h"
+#include "protocol/card_id.h"
+#include "protocol/frames.h"
+
+namespace tollvane {
+
+namespace {
+constexpr unsigned kCardIdReplyDelayMs = 100;
+}  // namespace
+
+void ReadCardId(AppContext& app) {
+    if (!app.port.SendBytes(kReadsIdsCommand.data(), kReadsIdsCommand.size())) {
+        EndOperation(app);
+        return;
+    }
+    app.sleeper.SleepMs(kCardIdReplyDelayMs);
+    ReplyBuffer reply;
+    if (!app.port.ReadReply(reply)) {
+        ShowDidNotRespond(app);
+        return;
+    }
+    const CardIdReply card = ParseCardIdReply(reply);
+    switch (card.status) {
+        case CardIdStatus::BadPrefix:
+            app.ShowMessage(Msg::kInvalidCommand, MessageIcon::Error);
+            return;
+        case CardIdStatus::BadTerminator:
+            app.ShowMessage(Msg::kAnswerNotRecognized, MessageIcon::Error);
+            return;
+        case CardIdStatus::Ok:
+            break;
+    }
+    const CardIdTexts texts = FormatCardId(card.barcode, card.cipherId);
+    const std::string values[4] = {texts.barcodeDec, texts.barcodeHex, texts.cipherDec, texts.cipherDotted};
+    app.shell.ShowReadIdWindow(ReadIdWindowTitle(app.reader.modelLetter, app.reader.versionX100), values);
+}
+
+}  // namespace tollvane
