@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/win/main_window.h"
 #include "app/win/resource_ids.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
+#include "app/win/win_ui.h"
 #include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "support/fakes.h"
@@ -68,6 +70,15 @@ TEST(MenuBarTest, ToolsEndsWithIssuedCardsAndTheActiveLanguageIsMarked) {
         EXPECT_EQ((GetMenuState(languages, kMenuEnglish, MF_BYCOMMAND) & MF_CHECKED) != 0,
                   language == LanguageId::English);
     }
+}
+
+// Each kind of message shows the program's own icon resource of that kind:
+// 3 success, 4 warning, 5 error, 6 hint, 7 retry.
+TEST(MessageIconTest, EachKindShowsItsIconResource) {
+    const std::pair<MessageIcon, int> icons[] = {{MessageIcon::Success, 3}, {MessageIcon::Warning, 4},
+                                                 {MessageIcon::Error, 5},   {MessageIcon::Hint, 6},
+                                                 {MessageIcon::Retry, 7}};
+    for (const auto& [icon, resource] : icons) EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
 }  // namespace
