@@ -26,7 +26,7 @@ constexpr int kColumnWidths[kRegisterColumnCount] = {
     130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320,
 };
 
-const ControlSpec kControls[] = {
+const ChildControl kControls[] = {
     {L"Button", Msg::kIssuedCardsGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 475},
     {L"Static", Msg::kIssuedCardsFilterLabel, 0, 0, 18, 30, 60, 15},
     {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kIssuedFilterEditId, 80, 27, 300, 23},
@@ -35,7 +35,7 @@ const ControlSpec kControls[] = {
     {L"Button", Msg::kIssuedCardsCopy, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCopyButtonId, 810, 445, 110, 23},
     {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCloseButtonId, 930, 445, 110, 23},
 };
-const ControlSpec kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kIssuedListViewId, 18, 60, 1030, 375};
+const ChildControl kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kIssuedListViewId, 18, 60, 1030, 375};
 
 // "<what> <file>!" and the system error, as the program's other file
 // messages end.

@@ -41,7 +41,7 @@ constexpr DWORD kKeyFieldStyle = WS_BORDER | ES_READONLY | ES_PASSWORD | ES_UPPE
 
 // In creation order; the list is made and loaded between Add new and Use
 // This Key.
-const ControlSpec kControlsBeforeList[] = {
+const ChildControl kControlsBeforeList[] = {
     {L"Button", Msg::kKeyListGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 380},
     {L"Static", Msg::kKeyListCrypto1Label, 0, 0, 18, 30, 160, 15},
     {L"Edit", kNoText, kKeyFieldStyle, kKeyCrypto1FieldId, 128, 27, 780, 23},
@@ -52,8 +52,8 @@ const ControlSpec kControlsBeforeList[] = {
     {L"Edit", kNoText, WS_BORDER | ES_AUTOHSCROLL, kDescriptionFieldId, 128, 97, 780, 23},
     {L"Button", Msg::kKeyListAddNew, BS_PUSHBUTTON, kAddNewButtonId, 920, 62, 130, 23},
 };
-const ControlSpec kList = {WC_LISTVIEWW, kNoText, LVS_SINGLESEL, kKeyListViewId, 18, 128, 890, 242};
-const ControlSpec kControlsAfterList[] = {
+const ChildControl kList = {WC_LISTVIEWW, kNoText, LVS_SINGLESEL, kKeyListViewId, 18, 128, 890, 242};
+const ChildControl kControlsAfterList[] = {
     {L"Button", Msg::kKeyListUseThisKey, BS_PUSHBUTTON | WS_DISABLED, kUseKeyButtonId, 920, 95, 130, 23},
     {L"Button", Msg::kKeyListRemove, BS_PUSHBUTTON | WS_DISABLED, kRemoveButtonId, 920, 128, 130, 23},
     {L"Button", Msg::kKeyListCancel, BS_PUSHBUTTON, kCancelButtonId, 920, 345, 130, 23},

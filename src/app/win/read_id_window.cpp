@@ -10,7 +10,7 @@ constexpr int kWidth = 302, kHeight = 160;
 constexpr DWORD kValueStyle = WS_BORDER | ES_READONLY | ES_CENTER;
 
 // Two rows of two: each label above its value.
-const ControlSpec kControls[] = {
+const ChildControl kControls[] = {
     {L"Static", Msg::kReadIdBarcode, 0, 0, 10, 15, 125, 20},
     {L"Static", Msg::kReadIdBarcodeHex, 0, 0, 160, 15, 125, 20},
     {L"Edit", kNoText, kValueStyle, kReadIdFirstFieldId, 10, 37, 125, 20, WS_EX_CLIENTEDGE},

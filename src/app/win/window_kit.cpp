@@ -26,10 +26,10 @@ POINT CentredOnScreen(int width, int height) {
 
 namespace {
 
-HWND CreateChild(HWND parent, const ControlSpec& spec, const wchar_t* text, DWORD style, HFONT font) {
-    const HWND control = CreateWindowExW(spec.exStyle, spec.className, text, WS_CHILD | WS_VISIBLE | style, spec.x,
-                                         spec.y, spec.w, spec.h, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+HWND CreateChild(HWND parent, const ChildControl& item, const wchar_t* text, DWORD style, HFONT font) {
+    const HWND control = CreateWindowExW(item.exStyle, item.className, text, WS_CHILD | WS_VISIBLE | style, item.x,
+                                         item.y, item.w, item.h, parent,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                          GetModuleHandleW(nullptr), nullptr);
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
@@ -37,16 +37,16 @@ HWND CreateChild(HWND parent, const ControlSpec& spec, const wchar_t* text, DWOR
 
 }  // namespace
 
-void CreateControls(HWND parent, std::span<const ControlSpec> specs, const MessageTable& texts, HFONT font) {
-    for (const ControlSpec& spec : specs) {
-        const std::wstring text = spec.text == kNoText ? std::wstring() : Widen(texts[spec.text]);
-        CreateChild(parent, spec, text.c_str(), spec.style, font);
+void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font) {
+    for (const ChildControl& item : templates) {
+        const std::wstring text = item.text == kNoText ? std::wstring() : Widen(texts[item.text]);
+        CreateChild(parent, item, text.c_str(), item.style, font);
     }
 }
 
-HWND CreateVirtualList(HWND parent, const ControlSpec& spec, HFONT font) {
+HWND CreateVirtualList(HWND parent, const ChildControl& item, HFONT font) {
     const HWND list =
-        CreateChild(parent, spec, L"", WS_BORDER | LVS_REPORT | LVS_OWNERDATA | spec.style, font);
+        CreateChild(parent, item, L"", WS_BORDER | LVS_REPORT | LVS_OWNERDATA | item.style, font);
     if (list) SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     return list;
 }

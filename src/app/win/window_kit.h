@@ -26,7 +26,7 @@ bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure);
 POINT CentredOnScreen(int width, int height);
 
 // One child control of a window's table.
-struct ControlSpec {
+struct ChildControl {
     const wchar_t* className;
     Msg text;        // kNoText: created without a text
     DWORD style;     // besides WS_CHILD | WS_VISIBLE
@@ -38,7 +38,7 @@ inline constexpr Msg kNoText = static_cast<Msg>(0);
 
 // Creates the controls in table order with their texts in the table's
 // language; font may be null (the system's control font then serves).
-void CreateControls(HWND parent, std::span<const ControlSpec> specs, const MessageTable& texts, HFONT font);
+void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font);
 
 struct ListColumn {
     Msg header;
@@ -50,7 +50,7 @@ struct ListColumn {
 // each cell it draws (LVN_GETDISPINFOW), so that a million rows cost as
 // little as one screenful. style adds to WS_CHILD | WS_VISIBLE | WS_BORDER |
 // LVS_REPORT | LVS_OWNERDATA.
-HWND CreateVirtualList(HWND parent, const ControlSpec& spec, HFONT font);
+HWND CreateVirtualList(HWND parent, const ChildControl& item, HFONT font);
 // Headers from the message table, or header texts of their own.
 void AddListColumns(HWND list, std::span<const ListColumn> columns, const MessageTable& texts);
 void AddListColumn(HWND list, int index, const std::wstring& header, int width);
