@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "base/ui.h"
+#include "base/console_boxes.h"
 #include "keystore/key_file_cipher.h"
 #include "base/win/win_files.h"
 #include "keystore/win/win_key_file_cipher.h"
@@ -18,18 +18,11 @@
 
 namespace {
 
-class ConsoleBoxes : public tollvane::MessageBoxes {
-public:
-    void Show(const std::string& text, tollvane::MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
 int MakeData(const std::string& dir) {
     std::ofstream(dir + "\\usersData.data", std::ios::binary | std::ios::trunc) << bench::UsersDataText(1000000);
     const std::string plain = dir + "\\keys.plain";
     std::ofstream(plain, std::ios::binary | std::ios::trunc) << bench::KeyListText(10000);
-    ConsoleBoxes boxes;
+    tollvane::ConsoleBoxes boxes;
     tollvane::WinFiles files;
     tollvane::WinKeyFileCipher cipher(files, boxes);
     const bool ok = cipher.EncryptKeyFile(plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);

@@ -10,6 +10,7 @@
 
 #include "app/key_record_form.h"
 #include "keystore/key_list.h"
+#include "sample_data.h"
 #include "support/fakes.h"
 
 #if defined(_WIN32)
@@ -36,37 +37,13 @@ using Files = testing::MemoryFiles;
 using Cipher = OpenSslKeyFileCipher;
 #endif
 
-class RowSink : public KeyListUi {
+// Keeps only the number of rows the list would show.
+class RowSink : public bench::FieldsOnlyUi {
 public:
-    std::size_t rows = 0;
-    std::string fields[3];
+    RowSink() : FieldsOnlyUi(true) {}
     void ShowRows(KeyListRows r) override { rows = r.Count(); }
-    bool IsShowKeysChecked() const override { return true; }
-    void SetShowKeysChecked(bool) override {}
-    void SetKeyFieldsMasked(bool) override {}
-    std::string FieldText(KeyField f) const override { return fields[static_cast<int>(f)]; }
-    void SetFieldText(KeyField f, const std::string& text) override { fields[static_cast<int>(f)] = text; }
-    void EnableRecordButtons() override {}
-    void CloseWindow() override {}
+    std::size_t rows = 0;
 };
-
-std::string Hex(unsigned value, int digits) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kDigits[value & 15];
-    return text;
-}
-
-// A key list of distinct records, as the program writes them.
-std::string ListText(int records) {
-    std::string text;
-    for (int i = 0; i < records; ++i) {
-        text += "TC=SL1 AA=X OI=1 LL=0 DI=2 SB=1 WM=1 SN=05 BN=1 M_KEY=" + Hex(static_cast<unsigned>(i), 12) +
-                " A_KEY=" + Hex(static_cast<unsigned>(i) * 7919u, 32) + " Description=Door " + std::to_string(i) +
-                ", building " + std::to_string(i % 17) + "\n";
-    }
-    return text;
-}
 
 // A folder with crkeys.data holding the list, and a key list over it.
 struct Fixture {
@@ -78,7 +55,7 @@ struct Fixture {
                dir.string() + static_cast<char>(fs::path::preferred_separator)) {
         fs::create_directories(dir);
         {
-            const std::string text = ListText(records);
+            const std::string text = bench::KeyListText(records);
             std::unique_ptr<File> plain;
             files.Open(Path("plain"), OpenMode::CreateAlways, plain);
             plain->Write(text.data(), text.size());
@@ -87,9 +64,6 @@ struct Fixture {
         files.Delete(Path("plain"));
         Restore();
         list.SetUi(&ui);
-        ui.fields[0] = "12 34 56 78 9A BC";
-        ui.fields[1] = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
-        ui.fields[2] = "A new key";
     }
     ~Fixture() {
         std::error_code ignored;

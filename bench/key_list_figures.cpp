@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/key_record_form.h"
+#include "base/console_boxes.h"
 #include "app/win/key_list_window.h"
 #include "app/win/resource_ids.h"
 #include "figures.h"
@@ -30,17 +31,10 @@ namespace fs = std::filesystem;
 
 constexpr int kRecords = 10000;
 
-class YesBoxes : public MessageBoxes {
-public:
-    void Show(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return true; }
-};
-
 // A list view filled the plain way: every row inserted, every cell set.
-class RowByRowUi : public KeyListUi {
+class RowByRowUi : public bench::FieldsOnlyUi {
 public:
-    RowByRowUi() {
+    RowByRowUi() : FieldsOnlyUi(false) {
         window_ = CreateWindowExW(0, L"Static", L"reference", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1070, 420,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 18, 128,
@@ -78,15 +72,6 @@ public:
         InvalidateRect(list_, nullptr, TRUE);
         UpdateWindow(window_);
     }
-    bool IsShowKeysChecked() const override { return false; }
-    void SetShowKeysChecked(bool) override {}
-    void SetKeyFieldsMasked(bool) override {}
-    std::string FieldText(KeyField f) const override { return fields[static_cast<int>(f)]; }
-    void SetFieldText(KeyField f, const std::string& text) override { fields[static_cast<int>(f)] = text; }
-    void EnableRecordButtons() override {}
-    void CloseWindow() override {}
-
-    std::string fields[3] = {"12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "A new key"};
 
 private:
     static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
@@ -134,7 +119,7 @@ struct Fixture {
 
     fs::path dir;
     testing::TestApp t;
-    YesBoxes boxes;
+    ConsoleBoxes boxes{true};
     WinFiles files;
     WinKeyFileCipher cipher;
     AppKeyRecordForm form;

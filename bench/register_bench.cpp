@@ -19,6 +19,7 @@
 #include "support/fakes.h"
 #include "base/win/utf.h"
 #include "base/win/win_files.h"
+#include "process_time.h"
 #include "register/register_file_source.h"
 #endif
 
@@ -65,17 +66,6 @@ const fs::path& RegisterFile(std::size_t rows) {
 }
 
 #if defined(_WIN32)
-
-// Processor time of the whole process: on a busy machine the wall time says
-// more about the other processes than about this code.
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](const FILETIME& t) {
-        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
-}
 
 void BM_RegisterLoad(benchmark::State& state) {
     tollvane::WinFiles files;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "carddata/users_data.h"
+#include "keystore/key_list.h"
 
 namespace bench {
 
@@ -30,6 +33,13 @@ inline std::string UsersDataText(std::size_t records) {
     return text;
 }
 
+// A usersData.data of that many numbers in the temporary folder.
+inline std::filesystem::path WriteUsersDataFile(const std::string& prefix, std::size_t records) {
+    const auto path = std::filesystem::temp_directory_path() / (prefix + std::to_string(records) + ".data");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << UsersDataText(records);
+    return path;
+}
+
 inline std::string Hex(unsigned value, int digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text(static_cast<std::size_t>(digits), '0');
@@ -47,5 +57,24 @@ inline std::string KeyListText(int records) {
     }
     return text;
 }
+
+// A key list window without a window: it keeps the three field texts (a new
+// record's to begin with) and ignores the rest; ShowRows is the figure's own.
+class FieldsOnlyUi : public tollvane::KeyListUi {
+public:
+    explicit FieldsOnlyUi(bool showKeys) : showKeys_(showKeys) {}
+    bool IsShowKeysChecked() const override { return showKeys_; }
+    void SetShowKeysChecked(bool) override {}
+    void SetKeyFieldsMasked(bool) override {}
+    std::string FieldText(tollvane::KeyField f) const override { return fields[static_cast<int>(f)]; }
+    void SetFieldText(tollvane::KeyField f, const std::string& text) override { fields[static_cast<int>(f)] = text; }
+    void EnableRecordButtons() override {}
+    void CloseWindow() override {}
+
+    std::string fields[3] = {"12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "A new key"};
+
+private:
+    bool showKeys_;
+};
 
 }  // namespace bench

@@ -17,7 +17,9 @@
 #if defined(_WIN32)
 #include <windows.h>
 
+#include "base/console_boxes.h"
 #include "carddata/users_data_store.h"
+#include "process_time.h"
 #include "no_flush_files.h"
 #else
 #include <fcntl.h>
@@ -32,33 +34,7 @@ namespace fs = std::filesystem;
 
 using bench::NumberBytes;
 
-fs::path MakeUsersDataFile(std::size_t records) {
-    const fs::path path = fs::temp_directory_path() / ("tollvane-bench-users-" + std::to_string(records) + ".data");
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bench::UsersDataText(records);
-    return path;
-}
-
 #if defined(_WIN32)
-
-class NoBoxes : public tollvane::MessageBoxes {
-public:
-    void Show(const std::string& text, tollvane::MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
-// Processor time of the whole process in milliseconds. The harness reports
-// wall time only, which on a busy machine says more about the other
-// processes than about this code.
-double ProcessCpuMs() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](const FILETIME& t) {
-        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
-}
 
 class NoSleep : public tollvane::Sleeper {
 public:
@@ -67,8 +43,8 @@ public:
 
 void BM_UsersDataRecord(benchmark::State& state) {
     const auto records = static_cast<std::size_t>(state.range(0));
-    const fs::path path = MakeUsersDataFile(records);
-    NoBoxes boxes;
+    const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", records);
+    tollvane::ConsoleBoxes boxes;
     tollvane::MessageTable texts;
     bench::NoFlushFiles files;
     NoSleep sleeper;
@@ -87,7 +63,7 @@ BENCHMARK(BM_UsersDataRecord)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(bench
 
 // What the record adds by flushing: one small append and FlushFileBuffers.
 void BM_UsersDataFlush(benchmark::State& state) {
-    const fs::path path = MakeUsersDataFile(10);
+    const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", 10);
     HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     SetFilePointer(file, 0, nullptr, FILE_END);
@@ -125,7 +101,7 @@ BENCHMARK(BM_UsersDataScanMemory)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(b
 // read in 64 KiB blocks, append the new record, close; no fsync.
 void BM_UsersDataRecordPosix(benchmark::State& state) {
     const auto records = static_cast<std::size_t>(state.range(0));
-    const fs::path path = MakeUsersDataFile(records);
+    const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", records);
     std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[64 * 1024]);
     std::uint64_t next = records;
     std::size_t count = records;
@@ -148,7 +124,7 @@ void BM_UsersDataRecordPosix(benchmark::State& state) {
 BENCHMARK(BM_UsersDataRecordPosix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_UsersDataFsync(benchmark::State& state) {
-    const fs::path path = MakeUsersDataFile(10);
+    const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", 10);
     const int fd = ::open(path.c_str(), O_RDWR | O_APPEND);
     for (auto _ : state) {
         if (::write(fd, " 0102030405", 11) != 11 || ::fsync(fd) != 0) state.SkipWithError("fsync failed");

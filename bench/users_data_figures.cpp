@@ -21,6 +21,7 @@
 
 #include "base/message_table.h"
 #include "base/ui.h"
+#include "base/console_boxes.h"
 #include "carddata/users_data_store.h"
 #include "no_flush_files.h"
 #else
@@ -37,21 +38,7 @@ constexpr std::size_t kRecords = 1000000;
 
 using bench::NumberBytes;
 
-fs::path MakeFile(std::size_t records) {
-    const fs::path path = fs::temp_directory_path() / ("tollvane-figures-users-" + std::to_string(records) + ".data");
-    const std::string text = bench::UsersDataText(records);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    return path;
-}
-
 #if defined(_WIN32)
-class NoBoxes : public tollvane::MessageBoxes {
-public:
-    void Show(const std::string& text, tollvane::MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
 class NoSleep : public tollvane::Sleeper {
 public:
     void SleepMs(unsigned) override {}
@@ -66,7 +53,7 @@ struct Store {
         file = std::make_unique<tollvane::UsersDataStore>(files, sleeper, boxes, texts, path.string());
     }
     fs::path path;
-    NoBoxes boxes;
+    tollvane::ConsoleBoxes boxes;
     tollvane::MessageTable texts;
     bench::NoFlushFiles files;  // the flush measures the disk, not the program
     NoSleep sleeper;
@@ -114,7 +101,7 @@ struct Store {
 std::uint64_t FileSize(const fs::path& path) { return fs::file_size(path); }
 
 FIGURE(UsersDataRecord) {
-    const fs::path path = MakeFile(kRecords);
+    const fs::path path = bench::WriteUsersDataFile("tollvane-figures-users-", kRecords);
     const std::uint64_t size = FileSize(path);
     std::uint64_t next = kRecords;
     auto cutBack = [&] { File(path).Truncate(size); };
@@ -150,7 +137,7 @@ FIGURE(UsersDataRecord) {
     // The byte-wise reading takes a minute for a million records; it grows
     // with the file alone, so it runs over 10,000 records and counts a
     // hundred times.
-    const fs::path small = MakeFile(kRecords / 100);
+    const fs::path small = bench::WriteUsersDataFile("tollvane-figures-users-", kRecords / 100);
     const std::uint64_t smallSize = FileSize(small);
     bool refOk = true;
     const double reference = 100.0 * bench::Time(

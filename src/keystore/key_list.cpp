@@ -73,22 +73,38 @@ void KeyList::ShowError(Msg text, std::uint32_t code) {
     boxes_.Show(WithErrorCode(texts_[text], code), MessageIcon::Error);
 }
 
+KeyList::KeysScan KeyList::ScanKeysFile(OpenMode mode, const std::function<bool(const std::string&)>& visit) {
+    KeysScan scan;
+    if (!files_.Open(PathOf(kKeysFile), mode, scan.file)) {
+        ShowError(Msg::kKeysDataNotFound);
+        return scan;
+    }
+    scan.opened = true;
+    KeyLineReader reader(*scan.file);
+    std::string line;
+    KeyLineReader::Result next;
+    while ((next = reader.Next(line)) == KeyLineReader::Result::Line) {
+        if (!visit(line)) return scan;
+    }
+    scan.failed = next == KeyLineReader::Result::Failed;
+    scan.error = reader.Error();
+    scan.rest = std::move(line);
+    return scan;
+}
+
 bool KeyList::LoadKeyList() {
     if (!Decrypt()) return false;
     bool loaded = false;
     {
-        std::unique_ptr<File> file;
-        if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, file)) {
-            ShowError(Msg::kKeysDataNotFound);
-        } else {
-            const bool showKeys = ShowsKeys();
-            KeyListRows rows;
-            KeyLineReader reader(*file);
-            std::string line;
-            KeyLineReader::Result next;
-            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) AppendViewRow(rows, current_, line, showKeys);
+        const bool showKeys = ShowsKeys();
+        KeyListRows rows;
+        const KeysScan scan = ScanKeysFile(OpenMode::Read, [&](const std::string& line) {
+            AppendViewRow(rows, current_, line, showKeys);
+            return true;
+        });
+        if (scan.opened) {
             if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
-            if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
+            if (scan.failed) ShowError(Msg::kKeysDataReadError, scan.error);
             else loaded = true;
         }
     }
@@ -100,24 +116,15 @@ bool KeyList::ReadRecordAt(int index) {
     if (!Decrypt()) return false;
     bool read = false;
     {
-        std::unique_ptr<File> file;
-        if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, file)) {
-            ShowError(Msg::kKeysDataNotFound);
-        } else {
-            KeyLineReader reader(*file);
-            std::string line;
-            KeyLineReader::Result next;
-            int number = 0;
-            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) {
-                if (number++ == index) {
-                    ParseKeyRecord(line, current_);
-                    RegroupKeys(current_);
-                    break;
-                }
-            }
-            if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
-            else read = true;
-        }
+        int number = 0;
+        const KeysScan scan = ScanKeysFile(OpenMode::Read, [&](const std::string& line) {
+            if (number++ != index) return true;
+            ParseKeyRecord(line, current_);
+            RegroupKeys(current_);
+            return false;
+        });
+        if (scan.failed) ShowError(Msg::kKeysDataReadError, scan.error);
+        else read = scan.opened;
     }
     RemovePlainFiles();
     return read;
@@ -163,43 +170,36 @@ bool KeyList::AddKeyRecord(int& duplicateIndex) {
     Refill refill{{}, current_};
     bool endsWithLineFeed = true;
     {
-        std::unique_ptr<File> file;
-        if (!files_.Open(PathOf(kKeysFile), OpenMode::ReadWrite, file)) {
-            ShowError(Msg::kKeysDataNotFound);
-        } else {
-            KeyLineReader reader(*file);
-            std::string line;
-            KeyLineReader::Result next;
-            int number = 0;
-            while ((next = reader.Next(line)) == KeyLineReader::Result::Line) {
-                ParseKeyRecord(line, current_);
-                RegroupKeys(current_);
-                if (crypto1 == current_.M_KEY && aes == current_.A_KEY && description == current_.Description) {
-                    duplicateIndex = number;
-                    duplicate = true;
-                    break;
-                }
-                AppendViewRow(refill.rows, refill.after, line, showKeys);
-                ++number;
+        int number = 0;
+        KeysScan scan = ScanKeysFile(OpenMode::ReadWrite, [&](const std::string& line) {
+            ParseKeyRecord(line, current_);
+            RegroupKeys(current_);
+            if (crypto1 == current_.M_KEY && aes == current_.A_KEY && description == current_.Description) {
+                duplicateIndex = number;
+                duplicate = true;
+                return false;
             }
-            // Bytes after the last line feed join the new record's line.
-            endsWithLineFeed = line.empty();
-            if (next == KeyLineReader::Result::Failed) {
-                ShowError(Msg::kKeysDataReadError, reader.Error());
-            } else if (!duplicate) {
-                // Reading stopped at the end of the file, so the record goes
-                // right after its last byte; a last line without its line
-                // feed (left there by an editor) must not run into it.
-                std::string record = line.empty() ? "" : "\n";
-                record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
-                const FileResult write = file->Write(record.data(), record.size());
-                if (write) {
-                    written = true;
-                    AppendViewRow(refill.rows, refill.after, std::string_view(record).substr(0, record.size() - 1),
-                                  showKeys);
-                } else {
-                    ShowError(Msg::kKeysDataWriteError, write.error);
-                }
+            AppendViewRow(refill.rows, refill.after, line, showKeys);
+            ++number;
+            return true;
+        });
+        // Bytes after the last line feed join the new record's line.
+        endsWithLineFeed = scan.rest.empty();
+        if (scan.failed) {
+            ShowError(Msg::kKeysDataReadError, scan.error);
+        } else if (scan.opened && !duplicate) {
+            // Reading stopped at the end of the file, so the record goes
+            // right after its last byte; a last line without its line
+            // feed (left there by an editor) must not run into it.
+            std::string record = endsWithLineFeed ? "" : "\n";
+            record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
+            const FileResult write = scan.file->Write(record.data(), record.size());
+            if (write) {
+                written = true;
+                AppendViewRow(refill.rows, refill.after, std::string_view(record).substr(0, record.size() - 1),
+                              showKeys);
+            } else {
+                ShowError(Msg::kKeysDataWriteError, write.error);
             }
         }
     }

@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,6 +101,18 @@ private:
     void ShowError(Msg text, std::uint32_t code);
     // Reads keys.data up to line index and parses it into the current record.
     bool ReadRecordAt(int index);
+    // One pass over keys.data: each line goes to visit until it returns
+    // false. A missing file shows its box here; a read error is left to the
+    // caller, which may have rows to show first. The file stays open in
+    // `file` and `rest` holds the bytes after the last line feed.
+    struct KeysScan {
+        bool opened = false;
+        bool failed = false;
+        std::uint32_t error = 0;
+        std::string rest;
+        std::unique_ptr<File> file;
+    };
+    KeysScan ScanKeysFile(OpenMode mode, const std::function<bool(const std::string&)>& visit);
     bool ShowsKeys() const { return ui_ != nullptr && ui_->IsShowKeysChecked(); }
     void ShowRecordFields();
 

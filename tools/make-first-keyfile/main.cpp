@@ -7,25 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "base/ui.h"
+#include "base/console_boxes.h"
 #include "base/win/win_files.h"
 #include "keystore/key_files.h"
 #include "keystore/win/win_key_file_cipher.h"
 
-namespace {
-
-class ConsoleBoxes : public tollvane::MessageBoxes {
-public:
-    void Show(const std::string& text, tollvane::MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return false; }
-};
-
-}  // namespace
-
 int main() {
     tollvane::WinFiles files;
-    ConsoleBoxes boxes;
+    tollvane::ConsoleBoxes boxes;
     tollvane::WinKeyFileCipher cipher(files, boxes);
     // An existing list is kept; a missing one is made whole or not at all.
     if (!tollvane::MakeFirstKeyList(files, cipher)) return 1;
