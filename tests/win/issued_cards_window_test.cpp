@@ -1,6 +1,7 @@
-// The "Issued cards" window under Wine over a register file: newest first,
-// the counts, rows appended while it is open, the clipboard, a register it
-// cannot read, and the main window's state around it.
+// The "Issued cards" window under Wine over a register file, where the
+// end-to-end scenario does not look: rows appended while it is open, line
+// ends in a cell, the clipboard, the Close button and a register it cannot
+// read.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -26,7 +27,6 @@ std::string Line(const char* time, const char* result) {
     row[kColTime] = time;
     row[kColRole] = "User";
     row[kColOperation] = "Write";
-    row[kColUniqueData] = "11 22 33 44 55 66 77";
     row[kColResult] = result;
     row[kColMessage] = "line one\nline two";
     return FormatRegisterLine(row);
@@ -43,7 +43,6 @@ protected:
     }
     HWND Item(int id) const { return GetDlgItem(window_.Window(), id); }
     int Rows() const { return static_cast<int>(SendMessageW(Item(kIssuedListViewId), LVM_GETITEMCOUNT, 0, 0)); }
-    std::string Counts() const { return Narrow(WindowText(Item(kIssuedCountsId))); }
     std::string Cell(int row, int column) const {
         wchar_t text[256] = {};
         LVITEMW item{};
@@ -64,20 +63,17 @@ protected:
     IssuedCardsWindow window_{texts_, boxes_, path_.wstring()};
 };
 
-TEST_F(IssuedCardsWindowTest, ShowsTheRegisterNewestFirstFollowsItCopiesAndCloses) {
+TEST_F(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCannotRead) {
     ASSERT_TRUE(window_.Open({main_}));
-    EXPECT_FALSE(IsWindowEnabled(main_));
     ASSERT_EQ(Rows(), 2);
-    EXPECT_EQ(Cell(0, kColTime), "T2");
     EXPECT_EQ(Cell(1, kColMessage), "line one line two");
-    EXPECT_EQ(Counts(), "Rows shown: 2    Successful User writes: 1");
 
     // Another station appends; the next look shows its row on top.
     std::ofstream(path_, std::ios::binary | std::ios::app) << Line("T3", "OK");
     Refresh();
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(0, kColTime), "T3");
-    EXPECT_EQ(Counts(), "Rows shown: 3    Successful User writes: 2");
+    EXPECT_EQ(Narrow(WindowText(Item(kIssuedCountsId))), "Rows shown: 3    Successful User writes: 2");
 
     LVITEMW select{};
     select.stateMask = select.state = LVIS_SELECTED;
@@ -94,12 +90,10 @@ TEST_F(IssuedCardsWindowTest, ShowsTheRegisterNewestFirstFollowsItCopiesAndClose
     EXPECT_FALSE(window_.Window());
     EXPECT_TRUE(IsWindowEnabled(main_));
     EXPECT_TRUE(boxes_.shown.empty());
-}
 
-TEST_F(IssuedCardsWindowTest, ARegisterHeldByAnotherProgramIsNamedOnceAndNoRowIsShown) {
-    UniqueFileHandle held(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    ASSERT_TRUE(window_.Open({main_}));
+    // Held by another program: no row, and one box however often it looks.
+    const UniqueFileHandle held(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held && window_.Open({main_}));
     EXPECT_EQ(Rows(), 0);
     Refresh();
     ASSERT_EQ(boxes_.shown.size(), 1u);
