@@ -1,7 +1,8 @@
-// The program's files over kernel32 under Wine: each failure gives its
-// outcome, the leftover plain key list is wiped, and two stations (two
-// processes of this program) share usersData.data and the register at the
-// same time while a third look reads the register.
+// The program's files under Wine: over kernel32 each failure gives its
+// outcome and the leftover plain key list is wiped; the CryptoAPI cipher
+// reads and writes exactly the key files of the independent OpenSSL
+// implementation and shows each failed step; and two stations (two processes
+// of this program) share usersData.data and the register.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,19 +14,21 @@
 #include <set>
 #include <sstream>
 
+#include "app/win/win_ui.h"
 #include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "base/win/win_files.h"
 #include "carddata/users_data_store.h"
 #include "keystore/key_files.h"
+#include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
-#include "register/register_file_source.h"
 #include "support/fakes.h"
 
 namespace tollvane {
 namespace {
 
+using testing::FileOp;
 namespace fs = std::filesystem;
 
 std::string ReadAll(const fs::path& path) {
@@ -125,28 +128,93 @@ TEST(WinFiles, LeftoverPlainKeysAreOverwrittenThenDeleted) {
     EXPECT_EQ(ReadAll(dir / "link"), std::string(secret.size(), '\0'));
 }
 
+// --- The CryptoAPI key file cipher, over the files in memory ----------------------
+
+std::string KeyFileVector(const char* name) { return ReadAll(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / name); }
+
+struct WinKeyFileCipherTest : ::testing::Test {
+    testing::MemoryFiles files;
+    testing::FakeMessageBoxes boxes;
+    WinKeyFileCipher cipher{files, boxes};
+};
+
+// The files are read and written in steps of 960 bytes: the vectors end
+// just before, at and after a step's end, in both directions.
+TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
+    const std::pair<const char*, const char*> vectors[] = {
+        {"plain_empty.bin", "cipher_empty.bin"}, {"plain_959.bin", "cipher_959.bin"},
+        {"plain_960.bin", "cipher_960.bin"},     {"plain_961.bin", "cipher_961.bin"},
+        {"plain_keylist.data", "crkeys_keylist.data"},
+    };
+    for (const auto& [plain, encrypted] : vectors) {
+        SCOPED_TRACE(plain);
+        files.Put("plain", KeyFileVector(plain));
+        files.Put("cipher", KeyFileVector(encrypted));
+        ASSERT_TRUE(cipher.EncryptKeyFile("plain", "out", kKeyFilePassword));
+        EXPECT_EQ(files.entries["out"].durable, files.Text("cipher"));  // on the disk when it returns
+        ASSERT_TRUE(cipher.DecryptKeyFile("cipher", "out", kKeyFilePassword));
+        EXPECT_EQ(files.Text("out"), files.Text("plain"));
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(WinKeyFileCipherTest, EachFailedStepIsShownAndReportedFalse) {
+    const std::string list = KeyFileVector("crkeys_keylist.data");
+    const char kDecrypt[] = "Ошибка во время CryptDecrypt!\nНомер ошибки: 0x80090005.";
+    const char kWrite[] = "Ошибка записи зашифрованного текста!\nНомер ошибки: 0x00000070.";
+    struct Case {
+        const char* name;
+        bool encrypt;
+        std::optional<std::string> source;  // none: no source file at all
+        std::optional<FileOp> failing;      // a file step failing with 112
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing source", false, std::nullopt, std::nullopt,
+         "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."},
+        {"corrupt padding", false, list.substr(0, list.size() - 1) + "\x5A", std::nullopt, kDecrypt},
+        {"empty cipher text", false, "", std::nullopt, kDecrypt},
+        {"target cannot be made", true, list, FileOp::Open,
+         "Ошибка открытия файла назначения!\nНомер ошибки: 0x00000070."},
+        {"read", true, list, FileOp::Read, "Ошибка чтения открытого текста!\nНомер ошибки: 0x00000070."},
+        {"write", false, list, FileOp::Write, kWrite},
+        {"flush", true, list, FileOp::Flush, kWrite},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        files.entries.clear();
+        if (c.source) files.Put("source", *c.source);
+        // The source is opened first, so only the second opening can fail here.
+        if (c.failing) files.FailAt(*c.failing, *c.failing == FileOp::Open ? 2 : 1, 112);
+        const bool ok = c.encrypt ? cipher.EncryptKeyFile("source", "target", kKeyFilePassword)
+                                  : cipher.DecryptKeyFile("source", "target", kKeyFilePassword);
+        EXPECT_FALSE(ok);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, c.message);
+        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+        EXPECT_FALSE(!c.source && files.Has("target")) << "the target is made only after the source opens";
+        files.FailAt(FileOp::Open, 0);
+    }
+}
+
 // --- Two stations at once --------------------------------------------------------
 
 constexpr int kPerStation = 40;
 constexpr wchar_t kStationVariable[] = L"TOLLVANE_FILES_STATION";
 
-struct RealSleeper : Sleeper {
-    void SleepMs(unsigned ms) override { Sleep(ms); }
-};
-
 // Run by the test below in a process of its own, once per station: the
-// variable says "<letter>|<usersData.data>|<register>".
+// variable holds the station's letter, then the folder of the two files.
 TEST(Stations, Station) {
-    wchar_t value[2 * MAX_PATH + 8] = {};
-    if (GetEnvironmentVariableW(kStationVariable, value, 2 * MAX_PATH + 8) == 0) GTEST_SKIP() << "started below";
-    const std::string text = Narrow(value);
-    const std::size_t bar = text.find('|', 2);
-    const char station = text[0];
+    wchar_t value[MAX_PATH + 2] = {};
+    if (GetEnvironmentVariableW(kStationVariable, value, MAX_PATH + 2) == 0) GTEST_SKIP() << "started below";
+    const char station = static_cast<char>(value[0]);
+    const std::string folder = Narrow(value + 1);
     WinFiles files;
-    RealSleeper sleeper;
+    WinSleeper sleeper;
     testing::FakeMessageBoxes boxes;
     const MessageTable texts(LanguageId::English);
-    UsersDataStore store(files, sleeper, boxes, texts, text.substr(2, bar - 2));
+    UsersDataStore store(files, sleeper, boxes, texts, folder + "usersData.data");
     RegisterRow row;
     row[kColOperator] = std::string(1, station);
     for (int i = 0; i < kPerStation; ++i) {
@@ -154,14 +222,13 @@ TEST(Stations, Station) {
         ASSERT_EQ(store.Record(number), RecordOutcome::Recorded) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
         row[kColTime] = std::to_string(i);
         row[kColMessage] = "row " + std::to_string(i) + ", with \"quotes\"\nand a line end";
-        const auto failure = AppendRegisterLine(files, sleeper, text.substr(bar + 1), FormatRegisterLine(row));
+        const auto failure = AppendRegisterLine(files, sleeper, folder + "IssuedCards.csv", FormatRegisterLine(row));
         ASSERT_FALSE(failure) << "step " << static_cast<int>(failure->step) << " error " << failure->systemError;
     }
 }
 
-HANDLE StartStation(char station, const fs::path& users, const fs::path& reg) {
-    SetEnvironmentVariableW(kStationVariable,
-                            (std::wstring(1, station) + L"|" + users.wstring() + L"|" + reg.wstring()).c_str());
+HANDLE StartStation(char station, const std::string& folder) {
+    SetEnvironmentVariableW(kStationVariable, (static_cast<wchar_t>(station) + Widen(folder)).c_str());
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Stations.Station --gtest_brief=1";
@@ -176,26 +243,12 @@ HANDLE StartStation(char station, const fs::path& users, const fs::path& reg) {
     return process.hProcess;
 }
 
-TEST(Stations, TwoStationsRecordNumbersAndAppendRowsWhileAThirdReads) {
+TEST(Stations, TwoStationsRecordNumbersAndAppendRowsAtOnce) {
     Scratch dir;
     WriteAll(dir / "usersData.data", "");
-    const HANDLE stations[2] = {StartStation('A', dir / "usersData.data", dir / "IssuedCards.csv"),
-                                StartStation('B', dir / "usersData.data", dir / "IssuedCards.csv")};
+    const HANDLE stations[2] = {StartStation('A', dir[""]), StartStation('B', dir[""])};
     ASSERT_TRUE(stations[0] && stations[1]);
-
-    WinFiles files;
-    RegisterFileSource source(files, dir["IssuedCards.csv"]);
-    RegisterBrowser browser(source);
-    bool loaded = false;
-    while (WaitForMultipleObjects(2, stations, TRUE, 20) == WAIT_TIMEOUT) {
-        bool changed = false;
-        if (!loaded) loaded = browser.Load();
-        else EXPECT_TRUE(browser.Refresh(changed));
-        // Every row seen so far is whole: its message is the last field.
-        for (std::size_t i = 0; i < browser.RowCount(); ++i) {
-            ASSERT_EQ(browser.RowAt(i)[kColMessage].substr(0, 4), "row ") << i;
-        }
-    }
+    EXPECT_EQ(WaitForMultipleObjects(2, stations, TRUE, 60000), WAIT_OBJECT_0);
     for (HANDLE station : stations) {
         DWORD code = 1;
         GetExitCodeProcess(station, &code);
@@ -205,7 +258,7 @@ TEST(Stations, TwoStationsRecordNumbersAndAppendRowsWhileAThirdReads) {
 
     // Every number once, none lost or doubled.
     std::istringstream records(ReadAll(dir / "usersData.data"));
-    std::multiset<std::string> numbers{std::istream_iterator<std::string>(records), {}};
+    const std::multiset<std::string> numbers{std::istream_iterator<std::string>(records), {}};
     EXPECT_EQ(numbers.size(), 2u * kPerStation);
     EXPECT_EQ(std::set<std::string>(numbers.begin(), numbers.end()).size(), 2u * kPerStation);
 

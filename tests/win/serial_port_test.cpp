@@ -1,7 +1,8 @@
 // WinSerialPort against a real serial line: pairs of linked terminals that
 // tests/win/run-with-serial-pairs maps into the Wine prefix as COM12/COM13
-// (the test plays the reader on the peer) and COM14/COM15 (a line that
-// hangs up on request).
+// (the test plays the reader on the peer) and COM14 (a line that hangs up on
+// request); and the port list in the registry.
+#include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "support/fakes.h"
 
@@ -160,6 +162,38 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpShowsTheErrorWithItsCode) {
     EXPECT_TRUE(std::regex_match(boxes.systemErrors[0], std::regex(R"(Error \[[1-9][0-9]*\] when writing to the COM port!)")))
         << boxes.systemErrors[0];
     EXPECT_TRUE(serial.HasHandle()) << "closing is the caller's decision";
+}
+
+// The port list from a scratch key in SERIALCOMM's place: no key, or no
+// values, is no list; else the text values in registry order (a number is no
+// port name); presence is an exact match. The USB device through the Setup
+// API is the end-to-end discovery scenario's.
+TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
+    const std::wstring path = L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    WinPortDiscovery discovery(HKEY_CURRENT_USER, path);
+    EXPECT_FALSE(discovery.ListPorts().has_value());
+    UniqueRegKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                nullptr),
+              0);
+    EXPECT_FALSE(discovery.ListPorts().has_value());
+    const auto set = [&](const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
+        EXPECT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)),
+                  0);
+    };
+    const DWORD five = 5;
+    set(L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10");
+    set(L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3");
+    set(L"\\Device\\C", REG_DWORD, &five, sizeof five);
+    set(L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1");
+    EXPECT_EQ(discovery.ListPorts(), (std::vector<std::string>{"COM10", "COM3", "COM1"}));
+    for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
+                                        {"com3", false}, {"COM", false}, {"", false}}) {
+        EXPECT_EQ(discovery.IsPortPresent(name), present) << name;
+    }
+    key.reset();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
 }
 
 }  // namespace
