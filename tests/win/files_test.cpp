@@ -65,8 +65,8 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
     ASSERT_TRUE(files.Open(dir["r.csv"], OpenMode::AppendShared, appender));  // made when missing
     EXPECT_TRUE(files.Open(dir["r.csv"], OpenMode::ReadShared, reader));
     // Another program holding b open without sharing.
-    UniqueFileHandle holder(
-        CreateFileW((dir / "b").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle holder(CreateFileW((dir / "b").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
     char buffer[4];
     std::size_t got = 0;
     FileStamp stamp;

@@ -69,9 +69,8 @@ protected:
     WinSerialPort port_{boxes_, texts_};
 };
 
-// A reply ends at the capacity asked for, at most 64 bytes, and the rest
-// stays queued for the next one. (A reply ending at a pause of the line is
-// every end-to-end card command: acknowledgement, then result.)
+// A reply ends at the capacity asked for, at most 64 bytes; the rest stays queued. (One
+// ending at a pause of the line is every end-to-end card command's acknowledgement.)
 TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     std::string binary;  // frames carry zeros; they must not end a reply
     for (int i = 0; i < 70; ++i) binary.push_back(static_cast<char>(i * 37 % 64));
@@ -97,9 +96,8 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     EXPECT_TRUE(boxes_.systemErrors.empty());
 }
 
-// The late rest of an earlier reply, still waiting when a command goes out,
-// can never answer that command: sending drops it, and the reply read
-// afterwards is the one to the command.
+// The late rest of an earlier reply can never answer the next command: sending
+// drops it, and the reply read afterwards is the one to the command.
 TEST_F(SerialPortTest, SendingDropsWhatAnEarlierReplyLeftWaiting) {
     Write(peer_, "\rAT+DAT_OK");
     ::Sleep(200);  // the stale bytes are in the port's queue before the send

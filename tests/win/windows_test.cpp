@@ -92,10 +92,8 @@ TEST(MessageIconTest, EachKindShowsItsIconResource) {
     for (const auto& [icon, resource] : icons) EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
-// The key file keeps descriptions in the ANSI code page, as earlier
-// installations wrote them; the window shows them as typed. Use This Key
-// (whose effect on the form the key list's own tests check) closes the
-// window.
+// The key file keeps descriptions in the ANSI code page, as earlier installations
+// wrote them, and the window shows them as typed. Use This Key closes the window.
 TEST(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndUseThisKeyCloses) {
     const fs::path dir = fs::temp_directory_path() / ("tollvane-keywin-" + std::to_string(GetCurrentProcessId()));
     fs::create_directories(dir);
