@@ -1,7 +1,8 @@
 // WinSerialPort against a real serial line: pairs of linked terminals that
 // tests/win/run-with-serial-pairs maps into the Wine prefix as COM12/COM13
-// (the test plays the reader on the peer) and COM14/COM15 (a line that
-// hangs up on request).
+// (the test plays the reader on the peer) and COM14 (a line that hangs up on
+// request); and the port list in the registry.
+#include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "support/fakes.h"
 
@@ -25,22 +27,6 @@ std::string Env(const char* name) {
 UniqueFileHandle OpenRaw(const std::string& port) {
     return UniqueFileHandle(::CreateFileW(ReaderPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
-}
-
-// The far end of a line, as the reader drives it: 19200 8N1, reads that end
-// once the line has been quiet for a moment.
-UniqueFileHandle OpenPeer(const std::string& port) {
-    UniqueFileHandle peer = OpenRaw(port);
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
-    if (!peer || !::GetCommState(peer.get(), &dcb)) return {};
-    dcb.BaudRate = 19200;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    if (!::SetCommState(peer.get(), &dcb) || !::SetCommTimeouts(peer.get(), &quiet)) return {};
-    return peer;
 }
 
 void Write(const UniqueFileHandle& peer, const std::string& bytes) {
@@ -63,39 +49,37 @@ std::string Text(const ReplyBuffer& reply) {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (Env("TOLLVANE_SERIAL_PORT").empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
-        peer_ = OpenPeer(Env("TOLLVANE_SERIAL_PEER"));
-        ASSERT_TRUE(peer_);
+        if (port.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
+        // The far end of the line, as the reader drives it: its reads end
+        // once the line has been quiet for a moment.
+        peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
+        COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
+        ASSERT_TRUE(peer_ && ::SetCommTimeouts(peer_.get(), &quiet));
         ReadAll(peer_);  // leftovers of an earlier case would join a reply
-        ASSERT_TRUE(port_.Open(Env("TOLLVANE_SERIAL_PORT"), 19200));
+        ASSERT_TRUE(port_.Open(port, 19200));
         ReplyBuffer scratch;
         while (port_.ReadReply(scratch)) {
         }
     }
 
+    const std::string port = Env("TOLLVANE_SERIAL_PORT");
     UniqueFileHandle peer_;
     testing::FakeMessageBoxes boxes_;
     MessageTable texts_{LanguageId::English};
     WinSerialPort port_{boxes_, texts_};
 };
 
-std::string Pattern(std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) s.push_back(static_cast<char>((i * 37 + 1) & 0xFF));
-    s[5] = '\0';  // binary frames carry zeros; they must not end a reply
-    return s;
-}
-
-// A reply ends at the capacity asked for, at most 64 bytes, and the rest
-// stays queued for the next one. (A reply ending at a pause of the line is
-// every end-to-end card command: acknowledgement, then result.)
+// A reply ends at the capacity asked for, at most 64 bytes; the rest stays queued. (One
+// ending at a pause of the line is every end-to-end card command's acknowledgement.)
 TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
+    std::string binary;  // frames carry zeros; they must not end a reply
+    for (int i = 0; i < 70; ++i) binary.push_back(static_cast<char>(i * 37 % 64));
     const struct {
         std::string sent;
         std::size_t capacity;
         std::string reply, rest;
     } cases[] = {
-        {Pattern(70), 1000, Pattern(70).substr(0, 64), Pattern(70).substr(64)},
+        {binary, 1000, binary.substr(0, 64), binary.substr(64)},
         {"\n\rAT+Mw - OK!\n\rAT+DAT_OK", 13, "\n\rAT+Mw - OK!", "\n\rAT+DAT_OK"},
     };
     for (const auto& c : cases) {
@@ -112,9 +96,8 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     EXPECT_TRUE(boxes_.systemErrors.empty());
 }
 
-// The late rest of an earlier reply, still waiting when a command goes out,
-// can never answer that command: sending drops it, and the reply read
-// afterwards is the one to the command.
+// The late rest of an earlier reply can never answer the next command: sending
+// drops it, and the reply read afterwards is the one to the command.
 TEST_F(SerialPortTest, SendingDropsWhatAnEarlierReplyLeftWaiting) {
     Write(peer_, "\rAT+DAT_OK");
     ::Sleep(200);  // the stale bytes are in the port's queue before the send
@@ -134,30 +117,26 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     EXPECT_FALSE(port_.HasHandle());
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    {
-        UniqueFileHandle raw = OpenRaw(Env("TOLLVANE_SERIAL_PORT"));
-        ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
-        dcb.BaudRate = 9600;
-        dcb.ByteSize = 7;
-        dcb.Parity = EVENPARITY;
-        dcb.StopBits = TWOSTOPBITS;
-        dcb.fOutX = dcb.fInX = TRUE;
-        dcb.XonChar = 0x01;
-        ASSERT_TRUE(::SetCommState(raw.get(), &dcb));
-    }
-    ASSERT_TRUE(port_.Open(Env("TOLLVANE_SERIAL_PORT"), 19200));
-    port_.Close();
-    UniqueFileHandle raw = OpenRaw(Env("TOLLVANE_SERIAL_PORT"));
+    UniqueFileHandle raw = OpenRaw(port);
     ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
+    DCB before = dcb;
+    dcb.BaudRate = 9600;
+    dcb.ByteSize = 7;
+    dcb.Parity = EVENPARITY;
+    dcb.StopBits = TWOSTOPBITS;
+    dcb.fOutX = dcb.fInX = TRUE;
+    ASSERT_TRUE(::SetCommState(raw.get(), &dcb));
+    raw.reset();
+    ASSERT_TRUE(port_.Open(port, 19200));
+    port_.Close();
+    raw = OpenRaw(port);
+    ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
+    ::SetCommState(raw.get(), &before);  // as the other cases expect the line
     EXPECT_EQ(dcb.BaudRate, 19200u);
     EXPECT_EQ(dcb.ByteSize, 8);
     EXPECT_EQ(dcb.Parity, NOPARITY);
     EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
     EXPECT_TRUE(dcb.fOutX && dcb.fInX) << "flow control is the driver's, not ours";
-    EXPECT_EQ(dcb.XonChar, 0x01);
-    dcb.fOutX = dcb.fInX = FALSE;  // as the other cases expect the line
-    dcb.XonChar = 0x11;
-    ::SetCommState(raw.get(), &dcb);
 }
 
 // A line that hangs up while open: the write fails and says so with its code.
@@ -167,19 +146,8 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpShowsTheErrorWithItsCode) {
     testing::FakeMessageBoxes boxes;
     MessageTable texts(LanguageId::English);
     WinSerialPort serial(boxes, texts);
-    UniqueFileHandle peer;
-    // The line is made again shortly after an earlier hang-up; wait for it.
-    for (int i = 0; i < 50 && !(serial.HasHandle() && peer); ++i) {
-        if (!serial.HasHandle()) serial.Open(port, 19200);
-        if (!peer) peer = OpenPeer(Env("TOLLVANE_HANGUP_PEER"));
-        if (!(serial.HasHandle() && peer)) ::Sleep(100);
-    }
-    ASSERT_TRUE(serial.HasHandle() && peer) << "hang-up line not available";
     const std::uint8_t ping = 'p';
-    ASSERT_TRUE(serial.SendBytes(&ping, 1));
-    ASSERT_EQ(ReadAll(peer), "p");
-
-    peer.reset();
+    ASSERT_TRUE(serial.Open(port, 19200) && serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
     // The script ends the line when this file appears.
     ASSERT_TRUE(UniqueFileHandle(::CreateFileA(trigger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     bool failed = false;
@@ -192,6 +160,38 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpShowsTheErrorWithItsCode) {
     EXPECT_TRUE(std::regex_match(boxes.systemErrors[0], std::regex(R"(Error \[[1-9][0-9]*\] when writing to the COM port!)")))
         << boxes.systemErrors[0];
     EXPECT_TRUE(serial.HasHandle()) << "closing is the caller's decision";
+}
+
+// The port list from a scratch key in SERIALCOMM's place: no key, or no
+// values, is no list; else the text values in registry order (a number is no
+// port name); presence is an exact match. The USB device through the Setup
+// API is the end-to-end discovery scenario's.
+TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
+    const std::wstring path = L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    WinPortDiscovery discovery(HKEY_CURRENT_USER, path);
+    EXPECT_FALSE(discovery.ListPorts().has_value());
+    UniqueRegKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                nullptr),
+              0);
+    EXPECT_FALSE(discovery.ListPorts().has_value());
+    const auto set = [&](const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
+        EXPECT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)),
+                  0);
+    };
+    const DWORD five = 5;
+    set(L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10");
+    set(L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3");
+    set(L"\\Device\\C", REG_DWORD, &five, sizeof five);
+    set(L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1");
+    EXPECT_EQ(discovery.ListPorts(), (std::vector<std::string>{"COM10", "COM3", "COM1"}));
+    for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
+                                        {"com3", false}, {"COM", false}, {"", false}}) {
+        EXPECT_EQ(discovery.IsPortPresent(name), present) << name;
+    }
+    key.reset();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
 }
 
 }  // namespace
