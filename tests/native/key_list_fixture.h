@@ -17,7 +17,6 @@ namespace tollvane {
 
 inline const std::string kFF6 = "FFFFFFFFFFFF";
 inline const std::string kFF16 = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
-inline const std::string kSpacedFF6 = "FF FF FF FF FF FF";
 inline const std::string kSpacedFF16 = "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF";
 
 // One line of keys.data as the key record format lays it out.
@@ -71,11 +70,6 @@ protected:
         ui.fields[KeyField::Crypto1] = t.app.values.crypto1KeyText;
         ui.fields[KeyField::Aes] = t.app.values.aesKeyText;
         ui.fields[KeyField::Description] = description;
-    }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& m : t.boxes.shown) texts.push_back(m.text);
-        return texts;
     }
 
     testing::TestApp t{testing::WithReader{}};  // the form as the program starts it, in English

@@ -62,12 +62,7 @@ TEST(UsersDataIndex, ReadsRecordsByTheFileRulesInAnyBlocks) {
 TEST(UsersDataIndex, FailedReadingLeavesNoIndex) {
     UsersDataIndex index;
     ASSERT_TRUE(index.Build(Reading("0102030405")));
-    const UsersDataIndex::FileReading failsAfterOneBlock = [](const UsersDataIndex::BlockSink& sink) {
-        const std::string text = "0102030405 0102030406";
-        sink(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-        return false;
-    };
-    EXPECT_FALSE(index.Build(failsAfterOneBlock));
+    EXPECT_FALSE(index.Build([](const UsersDataIndex::BlockSink& sink) { return !Reading("0102030405 01")(sink); }));
     EXPECT_FALSE(index.Ready());
     EXPECT_FALSE(index.Contains(0x0102030405));
     EXPECT_EQ(index.RecordCount(), 0u);
