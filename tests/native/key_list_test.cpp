@@ -51,8 +51,8 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     EXPECT_TRUE(t.boxes.shown.empty());
     list.OnAddNew();
     EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{"[0002] Key already exit at the list."});
-    const std::string list2 = Rec("zero") + kDamaged + Rec(std::string(kDescriptionCapacity, 'x'));
-    EXPECT_EQ(Stored(), list2);
+    const std::string stored = Rec("zero") + kDamaged + Rec(std::string(kDescriptionCapacity, 'x'));
+    EXPECT_EQ(Stored(), stored);
 
     // The card settings of a record are those of the form.
     t.form[Ctl::ClassicCheck].checked = false;
@@ -67,7 +67,7 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     t.app.values.blockNumber = 2;
     FieldsFromForm("SL3");
     list.OnAddNew();
-    EXPECT_EQ(Stored(), list2 + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
+    EXPECT_EQ(Stored(), stored + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
 }
 
 // Record 0000 is never removed; another is, once confirmed, and the window
@@ -106,43 +106,37 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
 // "Use This Key" puts what it knows of the record on the form: codes out of
 // their lists change nothing, sector and block stay within the card, and a
 // key that the next write would send as zero bytes or asterisks leaves the
-// form's key as it was.
+// form's key as it was. Each record follows the one before on the form.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
+    const std::string aes = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
     struct Case {
         const char* what;
         std::function<void(KeyRecord&)> change;
         int sector, block;
-        bool keysApplied = true, codesApplied = true;
+        bool classic = false;
     };
     const Case cases[] = {
         {"whole record", [](KeyRecord&) {}, 5, 1},
+        {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "7"; r.DI = ""; r.WM = "4"; }, 5, 1},
         {"one sector digit and a blank", [](KeyRecord& r) { r.SN = "7 "; }, 7, 1},
         {"a sector the card lacks", [](KeyRecord& r) { r.SN = "99"; r.BN = "x"; }, 15, 0},
-        {"stray letter, masked key",
-         [](KeyRecord& r) { r.M_KEY = "12 34 G6 78 9A BC"; r.A_KEY = std::string(32, '*'); }, 5, 1, false},
-        {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "7"; r.DI = ""; r.WM = "4"; }, 5, 1, true,
-         false},
+        {"Classic, a stray letter, a short key",
+         [](KeyRecord& r) { r.TC = "Cls"; r.M_KEY = "AB CD G6 78 9A BC"; r.A_KEY = "00 11"; }, 5, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        t.form[Ctl::AesAuthCheck].checked = true;
-        t.form[Ctl::AesKeyEdit].enabled = true;
-        CheckRadio(t.form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfTouchMemoryRadio);
-        CheckRadio(t.form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyOffRadio);
-        t.form[Ctl::WorkModeCombo].selection = 0;
-        t.app.values.crypto1KeyText = "01 02 03 04 05 06";
-        t.app.values.aesKeyText = std::string(47, 'x');
-        KeyRecord r{"Cls", "X", "1", "0", "0", "1", "1", "05", "1", "12 34 56 78 9A BC", kSpacedFF16, "", false, false};
+        KeyRecord r{"SL1", "V", "1", "0", "0", "1", "1", "05", "1", "12 34 56 78 9A BC", aes, "", false, false};
         c.change(r);
         ApplyKeyRecord(r, t.app);
         EXPECT_EQ(t.app.values.sectorNumber, c.sector);
         EXPECT_EQ(t.app.values.blockNumber, c.block);
-        EXPECT_EQ(t.app.values.crypto1KeyText, c.keysApplied ? "12 34 56 78 9A BC" : "01 02 03 04 05 06");
-        EXPECT_EQ(t.app.values.aesKeyText, c.keysApplied ? kSpacedFF16 : std::string(47, 'x'));
-        EXPECT_EQ(t.form[Ctl::AesKeyEdit].enabled, !c.codesApplied);  // a Classic record has no AES key
-        EXPECT_EQ(t.form[Ctl::AesAuthCheck].checked, !c.codesApplied);
-        EXPECT_EQ(t.form[Ctl::IfW26Radio].checked, c.codesApplied);
-        EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, c.codesApplied ? 1 : 0);
+        EXPECT_EQ(t.app.values.crypto1KeyText, "12 34 56 78 9A BC");
+        EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "12 34 56 78 9A BC");
+        EXPECT_EQ(t.app.values.aesKeyText, aes);
+        EXPECT_EQ(t.form[Ctl::ClassicCheck].checked, c.classic);
+        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
+        EXPECT_TRUE(t.form[Ctl::IfW26Radio].checked);
+        EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 1);
     }
 
     // The list hands the record's own line to the form and closes.

@@ -36,7 +36,6 @@ TEST(UsersDataIndex, ReadsRecordsByTheFileRulesInAnyBlocks) {
         {"A0102030405", 1, false, " "},            // records count from their start
         {"01020304-0102030405", 1, true, " "},
         {"010203040", 0, false, " "},              // cut short: stray digits, a blank keeps them apart
-        {"01 02 03 04 05", 0, false, " "},
         {"010203FFFF", 1, true, " "},                // the first three bytes decide
         {"010204FFFF 0002030405", 2, false, " "},
         {"0102030000 0102040000 0102040000", 3, true, " "},  // neighbours in the table; repeats count

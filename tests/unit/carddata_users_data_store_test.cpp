@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "carddata/users_data.h"
 #include "carddata/users_data_store.h"
 #include "support/fakes.h"
 #include "support/memory_files.h"
@@ -36,32 +35,6 @@ struct UsersDataStoreTest : ::testing::Test {
     MessageTable texts{LanguageId::English};
     UsersDataStore store{files, sleeper, boxes, texts, kPath};
 };
-
-TEST_F(UsersDataStoreTest, AppendsNewNumbersAndFindsOldOnes) {
-    const std::string ten = FileOfRecords(10);
-    const std::string eleven = FileOfRecords(11);
-    struct Case {
-        const char* name;
-        std::string before;
-        RecordOutcome outcome;
-        std::string after;
-    } cases[] = {
-        {"empty file: first record has no separator", "", RecordOutcome::Recorded, "0102030405"},
-        {"11th record starts a new line", ten, RecordOutcome::Recorded, ten + "\r\n0102030405"},
-        {"12th record after a blank", eleven, RecordOutcome::Recorded, eleven + " 0102030405"},
-        // The first three bytes decide, as a reader set to Wiegand 26 sends no more.
-        {"number already there", ten + "\r\n010203FFFF BBBBBBBBBB", RecordOutcome::AlreadyRecorded,
-         ten + "\r\n010203FFFF BBBBBBBBBB"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        files.Put(kPath, c.before);
-        EXPECT_EQ(store.Record(kNumber), c.outcome);
-        // A number counts as recorded only once it is on the disk.
-        EXPECT_EQ(files.entries[kPath].durable, c.after);
-    }
-    EXPECT_TRUE(boxes.shown.empty());
-}
 
 // A file held by another station is waited for up to two seconds; every
 // failure is reported once and leaves the file as it was.
