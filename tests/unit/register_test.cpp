@@ -133,7 +133,8 @@ TEST(Register, FilterAndCounts) {
         {"cd00554433", 2, 1},      // Touch Memory, either case
         {"33608038631023121", 2, 1},  // DEC of Wiegand 58
         {"22 33", 2, 1},           // the data as typed
-        {"COM5", 0, 0},            // the port is not a number column
+        {"COM5", 0, 0},            // neither the port nor the result is searched
+        {"ERR_04", 0, 0},
     };
     for (const auto& t : table) {
         RegisterView view(t.filter);
