@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,7 +17,6 @@ namespace tollvane {
 
 inline const std::string kFF6 = "FFFFFFFFFFFF";
 inline const std::string kFF16 = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
-inline const std::string kSpacedFF6 = "FF FF FF FF FF FF";
 inline const std::string kSpacedFF16 = "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF";
 
 // One line of keys.data as the key record format lays it out.
@@ -29,19 +26,11 @@ inline std::string Rec(const std::string& description, const std::string& mkey =
     return settings + " M_KEY=" + mkey + " A_KEY=" + akey + " Description=" + description + "\n";
 }
 
-inline std::string DataFile(const std::string& name) {
-    std::ifstream in(std::string(TOLLVANE_TEST_DATA) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << name;
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class FakeKeyListUi : public KeyListUi {
 public:
     std::vector<KeyListRow> rows;
     bool showKeys = false;
-    bool masked = true;
     std::map<KeyField, std::string> fields;
-    bool recordButtons = false;
     int closes = 0;
 
     void ShowRows(KeyListRows r) override {
@@ -50,32 +39,16 @@ public:
     }
     bool IsShowKeysChecked() const override { return showKeys; }
     void SetShowKeysChecked(bool checked) override { showKeys = checked; }
-    void SetKeyFieldsMasked(bool m) override { masked = m; }
-    std::string FieldText(KeyField f) const override {
-        const auto it = fields.find(f);
-        return it == fields.end() ? std::string() : it->second;
-    }
+    void SetKeyFieldsMasked(bool) override {}
+    std::string FieldText(KeyField f) const override { return fields.count(f) ? fields.at(f) : std::string(); }
     void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
-    void EnableRecordButtons() override { recordButtons = true; }
+    void EnableRecordButtons() override {}
     void CloseWindow() override { ++closes; }
 };
 
 class KeyListTest : public ::testing::Test {
 protected:
-    KeyListTest() {
-        t.app.language = LanguageId::English;
-        t.app.texts.Load(LanguageId::English);
-        // The form as it starts: Master, "Send card ID", Classic, reader
-        // settings at their start values.
-        for (Ctl c : {Ctl::ClassicCheck, Ctl::Sl1Radio, Ctl::IfTouchMemoryRadio, Ctl::IndDirectRadio,
-                      Ctl::StandbyOffRadio, Ctl::TouchPollOffRadio})
-            t.form[c].checked = true;
-        t.form[Ctl::RoleCombo].items = {"Master", "User"};
-        t.form[Ctl::RoleCombo].selection = 0;
-        t.form[Ctl::WorkModeCombo].items = {"a", "b", "c", "d"};
-        t.form[Ctl::WorkModeCombo].selection = 0;
-        list.SetUi(&ui);
-    }
+    KeyListTest() { list.SetUi(&ui); }
 
     // crkeys.data holding the given plain list, on the disk.
     void Store(const std::string& plain) {
@@ -98,13 +71,8 @@ protected:
         ui.fields[KeyField::Aes] = t.app.values.aesKeyText;
         ui.fields[KeyField::Description] = description;
     }
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& m : t.boxes.shown) texts.push_back(m.text);
-        return texts;
-    }
 
-    testing::TestApp t;
+    testing::TestApp t{testing::WithReader{}};  // the form as the program starts it, in English
     testing::MemoryFiles files;
     OpenSslKeyFileCipher cipher{files, t.boxes};
     FakeKeyListUi ui;
