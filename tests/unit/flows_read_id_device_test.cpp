@@ -10,66 +10,39 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// --- Read ID ------------------------------------------------------------------------
-
-TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNotAndKeepsTheLink) {
+// The request, a pause of 100 ms, then the reply: the card's four values, or
+// why not. Only a request that cannot be written ends the operation.
+TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
+    using Window = std::pair<std::string, std::vector<std::string>>;
     struct Case {
         std::string reply;
         std::vector<std::string> messages;
-        std::vector<std::string> window;  // empty: no window
+        std::vector<Window> windows;
+        bool sent = true;
     };
     const Case cases[] = {
-        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.", {}, {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}},
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.",
+         {},
+         {{"Varnel ver.2.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
         {"", {"The reader did not respond!\n(Try again or a different COM port)."}, {}},
         {"\n\rAT+ERR_04", {"Invalid command!"}, {}},
         {"\n\rAT+IDS - OK! >> 0012345678 3232235777;", {"The answer could not be recognized!"}, {}},
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.", {}, {}, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.reply);
+        SCOPED_TRACE(c.reply + (c.sent ? "" : " (not sent)"));
         TestApp t{WithReader{}};
         t.Connect();
+        t.port.sendResult = c.sent;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         OnCommand(t.app, 4, 0);
         EXPECT_EQ(t.port.SentText(1), "AT+READS_IDS");
-        EXPECT_THAT(t.sleeper.pauses, ElementsAre(100u));
+        EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(c.sent ? 1 : 0, 100u));
         EXPECT_EQ(t.boxes.Texts(), c.messages);
-        if (c.window.empty()) {
-            EXPECT_TRUE(t.shell.readIdWindows.empty());
-        } else {
-            ASSERT_EQ(t.shell.readIdWindows.size(), 1u);
-            EXPECT_EQ(t.shell.readIdWindows[0].first, "Varnel ver.2.00");
-            EXPECT_EQ(t.shell.readIdWindows[0].second, c.window);
-        }
-        EXPECT_TRUE(t.app.link.isOpen);
+        EXPECT_EQ(t.shell.readIdWindows, c.windows);
+        EXPECT_EQ(t.app.link.isOpen, c.sent);
         EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     }
-}
-
-TEST(ReadIdTest, ARequestThatCannotBeWrittenEndsTheOperation) {
-    TestApp t{WithReader{}};
-    t.Connect();
-    t.port.sendResult = false;
-    OnCommand(t.app, 4, 0);
-    EXPECT_FALSE(t.app.link.isOpen);
-    EXPECT_TRUE(t.sleeper.pauses.empty());
-    EXPECT_TRUE(t.shell.readIdWindows.empty());
-}
-
-// --- Device changes -------------------------------------------------------------------
-
-TEST(DeviceChangeTest, ABurstOfNotificationsLeadsToOneCheckTwoSecondsAfterTheFirst) {
-    TestApp t{WithReader{{"COM1"}, std::nullopt}};
-    OnDeviceChange(t.app, 7);
-    EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
-    t.timers.running.clear();  // a second start would show
-    for (int i = 0; i < 10; ++i) OnDeviceChange(t.app, 7);
-    OnDeviceChange(t.app, 0x8000);  // other device events are not looked at
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
-    t.timers.running[TimerId::Device] = 2000;
-    ASSERT_TRUE(t.Tick(TimerId::Device));
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
-    OnDeviceChange(t.app, 7);  // after the check the next change arms it again
-    EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
 
 // An open link's port is closed at the check and, 1000 ms later, opened
@@ -110,14 +83,21 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
     }
 }
 
-// Reopening the port under a running wait would lose its reply: the check
-// comes at the first tick after the wait.
-TEST(DeviceChangeTest, TheCheckWaitsForTheVersionWaitToo) {
+// A burst of notifications leads to one check, two seconds after the first;
+// other device events are not looked at. Reopening the port under a running
+// wait would lose its reply: the check comes at the first tick after it.
+TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
     StartUp(t.app);
     t.RunOut(TimerId::Search);
     OnDeviceChange(t.app, 7);
+    EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
+    t.timers.running.erase(TimerId::Device);  // a second start would show
+    for (int i = 0; i < 10; ++i) OnDeviceChange(t.app, 7);
+    OnDeviceChange(t.app, 0x8000);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
+    t.timers.running[TimerId::Device] = 2000;
     ASSERT_TRUE(t.Tick(TimerId::Device));
     EXPECT_EQ(t.port.closes, 0);
     t.RunOut(TimerId::Reply);
@@ -126,6 +106,8 @@ TEST(DeviceChangeTest, TheCheckWaitsForTheVersionWaitToo) {
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
     EXPECT_EQ(t.port.closes, 1);
     EXPECT_TRUE(t.app.link.isOpen);
+    OnDeviceChange(t.app, 7);  // after the check the next change arms it again
+    EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
 
 }  // namespace
