@@ -1,10 +1,13 @@
 // The form's card settings as one value: what the radios and boxes say goes
-// into the frame with the letters of the frame layout. Putting a value back
-// onto the form is checked through the read-back (fuzz/read_back_fuzz.cpp)
-// and the key records (tests/native/key_list_test.cpp).
+// into the frame with the letters of the frame layout, and a User card's
+// read-back put into the form. A Master card's read-back, radio by radio and
+// key by key, is checked against a plain reading of the frame by
+// fuzz/read_back_fuzz.cpp, whose seeds run in the native suite, and settings
+// put back from a key record by tests/native/key_list_test.cpp.
 #include <gtest/gtest.h>
 
 #include "app/card_settings.h"
+#include "app/read_back_apply.h"
 #include "protocol/frames.h"
 #include "support/fakes.h"
 
@@ -49,6 +52,38 @@ TEST(CardSettingsTest, CardTypesKeepTheirOrder) {
     EXPECT_EQ(ReadCardSettings(t.form, t.app.values).cardType, CardType::Sl3);
     t.form[Sl3Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
+}
+
+// The frame from offset 5 on: card type 's', AES letter 'X', 6 unused, AES
+// key, then the settings block.
+std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings) {
+    std::vector<std::uint8_t> out{'s', 'X'};
+    out.resize(24, 0);
+    settings.resize(17, 0);
+    out.insert(out.end(), settings.begin(), settings.end());
+    return out;
+}
+
+TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
+    TestApp t{WithReader{}};
+    t.SelectCombo(RoleCombo, 1);
+    // A role letter of neither card is a User card's: no reader setting or key taken.
+    auto frame = FrameFrom5({'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "00 00 00 00 00 00 00");
+    EXPECT_FALSE(t.form[IfW44Radio].checked);
+    EXPECT_EQ(t.form[Crypto1KeyEdit].text, "FF FF FF FF FF FF");
+
+    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
+    frame = FrameFrom5({'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "11 22 33 44 55 66 77");
+    EXPECT_EQ(t.form[WorkModeCombo].selection, 3);
+    EXPECT_EQ(t.app.values.sectorNumber, 4);
+    EXPECT_EQ(t.app.values.blockNumber, 1);
+    // The layout of the User role with the card's work mode.
+    EXPECT_TRUE(t.form[SectorDataLabel].enabled);
+    EXPECT_TRUE(t.form[UniqueBeforeWriteCheck].enabled);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The main window's commands: language switch, help, the confirmation of a
-// clear, generators, converter format and up-downs.
+// clear, generators and up-downs; timer ticks that come
+// with no wait of theirs running. The waits themselves are tested with the
+// flows that run them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +10,7 @@
 #include "app/config.h"
 #include "app/form_rules.h"
 #include "app/main_controller.h"
+#include "app/progress.h"
 #include "support/fakes.h"
 
 namespace tollvane {
@@ -103,16 +106,6 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
     }
 }
 
-TEST(ConverterRadioTest, RadiosChooseTheFormatOfTheConverterFields) {
-    Started t;
-    const std::pair<Ctl, const char*> cases[] = {{ConvW26Radio, "332211"}, {ConvW58Radio, "77665544332211"},
-                                                  {ConvTmW44Radio, "5544332211"}};
-    for (const auto& [radio, hex] : cases) {
-        t.ClickRadio(radio, ConvTmW44Radio, ConvW58Radio);
-        EXPECT_EQ(t.form.Text(HexEdit), hex);
-    }
-}
-
 TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     struct Case {
         Ctl upDown;
@@ -129,6 +122,16 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
         EXPECT_EQ(t.app.values.sectorNumber, c.sector) << c.pos << " " << c.delta;
         EXPECT_EQ(t.app.values.blockNumber, c.block) << c.pos << " " << c.delta;
     }
+}
+
+TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
+    TestApp t;
+    for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
+    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, id);
+    EXPECT_EQ(t.progress.opens, 0);
+    EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_TRUE(t.timers.running.empty());
+    EXPECT_TRUE(t.progress.mainWindowEnabled);
 }
 
 }  // namespace

@@ -123,8 +123,8 @@ TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
     }
 }
 
-// The reset brings the values back, but keeps the role and which controls
-// are shown.
+// The reset brings the values back (the converter's format too), but keeps
+// the role and which controls are shown.
 TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     KeysShown t;
     t.SelectCombo(WorkModeCombo, 3);
@@ -132,7 +132,10 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     t.app.values.blockNumber = 1;
     ClickPlus(t.app);
     t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+    t.ClickRadio(ConvW26Radio, ConvTmW44Radio, ConvW58Radio);
+    EXPECT_EQ(t.form.Text(HexEdit), "332211");  // the data in the Wiegand 26 format
     t.ClickRadio(ConvW58Radio, ConvTmW44Radio, ConvW58Radio);
+    EXPECT_EQ(t.form.Text(HexEdit), "77665544332211");
     t.ClickRadio(IfW44Radio, IfTouchMemoryRadio, IfW58Radio);
     t.ClickRadio(IndInverseRadio, IndDirectRadio, IndInverseRadio);
     t.ClickRadio(StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio);

@@ -1,13 +1,15 @@
 // Card commands and their reply wait: the frame the form sends, the
 // first-tick acknowledgement in the forms a reader gives it, the result line
-// in pieces, read errors, the 165-tick end and cyclic runs. The result codes
-// themselves are classified at the protocol level.
+// in pieces, read errors, the 165-tick end, cyclic runs, and the register of
+// issued cards. The result codes themselves are classified at the protocol
+// level.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/reader/card_command.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
+#include "register/register_reader.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
@@ -112,9 +114,10 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         bool manual = false;
         std::size_t failingRead = 0;  // the read at this tick fails after failAfter bytes
         std::size_t failAfter = 0;
+        std::string key = "FF FF FF FF FF FF";  // the Crypto1 key the form shows at the end
     };
     // A read-back, longer than the acknowledgement's read brings of it.
-    CommandFrame frame = BuildMasterWriteFrame(FormSnapshot{.classicChecked = true});
+    CommandFrame frame = BuildMasterWriteFrame(FormSnapshot{.classicChecked = true, .crypto1Key = {1, 2, 3, 4, 5, 6}});
     frame[3] = 'm';
     frame[4] = 's';
     frame[45] = Crc8(frame.data(), 45);
@@ -132,7 +135,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         {"OnlyTheCarriageReturn", "\r", {kDatOk}, 2, 0, {kSuccess}},
         {"PartOfTheLine", "\n\rAT+DA", {"T_OK"}, 2, 0, {kSuccess}},
         {"PartOfAnError", "\n\rAT+ERR_0", {"4"}, 2, 0, {kNotPresented}},
-        {"PartOfAReadBack", readBack.substr(0, 20), {readBack.substr(20)}, 2, 0, {kSuccess}},
+        {"PartOfAReadBack", readBack.substr(0, 20), {readBack.substr(20)}, 2, 0, {kSuccess}, true, kAck,
+         Ctl::ReadButton, false, 0, 0, "01 02 03 04 05 06"},
         {"AWordThenTheResult", " ready", {kDatOk}, 2, 1, {kSuccess}},
         {"ResultAfterSilentTicks", "\r\n", {"", "", kDatOk}, 4, 0, {kSuccess}},
         {"ResultInThreeReads", "\r\n", {"\n\rAT", "+ERR", "_04"}, 4, 0, {kNotPresented}},
@@ -178,6 +182,7 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_EQ(t.port.sent.size(), 2u);
         EXPECT_EQ(t.port.polls, c.polls);
         EXPECT_TRUE(c.failingRead != 0 || t.port.line.empty());
+        EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, c.key);
         EXPECT_TRUE(t.progress.mainWindowEnabled);
     }
 }
@@ -232,17 +237,101 @@ TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
     EXPECT_FALSE(t.app.op.cyclicClearActive);
 }
 
-// Only the sector data modes draw a number before a write.
-TEST_F(CardWait, TheCardIdModesDrawNoNumber) {
-    for (int mode : {0, 2}) {
+// Only the sector data modes draw a number before a write; the decrypt mode
+// sends it scrambled, as the frame builders' test shows.
+TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
+    for (int mode : {0, 2, 3}) {
         SelectUserRole(mode);
         t.form[Ctl::UniqueBeforeWriteCheck].checked = true;
         WriteCard(t.app);
         t.port.Arrive(kDatOk);
         t.RunOut(TimerId::Card);
+        EXPECT_EQ(t.users.asked.size(), mode == 3 ? 1u : 0u) << mode;
     }
-    EXPECT_TRUE(t.users.asked.empty());
-    EXPECT_EQ(t.port.sent.size(), 3u);
+    EXPECT_EQ(t.port.sent.size(), 4u);
+}
+
+// The register of issued cards: a row for each outcome, and no command sent
+// when the register cannot be written.
+class FixedStation : public StationClock {
+public:
+    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
+    std::string OperatorName() override { return "ivanova"; }
+    std::string ComputerName() override { return "DESK-2"; }
+};
+
+// A cyclic User write of new numbers, with the register of issued cards.
+struct RegisterFlow : CardWait {
+    MemoryFiles files;
+    FakeSleeper registerSleeper;
+    FixedStation station;
+    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
+
+    void SetUp() override {
+        CardWait::SetUp();
+        t.app.issued = &log;
+        SelectUserRole(1);
+        t.Click(Ctl::UniqueBeforeWriteCheck);
+    }
+    std::vector<RegisterRow> Rows() const {
+        std::vector<RegisterRow> rows;
+        RegisterScanner scanner;
+        const std::string file = files.Text("IssuedCards.csv");
+        scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
+            rows.emplace_back();
+            SplitRegisterLine(line, rows.back());
+        });
+        return rows;
+    }
+};
+
+TEST_F(RegisterFlow, EachCardOfACyclicRunGetsItsRowWithItsNumberAndResult) {
+    t.Click(Ctl::WriteCyclicButton);
+    PresentCards({kDatOk, kErr04});
+    const std::vector<RegisterRow> rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][kColResult], "OK");
+    EXPECT_EQ(rows[0][kColMessage], kSuccess);  // not shown in a run, but recorded
+    EXPECT_EQ(rows[1][kColResult], "ERR_04");
+    EXPECT_EQ(rows[1][kColMessage], kNotPresented);
+    EXPECT_EQ(rows[1][kColUniqueData], t.app.values.uniqueDataText);
+    EXPECT_NE(rows[0][kColUniqueData], rows[1][kColUniqueData]);
+    for (const RegisterRow& row : rows) {
+        EXPECT_EQ(row[kColTime], "2026-12-06T18:30:05+03:00");
+        EXPECT_EQ(row[kColOperator], "ivanova");
+        EXPECT_EQ(row[kColPort], "COM3");
+        EXPECT_EQ(row[kColRole], "User");
+        EXPECT_EQ(row[kColCyclic], "yes");
+    }
+}
+
+TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
+    const std::optional<FileOp> steps[] = {FileOp::Read, FileOp::Write, FileOp::Flush, std::nullopt /* open refused */};
+    for (const auto& step : steps) {
+        files.Put("IssuedCards.csv", "2026-12-06T18:29:00+03:00,cut short");  // to be read and mended first
+        files.FailAt(step.value_or(FileOp::Open), 1, step ? 112 : 5);
+        t.boxes.shown.clear();
+        const std::size_t sent = t.port.sent.size();
+        const std::size_t drawn = t.users.asked.size();
+        t.Click(Ctl::WriteCyclicButton);
+        EXPECT_EQ(t.port.sent.size(), sent);
+        EXPECT_EQ(t.users.asked.size(), drawn);  // no number handed out for it
+        EXPECT_FALSE(t.app.op.cyclicWriteActive);
+        ASSERT_EQ(t.boxes.shown.size(), 1u);
+        EXPECT_EQ(t.boxes.shown[0].text.rfind("The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r", 0), 0u);
+        EXPECT_NE(t.boxes.shown[0].text.find(step ? "GetLastError=00000070" : "GetLastError=00000005"), std::string::npos);
+    }
+}
+
+TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRun) {
+    t.Click(Ctl::WriteCyclicButton);
+    files.FailAt(FileOp::Flush, 1, 112);
+    const std::size_t sent = t.port.sent.size();
+    PresentCards({kDatOk});
+    EXPECT_FALSE(t.app.op.cyclicWriteActive);
+    EXPECT_EQ(t.port.sent.size(), sent);
+    ASSERT_FALSE(t.boxes.shown.empty());
+    EXPECT_EQ(t.boxes.shown[0].text.rfind("The card command was carried out, but it could not be recorded", 0), 0u);
 }
 
 }  // namespace
