@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/reader/card_command.h"
+#include "carddata/hex_text.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
 #include "register/register_reader.h"
@@ -187,13 +188,44 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
     }
 }
 
-// Each card of a run gets a new number that usersData.data recorded; the run
-// ends with the first error, and a number the file does not hold is never
-// sent but stops the run: the store failed (and said why), or every number
-// drawn was issued already.
-TEST_F(CardWait, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailure) {
-    SelectUserRole(1);
-    t.Click(Ctl::UniqueBeforeWriteCheck);
+class FixedStation : public StationClock {
+public:
+    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
+    std::string OperatorName() override { return "ivanova"; }
+    std::string ComputerName() override { return "DESK-2"; }
+};
+
+// A cyclic User write of new numbers, with the register of issued cards.
+struct RegisterFlow : CardWait {
+    MemoryFiles files;
+    FakeSleeper registerSleeper;
+    FixedStation station;
+    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
+
+    void SetUp() override {
+        CardWait::SetUp();
+        t.app.issued = &log;
+        SelectUserRole(1);
+        t.Click(Ctl::UniqueBeforeWriteCheck);
+    }
+    std::vector<RegisterRow> Rows() const {
+        std::vector<RegisterRow> rows;
+        RegisterScanner scanner;
+        const std::string file = files.Text("IssuedCards.csv");
+        scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
+            rows.emplace_back();
+            SplitRegisterLine(line, rows.back());
+        });
+        return rows;
+    }
+};
+
+// Each card of a run gets a new number that usersData.data recorded, and its
+// row in the register (its message too, which a run does not show); the run
+// ends with the first error. A number the file does not hold is never sent
+// but stops the run: the store failed (and said why), or every number drawn
+// was issued already.
+TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailure) {
     t.Click(Ctl::WriteCyclicButton);
     PresentCards({kDatOk, kDatOk, kDatOk, kErr04});
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
@@ -202,9 +234,19 @@ TEST_F(CardWait, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailure) 
     EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u, 1000u, 1000u));
     ASSERT_EQ(t.port.sent.size(), 5u);  // the query and four writes
     ASSERT_EQ(t.users.recorded.size(), 4u);
-    for (std::size_t i = 1; i < 5; ++i) {
-        const std::vector<std::uint8_t> sent(t.port.sent[i].begin() + 37, t.port.sent[i].begin() + 44);
-        EXPECT_EQ(sent, std::vector<std::uint8_t>(t.users.recorded[i - 1].begin(), t.users.recorded[i - 1].end()));
+    const std::vector<RegisterRow> rows = Rows();
+    ASSERT_EQ(rows.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::vector<std::uint8_t> sent(t.port.sent[i + 1].begin() + 37, t.port.sent[i + 1].begin() + 44);
+        EXPECT_EQ(sent, std::vector<std::uint8_t>(t.users.recorded[i].begin(), t.users.recorded[i].end()));
+        EXPECT_EQ(rows[i][kColUniqueData], FormatHexBytes(t.users.recorded[i].data(), 7));
+        EXPECT_EQ(rows[i][kColResult] + " " + rows[i][kColMessage],
+                  i < 3 ? "OK " + std::string(kSuccess) : "ERR_04 " + std::string(kNotPresented));
+        EXPECT_EQ(rows[i][kColTime], "2026-12-06T18:30:05+03:00");
+        EXPECT_EQ(rows[i][kColOperator], "ivanova");
+        EXPECT_EQ(rows[i][kColPort], "COM3");
+        EXPECT_EQ(rows[i][kColRole], "User");
+        EXPECT_EQ(rows[i][kColCyclic], "yes");
     }
 
     struct Case {
@@ -251,60 +293,7 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     EXPECT_EQ(t.port.sent.size(), 4u);
 }
 
-// The register of issued cards: a row for each outcome, and no command sent
-// when the register cannot be written.
-class FixedStation : public StationClock {
-public:
-    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
-    std::string OperatorName() override { return "ivanova"; }
-    std::string ComputerName() override { return "DESK-2"; }
-};
-
-// A cyclic User write of new numbers, with the register of issued cards.
-struct RegisterFlow : CardWait {
-    MemoryFiles files;
-    FakeSleeper registerSleeper;
-    FixedStation station;
-    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
-
-    void SetUp() override {
-        CardWait::SetUp();
-        t.app.issued = &log;
-        SelectUserRole(1);
-        t.Click(Ctl::UniqueBeforeWriteCheck);
-    }
-    std::vector<RegisterRow> Rows() const {
-        std::vector<RegisterRow> rows;
-        RegisterScanner scanner;
-        const std::string file = files.Text("IssuedCards.csv");
-        scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
-            rows.emplace_back();
-            SplitRegisterLine(line, rows.back());
-        });
-        return rows;
-    }
-};
-
-TEST_F(RegisterFlow, EachCardOfACyclicRunGetsItsRowWithItsNumberAndResult) {
-    t.Click(Ctl::WriteCyclicButton);
-    PresentCards({kDatOk, kErr04});
-    const std::vector<RegisterRow> rows = Rows();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][kColResult], "OK");
-    EXPECT_EQ(rows[0][kColMessage], kSuccess);  // not shown in a run, but recorded
-    EXPECT_EQ(rows[1][kColResult], "ERR_04");
-    EXPECT_EQ(rows[1][kColMessage], kNotPresented);
-    EXPECT_EQ(rows[1][kColUniqueData], t.app.values.uniqueDataText);
-    EXPECT_NE(rows[0][kColUniqueData], rows[1][kColUniqueData]);
-    for (const RegisterRow& row : rows) {
-        EXPECT_EQ(row[kColTime], "2026-12-06T18:30:05+03:00");
-        EXPECT_EQ(row[kColOperator], "ivanova");
-        EXPECT_EQ(row[kColPort], "COM3");
-        EXPECT_EQ(row[kColRole], "User");
-        EXPECT_EQ(row[kColCyclic], "yes");
-    }
-}
-
+// No command is sent when the register cannot be written.
 TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
     const std::optional<FileOp> steps[] = {FileOp::Read, FileOp::Write, FileOp::Flush, std::nullopt /* open refused */};
     for (const auto& step : steps) {
