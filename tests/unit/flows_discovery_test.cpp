@@ -106,12 +106,9 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         SCOPED_TRACE(std::string(c.reply) + (c.manual ? " (manual)" : ""));
         TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
-        if (c.manual) {
-            RefreshPortList(t.app);
-            t.SelectCombo(Ctl::PortCombo, 1);
-        } else {
-            SearchReader(t.app);
-        }
+        RefreshPortList(t.app);
+        if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
+        else SearchReader(t.app);
         t.boxes.shown.clear();
         t.RunOut(TimerId::Reply);
         EXPECT_EQ(t.boxes.Texts(), c.messages);
