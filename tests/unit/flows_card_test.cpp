@@ -44,13 +44,12 @@ struct CardWait : ::testing::Test {
     }
 };
 
-TEST_F(CardWait, TheStartFormsMasterWriteIsSentAndItsResultReadAtTheTickItsFirstByteArrives) {
+// A card command's wait: ticks of 50 ms, at most 165, each polling for the
+// result's first byte; the result is read at the tick it arrives. (The frame
+// the start form sends is the end-to-end suite's.)
+TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteArrives) {
     t.Click(Ctl::WriteButton);
-    std::vector<std::uint8_t> expected = {0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58};
-    expected.resize(29, 0);
-    expected.insert(expected.end(), {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF,
-                                     0xFF, 0xFF, 0x00, 0x84, 0xFD});
-    EXPECT_EQ(t.port.sent.back(), expected);
+    EXPECT_EQ(t.port.sent.back().size(), 46u);
     EXPECT_EQ(t.timers.running.at(TimerId::Card), 50u);
     EXPECT_EQ(t.progress.title, "Present the card to the reader...");
     EXPECT_EQ(t.progress.range, 165);
