@@ -1,9 +1,13 @@
 // The form's card settings as one value: what the radios and boxes say goes
-// into the frame with the letters of the frame layout, and a value put back
-// onto the form reads back the same.
+// into the frame with the letters of the frame layout, and a User card's
+// read-back put into the form. A Master card's read-back, radio by radio and
+// key by key, is checked against a plain reading of the frame by
+// fuzz/read_back_fuzz.cpp, whose seeds run in the native suite, and settings
+// put back from a key record by tests/native/key_list_test.cpp.
 #include <gtest/gtest.h>
 
 #include "app/card_settings.h"
+#include "app/read_back_apply.h"
 #include "protocol/frames.h"
 #include "support/fakes.h"
 
@@ -38,23 +42,45 @@ TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
     }
 }
 
-TEST(CardSettingsTest, ApplyingWhatWasReadChangesNothingAndCardTypesKeepTheirOrder) {
+// A Plus card without a security level has no card type (Classic winning
+// over the Plus radios shows in the start form's frame).
+TEST(CardSettingsTest, APlusCardWithoutALevelHasNoType) {
     TestApp t{WithReader{}};
-    t.ClickRadio(IfW44Radio, IfTouchMemoryRadio, IfW58Radio);
-    t.ClickRadio(StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio);
-    t.app.values.sectorNumber = 7;
-    const SettingsBlock before = MasterWriteBlock(t);
-    ApplyCardSettings(t.app, ReadCardSettings(t.form, t.app.values));
-    EXPECT_EQ(MasterWriteBlock(t), before);
-
-    // Classic wins over the Plus radios; a Plus card without a level has no type.
-    EXPECT_EQ(ReadCardSettings(t.form, t.app.values).cardType, CardType::Classic);
     t.form[ClassicCheck].checked = false;
     t.form[Sl1Radio].checked = false;
-    t.form[Sl3Radio].checked = true;
-    EXPECT_EQ(ReadCardSettings(t.form, t.app.values).cardType, CardType::Sl3);
-    t.form[Sl3Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
+}
+
+// The frame from offset 5 on: card type 's', AES letter 'X', 6 unused, AES
+// key, then the settings block.
+std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings) {
+    std::vector<std::uint8_t> out{'s', 'X'};
+    out.resize(24, 0);
+    settings.resize(17, 0);
+    out.insert(out.end(), settings.begin(), settings.end());
+    return out;
+}
+
+TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
+    TestApp t{WithReader{}};
+    t.SelectCombo(RoleCombo, 1);
+    // A role letter of neither card is a User card's: no reader setting or key taken.
+    auto frame = FrameFrom5({'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "00 00 00 00 00 00 00");
+    EXPECT_FALSE(t.form[IfW44Radio].checked);
+    EXPECT_EQ(t.form[Crypto1KeyEdit].text, "FF FF FF FF FF FF");
+
+    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
+    frame = FrameFrom5({'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "11 22 33 44 55 66 77");
+    EXPECT_EQ(t.form[WorkModeCombo].selection, 3);
+    EXPECT_EQ(t.app.values.sectorNumber, 4);
+    EXPECT_EQ(t.app.values.blockNumber, 1);
+    // The layout of the User role with the card's work mode.
+    EXPECT_TRUE(t.form[SectorDataLabel].enabled);
+    EXPECT_TRUE(t.form[UniqueBeforeWriteCheck].enabled);
 }
 
 }  // namespace

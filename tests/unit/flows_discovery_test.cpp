@@ -1,5 +1,6 @@
 // Finding the reader, connecting, the version check, the operator's port
-// choice and the end of an operation.
+// choice, the end of an operation, card ID reading and the supervision after
+// a device change.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,44 +14,26 @@ namespace {
 
 using ::testing::ElementsAre;
 
+const char kRetry[] = "The reader did not respond!\n(Try again or a different COM port).";
+
+// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of
+// 500 ms, with the main window disabled from the first tick to the last.
 TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
-    TestApp t{WithReader{{"COM10", "COM3", "COM1"}, "COM3"}};
+    TestApp t{WithReader{{"COM10", "COM1", "COM3"}, "COM3"}};
     t.ReaderAcknowledges();
+    t.app.op.tickCount = 57;  // left over from a tick that came after its wait
     StartUp(t.app);
+    EXPECT_EQ(t.timers.running.at(TimerId::Search), 10u);
+    EXPECT_EQ(t.progress.range, 100);
     EXPECT_EQ(t.RunOut(TimerId::Search), 100);
-
-    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3", "COM10"));
-    EXPECT_EQ(t.form[Ctl::PortCombo].selection, 1);
-    EXPECT_EQ(t.app.link.portIndex, 1);
-    EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{"Varnel reader found!\n\r->[COM3]", MessageIcon::Success}));
-    EXPECT_THAT(t.port.opened, ElementsAre("COM3"));
     EXPECT_THAT(t.port.openBauds, ElementsAre(19200u));
-    EXPECT_TRUE(t.app.link.isOpen);
-    EXPECT_FALSE(t.form[Ctl::PortCombo].enabled);
-    ASSERT_EQ(t.port.sent.size(), 1u);
-    EXPECT_EQ(t.port.SentText(0), "AT+READS_USB");
-    // The version wait keeps the main window disabled after the search.
+    EXPECT_EQ(t.app.link.portIndex, 1);  // in the list sorted by number
     EXPECT_EQ(t.timers.running.at(TimerId::Reply), 500u);
+    EXPECT_EQ(t.progress.range, 2);
     EXPECT_FALSE(t.progress.mainWindowEnabled);
-
     EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
-    ASSERT_EQ(t.boxes.shown.size(), 2u);
-    EXPECT_EQ(t.boxes.shown[1], (ShownMessage{"Settings read!", MessageIcon::Success}));
     EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
-    EXPECT_EQ(t.app.reader.modelLetter, 'B');
-    EXPECT_EQ(t.app.reader.versionX100, 200);
     EXPECT_TRUE(t.progress.mainWindowEnabled);
-}
-
-TEST(ReaderSearchTest, ARejectedVersionIsReportedAfterSettingsRead) {
-    TestApp t{WithReader{}};
-    t.ReaderAcknowledges("2.01");
-    StartUp(t.app);
-    t.RunOut(TimerId::Search);
-    t.RunOut(TimerId::Reply);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Varnel reader found!\n\r->[COM3]", "Settings read!",
-                                             "Update your reader to version 2.00!"));
-    EXPECT_EQ(t.port.closes, 1);
 }
 
 TEST(ReaderSearchTest, NoPortsLeaveOneEmptyEntryAndAWarning) {
@@ -59,8 +42,7 @@ TEST(ReaderSearchTest, NoPortsLeaveOneEmptyEntryAndAWarning) {
     SearchReader(t.app);
     EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre(""));
     EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
-    ASSERT_EQ(t.boxes.shown.size(), 1u);
-    EXPECT_EQ(t.boxes.shown[0], (ShownMessage{"No COM ports found in the system!", MessageIcon::Warning}));
+    EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{"No COM ports found in the system!", MessageIcon::Warning}));
     // Picking that empty entry warns again and opens nothing.
     t.SelectCombo(Ctl::PortCombo, 0);
     EXPECT_EQ(t.boxes.shown.size(), 2u);
@@ -68,9 +50,12 @@ TEST(ReaderSearchTest, NoPortsLeaveOneEmptyEntryAndAWarning) {
     EXPECT_FALSE(t.app.link.manualConnect);
 }
 
+// Values under the ports' key that are none of them port names give an empty
+// list, yet the key had values, so the search goes on to look for the reader.
 TEST(ReaderSearchTest, NoReaderDeviceGivesTheErrorThenTheHintAndConnectsNothing) {
-    TestApp t{WithReader{{"COM3", "COM1"}, std::nullopt}};
+    TestApp t{WithReader{{}, std::nullopt}};
     SearchReader(t.app);
+    EXPECT_THAT(t.form[Ctl::PortCombo].items, ::testing::IsEmpty());
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{"Varnel not found!", MessageIcon::Error},
                                            ShownMessage{t.T(Msg::kSelectPortHint), MessageIcon::Hint}));
     EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
@@ -96,64 +81,43 @@ TEST(ReaderSearchTest, APortThatCannotBeOpenedIsReportedAndTheListRefreshed) {
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
 }
 
-// The reply to the version query that is not a version, after an automatic
-// search and after the operator picked the port.
-struct UnusableReply {
-    const char* name;
-    const char* reply;  // empty: silence
-    bool manual;
-    std::vector<std::string> messages;
-    bool staysOpen;
-};
-
-class UnusableVersionReplyTest : public ::testing::TestWithParam<UnusableReply> {};
-
-TEST_P(UnusableVersionReplyTest, ClosesOnlyAPortPickedByHandUnlessNothingCame) {
-    const UnusableReply& c = GetParam();
-    TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
-    t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
-    if (c.manual) {
+// The reply to the version query, after an automatic search and after the
+// operator picked the port: only a port picked by hand is given up for an
+// answer that is no version; no answer, or a wrong version, closes any port.
+TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
+    struct Case {
+        const char* reply;  // empty: silence
+        bool manual;
+        std::vector<std::string> messages;
+        bool staysOpen;
+    };
+    const Case cases[] = {
+        {"", false, {}, false},
+        {"", true, {kRetry}, false},
+        {"\n\rAT+CMD - UNKNOWN CMD!", false, {"Invalid command!"}, true},
+        {"\n\rAT+CMD - UNKNOWN CMD!", true, {"Invalid command!", kRetry}, false},
+        {"\x81\x92\xA3\xB4", false, {"The answer could not be recognized!"}, true},
+        {"\x81\x92\xA3\xB4", true, {"The answer could not be recognized!", kRetry}, false},
+        {"\n\rAT+USB - OK! >> 2.01", false, {"Settings read!", "Update your reader to version 2.00!"}, false},
+        {"\n\rAT+USB - OK! >> 2.00", true, {"Settings read!"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.reply) + (c.manual ? " (manual)" : ""));
+        TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
+        t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         RefreshPortList(t.app);
-        t.SelectCombo(Ctl::PortCombo, 1);
-    } else {
-        SearchReader(t.app);
+        if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
+        else SearchReader(t.app);
+        t.boxes.shown.clear();
+        t.RunOut(TimerId::Reply);
+        EXPECT_EQ(t.boxes.Texts(), c.messages);
+        EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
+        EXPECT_EQ(t.port.handle, c.staysOpen);
+        EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !c.staysOpen);
+        EXPECT_FALSE(t.app.link.manualConnect && !c.staysOpen);
+        // A link may stay open with no reader identified: only a version shows one.
+        EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[Ctl::VersionValue].text == "2.00");
     }
-    t.boxes.shown.clear();
-    t.RunOut(TimerId::Reply);
-    EXPECT_EQ(t.boxes.Texts(), c.messages);
-    EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
-    EXPECT_EQ(t.port.handle, c.staysOpen);
-    EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !c.staysOpen);
-    EXPECT_FALSE(t.app.link.manualConnect && !c.staysOpen);
-}
-
-const char kRetry[] = "The reader did not respond!\n(Try again or a different COM port).";
-
-INSTANTIATE_TEST_SUITE_P(
-    Replies, UnusableVersionReplyTest,
-    ::testing::Values(
-        UnusableReply{"SilenceAuto", "", false, {}, false},
-        UnusableReply{"SilenceManual", "", true, {kRetry}, false},
-        UnusableReply{"UnknownAuto", "\n\rAT+CMD - UNKNOWN CMD!", false, {"Invalid command!"}, true},
-        UnusableReply{"UnknownManual", "\n\rAT+CMD - UNKNOWN CMD!", true, {"Invalid command!", kRetry}, false},
-        UnusableReply{"GarbageAuto", "\x81\x92\xA3\xB4", false, {"The answer could not be recognized!"}, true},
-        UnusableReply{"GarbageManual", "\x81\x92\xA3\xB4", true, {"The answer could not be recognized!", kRetry},
-                      false}),
-    [](const ::testing::TestParamInfo<UnusableReply>& info) { return std::string(info.param.name); });
-
-TEST(PortChoiceTest, APickConnectsToThatPortAndMarksTheLinkManual) {
-    TestApp t{WithReader{{"COM1", "COM3", "COM7"}, std::nullopt}};
-    t.ReaderAcknowledges();
-    SearchReader(t.app);
-    t.boxes.shown.clear();
-    t.SelectCombo(Ctl::PortCombo, 2);
-    EXPECT_THAT(t.port.opened, ElementsAre("COM7"));
-    EXPECT_EQ(t.app.link.portName, "COM7");
-    EXPECT_EQ(t.app.link.portIndex, 2);
-    EXPECT_TRUE(t.app.link.manualConnect);
-    t.RunOut(TimerId::Reply);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Settings read!"));
-    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
 }
 
 TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
@@ -168,33 +132,129 @@ TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     EXPECT_FALSE(t.app.link.manualConnect);
 }
 
+// The end of every reader operation, also with the link closed already.
 TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     TestApp t{WithReader{{"COM3", "COM1"}, "COM3"}};
     t.Connect();
-    t.app.link.manualConnect = true;
-    t.app.op.cyclicWriteActive = true;
-    t.app.op.cyclicClearActive = true;
-    t.form[Ctl::Sl3Radio].checked = true;
-    t.app.values.sectorNumber = 9;
-    EndOperation(t.app);
-    EXPECT_FALSE(t.app.link.isOpen);
-    EXPECT_EQ(t.port.closes, 1);
-    EXPECT_FALSE(t.app.link.manualConnect);
-    EXPECT_FALSE(t.app.op.cyclicWriteActive || t.app.op.cyclicClearActive);
-    EXPECT_EQ(t.app.reader.modelLetter, 'X');
-    EXPECT_EQ(t.app.reader.versionX100, 0);
-    EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
-    EXPECT_EQ(t.app.values.sectorNumber, 1);
-    EXPECT_TRUE(t.form[Ctl::ClassicCheck].checked);
-    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
-    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3"));
+    for (int round = 0; round < 2; ++round) {
+        t.app.link.manualConnect = true;
+        t.app.op.cyclicWriteActive = true;
+        t.app.op.cyclicClearActive = true;
+        t.app.values.sectorNumber = 9;
+        t.form[Ctl::PortCombo].enabled = false;
+        EndOperation(t.app);
+        EXPECT_FALSE(t.app.link.isOpen);
+        EXPECT_EQ(t.port.closes, 1);  // never twice
+        EXPECT_FALSE(t.app.link.manualConnect);
+        EXPECT_FALSE(t.app.op.cyclicWriteActive || t.app.op.cyclicClearActive);
+        EXPECT_EQ(t.app.reader.modelLetter, 'X');
+        EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
+        EXPECT_EQ(t.app.values.sectorNumber, 1);
+        EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+        EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3"));
+    }
+}
 
-    // Once more with the link closed: the list and the form still come back,
-    // and no handle is closed twice.
-    t.form[Ctl::PortCombo].enabled = false;
-    EndOperation(t.app);
+// The request, a pause of 100 ms, then the reply: the card's four values, or
+// why not. Only a request that cannot be written ends the operation.
+TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
+    using Window = std::pair<std::string, std::vector<std::string>>;
+    struct Case {
+        std::string reply;
+        std::vector<std::string> messages;
+        std::vector<Window> windows;
+        bool sent = true;
+    };
+    const Case cases[] = {
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.",
+         {},
+         {{"Ostrel-xxx ver.0.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
+        {"", {"The reader did not respond!\n(Try again or a different COM port)."}, {}},
+        {"\n\rAT+ERR_04", {"Invalid command!"}, {}},
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777;", {"The answer could not be recognized!"}, {}},
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.", {}, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply + (c.sent ? "" : " (not sent)"));
+        TestApp t{WithReader{}};
+        t.Connect();
+        t.app.reader = {};  // as after a version query answered with no version: the link is kept
+        t.port.sendResult = c.sent;
+        t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
+        OnCommand(t.app, 4, 0);
+        EXPECT_EQ(t.port.SentText(1), "AT+READS_IDS");
+        EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(c.sent ? 1 : 0, 100u));
+        EXPECT_EQ(t.boxes.Texts(), c.messages);
+        EXPECT_EQ(t.shell.readIdWindows, c.windows);
+        EXPECT_EQ(t.app.link.isOpen, c.sent);
+        EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
+    }
+}
+
+// An open link's port is closed at the check and, 1000 ms later, opened
+// again if it is still there, without asking for the version again; a port
+// that has gone or will not open ends the operation.
+TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
+    struct Case {
+        const char* name;
+        bool present, opens;
+        std::vector<ShownMessage> messages;
+        std::vector<std::string> list;
+    };
+    const Case cases[] = {
+        {"present", true, true, {}, {"COM1", "COM3"}},
+        {"will not open", true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
+        {"gone", false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
+        t.Connect();
+        const std::size_t sent = t.port.sent.size();
+        if (!c.present) {
+            t.ports.present.erase("COM3");
+            t.ports.ports = std::vector<std::string>{"COM1"};
+        }
+        t.port.openResult = c.opens;
+        OnDeviceChange(t.app, 7);
+        t.Tick(TimerId::Device);
+        EXPECT_EQ(t.boxes.shown, c.messages);
+        EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
+        EXPECT_EQ(t.app.link.isOpen, c.messages.empty());
+        EXPECT_EQ(t.port.handle, c.messages.empty());
+        EXPECT_EQ(t.port.closes, 1);  // closed once, never twice
+        EXPECT_EQ(t.form[Ctl::PortCombo].items, c.list);
+        EXPECT_EQ(t.port.sent.size(), sent);
+        EXPECT_FALSE(t.timers.IsRunning(TimerId::Search));
+    }
+}
+
+// A burst of notifications leads to one check, two seconds after the first;
+// other device events are not looked at. Reopening the port under a running
+// wait would lose its reply: the check comes at the first tick after it.
+TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
+    TestApp t{WithReader{}};
+    t.ReaderAcknowledges();
+    StartUp(t.app);
+    t.RunOut(TimerId::Search);
+    OnDeviceChange(t.app, 0x8000);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
+    OnDeviceChange(t.app, 7);
+    EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
+    t.timers.running.erase(TimerId::Device);  // a second start would show
+    for (int i = 0; i < 10; ++i) OnDeviceChange(t.app, 7);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
+    t.timers.running[TimerId::Device] = 2000;
+    ASSERT_TRUE(t.Tick(TimerId::Device));
+    EXPECT_EQ(t.port.closes, 0);
+    t.RunOut(TimerId::Reply);
+    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
+    ASSERT_TRUE(t.Tick(TimerId::Device));
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
     EXPECT_EQ(t.port.closes, 1);
-    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+    EXPECT_TRUE(t.app.link.isOpen);
+    OnDeviceChange(t.app, 7);  // after the check the next change arms it again
+    EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
 
 }  // namespace
