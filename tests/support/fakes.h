@@ -50,7 +50,6 @@ class FakeFormView : public FormView {
 public:
     mutable std::map<Ctl, FakeControl> controls;
     std::optional<Ctl> focused;            // the edit that has the keyboard focus
-    int mainWindowFocusCount = 0;          // FocusMainWindow calls
     std::function<void(Ctl)> onTextSet;    // after SetText
     std::function<void(Ctl)> onFocusLost;  // from FocusMainWindow, for the focused edit
 
@@ -75,7 +74,6 @@ public:
     int Caret(Ctl c) const override { return Get(c).caret; }
     void SetCaret(Ctl c, int pos) override { controls[c].caret = pos; }
     void FocusMainWindow() override {
-        ++mainWindowFocusCount;
         if (!focused) return;
         const Ctl lost = *focused;
         focused.reset();
@@ -214,7 +212,7 @@ public:
     std::vector<unsigned> openBauds;
     int closes = 0;
     std::vector<std::vector<std::uint8_t>> sent;
-    int reads = 0, polls = 0;
+    int polls = 0;
     // Called after every successful send: the reader's immediate answer.
     std::function<void(const std::vector<std::uint8_t>&)> onSend;
     MessageBoxes* boxes = nullptr;  // for the read error box
@@ -239,7 +237,6 @@ public:
         return true;
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
-        ++reads;
         reply.Clear();
         std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity});
         const bool fails = readError || (failAfter && *failAfter < capacity);
@@ -283,10 +280,8 @@ class FakeRandom : public RandomSource {
 public:
     std::uint8_t next = 1;
     bool fail = false;
-    int calls = 0;
 
     bool Fill(std::uint8_t* out, std::size_t count) override {
-        ++calls;
         if (fail) return false;
         for (std::size_t i = 0; i < count; ++i) out[i] = next++;
         return true;
@@ -434,13 +429,6 @@ struct TestApp {
         if (form.focused && *form.focused != c) form.FocusMainWindow();
         form.focused = c;
         OnCommand(app, static_cast<int>(c), 0x0100);
-    }
-    // The operator replaces the edit's whole text (typing or pasting) while
-    // it has the focus; Windows then reports EN_CHANGE.
-    void TypeText(Ctl c, const std::string& text) {
-        form[c].text = text;
-        form[c].caret = static_cast<int>(text.size());
-        OnCommand(app, static_cast<int>(c), 0x0300);
     }
     // Left click on a radio: it checks itself and clears the others of its
     // group, then the command arrives.

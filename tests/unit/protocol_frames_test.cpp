@@ -107,20 +107,10 @@ FormSnapshot FormFor(Card card, int workModeIndex) {
     return form;
 }
 
-bool HasCrypto1(const CommandFrame& frame) {
-    return std::all_of(frame.begin() + 7, frame.begin() + 13, [](std::uint8_t b) { return b == 0xFF; });
-}
-bool HasNoCrypto1(const CommandFrame& frame) {
-    return std::all_of(frame.begin() + 7, frame.begin() + 13, [](std::uint8_t b) { return b == 0; });
-}
-bool HasAes(const CommandFrame& frame) {
-    for (int i = 0; i < 16; ++i) {
-        if (frame[13 + i] != 0xA0 + i) return false;
-    }
-    return true;
-}
-bool HasNoAes(const CommandFrame& frame) {
-    return std::all_of(frame.begin() + 13, frame.begin() + 29, [](std::uint8_t b) { return b == 0; });
+// The frame holds these bytes from offset at on.
+template <std::size_t N>
+bool Holds(const CommandFrame& frame, std::size_t at, const std::array<std::uint8_t, N>& bytes) {
+    return std::equal(bytes.begin(), bytes.end(), frame.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
@@ -147,9 +137,10 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CommandFrame frame = c.build(FormFor(c.card, c.workMode));
-        EXPECT_TRUE(c.crypto1 ? HasCrypto1(frame) : HasNoCrypto1(frame));
-        EXPECT_TRUE(c.aes ? HasAes(frame) : HasNoAes(frame));
+        const FormSnapshot form = FormFor(c.card, c.workMode);
+        const CommandFrame frame = c.build(form);
+        EXPECT_TRUE(Holds(frame, 7, c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){}));
+        EXPECT_TRUE(Holds(frame, 13, c.aes ? form.aesKey : decltype(form.aesKey){}));
     }
 }
 

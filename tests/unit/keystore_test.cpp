@@ -1,8 +1,11 @@
+// Key record lines, read and written, and the rows and cells the key list
+// window draws from them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "keystore/key_list_rows.h"
 #include "keystore/key_record.h"
 
 namespace tollvane {
@@ -71,6 +74,41 @@ TEST(KeyRecord, DamagedLines) {
         ParseKeyRecord(c.line, r);
         EXPECT_EQ(Fields(r), expected) << c.name;
     }
+}
+
+KeyRecord Record(const char* tc, const char* wm, const char* sn, const char* description) {
+    return {tc, "X", "1", "0", "2", "1", wm, sn, "2", "12 34 56 78 9A BC",
+            "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", description, false, false};
+}
+
+// The cells the window draws for each row: number "%04d" from 0000, TC, AA,
+// WM, SN, BN, the keys in spaced form or as 17 and 32 asterisks, and the
+// description; OI, LL, DI and SB are not shown.
+TEST(KeyListRows, CellsOfEachRow) {
+    KeyListRows rows;
+    rows.Append(Record("Cls", "0", "01", "Door 1"), false);
+    rows.Append(Record("SL3", "3", "15", ""), true);
+    for (int i = 2; i < 10001; ++i) rows.Append(Record("SL1", "1", "05", "Other"), false);
+
+    struct Expected {
+        std::size_t row;
+        std::vector<std::string> cells;
+    };
+    const Expected expected[] = {
+        {0, {"0000", "Cls", "X", "0", "01", "2", "*****************", "********************************", "Door 1"}},
+        {1, {"0001", "SL3", "X", "3", "15", "2", "12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF",
+             ""}},
+        {10000, {"10000", "SL1", "X", "1", "05", "2", "*****************", "********************************", "Other"}},
+    };
+    ASSERT_EQ(rows.Count(), 10001u);
+    for (const Expected& e : expected) {
+        for (int column = 0; column < kKeyListColumns; ++column) {
+            EXPECT_EQ(rows.Cell(e.row, column), e.cells[static_cast<std::size_t>(column)])
+                << "row " << e.row << " column " << column;
+        }
+    }
+    EXPECT_EQ(rows.Cell(10001, 1), "");
+    EXPECT_EQ(rows.Cell(0, kKeyListColumns), "");
 }
 
 }  // namespace

@@ -1,0 +1,155 @@
+// The card data on the worked examples: the converter's three formats, the
+// hex text form and the hex fields' steps, random keys and never-repeated
+// unique data over the random source and the usersData.data store.
+// fuzz/hex_fuzz.cpp checks the hex steps for any text.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "carddata/converter.h"
+#include "carddata/generation.h"
+#include "carddata/hex_text.h"
+#include "support/fakes.h"
+
+namespace tollvane {
+namespace {
+
+using Data = std::array<std::uint8_t, 7>;
+
+struct Expected { int format; const char* touchMemory; const char* hex; const char* dec; };
+
+void CheckTable(const Data& data, const Expected (&table)[3]) {
+    for (const Expected& e : table) {
+        const ConverterTexts t = RefreshConverter(data, e.format);
+        EXPECT_EQ(t.touchMemory, e.touchMemory) << "format " << e.format;
+        EXPECT_EQ(t.hex, e.hex) << "format " << e.format;
+        EXPECT_EQ(t.dec, e.dec) << "format " << e.format;
+    }
+}
+
+TEST(Converter, Ascending) {
+    const Expected table[3] = {
+        {0, "6000050403020101", "0504030201", "0021542142465"},
+        {1, "0100000003020101", "030201", "00197121"},
+        {2, "BD06050403020101", "07060504030201", "01976943448883713"},
+    };
+    CheckTable({1, 2, 3, 4, 5, 6, 7}, table);
+}
+
+TEST(Converter, StartValue) {
+    const Expected table[3] = {
+        {0, "CD00554433221101", "5544332211", "0366216421905"},
+        {1, "EA00000033221101", "332211", "03351057"},
+        {2, "7566554433221101", "77665544332211", "33608038631023121"},
+    };
+    CheckTable({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, table);
+}
+
+TEST(HexText, SpaceHex) {
+    struct Case { const char* in; int count; const char* out; };
+    const Case cases[] = {
+        {"FFFFFFFFFFFF", 6, "FF FF FF FF FF FF"},
+        {"11223344556677", 7, "11 22 33 44 55 66 77"},
+        {"FFFFFFFFFFFFXYZ", 6, "FF FF FF FF FF FF"},  // only 2n characters are used
+        {"FFF", 6, "FF F"},                           // short: as far as it goes
+        {"", 6, ""},
+        {"ABCD", 0, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SpaceHex(c.in, c.count), c.out) << c.in << " / " << c.count;
+}
+
+TEST(HexText, FilterRemovesTheFirstNonDigitAndPutsTheCaretThere) {
+    struct Case { const char* in; int caret; const char* out; int outCaret; bool complete; };
+    const Case cases[] = {
+        {"12G4", 3, "124", 2, false},
+        {"12ab", 4, "12b", 2, false},  // lower case is not a digit here
+        {"1234", 4, "1234", 4, false},
+        {"FFFFFFFFFFFF", 12, "FFFFFFFFFFFF", 12, true},     // the 12th digit ends the entry
+        {"FFFFFFFFFFFFF", 13, "FFFFFFFFFFFFF", 13, false},  // only exactly N completes
+        {"FFFFFFFFFFF-F", 13, "FFFFFFFFFFFF", 11, false},   // a removal step never completes
+    };
+    for (const Case& c : cases) {
+        const FilterResult r = FilterHexInput(c.in, c.caret, 12);
+        EXPECT_EQ(r.text, c.out) << c.in;
+        EXPECT_EQ(r.caret, c.outCaret) << c.in;
+        EXPECT_EQ(r.entryComplete, c.complete) << c.in;
+    }
+}
+
+TEST(HexText, ParseHexFieldPadsWithFAndCountsOtherCharactersAsZero) {
+    struct Case { const char* in; int count; std::vector<std::uint8_t> bytes; const char* text; };
+    const Case cases[] = {
+        {"12AB", 6, {0x12, 0xAB, 0xFF, 0xFF, 0xFF, 0xFF}, "12 AB FF FF FF FF"},
+        {"123", 6, {0x12, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF}, "12 3F FF FF FF FF"},
+        {"0102030405060708", 7, {1, 2, 3, 4, 5, 6, 7}, "01 02 03 04 05 06 07"},
+        {"ab1G", 6, {0x00, 0x10, 0xFF, 0xFF, 0xFF, 0xFF}, "00 10 FF FF FF FF"},
+    };
+    for (const Case& c : cases) {
+        const ParsedHex p = ParseHexField(c.in, c.count);
+        EXPECT_EQ(p.bytes, c.bytes) << c.in;
+        EXPECT_EQ(p.text, c.text) << c.in;
+    }
+}
+
+using testing::FakeRandom;
+using testing::FakeUniqueStore;
+
+TEST(Generation, KeysTakeWholeBytesAndTheirTextOrStayOnAFailingSource) {
+    FakeRandom random;
+    random.next = 0xFA;  // bytes above 7F and a wrap: nothing is cut to 15 bits
+    std::array<std::uint8_t, 6> key{};
+    std::string text;
+    ASSERT_TRUE(GenerateCrypto1Key(random, key, text));
+    EXPECT_EQ(key, (std::array<std::uint8_t, 6>{0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF}));
+    EXPECT_EQ(text, "FA FB FC FD FE FF");
+    std::array<std::uint8_t, 16> aes{};
+    std::string aesText;
+    ASSERT_TRUE(GenerateAesKey(random, aes, aesText));
+    EXPECT_EQ(aesText, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
+
+    random.fail = true;
+    EXPECT_FALSE(GenerateCrypto1Key(random, key, text));
+    EXPECT_FALSE(GenerateAesKey(random, aes, aesText));
+    EXPECT_EQ(text, "FA FB FC FD FE FF");
+    EXPECT_EQ(aes[15], 0x0F);
+    EXPECT_EQ(aesText, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F");
+}
+
+TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
+    struct Case {
+        std::deque<RecordOutcome> outcomes;
+        bool made, recorded;
+        const char* text;  // the last value drawn
+        std::size_t asked;
+    };
+    const std::deque<RecordOutcome> allIssued(kUniqueAttempts, RecordOutcome::AlreadyRecorded);
+    const Case cases[] = {
+        {{RecordOutcome::AlreadyRecorded, RecordOutcome::AlreadyRecorded}, true, true, "0F 10 11 12 13 14 15", 3},
+        // A file that failed: the last value, not recorded (the store said why).
+        {{RecordOutcome::AlreadyRecorded, RecordOutcome::Failed}, true, false, "08 09 0A 0B 0C 0D 0E", 2},
+        // Every value was issued before: none may come back.
+        {allIssued, false, false, "", static_cast<std::size_t>(kUniqueAttempts)},
+    };
+    for (const Case& c : cases) {
+        FakeRandom random;
+        FakeUniqueStore store;
+        store.outcomes = c.outcomes;
+        const auto made = GenerateUniqueData(random, store);
+        EXPECT_EQ(store.asked.size(), c.asked);
+        ASSERT_EQ(made.has_value(), c.made);
+        if (!made) continue;
+        EXPECT_EQ(made->recorded, c.recorded);
+        EXPECT_EQ(made->text, c.text);
+        EXPECT_EQ(made->bytes, store.asked.back());
+    }
+    FakeRandom failing;
+    failing.fail = true;
+    FakeUniqueStore store;
+    EXPECT_FALSE(GenerateUniqueData(failing, store).has_value());
+    EXPECT_TRUE(store.asked.empty());
+}
+
+}  // namespace
+}  // namespace tollvane
