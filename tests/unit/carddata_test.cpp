@@ -16,35 +16,31 @@
 namespace tollvane {
 namespace {
 
-using Data = std::array<std::uint8_t, 7>;
-
-struct Expected { int format; const char* touchMemory; const char* hex; const char* dec; };
-
-void CheckTable(const Data& data, const Expected (&table)[3]) {
-    for (const Expected& e : table) {
-        const ConverterTexts t = RefreshConverter(data, e.format);
-        EXPECT_EQ(t.touchMemory, e.touchMemory) << "format " << e.format;
-        EXPECT_EQ(t.hex, e.hex) << "format " << e.format;
-        EXPECT_EQ(t.dec, e.dec) << "format " << e.format;
+// The worked examples: each data in the three formats (Touch Memory and
+// Wiegand 44, Wiegand 26, Wiegand 58).
+TEST(Converter, WorkedExamplesInEachFormat) {
+    const struct {
+        std::array<std::uint8_t, 7> data;
+        const char* texts[3][3];  // Touch Memory code, HEX, DEC per format
+    } examples[] = {
+        {{1, 2, 3, 4, 5, 6, 7},
+         {{"6000050403020101", "0504030201", "0021542142465"},
+          {"0100000003020101", "030201", "00197121"},
+          {"BD06050403020101", "07060504030201", "01976943448883713"}}},
+        {{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
+         {{"CD00554433221101", "5544332211", "0366216421905"},
+          {"EA00000033221101", "332211", "03351057"},
+          {"7566554433221101", "77665544332211", "33608038631023121"}}},
+    };
+    for (const auto& example : examples) {
+        for (int format = 0; format < 3; ++format) {
+            SCOPED_TRACE(::testing::Message() << example.texts[format][1] << ", format " << format);
+            const ConverterTexts t = RefreshConverter(example.data, format);
+            EXPECT_EQ(t.touchMemory, example.texts[format][0]);
+            EXPECT_EQ(t.hex, example.texts[format][1]);
+            EXPECT_EQ(t.dec, example.texts[format][2]);
+        }
     }
-}
-
-TEST(Converter, Ascending) {
-    const Expected table[3] = {
-        {0, "6000050403020101", "0504030201", "0021542142465"},
-        {1, "0100000003020101", "030201", "00197121"},
-        {2, "BD06050403020101", "07060504030201", "01976943448883713"},
-    };
-    CheckTable({1, 2, 3, 4, 5, 6, 7}, table);
-}
-
-TEST(Converter, StartValue) {
-    const Expected table[3] = {
-        {0, "CD00554433221101", "5544332211", "0366216421905"},
-        {1, "EA00000033221101", "332211", "03351057"},
-        {2, "7566554433221101", "77665544332211", "33608038631023121"},
-    };
-    CheckTable({0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, table);
 }
 
 TEST(HexText, SpaceHex) {
