@@ -1,6 +1,5 @@
 #include "app/issued_cards_log.h"
 
-#include <cstdio>
 
 namespace tollvane {
 
@@ -45,9 +44,8 @@ void IssuedCardsLog::Tell(MessageBoxes& boxes, LanguageId language, bool afterSe
     // the operator can find the file.
     const Msg what = afterSend ? Msg::kRegisterNotRecorded : Msg::kRegisterCannotWrite;
     const Msg advice = afterSend ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
-    char code[32];
-    std::snprintf(code, sizeof code, "\nGetLastError=%08X", static_cast<unsigned>(failure.systemError));
-    boxes.Show(std::string(Text(language, what)) + "\n\r" + displayPath_ + "\n\r" + Text(language, advice) + code,
+    boxes.Show(std::string(Text(language, what)) + "\n\r" + displayPath_ + "\n\r" + Text(language, advice) +
+                   ErrorCodeLine(failure.systemError),
                MessageIcon::Error);
 }
 

@@ -1,5 +1,7 @@
 #include "base/message_table.h"
 
+#include <cstdio>
+
 namespace tollvane {
 namespace {
 
@@ -323,6 +325,12 @@ const char* Text(LanguageId lang, Msg id) {
     if (n < 1 || n > kMessageCount) return "";
     const Entry& e = kEntries[n - 1];
     return lang == LanguageId::English ? e.english : e.russian;
+}
+
+std::string ErrorCodeLine(std::uint32_t code) {
+    char line[32];
+    std::snprintf(line, sizeof line, "\nGetLastError=%08X", static_cast<unsigned>(code));
+    return line;
 }
 
 std::uint16_t MessageBoxLangId(LanguageId lang) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tollvane {
 
@@ -168,6 +169,10 @@ inline constexpr int kMessageCount = 151;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
+
+// The line a message about a failed system call ends with:
+// "\nGetLastError=" and the code as eight upper-case hex digits.
+std::string ErrorCodeLine(std::uint32_t code);
 
 // Language of the Yes/No buttons of the two confirmations: 0 for Russian
 // (the user's default language), 9 (LANG_ENGLISH) for English.

@@ -1,6 +1,5 @@
 #include "carddata/users_data_store.h"
 
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -13,9 +12,7 @@ UsersDataStore::UsersDataStore(Files& files, Sleeper& sleeper, MessageBoxes& box
     : files_(files), sleeper_(sleeper), boxes_(boxes), texts_(texts), path_(std::move(path)) {}
 
 RecordOutcome UsersDataStore::FailWithCode(Msg text, std::uint32_t code) {
-    char line[64];
-    std::snprintf(line, sizeof line, "\nGetLastError=%08lX", static_cast<unsigned long>(code));
-    boxes_.Show(std::string(texts_[text]) + line, MessageIcon::Error);
+    boxes_.Show(texts_[text] + ErrorCodeLine(code), MessageIcon::Error);
     return RecordOutcome::Failed;
 }
 

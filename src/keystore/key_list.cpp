@@ -16,12 +16,6 @@ constexpr std::size_t kAesFieldLimit = 63;
 constexpr char kMaskedCrypto1[] = "*****************";               // 17
 constexpr char kMaskedAes[] = "********************************";     // 32
 
-std::string WithErrorCode(const char* text, std::uint32_t code) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%08X", static_cast<unsigned>(code));
-    return std::string(text) + "\nGetLastError=" + number;
-}
-
 std::string Numbered(int index, const char* text) {
     char number[16];
     std::snprintf(number, sizeof number, "[%04d] ", index);
@@ -70,7 +64,7 @@ KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const
 void KeyList::ShowError(Msg text) { boxes_.Show(texts_[text], MessageIcon::Error); }
 
 void KeyList::ShowError(Msg text, std::uint32_t code) {
-    boxes_.Show(WithErrorCode(texts_[text], code), MessageIcon::Error);
+    boxes_.Show(texts_[text] + ErrorCodeLine(code), MessageIcon::Error);
 }
 
 KeyList::KeysScan KeyList::ScanKeysFile(OpenMode mode, const std::function<bool(const std::string&)>& visit) {

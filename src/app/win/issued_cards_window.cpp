@@ -3,7 +3,6 @@
 
 #include <commdlg.h>
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -40,9 +39,7 @@ const ChildControl kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAY
 // "<what> <file>!" and the system error, as the program's other file
 // messages end.
 std::string FileError(const std::string& what, const std::string& path, DWORD error) {
-    char code[32];
-    std::snprintf(code, sizeof code, "\nGetLastError=%08X", static_cast<unsigned>(error));
-    return what + " " + path + "!" + code;
+    return what + " " + path + "!" + ErrorCodeLine(error);
 }
 
 }  // namespace
