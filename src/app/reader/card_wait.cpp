@@ -14,6 +14,10 @@ namespace tollvane {
 
 namespace {
 
+// What kind of acknowledgement the reply is, leaving the reply as it came
+// (ParseAck moves a version to the front of the buffer it looks at).
+AckKind AckOf(ReplyBuffer reply) { return ParseAck(reply); }
+
 // --- The register of issued cards ----------------------------------------------------
 
 // The row of the command whose wait ends with this reply (null: nothing
@@ -28,8 +32,7 @@ void RecordCardOutcome(AppContext& app, const ReplyBuffer* reply) {
         result = IssueResult::NoReply;
         text = Msg::kReaderDidNotRespond;
     } else {
-        ReplyBuffer probe = *reply;
-        const AckKind ack = ParseAck(probe);
+        const AckKind ack = AckOf(*reply);
         if (ack == AckKind::UnknownCommand) {
             text = Msg::kInvalidCommand;
         } else if (ack == AckKind::Nothing) {
@@ -136,10 +139,8 @@ void ContinueCyclicRun(AppContext& app) {
 void SayOutcome(AppContext& app, ReplyBuffer* reply) {
     app.op.resultStarted = false;
     RecordCardOutcome(app, reply);
-    ReplyBuffer probe;
-    if (reply) probe = *reply;
     if (!reply) NoReply(app);
-    else if (ParseAck(probe) == AckKind::Ok) AnswerNotRecognised(app);
+    else if (AckOf(*reply) == AckKind::Ok) AnswerNotRecognised(app);
     else ClassifyReply(app, *reply);
     app.progress.EnableMainWindow(true);
 }
@@ -196,8 +197,7 @@ void FirstCardTick(AppContext& app) {
         return;
     }
     // Only a plain acknowledgement keeps the wait running.
-    ReplyBuffer probe = reply;
-    if (ParseAck(probe) != AckKind::Ok) {
+    if (AckOf(reply) != AckKind::Ok) {
         StopAtFirstTick(app, &reply);
         return;
     }
