@@ -74,6 +74,13 @@ std::string QuoteRegisterField(std::string_view field) {
     return out;
 }
 
+std::string SpreadsheetSafe(std::string_view cell) {
+    if (cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string_view::npos) {
+        return std::string(cell);
+    }
+    return "'" + std::string(cell);
+}
+
 std::string FormatRegisterLine(const RegisterRow& row) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
