@@ -78,7 +78,11 @@ std::string SpreadsheetSafe(std::string_view cell) {
     if (cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string_view::npos) {
         return std::string(cell);
     }
-    return "'" + std::string(cell);
+    std::string safe;
+    safe.reserve(cell.size() + 1);
+    safe.push_back('\'');
+    safe.append(cell);
+    return safe;
 }
 
 std::string FormatRegisterLine(const RegisterRow& row) {
