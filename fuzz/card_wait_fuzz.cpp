@@ -60,7 +60,7 @@ public:
                 t_.app.op.waitRunning, CyclicRunActive(), t_.app.link.manualConnect, t_.port.handle};
     }
 
-    bool CyclicRunActive() const { return t_.app.op.cyclicWriteActive || t_.app.op.cyclicClearActive; }
+    bool CyclicRunActive() const { return t_.app.op.cyclicRun != CyclicRun::None; }
 
     // A frame went out: the wait it starts counts its ticks from here.
     void CheckNewFrames(std::size_t from) {
@@ -91,7 +91,6 @@ private:
         const std::size_t first = before.shown, count = after.shown - before.shown;
         const bool paused = after.pauses > before.pauses && t_.sleeper.pauses.back() == 1000;
         const bool closed = after.closes > before.closes;
-        FUZZ_CHECK(after.handle == t_.app.link.isOpen);
         FUZZ_CHECK(t_.progress.open == after.waiting && t_.progress.mainWindowEnabled == !after.waiting);
         // A cyclic run goes on only after a success, shown by its pause alone.
         if (after.sent > before.sent) {
@@ -182,7 +181,7 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.app.values = {};
     t.app.op = {};
     t.port.Open("COM3", 19200);
-    t.app.link = {true, "COM3", 1, false};
+    t.app.link = {"COM3", 1, false};
     t.app.reader = ReaderInfo{'B', 200};
     Run run(t);
 
@@ -200,8 +199,7 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
                                    : bits == 3 ? RecordOutcome::Failed
                                                : RecordOutcome::Recorded);
     }
-    t.app.op.cyclicWriteActive = (setup & 0x20) != 0;
-    t.app.op.cyclicClearActive = (setup & 0x10) != 0;
+    t.app.op.cyclicRun = (setup & 0x20) != 0 ? CyclicRun::Write : (setup & 0x10) != 0 ? CyclicRun::Clear : CyclicRun::None;
     switch ((setup >> 3) % 3) {
         case 0: OnCommand(t.app, static_cast<int>(Ctl::WriteButton), 0); break;
         case 1: OnCommand(t.app, static_cast<int>(Ctl::ReadButton), 0); break;

@@ -316,6 +316,12 @@ constexpr Entry kEntries[kMessageCount] = {
      "Ошибка при чтении из файла"},  // 150 kFileReadError
     {"Error writing to file",
      "Ошибка при записи в файл"},  // 151 kFileWriteError
+    {"The reader did not answer in time; the connection was closed.",
+     "Программатор не ответил за время ожидания; соединение закрыто."},  // 152 kNoReplyLinkClosed
+    {"The card command was not sent, and this could not be recorded in the register of issued cards:",
+     "Команда программатору не отправлена, и это не удалось внести в реестр выданных карт:"},  // 153 kRegisterNotSentNotRecorded
+    {"The reader did not answer the card command, and this could not be recorded in the register of issued cards:",
+     "Программатор не ответил на команду, и это не удалось внести в реестр выданных карт:"},  // 154 kRegisterNoReplyNotRecorded
 };
 
 }  // namespace

@@ -163,9 +163,12 @@ enum class Msg : int {
     kRegisterNotRecordedAdvice = 149,
     kFileReadError = 150,            // followed by a file's path and "!"
     kFileWriteError = 151,           // followed by a file's path and "!"
+    kNoReplyLinkClosed = 152,        // the register's Message when silence closed the link without a box
+    kRegisterNotSentNotRecorded = 153,   // as 148, for a command that was not sent
+    kRegisterNoReplyNotRecorded = 154,   // as 148, for a command that got no reply
 };
 
-inline constexpr int kMessageCount = 151;
+inline constexpr int kMessageCount = 154;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -13,15 +13,12 @@ namespace {
 enum class Operation { Write, Read, Clear };
 
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
-    // Each frame's result stands alone: a success left over from an earlier
-    // command must not continue a run.
-    app.op.operationSucceeded = false;
-    app.op.resultStarted = false;
     if (!app.port.SendBytes(frame.data(), frame.size())) {
         EndOperation(app);
         return false;
     }
     ShowProgress(app, TimerId::Card);
+    app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
 }
 
@@ -40,21 +37,21 @@ CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& fo
 }
 
 void RunCardCommand(AppContext& app, Operation operation) {
-    if (!app.link.isOpen) {
+    if (!app.LinkOpen()) {
         // The command is replaced by the search and not resumed after it.
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         ShowProgress(app, TimerId::Search);
         return;
     }
     const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
     if (role != 0 && role != 1) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
     if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     const bool master = role == 0;
@@ -63,7 +60,7 @@ void RunCardCommand(AppContext& app, Operation operation) {
     // number on a card that the file does not know could be handed out again.
     const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app);
     if (drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
@@ -88,7 +85,7 @@ void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
 void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
-    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) ClearCyclicFlags(app);
+    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) EndCyclicRun(app);
 }
 
 }  // namespace tollvane
