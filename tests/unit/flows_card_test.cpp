@@ -150,6 +150,7 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         // are an answer at once, not silence at the 165th tick.
         {"ALineEndThenOtherText", "\r\n", {"\n\rBUSY\r\n"}, 2, 0, {kNotRecognised}},
         {"ALineEndThenNoise", "\r\n", {"\x81\x92"}, 2, 0, {kNotRecognised}},
+        {"ALineEndAndNoiseInOneRead", "\r\n:\xC7Qp", {}, 1, 0, {kNotRecognised}},
         {"ALineEndThenNoiseOnAPortPickedByHand", "\r\n", {"\n\x81"}, 2, 0, {kNotRecognised, kRetry}, false,
          kAck, Ctl::WriteButton, true},
         {"ReadErrorInTheAcknowledgement", kDatOk, {}, 1, 0, {}, false, kAck, Ctl::WriteButton, false, 1, 13},

@@ -62,23 +62,6 @@ ResultSoFar HoldResult(const std::uint8_t* from, std::size_t count, ReplyBuffer&
     return Hold(from, count, held, IsResultBeginning(from, count) ? ResultSoFar::Begun : ResultSoFar::Complete);
 }
 
-// The bytes that came with the acknowledgement, after it. The device may end
-// its acknowledgement with any text, a line end included, so only "\rAT+"
-// marks the result: a carriage return of the acknowledgement's own line end
-// is never taken for the result's.
-ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
-    static constexpr char kLineHead[] = "\n\rAT+";
-    const std::uint8_t* found = std::search(bytes, bytes + count, kResultHead, kResultHead + kResultHeadSize);
-    if (found != bytes + count) return HoldResult(found, static_cast<std::size_t>(bytes + count - found), held);
-    for (std::size_t k = std::min(count, kResultHeadSize); k > 0; --k) {
-        const std::uint8_t* tail = bytes + count - k;
-        if (std::memcmp(tail, kLineHead, k) == 0 || (k < kResultHeadSize && std::memcmp(tail, kResultHead, k) == 0))
-            return Hold(tail, k, held, ResultSoFar::Maybe);
-    }
-    held.Clear();
-    return ResultSoFar::None;
-}
-
 // The held beginning of the result line with the bytes read after it. After
 // a line end only line ends and then "\rAT+" can follow: anything else is an
 // answer no result line will come of, and waiting on for one would end as
@@ -94,6 +77,19 @@ ResultSoFar ScanReadOn(const std::uint8_t* bytes, std::size_t count, ReplyBuffer
     const std::size_t left = static_cast<std::size_t>(bytes + count - head);
     if (std::memcmp(head, kResultHead, std::min(left, kResultHeadSize)) != 0) return ResultSoFar::Garbage;
     return left < kResultHeadSize ? Hold(head, left, held, ResultSoFar::Maybe) : HoldResult(head, left, held);
+}
+
+// The bytes that came with the acknowledgement, after it. The device may end
+// its acknowledgement with any text of its own up to the line end; from the
+// line end on, the bytes are read as the result line's, however soon they
+// came (the first tick may come late and find them all in one read).
+ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
+    const auto* lineEnd = std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b == '\r' || b == '\n'; });
+    if (lineEnd == bytes + count) {
+        held.Clear();
+        return ResultSoFar::None;
+    }
+    return ScanReadOn(lineEnd, static_cast<std::size_t>(bytes + count - lineEnd), held);
 }
 
 // --- The end of the wait ------------------------------------------------------------
