@@ -45,17 +45,6 @@ struct CardOutcome {
     bool CardDone() const { return kind == OutcomeKind::Done || kind == OutcomeKind::ReadBack; }
 };
 
-struct AppContext;
-
-// Told of every card command's end, once, after its register row and its
-// message and before a cyclic run goes on to the next card (which it may
-// stop with EndCyclicRun).
-class CardOutcomeObserver {
-public:
-    virtual ~CardOutcomeObserver() = default;
-    virtual void CardFinished(AppContext& app, const CardOutcome& outcome) = 0;
-};
-
 // The outcome of a reply (null: nothing was read, or the read failed part-way).
 // manualPort: the operator picked the port by hand. Silence on such a port
 // is told to the operator; on a port the search found, it closes the link

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/card_outcome.h"
@@ -109,13 +110,16 @@ void EndCardWait(AppContext& app) {
 }
 
 // The register row, the operator's message, the main window enabled again;
-// then whoever follows the cards hears of it, and a run goes on only after
-// the card was done.
+// then a run for the list of people hears of it, and a run goes on only
+// after the card was done.
 void Conclude(AppContext& app, const CardOutcome& outcome) {
     RecordCardOutcome(app, outcome);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
-    if (app.cardObserver) app.cardObserver->CardFinished(app, outcome);
+    // A card for a person of the list counts once it was done (and
+    // verified, when that was asked for).
+    if (app.holders && app.holders->Active())
+        app.holders->CardFinished(app, outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued);
     if (!CyclicRunActive(app)) return;
     if (outcome.kind != OutcomeKind::Done) {
         EndCyclicRun(app);
