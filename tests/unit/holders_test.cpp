@@ -355,6 +355,18 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
+// Only a card the reader says it wrote is a person's card.
+TEST(HoldersVerdict, OnlyADoneCardIsIssued) {
+    for (const OutcomeKind kind : {OutcomeKind::Acknowledged, OutcomeKind::Done, OutcomeKind::ReadBack,
+                                   OutcomeKind::CardError, OutcomeKind::InvalidCommand, OutcomeKind::VersionReply,
+                                   OutcomeKind::NotRecognised, OutcomeKind::NoReply}) {
+        CardOutcome outcome;
+        outcome.kind = kind;
+        EXPECT_EQ(VerdictOf(outcome), kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued)
+            << static_cast<int>(kind);
+    }
+}
+
 TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
     const struct {
         const char* name;

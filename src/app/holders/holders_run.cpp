@@ -20,6 +20,10 @@ bool FormSetForUserWrite(const FormView& form) {
 
 }  // namespace
 
+CardVerdict VerdictOf(const CardOutcome& outcome) {
+    return outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued;
+}
+
 std::string ListFailureText(const MessageTable& texts, const ListFailure& failure, const std::string& path) {
     switch (failure.step) {
         case ListStep::Damaged:

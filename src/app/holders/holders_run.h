@@ -14,12 +14,16 @@
 
 #include "app/app_context.h"
 #include "app/holders/card_holders.h"
+#include "app/reader/card_outcome.h"
 
 namespace tollvane {
 
-// Whether the person a card was written for now has it: a card counts when
-// it was verified, or written with no verify asked for.
+// Whether the person a card was written for now has it.
 enum class CardVerdict { Issued, NotIssued };
+
+// A card counts once it was done (and verified, when that was asked for);
+// anything else leaves its person waiting.
+CardVerdict VerdictOf(const CardOutcome& outcome);
 
 class HoldersRun {
 public:

@@ -116,10 +116,7 @@ void Conclude(AppContext& app, const CardOutcome& outcome) {
     RecordCardOutcome(app, outcome);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
-    // A card for a person of the list counts once it was done (and
-    // verified, when that was asked for).
-    if (app.holders && app.holders->Active())
-        app.holders->CardFinished(app, outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued);
+    if (app.holders && app.holders->Active()) app.holders->CardFinished(app, VerdictOf(outcome));
     if (!CyclicRunActive(app)) return;
     if (outcome.kind != OutcomeKind::Done) {
         EndCyclicRun(app);
