@@ -52,6 +52,8 @@ struct HoldersTest : E2eTest {
         ASSERT_TRUE(edit);
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / name).wstring().c_str()));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        // The dialog is of the message boxes' class: gone before a box is looked for.
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }
     // Issue cards: each card the reader writes is taken away and a blank one
     // put down; `fail` makes the card after the last written one fail.
