@@ -98,7 +98,10 @@ bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on) {
     if (!files.Open(path, OpenMode::ReadWrite, file) || !ReadWhole(*file, text)) return false;
     const std::size_t from = LineEnd(text, 0);
     std::string saved = text.substr(0, from);
+    // The first line ends in CR LF, as the language's save writes it: that
+    // save puts its 16 bytes over the start and must end where this line does.
     if (saved.empty() || saved.back() != '\n') saved += "\r\n";
+    else if (saved.size() < 2 || saved[saved.size() - 2] != '\r') saved.insert(saved.size() - 1, "\r");
     saved += on ? kVerifyOnLine : kVerifyOffLine;
     saved += text.substr(LineEnd(text, from));
     return file->Seek(0) && file->Write(saved.data(), saved.size()) && file->Resize(saved.size()) && file->Flush();

@@ -28,8 +28,8 @@ bool SaveConfig(Files& files, const std::string& path, LanguageId lang);
 bool ReadVerifyAfterWrite(Files& files, const std::string& path);
 
 // Puts "Verify = ON;" or "Verify = OFF;" with CR LF in place of the second
-// line, keeping the first line as it is (a line end is added to a first line
-// that has none) and whatever follows; written and flushed in one go. False
+// line, keeping the first line's text as it is (ending it in CR LF) and
+// whatever follows; written and flushed in one go. False
 // when the file cannot be opened, read or written; the caller tells the
 // operator.
 bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on);

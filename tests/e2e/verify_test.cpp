@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BadCard>& info) { return std::string(info.param.name); });
 
 // The Tools menu item switches the option and appconfig.ini keeps it on its
-// second line, across a language switch; switched off, a write is one frame
+// second line (the first line's end made CR LF), across a language switch; switched off, a write is one frame
 // again. (The item's text and check mark are the menu bar's platform test.)
 TEST_F(E2eTest, VerifyAfterWriteIsSwitchedInTheMenuAndKeptInAppconfig) {
     ASSERT_EQ(Start().size(), 2u);

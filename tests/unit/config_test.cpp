@@ -71,7 +71,8 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
     const Case cases[] = {
         {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;\r\nVerify = ON;\r\n",
          "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Language = RU;\nVerify = ON;\n", true, "Language = RU;\nVerify = ON;\r\n", "Language = RU;\nVerify = OFF;\r\n"},
+        {"Language = RU;\nVerify = ON;\n", true, "Language = RU;\r\nVerify = ON;\r\n",
+         "Language = RU;\r\nVerify = OFF;\r\n"},
         {"Language = EN;\r\nVerify = ON;", true, "Language = EN;\r\nVerify = ON;\r\n",
          "Language = EN;\r\nVerify = OFF;\r\n"},
         {"Language = EN;\r\n", false, "Language = EN;\r\nVerify = ON;\r\n", "Language = EN;\r\nVerify = OFF;\r\n"},
