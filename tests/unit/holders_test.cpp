@@ -355,15 +355,17 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
-// Only a card the reader says it wrote is a person's card.
-TEST(HoldersVerdict, OnlyADoneCardIsIssued) {
+// A person has the card once it was written (verify off) or read back equal
+// (verify on); every other outcome leaves the person waiting.
+TEST(HoldersVerdict, OnlyAWrittenOrVerifiedCardIsIssued) {
     for (const OutcomeKind kind : {OutcomeKind::Acknowledged, OutcomeKind::Done, OutcomeKind::ReadBack,
                                    OutcomeKind::CardError, OutcomeKind::InvalidCommand, OutcomeKind::VersionReply,
-                                   OutcomeKind::NotRecognised, OutcomeKind::NoReply}) {
+                                   OutcomeKind::NotRecognised, OutcomeKind::NoReply, OutcomeKind::Verified,
+                                   OutcomeKind::Mismatch, OutcomeKind::Unverified}) {
         CardOutcome outcome;
         outcome.kind = kind;
-        EXPECT_EQ(VerdictOf(outcome), kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued)
-            << static_cast<int>(kind);
+        const bool issued = kind == OutcomeKind::Done || kind == OutcomeKind::Verified;
+        EXPECT_EQ(VerdictOf(outcome), issued ? CardVerdict::Issued : CardVerdict::NotIssued) << static_cast<int>(kind);
     }
 }
 

@@ -21,7 +21,10 @@ bool FormSetForUserWrite(const FormView& form) {
 }  // namespace
 
 CardVerdict VerdictOf(const CardOutcome& outcome) {
-    return outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued;
+    // Done: written with no verify asked for. A read-back frame in answer to
+    // a write, a mismatch or a read that failed are no card for anyone.
+    return outcome.kind == OutcomeKind::Done || outcome.kind == OutcomeKind::Verified ? CardVerdict::Issued
+                                                                                      : CardVerdict::NotIssued;
 }
 
 std::string ListFailureText(const MessageTable& texts, const ListFailure& failure, const std::string& path) {
