@@ -158,13 +158,7 @@ TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersA
     ASSERT_TRUE(WaitUntil([&] { return ListRows(list) == 1 && ListCell(list, 0, kDataCol) == shown[1]; }));
 
     // "Export...": a file name typed into the Save As dialog, Save pressed.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(64, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 64)));
-    const HWND dialog = program->WaitTop(L"#32770");
-    HWND name = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
-    while (name && ClassName(name) != "Edit") name = GetWindow(name, GW_CHILD);
-    ASSERT_TRUE(name);
-    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / "export.csv").wstring().c_str()));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    ChooseFile(window, 64, "export.csv");
     const std::string exported = lines[0] + "\r\n" + lines[2] + "\r\n";
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("export.csv") == exported; })) << dir.Read("export.csv").value_or("");
     PostMessageW(window, WM_CLOSE, 0, 0);

@@ -132,6 +132,17 @@ public:  // the scenarios' helpers take the fixture
             if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
         return {};
     }
+    // Presses a window's button that brings the Open or Save As dialog, and
+    // answers the dialog with this file of the scratch folder.
+    void ChooseFile(HWND window, int button, const std::string& name) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+        const HWND dialog = program->WaitTop(L"#32770");
+        HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
+        while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
+        ASSERT_TRUE(edit);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / name).wstring().c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
 
     // Applies one of the registry changes scripts/sim-port wrote for the
     // reader's port: "unplug", "plug" or "no-usb" (the USB device entry gone).
