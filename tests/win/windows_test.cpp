@@ -208,11 +208,7 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
                                           FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
     testing::TestApp t(LanguageId::Russian);
     WinFiles files;
-    struct : StationClock {
-        RegisterTime Now() override { return {}; }
-        std::string OperatorName() override { return {}; }
-        std::string ComputerName() override { return {}; }
-    } clock;
+    testing::FixedStation clock;
     const auto in = [&](const char* name) { return Narrow((folder / name).wstring()); };
     HoldersRun run(files, t.sleeper, clock, {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")}, "");
     CardHoldersWindow window(t.app, run);
