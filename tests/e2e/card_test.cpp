@@ -91,16 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 enum Column { kPortCol = 3, kModeCol = 9, kDataCol = 12, kResultCol = 22, kMessageCol = 23 };
 
-// The parts of text between the separators (no field of these rows needs quoting).
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
-        parts.push_back(text.substr(at, end - at));
-    parts.push_back(text.substr(at));
-    return parts;
-}
-
 TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersAndExports) {
     sim("delay 100");
     ASSERT_EQ(Start(), kConnected);

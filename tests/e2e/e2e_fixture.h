@@ -69,6 +69,16 @@ struct SimControl {
     }
 };
 
+// The parts of text between the separators (no field the tests split needs quoting).
+inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+        parts.push_back(text.substr(at, end - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
 // Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
 inline void Shot(HWND hwnd, const std::string& name) {
     if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)

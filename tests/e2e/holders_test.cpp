@@ -3,8 +3,6 @@
 // list and the register in agreement, and the export for the access
 // controller. The files' bytes (the converter's forms, the numbers recorded
 // in usersData.data) are the unit tests' and the cyclic write's.
-#include <sstream>
-
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
@@ -16,7 +14,7 @@ enum HoldersId : int {
 };
 const wchar_t kHoldersClass[] = L"my Child Window Card Holders";
 
-// Two people with numbers (the converter's two worked examples), one
+// Two people with numbers given, one
 // Cyrillic name, one quoted with a comma, and a name a spreadsheet would run
 // as a formula.
 const std::string kPeople =
@@ -26,14 +24,6 @@ const std::string kPeople =
     "Борис\r\n"
     "=1+2;01020304050607\r\n"
     "Vera;\r\n";
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-        lines.push_back(text.substr(at, end - at));
-    return lines;
-}
 
 struct HoldersTest : E2eTest {
     HWND OpenWindow() {
@@ -77,8 +67,8 @@ TEST_F(HoldersTest, AListImportedIsIssuedInOrderAndExportedForTheAccessControlle
     ASSERT_TRUE(Idle());
 
     // The list: everyone issued, in order, the given numbers kept.
-    const std::vector<std::string> list = Lines(dir.Read("CardHolders.csv").value_or(""));
-    ASSERT_EQ(list.size(), 6u);
+    const std::vector<std::string> list = Split(dir.Read("CardHolders.csv").value_or(""), "\r\n");
+    ASSERT_EQ(list.size(), 7u);
     EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
     const std::string names[] = {"Anna,", "\"Smith, John\",", "Борис,", "=1+2,", "Vera,"};
     std::vector<std::string> numbers;
@@ -94,11 +84,9 @@ TEST_F(HoldersTest, AListImportedIsIssuedInOrderAndExportedForTheAccessControlle
     // The register: a row per card, the failed one with a number of its own
     // that no one got.
     std::vector<std::string> rowNumbers, results;
-    for (const std::string& row : Lines(dir.Read("IssuedCards.csv").value_or(""))) {
+    for (const std::string& row : Split(dir.Read("IssuedCards.csv").value_or(""), "\r\n")) {
         if (row.find(",User,Write,yes,") == std::string::npos) continue;
-        std::istringstream fields(row);
-        std::vector<std::string> f;
-        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        const std::vector<std::string> f = Split(row, ",");
         rowNumbers.push_back(f.at(12));
         results.push_back(f.at(22));
     }
@@ -112,8 +100,8 @@ TEST_F(HoldersTest, AListImportedIsIssuedInOrderAndExportedForTheAccessControlle
     const HWND again = OpenWindow();
     ChooseFile(again, kExport, "enrol.csv");
     ASSERT_TRUE(WaitUntil([&] { return dir.Read("enrol.csv").has_value(); }));
-    const std::vector<std::string> exported = Lines(*dir.Read("enrol.csv"));
-    ASSERT_EQ(exported.size(), 6u);
+    const std::vector<std::string> exported = Split(*dir.Read("enrol.csv"), "\r\n");
+    ASSERT_EQ(exported.size(), 7u);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(exported[i + 1].rfind((i == 3 ? "'" : "") + names[i] + numbers[i] + ",", 0), 0u) << exported[i + 1];
     PostMessageW(again, WM_CLOSE, 0, 0);
