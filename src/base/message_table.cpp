@@ -316,6 +316,8 @@ constexpr Entry kEntries[kMessageCount] = {
      "Ошибка при чтении из файла"},  // 150 kFileReadError
     {"Error writing to file",
      "Ошибка при записи в файл"},  // 151 kFileWriteError
+    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
+     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 152 kKeyListInUse
 };
 
 }  // namespace

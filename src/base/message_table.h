@@ -163,9 +163,10 @@ enum class Msg : int {
     kRegisterNotRecordedAdvice = 149,
     kFileReadError = 150,            // followed by a file's path and "!"
     kFileWriteError = 151,           // followed by a file's path and "!"
+    kKeyListInUse = 152,
 };
 
-inline constexpr int kMessageCount = 151;
+inline constexpr int kMessageCount = 152;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

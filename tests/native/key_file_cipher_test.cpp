@@ -7,7 +7,6 @@
 #include <iterator>
 
 #include "native/openssl_key_file_cipher.h"
-#include "support/fakes.h"
 #include "support/memory_files.h"
 
 namespace tollvane {
@@ -29,21 +28,20 @@ TEST(OpenSslKeyFileCipher, DerivesTheIndependentlyComputedKey) {
 
 TEST(OpenSslKeyFileCipher, ReadsAndWritesEveryCommittedVector) {
     testing::MemoryFiles files;
-    testing::FakeMessageBoxes boxes;
-    OpenSslKeyFileCipher cipher(files, boxes);
+    OpenSslKeyFileCipher cipher(files);
     for (const char* size : {"empty.bin", "959.bin", "960.bin", "961.bin"}) {
         SCOPED_TRACE(size);
         files.Put("plain", Vector(std::string("plain_") + size));
         files.Put("cipher", Vector(std::string("cipher_") + size));
-        ASSERT_TRUE(cipher.EncryptKeyFile("plain", "out", kKeyFilePassword));
+        ASSERT_FALSE(EncryptKeyFile(files, cipher, "plain", "out", kKeyFilePassword));
         EXPECT_EQ(files.entries["out"].durable, files.Text("cipher"));  // flushed, too
-        ASSERT_TRUE(cipher.DecryptKeyFile("cipher", "out", kKeyFilePassword));
+        ASSERT_FALSE(DecryptKeyFile(files, cipher, "cipher", "out", kKeyFilePassword));
         EXPECT_EQ(files.Text("out"), files.Text("plain"));
     }
     // A wrong password is caught by the padding check.
-    EXPECT_FALSE(cipher.DecryptKeyFile("cipher", "out", "q%58tR&73!9?26#xkW"));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Ошибка во время CryptDecrypt!\nНомер ошибки: 0x80090005.");
+    const auto failure = DecryptKeyFile(files, cipher, "cipher", "out", "q%58tR&73!9?26#xkW");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(CipherFailureText(*failure), "Ошибка во время CryptDecrypt!\nНомер ошибки: 0x80090005.");
 }
 
 }  // namespace
