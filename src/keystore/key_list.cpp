@@ -144,17 +144,15 @@ KeyListOutcome KeyList::UseKeyRecord(int index) {
 }
 
 KeyListChange KeyList::AddKeyRecord() {
-    KeyListChange change;
-    if (ui_ == nullptr) return change;
+    if (ui_ == nullptr) return {};
     const std::string crypto1 = Limited(ui_->FieldText(KeyField::Crypto1), kCrypto1FieldLimit);
     const std::string aes = Limited(ui_->FieldText(KeyField::Aes), kAesFieldLimit);
     const std::string description =
         SingleLine(Limited(ui_->FieldText(KeyField::Description), kDescriptionCapacity));
 
     Operation operation(*this);
-    change.outcome = operation.Begin();
-    if (change.outcome != KeyListOutcome::Done) return change;
-    change.outcome = KeyListOutcome::Failed;
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    KeyListChange change;  // failed until the new list is stored
     // The rows are gathered beside the duplicate check, as a reload of the
     // list would show them; the check itself always compares regrouped keys.
     const bool showKeys = ShowsKeys();
@@ -199,11 +197,9 @@ KeyListChange KeyList::AddKeyRecord() {
 }
 
 KeyListChange KeyList::RemoveKeyRecord(int index) {
-    KeyListChange change;
     Operation operation(*this);
-    change.outcome = operation.Begin();
-    if (change.outcome != KeyListOutcome::Done) return change;
-    change.outcome = KeyListOutcome::Failed;
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    KeyListChange change;  // failed until the new list is stored
     const bool showKeys = ShowsKeys();
     KeyListView view{{}, current_};
     std::string firstKept;
