@@ -197,10 +197,13 @@ enum class Msg : int {
     kHoldersBusy = 182,
     kHoldersStatusWaiting = 183,
     kHoldersStatusIssued = 184,
-    kKeyListInUse = 185,
+    kNoReplyLinkClosed = 185,        // the register's Message when silence closed the link without a box
+    kRegisterNotSentNotRecorded = 186,   // as 148, for a command that was not sent
+    kRegisterNoReplyNotRecorded = 187,   // as 148, for a command that got no reply
+    kKeyListInUse = 188,
 };
 
-inline constexpr int kMessageCount = 185;
+inline constexpr int kMessageCount = 188;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
