@@ -188,6 +188,7 @@ int RunTollvane(HINSTANCE instance) {
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
+        program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
         program.shell.SetFont(font);
         g_program = &program;
 
