@@ -62,7 +62,7 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(files, sleeper, boxes, app.texts),
-          keyCipher(files, boxes),
+          keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
           registerPath(FullPath(L"IssuedCards.csv")),
@@ -188,6 +188,7 @@ int RunTollvane(HINSTANCE instance) {
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
+        program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
         program.shell.SetFont(font);
         g_program = &program;
 
