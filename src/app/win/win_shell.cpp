@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "app/win/dpi.h"
 #include "app/win/win_ui.h"
 #include "base/win/utf.h"
 
@@ -12,9 +13,21 @@ namespace {
 
 std::wstring WideText(const AppContext& app, Msg id) { return Widen(app.texts[id]); }
 
+// The dialog manager lays the About box out at its DPI; its icon is taken at
+// the size of that DPI too (at 96 DPI the control's own is that size).
+void ShowAboutIcon(HWND dialog) {
+    const int dpi = WindowDpi(dialog);
+    if (dpi == kDefaultDpi) return;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(AppIcon(dpi, false)), 0);
+    }
+}
+
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
+            ShowAboutIcon(dialog);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) EndDialog(dialog, IDOK);
@@ -65,7 +78,7 @@ WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, Key
       issuedCardsWindow_(app.texts, boxes, std::move(registerPath)) {}
 
 MainWindowLink WinShell::Link() const {
-    return {main_, WideText(app_, Msg::kMainTitle), font_, [this](HWND owner) { boxes_.SetOwner(owner); }};
+    return {main_, WideText(app_, Msg::kMainTitle), true, [this](HWND owner) { boxes_.SetOwner(owner); }};
 }
 
 void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
