@@ -99,11 +99,22 @@ void CreateControls(HWND parent, std::span<const ChildControl> templates, const 
 }
 
 void BindUpDown(HWND upDown, HWND edit, int dpi) {
-    // At 96 DPI the up-down is left to take its own width, as it always did.
-    if (dpi != kDefaultDpi) {
-        SetWindowPos(upDown, nullptr, 0, 0, Scaled(kUpDownWidth, dpi), 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+    // The binding gives the up-down the width it takes at 96 DPI, whatever
+    // the DPI: at another it is set to that width scaled, the edit giving up
+    // the difference.
+    if (dpi == kDefaultDpi) return;
+    const HWND parent = GetParent(edit);
+    RECT e{}, u{};
+    GetWindowRect(edit, &e);
+    GetWindowRect(upDown, &u);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&e), 2);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&u), 2);
+    // The up-down keeps its right edge and its overlap with the edit.
+    const int left = u.right - Scaled(kUpDownWidth, dpi);
+    SetWindowPos(edit, nullptr, 0, 0, left + (e.right - u.left) - e.left, e.bottom - e.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(upDown, nullptr, left, u.top, u.right - left, u.bottom - u.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void LayOutControls(HWND parent, int dpi, int scrollY) {
