@@ -97,7 +97,11 @@ void Tab(HWND window, HWND from, bool backwards) {
         if (std::find(group.begin(), group.end(), stops[i]) != group.end()) at = i;
     const int next = at < 0 ? (backwards ? n - 1 : 0) : (at + (backwards ? n - 1 : 1)) % n;
     if (placeOnly && stops[next] == current) return;
-    Focus(window, children.handles[stops[next]]);
+    const HWND target = children.handles[stops[next]];
+    Focus(window, target);
+    // As in a dialog: a field reached with Tab has its text selected, so
+    // that typing replaces it.
+    if (IsClass(target, L"Edit")) SendMessageW(target, EM_SETSEL, 0, -1);
 }
 
 // Up and Left go back, Down and Right on, round within the group; the

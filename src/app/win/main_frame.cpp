@@ -41,9 +41,15 @@ MainFrame::MainFrame(HWND main) : main_(main), dpi_(WindowDpi(main)), font_(Make
 void MainFrame::Fit() {
     const SIZE form = FormSize96(main_);
     formHeight_ = Scaled(form.cy, dpi_);
+    // The outer size scales; where the frame (caption, menu bar, borders)
+    // grows faster than the DPI, the window grows with it, so that the form
+    // keeps its whole scaled size.
     SIZE outer{kMainWindowWidth, kMainWindowHeight};
-    if (dpi_ != kDefaultDpi)
-        outer = OuterSizeFor(Scaled(form.cx, dpi_), formHeight_, StyleOf(main_), ExStyleOf(main_), true, dpi_);
+    if (dpi_ != kDefaultDpi) {
+        const SIZE needed = OuterSizeFor(Scaled(form.cx, dpi_), formHeight_, StyleOf(main_), ExStyleOf(main_), true, dpi_);
+        outer = {std::max<LONG>(Scaled(kMainWindowWidth, dpi_), needed.cx),
+                 std::max<LONG>(Scaled(kMainWindowHeight, dpi_), needed.cy)};
+    }
     Placement placed = PlaceCentred(outer.cx, outer.cy);
     // A form cut to the work area scrolls: the window grows by the scroll
     // bar so that the form keeps its whole width.
