@@ -90,7 +90,7 @@ std::vector<int> ReadingOrder(const std::vector<KeyboardControl>& controls) {
 
 Placement PlaceInWorkArea(const PixelRect& wanted, const PixelRect& work) {
     Placement placed;
-    const int width = wanted.Width();
+    const int width = std::min(wanted.Width(), work.Width());
     const int height = std::min(wanted.Height(), work.Height());
     placed.cut = height < wanted.Height();
     const int left = Inside(wanted.left, width, work.left, work.right);

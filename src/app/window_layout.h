@@ -18,10 +18,9 @@ struct PixelRect {
 // The window rectangle that lies inside the work area (the monitor without
 // its task bar), starting from where the window would go. A window that
 // fits keeps its place if it lies inside already and is otherwise moved in
-// as little as it takes. One taller than the work area goes to its top and
-// is cut to its height (cut reports it: the window then scrolls); one wider
-// goes to its left edge, so that its caption, system menu and close box stay
-// on the screen.
+// as little as it takes. One taller or wider than the work area is cut to
+// it, so that its caption, system menu and close box stay on the screen;
+// cut tells that the height was cut (the main window's form then scrolls).
 struct Placement {
     PixelRect window;
     bool cut = false;

@@ -135,10 +135,15 @@ TEST(DisplayScaleTest, EveryWindowLaysItsTableOutAgainAtANewDpiAndItsTextsFit) {
                 WinFormView form(w.main, w.t.app.texts);
                 form.CreateControls(frame.Font());
                 const std::vector<RECT> at96 = Places(w.main);
+                // What the controls hold stays: a field's text in the middle of its entry.
+                SetWindowTextW(form.Handle(Ctl::SectorDataEdit), L"0A0B");
+                SendMessageW(form.Handle(Ctl::SectorDataEdit), EM_SETSEL, 2, 2);
                 RECT r{};
                 GetWindowRect(w.main, &r);
                 frame.OnDpiChanged(dpi, {r.left, r.top, r.left + 998, r.top + 1245});
                 ExpectLaidOutAt(w.main, at96, dpi, "main form" + lang);
+                EXPECT_EQ(form.Text(Ctl::SectorDataEdit), "0A0B");
+                EXPECT_EQ(form.Caret(Ctl::SectorDataEdit), 2);
             }
             for (const auto& [name, open] : w.Secondary()) {
                 const HWND window = open();

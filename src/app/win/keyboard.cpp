@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 
+#include "app/win/window_kit.h"
 #include "app/window_layout.h"
 
 namespace tollvane {
@@ -20,14 +21,8 @@ std::map<HWND, Watched>& WatchedWindows() {
     return windows;
 }
 
-bool IsClass(HWND window, const wchar_t* name) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    return lstrcmpiW(cls, name) == 0;
-}
-
 LONG_PTR ButtonType(HWND window) {
-    return IsClass(window, L"Button") ? (GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) : -1;
+    return IsWindowClass(window, L"Button") ? (GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) : -1;
 }
 
 KeyboardControl Describe(HWND window, HWND control) {
@@ -36,16 +31,14 @@ KeyboardControl Describe(HWND window, HWND control) {
     const LONG_PTR type = ButtonType(control);
     if (type == BS_GROUPBOX) c.kind = KeyboardControl::GroupBox;
     else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) c.kind = KeyboardControl::Radio;
-    else if (IsClass(control, L"Static") || IsClass(control, UPDOWN_CLASSW) || IsClass(control, PROGRESS_CLASSW))
+    else if (IsWindowClass(control, L"Static") || IsWindowClass(control, UPDOWN_CLASSW) || IsWindowClass(control, PROGRESS_CLASSW))
         c.kind = KeyboardControl::Passive;
     else c.kind = KeyboardControl::Focusable;
     // The control's own flag: a window may be laid out before it is shown.
     c.usable = (style & WS_VISIBLE) && (c.kind == KeyboardControl::GroupBox || IsWindowEnabled(control));
     c.checked = c.kind == KeyboardControl::Radio && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
     c.startsGroup = (style & WS_GROUP) != 0;
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    const RECT r = RectIn(control, window);
     c.rect = {r.left, r.top, r.right, r.bottom};
     return c;
 }
@@ -101,7 +94,7 @@ void Tab(HWND window, HWND from, bool backwards) {
     Focus(window, target);
     // As in a dialog: a field reached with Tab has its text selected, so
     // that typing replaces it.
-    if (IsClass(target, L"Edit")) SendMessageW(target, EM_SETSEL, 0, -1);
+    if (IsWindowClass(target, L"Edit")) SendMessageW(target, EM_SETSEL, 0, -1);
 }
 
 // Up and Left go back, Down and Right on, round within the group; the
@@ -168,7 +161,7 @@ bool HandleKeyboard(const MSG& message) {
         case VK_ESCAPE:
             if (!watched.escapeCloses) return false;
             // An open drop-down list closes first, as everywhere.
-            if (control && IsClass(control, L"ComboBox") && SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0)) return false;
+            if (control && IsWindowClass(control, L"ComboBox") && SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0)) return false;
             SendMessageW(window, WM_CLOSE, 0, 0);
             return true;
         default:

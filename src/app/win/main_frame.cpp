@@ -153,9 +153,7 @@ void MainFrame::OnWheel(int delta) {
 void MainFrame::ShowControl(HWND control) {
     const int page = ClientHeight(main_);
     if (formHeight_ <= page || !control) return;
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
+    const RECT r = RectIn(control, main_);
     const int margin = Scaled(kShowMargin, dpi_);
     if (r.top < margin) ScrollTo(scroll_ + r.top - margin);
     else if (r.bottom > page - margin) ScrollTo(scroll_ + r.bottom - page + margin);

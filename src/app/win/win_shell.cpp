@@ -5,6 +5,7 @@
 
 #include "app/win/dpi.h"
 #include "app/win/win_ui.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 
 namespace tollvane {
@@ -86,9 +87,9 @@ void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
 void WinShell::SetMainTitle(const std::string& title) { SetWindowTextW(main_, Widen(title).c_str()); }
 
 void WinShell::RebuildMenu() {
-    const HMENU old = GetMenu(main_);
+    // The old bar goes once the new one is attached.
+    const UniqueMenu old(GetMenu(main_));
     BuildMenu();
-    if (old) DestroyMenu(old);
 }
 
 long WinShell::OpenHelpFile() {

@@ -57,12 +57,6 @@ bool PlaceOf(HWND control, RECT& place) {
     return true;
 }
 
-bool IsClass(HWND window, const wchar_t* name) {
-    wchar_t cls[32] = {};
-    GetClassNameW(window, cls, 32);
-    return lstrcmpiW(cls, name) == 0;
-}
-
 // The width an up-down takes beside its edit at 96 DPI (the control's own
 // choice, on Windows and Wine alike).
 constexpr int kUpDownWidth = 16;
@@ -104,12 +98,7 @@ void BindUpDown(HWND upDown, HWND edit, int dpi) {
     // the DPI: at another it is set to that width scaled, the edit giving up
     // the difference.
     if (dpi == kDefaultDpi) return;
-    const HWND parent = GetParent(edit);
-    RECT e{}, u{};
-    GetWindowRect(edit, &e);
-    GetWindowRect(upDown, &u);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&e), 2);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&u), 2);
+    const RECT e = RectIn(edit, GetParent(edit)), u = RectIn(upDown, GetParent(edit));
     // The up-down keeps its right edge and its overlap with the edit.
     const int left = u.right - Scaled(kUpDownWidth, dpi);
     SetWindowPos(edit, nullptr, 0, 0, left + (e.right - u.left) - e.left, e.bottom - e.top,
@@ -120,7 +109,7 @@ void BindUpDown(HWND upDown, HWND edit, int dpi) {
 void LayOutControls(HWND parent, int dpi, int scrollY) {
     std::vector<HWND> upDowns;
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (IsClass(child, UPDOWN_CLASSW)) {
+        if (IsWindowClass(child, UPDOWN_CLASSW)) {
             upDowns.push_back(child);
             continue;
         }
@@ -169,7 +158,7 @@ void AddListColumns(HWND list, std::span<const ListColumn> columns, const Messag
 
 void ScaleListColumns(HWND parent, int fromDpi, int toDpi) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsClass(child, WC_LISTVIEWW)) continue;
+        if (!IsWindowClass(child, WC_LISTVIEWW)) continue;
         const auto header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
         const int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
         for (int i = 0; i < count; ++i) {
@@ -183,6 +172,19 @@ void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& 
     if (!(request.item.mask & LVIF_TEXT) || request.item.pszText == nullptr || request.item.cchTextMax <= 0) return;
     buffer = std::move(text);
     lstrcpynW(request.item.pszText, buffer.c_str(), request.item.cchTextMax);
+}
+
+bool IsWindowClass(HWND window, const wchar_t* name) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    return lstrcmpiW(cls, name) == 0;
+}
+
+RECT RectIn(HWND window, HWND other) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, other, reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
 std::wstring WindowText(HWND window) {

@@ -88,6 +88,10 @@ void ScaleListColumns(HWND parent, int fromDpi, int toDpi);
 void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& buffer);
 
 std::wstring WindowText(HWND window);
+// Whether window's class is name (as Windows compares them, ignoring case).
+bool IsWindowClass(HWND window, const wchar_t* name);
+// window's rectangle in the client area of another (its parent, say).
+RECT RectIn(HWND window, HWND other);
 
 // How a secondary window reaches the main window.
 struct MainWindowLink {
