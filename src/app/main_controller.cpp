@@ -8,6 +8,7 @@
 #include "app/form_rules.h"
 #include "app/form_texts.h"
 #include "app/hex_entry.h"
+#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/card_wait.h"
@@ -25,7 +26,11 @@ constexpr int kCbnSelChange = 1;
 constexpr unsigned long kDbtDevNodesChanged = 7;
 
 // Menu and control identifiers that are not form controls.
-enum MenuId : int { kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6, kIssuedCards = 58 };
+enum MenuId : int {
+    kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6,
+    kIssuedCards = 58, kCardHolders = 59,
+    kIssueHolders = 60,  // posted by the "Card holders" window once it has closed
+};
 
 void SwitchLanguage(AppContext& app, LanguageId lang) {
     app.language = lang;
@@ -133,6 +138,10 @@ void OnMenuCommand(AppContext& app, int id) {
     case kHelp: OpenHelp(app); break;
     case kAbout: app.shell.ShowAbout(); break;
     case kIssuedCards: app.shell.OpenIssuedCards(); break;
+    case kCardHolders: app.shell.OpenCardHolders(); break;
+    case kIssueHolders:
+        if (app.holders) app.holders->Begin(app);
+        break;
     default: break;
     }
 }
@@ -140,7 +149,7 @@ void OnMenuCommand(AppContext& app, int id) {
 }  // namespace
 
 void OnCommand(AppContext& app, int id, int notifyCode) {
-    if ((id >= kQuit && id <= kAbout) || id == kIssuedCards) {
+    if ((id >= kQuit && id <= kAbout) || (id >= kIssuedCards && id <= kIssueHolders)) {
         OnMenuCommand(app, id);
         return;
     }

@@ -293,7 +293,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Rows shown:",
      "Показано строк:"},  // 140 kIssuedCardsRowsShown
     {"Successful User writes:",
-     "Успешных записей пользовательских карт:"},  // 141 kIssuedCardsUserWrites
+     "Записано пользовательских карт:"},  // 141 kIssuedCardsUserWrites
     {"Export...",
      "Экспорт..."},  // 142 kIssuedCardsExport
     {"Copy",
@@ -303,19 +303,87 @@ constexpr Entry kEntries[kMessageCount] = {
     {"CSV files (*.csv)",
      "Файлы CSV (*.csv)"},  // 145 kIssuedCardsFileTypes
     {"The register of issued cards cannot be written:",
-     "Невозможно записать реестр выданных карт:"},  // 146 kRegisterCannotWrite
+     "Не удаётся внести запись в реестр выданных карт:"},  // 146 kRegisterCannotWrite
     {"It may be open in another program (a spreadsheet), the disk may be full or the folder read-only.\n\r"
      "Close the file or free the disk, then try again. No command was sent to the card.",
-     "Возможно, он открыт в другой программе (электронной таблице), диск заполнен или папка только для чтения.\n\r"
-     "Закройте файл или освободите диск и повторите. Команда на карту не отправлена."},  // 147 kRegisterCannotWriteAdvice
+     "Возможно, файл открыт в другой программе (например, в электронной таблице), диск заполнен или папка доступна "
+     "только для чтения.\n\r"
+     "Закройте файл или освободите место на диске и повторите операцию. Команда программатору не отправлена."},  // 147 kRegisterCannotWriteAdvice
     {"The card command was carried out, but it could not be recorded in the register of issued cards:",
-     "Команда на карту выполнена, но её не удалось записать в реестр выданных карт:"},  // 148 kRegisterNotRecorded
+     "Команда выполнена, но её результат не удалось внести в реестр выданных карт:"},  // 148 kRegisterNotRecorded
     {"Note the result and the card data shown by the program. Close the file or free the disk before the next card.",
-     "Запишите результат и данные карты, показанные программой. Закройте файл или освободите диск перед следующей картой."},  // 149 kRegisterNotRecordedAdvice
+     "Перепишите вручную результат и данные карты, показанные программой. Закройте файл или освободите место на диске, "
+     "прежде чем программировать следующую карту."},  // 149 kRegisterNotRecordedAdvice
     {"Error reading from file",
      "Ошибка при чтении из файла"},  // 150 kFileReadError
     {"Error writing to file",
      "Ошибка при записи в файл"},  // 151 kFileWriteError
+    {"Card holders...",
+     "Владельцы карт..."},  // 152 kMenuCardHolders
+    {"Card holders",
+     "Владельцы карт"},  // 153 kHoldersTitle
+    {" People to get a card ",
+     " Кому выдать карты "},  // 154 kHoldersGroup
+    {"Name",
+     "Имя"},  // 155 kHoldersColumnName
+    {"Number",
+     "Номер"},  // 156 kHoldersColumnNumber
+    {"Status",
+     "Статус"},  // 157 kHoldersColumnStatus
+    {"Time",
+     "Время"},  // 158 kHoldersColumnTime
+    {"On the list: N  Issued: I  Waiting: W",
+     "В списке: N  Выдано: I  Ожидают: W"},  // 159 kHoldersCounts
+    {"Import...",
+     "Импорт..."},  // 160 kHoldersImport
+    {"Remove",
+     "Удалить"},  // 161 kHoldersRemove
+    {"Issue cards",
+     "Выдать карты"},  // 162 kHoldersIssue
+    {"Lists of people (*.csv, *.txt)",
+     "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
+    {"The list is in use at another station: it is shown read-only.",
+     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+    {"Nothing was imported. Refused lines:",
+     "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
+    {"Line",
+     "Строка"},  // 166 kHoldersLine
+    {"the name is empty",
+     "пустое имя"},  // 167 kHoldersRefusedEmptyName
+    {"the name is longer than 200 characters",
+     "имя длиннее 200 символов"},  // 168 kHoldersRefusedLongName
+    {"the number is not 14 hexadecimal digits",
+     "номер — не 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
+    {"the number is already recorded in usersData.data",
+     "номер уже записан в usersData.data"},  // 170 kHoldersRefusedRecorded
+    {"the number is given twice",
+     "номер указан дважды"},  // 171 kHoldersRefusedTwice
+    {"and N more",
+     "и ещё N"},  // 172 kHoldersAndMore
+    {"People added to the list: N.",
+     "Добавлено в список: N."},  // 173 kHoldersImported
+    {"The file holds no names.",
+     "В файле нет ни одного имени."},  // 174 kHoldersNoneInFile
+    {"Take the selected waiting people off the list?",
+     "Убрать выбранных ожидающих из списка?"},  // 175 kHoldersConfirmRemove
+    {"To issue cards, set the form for a User write: the role User and a work mode that sends sector data.",
+     "Чтобы выдать карты, настройте форму на запись карты пользователя: роль «Пользователь» и режим передачи данных сектора."},  // 176 kHoldersNeedUserWrite
+    {"Nobody on the list is waiting for a card.",
+     "В списке нет никого, кто ждёт карту."},  // 177 kHoldersNobodyWaiting
+    {"Every person on the list has a card.",
+     "Карты выданы всем из списка."},  // 178 kHoldersAllIssued
+    {"(K of N)",
+     "(K из N)"},  // 179 kHoldersProgressOf
+    {"The list of card holders is damaged at line N:",
+     "Список владельцев карт повреждён в строке N:"},  // 180 kHoldersListDamaged
+    {"The list of card holders could not be saved:",
+     "Не удалось сохранить список владельцев карт:"},  // 181 kHoldersCannotSave
+    {"The list of card holders is in use at another station. Try again when it is free.",
+     "Список владельцев карт занят на другой станции. Повторите, когда он освободится."},  // 182 kHoldersBusy
+    {"waiting",
+     "ожидает"},  // 183 kHoldersStatusWaiting
+    {"issued",
+     "выдана"},  // 184 kHoldersStatusIssued
 };
 
 }  // namespace
