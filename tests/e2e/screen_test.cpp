@@ -68,6 +68,13 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
         }
         if (*c.shot) Shot(form->Main(), c.shot);
     }
+    // The progress window of a wait: 400 x 50 at 96 DPI.
+    const AtDpi dpi(144);
+    Start();
+    form->ClickAsync(kSearch);
+    const RECT progress = WindowRect(program->WaitTop(PROGRESS_CLASSW));
+    EXPECT_EQ(std::make_pair(progress.right - progress.left, progress.bottom - progress.top), std::make_pair(600L, 75L));
+    program->SettleSearch();
 }
 
 TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
@@ -83,11 +90,16 @@ TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     const HWND foot = form->ControlAt("Button", 5, 500, 650, 270);
     const HWND last = form->Control(kTouchPollOff);
     EXPECT_FALSE(InsideClient(foot, main));
-    // By the scroll bar...
+    // By the scroll bar ...
     SendMessageW(main, WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_TRUE(InsideClient(foot, main));
     SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
     EXPECT_FALSE(InsideClient(foot, main));
+    // ... by the mouse wheel ...
+    const LONG top = ClientRectIn(foot, main).top;
+    SendMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_LT(ClientRectIn(foot, main).top, top);
+    SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
     // ... and by Tab, which scrolls the control it reaches into view, with
     // room below it.
     for (int i = 0; i < 30 && program->Focus() != last; ++i) {

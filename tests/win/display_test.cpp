@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win/card_holders_window.h"
 #include "app/win/dpi.h"
 #include "app/win/keyboard.h"
 #include "app/win/main_frame.h"
@@ -112,15 +113,24 @@ struct Windows {
     KeyListWindow keyList{t.app, list};
     ReadIdWindow readId;
     IssuedCardsWindow issued{t.app.texts, t.boxes, (dir / "IssuedCards.csv").wstring()};
+    struct : StationClock {
+        RegisterTime Now() override { return {}; }
+        std::string OperatorName() override { return {}; }
+        std::string ComputerName() override { return {}; }
+    } clock;
+    HoldersRun run{files, t.sleeper, clock, {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")}, ""};
+    CardHoldersWindow holders{t.app, run};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
 
     ~Windows() { DestroyWindow(main); }
     MainWindowLink Link() const { return {main, L"", true}; }
+    std::string In(const char* name) const { return Narrow((dir / name).wstring()); }
     // Each secondary window and how it opens.
     std::vector<std::pair<std::string, std::function<HWND()>>> Secondary() {
         return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
                 {"Read ID", [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
-                {"Issued cards", [this] { return issued.Open(Link()); }}};
+                {"Issued cards", [this] { return issued.Open(Link()); }},
+                {"Card holders", [this] { return holders.Open(Link()); }}};
     }
 };
 
