@@ -6,7 +6,7 @@ namespace tollvane {
 bool IssuedCardsLog::ReadyForCommand(MessageBoxes& boxes, LanguageId language) {
     pending_.reset();
     if (const auto failure = PrepareRegister(files_, sleeper_, path_)) {
-        Tell(boxes, language, false, *failure);
+        Tell(boxes, language, std::nullopt, *failure);
         return false;
     }
     return true;
@@ -33,17 +33,35 @@ bool IssuedCardsLog::RecordOutcome(IssueResult result, int errorCode, const std:
     entry.errorCode = errorCode;
     entry.message = message;
     if (const auto failure = AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(MakeRegisterRow(entry)))) {
-        Tell(boxes, language, true, *failure);
+        Tell(boxes, language, result, *failure);
         return false;
     }
     return true;
 }
 
-void IssuedCardsLog::Tell(MessageBoxes& boxes, LanguageId language, bool afterSend, const RegisterFailure& failure) {
+namespace {
+
+// What happened to the command whose row could not be written, in the
+// operator's words: he must know whether the card was touched at all.
+Msg NotRecordedText(IssueResult result) {
+    switch (result) {
+        case IssueResult::NotSent: return Msg::kRegisterNotSentNotRecorded;
+        case IssueResult::NoReply: return Msg::kRegisterNoReplyNotRecorded;
+        case IssueResult::Ok:
+        case IssueResult::Error:
+        case IssueResult::Unrecognized: break;
+    }
+    return Msg::kRegisterNotRecorded;
+}
+
+}  // namespace
+
+void IssuedCardsLog::Tell(MessageBoxes& boxes, LanguageId language, std::optional<IssueResult> rowResult,
+                          const RegisterFailure& failure) {
     // The register's full path between what failed and what to do, so that
     // the operator can find the file.
-    const Msg what = afterSend ? Msg::kRegisterNotRecorded : Msg::kRegisterCannotWrite;
-    const Msg advice = afterSend ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
+    const Msg advice = rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
     boxes.Show(std::string(Text(language, what)) + "\n\r" + displayPath_ + "\n\r" + Text(language, advice) +
                    ErrorCodeLine(failure.systemError),
                MessageIcon::Error);

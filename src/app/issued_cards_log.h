@@ -53,7 +53,10 @@ public:
     const std::string& DisplayPath() const { return displayPath_; }
 
 private:
-    void Tell(MessageBoxes& boxes, LanguageId language, bool afterSend, const RegisterFailure& failure);
+    // rowResult: the row that failed, or none when the register could not be
+    // made ready before a command.
+    void Tell(MessageBoxes& boxes, LanguageId language, std::optional<IssueResult> rowResult,
+              const RegisterFailure& failure);
 
     Files& files_;
     std::string path_;

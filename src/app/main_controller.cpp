@@ -132,7 +132,7 @@ void OnMenuCommand(AppContext& app, int id) {
     case kRussian: SwitchLanguage(app, LanguageId::Russian); break;
     case kEnglish: SwitchLanguage(app, LanguageId::English); break;
     case kReadId:
-        if (app.link.isOpen) ReadCardId(app);
+        if (app.LinkOpen()) ReadCardId(app);
         else ShowProgress(app, TimerId::Search);
         break;
     case kHelp: OpenHelp(app); break;
@@ -172,12 +172,12 @@ void OnCommand(AppContext& app, int id, int notifyCode) {
         if (ConfirmClear(app)) ClearCard(app);
         break;
     case Ctl::WriteCyclicButton:
-        app.op.cyclicWriteActive = true;
+        app.op.cyclicRun = CyclicRun::Write;
         WriteCard(app);
         break;
     case Ctl::ClearCyclicButton:
         if (!ConfirmClear(app)) break;
-        app.op.cyclicClearActive = true;
+        app.op.cyclicRun = CyclicRun::Clear;
         ClearCard(app);
         break;
     case Ctl::ShowCrypto1Check: ClickShowKey(app, Ctl::ShowCrypto1Check, Ctl::Crypto1KeyEdit); break;

@@ -14,15 +14,12 @@ namespace {
 enum class Operation { Write, Read, Clear };
 
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
-    // Each frame's result stands alone: a success left over from an earlier
-    // command must not continue a run.
-    app.op.operationSucceeded = false;
-    app.op.resultStarted = false;
     if (!app.port.SendBytes(frame.data(), frame.size())) {
         EndOperation(app);
         return false;
     }
     ShowProgress(app, TimerId::Card, app.holders ? app.holders->ProgressSuffix(app.texts) : std::string());
+    app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
 }
 
@@ -41,21 +38,21 @@ CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& fo
 }
 
 void RunCardCommand(AppContext& app, Operation operation) {
-    if (!app.link.isOpen) {
+    if (!app.LinkOpen()) {
         // The command is replaced by the search and not resumed after it.
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         ShowProgress(app, TimerId::Search);
         return;
     }
     const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
     if (role != 0 && role != 1) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
     if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     const bool master = role == 0;
@@ -69,7 +66,7 @@ void RunCardCommand(AppContext& app, Operation operation) {
     const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app));
     if (forHolder ? !app.holders->NumberForNextCard(app)
                   : drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
@@ -94,7 +91,7 @@ void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
 void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
-    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) ClearCyclicFlags(app);
+    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) EndCyclicRun(app);
 }
 
 }  // namespace tollvane
