@@ -80,7 +80,9 @@ void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const 
         EXPECT_NEAR(r.left, scaled(o.left), 2);
         EXPECT_NEAR(r.top, scaled(o.top), 2);
         EXPECT_NEAR(r.right - r.left, scaled(o.right - o.left), 2);
-        if (!combo) EXPECT_NEAR(r.bottom - r.top, scaled(o.bottom - o.top), 2);
+        if (!combo) {
+            EXPECT_NEAR(r.bottom - r.top, scaled(o.bottom - o.top), 2);
+        }
         EXPECT_LE(TextOverflow(children[i], dpi), 0) << Narrow(WindowText(children[i]));
     }
 }
