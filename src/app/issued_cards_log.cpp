@@ -49,7 +49,10 @@ Msg NotRecordedText(IssueResult result) {
         case IssueResult::NoReply: return Msg::kRegisterNoReplyNotRecorded;
         case IssueResult::Ok:
         case IssueResult::Error:
-        case IssueResult::Unrecognized: break;
+        case IssueResult::Unrecognized:
+        case IssueResult::Verified:
+        case IssueResult::Mismatch:
+        case IssueResult::Unverified: break;
     }
     return Msg::kRegisterNotRecorded;
 }

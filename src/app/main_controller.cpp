@@ -30,6 +30,7 @@ enum MenuId : int {
     kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6,
     kIssuedCards = 58, kCardHolders = 59,
     kIssueHolders = 60,  // posted by the "Card holders" window once it has closed
+    kVerifyAfterWrite = 67,
 };
 
 void SwitchLanguage(AppContext& app, LanguageId lang) {
@@ -38,6 +39,15 @@ void SwitchLanguage(AppContext& app, LanguageId lang) {
     // regardless, only the next start will not remember it.
     if (app.files == nullptr || !SaveConfig(*app.files, app.configPath, lang)) app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
     ApplyTexts(app);
+    app.shell.RebuildMenu();
+}
+
+// The option applies at once, to the next write; when it cannot be stored
+// the operator is told that the next start will not remember it.
+void ToggleVerifyAfterWrite(AppContext& app) {
+    app.verifyAfterWrite = !app.verifyAfterWrite;
+    if (app.files == nullptr || !SaveVerifyAfterWrite(*app.files, app.configPath, app.verifyAfterWrite))
+        app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
     app.shell.RebuildMenu();
 }
 
@@ -142,6 +152,7 @@ void OnMenuCommand(AppContext& app, int id) {
     case kIssueHolders:
         if (app.holders) app.holders->Begin(app);
         break;
+    case kVerifyAfterWrite: ToggleVerifyAfterWrite(app); break;
     default: break;
     }
 }
@@ -149,7 +160,7 @@ void OnMenuCommand(AppContext& app, int id) {
 }  // namespace
 
 void OnCommand(AppContext& app, int id, int notifyCode) {
-    if ((id >= kQuit && id <= kAbout) || (id >= kIssuedCards && id <= kIssueHolders)) {
+    if ((id >= kQuit && id <= kAbout) || (id >= kIssuedCards && id <= kIssueHolders) || id == kVerifyAfterWrite) {
         OnMenuCommand(app, id);
         return;
     }

@@ -71,6 +71,9 @@ void RunCardCommand(AppContext& app, Operation operation) {
     }
     const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
     const CommandFrame frame = BuildFrame(operation, master, form);
+    // A write to check is read back from the same settings once it is done.
+    app.op.writeCheck.reset();
+    if (operation == Operation::Write && app.verifyAfterWrite) app.op.writeCheck = WriteCheck{{}, frame, form, master};
     if (app.issued) {
         app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
     }

@@ -186,6 +186,7 @@ int RunTollvane(HINSTANCE instance) {
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
+        program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
         g_program = &program;
 
         program.shell.BuildMenu();
