@@ -342,6 +342,27 @@ struct WithReader {
     std::optional<std::string> readerPort = "COM3";
 };
 
+// The key list window: the rows shown, the fields, the closes.
+class FakeKeyListUi : public KeyListUi {
+public:
+    std::vector<KeyListRow> rows;
+    bool showKeys = false;
+    std::map<KeyField, std::string> fields;
+    int closes = 0;
+
+    void ShowRows(KeyListRows r) override {
+        rows.clear();
+        for (std::size_t i = 0; i < r.Count(); ++i) rows.push_back(r.Row(i));
+    }
+    bool IsShowKeysChecked() const override { return showKeys; }
+    void SetShowKeysChecked(bool checked) override { showKeys = checked; }
+    void SetKeyFieldsMasked(bool) override {}
+    std::string FieldText(KeyField f) const override { return fields.count(f) ? fields.at(f) : std::string(); }
+    void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
+    void EnableRecordButtons() override {}
+    void CloseWindow() override { ++closes; }
+};
+
 // The fakes and an AppContext over them. The form is left blank unless the
 // bundle is made WithReader (the start form, in English); the configuration
 // file goes to the system's temporary folder.

@@ -108,7 +108,7 @@ struct Windows {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("tollvane-display-" + std::to_string(GetCurrentProcessId()));
     WinFiles files;
-    WinKeyFileCipher cipher{files, t.boxes};
+    WinKeyFileCipher cipher{files};
     KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.string() + "\\"};
     HWND main = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, 0,
                                 kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);

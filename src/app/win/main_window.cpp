@@ -65,7 +65,7 @@ struct Program {
           progress(main),
           port(boxes, app.texts),
           users(files, sleeper, boxes, app.texts),
-          keyCipher(files, boxes),
+          keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
           registerPath(FullPath(L"IssuedCards.csv")),
