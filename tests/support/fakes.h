@@ -333,6 +333,14 @@ public:
     void OpenCardHolders() override {}
 };
 
+// The station of the register and the card holders' list, at a fixed time.
+class FixedStation : public StationClock {
+public:
+    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
+    std::string OperatorName() override { return "ivanova"; }
+    std::string ComputerName() override { return "DESK-2"; }
+};
+
 // --- Everything together ---------------------------------------------------------
 
 // The system's ports and the one the reader is on, for a TestApp that
