@@ -203,9 +203,9 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.app.op.cyclicWriteActive = (setup & 0x20) != 0;
     t.app.op.cyclicClearActive = (setup & 0x10) != 0;
     switch ((setup >> 3) % 3) {
-        case 0: OnCommand(t.app, static_cast<int>(Ctl::WriteButton), 0); break;
-        case 1: OnCommand(t.app, static_cast<int>(Ctl::ReadButton), 0); break;
-        default: OnCommand(t.app, static_cast<int>(Ctl::ClearButton), 0); break;
+        case 0: OnClicked(t.app, Ctl::WriteButton); break;
+        case 1: OnClicked(t.app, Ctl::ReadButton); break;
+        default: OnClicked(t.app, Ctl::ClearButton); break;
     }
     run.CheckNewFrames(0);
 

@@ -108,7 +108,7 @@ public:
     virtual int Caret(Ctl c) const = 0;
     virtual void SetCaret(Ctl c, int pos) = 0;
     // Gives the keyboard focus to the main window itself; an edit that had
-    // it reports EN_KILLFOCUS before this returns.
+    // it is left (OnEditLeft) before this returns.
     virtual void FocusMainWindow() = 0;
 
     // Combo boxes. Selection -1 means none.

@@ -315,13 +315,13 @@ public:
 class FakeShell : public Shell {
 public:
     int menuRebuilds = 0;
-    long helpResult = 42;  // above 32: opened
+    HelpOpening helpResult;
     int helpOpens = 0;
     std::vector<std::pair<std::string, std::vector<std::string>>> readIdWindows;
 
     void SetMainTitle(const std::string&) override {}
     void RebuildMenu() override { ++menuRebuilds; }
-    long OpenHelpFile() override { return ++helpOpens, helpResult; }
+    HelpOpening OpenHelpFile() override { return ++helpOpens, helpResult; }
     void ShowAbout() override {}
     void CloseMainWindow() override {}
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override {
@@ -386,7 +386,7 @@ struct TestApp {
     // One tick of a timer, if it runs.
     bool Tick(TimerId id) {
         if (!timers.IsRunning(id)) return false;
-        OnTimer(app, static_cast<int>(id));
+        OnTimer(app, id);
         return true;
     }
     // Ticks the timer until it stops; the number of ticks.
@@ -415,32 +415,32 @@ struct TestApp {
     }
 
     // Makes the form behave as Windows does for the three hex edits: setting
-    // a text reports EN_CHANGE, taking the focus away reports EN_KILLFOCUS.
+    // a text reports a change, taking the focus away leaves the edit.
     void WireEditNotifications() {
         form.onTextSet = [this](Ctl c) {
-            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0300);
+            if (IsHexEdit(c)) OnEditChanged(app, c);
         };
         form.onFocusLost = [this](Ctl c) {
-            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0200);
+            if (IsHexEdit(c)) OnEditLeft(app, c);
         };
     }
     // The operator clicks into a hex edit.
     void FocusEdit(Ctl c) {
         if (form.focused && *form.focused != c) form.FocusMainWindow();
         form.focused = c;
-        OnCommand(app, static_cast<int>(c), 0x0100);
+        OnEditEntered(app, c);
     }
     // Left click on a radio: it checks itself and clears the others of its
     // group, then the command arrives.
     void ClickRadio(Ctl c, Ctl first, Ctl last) {
         for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id)
             form[static_cast<Ctl>(id)].checked = (static_cast<Ctl>(id) == c);
-        OnCommand(app, static_cast<int>(c), 0);
+        OnClicked(app, c);
     }
-    void Click(Ctl c) { OnCommand(app, static_cast<int>(c), 0); }
+    void Click(Ctl c) { OnClicked(app, c); }
     void SelectCombo(Ctl c, int index) {
         form.SetSelection(c, index);
-        OnCommand(app, static_cast<int>(c), 1);
+        OnComboChanged(app, c);
     }
 
     static bool IsHexEdit(Ctl c) {

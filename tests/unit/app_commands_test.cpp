@@ -30,7 +30,7 @@ struct Started : TestApp {
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     Started t;
     t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();
-    OnCommand(t.app, 3, 0);
+    OnCommand(t.app, Command::English);
     // Told in the language that was active when the save failed.
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
@@ -42,8 +42,8 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
 // and a missing viewer have their messages, tried with the installed program).
 TEST(HelpTest, AnotherShellErrorIsShownWithItsCode) {
     TestApp t(LanguageId::English);
-    t.shell.helpResult = 32;
-    OnCommand(t.app, 5, 0);
+    t.shell.helpResult = {HelpOpen::Failed, 32};
+    OnCommand(t.app, Command::Help);
     EXPECT_EQ(t.shell.helpOpens, 1);
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{"Opening the help file failed!\n\r[Error code: 32]", MessageIcon::Error}}));
@@ -118,7 +118,7 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     };
     for (const Case& c : cases) {
         TestApp t;
-        OnUpDownDelta(t.app, static_cast<int>(c.upDown), c.pos, c.delta);
+        OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
         EXPECT_EQ(t.app.values.sectorNumber, c.sector) << c.pos << " " << c.delta;
         EXPECT_EQ(t.app.values.blockNumber, c.block) << c.pos << " " << c.delta;
     }
@@ -127,7 +127,7 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
 TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
     for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
-    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, id);
+    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
     EXPECT_EQ(t.progress.opens, 0);
     EXPECT_EQ(t.progress.steps, 0);
     EXPECT_TRUE(t.timers.running.empty());
