@@ -86,6 +86,15 @@ enum class Ctl : int {
     DecEdit,
 };
 
+// The sector and block up-downs with their edits and ranges: the kept
+// values never leave them.
+struct UpDownRange {
+    Ctl upDown, edit;
+    int low, high;
+};
+inline constexpr UpDownRange kSectorRange{Ctl::SectorUpDown, Ctl::SectorEdit, 1, 15};
+inline constexpr UpDownRange kBlockRange{Ctl::BlockUpDown, Ctl::BlockEdit, 0, 2};
+
 // State of the form's controls. Texts are UTF-8.
 class FormView {
 public:

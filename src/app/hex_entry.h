@@ -10,7 +10,7 @@ namespace tollvane {
 struct HexFieldInfo {
     Ctl edit;
     int digits;     // typing the last of these ends the entry
-    int textLimit;  // the display form's length: the edit's EM_LIMITTEXT
+    int textLimit;  // the display form's length: the most characters the edit takes
 };
 
 // The edit's own limit is the display form's length, not the digit count,

@@ -204,10 +204,11 @@ void OnTimer(AppContext& app, TimerId timer) {
 
 void OnUpDownDelta(AppContext& app, Ctl upDown, int pos, int delta) {
     const long long wanted = static_cast<long long>(pos) + delta;
-    if (upDown == Ctl::SectorUpDown)
-        app.values.sectorNumber = static_cast<int>(std::clamp(wanted, 1LL, 15LL));
-    else if (upDown == Ctl::BlockUpDown)
-        app.values.blockNumber = static_cast<int>(std::clamp(wanted, 0LL, 2LL));
+    auto held = [wanted](const UpDownRange& range) {
+        return static_cast<int>(std::clamp<long long>(wanted, range.low, range.high));
+    };
+    if (upDown == kSectorRange.upDown) app.values.sectorNumber = held(kSectorRange);
+    else if (upDown == kBlockRange.upDown) app.values.blockNumber = held(kBlockRange);
 }
 
 void OnDestroy(AppContext& app) {
