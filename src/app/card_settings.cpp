@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/form_rules.h"
+#include "carddata/converter.h"
 #include "carddata/hex_text.h"
 
 namespace tollvane {
@@ -124,6 +125,13 @@ void SetHexField(AppContext& app, Ctl edit, std::span<const std::uint8_t> bytes)
     value.text = FormatHexBytes(value.bytes.data(), value.bytes.size());
     app.form.SetText(edit, value.text);
     if (edit == Ctl::SectorDataEdit) RefreshConverterFields(app);
+}
+
+void RefreshConverterFields(AppContext& app) {
+    const ConverterTexts texts = RefreshConverter(app.values.uniqueData, app.values.converterFormat);
+    app.form.SetText(Ctl::TouchMemoryEdit, texts.touchMemory);
+    app.form.SetText(Ctl::HexEdit, texts.hex);
+    app.form.SetText(Ctl::DecEdit, texts.dec);
 }
 
 }  // namespace tollvane

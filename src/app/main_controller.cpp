@@ -15,6 +15,7 @@
 #include "app/reader/link.h"
 #include "app/reader/read_id.h"
 #include "app/reader/supervision.h"
+#include "app/unique_numbers.h"
 #include "carddata/generation.h"
 
 namespace tollvane {

@@ -1,9 +1,9 @@
 #include "app/reader/card_command.h"
 
 #include "app/card_settings.h"
-#include "app/form_rules.h"
 #include "app/progress.h"
 #include "app/reader/link.h"
+#include "app/unique_numbers.h"
 #include "protocol/frames.h"
 
 namespace tollvane {
@@ -25,8 +25,8 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
     return true;
 }
 
-bool WantsUniqueDataBeforeWrite(const AppContext& app) {
-    const std::uint8_t mode = WorkModeLetter(app.form.Selection(Ctl::WorkModeCombo));
+bool WantsUniqueDataBeforeWrite(const AppContext& app, const CardSettings& settings) {
+    const std::uint8_t mode = WorkModeLetter(settings.workMode.value_or(-1));
     return (mode == 'f' || mode == 'g') && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
 }
 
@@ -58,15 +58,18 @@ void RunCardCommand(AppContext& app, Operation operation) {
         return;
     }
     const bool master = role == 0;
+    // The settings are read once; drawing a number changes only the user
+    // data, which goes into the frame beside them.
+    const CardSettings settings = ReadCardSettings(app.form, app.values);
     // New unique data for a User write with "Generate unique data before
     // write". Nothing is sent without a number that usersData.data holds: a
     // number on a card that the file does not know could be handed out again.
-    const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app);
+    const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app, settings);
     if (drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
         ClearCyclicFlags(app);
         return;
     }
-    const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
+    const FormSnapshot form = SnapshotOf(settings, app.values.uniqueData);
     const CommandFrame frame = BuildFrame(operation, master, form);
     if (app.issued) {
         app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
