@@ -291,10 +291,11 @@ public:
 class FakeUniqueStore : public UniqueNumberStore {
 public:
     std::deque<RecordOutcome> outcomes;  // next results; empty: Recorded
+    StoreFailure failure{StoreStep::Write, 5};  // what a Failed result says
     std::vector<std::array<std::uint8_t, 7>> asked;
     std::vector<std::array<std::uint8_t, 7>> recorded;
 
-    RecordOutcome Record(const std::uint8_t data[7]) override {
+    Recording Record(const std::uint8_t data[7]) override {
         std::array<std::uint8_t, 7> copy{};
         std::copy(data, data + 7, copy.begin());
         asked.push_back(copy);
@@ -304,7 +305,7 @@ public:
             outcomes.pop_front();
         }
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
-        return outcome;
+        return {outcome, failure};
     }
 };
 

@@ -252,7 +252,7 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         std::deque<RecordOutcome> outcomes;  // of the second cycle's draws
         std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{{RecordOutcome::Failed}, {}},
+    for (const Case& c : {Case{{RecordOutcome::Failed}, {"Error writing to file usersData.data!\nGetLastError=00000005"}},
                           Case{std::deque<RecordOutcome>(1000, RecordOutcome::AlreadyRecorded),
                                {"The operation failed!"}}}) {
         t.boxes.shown.clear();

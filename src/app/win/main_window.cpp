@@ -59,7 +59,7 @@ struct Program {
           timers(main),
           progress(main),
           port(boxes, app.texts),
-          users(files, sleeper, boxes, app.texts),
+          users(files, sleeper),
           keyCipher(files, boxes),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
