@@ -12,6 +12,16 @@ namespace {
 
 enum class Operation { Write, Read, Clear };
 
+// The register's full path between what failed and what to do, so that the
+// operator can find the file.
+void TellRegisterFailure(AppContext& app, bool afterSend, const RegisterFailure& failure) {
+    const Msg what = afterSend ? Msg::kRegisterNotRecorded : Msg::kRegisterCannotWrite;
+    const Msg advice = afterSend ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + app.issued->DisplayPath() + "\n\r" + app.texts[advice] +
+                        ErrorCodeLine(failure.systemError),
+                    MessageIcon::Error);
+}
+
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
     // Each frame's result stands alone: a success left over from an earlier
     // command must not continue a run.
@@ -53,9 +63,12 @@ void RunCardCommand(AppContext& app, Operation operation) {
     }
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
-    if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
-        ClearCyclicFlags(app);
-        return;
+    if (app.issued) {
+        if (const auto failure = app.issued->ReadyForCommand()) {
+            TellRegisterFailure(app, false, *failure);
+            ClearCyclicFlags(app);
+            return;
+        }
     }
     const bool master = role == 0;
     // The settings are read once; drawing a number changes only the user
@@ -91,7 +104,10 @@ void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
 void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
-    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) ClearCyclicFlags(app);
+    if (const auto failure = app.issued->RecordOutcome(result, errorCode, message)) {
+        TellRegisterFailure(app, true, *failure);
+        ClearCyclicFlags(app);
+    }
 }
 
 }  // namespace tollvane
