@@ -181,7 +181,6 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.progress = {};
     t.sleeper = {};
     t.port = {};
-    t.port.boxes = &t.boxes;
     t.users = {};
     t.app.values = {};
     t.app.op = {};

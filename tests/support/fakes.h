@@ -204,7 +204,8 @@ public:
     std::string line;  // arrived from the reader and not read yet
     bool openResult = true;
     bool sendResult = true;
-    bool readError = false;  // ReadReply fails as ReadFile would, with its box
+    std::uint32_t sendError = 0;  // with sendResult false: the system refused the write
+    bool readError = false;  // ReadReply fails as ReadFile would with "access denied"
     // ReadReply takes this many bytes, then fails as with readError.
     std::optional<std::size_t> failAfter;
     bool handle = false;
@@ -215,7 +216,6 @@ public:
     int polls = 0;
     // Called after every successful send: the reader's immediate answer.
     std::function<void(const std::vector<std::uint8_t>&)> onSend;
-    MessageBoxes* boxes = nullptr;  // for the read error box
 
     void Arrive(const std::string& bytes) { line += bytes; }
 
@@ -230,11 +230,11 @@ public:
         handle = false;
     }
     bool HasHandle() const override { return handle; }
-    bool SendBytes(const std::uint8_t* data, std::size_t length) override {
+    SendResult SendBytes(const std::uint8_t* data, std::size_t length) override {
         sent.emplace_back(data, data + length);
-        if (!sendResult) return false;
+        if (!sendResult) return {false, sendError};
         if (onSend) onSend(sent.back());
-        return true;
+        return {true};
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         reply.Clear();
@@ -247,7 +247,7 @@ public:
         line.erase(0, n);
         if (fails) {
             reply.failed = true;
-            if (boxes) boxes->ShowSystemError("Error [5] when reading from a COM port!");
+            reply.systemError = 5;
             return false;
         }
         return n != 0;
@@ -364,7 +364,6 @@ struct TestApp {
         : app{form,     boxes, timers, progress, sleeper, port, ports, random, users, shell,
               language, MessageTable{language}, "", {}, {}, {}, {}} {
         app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
-        port.boxes = &boxes;
         app.files = &files;
     }
     explicit TestApp(WithReader setup) : TestApp(LanguageId::English) {

@@ -85,9 +85,12 @@ TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
     EXPECT_EQ(t.port.sent.size(), 1u);
     EXPECT_FALSE(t.app.op.cyclicWriteActive);
 
+    // The system refused the write: the operator sees its code.
     t.form[Ctl::RoleCombo].selection = 0;
     t.port.sendResult = false;
+    t.port.sendError = 5;
     t.Click(Ctl::WriteCyclicButton);
+    EXPECT_EQ(t.boxes.systemErrors, std::vector<std::string>{"Error [5] when writing to the COM port!"});
     EXPECT_FALSE(t.app.link.isOpen);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_FALSE(t.app.op.cyclicWriteActive);
@@ -175,7 +178,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_EQ(ticks, c.ticks);
         EXPECT_EQ(t.progress.steps, c.ticks);
         EXPECT_EQ(t.boxes.Texts(), c.messages);
-        EXPECT_EQ(t.boxes.systemErrors.size(), c.failingRead ? 1u : 0u);
+        EXPECT_EQ(t.boxes.systemErrors,
+                  std::vector<std::string>(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"));
         EXPECT_FALSE(boxOutOfPlace);
         EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
         EXPECT_FALSE(t.app.op.cyclicWriteActive);

@@ -27,7 +27,7 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
     // command must not continue a run.
     app.op.operationSucceeded = false;
     app.op.resultStarted = false;
-    if (!app.port.SendBytes(frame.data(), frame.size())) {
+    if (!SendToReader(app, frame.data(), frame.size())) {
         EndOperation(app);
         return false;
     }

@@ -157,7 +157,7 @@ void EndCardWait(AppContext& app, ReplyBuffer* reply) {
 void FinishCardWait(AppContext& app, ReplyBuffer* received) {
     EndWait(app, TimerId::Card);
     ReplyBuffer reply;
-    const bool got = received ? (reply = *received, true) : app.port.ReadReply(reply);
+    const bool got = received ? (reply = *received, true) : ReadFromReader(app, reply);
     SayOutcome(app, got ? &reply : nullptr);
     ContinueCyclicRun(app);
 }
@@ -192,7 +192,7 @@ void TakeResultSoFar(AppContext& app, const std::uint8_t* bytes, std::size_t cou
 // can put its result line into the same read; that result is not lost.
 void FirstCardTick(AppContext& app) {
     ReplyBuffer reply;
-    if (!app.port.ReadReply(reply)) {
+    if (!ReadFromReader(app, reply)) {
         StopAtFirstTick(app, nullptr);
         return;
     }
@@ -212,7 +212,7 @@ void FirstCardTick(AppContext& app) {
 // and the link is in doubt.
 void ReadOnResult(AppContext& app) {
     ReplyBuffer more;
-    if (!app.port.ReadReply(more) && more.failed) {
+    if (!ReadFromReader(app, more) && more.failed) {
         EndCardWait(app, nullptr);
         return;
     }

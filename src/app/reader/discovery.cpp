@@ -14,7 +14,7 @@ namespace tollvane {
 namespace {
 
 void QueryReaderVersion(AppContext& app) {
-    if (!app.port.SendBytes(kReadsUsbCommand.data(), kReadsUsbCommand.size())) {
+    if (!SendToReader(app, kReadsUsbCommand.data(), kReadsUsbCommand.size())) {
         EndOperation(app);
         return;
     }
@@ -64,7 +64,7 @@ void SearchReader(AppContext& app) {
 
 void FinishVersionWait(AppContext& app) {
     ReplyBuffer reply;
-    if (!app.port.ReadReply(reply)) NoReply(app);
+    if (!ReadFromReader(app, reply)) NoReply(app);
     else ClassifyReply(app, reply);
 }
 

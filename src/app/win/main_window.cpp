@@ -58,7 +58,6 @@ struct Program {
           boxes(main, app.texts),
           timers(main),
           progress(main),
-          port(boxes, app.texts),
           users(files, sleeper),
           keyCipher(files, boxes),
           keyForm(app),
