@@ -17,8 +17,8 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     virtual void Show(const std::string& text, MessageIcon icon) = 0;
-    // A system-error box (MB_ICONERROR) as the serial layer uses for port
-    // read and write failures.
+    // A system-error box (MB_ICONERROR), as a port read or write the
+    // system refused is told.
     virtual void ShowSystemError(const std::string& text) = 0;
     // Yes/No question; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
