@@ -1,20 +1,12 @@
 // The whole card wait driven through the serial fake: a card command on a
-// connected reader, then reply bytes arriving in random chunks between random
-// timer ticks, read errors, message boxes whose modal loop dispatches ticks,
-// and cyclic runs. At every end of a wait:
-// - the wait ended within 165 ticks of its frame;
-// - the operator got exactly one message for the outcome (none for a success
-//   inside a cyclic run, which pauses instead, and none for silence from a
-//   reader the program found itself), plus only the follow-ups the rules
-//   name: the give-up notice for a port picked by hand, the version verdict;
-// - the port was closed exactly when the outcome says so: nothing read, a
-//   port picked by hand that gave no usable answer, a rejected version;
-// - a cyclic run went on only after a success, and is over otherwise;
-// - every frame carrying a freshly drawn number carries one that
-//   usersData.data recorded.
+// connected reader, reply bytes in random chunks between random ticks, read
+// errors, boxes whose modal loop dispatches ticks, cyclic runs. Every wait
+// ends within 165 ticks with one message for its outcome plus only the
+// follow-ups the rules name, the port closed exactly when the outcome says
+// so, a cyclic run going on only after a success, and every drawn number
+// sent recorded first.
 #include <algorithm>
 #include <array>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -48,25 +40,35 @@ std::vector<std::string> Tokens() {
 struct Snapshot {
     std::size_t sent, shown, pauses;
     int closes;
-    bool waiting, cyclic, manual, handle;
+    bool waiting, cyclic, manual;
 };
 
 class Run {
 public:
     explicit Run(TestApp& t) : t_(t) {}
+    bool drawsNumbers = false;
 
     Snapshot Take() const {
         return {t_.port.sent.size(), t_.boxes.shown.size(), t_.sleeper.pauses.size(), t_.port.closes,
-                t_.app.op.waitRunning, CyclicRunActive(), t_.app.link.manualConnect, t_.port.handle};
+                t_.app.op.waitRunning, t_.app.op.cyclicWriteActive || t_.app.op.cyclicClearActive,
+                t_.app.link.manualConnect};
     }
 
-    bool CyclicRunActive() const { return t_.app.op.cyclicWriteActive || t_.app.op.cyclicClearActive; }
-
-    // A frame went out: the wait it starts counts its ticks from here.
+    // A frame went out: the wait it starts counts its ticks from here. A User
+    // write in a sector-data mode with "Generate unique data before write"
+    // sends only a number the store recorded.
     void CheckNewFrames(std::size_t from) {
         for (std::size_t i = from; i < t_.port.sent.size(); ++i) {
             ticksInWait_ = 0;
-            CheckNumberRecorded(t_.port.sent[i]);
+            const std::vector<std::uint8_t>& frame = t_.port.sent[i];
+            if (!drawsNumbers || frame.size() != kCommandFrameSize || frame[3] != 'U' || frame[4] != 'w') continue;
+            const std::uint8_t mode = frame[kFrameSettingsOffset + 5];
+            if (mode != 'f' && mode != 'g') continue;
+            std::array<std::uint8_t, 7> number{};
+            std::copy_n(frame.begin() + kFrameSettingsOffset + 8, 7, number.begin());
+            if (mode == 'g') ScrambleUniqueData(number.data());
+            const auto& recorded = t_.users.recorded;
+            FUZZ_CHECK(std::find(recorded.begin(), recorded.end(), number) != recorded.end());
         }
     }
 
@@ -77,8 +79,7 @@ public:
         if (before.waiting) ++ticksInWait_;
         const Snapshot after = Take();
         FUZZ_CHECK(ticksInWait_ <= kCardWaitTicks || !after.waiting);
-        const bool ended = before.waiting && (!after.waiting || after.sent > before.sent);
-        if (ended) CheckEnd(before, after);
+        if (before.waiting && (!after.waiting || after.sent > before.sent)) CheckEnd(before, after);
         CheckNewFrames(before.sent);
     }
 
@@ -94,26 +95,24 @@ private:
         const std::size_t first = before.shown, count = after.shown - before.shown;
         const bool paused = after.pauses > before.pauses && t_.sleeper.pauses.back() == 1000;
         const bool closed = after.closes > before.closes;
-        FUZZ_CHECK(after.handle == t_.app.link.isOpen);
+        FUZZ_CHECK(t_.port.handle == t_.app.link.isOpen);
         FUZZ_CHECK(t_.progress.open == after.waiting && t_.progress.mainWindowEnabled == !after.waiting);
-        // A cyclic run goes on only after a success, shown by its pause alone.
-        if (after.sent > before.sent) {
+        if (after.sent > before.sent) {  // a cyclic run goes on only after a success, shown by its pause alone
             FUZZ_CHECK(before.cyclic && paused && count == 0 && !closed);
             return;
         }
         FUZZ_CHECK(!after.cyclic);
+        // Silence from a reader the search found; a run whose next card got
+        // no number (it could not be made, or usersData.data could not take
+        // it) ends with that one box.
         if (count == 0) {
-            // Silence from a reader found by the search.
             FUZZ_CHECK(closed && !before.manual);
             return;
         }
-        if (before.cyclic && paused && (Shown(first, Msg::kErr05OperationFailed) || StoreFailed(first))) {
-            // The next card's number could not be made, or usersData.data
-            // could not take it.
-            FUZZ_CHECK(count == 1 && !closed);
-            return;
-        }
-        const bool cardResult = Shown(first, Msg::kOperationSuccessful) || ErrorResult(first);
+        bool cardResult = before.cyclic && paused && (Shown(first, Msg::kErr05OperationFailed) || StoreFailed(first));
+        cardResult |= Shown(first, Msg::kOperationSuccessful);
+        for (int m = static_cast<int>(Msg::kErr03MainBoard); m <= static_cast<int>(Msg::kErr18NotUser); ++m)
+            cardResult |= Shown(first, static_cast<Msg>(m));
         if (cardResult) {
             FUZZ_CHECK(count == 1 && !closed);
         } else if (Shown(first, Msg::kReaderDidNotRespond)) {
@@ -121,39 +120,14 @@ private:
         } else if (Shown(first, Msg::kInvalidCommand) || Shown(first, Msg::kAnswerNotRecognized)) {
             // A port picked by hand is given up with a second notice.
             FUZZ_CHECK(count == (before.manual ? 2u : 1u) && closed == before.manual);
-            if (before.manual) FUZZ_CHECK(Shown(first + 1, Msg::kReaderDidNotRespond));
-        } else if (Shown(first, Msg::kSettingsRead)) {
+            FUZZ_CHECK(!before.manual || Shown(first + 1, Msg::kReaderDidNotRespond));
+        } else {
             // A version in place of an acknowledgement is judged as one.
             const bool rejected = count == 2 && Shown(first + 1, Msg::kUpdateReader);
-            FUZZ_CHECK((count == 1 || rejected) && closed == rejected);
-        } else {
-            Fail(__FILE__, __LINE__, "a message that ends no card wait");
+            FUZZ_CHECK(Shown(first, Msg::kSettingsRead) && (count == 1 || rejected) && closed == rejected);
         }
     }
 
-    bool ErrorResult(std::size_t at) const {
-        for (int m = static_cast<int>(Msg::kErr03MainBoard); m <= static_cast<int>(Msg::kErr18NotUser); ++m)
-            if (Shown(at, static_cast<Msg>(m))) return true;
-        return false;
-    }
-
-    // A User write in a sector-data mode with "Generate unique data before
-    // write" sends only a number the store recorded.
-    void CheckNumberRecorded(const std::vector<std::uint8_t>& frame) {
-        if (!drawsNumbers || frame.size() != kCommandFrameSize || frame[3] != 'U' || frame[4] != 'w') return;
-        const std::uint8_t mode = frame[kFrameSettingsOffset + 5];
-        if (mode != 'f' && mode != 'g') return;
-        std::array<std::uint8_t, 7> data{};
-        std::copy_n(frame.begin() + kFrameSettingsOffset + 8, 7, data.begin());
-        if (mode == 'g') ScrambleUniqueData(data.data());
-        const auto& recorded = t_.users.recorded;
-        FUZZ_CHECK(std::find(recorded.begin(), recorded.end(), data) != recorded.end());
-    }
-
-public:
-    bool drawsNumbers = false;
-
-private:
     TestApp& t_;
     int ticksInWait_ = 0;
 };
@@ -197,19 +171,13 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, (setup & 0x40) != 0);
     run.drawsNumbers = (setup & 0x40) != 0;
     // Each draw is recorded, already issued, or fails, by two bits in turn.
-    for (int i = 0; i < 4; ++i) {
-        const int bits = (storeBits >> (2 * i)) & 3;
-        t.users.outcomes.push_back(bits == 2   ? RecordOutcome::AlreadyRecorded
-                                   : bits == 3 ? RecordOutcome::Failed
-                                               : RecordOutcome::Recorded);
-    }
+    const RecordOutcome outcomes[] = {RecordOutcome::Recorded, RecordOutcome::Recorded, RecordOutcome::AlreadyRecorded,
+                                      RecordOutcome::Failed};
+    for (int i = 0; i < 4; ++i) t.users.outcomes.push_back(outcomes[(storeBits >> (2 * i)) & 3]);
     t.app.op.cyclicWriteActive = (setup & 0x20) != 0;
     t.app.op.cyclicClearActive = (setup & 0x10) != 0;
-    switch ((setup >> 3) % 3) {
-        case 0: OnClicked(t.app, Ctl::WriteButton); break;
-        case 1: OnClicked(t.app, Ctl::ReadButton); break;
-        default: OnClicked(t.app, Ctl::ClearButton); break;
-    }
+    const Ctl buttons[] = {Ctl::WriteButton, Ctl::ReadButton, Ctl::ClearButton};
+    OnClicked(t.app, buttons[(setup >> 3) % 3]);
     run.CheckNewFrames(0);
 
     // Long inputs add little but time: the first 150 events count.
@@ -219,13 +187,11 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
             case 3: t.port.Arrive(std::string(in.Text(event / 8 % 24))); break;
             case 4: t.port.Arrive(tokens[(event / 8) % tokens.size()]); break;
             case 5:
-                t.port.readError = true;
+            case 6:  // a read that fails at once or part-way
+                t.port.readError = event % 8 == 5;
+                if (!t.port.readError) t.port.failAfter = event / 8 % 12;
                 run.Tick();
                 t.port.readError = false;
-                break;
-            case 6:
-                t.port.failAfter = event / 8 % 12;
-                run.Tick();
                 t.port.failAfter.reset();
                 break;
             case 7:

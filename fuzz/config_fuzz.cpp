@@ -29,6 +29,7 @@ TOLLVANE_FUZZ_HARNESS(config) {
     // either line end; anything else, Russian.
     const bool english = StartsWith(content, "Language = EN;\n") || StartsWith(content, "Language = EN;\r\n");
     FUZZ_CHECK(ReadConfig(files, path) == (english ? LanguageId::English : LanguageId::Russian));
+    FUZZ_CHECK(files.Text(path) == content);  // reading never changes the file
 
     // The switch writes the line from the start and leaves what follows it.
     FUZZ_CHECK(SaveConfig(files, path, save));

@@ -22,7 +22,7 @@ std::uint8_t Maxim(const std::uint8_t* data, std::size_t n) {
 }
 
 bool StartsAt(const std::string& s, std::size_t pos, std::string_view text) {
-    return pos <= s.size() && s.compare(pos, text.size(), text) == 0 && s.size() - pos >= text.size();
+    return pos <= s.size() && s.compare(pos, text.size(), text) == 0;
 }
 
 AckKind ExpectedAck(const std::string& received) {
@@ -76,16 +76,12 @@ TOLLVANE_FUZZ_HARNESS(replies) {
             code = n;
         }
     }
-    FUZZ_CHECK(result.kind == kind);
-    FUZZ_CHECK(result.errorCode == code);
-    if (kind == CardResultKind::NotRecognised) {
-        FUZZ_CHECK(result.message == Msg::kAnswerNotRecognized && result.icon == MessageIcon::Error);
-    } else if (kind == CardResultKind::Error) {
-        FUZZ_CHECK(result.message != Msg::kAnswerNotRecognized && result.message != Msg::kOperationSuccessful);
-        FUZZ_CHECK(result.icon == MessageIcon::Error);
-    } else {
-        FUZZ_CHECK(result.message == Msg::kOperationSuccessful && result.icon == MessageIcon::Success);
-    }
+    FUZZ_CHECK(result.kind == kind && result.errorCode == code);
+    // Each error code's own message is the unit test's; here only its kind.
+    const bool success = kind == CardResultKind::Success || kind == CardResultKind::ReadData;
+    FUZZ_CHECK(result.icon == (success ? MessageIcon::Success : MessageIcon::Error));
+    FUZZ_CHECK((result.message == Msg::kOperationSuccessful) == success);
+    FUZZ_CHECK((result.message == Msg::kAnswerNotRecognized) == (kind == CardResultKind::NotRecognised));
     FUZZ_CHECK(std::memcmp(reply.bytes.data(), before.bytes.data(), reply.bytes.size()) == 0);
 
     // Acknowledgements are looked for anywhere in the received bytes.

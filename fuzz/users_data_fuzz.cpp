@@ -1,10 +1,11 @@
-// The usersData.data scan over any file content cut into any blocks, against
-// the byte-by-byte reading of the file, and the record appended after it
-// found by the next scan.
+// The usersData.data index built from any file content cut into any blocks,
+// against the byte-by-byte reading of the file's rules, and the number added
+// after it found.
 #include <cstdio>
 #include <string>
 
 #include "carddata/users_data.h"
+#include "carddata/users_data_index.h"
 #include "fuzz_target.h"
 
 namespace {
@@ -15,8 +16,8 @@ struct Scan {
 };
 
 // One byte at a time: anything but 0-9 and A-F throws the digits away, ten
-// digits make a record. A record is taken if its first three bytes (six
-// digits) are the new number's: a reader set to Wiegand 26 sends no more.
+// digits make a record. A number is there if a record begins with its first
+// three bytes (six digits): a reader set to Wiegand 26 sends no more.
 Scan ByteByByte(const std::string& file, const std::string& record) {
     Scan s;
     std::string digits;
@@ -28,27 +29,11 @@ Scan ByteByByte(const std::string& file, const std::string& record) {
         digits += c;
         if (digits.size() < 10) continue;
         ++s.records;
-        if (digits.compare(0, 6, record, 0, 6) == 0) {
-            s.found = true;
-            s.pending = 0;
-            return s;
-        }
+        s.found |= digits.compare(0, 6, record, 0, 6) == 0;
         digits.clear();
     }
     s.pending = digits.size();
     return s;
-}
-
-Scan Feed(const std::string& file, const std::string& record, std::uint32_t seed) {
-    tollvane::UsersDataScanner scanner(record);
-    std::size_t pos = 0;
-    while (pos < file.size() && !scanner.Found()) {
-        seed = seed * 1103515245u + 12345u;
-        const std::size_t block = std::min<std::size_t>(1 + (seed >> 16) % 23, file.size() - pos);
-        scanner.Feed(reinterpret_cast<const std::uint8_t*>(file.data()) + pos, block);
-        pos += block;
-    }
-    return {scanner.Found(), scanner.RecordCount(), scanner.Found() ? 0 : scanner.PendingDigits()};
 }
 
 }  // namespace
@@ -60,7 +45,7 @@ using namespace tollvane::fuzz;
 // the file's content.
 TOLLVANE_FUZZ_HARNESS(users_data) {
     Bytes in(data, size);
-    const std::uint32_t seed = in.Byte();
+    std::uint32_t seed = in.Byte();
     std::uint8_t unique[7];
     for (std::uint8_t& b : unique) b = in.Byte();
     const std::string file(in.Rest());
@@ -71,18 +56,27 @@ TOLLVANE_FUZZ_HARNESS(users_data) {
                   unique[3], unique[4]);
     FUZZ_CHECK(record == expectedRecord);
 
+    UsersDataIndex index;
+    FUZZ_CHECK(index.Build([&](const UsersDataIndex::BlockSink& sink) {
+        for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
+            seed = seed * 1103515245u + 12345u;
+            block = std::min<std::size_t>(1 + (seed >> 16) % 23, file.size() - pos);
+            sink(reinterpret_cast<const std::uint8_t*>(file.data()) + pos, block);
+        }
+        return true;
+    }));
     const Scan expected = ByteByByte(file, record);
-    const Scan blocks = Feed(file, record, seed);
-    FUZZ_CHECK(blocks.found == expected.found && blocks.records == expected.records);
-    FUZZ_CHECK(blocks.pending == expected.pending);
-    if (expected.found) return;
+    const std::uint64_t number = UsersDataNumber(unique);
+    FUZZ_CHECK(index.RecordCount() == expected.records && index.Contains(number) == expected.found);
 
-    // Not there: it is appended behind its separator, and from then on found.
-    UsersDataScanner scanner(record);
-    scanner.Feed(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
-    const std::string separator = scanner.SeparatorForNext();
+    // A new record goes behind a line end after every tenth record, else a
+    // blank; nothing before the first, unless stray digits would run into it.
+    const std::string separator = index.SeparatorForNext();
     if (expected.records == 0) FUZZ_CHECK(separator == (expected.pending == 0 ? "" : " "));
     else FUZZ_CHECK(separator == (expected.records % 10 == 0 ? "\r\n" : " "));
+    if (expected.found) return;
+    index.Add(number);
     const Scan after = ByteByByte(file + separator + record, record);
     FUZZ_CHECK(after.found && after.records == expected.records + 1);
+    FUZZ_CHECK(index.Contains(number) && index.RecordCount() == after.records);
 }
