@@ -113,7 +113,8 @@ public:
     virtual bool IsPasswordMasked(Ctl c) const = 0;
     // Up-downs: the position shown in the buddy edit.
     virtual void SetUpDownPos(Ctl c, int pos) = 0;
-    // Edits: caret position (EM_GETSEL start / EM_SETSEL pos, pos).
+    // Edits: the caret's position (the start of the selection); setting it
+    // selects nothing.
     virtual int Caret(Ctl c) const = 0;
     virtual void SetCaret(Ctl c, int pos) = 0;
     // Gives the keyboard focus to the main window itself; an edit that had
