@@ -12,6 +12,7 @@
 #include <string>
 
 #include "carddata/users_data.h"
+#include "users_data_scanner.h"
 #include "sample_data.h"
 
 #if defined(_WIN32)

@@ -1,9 +1,8 @@
-// A card's read-back frame decoded and put into a form as the program starts
-// it: whatever the bytes, each radio group keeps exactly one checked button,
-// sector and block stay within their ranges, and the form shows the card's
-// keys and data in hex text form.
+// A card's read-back put into the start form: whatever the bytes, each radio
+// group keeps one checked button, sector and block stay in their ranges, and
+// the form shows the card's keys and data in hex text form.
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/main_controller.h"
@@ -20,10 +19,10 @@ constexpr std::size_t kRole = 24, kInterface = 25, kIndication = 26, kStandby = 
 
 std::string Hex(const std::uint8_t* bytes, std::size_t n) {
     std::string out;
-    char pair[4];
     for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : " %02X", bytes[i]);
-        out += pair;
+        if (i != 0) out += ' ';
+        out += "0123456789ABCDEF"[bytes[i] >> 4];
+        out += "0123456789ABCDEF"[bytes[i] & 15];
     }
     return out;
 }
@@ -40,10 +39,8 @@ int Checked(const testing::FakeFormView& form, Ctl first, Ctl last) {
 }
 
 int IndexOf(const char* letters, std::uint8_t letter) {
-    for (int i = 0; letters[i] != '\0'; ++i) {
-        if (static_cast<std::uint8_t>(letters[i]) == letter) return i;
-    }
-    return -1;
+    const char* at = letter ? std::strchr(letters, letter) : nullptr;
+    return at ? static_cast<int>(at - letters) : -1;
 }
 
 }  // namespace
@@ -64,10 +61,8 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     // The form as the program starts it, made once; each input starts from a
     // copy of it. The groups the frame does not speak for must look like it
     // afterwards.
-    static testing::TestApp fresh;
-    static testing::TestApp t;
-    static const bool initialised = (InitMainForm(fresh.app), InitMainForm(t.app), true);
-    (void)initialised;
+    static testing::TestApp fresh, t;
+    [[maybe_unused]] static const bool initialised = (InitMainForm(fresh.app), InitMainForm(t.app), true);
     t.form.controls = fresh.form.controls;
     t.app.values = fresh.app.values;
     t.form.SetSelection(Ctl::RoleCombo, role);

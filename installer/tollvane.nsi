@@ -65,7 +65,7 @@ LangString SecProgram ${LANG_RUSSIAN} "Tollvane и руководство"
 LangString SecDesktopName ${LANG_ENGLISH} "Desktop shortcut"
 LangString SecDesktopName ${LANG_RUSSIAN} "Ярлык на рабочем столе"
 LangString DataKept ${LANG_ENGLISH} "Your data files were kept in $INSTDIR:$\r$\n$0$\r$\nDelete them by hand only if you no longer need the keys and the user numbers."
-LangString DataKept ${LANG_RUSSIAN} "Файлы данных сохранены в папке $INSTDIR:$\r$\n$0$\r$\nУдаляйте их вручную, только если ключи и номера пользователей больше не нужны."
+LangString DataKept ${LANG_RUSSIAN} "Файлы данных оставлены в папке $INSTDIR:$\r$\n$0$\r$\nУдаляйте их вручную, только если ключи и номера пользователей больше не нужны."
 
 Section "!$(SecProgram)" SecMain
   SectionIn RO

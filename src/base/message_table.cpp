@@ -293,7 +293,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Rows shown:",
      "Показано строк:"},  // 140 kIssuedCardsRowsShown
     {"Successful User writes:",
-     "Успешных записей пользовательских карт:"},  // 141 kIssuedCardsUserWrites
+     "Записано пользовательских карт:"},  // 141 kIssuedCardsUserWrites
     {"Export...",
      "Экспорт..."},  // 142 kIssuedCardsExport
     {"Copy",
@@ -303,15 +303,17 @@ constexpr Entry kEntries[kMessageCount] = {
     {"CSV files (*.csv)",
      "Файлы CSV (*.csv)"},  // 145 kIssuedCardsFileTypes
     {"The register of issued cards cannot be written:",
-     "Невозможно записать реестр выданных карт:"},  // 146 kRegisterCannotWrite
+     "Не удаётся внести запись в реестр выданных карт:"},  // 146 kRegisterCannotWrite
     {"It may be open in another program (a spreadsheet), the disk may be full or the folder read-only.\n\r"
      "Close the file or free the disk, then try again. No command was sent to the card.",
-     "Возможно, он открыт в другой программе (электронной таблице), диск заполнен или папка только для чтения.\n\r"
-     "Закройте файл или освободите диск и повторите. Команда на карту не отправлена."},  // 147 kRegisterCannotWriteAdvice
+     "Возможно, файл открыт в другой программе (например, в электронной таблице), диск заполнен или папка доступна "
+     "только для чтения.\n\r"
+     "Закройте файл или освободите место на диске и повторите операцию. Команда программатору не отправлена."},  // 147 kRegisterCannotWriteAdvice
     {"The card command was carried out, but it could not be recorded in the register of issued cards:",
-     "Команда на карту выполнена, но её не удалось записать в реестр выданных карт:"},  // 148 kRegisterNotRecorded
+     "Команда выполнена, но её результат не удалось внести в реестр выданных карт:"},  // 148 kRegisterNotRecorded
     {"Note the result and the card data shown by the program. Close the file or free the disk before the next card.",
-     "Запишите результат и данные карты, показанные программой. Закройте файл или освободите диск перед следующей картой."},  // 149 kRegisterNotRecordedAdvice
+     "Перепишите вручную результат и данные карты, показанные программой. Закройте файл или освободите место на диске, "
+     "прежде чем программировать следующую карту."},  // 149 kRegisterNotRecordedAdvice
     {"Error reading from file",
      "Ошибка при чтении из файла"},  // 150 kFileReadError
     {"Error writing to file",

@@ -23,7 +23,7 @@ struct DigitValues {
 };
 constexpr DigitValues kDigits;
 
-// Reads records out of blocks of the file with the scanner's rules: any byte
+// Reads records out of blocks of the file by the file's rules: any byte
 // that is not a digit drops the digits read so far, ten digits make a record
 // and the next digit starts a new one. A record may run over a block's end.
 class RecordReader {
@@ -132,7 +132,7 @@ void UsersDataIndex::Add(std::uint64_t number) {
 
 std::string UsersDataIndex::SeparatorForNext() const {
     // A file with stray digits but no record yet gets a blank, so that the
-    // new record cannot run on from those digits, as the scanner decides.
+    // new record cannot run on from those digits and be misread.
     if (records_ == 0 && trailingDigits_ > 0) return " ";
     return UsersDataSeparator(records_);
 }

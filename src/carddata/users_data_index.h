@@ -43,7 +43,7 @@ public:
 
     // Complete records in the file, repeated numbers counted each time.
     std::size_t RecordCount() const { return records_; }
-    // What to write before the next record, as the scanner of the file says.
+    // What to write before the next record, by the file's rules.
     std::string SeparatorForNext() const;
 
     // Bytes the table takes at most.
