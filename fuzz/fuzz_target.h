@@ -47,6 +47,14 @@ private:
     std::size_t pos_ = 0;
 };
 
+// The size of the next block a file is handed over in: 1 to max bytes, never
+// more than is left, drawn from seed (which it moves on).
+inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t max) {
+    seed = seed * 1103515245u + 12345u;
+    const std::size_t block = 1 + (seed >> 16) % max;
+    return block < left ? block : left;
+}
+
 }  // namespace tollvane::fuzz
 
 #define FUZZ_CHECK(cond)                                                      \

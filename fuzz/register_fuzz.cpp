@@ -21,11 +21,8 @@ std::vector<Row> Scan(const std::string& file, std::uint32_t seed, std::uint64_t
     std::vector<Row> rows;
     std::size_t pos = 0;
     while (pos < file.size()) {
-        std::size_t block = file.size() - pos;
-        if (seed != 0) {
-            seed = seed * 1103515245u + 12345u;
-            block = std::min<std::size_t>(1 + (seed >> 16) % 29, block);
-        }
+        const std::size_t left = file.size() - pos;
+        const std::size_t block = seed == 0 ? left : tollvane::fuzz::NextBlock(seed, left, 29);
         scanner.Feed(file.data() + pos, block,
                      [&](std::uint64_t offset, std::string_view line) { rows.push_back({offset, std::string(line)}); });
         pos += block;

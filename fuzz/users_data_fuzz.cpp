@@ -59,8 +59,7 @@ TOLLVANE_FUZZ_HARNESS(users_data) {
     UsersDataIndex index;
     FUZZ_CHECK(index.Build([&](const UsersDataIndex::BlockSink& sink) {
         for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
-            seed = seed * 1103515245u + 12345u;
-            block = std::min<std::size_t>(1 + (seed >> 16) % 23, file.size() - pos);
+            block = NextBlock(seed, file.size() - pos, 23);
             sink(reinterpret_cast<const std::uint8_t*>(file.data()) + pos, block);
         }
         return true;

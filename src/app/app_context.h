@@ -19,6 +19,8 @@
 
 namespace tollvane {
 
+class HoldersRun;
+
 // Values held beside the controls; the card commands read these, never the
 // edit texts. Each key or data value is kept as bytes and as display text.
 struct FormValues {
@@ -93,6 +95,8 @@ public:
     virtual void OpenKeyListAndShowFirst() = 0;
     // The "Issued cards" window over the register.
     virtual void OpenIssuedCards() = 0;
+    // The "Card holders" window over the list of people to issue cards to.
+    virtual void OpenCardHolders() = 0;
 };
 
 struct AppContext {
@@ -118,6 +122,8 @@ struct AppContext {
     // The register of issued cards; without one, card commands keep no
     // register (tests of other things).
     IssuedCardsLog* issued = nullptr;
+    // Cards for the people of the list; without it there are no such runs.
+    HoldersRun* holders = nullptr;
     // Where appconfig.ini is kept; without it the language is not stored.
     Files* files = nullptr;
 

@@ -8,6 +8,7 @@
 #include "app/form_rules.h"
 #include "app/form_texts.h"
 #include "app/hex_entry.h"
+#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/card_wait.h"
@@ -130,6 +131,10 @@ void OnCommand(AppContext& app, Command command) {
     case Command::Help: OpenHelp(app); break;
     case Command::About: app.shell.ShowAbout(); break;
     case Command::IssuedCards: app.shell.OpenIssuedCards(); break;
+    case Command::CardHolders: app.shell.OpenCardHolders(); break;
+    case Command::IssueHolders:
+        if (app.holders) app.holders->Begin(app);
+        break;
     }
 }
 

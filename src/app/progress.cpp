@@ -39,10 +39,10 @@ void EnableUnlessWaiting(AppContext& app) {
 
 }  // namespace
 
-void ShowProgress(AppContext& app, TimerId id) {
+void ShowProgress(AppContext& app, TimerId id, const std::string& titleSuffix) {
     const WaitKind* wait = FindWait(id);
     if (!wait) return;
-    app.progress.Open(app.texts[wait->title], wait->range);
+    app.progress.Open(app.texts[wait->title] + titleSuffix, wait->range);
     app.progress.EnableMainWindow(false);
     // A tick posted before the last wait's timer was killed may still have
     // been counted; every wait starts from zero.

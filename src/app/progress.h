@@ -13,8 +13,9 @@ inline constexpr int kCardWaitTicks = 165;
 
 // Opens the progress window of the timer, disables the main window and
 // starts the timer: Search 10 ms (100 ticks), Reply 500 ms (2 ticks), Card
-// 50 ms (up to 165 ticks). Any other timer does nothing.
-void ShowProgress(AppContext& app, TimerId id);
+// 50 ms (up to 165 ticks). Any other timer does nothing. titleSuffix follows
+// the wait's title (whose card it is, in a run for the list of people).
+void ShowProgress(AppContext& app, TimerId id, const std::string& titleSuffix = {});
 
 // Ends the running wait exactly once: tick count 0, timer killed, progress
 // window closed. The caller runs the follow-up and then enables the main

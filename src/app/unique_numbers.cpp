@@ -7,8 +7,6 @@
 
 namespace tollvane {
 
-namespace {
-
 void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
     switch (failure.step) {
     case StoreStep::Open: app.ShowMessage(Msg::kUsersDataOpenError, MessageIcon::Error); break;
@@ -20,8 +18,6 @@ void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
         break;
     }
 }
-
-}  // namespace
 
 UniqueDraw GenerateUniqueIntoForm(AppContext& app) {
     const std::optional<UniqueResult> made = GenerateUniqueData(app.random, app.users);

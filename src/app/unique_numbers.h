@@ -19,4 +19,7 @@ enum class UniqueDraw {
 // converter fields.
 UniqueDraw GenerateUniqueIntoForm(AppContext& app);
 
+// The operator's message for a number usersData.data could not take.
+void TellStoreFailure(AppContext& app, const StoreFailure& failure);
+
 }  // namespace tollvane

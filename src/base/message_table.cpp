@@ -318,6 +318,72 @@ constexpr Entry kEntries[kMessageCount] = {
      "Ошибка при чтении из файла"},  // 150 kFileReadError
     {"Error writing to file",
      "Ошибка при записи в файл"},  // 151 kFileWriteError
+    {"Card holders...",
+     "Владельцы карт..."},  // 152 kMenuCardHolders
+    {"Card holders",
+     "Владельцы карт"},  // 153 kHoldersTitle
+    {" People to get a card ",
+     " Кому выдать карты "},  // 154 kHoldersGroup
+    {"Name",
+     "Имя"},  // 155 kHoldersColumnName
+    {"Number",
+     "Номер"},  // 156 kHoldersColumnNumber
+    {"Status",
+     "Статус"},  // 157 kHoldersColumnStatus
+    {"Time",
+     "Время"},  // 158 kHoldersColumnTime
+    {"On the list: N  Issued: I  Waiting: W",
+     "В списке: N  Выдано: I  Ожидают: W"},  // 159 kHoldersCounts
+    {"Import...",
+     "Импорт..."},  // 160 kHoldersImport
+    {"Remove",
+     "Удалить"},  // 161 kHoldersRemove
+    {"Issue cards",
+     "Выдать карты"},  // 162 kHoldersIssue
+    {"Lists of people (*.csv, *.txt)",
+     "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
+    {"The list is in use at another station: it is shown read-only.",
+     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+    {"Nothing was imported. Refused lines:",
+     "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
+    {"Line",
+     "Строка"},  // 166 kHoldersLine
+    {"the name is empty",
+     "пустое имя"},  // 167 kHoldersRefusedEmptyName
+    {"the name is longer than 200 characters",
+     "имя длиннее 200 символов"},  // 168 kHoldersRefusedLongName
+    {"the number is not 14 hexadecimal digits",
+     "номер — не 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
+    {"the number is already recorded in usersData.data",
+     "номер уже записан в usersData.data"},  // 170 kHoldersRefusedRecorded
+    {"the number is given twice",
+     "номер указан дважды"},  // 171 kHoldersRefusedTwice
+    {"and N more",
+     "и ещё N"},  // 172 kHoldersAndMore
+    {"People added to the list: N.",
+     "Добавлено в список: N."},  // 173 kHoldersImported
+    {"The file holds no names.",
+     "В файле нет ни одного имени."},  // 174 kHoldersNoneInFile
+    {"Take the selected waiting people off the list?",
+     "Убрать выбранных ожидающих из списка?"},  // 175 kHoldersConfirmRemove
+    {"To issue cards, set the form for a User write: the role User and a work mode that sends sector data.",
+     "Чтобы выдать карты, настройте форму на запись карты пользователя: роль «Пользователь» и режим передачи данных сектора."},  // 176 kHoldersNeedUserWrite
+    {"Nobody on the list is waiting for a card.",
+     "В списке нет никого, кто ждёт карту."},  // 177 kHoldersNobodyWaiting
+    {"Every person on the list has a card.",
+     "Карты выданы всем из списка."},  // 178 kHoldersAllIssued
+    {"(K of N)",
+     "(K из N)"},  // 179 kHoldersProgressOf
+    {"The list of card holders is damaged at line N:",
+     "Список владельцев карт повреждён в строке N:"},  // 180 kHoldersListDamaged
+    {"The list of card holders could not be saved:",
+     "Не удалось сохранить список владельцев карт:"},  // 181 kHoldersCannotSave
+    {"The list of card holders is in use at another station. Try again when it is free.",
+     "Список владельцев карт занят на другой станции. Повторите, когда он освободится."},  // 182 kHoldersBusy
+    {"waiting",
+     "ожидает"},  // 183 kHoldersStatusWaiting
+    {"issued",
+     "выдана"},  // 184 kHoldersStatusIssued
 };
 
 }  // namespace

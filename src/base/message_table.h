@@ -1,7 +1,8 @@
 // Every text the operator reads, in Russian and English. Entry numbers are
 // stable: 1 to 134 are the order of the original language tables, 135 is the
 // usersData.data write failure added beside the other usersData.data texts,
-// and 136 on are the register of issued cards and its window.
+// 136 to 151 are the register of issued cards and its window, and 152 on
+// the list of card holders.
 #pragma once
 
 #include <cstdint>
@@ -163,9 +164,42 @@ enum class Msg : int {
     kRegisterNotRecordedAdvice = 149,
     kFileReadError = 150,            // followed by a file's path and "!"
     kFileWriteError = 151,           // followed by a file's path and "!"
+    kMenuCardHolders = 152,
+    kHoldersTitle = 153,
+    kHoldersGroup = 154,
+    kHoldersColumnName = 155,
+    kHoldersColumnNumber = 156,
+    kHoldersColumnStatus = 157,
+    kHoldersColumnTime = 158,
+    kHoldersCounts = 159,
+    kHoldersImport = 160,
+    kHoldersRemove = 161,
+    kHoldersIssue = 162,
+    kHoldersFileTypes = 163,
+    kHoldersInUseElsewhere = 164,
+    kHoldersNothingImported = 165,
+    kHoldersLine = 166,
+    kHoldersRefusedEmptyName = 167,
+    kHoldersRefusedLongName = 168,
+    kHoldersRefusedBadNumber = 169,
+    kHoldersRefusedRecorded = 170,
+    kHoldersRefusedTwice = 171,
+    kHoldersAndMore = 172,
+    kHoldersImported = 173,
+    kHoldersNoneInFile = 174,
+    kHoldersConfirmRemove = 175,
+    kHoldersNeedUserWrite = 176,
+    kHoldersNobodyWaiting = 177,
+    kHoldersAllIssued = 178,
+    kHoldersProgressOf = 179,
+    kHoldersListDamaged = 180,
+    kHoldersCannotSave = 181,
+    kHoldersBusy = 182,
+    kHoldersStatusWaiting = 183,
+    kHoldersStatusIssued = 184,
 };
 
-inline constexpr int kMessageCount = 151;
+inline constexpr int kMessageCount = 184;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

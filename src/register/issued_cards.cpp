@@ -74,6 +74,17 @@ std::string QuoteRegisterField(std::string_view field) {
     return out;
 }
 
+std::string SpreadsheetSafe(std::string_view cell) {
+    if (cell.empty() || std::string_view("=+-@\t\r").find(cell.front()) == std::string_view::npos) {
+        return std::string(cell);
+    }
+    std::string safe;
+    safe.reserve(cell.size() + 1);
+    safe.push_back('\'');
+    safe.append(cell);
+    return safe;
+}
+
 std::string FormatRegisterLine(const RegisterRow& row) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {

@@ -58,6 +58,11 @@ std::string_view RegisterFileStart();
 // it holds a comma, a quote or a line end; otherwise as it is.
 std::string QuoteRegisterField(std::string_view field);
 
+// A cell that a spreadsheet would run as a formula (it begins with '=', '+',
+// '-', '@', a tab or a carriage return) with a leading apostrophe, so that
+// opening an exported file never runs anything; any other cell as it is.
+std::string SpreadsheetSafe(std::string_view cell);
+
 // One row as one line of the file, CRLF included, ready for a single write.
 // A CRLF inside a field is written as a bare LF: the pair then only ever ends
 // a row, which is what the repair of a torn last line relies on.

@@ -15,6 +15,21 @@ constexpr std::size_t kCacheRows = 512;
 
 }  // namespace
 
+std::string SpreadsheetSafeLine(std::string_view line) {
+    RegisterRow row;
+    SplitRegisterLine(line, row);
+    bool risky = false;
+    for (std::string& cell : row) {
+        std::string safe = SpreadsheetSafe(cell);
+        risky = risky || safe.size() != cell.size();
+        cell = std::move(safe);
+    }
+    if (!risky) return std::string(line);
+    std::string text = FormatRegisterLine(row);
+    text.resize(text.size() - 2);  // the caller ends the line
+    return text;
+}
+
 bool RegisterBrowser::ReadFrom(std::uint64_t offset, std::uint64_t size) {
     std::vector<char> block(kBlockSize);
     while (offset < size) {

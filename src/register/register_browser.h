@@ -14,6 +14,10 @@
 
 namespace tollvane {
 
+// A register line with every cell that a spreadsheet would run as a formula
+// made safe (SpreadsheetSafe); a line without one comes back as it is.
+std::string SpreadsheetSafeLine(std::string_view line);
+
 class RegisterBrowser {
 public:
     explicit RegisterBrowser(RegisterSource& source) : source_(source) {}
@@ -39,8 +43,10 @@ public:
     std::string CopyText(const std::vector<std::size_t>& indices);
 
     // The rows shown, oldest first, as a register file of their own: mark,
-    // header and the rows' lines exactly as they are in the register. Each
-    // piece goes to write; false when a read or write fails.
+    // header and the rows' lines as they are in the register, except that a
+    // cell a spreadsheet would run as a formula is made safe
+    // (SpreadsheetSafeLine). Each piece goes to write; false when a read or
+    // write fails.
     template <typename Write>
     bool Export(Write&& write);
 
@@ -61,6 +67,7 @@ bool RegisterBrowser::Export(Write&& write) {
     std::string text;
     for (const RegisterRowRef& ref : view_.Rows()) {
         if (!RowText(ref, text)) return false;
+        text = SpreadsheetSafeLine(text);
         text += "\r\n";
         if (!write(std::string_view(text))) return false;
     }

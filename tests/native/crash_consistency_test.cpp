@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/config.h"
+#include "app/holders/card_holders.h"
 #include "carddata/users_data_store.h"
 #include "native/key_list_fixture.h"
 #include "register/issued_cards.h"
@@ -130,6 +131,27 @@ TEST(ConfigCrash, ASaveLeavesTheOldLanguageOrTheNewOne) {
             const std::string text = files.Text("appconfig.ini");
             EXPECT_TRUE(text == "Language = RU;\r\n" + notes || text == "Language = EN;\r\n" + notes) << text;
         });
+}
+
+// --- CardHolders.csv: the old list or the new one, whole ------------------------
+
+TEST(CardHoldersCrash, ARewriteLeavesTheOldListOrTheNewOne) {
+    MemoryFiles files;
+    testing::FakeSleeper sleeper;
+    const std::vector<CardHolder> before = {{"Anna", std::nullopt, HolderStatus::Waiting, ""},
+                                            {"Boris, Jr.", std::nullopt, HolderStatus::Waiting, ""}};
+    std::vector<CardHolder> after = before;
+    after[0] = {"Anna", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued, "2026-12-06T18:30:05+03:00"};
+    for (const bool first : {false, true}) {
+        const std::string old = first ? "" : FormatCardHolders(before);
+        AtEveryStep(
+            files, [&] { if (!first) files.Put("CardHolders.csv", old); },
+            [&] { SaveCardHolders(files, sleeper, HolderPaths{}, after); },
+            [&](int, Tear) {
+                const std::string text = files.Text("CardHolders.csv");
+                EXPECT_TRUE(text == old || text == FormatCardHolders(after)) << text;
+            });
+    }
 }
 
 // --- IssuedCards.csv: at most the row being written is lost, none merged --------

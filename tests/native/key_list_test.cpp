@@ -97,6 +97,7 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     ASSERT_TRUE(list.ShowKeyRecord(0));
     EXPECT_EQ(ui.rows, rows);
     EXPECT_EQ(ui.fields, fields);
+    EXPECT_EQ(ui.fields[KeyField::Description], "r0");  // the fields show record 0000
     EXPECT_EQ(ui.rows[1][6], "A0 A1 A2 A3 A4 A5");
     EXPECT_TRUE(PlainFilesGone());
     EXPECT_TRUE(t.boxes.shown.empty());

@@ -331,6 +331,7 @@ public:
     void OpenKeyListForAdd() override {}
     void OpenKeyListAndShowFirst() override {}
     void OpenIssuedCards() override {}
+    void OpenCardHolders() override {}
 };
 
 // --- Everything together ---------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tollvane {
@@ -10,27 +11,17 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-struct SortCase {
-    const char* name;
-    Names registered;
-    Names expected;
-};
-
-class SortPortNamesTest : public ::testing::TestWithParam<SortCase> {};
-
-TEST_P(SortPortNamesTest, SortsByNumberKeepingEveryRegisteredName) {
-    EXPECT_EQ(SortPortNames(GetParam().registered), GetParam().expected);
+// Names that are not "COM" plus a number stay as registered (sorted as number
+// 0), so the entry still opens the port it stands for; equal numbers keep the
+// registry's order.
+TEST(SortPortNames, SortsByNumberKeepingEveryRegisteredName) {
+    const std::pair<Names, Names> cases[] = {
+        {{"COM10", "COM3", "COM1"}, {"COM1", "COM3", "COM10"}},
+        {{"COM4", "CNCA0", "COM2x", "com3"}, {"CNCA0", "COM2x", "com3", "COM4"}},
+        {{"COM5", "COM05", "COM1"}, {"COM1", "COM5", "COM05"}},
+    };
+    for (const auto& [registered, sorted] : cases) EXPECT_EQ(SortPortNames(registered), sorted);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SortPortNamesTest,
-    ::testing::Values(
-        SortCase{"NumericNotTextOrder", {"COM10", "COM3", "COM1"}, {"COM1", "COM3", "COM10"}},
-        // Names that are not "COM" plus a number stay as registered (sorted
-        // as number 0), so the entry still opens the port it stands for.
-        SortCase{"OddNamesKeptAsRegistered", {"COM4", "CNCA0", "COM2x", "com3"}, {"CNCA0", "COM2x", "com3", "COM4"}},
-        SortCase{"EqualNumbersKeepRegistryOrder", {"COM5", "COM05", "COM1"}, {"COM1", "COM5", "COM05"}}),
-    [](const ::testing::TestParamInfo<SortCase>& info) { return std::string(info.param.name); });
 
 TEST(ReaderHardwareId, MatchesOnTheFirstThirtyCharacters) {
     const ReaderUsbIdentity id;

@@ -1,7 +1,8 @@
 // The program's windows under Wine, where no end-to-end scenario looks: the
 // main form's edit limits and radio groups, the menu bar, the message icons,
-// a key description outside ASCII, Use This Key, and the Issued cards window
-// following its register, copying, and meeting a register it cannot read.
+// a key description outside ASCII, Use This Key, the Issued cards window
+// following its register, copying, and meeting a register it cannot read, and
+// the Card holders window over a list another station holds.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +14,8 @@
 #include <string>
 #include <utility>
 
+#include "app/holders/holders_run.h"
+#include "app/win/card_holders_window.h"
 #include "app/win/main_window.h"
 #include "app/win/resource_ids.h"
 #include "app/win/win_form_view.h"
@@ -72,12 +75,18 @@ TEST_F(WinFormViewTest, CheckingARadioClearsTheOthersOfItsGroupOnly) {
     EXPECT_TRUE(view.IsChecked(Ctl::IfW58Radio));
 }
 
-TEST(MenuBarTest, ToolsHoldsIssuedCardsAndTheActiveLanguageIsChecked) {
+TEST(MenuBarTest, ToolsEndsWithCardHoldersAndTheActiveLanguageIsChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         testing::TestApp t(language);
         const UniqueMenu bar(BuildMenuBar(t.app));
         const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
         EXPECT_NE(GetMenuState(bar.get(), kMenuIssuedCards, MF_BYCOMMAND), static_cast<UINT>(-1));
+        const HMENU tools = GetSubMenu(bar.get(), 1);
+        const int last = GetMenuItemCount(tools) - 1;
+        EXPECT_EQ(GetMenuItemID(tools, last), static_cast<UINT>(kMenuCardHolders));
+        wchar_t text[64] = {};
+        GetMenuStringW(tools, static_cast<UINT>(last), text, 64, MF_BYPOSITION);
+        EXPECT_EQ(Narrow(text), t.T(Msg::kMenuCardHolders));
         EXPECT_EQ(checked(kMenuRussian), language == LanguageId::Russian);
         EXPECT_EQ(checked(kMenuEnglish), language == LanguageId::English);
     }
@@ -185,6 +194,44 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
     DestroyWindow(main);
     fs::remove(path);
+}
+
+// A list another station holds (its run, or a change under way) is shown
+// read-only: the line says so, and only Export... and Close work.
+TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
+    const fs::path folder = fs::temp_directory_path() / ("tollvane-holders-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "CardHolders.csv", std::ios::binary)
+        << "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nAnna,,waiting,\r\n"
+           "Борис,11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n";
+    UniqueFileHandle station2(CreateFileW((folder / "CardHolders.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
+    testing::TestApp t(LanguageId::Russian);
+    WinFiles files;
+    struct : StationClock {
+        RegisterTime Now() override { return {}; }
+        std::string OperatorName() override { return {}; }
+        std::string ComputerName() override { return {}; }
+    } clock;
+    const auto in = [&](const char* name) { return Narrow((folder / name).wstring()); };
+    HoldersRun run(files, t.sleeper, clock, {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")}, "");
+    CardHoldersWindow window(t.app, run);
+    const HWND main = MainWindow();
+    ASSERT_TRUE(window.Open({main}));
+    const auto item = [&](int id) { return GetDlgItem(window.Window(), id); };
+    EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдана");
+    EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
+    EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
+    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersIssueButtonId})
+        EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
+    EXPECT_TRUE(IsWindowEnabled(item(kHoldersExportButtonId)));
+    SendMessageW(window.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
+    EXPECT_FALSE(window.Window());
+    EXPECT_TRUE(t.boxes.shown.empty());
+    DestroyWindow(main);
+    station2.reset();
+    fs::remove_all(folder);
 }
 
 }  // namespace

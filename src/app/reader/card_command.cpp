@@ -1,6 +1,7 @@
 #include "app/reader/card_command.h"
 
 #include "app/card_settings.h"
+#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/link.h"
 #include "app/unique_numbers.h"
@@ -31,7 +32,7 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
         EndOperation(app);
         return false;
     }
-    ShowProgress(app, TimerId::Card);
+    ShowProgress(app, TimerId::Card, app.holders ? app.holders->ProgressSuffix(app.texts) : std::string());
     return true;
 }
 
@@ -77,8 +78,13 @@ void RunCardCommand(AppContext& app, Operation operation) {
     // New unique data for a User write with "Generate unique data before
     // write". Nothing is sent without a number that usersData.data holds: a
     // number on a card that the file does not know could be handed out again.
-    const bool drawsNumber = !master && operation == Operation::Write && WantsUniqueDataBeforeWrite(app, settings);
-    if (drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
+    // In a run for the list of people the number is the next person's
+    // instead, recorded the same way.
+    const bool userWrite = !master && operation == Operation::Write;
+    const bool forHolder = userWrite && app.holders && app.holders->Active();
+    const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app, settings));
+    if (forHolder ? !app.holders->NumberForNextCard(app)
+                  : drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
         ClearCyclicFlags(app);
         return;
     }

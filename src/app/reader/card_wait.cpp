@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/link.h"
@@ -159,6 +160,9 @@ void FinishCardWait(AppContext& app, ReplyBuffer* received) {
     ReplyBuffer reply;
     const bool got = received ? (reply = *received, true) : ReadFromReader(app, reply);
     SayOutcome(app, got ? &reply : nullptr);
+    if (app.holders && app.holders->Active()) {
+        app.holders->CardFinished(app, app.op.operationSucceeded ? CardVerdict::Issued : CardVerdict::NotIssued);
+    }
     ContinueCyclicRun(app);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/form_rules.h"
+#include "app/holders/holders_run.h"
 #include "app/port_list_ui.h"
 
 namespace tollvane {
@@ -61,6 +62,8 @@ void GiveUpManualPort(AppContext& app) {
 void ClearCyclicFlags(AppContext& app) {
     app.op.cyclicWriteActive = false;
     app.op.cyclicClearActive = false;
+    // A run for the people of the list ends with the cyclic run it rides on.
+    if (app.holders) app.holders->End();
 }
 
 bool CyclicRunActive(const AppContext& app) { return app.op.cyclicWriteActive || app.op.cyclicClearActive; }

@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "app/config.h"
+#include "app/holders/holders_run.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
 #include "base/win/handles.h"
@@ -38,12 +39,13 @@ private:
     StationIdentity station_ = CurrentStation();
 };
 
-// The register lives beside usersData.data, in the working folder; the
-// messages name it in full so that the operator can find it.
-std::wstring RegisterPath() {
+// The register and the list of card holders live beside usersData.data, in
+// the working folder; the messages name them in full so that the operator
+// can find them.
+std::wstring FullPath(const wchar_t* name) {
     wchar_t full[MAX_PATH * 2] = {};
-    const DWORD n = GetFullPathNameW(L"IssuedCards.csv", MAX_PATH * 2, full, nullptr);
-    return n > 0 && n < MAX_PATH * 2 ? std::wstring(full) : std::wstring(L"IssuedCards.csv");
+    const DWORD n = GetFullPathNameW(name, MAX_PATH * 2, full, nullptr);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(full) : std::wstring(name);
 }
 
 // The services over the main window and the AppContext over them. The
@@ -62,10 +64,12 @@ struct Program {
           keyCipher(files, boxes),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
-          registerPath(RegisterPath()),
+          registerPath(FullPath(L"IssuedCards.csv")),
           issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath)),
-          shell(main, app, boxes, keyList, registerPath) {
+          holders(files, sleeper, station, HolderPaths{}, Narrow(FullPath(L"CardHolders.csv"))),
+          shell(main, app, boxes, keyList, registerPath, holders) {
         app.issued = &issued;
+        app.holders = &holders;
         app.files = &files;
     }
 
@@ -86,7 +90,9 @@ struct Program {
     WinStationClock station;
     std::wstring registerPath;
     IssuedCardsLog issued;
-    // Last: its windows work on the key list and the register path.
+    HoldersRun holders;
+    // Last: its windows work on the key list, the register path and the
+    // run for the list of card holders.
     WinShell shell;
 };
 
@@ -108,7 +114,8 @@ struct MenuCommand {
 constexpr MenuCommand kMenuCommands[] = {
     {kMenuQuit, Command::Quit},     {kMenuRussian, Command::Russian}, {kMenuEnglish, Command::English},
     {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
-    {kMenuIssuedCards, Command::IssuedCards},
+    {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
+    {kCommandIssueHolders, Command::IssueHolders},
 };
 
 // WM_COMMAND as a named event. The form's controls carry their Ctl as their

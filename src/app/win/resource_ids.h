@@ -27,6 +27,10 @@ enum MenuId : int {
     kMenuHelp = 5,
     kMenuAbout = 6,
     kMenuIssuedCards = 58,
+    kMenuCardHolders = 59,
+    // Not an item: the "Card holders" window posts it to start the run it
+    // prepared, once it has closed.
+    kCommandIssueHolders = 60,
 };
 
 // Controls of the key list window, numbered on from 42.
@@ -50,6 +54,19 @@ enum IssuedCardsControlId : int {
     kIssuedExportButtonId,
     kIssuedCopyButtonId,
     kIssuedCloseButtonId,
+};
+
+// Controls of the "Card holders" window, numbered on from 81.
+enum CardHoldersControlId : int {
+    kHoldersFilterEditId = 81,
+    kHoldersListViewId,
+    kHoldersCountsId,
+    kHoldersInUseId,
+    kHoldersImportButtonId,
+    kHoldersRemoveButtonId,
+    kHoldersExportButtonId,
+    kHoldersIssueButtonId,
+    kHoldersCloseButtonId,
 };
 
 // The Read ID window's four value fields take 71 to 74, in the order of its

@@ -45,6 +45,7 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
     AppendMenuW(tools, MF_STRING, kMenuIssuedCards, WideText(app, Msg::kMenuIssuedCards).c_str());
+    AppendMenuW(tools, MF_STRING, kMenuCardHolders, WideText(app, Msg::kMenuCardHolders).c_str());
 
     AppendMenuW(help, MF_STRING, kMenuHelp, WideText(app, Msg::kMenuHelpItem).c_str());
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
@@ -57,12 +58,13 @@ HMENU BuildMenuBar(const AppContext& app) {
 }
 
 WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList,
-                   std::wstring registerPath)
+                   std::wstring registerPath, HoldersRun& holders)
     : main_(mainWindow),
       app_(app),
       boxes_(boxes),
       keyListWindow_(app, keyList),
-      issuedCardsWindow_(app.texts, boxes, std::move(registerPath)) {}
+      issuedCardsWindow_(app.texts, boxes, std::move(registerPath)),
+      cardHoldersWindow_(app, holders) {}
 
 MainWindowLink WinShell::Link() const {
     return {main_, WideText(app_, Msg::kMainTitle), font_, [this](HWND owner) { boxes_.SetOwner(owner); }};
@@ -102,6 +104,8 @@ void WinShell::OpenKeyListForAdd() { keyListWindow_.OpenForAdd(Link()); }
 void WinShell::OpenKeyListAndShowFirst() { keyListWindow_.OpenAndShowFirst(Link()); }
 
 void WinShell::OpenIssuedCards() { issuedCardsWindow_.Open(Link()); }
+
+void WinShell::OpenCardHolders() { cardHoldersWindow_.Open(Link()); }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app_context.h"
+#include "app/win/card_holders_window.h"
 #include "app/win/issued_cards_window.h"
 #include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
@@ -28,7 +29,9 @@ public:
     // boxes: the program's message boxes, which a secondary window owns while
     // it is open. keyList: the program's key list. registerPath:
     // IssuedCards.csv in full.
-    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList, std::wstring registerPath);
+    // holders: the program's run for the list of card holders.
+    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList, std::wstring registerPath,
+             HoldersRun& holders);
 
     // Attaches a new menu bar to the main window.
     void BuildMenu();
@@ -44,6 +47,7 @@ public:
     void OpenKeyListForAdd() override;
     void OpenKeyListAndShowFirst() override;
     void OpenIssuedCards() override;
+    void OpenCardHolders() override;
 
 private:
     MainWindowLink Link() const;
@@ -55,6 +59,7 @@ private:
     KeyListWindow keyListWindow_;
     ReadIdWindow readIdWindow_;
     IssuedCardsWindow issuedCardsWindow_;
+    CardHoldersWindow cardHoldersWindow_;
 };
 
 }  // namespace tollvane
