@@ -38,7 +38,7 @@ double PerCard(int cards, const std::function<void(testing::TestApp&)>& onRecord
         if (onRecord) onRecord(t);
         t.Tick(TimerId::Card);
     }).bestMs;
-    const bool ranOn = t.port.sent.size() == sentBefore + static_cast<std::size_t>(cards) && t.app.op.cyclicWriteActive;
+    const bool ranOn = t.port.sent.size() == sentBefore + static_cast<std::size_t>(cards) && t.app.op.cyclicRun == CyclicRun::Write;
     return ranOn ? best : -1;
 }
 

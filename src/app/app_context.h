@@ -1,6 +1,6 @@
 // Everything the application logic works on: the platform services it talks
 // through and the program's state (the values kept beside the form, the
-// reader link, the flags of an operation). One instance lives as long as the
+// reader link, the state of an operation). One instance lives as long as the
 // main window; the Win32 layer builds it, tests build it over fakes.
 #pragma once
 
@@ -45,28 +45,35 @@ struct ReaderInfo {
     int versionX100 = 0;     // 200 when identified
 };
 
-// The one serial connection (the handle itself is inside SerialPort).
+// The one serial connection. Whether it is open is the port's own state
+// (AppContext::LinkOpen), never a copy of it kept here.
 struct ReaderLink {
-    bool isOpen = false;
     std::string portName;
     int portIndex = 0;
     bool manualConnect = false;
 };
 
-// Flags of the operation under way.
+// The run of "Write cyclically" or "Clear cyclically" under way, if any.
+enum class CyclicRun { None, Write, Clear };
+
+// Where the wait for a card command's result stands.
+enum class CardWaitStage {
+    Idle,             // no card command is waiting
+    Acknowledgement,  // the frame went out; the first tick reads the acknowledgement
+    Result,           // acknowledged; each tick polls for the result line's first byte
+    ReadingResult,    // the result line (or what may be its beginning) came in part: read on
+    InTick,           // a tick is being handled; a modal box's loop must not step the wait
+};
+
+// The operation under way.
 struct OperationState {
-    bool operationSucceeded = false;
-    bool cyclicWriteActive = false;
-    bool cyclicClearActive = false;
+    CyclicRun cyclicRun = CyclicRun::None;
+    CardWaitStage cardWait = CardWaitStage::Idle;
+    // ReadingResult: the part of the result line held so far.
+    ReplyBuffer resultStart;
     int tickCount = 0;                // ticks of the running wait
     bool deviceCheckPending = false;  // DeviceTimer armed
     bool waitRunning = false;         // a progress wait is up
-    // The card reply wait: a CardTimer tick is being handled (a modal box
-    // opened inside it dispatches further ticks, which must not run), and
-    // the beginning of a result line that arrived with the acknowledgement.
-    bool inCardTick = false;
-    bool resultStarted = false;
-    ReplyBuffer resultStart;
 };
 
 // How opening the help file ended. The shell's own code comes with a
@@ -127,6 +134,7 @@ struct AppContext {
     // Where appconfig.ini is kept; without it the language is not stored.
     Files* files = nullptr;
 
+    bool LinkOpen() const { return port.HasHandle(); }
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }
     void ShowMessage(const std::string& text, MessageIcon icon) { boxes.Show(text, icon); }
 };

@@ -125,7 +125,7 @@ void OnCommand(AppContext& app, Command command) {
     case Command::Russian: SwitchLanguage(app, LanguageId::Russian); break;
     case Command::English: SwitchLanguage(app, LanguageId::English); break;
     case Command::ReadId:
-        if (app.link.isOpen) ReadCardId(app);
+        if (app.LinkOpen()) ReadCardId(app);
         else ShowProgress(app, TimerId::Search);
         break;
     case Command::Help: OpenHelp(app); break;
@@ -150,12 +150,12 @@ void OnClicked(AppContext& app, Ctl control) {
         if (ConfirmClear(app)) ClearCard(app);
         break;
     case Ctl::WriteCyclicButton:
-        app.op.cyclicWriteActive = true;
+        app.op.cyclicRun = CyclicRun::Write;
         WriteCard(app);
         break;
     case Ctl::ClearCyclicButton:
         if (!ConfirmClear(app)) break;
-        app.op.cyclicClearActive = true;
+        app.op.cyclicRun = CyclicRun::Clear;
         ClearCard(app);
         break;
     case Ctl::ShowCrypto1Check: ClickShowKey(app, Ctl::ShowCrypto1Check, Ctl::Crypto1KeyEdit); break;

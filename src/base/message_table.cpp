@@ -384,6 +384,12 @@ constexpr Entry kEntries[kMessageCount] = {
      "ожидает"},  // 183 kHoldersStatusWaiting
     {"issued",
      "выдана"},  // 184 kHoldersStatusIssued
+    {"The reader did not answer in time; the connection was closed.",
+     "Программатор не ответил за время ожидания; соединение закрыто."},  // 185 kNoReplyLinkClosed
+    {"The card command was not sent, and this could not be recorded in the register of issued cards:",
+     "Команда программатору не отправлена, и это не удалось внести в реестр выданных карт:"},  // 186 kRegisterNotSentNotRecorded
+    {"The reader did not answer the card command, and this could not be recorded in the register of issued cards:",
+     "Программатор не ответил на команду, и это не удалось внести в реестр выданных карт:"},  // 187 kRegisterNoReplyNotRecorded
 };
 
 }  // namespace

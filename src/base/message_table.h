@@ -197,9 +197,12 @@ enum class Msg : int {
     kHoldersBusy = 182,
     kHoldersStatusWaiting = 183,
     kHoldersStatusIssued = 184,
+    kNoReplyLinkClosed = 185,        // the register's Message when silence closed the link without a box
+    kRegisterNotSentNotRecorded = 186,   // as 148, for a command that was not sent
+    kRegisterNoReplyNotRecorded = 187,   // as 148, for a command that got no reply
 };
 
-inline constexpr int kMessageCount = 184;
+inline constexpr int kMessageCount = 187;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -46,20 +46,22 @@ constexpr ErrorReply kErrorReplies[] = {
 
 }  // namespace
 
-AckKind ParseAck(ReplyBuffer& reply) {
+AckKind ParseAck(const ReplyBuffer& reply, std::size_t* end) {
+    const auto found = [end](AckKind kind, std::size_t at) {
+        if (end) *end = at;
+        return kind;
+    };
     const std::size_t received = ReceivedCount(reply);
     for (std::size_t i = 0; i + 3 <= received; ++i) {
         if (!MatchesAt(reply, i, " - ")) continue;
         const std::size_t p = i + 3;
         if (MatchesAt(reply, p, "OK!")) {
-            if (!MatchesAt(reply, p + 3, " >> ")) return AckKind::Ok;
-            const std::size_t data = p + 7;
-            std::memmove(reply.bytes.data(), reply.bytes.data() + data, received - data);
-            return AckKind::OkWithData;
+            if (!MatchesAt(reply, p + 3, " >> ")) return found(AckKind::Ok, p + 3);
+            return found(AckKind::OkWithData, p + 7);
         }
-        if (MatchesAt(reply, p, "UNKNOWN CMD!")) return AckKind::UnknownCommand;
+        if (MatchesAt(reply, p, "UNKNOWN CMD!")) return found(AckKind::UnknownCommand, p + 12);
     }
-    return AckKind::Nothing;
+    return found(AckKind::Nothing, 0);
 }
 
 CardResult ClassifyCardResult(const ReplyBuffer& reply) {

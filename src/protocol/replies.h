@@ -15,10 +15,10 @@ enum class AckKind { Nothing = 0, UnknownCommand = 1, Ok = 2, OkWithData = 3 };
 
 // Looks for " - OK!", " - OK! >> " and " - UNKNOWN CMD!" within the received
 // bytes (never past count or capacity; a match cut short by the end of the
-// data is no match). For OkWithData the bytes after " >> " are moved to the
-// start of the buffer and the bytes behind them are left as they were; count
-// is not changed. The buffer's terminating zero keeps the payload a string.
-AckKind ParseAck(ReplyBuffer& reply);
+// data is no match); the reply is left as it came. When end is given it gets
+// where the text found ends: after " - OK!", after " >> " (where the data of
+// OkWithData begins), after "UNKNOWN CMD!"; 0 when nothing was found.
+AckKind ParseAck(const ReplyBuffer& reply, std::size_t* end = nullptr);
 
 enum class CardResultKind { ReadData, Success, Error, NotRecognised };
 

@@ -60,7 +60,7 @@ TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
             EXPECT_EQ(t.boxes.questions[0], t.T(Msg::kConfirmClearCard));
             // Yes without a link searches for the reader (and forgets the run); No does nothing.
             EXPECT_EQ(t.timers.IsRunning(TimerId::Search), yes);
-            EXPECT_FALSE(t.app.op.cyclicClearActive);
+            EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
         }
     }
 }

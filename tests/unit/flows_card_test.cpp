@@ -71,7 +71,7 @@ TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
         t.ReaderAcknowledges();
         t.Click(button);
         EXPECT_EQ(t.timers.running.at(TimerId::Search), 10u);
-        EXPECT_FALSE(t.app.op.cyclicWriteActive || t.app.op.cyclicClearActive);
+        EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None);
         t.RunOut(TimerId::Search);
         t.RunOut(TimerId::Reply);
         EXPECT_EQ(t.port.sent.size(), 1u);  // the version query alone
@@ -80,10 +80,10 @@ TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
 
 TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
     t.form[Ctl::RoleCombo].selection = -1;
-    t.app.op.cyclicWriteActive = true;
+    t.app.op.cyclicRun = CyclicRun::Write;
     WriteCard(t.app);
     EXPECT_EQ(t.port.sent.size(), 1u);
-    EXPECT_FALSE(t.app.op.cyclicWriteActive);
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
 
     // The system refused the write: the operator sees its code.
     t.form[Ctl::RoleCombo].selection = 0;
@@ -91,9 +91,9 @@ TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
     t.port.sendError = 5;
     t.Click(Ctl::WriteCyclicButton);
     EXPECT_EQ(t.boxes.systemErrors, std::vector<std::string>{"Error [5] when writing to the COM port!"});
-    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_FALSE(t.app.LinkOpen());
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
-    EXPECT_FALSE(t.app.op.cyclicWriteActive);
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
 }
 
 // Anything but a plain acknowledgement stops the wait at its first tick,
@@ -149,6 +149,13 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         {"ASecondAcknowledgement", "", {kAck}, 2, 1, {kNotRecognised}},
         // Text after the acknowledgement is no answer: silence then is none.
         {"ALineEndThenSilence", "\r\n", {}, 165, 0, {}, false},
+        // After a line end, bytes that can no longer begin a result line
+        // are an answer at once, not silence at the 165th tick.
+        {"ALineEndThenOtherText", "\r\n", {"\n\rBUSY\r\n"}, 2, 0, {kNotRecognised}},
+        {"ALineEndThenNoise", "\r\n", {"\x81\x92"}, 2, 0, {kNotRecognised}},
+        {"ALineEndAndNoiseInOneRead", "\r\n:\xC7Qp", {}, 1, 0, {kNotRecognised}},
+        {"ALineEndThenNoiseOnAPortPickedByHand", "\r\n", {"\n\x81"}, 2, 0, {kNotRecognised, kRetry}, false,
+         kAck, Ctl::WriteButton, true},
         {"ReadErrorInTheAcknowledgement", kDatOk, {}, 1, 0, {}, false, kAck, Ctl::WriteButton, false, 1, 13},
         {"ReadErrorReadingOn", "\r\n", {kDatOk}, 2, 0, {}, false, kAck, Ctl::WriteButton, false, 2, 4},
         {"ReadErrorAfterThePoll", "", {kDatOk}, 2, 1, {}, false, kAck, Ctl::WriteButton, false, 2, 4},
@@ -181,8 +188,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_EQ(t.boxes.systemErrors,
                   std::vector<std::string>(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"));
         EXPECT_FALSE(boxOutOfPlace);
-        EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
-        EXPECT_FALSE(t.app.op.cyclicWriteActive);
+        EXPECT_EQ(t.app.LinkOpen(), c.staysOpen);
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
         EXPECT_EQ(t.port.sent.size(), 2u);
         EXPECT_EQ(t.port.polls, c.polls);
         EXPECT_TRUE(c.failingRead != 0 || t.port.line.empty());
@@ -232,7 +239,7 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
     t.Click(Ctl::WriteCyclicButton);
     PresentCards({kDatOk, kDatOk, kDatOk, kErr04});
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
-    EXPECT_FALSE(t.app.op.cyclicWriteActive);
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
     EXPECT_THAT(t.boxes.Texts(), ElementsAre(kNotPresented));
     EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u, 1000u, 1000u));
     ASSERT_EQ(t.port.sent.size(), 5u);  // the query and four writes
@@ -266,10 +273,10 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         PresentCards({kDatOk});
         EXPECT_EQ(t.port.sent.size(), sent + 1);  // the first card's write only
         EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
-        EXPECT_FALSE(t.app.op.cyclicWriteActive);
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
         EXPECT_EQ(t.boxes.Texts(), c.messages);
     }
-    EXPECT_TRUE(t.app.link.isOpen);
+    EXPECT_TRUE(t.app.LinkOpen());
 }
 
 TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
@@ -279,7 +286,7 @@ TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
     PresentCards({kErr04});
     EXPECT_EQ(t.port.sent.size(), 3u);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
-    EXPECT_FALSE(t.app.op.cyclicClearActive);
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
 }
 
 // Only the sector data modes draw a number before a write; the decrypt mode
@@ -308,22 +315,81 @@ TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent
         t.Click(Ctl::WriteCyclicButton);
         EXPECT_EQ(t.port.sent.size(), sent);
         EXPECT_EQ(t.users.asked.size(), drawn);  // no number handed out for it
-        EXPECT_FALSE(t.app.op.cyclicWriteActive);
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
         ASSERT_EQ(t.boxes.shown.size(), 1u);
         EXPECT_EQ(t.boxes.shown[0].text.rfind("The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r", 0), 0u);
         EXPECT_NE(t.boxes.shown[0].text.find(step ? "GetLastError=00000070" : "GetLastError=00000005"), std::string::npos);
     }
 }
 
-TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRun) {
-    t.Click(Ctl::WriteCyclicButton);
-    files.FailAt(FileOp::Flush, 1, 112);
-    const std::size_t sent = t.port.sent.size();
-    PresentCards({kDatOk});
-    EXPECT_FALSE(t.app.op.cyclicWriteActive);
-    EXPECT_EQ(t.port.sent.size(), sent);
-    ASSERT_FALSE(t.boxes.shown.empty());
-    EXPECT_EQ(t.boxes.shown[0].text.rfind("The card command was carried out, but it could not be recorded", 0), 0u);
+// Every outcome is one row, and its Message is what the operator was told;
+// silence on a port the search found shows no box, so the row says what
+// happened instead.
+TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
+    struct Case {
+        const char* name;
+        std::string ack;     // arrives at once after the send
+        std::string result;  // arrives before the third tick
+        bool manual;
+        std::string row;     // Result and Message
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"Done", kAck, kDatOk, false, "OK The operation was successful!", {kSuccess}},
+        {"Error", kAck, kErr04, false, "ERR_04 " + std::string(kNotPresented), {kNotPresented}},
+        {"SecondAcknowledgement", kAck, kAck, false, "UNRECOGNIZED " + std::string(kNotRecognised), {kNotRecognised}},
+        {"Rejected", "\n\rAT+CMD - UNKNOWN CMD!", "", false, "UNRECOGNIZED Invalid command!", {"Invalid command!"}},
+        {"TextAfterALineEnd", kAck + "\r\n", "\n\rBUSY", false, "UNRECOGNIZED " + std::string(kNotRecognised),
+         {kNotRecognised}},
+        {"Silence", kAck, "", false, "NO_REPLY The reader did not answer in time; the connection was closed.", {}},
+        {"SilenceOnAPortPickedByHand", kAck, "", true, "NO_REPLY " + std::string(kRetry), {kRetry}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.entries.erase("IssuedCards.csv");
+        t.Connect();
+        SelectUserRole(1);
+        t.app.link.manualConnect = c.manual;
+        t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack); };
+        t.Click(Ctl::WriteButton);
+        t.Tick(TimerId::Card);
+        t.Tick(TimerId::Card);
+        t.port.Arrive(c.result);
+        t.RunOut(TimerId::Card);
+        EXPECT_EQ(t.boxes.Texts(), c.messages);
+        const std::vector<RegisterRow> rows = Rows();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0][kColResult] + " " + rows[0][kColMessage], c.row);
+    }
+}
+
+// A row that cannot be written ends the run; the box says what became of
+// the command: carried out, not answered, or not sent at all.
+TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
+    struct Case {
+        const char* reply;
+        bool sent;
+        const char* first;
+    } cases[] = {
+        {"\n\rAT+DAT_OK", true, "The card command was carried out, but it could not be recorded"},
+        {"", true, "The reader did not answer the card command, and this could not be recorded"},
+        {"", false, "The card command was not sent, and this could not be recorded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        t.Connect();
+        SelectUserRole(1);
+        t.port.sendResult = c.sent;
+        files.Put("IssuedCards.csv", "rows so far\r\n");
+        files.FailAt(FileOp::Flush, 1, 112);
+        t.Click(Ctl::WriteCyclicButton);
+        const std::size_t sent = t.port.sent.size();
+        if (c.sent) PresentCards({c.reply});
+        t.RunOut(TimerId::Card);
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+        EXPECT_EQ(t.port.sent.size(), sent);
+        ASSERT_FALSE(t.boxes.shown.empty());
+        EXPECT_EQ(t.boxes.shown[0].text.rfind(c.first, 0), 0u) << t.boxes.shown[0].text;
+    }
 }
 
 }  // namespace

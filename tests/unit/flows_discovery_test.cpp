@@ -68,7 +68,7 @@ TEST(ReaderSearchTest, APortThatCannotBeOpenedIsReportedAndTheListRefreshed) {
     SearchReader(t.app);
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("Varnel reader found!\n\r->[COM12]", "Error opening [COM12]!"));
     EXPECT_EQ(t.boxes.shown[1].icon, MessageIcon::Error);
-    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_FALSE(t.app.LinkOpen());
     EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
 
@@ -76,7 +76,7 @@ TEST(ReaderSearchTest, APortThatCannotBeOpenedIsReportedAndTheListRefreshed) {
     t.port.openResult = true;
     t.port.sendResult = false;
     SearchReader(t.app);
-    EXPECT_FALSE(t.app.link.isOpen);
+    EXPECT_FALSE(t.app.LinkOpen());
     EXPECT_EQ(t.port.closes, 1);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
 }
@@ -111,7 +111,7 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         t.boxes.shown.clear();
         t.RunOut(TimerId::Reply);
         EXPECT_EQ(t.boxes.Texts(), c.messages);
-        EXPECT_EQ(t.app.link.isOpen, c.staysOpen);
+        EXPECT_EQ(t.app.LinkOpen(), c.staysOpen);
         EXPECT_EQ(t.port.handle, c.staysOpen);
         EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !c.staysOpen);
         EXPECT_FALSE(t.app.link.manualConnect && !c.staysOpen);
@@ -138,15 +138,14 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     t.Connect();
     for (int round = 0; round < 2; ++round) {
         t.app.link.manualConnect = true;
-        t.app.op.cyclicWriteActive = true;
-        t.app.op.cyclicClearActive = true;
+        t.app.op.cyclicRun = CyclicRun::Clear;
         t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
-        EXPECT_FALSE(t.app.link.isOpen);
+        EXPECT_FALSE(t.app.LinkOpen());
         EXPECT_EQ(t.port.closes, 1);  // never twice
         EXPECT_FALSE(t.app.link.manualConnect);
-        EXPECT_FALSE(t.app.op.cyclicWriteActive || t.app.op.cyclicClearActive);
+        EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None);
         EXPECT_EQ(t.app.reader.modelLetter, 'X');
         EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
         EXPECT_EQ(t.app.values.sectorNumber, 1);
@@ -186,7 +185,7 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(c.sent ? 1 : 0, 100u));
         EXPECT_EQ(t.boxes.Texts(), c.messages);
         EXPECT_EQ(t.shell.readIdWindows, c.windows);
-        EXPECT_EQ(t.app.link.isOpen, c.sent);
+        EXPECT_EQ(t.app.LinkOpen(), c.sent);
         EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     }
 }
@@ -220,7 +219,7 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         t.Tick(TimerId::Device);
         EXPECT_EQ(t.boxes.shown, c.messages);
         EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
-        EXPECT_EQ(t.app.link.isOpen, c.messages.empty());
+        EXPECT_EQ(t.app.LinkOpen(), c.messages.empty());
         EXPECT_EQ(t.port.handle, c.messages.empty());
         EXPECT_EQ(t.port.closes, 1);  // closed once, never twice
         EXPECT_EQ(t.form[Ctl::PortCombo].items, c.list);
@@ -250,7 +249,7 @@ TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     ASSERT_TRUE(t.Tick(TimerId::Device));
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
     EXPECT_EQ(t.port.closes, 1);
-    EXPECT_TRUE(t.app.link.isOpen);
+    EXPECT_TRUE(t.app.LinkOpen());
     OnDevicesChanged(t.app);  // after the check the next change arms it again
     EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }

@@ -323,7 +323,7 @@ struct HoldersRunTest : ::testing::Test {
 TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     std::vector<HolderNumber> sent;
     EXPECT_THAT(Issue({kErr04}, sent), ElementsAre("Present the card to the reader... \xE2\x80\x94 Boris (1 of 3)"));
-    EXPECT_FALSE(run.Active() || t.app.op.cyclicWriteActive);
+    EXPECT_FALSE(run.Active() || t.app.op.cyclicRun != CyclicRun::None);
     EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 
     EXPECT_THAT(Issue({kDatOk, kErr04}, sent),
@@ -339,7 +339,7 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
                             "Present the card to the reader... \xE2\x80\x94 Gleb (2 of 2)"));
     EXPECT_NE(sent[3], sent[2]);  // Vera's first number is never used again
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("Every person on the list has a card."));
-    EXPECT_FALSE(t.app.op.cyclicWriteActive || t.timers.IsRunning(TimerId::Card));
+    EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None || t.timers.IsRunning(TimerId::Card));
 
     const std::vector<CardHolder> people = List();
     ASSERT_EQ(people.size(), 4u);

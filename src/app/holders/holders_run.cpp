@@ -77,7 +77,7 @@ bool HoldersRun::Prepare(AppContext& app) {
 void HoldersRun::Begin(AppContext& app) {
     if (!hold_) return;
     running_ = true;
-    app.op.cyclicWriteActive = true;
+    app.op.cyclicRun = CyclicRun::Write;
     WriteCard(app);
 }
 
@@ -122,13 +122,13 @@ void HoldersRun::CardFinished(AppContext& app, CardVerdict verdict) {
     if (const auto failure = SaveCardHolders(files_, sleeper_, paths_, people_)) {
         // The card is written and in the register; the list could not say
         // so. The run stops before the next person's card.
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         ShowListFailure(app, *failure);
         return;
     }
     current_ = NextWaiting(people_, current_);
     if (current_ >= people_.size()) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
     }
 }

@@ -1,5 +1,7 @@
 #include "app/reader/card_command.h"
 
+#include <optional>
+
 #include "app/card_settings.h"
 #include "app/holders/holders_run.h"
 #include "app/progress.h"
@@ -13,26 +15,37 @@ namespace {
 
 enum class Operation { Write, Read, Clear };
 
+// What happened to the command whose row could not be written, in the
+// operator's words: he must know whether the card was touched at all.
+Msg NotRecordedText(IssueResult result) {
+    switch (result) {
+        case IssueResult::NotSent: return Msg::kRegisterNotSentNotRecorded;
+        case IssueResult::NoReply: return Msg::kRegisterNoReplyNotRecorded;
+        case IssueResult::Ok:
+        case IssueResult::Error:
+        case IssueResult::Unrecognized: break;
+    }
+    return Msg::kRegisterNotRecorded;
+}
+
 // The register's full path between what failed and what to do, so that the
-// operator can find the file.
-void TellRegisterFailure(AppContext& app, bool afterSend, const RegisterFailure& failure) {
-    const Msg what = afterSend ? Msg::kRegisterNotRecorded : Msg::kRegisterCannotWrite;
-    const Msg advice = afterSend ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+// operator can find the file. rowResult: the row that failed, or none when
+// the register could not be made ready before a command.
+void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult, const RegisterFailure& failure) {
+    const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
+    const Msg advice = rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
     app.ShowMessage(std::string(app.texts[what]) + "\n\r" + app.issued->DisplayPath() + "\n\r" + app.texts[advice] +
                         ErrorCodeLine(failure.systemError),
                     MessageIcon::Error);
 }
 
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
-    // Each frame's result stands alone: a success left over from an earlier
-    // command must not continue a run.
-    app.op.operationSucceeded = false;
-    app.op.resultStarted = false;
     if (!SendToReader(app, frame.data(), frame.size())) {
         EndOperation(app);
         return false;
     }
     ShowProgress(app, TimerId::Card, app.holders ? app.holders->ProgressSuffix(app.texts) : std::string());
+    app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
 }
 
@@ -51,23 +64,23 @@ CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& fo
 }
 
 void RunCardCommand(AppContext& app, Operation operation) {
-    if (!app.link.isOpen) {
+    if (!app.LinkOpen()) {
         // The command is replaced by the search and not resumed after it.
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         ShowProgress(app, TimerId::Search);
         return;
     }
     const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
     if (role != 0 && role != 1) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
     if (app.issued) {
         if (const auto failure = app.issued->ReadyForCommand()) {
-            TellRegisterFailure(app, false, *failure);
-            ClearCyclicFlags(app);
+            TellRegisterFailure(app, std::nullopt, *failure);
+            EndCyclicRun(app);
             return;
         }
     }
@@ -85,7 +98,7 @@ void RunCardCommand(AppContext& app, Operation operation) {
     const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app, settings));
     if (forHolder ? !app.holders->NumberForNextCard(app)
                   : drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
-        ClearCyclicFlags(app);
+        EndCyclicRun(app);
         return;
     }
     const FormSnapshot form = SnapshotOf(settings, app.values.uniqueData);
@@ -111,8 +124,8 @@ void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
     if (const auto failure = app.issued->RecordOutcome(result, errorCode, message)) {
-        TellRegisterFailure(app, true, *failure);
-        ClearCyclicFlags(app);
+        TellRegisterFailure(app, result, *failure);
+        EndCyclicRun(app);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
+#include "app/reader/card_outcome.h"
 #include "app/reader/link.h"
 #include "app/reader/replies.h"
 #include "protocol/replies.h"
@@ -15,43 +16,10 @@ namespace tollvane {
 
 namespace {
 
-// What kind of acknowledgement the reply is, leaving the reply as it came
-// (ParseAck moves a version to the front of the buffer it looks at).
-AckKind AckOf(ReplyBuffer reply) { return ParseAck(reply); }
-
-// --- The register of issued cards ----------------------------------------------------
-
-// The row of the command whose wait ends with this reply (null: nothing
-// came), with the text the operator is shown, or would be in a cyclic run.
-// It is written before that text is shown.
-void RecordCardOutcome(AppContext& app, const ReplyBuffer* reply) {
-    if (app.issued == nullptr || !app.issued->HasPendingCommand()) return;
-    IssueResult result = IssueResult::Unrecognized;
-    int errorCode = 0;
-    Msg text = Msg::kAnswerNotRecognized;
-    if (reply == nullptr || reply->count == 0) {
-        result = IssueResult::NoReply;
-        text = Msg::kReaderDidNotRespond;
-    } else {
-        const AckKind ack = AckOf(*reply);
-        if (ack == AckKind::UnknownCommand) {
-            text = Msg::kInvalidCommand;
-        } else if (ack == AckKind::Nothing) {
-            const CardResult card = ClassifyCardResult(*reply);
-            if (card.kind == CardResultKind::Success || card.kind == CardResultKind::ReadData) {
-                result = IssueResult::Ok;
-                text = card.message;
-            } else if (card.kind == CardResultKind::Error) {
-                result = IssueResult::Error;
-                errorCode = card.errorCode;
-                text = card.message;
-            }
-        }
-    }
-    RecordOutcomeText(app, result, errorCode, app.texts[text]);
-}
-
 // --- The result line ----------------------------------------------------------------
+
+constexpr char kResultHead[] = "\rAT+";
+constexpr std::size_t kResultHeadSize = 4;
 
 // The result lines a card command ends with, and how long each is in full.
 struct ResultShape {
@@ -64,10 +32,9 @@ constexpr ResultShape kResultShapes[] = {
     {"\rAT+ms", kReadBackReplySize},
 };
 
-// True when the bytes can only be the first part of a result line: nothing
-// yet, or a beginning that a known result line continues.
+// True when the bytes, which begin "\rAT+", can only be the first part of a
+// result line: a beginning that a known result line continues.
 bool IsResultBeginning(const std::uint8_t* bytes, std::size_t count) {
-    if (count == 0) return true;
     for (const ResultShape& shape : kResultShapes) {
         const std::size_t compared = std::min(count, std::strlen(shape.head));
         if (std::memcmp(bytes, shape.head, compared) == 0 && count < shape.length) return true;
@@ -75,139 +42,148 @@ bool IsResultBeginning(const std::uint8_t* bytes, std::size_t count) {
     return false;
 }
 
-// Where the acknowledgement " - OK!" ends in a reply that ParseAck called a
-// plain acknowledgement (the first such text is the one it found).
-std::size_t AckEnd(const ReplyBuffer& reply) {
-    static constexpr char kAck[] = " - OK!";
-    const std::size_t received = std::min(reply.count, ReplyBuffer::kCapacity);
-    const auto* begin = reply.bytes.data();
-    const auto* found = std::search(begin, begin + received, kAck, kAck + sizeof kAck - 1);
-    return static_cast<std::size_t>(found - begin) + sizeof kAck - 1;
-}
-
-// What the bytes after an acknowledgement hold of the result line.
+// What the bytes after the acknowledgement hold of the result line.
 enum class ResultSoFar {
     None,      // text of the reader's own (a line end, a word): the wait polls on
     Maybe,     // ends in what could be the line feed or "\rAT" of a result
     Begun,     // "\rAT+" has come, the rest of the line has not
     Complete,  // a whole result line, or one no known result continues
+    Garbage,   // after a line end, bytes that can no longer begin a result line
 };
 
-// Looks for the result line in the bytes after the acknowledgement; keeps in
-// held the part of them that belongs to it. The device may end its
-// acknowledgement with any text, a line end included, so only "\rAT+" marks
-// the result: a carriage return of the acknowledgement's own line end is
-// never taken for the result's.
-ResultSoFar ScanForResult(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
-    static constexpr char kResultHead[] = "\rAT+";
-    static constexpr char kLineHead[] = "\n\rAT+";
+ResultSoFar Hold(const std::uint8_t* from, std::size_t count, ReplyBuffer& held, ResultSoFar so) {
     held.Clear();
-    const std::uint8_t* found = std::search(bytes, bytes + count, kResultHead, kResultHead + 4);
-    if (found != bytes + count) {
-        held.count = std::min(static_cast<std::size_t>(bytes + count - found), ReplyBuffer::kCapacity);
-        std::memcpy(held.bytes.data(), found, held.count);
-        return IsResultBeginning(held.bytes.data(), held.count) ? ResultSoFar::Begun : ResultSoFar::Complete;
+    held.count = std::min(count, ReplyBuffer::kCapacity);
+    std::memcpy(held.bytes.data(), from, held.count);
+    return so;
+}
+
+// "\rAT+" at from: a begun or a complete result line.
+ResultSoFar HoldResult(const std::uint8_t* from, std::size_t count, ReplyBuffer& held) {
+    return Hold(from, count, held, IsResultBeginning(from, count) ? ResultSoFar::Begun : ResultSoFar::Complete);
+}
+
+// The held beginning of the result line with the bytes read after it. After
+// a line end only line ends and then "\rAT+" can follow: anything else is an
+// answer no result line will come of, and waiting on for one would end as
+// silence.
+ResultSoFar ScanReadOn(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
+    const auto* other = std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b != '\r' && b != '\n'; });
+    if (other == bytes + count) {
+        // Only line ends so far: the last may be the result's carriage return.
+        return count == 0 ? ResultSoFar::Maybe : Hold(bytes + count - 1, 1, held, ResultSoFar::Maybe);
     }
-    for (std::size_t k = std::min<std::size_t>(count, 4); k > 0; --k) {
-        const std::uint8_t* tail = bytes + count - k;
-        if (std::memcmp(tail, kLineHead, k) == 0 || (k < 4 && std::memcmp(tail, kResultHead, k) == 0)) {
-            held.count = k;
-            std::memcpy(held.bytes.data(), tail, k);
-            return ResultSoFar::Maybe;
-        }
+    if (other == bytes || other[-1] != '\r') return ResultSoFar::Garbage;
+    const std::uint8_t* head = other - 1;
+    const std::size_t left = static_cast<std::size_t>(bytes + count - head);
+    if (std::memcmp(head, kResultHead, std::min(left, kResultHeadSize)) != 0) return ResultSoFar::Garbage;
+    return left < kResultHeadSize ? Hold(head, left, held, ResultSoFar::Maybe) : HoldResult(head, left, held);
+}
+
+// The bytes that came with the acknowledgement, after it. The device may end
+// its acknowledgement with any text of its own up to the line end; from the
+// line end on, the bytes are read as the result line's, however soon they
+// came (the first tick may come late and find them all in one read).
+ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
+    const auto* lineEnd = std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b == '\r' || b == '\n'; });
+    if (lineEnd == bytes + count) {
+        held.Clear();
+        return ResultSoFar::None;
     }
-    return ResultSoFar::None;
+    return ScanReadOn(lineEnd, static_cast<std::size_t>(bytes + count - lineEnd), held);
 }
 
 // --- The end of the wait ------------------------------------------------------------
 
-// A success goes on to the next card; anything else ends the run.
-void ContinueCyclicRun(AppContext& app) {
+// The register row of the command whose wait ends with this outcome. It is
+// written before the outcome is told, as the operator may stop reading there.
+void RecordCardOutcome(AppContext& app, const CardOutcome& outcome) {
+    if (app.issued == nullptr || !app.issued->HasPendingCommand()) return;
+    RecordOutcomeText(app, outcome.result, outcome.errorCode, app.texts[outcome.message]);
+}
+
+// The wait is over before the outcome is told, so that a box opened for it
+// never runs under a live wait.
+void EndCardWait(AppContext& app) {
+    app.op.cardWait = CardWaitStage::Idle;
+    EndWait(app, TimerId::Card);
+}
+
+// The register row, the operator's message, the main window enabled again;
+// then a run for the list of people hears of it, and a run goes on only
+// after the card was done.
+void Conclude(AppContext& app, const CardOutcome& outcome) {
+    RecordCardOutcome(app, outcome);
+    SayOutcome(app, outcome);
+    app.progress.EnableMainWindow(true);
+    // A card for a person of the list counts once it was done (and
+    // verified, when that was asked for).
+    if (app.holders && app.holders->Active())
+        app.holders->CardFinished(app, outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued);
     if (!CyclicRunActive(app)) return;
-    if (!app.op.operationSucceeded) {
-        ClearCyclicFlags(app);
+    if (outcome.kind != OutcomeKind::Done) {
+        EndCyclicRun(app);
         return;
     }
-    app.op.operationSucceeded = false;
-    if (app.op.cyclicWriteActive) WriteCard(app);
+    if (app.op.cyclicRun == CyclicRun::Write) WriteCard(app);
     else ClearCard(app);
 }
 
-// The register row of the outcome, then its message; the main window is
-// enabled again. A second acknowledgement where the result belongs says
-// nothing of the card: the register calls it unrecognised, and so does the
-// operator's message, or the run would end without a word.
-void SayOutcome(AppContext& app, ReplyBuffer* reply) {
-    app.op.resultStarted = false;
-    RecordCardOutcome(app, reply);
-    if (!reply) NoReply(app);
-    else if (AckOf(*reply) == AckKind::Ok) AnswerNotRecognised(app);
-    else ClassifyReply(app, *reply);
-    app.progress.EnableMainWindow(true);
+// The end with this reply (null: none) where the result line was due.
+void FinishWith(AppContext& app, const ReplyBuffer* reply) {
+    EndCardWait(app);
+    Conclude(app, OutcomeOfReply(reply, ReplyStage::Result, app.link.manualConnect));
 }
 
-// The wait is over before the result is said, so that a box opened for it
-// never runs under a live wait.
-void EndCardWait(AppContext& app, ReplyBuffer* reply) {
-    EndWait(app, TimerId::Card);
-    SayOutcome(app, reply);
-}
-
-// The end with a result line, or with whatever the line holds once its first
-// byte was polled or the last tick came.
-void FinishCardWait(AppContext& app, ReplyBuffer* received) {
-    EndWait(app, TimerId::Card);
+// The end once the result line's first byte was polled or the last tick
+// came: the rest of the line is read now.
+void ReadResultAndFinish(AppContext& app) {
+    EndCardWait(app);
     ReplyBuffer reply;
-    const bool got = received ? (reply = *received, true) : ReadFromReader(app, reply);
-    SayOutcome(app, got ? &reply : nullptr);
-    if (app.holders && app.holders->Active()) {
-        app.holders->CardFinished(app, app.op.operationSucceeded ? CardVerdict::Issued : CardVerdict::NotIssued);
-    }
-    ContinueCyclicRun(app);
+    const bool got = ReadFromReader(app, reply);
+    Conclude(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
 }
 
-// The wait ends at its first tick without a result: no poll, no next cycle.
-// A read that failed part-way is a failed read, whatever bytes came first.
-void StopAtFirstTick(AppContext& app, ReplyBuffer* reply) {
-    ClearCyclicFlags(app);
-    EndCardWait(app, reply);
-}
-
-// Decides from the bytes after the acknowledgement how the wait goes on:
-// finished with a whole result, reading on from a begun one, or polling.
-void TakeResultSoFar(AppContext& app, const std::uint8_t* bytes, std::size_t count) {
-    switch (ScanForResult(bytes, count, app.op.resultStart)) {
+// Decides from the scan of the bytes after the acknowledgement how the wait
+// goes on: finished, reading on from a begun result, or polling.
+void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes, std::size_t count) {
+    switch (so) {
         case ResultSoFar::Complete: {
-            ReplyBuffer whole = app.op.resultStart;
-            FinishCardWait(app, &whole);
+            const ReplyBuffer whole = app.op.resultStart;
+            FinishWith(app, &whole);
+            return;
+        }
+        case ResultSoFar::Garbage: {
+            ReplyBuffer answer;
+            Hold(bytes, count, answer, so);
+            FinishWith(app, &answer);
             return;
         }
         case ResultSoFar::Begun:
         case ResultSoFar::Maybe:
-            app.op.resultStarted = true;
+            app.op.cardWait = CardWaitStage::ReadingResult;
             return;
         case ResultSoFar::None:
-            app.op.resultStarted = false;
+            app.op.cardWait = CardWaitStage::Result;
             return;
     }
 }
 
-// The first tick reads the reader's acknowledgement. A fast card operation
+// The first tick reads the reader's acknowledgement; anything else ends the
+// wait there, without a poll and without a next card. A fast card operation
 // can put its result line into the same read; that result is not lost.
-void FirstCardTick(AppContext& app) {
+void ReadAcknowledgement(AppContext& app) {
     ReplyBuffer reply;
-    if (!ReadFromReader(app, reply)) {
-        StopAtFirstTick(app, nullptr);
+    const bool got = ReadFromReader(app, reply);
+    const CardOutcome ack = OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect);
+    if (ack.kind != OutcomeKind::Acknowledged) {
+        EndCyclicRun(app);
+        EndCardWait(app);
+        Conclude(app, ack);
         return;
     }
-    // Only a plain acknowledgement keeps the wait running.
-    if (AckOf(reply) != AckKind::Ok) {
-        StopAtFirstTick(app, &reply);
-        return;
-    }
-    const std::size_t received = std::min(reply.count, ReplyBuffer::kCapacity);
-    const std::size_t end = AckEnd(reply);
-    TakeResultSoFar(app, reply.bytes.data() + end, received - end);
+    const std::uint8_t* tail = ack.payload.data();
+    TakeResultSoFar(app, ScanAcknowledgementTail(tail, ack.payloadSize, app.op.resultStart), tail, ack.payloadSize);
 }
 
 // After the acknowledgement brought what is or may be the beginning of the
@@ -217,7 +193,7 @@ void FirstCardTick(AppContext& app) {
 void ReadOnResult(AppContext& app) {
     ReplyBuffer more;
     if (!ReadFromReader(app, more) && more.failed) {
-        EndCardWait(app, nullptr);
+        FinishWith(app, nullptr);
         return;
     }
     std::uint8_t joined[2 * ReplyBuffer::kCapacity];
@@ -226,15 +202,15 @@ void ReadOnResult(AppContext& app) {
     std::memcpy(joined, held.bytes.data(), held.count);
     std::memcpy(joined + held.count, more.bytes.data(), added);
     const std::size_t joinedCount = held.count + added;
+    const ResultSoFar so = ScanReadOn(joined, joinedCount, app.op.resultStart);
     if (app.op.tickCount < kCardWaitTicks) {
-        TakeResultSoFar(app, joined, joinedCount);
+        TakeResultSoFar(app, so, joined, joinedCount);
         return;
     }
     // The last tick: a begun result is judged as it stands; without one the
     // reader did not answer.
-    ReplyBuffer whole;
-    const ResultSoFar so = ScanForResult(joined, joinedCount, whole);
-    FinishCardWait(app, so == ResultSoFar::Begun || so == ResultSoFar::Complete ? &whole : nullptr);
+    if (so == ResultSoFar::Maybe) FinishWith(app, nullptr);
+    else TakeResultSoFar(app, so == ResultSoFar::Begun ? ResultSoFar::Complete : so, joined, joinedCount);
 }
 
 }  // namespace
@@ -243,14 +219,27 @@ void CardTimerTick(AppContext& app) {
     // A box opened inside a tick runs a modal loop that goes on dispatching
     // this timer; such ticks must not step the wait underneath it.
     // Only a tick the wait handles moves the bar.
-    if (app.op.inCardTick || !app.op.waitRunning) return;
+    const CardWaitStage stage = app.op.cardWait;
+    if (stage == CardWaitStage::Idle || stage == CardWaitStage::InTick || !app.op.waitRunning) return;
     app.progress.Step();
-    app.op.inCardTick = true;
     ++app.op.tickCount;
-    if (app.op.tickCount == 1) FirstCardTick(app);
-    else if (app.op.resultStarted) ReadOnResult(app);
-    else if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte()) FinishCardWait(app, nullptr);
-    app.op.inCardTick = false;
+    app.op.cardWait = CardWaitStage::InTick;
+    switch (stage) {
+        case CardWaitStage::Acknowledgement:
+            ReadAcknowledgement(app);
+            break;
+        case CardWaitStage::ReadingResult:
+            ReadOnResult(app);
+            break;
+        case CardWaitStage::Result:
+            if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte()) ReadResultAndFinish(app);
+            break;
+        case CardWaitStage::Idle:
+        case CardWaitStage::InTick:
+            break;
+    }
+    // A tick that settled nothing leaves the wait where it stood.
+    if (app.op.cardWait == CardWaitStage::InTick) app.op.cardWait = stage;
 }
 
 }  // namespace tollvane

@@ -27,7 +27,6 @@ void ConnectReader(AppContext& app) {
         RefreshPortList(app);
         return;
     }
-    app.link.isOpen = true;
     // The port cannot be changed under an open connection.
     app.form.Enable(Ctl::PortCombo, false);
     QueryReaderVersion(app);
@@ -44,7 +43,7 @@ void LocateReader(AppContext& app) {
     app.ShowMessage(std::string(app.texts[Msg::kVarnelFound]) + "\n\r->[" + app.link.portName + "]",
                     MessageIcon::Success);
     SelectPortByName(app, app.link.portName, app.link.portIndex);
-    if (!app.link.isOpen) ConnectReader(app);
+    if (!app.LinkOpen()) ConnectReader(app);
 }
 
 }  // namespace
@@ -64,8 +63,8 @@ void SearchReader(AppContext& app) {
 
 void FinishVersionWait(AppContext& app) {
     ReplyBuffer reply;
-    if (!ReadFromReader(app, reply)) NoReply(app);
-    else ClassifyReply(app, reply);
+    const bool got = ReadFromReader(app, reply);
+    SayOutcome(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect));
 }
 
 void OnPortChosen(AppContext& app) {

@@ -34,14 +34,11 @@ bool ReadFromReader(AppContext& app, ReplyBuffer& reply) {
 }
 
 void EndOperation(AppContext& app) {
-    if (app.link.isOpen) {
-        app.link.isOpen = false;
-        app.port.Close();
-    }
+    app.port.Close();
     RefreshPortList(app);
     app.link.manualConnect = false;
     // A run that ends here must not come back with the next single command.
-    ClearCyclicFlags(app);
+    EndCyclicRun(app);
     ResetForm(app);
     app.values.versionText = kUnknownVersionText;
     app.form.SetText(Ctl::VersionValue, app.values.versionText);
@@ -59,13 +56,12 @@ void GiveUpManualPort(AppContext& app) {
     app.form.Enable(Ctl::PortCombo, true);
 }
 
-void ClearCyclicFlags(AppContext& app) {
-    app.op.cyclicWriteActive = false;
-    app.op.cyclicClearActive = false;
+void EndCyclicRun(AppContext& app) {
+    app.op.cyclicRun = CyclicRun::None;
     // A run for the people of the list ends with the cyclic run it rides on.
     if (app.holders) app.holders->End();
 }
 
-bool CyclicRunActive(const AppContext& app) { return app.op.cyclicWriteActive || app.op.cyclicClearActive; }
+bool CyclicRunActive(const AppContext& app) { return app.op.cyclicRun != CyclicRun::None; }
 
 }  // namespace tollvane

@@ -1,10 +1,7 @@
 #include "app/reader/replies.h"
 
-#include <algorithm>
-
 #include "app/read_back_apply.h"
 #include "app/reader/link.h"
-#include "protocol/replies.h"
 #include "protocol/version.h"
 
 namespace tollvane {
@@ -26,38 +23,7 @@ void AcceptReaderVersion(AppContext& app, const char* payload) {
     app.form.SetText(Ctl::VersionValue, app.values.versionText);
 }
 
-void ApplyReadBack(AppContext& app, const ReplyBuffer& reply) {
-    const std::size_t received = std::min(reply.count, ReplyBuffer::kCapacity);
-    ApplySettingsReadBack(app, reply.bytes.data() + kReadBackDataOffset, received - kReadBackDataOffset);
-}
-
-// A card result at the start of the reply: its message, and true; false for
-// anything it does not recognise.
-bool HandleCardResult(AppContext& app, const ReplyBuffer& reply) {
-    const CardResult result = ClassifyCardResult(reply);
-    switch (result.kind) {
-        case CardResultKind::ReadData:
-            app.ShowMessage(result.message, result.icon);
-            ApplyReadBack(app, reply);
-            return true;
-        case CardResultKind::Success:
-            app.op.operationSucceeded = true;
-            // A cyclic run goes on without a box; the pause gives the
-            // operator time to take the card away and present the next.
-            if (CyclicRunActive(app)) app.sleeper.SleepMs(kCyclicPauseMs);
-            else app.ShowMessage(result.message, result.icon);
-            return true;
-        case CardResultKind::Error:
-            app.ShowMessage(result.message, result.icon);
-            return true;
-        case CardResultKind::NotRecognised:
-            return false;
-    }
-    return false;
-}
-
-}  // namespace
-
+// Nothing came: a port picked by hand is not the reader's. Ends the operation.
 void NoReply(AppContext& app) {
     if (app.link.manualConnect) {
         ShowDidNotRespond(app);
@@ -66,31 +32,38 @@ void NoReply(AppContext& app) {
     EndOperation(app);
 }
 
-void ClassifyReply(AppContext& app, ReplyBuffer& reply) {
-    if (reply.count == 0) {
-        NoReply(app);
-        return;
-    }
-    switch (ParseAck(reply)) {
-        case AckKind::UnknownCommand:
-            app.ShowMessage(Msg::kInvalidCommand, MessageIcon::Error);
+}  // namespace
+
+void SayOutcome(AppContext& app, const CardOutcome& outcome) {
+    switch (outcome.kind) {
+        case OutcomeKind::Acknowledged:
+            return;
+        case OutcomeKind::NoReply:
+            NoReply(app);
+            return;
+        case OutcomeKind::NotRecognised:
+        case OutcomeKind::InvalidCommand:
+            app.ShowMessage(outcome.message, outcome.icon);
             if (app.link.manualConnect) GiveUpManualPort(app);
             return;
-        case AckKind::Ok:
+        case OutcomeKind::VersionReply:
+            app.ShowMessage(outcome.message, outcome.icon);
+            AcceptReaderVersion(app, reinterpret_cast<const char*>(outcome.payload.data()));
             return;
-        case AckKind::OkWithData:
-            app.ShowMessage(Msg::kSettingsRead, MessageIcon::Success);
-            AcceptReaderVersion(app, reply.c_str());
+        case OutcomeKind::ReadBack:
+            app.ShowMessage(outcome.message, outcome.icon);
+            ApplySettingsReadBack(app, outcome.payload.data(), outcome.payloadSize);
             return;
-        case AckKind::Nothing:
-            break;
+        case OutcomeKind::Done:
+            // A cyclic run goes on without a box; the pause gives the
+            // operator time to take the card away and present the next.
+            if (CyclicRunActive(app)) app.sleeper.SleepMs(kCyclicPauseMs);
+            else app.ShowMessage(outcome.message, outcome.icon);
+            return;
+        case OutcomeKind::CardError:
+            app.ShowMessage(outcome.message, outcome.icon);
+            return;
     }
-    if (!HandleCardResult(app, reply)) AnswerNotRecognised(app);
-}
-
-void AnswerNotRecognised(AppContext& app) {
-    app.ShowMessage(Msg::kAnswerNotRecognized, MessageIcon::Error);
-    if (app.link.manualConnect) GiveUpManualPort(app);
 }
 
 }  // namespace tollvane

@@ -34,7 +34,7 @@ void CheckPortAfterDeviceChange(AppContext& app) {
     app.timers.Kill(TimerId::Device);
     app.op.deviceCheckPending = false;
 
-    if (!app.link.isOpen) {
+    if (!app.LinkOpen()) {
         RefreshPortList(app);
         if (const std::optional<std::string> found = app.ports.FindReaderPort(ReaderUsbIdentity{})) {
             app.link.portName = *found;
@@ -42,8 +42,8 @@ void CheckPortAfterDeviceChange(AppContext& app) {
         }
         return;
     }
-    // The link stays open in name while its handle is dropped; EndOperation
-    // closes only a handle that is still held.
+    // The handle is dropped and taken again at once; nothing else runs in
+    // between, and a port that cannot be reopened ends the link.
     app.port.Close();
     app.sleeper.SleepMs(kReopenDelayMs);
     if (app.ports.IsPortPresent(app.link.portName)) {

@@ -10,8 +10,9 @@ namespace tollvane {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
-// The key file keeps a record's description in the system's ANSI code page,
-// as installations before this one wrote it.
+// The system's ANSI code page: the key file keeps a record's description in
+// it, as installations before this one wrote it, and a spreadsheet may save
+// a list of people in it.
 std::wstring WidenAnsi(std::string_view ansi);
 std::string NarrowAnsi(std::wstring_view utf16);
 
