@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/form_view.h"
@@ -15,6 +16,7 @@
 #include "base/ui.h"
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
+#include "protocol/frames.h"
 #include "serial/serial_port.h"
 
 namespace tollvane {
@@ -65,10 +67,22 @@ enum class CardWaitStage {
     InTick,           // a tick is being handled; a modal box's loop must not step the wait
 };
 
+// A write whose card is to be read back and compared ("Verify after
+// write"): the frame that wrote it and the settings it was built from, which
+// also build the read. The card wait runs twice, once for each command.
+struct WriteCheck {
+    enum class Step { Writing, ReadingBack };
+    Step step = Step::Writing;
+    CommandFrame written{};
+    FormSnapshot form;
+    bool master = false;
+};
+
 // The operation under way.
 struct OperationState {
     CyclicRun cyclicRun = CyclicRun::None;
     CardWaitStage cardWait = CardWaitStage::Idle;
+    std::optional<WriteCheck> writeCheck;
     // ReadingResult: the part of the result line held so far.
     ReplyBuffer resultStart;
     int tickCount = 0;                // ticks of the running wait
@@ -133,6 +147,8 @@ struct AppContext {
     HoldersRun* holders = nullptr;
     // Where appconfig.ini is kept; without it the language is not stored.
     Files* files = nullptr;
+    // "Verify after write" (Tools menu; appconfig.ini's second line).
+    bool verifyAfterWrite = false;
 
     bool LinkOpen() const { return port.HasHandle(); }
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }

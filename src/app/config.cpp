@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace tollvane {
 
@@ -24,6 +25,26 @@ bool IsLine(const char* text, std::size_t length, const char* expected) {
     if (length == kLineBytes) return std::memcmp(text, expected, kLineBytes) == 0;
     if (length == stem + 1) return std::memcmp(text, expected, stem) == 0 && text[stem] == '\n';
     return false;
+}
+
+constexpr char kVerifyOnLine[] = "Verify = ON;\r\n";
+constexpr char kVerifyOffLine[] = "Verify = OFF;\r\n";
+// appconfig.ini is a few lines; a file past this size is not one to read or rewrite.
+constexpr std::uint64_t kConfigMaxBytes = 64 * 1024;
+
+// The whole file, or false.
+bool ReadWhole(File& file, std::string& text) {
+    std::uint64_t size = 0;
+    if (!file.Size(size) || size > kConfigMaxBytes) return false;
+    text.assign(static_cast<std::size_t>(size), '\0');
+    std::size_t got = 0;
+    return file.Seek(0) && ReadFull(file, text.data(), text.size(), got) && got == text.size();
+}
+
+// Where the line that begins at from ends, its line feed included.
+std::size_t LineEnd(const std::string& text, std::size_t from) {
+    const std::size_t feed = text.find('\n', from);
+    return feed == std::string::npos ? text.size() : feed + 1;
 }
 
 }  // namespace
@@ -58,6 +79,32 @@ bool SaveConfig(Files& files, const std::string& path, LanguageId lang) {
     if (lang == LanguageId::English) text = kEnglishLine;
     if (text == nullptr) return true;
     return file->Write(text, kLineBytes) && file->Flush();
+}
+
+bool ReadVerifyAfterWrite(Files& files, const std::string& path) {
+    std::unique_ptr<File> file;
+    std::string text;
+    if (!files.Open(path, OpenMode::ReadShared, file) || !ReadWhole(*file, text)) return false;
+    const std::size_t from = LineEnd(text, 0);
+    std::string line = text.substr(from, LineEnd(text, from) - from);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line == "Verify = ON;";
+}
+
+bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on) {
+    std::unique_ptr<File> file;
+    std::string text;
+    if (!files.Open(path, OpenMode::ReadWrite, file) || !ReadWhole(*file, text)) return false;
+    const std::size_t from = LineEnd(text, 0);
+    std::string saved = text.substr(0, from);
+    // The first line ends in CR LF, as the language's save writes it: that
+    // save puts its 16 bytes over the start and must end where this line does.
+    if (saved.empty() || saved.back() != '\n') saved += "\r\n";
+    else if (saved.size() < 2 || saved[saved.size() - 2] != '\r') saved.insert(saved.size() - 1, "\r");
+    saved += on ? kVerifyOnLine : kVerifyOffLine;
+    saved += text.substr(LineEnd(text, from));
+    return file->Seek(0) && file->Write(saved.data(), saved.size()) && file->Resize(saved.size()) && file->Flush();
 }
 
 }  // namespace tollvane

@@ -1,5 +1,6 @@
-// appconfig.ini: the interface language, one line "Language = RU;" or
-// "Language = EN;".
+// appconfig.ini: the interface language, a first line "Language = RU;" or
+// "Language = EN;", and "Verify after write", a second line "Verify = ON;"
+// or "Verify = OFF;".
 #pragma once
 
 #include <string>
@@ -20,5 +21,17 @@ LanguageId ReadConfig(Files& files, const std::string& path);
 // returns. False when the file cannot be opened or written; the caller
 // tells the operator.
 bool SaveConfig(Files& files, const std::string& path, LanguageId lang);
+
+// "Verify after write": on only when the second line is "Verify = ON;"
+// (ending in CR LF, LF or the end of the file). A missing file or line, or
+// any other second line, means off; reading changes nothing.
+bool ReadVerifyAfterWrite(Files& files, const std::string& path);
+
+// Puts "Verify = ON;" or "Verify = OFF;" with CR LF in place of the second
+// line, keeping the first line's text as it is (ending it in CR LF) and
+// whatever follows; written and flushed in one go. False
+// when the file cannot be opened, read or written; the caller tells the
+// operator.
+bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on);
 
 }  // namespace tollvane

@@ -32,6 +32,15 @@ void SwitchLanguage(AppContext& app, LanguageId lang) {
     app.shell.RebuildMenu();
 }
 
+// The option applies at once, to the next write; when it cannot be stored
+// the operator is told that the next start will not remember it.
+void ToggleVerifyAfterWrite(AppContext& app) {
+    app.verifyAfterWrite = !app.verifyAfterWrite;
+    if (app.files == nullptr || !SaveVerifyAfterWrite(*app.files, app.configPath, app.verifyAfterWrite))
+        app.ShowMessage(Msg::kSaveSettingsFailed, MessageIcon::Warning);
+    app.shell.RebuildMenu();
+}
+
 void OpenHelp(AppContext& app) {
     const HelpOpening opening = app.shell.OpenHelpFile();
     switch (opening.result) {
@@ -135,6 +144,7 @@ void OnCommand(AppContext& app, Command command) {
     case Command::IssueHolders:
         if (app.holders) app.holders->Begin(app);
         break;
+    case Command::VerifyAfterWrite: ToggleVerifyAfterWrite(app); break;
     }
 }
 

@@ -11,7 +11,9 @@ namespace tollvane {
 // The commands of the menu bar and of the right-click menu, and the start
 // of a run for the list of people, which the "Card holders" window asks
 // for once it has closed.
-enum class Command { Quit, Russian, English, ReadId, Help, About, IssuedCards, CardHolders, IssueHolders };
+enum class Command {
+    Quit, Russian, English, ReadId, Help, About, IssuedCards, CardHolders, IssueHolders, VerifyAfterWrite
+};
 
 // The logical part of form creation: fills the combo boxes, checks the start
 // radios, puts the start texts and applies the start layout. The window

@@ -390,6 +390,28 @@ constexpr Entry kEntries[kMessageCount] = {
      "Команда программатору не отправлена, и это не удалось внести в реестр выданных карт:"},  // 186 kRegisterNotSentNotRecorded
     {"The reader did not answer the card command, and this could not be recorded in the register of issued cards:",
      "Программатор не ответил на команду, и это не удалось внести в реестр выданных карт:"},  // 187 kRegisterNoReplyNotRecorded
+    {"Verify after write",
+     "Проверять после записи"},  // 188 kMenuVerifyAfterWrite
+    {"The card does not hold what was written!\nDiffers: %s.\nPut this card aside.",
+     "На карте не то, что было записано!\nОтличается: %s.\nОтложите эту карту."},  // 189 kVerifyMismatch
+    {"The card was written, but it could not be read back to check it:\n%s",
+     "Карта записана, но прочитать её для проверки не удалось:\n%s"},  // 190 kVerifyUnreadable
+    {"card type",
+     "тип карты"},  // 191 kFieldNameCardType
+    {"AES128 key",
+     "ключ AES128"},  // 192 kFieldNameAesKey
+    {"reader settings",
+     "настройки считывателя"},  // 193 kFieldNameReaderSettings
+    {"work mode",
+     "режим работы"},  // 194 kFieldNameWorkMode
+    {"sector",
+     "сектор"},  // 195 kFieldNameSector
+    {"block",
+     "блок"},  // 196 kFieldNameBlock
+    {"Crypto1 key",
+     "ключ Crypto1"},  // 197 kFieldNameCrypto1Key
+    {"unique data",
+     "уникальные данные"},  // 198 kFieldNameUniqueData
 };
 
 }  // namespace

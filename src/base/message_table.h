@@ -200,9 +200,20 @@ enum class Msg : int {
     kNoReplyLinkClosed = 185,        // the register's Message when silence closed the link without a box
     kRegisterNotSentNotRecorded = 186,   // as 148, for a command that was not sent
     kRegisterNoReplyNotRecorded = 187,   // as 148, for a command that got no reply
+    kMenuVerifyAfterWrite = 188,
+    kVerifyMismatch = 189,           // %s: the differing fields, 191 to 198, joined by ", "
+    kVerifyUnreadable = 190,         // %s: the read's own message
+    kFieldNameCardType = 191,
+    kFieldNameAesKey = 192,
+    kFieldNameReaderSettings = 193,
+    kFieldNameWorkMode = 194,
+    kFieldNameSector = 195,
+    kFieldNameBlock = 196,
+    kFieldNameCrypto1Key = 197,
+    kFieldNameUniqueData = 198,
 };
 
-inline constexpr int kMessageCount = 187;
+inline constexpr int kMessageCount = 198;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

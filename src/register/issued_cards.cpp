@@ -117,6 +117,9 @@ std::string RegisterResultText(IssueResult result, int errorCode) {
         case IssueResult::NoReply: return "NO_REPLY";
         case IssueResult::Unrecognized: return "UNRECOGNIZED";
         case IssueResult::NotSent: return "NOT_SENT";
+        case IssueResult::Verified: return "VERIFIED";
+        case IssueResult::Mismatch: return "MISMATCH";
+        case IssueResult::Unverified: return "UNVERIFIED";
     }
     return {};
 }

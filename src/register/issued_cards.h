@@ -78,9 +78,12 @@ struct RegisterTime {
 // "2026-12-06T18:30:05+03:00".
 std::string FormatRegisterTime(const RegisterTime& t);
 
-enum class IssueResult { Ok, Error, NoReply, Unrecognized, NotSent };
+// Verified, Mismatch and Unverified: a write whose card was read back to
+// check it held what was written, did not, or could not be read.
+enum class IssueResult { Ok, Error, NoReply, Unrecognized, NotSent, Verified, Mismatch, Unverified };
 
-// "OK", "ERR_03".."ERR_18", "NO_REPLY", "UNRECOGNIZED", "NOT_SENT".
+// "OK", "ERR_03".."ERR_18", "NO_REPLY", "UNRECOGNIZED", "NOT_SENT",
+// "VERIFIED", "MISMATCH", "UNVERIFIED".
 std::string RegisterResultText(IssueResult result, int errorCode);
 
 // Everything a row says about one card command.

@@ -191,9 +191,11 @@ bool RowMatchesFilter(const RegisterRow& row, std::string_view filter) {
     return MatchesLowerFilter(row, LowerCopy(filter));
 }
 
+// A card issued: written, and read back as written when the check was on.
 template <typename Row>
 bool IsSuccessfulWrite(const Row& row) {
-    return row[kColRole] == "User" && row[kColOperation] == "Write" && row[kColResult] == "OK";
+    return row[kColRole] == "User" && row[kColOperation] == "Write" &&
+           (row[kColResult] == "OK" || row[kColResult] == "VERIFIED");
 }
 
 bool IsSuccessfulUserWrite(const RegisterRow& row) { return IsSuccessfulWrite(row); }

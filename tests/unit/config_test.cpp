@@ -59,5 +59,59 @@ TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
     EXPECT_FALSE(none.Has(kPath));  // never created by a save
 }
 
+// "Verify after write" is the second line: on only as "Verify = ON;"; a save
+// puts its line in place of the second and keeps the rest, the first line
+// (read by the language) as it is.
+TEST(Config, VerifyAfterWriteIsTheSecondLine) {
+    struct Case {
+        std::string content;
+        bool on;
+        std::string savedOn, savedOff;  // after saving on, after saving off
+    };
+    const Case cases[] = {
+        {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;\r\nVerify = ON;\r\n",
+         "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"Language = RU;\nVerify = ON;\n", true, "Language = RU;\r\nVerify = ON;\r\n",
+         "Language = RU;\r\nVerify = OFF;\r\n"},
+        {"Language = EN;\r\nVerify = ON;", true, "Language = EN;\r\nVerify = ON;\r\n",
+         "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"Language = EN;\r\n", false, "Language = EN;\r\nVerify = ON;\r\n", "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"Language = EN;\r\nVerify = OFF;\r\n", false, "Language = EN;\r\nVerify = ON;\r\n",
+         "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;\r\nVerify = ON;\r\n# notes\r\n",
+         "Language = EN;\r\nVerify = OFF;\r\n# notes\r\n"},
+        {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;\r\nVerify = ON;\r\n",
+         "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"Verify = ON;\r\n", false, "Verify = ON;\r\nVerify = ON;\r\n", "Verify = ON;\r\nVerify = OFF;\r\n"},
+        {"Language = EN;", false, "Language = EN;\r\nVerify = ON;\r\n", "Language = EN;\r\nVerify = OFF;\r\n"},
+        {"", false, "\r\nVerify = ON;\r\n", "\r\nVerify = OFF;\r\n"},
+    };
+    for (const Case& c : cases) {
+        MemoryFiles files;
+        files.Put(kPath, c.content);
+        EXPECT_EQ(ReadVerifyAfterWrite(files, kPath), c.on) << c.content;
+        EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
+        ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, true));
+        EXPECT_EQ(files.entries[kPath].durable, c.savedOn) << c.content;
+        ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, false));
+        EXPECT_EQ(files.entries[kPath].durable, c.savedOff) << c.content;
+    }
+    MemoryFiles switched;  // a language switch keeps the option's line
+    switched.Put(kPath, "Language = EN;\r\nVerify = ON;\r\n");
+    ASSERT_TRUE(SaveConfig(switched, kPath, LanguageId::Russian));
+    EXPECT_EQ(switched.entries[kPath].durable, "Language = RU;\r\nVerify = ON;\r\n");
+    for (FileOp step : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Flush}) {
+        MemoryFiles files;
+        files.Put(kPath, "Language = EN;\r\n");
+        files.FailAt(step, 1, 5);
+        EXPECT_FALSE(SaveVerifyAfterWrite(files, kPath, true)) << static_cast<int>(step);
+        EXPECT_EQ(files.entries[kPath].durable, "Language = EN;\r\n");
+    }
+    MemoryFiles none;
+    EXPECT_FALSE(ReadVerifyAfterWrite(none, kPath));
+    EXPECT_FALSE(SaveVerifyAfterWrite(none, kPath, true));
+    EXPECT_FALSE(none.Has(kPath));
+}
+
 }  // namespace
 }  // namespace tollvane

@@ -6,7 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/card_settings.h"
 #include "app/reader/card_command.h"
+#include "app/reader/card_outcome.h"
 #include "carddata/hex_text.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
@@ -389,6 +391,88 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
         EXPECT_EQ(t.port.sent.size(), sent);
         ASSERT_FALSE(t.boxes.shown.empty());
         EXPECT_EQ(t.boxes.shown[0].text.rfind(c.first, 0), 0u) << t.boxes.shown[0].text;
+    }
+}
+
+// "Verify after write": a done write is read back with the Read frame of its
+// role from the same settings, under the same wait, and the read decides the
+// one row and the one message; a run goes on only after a verified card.
+TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
+    const std::string unverified = "The card was written, but it could not be read back to check it:\n";
+    struct Case {
+        const char* name;
+        std::string read;  // the read's result; "=" the card as written, "~" one data byte changed
+        bool cyclic, sendFails;
+        std::string row;  // Result and Message
+        std::vector<std::string> messages;
+        bool staysOpen = true;
+    } cases[] = {
+        {"Verified", "=", false, false, std::string("VERIFIED ") + kSuccess, {kSuccess}},
+        {"Mismatch", "~", false, false,
+         "MISMATCH The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.",
+         {"The card does not hold what was written!\nDiffers: unique data.\nPut this card aside."}},
+        {"ReadError", kErr04, false, false, "UNVERIFIED " + unverified + kNotPresented, {unverified + kNotPresented}},
+        {"ReadSilence", "", false, false,
+         "UNVERIFIED " + unverified + "The reader did not answer in time; the connection was closed.",
+         {unverified + "The reader did not answer in time; the connection was closed."}, false},
+        {"ReadNotSent", "", false, true, "UNVERIFIED " + unverified + "Error when writing to the COM port!",
+         {unverified + "Error when writing to the COM port!"}, false},
+        {"CyclicMismatch", "~", true, false, "MISMATCH The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.",
+         {"The card does not hold what was written!\nDiffers: unique data.\nPut this card aside."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.entries.erase("IssuedCards.csv");
+        t.Connect();  // after a link that was closed, with the form reset
+        SelectUserRole(1);
+        t.form[Ctl::UniqueBeforeWriteCheck].checked = true;
+        t.app.verifyAfterWrite = true;
+        const std::size_t first = t.port.sent.size();
+        // What the card written by the frame sent at index holds.
+        const auto readBack = [&](std::size_t index, bool spoil) {
+            CommandFrame frame{};
+            std::copy(t.port.sent[index].begin(), t.port.sent[index].end(), frame.begin());
+            frame[3] = 'm', frame[4] = 's';
+            std::fill(frame.begin() + 7, frame.begin() + 29, std::uint8_t{0});
+            if (spoil) frame[kFrameSettingsOffset + 8] ^= 0x01;
+            frame[44] = Crc8(frame.data() + kFrameSettingsOffset, 15);
+            frame[45] = Crc8(frame.data(), 45);
+            return "\n\r" + std::string(frame.begin(), frame.end());
+        };
+        t.Click(c.cyclic ? Ctl::WriteCyclicButton : Ctl::WriteButton);
+        if (c.cyclic) {  // a first card read back as written, and the run goes on
+            PresentCards({kDatOk});
+            PresentCards({readBack(first, false)});
+            EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
+            t.sleeper.pauses.clear();
+            ASSERT_EQ(t.port.sent.size(), first + 3);
+        }
+        const std::size_t write = t.port.sent.size() - 1;
+        t.port.sendResult = !c.sendFails;
+        PresentCards({kDatOk});
+        if (!c.sendFails) {
+            ASSERT_EQ(t.port.sent.size(), write + 2);
+            // The read of the same role, from the same settings as the write.
+            const CommandFrame read =
+                BuildUserReadFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), t.app.values.uniqueData));
+            EXPECT_EQ(t.port.sent.back(), std::vector<std::uint8_t>(read.begin(), read.end()));
+            if (c.read == "=" || c.read == "~") PresentCards({readBack(write, c.read == "~")});
+            else PresentCards({c.read});
+        }
+        t.port.sendResult = true;
+        t.RunOut(TimerId::Card);
+        EXPECT_EQ(t.boxes.Texts(), c.messages);
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+        EXPECT_TRUE(t.sleeper.pauses.empty());
+        EXPECT_EQ(t.app.LinkOpen(), c.staysOpen);
+        const std::vector<RegisterRow> rows = Rows();
+        ASSERT_EQ(rows.size(), c.cyclic ? 2u : 1u);
+        EXPECT_EQ(rows[0][kColResult], c.cyclic ? "VERIFIED" : rows.back()[kColResult]);
+        EXPECT_EQ(rows.back()[kColResult] + " " + rows.back()[kColMessage], c.row);
+        EXPECT_EQ(rows.back()[kColOperation], "Write");
+        // Every number drawn stays on record, whatever the read found.
+        EXPECT_EQ(t.users.recorded.size(), t.users.asked.size());
+        t.boxes.shown.clear();
     }
 }
 

@@ -120,19 +120,24 @@ TEST(Register, FilterAndCounts) {
     ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
     RegisterRow failed = ok;
     failed[kColResult] = "ERR_04";
+    RegisterRow verified = ok;  // read back as written: issued too
+    verified[kColResult] = "VERIFIED";
+    RegisterRow mismatch = ok;
+    mismatch[kColResult] = "MISMATCH";
     RegisterRow master = MakeRegisterRow(EntryFromFrame(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'}, ExampleForm()));
     master[kColTime] = "2026-12-07T09:00:00+03:00";
     master[kColResult] = "OK";
     master[kColPort] = "COM5";
     const std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(ok) +
-                             FormatRegisterLine(failed) + FormatRegisterLine(master);
+                             FormatRegisterLine(failed) + FormatRegisterLine(verified) +
+                             FormatRegisterLine(mismatch) + FormatRegisterLine(master);
 
     const struct { const char* filter; std::size_t rows; std::size_t okUserWrites; } table[] = {
-        {"", 3, 1},
-        {"2026-12-06", 2, 1},      // time
-        {"cd00554433", 2, 1},      // Touch Memory, either case
-        {"33608038631023121", 2, 1},  // DEC of Wiegand 58
-        {"22 33", 2, 1},           // the data as typed
+        {"", 5, 2},
+        {"2026-12-06", 4, 2},      // time
+        {"cd00554433", 4, 2},      // Touch Memory, either case
+        {"33608038631023121", 4, 2},  // DEC of Wiegand 58
+        {"22 33", 4, 2},           // the data as typed
         {"COM5", 0, 0},            // neither the port nor the result is searched
         {"ERR_04", 0, 0},
     };

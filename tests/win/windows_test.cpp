@@ -21,6 +21,7 @@
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
+#include "base/win/utf.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
@@ -75,20 +76,30 @@ TEST_F(WinFormViewTest, CheckingARadioClearsTheOthersOfItsGroupOnly) {
     EXPECT_TRUE(view.IsChecked(Ctl::IfW58Radio));
 }
 
-TEST(MenuBarTest, ToolsEndsWithCardHoldersAndTheActiveLanguageIsChecked) {
+// Tools ends with "Verify after write" (checked while it is on), "Issued
+// cards..." and "Card holders...".
+TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
-        testing::TestApp t(language);
-        const UniqueMenu bar(BuildMenuBar(t.app));
-        const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
-        EXPECT_NE(GetMenuState(bar.get(), kMenuIssuedCards, MF_BYCOMMAND), static_cast<UINT>(-1));
-        const HMENU tools = GetSubMenu(bar.get(), 1);
-        const int last = GetMenuItemCount(tools) - 1;
-        EXPECT_EQ(GetMenuItemID(tools, last), static_cast<UINT>(kMenuCardHolders));
-        wchar_t text[64] = {};
-        GetMenuStringW(tools, static_cast<UINT>(last), text, 64, MF_BYPOSITION);
-        EXPECT_EQ(Narrow(text), t.T(Msg::kMenuCardHolders));
-        EXPECT_EQ(checked(kMenuRussian), language == LanguageId::Russian);
-        EXPECT_EQ(checked(kMenuEnglish), language == LanguageId::English);
+        for (const bool verify : {false, true}) {
+            testing::TestApp t(language);
+            t.app.verifyAfterWrite = verify;
+            const UniqueMenu bar(BuildMenuBar(t.app));
+            const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+            const HMENU tools = GetSubMenu(bar.get(), 1);
+            const int last = GetMenuItemCount(tools) - 1;
+            EXPECT_EQ(GetMenuItemID(tools, last - 2), static_cast<UINT>(kMenuVerifyAfterWrite));
+            EXPECT_EQ(GetMenuItemID(tools, last - 1), static_cast<UINT>(kMenuIssuedCards));
+            EXPECT_EQ(GetMenuItemID(tools, last), static_cast<UINT>(kMenuCardHolders));
+            for (const auto& [item, text] : {std::pair{kMenuVerifyAfterWrite, Msg::kMenuVerifyAfterWrite},
+                                             std::pair{kMenuCardHolders, Msg::kMenuCardHolders}}) {
+                wchar_t shown[64] = {};
+                GetMenuStringW(tools, static_cast<UINT>(item), shown, 64, MF_BYCOMMAND);
+                EXPECT_EQ(Narrow(shown), t.T(text));
+            }
+            EXPECT_EQ(checked(kMenuVerifyAfterWrite), verify);
+            EXPECT_EQ(checked(kMenuRussian), language == LanguageId::Russian);
+            EXPECT_EQ(checked(kMenuEnglish), language == LanguageId::English);
+        }
     }
 }
 

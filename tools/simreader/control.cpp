@@ -54,12 +54,12 @@ std::string CardMemory(Device& d) {
                       " type=" + Letter(c.typeLetter) + " aesauth=" + Letter(c.aesAuthLetter) +
                       " crypto1=" + Hex(c.crypto1.data(), c.crypto1.size()) +
                       " aes=" + Hex(c.aes.data(), c.aes.size()) + " block=" + Hex(c.block.data(), c.block.size()) +
-                      " masteraes=" + Hex(c.masterAes.data(), c.masterAes.size());
+                      " masteraes=" + Hex(c.masterAes.data(), c.masterAes.size()) + " fault=" + CardFaultName(c.fault);
     return out;
 }
 
 std::string CardCommand(const std::vector<std::string_view>& w, Device& d, Millis now) {
-    if (w.size() < 2) return "ERR card needs present|absent|select|chip|keys|wipe";
+    if (w.size() < 2) return "ERR card needs present|absent|select|chip|keys|wipe|fault";
     std::string_view what = w[1];
     if (what == "present") {
         if (w.size() == 2) {
@@ -113,6 +113,12 @@ std::string CardCommand(const std::vector<std::string_view>& w, Device& d, Milli
             for (std::size_t i = 0; i < 16; ++i) c.aes[i] = static_cast<std::uint8_t>((*aes)[i]);
         }
         return "OK keys set";
+    }
+    if (what == "fault") {
+        const std::optional<CardFault> fault = w.size() == 3 ? CardFaultNamed(w[2]) : std::nullopt;
+        if (!fault) return "ERR usage: card fault none|stale|byte|gone";
+        d.Card().fault = *fault;
+        return "OK card " + std::to_string(d.Selected()) + " fault " + CardFaultName(*fault);
     }
     if (what == "wipe") {
         VirtualCard& c = d.Card();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ int Usage(const char* why) {
     std::fprintf(stderr,
                  "usage: simreader [--link PATH] [--control PORT] [--version TEXT] [--delay MS]\n"
                  "                 [--no-card] [--vanish MS] [--verbose] [--ack 'tail \\r\\n'] ...\n"
-                 "                 [--noise 'result cut'] ...\n");
+                 "                 [--noise 'result cut'] ... [--card-fault none|stale|byte|gone]\n");
     return 2;
 }
 
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     std::string version;
     long delay = -1;
     bool noCard = false;
+    std::optional<tollvane::sim::CardFault> cardFault;
     std::vector<std::string> ackSettings;
     std::vector<std::string> noiseSettings;
     for (int i = 1; i < argc; ++i) {
@@ -79,6 +81,12 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (v == nullptr) return Usage("--noise needs a setting");
             noiseSettings.push_back(v);
+        } else if (arg == "--card-fault") {
+            // The first card's fault, as the control command "card fault".
+            const char* v = value();
+            if (v == nullptr || !(cardFault = tollvane::sim::CardFaultNamed(v))) {
+                return Usage("--card-fault needs none, stale, byte or gone");
+            }
         } else if (arg == "--no-card") {
             noCard = true;
         } else if (arg == "--verbose") {
@@ -94,6 +102,7 @@ int main(int argc, char** argv) {
     tollvane::sim::Simulator simulator(options);
     if (!version.empty()) simulator.Reader().SetVersion(version);
     if (delay >= 0) simulator.Reader().SetCardDelay(delay);
+    if (cardFault) simulator.Reader().Card().fault = *cardFault;
     if (noCard) simulator.Reader().RemoveCard();
     for (const std::string& setting : ackSettings) {
         const std::string reply = tollvane::sim::ConfigureAck(setting, simulator.Reader());

@@ -87,8 +87,20 @@ std::string ErrResult(int code) {
     return text;
 }
 
+constexpr std::string_view kFaultNames[] = {"none", "stale", "byte", "gone"};
+
+std::optional<CardFault> CardFaultNamed(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kFaultNames); ++i)
+        if (kFaultNames[i] == name) return static_cast<CardFault>(i);
+    return std::nullopt;
+}
+
+const char* CardFaultName(CardFault fault) { return kFaultNames[static_cast<std::size_t>(fault)].data(); }
+
 std::string DoCardWork(VirtualCard& c, const std::string& frame, BrokenChecksum broken) {
     if (SimCrc8(Bytes(frame) + kSettingsOffset, kSettingsSize) != 0) return ErrResult(15);
+    // The card is no longer in the field when it is read.
+    if (frame[4] == 'r' && c.fault == CardFault::Gone) return ErrResult(4);
 
     const char role = frame[3];
     const char op = frame[4];
@@ -156,6 +168,7 @@ std::string DoCardWork(VirtualCard& c, const std::string& frame, BrokenChecksum 
             c.aes = TransportKey<16>();
             return OkResult();
         default:  // 'w'
+            if (c.fault == CardFault::Stale) return OkResult();
             c.role = role;
             c.block = settings;
             c.level = newLevel;
@@ -169,6 +182,7 @@ std::string DoCardWork(VirtualCard& c, const std::string& frame, BrokenChecksum 
                 if (usesCrypto1 && !AllZero(crypto1)) c.crypto1 = crypto1;
                 if (type == '3' && !AllZero(aes)) c.aes = aes;
             }
+            if (c.fault == CardFault::OneByte) c.block[8] ^= 0x01;
             return OkResult();
     }
 }

@@ -16,6 +16,12 @@ namespace tollvane::sim {
 // a write with card type '1' or '3' switches it up, never down.
 enum class Chip { Classic, Plus };
 
+// A bad card, as operators meet them: one that answers a write with success
+// but keeps what it held (Stale), one that stores the write with one byte
+// changed (OneByte: the first key or data byte of the settings block), one
+// taken away after its write, so that a read finds no card (Gone: ERR_04).
+enum class CardFault { None, Stale, OneByte, Gone };
+
 struct VirtualCard {
     std::uint32_t barcode = 0;
     std::uint32_t cipher = 0;
@@ -31,6 +37,7 @@ struct VirtualCard {
     std::uint8_t typeLetter = 0;               // card type letter of the Master write
     std::uint8_t aesAuthLetter = 0;            // AES authentication letter of the Master write
     std::array<std::uint8_t, 16> masterAes{};  // AES key carried by a Master write
+    CardFault fault = CardFault::None;
 
     static VirtualCard Fresh(std::uint32_t barcode, std::uint32_t cipher);
 };
@@ -50,5 +57,9 @@ std::string CardIdReply(std::uint32_t barcode, std::uint32_t cipher);
 std::string UnknownReply();
 std::string AckReply(char role, char op);
 std::string ErrResult(int code);
+
+// "none", "stale", "byte", "gone"; nullopt for any other word.
+std::optional<CardFault> CardFaultNamed(std::string_view name);
+const char* CardFaultName(CardFault fault);
 
 }  // namespace tollvane::sim

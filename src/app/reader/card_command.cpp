@@ -23,7 +23,10 @@ Msg NotRecordedText(IssueResult result) {
         case IssueResult::NoReply: return Msg::kRegisterNoReplyNotRecorded;
         case IssueResult::Ok:
         case IssueResult::Error:
-        case IssueResult::Unrecognized: break;
+        case IssueResult::Unrecognized:
+        case IssueResult::Verified:
+        case IssueResult::Mismatch:
+        case IssueResult::Unverified: break;
     }
     return Msg::kRegisterNotRecorded;
 }
@@ -103,6 +106,9 @@ void RunCardCommand(AppContext& app, Operation operation) {
     }
     const FormSnapshot form = SnapshotOf(settings, app.values.uniqueData);
     const CommandFrame frame = BuildFrame(operation, master, form);
+    // A write to check is read back from the same settings once it is done.
+    app.op.writeCheck.reset();
+    if (operation == Operation::Write && app.verifyAfterWrite) app.op.writeCheck = WriteCheck{{}, frame, form, master};
     if (app.issued) {
         app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
     }

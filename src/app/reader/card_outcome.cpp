@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "protocol/replies.h"
+#include "protocol/verify.h"
 
 namespace tollvane {
 
@@ -24,6 +25,28 @@ void SetPayload(CardOutcome& outcome, const ReplyBuffer& reply, std::size_t from
     if (from >= received) return;
     outcome.payloadSize = received - from;
     std::memcpy(outcome.payload.data(), reply.bytes.data() + from, outcome.payloadSize);
+}
+
+// The message with %s replaced by detail.
+std::string Filled(const char* message, const std::string& detail) {
+    std::string text = message;
+    const std::size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, detail);
+    return text;
+}
+
+// The field names in the order of the VerifyField bits.
+constexpr Msg kFieldNames[kVerifyFieldCount] = {
+    Msg::kFieldNameCardType, Msg::kFieldNameAesKey, Msg::kFieldNameReaderSettings, Msg::kFieldNameWorkMode,
+    Msg::kFieldNameSector,   Msg::kFieldNameBlock,  Msg::kFieldNameCrypto1Key,     Msg::kFieldNameUniqueData,
+};
+
+CardOutcome Unverified(OutcomeKind readKind, Msg readMessage) {
+    CardOutcome outcome =
+        Make(OutcomeKind::Unverified, IssueResult::Unverified, Msg::kVerifyUnreadable, MessageIcon::Warning);
+    outcome.readKind = readKind;
+    outcome.readMessage = readMessage;
+    return outcome;
 }
 
 }  // namespace
@@ -73,6 +96,53 @@ CardOutcome OutcomeOfReply(const ReplyBuffer* reply, ReplyStage stage, bool manu
             break;
     }
     return Make(OutcomeKind::NotRecognised, IssueResult::Unrecognized, Msg::kAnswerNotRecognized, MessageIcon::Error);
+}
+
+CardOutcome VerifiedOutcome(const CommandFrame& written, const CardOutcome& read) {
+    switch (read.kind) {
+        case OutcomeKind::ReadBack: {
+            const unsigned differing = DifferingFields(written, read.payload.data(), read.payloadSize);
+            if (differing == 0) {
+                return Make(OutcomeKind::Verified, IssueResult::Verified, Msg::kOperationSuccessful,
+                            MessageIcon::Success);
+            }
+            CardOutcome outcome =
+                Make(OutcomeKind::Mismatch, IssueResult::Mismatch, Msg::kVerifyMismatch, MessageIcon::Error);
+            outcome.differing = differing;
+            return outcome;
+        }
+        // A read that says "done" without the card's contents checked nothing.
+        case OutcomeKind::Acknowledged:
+        case OutcomeKind::Done:
+            return Unverified(OutcomeKind::NotRecognised, Msg::kAnswerNotRecognized);
+        default:
+            return Unverified(read.kind, read.message);
+    }
+}
+
+CardOutcome ReadBackNotSent() { return Unverified(OutcomeKind::NoReply, Msg::kPortWriteError); }
+
+std::string OutcomeText(const CardOutcome& outcome, const MessageTable& texts) {
+    switch (outcome.kind) {
+        case OutcomeKind::Mismatch: {
+            std::string fields;
+            for (int i = 0; i < kVerifyFieldCount; ++i) {
+                if ((outcome.differing & (1u << i)) == 0) continue;
+                if (!fields.empty()) fields += ", ";
+                fields += texts[kFieldNames[i]];
+            }
+            return Filled(texts[outcome.message], fields);
+        }
+        case OutcomeKind::Unverified: {
+            // The port's write error is worded from two entries, as a
+            // command that was not sent is in the register.
+            std::string read = texts[outcome.readMessage];
+            if (outcome.readMessage == Msg::kPortWriteError) read = std::string(texts[Msg::kErrorWord]) + " " + read;
+            return Filled(texts[outcome.message], read);
+        }
+        default:
+            return texts[outcome.message];
+    }
 }
 
 }  // namespace tollvane

@@ -6,9 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "base/message_table.h"
 #include "base/ui.h"
+#include "protocol/frames.h"
 #include "register/issued_cards.h"
 #include "serial/serial_port.h"
 
@@ -23,6 +25,11 @@ enum class OutcomeKind {
     VersionReply,    // " - OK! >> " and a version
     NotRecognised,
     NoReply,  // nothing came, or the read failed
+    // A write read back to check it: the card holds what was written, it
+    // does not, or the read failed.
+    Verified,
+    Mismatch,
+    Unverified,
 };
 
 // Where in a conversation the reply comes: where the acknowledgement is due
@@ -41,8 +48,14 @@ struct CardOutcome {
     // followed by a zero.
     std::array<std::uint8_t, ReplyBuffer::kCapacity + 1> payload{};
     std::size_t payloadSize = 0;
+    // Mismatch: the VerifyField bits of the fields that differ. Unverified:
+    // how the read failed and its own message, which message's %s takes.
+    unsigned differing = 0;
+    OutcomeKind readKind = OutcomeKind::NoReply;
+    Msg readMessage = Msg::kReaderDidNotRespond;
 
-    bool CardDone() const { return kind == OutcomeKind::Done || kind == OutcomeKind::ReadBack; }
+    // The card command did what it was sent for, and a cyclic run may go on.
+    bool CardDone() const { return kind == OutcomeKind::Done || kind == OutcomeKind::Verified; }
 };
 
 // The outcome of a reply (null: nothing was read, or the read failed part-way).
@@ -50,5 +63,16 @@ struct CardOutcome {
 // is told to the operator; on a port the search found, it closes the link
 // without a box, and the register says so in words of its own.
 CardOutcome OutcomeOfReply(const ReplyBuffer* reply, ReplyStage stage, bool manualPort);
+
+// The outcome of a write whose card was read back: read, the outcome of the
+// read; written, the frame of the write.
+CardOutcome VerifiedOutcome(const CommandFrame& written, const CardOutcome& read);
+
+// The read of a write's card could not be sent.
+CardOutcome ReadBackNotSent();
+
+// The text of the outcome in the table's language: the box's and the
+// register's Message alike.
+std::string OutcomeText(const CardOutcome& outcome, const MessageTable& texts);
 
 }  // namespace tollvane

@@ -10,6 +10,7 @@
 #include "app/reader/card_outcome.h"
 #include "app/reader/link.h"
 #include "app/reader/replies.h"
+#include "protocol/frames.h"
 #include "protocol/replies.h"
 
 namespace tollvane {
@@ -99,7 +100,7 @@ ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count
 // written before the outcome is told, as the operator may stop reading there.
 void RecordCardOutcome(AppContext& app, const CardOutcome& outcome) {
     if (app.issued == nullptr || !app.issued->HasPendingCommand()) return;
-    RecordOutcomeText(app, outcome.result, outcome.errorCode, app.texts[outcome.message]);
+    RecordOutcomeText(app, outcome.result, outcome.errorCode, OutcomeText(outcome, app.texts));
 }
 
 // The wait is over before the outcome is told, so that a box opened for it
@@ -109,19 +110,43 @@ void EndCardWait(AppContext& app) {
     EndWait(app, TimerId::Card);
 }
 
+// The written card is read back with the Read frame of the same role, built
+// from the settings the write used, and waited for under the same rules as
+// any card command; the progress window comes straight back for it. False
+// when the frame could not be sent (the port has said why).
+bool StartReadBack(AppContext& app) {
+    WriteCheck& check = *app.op.writeCheck;
+    check.step = WriteCheck::Step::ReadingBack;
+    const CommandFrame frame = check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
+    if (!app.port.SendBytes(frame.data(), frame.size())) return false;
+    ShowProgress(app, TimerId::Card);
+    app.op.cardWait = CardWaitStage::Acknowledgement;
+    return true;
+}
+
 // The register row, the operator's message, the main window enabled again;
 // then a run for the list of people hears of it, and a run goes on only
-// after the card was done.
-void Conclude(AppContext& app, const CardOutcome& outcome) {
+// after the card was done. A write to check is concluded by the outcome of its
+// read, which a done write starts instead.
+void Conclude(AppContext& app, CardOutcome outcome) {
+    if (app.op.writeCheck) {
+        if (app.op.writeCheck->step == WriteCheck::Step::Writing && outcome.CardDone()) {
+            if (StartReadBack(app)) return;
+            outcome = ReadBackNotSent();
+        } else if (app.op.writeCheck->step == WriteCheck::Step::ReadingBack) {
+            outcome = VerifiedOutcome(app.op.writeCheck->written, outcome);
+        }
+        app.op.writeCheck.reset();
+    }
     RecordCardOutcome(app, outcome);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
     // A card for a person of the list counts once it was done (and
     // verified, when that was asked for).
     if (app.holders && app.holders->Active())
-        app.holders->CardFinished(app, outcome.kind == OutcomeKind::Done ? CardVerdict::Issued : CardVerdict::NotIssued);
+        app.holders->CardFinished(app, outcome.CardDone() ? CardVerdict::Issued : CardVerdict::NotIssued);
     if (!CyclicRunActive(app)) return;
-    if (outcome.kind != OutcomeKind::Done) {
+    if (!outcome.CardDone()) {
         EndCyclicRun(app);
         return;
     }

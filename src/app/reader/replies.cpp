@@ -55,14 +55,32 @@ void SayOutcome(AppContext& app, const CardOutcome& outcome) {
             ApplySettingsReadBack(app, outcome.payload.data(), outcome.payloadSize);
             return;
         case OutcomeKind::Done:
+        case OutcomeKind::Verified:
             // A cyclic run goes on without a box; the pause gives the
             // operator time to take the card away and present the next.
             if (CyclicRunActive(app)) app.sleeper.SleepMs(kCyclicPauseMs);
             else app.ShowMessage(outcome.message, outcome.icon);
             return;
         case OutcomeKind::CardError:
-            app.ShowMessage(outcome.message, outcome.icon);
+        case OutcomeKind::Mismatch:
+            app.ShowMessage(OutcomeText(outcome, app.texts), outcome.icon);
             return;
+        case OutcomeKind::Unverified:
+            // The read's own message is in the box; the link fares as after
+            // any card command that failed that way.
+            app.ShowMessage(OutcomeText(outcome, app.texts), outcome.icon);
+            switch (outcome.readKind) {
+                case OutcomeKind::NoReply:
+                    if (app.link.manualConnect) app.form.Enable(Ctl::PortCombo, true);
+                    EndOperation(app);
+                    return;
+                case OutcomeKind::NotRecognised:
+                case OutcomeKind::InvalidCommand:
+                    if (app.link.manualConnect) GiveUpManualPort(app);
+                    return;
+                default:
+                    return;
+            }
     }
 }
 

@@ -115,7 +115,7 @@ constexpr MenuCommand kMenuCommands[] = {
     {kMenuQuit, Command::Quit},     {kMenuRussian, Command::Russian}, {kMenuEnglish, Command::English},
     {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
     {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
-    {kCommandIssueHolders, Command::IssueHolders},
+    {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
 };
 
 // WM_COMMAND as a named event. The form's controls carry their Ctl as their
@@ -223,6 +223,7 @@ int RunTollvane(HINSTANCE instance) {
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
+        program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
         program.shell.SetFont(font);
         g_program = &program;
 

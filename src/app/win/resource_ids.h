@@ -18,7 +18,7 @@
 namespace tollvane {
 
 // Commands of the menu bar. The main form's controls use 7 to 57 (`Ctl` in
-// app/form_view.h), so the item added later takes the next free number.
+// app/form_view.h), so the items added later take the next free numbers.
 enum MenuId : int {
     kMenuQuit = 1,
     kMenuRussian = 2,
@@ -31,6 +31,8 @@ enum MenuId : int {
     // Not an item: the "Card holders" window posts it to start the run it
     // prepared, once it has closed.
     kCommandIssueHolders = 60,
+    // After the issued cards window's controls (61 to 66).
+    kMenuVerifyAfterWrite = 67,
 };
 
 // Controls of the key list window, numbered on from 42.

@@ -44,6 +44,8 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), WideText(app, Msg::kMenuLanguage).c_str());
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
+    AppendMenuW(tools, MF_STRING | (app.verifyAfterWrite ? MF_CHECKED : MF_UNCHECKED), kMenuVerifyAfterWrite,
+                WideText(app, Msg::kMenuVerifyAfterWrite).c_str());
     AppendMenuW(tools, MF_STRING, kMenuIssuedCards, WideText(app, Msg::kMenuIssuedCards).c_str());
     AppendMenuW(tools, MF_STRING, kMenuCardHolders, WideText(app, Msg::kMenuCardHolders).c_str());
 
