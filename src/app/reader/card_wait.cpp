@@ -118,7 +118,7 @@ bool StartReadBack(AppContext& app) {
     WriteCheck& check = *app.op.writeCheck;
     check.step = WriteCheck::Step::ReadingBack;
     const CommandFrame frame = check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
-    if (!app.port.SendBytes(frame.data(), frame.size())) return false;
+    if (!SendToReader(app, frame.data(), frame.size())) return false;
     ShowProgress(app, TimerId::Card);
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
