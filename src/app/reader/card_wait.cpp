@@ -113,7 +113,7 @@ void EndCardWait(AppContext& app) {
 // The written card is read back with the Read frame of the same role, built
 // from the settings the write used, and waited for under the same rules as
 // any card command; the progress window comes straight back for it. False
-// when the frame could not be sent (the port has said why).
+// when the frame could not be sent (the operator has been told why).
 bool StartReadBack(AppContext& app) {
     WriteCheck& check = *app.op.writeCheck;
     check.step = WriteCheck::Step::ReadingBack;
