@@ -10,7 +10,6 @@
 #include <fstream>
 #include <string>
 
-#include "base/console_boxes.h"
 #include "keystore/key_file_cipher.h"
 #include "base/win/win_files.h"
 #include "keystore/win/win_key_file_cipher.h"
@@ -22,12 +21,12 @@ int MakeData(const std::string& dir) {
     std::ofstream(dir + "\\usersData.data", std::ios::binary | std::ios::trunc) << bench::UsersDataText(1000000);
     const std::string plain = dir + "\\keys.plain";
     std::ofstream(plain, std::ios::binary | std::ios::trunc) << bench::KeyListText(10000);
-    tollvane::ConsoleBoxes boxes;
     tollvane::WinFiles files;
-    tollvane::WinKeyFileCipher cipher(files, boxes);
-    const bool ok = cipher.EncryptKeyFile(plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);
+    tollvane::WinKeyFileCipher cipher(files);
+    const auto failure = tollvane::EncryptKeyFile(files, cipher, plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);
     std::remove(plain.c_str());
-    return ok ? 0 : 1;
+    if (failure) std::fprintf(stderr, "%s\n", tollvane::CipherFailureText(*failure).c_str());
+    return failure ? 1 : 0;
 }
 
 }  // namespace

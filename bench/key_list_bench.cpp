@@ -49,7 +49,7 @@ public:
 struct Fixture {
     explicit Fixture(int records)
         : dir(fs::temp_directory_path() / ("tollvane-keybench-" + std::to_string(records))),
-          cipher(files, t.boxes),
+          cipher(files),
           form(t.app),
           list(files, cipher, t.boxes, t.app.texts, t.sleeper, form,
                dir.string() + static_cast<char>(fs::path::preferred_separator)) {
@@ -60,7 +60,7 @@ struct Fixture {
             files.Open(Path("plain"), OpenMode::CreateAlways, plain);
             plain->Write(text.data(), text.size());
         }
-        cipher.EncryptKeyFile(Path("plain"), Path("original"), kKeyFilePassword);
+        EncryptKeyFile(files, cipher, Path("plain"), Path("original"), kKeyFilePassword);
         files.Delete(Path("plain"));
         Restore();
         list.SetUi(&ui);
@@ -97,7 +97,7 @@ BENCHMARK(BM_LoadKeyList)->Arg(10000)->Unit(benchmark::kMillisecond);
 void BM_DecryptKeyFile(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
     const std::string source = (f.dir / kCrKeysFile).string(), target = (f.dir / kKeysFile).string();
-    for (auto _ : state) f.cipher.DecryptKeyFile(source, target, kKeyFilePassword);
+    for (auto _ : state) DecryptKeyFile(f.files, f.cipher, source, target, kKeyFilePassword);
     fs::remove(f.dir / kKeysFile);
 }
 BENCHMARK(BM_DecryptKeyFile)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -110,8 +110,7 @@ void BM_AddKeyRecord(benchmark::State& state) {
         state.PauseTiming();
         f.Restore();
         state.ResumeTiming();
-        int duplicate = -1;
-        benchmark::DoNotOptimize(f.list.AddKeyRecord(duplicate));
+        benchmark::DoNotOptimize(f.list.AddKeyRecord());
     }
 }
 BENCHMARK(BM_AddKeyRecord)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -124,8 +123,6 @@ void BM_RemoveKeyRecord(benchmark::State& state) {
         f.Restore();
         state.ResumeTiming();
         f.list.RemoveKeyRecord(static_cast<int>(state.range(0) / 2));
-        f.list.ReencryptKeyList();
-        f.files.Delete((f.dir / kKeysFile).string());
     }
 }
 BENCHMARK(BM_RemoveKeyRecord)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -82,12 +82,12 @@ private:
 struct Fixture {
     Fixture()
         : dir(fs::temp_directory_path() / "tollvane-figures-keys"),
-          cipher(files, boxes),
+          cipher(files),
           form(t.app),
           list(files, cipher, boxes, t.app.texts, t.sleeper, form, dir.string() + "\\") {
         fs::create_directories(dir);
         std::ofstream(dir / "plain", std::ios::binary) << bench::KeyListText(kRecords);
-        cipher.EncryptKeyFile((dir / "plain").string(), (dir / "original").string(), kKeyFilePassword);
+        EncryptKeyFile(files, cipher, (dir / "plain").string(), (dir / "original").string(), kKeyFilePassword);
         fs::remove(dir / "plain");
         Restore();
         main = CreateWindowExW(0, L"Static", L"figures", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
@@ -170,14 +170,12 @@ FIGURE(KeyListWindow) {
         return bench::Time(2, [&] { f.Restore(); }, [&] { action(list); }).bestMs;
     };
     const double addRef = onReference([](KeyList& list) {
-        int duplicate = -1;
-        list.AddKeyRecord(duplicate);
+        list.AddKeyRecord();
         Sleep(25);
         list.LoadKeyList();
     });
     const double removeRef = onReference([&](KeyList& list) {
         list.RemoveKeyRecord(kRecords / 2);
-        list.ReencryptKeyList();
         list.LoadKeyList();
         list.ShowKeyRecord(0);
     });

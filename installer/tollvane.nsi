@@ -123,6 +123,9 @@ Section "Uninstall"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\help\Tollvane ver_2_00.pdf"
   RMDir "$INSTDIR\help"
+  ; The key list's lock is empty and made again when needed; a station
+  ; that still holds it keeps it.
+  Delete "$INSTDIR\keys.lock"
   Delete "$SMPROGRAMS\Tollvane.lnk"
   Delete "$DESKTOP\Tollvane.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

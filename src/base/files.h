@@ -43,6 +43,7 @@ enum class OpenMode {
     CreateAlways,    // new or emptied file, write access, no sharing
     ReadShared,      // existing file, read access; others may read, write and delete meanwhile
     AppendShared,    // existing or new file, read and write access; others may only read meanwhile
+    Hold,            // existing or new file, read and write access, no sharing: a lock between programs
 };
 
 // An open file with a current position, which starts at 0; closed by its

@@ -412,6 +412,8 @@ constexpr Entry kEntries[kMessageCount] = {
      "ключ Crypto1"},  // 197 kFieldNameCrypto1Key
     {"unique data",
      "уникальные данные"},  // 198 kFieldNameUniqueData
+    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
+     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
 };
 
 }  // namespace

@@ -211,9 +211,10 @@ enum class Msg : int {
     kFieldNameBlock = 196,
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
+    kKeyListInUse = 199,
 };
 
-inline constexpr int kMessageCount = 198;
+inline constexpr int kMessageCount = 199;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-#include "keystore/key_list.h"
 
 namespace tollvane {
 namespace {
@@ -13,18 +12,21 @@ constexpr std::size_t kReadBlock = 64 * 1024;
 // Rewritten lines are gathered up to this size before each write.
 constexpr std::size_t kWriteBlock = 64 * 1024;
 
-// Overwrites the whole file with zeros and puts that on the disk.
-void Zero(Files& files, const std::string& path) {
+// Overwrites the whole file with zeros and puts that on the disk. The
+// opening's outcome: a file held elsewhere is in use, not left over.
+FileResult Zero(Files& files, const std::string& path) {
     std::unique_ptr<File> file;
     std::uint64_t size = 0;
-    if (!files.Open(path, OpenMode::ReadWrite, file) || !file->Size(size)) return;
+    const FileResult opened = files.Open(path, OpenMode::ReadWrite, file);
+    if (!opened || !file->Size(size)) return opened;
     const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWriteBlock)), '\0');
     for (std::uint64_t left = size; left > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
-        if (!file->Write(zeros.data(), n)) return;
+        if (!file->Write(zeros.data(), n)) return opened;
         left -= n;
     }
     file->Flush();
+    return opened;
 }
 
 }  // namespace
@@ -79,63 +81,33 @@ FileResult KeyLineWriter::Finish() {
 }
 
 void WipeLeftoverPlainKeys(Files& files, const std::string& directory) {
+    // Held for the moment of the wipe, so that no operation starts in the
+    // middle of it; held elsewhere, an operation is under way and the plain
+    // files are its own.
+    std::unique_ptr<File> lock;
+    if (files.Open(directory + kKeysLockFile, OpenMode::Hold, lock).status == FileStatus::HeldElsewhere) return;
     for (const char* name : {kKeysFile, kTmpKeysFile}) {
         const std::string path = directory + name;
         if (!files.Exists(path)) continue;
-        Zero(files, path);
+        if (Zero(files, path).status == FileStatus::HeldElsewhere) continue;
         files.Delete(path);
     }
 }
 
-bool MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory) {
+FirstKeyList MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory) {
     const std::string list = directory + kCrKeysFile;
     const std::string plain = directory + kKeysFile;
     const std::string encrypted = directory + kTmpCrKeysFile;
-    if (files.Exists(list)) return true;
+    FirstKeyList made;
+    if (files.Exists(list)) return made;
     std::unique_ptr<File> empty;
-    bool made = static_cast<bool>(files.Open(plain, OpenMode::CreateAlways, empty));
+    made.file = files.Open(plain, OpenMode::CreateAlways, empty);
     empty.reset();
-    made = made && cipher.EncryptKeyFile(plain, encrypted, kKeyFilePassword) &&
-           files.MoveReplace(encrypted, list);
+    if (made.file) made.cipher = EncryptKeyFile(files, cipher, plain, encrypted, kKeyFilePassword);
+    if (made.file && !made.cipher) made.file = files.MoveReplace(encrypted, list);
     files.Delete(plain);
     if (!made) files.Delete(encrypted);
     return made;
-}
-
-// --- The key list's own steps around every operation --------------------------
-
-bool KeyList::Decrypt() {
-    if (cipher_.DecryptKeyFile(PathOf(kCrKeysFile), PathOf(kKeysFile), kKeyFilePassword)) return true;
-    // A decryption that stops halfway has already written part of the plain
-    // list; it must not stay on the disk.
-    files_.Delete(PathOf(kKeysFile));
-    return false;
-}
-
-// No plain copy of the list outlives an operation, whichever way it ends.
-void KeyList::RemovePlainFiles() {
-    files_.Delete(PathOf(kKeysFile));
-    files_.Delete(PathOf(kTmpKeysFile));
-}
-
-bool KeyList::ReencryptKeyList() {
-    if (!cipher_.EncryptKeyFile(PathOf(kKeysFile), PathOf(kTmpCrKeysFile), kKeyFilePassword)) {
-        files_.Delete(PathOf(kTmpCrKeysFile));
-        ShowError(Msg::kEncryptionFailed, cipher_.LastError());
-        return false;
-    }
-    // One replacing move: crkeys.data holds either the old list or the new
-    // one at every moment, and is never missing. The cipher has put the new
-    // list on the disk before it.
-    const FileResult moved = files_.MoveReplace(PathOf(kTmpCrKeysFile), PathOf(kCrKeysFile));
-    if (!moved) {
-        files_.Delete(PathOf(kTmpCrKeysFile));
-        ShowError(Msg::kCrKeysDataProblem, moved.error);
-        return false;
-    }
-    // The backup copy is a convenience; its failure changes nothing above.
-    files_.Copy(PathOf(kCrKeysFile), PathOf(kZipKeysFile));
-    return true;
 }
 
 }  // namespace tollvane

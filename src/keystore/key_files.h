@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ inline constexpr char kKeysFile[] = "keys.data";
 inline constexpr char kTmpKeysFile[] = "TmpKeys.data";
 inline constexpr char kTmpCrKeysFile[] = "TmpCrKeys.data";
 inline constexpr char kZipKeysFile[] = "zipkeys.data";
+// Held open, without sharing, for the whole of a key list operation: the
+// stations sharing a folder take turns on it. It stays in the folder, empty.
+inline constexpr char kKeysLockFile[] = "keys.lock";
 
 // keys.data read in large blocks and split into lines in memory; the lines
 // come out exactly as a byte-by-byte reader would find them.
@@ -54,13 +58,23 @@ private:
 
 // A keys.data or TmpKeys.data that a crash left behind holds the key list in
 // plain text: each is overwritten with zeros, put on the disk and deleted.
-// Called first thing at start-up. directory is put in front of the names.
+// Called first thing at start-up. While another station's operation holds
+// the key list its plain files are not leftovers, and they are left alone.
+// directory is put in front of the names.
 void WipeLeftoverPlainKeys(Files& files, const std::string& directory = {});
+
+// How making the first list ended: made, or there already, when neither
+// the cipher nor a file step failed.
+struct FirstKeyList {
+    std::optional<CipherFailure> cipher;
+    FileResult file;
+    explicit operator bool() const { return !cipher && file; }
+};
 
 // Makes crkeys.data hold the empty list when there is no crkeys.data yet;
 // an existing list is never replaced. The list is encrypted into
 // TmpCrKeys.data and moved into place in one step, so crkeys.data is
-// either absent or whole. False when a step failed (shown by the cipher).
-bool MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory = {});
+// either absent or whole.
+FirstKeyList MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory = {});
 
 }  // namespace tollvane

@@ -1,5 +1,7 @@
 #include "keystore/key_list.h"
 
+#include "keystore/key_list_operation.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -61,16 +63,11 @@ KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const
       form_(form),
       directory_(std::move(directory)) {}
 
-void KeyList::ShowError(Msg text) { boxes_.Show(texts_[text], MessageIcon::Error); }
-
-void KeyList::ShowError(Msg text, std::uint32_t code) {
-    boxes_.Show(texts_[text] + ErrorCodeLine(code), MessageIcon::Error);
-}
-
-KeyList::KeysScan KeyList::ScanKeysFile(OpenMode mode, const std::function<bool(const std::string&)>& visit) {
+KeyList::KeysScan KeyList::ScanKeysFile(Operation& operation, OpenMode mode,
+                                        const std::function<bool(const std::string&)>& visit) {
     KeysScan scan;
     if (!files_.Open(PathOf(kKeysFile), mode, scan.file)) {
-        ShowError(Msg::kKeysDataNotFound);
+        operation.Say(Msg::kKeysDataNotFound);
         return scan;
     }
     scan.opened = true;
@@ -86,48 +83,42 @@ KeyList::KeysScan KeyList::ScanKeysFile(OpenMode mode, const std::function<bool(
     return scan;
 }
 
-bool KeyList::LoadKeyList() {
-    if (!Decrypt()) return false;
-    bool loaded = false;
-    {
-        const bool showKeys = ShowsKeys();
-        KeyListRows rows;
-        const KeysScan scan = ScanKeysFile(OpenMode::Read, [&](const std::string& line) {
-            AppendViewRow(rows, current_, line, showKeys);
-            return true;
-        });
-        if (scan.opened) {
-            if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
-            if (scan.failed) ShowError(Msg::kKeysDataReadError, scan.error);
-            else loaded = true;
-        }
-    }
-    RemovePlainFiles();
-    return loaded;
+KeyListOutcome KeyList::LoadKeyList() {
+    Operation operation(*this);
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return taken;
+    const bool showKeys = ShowsKeys();
+    KeyListRows rows;
+    const KeysScan scan = ScanKeysFile(operation, OpenMode::Read, [&](const std::string& line) {
+        AppendViewRow(rows, current_, line, showKeys);
+        return true;
+    });
+    if (!scan.opened) return KeyListOutcome::Failed;
+    if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
+    if (!scan.failed) return KeyListOutcome::Done;
+    operation.Say(Msg::kKeysDataReadError, scan.error);
+    return KeyListOutcome::Failed;
 }
 
-bool KeyList::ReadRecordAt(int index) {
-    if (!Decrypt()) return false;
-    bool read = false;
-    {
-        int number = 0;
-        const KeysScan scan = ScanKeysFile(OpenMode::Read, [&](const std::string& line) {
-            if (number++ != index) return true;
-            ParseKeyRecord(line, current_);
-            RegroupKeys(current_);
-            return false;
-        });
-        if (scan.failed) ShowError(Msg::kKeysDataReadError, scan.error);
-        else read = scan.opened;
-    }
-    RemovePlainFiles();
+KeyListOutcome KeyList::ReadRecordAt(int index) {
+    Operation operation(*this);
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return taken;
+    int number = 0;
+    const KeysScan scan = ScanKeysFile(operation, OpenMode::Read, [&](const std::string& line) {
+        if (number++ != index) return true;
+        ParseKeyRecord(line, current_);
+        RegroupKeys(current_);
+        return false;
+    });
+    if (!scan.opened) return KeyListOutcome::Failed;
+    if (!scan.failed) return KeyListOutcome::Done;
+    operation.Say(Msg::kKeysDataReadError, scan.error);
+    return KeyListOutcome::Failed;
+}
+
+KeyListOutcome KeyList::ShowKeyRecord(int index) {
+    const KeyListOutcome read = ReadRecordAt(index);
+    if (read == KeyListOutcome::Done) ShowRecordFields();
     return read;
-}
-
-bool KeyList::ShowKeyRecord(int index) {
-    if (!ReadRecordAt(index)) return false;
-    ShowRecordFields();
-    return true;
 }
 
 void KeyList::ShowRecordFields() {
@@ -137,122 +128,130 @@ void KeyList::ShowRecordFields() {
     ui_->SetFieldText(KeyField::Description, current_.Description);
 }
 
-bool KeyList::UseKeyRecord(int index) {
+void KeyList::ShowView(KeyListView view) {
+    current_ = std::move(view.after);
+    if (ui_ != nullptr) ui_->ShowRows(std::move(view.rows));
+}
+
+KeyListOutcome KeyList::UseKeyRecord(int index) {
     // The keys must come from this record's own line, not from the one parsed
     // before it (the list may have left masked keys there).
     current_.M_KEY.clear();
     current_.A_KEY.clear();
-    if (!ReadRecordAt(index)) return false;
-    form_.Apply(current_);
-    return true;
+    const KeyListOutcome read = ReadRecordAt(index);
+    if (read == KeyListOutcome::Done) form_.Apply(current_);
+    return read;
 }
 
-bool KeyList::AddKeyRecord(int& duplicateIndex) {
-    if (ui_ == nullptr) return false;
+KeyListChange KeyList::AddKeyRecord() {
+    if (ui_ == nullptr) return {};
     const std::string crypto1 = Limited(ui_->FieldText(KeyField::Crypto1), kCrypto1FieldLimit);
     const std::string aes = Limited(ui_->FieldText(KeyField::Aes), kAesFieldLimit);
     const std::string description =
         SingleLine(Limited(ui_->FieldText(KeyField::Description), kDescriptionCapacity));
 
-    refill_.reset();
-    if (!Decrypt()) return false;
-    bool duplicate = false;
-    bool written = false;
+    Operation operation(*this);
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    KeyListChange change;  // failed until the new list is stored
     // The rows are gathered beside the duplicate check, as a reload of the
     // list would show them; the check itself always compares regrouped keys.
     const bool showKeys = ShowsKeys();
-    Refill refill{{}, current_};
+    KeyListView view{{}, current_};
     bool endsWithLineFeed = true;
     {
         int number = 0;
-        KeysScan scan = ScanKeysFile(OpenMode::ReadWrite, [&](const std::string& line) {
+        KeysScan scan = ScanKeysFile(operation, OpenMode::ReadWrite, [&](const std::string& line) {
             ParseKeyRecord(line, current_);
             RegroupKeys(current_);
             if (crypto1 == current_.M_KEY && aes == current_.A_KEY && description == current_.Description) {
-                duplicateIndex = number;
-                duplicate = true;
+                change.outcome = KeyListOutcome::Duplicate;
+                change.duplicate = number;
                 return false;
             }
-            AppendViewRow(refill.rows, refill.after, line, showKeys);
+            AppendViewRow(view.rows, view.after, line, showKeys);
             ++number;
             return true;
         });
-        // Bytes after the last line feed join the new record's line.
-        endsWithLineFeed = scan.rest.empty();
+        if (!scan.opened || change.outcome == KeyListOutcome::Duplicate) return change;
         if (scan.failed) {
-            ShowError(Msg::kKeysDataReadError, scan.error);
-        } else if (scan.opened && !duplicate) {
-            // Reading stopped at the end of the file, so the record goes
-            // right after its last byte; a last line without its line
-            // feed (left there by an editor) must not run into it.
-            std::string record = endsWithLineFeed ? "" : "\n";
-            record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
-            const FileResult write = scan.file->Write(record.data(), record.size());
-            if (write) {
-                written = true;
-                AppendViewRow(refill.rows, refill.after, std::string_view(record).substr(0, record.size() - 1),
-                              showKeys);
-            } else {
-                ShowError(Msg::kKeysDataWriteError, write.error);
-            }
+            operation.Say(Msg::kKeysDataReadError, scan.error);
+            return change;
         }
+        // Reading stopped at the end of the file, so the record goes right
+        // after its last byte; a last line without its line feed (left there
+        // by an editor) must not run into it.
+        endsWithLineFeed = scan.rest.empty();
+        std::string record = endsWithLineFeed ? "" : "\n";
+        record += FormatKeyRecord(crypto1, aes, description, form_.CurrentSettings());
+        if (const FileResult write = scan.file->Write(record.data(), record.size()); !write) {
+            operation.Say(Msg::kKeysDataWriteError, write.error);
+            return change;
+        }
+        AppendViewRow(view.rows, view.after, std::string_view(record).substr(0, record.size() - 1), showKeys);
     }
-    if (written && ReencryptKeyList() && endsWithLineFeed) refill_ = std::move(refill);
-    RemovePlainFiles();
-    return duplicate;
+    change.outcome = operation.Store();
+    // After a line that lacked its line feed the rows gathered are not what
+    // a reload would show: the window reads the list back instead.
+    if (change.outcome == KeyListOutcome::Done && endsWithLineFeed) change.view = std::move(view);
+    return change;
 }
 
-bool KeyList::RemoveKeyRecord(int index) {
-    refill_.reset();
-    if (!Decrypt()) return false;
-    bool rewritten = false;
+KeyListChange KeyList::RemoveKeyRecord(int index) {
+    Operation operation(*this);
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    KeyListChange change;  // failed until the new list is stored
     const bool showKeys = ShowsKeys();
-    Refill refill{{}, current_};
+    KeyListView view{{}, current_};
     std::string firstKept;
     {
         std::unique_ptr<File> source;
         std::unique_ptr<File> target;
         if (!files_.Open(PathOf(kKeysFile), OpenMode::Read, source)) {
-            ShowError(Msg::kKeysDataNotFound);
-        } else if (!files_.Open(PathOf(kTmpKeysFile), OpenMode::CreateAlways, target)) {
-            ShowError(Msg::kTempFileCreateError);
-        } else {
-            KeyLineReader reader(*source);
-            KeyLineWriter writer(*target);
-            std::string line;
-            FileResult write;
-            KeyLineReader::Result next = KeyLineReader::Result::End;
-            int number = 0;
-            while (write && (next = reader.Next(line)) == KeyLineReader::Result::Line) {
-                if (number++ == index) continue;
-                write = writer.Add(line);
-                if (refill.rows.Count() == 0) firstKept = line;
-                AppendViewRow(refill.rows, refill.after, line, showKeys);
-            }
-            if (write && next == KeyLineReader::Result::End) write = writer.Finish();
-            if (!write) ShowError(Msg::kTempFileWriteError, write.error);
-            else if (next == KeyLineReader::Result::Failed) ShowError(Msg::kKeysDataReadError, reader.Error());
-            else rewritten = true;
+            operation.Say(Msg::kKeysDataNotFound);
+            return change;
+        }
+        if (!files_.Open(PathOf(kTmpKeysFile), OpenMode::CreateAlways, target)) {
+            operation.Say(Msg::kTempFileCreateError);
+            return change;
+        }
+        KeyLineReader reader(*source);
+        KeyLineWriter writer(*target);
+        std::string line;
+        FileResult write;
+        KeyLineReader::Result next = KeyLineReader::Result::End;
+        int number = 0;
+        while (write && (next = reader.Next(line)) == KeyLineReader::Result::Line) {
+            if (number++ == index) continue;
+            write = writer.Add(line);
+            if (view.rows.Count() == 0) firstKept = line;
+            AppendViewRow(view.rows, view.after, line, showKeys);
+        }
+        if (write && next == KeyLineReader::Result::End) write = writer.Finish();
+        if (!write) {
+            operation.Say(Msg::kTempFileWriteError, write.error);
+            return change;
+        }
+        if (next == KeyLineReader::Result::Failed) {
+            operation.Say(Msg::kKeysDataReadError, reader.Error());
+            return change;
         }
     }
-    if (rewritten) {
-        const FileResult moved = files_.MoveReplace(PathOf(kTmpKeysFile), PathOf(kKeysFile));
-        if (moved) {
-            // Record 0 as showing it in the fields would read it: parsed over
-            // the record the reload leaves, its keys regrouped.
-            if (refill.rows.Count() > 0) {
-                KeyRecord first = refill.after;
-                ParseKeyRecord(firstKept, first);
-                RegroupKeys(first);
-                refill.after = first;
-            }
-            refill_ = std::move(refill);
-            return true;
-        }
-        ShowError(Msg::kKeysDataProblem, moved.error);
+    if (const FileResult moved = files_.MoveReplace(PathOf(kTmpKeysFile), PathOf(kKeysFile)); !moved) {
+        operation.Say(Msg::kKeysDataProblem, moved.error);
+        return change;
     }
-    RemovePlainFiles();
-    return false;
+    change.outcome = operation.Store();
+    if (change.outcome != KeyListOutcome::Done) return change;
+    // Record 0 as showing it in the fields would read it: parsed over the
+    // record the reload leaves, its keys regrouped.
+    if (view.rows.Count() > 0) {
+        KeyRecord first = view.after;
+        ParseKeyRecord(firstKept, first);
+        RegroupKeys(first);
+        view.after = first;
+    }
+    change.view = std::move(view);
+    return change;
 }
 
 void KeyList::OnRowClicked(int row) {
@@ -274,19 +273,27 @@ void KeyList::OnShowKeys() {
 }
 
 void KeyList::OnAddNew() {
-    int duplicate = -1;
-    if (AddKeyRecord(duplicate)) {
-        boxes_.Show(Numbered(duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
-        return;
+    KeyListChange added = AddKeyRecord();
+    switch (added.outcome) {
+        case KeyListOutcome::Duplicate:
+            boxes_.Show(Numbered(added.duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
+            return;
+        case KeyListOutcome::InUse:
+            return;  // nothing changed, and the list shown is still the list
+        case KeyListOutcome::Done:
+            // The new list is known already: shown at once, with no second
+            // decryption and so no pause before one.
+            if (added.view) {
+                ShowView(std::move(*added.view));
+                return;
+            }
+            break;
+        case KeyListOutcome::Failed:
+        case KeyListOutcome::NotStored:
+            break;
     }
-    if (refill_) {
-        // The new list is known already: shown at once, with no second
-        // decryption and so no pause before one.
-        current_ = refill_->after;
-        if (ui_ != nullptr) ui_->ShowRows(std::move(refill_->rows));
-        refill_.reset();
-        return;
-    }
+    // A moment for the files just deleted to be let go of (a virus scanner,
+    // a network folder) before the reload makes them again.
     sleeper_.SleepMs(25);
     LoadKeyList();
 }
@@ -302,17 +309,12 @@ void KeyList::OnRemove() {
     // Record 0000 is never removed, and nothing is asked for it.
     if (index <= 0) return;
     if (boxes_.AskYesNo(Numbered(index, texts_[Msg::kConfirmDeleteKey]))) {
-        if (!RemoveKeyRecord(index)) {
+        KeyListChange removed = RemoveKeyRecord(index);
+        if (removed.outcome == KeyListOutcome::Failed) {
             if (ui_ != nullptr) ui_->CloseWindow();
-        } else {
-            const bool stored = ReencryptKeyList();
-            RemovePlainFiles();
-            if (stored && refill_) {
-                current_ = refill_->after;
-                if (ui_ != nullptr) ui_->ShowRows(std::move(refill_->rows));
-                ShowRecordFields();
-            }
-            refill_.reset();
+        } else if (removed.view) {
+            ShowView(std::move(*removed.view));
+            ShowRecordFields();
         }
     }
     selectedKeyIndex_ = -1;

@@ -1,9 +1,11 @@
-// The key list operations: every one decrypts crkeys.data into the plain
-// keys.data, reads or rewrites it line by line, and deletes it again; a
-// change is encrypted into TmpCrKeys.data, which then takes the place of
-// crkeys.data, and zipkeys.data keeps a copy. The operations reach the disk,
-// the cipher, the operator and the key list window only through interfaces,
-// so they run natively against fakes.
+// The key list operations: every one takes the list (keys.lock held, so
+// that stations sharing a folder take turns, and crkeys.data held up to the
+// move onto it), decrypts crkeys.data into the plain keys.data, reads or
+// rewrites it line by line, and deletes it again; a change is encrypted into
+// TmpCrKeys.data, which then takes the place of crkeys.data, and
+// zipkeys.data keeps a copy. The operations reach the disk, the cipher, the
+// operator and the key list window only through interfaces, so they run
+// natively against fakes.
 #pragma once
 
 #include <array>
@@ -57,6 +59,31 @@ public:
     virtual void Apply(const KeyRecord& record) = 0;
 };
 
+// How a key list operation ended. Its messages have been shown by then.
+enum class KeyListOutcome {
+    Done,       // read, or changed and stored
+    Duplicate,  // an add found the record in the list already; nothing changed
+    InUse,      // another station held the list for longer than the wait; nothing changed
+    Failed,     // a step failed before the change was made; the list is as it was
+    NotStored,  // the change was made in keys.data, but the new list could not replace crkeys.data
+};
+
+// What reading back a list that an operation has just stored would give:
+// its rows and the current record after them.
+struct KeyListView {
+    KeyListRows rows;
+    KeyRecord after;
+};
+
+// How a change ended, and what the window shows next.
+struct KeyListChange {
+    KeyListOutcome outcome = KeyListOutcome::Failed;
+    int duplicate = -1;  // Duplicate: the number of the record that is there already
+    // Done: the new list, known without decrypting it again; none when the
+    // list has to be read back.
+    std::optional<KeyListView> view;
+};
+
 class KeyList {
 public:
     // directory is put in front of every file name ("" for the working
@@ -71,15 +98,13 @@ public:
     // The window the operations fill; null while none is open.
     void SetUi(KeyListUi* ui) { ui_ = ui; }
 
-    // Each returns as its name says; failures have been shown to the operator.
-    bool LoadKeyList();
-    bool ShowKeyRecord(int index);
-    // True only when the window's record is in the list already; its number
-    // is then in duplicateIndex.
-    bool AddKeyRecord(int& duplicateIndex);
-    bool RemoveKeyRecord(int index);
-    bool UseKeyRecord(int index);
-    bool ReencryptKeyList();
+    // The operations. Each takes the list, works on it and lets it go again
+    // with no plain file left, whichever way it ends.
+    KeyListOutcome LoadKeyList();
+    KeyListOutcome ShowKeyRecord(int index);
+    KeyListChange AddKeyRecord();
+    KeyListChange RemoveKeyRecord(int index);
+    KeyListOutcome UseKeyRecord(int index);
 
     // The window's commands, each with the follow-up of its operation.
     void OnRowClicked(int row);
@@ -94,15 +119,13 @@ public:
     const KeyRecord& CurrentRecord() const { return current_; }
 
 private:
+    class Operation;
+
     std::string PathOf(const char* name) const { return directory_ + name; }
-    bool Decrypt();
-    void RemovePlainFiles();
-    void ShowError(Msg text);
-    void ShowError(Msg text, std::uint32_t code);
     // Reads keys.data up to line index and parses it into the current record.
-    bool ReadRecordAt(int index);
+    KeyListOutcome ReadRecordAt(int index);
     // One pass over keys.data: each line goes to visit until it returns
-    // false. A missing file shows its box here; a read error is left to the
+    // false. A missing file is said here; a read error is left to the
     // caller, which may have rows to show first. The file stays open in
     // `file` and `rest` holds the bytes after the last line feed.
     struct KeysScan {
@@ -112,18 +135,10 @@ private:
         std::string rest;
         std::unique_ptr<File> file;
     };
-    KeysScan ScanKeysFile(OpenMode mode, const std::function<bool(const std::string&)>& visit);
+    KeysScan ScanKeysFile(Operation& operation, OpenMode mode, const std::function<bool(const std::string&)>& visit);
     bool ShowsKeys() const { return ui_ != nullptr && ui_->IsShowKeysChecked(); }
     void ShowRecordFields();
-
-    // What reading back the list that an add or a removal has just written
-    // would give: its rows and the current record after them. The window is
-    // refilled from this instead of decrypting the new list once more.
-    struct Refill {
-        KeyListRows rows;
-        KeyRecord after;
-    };
-    std::optional<Refill> refill_;
+    void ShowView(KeyListView view);
 
     Files& files_;
     KeyFileCipher& cipher_;

@@ -91,16 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 enum Column { kPortCol = 3, kModeCol = 9, kDataCol = 12, kResultCol = 22, kMessageCol = 23 };
 
-// The parts of text between the separators (no field of these rows needs quoting).
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
-        parts.push_back(text.substr(at, end - at));
-    parts.push_back(text.substr(at));
-    return parts;
-}
-
 TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersAndExports) {
     sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
@@ -158,13 +148,7 @@ TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersA
     ASSERT_TRUE(WaitUntil([&] { return ListRows(list) == 1 && ListCell(list, 0, kDataCol) == shown[1]; }));
 
     // "Export...": a file name typed into the Save As dialog, Save pressed.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(64, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, 64)));
-    const HWND dialog = program->WaitTop(L"#32770");
-    HWND name = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
-    while (name && ClassName(name) != "Edit") name = GetWindow(name, GW_CHILD);
-    ASSERT_TRUE(name);
-    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / "export.csv").wstring().c_str()));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    ChooseFile(window, 64, "export.csv");
     const std::string exported = lines[0] + "\r\n" + lines[2] + "\r\n";
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("export.csv") == exported; })) << dir.Read("export.csv").value_or("");
     PostMessageW(window, WM_CLOSE, 0, 0);

@@ -69,6 +69,16 @@ struct SimControl {
     }
 };
 
+// The parts of text between the separators (no field the tests split needs quoting).
+inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+        parts.push_back(text.substr(at, end - at));
+    parts.push_back(text.substr(at));
+    return parts;
+}
+
 // Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
 inline void Shot(HWND hwnd, const std::string& name) {
     if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
@@ -131,6 +141,17 @@ public:  // the scenarios' helpers take the fixture
         for (std::string word; in >> word;)
             if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
         return {};
+    }
+    // Presses a window's button that brings the Open or Save As dialog, and
+    // answers the dialog with this file of the scratch folder.
+    void ChooseFile(HWND window, int button, const std::string& name) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+        const HWND dialog = program->WaitTop(L"#32770");
+        HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
+        while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
+        ASSERT_TRUE(edit);
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / name).wstring().c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     }
 
     // Applies one of the registry changes scripts/sim-port wrote for the

@@ -84,18 +84,6 @@ TEST_P(ReaderNoiseTest, TheProgramShowsItsOwnTextsAndTheNextCommandWorks) {
     }
 }
 
-// After an acknowledgement that ends in a line end, noise where the result
-// belongs is an answer the moment it can no longer begin a result line: the
-// operator hears of it at once, and the link stays open.
-TEST_F(E2eTest, NoiseAfterAnAcknowledgementsLineEndIsAnUnrecognisedAnswer) {
-    ASSERT_EQ(sim("ack tail \\r\\n").rfind("OK ack", 0), 0u);
-    ASSERT_EQ(Start(), kConnected);
-    sim("noise seed 7");
-    sim("noise result random");
-    EXPECT_EQ(Run(kWrite), En(Msg::kAnswerNotRecognized));
-    EXPECT_EQ(Version(), "2.00");
-}
-
 INSTANTIATE_TEST_SUITE_P(Noise, ReaderNoiseTest, ::testing::ValuesIn(kPoints),
                          [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -26,26 +25,6 @@ inline std::string Rec(const std::string& description, const std::string& mkey =
     return settings + " M_KEY=" + mkey + " A_KEY=" + akey + " Description=" + description + "\n";
 }
 
-class FakeKeyListUi : public KeyListUi {
-public:
-    std::vector<KeyListRow> rows;
-    bool showKeys = false;
-    std::map<KeyField, std::string> fields;
-    int closes = 0;
-
-    void ShowRows(KeyListRows r) override {
-        rows.clear();
-        for (std::size_t i = 0; i < r.Count(); ++i) rows.push_back(r.Row(i));
-    }
-    bool IsShowKeysChecked() const override { return showKeys; }
-    void SetShowKeysChecked(bool checked) override { showKeys = checked; }
-    void SetKeyFieldsMasked(bool) override {}
-    std::string FieldText(KeyField f) const override { return fields.count(f) ? fields.at(f) : std::string(); }
-    void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
-    void EnableRecordButtons() override {}
-    void CloseWindow() override { ++closes; }
-};
-
 class KeyListTest : public ::testing::Test {
 protected:
     KeyListTest() { list.SetUi(&ui); }
@@ -53,13 +32,14 @@ protected:
     // crkeys.data holding the given plain list, on the disk.
     void Store(const std::string& plain) {
         files.Put("plain.scratch", plain);
-        ASSERT_TRUE(helper_.EncryptKeyFile("plain.scratch", kCrKeysFile, kKeyFilePassword));
+        ASSERT_FALSE(EncryptKeyFile(files, cipher, "plain.scratch", kCrKeysFile, kKeyFilePassword));
         files.entries.erase("plain.scratch");
     }
     // The plain list in crkeys.data, or a marker when it does not decrypt.
     std::string Stored() {
         std::string plain = "<does not decrypt>";
-        if (helper_.DecryptKeyFile(kCrKeysFile, "plain.scratch", kKeyFilePassword)) plain = files.Text("plain.scratch");
+        if (!DecryptKeyFile(files, cipher, kCrKeysFile, "plain.scratch", kKeyFilePassword))
+            plain = files.Text("plain.scratch");
         files.entries.erase("plain.scratch");
         return plain;
     }
@@ -74,13 +54,9 @@ protected:
 
     testing::TestApp t{testing::WithReader{}};  // the form as the program starts it, in English
     testing::MemoryFiles files;
-    OpenSslKeyFileCipher cipher{files, t.boxes};
-    FakeKeyListUi ui;
+    OpenSslKeyFileCipher cipher{files};
+    testing::FakeKeyListUi ui;
     KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm};
-
-private:
-    testing::FakeMessageBoxes helperBoxes_;
-    OpenSslKeyFileCipher helper_{files, helperBoxes_};
 };
 
 }  // namespace tollvane

@@ -45,7 +45,7 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
         EXPECT_EQ(files.Text(kZipKeysFile), files.Text(kCrKeysFile));
         EXPECT_TRUE(PlainFilesGone());
         const auto shown = ui.rows;
-        ASSERT_TRUE(list.LoadKeyList());
+        ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
         EXPECT_EQ(ui.rows, shown);
     }
     EXPECT_TRUE(t.boxes.shown.empty());
@@ -93,8 +93,8 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_EQ(Stored(), Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + Rec("r3") + longer);
     const auto rows = ui.rows;
     const auto fields = ui.fields;
-    ASSERT_TRUE(list.LoadKeyList());
-    ASSERT_TRUE(list.ShowKeyRecord(0));
+    ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
+    ASSERT_EQ(list.ShowKeyRecord(0), KeyListOutcome::Done);
     EXPECT_EQ(ui.rows, rows);
     EXPECT_EQ(ui.fields, fields);
     EXPECT_EQ(ui.fields[KeyField::Description], "r0");  // the fields show record 0000
@@ -149,13 +149,43 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
 }
 
 // Without crkeys.data an add reports it, the reload after it reports it
-// again, and no file is made.
+// again, and no file is made but the stations' lock.
 TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     FieldsFromForm();
     list.OnAddNew();
     EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>(
                               2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
-    EXPECT_TRUE(files.entries.empty());
+    ASSERT_EQ(files.entries.size(), 1u);
+    EXPECT_TRUE(files.Has(kKeysLockFile));
+}
+
+// A station that finds the list taken by another waits two seconds for it,
+// then says so and changes nothing: not the list, not the other station's
+// plain file, not the window.
+TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
+    const std::vector<std::string> inUse(
+        3, "The key list is in use at another station.\nNothing was changed. Try again in a few seconds.");
+    Store(Rec("r0") + Rec("r1"));
+    const std::string stored = files.Text(kCrKeysFile);
+    // A station running this program holds the lock; one that does not know
+    // it (an older copy) holds crkeys.data itself.
+    for (const char* held : {kKeysLockFile, kCrKeysFile}) {
+        SCOPED_TRACE(held);
+        files.held = {held};
+        files.Put(kKeysFile, "the other station's plain list");
+        t.boxes.shown.clear();
+        t.sleeper.pauses.clear();
+        FieldsFromForm("new");
+        list.OnAddNew();
+        list.OnRowClicked(1);
+        list.OnRemove();
+        EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::InUse);
+        EXPECT_EQ(t.boxes.Texts(), inUse);
+        EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(60, 100));  // 2 s each, and no reload after the add
+        EXPECT_EQ(files.Text(kCrKeysFile), stored);
+        EXPECT_EQ(files.Text(kKeysFile), "the other station's plain list");
+        EXPECT_EQ(ui.closes, 0);
+    }
 }
 
 // --- Failure at every step -------------------------------------------------
@@ -211,6 +241,8 @@ const Failure kFailures[] = {
 TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
     const std::string before =
         Rec("r0") + Rec("r1", kFF6, kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=05 BN=0") + Rec("r2");
+    // A message waits for the operator only after the list has been let go.
+    t.boxes.modalLoop = [&] { EXPECT_FALSE(files.Has(kKeysFile)); };
     for (const Failure& f : kFailures) {
         SCOPED_TRACE(f.what);
         Store(before);
@@ -220,8 +252,8 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
         ui.closes = 0;
         files.FailAt(f.step, f.nth, kCode, f.file);
         switch (f.op) {
-            case Op::Load: EXPECT_FALSE(list.LoadKeyList()); break;
-            case Op::Show: EXPECT_FALSE(list.ShowKeyRecord(1)); break;
+            case Op::Load: EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::Failed); break;
+            case Op::Show: EXPECT_EQ(list.ShowKeyRecord(1), KeyListOutcome::Failed); break;
             case Op::Add: list.OnAddNew(); break;
             case Op::Remove: list.OnRowClicked(1); list.OnRemove(); break;
             case Op::Use: list.OnRowClicked(1); list.OnUseKey(); break;

@@ -2,7 +2,6 @@
 
 #include <openssl/evp.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace tollvane {
@@ -13,13 +12,6 @@ constexpr size_t kChunkSize = 960;
 // multiple of the block size; used so that both implementations show the
 // same text.
 constexpr unsigned kBadData = 0x80090005u;
-
-constexpr char kOpenSourceFailed[] = "Ошибка открытия исходного текстового файла!";
-constexpr char kOpenTargetFailed[] = "Ошибка открытия файла назначения!";
-constexpr char kReadFailed[] = "Ошибка чтения открытого текста!";
-constexpr char kEncryptFailed[] = "Ошибка во время CryptEncrypt!";
-constexpr char kDecryptFailed[] = "Ошибка во время CryptDecrypt!";
-constexpr char kWriteFailed[] = "Ошибка записи зашифрованного текста!";
 
 struct CtxFree {
     void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
@@ -55,33 +47,27 @@ std::array<std::uint8_t, 32> OpenSslKeyFileCipher::DeriveKey(const std::string& 
     return key;
 }
 
-bool OpenSslKeyFileCipher::EncryptKeyFile(const std::string& source, const std::string& target,
-                                          const std::string& password) {
-    return Transform(true, source, target, password);
+std::optional<CipherFailure> OpenSslKeyFileCipher::Encrypt(File& source, const std::string& sourceName,
+                                                          const std::string& target, const std::string& password) {
+    return Transform(true, source, sourceName, target, password);
 }
 
-bool OpenSslKeyFileCipher::DecryptKeyFile(const std::string& source, const std::string& target,
-                                          const std::string& password) {
-    return Transform(false, source, target, password);
+std::optional<CipherFailure> OpenSslKeyFileCipher::Decrypt(File& source, const std::string& sourceName,
+                                                          const std::string& target, const std::string& password) {
+    return Transform(false, source, sourceName, target, password);
 }
 
-bool OpenSslKeyFileCipher::Transform(bool encrypt, const std::string& source,
-                                     const std::string& target, const std::string& password) {
-    auto fail = [this](const char* step, unsigned code) {
-        lastError_ = code;
-        char number[32];
-        std::snprintf(number, sizeof number, "0x%08X.", code);
-        boxes_.Show(std::string(step) + "\nНомер ошибки: " + number, MessageIcon::Error);
-        return false;
+std::optional<CipherFailure> OpenSslKeyFileCipher::Transform(bool encrypt, File& in, const std::string& sourceName,
+                                                            const std::string& target, const std::string& password) {
+    const auto fail = [](CipherStep step, unsigned code, const std::string& file = {}) {
+        return CipherFailure{step, file, code};
     };
 
-    std::unique_ptr<File> in, out;
-    if (const FileResult opened = files_.Open(source, OpenMode::Read, in); !opened)
-        return fail(kOpenSourceFailed, opened.error);
+    std::unique_ptr<File> out;
     if (const FileResult opened = files_.Open(target, OpenMode::CreateAlways, out); !opened)
-        return fail(kOpenTargetFailed, opened.error);
+        return fail(CipherStep::OpenTarget, opened.error, target);
 
-    const char* cipherStep = encrypt ? kEncryptFailed : kDecryptFailed;
+    const CipherStep cipherStep = encrypt ? CipherStep::Encrypt : CipherStep::Decrypt;
     std::unique_ptr<EVP_CIPHER_CTX, CtxFree> ctx(EVP_CIPHER_CTX_new());
     const auto key = DeriveKey(password);
     const std::uint8_t iv[16] = {};
@@ -93,8 +79,8 @@ bool OpenSslKeyFileCipher::Transform(bool encrypt, const std::string& source,
     std::uint8_t produced[kChunkSize + 16];
     for (;;) {
         std::size_t got = 0;
-        if (const FileResult read = in->Read(reinterpret_cast<char*>(chunk), sizeof chunk, got); !read)
-            return fail(kReadFailed, read.error);
+        if (const FileResult read = in.Read(reinterpret_cast<char*>(chunk), sizeof chunk, got); !read)
+            return fail(CipherStep::ReadSource, read.error, sourceName);
         int n = 0;
         if (got == 0) {
             if (!EVP_CipherFinal_ex(ctx.get(), produced, &n)) return fail(cipherStep, kBadData);
@@ -102,11 +88,15 @@ bool OpenSslKeyFileCipher::Transform(bool encrypt, const std::string& source,
             return fail(cipherStep, kBadData);
         }
         const FileResult written = out->Write(reinterpret_cast<const char*>(produced), static_cast<size_t>(n));
-        if (!written) return fail(kWriteFailed, written.error);
+        if (!written) return fail(CipherStep::WriteTarget, written.error, target);
         if (got == 0) break;
     }
-    if (const FileResult flushed = out->Flush(); !flushed) return fail(kWriteFailed, flushed.error);
-    return true;
+    // Only an encrypted target is put on the disk, as the program's cipher does.
+    if (encrypt) {
+        if (const FileResult flushed = out->Flush(); !flushed)
+            return fail(CipherStep::WriteTarget, flushed.error, target);
+    }
+    return std::nullopt;
 }
 
 }  // namespace tollvane

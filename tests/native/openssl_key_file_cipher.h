@@ -8,19 +8,18 @@
 #include <string>
 
 #include "base/files.h"
-#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
 namespace tollvane {
 
 class OpenSslKeyFileCipher : public KeyFileCipher {
 public:
-    OpenSslKeyFileCipher(Files& files, MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
+    explicit OpenSslKeyFileCipher(Files& files) : files_(files) {}
 
-    bool EncryptKeyFile(const std::string& source, const std::string& target,
-                        const std::string& password) override;
-    bool DecryptKeyFile(const std::string& source, const std::string& target,
-                        const std::string& password) override;
+    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName, const std::string& target,
+                                         const std::string& password) override;
+    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName, const std::string& target,
+                                         const std::string& password) override;
 
     // The AES-256 key that CryptDeriveKey makes from an MD5 hash of the
     // password: the hash is XORed into a 64-byte block of 0x36 and one of
@@ -29,11 +28,10 @@ public:
     static std::array<std::uint8_t, 32> DeriveKey(const std::string& password);
 
 private:
-    bool Transform(bool encrypt, const std::string& source, const std::string& target,
-                   const std::string& password);
+    std::optional<CipherFailure> Transform(bool encrypt, File& source, const std::string& sourceName,
+                                           const std::string& target, const std::string& password);
 
     Files& files_;
-    MessageBoxes& boxes_;
 };
 
 }  // namespace tollvane

@@ -334,6 +334,14 @@ public:
     void OpenCardHolders() override {}
 };
 
+// The station of the register and the card holders' list, at a fixed time.
+class FixedStation : public StationClock {
+public:
+    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
+    std::string OperatorName() override { return "ivanova"; }
+    std::string ComputerName() override { return "DESK-2"; }
+};
+
 // --- Everything together ---------------------------------------------------------
 
 // The system's ports and the one the reader is on, for a TestApp that
@@ -341,6 +349,27 @@ public:
 struct WithReader {
     std::vector<std::string> ports = {"COM1", "COM3"};
     std::optional<std::string> readerPort = "COM3";
+};
+
+// The key list window: the rows shown, the fields, the closes.
+class FakeKeyListUi : public KeyListUi {
+public:
+    std::vector<KeyListRow> rows;
+    bool showKeys = false;
+    std::map<KeyField, std::string> fields;
+    int closes = 0;
+
+    void ShowRows(KeyListRows r) override {
+        rows.clear();
+        for (std::size_t i = 0; i < r.Count(); ++i) rows.push_back(r.Row(i));
+    }
+    bool IsShowKeysChecked() const override { return showKeys; }
+    void SetShowKeysChecked(bool checked) override { showKeys = checked; }
+    void SetKeyFieldsMasked(bool) override {}
+    std::string FieldText(KeyField f) const override { return fields.count(f) ? fields.at(f) : std::string(); }
+    void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
+    void EnableRecordButtons() override {}
+    void CloseWindow() override { ++closes; }
 };
 
 // The fakes and an AppContext over them. The form is left blank unless the

@@ -93,7 +93,7 @@ public:
             return FileResult::Failure(32, FileStatus::HeldElsewhere);
         }
         const bool exists = Has(path);
-        if (!exists && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared) {
+        if (!exists && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared && mode != OpenMode::Hold) {
             return FileResult::Failure(2, FileStatus::NotFound);
         }
         if (mode == OpenMode::CreateAlways) {

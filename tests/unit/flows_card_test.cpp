@@ -200,13 +200,6 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
     }
 }
 
-class FixedStation : public StationClock {
-public:
-    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
-    std::string OperatorName() override { return "ivanova"; }
-    std::string ComputerName() override { return "DESK-2"; }
-};
-
 // A cyclic User write of new numbers, with the register of issued cards.
 struct RegisterFlow : CardWait {
     MemoryFiles files;

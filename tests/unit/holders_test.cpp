@@ -21,31 +21,20 @@ std::string FakeAnsi(std::string_view bytes) {
     std::string out;
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        unsigned cp = c;
-        if (c >= 0xC0) cp = 0x410 + (c - 0xC0);
-        else if (c == 0xA8) cp = 0x401;
-        else if (c == 0xB8) cp = 0x451;
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        const unsigned cp = c >= 0xC0 ? 0x410 + (c - 0xC0) : c == 0xA8 ? 0x401 : c == 0xB8 ? 0x451 : c;
+        if (cp < 0x80) out += static_cast<char>(cp);
+        else out += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
     }
     return out;
 }
 
 std::string Utf16Le(std::string_view ascii) {
     std::string out = "\xFF\xFE";
-    for (char c : ascii) out += std::string{c, '\0'};
+    for (char c : ascii) out += {c, '\0'};
     return out;
 }
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
+std::string Repeat(const std::string& s, int n) { return n ? s + Repeat(s, n - 1) : ""; }
 
 HolderNumber Num(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d = 0x44) {
     return {a, b, c, d, 0x55, 0x66, 0x77};
@@ -112,11 +101,10 @@ TEST(HoldersImport, ARefusedLineImportsNobody) {
     EXPECT_TRUE(r.people.empty());
     std::vector<std::pair<std::size_t, Refusal>> refused;
     for (const RefusedLine& line : r.refused) refused.emplace_back(line.line, line.reason);
-    EXPECT_THAT(refused, ElementsAre(std::pair{2u, Refusal::EmptyName}, std::pair{3u, Refusal::BadNumber},
-                                     std::pair{4u, Refusal::BadNumber}, std::pair{5u, Refusal::NumberRecorded},
-                                     std::pair{6u, Refusal::NameTooLong}, std::pair{7u, Refusal::NumberTwice},
-                                     std::pair{9u, Refusal::NumberTwice}, std::pair{10u, Refusal::BadNumber},
-                                     std::pair{12u, Refusal::BadNumber}));
+    using enum Refusal;
+    EXPECT_EQ(refused, (std::vector<std::pair<std::size_t, Refusal>>{
+                           {2, EmptyName}, {3, BadNumber}, {4, BadNumber}, {5, NumberRecorded}, {6, NameTooLong},
+                           {7, NumberTwice}, {9, NumberTwice}, {10, BadNumber}, {12, BadNumber}}));
 }
 
 TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
@@ -151,42 +139,30 @@ TEST(HoldersFile, WrittenAndReadBack) {
     ASSERT_FALSE(ParseCardHolders(kListFile, read));
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(FormatCardHolders(read), kListFile);
-    const struct { const char* line; } damaged[] = {
-        {"Ann,,lost,\r\n"}, {"Ann,,issued,\r\n"}, {"Ann,11 22,waiting,\r\n"}, {"Ann,waiting\r\n"},
-    };
-    for (const auto& d : damaged) {
-        SCOPED_TRACE(d.line);
-        const auto damage = ParseCardHolders(kListFile + "\r\n" + d.line, read);
-        ASSERT_TRUE(damage);
-        EXPECT_EQ(damage->line, 6u);
+    for (const char* damaged : {"Ann,,lost,\r\n", "Ann,,issued,\r\n", "Ann,11 22,waiting,\r\n", "Ann,waiting\r\n"}) {
+        const auto damage = ParseCardHolders(kListFile + "\r\n" + damaged, read);
+        EXPECT_EQ(damage ? damage->line : 0u, 6u) << damaged;
     }
 }
 
 // A failed step of the rewrite leaves the old list, whole, and no temporary
 // file; the run's message names the step's text, the list and the code.
 TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
-    const struct {
-        FileOp op;
-        const char* path;
-        ListStep step;
-    } cases[] = {
-        {FileOp::Open, "CardHolders.tmp", ListStep::Open},
-        {FileOp::Write, "CardHolders.tmp", ListStep::Write},
-        {FileOp::Flush, "CardHolders.tmp", ListStep::Flush},
-        {FileOp::Move, "CardHolders.csv", ListStep::Move},
+    const struct { FileOp op; const char* path; ListStep step; } cases[] = {
+        {FileOp::Open, "CardHolders.tmp", ListStep::Open}, {FileOp::Write, "CardHolders.tmp", ListStep::Write},
+        {FileOp::Flush, "CardHolders.tmp", ListStep::Flush}, {FileOp::Move, "CardHolders.csv", ListStep::Move},
     };
+    std::vector<CardHolder> longer = kList;
+    longer.push_back(Waiting("New"));
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path + std::to_string(static_cast<int>(c.op)));
+        SCOPED_TRACE(static_cast<int>(c.op));
         MemoryFiles files;
         FakeSleeper sleeper;
         files.Put("CardHolders.csv", kListFile);
         files.FailAt(c.op, 1, 112, c.path);
-        std::vector<CardHolder> longer = kList;
-        longer.push_back(Waiting("New"));
         const auto failure = SaveCardHolders(files, sleeper, HolderPaths{}, longer);
         ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->step, c.step);
-        EXPECT_EQ(failure->systemError, 112u);
+        EXPECT_EQ(std::pair(failure->step, failure->systemError), std::pair(c.step, 112u));
         EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
         EXPECT_FALSE(files.Has("CardHolders.tmp"));
     }
@@ -228,18 +204,13 @@ TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
 
 // --- The window's list: filter, import and removal under the hold -----------------
 
-struct HoldersListTest : ::testing::Test {
+TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeople) {
     MemoryFiles files;
     FakeSleeper sleeper;
     const MessageTable texts{LanguageId::English};
     HoldersList list{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
-    void SetUp() override {
-        files.Put("CardHolders.csv", kListFile);
-        files.Put("usersData.data", "AABBCC0000");
-    }
-};
-
-TEST_F(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeople) {
+    files.Put("CardHolders.csv", kListFile);
+    files.Put("usersData.data", "AABBCC0000");
     ASSERT_FALSE(list.Load(texts));
     list.SetFilter("SMITH");
     EXPECT_THAT(list.Rows(), ElementsAre(1u));
@@ -269,19 +240,12 @@ TEST_F(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeo
 
 // --- The run -------------------------------------------------------------------------
 
-class FixedClock : public StationClock {
-public:
-    RegisterTime Now() override { return {2026, 12, 6, 18, 30, 5, 180}; }
-    std::string OperatorName() override { return "ivanova"; }
-    std::string ComputerName() override { return "DESK-2"; }
-};
-
 const std::string kDatOk = "\n\rAT+DAT_OK";
 const std::string kErr04 = "\n\rAT+ERR_04";
 
 struct HoldersRunTest : ::testing::Test {
     TestApp t{LanguageId::English};
-    FixedClock clock;
+    FixedStation clock;
     HoldersRun run{t.files, t.sleeper, clock, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
 
     void SetUp() override {
@@ -356,11 +320,7 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
 }
 
 TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
-    const struct {
-        const char* name;
-        std::function<void()> arrange;
-        std::string message;
-    } cases[] = {
+    const struct { const char* name; std::function<void()> arrange; std::string message; } cases[] = {
         {"a Master write", [&] { t.SelectCombo(Ctl::RoleCombo, 0); }, t.T(Msg::kHoldersNeedUserWrite)},
         {"no sector data", [&] { t.SelectCombo(Ctl::WorkModeCombo, 0); t.SelectCombo(Ctl::RoleCombo, 1); },
          t.T(Msg::kHoldersNeedUserWrite)},

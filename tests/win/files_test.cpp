@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "app/win/win_ui.h"
 #include "base/win/handles.h"
@@ -18,6 +19,7 @@
 #include "base/win/win_files.h"
 #include "carddata/users_data_store.h"
 #include "keystore/key_files.h"
+#include "keystore/key_list.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
@@ -86,6 +88,7 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         {"open held", files.Open(dir["b"], OpenMode::ReadWrite, file), held, ERROR_SHARING_VIOLATION},
         {"delete held", files.Delete(dir["b"]), held, ERROR_SHARING_VIOLATION},
         {"second appender", files.Open(dir["r.csv"], OpenMode::AppendShared, file), held, ERROR_SHARING_VIOLATION},
+        {"second holder", files.Open(dir["r.csv"], OpenMode::Hold, file), held, ERROR_SHARING_VIOLATION},
         {"write to a read handle", readOnly->Write("x", 1), FileStatus::Failed, ERROR_ACCESS_DENIED},
         {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed, ERROR_ACCESS_DENIED},
     };
@@ -129,12 +132,12 @@ std::string KeyFileVector(const char* name) { return ReadAll(fs::path(TOLLVANE_T
 
 struct WinKeyFileCipherTest : ::testing::Test {
     testing::MemoryFiles files;
-    testing::FakeMessageBoxes boxes;
-    WinKeyFileCipher cipher{files, boxes};
+    WinKeyFileCipher cipher{files};
 };
 
 // The files are read and written in steps of 960 bytes: the vectors end
-// just before, at and after a step's end, in both directions.
+// just before, at and after a step's end, in both directions. Only the
+// encrypted output is put on the disk: plain keys never are.
 TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
     const std::pair<const char*, const char*> vectors[] = {
         {"plain_empty.bin", "cipher_empty.bin"}, {"plain_959.bin", "cipher_959.bin"},
@@ -145,15 +148,15 @@ TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
         SCOPED_TRACE(plain);
         files.Put("plain", KeyFileVector(plain));
         files.Put("cipher", KeyFileVector(encrypted));
-        ASSERT_TRUE(cipher.EncryptKeyFile("plain", "out", kKeyFilePassword));
+        ASSERT_FALSE(EncryptKeyFile(files, cipher, "plain", "out", kKeyFilePassword));
         EXPECT_EQ(files.entries["out"].durable, files.Text("cipher"));  // on the disk when it returns
-        ASSERT_TRUE(cipher.DecryptKeyFile("cipher", "out", kKeyFilePassword));
+        ASSERT_FALSE(DecryptKeyFile(files, cipher, "cipher", "out", kKeyFilePassword));
         EXPECT_EQ(files.Text("out"), files.Text("plain"));
+        EXPECT_EQ(files.entries["out"].durable, "");
     }
-    EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(WinKeyFileCipherTest, EachFailedStepIsShownAndReportedFalse) {
+TEST_F(WinKeyFileCipherTest, EachFailedStepIsReportedWithItsFileAndText) {
     const std::string list = KeyFileVector("crkeys_keylist.data");
     const char kDecrypt[] = "Ошибка во время CryptDecrypt!\nНомер ошибки: 0x80090005.";
     const char kWrite[] = "Ошибка записи зашифрованного текста!\nНомер ошибки: 0x00000070.";
@@ -162,32 +165,31 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsShownAndReportedFalse) {
         bool encrypt;
         std::optional<std::string> source;  // none: no source file at all
         std::optional<FileOp> failing;      // a file step failing with 112
+        const char* file;                   // the file the failure names
         const char* message;
     };
     const Case cases[] = {
-        {"missing source", false, std::nullopt, std::nullopt,
+        {"missing source", false, std::nullopt, std::nullopt, "source",
          "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."},
-        {"corrupt padding", false, list.substr(0, list.size() - 1) + "\x5A", std::nullopt, kDecrypt},
-        {"empty cipher text", false, "", std::nullopt, kDecrypt},
-        {"target cannot be made", true, list, FileOp::Open,
+        {"corrupt padding", false, list.substr(0, list.size() - 1) + "\x5A", std::nullopt, "", kDecrypt},
+        {"empty cipher text", false, "", std::nullopt, "", kDecrypt},
+        {"target cannot be made", true, list, FileOp::Open, "target",
          "Ошибка открытия файла назначения!\nНомер ошибки: 0x00000070."},
-        {"read", true, list, FileOp::Read, "Ошибка чтения открытого текста!\nНомер ошибки: 0x00000070."},
-        {"write", false, list, FileOp::Write, kWrite},
-        {"flush", true, list, FileOp::Flush, kWrite},
+        {"read", true, list, FileOp::Read, "source", "Ошибка чтения открытого текста!\nНомер ошибки: 0x00000070."},
+        {"write", false, list, FileOp::Write, "target", kWrite},
+        {"flush", true, list, FileOp::Flush, "target", kWrite},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        boxes.shown.clear();
         files.entries.clear();
         if (c.source) files.Put("source", *c.source);
         // The source is opened first, so only the second opening can fail here.
         if (c.failing) files.FailAt(*c.failing, *c.failing == FileOp::Open ? 2 : 1, 112);
-        const bool ok = c.encrypt ? cipher.EncryptKeyFile("source", "target", kKeyFilePassword)
-                                  : cipher.DecryptKeyFile("source", "target", kKeyFilePassword);
-        EXPECT_FALSE(ok);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, c.message);
-        EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
+        const auto failure = c.encrypt ? EncryptKeyFile(files, cipher, "source", "target", kKeyFilePassword)
+                                       : DecryptKeyFile(files, cipher, "source", "target", kKeyFilePassword);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->file, c.file);
+        EXPECT_EQ(CipherFailureText(*failure), c.message);
         EXPECT_FALSE(!c.source && files.Has("target")) << "the target is made only after the source opens";
         files.FailAt(FileOp::Open, 0);
     }
@@ -227,11 +229,11 @@ TEST(Stations, Station) {
     }
 }
 
-HANDLE StartStation(char station, const std::string& folder) {
+HANDLE StartStation(char station, const std::string& folder, const wchar_t* test = L"Stations.Station") {
     SetEnvironmentVariableW(kStationVariable, (static_cast<wchar_t>(station) + Widen(folder)).c_str());
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Stations.Station --gtest_brief=1";
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=" + test + L" --gtest_brief=1";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -243,18 +245,27 @@ HANDLE StartStation(char station, const std::string& folder) {
     return process.hProcess;
 }
 
+// Waits for the stations and closes them (a station still running after two
+// minutes is stopped); true when each passed.
+bool AllPassed(const std::vector<HANDLE>& stations) {
+    bool passed = WaitForMultipleObjects(static_cast<DWORD>(stations.size()), stations.data(), TRUE, 120000) ==
+                  WAIT_OBJECT_0;
+    for (HANDLE station : stations) {
+        if (!passed) TerminateProcess(station, 1);
+        DWORD code = 1;
+        GetExitCodeProcess(station, &code);
+        passed = passed && code == 0;
+        CloseHandle(station);
+    }
+    return passed;
+}
+
 TEST(Stations, TwoStationsRecordNumbersAndAppendRowsAtOnce) {
     Scratch dir;
     WriteAll(dir / "usersData.data", "");
-    const HANDLE stations[2] = {StartStation('A', dir[""]), StartStation('B', dir[""])};
+    const std::vector<HANDLE> stations = {StartStation('A', dir[""]), StartStation('B', dir[""])};
     ASSERT_TRUE(stations[0] && stations[1]);
-    EXPECT_EQ(WaitForMultipleObjects(2, stations, TRUE, 60000), WAIT_OBJECT_0);
-    for (HANDLE station : stations) {
-        DWORD code = 1;
-        GetExitCodeProcess(station, &code);
-        EXPECT_EQ(code, 0u);
-        CloseHandle(station);
-    }
+    EXPECT_TRUE(AllPassed(stations));
 
     // Every number once, none lost or doubled.
     std::istringstream records(ReadAll(dir / "usersData.data"));
@@ -273,6 +284,73 @@ TEST(Stations, TwoStationsRecordNumbersAndAppendRowsAtOnce) {
         at += line.size();
     }
     EXPECT_EQ(next['A'] + next['B'], 2 * kPerStation);
+}
+
+// --- Two stations on one key list, and a third starting meanwhile ----------------
+
+constexpr int kKeysPerStation = 12;
+
+// Run by the test below in a process of its own: stations 'A' and 'B' each
+// add their keys, one at a time, as operators do; station 'S' starts the
+// program over and over meanwhile (the start-up wipe) until both are done.
+TEST(KeyStations, Station) {
+    wchar_t value[MAX_PATH + 2] = {};
+    if (GetEnvironmentVariableW(kStationVariable, value, MAX_PATH + 2) == 0) GTEST_SKIP() << "started below";
+    const char station = static_cast<char>(value[0]);
+    const std::string folder = Narrow(value + 1);
+    WinFiles files;
+    const auto done = [&](char who) { return fs::path(Widen(folder + "done " + who)); };
+    if (station == 'S') {
+        for (const ULONGLONG end = GetTickCount64() + 60000; !fs::exists(done('A')) || !fs::exists(done('B'));) {
+            ASSERT_LT(GetTickCount64(), end) << "the other stations did not finish";
+            WipeLeftoverPlainKeys(files, folder);
+            Sleep(1);
+        }
+        return;
+    }
+    WinKeyFileCipher cipher(files);
+    WinSleeper sleeper;
+    testing::TestApp t{testing::WithReader{}};
+    testing::FakeKeyListUi ui;
+    KeyList list(files, cipher, t.boxes, t.app.texts, sleeper, t.keyForm, folder);
+    list.SetUi(&ui);
+    ui.fields[KeyField::Crypto1] = t.app.values.crypto1KeyText;
+    ui.fields[KeyField::Aes] = t.app.values.aesKeyText;
+    for (int i = 0; i < kKeysPerStation; ++i) {
+        ui.fields[KeyField::Description] = station + std::to_string(i);
+        // A list taken by the other station for longer than the wait is
+        // tried again, as an operator would.
+        KeyListOutcome added;
+        for (int tries = 0; (added = list.AddKeyRecord().outcome) == KeyListOutcome::InUse && tries < 10; ++tries) {
+        }
+        ASSERT_EQ(added, KeyListOutcome::Done) << (t.boxes.shown.empty() ? "" : t.boxes.shown.back().text);
+        Sleep(5);
+    }
+    WriteAll(done(station), "");
+}
+
+TEST(KeyStations, TwoStationsAddAtOnceAndAThirdStartsMeanwhile) {
+    Scratch dir;
+    WinFiles files;
+    WinKeyFileCipher cipher(files);
+    ASSERT_TRUE(MakeFirstKeyList(files, cipher, dir[""]));
+    const std::vector<HANDLE> stations = {StartStation('A', dir[""], L"KeyStations.Station"),
+                                          StartStation('B', dir[""], L"KeyStations.Station"),
+                                          StartStation('S', dir[""], L"KeyStations.Station")};
+    ASSERT_TRUE(stations[0] && stations[1] && stations[2]);
+    EXPECT_TRUE(AllPassed(stations));
+
+    // Every key once; no plain list left; the backup follows the list.
+    ASSERT_FALSE(DecryptKeyFile(files, cipher, dir[kCrKeysFile], dir["check"], kKeyFilePassword));
+    std::multiset<std::string> descriptions;
+    std::istringstream lines(ReadAll(dir / "check"));
+    for (std::string line; std::getline(lines, line);) descriptions.insert(line.substr(line.find("Description=") + 12));
+    std::multiset<std::string> expected;
+    for (char station : {'A', 'B'})
+        for (int i = 0; i < kKeysPerStation; ++i) expected.insert(station + std::to_string(i));
+    EXPECT_EQ(descriptions, expected);
+    EXPECT_FALSE(fs::exists(dir / kKeysFile) || fs::exists(dir / kTmpKeysFile) || fs::exists(dir / kTmpCrKeysFile));
+    EXPECT_EQ(ReadAll(dir / kZipKeysFile), ReadAll(dir / kCrKeysFile));
 }
 
 }  // namespace

@@ -7,17 +7,19 @@
 #include <memory>
 #include <string>
 
-#include "base/console_boxes.h"
 #include "base/win/win_files.h"
 #include "keystore/key_files.h"
 #include "keystore/win/win_key_file_cipher.h"
 
 int main() {
     tollvane::WinFiles files;
-    tollvane::ConsoleBoxes boxes;
-    tollvane::WinKeyFileCipher cipher(files, boxes);
+    tollvane::WinKeyFileCipher cipher(files);
     // An existing list is kept; a missing one is made whole or not at all.
-    if (!tollvane::MakeFirstKeyList(files, cipher)) return 1;
+    if (const tollvane::FirstKeyList made = tollvane::MakeFirstKeyList(files, cipher); !made) {
+        if (made.cipher) std::fprintf(stderr, "%s\n", tollvane::CipherFailureText(*made.cipher).c_str());
+        else std::fprintf(stderr, "cannot make crkeys.data: error %lu\n", static_cast<unsigned long>(made.file.error));
+        return 1;
+    }
     // An existing usersData.data holds numbers already handed out: keep it.
     std::unique_ptr<tollvane::File> users;
     const tollvane::FileResult opened = files.Open("usersData.data", tollvane::OpenMode::AppendShared, users);

@@ -61,7 +61,7 @@ struct Program {
           timers(main),
           progress(main),
           users(files, sleeper),
-          keyCipher(files, boxes),
+          keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
           registerPath(FullPath(L"IssuedCards.csv")),

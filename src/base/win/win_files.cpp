@@ -108,6 +108,9 @@ Opening OpeningOf(OpenMode mode) {
         // Readers may look on; a second writer has to wait its turn, so
         // that appends of two programs never interleave.
         case OpenMode::AppendShared: return {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS};
+        // Held open, it keeps every other opening out, across the network
+        // too; the system lets go of it when its program ends, however.
+        case OpenMode::Hold: return {GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS};
     }
     return {GENERIC_READ, 0, OPEN_EXISTING};
 }

@@ -2,31 +2,27 @@
 #pragma once
 
 #include "base/files.h"
-#include "base/ui.h"
 #include "keystore/key_file_cipher.h"
 
 namespace tollvane {
 
 // Runs a whole file through AES-256-CBC with the key that CryptDeriveKey
-// makes from the MD5 hash of the password. Each failed step shows its own
-// Russian message with the system error code and the call returns false.
-// The files are reached through files; the target is flushed before
-// the call returns true.
+// makes from the MD5 hash of the password. The target is made through
+// files; an encrypted target is flushed before a run succeeds.
 class WinKeyFileCipher : public KeyFileCipher {
 public:
-    WinKeyFileCipher(Files& files, MessageBoxes& boxes) : files_(files), boxes_(boxes) {}
+    explicit WinKeyFileCipher(Files& files) : files_(files) {}
 
-    bool EncryptKeyFile(const std::string& source, const std::string& target,
-                        const std::string& password) override;
-    bool DecryptKeyFile(const std::string& source, const std::string& target,
-                        const std::string& password) override;
+    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName, const std::string& target,
+                                         const std::string& password) override;
+    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName, const std::string& target,
+                                         const std::string& password) override;
 
 private:
-    bool Transform(bool encrypt, const std::string& source, const std::string& target,
-                   const std::string& password);
+    std::optional<CipherFailure> Transform(bool encrypt, File& source, const std::string& sourceName,
+                                           const std::string& target, const std::string& password);
 
     Files& files_;
-    MessageBoxes& boxes_;
 };
 
 }  // namespace tollvane
