@@ -5,7 +5,9 @@ Usage: make_icons.py OUTPUT_DIR [--png]
 
 Icons 1 and 2 are the application icon (a contactless card); 3 to 7 are the
 pictures of the message boxes: success, warning, error, hint and retry. Every
-file holds 16, 32 and 48 pixel images in 32-bit colour with alpha. The shapes
+file holds the sizes Windows asks for at 100, 125, 150 and 200 % display
+scaling (small icons 16, 20, 24 and 32 pixels, large ones 32, 40, 48 and 64)
+in 32-bit colour with alpha. The shapes
 are described in a unit square and rasterised with 5 x 5 supersampling, so no
 imaging library is needed. With --png a 48 pixel preview of each icon is
 written as well.
@@ -17,7 +19,7 @@ import struct
 import sys
 import zlib
 
-SIZES = (16, 32, 48)
+SIZES = (16, 20, 24, 32, 40, 48, 64)
 SUPERSAMPLE = 5
 
 

@@ -151,7 +151,7 @@ TEST_F(CardTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowFiltersA
     ChooseFile(window, 64, "export.csv");
     const std::string exported = lines[0] + "\r\n" + lines[2] + "\r\n";
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("export.csv") == exported; })) << dir.Read("export.csv").value_or("");
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    program->Key(VK_ESCAPE);  // closes it as its Close does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(form->Main()); }));
 
     std::this_thread::sleep_until(stopped + 1500ms);  // the run is over: nothing more was sent
@@ -170,7 +170,7 @@ TEST_F(CardTest, ReadIdShowsTheCardAndAReaderPulledOutIsFoundAgainWhenPluggedIn)
         fields.push_back(WindowText(edit));
     EXPECT_EQ(fields, (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
     Shot(window, "readid");
-    PostMessageW(window, WM_CLOSE, 0, 0);
+    program->Key(VK_ESCAPE);  // closes it as its close box does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(form->Main()); }));
 
     const auto deviceChange = [&] { PostMessageW(form->Main(), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0); };

@@ -11,6 +11,9 @@
 #include "app/main_controller.h"
 #include "base/win/handles.h"
 #include "base/win/utf.h"
+#include "app/win/dpi.h"
+#include "app/win/keyboard.h"
+#include "app/win/main_frame.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
@@ -97,6 +100,7 @@ struct Program {
 };
 
 Program* g_program = nullptr;
+MainFrame* g_frame = nullptr;
 
 void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -142,6 +146,7 @@ void OnCommandMessage(AppContext& app, int id, int code) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (g_frame && g_frame->OnMessage(msg, wParam, lParam)) return 0;
     if (g_program) {
         AppContext& app = g_program->app;
         switch (msg) {
@@ -178,15 +183,6 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// The operator's message font (Segoe UI on current Windows): the form's
-// fixed pixel layout is drawn for it.
-HFONT CreateFormFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-}
-
 }  // namespace
 
 int RunTollvane(HINSTANCE instance) {
@@ -216,7 +212,9 @@ int RunTollvane(HINSTANCE instance) {
                                       nullptr);
     if (!main) return 0;
 
-    const HFONT font = CreateFormFont();
+    // The form's fixed pixel layout is drawn for the operator's message font
+    // (Segoe UI on current Windows), both at the DPI of the window's monitor.
+    MainFrame frame(main);
     int exitCode = 0;
     {
         Program program(main);
@@ -224,12 +222,15 @@ int RunTollvane(HINSTANCE instance) {
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
         program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
-        program.shell.SetFont(font);
         g_program = &program;
 
         program.shell.BuildMenu();
-        program.form.CreateControls(font);
+        frame.Fit();
+        g_frame = &frame;
+        program.form.CreateControls(frame.Font());
         InitMainForm(program.app);
+        SetWindowIcons(main, frame.Dpi());
+        WatchKeyboard(main, false);
 
         ShowWindow(main, SW_SHOWNORMAL);
         UpdateWindow(main);
@@ -237,13 +238,15 @@ int RunTollvane(HINSTANCE instance) {
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (HandleKeyboard(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
         exitCode = 0;
+        UnwatchKeyboard(main);
+        g_frame = nullptr;
         g_program = nullptr;
     }
-    if (font) DeleteObject(font);
     return exitCode;
 }
 

@@ -6,34 +6,33 @@
 #include <windows.h>
 
 #include <map>
+#include <span>
 #include <vector>
 
 #include "app/form_view.h"
+#include "app/win/window_kit.h"
 #include "base/message_table.h"
 
 namespace tollvane {
 
-// One control of the form as it is created. Controls are created in table
-// order: each group box (WS_GROUP) comes right before the controls it frames,
-// so that a radio's automatic check clears exactly the radios of its group.
-struct ControlTemplate {
+// One control of the form: its name and the row it is made from. Rows are
+// in creation order: each group box (WS_GROUP) comes right before the
+// controls it frames, so that a radio's automatic check clears exactly the
+// radios of its group.
+struct FormControl {
     Ctl ctl;
-    const wchar_t* className;
-    DWORD style;  // besides WS_CHILD (and WS_VISIBLE, WS_DISABLED from below)
-    int x, y, w, h;
-    Msg text;                 // from the message table, unless fixedText is set
-    const wchar_t* fixedText; // the same in both languages
-    bool shown;
-    bool enabled;
-    bool checked;
+    ChildControl control;
 };
 
 // The whole form in creation order.
-const std::vector<ControlTemplate>& MainFormControls();
+std::span<const FormControl> MainFormControls();
 
 // The Win32 identifier of a control: its Ctl value up to 57, 0 for the
 // controls that have none.
-int ControlId(Ctl c);
+constexpr int ControlId(Ctl c) {
+    const int value = static_cast<int>(c);
+    return value < static_cast<int>(Ctl::SettingsGroup) ? value : 0;
+}
 
 // The radio groups, each a range of consecutive identifiers.
 struct RadioRange {
@@ -47,8 +46,9 @@ public:
     WinFormView(const WinFormView&) = delete;
     WinFormView& operator=(const WinFormView&) = delete;
 
-    // Creates every control with its start text and state; font may be null
-    // (the system's default control font then serves).
+    // Creates every control with its start text and state at the main
+    // window's DPI; font may be null (the system's default control font then
+    // serves).
     void CreateControls(HFONT font);
     HWND Handle(Ctl c) const;
     HWND MainWindow() const { return main_; }

@@ -3,7 +3,9 @@
 
 #include <shellapi.h>
 
+#include "app/win/dpi.h"
 #include "app/win/win_ui.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 
 namespace tollvane {
@@ -12,9 +14,21 @@ namespace {
 
 std::wstring WideText(const AppContext& app, Msg id) { return Widen(app.texts[id]); }
 
+// The dialog manager lays the About box out at its DPI; its icon is taken at
+// the size of that DPI too (at 96 DPI the control's own is that size).
+void ShowAboutIcon(HWND dialog) {
+    const int dpi = WindowDpi(dialog);
+    if (dpi == kDefaultDpi) return;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+            SendMessageW(child, STM_SETICON, reinterpret_cast<WPARAM>(AppIcon(dpi, false)), 0);
+    }
+}
+
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG:
+            ShowAboutIcon(dialog);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) EndDialog(dialog, IDOK);
@@ -69,7 +83,7 @@ WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, Key
       cardHoldersWindow_(app, holders) {}
 
 MainWindowLink WinShell::Link() const {
-    return {main_, WideText(app_, Msg::kMainTitle), font_, [this](HWND owner) { boxes_.SetOwner(owner); }};
+    return {main_, WideText(app_, Msg::kMainTitle), true, [this](HWND owner) { boxes_.SetOwner(owner); }};
 }
 
 void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
@@ -77,9 +91,9 @@ void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
 void WinShell::SetMainTitle(const std::string& title) { SetWindowTextW(main_, Widen(title).c_str()); }
 
 void WinShell::RebuildMenu() {
-    const HMENU old = GetMenu(main_);
+    // The old bar goes once the new one is attached.
+    const UniqueMenu old(GetMenu(main_));
     BuildMenu();
-    if (old) DestroyMenu(old);
 }
 
 HelpOpening WinShell::OpenHelpFile() {

@@ -35,8 +35,6 @@ public:
 
     // Attaches a new menu bar to the main window.
     void BuildMenu();
-    // The font of the controls of secondary windows; null for the default.
-    void SetFont(HFONT font) { font_ = font; }
 
     void SetMainTitle(const std::string& title) override;
     void RebuildMenu() override;
@@ -55,7 +53,6 @@ private:
     HWND main_;
     AppContext& app_;
     WinMessageBoxes& boxes_;
-    HFONT font_ = nullptr;
     KeyListWindow keyListWindow_;
     ReadIdWindow readIdWindow_;
     IssuedCardsWindow issuedCardsWindow_;

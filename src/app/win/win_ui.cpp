@@ -1,4 +1,5 @@
 #include "app/win/win_ui.h"
+#include "app/win/dpi.h"
 #include "app/win/resource_ids.h"
 #include "app/win/window_kit.h"
 
@@ -56,10 +57,13 @@ void WinTimers::Kill(TimerId id) { KillTimer(main_, static_cast<UINT_PTR>(id)); 
 
 void WinProgressView::Open(const std::string& title, int range) {
     Close();
-    const POINT at = CentredOnScreen(kWidth, kHeight);
+    // In the middle of the screen, at the DPI of the monitor there.
+    const POINT middle = CentredOnScreen(0, 0);
+    const int dpi = MonitorDpi({middle.x, middle.y, middle.x + 1, middle.y + 1});
+    const PixelRect at = PlaceCentred(Scaled(kWidth, dpi), Scaled(kHeight, dpi)).window;
     // Neither WS_CHILD nor WS_POPUP: an overlapped window with a caption.
-    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, at.x, at.y, kWidth,
-                              kHeight, main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, at.left, at.top,
+                              at.Width(), at.Height(), main_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
     SendMessageW(window_, PBM_SETRANGE, 0, MAKELPARAM(0, range));
     SendMessageW(window_, PBM_SETSTEP, 1, 0);

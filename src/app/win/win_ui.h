@@ -44,8 +44,8 @@ private:
     HWND main_;
 };
 
-// The screen-centred 400 x 50 progress window of a wait, owned by the main
-// window. It has a title bar but no close box, so the operator cannot close it.
+// The screen-centred 400 x 50 progress window of a wait (at 96 DPI; scaled
+// to the DPI of the monitor there), owned by the main window. It has a title bar but no close box, so the operator cannot close it.
 class WinProgressView : public ProgressView {
 public:
     static constexpr int kWidth = 400, kHeight = 50;

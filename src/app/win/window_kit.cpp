@@ -1,6 +1,10 @@
 #include "app/win/window_kit.h"
 #include "app/win/resource_ids.h"
 
+#include <cstdint>
+
+#include "app/win/dpi.h"
+#include "app/win/keyboard.h"
 #include "base/win/utf.h"
 
 namespace tollvane {
@@ -12,7 +16,8 @@ bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure) {
     wc.lpfnWndProc = procedure;
     wc.hInstance = GetModuleHandleW(nullptr);
     // No small icon of its own: Windows takes the small image of the same
-    // icon resource for the title bar.
+    // icon resource for the title bar. Windows at another DPI than 96 get
+    // their icons at its sizes (SetWindowIcons).
     wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(TOLLVANE_ICON_APP));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -24,31 +29,114 @@ POINT CentredOnScreen(int width, int height) {
     return {GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2};
 }
 
+Placement PlaceCentred(int width, int height) {
+    const POINT at = CentredOnScreen(width, height);
+    const RECT wanted{at.x, at.y, at.x + width, at.y + height};
+    const RECT work = WorkAreaOf(wanted);
+    return PlaceInWorkArea({at.x, at.y, at.x + width, at.y + height}, {work.left, work.top, work.right, work.bottom});
+}
+
 namespace {
 
-HWND CreateChild(HWND parent, const ChildControl& item, const wchar_t* text, DWORD style, HFONT font) {
-    const HWND control = CreateWindowExW(item.exStyle, item.className, text, WS_CHILD | WS_VISIBLE | style, item.x,
-                                         item.y, item.w, item.h, parent,
+// A control made from a table keeps its 96-DPI place in its user data, so
+// that LayOutControls can place it again at another DPI: 15 bits for each
+// of x, y, w and h, and the top bit to tell it from no place at all.
+constexpr std::uint64_t kPlaceMark = std::uint64_t{1} << 63;
+
+void KeepPlace(HWND control, const ChildControl& item) {
+    const auto bits = [](int v) { return static_cast<std::uint64_t>(v) & 0x7FFF; };
+    const std::uint64_t place = kPlaceMark | bits(item.x) | bits(item.y) << 15 | bits(item.w) << 30 | bits(item.h) << 45;
+    SetWindowLongPtrW(control, GWLP_USERDATA, static_cast<LONG_PTR>(place));
+}
+
+bool PlaceOf(HWND control, RECT& place) {
+    const auto kept = static_cast<std::uint64_t>(GetWindowLongPtrW(control, GWLP_USERDATA));
+    if (!(kept & kPlaceMark)) return false;
+    const auto field = [&](int shift) { return static_cast<int>((kept >> shift) & 0x7FFF); };
+    place = {field(0), field(15), field(0) + field(30), field(15) + field(45)};
+    return true;
+}
+
+// The width an up-down takes beside its edit at 96 DPI (the control's own
+// choice, on Windows and Wine alike).
+constexpr int kUpDownWidth = 16;
+
+}  // namespace
+
+namespace {
+
+HWND MakeChild(HWND parent, const ChildControl& item, const std::wstring& text, HFONT font) {
+    const int dpi = WindowDpi(parent);
+    const DWORD style = WS_CHILD | item.style | (item.start & kHidden ? 0 : WS_VISIBLE);
+    const HWND control = CreateWindowExW(item.exStyle, item.className, text.c_str(), style, Scaled(item.x, dpi),
+                                         Scaled(item.y, dpi), Scaled(item.w, dpi), Scaled(item.h, dpi), parent,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
                                          GetModuleHandleW(nullptr), nullptr);
-    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!control) return nullptr;
+    KeepPlace(control, item);
+    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (item.start & kChecked) SendMessageW(control, BM_SETCHECK, BST_CHECKED, 0);
     return control;
 }
 
 }  // namespace
 
+HWND CreateControl(HWND parent, const ChildControl& item, const MessageTable& texts, HFONT font) {
+    const std::wstring text = item.fixedText          ? std::wstring(item.fixedText)
+                              : item.text != kNoText ? Widen(texts[item.text])
+                                                     : std::wstring();
+    return MakeChild(parent, item, text, font);
+}
+
 void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font) {
-    for (const ChildControl& item : templates) {
-        const std::wstring text = item.text == kNoText ? std::wstring() : Widen(texts[item.text]);
-        CreateChild(parent, item, text.c_str(), item.style, font);
+    for (const ChildControl& item : templates) CreateControl(parent, item, texts, font);
+}
+
+void BindUpDown(HWND upDown, HWND edit, int dpi) {
+    SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+    // The binding gives the up-down the width it takes at 96 DPI, whatever
+    // the DPI: at another it is set to that width scaled, the edit giving up
+    // the difference.
+    if (dpi == kDefaultDpi) return;
+    const RECT e = RectIn(edit, GetParent(edit)), u = RectIn(upDown, GetParent(edit));
+    // The up-down keeps its right edge and its overlap with the edit.
+    const int left = u.right - Scaled(kUpDownWidth, dpi);
+    SetWindowPos(edit, nullptr, 0, 0, left + (e.right - u.left) - e.left, e.bottom - e.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(upDown, nullptr, left, u.top, u.right - left, u.bottom - u.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LayOutControls(HWND parent, int dpi, int scrollY) {
+    std::vector<HWND> upDowns;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowClass(child, UPDOWN_CLASSW)) {
+            upDowns.push_back(child);
+            continue;
+        }
+        RECT place{};
+        if (!PlaceOf(child, place)) continue;
+        const int x = Scaled(place.left, dpi), y = Scaled(place.top, dpi);
+        SetWindowPos(child, nullptr, x, y - scrollY, Scaled(place.right, dpi) - x, Scaled(place.bottom, dpi) - y,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    for (HWND upDown : upDowns) {
+        if (const auto edit = reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0))) BindUpDown(upDown, edit, dpi);
+    }
+    InvalidateRect(parent, nullptr, TRUE);
+}
+
+void SetControlsFont(HWND parent, HFONT font) {
+    if (!font) return;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 HWND CreateVirtualList(HWND parent, const ChildControl& item, HFONT font) {
-    const HWND list =
-        CreateChild(parent, item, L"", WS_BORDER | LVS_REPORT | LVS_OWNERDATA | item.style, font);
-    if (list) SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    return list;
+    ChildControl list = item;
+    list.style |= WS_BORDER | LVS_REPORT | LVS_OWNERDATA;
+    const HWND made = MakeChild(parent, list, L"", font);
+    if (made) SendMessageW(made, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    return made;
 }
 
 void AddListColumn(HWND list, int index, const std::wstring& header, int width) {
@@ -56,7 +144,7 @@ void AddListColumn(HWND list, int index, const std::wstring& header, int width) 
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = width;
+    column.cx = Scaled(width, WindowDpi(list));
     column.pszText = text.data();
     column.iSubItem = index;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
@@ -68,10 +156,35 @@ void AddListColumns(HWND list, std::span<const ListColumn> columns, const Messag
     }
 }
 
+void ScaleListColumns(HWND parent, int fromDpi, int toDpi) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowClass(child, WC_LISTVIEWW)) continue;
+        const auto header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
+        const int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            const int width = static_cast<int>(SendMessageW(child, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+            SendMessageW(child, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(MulDiv(width, toDpi, fromDpi), 0));
+        }
+    }
+}
+
 void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& buffer) {
     if (!(request.item.mask & LVIF_TEXT) || request.item.pszText == nullptr || request.item.cchTextMax <= 0) return;
     buffer = std::move(text);
     lstrcpynW(request.item.pszText, buffer.c_str(), request.item.cchTextMax);
+}
+
+bool IsWindowClass(HWND window, const wchar_t* name) {
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    return lstrcmpiW(cls, name) == 0;
+}
+
+RECT RectIn(HWND window, HWND other) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, other, reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
 std::wstring WindowText(HWND window) {
@@ -88,6 +201,7 @@ SecondaryWindow::~SecondaryWindow() {
     // The derived part is gone: no OnClosing, only the window and the main
     // window's state.
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    UnwatchKeyboard(window_);
     DestroyWindow(window_);
     window_ = nullptr;
     GiveBackMainWindow();
@@ -102,18 +216,44 @@ HWND SecondaryWindow::Open(const MainWindowLink& main, const std::wstring& title
     InitCommonControlsEx(&controls);
     if (!RegisterWindowClass(className_, Procedure)) return nullptr;
     main_ = main;
-    const POINT at = CentredOnScreen(width_, height_);
+    // The DPI of the monitor in the middle of the screen, where the window goes.
+    const POINT middle = CentredOnScreen(0, 0);
+    dpi_ = MonitorDpi({middle.x, middle.y, middle.x + 1, middle.y + 1});
+    const PixelRect at = PlaceCentred(Scaled(width_, dpi_), Scaled(height_, dpi_)).window;
     // WM_NCCREATE ties the window to this object (window_).
-    if (!CreateWindowExW(0, className_, title.c_str(), WS_SYSMENU, at.x, at.y, width_, height_, main_.window, nullptr,
-                         GetModuleHandleW(nullptr), this)) {
+    if (!CreateWindowExW(0, className_, title.c_str(), WS_SYSMENU, at.left, at.top, at.Width(), at.Height(),
+                         main_.window, nullptr, GetModuleHandleW(nullptr), this)) {
         return nullptr;
     }
+    dpi_ = WindowDpi(window_);
+    font_ = main_.messageFont ? MakeMessageFont(dpi_) : UniqueGdiObject();
+    SetWindowIcons(window_, dpi_);
+    WatchKeyboard(window_, true);
     if (main_.setBoxOwner) main_.setBoxOwner(window_);
     if (main_.window) EnableWindow(main_.window, FALSE);
     MakeControls();
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
     return window_;
+}
+
+void SecondaryWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    const int old = dpi_;
+    dpi_ = dpi;
+    // The controls take the new font before the old one goes.
+    UniqueGdiObject font = main_.messageFont ? MakeMessageFont(dpi) : UniqueGdiObject();
+    SetControlsFont(window_, static_cast<HFONT>(font.get()));
+    font_ = std::move(font);
+    SetWindowIcons(window_, dpi);
+    const PixelRect work = [&] {
+        const RECT r = WorkAreaOf(suggested);
+        return PixelRect{r.left, r.top, r.right, r.bottom};
+    }();
+    const PixelRect at =
+        PlaceInWorkArea({suggested.left, suggested.top, suggested.right, suggested.bottom}, work).window;
+    SetWindowPos(window_, nullptr, at.left, at.top, at.Width(), at.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOutControls(window_, dpi);
+    ScaleListColumns(window_, old, dpi);
 }
 
 LRESULT CALLBACK SecondaryWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,8 +267,13 @@ LRESULT CALLBACK SecondaryWindow::Procedure(HWND window, UINT message, WPARAM wP
     if (message == WM_DESTROY) {
         self->OnClosing();
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        UnwatchKeyboard(window);
         self->window_ = nullptr;
         self->GiveBackMainWindow();
+        return 0;
+    }
+    if (message == WM_DPICHANGED) {
+        self->OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     LRESULT result = 0;

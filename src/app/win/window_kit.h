@@ -1,8 +1,8 @@
 // What the program's windows are made of: a window class with the program's
-// icon, a place in the middle of the screen, controls from a table, a list
-// view that asks for its cells, and the base of the secondary windows (key
-// list, Read ID, issued cards), which all stand in front of a disabled main
-// window while they are open.
+// icon, a place in the middle of the screen, controls from a table laid out
+// at the window's DPI, a list view that asks for its cells, and the base of
+// the secondary windows (key list, Read ID, issued cards), which all stand
+// in front of a disabled main window while they are open.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,9 @@
 #include <string>
 #include <utility>
 
+#include "app/window_layout.h"
 #include "base/message_table.h"
+#include "base/win/handles.h"
 
 namespace tollvane {
 
@@ -24,21 +26,45 @@ bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure);
 
 // The top-left corner of a window of this size in the middle of the screen.
 POINT CentredOnScreen(int width, int height);
+// A window of this size centred on the screen, then moved inside the work
+// area of its monitor (PlaceInWorkArea).
+Placement PlaceCentred(int width, int height);
 
-// One child control of a window's table.
+// The state a control starts in, besides its style.
+enum ControlStart : unsigned {
+    kShown = 0,
+    kHidden = 1,   // created without WS_VISIBLE
+    kChecked = 2,  // a check box or radio, checked
+};
+
+// One child control of a window's table: the one table type of every window.
 struct ChildControl {
     const wchar_t* className;
-    Msg text;        // kNoText: created without a text
-    DWORD style;     // besides WS_CHILD | WS_VISIBLE
+    Msg text;        // kNoText: fixedText, or no text
+    DWORD style;     // besides WS_CHILD, and WS_VISIBLE unless kHidden
     int id;          // 0: none
-    int x, y, w, h;
+    int x, y, w, h;  // client pixels at 96 DPI
     DWORD exStyle = 0;
+    const wchar_t* fixedText = nullptr;  // the same in both languages
+    unsigned start = kShown;             // ControlStart flags
 };
 inline constexpr Msg kNoText = static_cast<Msg>(0);
 
-// Creates the controls in table order with their texts in the table's
-// language; font may be null (the system's control font then serves).
+// Creates one control at the parent's DPI with its text in the table's
+// language; font may be null (the system's control font then serves). The
+// control keeps its 96-DPI place for LayOutControls.
+HWND CreateControl(HWND parent, const ChildControl& item, const MessageTable& texts, HFONT font);
+// Creates the controls in table order.
 void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font);
+
+// Puts every control made from a table at its place for dpi, scrollY pixels
+// up, and each up-down at the right edge of its edit again.
+void LayOutControls(HWND parent, int dpi, int scrollY = 0);
+// Binds an up-down to its edit at dpi: at the edit's right edge, the edit
+// narrowed by its width.
+void BindUpDown(HWND upDown, HWND edit, int dpi);
+// Gives every control of parent the font (null: keeps theirs).
+void SetControlsFont(HWND parent, HFONT font);
 
 struct ListColumn {
     Msg header;
@@ -51,24 +77,33 @@ struct ListColumn {
 // little as one screenful. style adds to WS_CHILD | WS_VISIBLE | WS_BORDER |
 // LVS_REPORT | LVS_OWNERDATA.
 HWND CreateVirtualList(HWND parent, const ChildControl& item, HFONT font);
-// Headers from the message table, or header texts of their own.
+// Headers from the message table, or header texts of their own; widths at
+// 96 DPI, laid out at the list's.
 void AddListColumns(HWND list, std::span<const ListColumn> columns, const MessageTable& texts);
 void AddListColumn(HWND list, int index, const std::wstring& header, int width);
+// The columns of every list view of parent from one DPI to another.
+void ScaleListColumns(HWND parent, int fromDpi, int toDpi);
 // Answers a list view's request for a cell's text. buffer keeps the text
 // until the list view has copied it.
 void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& buffer);
 
 std::wstring WindowText(HWND window);
+// Whether window's class is name (as Windows compares them, ignoring case).
+bool IsWindowClass(HWND window, const wchar_t* name);
+// window's rectangle in the client area of another (its parent, say).
+RECT RectIn(HWND window, HWND other);
 
 // How a secondary window reaches the main window.
 struct MainWindowLink {
-    MainWindowLink(HWND window = nullptr, std::wstring title = {}, HFONT font = nullptr,
+    MainWindowLink(HWND window = nullptr, std::wstring title = {}, bool messageFont = false,
                    std::function<void(HWND)> setBoxOwner = {})
-        : window(window), title(std::move(title)), font(font), setBoxOwner(std::move(setBoxOwner)) {}
+        : window(window), title(std::move(title)), messageFont(messageFont), setBoxOwner(std::move(setBoxOwner)) {}
 
     HWND window;         // the owner, disabled while the secondary window is open
     std::wstring title;  // finds the main window again when the secondary one closes
-    HFONT font;          // of the controls; null for the system's
+    // The controls take the operator's message font, as the main form's do
+    // (made for the secondary window's DPI); false: the system's font.
+    bool messageFont;
     // Hands the program's message boxes to the secondary window while it is
     // open, and back with null; empty when the boxes keep their owner.
     std::function<void(HWND)> setBoxOwner;
@@ -79,6 +114,11 @@ struct MainWindowLink {
 // while it is open brings it to the front. When it closes the message boxes
 // go back to the main window, which is found by its title (or its handle),
 // enabled and focused.
+//
+// Its size and controls are given at 96 DPI and laid out at the DPI of its
+// monitor, again when it moves to another (WM_DPICHANGED); it stays inside
+// the work area of its monitor. Tab, the arrow keys and Enter walk and press
+// its controls, and Escape closes it as its close box does.
 class SecondaryWindow {
 public:
     SecondaryWindow(const SecondaryWindow&) = delete;
@@ -97,7 +137,9 @@ protected:
     HWND Open(const MainWindowLink& main, const std::wstring& title);
 
     HWND Item(int id) const { return GetDlgItem(window_, id); }
-    HFONT Font() const { return main_.font; }
+    // The controls' font at the window's DPI; null for the system's.
+    HFONT Font() const { return static_cast<HFONT>(font_.get()); }
+    int Dpi() const { return dpi_; }
 
     virtual void MakeControls() = 0;
     // A message of the open window; false leaves it to DefWindowProc.
@@ -108,11 +150,14 @@ protected:
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void GiveBackMainWindow();
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     const wchar_t* className_;
     int width_, height_;
     MainWindowLink main_;
     HWND window_ = nullptr;
+    int dpi_ = 96;
+    UniqueGdiObject font_;
 };
 
 }  // namespace tollvane

@@ -1,5 +1,5 @@
 // Owners for Win32 handles (files, registry keys, device lists, CryptoAPI
-// providers, keys and hashes, GDI objects, menus). Each owner closes its
+// providers, keys and hashes, GDI objects, menus, icons). Each owner closes its
 // handle exactly once: it cannot be copied, a move leaves the source empty,
 // and after every close the owner holds the empty value again, so no later
 // path can close the same handle a second time.
@@ -15,7 +15,7 @@
 namespace tollvane {
 
 // Kinds of handle the owners count: kernel and other system handles (files,
-// registry keys, device lists, Crypt), GDI objects, USER objects (menus).
+// registry keys, device lists, Crypt), GDI objects, USER objects (menus, icons).
 enum class OwnedKind { Handle = 0, Gdi = 1, User = 2 };
 
 // How many handles of each kind the owners hold now. Wine answers 0 to
@@ -155,6 +155,13 @@ struct MenuTraits {
     static void Close(Handle h) { ::DestroyMenu(h); }
 };
 
+struct IconTraits {
+    static constexpr OwnedKind kKind = OwnedKind::User;
+    using Handle = HICON;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
 using UniqueFileHandle = UniqueOwner<FileHandleTraits>;
 using UniqueRegKey = UniqueOwner<RegKeyTraits>;
 using UniqueDevInfo = UniqueOwner<DevInfoTraits>;
@@ -163,5 +170,6 @@ using UniqueCryptKey = UniqueOwner<CryptKeyTraits>;
 using UniqueCryptHash = UniqueOwner<CryptHashTraits>;
 using UniqueGdiObject = UniqueOwner<GdiObjectTraits>;
 using UniqueMenu = UniqueOwner<MenuTraits>;
+using UniqueIcon = UniqueOwner<IconTraits>;
 
 }  // namespace tollvane

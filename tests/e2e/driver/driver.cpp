@@ -234,6 +234,23 @@ void Program::Answer(const MessageBoxInfo& box, int buttonId) const {
 
 HWND Program::ProgressWindow() const { return FindTop(PROGRESS_CLASSW); }
 
+HWND Program::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(pi_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+void Program::Key(WPARAM key) const {
+    const HWND to = Focus() ? Focus() : main_;
+    PostMessageW(to, WM_KEYDOWN, key, 1);
+    PostMessageW(to, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+void Program::Type(const std::string& text) const {
+    const HWND to = Focus() ? Focus() : main_;
+    for (const char c : text) PostMessageW(to, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+}
+
 std::vector<std::string> Program::SettleSearch() {
     std::vector<std::string> texts;
     WaitUntil([&] { return ProgressWindow() || CurrentMessageBox(); });

@@ -81,6 +81,14 @@ public:
     std::optional<MessageBoxInfo> WaitMessageBox(Ms timeout = kWait) const;
     void Answer(const MessageBoxInfo& box, int buttonId) const;  // and waits for the box to go
     HWND ProgressWindow() const;
+    // The program's control that has the keyboard focus (null: none).
+    HWND Focus() const;
+    // Presses and releases a key, or types characters, in the control that
+    // has the focus (the main window when none has). They arrive through the
+    // program's message loop, as the keyboard's do; the caller waits for
+    // their effect.
+    void Key(WPARAM key) const;
+    void Type(const std::string& text) const;
     // After a step that starts a wait: answers every box with its first button
     // until the program has been quiet for a moment; the boxes' texts.
     std::vector<std::string> SettleSearch();

@@ -1,0 +1,70 @@
+// Where a window goes in the work area, and the order Tab and the arrow
+// keys take through a window's controls.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/window_layout.h"
+
+namespace tollvane {
+namespace {
+
+TEST(PlaceInWorkAreaTest, KeepsAFittingWindowAndCutsATallOneAtTheTop) {
+    const struct {
+        const char* name;
+        PixelRect wanted, work, placed;
+        bool cut;
+    } cases[] = {
+        // 665 x 830 centred on a 1280 x 1000 screen: where it always went.
+        {"fits", {307, 85, 972, 915}, {0, 0, 1280, 1000}, {307, 85, 972, 915}, false},
+        // Centred on 1366 x 768 its caption would be at y = -31.
+        {"too tall", {350, -31, 1015, 799}, {0, 0, 1366, 768}, {350, 0, 1015, 768}, true},
+        // A task bar at the bottom: 150 % on 1920 x 1080.
+        {"tall over task bar", {461, -82, 1459, 1163}, {0, 0, 1920, 1040}, {461, 0, 1459, 1040}, true},
+        // Fits, but centred it reaches under the task bar: moved up, not cut.
+        {"moved up", {307, 25, 972, 775}, {0, 0, 1280, 760}, {307, 10, 972, 760}, false},
+        // A task bar on top: moved down below it.
+        {"moved down", {307, 10, 972, 760}, {0, 40, 1280, 800}, {307, 40, 972, 790}, false},
+        // Wider than the screen: cut to it, its close box stays on it.
+        {"too wide", {-25, 0, 1305, 900}, {0, 0, 1280, 1000}, {0, 0, 1280, 900}, false},
+        // A second monitor to the right.
+        {"second monitor", {2200, 100, 2865, 930}, {1920, 0, 3840, 1040}, {2200, 100, 2865, 930}, false},
+    };
+    for (const auto& c : cases) {
+        const Placement p = PlaceInWorkArea(c.wanted, c.work);
+        EXPECT_EQ(p.window, c.placed) << c.name;
+        EXPECT_EQ(p.cut, c.cut) << c.name;
+    }
+}
+
+using K = KeyboardControl;
+
+// Two group boxes side by side, the left one holding a radio group whose
+// second radio is checked and a label beside a field a few pixels lower, the
+// right one a nested box with a button; a disabled button and a hidden one.
+TEST(TabStopsTest, GoesByBoxThenRowsAndStopsOnceInARadioGroup) {
+    const std::vector<K> controls = {
+        /* 0 */ {K::GroupBox, {300, 0, 600, 200}, true, false, true},
+        /* 1 */ {K::GroupBox, {320, 40, 580, 180}, true, false, true},
+        /* 2 */ {K::Focusable, {340, 60, 440, 80}, true},
+        /* 3 */ {K::GroupBox, {0, 0, 290, 200}, true, false, true},
+        /* 4 */ {K::Radio, {10, 20, 100, 40}, true, false},
+        /* 5 */ {K::Radio, {10, 50, 100, 70}, true, true},
+        /* 6 */ {K::Radio, {150, 20, 250, 40}, true, false},
+        /* 7 */ {K::Passive, {10, 100, 60, 115}, true},
+        /* 8 */ {K::Focusable, {150, 103, 250, 126}, true},
+        /* 9 */ {K::Focusable, {70, 98, 140, 121}, true},
+        /* 10 */ {K::Focusable, {10, 150, 100, 170}, false},
+        /* 11 */ {K::Focusable, {320, 10, 400, 30}, true},
+        /* 12 */ {K::Focusable, {700, 10, 800, 30}, true},
+    };
+    // Outside every box first, then the left box (its radios one stop, on
+    // the checked one; the field row by x), then the right box and the box
+    // inside it.
+    EXPECT_EQ(TabStops(controls), (std::vector<int>{12, 5, 9, 8, 11, 2}));
+    EXPECT_EQ(RadioGroupOf(controls, 5), (std::vector<int>{4, 6, 5}));
+    EXPECT_TRUE(RadioGroupOf(controls, 8).empty());
+}
+
+}  // namespace
+}  // namespace tollvane
