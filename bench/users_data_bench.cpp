@@ -18,7 +18,6 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "base/console_boxes.h"
 #include "carddata/users_data_store.h"
 #include "process_time.h"
 #include "no_flush_files.h"
@@ -45,11 +44,9 @@ public:
 void BM_UsersDataRecord(benchmark::State& state) {
     const auto records = static_cast<std::size_t>(state.range(0));
     const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", records);
-    tollvane::ConsoleBoxes boxes;
-    tollvane::MessageTable texts;
     bench::NoFlushFiles files;
     NoSleep sleeper;
-    tollvane::UsersDataStore store(files, sleeper, boxes, texts, path.string());
+    tollvane::UsersDataStore store(files, sleeper, path.string());
     std::uint64_t next = records;
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {

@@ -21,7 +21,6 @@
 
 #include "base/message_table.h"
 #include "base/ui.h"
-#include "base/console_boxes.h"
 #include "carddata/users_data_store.h"
 #include "no_flush_files.h"
 #else
@@ -50,11 +49,9 @@ struct Store {
     bool Record(const std::uint8_t data[7]) { return file->Record(data) == tollvane::RecordOutcome::Recorded; }
     // A new store knows nothing yet: its first record reads the file.
     void Forget() {
-        file = std::make_unique<tollvane::UsersDataStore>(files, sleeper, boxes, texts, path.string());
+        file = std::make_unique<tollvane::UsersDataStore>(files, sleeper, path.string());
     }
     fs::path path;
-    tollvane::ConsoleBoxes boxes;
-    tollvane::MessageTable texts;
     bench::NoFlushFiles files;  // the flush measures the disk, not the program
     NoSleep sleeper;
     std::unique_ptr<tollvane::UsersDataStore> file;

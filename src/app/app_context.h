@@ -90,6 +90,14 @@ struct OperationState {
     bool waitRunning = false;         // a progress wait is up
 };
 
+// How opening the help file ended. The shell's own code comes with a
+// failure of any other kind: the operator is shown it.
+enum class HelpOpen { Opened, FileMissing, NoViewer, Failed };
+struct HelpOpening {
+    HelpOpen result = HelpOpen::Opened;
+    long code = 0;
+};
+
 // Win32-only actions the logic asks for.
 class Shell {
 public:
@@ -98,10 +106,10 @@ public:
     // Destroys the menu bar and builds it in the current language with the
     // check mark on the active language.
     virtual void RebuildMenu() = 0;
-    // ShellExecute "open" of the help file; returns its result code.
-    virtual long OpenHelpFile() = 0;
+    // Opens the help file in the system's PDF viewer.
+    virtual HelpOpening OpenHelpFile() = 0;
     virtual void ShowAbout() = 0;            // modal, resource 1 (RU) or 2 (EN)
-    virtual void CloseMainWindow() = 0;      // WM_CLOSE
+    virtual void CloseMainWindow() = 0;      // as the window's close box does
     virtual void ShowReadIdWindow(const std::string& title, const std::string values[4]) = 0;
     // Key list window: id 22 opens it with the form's keys, id 23 with record 0.
     virtual void OpenKeyListForAdd() = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/form_rules.h"
+#include "carddata/converter.h"
 #include "carddata/hex_text.h"
 
 namespace tollvane {
@@ -74,10 +75,10 @@ void ApplyCardSettings(AppContext& app, const CardSettings& s) {
     // The up-downs cannot show a sector or block outside their ranges, and
     // the next write sends what the form shows: damaged settings from a card
     // or a record are held to the ranges.
-    app.values.sectorNumber = std::clamp(s.sector, 1, 15);
-    form.SetUpDownPos(Ctl::SectorUpDown, app.values.sectorNumber);
-    app.values.blockNumber = std::clamp(s.block, 0, 2);
-    form.SetUpDownPos(Ctl::BlockUpDown, app.values.blockNumber);
+    app.values.sectorNumber = std::clamp(s.sector, kSectorRange.low, kSectorRange.high);
+    form.SetUpDownPos(kSectorRange.upDown, app.values.sectorNumber);
+    app.values.blockNumber = std::clamp(s.block, kBlockRange.low, kBlockRange.high);
+    form.SetUpDownPos(kBlockRange.upDown, app.values.blockNumber);
     if (s.crypto1Key) SetHexField(app, Ctl::Crypto1KeyEdit, *s.crypto1Key);
     if (s.aesKey) SetHexField(app, Ctl::AesKeyEdit, *s.aesKey);
 }
@@ -124,6 +125,13 @@ void SetHexField(AppContext& app, Ctl edit, std::span<const std::uint8_t> bytes)
     value.text = FormatHexBytes(value.bytes.data(), value.bytes.size());
     app.form.SetText(edit, value.text);
     if (edit == Ctl::SectorDataEdit) RefreshConverterFields(app);
+}
+
+void RefreshConverterFields(AppContext& app) {
+    const ConverterTexts texts = RefreshConverter(app.values.uniqueData, app.values.converterFormat);
+    app.form.SetText(Ctl::TouchMemoryEdit, texts.touchMemory);
+    app.form.SetText(Ctl::HexEdit, texts.hex);
+    app.form.SetText(Ctl::DecEdit, texts.dec);
 }
 
 }  // namespace tollvane

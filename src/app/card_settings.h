@@ -67,4 +67,7 @@ HexFieldValue KeptValueOf(AppContext& app, Ctl edit);
 // and the edit's text together; new user data also refreshes the converter.
 void SetHexField(AppContext& app, Ctl edit, std::span<const std::uint8_t> bytes);
 
+// The three converter fields from the kept user data and converter format.
+void RefreshConverterFields(AppContext& app);
+
 }  // namespace tollvane

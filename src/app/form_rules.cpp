@@ -6,7 +6,6 @@
 
 #include "app/card_settings.h"
 #include "carddata/converter.h"
-#include "carddata/generation.h"
 
 namespace tollvane {
 
@@ -332,23 +331,6 @@ void ResetAesKey(AppContext& app) {
     std::array<std::uint8_t, 16> allFF;
     allFF.fill(0xFF);
     SetHexField(app, AesKeyEdit, allFF);
-}
-
-void RefreshConverterFields(AppContext& app) {
-    const ConverterTexts texts = RefreshConverter(app.values.uniqueData, app.values.converterFormat);
-    app.form.SetText(TouchMemoryEdit, texts.touchMemory);
-    app.form.SetText(HexEdit, texts.hex);
-    app.form.SetText(DecEdit, texts.dec);
-}
-
-UniqueDraw GenerateUniqueIntoForm(AppContext& app) {
-    const std::optional<UniqueResult> made = GenerateUniqueData(app.random, app.users);
-    if (!made) {
-        app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
-        return UniqueDraw::None;
-    }
-    SetHexField(app, SectorDataEdit, made->bytes);
-    return made->recorded ? UniqueDraw::Recorded : UniqueDraw::NotRecorded;
 }
 
 }  // namespace tollvane

@@ -2,7 +2,7 @@
 // role, work mode and card type, the rules of the card-type and option
 // boxes, and the resets that bring the form's values back to their start.
 // The rules only show, hide, enable, check and re-text controls and reset
-// values; they never talk to the reader.
+// values; they never talk to the reader or the files.
 #pragma once
 
 #include "app/app_context.h"
@@ -53,19 +53,5 @@ void CheckRadio(FormView& form, Ctl first, Ctl last, Ctl chosen);
 // The keys back to all FF, bytes and text, and shown in their edits.
 void ResetCrypto1Key(AppContext& app);
 void ResetAesKey(AppContext& app);
-
-// The three converter fields from UniqueDataBytes and ConverterFormat.
-void RefreshConverterFields(AppContext& app);
-
-// What GenerateUniqueIntoForm drew.
-enum class UniqueDraw {
-    None,         // no data could be made: the operator was told, nothing changed
-    NotRecorded,  // shown, but usersData.data does not hold it (the store said why)
-    Recorded,
-};
-
-// New unique user-card data into the values, SectorDataEdit and the
-// converter fields.
-UniqueDraw GenerateUniqueIntoForm(AppContext& app);
 
 }  // namespace tollvane

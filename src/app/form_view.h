@@ -86,6 +86,15 @@ enum class Ctl : int {
     DecEdit,
 };
 
+// The sector and block up-downs with their edits and ranges: the kept
+// values never leave them.
+struct UpDownRange {
+    Ctl upDown, edit;
+    int low, high;
+};
+inline constexpr UpDownRange kSectorRange{Ctl::SectorUpDown, Ctl::SectorEdit, 1, 15};
+inline constexpr UpDownRange kBlockRange{Ctl::BlockUpDown, Ctl::BlockEdit, 0, 2};
+
 // State of the form's controls. Texts are UTF-8.
 class FormView {
 public:
@@ -104,11 +113,12 @@ public:
     virtual bool IsPasswordMasked(Ctl c) const = 0;
     // Up-downs: the position shown in the buddy edit.
     virtual void SetUpDownPos(Ctl c, int pos) = 0;
-    // Edits: caret position (EM_GETSEL start / EM_SETSEL pos, pos).
+    // Edits: the caret's position (the start of the selection); setting it
+    // selects nothing.
     virtual int Caret(Ctl c) const = 0;
     virtual void SetCaret(Ctl c, int pos) = 0;
     // Gives the keyboard focus to the main window itself; an edit that had
-    // it reports EN_KILLFOCUS before this returns.
+    // it is left (OnEditLeft) before this returns.
     virtual void FocusMainWindow() = 0;
 
     // Combo boxes. Selection -1 means none.

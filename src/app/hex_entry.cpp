@@ -17,7 +17,7 @@ bool AllHexDigits(const std::string& text) {
 
 void BeginEntry(AppContext& app, const HexFieldInfo& field) {
     const HexFieldValue value = KeptValueOf(app, field.edit);
-    // Putting the text in reports EN_CHANGE; the flag is still off, so the
+    // Putting the text in reports a change; the flag is still off, so the
     // program's own text is not filtered.
     app.form.SetText(field.edit, StripBlanks(value.text));
     value.filterActive = true;
@@ -32,7 +32,7 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
     int caret = app.form.Caret(field.edit);
     // Each step removes one character that is not a digit; a paste with
     // blanks or dashes is cleaned here in one go rather than through one
-    // EN_CHANGE per removed character.
+    // change reported per removed character.
     for (;;) {
         FilterResult step = FilterHexInput(text, caret, field.digits);
         if (step.text == text) break;
@@ -54,7 +54,7 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
         caret = std::min(caret, field.digits);
     }
     if (text != typed) {
-        // Under Windows this reports EN_CHANGE at once; the text is clean
+        // Under Windows this reports the change at once; the text is clean
         // already, and the nested call must not end an entry whose keystroke
         // was just refused.
         value.filterActive = false;
@@ -63,7 +63,7 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
         value.filterActive = true;
     }
     // A field holding all its digits is done: taking the focus away parses
-    // it through EN_KILLFOCUS. A keystroke that was refused because the field
+    // it through OnEditLeft. A keystroke that was refused because the field
     // was full already leaves the entry open, as a digit limit would.
     if (!refused && value.filterActive && AllHexDigits(text) && static_cast<int>(text.size()) == field.digits)
         app.form.FocusMainWindow();
@@ -84,15 +84,16 @@ const HexFieldInfo* FindHexField(Ctl edit) {
     return nullptr;
 }
 
-void OnHexEditNotify(AppContext& app, Ctl edit, int notifyCode) {
-    const HexFieldInfo* field = FindHexField(edit);
-    if (!field) return;
-    switch (notifyCode) {
-    case kEnSetFocus: BeginEntry(app, *field); break;
-    case kEnChange: FilterEntry(app, *field); break;
-    case kEnKillFocus: EndEntry(app, *field); break;
-    default: break;
-    }
+void EnterHexField(AppContext& app, Ctl edit) {
+    if (const HexFieldInfo* field = FindHexField(edit)) BeginEntry(app, *field);
+}
+
+void FilterHexField(AppContext& app, Ctl edit) {
+    if (const HexFieldInfo* field = FindHexField(edit)) FilterEntry(app, *field);
+}
+
+void LeaveHexField(AppContext& app, Ctl edit) {
+    if (const HexFieldInfo* field = FindHexField(edit)) EndEntry(app, *field);
 }
 
 }  // namespace tollvane

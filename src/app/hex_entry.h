@@ -7,15 +7,10 @@
 
 namespace tollvane {
 
-// Edit notification codes as WM_COMMAND carries them.
-inline constexpr int kEnSetFocus = 0x0100;
-inline constexpr int kEnKillFocus = 0x0200;
-inline constexpr int kEnChange = 0x0300;
-
 struct HexFieldInfo {
     Ctl edit;
     int digits;     // typing the last of these ends the entry
-    int textLimit;  // the display form's length: the edit's EM_LIMITTEXT
+    int textLimit;  // the display form's length: the most characters the edit takes
 };
 
 // The edit's own limit is the display form's length, not the digit count,
@@ -30,8 +25,10 @@ inline constexpr HexFieldInfo kHexFields[] = {
 // Null for a control that is not a hex edit.
 const HexFieldInfo* FindHexField(Ctl edit);
 
-// EN_SETFOCUS, EN_CHANGE and EN_KILLFOCUS of one of the three edits; other
-// controls and other codes are ignored.
-void OnHexEditNotify(AppContext& app, Ctl edit, int notifyCode);
+// One of the three edits got the focus, its text changed, it lost the focus;
+// other controls are ignored.
+void EnterHexField(AppContext& app, Ctl edit);
+void FilterHexField(AppContext& app, Ctl edit);
+void LeaveHexField(AppContext& app, Ctl edit);
 
 }  // namespace tollvane

@@ -1,12 +1,12 @@
 // The register of issued cards as the card commands use it: made ready before
 // a command is sent (nothing is sent when it cannot be written), and given
-// the command's row once its outcome is known.
+// the command's row once its outcome is known. A failure comes back as a
+// value; the card commands word it.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "base/message_table.h"
 #include "base/ui.h"
 #include "protocol/frames.h"
 #include "register/issued_cards.h"
@@ -33,9 +33,9 @@ public:
           station_(station),
           displayPath_(std::move(displayPath)) {}
 
-    // Before a card command: false when the register cannot be written; the
-    // operator has been told, and the command must not be sent.
-    bool ReadyForCommand(MessageBoxes& boxes, LanguageId language);
+    // Before a card command: a failure when the register cannot be written;
+    // the command must then not be sent.
+    std::optional<RegisterFailure> ReadyForCommand();
 
     // The command's frame is about to go out (or failed to): what it is.
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic, const std::string& port,
@@ -45,19 +45,14 @@ public:
     void ForgetCommand() { pending_.reset(); }
 
     // The outcome of the built command, with the text the operator is shown
-    // (or would be, in a cyclic run). False when its row could not be
-    // written; the operator has been told.
-    bool RecordOutcome(IssueResult result, int errorCode, const std::string& message, MessageBoxes& boxes,
-                       LanguageId language);
+    // (or would be, in a cyclic run). A failure when its row could not be
+    // written.
+    std::optional<RegisterFailure> RecordOutcome(IssueResult result, int errorCode, const std::string& message);
 
+    // The register's full path, for the messages.
     const std::string& DisplayPath() const { return displayPath_; }
 
 private:
-    // rowResult: the row that failed, or none when the register could not be
-    // made ready before a command.
-    void Tell(MessageBoxes& boxes, LanguageId language, std::optional<IssueResult> rowResult,
-              const RegisterFailure& failure);
-
     Files& files_;
     std::string path_;
     Sleeper& sleeper_;

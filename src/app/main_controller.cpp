@@ -16,22 +16,12 @@
 #include "app/reader/link.h"
 #include "app/reader/read_id.h"
 #include "app/reader/supervision.h"
+#include "app/unique_numbers.h"
 #include "carddata/generation.h"
 
 namespace tollvane {
 
 namespace {
-
-constexpr int kCbnSelChange = 1;
-constexpr unsigned long kDbtDevNodesChanged = 7;
-
-// Menu and control identifiers that are not form controls.
-enum MenuId : int {
-    kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6,
-    kIssuedCards = 58, kCardHolders = 59,
-    kIssueHolders = 60,  // posted by the "Card holders" window once it has closed
-    kVerifyAfterWrite = 67,
-};
 
 void SwitchLanguage(AppContext& app, LanguageId lang) {
     app.language = lang;
@@ -52,18 +42,22 @@ void ToggleVerifyAfterWrite(AppContext& app) {
 }
 
 void OpenHelp(AppContext& app) {
-    const long result = app.shell.OpenHelpFile();
-    if (result > 32) return;
-    if (result == 2 || result == 3) {
+    const HelpOpening opening = app.shell.OpenHelpFile();
+    switch (opening.result) {
+    case HelpOpen::Opened: break;
+    case HelpOpen::FileMissing:
         app.ShowMessage(Msg::kHelpFileNotFound, MessageIcon::Error);
         app.ShowMessage(Msg::kHelpFolderHint, MessageIcon::Hint);
-    } else if (result == 31) {
+        break;
+    case HelpOpen::NoViewer:
         app.ShowMessage(Msg::kHelpCannotOpen, MessageIcon::Warning);
         app.ShowMessage(Msg::kInstallPdfViewer, MessageIcon::Hint);
-    } else {
+        break;
+    case HelpOpen::Failed:
         app.ShowMessage(std::string(app.texts[Msg::kHelpOpenFailed]) + "\n\r[" + app.texts[Msg::kErrorCode] + ": " +
-                            std::to_string(result) + "]",
+                            std::to_string(opening.code) + "]",
                         MessageIcon::Error);
+        break;
     }
 }
 
@@ -134,48 +128,31 @@ void InitMainForm(AppContext& app) {
 
 void StartUp(AppContext& app) { ShowProgress(app, TimerId::Search); }
 
-namespace {
-
-void OnMenuCommand(AppContext& app, int id) {
-    switch (id) {
-    case kQuit: app.shell.CloseMainWindow(); break;
-    case kRussian: SwitchLanguage(app, LanguageId::Russian); break;
-    case kEnglish: SwitchLanguage(app, LanguageId::English); break;
-    case kReadId:
+void OnCommand(AppContext& app, Command command) {
+    switch (command) {
+    case Command::Quit: app.shell.CloseMainWindow(); break;
+    case Command::Russian: SwitchLanguage(app, LanguageId::Russian); break;
+    case Command::English: SwitchLanguage(app, LanguageId::English); break;
+    case Command::ReadId:
         if (app.LinkOpen()) ReadCardId(app);
         else ShowProgress(app, TimerId::Search);
         break;
-    case kHelp: OpenHelp(app); break;
-    case kAbout: app.shell.ShowAbout(); break;
-    case kIssuedCards: app.shell.OpenIssuedCards(); break;
-    case kCardHolders: app.shell.OpenCardHolders(); break;
-    case kIssueHolders:
+    case Command::Help: OpenHelp(app); break;
+    case Command::About: app.shell.ShowAbout(); break;
+    case Command::IssuedCards: app.shell.OpenIssuedCards(); break;
+    case Command::CardHolders: app.shell.OpenCardHolders(); break;
+    case Command::IssueHolders:
         if (app.holders) app.holders->Begin(app);
         break;
-    case kVerifyAfterWrite: ToggleVerifyAfterWrite(app); break;
-    default: break;
+    case Command::VerifyAfterWrite: ToggleVerifyAfterWrite(app); break;
     }
 }
 
-}  // namespace
-
-void OnCommand(AppContext& app, int id, int notifyCode) {
-    if ((id >= kQuit && id <= kAbout) || (id >= kIssuedCards && id <= kIssueHolders) || id == kVerifyAfterWrite) {
-        OnMenuCommand(app, id);
-        return;
-    }
-    const Ctl ctl = static_cast<Ctl>(id);
-    switch (ctl) {
-    case Ctl::PortCombo:
-        if (notifyCode == kCbnSelChange) OnPortChosen(app);
-        break;
+void OnClicked(AppContext& app, Ctl control) {
+    switch (control) {
     case Ctl::SearchButton:
         EndOperation(app);
         ShowProgress(app, TimerId::Search);
-        break;
-    case Ctl::RoleCombo:
-    case Ctl::WorkModeCombo:
-        if (notifyCode == kCbnSelChange) ApplyFormRule(app, FormRuleCode(app.form));
         break;
     case Ctl::WriteButton: WriteCard(app); break;
     case Ctl::ReadButton: ReadCard(app); break;
@@ -201,9 +178,6 @@ void OnCommand(AppContext& app, int id, int notifyCode) {
     case Ctl::ConvTmW44Radio: ChooseConverterFormat(app, 0); break;
     case Ctl::ConvW26Radio: ChooseConverterFormat(app, 1); break;
     case Ctl::ConvW58Radio: ChooseConverterFormat(app, 2); break;
-    case Ctl::Crypto1KeyEdit:
-    case Ctl::SectorDataEdit:
-    case Ctl::AesKeyEdit: OnHexEditNotify(app, ctl, notifyCode); break;
     case Ctl::ClassicCheck: SelectClassic(app); break;
     case Ctl::PlusCheck: ClickPlus(app); break;
     case Ctl::Sl1Radio: ClickSl1(app); break;
@@ -213,8 +187,21 @@ void OnCommand(AppContext& app, int id, int notifyCode) {
     }
 }
 
-void OnTimer(AppContext& app, int timerId) {
-    switch (static_cast<TimerId>(timerId)) {
+void OnComboChanged(AppContext& app, Ctl combo) {
+    switch (combo) {
+    case Ctl::PortCombo: OnPortChosen(app); break;
+    case Ctl::RoleCombo:
+    case Ctl::WorkModeCombo: ApplyFormRule(app, FormRuleCode(app.form)); break;
+    default: break;
+    }
+}
+
+void OnEditEntered(AppContext& app, Ctl edit) { EnterHexField(app, edit); }
+void OnEditChanged(AppContext& app, Ctl edit) { FilterHexField(app, edit); }
+void OnEditLeft(AppContext& app, Ctl edit) { LeaveHexField(app, edit); }
+
+void OnTimer(AppContext& app, TimerId timer) {
+    switch (timer) {
     case TimerId::Search:
         // A tick posted just before its timer was killed can still arrive;
         // with no wait running it has nothing to count.
@@ -231,16 +218,13 @@ void OnTimer(AppContext& app, int timerId) {
     }
 }
 
-void OnUpDownDelta(AppContext& app, int id, int pos, int delta) {
+void OnUpDownDelta(AppContext& app, Ctl upDown, int pos, int delta) {
     const long long wanted = static_cast<long long>(pos) + delta;
-    if (id == static_cast<int>(Ctl::SectorUpDown))
-        app.values.sectorNumber = static_cast<int>(std::clamp(wanted, 1LL, 15LL));
-    else if (id == static_cast<int>(Ctl::BlockUpDown))
-        app.values.blockNumber = static_cast<int>(std::clamp(wanted, 0LL, 2LL));
-}
-
-void OnDeviceChange(AppContext& app, unsigned long wParam) {
-    if (wParam == kDbtDevNodesChanged) OnDevicesChanged(app);
+    auto held = [wanted](const UpDownRange& range) {
+        return static_cast<int>(std::clamp<long long>(wanted, range.low, range.high));
+    };
+    if (upDown == kSectorRange.upDown) app.values.sectorNumber = held(kSectorRange);
+    else if (upDown == kBlockRange.upDown) app.values.blockNumber = held(kBlockRange);
 }
 
 void OnDestroy(AppContext& app) {

@@ -14,7 +14,7 @@ struct WaitKind {
 constexpr WaitKind kWaits[] = {
     {TimerId::Search, Msg::kProgressSearchTimer, 100, 10},
     {TimerId::Reply, Msg::kProgressReplyTimer, 2, 500},
-    {TimerId::Card, Msg::kProgressCardTimer, 165, 50},
+    {TimerId::Card, Msg::kProgressCardTimer, kCardWaitTicks, 50},
 };
 
 const WaitKind* FindWait(TimerId id) {

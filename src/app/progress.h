@@ -7,6 +7,10 @@
 
 namespace tollvane {
 
+// How many ticks of 50 ms a card command's wait lasts at the most: the range
+// of its progress bar and the tick at which the card wait gives up.
+inline constexpr int kCardWaitTicks = 165;
+
 // Opens the progress window of the timer, disables the main window and
 // starts the timer: Search 10 ms (100 ticks), Reply 500 ms (2 ticks), Card
 // 50 ms (up to 165 ticks). Any other timer does nothing. titleSuffix follows

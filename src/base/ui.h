@@ -17,8 +17,8 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     virtual void Show(const std::string& text, MessageIcon icon) = 0;
-    // A system-error box (MB_ICONERROR) as the serial layer uses for port
-    // read and write failures.
+    // A box with the system's error icon, as a port read or write the
+    // system refused is told.
     virtual void ShowSystemError(const std::string& text) = 0;
     // Yes/No question; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
@@ -39,7 +39,7 @@ class ProgressView {
 public:
     virtual ~ProgressView() = default;
     virtual void Open(const std::string& title, int range) = 0;  // creates ProgressWindow
-    virtual void Step() = 0;                                       // PBM_STEPIT
+    virtual void Step() = 0;                                       // one step of the bar
     virtual void Close() = 0;                                      // destroys it, if any
     virtual void EnableMainWindow(bool enable) = 0;
 };

@@ -32,13 +32,15 @@ std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumbe
     for (int attempt = 0; attempt < kUniqueAttempts; ++attempt) {
         if (!random.Fill(result.bytes.data(), result.bytes.size())) return std::nullopt;
         result.text = FormatHexBytes(result.bytes.data(), result.bytes.size());
-        switch (store.Record(result.bytes.data())) {
+        const Recording recording = store.Record(result.bytes.data());
+        switch (recording.outcome) {
             case RecordOutcome::Recorded:
                 result.recorded = true;
                 return result;
             case RecordOutcome::Failed:
-                // The store has told the operator; the new value is still shown.
+                // The new value is still shown, with what failed.
                 result.recorded = false;
+                result.failure = recording.failure;
                 return result;
             case RecordOutcome::AlreadyRecorded:
                 break;

@@ -27,14 +27,14 @@ struct UniqueResult {
     std::array<std::uint8_t, 7> bytes{};
     std::string text;  // display form, 20 characters
     bool recorded = false;
+    StoreFailure failure;  // why it was not recorded
 };
 
 // How many values GenerateUniqueData tries before it gives up.
 inline constexpr int kUniqueAttempts = 1000;
 
 // Draws seven bytes until the store records them as new. On a store failure
-// (the store has shown its message) the last value comes back with
-// recorded == false. nullopt when the random source fails or after
+// the last value comes back with recorded == false and the failure. nullopt when the random source fails or after
 // kUniqueAttempts values that were all issued already.
 std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumberStore& store);
 

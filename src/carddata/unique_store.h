@@ -8,15 +8,31 @@ namespace tollvane {
 enum class RecordOutcome {
     Recorded,         // appended and flushed to disk
     AlreadyRecorded,  // a number with the same first three bytes is in the file
-    Failed,           // open, read or write failed; the message has been shown
+    Failed,           // open, read or write failed
 };
 
-// The file of five-byte numbers already handed out.
+// The step of a record that failed, and the system's error code (the open
+// has none: the operator is told where the file belongs instead).
+enum class StoreStep { Open, Read, Write };
+struct StoreFailure {
+    StoreStep step = StoreStep::Open;
+    std::uint32_t systemError = 0;
+};
+
+struct Recording {
+    RecordOutcome outcome = RecordOutcome::Recorded;
+    StoreFailure failure;  // with Failed
+
+    bool operator==(RecordOutcome other) const { return outcome == other; }
+};
+
+// The file of five-byte numbers already handed out. It tells nobody of a
+// failure: the caller words it.
 class UniqueNumberStore {
 public:
     virtual ~UniqueNumberStore() = default;
     // Reads the first five of the seven data bytes.
-    virtual RecordOutcome Record(const std::uint8_t data[7]) = 0;
+    virtual Recording Record(const std::uint8_t data[7]) = 0;
 };
 
 }  // namespace tollvane

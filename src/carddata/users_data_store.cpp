@@ -7,26 +7,23 @@
 
 namespace tollvane {
 
-UsersDataStore::UsersDataStore(Files& files, Sleeper& sleeper, MessageBoxes& boxes, const MessageTable& texts,
-                               std::string path)
-    : files_(files), sleeper_(sleeper), boxes_(boxes), texts_(texts), path_(std::move(path)) {}
+namespace {
 
-RecordOutcome UsersDataStore::FailWithCode(Msg text, std::uint32_t code) {
-    boxes_.Show(texts_[text] + ErrorCodeLine(code), MessageIcon::Error);
-    return RecordOutcome::Failed;
-}
+Recording Failed(StoreStep step, std::uint32_t code = 0) { return {RecordOutcome::Failed, {step, code}}; }
 
-RecordOutcome UsersDataStore::Record(const std::uint8_t data[7]) {
-    RecordOutcome outcome;
+}  // namespace
+
+UsersDataStore::UsersDataStore(Files& files, Sleeper& sleeper, std::string path)
+    : files_(files), sleeper_(sleeper), path_(std::move(path)) {}
+
+Recording UsersDataStore::Record(const std::uint8_t data[7]) {
+    Recording outcome;
     {
         std::unique_ptr<File> file;
-        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file)) {
-            boxes_.Show(texts_[Msg::kUsersDataOpenError], MessageIcon::Error);
-            return RecordOutcome::Failed;
-        }
+        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file)) return Failed(StoreStep::Open);
         outcome = RecordIn(*file, data);
     }
-    if (outcome != RecordOutcome::Recorded) return outcome;
+    if (outcome.outcome != RecordOutcome::Recorded) return outcome;
     // Stamped once the file is closed: a file system may set the last-write
     // time only then. A change by someone else in the moment between close
     // and stamp would go unseen; any later one is seen.
@@ -34,7 +31,7 @@ RecordOutcome UsersDataStore::Record(const std::uint8_t data[7]) {
     return outcome;
 }
 
-RecordOutcome UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
+Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
     const std::uint64_t number = UsersDataNumber(data);
     FileStamp now;
     const bool stamped = static_cast<bool>(file.Stamp(now));
@@ -53,17 +50,17 @@ RecordOutcome UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
                 sink(block.get(), got);
             }
         });
-        if (!built) return FailWithCode(Msg::kUsersDataReadError, code);
+        if (!built) return Failed(StoreStep::Read, code);
         if (stamped) left_ = now;
     }
-    if (index_.Contains(number)) return RecordOutcome::AlreadyRecorded;
+    if (index_.Contains(number)) return {RecordOutcome::AlreadyRecorded};
 
     std::uint64_t oldEnd = 0;
     FileResult atEnd = file.Size(oldEnd);
     if (atEnd) atEnd = file.Seek(oldEnd);
     if (!atEnd) {
         index_.Clear();
-        return FailWithCode(Msg::kUsersDataReadError, atEnd.error);
+        return Failed(StoreStep::Read, atEnd.error);
     }
     const std::string text = index_.SeparatorForNext() + UsersDataRecordText(data);
     FileResult written = file.Write(text.data(), text.size());
@@ -75,10 +72,10 @@ RecordOutcome UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
         // either way, and the file is read again next time.
         if (file.Resize(oldEnd)) file.Flush();
         index_.Clear();
-        return FailWithCode(Msg::kUsersDataWriteError, written.error);
+        return Failed(StoreStep::Write, written.error);
     }
     index_.Add(number);
-    return RecordOutcome::Recorded;
+    return {RecordOutcome::Recorded};
 }
 
 }  // namespace tollvane

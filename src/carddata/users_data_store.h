@@ -5,7 +5,6 @@
 #include <string>
 
 #include "base/files.h"
-#include "base/message_table.h"
 #include "base/ui.h"
 #include "carddata/unique_store.h"
 #include "carddata/users_data_index.h"
@@ -27,19 +26,15 @@ public:
     // Bytes read per call while building the index.
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
-    UsersDataStore(Files& files, Sleeper& sleeper, MessageBoxes& boxes, const MessageTable& texts,
-                   std::string path = "usersData.data");
+    UsersDataStore(Files& files, Sleeper& sleeper, std::string path = "usersData.data");
 
-    RecordOutcome Record(const std::uint8_t data[7]) override;
+    Recording Record(const std::uint8_t data[7]) override;
 
 private:
-    RecordOutcome RecordIn(File& file, const std::uint8_t data[7]);
-    RecordOutcome FailWithCode(Msg text, std::uint32_t code);
+    Recording RecordIn(File& file, const std::uint8_t data[7]);
 
     Files& files_;
     Sleeper& sleeper_;
-    MessageBoxes& boxes_;
-    const MessageTable& texts_;
     std::string path_;
     UsersDataIndex index_;
     FileStamp left_;

@@ -46,7 +46,7 @@ public:
     virtual void SetFieldText(KeyField field, const std::string& text) = 0;
     // "Use This Key" and "Remove".
     virtual void EnableRecordButtons() = 0;
-    // Sends the window WM_CLOSE.
+    // Closes the window as its close box does.
     virtual void CloseWindow() = 0;
 };
 

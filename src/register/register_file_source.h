@@ -27,4 +27,12 @@ private:
     FileResult lastFailure_;
 };
 
+// Writes the rows the browser shows to path as a register of their own
+// (RegisterBrowser::Export) and flushes it. A failed export leaves no file
+// behind: half a register would pass for a whole one. The failure carries
+// the system error of the step that failed: the export's open, write or
+// flush, or the register's read.
+FileResult ExportRegister(RegisterBrowser& browser, const RegisterFileSource& source, Files& files,
+                          const std::string& path);
+
 }  // namespace tollvane

@@ -17,14 +17,29 @@ struct ReplyBuffer {
     static constexpr std::size_t kCapacity = 64;
     std::array<std::uint8_t, kCapacity + 1> bytes{};
     std::size_t count = 0;
-    // The read ended on a read error (its box has been shown): the bytes
-    // before it are not a whole reply.
+    // The read ended on a read error, with the system's error code: the
+    // bytes before it are not a whole reply.
     bool failed = false;
+    std::uint32_t systemError = 0;
 
-    void Clear() { bytes.fill(0); count = 0; failed = false; }
+    void Clear() {
+        bytes.fill(0);
+        count = 0;
+        failed = false;
+        systemError = 0;
+    }
     const char* c_str() const { return reinterpret_cast<const char*>(bytes.data()); }
 };
 
+// How a send ended. A write the system refused carries its error code; one
+// the port's time-out cut short carries none: the reader is not taking bytes.
+struct SendResult {
+    bool sent = false;
+    std::uint32_t systemError = 0;
+    explicit operator bool() const { return sent; }
+};
+
+// The port tells nobody of a failure: the caller words it.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -34,11 +49,10 @@ public:
     virtual void Close() = 0;
     virtual bool HasHandle() const = 0;
     // Drops the bytes still waiting from an earlier reply, then writes.
-    // False on a write error (after the "%s [%d] %s" box) or a short write.
-    virtual bool SendBytes(const std::uint8_t* data, std::size_t length) = 0;
+    virtual SendResult SendBytes(const std::uint8_t* data, std::size_t length) = 0;
     // Byte by byte until 60 ms of silence or capacity bytes; zero-fills the
-    // buffer first. False when no byte came or on a read error (after its box,
-    // with failed set and the bytes read before it in the buffer).
+    // buffer first. False when no byte came or on a read error (with failed
+    // and systemError set and the bytes read before it in the buffer).
     virtual bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) = 0;
     // Consumes at most one waiting byte, then pauses 10 ms; true if one came.
     virtual bool PollReplyByte() = 0;

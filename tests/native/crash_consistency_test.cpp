@@ -91,15 +91,13 @@ TEST_F(KeyListCrash, TheFirstListIsAbsentOrWholeAndAnExistingOneIsKept) {
 TEST(UsersDataCrash, EveryNumberReportedRecordedSurvives) {
     MemoryFiles files;
     testing::FakeSleeper sleeper;
-    testing::FakeMessageBoxes boxes;
-    const MessageTable texts{LanguageId::English};
     std::vector<std::array<std::uint8_t, 7>> reported;
     const std::string before = "1111111111 2222222222 3333333333 4444444444 5555555555 "
                                "6666666666 7777777777 8888888888 9999999999";
     AtEveryStep(
         files, [&] { files.Put("usersData.data", before); reported.clear(); },
         [&] {
-            UsersDataStore store(files, sleeper, boxes, texts);
+            UsersDataStore store(files, sleeper);
             for (std::uint8_t i = 0; i < 3; ++i) {
                 const std::array<std::uint8_t, 7> number{0xA0, i, 0x01, 0x02, 0x03, 0, 0};
                 if (store.Record(number.data()) == RecordOutcome::Recorded) reported.push_back(number);
@@ -107,7 +105,7 @@ TEST(UsersDataCrash, EveryNumberReportedRecordedSurvives) {
         },
         [&](int, Tear) {
             // The restarted program finds each of them, and the old ones.
-            UsersDataStore store(files, sleeper, boxes, texts);
+            UsersDataStore store(files, sleeper);
             for (const auto& number : reported) EXPECT_EQ(store.Record(number.data()), RecordOutcome::AlreadyRecorded);
             const std::uint8_t old[7] = {0x99, 0x99, 0x99, 0x99, 0x99, 0, 0};
             EXPECT_EQ(store.Record(old), RecordOutcome::AlreadyRecorded);

@@ -204,7 +204,8 @@ public:
     std::string line;  // arrived from the reader and not read yet
     bool openResult = true;
     bool sendResult = true;
-    bool readError = false;  // ReadReply fails as ReadFile would, with its box
+    std::uint32_t sendError = 0;  // with sendResult false: the system refused the write
+    bool readError = false;  // ReadReply fails as ReadFile would with "access denied"
     // ReadReply takes this many bytes, then fails as with readError.
     std::optional<std::size_t> failAfter;
     bool handle = false;
@@ -215,7 +216,6 @@ public:
     int polls = 0;
     // Called after every successful send: the reader's immediate answer.
     std::function<void(const std::vector<std::uint8_t>&)> onSend;
-    MessageBoxes* boxes = nullptr;  // for the read error box
 
     void Arrive(const std::string& bytes) { line += bytes; }
 
@@ -230,11 +230,11 @@ public:
         handle = false;
     }
     bool HasHandle() const override { return handle; }
-    bool SendBytes(const std::uint8_t* data, std::size_t length) override {
+    SendResult SendBytes(const std::uint8_t* data, std::size_t length) override {
         sent.emplace_back(data, data + length);
-        if (!sendResult) return false;
+        if (!sendResult) return {false, sendError};
         if (onSend) onSend(sent.back());
-        return true;
+        return {true};
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         reply.Clear();
@@ -247,7 +247,7 @@ public:
         line.erase(0, n);
         if (fails) {
             reply.failed = true;
-            if (boxes) boxes->ShowSystemError("Error [5] when reading from a COM port!");
+            reply.systemError = 5;
             return false;
         }
         return n != 0;
@@ -291,10 +291,11 @@ public:
 class FakeUniqueStore : public UniqueNumberStore {
 public:
     std::deque<RecordOutcome> outcomes;  // next results; empty: Recorded
+    StoreFailure failure{StoreStep::Write, 5};  // what a Failed result says
     std::vector<std::array<std::uint8_t, 7>> asked;
     std::vector<std::array<std::uint8_t, 7>> recorded;
 
-    RecordOutcome Record(const std::uint8_t data[7]) override {
+    Recording Record(const std::uint8_t data[7]) override {
         std::array<std::uint8_t, 7> copy{};
         std::copy(data, data + 7, copy.begin());
         asked.push_back(copy);
@@ -304,7 +305,7 @@ public:
             outcomes.pop_front();
         }
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
-        return outcome;
+        return {outcome, failure};
     }
 };
 
@@ -315,13 +316,13 @@ public:
 class FakeShell : public Shell {
 public:
     int menuRebuilds = 0;
-    long helpResult = 42;  // above 32: opened
+    HelpOpening helpResult;
     int helpOpens = 0;
     std::vector<std::pair<std::string, std::vector<std::string>>> readIdWindows;
 
     void SetMainTitle(const std::string&) override {}
     void RebuildMenu() override { ++menuRebuilds; }
-    long OpenHelpFile() override { return ++helpOpens, helpResult; }
+    HelpOpening OpenHelpFile() override { return ++helpOpens, helpResult; }
     void ShowAbout() override {}
     void CloseMainWindow() override {}
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override {
@@ -393,7 +394,6 @@ struct TestApp {
         : app{form,     boxes, timers, progress, sleeper, port, ports, random, users, shell,
               language, MessageTable{language}, "", {}, {}, {}, {}} {
         app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
-        port.boxes = &boxes;
         app.files = &files;
     }
     explicit TestApp(WithReader setup) : TestApp(LanguageId::English) {
@@ -416,7 +416,7 @@ struct TestApp {
     // One tick of a timer, if it runs.
     bool Tick(TimerId id) {
         if (!timers.IsRunning(id)) return false;
-        OnTimer(app, static_cast<int>(id));
+        OnTimer(app, id);
         return true;
     }
     // Ticks the timer until it stops; the number of ticks.
@@ -445,32 +445,32 @@ struct TestApp {
     }
 
     // Makes the form behave as Windows does for the three hex edits: setting
-    // a text reports EN_CHANGE, taking the focus away reports EN_KILLFOCUS.
+    // a text reports a change, taking the focus away leaves the edit.
     void WireEditNotifications() {
         form.onTextSet = [this](Ctl c) {
-            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0300);
+            if (IsHexEdit(c)) OnEditChanged(app, c);
         };
         form.onFocusLost = [this](Ctl c) {
-            if (IsHexEdit(c)) OnCommand(app, static_cast<int>(c), 0x0200);
+            if (IsHexEdit(c)) OnEditLeft(app, c);
         };
     }
     // The operator clicks into a hex edit.
     void FocusEdit(Ctl c) {
         if (form.focused && *form.focused != c) form.FocusMainWindow();
         form.focused = c;
-        OnCommand(app, static_cast<int>(c), 0x0100);
+        OnEditEntered(app, c);
     }
     // Left click on a radio: it checks itself and clears the others of its
     // group, then the command arrives.
     void ClickRadio(Ctl c, Ctl first, Ctl last) {
         for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id)
             form[static_cast<Ctl>(id)].checked = (static_cast<Ctl>(id) == c);
-        OnCommand(app, static_cast<int>(c), 0);
+        OnClicked(app, c);
     }
-    void Click(Ctl c) { OnCommand(app, static_cast<int>(c), 0); }
+    void Click(Ctl c) { OnClicked(app, c); }
     void SelectCombo(Ctl c, int index) {
         form.SetSelection(c, index);
-        OnCommand(app, static_cast<int>(c), 1);
+        OnComboChanged(app, c);
     }
 
     static bool IsHexEdit(Ctl c) {

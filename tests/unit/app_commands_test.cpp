@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/config.h"
@@ -30,7 +31,7 @@ struct Started : TestApp {
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     Started t;
     t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();
-    OnCommand(t.app, 3, 0);
+    OnCommand(t.app, Command::English);
     // Told in the language that was active when the save failed.
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
@@ -42,8 +43,8 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
 // and a missing viewer have their messages, tried with the installed program).
 TEST(HelpTest, AnotherShellErrorIsShownWithItsCode) {
     TestApp t(LanguageId::English);
-    t.shell.helpResult = 32;
-    OnCommand(t.app, 5, 0);
+    t.shell.helpResult = {HelpOpen::Failed, 32};
+    OnCommand(t.app, Command::Help);
     EXPECT_EQ(t.shell.helpOpens, 1);
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{"Opening the help file failed!\n\r[Error code: 32]", MessageIcon::Error}}));
@@ -90,19 +91,40 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
     }
 }
 
-// New data is shown and converted; with no number at all "The operation
-// failed!" and the data stay as they were.
+// New data is shown and converted, after the message when usersData.data
+// could not take it; with no number at all "The operation failed!" and the
+// data stay as they were.
 TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
-    for (bool sourceFails : {false, true}) {
-        Started t;
-        t.random.fail = sourceFails;
+    const struct {
+        bool sourceFails;
+        std::optional<StoreFailure> failure;
+        std::string message;
+    } cases[] = {
+        {false, {}, ""},
+        {true, {}, "The operation failed!"},
+        {false, StoreFailure{StoreStep::Open, 0}, Text(LanguageId::English, Msg::kUsersDataOpenError)},
+        {false, StoreFailure{StoreStep::Read, 0x1E}, "Error reading from file usersData.data!\nGetLastError=0000001E"},
+        {false, StoreFailure{StoreStep::Write, 5}, "Error writing to file usersData.data!\nGetLastError=00000005"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        TestApp t(LanguageId::English);
+        InitMainForm(t.app);
+        t.random.fail = c.sourceFails;
+        if (c.failure) {
+            t.users.outcomes = {RecordOutcome::Failed};
+            t.users.failure = *c.failure;
+        }
+        std::string fieldWhenTold;
+        t.boxes.modalLoop = [&] { fieldWhenTold = t.form.Text(SectorDataEdit); };
         t.Click(GenerateUniqueButton);
-        const auto shown = sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
-                                       : t.users.asked.at(0);
+        const auto shown = c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
+                                         : t.users.asked.at(0);
         EXPECT_EQ(t.app.values.uniqueData, shown);
         EXPECT_EQ(t.form.Text(SectorDataEdit), t.app.values.uniqueDataText);
-        EXPECT_EQ(t.form.Text(HexEdit) == "5544332211", sourceFails);
-        EXPECT_EQ(t.boxes.shown.size(), sourceFails ? 1u : 0u);
+        EXPECT_EQ(t.form.Text(HexEdit) == "5544332211", c.sourceFails);
+        EXPECT_EQ(t.boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        if (!c.message.empty()) EXPECT_EQ(fieldWhenTold, "11 22 33 44 55 66 77");  // told before it changes
     }
 }
 
@@ -118,7 +140,7 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     };
     for (const Case& c : cases) {
         TestApp t;
-        OnUpDownDelta(t.app, static_cast<int>(c.upDown), c.pos, c.delta);
+        OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
         EXPECT_EQ(t.app.values.sectorNumber, c.sector) << c.pos << " " << c.delta;
         EXPECT_EQ(t.app.values.blockNumber, c.block) << c.pos << " " << c.delta;
     }
@@ -127,7 +149,7 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
 TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
     for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
-    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, id);
+    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
     EXPECT_EQ(t.progress.opens, 0);
     EXPECT_EQ(t.progress.steps, 0);
     EXPECT_TRUE(t.timers.running.empty());

@@ -29,7 +29,7 @@ struct Entry : TestApp {
     void Edit(Ctl c, const std::string& text, int caret) {
         form[c].text = text;
         form[c].caret = caret;
-        OnCommand(app, static_cast<int>(c), kEnChange);
+        OnEditChanged(app, c);
     }
     std::string Kept(Ctl c) {
         const auto& v = app.values;
@@ -100,10 +100,9 @@ TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
     EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "abCDef123456");
     t.form.FocusMainWindow();
     EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "00 CD 00 12 34 56");
-    // Without the focus the filter is off; other codes and controls are no entry.
+    // Without the focus the filter is off; other edits are no entry.
     t.Edit(Crypto1KeyEdit, "xyz", 3);
-    OnCommand(t.app, static_cast<int>(AesKeyEdit), 0x0400);  // EN_UPDATE
-    OnHexEditNotify(t.app, SectorEdit, kEnSetFocus);
+    OnEditEntered(t.app, SectorEdit);
     EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "xyz");
     EXPECT_FALSE(t.app.values.aesFilter || t.app.values.crypto1Filter || t.app.values.uniqueFilter);
 }

@@ -6,6 +6,7 @@
 // changed it.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "carddata/users_data_index.h"
@@ -52,43 +53,44 @@ std::string FileOfRecords(std::size_t count) {
 struct UsersDataStoreTest : ::testing::Test {
     testing::MemoryFiles files;
     testing::FakeSleeper sleeper;
-    testing::FakeMessageBoxes boxes;
-    MessageTable texts{LanguageId::English};
-    UsersDataStore store{files, sleeper, boxes, texts, kPath};
+    UsersDataStore store{files, sleeper, kPath};
 };
 
 // A file held by another station is waited for up to two seconds; every
-// failure is reported once and leaves the file as it was.
+// failure names its step and system error and leaves the file as it was.
 TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
     const std::string before = FileOfRecords(7000);  // about 77 KB: two blocks
-    const std::string open = texts[Msg::kUsersDataOpenError];
-    const std::string read = "Error reading from file usersData.data!\nGetLastError=0000001E";
-    const std::string write = "Error writing to file usersData.data!\nGetLastError=0000001E";
+    const std::optional<StoreFailure> open = StoreFailure{StoreStep::Open, 0};
+    const std::optional<StoreFailure> read = StoreFailure{StoreStep::Read, 0x1E};
+    const std::optional<StoreFailure> write = StoreFailure{StoreStep::Write, 0x1E};
     const struct {
         const char* what;
         int held;
         FileOp step;
         int nth;
-        std::string message;  // none: recorded
+        std::optional<StoreFailure> failure;  // none: recorded
         std::size_t pauses;
     } cases[] = {
         {"held longer", 21, FileOp::Open, 0, open, 20}, {"first read", 0, FileOp::Read, 1, read, 0},
         {"second read", 0, FileOp::Read, 2, read, 0},    {"size", 0, FileOp::Size, 1, read, 0},
         {"seek", 0, FileOp::Seek, 1, read, 0},           {"write", 0, FileOp::Write, 1, write, 0},
-        {"flush", 0, FileOp::Flush, 1, write, 0},        {"held for two seconds", 20, FileOp::Open, 0, "", 20},
+        {"flush", 0, FileOp::Flush, 1, write, 0},        {"held for two seconds", 20, FileOp::Open, 0, {}, 20},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        boxes.shown.clear();
         sleeper.pauses.clear();
         files.Put(kPath, before);
         files.heldOpens = c.held;
         files.FailAt(c.step, c.nth, 0x1E);
-        EXPECT_EQ(store.Record(kNumber), c.message.empty() ? RecordOutcome::Recorded : RecordOutcome::Failed);
+        const Recording recording = store.Record(kNumber);
+        EXPECT_EQ(recording, c.failure ? RecordOutcome::Failed : RecordOutcome::Recorded);
+        if (c.failure) {
+            EXPECT_EQ(recording.failure.step, c.failure->step);
+            EXPECT_EQ(recording.failure.systemError, c.failure->systemError);
+        }
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(c.pauses, 100u));
-        EXPECT_EQ(boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
         // A record that reached the file before its flush failed is cut off.
-        const std::string after = c.message.empty() ? before + "\r\n0102030405" : before;
+        const std::string after = c.failure ? before : before + "\r\n0102030405";
         EXPECT_EQ(files.entries[kPath].durable, after);
         EXPECT_EQ(files.Text(kPath), after);
     }

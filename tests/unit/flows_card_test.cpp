@@ -87,9 +87,12 @@ TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
     EXPECT_EQ(t.port.sent.size(), 1u);
     EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
 
+    // The system refused the write: the operator sees its code.
     t.form[Ctl::RoleCombo].selection = 0;
     t.port.sendResult = false;
+    t.port.sendError = 5;
     t.Click(Ctl::WriteCyclicButton);
+    EXPECT_EQ(t.boxes.systemErrors, std::vector<std::string>{"Error [5] when writing to the COM port!"});
     EXPECT_FALSE(t.app.LinkOpen());
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
@@ -184,7 +187,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_EQ(ticks, c.ticks);
         EXPECT_EQ(t.progress.steps, c.ticks);
         EXPECT_EQ(t.boxes.Texts(), c.messages);
-        EXPECT_EQ(t.boxes.systemErrors.size(), c.failingRead ? 1u : 0u);
+        EXPECT_EQ(t.boxes.systemErrors,
+                  std::vector<std::string>(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"));
         EXPECT_FALSE(boxOutOfPlace);
         EXPECT_EQ(t.app.LinkOpen(), c.staysOpen);
         EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
@@ -254,7 +258,7 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         std::deque<RecordOutcome> outcomes;  // of the second cycle's draws
         std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{{RecordOutcome::Failed}, {}},
+    for (const Case& c : {Case{{RecordOutcome::Failed}, {"Error writing to file usersData.data!\nGetLastError=00000005"}},
                           Case{std::deque<RecordOutcome>(1000, RecordOutcome::AlreadyRecorded),
                                {"The operation failed!"}}}) {
         t.boxes.shown.clear();

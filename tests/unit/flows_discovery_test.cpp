@@ -180,7 +180,7 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         t.app.reader = {};  // as after a version query answered with no version: the link is kept
         t.port.sendResult = c.sent;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
-        OnCommand(t.app, 4, 0);
+        OnCommand(t.app, Command::ReadId);
         EXPECT_EQ(t.port.SentText(1), "AT+READS_IDS");
         EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(c.sent ? 1 : 0, 100u));
         EXPECT_EQ(t.boxes.Texts(), c.messages);
@@ -215,7 +215,7 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
             t.ports.ports = std::vector<std::string>{"COM1"};
         }
         t.port.openResult = c.opens;
-        OnDeviceChange(t.app, 7);
+        OnDevicesChanged(t.app);
         t.Tick(TimerId::Device);
         EXPECT_EQ(t.boxes.shown, c.messages);
         EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
@@ -228,20 +228,18 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
     }
 }
 
-// A burst of notifications leads to one check, two seconds after the first;
-// other device events are not looked at. Reopening the port under a running
+// A burst of notifications leads to one check, two seconds after the first.
+// Reopening the port under a running
 // wait would lose its reply: the check comes at the first tick after it.
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
     StartUp(t.app);
     t.RunOut(TimerId::Search);
-    OnDeviceChange(t.app, 0x8000);
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
-    OnDeviceChange(t.app, 7);
+    OnDevicesChanged(t.app);
     EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
     t.timers.running.erase(TimerId::Device);  // a second start would show
-    for (int i = 0; i < 10; ++i) OnDeviceChange(t.app, 7);
+    for (int i = 0; i < 10; ++i) OnDevicesChanged(t.app);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
     t.timers.running[TimerId::Device] = 2000;
     ASSERT_TRUE(t.Tick(TimerId::Device));
@@ -252,7 +250,7 @@ TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
     EXPECT_EQ(t.port.closes, 1);
     EXPECT_TRUE(t.app.LinkOpen());
-    OnDeviceChange(t.app, 7);  // after the check the next change arms it again
+    OnDevicesChanged(t.app);  // after the check the next change arms it again
     EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
 

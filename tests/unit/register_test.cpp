@@ -195,14 +195,24 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_EQ(browser.RowAt(0), third);
     EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
 
-    // The export is a register of the rows shown, in the order written.
+    // The export is a register of the rows shown, in the order written,
+    // flushed. A step that fails names its error (the export's open, write
+    // or flush, or the register's read) and leaves no half export; a file
+    // that could not be opened is left as it was.
     ASSERT_TRUE(browser.SetFilter("2026-12-06"));
-    std::string exported;
-    ASSERT_TRUE(browser.Export([&](std::string_view piece) {
-        exported += piece;
-        return true;
-    }));
-    EXPECT_EQ(exported, std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
+    ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
+    EXPECT_EQ(files.entries["out.csv"].durable,
+              std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
+    const std::pair<testing::FileOp, const char*> failures[] = {{testing::FileOp::Open, "out.csv"},
+                                                                {testing::FileOp::Write, "out.csv"},
+                                                                {testing::FileOp::Flush, "out.csv"},
+                                                                {testing::FileOp::Read, "r.csv"}};
+    for (const auto& [op, path] : failures) {
+        files.FailAt(op, 1, 112, path);
+        EXPECT_EQ(ExportRegister(browser, source, files, "out.csv").error, 112u) << path;
+        EXPECT_EQ(files.Has("out.csv"), op == testing::FileOp::Open) << path;
+        files.FailAt(op, 0);
+    }
 
     // A register replaced by a shorter one is read again from its start.
     file = std::string(RegisterFileStart()) + FormatRegisterLine(second);

@@ -218,12 +218,12 @@ TEST(Stations, Station) {
     const std::string folder = Narrow(value + 1);
     WinFiles files;
     WinSleeper sleeper;
-    testing::FakeMessageBoxes boxes;
-    const MessageTable texts(LanguageId::English);
-    UsersDataStore store(files, sleeper, boxes, texts, folder + "usersData.data");
+    UsersDataStore store(files, sleeper, folder + "usersData.data");
     for (int i = 0; i < kPerStation; ++i) {
         const std::uint8_t number[7] = {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(i), 1, 2, 3};
-        ASSERT_EQ(store.Record(number), RecordOutcome::Recorded) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+        const Recording recording = store.Record(number);
+        ASSERT_EQ(recording, RecordOutcome::Recorded) << "step " << static_cast<int>(recording.failure.step)
+                                                      << " error " << recording.failure.systemError;
         const auto failure = AppendRegisterLine(files, sleeper, folder + "IssuedCards.csv", StationLine(station, i));
         ASSERT_FALSE(failure) << "step " << static_cast<int>(failure->step) << " error " << failure->systemError;
     }

@@ -1,10 +1,10 @@
 #include "app/holders/holders_run.h"
 
-#include "app/form_rules.h"
 #include "app/card_settings.h"
 #include "app/holders/holder_texts.h"
 #include "app/reader/card_command.h"
 #include "app/reader/link.h"
+#include "app/unique_numbers.h"
 #include "protocol/frames.h"
 
 namespace tollvane {
@@ -97,7 +97,11 @@ bool HoldersRun::NumberForNextCard(AppContext& app) {
         // A given number is recorded as a drawn one would be; one recorded
         // already was recorded for this person by an earlier try (the
         // import refuses numbers the file holds).
-        if (app.users.Record(person.number->data()) == RecordOutcome::Failed) return false;
+        if (const Recording recording = app.users.Record(person.number->data());
+            recording == RecordOutcome::Failed) {
+            TellStoreFailure(app, recording.failure);
+            return false;
+        }
         SetHexField(app, Ctl::SectorDataEdit, *person.number);
         cardNumber_ = *person.number;
         return true;

@@ -1,10 +1,12 @@
 #include "app/reader/card_command.h"
 
+#include <optional>
+
 #include "app/card_settings.h"
-#include "app/form_rules.h"
 #include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/link.h"
+#include "app/unique_numbers.h"
 #include "protocol/frames.h"
 
 namespace tollvane {
@@ -13,8 +15,35 @@ namespace {
 
 enum class Operation { Write, Read, Clear };
 
+// What happened to the command whose row could not be written, in the
+// operator's words: he must know whether the card was touched at all.
+Msg NotRecordedText(IssueResult result) {
+    switch (result) {
+        case IssueResult::NotSent: return Msg::kRegisterNotSentNotRecorded;
+        case IssueResult::NoReply: return Msg::kRegisterNoReplyNotRecorded;
+        case IssueResult::Ok:
+        case IssueResult::Error:
+        case IssueResult::Unrecognized:
+        case IssueResult::Verified:
+        case IssueResult::Mismatch:
+        case IssueResult::Unverified: break;
+    }
+    return Msg::kRegisterNotRecorded;
+}
+
+// The register's full path between what failed and what to do, so that the
+// operator can find the file. rowResult: the row that failed, or none when
+// the register could not be made ready before a command.
+void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult, const RegisterFailure& failure) {
+    const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
+    const Msg advice = rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + app.issued->DisplayPath() + "\n\r" + app.texts[advice] +
+                        ErrorCodeLine(failure.systemError),
+                    MessageIcon::Error);
+}
+
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
-    if (!app.port.SendBytes(frame.data(), frame.size())) {
+    if (!SendToReader(app, frame.data(), frame.size())) {
         EndOperation(app);
         return false;
     }
@@ -23,8 +52,8 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
     return true;
 }
 
-bool WantsUniqueDataBeforeWrite(const AppContext& app) {
-    const std::uint8_t mode = WorkModeLetter(app.form.Selection(Ctl::WorkModeCombo));
+bool WantsUniqueDataBeforeWrite(const AppContext& app, const CardSettings& settings) {
+    const std::uint8_t mode = WorkModeLetter(settings.workMode.value_or(-1));
     return (mode == 'f' || mode == 'g') && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
 }
 
@@ -51,11 +80,17 @@ void RunCardCommand(AppContext& app, Operation operation) {
     }
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
-    if (app.issued && !app.issued->ReadyForCommand(app.boxes, app.language)) {
-        EndCyclicRun(app);
-        return;
+    if (app.issued) {
+        if (const auto failure = app.issued->ReadyForCommand()) {
+            TellRegisterFailure(app, std::nullopt, *failure);
+            EndCyclicRun(app);
+            return;
+        }
     }
     const bool master = role == 0;
+    // The settings are read once; drawing a number changes only the user
+    // data, which goes into the frame beside them.
+    const CardSettings settings = ReadCardSettings(app.form, app.values);
     // New unique data for a User write with "Generate unique data before
     // write". Nothing is sent without a number that usersData.data holds: a
     // number on a card that the file does not know could be handed out again.
@@ -63,13 +98,13 @@ void RunCardCommand(AppContext& app, Operation operation) {
     // instead, recorded the same way.
     const bool userWrite = !master && operation == Operation::Write;
     const bool forHolder = userWrite && app.holders && app.holders->Active();
-    const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app));
+    const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app, settings));
     if (forHolder ? !app.holders->NumberForNextCard(app)
                   : drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
         EndCyclicRun(app);
         return;
     }
-    const FormSnapshot form = SnapshotOf(ReadCardSettings(app.form, app.values), app.values.uniqueData);
+    const FormSnapshot form = SnapshotOf(settings, app.values.uniqueData);
     const CommandFrame frame = BuildFrame(operation, master, form);
     // A write to check is read back from the same settings once it is done.
     app.op.writeCheck.reset();
@@ -94,7 +129,10 @@ void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
 void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
-    if (!app.issued->RecordOutcome(result, errorCode, message, app.boxes, app.language)) EndCyclicRun(app);
+    if (const auto failure = app.issued->RecordOutcome(result, errorCode, message)) {
+        TellRegisterFailure(app, result, *failure);
+        EndCyclicRun(app);
+    }
 }
 
 }  // namespace tollvane

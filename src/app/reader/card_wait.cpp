@@ -113,12 +113,12 @@ void EndCardWait(AppContext& app) {
 // The written card is read back with the Read frame of the same role, built
 // from the settings the write used, and waited for under the same rules as
 // any card command; the progress window comes straight back for it. False
-// when the frame could not be sent (the port has said why).
+// when the frame could not be sent (the operator has been told why).
 bool StartReadBack(AppContext& app) {
     WriteCheck& check = *app.op.writeCheck;
     check.step = WriteCheck::Step::ReadingBack;
     const CommandFrame frame = check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
-    if (!app.port.SendBytes(frame.data(), frame.size())) return false;
+    if (!SendToReader(app, frame.data(), frame.size())) return false;
     ShowProgress(app, TimerId::Card);
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
@@ -164,7 +164,7 @@ void FinishWith(AppContext& app, const ReplyBuffer* reply) {
 void ReadResultAndFinish(AppContext& app) {
     EndCardWait(app);
     ReplyBuffer reply;
-    const bool got = app.port.ReadReply(reply);
+    const bool got = ReadFromReader(app, reply);
     Conclude(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
 }
 
@@ -198,7 +198,7 @@ void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes,
 // can put its result line into the same read; that result is not lost.
 void ReadAcknowledgement(AppContext& app) {
     ReplyBuffer reply;
-    const bool got = app.port.ReadReply(reply);
+    const bool got = ReadFromReader(app, reply);
     const CardOutcome ack = OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect);
     if (ack.kind != OutcomeKind::Acknowledged) {
         EndCyclicRun(app);
@@ -216,7 +216,7 @@ void ReadAcknowledgement(AppContext& app) {
 // and the link is in doubt.
 void ReadOnResult(AppContext& app) {
     ReplyBuffer more;
-    if (!app.port.ReadReply(more) && more.failed) {
+    if (!ReadFromReader(app, more) && more.failed) {
         FinishWith(app, nullptr);
         return;
     }

@@ -5,11 +5,9 @@
 #pragma once
 
 #include "app/app_context.h"
+#include "app/progress.h"  // kCardWaitTicks
 
 namespace tollvane {
-
-// How many ticks the wait lasts at the most.
-inline constexpr int kCardWaitTicks = 165;
 
 // One tick of the CardTimer wait.
 void CardTimerTick(AppContext& app);

@@ -14,7 +14,7 @@ namespace tollvane {
 namespace {
 
 void QueryReaderVersion(AppContext& app) {
-    if (!app.port.SendBytes(kReadsUsbCommand.data(), kReadsUsbCommand.size())) {
+    if (!SendToReader(app, kReadsUsbCommand.data(), kReadsUsbCommand.size())) {
         EndOperation(app);
         return;
     }
@@ -63,7 +63,7 @@ void SearchReader(AppContext& app) {
 
 void FinishVersionWait(AppContext& app) {
     ReplyBuffer reply;
-    const bool got = app.port.ReadReply(reply);
+    const bool got = ReadFromReader(app, reply);
     SayOutcome(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect));
 }
 

@@ -14,7 +14,7 @@ void SearchReader(AppContext& app);
 // The end of the reply wait: reads and classifies the reply to "AT+READS_USB".
 void FinishVersionWait(AppContext& app);
 
-// PortCombo CBN_SELCHANGE: connects to the port the operator picked.
+// The operator chose a port in PortCombo: connects to it.
 void OnPortChosen(AppContext& app);
 
 }  // namespace tollvane

@@ -1,5 +1,6 @@
 #include "app/reader/link.h"
 
+#include <cstdio>
 #include <string>
 
 #include "app/form_rules.h"
@@ -10,7 +11,27 @@ namespace tollvane {
 
 namespace {
 constexpr char kUnknownVersionText[] = "x.xx";
+
+void ShowPortError(AppContext& app, Msg what, std::uint32_t error) {
+    char text[512];
+    std::snprintf(text, sizeof(text), "%s [%d] %s", app.texts[Msg::kErrorWord], static_cast<int>(error),
+                  app.texts[what]);
+    app.boxes.ShowSystemError(text);
+}
+
 }  // namespace
+
+bool SendToReader(AppContext& app, const std::uint8_t* data, std::size_t length) {
+    const SendResult sent = app.port.SendBytes(data, length);
+    if (!sent && sent.systemError != 0) ShowPortError(app, Msg::kPortWriteError, sent.systemError);
+    return static_cast<bool>(sent);
+}
+
+bool ReadFromReader(AppContext& app, ReplyBuffer& reply) {
+    const bool got = app.port.ReadReply(reply);
+    if (reply.failed) ShowPortError(app, Msg::kPortReadError, reply.systemError);
+    return got;
+}
 
 void EndOperation(AppContext& app) {
     app.port.Close();

@@ -3,6 +3,9 @@
 // several flows show alike.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "app/app_context.h"
 
 namespace tollvane {
@@ -13,6 +16,11 @@ inline constexpr unsigned kReaderBaud = 19200;
 // refreshed, ManualConnect cleared, any cyclic run ended, form reset and
 // "x.xx" shown.
 void EndOperation(AppContext& app);
+
+// The port's send and read as every flow makes them: a write or read the
+// system refused is told to the operator at once, with its error code.
+bool SendToReader(AppContext& app, const std::uint8_t* data, std::size_t length);
+bool ReadFromReader(AppContext& app, ReplyBuffer& reply);
 
 void ShowErrorOpening(AppContext& app);
 void ShowDidNotRespond(AppContext& app);

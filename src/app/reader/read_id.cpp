@@ -13,13 +13,13 @@ constexpr unsigned kCardIdReplyDelayMs = 100;
 }  // namespace
 
 void ReadCardId(AppContext& app) {
-    if (!app.port.SendBytes(kReadsIdsCommand.data(), kReadsIdsCommand.size())) {
+    if (!SendToReader(app, kReadsIdsCommand.data(), kReadsIdsCommand.size())) {
         EndOperation(app);
         return;
     }
     app.sleeper.SleepMs(kCardIdReplyDelayMs);
     ReplyBuffer reply;
-    if (!app.port.ReadReply(reply)) {
+    if (!ReadFromReader(app, reply)) {
         ShowDidNotRespond(app);
         return;
     }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "app/main_controller.h"
 #include "app/port_list_ui.h"
 #include "app/progress.h"
 #include "app/reader/link.h"

@@ -7,9 +7,8 @@
 
 namespace tollvane {
 
-// WM_DEVICECHANGE with DBT_DEVNODES_CHANGED: arms the DeviceTimer once.
-void OnDevicesChanged(AppContext& app);
-// DeviceTimer tick.
+// OnDevicesChanged (app/main_controller.h) arms the DeviceTimer once; its
+// tick comes here.
 void CheckPortAfterDeviceChange(AppContext& app);
 
 }  // namespace tollvane

@@ -42,14 +42,7 @@ const ListColumn kColumns[] = {
 };
 
 // The system's ANSI code page into UTF-8.
-std::string AnsiToUtf8Text(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
-    return Narrow(wide);
-}
+std::string AnsiToUtf8Text(std::string_view bytes) { return Narrow(WidenAnsi(bytes)); }
 
 // An Open or Save As dialog over one file type; empty when cancelled.
 std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const wchar_t* pattern,

@@ -155,37 +155,9 @@ void IssuedCardsWindow::Export() {
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog)) return;
 
-    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-    std::string buffer;
-    auto flush = [&]() {
-        DWORD written = 0;
-        if (!buffer.empty() &&
-            (!WriteFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr) ||
-             written != buffer.size())) {
-            error = GetLastError();
-            if (error == 0) error = ERROR_WRITE_FAULT;
-            return false;
-        }
-        buffer.clear();
-        return true;
-    };
-    bool ok = file != INVALID_HANDLE_VALUE && register_->browser.Export([&](std::string_view piece) {
-        buffer.append(piece);
-        return buffer.size() < (1u << 20) || flush();
-    }) && flush();
-    if (file != INVALID_HANDLE_VALUE) {
-        if (ok && !FlushFileBuffers(file)) {
-            error = GetLastError();
-            ok = false;
-        }
-        CloseHandle(file);
-        // A half-written export would pass for a whole one.
-        if (!ok) DeleteFileW(path);
-    }
-    if (!ok) {
-        if (error == 0) error = register_->source.LastError();
-        boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), error), MessageIcon::Error);
+    if (const FileResult exported = ExportRegister(register_->browser, register_->source, files_, Narrow(path));
+        !exported) {
+        boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), exported.error), MessageIcon::Error);
     }
 }
 

@@ -9,25 +9,6 @@ namespace {
 constexpr int kWidth = 1070, kHeight = 420;
 constexpr int kDescriptionLimit = 80;
 
-// The key file keeps the description in the system's ANSI code page, as
-// installations before this one wrote it; the window shows Unicode.
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string narrow(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n, nullptr, nullptr);
-    return narrow;
-}
-
 int FieldId(KeyField field) {
     switch (field) {
         case KeyField::Crypto1: return kKeyCrypto1FieldId;
@@ -112,7 +93,7 @@ bool KeyListWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         if (header->idFrom != kKeyListViewId) return false;
         if (header->code == LVN_GETDISPINFOW) {
             auto& request = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
-            AnswerCellRequest(request, FromAnsi(rows_.Cell(static_cast<std::size_t>(request.item.iItem),
+            AnswerCellRequest(request, WidenAnsi(rows_.Cell(static_cast<std::size_t>(request.item.iItem),
                                                            request.item.iSubItem)),
                               cell_);
             result = 0;
@@ -169,10 +150,10 @@ void KeyListWindow::SetKeyFieldsMasked(bool masked) {
     }
 }
 
-std::string KeyListWindow::FieldText(KeyField field) const { return ToAnsi(WindowText(Item(FieldId(field)))); }
+std::string KeyListWindow::FieldText(KeyField field) const { return NarrowAnsi(WindowText(Item(FieldId(field)))); }
 
 void KeyListWindow::SetFieldText(KeyField field, const std::string& text) {
-    SetWindowTextW(Item(FieldId(field)), FromAnsi(text).c_str());
+    SetWindowTextW(Item(FieldId(field)), WidenAnsi(text).c_str());
 }
 
 void KeyListWindow::EnableRecordButtons() {

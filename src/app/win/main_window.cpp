@@ -63,8 +63,7 @@ struct Program {
           boxes(main, app.texts),
           timers(main),
           progress(main),
-          port(boxes, app.texts),
-          users(files, sleeper, boxes, app.texts),
+          users(files, sleeper),
           keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
@@ -111,23 +110,57 @@ void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
     TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
 }
 
+// The menu's identifiers (resource_ids.h) and the commands they stand for.
+struct MenuCommand {
+    int id;
+    Command command;
+};
+constexpr MenuCommand kMenuCommands[] = {
+    {kMenuQuit, Command::Quit},     {kMenuRussian, Command::Russian}, {kMenuEnglish, Command::English},
+    {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
+    {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
+    {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
+};
+
+// WM_COMMAND as a named event. The form's controls carry their Ctl as their
+// identifier; the controls without one carry 0, which names none.
+void OnCommandMessage(AppContext& app, int id, int code) {
+    for (const MenuCommand& menu : kMenuCommands) {
+        if (menu.id == id) {
+            OnCommand(app, menu.command);
+            return;
+        }
+    }
+    const Ctl control = static_cast<Ctl>(id);
+    switch (code) {
+        // A radio sends a second notification for a double click; it is a
+        // click as well.
+        case BN_CLICKED:
+        case BN_DOUBLECLICKED: OnClicked(app, control); break;
+        case CBN_SELCHANGE: OnComboChanged(app, control); break;
+        case EN_SETFOCUS: OnEditEntered(app, control); break;
+        case EN_CHANGE: OnEditChanged(app, control); break;
+        case EN_KILLFOCUS: OnEditLeft(app, control); break;
+        default: break;
+    }
+}
+
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (g_frame && g_frame->OnMessage(msg, wParam, lParam)) return 0;
     if (g_program) {
         AppContext& app = g_program->app;
         switch (msg) {
             case WM_COMMAND:
-                OnCommand(app, LOWORD(wParam), HIWORD(wParam));
+                OnCommandMessage(app, LOWORD(wParam), HIWORD(wParam));
                 break;
             case WM_TIMER:
-                OnTimer(app, static_cast<int>(wParam));
+                OnTimer(app, static_cast<TimerId>(wParam));
                 break;
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (header->code == UDN_DELTAPOS && (header->idFrom == static_cast<UINT_PTR>(ControlId(Ctl::SectorUpDown)) ||
-                                                      header->idFrom == static_cast<UINT_PTR>(ControlId(Ctl::BlockUpDown)))) {
+                if (header->code == UDN_DELTAPOS) {
                     const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
-                    OnUpDownDelta(app, static_cast<int>(header->idFrom), change->iPos, change->iDelta);
+                    OnUpDownDelta(app, static_cast<Ctl>(header->idFrom), change->iPos, change->iDelta);
                 }
                 break;
             }
@@ -135,7 +168,9 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 ShowQuitPopup(hwnd, lParam);
                 break;
             case WM_DEVICECHANGE:
-                OnDeviceChange(app, static_cast<unsigned long>(wParam));
+                // Only the change of the device tree says a port may have
+                // come or gone.
+                if (wParam == DBT_DEVNODES_CHANGED) OnDevicesChanged(app);
                 break;
             case WM_DESTROY:
                 OnDestroy(app);

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/hex_entry.h"
 #include "app/win/dpi.h"
 #include "base/win/utf.h"
 
@@ -140,20 +141,14 @@ void WinFormView::CreateControls(HFONT font) {
 
     // Each up-down was created before its edit; bind it now, which also
     // places it at the edit's right edge.
-    struct Binding {
-        Ctl upDown, edit;
-        int low, high;
-    };
-    for (const Binding& b : {Binding{Ctl::SectorUpDown, Ctl::SectorEdit, 1, 15},
-                             Binding{Ctl::BlockUpDown, Ctl::BlockEdit, 0, 2}}) {
+    for (const UpDownRange& b : {kSectorRange, kBlockRange}) {
         BindUpDown(Handle(b.upDown), Handle(b.edit), WindowDpi(main_));
         Send(b.upDown, UDM_SETRANGE32, static_cast<WPARAM>(b.low), static_cast<LPARAM>(b.high));
         Send(b.upDown, UDM_SETPOS32, 0, b.low);
     }
 
-    Send(Ctl::Crypto1KeyEdit, EM_SETLIMITTEXT, kCrypto1KeyEditLimit, 0);
-    Send(Ctl::AesKeyEdit, EM_SETLIMITTEXT, kAesKeyEditLimit, 0);
-    Send(Ctl::SectorDataEdit, EM_SETLIMITTEXT, kSectorDataEditLimit, 0);
+    for (const HexFieldInfo& field : kHexFields)
+        Send(field.edit, EM_SETLIMITTEXT, static_cast<WPARAM>(field.textLimit), 0);
     // With visual styles a password edit would show dots; the keys are masked
     // with '*'.
     SetPasswordMask(Ctl::Crypto1KeyEdit, true);
@@ -240,8 +235,8 @@ bool WinFormView::IsPasswordMasked(Ctl c) const { return Send(c, EM_GETPASSWORDC
 
 void WinFormView::SetUpDownPos(Ctl c, int pos) {
     // The logic may name the up-down or its edit.
-    if (c == Ctl::SectorEdit) c = Ctl::SectorUpDown;
-    if (c == Ctl::BlockEdit) c = Ctl::BlockUpDown;
+    for (const UpDownRange& range : {kSectorRange, kBlockRange})
+        if (c == range.edit) c = range.upDown;
     Send(c, UDM_SETPOS32, 0, pos);
 }
 

@@ -40,13 +40,6 @@ struct RadioRange {
 };
 const std::vector<RadioRange>& RadioGroups();
 
-// Characters an edit accepts from typing or pasting. The display form with
-// its blanks must fit whole, so that a pasted key arrives complete and the
-// digit filter can reduce it; typing still ends at the last digit.
-inline constexpr int kCrypto1KeyEditLimit = 17;
-inline constexpr int kAesKeyEditLimit = 47;
-inline constexpr int kSectorDataEditLimit = 20;
-
 class WinFormView : public FormView {
 public:
     WinFormView(HWND mainWindow, const MessageTable& texts) : main_(mainWindow), texts_(texts) {}

@@ -96,9 +96,17 @@ void WinShell::RebuildMenu() {
     BuildMenu();
 }
 
-long WinShell::OpenHelpFile() {
-    const HINSTANCE result = ShellExecuteW(main_, L"open", kHelpFile, nullptr, nullptr, SW_RESTORE);
-    return static_cast<long>(reinterpret_cast<INT_PTR>(result));
+HelpOpening WinShell::OpenHelpFile() {
+    const HINSTANCE opened = ShellExecuteW(main_, L"open", kHelpFile, nullptr, nullptr, SW_RESTORE);
+    const long code = static_cast<long>(reinterpret_cast<INT_PTR>(opened));
+    // ShellExecute answers more than 32 when it opened the file.
+    if (code > 32) return {HelpOpen::Opened, code};
+    switch (code) {
+        case SE_ERR_FNF:
+        case SE_ERR_PNF: return {HelpOpen::FileMissing, code};
+        case SE_ERR_NOASSOC: return {HelpOpen::NoViewer, code};
+        default: return {HelpOpen::Failed, code};
+    }
 }
 
 void WinShell::ShowAbout() {

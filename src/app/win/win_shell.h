@@ -38,7 +38,7 @@ public:
 
     void SetMainTitle(const std::string& title) override;
     void RebuildMenu() override;
-    long OpenHelpFile() override;
+    HelpOpening OpenHelpFile() override;
     void ShowAbout() override;
     void CloseMainWindow() override;
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override;

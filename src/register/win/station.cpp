@@ -4,17 +4,11 @@
 
 #include <cstdint>
 
+#include "base/win/utf.h"
+
 namespace tollvane {
 
 namespace {
-
-std::string ToUtf8(const wchar_t* text, int length) {
-    if (length <= 0) return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
 
 std::int64_t Ticks(const SYSTEMTIME& t) {
     FILETIME ft{};
@@ -29,10 +23,10 @@ StationIdentity CurrentStation() {
     wchar_t name[256 + 1];
     DWORD size = sizeof name / sizeof name[0];
     // A name that cannot be read stays empty: the row is still worth writing.
-    if (GetUserNameW(name, &size) && size > 0) station.operatorName = ToUtf8(name, static_cast<int>(size - 1));
+    if (GetUserNameW(name, &size) && size > 0) station.operatorName = Narrow(std::wstring_view(name, size - 1));
     wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
     size = sizeof computer / sizeof computer[0];
-    if (GetComputerNameW(computer, &size)) station.computer = ToUtf8(computer, static_cast<int>(size));
+    if (GetComputerNameW(computer, &size)) station.computer = Narrow(std::wstring_view(computer, size));
     return station;
 }
 

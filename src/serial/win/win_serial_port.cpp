@@ -1,7 +1,5 @@
 #include "serial/win/win_serial_port.h"
 
-#include <cstdio>
-
 namespace tollvane {
 
 COMMTIMEOUTS ReaderPortTimeouts() {
@@ -48,26 +46,19 @@ bool WinSerialPort::Open(const std::string& portName, unsigned baud) {
     return true;
 }
 
-void WinSerialPort::ShowPortError(Msg what, DWORD error) {
-    char text[512];
-    std::snprintf(text, sizeof(text), "%s [%d] %s", texts_[Msg::kErrorWord], static_cast<int>(error), texts_[what]);
-    boxes_.ShowSystemError(text);
-}
-
-bool WinSerialPort::SendBytes(const std::uint8_t* data, std::size_t length) {
-    if (!handle_ || length > MAXDWORD) return false;
+SendResult WinSerialPort::SendBytes(const std::uint8_t* data, std::size_t length) {
+    if (!handle_ || length > MAXDWORD) return {};
     // Whatever is still waiting now is the late rest of an earlier reply (a
     // reply cut short, repeated or paused beyond its wait): it can never
     // answer this command, and read after it would be taken for the answer.
     ::PurgeComm(handle_.get(), PURGE_RXCLEAR);
     DWORD written = 0;
     if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(length), &written, nullptr)) {
-        ShowPortError(Msg::kPortWriteError, ::GetLastError());
-        return false;
+        return {false, ::GetLastError()};
     }
     // A write time-out leaves a short count and no error: the reader is not
     // taking bytes, which the caller treats like a failed write.
-    return written == length;
+    return {written == length};
 }
 
 bool WinSerialPort::ReadReply(ReplyBuffer& reply, std::size_t capacity) {
@@ -81,8 +72,8 @@ bool WinSerialPort::ReadReply(ReplyBuffer& reply, std::size_t capacity) {
         std::uint8_t byte = 0;
         DWORD got = 0;
         if (!::ReadFile(handle_.get(), &byte, 1, &got, nullptr)) {
-            ShowPortError(Msg::kPortReadError, ::GetLastError());
             reply.failed = true;
+            reply.systemError = ::GetLastError();
             return false;
         }
         if (got == 0) break;

@@ -2,8 +2,6 @@
 // short read time-outs so that a silent line ends a reply.
 #pragma once
 
-#include "base/message_table.h"
-#include "base/ui.h"
 #include "serial/serial_port.h"
 #include "base/win/handles.h"
 
@@ -22,22 +20,14 @@ std::wstring ReaderPortPath(const std::string& portName);
 
 class WinSerialPort : public SerialPort {
 public:
-    // The texts are read at the time of each failure, so a language change
-    // applies to the next box.
-    WinSerialPort(MessageBoxes& boxes, const MessageTable& texts) : boxes_(boxes), texts_(texts) {}
-
     bool Open(const std::string& portName, unsigned baud) override;
     void Close() override { handle_.reset(); }
     bool HasHandle() const override { return handle_.valid(); }
-    bool SendBytes(const std::uint8_t* data, std::size_t length) override;
+    SendResult SendBytes(const std::uint8_t* data, std::size_t length) override;
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override;
     bool PollReplyByte() override;
 
 private:
-    void ShowPortError(Msg what, DWORD error);
-
-    MessageBoxes& boxes_;
-    const MessageTable& texts_;
     UniqueFileHandle handle_;
 };
 
