@@ -17,8 +17,9 @@ enum Column { kResultCol = 22, kMessageCol = 23 };
 std::string FrameLetters(const std::string& hex) {
     std::string letters;
     for (std::size_t at = 0; at + 92 <= hex.size(); at += 92) {
-        letters += (letters.empty() ? "" : " ") + std::string(1, static_cast<char>(std::stoi(hex.substr(at + 6, 2), nullptr, 16))) +
-                   static_cast<char>(std::stoi(hex.substr(at + 8, 2), nullptr, 16));
+        if (!letters.empty()) letters += ' ';
+        letters += static_cast<char>(std::stoi(hex.substr(at + 6, 2), nullptr, 16));
+        letters += static_cast<char>(std::stoi(hex.substr(at + 8, 2), nullptr, 16));
     }
     return letters;
 }
