@@ -50,7 +50,7 @@ const Expected kStartForm[] = {
     {kTouchPollOff, "Button", 348, 695, 190, 20, "sec"},
 };
 
-void ExpectStartForm(const Form& form) {
+void ExpectStartForm(const Program& form) {
     for (const Expected& e : kStartForm) {
         const HWND h = e.id ? form.Control(e.id) : form.ControlAt(e.cls, e.x, e.y, e.w, e.h);
         ASSERT_NE(h, nullptr) << e.cls << " at " << e.x << "," << e.y;
@@ -77,18 +77,18 @@ void ExpectStartForm(const Form& form) {
 void DocumentationPictures(E2eTest& t) {
     for (const std::string lang : {"ru", "en"}) {
         t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig, "progress-" + lang);
-        Shot(t.form->Main(), "main-master-" + lang);
+        Shot(t.program->Main(), "main-master-" + lang);
         const struct { int role, mode; std::string name; } layouts[] = {
             {0, 1, "mode-master-1-"}, {0, 2, "mode-master-2-"}, {1, 0, "mode-user-0-"}, {1, 2, "mode-user-2-"},
             {1, 1, "main-user-"}};
         for (const auto& layout : layouts) {
-            t.form->Select(kRole, 0);  // the work mode is chosen in the Master layout
-            t.form->Select(kWorkMode, layout.mode);
-            t.form->Select(kRole, layout.role);
-            if (layout.name == "main-user-") t.form->Click(kGenerateUnique);
-            Shot(t.form->Main(), layout.name + lang);
+            t.program->Select(kRole, 0);  // the work mode is chosen in the Master layout
+            t.program->Select(kWorkMode, layout.mode);
+            t.program->Select(kRole, layout.role);
+            if (layout.name == "main-user-") t.program->Click(kGenerateUnique);
+            Shot(t.program->Main(), layout.name + lang);
         }
-        t.form->MenuAsync(kHelp);
+        t.program->MenuAsync(kHelp);
         const auto box = t.program->WaitMessageBox();
         ASSERT_TRUE(box);
         Shot(box->hwnd, "message-" + lang);
@@ -98,7 +98,7 @@ void DocumentationPictures(E2eTest& t) {
 }
 
 // How often the reader's port is listed.
-long Listed(const Form& form) {
+long Listed(const Program& form) {
     const std::vector<std::string> ports = form.Items(kPortCombo);
     return std::count(ports.begin(), ports.end(), "COM5");
 }
@@ -110,46 +110,46 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     Registry("no-usb");
     EXPECT_EQ(Start(), (std::vector<std::string>{"Varnel not found!", "If you are sure that the reader is connected "
                                                  "to the PC,\nselect a COM port from the list!"}));
-    EXPECT_EQ(sim.Sent(), "");
+    EXPECT_EQ(Sent(), "");
     EXPECT_EQ(Version(), "x.xx");
-    EXPECT_EQ(Listed(*form), 1);
-    ExpectStartForm(*form);
+    EXPECT_EQ(Listed(*program), 1);
+    ExpectStartForm(*program);
     if (std::getenv("TOLLVANE_E2E_SHOTS")) DocumentationPictures(*this);
     Registry("plug");
     EXPECT_EQ(Start(), kConnected);
-    EXPECT_EQ(sim.Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
+    EXPECT_EQ(Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
     EXPECT_EQ(Version(), "2.00");
-    EXPECT_EQ(Listed(*form), 1);
-    EXPECT_EQ(form->Items(kPortCombo).at(static_cast<std::size_t>(form->Selection(kPortCombo))), "COM5");
-    EXPECT_FALSE(form->Enabled(kPortCombo));
-    Shot(form->Main(), "main-connected");
+    EXPECT_EQ(Listed(*program), 1);
+    EXPECT_EQ(program->Items(kPortCombo).at(static_cast<std::size_t>(program->Selection(kPortCombo))), "COM5");
+    EXPECT_FALSE(program->Enabled(kPortCombo));
+    Shot(program->Main(), "main-connected");
 
-    form->MenuAsync(kReadId);
+    program->MenuAsync(kReadId);
     const HWND window = program->WaitTop(L"my Child Window Read ID");
     EXPECT_EQ(WindowText(window), "Varnel ver.2.00");
-    EXPECT_FALSE(IsWindowEnabled(form->Main()));
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
     std::vector<std::string> fields;
     for (HWND edit = nullptr; (edit = FindWindowExW(window, edit, L"Edit", nullptr)) != nullptr;)
         fields.push_back(WindowText(edit));
     EXPECT_EQ(fields, (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
     Shot(window, "readid");
     program->Key(VK_ESCAPE);  // closes it as its close box does
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(form->Main()); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); }));
 
-    const auto deviceChange = [&] { PostMessageW(form->Main(), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0); };
-    sim("unplug");
+    const auto deviceChange = [&] { PostMessageW(program->Main(), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0); };
+    Sim("unplug");
     Registry("unplug");  // as Windows does: the port and the USB device go
     deviceChange();
     EXPECT_EQ(NextBox(), "Connection broken.\n\r(Varnel disabled!)");
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(Listed(*form), 0);
+    EXPECT_EQ(Listed(*program), 0);
     EXPECT_EQ(Version(), "x.xx");
-    ASSERT_EQ(sim("plug").rfind("OK", 0), 0u);
+    ASSERT_EQ(Sim("plug").rfind("OK", 0), 0u);
     Registry("plug");
     deviceChange();
     EXPECT_EQ(program->SettleSearch(), kConnected);
     EXPECT_EQ(Version(), "2.00");
-    EXPECT_EQ(Listed(*form), 1);
+    EXPECT_EQ(Listed(*program), 1);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ TEST_F(E2eTest, KeyListShowsAddsAndRemovesAndKeepsTheListEncrypted) {
     const std::string encrypted(std::istreambuf_iterator<char>(keyList), {});
     dir.Write("crkeys.data", encrypted);
     Start();
-    form->ClickAsync(kAddToList);
+    program->ClickAsync(kAddToList);
     const HWND keys = program->WaitTop(L"my Child Window");
     ASSERT_TRUE(keys && WaitUntil([&] { return GetDlgItem(keys, kKeyList) != nullptr; }));
     const HWND list = GetDlgItem(keys, kKeyList);
@@ -28,7 +28,7 @@ TEST_F(E2eTest, KeyListShowsAddsAndRemovesAndKeepsTheListEncrypted) {
         for (int c = 0; c < 9; ++c) cells += ListCell(list, r, c) + "|";
         return cells;
     };
-    EXPECT_FALSE(IsWindowEnabled(form->Main()));
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
     ASSERT_EQ(ListRows(list), 24);
     EXPECT_EQ(row(1), "0001|Cls|X|1|03|1|" + std::string(17, '*') + "|" + std::string(32, '*') +
                           "|Entrance door, building 2|");
@@ -60,11 +60,11 @@ TEST_F(E2eTest, KeyListShowsAddsAndRemovesAndKeepsTheListEncrypted) {
     EXPECT_EQ(ListCell(list, 2, 8) + "|" + ListCell(list, 23, 0), "Server room = TC=Cls keys|0023");
 
     program->Key(VK_ESCAPE);  // closes it as Cancel does
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(form->Main()); }));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
     // Encrypted again, the backup beside it, no plain list left.
     EXPECT_NE(dir.Read("crkeys.data"), encrypted);
     EXPECT_EQ(dir.Read("zipkeys.data"), dir.Read("crkeys.data"));
-    EXPECT_FALSE(dir.Read("keys.data") || dir.Read("TmpKeys.data"));
+    EXPECT_FALSE(dir.Has("keys.data") || dir.Has("TmpKeys.data"));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ bool IsProgramText(const std::string& text) {
 
 TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWorks) {
     const auto write = [&] {
-        form->ClickAsync(kWrite);
+        program->ClickAsync(kWrite);
         WaitUntil([&] { return program->ProgressWindow() || program->CurrentMessageBox(); });
         return program->SettleSearch();
     };
@@ -28,13 +28,13 @@ TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWork
         {"version", "cut"}, {"ack", "random"}, {"result", "long"}, {"result", "pause"}, {"ids", "repeat"}};
     for (const auto& [point, kind] : steps) {
         SCOPED_TRACE(point + " " + kind);
-        sim("noise " + point + " " + kind);
+        Sim("noise " + point + " " + kind);
         std::vector<std::string> boxes;
         HWND readId = nullptr;
         if (point == "version") {
             boxes = Start();  // the start connects
         } else if (point == "ids") {
-            form->MenuAsync(kReadId);
+            program->MenuAsync(kReadId);
             WaitUntil([&] {
                 return (readId = program->FindTop(L"my Child Window Read ID")) || program->CurrentMessageBox();
             });
@@ -50,7 +50,7 @@ TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWork
         // no reply: the link is closed without a box.
         EXPECT_TRUE(!boxes.empty() || readId || Version() == "x.xx") << Version();
 
-        sim("noise off");
+        Sim("noise off");
         std::vector<std::string> next = write();
         if (next == kConnected) next = write();  // a closed link makes the Write a search
         ASSERT_EQ(next, std::vector<std::string>{kSuccess});

@@ -37,21 +37,21 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
     const AtDpi dpi(144);
     Start();
     // 665 x 830 at 96 DPI, centred: it fits.
-    const RECT outer = WindowRect(form->Main());
+    const RECT outer = WindowRect(program->Main());
     EXPECT_NEAR(outer.right - outer.left, 998, 4);
     EXPECT_NEAR(outer.bottom - outer.top, 1245, 4);
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
     EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
-    EXPECT_FALSE(GetWindowLongPtrW(form->Main(), GWL_STYLE) & WS_VSCROLL);
-    const RECT last = ClientRectIn(form->Control(kTouchPollOff), form->Main());  // 348, 695, 190 x 20 at 96 DPI
+    EXPECT_FALSE(GetWindowLongPtrW(program->Main(), GWL_STYLE) & WS_VSCROLL);
+    const RECT last = ClientRectIn(program->Control(kTouchPollOff), program->Main());  // 348, 695, 190 x 20 at 96 DPI
     EXPECT_NEAR(last.left, 522, 2);
     EXPECT_NEAR(last.top, 1043, 2);
     EXPECT_NEAR(last.right - last.left, 285, 2);
-    Shot(form->Main(), "main-144-en");
-    form->Menu(kRussian);
-    Shot(form->Main(), "main-144-ru");
-    form->Menu(kEnglish);
-    form->ClickAsync(kSearch);
+    Shot(program->Main(), "main-144-en");
+    program->Menu(kRussian);
+    Shot(program->Main(), "main-144-ru");
+    program->Menu(kEnglish);
+    program->ClickAsync(kSearch);
     const RECT progress = WindowRect(program->WaitTop(PROGRESS_CLASSW));  // 400 x 50 at 96 DPI
     EXPECT_EQ(std::make_pair(progress.right - progress.left, progress.bottom - progress.top), std::make_pair(600L, 75L));
     program->SettleSearch();
@@ -60,15 +60,15 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
 TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     if (GetSystemMetrics(SM_CYSCREEN) != 768) GTEST_SKIP() << "for a 1366 x 768 screen (tests/e2e/run)";
     Start();
-    const HWND main = form->Main();
+    const HWND main = program->Main();
     const RECT outer = WindowRect(main);
     EXPECT_EQ(outer.top, 0);  // centred it would be at -31, its caption off the screen
     EXPECT_EQ(outer.bottom, 768);
     EXPECT_TRUE(GetWindowLongPtrW(main, GWL_STYLE) & WS_VSCROLL);
     // The foot of the form, the reader settings' group box, and its last
     // control (Tab's last stop).
-    const HWND foot = form->ControlAt("Button", 5, 500, 650, 270);
-    const HWND last = form->Control(kTouchPollOff);
+    const HWND foot = program->ControlAt("Button", 5, 500, 650, 270);
+    const HWND last = program->Control(kTouchPollOff);
     EXPECT_FALSE(InsideClient(foot, main));
     // By the scroll bar ...
     SendMessageW(main, WM_VSCROLL, SB_BOTTOM, 0);

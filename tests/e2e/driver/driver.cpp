@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <type_traits>
 
@@ -57,31 +56,6 @@ bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
     for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline) return false;
     return true;
-}
-
-ScratchDir::ScratchDir() {
-    static int counter = 0;
-    do {
-        path_ = std::filesystem::temp_directory_path() /
-                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-    } while (!std::filesystem::create_directory(path_));
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-void ScratchDir::Write(const std::string& name, const std::string& content) const {
-    std::ofstream(path_ / name, std::ios::binary) << content;
-}
-
-std::optional<std::string> ScratchDir::Read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string WindowText(HWND hwnd) {
@@ -220,9 +194,9 @@ std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
     return box;
 }
 
-std::optional<MessageBoxInfo> Program::WaitMessageBox(Ms timeout) const {
+std::optional<MessageBoxInfo> Program::WaitMessageBox() const {
     std::optional<MessageBoxInfo> box;
-    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); }, timeout);
+    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); });
     return box;
 }
 
@@ -269,21 +243,21 @@ std::vector<std::string> Program::SettleSearch() {
     return texts;
 }
 
-// --- Form ---------------------------------------------------------------------
+// --- The main form -------------------------------------------------------------
 
-std::vector<HWND> Form::Children() const {
+const std::vector<HWND>& Program::Children() const {
     // The form never changes its controls, so their handles are looked up once.
     if (children_.empty()) children_ = DirectChildren(main_);
     return children_;
 }
 
-HWND Form::Control(int id) const {
+HWND Program::Control(int id) const {
     for (HWND child : Children())
         if (GetDlgCtrlID(child) == id) return child;
     return nullptr;
 }
 
-HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
+HWND Program::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
     for (HWND child : Children()) {
         const RECT rc = ClientRectIn(child, main_);
         if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
@@ -293,20 +267,20 @@ HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
     return nullptr;
 }
 
-LRESULT Form::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
+LRESULT Program::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result)) {
-        const auto box = program_.CurrentMessageBox();
+        const auto box = CurrentMessageBox();
         throw std::runtime_error(box ? "unexpected message box: " + box->text
                                      : "the program did not answer message " + std::to_string(msg));
     }
     return static_cast<LRESULT>(result);
 }
 
-bool Form::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
-int Form::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
+bool Program::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
+int Program::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
 
-std::vector<std::string> Form::Items(int id) const {
+std::vector<std::string> Program::Items(int id) const {
     std::vector<std::string> items;
     for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
         wchar_t buffer[512] = {};  // every item of the form is far shorter
@@ -316,12 +290,12 @@ std::vector<std::string> Form::Items(int id) const {
     return items;
 }
 
-void Form::Click(int id) { Send(Control(id), BM_CLICK); }
-void Form::ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
-void Form::Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-void Form::MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Program::Click(int id) { Send(Control(id), BM_CLICK); }
+void Program::ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+void Program::Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Program::MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-void Form::Select(int id, int index) {
+void Program::Select(int id, int index) {
     Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index));
     Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
 }
