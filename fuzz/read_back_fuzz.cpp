@@ -1,39 +1,27 @@
 // A card's read-back put into the start form: whatever the bytes, each radio
-// group keeps one checked button, sector and block stay in their ranges, and
-// the form shows the card's keys and data in hex text form.
+// group keeps one checked button (the one the frame's letter names, for a
+// Master card), sector and block stay in their ranges, and the keys and data
+// shown are the frame's bytes.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "app/main_controller.h"
 #include "app/read_back_apply.h"
+#include "carddata/hex_text.h"
 #include "fuzz_target.h"
 #include "support/fakes.h"
 
-namespace tollvane::fuzz {
+using namespace tollvane;
+using namespace tollvane::fuzz;
+
 namespace {
-
-// Offsets within the decoder's input, which starts at frame offset 5.
-constexpr std::size_t kRole = 24, kInterface = 25, kIndication = 26, kStandby = 27, kTouchPoll = 28,
-                      kWorkMode = 29, kSector = 30, kBlock = 31, kKeyOrData = 32;
-
-std::string Hex(const std::uint8_t* bytes, std::size_t n) {
-    std::string out;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i != 0) out += ' ';
-        out += "0123456789ABCDEF"[bytes[i] >> 4];
-        out += "0123456789ABCDEF"[bytes[i] & 15];
-    }
-    return out;
-}
 
 // The button checked in the group, -1 for none, -2 for more than one.
 int Checked(const testing::FakeFormView& form, Ctl first, Ctl last) {
     int found = -1;
     for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id) {
-        if (!form.Get(static_cast<Ctl>(id)).checked) continue;
-        if (found != -1) return -2;
-        found = id - static_cast<int>(first);
+        if (form.Get(static_cast<Ctl>(id)).checked) found = found == -1 ? id - static_cast<int>(first) : -2;
     }
     return found;
 }
@@ -44,10 +32,6 @@ int IndexOf(const char* letters, std::uint8_t letter) {
 }
 
 }  // namespace
-}  // namespace tollvane::fuzz
-
-using namespace tollvane;
-using namespace tollvane::fuzz;
 
 // Input: one byte choosing the form's role (low bit), then the frame from its
 // offset 5 on, as many bytes as arrived.
@@ -56,66 +40,46 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     const int role = in.Byte() & 1;
     const std::string_view frame = in.Rest();
     std::uint8_t full[41] = {};  // the frame as the decoder sees it: zeros past what arrived
-    for (std::size_t i = 0; i < frame.size() && i < sizeof full; ++i) full[i] = static_cast<std::uint8_t>(frame[i]);
+    std::memcpy(full, frame.data(), std::min(frame.size(), sizeof full));
 
-    // The form as the program starts it, made once; each input starts from a
-    // copy of it. The groups the frame does not speak for must look like it
-    // afterwards.
+    // The start form, made once; each input starts from a copy of it.
     static testing::TestApp fresh, t;
     [[maybe_unused]] static const bool initialised = (InitMainForm(fresh.app), InitMainForm(t.app), true);
     t.form.controls = fresh.form.controls;
     t.app.values = fresh.app.values;
     t.form.SetSelection(Ctl::RoleCombo, role);
-    const std::string aesBefore = t.form[Ctl::AesKeyEdit].text;
     ApplySettingsReadBack(t.app, reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size());
 
-    const bool master = full[kRole] == 'M';
-    struct Group {
-        Ctl first, last;
-        const char* letters;
-        std::size_t at;
-    };
-    const Group groups[] = {{Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, "defg", kInterface},
-                            {Ctl::IndDirectRadio, Ctl::IndInverseRadio, "de", kIndication},
-                            {Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, "def", kStandby},
-                            {Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, "de", kTouchPoll}};
-    for (const Group& g : groups) {
-        const int checked = Checked(t.form, g.first, g.last);
-        FUZZ_CHECK(checked >= 0);
-        const int letter = IndexOf(g.letters, full[g.at]);
-        if (master && letter >= 0) FUZZ_CHECK(checked == letter);
-        if (!master || letter < 0) FUZZ_CHECK(checked == Checked(fresh.form, g.first, g.last));
+    // Offsets within the frame from offset 5: role 24, the reader settings
+    // 25 to 28, work mode 29, sector 30, block 31, key or data from 32.
+    const bool master = full[24] == 'M';
+    const struct { Ctl first, last; const char* letters; } groups[] = {
+        {Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, "defg"}, {Ctl::IndDirectRadio, Ctl::IndInverseRadio, "de"},
+        {Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, "def"}, {Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, "de"}};
+    for (std::size_t g = 0; g < 4; ++g) {
+        const int letter = master ? IndexOf(groups[g].letters, full[25 + g]) : -1;
+        const int checked = Checked(t.form, groups[g].first, groups[g].last);
+        FUZZ_CHECK(checked == (letter >= 0 ? letter : Checked(fresh.form, groups[g].first, groups[g].last)));
     }
-    // One of the two card kinds is always ticked; a Classic card clears both
-    // security levels, a Plus card ticks the one it reported.
     FUZZ_CHECK(t.form[Ctl::ClassicCheck].checked != t.form[Ctl::PlusCheck].checked);
-    const int level = Checked(t.form, Ctl::Sl1Radio, Ctl::Sl3Radio);
-    if (master && full[0] == 's') FUZZ_CHECK(level == -1 && t.form[Ctl::ClassicCheck].checked);
-    else if (master && IndexOf("13", full[0]) >= 0) FUZZ_CHECK(level == IndexOf("13", full[0]) && t.form[Ctl::PlusCheck].checked);
-    else FUZZ_CHECK(level == Checked(fresh.form, Ctl::Sl1Radio, Ctl::Sl3Radio));
-    const bool aesAuth = t.form[Ctl::AesAuthCheck].checked;
-    if (master && full[0] == '1' && full[1] == 'V') FUZZ_CHECK(aesAuth);
-    else if (master && (full[0] == 's' || full[0] == '3' || (full[0] == '1' && full[1] == 'X'))) FUZZ_CHECK(!aesAuth);
-    else FUZZ_CHECK(aesAuth == fresh.form.Get(Ctl::AesAuthCheck).checked);
-
-    const int mode = IndexOf("dfeg", full[kWorkMode]);
-    FUZZ_CHECK(t.form[Ctl::WorkModeCombo].selection == (mode >= 0 ? mode : 0));
-    FUZZ_CHECK(t.form[Ctl::RoleCombo].selection == role);
-    // Sector and block as the card gave them, held to the up-downs' ranges.
-    const int sector = std::clamp<int>(full[kSector], 1, 15), block = std::clamp<int>(full[kBlock], 0, 2);
+    const int level = Checked(t.form, Ctl::Sl1Radio, Ctl::Sl3Radio), plus = master ? IndexOf("13", full[0]) : -1;
+    if (master && full[0] == 's') FUZZ_CHECK(t.form[Ctl::ClassicCheck].checked && level == -1);
+    if (plus >= 0) FUZZ_CHECK(t.form[Ctl::PlusCheck].checked && level == plus);
+    if (plus == 0 && IndexOf("XV", full[1]) >= 0) FUZZ_CHECK(t.form[Ctl::AesAuthCheck].checked == (full[1] == 'V'));
+    const int mode = IndexOf("dfeg", full[29]);
+    FUZZ_CHECK(t.form[Ctl::WorkModeCombo].selection == std::max(mode, 0) && t.form[Ctl::RoleCombo].selection == role);
+    const int sector = std::clamp<int>(full[30], 1, 15), block = std::clamp<int>(full[31], 0, 2);
     FUZZ_CHECK(t.app.values.sectorNumber == sector && t.form[Ctl::SectorUpDown].upDownPos == sector);
     FUZZ_CHECK(t.app.values.blockNumber == block && t.form[Ctl::BlockUpDown].upDownPos == block);
-
+    FUZZ_CHECK(t.app.values.crypto1KeyText == t.form[Ctl::Crypto1KeyEdit].text);
+    FUZZ_CHECK(t.app.values.aesKeyText == t.form[Ctl::AesKeyEdit].text);
     if (master) {
-        FUZZ_CHECK(t.form[Ctl::Crypto1KeyEdit].text == Hex(full + kKeyOrData, 6));
-        FUZZ_CHECK(t.app.values.crypto1KeyText == t.form[Ctl::Crypto1KeyEdit].text);
-        const bool plus = full[0] == '1' || full[0] == '3';
-        FUZZ_CHECK(t.form[Ctl::AesKeyEdit].text == (plus ? Hex(full + 8, 16) : aesBefore));
-        FUZZ_CHECK(t.app.values.aesKeyText == t.form[Ctl::AesKeyEdit].text);
+        FUZZ_CHECK(t.form[Ctl::Crypto1KeyEdit].text == FormatHexBytes(full + 32, 6));
+        if (plus >= 0) FUZZ_CHECK(t.form[Ctl::AesKeyEdit].text == FormatHexBytes(full + 8, 16));
     } else {
-        const std::string& shown = t.form[Ctl::SectorDataEdit].text;
-        FUZZ_CHECK(shown.size() == 20 && shown == t.app.values.uniqueDataText);
-        if (full[kWorkMode] != 'g') FUZZ_CHECK(shown == Hex(full + kKeyOrData, 7));
+        FUZZ_CHECK(t.form[Ctl::SectorDataEdit].text.size() == 20);
+        FUZZ_CHECK(t.form[Ctl::SectorDataEdit].text == t.app.values.uniqueDataText);
+        if (full[29] != 'g') FUZZ_CHECK(t.form[Ctl::SectorDataEdit].text == FormatHexBytes(full + 32, 7));
         FUZZ_CHECK(t.form[Ctl::Crypto1KeyEdit].text == fresh.form[Ctl::Crypto1KeyEdit].text);
     }
 }
