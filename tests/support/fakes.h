@@ -34,14 +34,9 @@ namespace tollvane::testing {
 // --- Form -------------------------------------------------------------------
 
 struct FakeControl {
-    bool checked = false;
-    bool enabled = true;
-    bool shown = true;
-    bool masked = false;
+    bool checked = false, enabled = true, shown = true, masked = false;
     std::string text;
-    int upDownPos = 0;
-    int caret = 0;
-    int selection = -1;
+    int upDownPos = 0, caret = 0, selection = -1;
     std::vector<std::string> items;
 };
 
@@ -77,22 +72,16 @@ public:
     int Caret(Ctl c) const override { return Get(c).caret; }
     void SetCaret(Ctl c, int pos) override { controls[c].caret = pos; }
     void FocusMainWindow() override {
-        if (!focused) return;
-        const Ctl lost = *focused;
-        focused.reset();
-        if (onFocusLost) onFocusLost(lost);
+        const std::optional<Ctl> lost = std::exchange(focused, std::nullopt);
+        if (lost && onFocusLost) onFocusLost(*lost);
     }
 
     // A combo box ignores an index outside its list and selects nothing.
     int Selection(Ctl c) const override { return Get(c).selection; }
-    void SetSelection(Ctl c, int index) override {
-        auto& ctl = controls[c];
-        ctl.selection = (index >= 0 && index < static_cast<int>(ctl.items.size())) ? index : -1;
-    }
+    void SetSelection(Ctl c, int index) override { controls[c].selection = index >= 0 && index < ItemCount(c) ? index : -1; }
     int ItemCount(Ctl c) const override { return static_cast<int>(Get(c).items.size()); }
     std::string ItemText(Ctl c, int index) const override {
-        const auto& items = Get(c).items;
-        return (index >= 0 && index < static_cast<int>(items.size())) ? items[index] : std::string();
+        return index >= 0 && index < ItemCount(c) ? Get(c).items[index] : std::string();
     }
     void ResetContent(Ctl c) override { controls[c].items.clear(), controls[c].selection = -1; }
     void AddItem(Ctl c, const std::string& text) override { controls[c].items.push_back(text); }

@@ -63,14 +63,46 @@ TEST(CardSettingsTest, APlusCardWithoutALevelHasNoType) {
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
 }
 
-// The frame from offset 5 on: card type 's', AES letter 'X', 6 unused, AES
-// key, then the settings block.
-std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings) {
-    std::vector<std::uint8_t> out{'s', 'X'};
-    out.resize(24, 0);
+// The frame from offset 5 on: card type, AES letter, 6 unused, the AES key
+// 10 11 .. 1F, then the settings block.
+std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
+    std::vector<std::uint8_t> out{card, aes, 0, 0, 0, 0, 0, 0};
+    for (std::uint8_t i = 0; i < 16; ++i) out.push_back(0x10 + i);
     settings.resize(17, 0);
     out.insert(out.end(), settings.begin(), settings.end());
     return out;
+}
+
+// A Master card's letters, each to its radio; a letter the form has no
+// radio for leaves its group as it was, and sector and block keep to the
+// up-downs' ranges.
+TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
+    const struct {
+        std::vector<std::uint8_t> frame;
+        std::vector<Ctl> checked;
+        int workMode, sector, block;
+        const char* crypto1;
+        const char* aesKey;
+    } cases[] = {
+        {FrameFrom5({'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}),
+         {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck}, 2, 15, 2, "01 02 03 04 05 06",
+         "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"},
+        {FrameFrom5({'M', 'f', 'd', 'e', 'e', 'f', 0, 1}, '3', 'V'),
+         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 1, 1, 1,
+         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
+        {FrameFrom5({'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V'),
+         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
+         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
+    };
+    for (const auto& c : cases) {
+        TestApp t{WithReader{}};
+        ApplySettingsReadBack(t.app, c.frame.data(), c.frame.size());
+        for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
+        EXPECT_EQ(t.form[WorkModeCombo].selection, c.workMode);
+        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
+        EXPECT_EQ(t.form[Crypto1KeyEdit].text, c.crypto1);
+        EXPECT_EQ(t.form[AesKeyEdit].text, c.aesKey);
+    }
 }
 
 TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
