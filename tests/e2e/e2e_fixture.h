@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "driver/driver.h"
@@ -35,54 +37,10 @@ enum Id : int {
     kIssuedCards = 58,
 };
 
-struct Expected {
-    int id;  // 0: found by class and position
-    const char* cls;
-    int x, y, w, h;  // < 0: not compared (combo boxes, edits with an up-down)
-    const char* state;  // s shown, e enabled, c checked
-};
-
-// The form as it starts, with no reader found: where each control sits, and its state. The texts are the
-// message table's (checked against the program's own list by its unit test).
-inline const Expected kStartForm[] = {
-    {0, "Button", 5, 5, 650, 65, "se"}, {0, "Static", 18, 30, 125, 16, "se"},
-    {kPortCombo, "ComboBox", 150, 27, 328, -1, "se"}, {kSearch, "Button", 490, 27, 150, 23, "se"},
-    {0, "Static", 18, 49, 55, 15, "se"}, {0, "Static", 75, 48, 30, 15, "se"}, {0, "Button", 5, 75, 650, 115, "se"},
-    {kClassic, "Button", 18, 100, 120, 23, "sec"}, {kPlus, "Button", 18, 125, 120, 23, "se"},
-    {kSl1, "Button", 140, 127, 230, 20, "sc"}, {kSl3, "Button", 140, 155, 230, 20, "s"},
-    {kAesAuth, "Button", 395, 125, 240, 23, "s"}, {0, "Button", 5, 195, 650, 95, "se"},
-    {0, "Static", 18, 220, 35, 15, "se"}, {kRole, "ComboBox", 58, 217, 145, -1, "se"},
-    {kWrite, "Button", 215, 217, 150, 23, "se"}, {kRead, "Button", 378, 217, 100, 23, "se"},
-    {kClear, "Button", 490, 217, 150, 23, "se"}, {kWriteCyclic, "Button", 215, 250, 150, 23, "s"},
-    {kClearCyclic, "Button", 490, 250, 150, 23, "se"}, {0, "Button", 5, 295, 650, 200, "se"},
-    {0, "Static", 18, 320, 100, 15, "se"}, {kWorkMode, "ComboBox", 178, 317, 457, -1, "se"},
-    {0, "Static", 18, 350, 110, 15, "s"}, {kSectorEdit, "Edit", 178, 347, -1, 23, "s"},
-    {0, "Static", 273, 350, 90, 15, "s"}, {kBlockEdit, "Edit", 373, 347, -1, 23, "s"},
-    {0, "Static", 18, 385, 160, 15, "s"}, {kCrypto1Edit, "Edit", 178, 382, 183, 23, "s"},
-    {kShowCrypto1, "Button", 373, 382, 120, 23, "s"}, {0, "Static", 18, 420, 160, 15, "s"},
-    {kAesEdit, "Edit", 178, 417, 340, 23, "s"}, {kShowAes, "Button", 530, 417, 120, 23, "s"},
-    {kGenerateRandom, "Button", 60, 455, 150, 23, "s"}, {kAddToList, "Button", 255, 455, 150, 23, "se"},
-    {kShowList, "Button", 450, 455, 150, 23, "se"}, {0, "Button", 5, 500, 650, 90, "e"},
-    {0, "Static", 18, 525, 150, 15, "e"}, {kDataEdit, "Edit", 180, 523, 294, 23, "e"},
-    {kGenerateUnique, "Button", 490, 523, 150, 23, "e"}, {kUniqueBeforeWrite, "Button", 180, 555, 360, 23, "e"},
-    {0, "Button", 5, 595, 650, 145, "e"}, {0, "Static", 18, 620, 100, 15, "e"}, {0, "Edit", 130, 617, 180, 23, "e"},
-    {0, "Static", 18, 655, 100, 15, "e"}, {0, "Edit", 130, 652, 180, 23, "e"}, {0, "Static", 18, 690, 100, 15, "e"},
-    {0, "Edit", 130, 687, 180, 23, "e"}, {0, "Button", 367, 617, 230, 103, "e"},
-    {kConvTmW44, "Button", 379, 642, 215, 20, "ec"}, {kConvW26, "Button", 379, 667, 150, 20, "e"},
-    {kConvW58, "Button", 379, 692, 150, 20, "e"}, {0, "Button", 5, 500, 650, 270, "se"},
-    {0, "Button", 18, 525, 307, 110, "se"}, {kIfTouchMemory, "Button", 30, 550, 120, 20, "sec"},
-    {kIfW26, "Button", 30, 575, 120, 20, "se"}, {kIfW44, "Button", 30, 600, 120, 20, "se"},
-    {kIfW58, "Button", 170, 550, 120, 20, "se"}, {0, "Button", 336, 525, 307, 110, "se"},
-    {kIndDirect, "Button", 348, 550, 190, 20, "sec"}, {kIndInverse, "Button", 348, 575, 190, 20, "se"},
-    {0, "Button", 18, 645, 307, 110, "se"}, {kStandbyDynamic, "Button", 30, 670, 190, 20, "se"},
-    {kStandbyStatic, "Button", 30, 695, 190, 20, "se"}, {kStandbyOff, "Button", 30, 720, 190, 20, "sec"},
-    {0, "Button", 336, 645, 307, 110, "se"}, {kTouchPollOn, "Button", 348, 670, 190, 20, "se"},
-    {kTouchPollOff, "Button", 348, 695, 190, 20, "sec"},
-};
-
 inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";
 inline const std::string kSuccess = "The operation was successful!";
+inline const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[COM5]", "Settings read!"};
 
 // The simulator's control channel (TCP on 127.0.0.1): one command line, one
 // reply line.
@@ -178,6 +136,15 @@ public:  // the scenarios' helpers take the fixture
     // The main window enabled and no progress window up.
     bool Idle() const {
         return WaitUntil([&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
+    }
+    // Presses Tab until the control has the focus (at most once round the form).
+    bool TabTo(HWND control) {
+        for (int i = 0; i < 40 && program->Focus() != control; ++i) {
+            const HWND before = program->Focus();
+            program->Key(VK_TAB);
+            WaitUntil([&] { return program->Focus() != before; });
+        }
+        return program->Focus() == control;
     }
     std::string Version() const { return WindowText(form->ControlAt("Static", 75, 48)); }
     // One field of the simulator's "cardmem" reply, such as "block".
