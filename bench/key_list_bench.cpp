@@ -20,7 +20,7 @@
 #include "keystore/win/win_key_file_cipher.h"
 #include "base/win/win_files.h"
 #else
-#include "native/openssl_key_file_cipher.h"
+#include "openssl_key_file_cipher.h"
 #include "support/memory_files.h"
 #endif
 

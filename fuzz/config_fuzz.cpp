@@ -7,12 +7,6 @@
 #include "fuzz_target.h"
 #include "support/memory_files.h"
 
-namespace {
-
-bool StartsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
-}  // namespace
-
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
@@ -27,7 +21,7 @@ TOLLVANE_FUZZ_HARNESS(config) {
 
     // English only for a first line that is exactly the English line, with
     // either line end; anything else, Russian.
-    const bool english = StartsWith(content, "Language = EN;\n") || StartsWith(content, "Language = EN;\r\n");
+    const bool english = content.starts_with("Language = EN;\n") || content.starts_with("Language = EN;\r\n");
     FUZZ_CHECK(ReadConfig(files, path) == (english ? LanguageId::English : LanguageId::Russian));
     FUZZ_CHECK(files.Text(path) == content);  // reading never changes the file
 
@@ -35,8 +29,7 @@ TOLLVANE_FUZZ_HARNESS(config) {
     FUZZ_CHECK(SaveConfig(files, path, save));
     const std::string line = save == LanguageId::English ? "Language = EN;\r\n" : "Language = RU;\r\n";
     const std::string after = files.entries[path].durable;
-    FUZZ_CHECK(after.size() == std::max(content.size(), line.size()));
-    FUZZ_CHECK(after.compare(0, line.size(), line) == 0);
+    FUZZ_CHECK(after.size() == std::max(content.size(), line.size()) && after.starts_with(line));
     FUZZ_CHECK(content.size() <= line.size() || after.compare(line.size(), std::string::npos, content, line.size()) == 0);
     FUZZ_CHECK(ReadConfig(files, path) == save);
 }

@@ -2,30 +2,27 @@
 // one block gives, each row is the file's own bytes at its offset, and a row
 // the program formats is read back as one row with its fields.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz_target.h"
 #include "register/issued_cards.h"
 #include "register/register_reader.h"
 
+using namespace tollvane;
+using namespace tollvane::fuzz;
+
 namespace {
 
-struct Row {
-    std::uint64_t offset;
-    std::string line;
-    bool operator==(const Row& other) const { return offset == other.offset && line == other.line; }
-};
+using Rows = std::vector<std::pair<std::uint64_t, std::string>>;  // offset, line
 
-std::vector<Row> Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) {
-    tollvane::RegisterScanner scanner;
-    std::vector<Row> rows;
-    std::size_t pos = 0;
-    while (pos < file.size()) {
-        const std::size_t left = file.size() - pos;
-        const std::size_t block = seed == 0 ? left : tollvane::fuzz::NextBlock(seed, left, 29);
-        scanner.Feed(file.data() + pos, block,
-                     [&](std::uint64_t offset, std::string_view line) { rows.push_back({offset, std::string(line)}); });
-        pos += block;
+// The rows of the file handed over in blocks drawn from seed (0: one block).
+Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) {
+    RegisterScanner scanner;
+    Rows rows;
+    for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
+        block = seed == 0 ? file.size() - pos : NextBlock(seed, file.size() - pos, 29);
+        scanner.Feed(file.data() + pos, block, [&](std::uint64_t at, std::string_view line) { rows.emplace_back(at, line); });
     }
     consumed = scanner.Consumed();
     return rows;
@@ -39,42 +36,28 @@ std::string WithoutCrLf(std::string text) {
 
 }  // namespace
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: a byte seeding the block sizes, then either the file's content
-// (first byte even) or the fields of one row (odd), each a length byte and
+// (second byte even) or the fields of one row (odd), each a length byte and
 // its bytes.
 TOLLVANE_FUZZ_HARNESS(register) {
     Bytes in(data, size);
     const std::uint32_t seed = in.Byte() + 1u;
     const bool formatted = (in.Byte() & 1) != 0;
     RegisterRow fields;
-    std::string file;
-    if (formatted) {
-        for (std::string& field : fields) field = std::string(in.Text(in.Byte() % 48));
-        file = std::string(RegisterFileStart()) + FormatRegisterLine(fields);
-    } else {
-        file = std::string(in.Rest());
-    }
+    for (std::string& field : fields) field = formatted ? std::string(in.Text(in.Byte() % 48)) : "";
+    const std::string file = formatted ? std::string(RegisterFileStart()) + FormatRegisterLine(fields) : std::string(in.Rest());
 
-    std::uint64_t wholeConsumed = 0, blockConsumed = 0;
-    const std::vector<Row> whole = Scan(file, 0, wholeConsumed);
-    const std::vector<Row> blocks = Scan(file, seed, blockConsumed);
-    FUZZ_CHECK(whole == blocks);
-    FUZZ_CHECK(wholeConsumed == blockConsumed && wholeConsumed <= file.size());
+    std::uint64_t consumed = 0, blockConsumed = 0;
+    const Rows whole = Scan(file, 0, consumed);
+    FUZZ_CHECK(whole == Scan(file, seed, blockConsumed) && consumed == blockConsumed && consumed <= file.size());
     std::uint64_t after = 0;
-    for (const Row& row : whole) {
-        FUZZ_CHECK(row.offset >= after && row.offset + row.line.size() <= wholeConsumed);
-        FUZZ_CHECK(file.compare(row.offset, row.line.size(), row.line) == 0);
-        after = row.offset + row.line.size();
-        RegisterRow split;
-        SplitRegisterLine(row.line, split);
+    RegisterRow split;
+    for (const auto& [offset, line] : whole) {
+        FUZZ_CHECK(offset >= after && offset + line.size() <= consumed && file.compare(offset, line.size(), line) == 0);
+        after = offset + line.size();
+        SplitRegisterLine(line, split);
     }
     if (!formatted) return;
-
-    FUZZ_CHECK(whole.size() == 1 && wholeConsumed == file.size());
-    RegisterRow split;
-    SplitRegisterLine(whole[0].line, split);
+    FUZZ_CHECK(whole.size() == 1 && consumed == file.size());
     for (std::size_t i = 0; i < fields.size(); ++i) FUZZ_CHECK(WithoutCrLf(split[i]) == WithoutCrLf(fields[i]));
 }

@@ -181,12 +181,7 @@ TEST(RegisterCrash, AtMostTheRowBeingWrittenIsLostAndNoneIsMerged) {
             ASSERT_FALSE(AppendRegisterLine(files, sleeper, "r.csv", FormatRegisterLine(row(9))));
             const std::string file = files.Text("r.csv");
             ASSERT_EQ(file.rfind(RegisterFileStart(), 0), 0u) << file;
-            std::vector<RegisterRow> rows;
-            RegisterScanner scanner;
-            scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
-                rows.emplace_back();
-                SplitRegisterLine(line, rows.back());
-            });
+            const std::vector<RegisterRow> rows = testing::RegisterRows(file);
             ASSERT_FALSE(rows.empty());
             EXPECT_EQ(rows.back(), row(9));
             // Every row reported written is there in order; at most one cut

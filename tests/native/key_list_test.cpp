@@ -109,13 +109,12 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
 // form's key as it was. Each record follows the one before on the form.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     const std::string aes = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
-    struct Case {
+    const struct {
         const char* what;
         std::function<void(KeyRecord&)> change;
         int sector, block;
         bool classic = false;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"whole record", [](KeyRecord&) {}, 5, 1},
         {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "7"; r.DI = ""; r.WM = "4"; }, 5, 1},
         {"one sector digit and a blank", [](KeyRecord& r) { r.SN = "7 "; }, 7, 1},
@@ -123,19 +122,16 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         {"Classic, a stray letter, a short key",
          [](KeyRecord& r) { r.TC = "Cls"; r.M_KEY = "AB CD G6 78 9A BC"; r.A_KEY = "FF EE"; }, 5, 1, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         KeyRecord r{"SL1", "V", "1", "0", "0", "1", "1", "05", "1", "12 34 56 78 9A BC", aes, "", false, false};
         c.change(r);
         ApplyKeyRecord(r, t.app);
-        EXPECT_EQ(t.app.values.sectorNumber, c.sector);
-        EXPECT_EQ(t.app.values.blockNumber, c.block);
-        EXPECT_EQ(t.app.values.crypto1KeyText, "12 34 56 78 9A BC");
-        EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "12 34 56 78 9A BC");
-        EXPECT_EQ(t.app.values.aesKeyText, aes);
+        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
+        EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Ctl::Crypto1KeyEdit].text, t.app.values.aesKeyText}),
+                  (std::vector<std::string>{"12 34 56 78 9A BC", "12 34 56 78 9A BC", aes}));
         EXPECT_EQ(t.form[Ctl::ClassicCheck].checked, c.classic);
-        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
-        EXPECT_TRUE(t.form[Ctl::IfW26Radio].checked);
+        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked && t.form[Ctl::IfW26Radio].checked);
         EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 1);
     }
 

@@ -23,6 +23,9 @@
 #include "base/ui.h"
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
+#include "protocol/crc8.h"
+#include "protocol/frames.h"
+#include "register/register_reader.h"
 #include "serial/serial_port.h"
 #include "support/memory_files.h"
 
@@ -31,14 +34,9 @@ namespace tollvane::testing {
 // --- Form -------------------------------------------------------------------
 
 struct FakeControl {
-    bool checked = false;
-    bool enabled = true;
-    bool shown = true;
-    bool masked = false;
+    bool checked = false, enabled = true, shown = true, masked = false;
     std::string text;
-    int upDownPos = 0;
-    int caret = 0;
-    int selection = -1;
+    int upDownPos = 0, caret = 0, selection = -1;
     std::vector<std::string> items;
 };
 
@@ -74,27 +72,18 @@ public:
     int Caret(Ctl c) const override { return Get(c).caret; }
     void SetCaret(Ctl c, int pos) override { controls[c].caret = pos; }
     void FocusMainWindow() override {
-        if (!focused) return;
-        const Ctl lost = *focused;
-        focused.reset();
-        if (onFocusLost) onFocusLost(lost);
+        const std::optional<Ctl> lost = std::exchange(focused, std::nullopt);
+        if (lost && onFocusLost) onFocusLost(*lost);
     }
 
     // A combo box ignores an index outside its list and selects nothing.
     int Selection(Ctl c) const override { return Get(c).selection; }
-    void SetSelection(Ctl c, int index) override {
-        auto& ctl = controls[c];
-        ctl.selection = (index >= 0 && index < static_cast<int>(ctl.items.size())) ? index : -1;
-    }
+    void SetSelection(Ctl c, int index) override { controls[c].selection = index >= 0 && index < ItemCount(c) ? index : -1; }
     int ItemCount(Ctl c) const override { return static_cast<int>(Get(c).items.size()); }
     std::string ItemText(Ctl c, int index) const override {
-        const auto& items = Get(c).items;
-        return (index >= 0 && index < static_cast<int>(items.size())) ? items[index] : std::string();
+        return index >= 0 && index < ItemCount(c) ? Get(c).items[index] : std::string();
     }
-    void ResetContent(Ctl c) override {
-        controls[c].items.clear();
-        controls[c].selection = -1;
-    }
+    void ResetContent(Ctl c) override { controls[c].items.clear(), controls[c].selection = -1; }
     void AddItem(Ctl c, const std::string& text) override { controls[c].items.push_back(text); }
     void DeleteItem(Ctl c, int index) override {
         auto& ctl = controls[c];
@@ -123,19 +112,12 @@ public:
     std::deque<bool> answers;  // next answers to AskYesNo; empty: yes
     std::function<void()> modalLoop;
 
-    void Show(const std::string& text, MessageIcon icon) override {
-        shown.push_back({text, icon});
-        RunLoop();
-    }
-    void ShowSystemError(const std::string& text) override {
-        systemErrors.push_back(text);
-        RunLoop();
-    }
+    void Show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}), RunLoop(); }
+    void ShowSystemError(const std::string& text) override { systemErrors.push_back(text), RunLoop(); }
     bool AskYesNo(const std::string& text) override {
         questions.push_back(text);
-        if (answers.empty()) return true;
-        const bool answer = answers.front();
-        answers.pop_front();
+        const bool answer = answers.empty() || answers.front();
+        if (!answers.empty()) answers.pop_front();
         return answer;
     }
     std::vector<std::string> Texts() const {
@@ -172,18 +154,9 @@ public:
     int opens = 0, closes = 0;
     bool mainWindowEnabled = true;
 
-    void Open(const std::string& t, int r) override {
-        open = true;
-        title = t;
-        range = r;
-        steps = 0;
-        ++opens;
-    }
+    void Open(const std::string& t, int r) override { open = true, title = t, range = r, steps = 0, ++opens; }
     void Step() override { ++steps; }
-    void Close() override {
-        open = false;
-        ++closes;
-    }
+    void Close() override { open = false, ++closes; }
     void EnableMainWindow(bool enable) override { mainWindowEnabled = enable; }
 };
 
@@ -220,15 +193,10 @@ public:
     void Arrive(const std::string& bytes) { line += bytes; }
 
     bool Open(const std::string& name, unsigned baud) override {
-        opened.push_back(name);
-        openBauds.push_back(baud);
-        handle = openResult;
-        return openResult;
+        opened.push_back(name), openBauds.push_back(baud);
+        return handle = openResult;
     }
-    void Close() override {
-        if (handle) ++closes;
-        handle = false;
-    }
+    void Close() override { closes += handle, handle = false; }
     bool HasHandle() const override { return handle; }
     SendResult SendBytes(const std::uint8_t* data, std::size_t length) override {
         sent.emplace_back(data, data + length);
@@ -254,9 +222,7 @@ public:
     }
     bool PollReplyByte() override {
         ++polls;
-        if (line.empty()) return false;
-        line.erase(0, 1);
-        return true;
+        return !line.empty() && (line.erase(0, 1), true);
     }
     std::string SentText(std::size_t i) const { return std::string(sent.at(i).begin(), sent.at(i).end()); }
 };
@@ -299,11 +265,8 @@ public:
         std::array<std::uint8_t, 7> copy{};
         std::copy(data, data + 7, copy.begin());
         asked.push_back(copy);
-        RecordOutcome outcome = RecordOutcome::Recorded;
-        if (!outcomes.empty()) {
-            outcome = outcomes.front();
-            outcomes.pop_front();
-        }
+        const RecordOutcome outcome = outcomes.empty() ? RecordOutcome::Recorded : outcomes.front();
+        if (!outcomes.empty()) outcomes.pop_front();
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
         return {outcome, failure};
     }
@@ -414,11 +377,7 @@ struct TestApp {
     std::string T(Msg id) const { return app.texts[id]; }
 
     // One tick of a timer, if it runs.
-    bool Tick(TimerId id) {
-        if (!timers.IsRunning(id)) return false;
-        OnTimer(app, id);
-        return true;
-    }
+    bool Tick(TimerId id) { return timers.IsRunning(id) && (OnTimer(app, id), true); }
     // Ticks the timer until it stops; the number of ticks.
     int RunOut(TimerId id, int limit = 1000) {
         int n = 0;
@@ -468,14 +427,39 @@ struct TestApp {
         OnClicked(app, c);
     }
     void Click(Ctl c) { OnClicked(app, c); }
-    void SelectCombo(Ctl c, int index) {
-        form.SetSelection(c, index);
-        OnComboChanged(app, c);
-    }
+    void SelectCombo(Ctl c, int index) { form.SetSelection(c, index), OnComboChanged(app, c); }
 
     static bool IsHexEdit(Ctl c) {
         return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
     }
 };
+
+// --- Replies and files the tests read ------------------------------------------
+
+// The reply of a reader that read back the card the frame wrote: "\n\r", then
+// the frame with letters "ms" (a User card's keys not sent back), changed by
+// spoil before its checksums are made.
+inline std::string ReadBackReply(CommandFrame frame, const std::function<void(CommandFrame&)>& spoil = nullptr) {
+    frame[kFrameOperationOffset - 1] = 'm', frame[kFrameOperationOffset] = 's';
+    if (frame[kFrameSettingsOffset] != 'M') std::fill(frame.begin() + 7, frame.begin() + kFrameSettingsOffset, 0);
+    if (spoil) spoil(frame);
+    frame[kFrameCrcOffset - 1] = Crc8(frame.data() + kFrameSettingsOffset, 15);
+    frame[kFrameCrcOffset] = Crc8(frame.data(), kFrameCrcOffset);
+    return "\n\r" + std::string(frame.begin(), frame.end());
+}
+inline CommandFrame FrameOf(const std::vector<std::uint8_t>& sent) {
+    CommandFrame frame{};
+    std::copy_n(sent.begin(), std::min(sent.size(), frame.size()), frame.begin());
+    return frame;
+}
+
+// The rows of a register file, split into their fields.
+inline std::vector<RegisterRow> RegisterRows(const std::string& file) {
+    std::vector<RegisterRow> rows;
+    RegisterScanner().Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
+        SplitRegisterLine(line, rows.emplace_back());
+    });
+    return rows;
+}
 
 }  // namespace tollvane::testing

@@ -172,21 +172,18 @@ private:
 
         FileResult Read(char* buffer, std::size_t size, std::size_t& got) override {
             got = 0;
-            if (auto failed = files_.Step(FileOp::Read, path_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            if (position_ < e->data.size()) got = e->data.copy(buffer, size, position_);
-            position_ += got;
-            return FileResult::Success();
+            return Do(FileOp::Read, [&](Entry& e) {
+                if (position_ < e.data.size()) got = e.data.copy(buffer, size, position_);
+                position_ += got;
+            });
         }
         FileResult Write(const char* data, std::size_t size) override {
             if (auto failed = files_.Step(FileOp::Write, path_, {data, size}, position_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            WriteInto(e->data, position_, {data, size});
-            position_ += size;
-            ++e->version;
-            return FileResult::Success();
+            return Do(std::nullopt, [&](Entry& e) {
+                WriteInto(e.data, position_, {data, size});
+                position_ += size;
+                ++e.version;
+            });
         }
         FileResult Seek(std::uint64_t offset) override {
             if (auto failed = files_.Step(FileOp::Seek, path_)) return *failed;
@@ -194,42 +191,25 @@ private:
             return FileResult::Success();
         }
         FileResult Size(std::uint64_t& size) override {
-            if (auto failed = files_.Step(FileOp::Size, path_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            size = e->data.size();
-            return FileResult::Success();
+            return Do(FileOp::Size, [&](Entry& e) { size = e.data.size(); });
         }
         FileResult Resize(std::uint64_t size) override {
-            if (auto failed = files_.Step(FileOp::Resize, path_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            e->data.resize(size, '\0');
-            position_ = size;
-            ++e->version;
-            return FileResult::Success();
+            return Do(FileOp::Resize, [&](Entry& e) { e.data.resize(size, '\0'), position_ = size, ++e.version; });
         }
-        FileResult Flush() override {
-            if (auto failed = files_.Step(FileOp::Flush, path_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            e->durable = e->data;
-            return FileResult::Success();
-        }
-        FileResult Stamp(FileStamp& stamp) override {
-            if (auto failed = files_.Step(FileOp::Stamp, path_)) return *failed;
-            Entry* e = Find();
-            if (e == nullptr) return Gone();
-            stamp = StampOf(*e);
-            return FileResult::Success();
-        }
+        FileResult Flush() override { return Do(FileOp::Flush, [](Entry& e) { e.durable = e.data; }); }
+        FileResult Stamp(FileStamp& stamp) override { return Do(FileOp::Stamp, [&](Entry& e) { stamp = StampOf(e); }); }
 
     private:
-        Entry* Find() {
+        // The step counted (unless it was already), then the change on the
+        // file, which may have been deleted under the open handle.
+        template <typename Change>
+        FileResult Do(std::optional<FileOp> op, Change change) {
+            if (auto failed = op ? files_.Step(*op, path_) : std::nullopt) return *failed;
             const auto it = files_.entries.find(path_);
-            return it == files_.entries.end() ? nullptr : &it->second;
+            if (it == files_.entries.end()) return FileResult::Failure(6);
+            change(it->second);
+            return FileResult::Success();
         }
-        static FileResult Gone() { return FileResult::Failure(6); }
 
         MemoryFiles& files_;
         std::string path_;

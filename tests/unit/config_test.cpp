@@ -63,38 +63,31 @@ TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
 // puts its line in place of the second and keeps the rest, the first line
 // (read by the language) as it is.
 TEST(Config, VerifyAfterWriteIsTheSecondLine) {
-    struct Case {
+    const struct {
         std::string content;
         bool on;
-        std::string savedOn, savedOff;  // after saving on, after saving off
+        std::string first, rest;  // a save gives first, its own line, then rest
+    } cases[] = {
+        {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;", ""},
+        {"Language = RU;\nVerify = ON;\n", true, "Language = RU;", ""},
+        {"Language = EN;\r\nVerify = ON;", true, "Language = EN;", ""},
+        {"Language = EN;\r\n", false, "Language = EN;", ""},
+        {"Language = EN;\r\nVerify = OFF;\r\n", false, "Language = EN;", ""},
+        {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;", "# notes\r\n"},
+        {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;", ""},
+        {"Verify = ON;\r\n", false, "Verify = ON;", ""},
+        {"Language = EN;", false, "Language = EN;", ""},
+        {"", false, "", ""},
     };
-    const Case cases[] = {
-        {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;\r\nVerify = ON;\r\n",
-         "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Language = RU;\nVerify = ON;\n", true, "Language = RU;\r\nVerify = ON;\r\n",
-         "Language = RU;\r\nVerify = OFF;\r\n"},
-        {"Language = EN;\r\nVerify = ON;", true, "Language = EN;\r\nVerify = ON;\r\n",
-         "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Language = EN;\r\n", false, "Language = EN;\r\nVerify = ON;\r\n", "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Language = EN;\r\nVerify = OFF;\r\n", false, "Language = EN;\r\nVerify = ON;\r\n",
-         "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;\r\nVerify = ON;\r\n# notes\r\n",
-         "Language = EN;\r\nVerify = OFF;\r\n# notes\r\n"},
-        {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;\r\nVerify = ON;\r\n",
-         "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"Verify = ON;\r\n", false, "Verify = ON;\r\nVerify = ON;\r\n", "Verify = ON;\r\nVerify = OFF;\r\n"},
-        {"Language = EN;", false, "Language = EN;\r\nVerify = ON;\r\n", "Language = EN;\r\nVerify = OFF;\r\n"},
-        {"", false, "\r\nVerify = ON;\r\n", "\r\nVerify = OFF;\r\n"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         MemoryFiles files;
         files.Put(kPath, c.content);
         EXPECT_EQ(ReadVerifyAfterWrite(files, kPath), c.on) << c.content;
         EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
-        ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, true));
-        EXPECT_EQ(files.entries[kPath].durable, c.savedOn) << c.content;
-        ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, false));
-        EXPECT_EQ(files.entries[kPath].durable, c.savedOff) << c.content;
+        for (const bool on : {true, false}) {
+            ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, on));
+            EXPECT_EQ(files.entries[kPath].durable, c.first + "\r\nVerify = " + (on ? "ON" : "OFF") + ";\r\n" + c.rest);
+        }
     }
     MemoryFiles switched;  // a language switch keeps the option's line
     switched.Put(kPath, "Language = EN;\r\nVerify = ON;\r\n");

@@ -10,9 +10,6 @@
 #include "app/reader/card_command.h"
 #include "app/reader/card_outcome.h"
 #include "carddata/hex_text.h"
-#include "protocol/crc8.h"
-#include "protocol/frames.h"
-#include "register/register_reader.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
@@ -122,11 +119,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         std::string key = "FF FF FF FF FF FF";  // the Crypto1 key the form shows at the end
     };
     // A read-back, longer than the acknowledgement's read brings of it.
-    CommandFrame frame = BuildMasterWriteFrame(FormSnapshot{.classicChecked = true, .crypto1Key = {1, 2, 3, 4, 5, 6}});
-    frame[3] = 'm';
-    frame[4] = 's';
-    frame[45] = Crc8(frame.data(), 45);
-    const std::string readBack = "\n\r" + std::string(frame.begin(), frame.end());
+    const std::string readBack =
+        ReadBackReply(BuildMasterWriteFrame(FormSnapshot{.classicChecked = true, .crypto1Key = {1, 2, 3, 4, 5, 6}}));
     const Ctl cyclic = Ctl::WriteCyclicButton;
     const Case cases[] = {
         {"UnknownCommand", "\n\rAT+CMD - UNKNOWN CMD!", {}, 1, 0, {"Invalid command!"}, true, "", cyclic},
@@ -213,16 +207,7 @@ struct RegisterFlow : CardWait {
         SelectUserRole(1);
         t.Click(Ctl::UniqueBeforeWriteCheck);
     }
-    std::vector<RegisterRow> Rows() const {
-        std::vector<RegisterRow> rows;
-        RegisterScanner scanner;
-        const std::string file = files.Text("IssuedCards.csv");
-        scanner.Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
-            rows.emplace_back();
-            SplitRegisterLine(line, rows.back());
-        });
-        return rows;
-    }
+    std::vector<RegisterRow> Rows() const { return RegisterRows(files.Text("IssuedCards.csv")); }
 };
 
 // Each card of a run gets a new number that usersData.data recorded, and its
@@ -242,16 +227,14 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
     const std::vector<RegisterRow> rows = Rows();
     ASSERT_EQ(rows.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::vector<std::uint8_t> sent(t.port.sent[i + 1].begin() + 37, t.port.sent[i + 1].begin() + 44);
-        EXPECT_EQ(sent, std::vector<std::uint8_t>(t.users.recorded[i].begin(), t.users.recorded[i].end()));
-        EXPECT_EQ(rows[i][kColUniqueData], FormatHexBytes(t.users.recorded[i].data(), 7));
-        EXPECT_EQ(rows[i][kColResult] + " " + rows[i][kColMessage],
-                  i < 3 ? "OK " + std::string(kSuccess) : "ERR_04 " + std::string(kNotPresented));
-        EXPECT_EQ(rows[i][kColTime], "2026-12-06T18:30:05+03:00");
-        EXPECT_EQ(rows[i][kColOperator], "ivanova");
-        EXPECT_EQ(rows[i][kColPort], "COM3");
-        EXPECT_EQ(rows[i][kColRole], "User");
-        EXPECT_EQ(rows[i][kColCyclic], "yes");
+        const auto& number = t.users.recorded[i];
+        EXPECT_TRUE(std::equal(number.begin(), number.end(), t.port.sent[i + 1].begin() + 37));
+        const RegisterRow& r = rows[i];
+        EXPECT_EQ((std::vector{r[kColTime], r[kColOperator], r[kColPort], r[kColRole], r[kColCyclic], r[kColUniqueData],
+                               r[kColResult] + " " + r[kColMessage]}),
+                  (std::vector<std::string>{"2026-12-06T18:30:05+03:00", "ivanova", "COM3", "User", "yes",
+                                            FormatHexBytes(number.data(), 7),
+                                            i < 3 ? "OK " + std::string(kSuccess) : "ERR_04 " + std::string(kNotPresented)}));
     }
 
     struct Case {
@@ -423,14 +406,7 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         const std::size_t first = t.port.sent.size();
         // What the card written by the frame sent at index holds.
         const auto readBack = [&](std::size_t index, bool spoil) {
-            CommandFrame frame{};
-            std::copy(t.port.sent[index].begin(), t.port.sent[index].end(), frame.begin());
-            frame[3] = 'm', frame[4] = 's';
-            std::fill(frame.begin() + 7, frame.begin() + 29, std::uint8_t{0});
-            if (spoil) frame[kFrameSettingsOffset + 8] ^= 0x01;
-            frame[44] = Crc8(frame.data() + kFrameSettingsOffset, 15);
-            frame[45] = Crc8(frame.data(), 45);
-            return "\n\r" + std::string(frame.begin(), frame.end());
+            return ReadBackReply(FrameOf(t.port.sent[index]), [&](CommandFrame& f) { f[kFrameSettingsOffset + 8] ^= spoil; });
         };
         t.Click(c.cyclic ? Ctl::WriteCyclicButton : Ctl::WriteButton);
         if (c.cyclic) {  // a first card read back as written, and the run goes on

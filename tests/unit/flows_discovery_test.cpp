@@ -36,49 +36,44 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     EXPECT_TRUE(t.progress.mainWindowEnabled);
 }
 
-TEST(ReaderSearchTest, NoPortsLeaveOneEmptyEntryAndAWarning) {
-    TestApp t{WithReader{{}, std::nullopt}};
-    t.ports.ports = std::nullopt;
-    SearchReader(t.app);
-    EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre(""));
-    EXPECT_EQ(t.form[Ctl::PortCombo].selection, 0);
-    EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{"No COM ports found in the system!", MessageIcon::Warning}));
-    // Picking that empty entry warns again and opens nothing.
-    t.SelectCombo(Ctl::PortCombo, 0);
-    EXPECT_EQ(t.boxes.shown.size(), 2u);
-    EXPECT_TRUE(t.port.opened.empty());
-    EXPECT_FALSE(t.app.link.manualConnect);
-}
-
-// Values under the ports' key that are none of them port names give an empty
-// list, yet the key had values, so the search goes on to look for the reader.
-TEST(ReaderSearchTest, NoReaderDeviceGivesTheErrorThenTheHintAndConnectsNothing) {
-    TestApp t{WithReader{{}, std::nullopt}};
-    SearchReader(t.app);
-    EXPECT_THAT(t.form[Ctl::PortCombo].items, ::testing::IsEmpty());
-    EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{"Varnel not found!", MessageIcon::Error},
-                                           ShownMessage{t.T(Msg::kSelectPortHint), MessageIcon::Hint}));
-    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
-    EXPECT_TRUE(t.port.opened.empty());
-}
-
-TEST(ReaderSearchTest, APortThatCannotBeOpenedIsReportedAndTheListRefreshed) {
-    TestApp t{WithReader{{"COM12"}, "COM12"}};
-    t.port.openResult = false;
-    SearchReader(t.app);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Varnel reader found!\n\r->[COM12]", "Error opening [COM12]!"));
-    EXPECT_EQ(t.boxes.shown[1].icon, MessageIcon::Error);
-    EXPECT_FALSE(t.app.LinkOpen());
-    EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
-
-    // A port that opens but takes no query ends the operation.
-    t.port.openResult = true;
-    t.port.sendResult = false;
-    SearchReader(t.app);
-    EXPECT_FALSE(t.app.LinkOpen());
-    EXPECT_EQ(t.port.closes, 1);
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Reply));
+// No port list: one empty entry and a warning, and picking it warns again.
+// Names that are no port names give an empty list, so the search looks for
+// the reader: not found, then the hint. A port that cannot be opened is
+// reported; one that takes no query ends the operation.
+TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
+    const struct {
+        const char* name;
+        std::optional<std::vector<std::string>> ports;
+        std::optional<std::string> reader;
+        bool opens, sends;
+        std::vector<std::string> items;
+        std::vector<ShownMessage> messages;
+        int closes;
+    } cases[] = {
+        {"no port list", std::nullopt, std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
+        {"no reader", std::vector<std::string>{}, std::nullopt, true, true, {},
+         {{"Varnel not found!", MessageIcon::Error}, {Text(LanguageId::English, Msg::kSelectPortHint), MessageIcon::Hint}}, 0},
+        {"will not open", std::vector<std::string>{"COM12"}, "COM12", false, true, {"COM12"},
+         {{"Varnel reader found!\n\r->[COM12]", MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}}, 0},
+        {"takes no query", std::vector<std::string>{"COM12"}, "COM12", true, false, {"COM12"},
+         {{"Varnel reader found!\n\r->[COM12]", MessageIcon::Success}}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp t{WithReader{{}, std::nullopt}};
+        t.ports.ports = c.ports;
+        t.ports.readerPort = c.reader;
+        t.port.openResult = c.opens;
+        t.port.sendResult = c.sends;
+        SearchReader(t.app);
+        EXPECT_EQ(t.form[Ctl::PortCombo].items, c.items);
+        EXPECT_EQ(t.boxes.shown, c.messages);
+        EXPECT_FALSE(t.app.LinkOpen() || t.timers.IsRunning(TimerId::Reply));
+        EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
+        EXPECT_EQ(t.port.closes, c.closes);
+        t.SelectCombo(Ctl::PortCombo, 0);  // a pick of the empty entry warns again and opens nothing
+        if (!c.ports) { EXPECT_TRUE(t.boxes.shown.size() == 2 && t.port.opened.empty() && !t.app.link.manualConnect); }
+    }
 }
 
 // The reply to the version query, after an automatic search and after the

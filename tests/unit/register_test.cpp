@@ -17,30 +17,16 @@ namespace {
 
 // The example User write: Classic, "Send sector data after logged in",
 // sector 1, block 0, key FF.., data 11 22 33 44 55 66 77.
-CommandFrame ExampleUserWrite() {
-    CommandFrame f{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    const std::uint8_t block[16] = {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00,
-                                    0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D};
-    for (int i = 0; i < 16; ++i) f[29 + i] = block[i];
-    f[45] = 0xE3;
-    return f;
-}
-
 FormSnapshot ExampleForm() {
-    FormSnapshot form;
-    form.workModeIndex = 1;
-    form.uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    return form;
+    return {.classicChecked = true, .workModeIndex = 1, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+            .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
 }
+CommandFrame ExampleUserWrite() { return BuildUserWriteFrame(ExampleForm()); }
 
 TEST(Register, FieldQuoting) {
     const struct { const char* in; const char* out; } table[] = {
-        {"The operation was successful!", "The operation was successful!"},
-        {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"line\nnext", "\"line\nnext\""},
-        {"cr\rx", "\"cr\rx\""},
-    };
+        {"The operation was successful!", "The operation was successful!"}, {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"line\nnext", "\"line\nnext\""}, {"cr\rx", "\"cr\rx\""}};
     for (const auto& t : table) EXPECT_EQ(QuoteRegisterField(t.in), t.out) << t.in;
 }
 
@@ -118,36 +104,29 @@ TEST(Register, FilterAndCounts) {
     ok[kColTime] = "2026-12-06T18:30:05+03:00";
     ok[kColResult] = "OK";
     ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
-    RegisterRow failed = ok;
-    failed[kColResult] = "ERR_04";
-    RegisterRow verified = ok;  // read back as written: issued too
-    verified[kColResult] = "VERIFIED";
-    RegisterRow mismatch = ok;
-    mismatch[kColResult] = "MISMATCH";
+    std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(ok);
+    for (const char* result : {"ERR_04", "VERIFIED", "MISMATCH"}) {  // read back as written: issued too
+        RegisterRow row = ok;
+        row[kColResult] = result;
+        file += FormatRegisterLine(row);
+    }
     RegisterRow master = MakeRegisterRow(EntryFromFrame(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'}, ExampleForm()));
     master[kColTime] = "2026-12-07T09:00:00+03:00";
     master[kColResult] = "OK";
     master[kColPort] = "COM5";
-    const std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(ok) +
-                             FormatRegisterLine(failed) + FormatRegisterLine(verified) +
-                             FormatRegisterLine(mismatch) + FormatRegisterLine(master);
+    file += FormatRegisterLine(master);
 
+    // By time, Touch Memory in either case, DEC of Wiegand 58, the data as
+    // typed; neither the port nor the result is searched.
     const struct { const char* filter; std::size_t rows; std::size_t okUserWrites; } table[] = {
-        {"", 5, 2},
-        {"2026-12-06", 4, 2},      // time
-        {"cd00554433", 4, 2},      // Touch Memory, either case
-        {"33608038631023121", 4, 2},  // DEC of Wiegand 58
-        {"22 33", 4, 2},           // the data as typed
-        {"COM5", 0, 0},            // neither the port nor the result is searched
-        {"ERR_04", 0, 0},
-    };
+        {"", 5, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 4, 2}, {"33608038631023121", 4, 2}, {"22 33", 4, 2},
+        {"COM5", 0, 0}, {"ERR_04", 0, 0}};
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
         EXPECT_EQ(view.Rows().size(), t.rows) << t.filter;
         EXPECT_EQ(view.SuccessfulUserWrites(), t.okUserWrites) << t.filter;
     }
-
 }
 
 // A line with more fields than columns loses the rest; one with fewer

@@ -1,38 +1,26 @@
-// "Verify after write": what a read-back says of the write it checks (one
-// table: each field of each card type differing alone, the decrypt mode's
-// scramble, a read-back of the other role, bad checksums), and the second
-// stage of the card wait: the read frame, the three outcomes with their
-// register rows and messages, the link, and the cyclic run.
-#include <gmock/gmock.h>
+// "Verify after write": what a read-back says of the write it checks, each
+// field of each card type differing alone, the decrypt mode's scramble, a
+// read-back of the other role, bad checksums. The wait's second stage is
+// flows_card_test's.
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "app/reader/card_outcome.h"
-#include "protocol/crc8.h"
 #include "protocol/replies.h"
-#include "register/register_reader.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
 namespace {
 
-using ::testing::ElementsAre;
-
 const std::string kSuccess = "The operation was successful!";
 
-// The reply of a reader that read back what frame wrote, changed by spoil
-// (frame offsets) before the checksums are made; a User card's keys are not
-// sent back. spoilAfter changes it after them.
+// The reply as the wait reads it ("\r" and the frame), spoilAfter changing
+// the frame after its checksums were made.
 ReplyBuffer ReadBackOf(const CommandFrame& written, const std::function<void(CommandFrame&)>& spoil,
                        const std::function<void(CommandFrame&)>& spoilAfter = nullptr) {
-    CommandFrame frame = written;
-    frame[kFrameOperationOffset - 1] = 'm';
-    frame[kFrameOperationOffset] = 's';
-    if (written[kFrameSettingsOffset] != 'M') std::fill(frame.begin() + 7, frame.begin() + 29, std::uint8_t{0});
-    if (spoil) spoil(frame);
-    frame[44] = Crc8(frame.data() + kFrameSettingsOffset, 15);
-    frame[kFrameCrcOffset] = Crc8(frame.data(), kFrameCrcOffset);
+    const std::string text = ReadBackReply(written, spoil);
+    CommandFrame frame = FrameOf({text.begin() + 2, text.end()});
     if (spoilAfter) spoilAfter(frame);
     ReplyBuffer reply;
     reply.bytes[0] = '\r';

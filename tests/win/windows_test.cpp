@@ -314,6 +314,14 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     if (copied) GlobalUnlock(copied);
     CloseClipboard();
     EXPECT_EQ(clipboard.substr(0, 3), L"T1\t");
+    // Typing in the filter narrows the rows once the typing pauses.
+    SetWindowTextW(GetDlgItem(w.issued.Window(), kIssuedFilterEditId), L"t2");
+    for (int waits = 0; rows() != 1 && waits < 100; ++waits) {
+        for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(Cell(list(), 0, kColTime), L"T2");
     SendMessageW(w.issued.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
     EXPECT_FALSE(w.issued.Window());
     EXPECT_TRUE(w.t.boxes.shown.empty());

@@ -1,8 +1,6 @@
 #include "app/win/card_holders_window.h"
 #include "app/win/resource_ids.h"
 
-#include <commdlg.h>
-
 #include <vector>
 
 #include "app/holders/holder_texts.h"
@@ -13,10 +11,9 @@ namespace {
 
 constexpr int kWidth = 720, kHeight = 540;
 constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT_PTR kFilterTimer = 2;
 // Another station's changes show within a second or so.
 constexpr UINT kRefreshMs = 1000;
-constexpr UINT kFilterPauseMs = 300;
+constexpr FilteredRows kRows = {kHoldersListViewId, kHoldersFilterEditId};
 // A list of people is text; anything larger is not one.
 constexpr std::uint64_t kMaxImportBytes = 64ull << 20;
 
@@ -43,27 +40,6 @@ const ListColumn kColumns[] = {
 
 // The system's ANSI code page into UTF-8.
 std::string AnsiToUtf8Text(std::string_view bytes) { return Narrow(WidenAnsi(bytes)); }
-
-// An Open or Save As dialog over one file type; empty when cancelled.
-std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const wchar_t* pattern,
-                     const wchar_t* suggested) {
-    wchar_t path[MAX_PATH * 2] = {};
-    if (suggested) lstrcpynW(path, suggested, MAX_PATH * 2);
-    std::wstring types = Widen(typeName);
-    types.push_back(L'\0');
-    types += pattern;
-    types.push_back(L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = types.c_str();
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH * 2;
-    dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    return chosen ? std::wstring(path) : std::wstring();
-}
 
 }  // namespace
 
@@ -96,7 +72,7 @@ void CardHoldersWindow::MakeControls() {
 
 void CardHoldersWindow::OnClosing() {
     KillTimer(Window(), kRefreshTimer);
-    KillTimer(Window(), kFilterTimer);
+    kRows.Stop(Window());
     list_.reset();
     cell_.clear();
 }
@@ -156,18 +132,14 @@ void CardHoldersWindow::Import() {
 void CardHoldersWindow::Remove() {
     const HWND list = Item(kHoldersListViewId);
     std::vector<std::size_t> places;
-    for (LRESULT i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i >= 0;
-         i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
-        const std::size_t row = static_cast<std::size_t>(i);
+    for (std::size_t row : SelectedRows(list)) {
         if (row < list_->Rows().size()) places.push_back(list_->Rows()[row]);
     }
     bool anyWaiting = false;
     for (std::size_t place : places) anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
     if (!anyWaiting || !app_.boxes.AskYesNo(Text(Msg::kHoldersConfirmRemove))) return;
     Tell(list_->Remove(places, app_.texts));
-    LVITEMW none{};
-    none.stateMask = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    ClearSelection(list);
     ShowRows(false);
 }
 
@@ -214,27 +186,20 @@ void CardHoldersWindow::FillCell(NMLVDISPINFOW& request) {
         case 3: text = p.time; break;
         default: return;
     }
-    std::wstring wide = Widen(text);
-    for (wchar_t& c : wide) {
-        if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
-    }
-    AnswerCellRequest(request, std::move(wide), cell_);
+    // A tab in an imported name would show as a box as well.
+    AnswerCellText(request, text, cell_, L"\r\n\t");
 }
 
 bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const auto fill = [this](NMLVDISPINFOW& request) { FillCell(request); };
+    const auto filter = [this] {
+        list_->SetFilter(Narrow(WindowText(Item(kHoldersFilterEditId))));
+        ShowRows(false);
+    };
+    if (kRows.OnMessage(Window(), message, wParam, lParam, result, fill, filter)) return true;
     switch (message) {
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom != kHoldersListViewId || header->code != LVN_GETDISPINFOW) return false;
-            FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-            result = 0;
-            return true;
-        }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kHoldersFilterEditId:
-                    if (HIWORD(wParam) == EN_CHANGE) SetTimer(Window(), kFilterTimer, kFilterPauseMs, nullptr);
-                    break;
                 case kHoldersImportButtonId: if (!readOnly_) Import(); break;
                 case kHoldersRemoveButtonId: if (!readOnly_) Remove(); break;
                 case kHoldersExportButtonId: Export(); break;
@@ -244,11 +209,7 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             }
             return false;
         case WM_TIMER:
-            if (wParam == kFilterTimer) {
-                KillTimer(Window(), kFilterTimer);
-                list_->SetFilter(Narrow(WindowText(Item(kHoldersFilterEditId))));
-                ShowRows(false);
-            } else if (wParam == kRefreshTimer) {
+            if (wParam == kRefreshTimer) {
                 bool changed = false;
                 Tell(list_->Refresh(app_.texts, changed));
                 if (changed) ShowRows(false);

@@ -1,8 +1,6 @@
 #include "app/win/issued_cards_window.h"
 #include "app/win/resource_ids.h"
 
-#include <commdlg.h>
-
 #include <cstring>
 #include <vector>
 
@@ -13,12 +11,9 @@ namespace {
 
 constexpr int kWidth = 1070, kHeight = 520;
 constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT_PTR kFilterTimer = 2;
 // Another station's row shows within a second or so.
 constexpr UINT kRefreshMs = 1000;
-// The filter runs once typing pauses: on a large register each run reads the
-// whole file again.
-constexpr UINT kFilterPauseMs = 300;
+constexpr FilteredRows kRows = {kIssuedListViewId, kIssuedFilterEditId};
 
 constexpr int kColumnWidths[kRegisterColumnCount] = {
     165, 90, 100, 50, 50, 55, 65, 50, 95, 40, 45, 40, 150,
@@ -76,7 +71,7 @@ void IssuedCardsWindow::MakeControls() {
 
 void IssuedCardsWindow::OnClosing() {
     KillTimer(Window(), kRefreshTimer);
-    KillTimer(Window(), kFilterTimer);
+    kRows.Stop(Window());
     register_.reset();
     cell_.clear();
 }
@@ -86,9 +81,7 @@ void IssuedCardsWindow::ShowRows(bool fromTop) {
     if (fromTop) {
         // Another filter shows other rows: a selection would point at a
         // row the operator did not pick.
-        LVITEMW none{};
-        none.stateMask = LVIS_SELECTED;
-        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        ClearSelection(list);
     }
     SendMessageW(list, LVM_SETITEMCOUNT, register_->browser.RowCount(), 0);
     InvalidateRect(list, nullptr, TRUE);
@@ -115,12 +108,7 @@ void IssuedCardsWindow::ApplyFilter() {
 }
 
 void IssuedCardsWindow::CopySelection() {
-    const HWND list = Item(kIssuedListViewId);
-    std::vector<std::size_t> selected;
-    for (LRESULT i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i >= 0;
-         i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
-        selected.push_back(static_cast<std::size_t>(i));
-    }
+    const std::vector<std::size_t> selected = SelectedRows(Item(kIssuedListViewId));
     if (selected.empty()) return;
     const std::wstring text = Widen(register_->browser.CopyText(selected));
     if (!OpenClipboard(Window())) return;
@@ -140,21 +128,9 @@ void IssuedCardsWindow::CopySelection() {
 }
 
 void IssuedCardsWindow::Export() {
-    wchar_t path[MAX_PATH] = L"IssuedCards-export.csv";
-    std::wstring types = Widen(Text(Msg::kIssuedCardsFileTypes));
-    types.push_back(L'\0');
-    types += L"*.csv";
-    types.push_back(L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = Window();
-    dialog.lpstrFilter = types.c_str();
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameW(&dialog)) return;
-
+    const std::wstring path =
+        AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"IssuedCards-export.csv");
+    if (path.empty()) return;
     if (const FileResult exported = ExportRegister(register_->browser, register_->source, files_, Narrow(path));
         !exported) {
         boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), exported.error), MessageIcon::Error);
@@ -165,28 +141,15 @@ void IssuedCardsWindow::FillCell(NMLVDISPINFOW& request) {
     const int column = request.item.iSubItem;
     if (!register_ || request.item.iItem < 0 || column < 0 || column >= kRegisterColumnCount) return;
     const RegisterRow& row = register_->browser.RowAt(static_cast<std::size_t>(request.item.iItem));
-    std::wstring text = Widen(row[static_cast<std::size_t>(column)]);
-    // A line end inside a message would show as a box; a blank reads better.
-    for (wchar_t& c : text) {
-        if (c == L'\r' || c == L'\n') c = L' ';
-    }
-    AnswerCellRequest(request, std::move(text), cell_);
+    AnswerCellText(request, row[static_cast<std::size_t>(column)], cell_);
 }
 
 bool IssuedCardsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const auto fill = [this](NMLVDISPINFOW& request) { FillCell(request); };
+    if (kRows.OnMessage(Window(), message, wParam, lParam, result, fill, [this] { ApplyFilter(); })) return true;
     switch (message) {
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom != kIssuedListViewId || header->code != LVN_GETDISPINFOW) return false;
-            FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-            result = 0;
-            return true;
-        }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kIssuedFilterEditId:
-                    if (HIWORD(wParam) == EN_CHANGE) SetTimer(Window(), kFilterTimer, kFilterPauseMs, nullptr);
-                    break;
                 case kIssuedExportButtonId: Export(); break;
                 case kIssuedCopyButtonId: CopySelection(); break;
                 case kIssuedCloseButtonId: SendMessageW(Window(), WM_CLOSE, 0, 0); break;
@@ -194,10 +157,7 @@ bool IssuedCardsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             }
             return false;
         case WM_TIMER:
-            if (wParam == kFilterTimer) {
-                KillTimer(Window(), kFilterTimer);
-                ApplyFilter();
-            } else if (wParam == kRefreshTimer) {
+            if (wParam == kRefreshTimer) {
                 bool changed = false;
                 if (!register_->browser.Refresh(changed)) ReportReadError();
                 if (changed) ShowRows(false);

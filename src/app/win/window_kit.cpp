@@ -1,6 +1,8 @@
 #include "app/win/window_kit.h"
 #include "app/win/resource_ids.h"
 
+#include <commdlg.h>
+
 #include <cstdint>
 
 #include "app/win/dpi.h"
@@ -172,6 +174,76 @@ void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& 
     if (!(request.item.mask & LVIF_TEXT) || request.item.pszText == nullptr || request.item.cchTextMax <= 0) return;
     buffer = std::move(text);
     lstrcpynW(request.item.pszText, buffer.c_str(), request.item.cchTextMax);
+}
+
+void AnswerCellText(NMLVDISPINFOW& request, std::string_view utf8, std::wstring& buffer, std::wstring_view blanked) {
+    std::wstring text = Widen(utf8);
+    for (wchar_t& c : text) {
+        if (blanked.find(c) != std::wstring_view::npos) c = L' ';
+    }
+    AnswerCellRequest(request, std::move(text), buffer);
+}
+
+std::vector<std::size_t> SelectedRows(HWND list) {
+    std::vector<std::size_t> rows;
+    for (LRESULT i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i >= 0;
+         i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
+        rows.push_back(static_cast<std::size_t>(i));
+    }
+    return rows;
+}
+
+void ClearSelection(HWND list) {
+    LVITEMW none{};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+}
+
+bool FilteredRows::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                             const std::function<void(NMLVDISPINFOW&)>& fill,
+                             const std::function<void()>& filter) const {
+    switch (message) {
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom != static_cast<UINT_PTR>(listId) || header->code != LVN_GETDISPINFOW) return false;
+            fill(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            result = 0;
+            return true;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == filterEditId && HIWORD(wParam) == EN_CHANGE) SetTimer(window, kTimer, kPauseMs, nullptr);
+            return false;
+        case WM_TIMER:
+            if (wParam != kTimer) return false;
+            KillTimer(window, kTimer);
+            filter();
+            result = 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void FilteredRows::Stop(HWND window) const { KillTimer(window, kTimer); }
+
+std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const wchar_t* pattern,
+                     const wchar_t* suggested) {
+    wchar_t path[MAX_PATH * 2] = {};
+    if (suggested) lstrcpynW(path, suggested, MAX_PATH * 2);
+    std::wstring types = Widen(typeName);
+    types.push_back(L'\0');
+    types += pattern;
+    types.push_back(L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = types.c_str();
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH * 2;
+    dialog.lpstrDefExt = L"csv";
+    dialog.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    return chosen ? std::wstring(path) : std::wstring();
 }
 
 bool IsWindowClass(HWND window, const wchar_t* name) {

@@ -11,7 +11,9 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/window_layout.h"
 #include "base/message_table.h"
@@ -86,6 +88,35 @@ void ScaleListColumns(HWND parent, int fromDpi, int toDpi);
 // Answers a list view's request for a cell's text. buffer keeps the text
 // until the list view has copied it.
 void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& buffer);
+// The same for a cell of UTF-8 text, each character of blanked shown as a
+// blank: a line end inside a cell would show as a box.
+void AnswerCellText(NMLVDISPINFOW& request, std::string_view utf8, std::wstring& buffer,
+                    std::wstring_view blanked = L"\r\n");
+// The rows selected in a list view, top down.
+std::vector<std::size_t> SelectedRows(HWND list);
+void ClearSelection(HWND list);
+
+// A list of rows under a filter edit, as the Issued cards and Card holders
+// windows have: the list view asks its window for each cell, and the filter
+// runs once the operator's typing pauses (each run may read a whole file).
+struct FilteredRows {
+    int listId;
+    int filterEditId;
+    // The list's cell requests go to fill and the pause's end to filter:
+    // true when the message was one of them, with result set. The filter
+    // edit's changes start the pause and still return false.
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                   const std::function<void(NMLVDISPINFOW&)>& fill, const std::function<void()>& filter) const;
+    void Stop(HWND window) const;
+
+    static constexpr UINT_PTR kTimer = 0x7F17;
+    static constexpr UINT kPauseMs = 300;
+};
+
+// An Open or Save As dialog over one file type (typeName, pattern) whose
+// files end in .csv; suggested may be null. Empty when cancelled.
+std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const wchar_t* pattern,
+                     const wchar_t* suggested);
 
 std::wstring WindowText(HWND window);
 // Whether window's class is name (as Windows compares them, ignoring case).

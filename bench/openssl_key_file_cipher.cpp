@@ -1,4 +1,4 @@
-#include "native/openssl_key_file_cipher.h"
+#include "openssl_key_file_cipher.h"
 
 #include <openssl/evp.h>
 

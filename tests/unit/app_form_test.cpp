@@ -1,0 +1,494 @@
+// The main form through the fake window: what its radios and boxes send in
+// a frame, a User card's read-back put into it, the role, work-mode and
+// card-type rules, the reset, typing into the three hex edits, and the
+// commands (language, help, clear, generators, up-downs, stray ticks). A
+// Master card's read-back is fuzz/read_back_fuzz.cpp's; the waits are tested
+// with the flows that run them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/card_settings.h"
+#include "app/config.h"
+#include "app/form_rules.h"
+#include "app/hex_entry.h"
+#include "app/main_controller.h"
+#include "app/progress.h"
+#include "app/read_back_apply.h"
+#include "carddata/hex_text.h"
+#include "protocol/frames.h"
+#include "support/fakes.h"
+
+namespace tollvane {
+namespace {
+
+using testing::ShownMessage;
+using testing::TestApp;
+using testing::WithReader;
+using enum Ctl;
+
+SettingsBlock MasterWriteBlock(const TestApp& t) {
+    return SettingsBlockOf(BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
+}
+
+TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
+    struct Case {
+        Ctl radio, first, last;
+        std::size_t offset;  // in the settings block
+        std::uint8_t letter;
+    };
+    const Case cases[] = {
+        {IfW26Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'e'},       {IfW44Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'f'},
+        {IfW58Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'g'},       {IndInverseRadio, IndDirectRadio, IndInverseRadio, 2, 'e'},
+        {StandbyDynamicRadio, StandbyDynamicRadio, StandbyOffRadio, 3, 'd'},
+        {StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio, 3, 'e'},
+        {TouchPollOnRadio, TouchPollOnRadio, TouchPollOffRadio, 4, 'd'},
+    };
+    for (const Case& c : cases) {
+        TestApp t{WithReader{}};
+        t.ClickRadio(c.radio, c.first, c.last);
+        EXPECT_EQ(MasterWriteBlock(t)[c.offset], c.letter) << static_cast<int>(c.radio);
+    }
+}
+
+// A Plus card without a security level has no card type (Classic winning
+// over the Plus radios shows in the start form's frame).
+TEST(CardSettingsTest, APlusCardWithoutALevelHasNoType) {
+    TestApp t{WithReader{}};
+    t.form[ClassicCheck].checked = false;
+    t.form[Sl1Radio].checked = false;
+    EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
+}
+
+// The frame from offset 5 on: card type, AES letter, 6 unused, the AES key
+// 10 11 .. 1F, then the settings block.
+std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
+    std::vector<std::uint8_t> out{card, aes, 0, 0, 0, 0, 0, 0};
+    for (std::uint8_t i = 0; i < 16; ++i) out.push_back(0x10 + i);
+    settings.resize(17, 0);
+    out.insert(out.end(), settings.begin(), settings.end());
+    return out;
+}
+
+// A Master card's letters, each to its radio; a letter the form has no
+// radio for leaves its group as it was, and sector and block keep to the
+// up-downs' ranges.
+TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
+    const struct {
+        std::vector<std::uint8_t> frame;
+        std::vector<Ctl> checked;
+        int workMode, sector, block;
+        const char* crypto1;
+        const char* aesKey;
+    } cases[] = {
+        {FrameFrom5({'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}),
+         {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck}, 2, 15, 2, "01 02 03 04 05 06",
+         "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"},
+        {FrameFrom5({'M', 'f', 'd', 'e', 'e', 'f', 0, 1}, '3', 'V'),
+         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 1, 1, 1,
+         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
+        {FrameFrom5({'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V'),
+         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
+         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
+    };
+    for (const auto& c : cases) {
+        TestApp t{WithReader{}};
+        ApplySettingsReadBack(t.app, c.frame.data(), c.frame.size());
+        for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
+        EXPECT_EQ(t.form[WorkModeCombo].selection, c.workMode);
+        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
+        EXPECT_EQ(t.form[Crypto1KeyEdit].text, c.crypto1);
+        EXPECT_EQ(t.form[AesKeyEdit].text, c.aesKey);
+    }
+}
+
+TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
+    TestApp t{WithReader{}};
+    t.SelectCombo(RoleCombo, 1);
+    // A role letter of neither card is a User card's: no reader setting or key taken.
+    auto frame = FrameFrom5({'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "00 00 00 00 00 00 00");
+    EXPECT_FALSE(t.form[IfW44Radio].checked);
+    EXPECT_EQ(t.form[Crypto1KeyEdit].text, "FF FF FF FF FF FF");
+
+    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
+    frame = FrameFrom5({'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
+    EXPECT_EQ(t.form[SectorDataEdit].text, "11 22 33 44 55 66 77");
+    EXPECT_EQ(t.form[WorkModeCombo].selection, 3);
+    EXPECT_EQ(t.app.values.sectorNumber, 4);
+    EXPECT_EQ(t.app.values.blockNumber, 1);
+    // The layout of the User role with the card's work mode.
+    EXPECT_TRUE(t.form[SectorDataLabel].enabled);
+    EXPECT_TRUE(t.form[UniqueBeforeWriteCheck].enabled);
+}
+
+const std::string kFF6 = "FF FF FF FF FF FF";
+const std::vector<Ctl> kCrypto1Trio = {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check};
+const std::vector<Ctl> kUniqueLocked = {SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
+                                        DecEdit,        ConvTmW44Radio,       ConvW26Radio,    ConvW58Radio};
+
+// The form as the program starts it, with both keys changed and shown in
+// clear, as the operator may leave them.
+struct KeysShown : TestApp {
+    KeysShown() : TestApp(WithReader{}) {
+        SetHexField(app, Crypto1KeyEdit, std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6});
+        SetHexField(app, AesKeyEdit, std::array<std::uint8_t, 16>{0x12});
+        Click(ShowCrypto1Check);
+        Click(ShowAesCheck);
+    }
+    // A key is back at all FF and masked, its "Show Key" box cleared.
+    void ExpectKeyReset(Ctl edit, Ctl show, const std::string& text) {
+        EXPECT_EQ(form.Text(edit), text);
+        EXPECT_FALSE(form.IsChecked(show));
+        EXPECT_TRUE(form.IsPasswordMasked(edit));
+    }
+};
+
+TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
+    KeysShown t;
+    t.app.values.sectorNumber = 7;
+    t.app.values.blockNumber = 2;
+    ApplyFormRule(t.app, 0);
+    EXPECT_EQ(t.app.values.sectorNumber, 1);
+    EXPECT_EQ(t.form[SectorUpDown].upDownPos, 1);
+    EXPECT_EQ(t.app.values.blockNumber, 0);
+    EXPECT_EQ(t.form[BlockUpDown].upDownPos, 0);
+    t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
+}
+
+TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
+    TestApp t{WithReader{}};
+    t.SelectCombo(WorkModeCombo, 1);
+    t.SelectCombo(RoleCombo, 1);
+    t.Click(UniqueBeforeWriteCheck);
+    EXPECT_TRUE(t.form.IsEnabled(WriteCyclicButton));
+    for (Ctl c : kUniqueLocked) EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
+
+    t.SelectCombo(RoleCombo, 0);
+    EXPECT_FALSE(t.form.IsChecked(UniqueBeforeWriteCheck));
+    EXPECT_FALSE(t.form.IsEnabled(WriteCyclicButton));
+    for (Ctl c : kUniqueLocked) EXPECT_TRUE(t.form.IsEnabled(c)) << static_cast<int>(c);
+}
+
+TEST(FormRuleTest, UserCardIdWithClassicLeavesOnlyTheKeyListAndTheConnectionUsable) {
+    KeysShown t;
+    t.SelectCombo(RoleCombo, 1);
+    for (Ctl c : {WriteButton, ReadButton, ClearButton, ClearCyclicButton, WriteCyclicButton, WorkModeCombo,
+                  ClassicCheck, PlusCheck, Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
+                  GenerateRandomButton, AddToListButton, SectorLabel, SectorUpDown, SectorEdit, BlockLabel,
+                  BlockUpDown, BlockEdit, Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check})
+        EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
+    for (Ctl c : {ShowListButton, RoleCombo, PortCombo, SearchButton})
+        EXPECT_TRUE(t.form.IsEnabled(c)) << static_cast<int>(c);
+    t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF6 + " " + kFF6 + " FF FF FF FF");
+}
+
+// Sl3 takes the Crypto1 key and the additional AES authentication away and
+// puts a shown key back; Sl1 gives them back, the key outside the card ID mode.
+TEST(ClickRuleTest, Sl3TakesTheCrypto1KeyAwayAndSl1GivesItBack) {
+    for (int mode : {0, 2}) {
+        SCOPED_TRACE(mode);
+        KeysShown t;
+        t.SelectCombo(WorkModeCombo, mode);
+        ClickPlus(t.app);
+        t.Click(AesAuthCheck);
+        t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+        EXPECT_FALSE(t.form.IsChecked(AesAuthCheck));
+        for (Ctl c : {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check, AesAuthCheck})
+            EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
+        t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
+
+        t.form[ClearButton].enabled = false;
+        t.ClickRadio(Sl1Radio, Sl1Radio, Sl3Radio);
+        for (Ctl c : {AesAuthCheck, ClearButton, ClearCyclicButton}) EXPECT_TRUE(t.form.IsEnabled(c));
+        for (Ctl c : kCrypto1Trio) EXPECT_EQ(t.form.IsEnabled(c), mode != 0) << static_cast<int>(c);
+    }
+}
+
+TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
+    for (int mode : {0, 2}) {
+        KeysShown t;
+        t.SelectCombo(WorkModeCombo, mode);
+        ClickPlus(t.app);
+        t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+        t.Click(AesAuthCheck);
+        t.form[ClearButton].enabled = false;
+
+        t.Click(ClassicCheck);
+
+        EXPECT_TRUE(t.form.IsChecked(ClassicCheck) && t.form.IsChecked(Sl1Radio));
+        EXPECT_FALSE(t.form.IsChecked(PlusCheck) || t.form.IsChecked(Sl3Radio) || t.form.IsChecked(AesAuthCheck));
+        for (Ctl c : {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck})
+            EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
+        t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF6 + " " + kFF6 + " FF FF FF FF");
+        EXPECT_TRUE(t.form.IsEnabled(ClearButton));
+        EXPECT_EQ(t.form.IsEnabled(GenerateRandomButton), mode != 0);
+        for (Ctl c : kCrypto1Trio) EXPECT_EQ(t.form.IsEnabled(c), mode != 0) << static_cast<int>(c);
+    }
+}
+
+// The reset brings the values back (the converter's format too), but keeps
+// the role and which controls are shown.
+TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
+    KeysShown t;
+    t.SelectCombo(WorkModeCombo, 3);
+    t.SelectCombo(RoleCombo, 1);
+    t.app.values.blockNumber = 1;
+    ClickPlus(t.app);
+    t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+    t.ClickRadio(ConvW26Radio, ConvTmW44Radio, ConvW58Radio);
+    EXPECT_EQ(t.form.Text(HexEdit), "332211");  // the data in the Wiegand 26 format
+    t.ClickRadio(ConvW58Radio, ConvTmW44Radio, ConvW58Radio);
+    EXPECT_EQ(t.form.Text(HexEdit), "77665544332211");
+    t.ClickRadio(IfW44Radio, IfTouchMemoryRadio, IfW58Radio);
+    t.ClickRadio(IndInverseRadio, IndDirectRadio, IndInverseRadio);
+    t.ClickRadio(StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio);
+    t.ClickRadio(TouchPollOnRadio, TouchPollOnRadio, TouchPollOffRadio);
+
+    ResetForm(t.app);
+
+    EXPECT_EQ(t.form.Selection(RoleCombo), 1);
+    EXPECT_EQ(t.form.Selection(WorkModeCombo), 0);
+    EXPECT_TRUE(t.form.IsShown(UserGroup));
+    EXPECT_FALSE(t.form.IsShown(ReaderSettingsGroup));
+    EXPECT_EQ(t.app.values.blockNumber, 0);
+    EXPECT_EQ(t.form.Text(HexEdit), "5544332211");  // the data in the Touch Memory / Wiegand 44 format
+    for (Ctl c : {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio,
+                  ClassicCheck, Sl1Radio})
+        EXPECT_TRUE(t.form.IsChecked(c)) << static_cast<int>(c);
+    for (Ctl c : {ConvW58Radio, IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio})
+        EXPECT_FALSE(t.form.IsChecked(c)) << static_cast<int>(c);
+    EXPECT_FALSE(t.form.IsEnabled(ShowCrypto1Check));
+    t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
+}
+
+// The form as the program starts, with the edits reporting their
+// notifications the way Windows does.
+struct Entry : TestApp {
+    Entry() {
+        InitMainForm(app);
+        WireEditNotifications();
+    }
+    // The operator edits the text and the caret ends at `caret`.
+    void Edit(Ctl c, const std::string& text, int caret) {
+        form[c].text = text;
+        form[c].caret = caret;
+        OnEditChanged(app, c);
+    }
+    std::string Kept(Ctl c) {
+        const auto& v = app.values;
+        if (c == Crypto1KeyEdit) return FormatHexBytes(v.crypto1Key.data(), v.crypto1Key.size());
+        if (c == AesKeyEdit) return FormatHexBytes(v.aesKey.data(), v.aesKey.size());
+        return FormatHexBytes(v.uniqueData.data(), v.uniqueData.size());
+    }
+};
+
+
+// Focus, one edit by the operator (caret at its end unless given), then the
+// focus taken away if the entry did not end by itself. Each runs with the
+// edit reporting EN_CHANGE for the program's own texts, as Windows does, and
+// without: a paste is cleaned in one step either way.
+struct EntryCase {
+    Ctl edit;
+    std::string typed;
+    bool endsItself;       // the last digit ends the entry
+    std::string shown;     // while the entry is open, or after it ended
+    std::string leftWith;  // display form on leaving, and the kept bytes
+    int caret = -1;
+    std::string converter = "5544332211";  // the data's hex number after leaving
+};
+
+TEST(HexEntryTest, TypingFilteringAndLeaving) {
+    const std::vector<EntryCase> cases = {
+        {AesKeyEdit, "00112233", false, "00112233", "00 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF"},
+        {SectorDataEdit, "0102", false, "0102", "01 02 FF FF FF FF FF", -1, "FFFFFF0201"},
+        {Crypto1KeyEdit, "a0-b1 C2", false, "01C2", "01 C2 FF FF FF FF"},
+        {Crypto1KeyEdit, "A0A1A2A3A4A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
+        {SectorDataEdit, "01020304050607", true, "01 02 03 04 05 06 07", "01 02 03 04 05 06 07", -1, "0504030201"},
+        // A pasted display form arrives whole (the edit takes as many
+        // characters as it has) and, complete, ends the entry.
+        {Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
+        // Digits beyond the field's count before the caret are refused, as a
+        // digit limit would refuse them, and the entry stays open.
+        {Crypto1KeyEdit, "FFFFFFFFFFFF1", false, "FFFFFFFFFFFF", kFF6, 13},
+        {Crypto1KeyEdit, "1FFFFFFFFFFFF", false, "FFFFFFFFFFFF", kFF6, 1},
+        {Crypto1KeyEdit, "AB0102030405060708", false, "010203040506", "01 02 03 04 05 06", 2},
+        {AesKeyEdit, std::string(32, 'F') + "0", false, std::string(32, 'F'), kFF6 + " " + kFF6 + " FF FF FF FF", 33},
+    };
+    for (bool reportsOwnTexts : {true, false}) {
+        for (const EntryCase& c : cases) {
+            SCOPED_TRACE(c.typed + (reportsOwnTexts ? "" : " (no EN_CHANGE for the program's texts)"));
+            Entry t;
+            if (!reportsOwnTexts) t.form.onTextSet = nullptr;
+            t.FocusEdit(c.edit);
+            EXPECT_EQ(t.form.Text(c.edit), StripBlanks(t.form.Text(c.edit)));  // digits alone while focused
+            t.Edit(c.edit, c.typed, c.caret < 0 ? static_cast<int>(c.typed.size()) : c.caret);
+            EXPECT_EQ(t.form.focused.has_value(), !c.endsItself);
+            EXPECT_EQ(t.form.Text(c.edit), c.shown);
+            t.form.FocusMainWindow();
+            EXPECT_EQ(t.form.Text(c.edit), c.leftWith);
+            EXPECT_EQ(t.Kept(c.edit), c.leftWith);
+            EXPECT_TRUE(t.form.IsPasswordMasked(Crypto1KeyEdit) && t.form.IsPasswordMasked(AesKeyEdit));
+            EXPECT_EQ(t.form.Text(HexEdit), c.converter);
+        }
+    }
+}
+
+TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
+    Entry t;
+    // A text another part put there, with lower-case letters: entering does
+    // not filter it, and the parse counts such a letter as 0.
+    t.app.values.crypto1KeyText = "ab CD ef 12 34 56";
+    t.FocusEdit(Crypto1KeyEdit);
+    EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "abCDef123456");
+    t.form.FocusMainWindow();
+    EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "00 CD 00 12 34 56");
+    // Without the focus the filter is off; other edits are no entry.
+    t.Edit(Crypto1KeyEdit, "xyz", 3);
+    OnEditEntered(t.app, SectorEdit);
+    EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "xyz");
+    EXPECT_FALSE(t.app.values.aesFilter || t.app.values.crypto1Filter || t.app.values.uniqueFilter);
+}
+
+struct Started : TestApp {
+    Started() {
+        ReadConfig(files, app.configPath);  // creates the file when it is missing
+        InitMainForm(app);
+    }
+};
+
+TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
+    Started t;
+    t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();
+    OnCommand(t.app, Command::English);
+    // Told in the language that was active when the save failed.
+    EXPECT_EQ(t.boxes.shown,
+              (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
+    EXPECT_EQ(t.form.Text(WriteButton), "Write");
+    EXPECT_EQ(t.shell.menuRebuilds, 1);
+}
+
+// A help file the shell cannot open for a reason of its own (a missing file
+// and a missing viewer have their messages, tried with the installed program).
+TEST(HelpTest, AnotherShellErrorIsShownWithItsCode) {
+    TestApp t(LanguageId::English);
+    t.shell.helpResult = {HelpOpen::Failed, 32};
+    OnCommand(t.app, Command::Help);
+    EXPECT_EQ(t.shell.helpOpens, 1);
+    EXPECT_EQ(t.boxes.shown,
+              (std::vector<ShownMessage>{{"Opening the help file failed!\n\r[Error code: 32]", MessageIcon::Error}}));
+}
+
+TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
+    for (Ctl button : {ClearButton, ClearCyclicButton}) {
+        for (bool yes : {false, true}) {
+            Started t;
+            t.boxes.answers = {yes};
+            t.Click(button);
+            ASSERT_EQ(t.boxes.questions.size(), 1u);
+            EXPECT_EQ(t.boxes.questions[0], t.T(Msg::kConfirmClearCard));
+            // Yes without a link searches for the reader (and forgets the run); No does nothing.
+            EXPECT_EQ(t.timers.IsRunning(TimerId::Search), yes);
+            EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+        }
+    }
+}
+
+TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
+    struct Case {
+        const char* name;
+        bool plus, sl3;
+        int mode;
+        bool crypto1Changes, aesChanges;
+    };
+    const Case cases[] = {
+        {"classic sector data", false, false, 1, true, false},
+        {"plus sl1 card id", true, false, 0, false, true},
+        {"plus sl1 after login", true, false, 2, true, true},
+        {"plus sl3 sector data", true, true, 3, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Started t;
+        t.form.SetSelection(WorkModeCombo, c.mode);
+        if (c.plus) ClickPlus(t.app);
+        if (c.sl3) t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+        t.Click(GenerateRandomButton);
+        EXPECT_EQ(t.form.Text(Crypto1KeyEdit) != "FF FF FF FF FF FF", c.crypto1Changes);
+        EXPECT_EQ(t.form.Text(AesKeyEdit).substr(0, 2) != "FF", c.aesChanges);
+        EXPECT_TRUE(t.boxes.shown.empty());
+    }
+}
+
+// New data is shown and converted, after the message when usersData.data
+// could not take it; with no number at all "The operation failed!" and the
+// data stay as they were.
+TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
+    const struct {
+        bool sourceFails;
+        std::optional<StoreFailure> failure;
+        std::string message;
+    } cases[] = {
+        {false, {}, ""},
+        {true, {}, "The operation failed!"},
+        {false, StoreFailure{StoreStep::Open, 0}, Text(LanguageId::English, Msg::kUsersDataOpenError)},
+        {false, StoreFailure{StoreStep::Read, 0x1E}, "Error reading from file usersData.data!\nGetLastError=0000001E"},
+        {false, StoreFailure{StoreStep::Write, 5}, "Error writing to file usersData.data!\nGetLastError=00000005"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        TestApp t(LanguageId::English);
+        InitMainForm(t.app);
+        t.random.fail = c.sourceFails;
+        if (c.failure) {
+            t.users.outcomes = {RecordOutcome::Failed};
+            t.users.failure = *c.failure;
+        }
+        std::string fieldWhenTold;
+        t.boxes.modalLoop = [&] { fieldWhenTold = t.form.Text(SectorDataEdit); };
+        t.Click(GenerateUniqueButton);
+        const auto shown = c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
+                                         : t.users.asked.at(0);
+        EXPECT_EQ(t.app.values.uniqueData, shown);
+        EXPECT_EQ(t.form.Text(SectorDataEdit), t.app.values.uniqueDataText);
+        EXPECT_EQ(t.form.Text(HexEdit) == "5544332211", c.sourceFails);
+        EXPECT_EQ(t.boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        if (!c.message.empty()) { EXPECT_EQ(fieldWhenTold, "11 22 33 44 55 66 77"); }  // told before it changes
+    }
+}
+
+TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
+    struct Case {
+        Ctl upDown;
+        int pos, delta, sector, block;
+    };
+    const Case cases[] = {
+        {SectorUpDown, 1, 1, 2, 0},   {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
+        {BlockUpDown, 0, -1, 1, 0},   {BlockUpDown, 2, 1, 1, 2},    {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
+        {SectorEdit, 5, 1, 1, 0},  // not an up-down
+    };
+    for (const Case& c : cases) {
+        TestApp t;
+        OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
+        EXPECT_EQ(t.app.values.sectorNumber, c.sector) << c.pos << " " << c.delta;
+        EXPECT_EQ(t.app.values.blockNumber, c.block) << c.pos << " " << c.delta;
+    }
+}
+
+TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
+    TestApp t;
+    for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
+    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
+    EXPECT_EQ(t.progress.opens, 0);
+    EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_TRUE(t.timers.running.empty());
+    EXPECT_TRUE(t.progress.mainWindowEnabled);
+}
+
+}  // namespace
+}  // namespace tollvane

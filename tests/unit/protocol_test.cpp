@@ -1,0 +1,227 @@
+// The command frames against the worked examples and the letter tables, and
+// the classification of replies: the sixteen result codes with their
+// messages, the version check, the card ID reply. Acknowledgements, results
+// that are none and the card ID reply's odd shapes are fuzz/replies_fuzz.cpp's
+// and fuzz/card_id_fuzz.cpp's seeds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "protocol/card_id.h"
+#include "protocol/crc8.h"
+#include "protocol/frames.h"
+#include "protocol/replies.h"
+#include "protocol/version.h"
+#include "support/fakes.h"
+
+namespace tollvane {
+namespace {
+
+// Check values of CRC-8/MAXIM from the catalogue and by hand.
+TEST(Crc8, KnownCheckValues) {
+    const std::pair<std::string, std::uint8_t> cases[] = {{"", 0}, {"123456789", 0xA1}, {"abc", 0x42},
+                                                          {std::string(1, '\0'), 0}, {"\x01", 0x5E}};
+    for (const auto& [text, crc] : cases)
+        EXPECT_EQ(Crc8(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint8_t>(text.size())), crc);
+}
+
+// The form of the worked examples: Classic, no AES authentication, Touch
+// Memory, direct indication, standby off, touch poll off, sector 1, block 0.
+FormSnapshot ClassicForm(int workMode = 0) {
+    FormSnapshot form{.classicChecked = true, .ifTouchMemory = true, .indDirect = true, .standbyOff = true,
+                      .touchPollOff = true, .workModeIndex = workMode, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                      .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
+    for (std::size_t i = 0; i < form.aesKey.size(); ++i) form.aesKey[i] = static_cast<std::uint8_t>(0xA0 + i);
+    return form;
+}
+
+std::vector<std::uint8_t> Bytes(const CommandFrame& frame) { return {frame.begin(), frame.end()}; }
+std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(CommandFrames, TheWorkedExamples) {
+    EXPECT_EQ(Bytes(BuildMasterWriteFrame(ClassicForm())),
+              Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58}, std::vector<std::uint8_t>(22, 0),
+                      {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x84},
+                      {0xFD}}));
+    // "Send sector data after logged in"
+    EXPECT_EQ(Bytes(BuildUserWriteFrame(ClassicForm(1))),
+              Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                      std::vector<std::uint8_t>(16, 0),
+                      {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D},
+                      {0xE3}}));
+}
+
+enum class Card { Classic, Sl1, Sl3, None };
+
+FormSnapshot FormFor(Card card, int workModeIndex) {
+    FormSnapshot form = ClassicForm(workModeIndex);
+    form.classicChecked = card == Card::Classic;
+    form.sl1Checked = card == Card::Sl1;
+    form.sl3Checked = card == Card::Sl3;
+    return form;
+}
+
+template <std::size_t N>
+bool Holds(const CommandFrame& frame, std::size_t at, const std::array<std::uint8_t, N>& bytes) {
+    return std::equal(bytes.begin(), bytes.end(), frame.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
+    const struct {
+        const char* name;
+        CommandFrame (*build)(const FormSnapshot&);
+        Card card;
+        int workMode;
+        bool crypto1, aes;
+    } cases[] = {
+        {"MW classic", BuildMasterWriteFrame, Card::Classic, 1, false, false},
+        {"MW sl1", BuildMasterWriteFrame, Card::Sl1, 1, false, true},
+        {"MW sl3", BuildMasterWriteFrame, Card::Sl3, 1, false, true},
+        {"MR sl3", BuildMasterReadFrame, Card::Sl3, 1, false, false},
+        {"UW classic card id", BuildUserWriteFrame, Card::Classic, 0, false, false},
+        {"UW classic card id logged in", BuildUserWriteFrame, Card::Classic, 2, true, false},
+        {"UW sl1", BuildUserWriteFrame, Card::Sl1, 1, true, true},
+        {"UW sl1 card id", BuildUserWriteFrame, Card::Sl1, 0, false, true},
+        {"UW none", BuildUserWriteFrame, Card::None, 1, false, false},
+        {"UR sl1", BuildUserReadFrame, Card::Sl1, 1, true, false},
+        {"UR sl3", BuildUserReadFrame, Card::Sl3, 1, false, true},
+        {"UC sl1", BuildUserClearFrame, Card::Sl1, 0, true, false},
+        {"UC sl3", BuildUserClearFrame, Card::Sl3, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FormSnapshot form = FormFor(c.card, c.workMode);
+        const CommandFrame frame = c.build(form);
+        EXPECT_TRUE(Holds(frame, 7, c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){}));
+        EXPECT_TRUE(Holds(frame, 13, c.aes ? form.aesKey : decltype(form.aesKey){}));
+    }
+}
+
+// The work mode's letter (not in item order), and the unique data a User
+// write carries with it: plain, scrambled by the mask for the decrypt mode,
+// or none.
+TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
+    const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    const std::array<std::uint8_t, 7> scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5};
+    const std::array<std::uint8_t, 7> none{};
+    const struct {
+        int workMode;
+        std::uint8_t letter;
+        const std::array<std::uint8_t, 7>& data;
+    } cases[] = {{0, 'd', none}, {1, 'f', plain}, {2, 'e', none}, {3, 'g', scrambled}, {4, 0, none}, {-1, 0, none}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.workMode);
+        const FormSnapshot form = FormFor(Card::Classic, c.workMode);
+        const SettingsBlock block = SettingsBlockOf(BuildUserWriteFrame(form));
+        EXPECT_EQ(block[5], c.letter);
+        EXPECT_TRUE(std::equal(c.data.begin(), c.data.end(), block.begin() + 8));
+        EXPECT_EQ(Crc8(block.data(), 16), 0);
+        EXPECT_EQ(form.uniqueData, plain);
+        // A User card carries none of the Master's reader settings.
+        EXPECT_TRUE(std::all_of(block.begin() + 1, block.begin() + 5, [](std::uint8_t b) { return b == 0; }));
+        EXPECT_EQ(SettingsBlockOf(BuildMasterWriteFrame(form))[5], c.letter ? c.letter : 'd');
+    }
+}
+
+// A reply as ReadReply leaves it: zero fill, then the received bytes.
+ReplyBuffer Reply(const std::string& bytes) {
+    ReplyBuffer reply;
+    reply.count = std::min(bytes.size(), ReplyBuffer::kCapacity);
+    std::memcpy(reply.bytes.data(), bytes.data(), reply.count);
+    return reply;
+}
+
+// "ERR_03" to "ERR_18": each its own message, in the table's order from
+// kErr03MainBoard (whose texts the message table's test holds).
+TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
+    for (int code = 3; code <= 18; ++code) {
+        const std::string digits = std::to_string(code / 10) + std::to_string(code % 10);
+        const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + digits + "\r\n"));
+        EXPECT_EQ(r.kind, CardResultKind::Error) << digits;
+        EXPECT_EQ(r.errorCode, code);
+        EXPECT_EQ(static_cast<int>(r.message), static_cast<int>(Msg::kErr03MainBoard) + code - 3);
+        EXPECT_EQ(r.icon, MessageIcon::Error);
+    }
+}
+
+// Acknowledgements are found anywhere in the received bytes, results only
+// at their start; a read-back needs both checksums and all its bytes.
+TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
+    const std::string readBack = testing::ReadBackReply(BuildMasterWriteFrame(ClassicForm())).substr(1);
+    std::string badFrame = readBack, badSettings = readBack;
+    badFrame[46] ^= 1;
+    badSettings[45] ^= 1;
+    badSettings[46] = Crc8(reinterpret_cast<const std::uint8_t*>(badSettings.data()) + 1, 45);
+    using enum AckKind;
+    using enum CardResultKind;
+    const struct { std::string bytes; AckKind ack; std::size_t end; CardResultKind kind; } cases[] = {
+        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised},
+        {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
+        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised},
+        {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
+        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised},
+        {"\rAT+DAT_OK", Nothing, 0, Success},
+        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_02", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_19", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_4", Nothing, 0, NotRecognised},
+        {readBack, Nothing, 0, ReadData},
+        {readBack.substr(0, 46), Nothing, 0, NotRecognised},
+        {badFrame, Nothing, 0, NotRecognised},
+        {badSettings, Nothing, 0, NotRecognised},
+    };
+    for (const auto& c : cases) {
+        std::size_t end = 99;
+        EXPECT_EQ(ParseAck(Reply(c.bytes), &end), c.ack) << c.bytes;
+        EXPECT_EQ(end, c.end) << c.bytes;
+        const CardResult result = ClassifyCardResult(Reply(c.bytes));
+        EXPECT_EQ(result.kind, c.kind) << c.bytes;
+        EXPECT_EQ(result.message == Msg::kOperationSuccessful, c.kind == Success || c.kind == ReadData) << c.bytes;
+    }
+}
+
+TEST(ReaderVersion, OnlyTheFourCharacters200Pass) {
+    for (const char* payload : {"2.00", "2.00xyz", "2.00\r\n"}) {
+        const VersionCheck check = CheckReaderVersion(payload);
+        EXPECT_TRUE(check.accepted && check.versionX100 == 200 && check.versionText == "2.00") << payload;
+    }
+    for (const char* payload : {"2.01", "1.99", "2.0", "", " 2.00", "2,00", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(CheckReaderVersion(payload).accepted) << (payload ? payload : "null");
+}
+
+TEST(CardIdReply, KnownReplyItsTextsAndTheWindowTitle) {
+    const CardIdReply id = ParseCardIdReply(Reply("\n\rAT+IDS - OK! >> 0012345678 3232235777."));
+    EXPECT_EQ(id.status, CardIdStatus::Ok);
+    EXPECT_EQ(id.barcode, 12345678u);
+    EXPECT_EQ(id.cipherId, 3232235777u);
+    const CardIdTexts texts = FormatCardId(id.barcode, id.cipherId);
+    EXPECT_EQ((std::vector{texts.barcodeDec, texts.barcodeHex, texts.cipherDec, texts.cipherDotted}),
+              (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
+    // The C library's strtoul with a 32-bit unsigned long; beyond a length
+    // or a null pointer nothing is read.
+    const struct { const char* text; std::uint32_t value; std::size_t used; } numbers[] = {
+        {" \t\n+42x", 42, 6}, {"-1", 4294967295u, 2}, {"-4294967295", 1, 11}, {"4294967296", 4294967295u, 10},
+        {"-4294967296", 4294967295u, 11}, {"99999999999999999999", 4294967295u, 20}, {"+-5", 0, 0}, {"- 5", 0, 0},
+        {"", 0, 0}, {"0x10", 0, 1}};
+    for (const auto& n : numbers) {
+        std::size_t used = 99;
+        EXPECT_EQ(ParseUnsignedDecimal(n.text, std::strlen(n.text), &used), n.value) << n.text;
+        EXPECT_EQ(used, n.used) << n.text;
+    }
+    EXPECT_EQ(ParseUnsignedDecimal("12345", 3), 123u);
+    EXPECT_EQ(ParseUnsignedDecimal(nullptr, 0), 0u);
+    EXPECT_EQ(ReadIdWindowTitle('B', 200), "Varnel ver.2.00");
+    EXPECT_EQ(ReadIdWindowTitle('X', 0), "Ostrel-xxx ver.0.00");
+    EXPECT_EQ(ReadIdWindowTitle('b', 199), "Ostrel-xxx ver.1.99");
+    EXPECT_EQ(ReadIdWindowTitle('B', 1234), "Varnel ver.12.34");
+}
+
+}  // namespace
+}  // namespace tollvane
