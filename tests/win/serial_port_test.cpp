@@ -117,7 +117,7 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     dcb.DCBlength = sizeof dcb;
     UniqueFileHandle raw = OpenRaw(port);
     ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
-    const DCB before = dcb;
+    DCB before = dcb;
     dcb.BaudRate = 9600;
     dcb.ByteSize = 7;
     dcb.Parity = EVENPARITY;

@@ -255,25 +255,58 @@ TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLangua
         EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
-// The key file keeps descriptions in the ANSI code page, as earlier installations
-// wrote them, and the window shows them as typed. Use This Key closes the window.
-TEST(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndUseThisKeyCloses) {
+// The key list window over 24 records that the independent implementation
+// encrypted: masked until Show Key, a double click puts a record into the
+// fields, a description outside ASCII is kept in the ANSI code page (as
+// earlier installations wrote it) and shown as typed, Remove asks and the
+// records after it move up, Use This Key closes the window; no plain list
+// is left and the backup follows the list.
+TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     Windows w(LanguageId::English);
-    const auto press = [&](int id) { SendMessageW(w.keyList.Window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
-    ASSERT_TRUE(MakeFirstKeyList(w.files, w.cipher, w.dir.string() + "\\"));
+    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
     ASSERT_TRUE(w.keyList.OpenForAdd(w.Link()));
+    const HWND window = w.keyList.Window(), list = GetDlgItem(window, kKeyListViewId);
+    const auto press = [&](int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+    const auto click = [&](int row, UINT code) {  // as the list view reports a click on a row
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMHDR header{list, kKeyListViewId, code};
+        SendMessageW(window, WM_NOTIFY, kKeyListViewId, reinterpret_cast<LPARAM>(&header));
+    };
+    const auto masking = [&] { return SendMessageW(GetDlgItem(window, kKeyCrypto1FieldId), EM_GETPASSWORDCHAR, 0, 0); };
+    ASSERT_EQ(ListView_GetItemCount(list), 24);
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 8), std::wstring(17, L'*') + L"|Entrance door, building 2");
+    EXPECT_EQ(masking(), '*');
+    press(kShowKeysCheckId);
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 7), L"A0 A1 A2 A3 A4 A5|00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
+    EXPECT_EQ(masking(), 0);
+    click(3, NM_DBLCLK);
+    EXPECT_EQ(WindowText(GetDlgItem(window, kDescriptionFieldId)), L"Server room = TC=Cls keys");
+    EXPECT_EQ(WindowText(GetDlgItem(window, kKeyCrypto1FieldId)), L"B0 B1 B2 B3 B4 B5");
+
     const std::wstring door = L"T\u00fcr 5 \u00e9";
-    SetWindowTextW(GetDlgItem(w.keyList.Window(), kDescriptionFieldId), door.c_str());
+    SetWindowTextW(GetDlgItem(window, kDescriptionFieldId), door.c_str());
     press(kAddNewButtonId);
-    EXPECT_EQ(Cell(GetDlgItem(w.keyList.Window(), kKeyListViewId), 0, 8), door);  // column 8: the description
+    ASSERT_EQ(ListView_GetItemCount(list), 25);
+    EXPECT_EQ(Cell(list, 24, 0) + L"|" + Cell(list, 24, 8), L"0024|" + door);
     char ansi[64] = {};
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 1);
     ASSERT_FALSE(DecryptKeyFile(w.files, w.cipher, w.In(kCrKeysFile), w.In("check"), kKeyFilePassword));
-    const std::string stored{std::istreambuf_iterator<char>(std::ifstream(w.dir / "check", std::ios::binary).rdbuf()), {}};
-    EXPECT_NE(stored.find(std::string("Description=") + ansi + "\n"), std::string::npos);
-    w.list.OnRowClicked(0);
+    const auto read = [&](const fs::path& name) {
+        std::ifstream in(w.dir / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_NE(read("check").find(std::string("Description=") + ansi + "\n"), std::string::npos);
+
+    click(2, NM_CLICK);
+    press(kRemoveButtonId);
+    EXPECT_EQ(w.t.boxes.questions, std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
+    ASSERT_EQ(ListView_GetItemCount(list), 24);
+    EXPECT_EQ(Cell(list, 2, 8) + L"|" + Cell(list, 23, 0), L"Server room = TC=Cls keys|0023");
+    click(0, NM_CLICK);
     press(kUseKeyButtonId);
     EXPECT_FALSE(w.keyList.Window());
+    EXPECT_FALSE(fs::exists(w.dir / kKeysFile) || fs::exists(w.dir / kTmpKeysFile));
+    EXPECT_EQ(read(kZipKeysFile), read(kCrKeysFile));
 }
 
 std::string RegisterLine(const char* time, const char* result) {

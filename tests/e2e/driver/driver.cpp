@@ -6,38 +6,16 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
-#include <type_traits>
 
 namespace tollvane::e2e {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
 
-LONG_PTR Style(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_STYLE); }
-
 std::vector<HWND> DirectChildren(HWND parent) {
     std::vector<HWND> found;
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
     return found;
-}
-
-// List view messages carry pointers, which Windows does not carry across
-// processes: the structure (and room for a text after it) goes to memory
-// allocated inside the program, the message is sent, and both come back.
-template <typename T>
-void SendThroughProgram(HWND list, UINT msg, WPARAM wp, T& data, wchar_t* text = nullptr, std::size_t chars = 0) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    const std::size_t size = sizeof data + chars * sizeof(wchar_t);
-    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    if constexpr (std::is_same_v<T, LVITEMW>) data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof data);
-    WriteProcessMemory(process, remote, &data, sizeof data, nullptr);
-    SendMessageW(list, msg, wp, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process, remote, &data, sizeof data, nullptr);
-    if (text) ReadProcessMemory(process, remote + sizeof data, text, chars * sizeof(wchar_t), nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
 }
 
 // Tollvane.exe of this build, or the one TOLLVANE_EXE names.
@@ -72,8 +50,6 @@ std::string ClassName(HWND hwnd) {
     GetClassNameW(hwnd, name, 256);
     return Narrow(name);
 }
-
-bool IsShown(HWND hwnd) { return hwnd && (Style(hwnd) & WS_VISIBLE) != 0; }
 
 RECT ClientRectIn(HWND hwnd, HWND parent) {
     RECT rc{};
@@ -110,27 +86,6 @@ bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
 
 int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-std::string ListCell(HWND list, int row, int column) {
-    wchar_t text[512] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.cchTextMax = 511;
-    SendThroughProgram(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, text, 511);
-    return Narrow(text);
-}
-
-void ClickListRow(HWND list, int row, bool twice) {
-    RECT rect{LVIR_BOUNDS, 0, 0, 0};
-    SendThroughProgram(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
-    const LPARAM at = MAKELPARAM(rect.left + 12, (rect.top + rect.bottom) / 2);
-    for (int click = 0; click < (twice ? 2 : 1); ++click) {
-        PostMessageW(list, click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(list, WM_LBUTTONUP, 0, at);
-    }
-    WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == row; });
-    SendMessageW(GetParent(list), WM_NULL, 0, 0);  // the window has handled what the clicks told it
-}
-
 // --- Program -----------------------------------------------------------------
 
 Program::Program(const std::filesystem::path& workDir) {
@@ -150,8 +105,6 @@ Program::~Program() {
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);
 }
-
-bool Program::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(Ms timeout) {
     DWORD code = 0;
@@ -173,7 +126,9 @@ HWND Program::FindTop(const std::wstring& className, const std::wstring& title) 
 
 HWND Program::WaitTop(const std::wstring& className, const std::wstring& title) const {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTop(className, title)) != nullptr || !Running(); });
+    WaitUntil([&] {
+        return (found = FindTop(className, title)) != nullptr || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+    });
     return found;
 }
 
@@ -186,7 +141,7 @@ std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
     for (HWND c : DirectChildren(h)) {
         const std::string cls = ClassName(c);
         // The About box has group boxes, the Save As dialog lists and edits.
-        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (Style(c) & 0x0F) == BS_GROUPBOX))
+        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) == BS_GROUPBOX))
             return std::nullopt;
         if (cls == "Button") box.buttons.push_back(GetDlgCtrlID(c));
         else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;

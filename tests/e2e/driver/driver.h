@@ -1,8 +1,8 @@
 // Drives the real Tollvane.exe from another process on the same desktop:
 // starts it in a folder, finds its windows, clicks, selects and types through
-// window messages, reads texts, states and list view cells, and answers its
-// message boxes. Every wait polls a condition with a time-out; nothing here
-// measures how long the program takes.
+// window messages, reads texts and states, and answers its message boxes.
+// Every wait polls a condition with a time-out; nothing here measures how
+// long the program takes.
 #pragma once
 
 #include <windows.h>
@@ -28,14 +28,10 @@ bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait);
 
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);
-bool IsShown(HWND hwnd);  // its own WS_VISIBLE flag
 RECT ClientRectIn(HWND hwnd, HWND parent);  // hwnd's window rect in parent's client coordinates
 bool SaveWindowBitmap(HWND window, const std::filesystem::path& path);  // what the screen shows of it
 
-// A list view of another process: its rows, a cell, a click (or double click) on a row.
-int ListRows(HWND list);
-std::string ListCell(HWND list, int row, int column);
-void ClickListRow(HWND list, int row, bool twice = false);
+int ListRows(HWND list);  // of a list view
 
 struct MessageBoxInfo {
     HWND hwnd;
@@ -53,7 +49,6 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Running() const;
     std::optional<DWORD> WaitExit(Ms timeout = kWait);  // the exit code
 
     // A visible top-level window of this process, by class and title.
