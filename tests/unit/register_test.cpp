@@ -97,6 +97,9 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
         const std::string expected = t.leadIn ? t.leadIn : start.substr(t.file.size());
         EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), expected) << t.file;
     }
+    // The last bytes may begin inside a quoted field of a row before: only
+    // the last line's quotes count.
+    EXPECT_EQ(RegisterLeadIn(start.size() + 500, "b\",x\r\n2026-12-06T18:31"), "\r\n");
 }
 
 TEST(Register, FilterAndCounts) {
