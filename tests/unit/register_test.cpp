@@ -202,6 +202,12 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_TRUE(changed);
     EXPECT_EQ(browser.RowAt(0), second);
 
+    // An export of more than one write's worth goes out whole, once.
+    for (int i = 0; i < 6000; ++i) file += FormatRegisterLine(first);
+    ASSERT_TRUE(browser.Refresh(changed) && browser.SetFilter(""));
+    ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
+    EXPECT_EQ(files.entries["out.csv"].durable.size(), file.size());
+
     files.held.insert("r.csv");
     EXPECT_FALSE(browser.Load());
     EXPECT_EQ(source.LastFailure().status, FileStatus::HeldElsewhere);
