@@ -116,7 +116,7 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         bool classic = false;
     } cases[] = {
         {"whole record", [](KeyRecord&) {}, 5, 1},
-        {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "7"; r.DI = ""; r.WM = "4"; }, 5, 1},
+        {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "4"; r.DI = ""; r.WM = "4"; }, 5, 1},
         {"one sector digit and a blank", [](KeyRecord& r) { r.SN = "7 "; }, 7, 1},
         {"a sector the card lacks", [](KeyRecord& r) { r.SN = "99"; r.BN = "x"; }, 15, 0},
         {"Classic, a stray letter, a short key",

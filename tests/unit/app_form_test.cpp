@@ -6,6 +6,7 @@
 // with the flows that run them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -87,8 +88,8 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
         {FrameFrom5({'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}),
          {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck}, 2, 15, 2, "01 02 03 04 05 06",
          "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"},
-        {FrameFrom5({'M', 'f', 'd', 'e', 'e', 'f', 0, 1}, '3', 'V'),
-         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 1, 1, 1,
+        {FrameFrom5({'M', 'f', 'd', 'e', 'e', 'd', 0, 1}, '3', 'V'),
+         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 0, 1, 1,
          "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
         {FrameFrom5({'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V'),
          {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
@@ -96,8 +97,11 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
     };
     for (const auto& c : cases) {
         TestApp t{WithReader{}};
+        t.form.SetSelection(WorkModeCombo, 1);
+        t.form[AesAuthCheck].checked = true;  // a Classic card and SL3 take it away
         ApplySettingsReadBack(t.app, c.frame.data(), c.frame.size());
         for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
+        EXPECT_EQ(t.form[AesAuthCheck].checked, std::ranges::count(c.checked, AesAuthCheck) == 1);
         EXPECT_EQ(t.form[WorkModeCombo].selection, c.workMode);
         EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
         EXPECT_EQ(t.form[Crypto1KeyEdit].text, c.crypto1);
@@ -140,6 +144,7 @@ struct KeysShown : TestApp {
         SetHexField(app, AesKeyEdit, std::array<std::uint8_t, 16>{0x12});
         Click(ShowCrypto1Check);
         Click(ShowAesCheck);
+        EXPECT_FALSE(form.IsPasswordMasked(Crypto1KeyEdit) || form.IsPasswordMasked(AesKeyEdit));
     }
     // A key is back at all FF and masked, its "Show Key" box cleared.
     void ExpectKeyReset(Ctl edit, Ctl show, const std::string& text) {
@@ -159,6 +164,11 @@ TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
     EXPECT_EQ(t.app.values.blockNumber, 0);
     EXPECT_EQ(t.form[BlockUpDown].upDownPos, 0);
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
+    // The card ID after login puts only the block back.
+    t.app.values.sectorNumber = 7;
+    t.app.values.blockNumber = 2;
+    ApplyFormRule(t.app, 2);
+    EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(7, 0));
 }
 
 TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
@@ -373,15 +383,22 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     EXPECT_EQ(t.shell.menuRebuilds, 1);
 }
 
-// A help file the shell cannot open for a reason of its own (a missing file
-// and a missing viewer have their messages, tried with the installed program).
-TEST(HelpTest, AnotherShellErrorIsShownWithItsCode) {
-    TestApp t(LanguageId::English);
-    t.shell.helpResult = {HelpOpen::Failed, 32};
-    OnCommand(t.app, Command::Help);
-    EXPECT_EQ(t.shell.helpOpens, 1);
-    EXPECT_EQ(t.boxes.shown,
-              (std::vector<ShownMessage>{{"Opening the help file failed!\n\r[Error code: 32]", MessageIcon::Error}}));
+// What the shell could not do with the help file, and what the operator can do.
+TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
+    using enum HelpOpen;
+    const struct { HelpOpening opening; std::vector<Msg> messages; } cases[] = {
+        {{Opened, 0}, {}}, {{FileMissing, 2}, {Msg::kHelpFileNotFound, Msg::kHelpFolderHint}},
+        {{NoViewer, 1155}, {Msg::kHelpCannotOpen, Msg::kInstallPdfViewer}}, {{Failed, 32}, {}}};
+    for (const auto& c : cases) {
+        TestApp t(LanguageId::English);
+        t.shell.helpResult = c.opening;
+        OnCommand(t.app, Command::Help);
+        std::vector<std::string> expected;
+        for (Msg m : c.messages) expected.push_back(t.T(m));
+        if (c.opening.result == Failed) expected = {"Opening the help file failed!\n\r[Error code: 32]"};
+        EXPECT_EQ(t.boxes.Texts(), expected);
+        EXPECT_EQ(t.shell.helpOpens, 1);
+    }
 }
 
 TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {

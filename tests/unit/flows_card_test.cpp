@@ -278,7 +278,13 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
         t.RunOut(TimerId::Card);
         EXPECT_EQ(t.users.asked.size(), mode == 3 ? 1u : 0u) << mode;
     }
-    EXPECT_EQ(t.port.sent.size(), 4u);
+    for (Ctl other : {Ctl::ReadButton, Ctl::ClearButton}) {  // only a write does
+        t.Click(other);
+        t.port.Arrive(kDatOk);
+        t.RunOut(TimerId::Card);
+    }
+    EXPECT_EQ(t.users.asked.size(), 1u);
+    EXPECT_EQ(t.port.sent.size(), 6u);
 }
 
 // No command is sent when the register cannot be written.

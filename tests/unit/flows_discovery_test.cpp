@@ -218,6 +218,8 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         EXPECT_EQ(t.port.handle, c.messages.empty());
         EXPECT_EQ(t.port.closes, 1);  // closed once, never twice
         EXPECT_EQ(t.form[Ctl::PortCombo].items, c.list);
+        // An ended operation gives the port back to the operator and forgets the reader.
+        EXPECT_EQ(t.form[Ctl::VersionValue].text, c.messages.empty() ? "2.00" : "x.xx");
         EXPECT_EQ(t.port.sent.size(), sent);
         EXPECT_FALSE(t.timers.IsRunning(TimerId::Search));
     }

@@ -97,6 +97,9 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
         const std::string expected = t.leadIn ? t.leadIn : start.substr(t.file.size());
         EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), expected) << t.file;
     }
+    // The last bytes may begin inside a quoted field of a row before: only
+    // the last line's quotes count.
+    EXPECT_EQ(RegisterLeadIn(start.size() + 500, "b\",x\r\n2026-12-06T18:31"), "\r\n");
 }
 
 TEST(Register, FilterAndCounts) {
@@ -198,6 +201,12 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_TRUE(changed);
     EXPECT_EQ(browser.RowAt(0), second);
+
+    // An export of more than one write's worth goes out whole, once.
+    for (int i = 0; i < 6000; ++i) file += FormatRegisterLine(first);
+    ASSERT_TRUE(browser.Refresh(changed) && browser.SetFilter(""));
+    ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
+    EXPECT_EQ(files.entries["out.csv"].durable.size(), file.size());
 
     files.held.insert("r.csv");
     EXPECT_FALSE(browser.Load());
