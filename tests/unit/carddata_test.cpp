@@ -1,7 +1,6 @@
 // The card data on the worked examples: the converter's three formats, random
 // keys and never-repeated unique data over the random source and the
-// usersData.data store. The hex text steps are fuzz/hex_fuzz.cpp's, whose
-// seeds hold the typed cases.
+// usersData.data store. The hex text steps are the hex entry's tests'.
 #include <gtest/gtest.h>
 
 #include <array>

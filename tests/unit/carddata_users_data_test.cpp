@@ -1,5 +1,5 @@
-// usersData.data (the reading rules of its records in any blocks are
-// fuzz/users_data_fuzz.cpp's, whose seeds hold the odd files): the store over
+// usersData.data: the rules of its records (fuzz/users_data_fuzz.cpp reads any
+// file in any blocks), and the store over
 // the files in memory: the records appended in the file's
 // layout, the wait for a file held by another station, every failure reported
 // with the file left as it was, and the file read only when someone else
@@ -25,6 +25,26 @@ UsersDataIndex::FileReading Reading(const std::string& text, std::size_t block =
         }
         return true;
     };
+}
+
+// Ten digits 0-9 and A-F make a record, anything else throws the digits
+// before it away; a number is there when a record begins with its first
+// three bytes. A new record goes behind a blank, a line end after every
+// tenth, and apart from stray digits.
+TEST(UsersDataIndex, RecordsByTheFilesRules) {
+    const std::uint8_t number[7] = {0x01, 0x02, 0x03, 0x04, 0x05};
+    const struct { std::string file; std::size_t records; bool found; const char* separator; } cases[] = {
+        {"", 0, false, ""}, {"0102039999", 1, true, " "}, {"01020304", 0, false, " "}, {"0a02030405", 0, false, " "},
+        {"01-0203040506", 1, false, " "}, {"AB01020304050", 1, false, " "}, {"1111111111 0102035555\r\n", 2, true, " "},
+        {std::string(90, '1') + "01-02030405 0102030405", 10, true, "\r\n"},
+    };
+    for (const auto& c : cases) {
+        UsersDataIndex index;
+        ASSERT_TRUE(index.Build(Reading(c.file, 3)));
+        EXPECT_EQ(index.RecordCount(), c.records) << c.file;
+        EXPECT_EQ(index.Contains(UsersDataNumber(number)), c.found) << c.file;
+        EXPECT_EQ(index.SeparatorForNext(), c.separator) << c.file;
+    }
 }
 
 TEST(UsersDataIndex, FailedReadingLeavesNoIndex) {

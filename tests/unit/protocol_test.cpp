@@ -1,8 +1,7 @@
 // The command frames against the worked examples and the letter tables, and
-// the classification of replies: the sixteen result codes with their
-// messages, the version check, the card ID reply. Acknowledgements, results
-// that are none and the card ID reply's odd shapes are fuzz/replies_fuzz.cpp's
-// and fuzz/card_id_fuzz.cpp's seeds.
+// the classification of replies: acknowledgements, results and what is none,
+// the sixteen result codes with their messages, the version check, the card
+// ID reply and its numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
