@@ -5,21 +5,12 @@
 #pragma once
 
 #include <winsock2.h>
-#include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <optional>
 #include <sstream>
-#include <stdexcept>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "driver/driver.h"
 
@@ -92,11 +83,10 @@ inline void Shot(HWND hwnd, const std::string& name) {
 struct ScratchDir {
     const std::filesystem::path path = [] {
         static int counter = 0;
-        std::filesystem::path p;
-        do {
-            p = std::filesystem::temp_directory_path() /
-                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-        } while (!std::filesystem::create_directory(p));
+        const auto p = std::filesystem::temp_directory_path() /
+                       ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+        std::filesystem::remove_all(p);
+        std::filesystem::create_directories(p);
         return p;
     }();
     ~ScratchDir() {

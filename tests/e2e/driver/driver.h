@@ -6,12 +6,18 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/win/utf.h"
@@ -22,16 +28,71 @@ using namespace std::chrono_literals;
 using Ms = std::chrono::milliseconds;
 
 inline constexpr Ms kWait = 15000ms;  // generous: Wine starts slowly on a busy machine
+inline constexpr UINT kSendTimeoutMs = 10000;
 
 // Polls until pred() holds or the time-out passes; true if it held.
-bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait);
+inline bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait) {
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    return true;
+}
 
-std::string WindowText(HWND hwnd);
-std::string ClassName(HWND hwnd);
-RECT ClientRectIn(HWND hwnd, HWND parent);  // hwnd's window rect in parent's client coordinates
-bool SaveWindowBitmap(HWND window, const std::filesystem::path& path);  // what the screen shows of it
+inline std::string WindowText(HWND hwnd) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR got = 0;
+    if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                                      kSendTimeoutMs, &got))
+        return {};
+    return Narrow(std::wstring_view(buffer, got));
+}
 
-int ListRows(HWND list);  // of a list view
+inline std::string ClassName(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return Narrow(name);
+}
+
+inline std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> found;
+    for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
+    return found;
+}
+
+// hwnd's window rect in parent's client coordinates.
+inline RECT ClientRectIn(HWND hwnd, HWND parent) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+inline int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// What the screen shows of a window, as a 32-bit BMP whose rows go top down (a negative height).
+inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::this_thread::sleep_for(400ms);  // let it paint
+    RECT rc;
+    if (!GetWindowRect(window, &rc)) return false;
+    const BITMAPINFOHEADER bi{sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const auto bytes = static_cast<DWORD>(4 * bi.biWidth * -bi.biHeight);
+    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0, sizeof fh + sizeof bi};
+    void* pixels = nullptr;
+    const HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    for (DWORD i = 0; i < bytes / 4; ++i) static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(&fh), sizeof fh).write(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.write(static_cast<const char*>(pixels), bytes);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return static_cast<bool>(file);
+}
 
 struct MessageBoxInfo {
     HWND hwnd;
@@ -39,59 +100,177 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
-// A running Tollvane.exe, ended when this goes, and its main form, whose
-// controls are found by identifier or by class, top-left corner and size
-// (some group boxes share their corner).
+// A running Tollvane.exe (of this build, or the one TOLLVANE_EXE names),
+// ended when this goes, and its main form, whose controls are found by
+// identifier or by class, top-left corner and size (some group boxes share
+// their corner).
 class Program {
 public:
-    explicit Program(const std::filesystem::path& workDir);
-    ~Program();
+    explicit Program(const std::filesystem::path& workDir) {
+        std::wstring exe = Widen(std::getenv("TOLLVANE_EXE") ? std::getenv("TOLLVANE_EXE") : "");
+        if (exe.empty()) {  // the build gives a Unix path; Wine shows the Unix root as drive Z:
+            exe = Widen(std::string("Z:") + TOLLVANE_EXE);
+            std::replace(exe.begin(), exe.end(), L'/', L'\\');
+        }
+        std::wstring cmd = L"\"" + exe + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.wstring().c_str(),
+                            &si, &pi_))
+            throw std::runtime_error("cannot start " + Narrow(exe) + ", error " + std::to_string(GetLastError()));
+    }
+    ~Program() {  // nothing of the program's state matters after a test: it ends at once
+        TerminateProcess(pi_.hProcess, 1);
+        WaitForSingleObject(pi_.hProcess, 5000);
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+    }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    std::optional<DWORD> WaitExit(Ms timeout = kWait);  // the exit code
+    std::optional<DWORD> WaitExit() {  // the exit code
+        DWORD code = 0;
+        if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(kWait.count())) != WAIT_OBJECT_0) return std::nullopt;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
 
     // A visible top-level window of this process, by class and title.
-    HWND FindTop(const std::wstring& className, const std::wstring& title = L"") const;
-    HWND WaitTop(const std::wstring& className, const std::wstring& title = L"") const;
-    HWND WaitMainWindow();  // null if the program ended first
+    HWND FindTop(const std::wstring& className, const std::wstring& title = L"") const {
+        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == pi_.dwProcessId && IsWindowVisible(h) && ClassName(h) == Narrow(className) &&
+                (title.empty() || WindowText(h) == Narrow(title)))
+                return h;
+        }
+        return nullptr;
+    }
+    HWND WaitTop(const std::wstring& className, const std::wstring& title = L"") const {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            return (found = FindTop(className, title)) || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+        });
+        return found;
+    }
+    HWND WaitMainWindow() { return main_ = WaitTop(L"my Window"); }  // null if the program ended first
     HWND Main() const { return main_; }
+    HWND ProgressWindow() const { return FindTop(PROGRESS_CLASSW); }
 
-    // Message boxes: dialogs of texts and push buttons only.
-    std::optional<MessageBoxInfo> CurrentMessageBox() const;
-    std::optional<MessageBoxInfo> WaitMessageBox() const;
-    void Answer(const MessageBoxInfo& box, int buttonId) const;  // and waits for the box to go
-    HWND ProgressWindow() const;
+    // A message box: a dialog of texts and push buttons only (the About box
+    // has group boxes, the Save As dialog lists and edits).
+    std::optional<MessageBoxInfo> CurrentMessageBox() const {
+        const HWND h = FindTop(L"#32770");
+        if (!h) return std::nullopt;
+        MessageBoxInfo box{h, WindowText(h), {}, {}};
+        for (HWND c : e2e::Children(h)) {
+            const std::string cls = ClassName(c);
+            if (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX) box.buttons.push_back(GetDlgCtrlID(c));
+            else if (cls != "Static") return std::nullopt;
+            else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
+        }
+        return box;
+    }
+    std::optional<MessageBoxInfo> WaitMessageBox() const {
+        std::optional<MessageBoxInfo> box;
+        WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); });
+        return box;
+    }
+    void Answer(const MessageBoxInfo& box, int buttonId) const {  // and waits for the box to go
+        PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
+        WaitUntil([&] { return !IsWindow(box.hwnd); });
+    }
     // After a step that starts a wait: answers every box with its first button
     // until the program has been quiet for a moment; the boxes' texts.
-    std::vector<std::string> SettleSearch();
+    std::vector<std::string> SettleSearch() {
+        std::vector<std::string> texts;
+        WaitUntil([&] { return ProgressWindow() || CurrentMessageBox(); });
+        auto quietSince = std::chrono::steady_clock::now();
+        WaitUntil([&] {
+            const auto now = std::chrono::steady_clock::now();
+            if (const auto box = CurrentMessageBox()) {
+                texts.push_back(box->text);
+                Answer(*box, box->buttons.empty() ? IDOK : box->buttons.front());
+                quietSince = std::chrono::steady_clock::now();
+            } else if (ProgressWindow() || !IsWindowEnabled(main_)) {
+                quietSince = now;
+            }
+            return now - quietSince > 300ms;
+        });
+        return texts;
+    }
 
     // The keyboard: the control that has the focus (null: none), and a key
     // pressed and released, or characters typed, there (the main window when
     // none has it). They arrive through the program's message loop, as the
     // keyboard's do; the caller waits for their effect.
-    HWND Focus() const;
-    void Key(WPARAM key) const;
-    void Type(const std::string& text) const;
+    HWND Focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(pi_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+    }
+    void Key(WPARAM key) const {
+        const HWND to = Focus() ? Focus() : main_;
+        PostMessageW(to, WM_KEYDOWN, key, 1);
+        PostMessageW(to, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    }
+    void Type(const std::string& text) const {
+        for (const char c : text) PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
 
-    const std::vector<HWND>& Children() const;  // of the main form
-    HWND Control(int id) const;
-    HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const;
+    const std::vector<HWND>& Children() const {  // the form's never change, so they are looked up once
+        if (children_.empty()) children_ = e2e::Children(main_);
+        return children_;
+    }
+    HWND Control(int id) const {
+        for (HWND child : Children())
+            if (GetDlgCtrlID(child) == id) return child;
+        return nullptr;
+    }
+    HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const {
+        for (HWND child : Children()) {
+            const RECT rc = ClientRectIn(child, main_);
+            if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
+                (h < 0 || rc.bottom - rc.top == h))
+                return child;
+        }
+        return nullptr;
+    }
     std::string Text(int id) const { return WindowText(Control(id)); }
     bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
-    bool Checked(int id) const;
-    int Selection(int id) const;
-    std::vector<std::string> Items(int id) const;
+    bool Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
+    int Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
+    std::vector<std::string> Items(int id) const {
+        std::vector<std::string> items;
+        for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
+            wchar_t buffer[512] = {};  // every item of the form is far shorter
+            Send(Control(id), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+            items.push_back(Narrow(buffer));
+        }
+        return items;
+    }
     // Click returns when the program has handled it, ClickAsync and MenuAsync at
     // once (for modal windows); Select reports CBN_SELCHANGE as a choice does.
-    void Click(int id);
-    void ClickAsync(int id);
-    void Menu(int id);
-    void MenuAsync(int id);
-    void Select(int id, int index);
+    void Click(int id) { Send(Control(id), BM_CLICK); }
+    void ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+    void Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void Select(int id, int index) {
+        Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index));
+        Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+    }
 
 private:
-    LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
+    LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+            const auto box = CurrentMessageBox();
+            throw std::runtime_error(box ? "unexpected message box: " + box->text
+                                         : "the program did not answer message " + std::to_string(msg));
+        }
+        return static_cast<LRESULT>(result);
+    }
 
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
