@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -44,33 +45,32 @@ inline const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[
 
 // The simulator's control channel (TCP on 127.0.0.1): one command line, one
 // reply line.
-struct SimControl {
-    std::string operator()(const std::string& command) const {
-        static const bool started = [] {
-            WSADATA data;
-            return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        }();
-        const char* port = std::getenv("TOLLVANE_E2E_SIM_CONTROL");
-        const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (!started || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-            closesocket(s);
-            throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
-        }
-        send(s, (command + "\n").c_str(), static_cast<int>(command.size() + 1), 0);
-        std::string reply;
-        for (char c; recv(s, &c, 1, 0) == 1 && c != '\n';)
-            if (c != '\r') reply += c;
+inline std::string Sim(const std::string& command) {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    const char* port = std::getenv("TOLLVANE_E2E_SIM_CONTROL");
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (!started || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         closesocket(s);
-        return reply;
+        throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
     }
-    // Every byte the program sent since the last call, as upper-case hex.
-    std::string Sent() const {
-        const std::string reply = (*this)("sent");
-        return reply.size() > 3 ? reply.substr(3) : std::string();
-    }
-};
+    send(s, (command + "\n").c_str(), static_cast<int>(command.size() + 1), 0);
+    std::string reply;
+    for (char c; recv(s, &c, 1, 0) == 1 && c != '\n';)
+        if (c != '\r') reply += c;
+    closesocket(s);
+    return reply;
+}
+
+// Every byte the program sent since the last call, as upper-case hex.
+inline std::string Sent() {
+    const std::string reply = Sim("sent");
+    return reply.size() > 3 ? reply.substr(3) : std::string();
+}
 
 // The parts of text between the separators (no field the tests split needs quoting).
 inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
@@ -88,20 +88,45 @@ inline void Shot(HWND hwnd, const std::string& name) {
         SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
 }
 
+// A fresh folder under the temporary folder, removed with its content.
+struct ScratchDir {
+    const std::filesystem::path path = [] {
+        static int counter = 0;
+        std::filesystem::path p;
+        do {
+            p = std::filesystem::temp_directory_path() /
+                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+        } while (!std::filesystem::create_directory(p));
+        return p;
+    }();
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    void Write(const std::string& name, const std::string& content) const {
+        std::ofstream(path / name, std::ios::binary) << content;
+    }
+    std::string Read(const std::string& name) const {  // empty when missing
+        std::ostringstream text;
+        text << std::ifstream(path / name, std::ios::binary).rdbuf();
+        return text.str();
+    }
+    bool Has(const std::string& name) const { return std::filesystem::exists(path / name); }
+};
+
 class E2eTest : public ::testing::Test {
 public:  // the scenarios' helpers take the fixture
     void SetUp() override {
-        ASSERT_EQ(sim("reset").rfind("OK", 0), 0u);
-        sim("delay 150");
-        sim("sent");
+        ASSERT_EQ(Sim("reset").rfind("OK", 0), 0u);
+        Sim("delay 150");
+        Sim("sent");
         dir.Write("usersData.data", "");  // the record of handed-out numbers is expected to exist
     }
     // Stops the program first: the scratch folder can go only afterwards.
     void TearDown() override {
-        form.reset();
         program.reset();
         if (unplugged) {
-            sim("plug");
+            Sim("plug");
             Registry("plug");
         }
     }
@@ -109,12 +134,10 @@ public:  // the scenarios' helpers take the fixture
     // Starts the program with this appconfig.ini (none: no file); the texts
     // of the boxes of its start-up search (whose progress window may be saved).
     std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig, const std::string& shot = "") {
-        form.reset();
         program.reset();
         if (config) dir.Write("appconfig.ini", *config);
-        program = std::make_unique<Program>(dir.Path());
+        program = std::make_unique<Program>(dir.path);
         if (!program->WaitMainWindow()) throw std::runtime_error("the program showed no main window");
-        form = std::make_unique<Form>(*program);
         if (!shot.empty()) Shot(program->WaitTop(PROGRESS_CLASSW), shot);
         return program->SettleSearch();
     }
@@ -128,7 +151,7 @@ public:  // the scenarios' helpers take the fixture
     // Clicks a button whose command waits for the reader; the box that ends
     // the wait, once the program is idle again.
     std::string Run(int button) {
-        form->ClickAsync(button);
+        program->ClickAsync(button);
         const std::string text = NextBox();
         EXPECT_TRUE(Idle());
         return text;
@@ -146,10 +169,10 @@ public:  // the scenarios' helpers take the fixture
         }
         return program->Focus() == control;
     }
-    std::string Version() const { return WindowText(form->ControlAt("Static", 75, 48)); }
+    std::string Version() const { return WindowText(program->ControlAt("Static", 75, 48)); }
     // One field of the simulator's "cardmem" reply, such as "block".
-    std::string Card(const std::string& name) const {
-        std::istringstream in(sim("cardmem"));
+    static std::string Card(const std::string& name) {
+        std::istringstream in(Sim("cardmem"));
         for (std::string word; in >> word;)
             if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
         return {};
@@ -162,7 +185,7 @@ public:  // the scenarios' helpers take the fixture
         HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
         while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
         ASSERT_TRUE(edit);
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.Path() / name).wstring().c_str()));
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         // The dialog is of the message boxes' class: gone before a box is looked for.
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
@@ -183,10 +206,8 @@ public:  // the scenarios' helpers take the fixture
         unplugged = change != "plug";
     }
 
-    SimControl sim;
     ScratchDir dir;
     std::unique_ptr<Program> program;
-    std::unique_ptr<Form> form;
     bool unplugged = false;  // the reader is put back after the test
 };
 

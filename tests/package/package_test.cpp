@@ -26,7 +26,6 @@ namespace {
 constexpr int kHelp = 5;
 
 std::wstring Env(const char* name) { return Widen(std::getenv(name) ? std::getenv(name) : ""); }
-std::wstring InstallDir() { return Env("TOLLVANE_PACKAGE_INSTALL_DIR"); }
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ostringstream text;
@@ -39,32 +38,29 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// Line breaks, blanks and wrapped lines of the PDF do not count: every line
-// of the text must be in the manual with its blanks taken out.
-bool InManual(const std::string& manual, const std::string& text) {
-    std::string line;
-    for (char c : text + "\n") {
-        if (c == '\n' || c == '\r') {
-            if (!line.empty() && manual.find(line) == std::string::npos) return false;
-            line.clear();
-        } else if (!std::isspace(static_cast<unsigned char>(c))) {
-            line += c;
-        }
-    }
-    return true;
+std::string WithoutBlanks(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c))) out += c;
+    return out;
 }
 
-// Texts taken from the program itself, so that a text added to the program
-// and forgotten in the manual fails here.
+// Line breaks, blanks and wrapped lines of the PDF do not count: every line
+// of the text must be in the manual with its blanks taken out. The texts are
+// taken from the program itself, so that a text added to the program and
+// forgotten in the manual fails here.
 TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
-    std::string manual;
-    for (char c : ReadFile(Env("TOLLVANE_PACKAGE_PDF_TEXT")))
-        if (!std::isspace(static_cast<unsigned char>(c))) manual += c;
+    const std::string manual = WithoutBlanks(ReadFile(Env("TOLLVANE_PACKAGE_PDF_TEXT")));
     ASSERT_FALSE(manual.empty()) << "TOLLVANE_PACKAGE_PDF_TEXT names no readable text";
+    const auto inManual = [&](const std::string& text) {
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            if (manual.find(WithoutBlanks(line)) == std::string::npos) return false;
+        return true;
+    };
     for (int n = 1; n <= kMessageCount; ++n) {
         const std::string english = Text(LanguageId::English, static_cast<Msg>(n));
-        const std::string russian = Text(LanguageId::Russian, static_cast<Msg>(n));
-        EXPECT_TRUE(InManual(manual, english) || InManual(manual, russian)) << n << ": " << english;
+        EXPECT_TRUE(inManual(english) || inManual(Text(LanguageId::Russian, static_cast<Msg>(n)))) << n << ": " << english;
     }
 }
 
@@ -97,19 +93,13 @@ TEST(Installed, StartsFromItsStartMenuShortcutInTheInstallFolder) {
     if (file) file->Release();
     if (link) link->Release();
     CoUninitialize();
-    EXPECT_EQ(Lower(target), Lower(InstallDir() + L"\\Tollvane.exe"));
-    ASSERT_EQ(Lower(folder), Lower(InstallDir()));
+    EXPECT_EQ(Lower(target), Lower(Env("TOLLVANE_PACKAGE_INSTALL_DIR") + L"\\Tollvane.exe"));
+    ASSERT_EQ(Lower(folder), Lower(Env("TOLLVANE_PACKAGE_INSTALL_DIR")));
 
     // A first start without appconfig.ini makes it, in Russian.
     std::filesystem::remove(std::filesystem::path(folder) / L"appconfig.ini");
     ASSERT_TRUE(StartIn(folder, nullptr));
     EXPECT_EQ(ReadFile(std::filesystem::path(folder) / L"appconfig.ini"), "Language = RU;\r\n");
-}
-
-std::wstring ViewerStub() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return (std::filesystem::path(self).parent_path() / L"pdf_viewer_stub.exe").wstring();
 }
 
 void SetClassesValue(const wchar_t* key, const std::wstring& value) {
@@ -122,20 +112,21 @@ class HelpFromFolder : public ::testing::TestWithParam<const char*> {};
 TEST_P(HelpFromFolder, OpensTheManualBesideTheProgramWithTheAssociatedViewer) {
     const std::wstring folder = Env(GetParam());
     ASSERT_FALSE(folder.empty()) << GetParam();
-    const std::filesystem::path log = ViewerStub() + L".log";
-    std::filesystem::remove(log);
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring viewer = (std::filesystem::path(self).parent_path() / L"pdf_viewer_stub.exe").wstring();
+    std::filesystem::remove(viewer + L".log");
     SetClassesValue(L".pdf", L"TollvaneTest.pdf");
-    SetClassesValue(L"TollvaneTest.pdf\\shell\\open\\command", L"\"" + ViewerStub() + L"\" \"%1\"");
+    SetClassesValue(L"TollvaneTest.pdf\\shell\\open\\command", L"\"" + viewer + L"\" \"%1\"");
     auto program = StartIn(folder);
     ASSERT_TRUE(program);
 
-    Form(*program).MenuAsync(kHelp);
+    program->MenuAsync(kHelp);
     std::string line;
-    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadFile(log)).empty(); })) << "the viewer was not started";
+    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadFile(viewer + L".log")).empty(); })) << "the viewer was not started";
     // A result of 32 or below would have shown a message instead.
     EXPECT_FALSE(program->CurrentMessageBox());
-    const std::wstring pdf = folder + L"\\help\\Tollvane ver_2_00.pdf";
-    EXPECT_NE(Lower(Widen(line)).find(Lower(pdf)), std::wstring::npos) << line;
+    EXPECT_NE(Lower(Widen(line)).find(Lower(folder + L"\\help\\Tollvane ver_2_00.pdf")), std::wstring::npos) << line;
 }
 
 INSTANTIATE_TEST_SUITE_P(InstalledAndZip, HelpFromFolder,
@@ -145,9 +136,9 @@ INSTANTIATE_TEST_SUITE_P(InstalledAndZip, HelpFromFolder,
 // a throwaway copy, so the associations go for good.
 TEST(Installed, HelpWithoutAPdfViewerSaysSoAndGivesTheHint) {
     for (const wchar_t* key : {L".pdf", L"pdffile", L"TollvaneTest.pdf"}) RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
-    auto program = StartIn(InstallDir());
+    auto program = StartIn(Env("TOLLVANE_PACKAGE_INSTALL_DIR"));
     ASSERT_TRUE(program);
-    Form(*program).MenuAsync(kHelp);
+    program->MenuAsync(kHelp);
     for (const char* text : {"Help file cannot be opened!", "Install a PDF viewer on your PC."}) {
         const auto box = program->WaitMessageBox();
         ASSERT_TRUE(box) << text;

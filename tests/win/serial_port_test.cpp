@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/fakes.h"
@@ -129,11 +130,8 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     raw = OpenRaw(port);
     ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
     ::SetCommState(raw.get(), &before);  // as the other cases expect the line
-    EXPECT_EQ(dcb.BaudRate, 19200u);
-    EXPECT_EQ(dcb.ByteSize, 8);
-    EXPECT_EQ(dcb.Parity, NOPARITY);
-    EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
-    EXPECT_TRUE(dcb.fOutX && dcb.fInX) << "flow control is the driver's, not ours";
+    EXPECT_EQ(std::make_tuple(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, dcb.fOutX && dcb.fInX),
+              std::make_tuple(DWORD{19200}, BYTE{8}, BYTE{NOPARITY}, BYTE{ONESTOPBIT}, true));
 }
 
 // A line that hangs up while open: the write fails and says so with its code.
@@ -169,15 +167,12 @@ TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
                                 nullptr),
               0);
     EXPECT_FALSE(discovery.ListPorts().has_value());
-    const auto set = [&](const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
-        EXPECT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)),
-                  0);
-    };
     const DWORD five = 5;
-    set(L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10");
-    set(L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3");
-    set(L"\\Device\\C", REG_DWORD, &five, sizeof five);
-    set(L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1");
+    const std::tuple<const wchar_t*, DWORD, const void*, std::size_t> values[] = {
+        {L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10"}, {L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3"},
+        {L"\\Device\\C", REG_DWORD, &five, sizeof five}, {L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1"}};
+    for (const auto& [name, type, data, bytes] : values)
+        ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)), 0);
     EXPECT_EQ(discovery.ListPorts(), (std::vector<std::string>{"COM10", "COM3", "COM1"}));
     for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
                                         {"com3", false}, {"COM", false}, {"", false}}) {

@@ -1,8 +1,10 @@
-// The program's windows under Wine, where no end-to-end scenario looks: the
-// main form's edit limits and radio groups, the menu bar, the message icons,
-// a key description outside ASCII, Use This Key, the Issued cards window
-// following its register, copying, and meeting a register it cannot read, and
-// the Card holders window over a list another station holds.
+// The program's windows under Wine, in this process, where no end-to-end
+// scenario looks: every window at each DPI (opened at 96 DPI, then told its
+// monitor's DPI changed, as Windows tells it when it is moved), the keyboard
+// in the secondary windows, the main form's edit limits and radio groups, the
+// menu bar, the message icons, a key description outside ASCII, the Issued
+// cards window following its register, and the Card holders window over a
+// list another station holds.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,18 +12,21 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "app/holders/holders_run.h"
 #include "app/win/card_holders_window.h"
+#include "app/win/dpi.h"
+#include "app/win/keyboard.h"
+#include "app/win/main_frame.h"
 #include "app/win/main_window.h"
 #include "app/win/resource_ids.h"
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
-#include "base/win/utf.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
@@ -31,10 +36,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A hidden window in the main window's place.
-HWND MainWindow() {
-    return CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, kMainWindowWidth, kMainWindowHeight,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+std::vector<HWND> Children(HWND window) {
+    std::vector<HWND> children;
+    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) children.push_back(h);
+    return children;
+}
+
+RECT PlaceIn(HWND control, HWND window) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::vector<RECT> Places(HWND window) {
+    std::vector<RECT> places;
+    for (HWND h : Children(window)) places.push_back(PlaceIn(h, window));
+    return places;
+}
+
+std::wstring ClassOf(HWND h) {
+    wchar_t name[64] = {};
+    GetClassNameW(h, name, 64);
+    return name;
 }
 
 std::wstring Cell(HWND list, int row, int column) {
@@ -43,18 +67,151 @@ std::wstring Cell(HWND list, int row, int column) {
     return text;
 }
 
-class WinFormViewTest : public ::testing::Test {
-protected:
-    WinFormViewTest() { view.CreateControls(nullptr); }
-    ~WinFormViewTest() override { DestroyWindow(host); }
+// How much wider than the control its text is with the control's own font
+// (0 or less: it fits). A check box or radio keeps room for its box.
+int TextOverflow(HWND control, int dpi) {
+    const std::wstring cls = ClassOf(control);
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    if (cls == L"Edit" && (style & ES_PASSWORD)) return 0;  // shows asterisks
+    const std::wstring text = WindowText(control);
+    if (text.empty() || (cls != L"Button" && cls != L"Static" && cls != L"Edit")) return 0;
+    const HDC dc = GetDC(control);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    const LONG_PTR type = style & BS_TYPEMASK;
+    const bool box = cls == L"Button" && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
+    const RECT r = PlaceIn(control, GetParent(control));
+    return size.cx + (box ? MetricAt(SM_CXMENUCHECK, dpi) : 0) - (r.right - r.left);
+}
 
-    HWND host = MainWindow();
-    MessageTable texts{LanguageId::English};
-    WinFormView view{host, texts};
+// Every control of window at its place at 96 DPI (at96) times the scale,
+// within two pixels, and every text inside its control. The height of a
+// combo box is its font's.
+void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const std::string& name) {
+    const std::vector<HWND> children = Children(window);
+    ASSERT_EQ(children.size(), at96.size()) << name;
+    const auto scaled = [&](LONG v) { return MulDiv(v, dpi, 96); };
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const RECT r = PlaceIn(children[i], window), o = at96[i];
+        SCOPED_TRACE(name + " control " + std::to_string(i) + " at " + std::to_string(dpi) + " DPI");
+        EXPECT_NEAR(r.left, scaled(o.left), 2);
+        EXPECT_NEAR(r.top, scaled(o.top), 2);
+        EXPECT_NEAR(r.right - r.left, scaled(o.right - o.left), 2);
+        const bool combo = ClassOf(children[i]) == L"ComboBox";
+        EXPECT_NEAR(r.bottom - r.top, combo ? r.bottom - r.top : scaled(o.bottom - o.top), 2);
+        EXPECT_LE(TextOverflow(children[i], dpi), 0) << Narrow(WindowText(children[i]));
+    }
+}
+
+// A hidden main window, and the secondary windows over the files of a
+// scratch folder.
+struct Windows {
+    explicit Windows(LanguageId language) : t(language) {}
+    ~Windows() {
+        DestroyWindow(main);
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+    MainWindowLink Link() const { return {main, L"", true}; }
+    std::string In(const char* name) const { return Narrow((dir / name).wstring()); }
+    // Each secondary window and how it opens.
+    std::vector<std::pair<std::string, std::function<HWND()>>> Secondary() {
+        return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
+                {"Read ID", [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
+                {"Issued cards", [this] { return issued.Open(Link()); }},
+                {"Card holders", [this] { return holders.Open(Link()); }}};
+    }
+
+    testing::TestApp t;
+    const fs::path dir = [] {
+        const fs::path d = fs::temp_directory_path() / ("tollvane-windows-" + std::to_string(GetCurrentProcessId()));
+        fs::create_directories(d);
+        return d;
+    }();
+    WinFiles files;
+    WinKeyFileCipher cipher{files};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.string() + "\\"};
+    HWND main = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, kMainWindowWidth,
+                                kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    KeyListWindow keyList{t.app, list};
+    ReadIdWindow readId;
+    IssuedCardsWindow issued{t.app.texts, t.boxes, (dir / "IssuedCards.csv").wstring()};
+    testing::FixedStation clock;
+    HoldersRun run{files, t.sleeper, clock, {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")}, ""};
+    CardHoldersWindow holders{t.app, run};
+    const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
 };
 
-// A pasted key or number arrives whole in its display form, and no more.
-TEST_F(WinFormViewTest, EditsTakeTheWholeDisplayFormOfTheirValue) {
+// At 96 DPI nothing changes; the texts fit there too.
+TEST(DisplayScaleTest, EveryWindowLaysItsTableOutAgainAtANewDpiAndItsTextsFit) {
+    for (const LanguageId language : {LanguageId::English, LanguageId::Russian}) {
+        for (const int dpi : {96, 120, 144, 192}) {
+            Windows w(language);
+            const std::string lang = language == LanguageId::English ? " (en)" : " (ru)";
+            {
+                MainFrame frame(w.main);
+                WinFormView form(w.main, w.t.app.texts);
+                form.CreateControls(frame.Font());
+                const std::vector<RECT> at96 = Places(w.main);
+                // What the controls hold stays: a field's text in the middle of its entry.
+                SetWindowTextW(form.Handle(Ctl::SectorDataEdit), L"0A0B");
+                SendMessageW(form.Handle(Ctl::SectorDataEdit), EM_SETSEL, 2, 2);
+                RECT r{};
+                GetWindowRect(w.main, &r);
+                frame.OnDpiChanged(dpi, {r.left, r.top, r.left + 998, r.top + 1245});
+                ExpectLaidOutAt(w.main, at96, dpi, "main form" + lang);
+                EXPECT_EQ(form.Text(Ctl::SectorDataEdit), "0A0B");
+                EXPECT_EQ(form.Caret(Ctl::SectorDataEdit), 2);
+            }
+            for (const auto& [name, open] : w.Secondary()) {
+                const HWND window = open();
+                ASSERT_TRUE(window) << name;
+                const std::vector<RECT> at96 = Places(window);
+                RECT r{};
+                GetWindowRect(window, &r);
+                const RECT suggested{r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, 96),
+                                     r.top + MulDiv(r.bottom - r.top, dpi, 96)};
+                SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+                ExpectLaidOutAt(window, at96, dpi, name + lang);
+                SendMessageW(window, WM_CLOSE, 0, 0);
+            }
+        }
+    }
+}
+
+MSG Key(HWND to, WPARAM key) { return MSG{to, WM_KEYDOWN, key, 0, 0, {}}; }
+
+// Escape closes each secondary window as its close box does; Enter presses
+// the focused push button; Tab goes through the controls in reading order.
+TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
+    Windows w(LanguageId::English);
+    for (const auto& [name, open] : w.Secondary()) {
+        const HWND window = open();
+        ASSERT_TRUE(window) << name;
+        EXPECT_TRUE(HandleKeyboard(Key(TabOrder(window).at(0), VK_ESCAPE))) << name;
+        EXPECT_FALSE(IsWindow(window)) << name;
+    }
+    const HWND keys = w.keyList.OpenForAdd(w.Link());
+    const auto item = [&](int id) { return GetDlgItem(keys, id); };
+    EXPECT_EQ(TabOrder(keys), (std::vector<HWND>{item(kKeyCrypto1FieldId), item(kShowKeysCheckId), item(kKeyAesFieldId),
+                                                 item(kAddNewButtonId), item(kDescriptionFieldId), item(kKeyListViewId),
+                                                 item(kCancelButtonId)}));
+    SetFocus(item(kAddNewButtonId));
+    EXPECT_TRUE(HandleKeyboard(Key(item(kAddNewButtonId), VK_TAB)));
+    EXPECT_EQ(GetFocus(), item(kDescriptionFieldId));
+    EXPECT_TRUE(HandleKeyboard(Key(item(kCancelButtonId), VK_RETURN)));
+    EXPECT_FALSE(IsWindow(keys));
+}
+
+// A pasted key or number arrives whole in its display form, and no more;
+// checking a radio clears the others of its group only.
+TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyItsGroup) {
+    Windows w(LanguageId::English);
+    WinFormView view{w.main, w.t.app.texts};
+    view.CreateControls(nullptr);
     for (const auto& [edit, pasted] : {std::pair{Ctl::Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5"},
                                        {Ctl::AesKeyEdit, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
                                        {Ctl::SectorDataEdit, "01 02 03 04 05 06 07"}}) {
@@ -62,22 +219,18 @@ TEST_F(WinFormViewTest, EditsTakeTheWholeDisplayFormOfTheirValue) {
         SendMessageW(view.Handle(edit), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>((Widen(pasted) + L"F").c_str()));
         EXPECT_EQ(view.Text(edit), pasted);
     }
-}
-
-TEST_F(WinFormViewTest, CheckingARadioClearsTheOthersOfItsGroupOnly) {
     view.SetChecked(Ctl::IfW58Radio, true);
-    EXPECT_FALSE(view.IsChecked(Ctl::IfTouchMemoryRadio));
-    EXPECT_TRUE(view.IsChecked(Ctl::IndDirectRadio));
     view.SetChecked(Ctl::Sl3Radio, true);
-    EXPECT_FALSE(view.IsChecked(Ctl::Sl1Radio));
-    EXPECT_TRUE(view.IsChecked(Ctl::ClassicCheck));  // a check box in the same frame
     view.SetChecked(Ctl::ConvW26Radio, true);
-    EXPECT_FALSE(view.IsChecked(Ctl::ConvTmW44Radio));
-    EXPECT_TRUE(view.IsChecked(Ctl::IfW58Radio));
+    for (const auto& [radio, checked] : {std::pair{Ctl::IfTouchMemoryRadio, false}, {Ctl::IndDirectRadio, true},
+                                         {Ctl::Sl1Radio, false}, {Ctl::ClassicCheck, true},  // a check box beside
+                                         {Ctl::ConvTmW44Radio, false}, {Ctl::IfW58Radio, true}})
+        EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
 // Tools ends with "Verify after write" (checked while it is on), "Issued
-// cards..." and "Card holders...".
+// cards..." and "Card holders..."; the active language is checked. Each kind
+// of message shows its own icon resource.
 TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         for (const bool verify : {false, true}) {
@@ -87,63 +240,73 @@ TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLangua
             const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
             const HMENU tools = GetSubMenu(bar.get(), 1);
             const int last = GetMenuItemCount(tools) - 1;
-            EXPECT_EQ(GetMenuItemID(tools, last - 2), static_cast<UINT>(kMenuVerifyAfterWrite));
-            EXPECT_EQ(GetMenuItemID(tools, last - 1), static_cast<UINT>(kMenuIssuedCards));
-            EXPECT_EQ(GetMenuItemID(tools, last), static_cast<UINT>(kMenuCardHolders));
-            for (const auto& [item, text] : {std::pair{kMenuVerifyAfterWrite, Msg::kMenuVerifyAfterWrite},
-                                             std::pair{kMenuCardHolders, Msg::kMenuCardHolders}}) {
-                wchar_t shown[64] = {};
-                GetMenuStringW(tools, static_cast<UINT>(item), shown, 64, MF_BYCOMMAND);
-                EXPECT_EQ(Narrow(shown), t.T(text));
-            }
-            EXPECT_EQ(checked(kMenuVerifyAfterWrite), verify);
-            EXPECT_EQ(checked(kMenuRussian), language == LanguageId::Russian);
-            EXPECT_EQ(checked(kMenuEnglish), language == LanguageId::English);
+            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 2), GetMenuItemID(tools, last - 1),
+                                         GetMenuItemID(tools, last)}),
+                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuIssuedCards, kMenuCardHolders}));
+            wchar_t shown[64] = {};
+            GetMenuStringW(tools, kMenuVerifyAfterWrite, shown, 64, MF_BYCOMMAND);
+            EXPECT_EQ(Narrow(shown), t.T(Msg::kMenuVerifyAfterWrite));
+            EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian), checked(kMenuEnglish)}),
+                      std::vector<bool>({verify, language == LanguageId::Russian, language == LanguageId::English}));
         }
     }
+    for (const auto& [icon, resource] : {std::pair{MessageIcon::Success, 3}, {MessageIcon::Warning, 4},
+                                         {MessageIcon::Error, 5}, {MessageIcon::Hint, 6}, {MessageIcon::Retry, 7}})
+        EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
-// Each kind of message shows the program's own icon resource of that kind:
-// 3 success, 4 warning, 5 error, 6 hint, 7 retry.
-TEST(MessageIconTest, EachKindShowsItsIconResource) {
-    const std::pair<MessageIcon, int> icons[] = {{MessageIcon::Success, 3}, {MessageIcon::Warning, 4},
-                                                 {MessageIcon::Error, 5},   {MessageIcon::Hint, 6},
-                                                 {MessageIcon::Retry, 7}};
-    for (const auto& [icon, resource] : icons) EXPECT_EQ(MessageIconResource(icon), resource) << resource;
-}
+// The key list window over 24 records that the independent implementation
+// encrypted: masked until Show Key, a double click puts a record into the
+// fields, a description outside ASCII is kept in the ANSI code page (as
+// earlier installations wrote it) and shown as typed, Remove asks and the
+// records after it move up, Use This Key closes the window; no plain list
+// is left and the backup follows the list.
+TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
+    Windows w(LanguageId::English);
+    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
+    ASSERT_TRUE(w.keyList.OpenForAdd(w.Link()));
+    const HWND window = w.keyList.Window(), list = GetDlgItem(window, kKeyListViewId);
+    const auto press = [&](int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+    const auto click = [&](int row, UINT code) {  // as the list view reports a click on a row
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMHDR header{list, kKeyListViewId, code};
+        SendMessageW(window, WM_NOTIFY, kKeyListViewId, reinterpret_cast<LPARAM>(&header));
+    };
+    const auto masking = [&] { return SendMessageW(GetDlgItem(window, kKeyCrypto1FieldId), EM_GETPASSWORDCHAR, 0, 0); };
+    ASSERT_EQ(ListView_GetItemCount(list), 24);
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 8), std::wstring(17, L'*') + L"|Entrance door, building 2");
+    EXPECT_EQ(masking(), '*');
+    press(kShowKeysCheckId);
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 7), L"A0 A1 A2 A3 A4 A5|00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
+    EXPECT_EQ(masking(), 0);
+    click(3, NM_DBLCLK);
+    EXPECT_EQ(WindowText(GetDlgItem(window, kDescriptionFieldId)), L"Server room = TC=Cls keys");
+    EXPECT_EQ(WindowText(GetDlgItem(window, kKeyCrypto1FieldId)), L"B0 B1 B2 B3 B4 B5");
 
-// The key file keeps descriptions in the ANSI code page, as earlier installations
-// wrote them, and the window shows them as typed. Use This Key closes the window.
-TEST(KeyListWindowTest, ADescriptionIsStoredInTheAnsiCodePageAndUseThisKeyCloses) {
-    const fs::path dir = fs::temp_directory_path() / ("tollvane-keywin-" + std::to_string(GetCurrentProcessId()));
-    fs::create_directories(dir);
-    testing::TestApp t{LanguageId::English};
-    WinFiles files;
-    WinKeyFileCipher cipher{files};
-    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.string() + "\\"};
-    const HWND main = MainWindow();
-    KeyListWindow window{t.app, list};
-    const auto press = [&](int id) { SendMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
-    ASSERT_TRUE(MakeFirstKeyList(files, cipher, dir.string() + "\\"));
-    ASSERT_TRUE(window.OpenForAdd({main}));
     const std::wstring door = L"T\u00fcr 5 \u00e9";
-    SetWindowTextW(GetDlgItem(window.Window(), kDescriptionFieldId), door.c_str());
+    SetWindowTextW(GetDlgItem(window, kDescriptionFieldId), door.c_str());
     press(kAddNewButtonId);
-    EXPECT_EQ(Cell(GetDlgItem(window.Window(), kKeyListViewId), 0, 8), door);  // column 8: the description
+    ASSERT_EQ(ListView_GetItemCount(list), 25);
+    EXPECT_EQ(Cell(list, 24, 0) + L"|" + Cell(list, 24, 8), L"0024|" + door);
     char ansi[64] = {};
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 1);
-    ASSERT_FALSE(DecryptKeyFile(files, cipher, (dir / kCrKeysFile).string(), (dir / "check").string(), kKeyFilePassword));
-    std::ifstream stored(dir / "check", std::ios::binary);
-    EXPECT_NE(std::string(std::istreambuf_iterator<char>(stored), {}).find(std::string("Description=") + ansi + "\n"),
-              std::string::npos);
-    stored.close();
+    ASSERT_FALSE(DecryptKeyFile(w.files, w.cipher, w.In(kCrKeysFile), w.In("check"), kKeyFilePassword));
+    const auto read = [&](const fs::path& name) {
+        std::ifstream in(w.dir / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_NE(read("check").find(std::string("Description=") + ansi + "\n"), std::string::npos);
 
-    list.OnRowClicked(0);
+    click(2, NM_CLICK);
+    press(kRemoveButtonId);
+    EXPECT_EQ(w.t.boxes.questions, std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
+    ASSERT_EQ(ListView_GetItemCount(list), 24);
+    EXPECT_EQ(Cell(list, 2, 8) + L"|" + Cell(list, 23, 0), L"Server room = TC=Cls keys|0023");
+    click(0, NM_CLICK);
     press(kUseKeyButtonId);
-    EXPECT_FALSE(window.Window());
-    DestroyWindow(main);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
+    EXPECT_FALSE(w.keyList.Window());
+    EXPECT_FALSE(fs::exists(w.dir / kKeysFile) || fs::exists(w.dir / kTmpKeysFile));
+    EXPECT_EQ(read(kZipKeysFile), read(kCrKeysFile));
 }
 
 std::string RegisterLine(const char* time, const char* result) {
@@ -157,19 +320,14 @@ std::string RegisterLine(const char* time, const char* result) {
 }
 
 TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCannotRead) {
-    const fs::path path = fs::temp_directory_path() / ("tollvane-issued-" + std::to_string(GetCurrentProcessId()));
-    std::ofstream(path, std::ios::binary) << RegisterFileStart() << RegisterLine("T1", "OK")
-                                          << RegisterLine("T2", "ERR_04");
-    const MessageTable texts{LanguageId::English};
-    testing::FakeMessageBoxes boxes;
-    const HWND main = MainWindow();
-    IssuedCardsWindow window{texts, boxes, path.wstring()};
-    const auto list = [&] { return GetDlgItem(window.Window(), kIssuedListViewId); };
+    Windows w(LanguageId::English);
+    const fs::path path = w.dir / "IssuedCards.csv";
+    std::ofstream(path, std::ios::binary) << RegisterFileStart() << RegisterLine("T1", "OK") << RegisterLine("T2", "ERR_04");
+    const auto list = [&] { return GetDlgItem(w.issued.Window(), kIssuedListViewId); };
     const auto rows = [&] { return SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0); };
     // The window's look at the register, which its timer repeats every second.
-    const auto refresh = [&] { SendMessageW(window.Window(), WM_TIMER, 1, 0); };
-
-    ASSERT_TRUE(window.Open({main}));
+    const auto refresh = [&] { SendMessageW(w.issued.Window(), WM_TIMER, 1, 0); };
+    ASSERT_TRUE(w.issued.Open(w.Link()));
     ASSERT_EQ(rows(), 2);
     EXPECT_EQ(Cell(list(), 1, kColMessage), L"line one line two");
     // Another station appends; the next look shows its row on top.
@@ -177,12 +335,12 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     refresh();
     ASSERT_EQ(rows(), 3);
     EXPECT_EQ(Cell(list(), 0, kColTime), L"T3");
-    EXPECT_EQ(WindowText(GetDlgItem(window.Window(), kIssuedCountsId)), L"Rows shown: 3    Successful User writes: 2");
+    EXPECT_EQ(WindowText(GetDlgItem(w.issued.Window(), kIssuedCountsId)), L"Rows shown: 3    Successful User writes: 2");
 
     LVITEMW select{};
     select.stateMask = select.state = LVIS_SELECTED;
     SendMessageW(list(), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
-    SendMessageW(window.Window(), WM_COMMAND, kIssuedCopyButtonId, 0);
+    SendMessageW(w.issued.Window(), WM_COMMAND, kIssuedCopyButtonId, 0);
     ASSERT_TRUE(OpenClipboard(nullptr));
     const HANDLE copied = GetClipboardData(CF_UNICODETEXT);
     const std::wstring clipboard = copied ? static_cast<const wchar_t*>(GlobalLock(copied)) : L"";
@@ -190,54 +348,40 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     CloseClipboard();
     EXPECT_EQ(clipboard.substr(0, 3), L"T1\t");
     // Typing in the filter narrows the rows once the typing pauses.
-    SetWindowTextW(GetDlgItem(window.Window(), kIssuedFilterEditId), L"t2");
+    SetWindowTextW(GetDlgItem(w.issued.Window(), kIssuedFilterEditId), L"t2");
     for (int waits = 0; rows() != 1 && waits < 100; ++waits) {
         for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(Cell(list(), 0, kColTime), L"T2");
-    SendMessageW(window.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
-    EXPECT_FALSE(window.Window());
-    EXPECT_TRUE(boxes.shown.empty());
+    SendMessageW(w.issued.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
+    EXPECT_FALSE(w.issued.Window());
+    EXPECT_TRUE(w.t.boxes.shown.empty());
 
     // Held by another program: no row, and one box however often it looks.
     {
         const UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held && window.Open({main}));
+        ASSERT_TRUE(held && w.issued.Open(w.Link()));
         EXPECT_EQ(rows(), 0);
         refresh();
     }
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Error reading from file " + path.string() + "!\nGetLastError=00000020");
-    EXPECT_EQ(boxes.shown[0].icon, MessageIcon::Error);
-    DestroyWindow(main);
-    fs::remove(path);
+    ASSERT_EQ(w.t.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.t.boxes.shown[0].text, "Error reading from file " + path.string() + "!\nGetLastError=00000020");
+    EXPECT_EQ(w.t.boxes.shown[0].icon, MessageIcon::Error);
 }
 
 // A list another station holds (its run, or a change under way) is shown
 // read-only: the line says so, and only Export... and Close work.
 TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
-    const fs::path folder = fs::temp_directory_path() / ("tollvane-holders-" + std::to_string(GetCurrentProcessId()));
-    fs::create_directories(folder);
-    std::ofstream(folder / "CardHolders.csv", std::ios::binary)
+    Windows w(LanguageId::Russian);
+    std::ofstream(w.dir / "CardHolders.csv", std::ios::binary)
         << "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nAnna,,waiting,\r\n"
            "Борис,11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n";
-    UniqueFileHandle station2(CreateFileW((folder / "CardHolders.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
-    testing::TestApp t(LanguageId::Russian);
-    WinFiles files;
-    struct : StationClock {
-        RegisterTime Now() override { return {}; }
-        std::string OperatorName() override { return {}; }
-        std::string ComputerName() override { return {}; }
-    } clock;
-    const auto in = [&](const char* name) { return Narrow((folder / name).wstring()); };
-    HoldersRun run(files, t.sleeper, clock, {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")}, "");
-    CardHoldersWindow window(t.app, run);
-    const HWND main = MainWindow();
-    ASSERT_TRUE(window.Open({main}));
-    const auto item = [&](int id) { return GetDlgItem(window.Window(), id); };
+    const UniqueFileHandle station2(CreateFileW((w.dir / "CardHolders.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(w.holders.Open(w.Link()));
+    const auto item = [&](int id) { return GetDlgItem(w.holders.Window(), id); };
     EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдана");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
@@ -245,12 +389,9 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersIssueButtonId})
         EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
     EXPECT_TRUE(IsWindowEnabled(item(kHoldersExportButtonId)));
-    SendMessageW(window.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
-    EXPECT_FALSE(window.Window());
-    EXPECT_TRUE(t.boxes.shown.empty());
-    DestroyWindow(main);
-    station2.reset();
-    fs::remove_all(folder);
+    SendMessageW(w.holders.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
+    EXPECT_FALSE(w.holders.Window());
+    EXPECT_TRUE(w.t.boxes.shown.empty());
 }
 
 }  // namespace

@@ -5,40 +5,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
-#include <type_traits>
 
 namespace tollvane::e2e {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 10000;
 
-LONG_PTR Style(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_STYLE); }
-
 std::vector<HWND> DirectChildren(HWND parent) {
     std::vector<HWND> found;
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
     return found;
-}
-
-// List view messages carry pointers, which Windows does not carry across
-// processes: the structure (and room for a text after it) goes to memory
-// allocated inside the program, the message is sent, and both come back.
-template <typename T>
-void SendThroughProgram(HWND list, UINT msg, WPARAM wp, T& data, wchar_t* text = nullptr, std::size_t chars = 0) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    const std::size_t size = sizeof data + chars * sizeof(wchar_t);
-    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    if constexpr (std::is_same_v<T, LVITEMW>) data.pszText = reinterpret_cast<wchar_t*>(remote + sizeof data);
-    WriteProcessMemory(process, remote, &data, sizeof data, nullptr);
-    SendMessageW(list, msg, wp, reinterpret_cast<LPARAM>(remote));
-    ReadProcessMemory(process, remote, &data, sizeof data, nullptr);
-    if (text) ReadProcessMemory(process, remote + sizeof data, text, chars * sizeof(wchar_t), nullptr);
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
 }
 
 // Tollvane.exe of this build, or the one TOLLVANE_EXE names.
@@ -59,31 +36,6 @@ bool WaitUntil(const std::function<bool()>& pred, Ms timeout) {
     return true;
 }
 
-ScratchDir::ScratchDir() {
-    static int counter = 0;
-    do {
-        path_ = std::filesystem::temp_directory_path() /
-                ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
-    } while (!std::filesystem::create_directory(path_));
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-void ScratchDir::Write(const std::string& name, const std::string& content) const {
-    std::ofstream(path_ / name, std::ios::binary) << content;
-}
-
-std::optional<std::string> ScratchDir::Read(const std::string& name) const {
-    std::ifstream in(path_ / name, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string WindowText(HWND hwnd) {
     wchar_t buffer[1024] = {};
     DWORD_PTR got = 0;
@@ -98,8 +50,6 @@ std::string ClassName(HWND hwnd) {
     GetClassNameW(hwnd, name, 256);
     return Narrow(name);
 }
-
-bool IsShown(HWND hwnd) { return hwnd && (Style(hwnd) & WS_VISIBLE) != 0; }
 
 RECT ClientRectIn(HWND hwnd, HWND parent) {
     RECT rc{};
@@ -136,27 +86,6 @@ bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
 
 int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-std::string ListCell(HWND list, int row, int column) {
-    wchar_t text[512] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.cchTextMax = 511;
-    SendThroughProgram(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, text, 511);
-    return Narrow(text);
-}
-
-void ClickListRow(HWND list, int row, bool twice) {
-    RECT rect{LVIR_BOUNDS, 0, 0, 0};
-    SendThroughProgram(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
-    const LPARAM at = MAKELPARAM(rect.left + 12, (rect.top + rect.bottom) / 2);
-    for (int click = 0; click < (twice ? 2 : 1); ++click) {
-        PostMessageW(list, click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(list, WM_LBUTTONUP, 0, at);
-    }
-    WaitUntil([&] { return SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == row; });
-    SendMessageW(GetParent(list), WM_NULL, 0, 0);  // the window has handled what the clicks told it
-}
-
 // --- Program -----------------------------------------------------------------
 
 Program::Program(const std::filesystem::path& workDir) {
@@ -176,8 +105,6 @@ Program::~Program() {
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);
 }
-
-bool Program::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Program::WaitExit(Ms timeout) {
     DWORD code = 0;
@@ -199,7 +126,9 @@ HWND Program::FindTop(const std::wstring& className, const std::wstring& title) 
 
 HWND Program::WaitTop(const std::wstring& className, const std::wstring& title) const {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTop(className, title)) != nullptr || !Running(); });
+    WaitUntil([&] {
+        return (found = FindTop(className, title)) != nullptr || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+    });
     return found;
 }
 
@@ -212,7 +141,7 @@ std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
     for (HWND c : DirectChildren(h)) {
         const std::string cls = ClassName(c);
         // The About box has group boxes, the Save As dialog lists and edits.
-        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (Style(c) & 0x0F) == BS_GROUPBOX))
+        if ((cls != "Button" && cls != "Static") || (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) == BS_GROUPBOX))
             return std::nullopt;
         if (cls == "Button") box.buttons.push_back(GetDlgCtrlID(c));
         else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
@@ -220,9 +149,9 @@ std::optional<MessageBoxInfo> Program::CurrentMessageBox() const {
     return box;
 }
 
-std::optional<MessageBoxInfo> Program::WaitMessageBox(Ms timeout) const {
+std::optional<MessageBoxInfo> Program::WaitMessageBox() const {
     std::optional<MessageBoxInfo> box;
-    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); }, timeout);
+    WaitUntil([&] { return (box = CurrentMessageBox()).has_value(); });
     return box;
 }
 
@@ -269,21 +198,21 @@ std::vector<std::string> Program::SettleSearch() {
     return texts;
 }
 
-// --- Form ---------------------------------------------------------------------
+// --- The main form -------------------------------------------------------------
 
-std::vector<HWND> Form::Children() const {
+const std::vector<HWND>& Program::Children() const {
     // The form never changes its controls, so their handles are looked up once.
     if (children_.empty()) children_ = DirectChildren(main_);
     return children_;
 }
 
-HWND Form::Control(int id) const {
+HWND Program::Control(int id) const {
     for (HWND child : Children())
         if (GetDlgCtrlID(child) == id) return child;
     return nullptr;
 }
 
-HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
+HWND Program::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
     for (HWND child : Children()) {
         const RECT rc = ClientRectIn(child, main_);
         if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
@@ -293,20 +222,20 @@ HWND Form::ControlAt(const std::string& cls, int x, int y, int w, int h) const {
     return nullptr;
 }
 
-LRESULT Form::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
+LRESULT Program::Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result)) {
-        const auto box = program_.CurrentMessageBox();
+        const auto box = CurrentMessageBox();
         throw std::runtime_error(box ? "unexpected message box: " + box->text
                                      : "the program did not answer message " + std::to_string(msg));
     }
     return static_cast<LRESULT>(result);
 }
 
-bool Form::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
-int Form::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
+bool Program::Checked(int id) const { return Send(Control(id), BM_GETCHECK) == BST_CHECKED; }
+int Program::Selection(int id) const { return static_cast<int>(Send(Control(id), CB_GETCURSEL)); }
 
-std::vector<std::string> Form::Items(int id) const {
+std::vector<std::string> Program::Items(int id) const {
     std::vector<std::string> items;
     for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
         wchar_t buffer[512] = {};  // every item of the form is far shorter
@@ -316,12 +245,12 @@ std::vector<std::string> Form::Items(int id) const {
     return items;
 }
 
-void Form::Click(int id) { Send(Control(id), BM_CLICK); }
-void Form::ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
-void Form::Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-void Form::MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Program::Click(int id) { Send(Control(id), BM_CLICK); }
+void Program::ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+void Program::Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Program::MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
-void Form::Select(int id, int index) {
+void Program::Select(int id, int index) {
     Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index));
     Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
 }

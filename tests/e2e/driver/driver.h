@@ -1,8 +1,8 @@
 // Drives the real Tollvane.exe from another process on the same desktop:
 // starts it in a folder, finds its windows, clicks, selects and types through
-// window messages, reads texts, states and list view cells, and answers its
-// message boxes. Every wait polls a condition with a time-out; nothing here
-// measures how long the program takes.
+// window messages, reads texts and states, and answers its message boxes.
+// Every wait polls a condition with a time-out; nothing here measures how
+// long the program takes.
 #pragma once
 
 #include <windows.h>
@@ -26,32 +26,12 @@ inline constexpr Ms kWait = 15000ms;  // generous: Wine starts slowly on a busy 
 // Polls until pred() holds or the time-out passes; true if it held.
 bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait);
 
-// A fresh folder under the temporary folder, removed with its content.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    void Write(const std::string& name, const std::string& content) const;
-    std::optional<std::string> Read(const std::string& name) const;
-
-private:
-    std::filesystem::path path_;
-};
-
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);
-bool IsShown(HWND hwnd);  // its own WS_VISIBLE flag
 RECT ClientRectIn(HWND hwnd, HWND parent);  // hwnd's window rect in parent's client coordinates
 bool SaveWindowBitmap(HWND window, const std::filesystem::path& path);  // what the screen shows of it
 
-// A list view of another process: its rows, a cell, a click (or double click) on a row.
-int ListRows(HWND list);
-std::string ListCell(HWND list, int row, int column);
-void ClickListRow(HWND list, int row, bool twice = false);
+int ListRows(HWND list);  // of a list view
 
 struct MessageBoxInfo {
     HWND hwnd;
@@ -59,7 +39,9 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
-// A running Tollvane.exe, ended when this goes.
+// A running Tollvane.exe, ended when this goes, and its main form, whose
+// controls are found by identifier or by class, top-left corner and size
+// (some group boxes share their corner).
 class Program {
 public:
     explicit Program(const std::filesystem::path& workDir);
@@ -67,7 +49,6 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Running() const;
     std::optional<DWORD> WaitExit(Ms timeout = kWait);  // the exit code
 
     // A visible top-level window of this process, by class and title.
@@ -78,43 +59,29 @@ public:
 
     // Message boxes: dialogs of texts and push buttons only.
     std::optional<MessageBoxInfo> CurrentMessageBox() const;
-    std::optional<MessageBoxInfo> WaitMessageBox(Ms timeout = kWait) const;
+    std::optional<MessageBoxInfo> WaitMessageBox() const;
     void Answer(const MessageBoxInfo& box, int buttonId) const;  // and waits for the box to go
     HWND ProgressWindow() const;
-    // The program's control that has the keyboard focus (null: none).
-    HWND Focus() const;
-    // Presses and releases a key, or types characters, in the control that
-    // has the focus (the main window when none has). They arrive through the
-    // program's message loop, as the keyboard's do; the caller waits for
-    // their effect.
-    void Key(WPARAM key) const;
-    void Type(const std::string& text) const;
     // After a step that starts a wait: answers every box with its first button
     // until the program has been quiet for a moment; the boxes' texts.
     std::vector<std::string> SettleSearch();
 
-private:
-    PROCESS_INFORMATION pi_{};
-    HWND main_ = nullptr;
-};
+    // The keyboard: the control that has the focus (null: none), and a key
+    // pressed and released, or characters typed, there (the main window when
+    // none has it). They arrive through the program's message loop, as the
+    // keyboard's do; the caller waits for their effect.
+    HWND Focus() const;
+    void Key(WPARAM key) const;
+    void Type(const std::string& text) const;
 
-// The main form of a running program, its controls found by identifier or by
-// class, top-left corner and size (some group boxes share their corner).
-class Form {
-public:
-    explicit Form(const Program& program) : program_(program), main_(program.Main()) {}
-
-    HWND Main() const { return main_; }
+    const std::vector<HWND>& Children() const;  // of the main form
     HWND Control(int id) const;
     HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const;
-    std::vector<HWND> Children() const;
-
     std::string Text(int id) const { return WindowText(Control(id)); }
     bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     bool Checked(int id) const;
     int Selection(int id) const;
     std::vector<std::string> Items(int id) const;
-
     // Click returns when the program has handled it, ClickAsync and MenuAsync at
     // once (for modal windows); Select reports CBN_SELCHANGE as a choice does.
     void Click(int id);
@@ -126,8 +93,8 @@ public:
 private:
     LRESULT Send(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
 
-    const Program& program_;
-    HWND main_;
+    PROCESS_INFORMATION pi_{};
+    HWND main_ = nullptr;
     mutable std::vector<HWND> children_;
 };
 

@@ -1,0 +1,281 @@
+// The form and its window: the reader search at start-up and the form as it
+// starts, Read ID, the reader pulled out and put back; the menu commands
+// (language, About, Help, Quit) and the single instance; the main window at
+// 144 DPI and on a small screen (tests/e2e/run runs the SmallScreen
+// scenarios on a 1366 x 768 screen and the LargeScreen ones on a 2560 x 1800
+// one).
+#include "e2e_fixture.h"
+
+namespace tollvane::e2e {
+namespace {
+
+// The form as it starts, with no reader found: where each control sits (< 0: not compared, as combo boxes'
+// heights and the widths of edits with an up-down), and its state: s shown, e enabled, c checked. Controls
+// without an identifier are found by class (B button, S static, C combo box, E edit) and place.
+struct Expected {
+    int id;
+    char cls;
+    int x, y, w, h;
+    const char* state;
+};
+const Expected kStartForm[] = {
+    {0, 'B', 5, 5, 650, 65, "se"}, {0, 'S', 18, 30, 125, 16, "se"}, {kPortCombo, 'C', 150, 27, 328, -1, "se"},
+    {kSearch, 'B', 490, 27, 150, 23, "se"}, {0, 'S', 18, 49, 55, 15, "se"}, {0, 'S', 75, 48, 30, 15, "se"},
+    {0, 'B', 5, 75, 650, 115, "se"}, {kClassic, 'B', 18, 100, 120, 23, "sec"}, {kPlus, 'B', 18, 125, 120, 23, "se"},
+    {kSl1, 'B', 140, 127, 230, 20, "sc"}, {kSl3, 'B', 140, 155, 230, 20, "s"}, {kAesAuth, 'B', 395, 125, 240, 23, "s"},
+    {0, 'B', 5, 195, 650, 95, "se"}, {0, 'S', 18, 220, 35, 15, "se"}, {kRole, 'C', 58, 217, 145, -1, "se"},
+    {kWrite, 'B', 215, 217, 150, 23, "se"}, {kRead, 'B', 378, 217, 100, 23, "se"}, {kClear, 'B', 490, 217, 150, 23, "se"},
+    {kWriteCyclic, 'B', 215, 250, 150, 23, "s"}, {kClearCyclic, 'B', 490, 250, 150, 23, "se"},
+    {0, 'B', 5, 295, 650, 200, "se"}, {0, 'S', 18, 320, 100, 15, "se"}, {kWorkMode, 'C', 178, 317, 457, -1, "se"},
+    {0, 'S', 18, 350, 110, 15, "s"}, {kSectorEdit, 'E', 178, 347, -1, 23, "s"}, {0, 'S', 273, 350, 90, 15, "s"},
+    {kBlockEdit, 'E', 373, 347, -1, 23, "s"}, {0, 'S', 18, 385, 160, 15, "s"}, {kCrypto1Edit, 'E', 178, 382, 183, 23, "s"},
+    {kShowCrypto1, 'B', 373, 382, 120, 23, "s"}, {0, 'S', 18, 420, 160, 15, "s"}, {kAesEdit, 'E', 178, 417, 340, 23, "s"},
+    {kShowAes, 'B', 530, 417, 120, 23, "s"}, {kGenerateRandom, 'B', 60, 455, 150, 23, "s"},
+    {kAddToList, 'B', 255, 455, 150, 23, "se"}, {kShowList, 'B', 450, 455, 150, 23, "se"}, {0, 'B', 5, 500, 650, 90, "e"},
+    {0, 'S', 18, 525, 150, 15, "e"}, {kDataEdit, 'E', 180, 523, 294, 23, "e"},
+    {kGenerateUnique, 'B', 490, 523, 150, 23, "e"}, {kUniqueBeforeWrite, 'B', 180, 555, 360, 23, "e"},
+    {0, 'B', 5, 595, 650, 145, "e"}, {0, 'S', 18, 620, 100, 15, "e"}, {0, 'E', 130, 617, 180, 23, "e"},
+    {0, 'S', 18, 655, 100, 15, "e"}, {0, 'E', 130, 652, 180, 23, "e"}, {0, 'S', 18, 690, 100, 15, "e"},
+    {0, 'E', 130, 687, 180, 23, "e"}, {0, 'B', 367, 617, 230, 103, "e"}, {kConvTmW44, 'B', 379, 642, 215, 20, "ec"},
+    {kConvW26, 'B', 379, 667, 150, 20, "e"}, {kConvW58, 'B', 379, 692, 150, 20, "e"}, {0, 'B', 5, 500, 650, 270, "se"},
+    {0, 'B', 18, 525, 307, 110, "se"}, {kIfTouchMemory, 'B', 30, 550, 120, 20, "sec"},
+    {kIfW26, 'B', 30, 575, 120, 20, "se"}, {kIfW44, 'B', 30, 600, 120, 20, "se"}, {kIfW58, 'B', 170, 550, 120, 20, "se"},
+    {0, 'B', 336, 525, 307, 110, "se"}, {kIndDirect, 'B', 348, 550, 190, 20, "sec"},
+    {kIndInverse, 'B', 348, 575, 190, 20, "se"}, {0, 'B', 18, 645, 307, 110, "se"},
+    {kStandbyDynamic, 'B', 30, 670, 190, 20, "se"}, {kStandbyStatic, 'B', 30, 695, 190, 20, "se"},
+    {kStandbyOff, 'B', 30, 720, 190, 20, "sec"}, {0, 'B', 336, 645, 307, 110, "se"},
+    {kTouchPollOn, 'B', 348, 670, 190, 20, "se"}, {kTouchPollOff, 'B', 348, 695, 190, 20, "sec"}
+};
+
+void ExpectStartForm(const Program& form) {
+    for (const Expected& e : kStartForm) {
+        const std::string cls = e.cls == 'B' ? "Button" : e.cls == 'S' ? "Static" : e.cls == 'C' ? "ComboBox" : "Edit";
+        const HWND h = e.id ? form.Control(e.id) : form.ControlAt(cls, e.x, e.y, e.w, e.h);
+        ASSERT_NE(h, nullptr) << cls << " at " << e.x << "," << e.y;
+        const RECT rc = ClientRectIn(h, form.Main());
+        const std::string state = std::string(IsWindowVisible(h) ? "s" : "") + (IsWindowEnabled(h) ? "e" : "") +
+                                  (e.id && cls == "Button" && form.Checked(e.id) ? "c" : "");
+        EXPECT_EQ(std::make_tuple(ClassName(h), int(rc.left), int(rc.top), e.w < 0 ? -1 : int(rc.right - rc.left),
+                                  int(rc.bottom - rc.top), state),
+                  std::make_tuple(cls, e.x, e.y, e.w, e.h < 0 ? int(rc.bottom - rc.top) : e.h, std::string(e.state)));
+    }
+    // Nothing besides the table and the two up-downs, which follow their edits.
+    EXPECT_EQ(form.Children().size(), std::size(kStartForm) + 2);
+    EXPECT_FALSE(form.Enabled(kSectorUpDown) || form.Enabled(kBlockUpDown));
+    EXPECT_EQ(std::make_tuple(form.Items(kRole).size(), form.Items(kWorkMode).size(), form.Selection(kRole),
+                              form.Selection(kWorkMode)), std::make_tuple(2u, 4u, 0, 0));
+}
+
+// Pictures that only the documentation needs (scripts/screenshots sets TOLLVANE_E2E_SHOTS), taken without a
+// reader: the progress window, the layouts the manual shows and a message box, in both languages.
+void DocumentationPictures(E2eTest& t) {
+    for (const std::string lang : {"ru", "en"}) {
+        t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig, "progress-" + lang);
+        for (const auto& [role, mode, name] : {std::tuple{0, 0, "main-master-"}, {0, 1, "mode-master-1-"},
+                                               {0, 2, "mode-master-2-"}, {1, 0, "mode-user-0-"}, {1, 2, "mode-user-2-"},
+                                               {1, 1, "main-user-"}}) {
+            t.program->Select(kRole, 0);  // the work mode is chosen in the Master layout
+            t.program->Select(kWorkMode, mode);
+            t.program->Select(kRole, role);
+            if (role == 1 && mode == 1) t.program->Click(kGenerateUnique);
+            Shot(t.program->Main(), name + lang);
+        }
+        t.program->MenuAsync(kHelp);
+        const auto box = t.program->WaitMessageBox();
+        ASSERT_TRUE(box);
+        Shot(box->hwnd, "message-" + lang);
+        t.program->Answer(*box, IDOK);
+        t.NextBox();
+    }
+}
+
+// How often the reader's port is listed.
+long Listed(const Program& form) {
+    const std::vector<std::string> ports = form.Items(kPortCombo);
+    return std::count(ports.begin(), ports.end(), "COM5");
+}
+
+// Without the USB device (which the search finds through the Setup API) no
+// port is asked; with it the version query goes to its port. The version
+// checks themselves are the unit tests'.
+TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowed) {
+    Registry("no-usb");
+    EXPECT_EQ(Start(), (std::vector<std::string>{"Varnel not found!", "If you are sure that the reader is connected "
+                                                 "to the PC,\nselect a COM port from the list!"}));
+    EXPECT_EQ(Sent(), "");
+    EXPECT_EQ(Version(), "x.xx");
+    EXPECT_EQ(Listed(*program), 1);
+    ExpectStartForm(*program);
+    if (std::getenv("TOLLVANE_E2E_SHOTS")) DocumentationPictures(*this);
+    Registry("plug");
+    EXPECT_EQ(Start(), kConnected);
+    EXPECT_EQ(Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
+    EXPECT_EQ(Version(), "2.00");
+    EXPECT_EQ(Listed(*program), 1);
+    EXPECT_EQ(program->Text(kPortCombo), "COM5");  // chosen, and locked while connected
+    EXPECT_FALSE(program->Enabled(kPortCombo));
+    Shot(program->Main(), "main-connected");
+
+    program->MenuAsync(kReadId);
+    const HWND window = program->WaitTop(L"my Child Window Read ID");
+    EXPECT_EQ(WindowText(window), "Varnel ver.2.00");
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
+    std::vector<std::string> fields;
+    for (HWND edit = nullptr; (edit = FindWindowExW(window, edit, L"Edit", nullptr)) != nullptr;)
+        fields.push_back(WindowText(edit));
+    EXPECT_EQ(fields, (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
+    Shot(window, "readid");
+    program->Key(VK_ESCAPE);  // closes it as its close box does
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); }));
+
+    const auto deviceChange = [&] { PostMessageW(program->Main(), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0); };
+    Sim("unplug");
+    Registry("unplug");  // as Windows does: the port and the USB device go
+    deviceChange();
+    EXPECT_EQ(NextBox(), "Connection broken.\n\r(Varnel disabled!)");
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(Listed(*program), 0);
+    EXPECT_EQ(Version(), "x.xx");
+    ASSERT_EQ(Sim("plug").rfind("OK", 0), 0u);
+    Registry("plug");
+    deviceChange();
+    EXPECT_EQ(program->SettleSearch(), kConnected);
+    EXPECT_EQ(Version(), "2.00");
+    EXPECT_EQ(Listed(*program), 1);
+}
+
+TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
+    Start(kRussianConfig);
+    ASSERT_EQ(WindowText(program->Main()), "Tollvane вер.2.00 (x64)");
+    program->Select(kWorkMode, 1);
+    program->Click(kPlus);
+    program->Menu(kEnglish);
+    EXPECT_EQ(WindowText(program->Main()) + "|" + program->Text(kWrite) + "|" + program->Items(kWorkMode)[1],
+              "Tollvane ver.2.00 (x64)|Write|Send sector data after logged in");
+    EXPECT_TRUE(program->Selection(kWorkMode) == 1 && program->Checked(kPlus) && program->Enabled(kCrypto1Edit));
+    EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\n");
+
+    // The About box follows, modal, and Escape closes it.
+    program->MenuAsync(kAbout);
+    const HWND about = program->WaitTop(L"#32770", L"About...");
+    ASSERT_TRUE(about);
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
+    std::string texts = "|";
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts += WindowText(child) + "|";
+    EXPECT_NE(texts.find("|Program:\n\rTollvane\n\n\rVersion:   2.00 (x64)"), std::string::npos) << texts;
+    PostMessageW(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(program->Main()); }));
+    // Help without its folder: two boxes.
+    program->MenuAsync(kHelp);
+    for (const char* text : {"File not found!\n\rCheck for the presence of the help file (Tollvane ver_2_00.pdf).",
+                             "Open the help folder where the application is installed.\n\r"
+                             "Default: C:\\Tollvane ver_2_00\\help"}) {
+        const auto box = program->WaitMessageBox();
+        ASSERT_TRUE(box) << text;
+        EXPECT_EQ(box->caption + "|" + box->text, std::string("Message|") + text);
+        program->Answer(*box, IDOK);
+    }
+    program->Menu(kRussian);
+    EXPECT_EQ(program->Items(kRole)[1], "Пользователь");
+    EXPECT_EQ(dir.Read("appconfig.ini"), "Language = RU;\r\n");
+    program->Menu(kEnglish);
+
+    // A second start brings the first window back and ends.
+    ShowWindow(program->Main(), SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(program->Main()) != FALSE; }));
+    Program second(dir.path);
+    EXPECT_EQ(second.WaitMainWindow(), nullptr);
+    EXPECT_EQ(second.WaitExit(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(program->Main()) && GetForegroundWindow() == program->Main(); }));
+
+    // File, Quit ends the program; the next start is in English.
+    program->MenuAsync(kQuit);
+    EXPECT_EQ(program->WaitExit(), 0u);
+    Start(std::nullopt);
+    EXPECT_EQ(program->Items(kRole), (std::vector<std::string>{"Master", "User"}));
+}
+
+RECT WindowRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+bool InsideClient(HWND control, HWND main) {
+    RECT client{};
+    GetClientRect(main, &client);
+    const RECT r = ClientRectIn(control, main);
+    return r.top >= 0 && r.bottom <= client.bottom;
+}
+
+// The program's windows take their DPI from this value when they start.
+class AtDpi {
+public:
+    explicit AtDpi(DWORD dpi) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~AtDpi() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels"); }
+    AtDpi(const AtDpi&) = delete;
+    AtDpi& operator=(const AtDpi&) = delete;
+};
+
+// At 144 DPI the window and its wait's progress window are half as large
+// again; that every control of every window scales, and its text fits, is
+// the platform test's, at each DPI.
+TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
+    const AtDpi dpi(144);
+    Start();
+    // 665 x 830 at 96 DPI, centred: it fits.
+    const RECT outer = WindowRect(program->Main());
+    EXPECT_NEAR(outer.right - outer.left, 998, 4);
+    EXPECT_NEAR(outer.bottom - outer.top, 1245, 4);
+    EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
+    EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
+    EXPECT_FALSE(GetWindowLongPtrW(program->Main(), GWL_STYLE) & WS_VSCROLL);
+    const RECT last = ClientRectIn(program->Control(kTouchPollOff), program->Main());  // 348, 695, 190 x 20 at 96 DPI
+    EXPECT_NEAR(last.left, 522, 2);
+    EXPECT_NEAR(last.top, 1043, 2);
+    EXPECT_NEAR(last.right - last.left, 285, 2);
+    Shot(program->Main(), "main-144-en");
+    program->Menu(kRussian);
+    Shot(program->Main(), "main-144-ru");
+    program->Menu(kEnglish);
+    program->ClickAsync(kSearch);
+    const RECT progress = WindowRect(program->WaitTop(PROGRESS_CLASSW));  // 400 x 50 at 96 DPI
+    EXPECT_EQ(std::make_pair(progress.right - progress.left, progress.bottom - progress.top), std::make_pair(600L, 75L));
+    program->SettleSearch();
+}
+
+TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
+    if (GetSystemMetrics(SM_CYSCREEN) != 768) GTEST_SKIP() << "for a 1366 x 768 screen (tests/e2e/run)";
+    Start();
+    const HWND main = program->Main();
+    const RECT outer = WindowRect(main);
+    EXPECT_EQ(outer.top, 0);  // centred it would be at -31, its caption off the screen
+    EXPECT_EQ(outer.bottom, 768);
+    EXPECT_TRUE(GetWindowLongPtrW(main, GWL_STYLE) & WS_VSCROLL);
+    // The foot of the form, the reader settings' group box, and its last
+    // control (Tab's last stop).
+    const HWND foot = program->ControlAt("Button", 5, 500, 650, 270);
+    const HWND last = program->Control(kTouchPollOff);
+    EXPECT_FALSE(InsideClient(foot, main));
+    // By the scroll bar ...
+    SendMessageW(main, WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_TRUE(InsideClient(foot, main));
+    SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
+    EXPECT_FALSE(InsideClient(foot, main));
+    // ... by the mouse wheel ...
+    const LONG top = ClientRectIn(foot, main).top;
+    SendMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_LT(ClientRectIn(foot, main).top, top);
+    SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
+    // ... and by Tab, which scrolls the control it reaches into view, with
+    // room below it.
+    ASSERT_TRUE(TabTo(last));
+    EXPECT_TRUE(InsideClient(last, main));
+    EXPECT_LT(ClientRectIn(last, main).top, 695);  // the form scrolled on the way
+}
+
+}  // namespace
+}  // namespace tollvane::e2e

@@ -1,0 +1,64 @@
+// The lists of the program's own windows: the key list, and the card holders
+// imported and issued. The lists' rules (duplicates, record 0000, failures,
+// the files' forms, a failing card, export) are the unit and native tests'.
+#include <fstream>
+#include <iterator>
+
+#include "e2e_fixture.h"
+
+namespace tollvane::e2e {
+namespace {
+
+// The key list of the working folder, which the independent implementation
+// encrypted, opened from the form; its records and operations are the
+// platform test's.
+TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
+    std::ifstream keyList(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
+                          std::ios::binary);
+    dir.Write("crkeys.data", std::string(std::istreambuf_iterator<char>(keyList), {}));
+    Start();
+    program->ClickAsync(kAddToList);
+    const HWND keys = program->WaitTop(L"my Child Window");
+    ASSERT_TRUE(keys && WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; }));
+    EXPECT_FALSE(IsWindowEnabled(program->Main()));
+    PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key", for the picture
+    Shot(keys, "keylist");
+    program->Key(VK_ESCAPE);  // closes it as Cancel does
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
+}
+
+enum HoldersId : int { kCardHolders = 59, kHoldersList = 82, kImport = 85, kIssue = 88 };
+
+TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
+    Sim("delay 100");
+    ASSERT_EQ(Start(), kConnected);
+    program->Select(kWorkMode, 1);
+    program->Select(kRole, 1);
+    dir.Write("people.csv", "Name;UniqueData\r\nAnna;11 22 33 44 55 66 77\r\nБорис\r\n");
+    program->MenuAsync(kCardHolders);
+    const HWND window = program->WaitTop(L"my Child Window Card Holders");
+    ChooseFile(window, kImport, "people.csv");
+    EXPECT_EQ(NextBox(), "People added to the list: 2.");
+    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersList)), 2);
+    Shot(window, "card-holders");
+
+    // Each card the reader writes is taken away and a blank one put down.
+    Sim("card select 1");
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kIssue, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kIssue)));
+    for (int card = 2; card <= 3; ++card) {
+        ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
+        Sim("card select " + std::to_string(card));
+    }
+    EXPECT_EQ(NextBox(), "Every person on the list has a card.");
+    ASSERT_TRUE(Idle());
+
+    // The list: both issued, in order, the given number kept.
+    const std::vector<std::string> list = Split(dir.Read("CardHolders.csv"), "\r\n");
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
+    EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
+    EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued") << list[2];
+}
+
+}  // namespace
+}  // namespace tollvane::e2e
