@@ -72,9 +72,11 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"UTF-16 with its mark", Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
          {"Bob|31 32 33 34 35 36 37"}},
         {"200 characters are a name", Repeat("Я", 200) + "\r\n", {Repeat("Я", 200) + "|"}},
-        // Two, three and four bytes of UTF-8 from UTF-16; a lone surrogate is U+FFFD.
-        {"UTF-16 beyond ASCII", std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\r\0\n\0", 18),
-         {"x\u00E9\u20AC\U0001F600\uFFFD|"}},
+        // Two, three and four bytes of UTF-8 from UTF-16; a surrogate out of
+        // its pair is U+FFFD.
+        {"UTF-16 beyond ASCII",
+         std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0", 22),
+         {"x\u00E9\u20AC\U0001F600\uFFFD\uFFFD\uFFFD|"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
