@@ -164,10 +164,6 @@ TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     EXPECT_EQ(FrameLetters(Sent()), "Uw");
 }
 
-// Noise on the line (the simulator's noise mode) at each point of the
-// conversation, each kind of noise once: whatever comes, the step ends with
-// the program running and idle, having shown only texts of its own, and once
-// the noise is gone the next command works.
 // An entry of the message table, alone or followed by a port name.
 bool IsProgramText(const std::string& text) {
     for (int id = 1; id <= kMessageCount; ++id) {
@@ -177,6 +173,10 @@ bool IsProgramText(const std::string& text) {
     return false;
 }
 
+// Noise on the line (the simulator's noise mode) at each point of the
+// conversation, each kind of noise once: whatever comes, the step ends with
+// the program running and idle, having shown only texts of its own, and once
+// the noise is gone the next command works.
 TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWorks) {
     const auto write = [&] {
         program->ClickAsync(kWrite);

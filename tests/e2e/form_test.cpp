@@ -1,9 +1,8 @@
 // The form and its window: the reader search at start-up and the form as it
-// starts, Read ID, the reader pulled out and put back; the menu commands
-// (language, About, Help, Quit) and the single instance; the main window at
-// 144 DPI and on a small screen (tests/e2e/run runs the SmallScreen
-// scenarios on a 1366 x 768 screen and the LargeScreen ones on a 2560 x 1800
-// one).
+// starts, Read ID, a replugged reader, the menu, the single instance, 144 DPI
+// and a small screen (tests/e2e/run runs the SmallScreen scenarios on a
+// 1366 x 768 screen, the LargeScreen ones on a 2560 x 1800 one). Help's
+// outcomes are the unit and package tests'.
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
@@ -166,16 +165,6 @@ TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
     EXPECT_NE(texts.find("|Program:\n\rTollvane\n\n\rVersion:   2.00 (x64)"), std::string::npos) << texts;
     PostMessageW(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(program->Main()); }));
-    // Help without its folder: two boxes.
-    program->MenuAsync(kHelp);
-    for (const char* text : {"File not found!\n\rCheck for the presence of the help file (Tollvane ver_2_00.pdf).",
-                             "Open the help folder where the application is installed.\n\r"
-                             "Default: C:\\Tollvane ver_2_00\\help"}) {
-        const auto box = program->WaitMessageBox();
-        ASSERT_TRUE(box) << text;
-        EXPECT_EQ(box->caption + "|" + box->text, std::string("Message|") + text);
-        program->Answer(*box, IDOK);
-    }
     program->Menu(kRussian);
     EXPECT_EQ(program->Items(kRole)[1], "Пользователь");
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = RU;\r\n");
