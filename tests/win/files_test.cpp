@@ -44,10 +44,7 @@ struct Scratch {
     const fs::path path = fs::temp_directory_path() / ("tollvane-files-" + std::to_string(GetCurrentProcessId()) + "-" +
                                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     Scratch() { fs::create_directories(path); }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
+    ~Scratch() { std::error_code ignored; fs::remove_all(path, ignored); }
     fs::path operator/(const char* name) const { return path / name; }
     std::string operator[](const char* name) const { return Narrow((path / name).wstring()); }
 };
@@ -126,8 +123,6 @@ TEST(WinFiles, LeftoverPlainKeysAreOverwrittenThenDeleted) {
     EXPECT_EQ(ReadAll(dir / "link"), std::string(secret.size(), '\0'));
 }
 
-// --- The CryptoAPI key file cipher, over the files in memory ----------------------
-
 std::string KeyFileVector(const char* name) { return ReadAll(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / name); }
 
 struct WinKeyFileCipherTest : ::testing::Test {
@@ -194,8 +189,6 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsReportedWithItsFileAndText) {
         files.FailAt(FileOp::Open, 0);
     }
 }
-
-// --- Stations at once --------------------------------------------------------
 
 constexpr int kPerStation = 24;
 constexpr wchar_t kStationVariable[] = L"TOLLVANE_FILES_STATION";

@@ -1,10 +1,7 @@
-// The program's windows under Wine, in this process, where no end-to-end
-// scenario looks: every window at each DPI (opened at 96 DPI, then told its
-// monitor's DPI changed, as Windows tells it when it is moved), the keyboard
-// in the secondary windows, the main form's edit limits and radio groups, the
-// menu bar, the message icons, a key description outside ASCII, the Issued
-// cards window following its register, and the Card holders window over a
-// list another station holds.
+// The program's windows under Wine, in this process: every window at each
+// DPI (opened at 96 DPI, then told its monitor's DPI changed, as Windows
+// tells it when it is moved), the keyboard, the main form's edits and radio
+// groups, the menu bar, and each secondary window over its files.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -51,7 +48,7 @@ RECT PlaceIn(HWND control, HWND window) {
 
 std::vector<RECT> Places(HWND window) {
     std::vector<RECT> places;
-    for (HWND h : Children(window)) places.push_back(PlaceIn(h, window));
+    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) places.push_back(PlaceIn(h, window));
     return places;
 }
 
