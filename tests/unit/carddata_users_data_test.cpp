@@ -1,28 +1,23 @@
 // usersData.data: the rules of its records (fuzz/users_data_fuzz.cpp reads any
-// file in any blocks), and the store over
-// the files in memory: the records appended in the file's
-// layout, the wait for a file held by another station, every failure reported
-// with the file left as it was, and the file read only when someone else
-// changed it.
+// file in any blocks), and the store over the files in memory: the records
+// appended in the file's layout, the wait for a file held by another station,
+// every failure reported with the file left as it was, and the file read only
+// when someone else changed it.
 #include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
 
 #include "carddata/users_data_index.h"
 #include "carddata/users_data_store.h"
 #include "support/fakes.h"
 #include "support/memory_files.h"
 
-namespace tollvane {
+namespace tollvane::testing {
 namespace {
 
 // A reading that hands the text over in blocks of the given size.
 UsersDataIndex::FileReading Reading(const std::string& text, std::size_t block = 4096) {
     return [text, block](const UsersDataIndex::BlockSink& sink) {
-        for (std::size_t at = 0; at < text.size(); at += block) {
+        for (std::size_t at = 0; at < text.size(); at += block)
             sink(reinterpret_cast<const std::uint8_t*>(text.data()) + at, std::min(block, text.size() - at));
-        }
         return true;
     };
 }
@@ -45,9 +40,7 @@ TEST(UsersDataIndex, RecordsByTheFilesRules) {
         EXPECT_EQ(index.Contains(UsersDataNumber(number)), c.found) << c.file;
         EXPECT_EQ(index.SeparatorForNext(), c.separator) << c.file;
     }
-}
-
-TEST(UsersDataIndex, FailedReadingLeavesNoIndex) {
+    // A failed reading leaves no index.
     UsersDataIndex index;
     ASSERT_TRUE(index.Build(Reading("0102030405")));
     EXPECT_FALSE(index.Build([](const UsersDataIndex::BlockSink& sink) { return !Reading("0102030405 01")(sink); }));
@@ -55,31 +48,20 @@ TEST(UsersDataIndex, FailedReadingLeavesNoIndex) {
     EXPECT_EQ(index.RecordCount(), 0u);
 }
 
-using testing::FileOp;
-
 constexpr char kPath[] = "usersData.data";
 constexpr std::uint8_t kNumber[7] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x66, 0x77};
 
-// A file of `count` records laid out as the file's rules say.
-std::string FileOfRecords(std::size_t count) {
-    std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
-        text += i == 0 ? "" : i % 10 == 0 ? "\r\n" : " ";
-        text += "AB12CD34EF";
-    }
-    return text;
-}
-
 struct UsersDataStoreTest : ::testing::Test {
-    testing::MemoryFiles files;
-    testing::FakeSleeper sleeper;
+    MemoryFiles files;
+    FakeSleeper sleeper;
     UsersDataStore store{files, sleeper, kPath};
 };
 
 // A file held by another station is waited for up to two seconds; every
 // failure names its step and system error and leaves the file as it was.
 TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
-    const std::string before = FileOfRecords(7000);  // about 77 KB: two blocks
+    std::string before = "AB12CD34EF";  // 7000 records in the file's layout: about 77 KB, two blocks
+    for (std::size_t i = 1; i < 7000; ++i) before += (i % 10 ? " " : "\r\n") + std::string("AB12CD34EF");
     using enum StoreStep;
     const struct {
         const char* what;
@@ -103,8 +85,9 @@ TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
         const Recording recording = store.Record(kNumber);
         EXPECT_EQ(recording, c.failed ? RecordOutcome::Failed : RecordOutcome::Recorded);
         // A file held too long has no system error of its own.
-        const std::uint32_t code = c.failed == Open ? 0 : 0x1E;
-        if (c.failed) { EXPECT_EQ(std::pair(recording.failure.step, recording.failure.systemError), std::pair(*c.failed, code)); }
+        if (c.failed)
+            EXPECT_EQ(std::pair(recording.failure.step, recording.failure.systemError),
+                      std::pair(*c.failed, c.failed == Open ? 0u : 0x1Eu));
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(c.pauses, 100u));
         // A record that reached the file before its flush failed is cut off.
         const std::string after = c.failed ? before : before + "\r\n0102030405";
@@ -122,9 +105,9 @@ TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
 // laid out, without reading it again, until someone else changes it (a new
 // size, or only a new last-write time).
 TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
-    const std::string nine = FileOfRecords(9);
-    const std::uint8_t tenth[7] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0, 0};
-    const std::uint8_t other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
+    std::string nine = "AB12CD34EF";
+    for (int i = 1; i < 9; ++i) nine += " AB12CD34EF";
+    const std::uint8_t tenth[7] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0, 0}, other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
     files.Put(kPath, nine);
     EXPECT_EQ(store.Record(tenth), RecordOutcome::Recorded);
     files.FailAt(FileOp::Read, 0);  // counts the reads from here
@@ -144,4 +127,4 @@ TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
 }
 
 }  // namespace
-}  // namespace tollvane
+}  // namespace tollvane::testing
