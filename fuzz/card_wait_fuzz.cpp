@@ -1,8 +1,6 @@
-// The whole card wait driven through the serial fake: a card command on a
-// connected reader, reply bytes in random chunks between random ticks, read
-// errors, boxes whose modal loop dispatches ticks, cyclic runs. Every wait
-// ends within 165 ticks and gives the main window back, and a User write
-// that draws its number sends only a number usersData.data recorded.
+// The whole card wait through the serial fake: replies in random chunks
+// between random ticks, read errors, modal loops that tick, cyclic runs.
+// Every wait ends within 165 ticks and gives the main window back.
 #include <algorithm>
 
 #include "app/reader/card_wait.h"
@@ -14,8 +12,7 @@ using namespace tollvane::fuzz;
 
 namespace {
 
-// Pieces of the reader's speech, so that the fuzzer reaches the result
-// lines without having to guess them byte by byte.
+// Pieces of replies, so that the fuzzer need not guess them byte by byte.
 const std::vector<std::string>& Tokens() {
     static const std::vector<std::string> tokens = {
         "\n\rAT+Uw - OK!", " - OK!", "\n\rAT+DAT_OK", "\rAT+DAT_OK", "\n\rAT+ERR_04", "\rAT+ERR_18", " - UNKNOWN CMD!",
@@ -36,10 +33,8 @@ void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame
 
 }  // namespace
 
-// Input: one byte of set-up (role, work mode, operation, cyclic flags, port
-// picked by hand, unique data before write), one byte of store outcomes,
-// then events: ticks, chunks of bytes, known pieces of replies, read errors,
-// a modal loop.
+// Input: a set-up byte (role, work mode, operation, cyclic run, port picked
+// by hand, unique data before write), a byte of store outcomes, then events.
 TOLLVANE_FUZZ_HARNESS(card_wait) {
     Bytes in(data, size);
     // A reader found, connected and identified; made once, each input starts from its state then.
@@ -53,8 +48,8 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.app.reader = ReaderInfo{'B', 200};
 
     const std::uint8_t setup = in.Byte(), storeBits = in.Byte();
-    const bool draws = (setup & 0x40) != 0;
-    t.app.link.manualConnect = (setup & 0x80) != 0;
+    const bool draws = setup & 0x40;
+    t.app.link.manualConnect = setup & 0x80;
     t.form.SetSelection(Ctl::RoleCombo, setup & 1);
     t.form.SetSelection(Ctl::WorkModeCombo, (setup >> 1) & 3);
     t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, draws);

@@ -30,9 +30,8 @@ TEST(PlaceInWorkAreaTest, KeepsAFittingWindowAndCutsATallOneAtTheTop) {
 
 using K = KeyboardControl;
 
-// Two group boxes side by side, the left one holding a radio group whose
-// second radio is checked and a label beside a field a few pixels lower, the
-// right one a nested box with a button; a disabled button and a hidden one.
+// Two group boxes side by side: the left one with a radio group and a label beside a field a few
+// pixels lower, the right one with a nested box; a disabled control and one outside every box.
 TEST(TabStopsTest, GoesByBoxThenRowsAndStopsOnceInARadioGroup) {
     const std::vector<K> controls = {
         /* 0 */ {K::GroupBox, {300, 0, 600, 200}, true, false, true},
@@ -49,9 +48,8 @@ TEST(TabStopsTest, GoesByBoxThenRowsAndStopsOnceInARadioGroup) {
         /* 11 */ {K::Focusable, {320, 10, 400, 30}, true},
         /* 12 */ {K::Focusable, {700, 10, 800, 30}, true},
     };
-    // Outside every box first, then the left box (its radios one stop, on
-    // the checked one; the field row by x), then the right box and the box
-    // inside it.
+    // Outside every box first, then the left box (its radios one stop, on the checked one; the field
+    // row by x), then the right box and the box inside it.
     EXPECT_EQ(TabStops(controls), (std::vector<int>{12, 5, 9, 8, 11, 2}));
     EXPECT_EQ(RadioGroupOf(controls, 5), (std::vector<int>{4, 6, 5}));
     EXPECT_TRUE(RadioGroupOf(controls, 8).empty());

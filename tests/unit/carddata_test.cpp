@@ -1,32 +1,17 @@
-// The card data on the worked examples: the converter's three formats, random
-// keys and never-repeated unique data over the random source and the
-// usersData.data store. The hex text steps are the hex entry's tests'.
+// The card data: random keys, never-repeated unique data, the rules of
+// usersData.data's records (fuzz/users_data_fuzz.cpp reads any file in any
+// blocks) and its store over the files in memory. The converter's worked
+// examples are the holders export's; the hex text steps the hex entry's.
 #include <gtest/gtest.h>
 
-#include "carddata/converter.h"
 #include "carddata/generation.h"
-#include "carddata/hex_text.h"
+#include "carddata/users_data_index.h"
+#include "carddata/users_data_store.h"
 #include "support/fakes.h"
+#include "support/memory_files.h"
 
 namespace tollvane::testing {
 namespace {
-
-// Each data in the three formats (Touch Memory and Wiegand 44, Wiegand 26,
-// Wiegand 58): the Touch Memory code, HEX and DEC.
-TEST(Converter, WorkedExamplesInEachFormat) {
-    const struct { std::array<std::uint8_t, 7> data; int format; std::vector<std::string> texts; } examples[] = {
-        {{1, 2, 3, 4, 5, 6, 7}, 0, {"6000050403020101", "0504030201", "0021542142465"}},
-        {{1, 2, 3, 4, 5, 6, 7}, 1, {"0100000003020101", "030201", "00197121"}},
-        {{1, 2, 3, 4, 5, 6, 7}, 2, {"BD06050403020101", "07060504030201", "01976943448883713"}},
-        {{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, 0, {"CD00554433221101", "5544332211", "0366216421905"}},
-        {{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, 1, {"EA00000033221101", "332211", "03351057"}},
-        {{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, 2, {"7566554433221101", "77665544332211", "33608038631023121"}},
-    };
-    for (const auto& e : examples) {
-        const ConverterTexts t = RefreshConverter(e.data, e.format);
-        EXPECT_EQ((std::vector{t.touchMemory, t.hex, t.dec}), e.texts) << e.format;
-    }
-}
 
 TEST(Generation, KeysTakeWholeBytesAndTheirTextOrStayOnAFailingSource) {
     FakeRandom random;
@@ -64,13 +49,124 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
         const auto made = GenerateUniqueData(random, store);
         EXPECT_EQ(store.asked.size(), c.asked);
         ASSERT_EQ(made.has_value(), c.made);
-        if (made) EXPECT_TRUE(made->recorded == c.recorded && made->text == c.text && made->bytes == store.asked.back());
+        if (made) { EXPECT_TRUE(made->recorded == c.recorded && made->text == c.text && made->bytes == store.asked.back()); }
     }
     FakeRandom failing;
     failing.fail = true;
     FakeUniqueStore store;
     EXPECT_FALSE(GenerateUniqueData(failing, store).has_value());
     EXPECT_TRUE(store.asked.empty());
+}
+
+// A reading that hands the text over in blocks of the given size.
+UsersDataIndex::FileReading Reading(const std::string& text, std::size_t block = 4096) {
+    return [text, block](const UsersDataIndex::BlockSink& sink) {
+        for (std::size_t at = 0; at < text.size(); at += block)
+            sink(reinterpret_cast<const std::uint8_t*>(text.data()) + at, std::min(block, text.size() - at));
+        return true;
+    };
+}
+
+// Ten digits 0-9 and A-F make a record, anything else throws the digits before it away; a
+// number is there when a record begins with its first three bytes. A new record goes behind
+// a blank, a line end after every tenth, and apart from stray digits.
+TEST(UsersDataIndex, RecordsByTheFilesRules) {
+    const std::uint8_t number[7] = {0x01, 0x02, 0x03, 0x04, 0x05};
+    const struct { std::string file; std::size_t records; bool found; const char* separator; } cases[] = {
+        {"", 0, false, ""}, {"0102039999", 1, true, " "}, {"01020304", 0, false, " "}, {"0a02030405", 0, false, " "},
+        {"01-0203040506", 1, false, " "}, {"AB01020304050", 1, false, " "}, {"1111111111 0102035555\r\n", 2, true, " "},
+        {std::string(90, '1') + "01-02030405 0102030405", 10, true, "\r\n"},
+    };
+    for (const auto& c : cases) {
+        UsersDataIndex index;
+        ASSERT_TRUE(index.Build(Reading(c.file, 3)));
+        EXPECT_EQ(index.RecordCount(), c.records) << c.file;
+        EXPECT_EQ(index.Contains(UsersDataNumber(number)), c.found) << c.file;
+        EXPECT_EQ(index.SeparatorForNext(), c.separator) << c.file;
+    }
+    // A failed reading leaves no index.
+    UsersDataIndex index;
+    ASSERT_TRUE(index.Build(Reading("0102030405")));
+    EXPECT_FALSE(index.Build([](const UsersDataIndex::BlockSink& sink) { return !Reading("0102030405 01")(sink); }));
+    EXPECT_FALSE(index.Ready());
+    EXPECT_EQ(index.RecordCount(), 0u);
+}
+
+constexpr char kPath[] = "usersData.data";
+constexpr std::uint8_t kNumber[7] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x66, 0x77};
+
+struct UsersDataStoreTest : ::testing::Test {
+    MemoryFiles files;
+    FakeSleeper sleeper;
+    UsersDataStore store{files, sleeper, kPath};
+};
+
+// A file held by another station is waited for up to two seconds; a failure leaves the file as it was.
+TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
+    std::string before = "AB12CD34EF";  // 7000 records in the file's layout: about 77 KB, two blocks
+    for (std::size_t i = 1; i < 7000; ++i) before += (i % 10 ? " " : "\r\n") + std::string("AB12CD34EF");
+    using enum StoreStep;
+    const struct {
+        const char* what;
+        int held;
+        FileOp step;
+        int nth;
+        std::optional<StoreStep> failed;  // none: recorded
+        std::size_t pauses;
+    } cases[] = {
+        {"held longer", 21, FileOp::Open, 0, Open, 20}, {"first read", 0, FileOp::Read, 1, Read, 0},
+        {"second read", 0, FileOp::Read, 2, Read, 0},    {"size", 0, FileOp::Size, 1, Read, 0},
+        {"seek", 0, FileOp::Seek, 1, Read, 0},           {"write", 0, FileOp::Write, 1, Write, 0},
+        {"flush", 0, FileOp::Flush, 1, Write, 0},        {"held for two seconds", 20, FileOp::Open, 0, {}, 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sleeper.pauses.clear();
+        files.Put(kPath, before);
+        files.heldOpens = c.held;
+        files.FailAt(c.step, c.nth, 0x1E);
+        const Recording recording = store.Record(kNumber);
+        EXPECT_EQ(recording, c.failed ? RecordOutcome::Failed : RecordOutcome::Recorded);
+        // A file held too long has no system error of its own.
+        if (c.failed) {
+            EXPECT_EQ(std::pair(recording.failure.step, recording.failure.systemError),
+                      std::pair(*c.failed, c.failed == Open ? 0u : 0x1Eu));
+        }
+        EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(c.pauses, 100u));
+        // A record that reached the file before its flush failed is cut off.
+        const std::string after = c.failed ? before : before + "\r\n0102030405";
+        EXPECT_EQ(files.entries[kPath].durable, after);
+        EXPECT_EQ(files.Text(kPath), after);
+    }
+    files.entries.clear();  // missing: reported at once, never made
+    sleeper.pauses.clear();
+    EXPECT_EQ(store.Record(kNumber), RecordOutcome::Failed);
+    EXPECT_FALSE(files.Has(kPath));
+    EXPECT_TRUE(sleeper.pauses.empty());
+}
+
+// The file is read once; the numbers appended afterwards are known, and laid out, without reading
+// it again until someone else changes it (a new size, or only a new last-write time).
+TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
+    std::string nine = "AB12CD34EF";
+    for (int i = 1; i < 9; ++i) nine += " AB12CD34EF";
+    const std::uint8_t tenth[7] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0, 0}, other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
+    files.Put(kPath, nine);
+    EXPECT_EQ(store.Record(tenth), RecordOutcome::Recorded);
+    files.FailAt(FileOp::Read, 0);  // counts the reads from here
+    EXPECT_EQ(store.Record(kNumber), RecordOutcome::Recorded);
+    EXPECT_EQ(store.Record(tenth), RecordOutcome::AlreadyRecorded);
+    EXPECT_EQ(files.Calls(FileOp::Read), 0);
+    EXPECT_EQ(files.Text(kPath), nine + " 0A0B0C0D0E\r\n0102030405");
+    files.entries[kPath].data += " AAAAAAAAAA";
+    ++files.entries[kPath].version;
+    EXPECT_EQ(store.Record(other), RecordOutcome::AlreadyRecorded);
+    // Written anew by someone else with a text of the same size.
+    std::string same = files.Text(kPath);
+    same.replace(same.size() - 10, 10, "CCCCCCCCCC");
+    files.Put(kPath, same);
+    EXPECT_EQ(store.Record(other), RecordOutcome::Recorded);
+    EXPECT_EQ(files.Text(kPath), same + " AAAAAAAAAA");
 }
 
 }  // namespace

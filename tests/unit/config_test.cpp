@@ -1,6 +1,4 @@
-// appconfig.ini over the files in memory: a missing file is made Russian, a
-// save rewrites the first line. Which first lines mean English is
-// fuzz/config_fuzz.cpp's rule, run over the odd lines among its seeds.
+// appconfig.ini; which first lines mean English is fuzz/config_fuzz.cpp's rule, run over its seeds.
 #include <gtest/gtest.h>
 
 #include "app/config.h"
@@ -51,9 +49,7 @@ TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
     EXPECT_FALSE(none.Has(kPath));  // never created by a save
 }
 
-// "Verify after write" is the second line: on only as "Verify = ON;"; a save
-// puts its line in place of the second and keeps the rest, the first line
-// (read by the language) as it is.
+// On only as "Verify = ON;"; a save puts its line in place of the second and keeps the rest.
 TEST(Config, VerifyAfterWriteIsTheSecondLine) {
     const struct { std::string content; bool on; std::string first, rest; } cases[] = {  // saved: first, line, rest
         {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;", ""},

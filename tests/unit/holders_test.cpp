@@ -1,6 +1,4 @@
-// Cards for a list of people: the import reader, the list file, the export
-// for the access controller, and the run that issues a card to each waiting
-// person in turn.
+// Cards for a list of people: the import, the list file, the export and the run.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -64,8 +62,7 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
     }
 }
 
-// Every reason to refuse a line, by its line number; a number counts as
-// known when its first three bytes are (what a Wiegand 26 reader sends).
+// A number counts as known by its first three bytes (what a Wiegand 26 reader sends).
 TEST(HoldersImport, ARefusedLineImportsNobody) {
     const std::string text = "Name;UniqueData\r\n;11 22 33 44 55 66 77\r\n"                 // 1, 2 empty name
                              "X;1 122 33 44 55 66 77\r\nY;11 22 33 44 55 66\r\n"           // 3 a blank in a pair, 4
@@ -118,8 +115,7 @@ TEST(HoldersFile, WrittenAndReadBack) {
     }
 }
 
-// A failed step of the rewrite leaves the old list, whole, and no temporary
-// file; a move that finds the list open at another station waits for it.
+// A failed step leaves the old list and no temporary file; a list held by another station is waited for.
 TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
     const struct { FileOp op; const char* path; ListStep step; } cases[] = {
         {FileOp::Open, "CardHolders.tmp", ListStep::Open}, {FileOp::Write, "CardHolders.tmp", ListStep::Write},
@@ -228,9 +224,8 @@ struct HoldersRunTest : ::testing::Test {
     }
 };
 
-// In list order; a failed card ends the run and leaves its person waiting: a
-// given number is used again, a drawn one stays recorded and the person gets
-// a new one. The run ends by itself once nobody waits.
+// A failed card ends the run and leaves its person waiting: a given number is used
+// again, a drawn one stays recorded and the person gets a new one.
 TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     const std::string ok = "\n\rAT+DAT_OK", err = "\n\rAT+ERR_04", title = "Present the card to the reader... \xE2\x80\x94 ";
     std::vector<HolderNumber> sent;

@@ -1,6 +1,4 @@
-// Key record lines, read and written, and the rows and cells the key list
-// window draws from them. fuzz/key_record_fuzz.cpp parses any line after any
-// other.
+// Key record lines and the key list window's cells; fuzz/key_record_fuzz.cpp parses any line after any other.
 #include <gtest/gtest.h>
 
 #include "keystore/key_list_rows.h"
@@ -12,15 +10,12 @@ namespace {
 std::vector<std::string> Fields(const KeyRecord& r) {
     return {r.TC, r.AA, r.OI, r.LL, r.DI, r.SB, r.WM, r.SN, r.BN, r.M_KEY, r.A_KEY, r.Description};
 }
-// A record that differs from the example in every field, to see which fields
-// a line leaves alone.
+// Differs from the example in every field, to see which fields a line leaves alone.
 const KeyRecord kPrevious = {"SL3", "V", "3", "1", "1", "0", "2", "15", "2", "A0 A1 A2 A3 A4 A5",
                              "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "previous", false, false};
 
-// The example, written and read back. A damaged line: the keys are searched
-// in their fixed order, each from a fixed distance after the one before,
-// values held to their widths; the first key missing ends the parse and the
-// fields from it on keep the values of the line before.
+// The keys are searched in their order, each from a fixed distance after the one before, values held
+// to their widths; the first key missing ends the parse, the fields from it on keep the line before's.
 TEST(KeyRecord, TheExampleIsWrittenAndReadBackAndADamagedLineKeepsWhatItDoesNotReach) {
     const std::string example = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=FFFFFFFFFFFF "
                                 "A_KEY=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF Description=Key Description";
@@ -43,9 +38,7 @@ TEST(KeyRecord, TheExampleIsWrittenAndReadBackAndADamagedLineKeepsWhatItDoesNotR
     }
 }
 
-// The cells the window draws for each row: number "%04d" from 0000, TC, AA,
-// WM, SN, BN, the keys in spaced form or as 17 and 32 asterisks, and the
-// description; OI, LL, DI and SB are not shown.
+// Number "%04d" from 0000, TC, AA, WM, SN, BN, the keys spaced or as 17 and 32 asterisks, the description.
 TEST(KeyListRows, CellsOfEachRow) {
     const auto record = [](const char* tc, const char* wm, const char* sn, const char* description) {
         return KeyRecord{tc, "X", "1", "0", "2", "1", wm, sn, "2", "12 34 56 78 9A BC",

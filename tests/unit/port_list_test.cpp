@@ -7,9 +7,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// Names that are not "COM" plus a number stay as registered (sorted as number
-// 0), so the entry still opens the port it stands for; equal numbers keep the
-// registry's order.
+// Other names stay as registered (sorted as 0), so that they still open their port; ties keep their order.
 TEST(SortPortNames, SortsByNumberKeepingEveryRegisteredName) {
     const std::pair<Names, Names> cases[] = {
         {{"COM10", "COM3", "COM1"}, {"COM1", "COM3", "COM10"}},

@@ -1,6 +1,3 @@
-// The command frames against the worked examples and the letter tables, and
-// the classification of replies: acknowledgements, results, the sixteen
-// result codes, the version check, the card ID reply and its numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,18 +13,9 @@
 namespace tollvane {
 namespace {
 
-// Check values of CRC-8/MAXIM from the catalogue and by hand.
-TEST(Crc8, KnownCheckValues) {
-    const std::pair<std::string, std::uint8_t> cases[] = {{"", 0}, {"123456789", 0xA1}, {"abc", 0x42},
-                                                          {std::string(1, '\0'), 0}, {"\x01", 0x5E}};
-    for (const auto& [text, crc] : cases)
-        EXPECT_EQ(Crc8(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint8_t>(text.size())), crc);
-}
-
 enum class Card { Classic, Sl1, Sl3, None };
 
-// The form of the worked examples: Classic, no AES authentication, Touch
-// Memory, direct indication, standby off, touch poll off, sector 1, block 0.
+// The worked examples' form: no AES authentication, Touch Memory, direct, standby and touch poll off.
 FormSnapshot FormFor(Card card, int workMode = 0) {
     FormSnapshot form{.classicChecked = card == Card::Classic, .sl1Checked = card == Card::Sl1,
                       .sl3Checked = card == Card::Sl3, .ifTouchMemory = true, .indDirect = true, .standbyOff = true,
@@ -79,9 +67,8 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
     }
 }
 
-// The work mode's letter (not in item order), and the unique data a User
-// write carries with it: plain, scrambled by the mask for the decrypt mode,
-// or none.
+// The work mode's letter (not in item order), and the unique data a User write
+// carries: plain, scrambled by the mask for the decrypt mode, or none.
 TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
     const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
                                       scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5}, none{};
@@ -109,8 +96,7 @@ ReplyBuffer Reply(const std::string& bytes) {
     return reply;
 }
 
-// "ERR_03" to "ERR_18": each its own message, in the table's order from
-// kErr03MainBoard (whose texts the message table's test holds).
+// "ERR_03" to "ERR_18": each its own message, in the table's order.
 TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     for (int code = 3; code <= 18; ++code) {
         const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + std::string(code < 10, '0') + std::to_string(code) + "\r\n"));
@@ -119,8 +105,7 @@ TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     }
 }
 
-// Acknowledgements are found anywhere in the received bytes, results only
-// at their start; a read-back needs both checksums and all its bytes.
+// Acknowledgements anywhere in the bytes, results only at their start; a read-back needs both checksums.
 TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
     const std::string readBack = testing::ReadBackReply(BuildMasterWriteFrame(FormFor(Card::Classic))).substr(1);
     std::string badFrame = readBack, badSettings = readBack;
@@ -163,8 +148,7 @@ TEST(CardIdReply, KnownReplyItsTextsAndTheWindowTitle) {
     const CardIdTexts texts = FormatCardId(id.barcode, id.cipherId);
     EXPECT_EQ((std::vector{texts.barcodeDec, texts.barcodeHex, texts.cipherDec, texts.cipherDotted}),
               (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
-    // The C library's strtoul with a 32-bit unsigned long; beyond a length
-    // or a null pointer nothing is read.
+    // The C library's strtoul with a 32-bit unsigned long; nothing past a length or of a null pointer.
     const struct { const char* text; std::uint32_t value; std::size_t used; } numbers[] = {
         {" \t\n+42x", 42, 6}, {"-1", 4294967295u, 2}, {"-4294967295", 1, 11}, {"4294967296", 4294967295u, 10},
         {"-4294967296", 4294967295u, 11}, {"99999999999999999999", 4294967295u, 20}, {"+-5", 0, 0}, {"- 5", 0, 0},

@@ -10,8 +10,7 @@
 namespace tollvane::testing {
 namespace {
 
-// The example User write: Classic, "Send sector data after logged in",
-// sector 1, block 0, key FF.., data 11 22 33 44 55 66 77.
+// The example User write: Classic, "Send sector data after logged in", sector 1, block 0.
 FormSnapshot ExampleForm() {
     return {.classicChecked = true, .workModeIndex = 1, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
             .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
@@ -38,8 +37,7 @@ TEST(Register, FieldsTimeAndResultTexts) {
               (std::vector<std::string>{"ERR_03", "NO_REPLY", "UNRECOGNIZED"}));
 }
 
-// What the frame and the form say of a write; the number columns are the
-// converter's texts for the start value.
+// The number columns are the converter's texts for the start value.
 TEST(Register, TheFrameDecidesRoleSectorAndData) {
     IssuedCardEntry e = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
     e.computer = "DESK-2";
@@ -66,8 +64,7 @@ TEST(Register, TheFrameDecidesRoleSectorAndData) {
     EXPECT_EQ(row[kColResult], "NOT_SENT");
 }
 
-// A new file starts with the byte-order mark and the header; a torn one is
-// completed before the next row.
+// A new file starts with the byte-order mark and the header; a torn one is completed before the next row.
 TEST(Register, LeadInRepairsWhatWasCutShort) {
     EXPECT_EQ(kStart,
               "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
@@ -98,8 +95,7 @@ TEST(Register, FilterAndCounts) {
     master[kColResult] = "OK";
     master[kColPort] = "COM5";
     file += FormatRegisterLine(master);
-    // By time, Touch Memory in either case, DEC of Wiegand 58, the data as
-    // typed; neither the port nor the result is searched.
+    // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not the result.
     const struct { const char* filter; std::size_t rows, okUserWrites; } table[] = {
         {"", 5, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 4, 2}, {"33608038631023121", 4, 2}, {"22 33", 4, 2},
         {"COM5", 0, 0}, {"ERR_04", 0, 0}};
@@ -110,9 +106,8 @@ TEST(Register, FilterAndCounts) {
     }
 }
 
-// A line with more fields than columns loses the rest; one with fewer
-// leaves the others empty. On the clipboard a row is one line, its tabs and
-// line ends made blanks.
+// Fields past the columns are lost, missing ones left empty; on the clipboard
+// a row is one line, its tabs and line ends made blanks.
 TEST(Register, LinesSplitAndGoToTheClipboard) {
     RegisterRow row;
     SplitRegisterLine("z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z", row);
@@ -145,10 +140,8 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_EQ(browser.RowAt(0), third);
     EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
 
-    // The export is a register of the rows shown, in the order written,
-    // flushed. A step that fails names its error (the export's open, write
-    // or flush, or the register's read) and leaves no half export; a file
-    // that could not be opened is left as it was.
+    // The export: the rows shown, in the order written, flushed. A failed step names its
+    // error and leaves no half export; a file that could not be opened is left as it was.
     ASSERT_TRUE(browser.SetFilter("2026-12-06"));
     ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
     EXPECT_EQ(files.entries["out.csv"].durable, kStart + FormatRegisterLine(first) + FormatRegisterLine(second));
@@ -175,10 +168,8 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_FALSE(browser.Refresh(changed));
 }
 
-// A torn last line is mended in the same write as the row, so that another
-// station never finds the one without the other. A file held by another
-// station is waited for; any other failure gives up at once with its code,
-// and nothing in the file is lost either way.
+// A torn last line is mended in the same write as the row, so that no station finds the one
+// without the other. Only a held file is waited for; nothing in the file is lost either way.
 TEST(RegisterAppend, OneWriteAfterTheRepairAndAWaitOnlyForAHeldFile) {
     const std::string line = FormatRegisterLine(OkRow("2026-12-06T10:00:00+03:00"));
     const std::string before = kStart + "2026-12-06T10:01:00+03:00,\"cut";

@@ -1,7 +1,4 @@
-// "Verify after write": what a read-back says of the write it checks, each
-// field of each card type differing alone, the decrypt mode's scramble, a
-// read-back of the other role, bad checksums. The wait's second stage is
-// flows_card_test's.
+// What a read-back says of the write it checks; the wait's second stage is flows_card_test's.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,8 +15,7 @@ Spoil Set(std::size_t offset, std::uint8_t value) { return [=](CommandFrame& f) 
 Spoil Flip(std::size_t offset) { return [=](CommandFrame& f) { f[offset] ^= 0x01; }; }
 constexpr std::size_t kBlock = kFrameSettingsOffset;
 
-// The text told of a read-back of `written` (spoiled before its checksums
-// were made, and spoilAfter after them), as the wait reads it: "\r" and the frame.
+// A read-back of `written`, spoiled before its checksums were made and spoilAfter after them.
 CardOutcome Outcome(const CommandFrame& written, const Spoil& spoil, const Spoil& spoilAfter = nullptr) {
     const std::string text = ReadBackReply(written, spoil);
     CommandFrame frame = FrameOf({text.begin() + 2, text.end()});
@@ -69,7 +65,7 @@ TEST(Verify, TheReadBackAgainstTheWriteFieldByField) {
                   differs.empty() ? "The operation was successful!"
                                   : "The card does not hold what was written!\nDiffers: " + differs + ".\nPut this card aside.")
             << i;
-        if (!differs.empty()) EXPECT_EQ(outcome.icon, MessageIcon::Error) << i;
+        if (!differs.empty()) { EXPECT_EQ(outcome.icon, MessageIcon::Error) << i; }
     }
     // A bad frame or settings checksum: written, but not checked.
     for (const CardOutcome& outcome : {Outcome(u, nullptr, Flip(kFrameCrcOffset)),
