@@ -2,9 +2,7 @@
 // and the Read ID window's texts of whatever was read give the numbers back.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "fuzz_target.h"
 #include "protocol/card_id.h"
@@ -25,13 +23,11 @@ TOLLVANE_FUZZ_HARNESS(card_id) {
     char text[ReplyBuffer::kCapacity + 1] = {};  // the received bytes, then zeros
     std::memcpy(text, reply.bytes.data(), std::min<std::size_t>(reply.count, ReplyBuffer::kCapacity));
     const CardIdReply parsed = ParseCardIdReply(reply);
-    if (std::strncmp(text, kCardIdReplyPrefix, kCardIdPrefixLength) != 0) FUZZ_CHECK(parsed.status == CardIdStatus::BadPrefix);
-
+    if (std::strncmp(text, kCardIdReplyPrefix, kCardIdPrefixLength)) FUZZ_CHECK(parsed.status == CardIdStatus::BadPrefix);
     const CardIdTexts texts = FormatCardId(parsed.barcode, parsed.cipherId);
     FUZZ_CHECK(texts.barcodeDec.size() == 10 && texts.cipherDec.size() == 10 && texts.barcodeHex.size() == 8);
-    FUZZ_CHECK(std::strtoul(texts.barcodeDec.c_str(), nullptr, 10) == parsed.barcode);
-    FUZZ_CHECK(std::strtoul(texts.barcodeHex.c_str(), nullptr, 16) == parsed.barcode);
-    FUZZ_CHECK(std::strtoul(texts.cipherDec.c_str(), nullptr, 10) == parsed.cipherId);
+    FUZZ_CHECK(std::stoul(texts.barcodeDec) == parsed.barcode && std::stoul(texts.barcodeHex, nullptr, 16) == parsed.barcode);
+    FUZZ_CHECK(std::stoul(texts.cipherDec) == parsed.cipherId);
     unsigned b[4] = {}, n = 0;
     FUZZ_CHECK(std::sscanf(texts.cipherDotted.c_str(), "%3u.%3u.%3u.%3u%n", &b[0], &b[1], &b[2], &b[3], &n) == 4);
     FUZZ_CHECK(n == texts.cipherDotted.size() && std::max({b[0], b[1], b[2], b[3]}) <= 255);

@@ -1,12 +1,7 @@
-// The whole card wait driven through the serial fake: a card command on a
-// connected reader, reply bytes in random chunks between random ticks, read
-// errors, boxes whose modal loop dispatches ticks, cyclic runs. Every wait
-// ends within 165 ticks and gives the main window back, and a User write
-// that draws its number sends only a number usersData.data recorded.
+// The whole card wait through the serial fake: replies in random chunks
+// between random ticks, read errors, modal loops that tick, cyclic runs.
+// Every wait ends within 165 ticks and gives the main window back.
 #include <algorithm>
-#include <array>
-#include <string>
-#include <vector>
 
 #include "app/reader/card_wait.h"
 #include "fuzz_target.h"
@@ -17,8 +12,7 @@ using namespace tollvane::fuzz;
 
 namespace {
 
-// Pieces of the reader's speech, so that the fuzzer reaches the result
-// lines without having to guess them byte by byte.
+// Pieces of replies, so that the fuzzer need not guess them byte by byte.
 const std::vector<std::string>& Tokens() {
     static const std::vector<std::string> tokens = {
         "\n\rAT+Uw - OK!", " - OK!", "\n\rAT+DAT_OK", "\rAT+DAT_OK", "\n\rAT+ERR_04", "\rAT+ERR_18", " - UNKNOWN CMD!",
@@ -27,8 +21,7 @@ const std::vector<std::string>& Tokens() {
     return tokens;
 }
 
-// A frame went out: a User write in a sector-data mode with "Generate
-// unique data before write" sends only a number the store recorded.
+// A User write in a sector-data mode that draws its number sends only one the store recorded.
 void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame) {
     const std::uint8_t mode = frame.size() == kCommandFrameSize ? frame[kFrameSettingsOffset + 5] : 0;
     if (frame[3] != 'U' || frame[4] != 'w' || (mode != 'f' && mode != 'g')) return;
@@ -40,14 +33,11 @@ void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame
 
 }  // namespace
 
-// Input: one byte of set-up (role, work mode, operation, cyclic flags, port
-// picked by hand, unique data before write), one byte of store outcomes,
-// then events: ticks, chunks of bytes, known pieces of replies, read errors,
-// a modal loop.
+// Input: a set-up byte (role, work mode, operation, cyclic run, port picked
+// by hand, unique data before write), a byte of store outcomes, then events.
 TOLLVANE_FUZZ_HARNESS(card_wait) {
     Bytes in(data, size);
-    // A reader found by the search, connected and identified. The bundle is
-    // made once; each input starts from its state as it was then.
+    // A reader found, connected and identified; made once, each input starts from its state then.
     static testing::TestApp t(LanguageId::English);
     static const testing::FakeFormView startForm = (t.StartForm(), t.form);
     t.form = startForm;
@@ -58,18 +48,17 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.app.reader = ReaderInfo{'B', 200};
 
     const std::uint8_t setup = in.Byte(), storeBits = in.Byte();
-    const bool draws = (setup & 0x40) != 0;
-    t.app.link.manualConnect = (setup & 0x80) != 0;
+    const bool draws = setup & 0x40;
+    t.app.link.manualConnect = setup & 0x80;
     t.form.SetSelection(Ctl::RoleCombo, setup & 1);
     t.form.SetSelection(Ctl::WorkModeCombo, (setup >> 1) & 3);
     t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, draws);
     // Each draw is recorded, already issued, or fails, by two bits in turn.
-    const RecordOutcome outcomes[] = {RecordOutcome::Recorded, RecordOutcome::Recorded, RecordOutcome::AlreadyRecorded,
-                                      RecordOutcome::Failed};
+    using enum RecordOutcome;
+    const RecordOutcome outcomes[] = {Recorded, Recorded, AlreadyRecorded, Failed};
     for (int i = 0; i < 4; ++i) t.users.outcomes.push_back(outcomes[(storeBits >> (2 * i)) & 3]);
-    t.app.op.cyclicRun = (setup & 0x20) != 0 ? CyclicRun::Write : (setup & 0x10) != 0 ? CyclicRun::Clear : CyclicRun::None;
-    const Ctl buttons[] = {Ctl::WriteButton, Ctl::ReadButton, Ctl::ClearButton};
-    OnClicked(t.app, buttons[(setup >> 3) % 3]);
+    t.app.op.cyclicRun = (setup & 0x20) ? CyclicRun::Write : (setup & 0x10) ? CyclicRun::Clear : CyclicRun::None;
+    OnClicked(t.app, std::array{Ctl::WriteButton, Ctl::ReadButton, Ctl::ClearButton}[(setup >> 3) % 3]);
 
     // One tick from the message loop; a frame sent starts a wait of its own.
     std::size_t checked = 0;
@@ -91,18 +80,14 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
         switch (event % 8) {
             case 3: t.port.Arrive(std::string(in.Text(event / 8 % 24))); break;
             case 4: t.port.Arrive(Tokens()[(event / 8) % Tokens().size()]); break;
-            case 5:
-            case 6:  // a read that fails at once or part-way
+            case 5: case 6:  // a read that fails at once or part-way
                 t.port.readError = event % 8 == 5;
                 if (!t.port.readError) t.port.failAfter = event / 8 % 12;
                 tick();
                 t.port.readError = false;
                 t.port.failAfter.reset();
                 break;
-            case 7:
-                if (t.boxes.modalLoop) t.boxes.modalLoop = nullptr;
-                else t.boxes.modalLoop = [] { t.Tick(TimerId::Card); };
-                break;
+            case 7: t.boxes.modalLoop = t.boxes.modalLoop ? nullptr : std::function<void()>([] { t.Tick(TimerId::Card); }); break;
             default: tick(); break;
         }
     }

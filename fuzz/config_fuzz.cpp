@@ -1,7 +1,6 @@
 // appconfig.ini with any content: the language read, and a language switch
 // that rewrites the first line and keeps the rest of the file.
 #include <algorithm>
-#include <string>
 
 #include "app/config.h"
 #include "fuzz_target.h"
@@ -13,10 +12,10 @@ using namespace tollvane::fuzz;
 // Input: one byte choosing the language to save, then the file's content.
 TOLLVANE_FUZZ_HARNESS(config) {
     const std::string path = "appconfig.ini";
-    testing::MemoryFiles files;
     Bytes in(data, size);
     const LanguageId save = (in.Byte() & 1) ? LanguageId::English : LanguageId::Russian;
     const std::string content(in.Rest());
+    testing::MemoryFiles files;
     files.Put(path, content);
 
     // English only for a first line that is exactly the English line, with

@@ -1,12 +1,10 @@
-#include "fuzz_target.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
-namespace tollvane::fuzz {
+#include "fuzz_target.h"
 
-void Fail(const char* file, int line, const char* condition) {
+void tollvane::fuzz::Fail(const char* file, int line, const char* condition) {
     const std::string what = std::string(file) + ":" + std::to_string(line) + ": broken: " + condition;
 #ifdef TOLLVANE_FUZZER
     std::fprintf(stderr, "%s\n", what.c_str());
@@ -15,10 +13,3 @@ void Fail(const char* file, int line, const char* condition) {
     throw std::logic_error(what);
 #endif
 }
-
-std::map<std::string, Harness>& Harnesses() {
-    static std::map<std::string, Harness> harnesses;
-    return harnesses;
-}
-
-}  // namespace tollvane::fuzz

@@ -1,7 +1,7 @@
 // A fuzz harness is one function over arbitrary bytes. Built with libFuzzer
-// (TOLLVANE_FUZZER defined), each harness file becomes a fuzzer of its own;
-// built into the native test suite, every harness registers itself by name,
-// so that its seeds and every input that ever broke it run as ordinary tests.
+// (TOLLVANE_FUZZER) each harness file is a fuzzer of its own; in the native
+// test suite every harness registers by name, so that its seeds and every
+// input that ever broke it run as ordinary tests.
 #pragma once
 
 #include <cstddef>
@@ -14,37 +14,35 @@ namespace tollvane::fuzz {
 
 using Harness = void (*)(const std::uint8_t* data, std::size_t size);
 
-// A broken invariant. A fuzzer aborts, so that libFuzzer keeps the input; the
-// test suite gets an exception that names the check and goes on.
+// A fuzzer aborts, so that libFuzzer keeps the input; the test suite gets an
+// exception that names the check and goes on.
 [[noreturn]] void Fail(const char* file, int line, const char* condition);
 
-// Every harness linked into this program, by name.
-std::map<std::string, Harness>& Harnesses();
-
+inline std::map<std::string, Harness>& Harnesses() {
+    static std::map<std::string, Harness> harnesses;
+    return harnesses;
+}
 struct Registration {
     Registration(const char* name, Harness harness) { Harnesses()[name] = harness; }
 };
 
-// Input bytes taken from the front, as fuzz harnesses split one input into
-// several values; past the end every read gives 0 and every text is empty.
+// Values taken from the front of one input; past its end every byte is 0 and
+// every text empty.
 class Bytes {
 public:
     Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    // Up to n bytes as text.
-    std::string_view Text(std::size_t n) {
-        const std::size_t take = n < size_ - pos_ ? n : size_ - pos_;
-        const std::string_view out(reinterpret_cast<const char*>(data_) + pos_, take);
-        pos_ += take;
+    std::string_view Text(std::size_t n) {  // up to n bytes
+        const std::string_view out(reinterpret_cast<const char*>(data_) + pos_, n < Left() ? n : Left());
+        pos_ += out.size();
         return out;
     }
-    std::string_view Rest() { return Text(size_ - pos_); }
+    std::string_view Rest() { return Text(Left()); }
     std::size_t Left() const { return size_ - pos_; }
 
 private:
     const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    std::size_t size_, pos_ = 0;
 };
 
 // The size of the next block a file is handed over in: 1 to max bytes, never
@@ -57,22 +55,16 @@ inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t 
 
 }  // namespace tollvane::fuzz
 
-#define FUZZ_CHECK(cond)                                                      \
-    do {                                                                      \
-        if (!(cond)) ::tollvane::fuzz::Fail(__FILE__, __LINE__, #cond);       \
-    } while (0)
+#define FUZZ_CHECK(cond) \
+    do { if (!(cond)) ::tollvane::fuzz::Fail(__FILE__, __LINE__, #cond); } while (0)
 
 #ifdef TOLLVANE_FUZZER
-#define TOLLVANE_FUZZ_HARNESS(name)                                                   \
-    static void name##_harness(const std::uint8_t* data, std::size_t size);            \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
-        name##_harness(data, size);                                                   \
-        return 0;                                                                     \
-    }                                                                                 \
-    static void name##_harness(const std::uint8_t* data, std::size_t size)
+#define TOLLVANE_FUZZ_ENTRY(name) \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* d, std::size_t n) { return name##_harness(d, n), 0; }
 #else
-#define TOLLVANE_FUZZ_HARNESS(name)                                                   \
-    static void name##_harness(const std::uint8_t* data, std::size_t size);            \
-    static const ::tollvane::fuzz::Registration name##_registration(#name, name##_harness); \
-    static void name##_harness(const std::uint8_t* data, std::size_t size)
+#define TOLLVANE_FUZZ_ENTRY(name) static const ::tollvane::fuzz::Registration name##_registration(#name, name##_harness);
 #endif
+#define TOLLVANE_FUZZ_HARNESS(name)                                        \
+    static void name##_harness(const std::uint8_t* data, std::size_t size); \
+    TOLLVANE_FUZZ_ENTRY(name)                                               \
+    static void name##_harness(const std::uint8_t* data, std::size_t size)

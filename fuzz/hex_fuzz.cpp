@@ -1,7 +1,6 @@
 // The hex entry fields for any text: the typing filter ends with the digits
 // alone, and the display form of a parse parses back to the same bytes.
 #include <algorithm>
-#include <string>
 
 #include "carddata/hex_text.h"
 #include "fuzz_target.h"

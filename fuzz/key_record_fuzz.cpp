@@ -1,7 +1,6 @@
 // Key record lines: any line parsed after any other keeps the capacities, a
 // key the line does not carry is never regrouped a second time, and a record
 // written by the program reads back field for field.
-#include <string>
 
 #include "fuzz_target.h"
 #include "carddata/hex_text.h"

@@ -3,7 +3,6 @@
 // stay in their ranges, and the hex texts shown are the values kept. Which
 // letter checks which radio is the unit tests'.
 #include <algorithm>
-#include <string>
 
 #include "app/main_controller.h"
 #include "app/read_back_apply.h"

@@ -1,9 +1,6 @@
 // Reading the register back: any bytes cut into any blocks give the rows that
 // one block gives, each row is the file's own bytes at its offset, and a row
 // the program formats is read back as one row with its fields.
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "fuzz_target.h"
 #include "register/issued_cards.h"

@@ -3,7 +3,6 @@
 // each outcome is backed by the text it names.
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "fuzz_target.h"
 #include "protocol/replies.h"

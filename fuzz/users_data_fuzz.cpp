@@ -1,7 +1,6 @@
 // The usersData.data index built from any file content: the same whatever
 // blocks the file comes in, and a number added after it found again when
 // the file with the new record is read.
-#include <string>
 
 #include "carddata/users_data.h"
 #include "carddata/users_data_index.h"

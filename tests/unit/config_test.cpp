@@ -1,57 +1,47 @@
-// appconfig.ini over the files in memory: a missing file is made Russian, a
-// save rewrites the first line. Which first lines mean English is
-// fuzz/config_fuzz.cpp's rule, run over the odd lines among its seeds.
+// appconfig.ini; which first lines mean English is fuzz/config_fuzz.cpp's rule, run over its seeds.
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "app/config.h"
 #include "support/memory_files.h"
 
-namespace tollvane {
+namespace tollvane::testing {
 namespace {
 
-using testing::FileOp;
-using testing::MemoryFiles;
-
 constexpr char kPath[] = "appconfig.ini";
+
+MemoryFiles FileWith(const std::string& content, FileOp failAt = FileOp::Open, int nth = 0) {
+    MemoryFiles files;
+    files.Put(kPath, content);
+    files.FailAt(failAt, nth, 5);
+    return files;
+}
 
 TEST(Config, AMissingFileIsMadeRussianAndOneThatCannotBeReadIsLeftAlone) {
     MemoryFiles files;
     EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
     EXPECT_EQ(files.entries[kPath].durable, "Language = RU;\r\n");
-
-    files.Put(kPath, "Language = EN;\r\n");
-    files.FailAt(FileOp::Open, 1, 5);  // access denied: not replaced
-    EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
-    files.FailAt(FileOp::Read, 1, 5);
-    EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
-    EXPECT_EQ(files.Text(kPath), "Language = EN;\r\n");
+    for (FileOp step : {FileOp::Open, FileOp::Read}) {  // access denied: not replaced
+        files = FileWith("Language = EN;\r\n", step, 1);
+        EXPECT_EQ(ReadConfig(files, kPath), LanguageId::Russian);
+        EXPECT_EQ(files.Text(kPath), "Language = EN;\r\n");
+    }
 }
 
 TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
-    struct Case {
-        std::string before;
-        LanguageId lang;
-        std::string after;
-    };
-    const Case cases[] = {
+    const struct { std::string before; LanguageId lang; std::string after; } cases[] = {
         {"Language = RU;\r\n", LanguageId::English, "Language = EN;\r\n"},
         {"Language = EN;\r\n", LanguageId::Russian, "Language = RU;\r\n"},
         {"Language = RU;\r\n# operator notes\r\n", LanguageId::English, "Language = EN;\r\n# operator notes\r\n"},
         {"x", LanguageId::English, "Language = EN;\r\n"},
         {"Language = RU;\r\n", static_cast<LanguageId>(7), "Language = RU;\r\n"},  // unknown: nothing written
     };
-    for (const Case& c : cases) {
-        MemoryFiles files;
-        files.Put(kPath, c.before);
+    for (const auto& c : cases) {
+        MemoryFiles files = FileWith(c.before);
         EXPECT_TRUE(SaveConfig(files, kPath, c.lang));
         EXPECT_EQ(files.entries[kPath].durable, c.after);
     }
     for (FileOp step : {FileOp::Open, FileOp::Write, FileOp::Flush}) {
-        MemoryFiles files;
-        files.Put(kPath, "Language = RU;\r\n");
-        files.FailAt(step, 1, 5);
+        MemoryFiles files = FileWith("Language = RU;\r\n", step, 1);
         EXPECT_FALSE(SaveConfig(files, kPath, LanguageId::English));
     }
     MemoryFiles none;
@@ -59,15 +49,9 @@ TEST(Config, ASaveRewritesTheFirstLineOnDiskAndNothingElse) {
     EXPECT_FALSE(none.Has(kPath));  // never created by a save
 }
 
-// "Verify after write" is the second line: on only as "Verify = ON;"; a save
-// puts its line in place of the second and keeps the rest, the first line
-// (read by the language) as it is.
+// On only as "Verify = ON;"; a save puts its line in place of the second and keeps the rest.
 TEST(Config, VerifyAfterWriteIsTheSecondLine) {
-    const struct {
-        std::string content;
-        bool on;
-        std::string first, rest;  // a save gives first, its own line, then rest
-    } cases[] = {
+    const struct { std::string content; bool on; std::string first, rest; } cases[] = {  // saved: first, line, rest
         {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;", ""},
         {"Language = RU;\nVerify = ON;\n", true, "Language = RU;", ""},
         {"Language = EN;\r\nVerify = ON;", true, "Language = EN;", ""},
@@ -75,13 +59,11 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         {"Language = EN;\r\nVerify = OFF;\r\n", false, "Language = EN;", ""},
         {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;", "# notes\r\n"},
         {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;", ""},
-        {"Verify = ON;\r\n", false, "Verify = ON;", ""},
-        {"Language = EN;", false, "Language = EN;", ""},
+        {"Verify = ON;\r\n", false, "Verify = ON;", ""}, {"Language = EN;", false, "Language = EN;", ""},
         {"", false, "", ""},
     };
     for (const auto& c : cases) {
-        MemoryFiles files;
-        files.Put(kPath, c.content);
+        MemoryFiles files = FileWith(c.content);
         EXPECT_EQ(ReadVerifyAfterWrite(files, kPath), c.on) << c.content;
         EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
         for (const bool on : {true, false}) {
@@ -89,14 +71,11 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
             EXPECT_EQ(files.entries[kPath].durable, c.first + "\r\nVerify = " + (on ? "ON" : "OFF") + ";\r\n" + c.rest);
         }
     }
-    MemoryFiles switched;  // a language switch keeps the option's line
-    switched.Put(kPath, "Language = EN;\r\nVerify = ON;\r\n");
+    MemoryFiles switched = FileWith("Language = EN;\r\nVerify = ON;\r\n");  // a language switch keeps the option
     ASSERT_TRUE(SaveConfig(switched, kPath, LanguageId::Russian));
     EXPECT_EQ(switched.entries[kPath].durable, "Language = RU;\r\nVerify = ON;\r\n");
     for (FileOp step : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Flush}) {
-        MemoryFiles files;
-        files.Put(kPath, "Language = EN;\r\n");
-        files.FailAt(step, 1, 5);
+        MemoryFiles files = FileWith("Language = EN;\r\n", step, 1);
         EXPECT_FALSE(SaveVerifyAfterWrite(files, kPath, true)) << static_cast<int>(step);
         EXPECT_EQ(files.entries[kPath].durable, "Language = EN;\r\n");
     }
@@ -107,4 +86,4 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
 }
 
 }  // namespace
-}  // namespace tollvane
+}  // namespace tollvane::testing

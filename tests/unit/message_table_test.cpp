@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <string>
 
 #include "base/message_table.h"
 
@@ -22,11 +21,10 @@ TEST(MessageTable, EveryEntryHasBothLanguages) {
 std::string Unescape(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r')) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r'))
             out.push_back(text[++i] == 'n' ? '\n' : '\r');
-        } else {
+        else
             out.push_back(text[i]);
-        }
     }
     return out;
 }

@@ -2,18 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
 namespace tollvane {
 namespace {
 
 using Names = std::vector<std::string>;
 
-// Names that are not "COM" plus a number stay as registered (sorted as number
-// 0), so the entry still opens the port it stands for; equal numbers keep the
-// registry's order.
+// Other names stay as registered (sorted as 0), so that they still open their port; ties keep their order.
 TEST(SortPortNames, SortsByNumberKeepingEveryRegisteredName) {
     const std::pair<Names, Names> cases[] = {
         {{"COM10", "COM3", "COM1"}, {"COM1", "COM3", "COM10"}},
@@ -23,49 +17,31 @@ TEST(SortPortNames, SortsByNumberKeepingEveryRegisteredName) {
     for (const auto& [registered, sorted] : cases) EXPECT_EQ(SortPortNames(registered), sorted);
 }
 
-TEST(ReaderHardwareId, MatchesOnTheFirstThirtyCharacters) {
-    const ReaderUsbIdentity id;
-    struct Case {
-        const char* hardwareId;
-        bool matches;
-    } cases[] = {
-        {"USB\\VID_2E3C&PID_5750&REV_0200", true},
-        {"USB\\Vid_2e3c&Pid_5750&Rev_0200", true},
+TEST(ReaderPort, HardwareIdOnItsFirstThirtyCharactersAndComNamesWithANonZeroNumberInAnyCase) {
+    const std::pair<const char*, bool> ids[] = {
+        {"USB\\VID_2E3C&PID_5750&REV_0200", true}, {"USB\\Vid_2e3c&Pid_5750&Rev_0200", true},
         {"USB\\VID_2E3C&PID_5750&REV_0200&MI_00", true},  // longer, same beginning
         {"USB\\VID_2e3c&PID_5750&REV_0200", false},       // the forms do not mix
-        {"USB\\VID_2E3C&PID_5750", false},                // shorter
-    };
-    for (const Case& c : cases) EXPECT_EQ(MatchesReaderHardwareId(c.hardwareId, id), c.matches) << c.hardwareId;
-}
-
-TEST(ReaderPortName, AcceptsComWithNonZeroNumberInAnyCase) {
-    struct Case {
-        const char* name;
-        bool usable;
-    } cases[] = {
-        {"COM3", true}, {"com12", true}, {"CoM7x", true}, {"COM0", false}, {"COM", false},
-        {"CO", false},  {"LPT1", false}, {"COMx", false}, {"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsUsableComPortName(c.name), c.usable) << c.name;
+        {"USB\\VID_2E3C&PID_5750", false}};               // shorter
+    for (const auto& [hardwareId, matches] : ids) EXPECT_EQ(MatchesReaderHardwareId(hardwareId, {}), matches) << hardwareId;
+    const std::pair<const char*, bool> names[] = {{"COM3", true}, {"com12", true}, {"CoM7x", true},
+                                                  {"COM0", false}, {"COM", false}, {"CO", false},
+                                                  {"LPT1", false}, {"COMx", false}, {"", false}};
+    for (const auto& [name, usable] : names) EXPECT_EQ(IsUsableComPortName(name), usable) << name;
 }
 
 UsbPortCandidate Device(const char* hardwareId, const char* portName, bool hasKey = true) {
     UsbPortCandidate d;
-    if (hardwareId) d.hardwareId = hardwareId;
+    d.hardwareId = hardwareId;
     d.hasDeviceKey = hasKey;
-    if (portName && hasKey) d.portName = portName;
+    if (portName) d.portName = portName;
     return d;
 }
 
 TEST(PickReaderPort, ChoosesTheLastMatchingDeviceAndSkipsTheRest) {
-    const ReaderUsbIdentity id;
     const char* reader1 = "USB\\VID_2E3C&PID_5750&REV_0200";
     const char* reader2 = "USB\\Vid_2e3c&Pid_5750&Rev_0200";
-    struct Case {
-        const char* name;
-        std::vector<UsbPortCandidate> devices;
-        std::optional<std::string> expected;
-    } cases[] = {
+    const struct { const char* name; std::vector<UsbPortCandidate> devices; std::optional<std::string> expected; } cases[] = {
         {"none", {}, std::nullopt},
         {"first form", {Device("USB\\ROOT_HUB30", nullptr), Device(reader1, "COM5")}, "COM5"},
         {"second form", {Device(reader2, "COM6")}, "COM6"},
@@ -76,7 +52,7 @@ TEST(PickReaderPort, ChoosesTheLastMatchingDeviceAndSkipsTheRest) {
         {"PortName COM0 ignored", {Device(reader1, "COM3"), Device(reader1, "COM0")}, "COM3"},
         {"other device with a port", {Device("USB\\VID_0403&PID_6001&REV_0600", "COM8")}, std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(PickReaderPort(c.devices, id), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(PickReaderPort(c.devices, ReaderUsbIdentity{}), c.expected) << c.name;
 }
 
 }  // namespace

@@ -1,13 +1,7 @@
-// The command frames against the worked examples and the letter tables, and
-// the classification of replies: acknowledgements, results and what is none,
-// the sixteen result codes with their messages, the version check, the card
-// ID reply and its numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "protocol/card_id.h"
 #include "protocol/crc8.h"
@@ -19,18 +13,12 @@
 namespace tollvane {
 namespace {
 
-// Check values of CRC-8/MAXIM from the catalogue and by hand.
-TEST(Crc8, KnownCheckValues) {
-    const std::pair<std::string, std::uint8_t> cases[] = {{"", 0}, {"123456789", 0xA1}, {"abc", 0x42},
-                                                          {std::string(1, '\0'), 0}, {"\x01", 0x5E}};
-    for (const auto& [text, crc] : cases)
-        EXPECT_EQ(Crc8(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint8_t>(text.size())), crc);
-}
+enum class Card { Classic, Sl1, Sl3, None };
 
-// The form of the worked examples: Classic, no AES authentication, Touch
-// Memory, direct indication, standby off, touch poll off, sector 1, block 0.
-FormSnapshot ClassicForm(int workMode = 0) {
-    FormSnapshot form{.classicChecked = true, .ifTouchMemory = true, .indDirect = true, .standbyOff = true,
+// The worked examples' form: no AES authentication, Touch Memory, direct, standby and touch poll off.
+FormSnapshot FormFor(Card card, int workMode = 0) {
+    FormSnapshot form{.classicChecked = card == Card::Classic, .sl1Checked = card == Card::Sl1,
+                      .sl3Checked = card == Card::Sl3, .ifTouchMemory = true, .indDirect = true, .standbyOff = true,
                       .touchPollOff = true, .workModeIndex = workMode, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                       .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
     for (std::size_t i = 0; i < form.aesKey.size(); ++i) form.aesKey[i] = static_cast<std::uint8_t>(0xA0 + i);
@@ -45,76 +33,47 @@ std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>
 }
 
 TEST(CommandFrames, TheWorkedExamples) {
-    EXPECT_EQ(Bytes(BuildMasterWriteFrame(ClassicForm())),
+    EXPECT_EQ(Bytes(BuildMasterWriteFrame(FormFor(Card::Classic))),
               Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58}, std::vector<std::uint8_t>(22, 0),
                       {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x84},
                       {0xFD}}));
     // "Send sector data after logged in"
-    EXPECT_EQ(Bytes(BuildUserWriteFrame(ClassicForm(1))),
+    EXPECT_EQ(Bytes(BuildUserWriteFrame(FormFor(Card::Classic, 1))),
               Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                       std::vector<std::uint8_t>(16, 0),
                       {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D},
                       {0xE3}}));
 }
 
-enum class Card { Classic, Sl1, Sl3, None };
-
-FormSnapshot FormFor(Card card, int workModeIndex) {
-    FormSnapshot form = ClassicForm(workModeIndex);
-    form.classicChecked = card == Card::Classic;
-    form.sl1Checked = card == Card::Sl1;
-    form.sl3Checked = card == Card::Sl3;
-    return form;
-}
-
-template <std::size_t N>
-bool Holds(const CommandFrame& frame, std::size_t at, const std::array<std::uint8_t, N>& bytes) {
-    return std::equal(bytes.begin(), bytes.end(), frame.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
 TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
-    const struct {
-        const char* name;
-        CommandFrame (*build)(const FormSnapshot&);
-        Card card;
-        int workMode;
-        bool crypto1, aes;
-    } cases[] = {
-        {"MW classic", BuildMasterWriteFrame, Card::Classic, 1, false, false},
-        {"MW sl1", BuildMasterWriteFrame, Card::Sl1, 1, false, true},
-        {"MW sl3", BuildMasterWriteFrame, Card::Sl3, 1, false, true},
-        {"MR sl3", BuildMasterReadFrame, Card::Sl3, 1, false, false},
-        {"UW classic card id", BuildUserWriteFrame, Card::Classic, 0, false, false},
-        {"UW classic card id logged in", BuildUserWriteFrame, Card::Classic, 2, true, false},
-        {"UW sl1", BuildUserWriteFrame, Card::Sl1, 1, true, true},
-        {"UW sl1 card id", BuildUserWriteFrame, Card::Sl1, 0, false, true},
-        {"UW none", BuildUserWriteFrame, Card::None, 1, false, false},
-        {"UR sl1", BuildUserReadFrame, Card::Sl1, 1, true, false},
-        {"UR sl3", BuildUserReadFrame, Card::Sl3, 1, false, true},
-        {"UC sl1", BuildUserClearFrame, Card::Sl1, 0, true, false},
-        {"UC sl3", BuildUserClearFrame, Card::Sl3, 0, false, true},
+    using enum Card;
+    const struct { CommandFrame (*build)(const FormSnapshot&); Card card; int workMode; bool crypto1, aes; } cases[] = {
+        {BuildMasterWriteFrame, Classic, 1, false, false}, {BuildMasterWriteFrame, Sl1, 1, false, true},
+        {BuildMasterWriteFrame, Sl3, 1, false, true},      {BuildMasterReadFrame, Sl3, 1, false, false},
+        {BuildUserWriteFrame, Classic, 0, false, false},   {BuildUserWriteFrame, Classic, 2, true, false},
+        {BuildUserWriteFrame, Sl1, 1, true, true},         {BuildUserWriteFrame, Sl1, 0, false, true},
+        {BuildUserWriteFrame, None, 1, false, false},      {BuildUserReadFrame, Sl1, 1, true, false},
+        {BuildUserReadFrame, Sl3, 1, false, true},         {BuildUserClearFrame, Sl1, 0, true, false},
+        {BuildUserClearFrame, Sl3, 0, false, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         const FormSnapshot form = FormFor(c.card, c.workMode);
         const CommandFrame frame = c.build(form);
-        EXPECT_TRUE(Holds(frame, 7, c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){}));
-        EXPECT_TRUE(Holds(frame, 13, c.aes ? form.aesKey : decltype(form.aesKey){}));
+        const auto crypto1 = c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){};
+        const auto aes = c.aes ? form.aesKey : decltype(form.aesKey){};
+        EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7) &&
+                    std::equal(aes.begin(), aes.end(), frame.begin() + 13))
+            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3]) << frame[4];
     }
 }
 
-// The work mode's letter (not in item order), and the unique data a User
-// write carries with it: plain, scrambled by the mask for the decrypt mode,
-// or none.
+// The work mode's letter (not in item order), and the unique data a User write
+// carries: plain, scrambled by the mask for the decrypt mode, or none.
 TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
-    const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
-    const std::array<std::uint8_t, 7> scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5};
-    const std::array<std::uint8_t, 7> none{};
-    const struct {
-        int workMode;
-        std::uint8_t letter;
-        const std::array<std::uint8_t, 7>& data;
-    } cases[] = {{0, 'd', none}, {1, 'f', plain}, {2, 'e', none}, {3, 'g', scrambled}, {4, 0, none}, {-1, 0, none}};
+    const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
+                                      scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5}, none{};
+    const struct { int workMode; std::uint8_t letter; const std::array<std::uint8_t, 7>& data; } cases[] = {
+        {0, 'd', none}, {1, 'f', plain}, {2, 'e', none}, {3, 'g', scrambled}, {4, 0, none}, {-1, 0, none}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.workMode);
         const FormSnapshot form = FormFor(Card::Classic, c.workMode);
@@ -137,23 +96,18 @@ ReplyBuffer Reply(const std::string& bytes) {
     return reply;
 }
 
-// "ERR_03" to "ERR_18": each its own message, in the table's order from
-// kErr03MainBoard (whose texts the message table's test holds).
+// "ERR_03" to "ERR_18": each its own message, in the table's order.
 TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     for (int code = 3; code <= 18; ++code) {
-        const std::string digits = std::to_string(code / 10) + std::to_string(code % 10);
-        const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + digits + "\r\n"));
-        EXPECT_EQ(r.kind, CardResultKind::Error) << digits;
-        EXPECT_EQ(r.errorCode, code);
+        const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + std::string(code < 10, '0') + std::to_string(code) + "\r\n"));
+        EXPECT_TRUE(r.kind == CardResultKind::Error && r.errorCode == code && r.icon == MessageIcon::Error) << code;
         EXPECT_EQ(static_cast<int>(r.message), static_cast<int>(Msg::kErr03MainBoard) + code - 3);
-        EXPECT_EQ(r.icon, MessageIcon::Error);
     }
 }
 
-// Acknowledgements are found anywhere in the received bytes, results only
-// at their start; a read-back needs both checksums and all its bytes.
+// Acknowledgements anywhere in the bytes, results only at their start; a read-back needs both checksums.
 TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
-    const std::string readBack = testing::ReadBackReply(BuildMasterWriteFrame(ClassicForm())).substr(1);
+    const std::string readBack = testing::ReadBackReply(BuildMasterWriteFrame(FormFor(Card::Classic))).substr(1);
     std::string badFrame = readBack, badSettings = readBack;
     badFrame[46] ^= 1;
     badSettings[45] ^= 1;
@@ -161,20 +115,13 @@ TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
     using enum AckKind;
     using enum CardResultKind;
     const struct { std::string bytes; AckKind ack; std::size_t end; CardResultKind kind; } cases[] = {
-        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised},
-        {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
-        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised},
-        {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
-        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised},
-        {"\rAT+DAT_OK", Nothing, 0, Success},
-        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_02", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_19", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_4", Nothing, 0, NotRecognised},
-        {readBack, Nothing, 0, ReadData},
-        {readBack.substr(0, 46), Nothing, 0, NotRecognised},
-        {badFrame, Nothing, 0, NotRecognised},
-        {badSettings, Nothing, 0, NotRecognised},
+        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised}, {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
+        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised}, {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
+        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised}, {"\rAT+DAT_OK", Nothing, 0, Success},
+        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised}, {"\rAT+ERR_02", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_19", Nothing, 0, NotRecognised}, {"\rAT+ERR_4", Nothing, 0, NotRecognised},
+        {readBack, Nothing, 0, ReadData}, {readBack.substr(0, 46), Nothing, 0, NotRecognised},
+        {badFrame, Nothing, 0, NotRecognised}, {badSettings, Nothing, 0, NotRecognised},
     };
     for (const auto& c : cases) {
         std::size_t end = 99;
@@ -197,14 +144,11 @@ TEST(ReaderVersion, OnlyTheFourCharacters200Pass) {
 
 TEST(CardIdReply, KnownReplyItsTextsAndTheWindowTitle) {
     const CardIdReply id = ParseCardIdReply(Reply("\n\rAT+IDS - OK! >> 0012345678 3232235777."));
-    EXPECT_EQ(id.status, CardIdStatus::Ok);
-    EXPECT_EQ(id.barcode, 12345678u);
-    EXPECT_EQ(id.cipherId, 3232235777u);
+    EXPECT_TRUE(id.status == CardIdStatus::Ok && id.barcode == 12345678u && id.cipherId == 3232235777u);
     const CardIdTexts texts = FormatCardId(id.barcode, id.cipherId);
     EXPECT_EQ((std::vector{texts.barcodeDec, texts.barcodeHex, texts.cipherDec, texts.cipherDotted}),
               (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
-    // The C library's strtoul with a 32-bit unsigned long; beyond a length
-    // or a null pointer nothing is read.
+    // The C library's strtoul with a 32-bit unsigned long; nothing past a length or of a null pointer.
     const struct { const char* text; std::uint32_t value; std::size_t used; } numbers[] = {
         {" \t\n+42x", 42, 6}, {"-1", 4294967295u, 2}, {"-4294967295", 1, 11}, {"4294967296", 4294967295u, 10},
         {"-4294967296", 4294967295u, 11}, {"99999999999999999999", 4294967295u, 20}, {"+-5", 0, 0}, {"- 5", 0, 0},
@@ -216,10 +160,9 @@ TEST(CardIdReply, KnownReplyItsTextsAndTheWindowTitle) {
     }
     EXPECT_EQ(ParseUnsignedDecimal("12345", 3), 123u);
     EXPECT_EQ(ParseUnsignedDecimal(nullptr, 0), 0u);
-    EXPECT_EQ(ReadIdWindowTitle('B', 200), "Varnel ver.2.00");
-    EXPECT_EQ(ReadIdWindowTitle('X', 0), "Ostrel-xxx ver.0.00");
-    EXPECT_EQ(ReadIdWindowTitle('b', 199), "Ostrel-xxx ver.1.99");
-    EXPECT_EQ(ReadIdWindowTitle('B', 1234), "Varnel ver.12.34");
+    EXPECT_EQ((std::vector{ReadIdWindowTitle('B', 200), ReadIdWindowTitle('X', 0), ReadIdWindowTitle('b', 199),
+                           ReadIdWindowTitle('B', 1234)}),
+              (std::vector<std::string>{"Varnel ver.2.00", "Ostrel-xxx ver.0.00", "Ostrel-xxx ver.1.99", "Varnel ver.12.34"}));
 }
 
 }  // namespace

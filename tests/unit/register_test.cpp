@@ -1,140 +1,113 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "support/fakes.h"
-#include "support/memory_files.h"
-
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_browser.h"
 #include "register/register_file_source.h"
 #include "register/register_reader.h"
+#include "support/fakes.h"
 
-namespace tollvane {
+namespace tollvane::testing {
 namespace {
 
-// The example User write: Classic, "Send sector data after logged in",
-// sector 1, block 0, key FF.., data 11 22 33 44 55 66 77.
+// The example User write: Classic, "Send sector data after logged in", sector 1, block 0.
 FormSnapshot ExampleForm() {
     return {.classicChecked = true, .workModeIndex = 1, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
             .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
 }
-CommandFrame ExampleUserWrite() { return BuildUserWriteFrame(ExampleForm()); }
+RegisterRow RowOf(const CommandFrame& frame, const FormSnapshot& form = ExampleForm()) {
+    return MakeRegisterRow(EntryFromFrame(frame, form));
+}
+RegisterRow OkRow(const char* time) {
+    RegisterRow row = RowOf(BuildUserWriteFrame(ExampleForm()));
+    row[kColTime] = time;
+    row[kColResult] = "OK";
+    return row;
+}
+const std::string kStart = std::string(RegisterFileStart());
 
-TEST(Register, FieldQuoting) {
+TEST(Register, FieldsTimeAndResultTexts) {
     const struct { const char* in; const char* out; } table[] = {
         {"The operation was successful!", "The operation was successful!"}, {"a,b", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"line\nnext", "\"line\nnext\""}, {"cr\rx", "\"cr\rx\""}};
     for (const auto& t : table) EXPECT_EQ(QuoteRegisterField(t.in), t.out) << t.in;
-}
-
-TEST(Register, TimeWestOfUtcAndResultTexts) {
     EXPECT_EQ(FormatRegisterTime({2027, 1, 2, 3, 4, 5, -330}), "2027-01-02T03:04:05-05:30");
-    EXPECT_EQ(RegisterResultText(IssueResult::Error, 3), "ERR_03");
-    EXPECT_EQ(RegisterResultText(IssueResult::NoReply, 0), "NO_REPLY");
-    EXPECT_EQ(RegisterResultText(IssueResult::Unrecognized, 0), "UNRECOGNIZED");
+    EXPECT_EQ((std::vector{RegisterResultText(IssueResult::Error, 3), RegisterResultText(IssueResult::NoReply, 0),
+                           RegisterResultText(IssueResult::Unrecognized, 0)}),
+              (std::vector<std::string>{"ERR_03", "NO_REPLY", "UNRECOGNIZED"}));
 }
 
-// What the frame and the form say of a User write; the number columns are
-// the converter's texts for the start value.
-TEST(Register, UserWriteRowFromItsFrame) {
-    IssuedCardEntry e = EntryFromFrame(ExampleUserWrite(), ExampleForm());
+// The number columns are the converter's texts for the start value.
+TEST(Register, TheFrameDecidesRoleSectorAndData) {
+    IssuedCardEntry e = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
     e.computer = "DESK-2";
     e.readerVersion = "2.00";
-    const RegisterRow row = MakeRegisterRow(e);
+    RegisterRow row = MakeRegisterRow(e);
     EXPECT_EQ((std::vector<std::string>(row.begin() + kColComputer, row.begin() + kColResult)),
               (std::vector<std::string>{"DESK-2", "", "2.00", "User", "Write", "no", "Classic", "1", "1", "0",
                                         "11 22 33 44 55 66 77", "CD00554433221101", "5544332211", "0366216421905",
                                         "EA00000033221101", "332211", "03351057", "7566554433221101",
                                         "77665544332211", "33608038631023121"}));
-}
-
-TEST(Register, FrameDecidesRoleSectorAndData) {
     // Decrypt mode: the frame carries scrambled data, the row the plain data.
-    CommandFrame decrypt = ExampleUserWrite();
-    decrypt[29 + 5] = 'g';
-    decrypt[29 + 8] = 0x99;
+    CommandFrame frame = BuildUserWriteFrame(ExampleForm());
+    frame[29 + 5] = 'g';
+    frame[29 + 8] = 0x99;
     FormSnapshot form = ExampleForm();
     form.workModeIndex = 3;
-    RegisterRow row = MakeRegisterRow(EntryFromFrame(decrypt, form));
-    EXPECT_EQ(row[kColUniqueData], "11 22 33 44 55 66 77");
-
-    // "Send card ID": no data goes out, so the row has none.
-    CommandFrame cardId = ExampleUserWrite();
-    cardId[29 + 5] = 'd';
-    row = MakeRegisterRow(EntryFromFrame(cardId, ExampleForm()));
-    EXPECT_EQ(row[kColUniqueData], "");
-
+    EXPECT_EQ(RowOf(frame, form)[kColUniqueData], "11 22 33 44 55 66 77");
+    frame[29 + 5] = 'd';  // "Send card ID": no data goes out, so the row has none
+    EXPECT_EQ(RowOf(frame)[kColUniqueData], "");
     // Master read: no settings block, so neither sector nor block.
-    CommandFrame masterRead{0x41, 0x54, 0x2B, 'M', 'r', '3', 'V'};
-    row = MakeRegisterRow(EntryFromFrame(masterRead, form));
+    row = RowOf(CommandFrame{0x41, 0x54, 0x2B, 'M', 'r', '3', 'V'}, form);
     EXPECT_EQ((std::vector<std::string>(row.begin() + kColRole, row.begin() + kColTmW44)),
               (std::vector<std::string>{"Master", "Read", "no", "Plus SL3 AES", "3", "", "", ""}));
     EXPECT_EQ(row[kColResult], "NOT_SENT");
 }
 
-// A new file starts with the byte-order mark and the header; a torn one is
-// completed before the next row.
+// A new file starts with the byte-order mark and the header; a torn one is completed before the next row.
 TEST(Register, LeadInRepairsWhatWasCutShort) {
-    const std::string start =
-        "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
-        "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,"
-        "Result,Message\r\n";
-    EXPECT_EQ(RegisterFileStart(), start);
-    const std::string row = "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
+    EXPECT_EQ(kStart,
+              "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
+              "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,"
+              "Result,Message\r\n");
+    const std::string rows = kStart + "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
     const struct { std::string file; const char* leadIn; } table[] = {
-        {"", nullptr},  // a new file: the whole start
-        {start.substr(0, 10), nullptr},  // cut inside the header: its rest
-        {start + row, ""},
-        {start + row + "2026-12-06T18:31", "\r\n"},
-        {start + row + "2026-12-06T18:31:00+03:00,op\r", "\n"},
-        {start + row + "2026-12-06T18:31:00+03:00,op,\"Smith, J.", "\"\r\n"},
-        {start + row + "2026-12-06T18:31:00+03:00,\"a,\"\"b\"\"\",x", "\r\n"},
-    };
-    for (const auto& t : table) {
-        const std::string expected = t.leadIn ? t.leadIn : start.substr(t.file.size());
-        EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), expected) << t.file;
-    }
-    // The last bytes may begin inside a quoted field of a row before: only
-    // the last line's quotes count.
-    EXPECT_EQ(RegisterLeadIn(start.size() + 500, "b\",x\r\n2026-12-06T18:31"), "\r\n");
+        {"", nullptr}, {kStart.substr(0, 10), nullptr},  // a new file, or cut inside the header: the rest of the start
+        {rows, ""}, {rows + "2026-12-06T18:31", "\r\n"}, {rows + "2026-12-06T18:31:00+03:00,op\r", "\n"},
+        {rows + "2026-12-06T18:31:00+03:00,op,\"Smith, J.", "\"\r\n"},
+        {rows + "2026-12-06T18:31:00+03:00,\"a,\"\"b\"\"\",x", "\r\n"}};
+    for (const auto& t : table)
+        EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), t.leadIn ? t.leadIn : kStart.substr(t.file.size())) << t.file;
+    // The last bytes may begin inside a quoted field of a row before: only the last line's quotes count.
+    EXPECT_EQ(RegisterLeadIn(kStart.size() + 500, "b\",x\r\n2026-12-06T18:31"), "\r\n");
 }
 
 TEST(Register, FilterAndCounts) {
-    RegisterRow ok = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
-    ok[kColTime] = "2026-12-06T18:30:05+03:00";
-    ok[kColResult] = "OK";
+    RegisterRow ok = OkRow("2026-12-06T18:30:05+03:00");
     ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
-    std::string file = std::string(RegisterFileStart()) + FormatRegisterLine(ok);
+    std::string file = kStart + FormatRegisterLine(ok);
     for (const char* result : {"ERR_04", "VERIFIED", "MISMATCH"}) {  // read back as written: issued too
-        RegisterRow row = ok;
-        row[kColResult] = result;
-        file += FormatRegisterLine(row);
+        ok[kColResult] = result;
+        file += FormatRegisterLine(ok);
     }
-    RegisterRow master = MakeRegisterRow(EntryFromFrame(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'}, ExampleForm()));
+    RegisterRow master = RowOf(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'});
     master[kColTime] = "2026-12-07T09:00:00+03:00";
     master[kColResult] = "OK";
     master[kColPort] = "COM5";
     file += FormatRegisterLine(master);
-
-    // By time, Touch Memory in either case, DEC of Wiegand 58, the data as
-    // typed; neither the port nor the result is searched.
-    const struct { const char* filter; std::size_t rows; std::size_t okUserWrites; } table[] = {
+    // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not the result.
+    const struct { const char* filter; std::size_t rows, okUserWrites; } table[] = {
         {"", 5, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 4, 2}, {"33608038631023121", 4, 2}, {"22 33", 4, 2},
         {"COM5", 0, 0}, {"ERR_04", 0, 0}};
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
-        EXPECT_EQ(view.Rows().size(), t.rows) << t.filter;
-        EXPECT_EQ(view.SuccessfulUserWrites(), t.okUserWrites) << t.filter;
+        EXPECT_EQ(std::pair(view.Rows().size(), view.SuccessfulUserWrites()), std::pair(t.rows, t.okUserWrites)) << t.filter;
     }
 }
 
-// A line with more fields than columns loses the rest; one with fewer
-// leaves the others empty. On the clipboard a row is one line, its tabs and
-// line ends made blanks.
+// Fields past the columns are lost, missing ones left empty; on the clipboard
+// a row is one line, its tabs and line ends made blanks.
 TEST(Register, LinesSplitAndGoToTheClipboard) {
     RegisterRow row;
     SplitRegisterLine("z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z", row);
@@ -144,27 +117,18 @@ TEST(Register, LinesSplitAndGoToTheClipboard) {
     EXPECT_EQ(RegisterRowsAsTabText({row, row}), line + line);
 }
 
-RegisterRow RowWithTime(const char* time) {
-    RegisterRow row = MakeRegisterRow(EntryFromFrame(ExampleUserWrite(), ExampleForm()));
-    row[kColTime] = time;
-    row[kColResult] = "OK";
-    return row;
-}
-
 TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
-    testing::MemoryFiles files;
+    MemoryFiles files;
     RegisterFileSource source(files, "r.csv");
     std::string& file = files.entries["r.csv"].data;
-    const RegisterRow first = RowWithTime("2026-12-06T10:00:00+03:00");
-    const RegisterRow second = RowWithTime("2026-12-06T11:00:00+03:00");
-    const RegisterRow third = RowWithTime("2026-12-07T12:00:00+03:00");
-    file = std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second);
+    const RegisterRow first = OkRow("2026-12-06T10:00:00+03:00"), second = OkRow("2026-12-06T11:00:00+03:00"),
+                      third = OkRow("2026-12-07T12:00:00+03:00");
+    file = kStart + FormatRegisterLine(first) + FormatRegisterLine(second);
     RegisterBrowser browser(source);
     ASSERT_TRUE(browser.Load());
     ASSERT_EQ(browser.RowCount(), 2u);
     EXPECT_EQ(browser.RowAt(0), second);
     EXPECT_EQ(browser.RowAt(1), first);
-
     // Another station is half-way through its row, then finishes it.
     const std::string line = FormatRegisterLine(third);
     file += line.substr(0, 30);
@@ -172,40 +136,30 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     ASSERT_TRUE(browser.Refresh(changed));
     EXPECT_FALSE(changed);
     file += line.substr(30);
-    ASSERT_TRUE(browser.Refresh(changed));
-    EXPECT_TRUE(changed);
+    ASSERT_TRUE(browser.Refresh(changed) && changed);
     EXPECT_EQ(browser.RowAt(0), third);
     EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
 
-    // The export is a register of the rows shown, in the order written,
-    // flushed. A step that fails names its error (the export's open, write
-    // or flush, or the register's read) and leaves no half export; a file
-    // that could not be opened is left as it was.
+    // The export: the rows shown, in the order written, flushed. A failed step names its
+    // error and leaves no half export; a file that could not be opened is left as it was.
     ASSERT_TRUE(browser.SetFilter("2026-12-06"));
     ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
-    EXPECT_EQ(files.entries["out.csv"].durable,
-              std::string(RegisterFileStart()) + FormatRegisterLine(first) + FormatRegisterLine(second));
-    const std::pair<testing::FileOp, const char*> failures[] = {{testing::FileOp::Open, "out.csv"},
-                                                                {testing::FileOp::Write, "out.csv"},
-                                                                {testing::FileOp::Flush, "out.csv"},
-                                                                {testing::FileOp::Read, "r.csv"}};
+    EXPECT_EQ(files.entries["out.csv"].durable, kStart + FormatRegisterLine(first) + FormatRegisterLine(second));
+    const std::pair<FileOp, const char*> failures[] = {
+        {FileOp::Open, "out.csv"}, {FileOp::Write, "out.csv"}, {FileOp::Flush, "out.csv"}, {FileOp::Read, "r.csv"}};
     for (const auto& [op, path] : failures) {
         files.FailAt(op, 1, 112, path);
         EXPECT_EQ(ExportRegister(browser, source, files, "out.csv").error, 112u) << path;
-        EXPECT_EQ(files.Has("out.csv"), op == testing::FileOp::Open) << path;
+        EXPECT_EQ(files.Has("out.csv"), op == FileOp::Open) << path;
         files.FailAt(op, 0);
     }
-
     // A register replaced by a shorter one is read again from its start.
-    file = std::string(RegisterFileStart()) + FormatRegisterLine(second);
-    ASSERT_TRUE(browser.Refresh(changed));
-    EXPECT_TRUE(changed);
+    file = kStart + FormatRegisterLine(second);
+    ASSERT_TRUE(browser.Refresh(changed) && changed);
     EXPECT_EQ(browser.RowAt(0), second);
-
     // An export of more than one write's worth goes out whole, once.
     for (int i = 0; i < 6000; ++i) file += FormatRegisterLine(first);
-    ASSERT_TRUE(browser.Refresh(changed) && browser.SetFilter(""));
-    ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
+    ASSERT_TRUE(browser.Refresh(changed) && browser.SetFilter("") && ExportRegister(browser, source, files, "out.csv"));
     EXPECT_EQ(files.entries["out.csv"].durable.size(), file.size());
 
     files.held.insert("r.csv");
@@ -214,24 +168,16 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_FALSE(browser.Refresh(changed));
 }
 
-
-// A torn last line is mended in the same write as the row, so that another
-// station never finds the one without the other. A file held by another
-// station is waited for; any other failure gives up at once with its code,
-// and nothing in the file is lost either way.
+// A torn last line is mended in the same write as the row, so that no station finds the one
+// without the other. Only a held file is waited for; nothing in the file is lost either way.
 TEST(RegisterAppend, OneWriteAfterTheRepairAndAWaitOnlyForAHeldFile) {
-    using testing::FileOp;
-    const std::string line = FormatRegisterLine(RowWithTime("2026-12-06T10:00:00+03:00"));
-    const std::string before = std::string(RegisterFileStart()) + "2026-12-06T10:01:00+03:00,\"cut";
-    const struct {
-        int heldOpens;
-        FileOp failAt;
-        int nth;
-        std::size_t pauses;
-    } table[] = {{0, FileOp::Write, 2, 0}, {3, FileOp::Write, 2, 3}, {0, FileOp::Open, 1, 0}, {0, FileOp::Size, 1, 0}};
+    const std::string line = FormatRegisterLine(OkRow("2026-12-06T10:00:00+03:00"));
+    const std::string before = kStart + "2026-12-06T10:01:00+03:00,\"cut";
+    const struct { int heldOpens; FileOp failAt; int nth; std::size_t pauses; } table[] = {
+        {0, FileOp::Write, 2, 0}, {3, FileOp::Write, 2, 3}, {0, FileOp::Open, 1, 0}, {0, FileOp::Size, 1, 0}};
     for (const auto& t : table) {
-        testing::MemoryFiles files;
-        testing::FakeSleeper sleeper;
+        MemoryFiles files;
+        FakeSleeper sleeper;
         files.Put("r.csv", before);
         files.heldOpens = t.heldOpens;
         files.FailAt(t.failAt, t.nth, 5);
@@ -243,4 +189,4 @@ TEST(RegisterAppend, OneWriteAfterTheRepairAndAWaitOnlyForAHeldFile) {
 }
 
 }  // namespace
-}  // namespace tollvane
+}  // namespace tollvane::testing
