@@ -31,8 +31,6 @@
 
 namespace tollvane::testing {
 
-// --- Form -------------------------------------------------------------------
-
 struct FakeControl {
     bool checked = false, enabled = true, shown = true, masked = false;
     std::string text;
@@ -40,61 +38,54 @@ struct FakeControl {
     std::vector<std::string> items;
 };
 
-// Every control starts enabled and shown, unchecked, empty. Setting a text
-// puts the caret at its end, as an edit does. The two hooks let a test
-// reproduce what Windows does synchronously: an edit whose text is set
-// reports EN_CHANGE, and an edit that loses the focus reports EN_KILLFOCUS.
+// Setting a text puts the caret at its end, as an edit does. The two hooks
+// let a test reproduce what Windows does synchronously: an edit whose text is
+// set reports EN_CHANGE, and an edit that loses the focus EN_KILLFOCUS.
 class FakeFormView : public FormView {
 public:
     mutable std::map<Ctl, FakeControl> controls;
-    std::optional<Ctl> focused;            // the edit that has the keyboard focus
-    std::function<void(Ctl)> onTextSet;    // after SetText
-    std::function<void(Ctl)> onFocusLost;  // from FocusMainWindow, for the focused edit
+    std::optional<Ctl> focused;
+    std::function<void(Ctl)> onTextSet, onFocusLost;
 
     FakeControl& operator[](Ctl c) { return controls[c]; }
-    const FakeControl& Get(Ctl c) const { return controls[c]; }
-
-    bool IsChecked(Ctl c) const override { return Get(c).checked; }
+    bool IsChecked(Ctl c) const override { return controls[c].checked; }
     void SetChecked(Ctl c, bool checked) override { controls[c].checked = checked; }
-    bool IsEnabled(Ctl c) const override { return Get(c).enabled; }
+    bool IsEnabled(Ctl c) const override { return controls[c].enabled; }
     void Enable(Ctl c, bool enabled) override { controls[c].enabled = enabled; }
-    bool IsShown(Ctl c) const override { return Get(c).shown; }
+    bool IsShown(Ctl c) const override { return controls[c].shown; }
     void Show(Ctl c, bool shown) override { controls[c].shown = shown; }
-    std::string Text(Ctl c) const override { return Get(c).text; }
+    std::string Text(Ctl c) const override { return controls[c].text; }
     void SetText(Ctl c, const std::string& text) override {
-        controls[c].text = text;
-        controls[c].caret = static_cast<int>(text.size());
+        controls[c].text = text, controls[c].caret = static_cast<int>(text.size());
         if (onTextSet) onTextSet(c);
     }
     void SetPasswordMask(Ctl c, bool masked) override { controls[c].masked = masked; }
-    bool IsPasswordMasked(Ctl c) const override { return Get(c).masked; }
+    bool IsPasswordMasked(Ctl c) const override { return controls[c].masked; }
     void SetUpDownPos(Ctl c, int pos) override { controls[c].upDownPos = pos; }
-    int Caret(Ctl c) const override { return Get(c).caret; }
+    int Caret(Ctl c) const override { return controls[c].caret; }
     void SetCaret(Ctl c, int pos) override { controls[c].caret = pos; }
     void FocusMainWindow() override {
         const std::optional<Ctl> lost = std::exchange(focused, std::nullopt);
         if (lost && onFocusLost) onFocusLost(*lost);
     }
-
     // A combo box ignores an index outside its list and selects nothing.
-    int Selection(Ctl c) const override { return Get(c).selection; }
-    void SetSelection(Ctl c, int index) override { controls[c].selection = index >= 0 && index < ItemCount(c) ? index : -1; }
-    int ItemCount(Ctl c) const override { return static_cast<int>(Get(c).items.size()); }
+    int Selection(Ctl c) const override { return controls[c].selection; }
+    void SetSelection(Ctl c, int index) override {
+        controls[c].selection = index >= 0 && index < ItemCount(c) ? index : -1;
+    }
+    int ItemCount(Ctl c) const override { return static_cast<int>(controls[c].items.size()); }
     std::string ItemText(Ctl c, int index) const override {
-        return index >= 0 && index < ItemCount(c) ? Get(c).items[index] : std::string();
+        return index >= 0 && index < ItemCount(c) ? controls[c].items[index] : std::string();
     }
     void ResetContent(Ctl c) override { controls[c].items.clear(), controls[c].selection = -1; }
     void AddItem(Ctl c, const std::string& text) override { controls[c].items.push_back(text); }
     void DeleteItem(Ctl c, int index) override {
-        auto& ctl = controls[c];
-        if (index < 0 || index >= static_cast<int>(ctl.items.size())) return;
+        FakeControl& ctl = controls[c];
+        if (index < 0 || index >= ItemCount(c)) return;
         ctl.items.erase(ctl.items.begin() + index);
-        if (ctl.selection == index) ctl.selection = -1;
-        else if (ctl.selection > index) --ctl.selection;
+        ctl.selection = ctl.selection == index ? -1 : ctl.selection - (ctl.selection > index);
     }
 };
-
-// --- Message boxes, timers, progress, pauses --------------------------------
 
 struct ShownMessage {
     std::string text;
@@ -107,8 +98,7 @@ struct ShownMessage {
 class FakeMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
-    std::vector<std::string> systemErrors;
-    std::vector<std::string> questions;
+    std::vector<std::string> systemErrors, questions;
     std::deque<bool> answers;  // next answers to AskYesNo; empty: yes
     std::function<void()> modalLoop;
 
@@ -128,10 +118,7 @@ public:
 
 private:
     void RunLoop() {
-        if (!modalLoop || inLoop_) return;
-        inLoop_ = true;
-        modalLoop();
-        inLoop_ = false;
+        if (modalLoop && !inLoop_) inLoop_ = true, modalLoop(), inLoop_ = false;
     }
     bool inLoop_ = false;
 };
@@ -139,7 +126,6 @@ private:
 class FakeTimers : public Timers {
 public:
     std::map<TimerId, unsigned> running;  // id -> period
-
     void Start(TimerId id, unsigned periodMs) override { running[id] = periodMs; }
     void Kill(TimerId id) override { running.erase(id); }
     bool IsRunning(TimerId id) const { return running.count(id) != 0; }
@@ -147,16 +133,12 @@ public:
 
 class FakeProgress : public ProgressView {
 public:
-    bool open = false;
+    bool open = false, mainWindowEnabled = true;
     std::string title;
-    int range = 0;
-    int steps = 0;  // steps since the last Open
-    int opens = 0, closes = 0;
-    bool mainWindowEnabled = true;
-
+    int range = 0, steps = 0 /* since the last Open */, opens = 0;
     void Open(const std::string& t, int r) override { open = true, title = t, range = r, steps = 0, ++opens; }
     void Step() override { ++steps; }
-    void Close() override { open = false, ++closes; }
+    void Close() override { open = false; }
     void EnableMainWindow(bool enable) override { mainWindowEnabled = enable; }
 };
 
@@ -166,8 +148,6 @@ public:
     void SleepMs(unsigned ms) override { pauses.push_back(ms); }
 };
 
-// --- Serial ----------------------------------------------------------------
-
 // A serial line with one queue of received bytes: the test lets bytes arrive
 // between timer ticks, a read takes what has arrived (as a read that ends
 // after 60 ms of silence would) and a poll takes exactly one byte of the same
@@ -175,23 +155,17 @@ public:
 class FakeLine : public SerialPort {
 public:
     std::string line;  // arrived from the reader and not read yet
-    bool openResult = true;
-    bool sendResult = true;
+    bool openResult = true, sendResult = true, handle = false;
     std::uint32_t sendError = 0;  // with sendResult false: the system refused the write
-    bool readError = false;  // ReadReply fails as ReadFile would with "access denied"
-    // ReadReply takes this many bytes, then fails as with readError.
-    std::optional<std::size_t> failAfter;
-    bool handle = false;
+    bool readError = false;       // ReadReply fails as ReadFile would with "access denied"
+    std::optional<std::size_t> failAfter;  // ReadReply takes this many bytes, then fails so
     std::vector<std::string> opened;
     std::vector<unsigned> openBauds;
-    int closes = 0;
+    int closes = 0, polls = 0;
     std::vector<std::vector<std::uint8_t>> sent;
-    int polls = 0;
-    // Called after every successful send: the reader's immediate answer.
-    std::function<void(const std::vector<std::uint8_t>&)> onSend;
+    std::function<void(const std::vector<std::uint8_t>&)> onSend;  // the reader's immediate answer
 
     void Arrive(const std::string& bytes) { line += bytes; }
-
     bool Open(const std::string& name, unsigned baud) override {
         opened.push_back(name), openBauds.push_back(baud);
         return handle = openResult;
@@ -206,24 +180,15 @@ public:
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         reply.Clear();
-        std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity});
         const bool fails = readError || (failAfter && *failAfter < capacity);
-        if (readError) n = 0;
-        else if (fails) n = std::min(n, *failAfter);
-        for (std::size_t i = 0; i < n; ++i) reply.bytes[i] = static_cast<std::uint8_t>(line[i]);
-        reply.count = n;
+        const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity,
+                                        readError ? 0 : fails ? *failAfter : std::size_t(-1)});
+        std::copy_n(line.begin(), n, reply.bytes.begin());
+        reply.count = n, reply.failed = fails, reply.systemError = fails ? 5 : reply.systemError;
         line.erase(0, n);
-        if (fails) {
-            reply.failed = true;
-            reply.systemError = 5;
-            return false;
-        }
-        return n != 0;
+        return !fails && n != 0;
     }
-    bool PollReplyByte() override {
-        ++polls;
-        return !line.empty() && (line.erase(0, 1), true);
-    }
+    bool PollReplyByte() override { return ++polls, !line.empty() && (line.erase(0, 1), true); }
     std::string SentText(std::size_t i) const { return std::string(sent.at(i).begin(), sent.at(i).end()); }
 };
 
@@ -232,13 +197,10 @@ public:
     std::optional<std::vector<std::string>> ports = std::vector<std::string>{};
     std::optional<std::string> readerPort;
     std::set<std::string> present;
-
     std::optional<std::vector<std::string>> ListPorts() override { return ports; }
     std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override { return readerPort; }
     bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
 };
-
-// --- Card data ---------------------------------------------------------------
 
 // Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill
 // report failure without touching the output.
@@ -246,25 +208,21 @@ class FakeRandom : public RandomSource {
 public:
     std::uint8_t next = 1;
     bool fail = false;
-
     bool Fill(std::uint8_t* out, std::size_t count) override {
-        if (fail) return false;
-        for (std::size_t i = 0; i < count; ++i) out[i] = next++;
-        return true;
+        if (!fail) std::generate_n(out, count, [&] { return next++; });
+        return !fail;
     }
 };
 
 class FakeUniqueStore : public UniqueNumberStore {
 public:
-    std::deque<RecordOutcome> outcomes;  // next results; empty: Recorded
+    std::deque<RecordOutcome> outcomes;         // next results; empty: Recorded
     StoreFailure failure{StoreStep::Write, 5};  // what a Failed result says
-    std::vector<std::array<std::uint8_t, 7>> asked;
-    std::vector<std::array<std::uint8_t, 7>> recorded;
+    std::vector<std::array<std::uint8_t, 7>> asked, recorded;
 
     Recording Record(const std::uint8_t data[7]) override {
-        std::array<std::uint8_t, 7> copy{};
-        std::copy(data, data + 7, copy.begin());
-        asked.push_back(copy);
+        std::array<std::uint8_t, 7>& copy = asked.emplace_back();
+        std::copy_n(data, 7, copy.begin());
         const RecordOutcome outcome = outcomes.empty() ? RecordOutcome::Recorded : outcomes.front();
         if (!outcomes.empty()) outcomes.pop_front();
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
@@ -272,15 +230,12 @@ public:
     }
 };
 
-// --- Shell -------------------------------------------------------------------
-
-// Records what the logic asks of the shell that the tests look at; the
-// windows themselves are the end-to-end suite's.
+// What the logic asks of the shell that the tests look at; the windows
+// themselves are the end-to-end suite's.
 class FakeShell : public Shell {
 public:
-    int menuRebuilds = 0;
+    int menuRebuilds = 0, helpOpens = 0;
     HelpOpening helpResult;
-    int helpOpens = 0;
     std::vector<std::pair<std::string, std::vector<std::string>>> readIdWindows;
 
     void SetMainTitle(const std::string&) override {}
@@ -289,7 +244,7 @@ public:
     void ShowAbout() override {}
     void CloseMainWindow() override {}
     void ShowReadIdWindow(const std::string& title, const std::string values[4]) override {
-        readIdWindows.push_back({title, {values[0], values[1], values[2], values[3]}});
+        readIdWindows.push_back({title, {values, values + 4}});
     }
     void OpenKeyListForAdd() override {}
     void OpenKeyListAndShowFirst() override {}
@@ -305,8 +260,6 @@ public:
     std::string ComputerName() override { return "DESK-2"; }
 };
 
-// --- Everything together ---------------------------------------------------------
-
 // The system's ports and the one the reader is on, for a TestApp that
 // starts with the program's form.
 struct WithReader {
@@ -314,7 +267,6 @@ struct WithReader {
     std::optional<std::string> readerPort = "COM3";
 };
 
-// The key list window: the rows shown, the fields, the closes.
 class FakeKeyListUi : public KeyListUi {
 public:
     std::vector<KeyListRow> rows;
@@ -365,13 +317,12 @@ struct TestApp {
     TestApp(const TestApp&) = delete;
     TestApp& operator=(const TestApp&) = delete;
 
-    // The form as the program starts it, the system's ports and the reader
-    // on readerPort.
+    // The form as the program starts it, the system's ports and the reader on readerPort.
     void StartForm(std::vector<std::string> systemPorts = {"COM1", "COM3"},
                    std::optional<std::string> readerPort = "COM3") {
         ports.ports = std::move(systemPorts);
         ports.readerPort = std::move(readerPort);
-        for (const std::string& p : *ports.ports) ports.present.insert(p);
+        ports.present.insert(ports.ports->begin(), ports.ports->end());
         InitMainForm(app);
     }
     std::string T(Msg id) const { return app.texts[id]; }
@@ -389,7 +340,7 @@ struct TestApp {
         port.onSend = [this, version](const std::vector<std::uint8_t>& bytes) {
             const std::string text(bytes.begin(), bytes.end());
             if (text == "AT+READS_USB") port.Arrive("\n\rAT+USB - OK! >> " + version);
-            else if (bytes.size() == 46) port.Arrive(std::string("\n\rAT+") + char(bytes[3]) + char(bytes[4]) + " - OK!");
+            else if (bytes.size() == 46) port.Arrive("\n\rAT+" + text.substr(3, 2) + " - OK!");
         };
     }
     // Start-up with the form as the program starts it: the search, the
@@ -402,16 +353,14 @@ struct TestApp {
         RunOut(TimerId::Reply);
         boxes.shown.clear();
     }
-
-    // Makes the form behave as Windows does for the three hex edits: setting
-    // a text reports a change, taking the focus away leaves the edit.
+    // The three hex edits as Windows runs them: setting a text reports a
+    // change, taking the focus away leaves the edit.
     void WireEditNotifications() {
-        form.onTextSet = [this](Ctl c) {
-            if (IsHexEdit(c)) OnEditChanged(app, c);
+        const auto hex = [](Ctl c) {
+            return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
         };
-        form.onFocusLost = [this](Ctl c) {
-            if (IsHexEdit(c)) OnEditLeft(app, c);
-        };
+        form.onTextSet = [this, hex](Ctl c) { hex(c) ? OnEditChanged(app, c) : void(); };
+        form.onFocusLost = [this, hex](Ctl c) { hex(c) ? OnEditLeft(app, c) : void(); };
     }
     // The operator clicks into a hex edit.
     void FocusEdit(Ctl c) {
@@ -421,20 +370,18 @@ struct TestApp {
     }
     // Left click on a radio: it checks itself and clears the others of its
     // group, then the command arrives.
-    void ClickRadio(Ctl c, Ctl first, Ctl last) {
-        for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id)
-            form[static_cast<Ctl>(id)].checked = (static_cast<Ctl>(id) == c);
+    void ClickRadio(Ctl c) {
+        using enum Ctl;
+        for (auto [first, last] : {std::pair{IfTouchMemoryRadio, IfW58Radio}, {IndDirectRadio, IndInverseRadio},
+                                   {StandbyDynamicRadio, StandbyOffRadio}, {TouchPollOnRadio, TouchPollOffRadio},
+                                   {ConvTmW44Radio, ConvW58Radio}, {Sl1Radio, Sl3Radio}})
+            for (int id = static_cast<int>(first); c >= first && c <= last && id <= static_cast<int>(last); ++id)
+                form[static_cast<Ctl>(id)].checked = static_cast<Ctl>(id) == c;
         OnClicked(app, c);
     }
     void Click(Ctl c) { OnClicked(app, c); }
     void SelectCombo(Ctl c, int index) { form.SetSelection(c, index), OnComboChanged(app, c); }
-
-    static bool IsHexEdit(Ctl c) {
-        return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
-    }
 };
-
-// --- Replies and files the tests read ------------------------------------------
 
 // The reply of a reader that read back the card the frame wrote: "\n\r", then
 // the frame with letters "ms" (a User card's keys not sent back), changed by

@@ -34,77 +34,47 @@ public:
         std::uint64_t version = 0;
     };
     std::map<std::string, Entry> entries;
-    // Paths another program holds open: opening them finds them held.
-    std::set<std::string> held;
-    // This many openings, of any path, find it held before one succeeds.
-    int heldOpens = 0;
+    std::set<std::string> held;     // paths another program holds open
+    int heldOpens = 0;              // this many openings, of any path, find it held first
+    std::map<std::string, int> opens;  // of each path
 
     // A file as it is after a flush.
     void Put(const std::string& path, std::string content) {
         Entry& e = entries[path];
-        e.data = content;
-        e.durable = std::move(content);
-        ++e.version;
+        e.data = content, e.durable = std::move(content), ++e.version;
     }
     bool Has(const std::string& path) const { return entries.count(path) != 0; }
-    std::string Text(const std::string& path) const {
-        const auto it = entries.find(path);
-        return it == entries.end() ? std::string() : it->second.data;
-    }
+    std::string Text(const std::string& path) const { return Has(path) ? entries.at(path).data : std::string(); }
 
     // The nth call of this kind (from 1) fails with code; with a path, the
     // nth such call on that file (the target of a copy or move).
     void FailAt(FileOp op, int nth, std::uint32_t code = 5, std::string path = {},
                 FileStatus status = FileStatus::Failed) {
-        failOp_ = op;
-        failNth_ = nth;
-        failPath_ = std::move(path);
-        failCode_ = {status, code};
+        failOp_ = op, failNth_ = nth, failPath_ = std::move(path), failCode_ = {status, code};
         calls_.clear();
     }
-    // The power goes at the nth call from now on: it and every later call
-    // do nothing.
-    void PowerLossAtStep(int nth, Tear tear = Tear::None) {
-        lossStep_ = steps_ + nth;
-        tear_ = tear;
-    }
+    // The power goes at the nth call from now on: it and every later call do nothing.
+    void PowerLossAtStep(int nth, Tear tear = Tear::None) { lossStep_ = steps_ + nth, tear_ = tear; }
     bool PowerLost() const { return powerLost_; }
     // The disk as the next start of the program finds it.
     void Restart() {
         for (auto& [path, e] : entries) e.data = e.durable;
-        powerLost_ = false;
-        lossStep_ = 0;
-        failNth_ = 0;
+        powerLost_ = false, lossStep_ = 0, failNth_ = 0;
     }
-    // Calls of this kind (on the FailAt file, if one was named) since the
-    // last FailAt.
-    int Calls(FileOp op) const {
-        const auto it = calls_.find(op);
-        return it == calls_.end() ? 0 : it->second;
-    }
-    // Openings of each path.
-    std::map<std::string, int> opens;
+    // Calls of this kind (on the FailAt file, if one was named) since the last FailAt.
+    int Calls(FileOp op) const { return calls_.count(op) ? calls_.at(op) : 0; }
 
     FileResult Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) override {
         file.reset();
         ++opens[path];
         if (auto failed = Step(FileOp::Open, path)) return *failed;
-        if (held.count(path) != 0 || (heldOpens > 0 && heldOpens--)) {
+        if (held.count(path) || (heldOpens > 0 && heldOpens--))
             return FileResult::Failure(32, FileStatus::HeldElsewhere);
-        }
-        const bool exists = Has(path);
-        if (!exists && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared && mode != OpenMode::Hold) {
+        if (!Has(path) && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared && mode != OpenMode::Hold)
             return FileResult::Failure(2, FileStatus::NotFound);
-        }
-        if (mode == OpenMode::CreateAlways) {
-            // Emptying the file reaches the disk at once, its new content only with a flush.
-            Entry& e = entries[path];
-            e.data.clear();
-            e.durable.clear();
-            ++e.version;
-        } else {
-            entries[path];
-        }
+        Entry& e = entries[path];
+        // Emptying the file reaches the disk at once, its new content only with a flush.
+        if (mode == OpenMode::CreateAlways) e.data.clear(), e.durable.clear(), ++e.version;
         file = std::make_unique<Opened>(*this, path);
         return FileResult::Success();
     }
@@ -113,8 +83,7 @@ public:
         if (!Has(from)) return FileResult::Failure(2, FileStatus::NotFound);
         // A copy is not flushed: a new target holds nothing after a loss.
         Entry& target = entries[to];
-        target.data = entries[from].data;
-        ++target.version;
+        target.data = entries[from].data, ++target.version;
         return FileResult::Success();
     }
     FileResult MoveReplace(const std::string& from, const std::string& to) override {
@@ -128,8 +97,7 @@ public:
     }
     FileResult Delete(const std::string& path) override {
         if (auto failed = Step(FileOp::Delete, path)) return *failed;
-        if (entries.erase(path) == 0) return FileResult::Failure(2, FileStatus::NotFound);
-        return FileResult::Success();
+        return entries.erase(path) ? FileResult::Success() : FileResult::Failure(2, FileStatus::NotFound);
     }
     bool Exists(const std::string& path) override { return Has(path); }
     FileResult Stamp(const std::string& path, FileStamp& stamp) override {
@@ -181,8 +149,7 @@ private:
             if (auto failed = files_.Step(FileOp::Write, path_, {data, size}, position_)) return *failed;
             return Do(std::nullopt, [&](Entry& e) {
                 WriteInto(e.data, position_, {data, size});
-                position_ += size;
-                ++e.version;
+                position_ += size, ++e.version;
             });
         }
         FileResult Seek(std::uint64_t offset) override {
@@ -216,13 +183,11 @@ private:
         std::uint64_t position_ = 0;
     };
 
-    int steps_ = 0;
+    int steps_ = 0, failNth_ = 0, lossStep_ = 0;
     std::map<FileOp, int> calls_;
     std::optional<FileOp> failOp_;
-    int failNth_ = 0;
     std::string failPath_;
     FileResult failCode_;
-    int lossStep_ = 0;
     Tear tear_ = Tear::None;
     bool powerLost_ = false;
 };

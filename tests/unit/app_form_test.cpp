@@ -1,15 +1,15 @@
 // The main form through the fake window: what its radios and boxes send in
 // a frame, a User card's read-back put into it, the role, work-mode and
 // card-type rules, the reset, typing into the three hex edits, and the
-// commands (language, help, clear, generators, up-downs, stray ticks). A
-// Master card's read-back is fuzz/read_back_fuzz.cpp's; the waits are tested
-// with the flows that run them.
+// commands. A Master card's read-back is fuzz/read_back_fuzz.cpp's; the
+// waits are tested with the flows that run them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/card_settings.h"
@@ -23,89 +23,82 @@
 #include "protocol/frames.h"
 #include "support/fakes.h"
 
-namespace tollvane {
+namespace tollvane::testing {
 namespace {
 
-using testing::ShownMessage;
-using testing::TestApp;
-using testing::WithReader;
 using enum Ctl;
 
-SettingsBlock MasterWriteBlock(const TestApp& t) {
-    return SettingsBlockOf(BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
+const std::string kFF6 = "FF FF FF FF FF FF";
+const std::string kFF16 = kFF6 + " " + kFF6 + " FF FF FF FF";
+constexpr auto kChecked = &FakeControl::checked;
+constexpr auto kEnabled = &FakeControl::enabled;
+
+// The flag of each control in order, '1' where set: one comparison names every control that differs.
+std::string Flags(TestApp& t, bool FakeControl::*flag, std::initializer_list<Ctl> ctls) {
+    std::string flags;
+    for (Ctl c : ctls) flags += t.form[c].*flag ? '1' : '0';
+    return flags;
 }
 
 TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
-    struct Case {
-        Ctl radio, first, last;
-        std::size_t offset;  // in the settings block
-        std::uint8_t letter;
+    const struct { Ctl radio; std::size_t offset /* in the settings block */; std::uint8_t letter; } cases[] = {
+        {IfW26Radio, 1, 'e'},         {IfW44Radio, 1, 'f'},      {IfW58Radio, 1, 'g'}, {IndInverseRadio, 2, 'e'},
+        {StandbyDynamicRadio, 3, 'd'}, {StandbyStaticRadio, 3, 'e'}, {TouchPollOnRadio, 4, 'd'},
     };
-    const Case cases[] = {
-        {IfW26Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'e'},       {IfW44Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'f'},
-        {IfW58Radio, IfTouchMemoryRadio, IfW58Radio, 1, 'g'},       {IndInverseRadio, IndDirectRadio, IndInverseRadio, 2, 'e'},
-        {StandbyDynamicRadio, StandbyDynamicRadio, StandbyOffRadio, 3, 'd'},
-        {StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio, 3, 'e'},
-        {TouchPollOnRadio, TouchPollOnRadio, TouchPollOffRadio, 4, 'd'},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TestApp t{WithReader{}};
-        t.ClickRadio(c.radio, c.first, c.last);
-        EXPECT_EQ(MasterWriteBlock(t)[c.offset], c.letter) << static_cast<int>(c.radio);
+        t.ClickRadio(c.radio);
+        const auto frame = BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
+        EXPECT_EQ(SettingsBlockOf(frame)[c.offset], c.letter) << static_cast<int>(c.radio);
     }
-}
-
-// A Plus card without a security level has no card type (Classic winning
-// over the Plus radios shows in the start form's frame).
-TEST(CardSettingsTest, APlusCardWithoutALevelHasNoType) {
+    // A Plus card without a security level has no card type (Classic winning
+    // over the Plus radios shows in the start form's frame).
     TestApp t{WithReader{}};
-    t.form[ClassicCheck].checked = false;
-    t.form[Sl1Radio].checked = false;
+    t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
 }
 
-// The frame from offset 5 on: card type, AES letter, 6 unused, the AES key
-// 10 11 .. 1F, then the settings block.
-std::vector<std::uint8_t> FrameFrom5(std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
-    std::vector<std::uint8_t> out{card, aes, 0, 0, 0, 0, 0, 0};
-    for (std::uint8_t i = 0; i < 16; ++i) out.push_back(0x10 + i);
+// Puts a read-back into the form; the frame from offset 5 on: card type, AES
+// letter, 6 unused, the AES key 10 11 .. 1F, then the settings block.
+void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
+    std::vector<std::uint8_t> frame{card, aes, 0, 0, 0, 0, 0, 0};
+    for (std::uint8_t i = 0; i < 16; ++i) frame.push_back(0x10 + i);
     settings.resize(17, 0);
-    out.insert(out.end(), settings.begin(), settings.end());
-    return out;
+    frame.insert(frame.end(), settings.begin(), settings.end());
+    ApplySettingsReadBack(t.app, frame.data(), frame.size());
 }
 
 // A Master card's letters, each to its radio; a letter the form has no
 // radio for leaves its group as it was, and sector and block keep to the
 // up-downs' ranges.
 TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
+    const std::string aes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F", zero6 = "00 00 00 00 00 00";
     const struct {
-        std::vector<std::uint8_t> frame;
+        std::vector<std::uint8_t> settings;
+        std::uint8_t card, aesLetter;
         std::vector<Ctl> checked;
         int workMode, sector, block;
-        const char* crypto1;
-        const char* aesKey;
+        std::string crypto1, aesKey;
     } cases[] = {
-        {FrameFrom5({'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}),
+        {{'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}, 's', 'X',
          {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck}, 2, 15, 2, "01 02 03 04 05 06",
-         "FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF"},
-        {FrameFrom5({'M', 'f', 'd', 'e', 'e', 'd', 0, 1}, '3', 'V'),
-         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 0, 1, 1,
-         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
-        {FrameFrom5({'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V'),
+         kFF16},
+        {{'M', 'f', 'd', 'e', 'e', 'd', 0, 1}, '3', 'V',
+         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 0, 1, 1, zero6, aes},
+        {{'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V',
          {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
-         "00 00 00 00 00 00", "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F"},
+         zero6, aes},
     };
     for (const auto& c : cases) {
         TestApp t{WithReader{}};
         t.form.SetSelection(WorkModeCombo, 1);
         t.form[AesAuthCheck].checked = true;  // a Classic card and SL3 take it away
-        ApplySettingsReadBack(t.app, c.frame.data(), c.frame.size());
+        ApplyReadBack(t, c.settings, c.card, c.aesLetter);
         for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
-        EXPECT_EQ(t.form[AesAuthCheck].checked, std::ranges::count(c.checked, AesAuthCheck) == 1);
-        EXPECT_EQ(t.form[WorkModeCombo].selection, c.workMode);
-        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
-        EXPECT_EQ(t.form[Crypto1KeyEdit].text, c.crypto1);
-        EXPECT_EQ(t.form[AesKeyEdit].text, c.aesKey);
+        EXPECT_EQ(std::tuple(t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
+                             t.app.values.blockNumber, t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
+                  std::tuple(std::ranges::count(c.checked, AesAuthCheck) == 1, c.workMode, c.sector, c.block, c.crypto1,
+                             c.aesKey));
     }
 }
 
@@ -113,28 +106,16 @@ TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
     TestApp t{WithReader{}};
     t.SelectCombo(RoleCombo, 1);
     // A role letter of neither card is a User card's: no reader setting or key taken.
-    auto frame = FrameFrom5({'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
-    ApplySettingsReadBack(t.app, frame.data(), frame.size());
-    EXPECT_EQ(t.form[SectorDataEdit].text, "00 00 00 00 00 00 00");
-    EXPECT_FALSE(t.form[IfW44Radio].checked);
-    EXPECT_EQ(t.form[Crypto1KeyEdit].text, "FF FF FF FF FF FF");
-
-    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card.
-    frame = FrameFrom5({'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
-    ApplySettingsReadBack(t.app, frame.data(), frame.size());
-    EXPECT_EQ(t.form[SectorDataEdit].text, "11 22 33 44 55 66 77");
-    EXPECT_EQ(t.form[WorkModeCombo].selection, 3);
-    EXPECT_EQ(t.app.values.sectorNumber, 4);
-    EXPECT_EQ(t.app.values.blockNumber, 1);
-    // The layout of the User role with the card's work mode.
-    EXPECT_TRUE(t.form[SectorDataLabel].enabled);
-    EXPECT_TRUE(t.form[UniqueBeforeWriteCheck].enabled);
+    ApplyReadBack(t, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
+    EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
+              std::tuple("00 00 00 00 00 00 00", false, kFF6));
+    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card; the
+    // layout is the User role's with the card's work mode.
+    ApplyReadBack(t, {'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
+    EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
+                         t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
+              std::tuple("11 22 33 44 55 66 77", 3, 4, 1, "11"));
 }
-
-const std::string kFF6 = "FF FF FF FF FF FF";
-const std::vector<Ctl> kCrypto1Trio = {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check};
-const std::vector<Ctl> kUniqueLocked = {SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
-                                        DecEdit,        ConvTmW44Radio,       ConvW26Radio,    ConvW58Radio};
 
 // The form as the program starts it, with both keys changed and shown in
 // clear, as the operator may leave them.
@@ -148,27 +129,22 @@ struct KeysShown : TestApp {
     }
     // A key is back at all FF and masked, its "Show Key" box cleared.
     void ExpectKeyReset(Ctl edit, Ctl show, const std::string& text) {
-        EXPECT_EQ(form.Text(edit), text);
-        EXPECT_FALSE(form.IsChecked(show));
-        EXPECT_TRUE(form.IsPasswordMasked(edit));
+        EXPECT_EQ(std::tuple(form.Text(edit), form.IsChecked(show), form.IsPasswordMasked(edit)),
+                  std::tuple(text, false, true));
     }
 };
 
 TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
     KeysShown t;
-    t.app.values.sectorNumber = 7;
-    t.app.values.blockNumber = 2;
+    auto& v = t.app.values;
+    v.sectorNumber = 7, v.blockNumber = 2;
     ApplyFormRule(t.app, 0);
-    EXPECT_EQ(t.app.values.sectorNumber, 1);
-    EXPECT_EQ(t.form[SectorUpDown].upDownPos, 1);
-    EXPECT_EQ(t.app.values.blockNumber, 0);
-    EXPECT_EQ(t.form[BlockUpDown].upDownPos, 0);
+    EXPECT_EQ(std::tuple(v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber, t.form[BlockUpDown].upDownPos),
+              std::tuple(1, 1, 0, 0));
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
-    // The card ID after login puts only the block back.
-    t.app.values.sectorNumber = 7;
-    t.app.values.blockNumber = 2;
+    v.sectorNumber = 7, v.blockNumber = 2;  // the card ID after login puts only the block back
     ApplyFormRule(t.app, 2);
-    EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(7, 0));
+    EXPECT_EQ(std::pair(v.sectorNumber, v.blockNumber), std::pair(7, 0));
 }
 
 TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
@@ -176,69 +152,70 @@ TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
     t.SelectCombo(WorkModeCombo, 1);
     t.SelectCombo(RoleCombo, 1);
     t.Click(UniqueBeforeWriteCheck);
-    EXPECT_TRUE(t.form.IsEnabled(WriteCyclicButton));
-    for (Ctl c : kUniqueLocked) EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
-
+    const auto locked = [&] {
+        return Flags(t, kEnabled, {WriteCyclicButton, SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
+                                   DecEdit, ConvTmW44Radio, ConvW26Radio, ConvW58Radio}) +
+               Flags(t, kChecked, {UniqueBeforeWriteCheck});
+    };
+    EXPECT_EQ(locked(), "1000000001");
     t.SelectCombo(RoleCombo, 0);
-    EXPECT_FALSE(t.form.IsChecked(UniqueBeforeWriteCheck));
-    EXPECT_FALSE(t.form.IsEnabled(WriteCyclicButton));
-    for (Ctl c : kUniqueLocked) EXPECT_TRUE(t.form.IsEnabled(c)) << static_cast<int>(c);
+    EXPECT_EQ(locked(), "0111111110");
 }
 
 TEST(FormRuleTest, UserCardIdWithClassicLeavesOnlyTheKeyListAndTheConnectionUsable) {
     KeysShown t;
     t.SelectCombo(RoleCombo, 1);
-    for (Ctl c : {WriteButton, ReadButton, ClearButton, ClearCyclicButton, WriteCyclicButton, WorkModeCombo,
-                  ClassicCheck, PlusCheck, Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
-                  GenerateRandomButton, AddToListButton, SectorLabel, SectorUpDown, SectorEdit, BlockLabel,
-                  BlockUpDown, BlockEdit, Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check})
-        EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
-    for (Ctl c : {ShowListButton, RoleCombo, PortCombo, SearchButton})
-        EXPECT_TRUE(t.form.IsEnabled(c)) << static_cast<int>(c);
-    t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF6 + " " + kFF6 + " FF FF FF FF");
+    EXPECT_EQ(Flags(t, kEnabled, {WriteButton, ReadButton, ClearButton, ClearCyclicButton, WriteCyclicButton,
+                                  WorkModeCombo, ClassicCheck, PlusCheck, Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel,
+                                  AesKeyEdit, ShowAesCheck, GenerateRandomButton, AddToListButton, SectorLabel,
+                                  SectorUpDown, SectorEdit, BlockLabel, BlockUpDown, BlockEdit, Crypto1KeyLabel,
+                                  Crypto1KeyEdit, ShowCrypto1Check, ShowListButton, RoleCombo, PortCombo,
+                                  SearchButton}),
+              std::string(25, '0') + "1111");
+    t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF16);
 }
+
+// A Plus card in the card ID mode and after login, with SL3 and the
+// additional AES authentication chosen as the test needs.
+struct PlusCard : KeysShown {
+    explicit PlusCard(int mode) {
+        SelectCombo(WorkModeCombo, mode);
+        ClickPlus(app);
+    }
+};
 
 // Sl3 takes the Crypto1 key and the additional AES authentication away and
 // puts a shown key back; Sl1 gives them back, the key outside the card ID mode.
 TEST(ClickRuleTest, Sl3TakesTheCrypto1KeyAwayAndSl1GivesItBack) {
     for (int mode : {0, 2}) {
-        SCOPED_TRACE(mode);
-        KeysShown t;
-        t.SelectCombo(WorkModeCombo, mode);
-        ClickPlus(t.app);
+        PlusCard t{mode};
         t.Click(AesAuthCheck);
-        t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
-        EXPECT_FALSE(t.form.IsChecked(AesAuthCheck));
-        for (Ctl c : {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check, AesAuthCheck})
-            EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
+        t.ClickRadio(Sl3Radio);
+        EXPECT_EQ(Flags(t, kChecked, {AesAuthCheck}) +
+                      Flags(t, kEnabled, {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check, AesAuthCheck}),
+                  "00000") << mode;
         t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
-
         t.form[ClearButton].enabled = false;
-        t.ClickRadio(Sl1Radio, Sl1Radio, Sl3Radio);
-        for (Ctl c : {AesAuthCheck, ClearButton, ClearCyclicButton}) EXPECT_TRUE(t.form.IsEnabled(c));
-        for (Ctl c : kCrypto1Trio) EXPECT_EQ(t.form.IsEnabled(c), mode != 0) << static_cast<int>(c);
+        t.ClickRadio(Sl1Radio);
+        EXPECT_EQ(Flags(t, kEnabled, {AesAuthCheck, ClearButton, ClearCyclicButton, Crypto1KeyLabel, Crypto1KeyEdit,
+                                      ShowCrypto1Check}),
+                  mode ? "111111" : "111000");
     }
 }
 
 TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
     for (int mode : {0, 2}) {
-        KeysShown t;
-        t.SelectCombo(WorkModeCombo, mode);
-        ClickPlus(t.app);
-        t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+        PlusCard t{mode};
+        t.ClickRadio(Sl3Radio);
         t.Click(AesAuthCheck);
         t.form[ClearButton].enabled = false;
-
         t.Click(ClassicCheck);
-
-        EXPECT_TRUE(t.form.IsChecked(ClassicCheck) && t.form.IsChecked(Sl1Radio));
-        EXPECT_FALSE(t.form.IsChecked(PlusCheck) || t.form.IsChecked(Sl3Radio) || t.form.IsChecked(AesAuthCheck));
-        for (Ctl c : {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck})
-            EXPECT_FALSE(t.form.IsEnabled(c)) << static_cast<int>(c);
-        t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF6 + " " + kFF6 + " FF FF FF FF");
-        EXPECT_TRUE(t.form.IsEnabled(ClearButton));
-        EXPECT_EQ(t.form.IsEnabled(GenerateRandomButton), mode != 0);
-        for (Ctl c : kCrypto1Trio) EXPECT_EQ(t.form.IsEnabled(c), mode != 0) << static_cast<int>(c);
+        EXPECT_EQ(Flags(t, kChecked, {ClassicCheck, Sl1Radio, PlusCheck, Sl3Radio, AesAuthCheck}), "11000");
+        EXPECT_EQ(Flags(t, kEnabled, {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
+                                      ClearButton, GenerateRandomButton, Crypto1KeyLabel, Crypto1KeyEdit,
+                                      ShowCrypto1Check}),
+                  mode ? "00000011111" : "00000010000");
+        t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF16);
     }
 }
 
@@ -250,30 +227,22 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     t.SelectCombo(RoleCombo, 1);
     t.app.values.blockNumber = 1;
     ClickPlus(t.app);
-    t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
-    t.ClickRadio(ConvW26Radio, ConvTmW44Radio, ConvW58Radio);
+    t.ClickRadio(Sl3Radio);
+    t.ClickRadio(ConvW26Radio);
     EXPECT_EQ(t.form.Text(HexEdit), "332211");  // the data in the Wiegand 26 format
-    t.ClickRadio(ConvW58Radio, ConvTmW44Radio, ConvW58Radio);
+    t.ClickRadio(ConvW58Radio);
     EXPECT_EQ(t.form.Text(HexEdit), "77665544332211");
-    t.ClickRadio(IfW44Radio, IfTouchMemoryRadio, IfW58Radio);
-    t.ClickRadio(IndInverseRadio, IndDirectRadio, IndInverseRadio);
-    t.ClickRadio(StandbyStaticRadio, StandbyDynamicRadio, StandbyOffRadio);
-    t.ClickRadio(TouchPollOnRadio, TouchPollOnRadio, TouchPollOffRadio);
-
+    for (Ctl c : {IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio}) t.ClickRadio(c);
     ResetForm(t.app);
-
-    EXPECT_EQ(t.form.Selection(RoleCombo), 1);
-    EXPECT_EQ(t.form.Selection(WorkModeCombo), 0);
-    EXPECT_TRUE(t.form.IsShown(UserGroup));
-    EXPECT_FALSE(t.form.IsShown(ReaderSettingsGroup));
-    EXPECT_EQ(t.app.values.blockNumber, 0);
-    EXPECT_EQ(t.form.Text(HexEdit), "5544332211");  // the data in the Touch Memory / Wiegand 44 format
-    for (Ctl c : {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio,
-                  ClassicCheck, Sl1Radio})
-        EXPECT_TRUE(t.form.IsChecked(c)) << static_cast<int>(c);
-    for (Ctl c : {ConvW58Radio, IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio})
-        EXPECT_FALSE(t.form.IsChecked(c)) << static_cast<int>(c);
-    EXPECT_FALSE(t.form.IsEnabled(ShowCrypto1Check));
+    // The data back in the Touch Memory / Wiegand 44 format.
+    EXPECT_EQ(std::tuple(t.form.Selection(RoleCombo), t.form.Selection(WorkModeCombo), t.form.IsShown(UserGroup),
+                         t.form.IsShown(ReaderSettingsGroup), t.app.values.blockNumber, t.form.Text(HexEdit),
+                         t.form.IsEnabled(ShowCrypto1Check)),
+              std::tuple(1, 0, true, false, 0, "5544332211", false));
+    EXPECT_EQ(Flags(t, kChecked, {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio,
+                                  TouchPollOffRadio, ClassicCheck, Sl1Radio, ConvW58Radio, IfW44Radio, IndInverseRadio,
+                                  StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio}),
+              "11111110000000");
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
 }
 
@@ -286,35 +255,30 @@ struct Entry : TestApp {
     }
     // The operator edits the text and the caret ends at `caret`.
     void Edit(Ctl c, const std::string& text, int caret) {
-        form[c].text = text;
-        form[c].caret = caret;
+        form[c].text = text, form[c].caret = caret;
         OnEditChanged(app, c);
     }
     std::string Kept(Ctl c) {
+        const auto hex = [](const auto& bytes) { return FormatHexBytes(bytes.data(), bytes.size()); };
         const auto& v = app.values;
-        if (c == Crypto1KeyEdit) return FormatHexBytes(v.crypto1Key.data(), v.crypto1Key.size());
-        if (c == AesKeyEdit) return FormatHexBytes(v.aesKey.data(), v.aesKey.size());
-        return FormatHexBytes(v.uniqueData.data(), v.uniqueData.size());
+        return c == Crypto1KeyEdit ? hex(v.crypto1Key) : c == AesKeyEdit ? hex(v.aesKey) : hex(v.uniqueData);
     }
 };
-
 
 // Focus, one edit by the operator (caret at its end unless given), then the
 // focus taken away if the entry did not end by itself. Each runs with the
 // edit reporting EN_CHANGE for the program's own texts, as Windows does, and
 // without: a paste is cleaned in one step either way.
-struct EntryCase {
-    Ctl edit;
-    std::string typed;
-    bool endsItself;       // the last digit ends the entry
-    std::string shown;     // while the entry is open, or after it ended
-    std::string leftWith;  // display form on leaving, and the kept bytes
-    int caret = -1;
-    std::string converter = "5544332211";  // the data's hex number after leaving
-};
-
 TEST(HexEntryTest, TypingFilteringAndLeaving) {
-    const std::vector<EntryCase> cases = {
+    const struct {
+        Ctl edit;
+        std::string typed;
+        bool endsItself;       // the last digit ends the entry
+        std::string shown;     // while the entry is open, or after it ended
+        std::string leftWith;  // display form on leaving, and the kept bytes
+        int caret = -1;
+        std::string converter = "5544332211";  // the data's hex number after leaving
+    } cases[] = {
         {AesKeyEdit, "00112233", false, "00112233", "00 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF"},
         {SectorDataEdit, "0102", false, "0102", "01 02 FF FF FF FF FF", -1, "FFFFFF0201"},
         {Crypto1KeyEdit, "a0-b1 C2", false, "01C2", "01 C2 FF FF FF FF"},
@@ -328,23 +292,21 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
         {Crypto1KeyEdit, "FFFFFFFFFFFF1", false, "FFFFFFFFFFFF", kFF6, 13},
         {Crypto1KeyEdit, "1FFFFFFFFFFFF", false, "FFFFFFFFFFFF", kFF6, 1},
         {Crypto1KeyEdit, "AB0102030405060708", false, "010203040506", "01 02 03 04 05 06", 2},
-        {AesKeyEdit, std::string(32, 'F') + "0", false, std::string(32, 'F'), kFF6 + " " + kFF6 + " FF FF FF FF", 33},
+        {AesKeyEdit, std::string(32, 'F') + "0", false, std::string(32, 'F'), kFF16, 33},
     };
     for (bool reportsOwnTexts : {true, false}) {
-        for (const EntryCase& c : cases) {
+        for (const auto& c : cases) {
             SCOPED_TRACE(c.typed + (reportsOwnTexts ? "" : " (no EN_CHANGE for the program's texts)"));
             Entry t;
             if (!reportsOwnTexts) t.form.onTextSet = nullptr;
             t.FocusEdit(c.edit);
             EXPECT_EQ(t.form.Text(c.edit), StripBlanks(t.form.Text(c.edit)));  // digits alone while focused
             t.Edit(c.edit, c.typed, c.caret < 0 ? static_cast<int>(c.typed.size()) : c.caret);
-            EXPECT_EQ(t.form.focused.has_value(), !c.endsItself);
-            EXPECT_EQ(t.form.Text(c.edit), c.shown);
+            EXPECT_EQ(std::pair(t.form.focused.has_value(), t.form.Text(c.edit)), std::pair(!c.endsItself, c.shown));
             t.form.FocusMainWindow();
-            EXPECT_EQ(t.form.Text(c.edit), c.leftWith);
-            EXPECT_EQ(t.Kept(c.edit), c.leftWith);
+            EXPECT_EQ(std::tuple(t.form.Text(c.edit), t.Kept(c.edit), t.form.Text(HexEdit)),
+                      std::tuple(c.leftWith, c.leftWith, c.converter));
             EXPECT_TRUE(t.form.IsPasswordMasked(Crypto1KeyEdit) && t.form.IsPasswordMasked(AesKeyEdit));
-            EXPECT_EQ(t.form.Text(HexEdit), c.converter);
         }
     }
 }
@@ -379,8 +341,7 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     // Told in the language that was active when the save failed.
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
-    EXPECT_EQ(t.form.Text(WriteButton), "Write");
-    EXPECT_EQ(t.shell.menuRebuilds, 1);
+    EXPECT_EQ(std::pair(t.form.Text(WriteButton), t.shell.menuRebuilds), std::pair(std::string("Write"), 1));
 }
 
 // What the shell could not do with the help file, and what the operator can do.
@@ -401,44 +362,34 @@ TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
     }
 }
 
+// Yes without a link searches for the reader (and forgets the run); No does nothing.
 TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
     for (Ctl button : {ClearButton, ClearCyclicButton}) {
         for (bool yes : {false, true}) {
             Started t;
             t.boxes.answers = {yes};
             t.Click(button);
-            ASSERT_EQ(t.boxes.questions.size(), 1u);
-            EXPECT_EQ(t.boxes.questions[0], t.T(Msg::kConfirmClearCard));
-            // Yes without a link searches for the reader (and forgets the run); No does nothing.
-            EXPECT_EQ(t.timers.IsRunning(TimerId::Search), yes);
-            EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+            EXPECT_EQ(t.boxes.questions, std::vector{t.T(Msg::kConfirmClearCard)});
+            EXPECT_EQ(std::pair(t.timers.IsRunning(TimerId::Search), t.app.op.cyclicRun),
+                      std::pair(yes, CyclicRun::None));
         }
     }
 }
 
 TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
-    struct Case {
-        const char* name;
-        bool plus, sl3;
-        int mode;
-        bool crypto1Changes, aesChanges;
-    };
-    const Case cases[] = {
-        {"classic sector data", false, false, 1, true, false},
-        {"plus sl1 card id", true, false, 0, false, true},
-        {"plus sl1 after login", true, false, 2, true, true},
-        {"plus sl3 sector data", true, true, 3, false, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // Classic sector data, Plus SL1 card ID, Plus SL1 after login, Plus SL3 sector data.
+    const struct { bool plus, sl3; int mode; bool crypto1Changes, aesChanges; } cases[] = {
+        {false, false, 1, true, false}, {true, false, 0, false, true}, {true, false, 2, true, true},
+        {true, true, 3, false, true}};
+    for (const auto& c : cases) {
         Started t;
         t.form.SetSelection(WorkModeCombo, c.mode);
         if (c.plus) ClickPlus(t.app);
-        if (c.sl3) t.ClickRadio(Sl3Radio, Sl1Radio, Sl3Radio);
+        if (c.sl3) t.ClickRadio(Sl3Radio);
         t.Click(GenerateRandomButton);
-        EXPECT_EQ(t.form.Text(Crypto1KeyEdit) != "FF FF FF FF FF FF", c.crypto1Changes);
-        EXPECT_EQ(t.form.Text(AesKeyEdit).substr(0, 2) != "FF", c.aesChanges);
-        EXPECT_TRUE(t.boxes.shown.empty());
+        EXPECT_EQ(std::tuple(t.form.Text(Crypto1KeyEdit) != kFF6, t.form.Text(AesKeyEdit).substr(0, 2) != "FF",
+                             t.boxes.shown.size()),
+                  std::tuple(c.crypto1Changes, c.aesChanges, 0u)) << c.mode;
     }
 }
 
@@ -446,11 +397,7 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
 // could not take it; with no number at all "The operation failed!" and the
 // data stay as they were.
 TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
-    const struct {
-        bool sourceFails;
-        std::optional<StoreFailure> failure;
-        std::string message;
-    } cases[] = {
+    const struct { bool sourceFails; std::optional<StoreFailure> failure; std::string message; } cases[] = {
         {false, {}, ""},
         {true, {}, "The operation failed!"},
         {false, StoreFailure{StoreStep::Open, 0}, Text(LanguageId::English, Msg::kUsersDataOpenError)},
@@ -462,38 +409,30 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
         TestApp t(LanguageId::English);
         InitMainForm(t.app);
         t.random.fail = c.sourceFails;
-        if (c.failure) {
-            t.users.outcomes = {RecordOutcome::Failed};
-            t.users.failure = *c.failure;
-        }
-        std::string fieldWhenTold;
+        if (c.failure) t.users.outcomes = {RecordOutcome::Failed}, t.users.failure = *c.failure;
+        std::string fieldWhenTold = "11 22 33 44 55 66 77";  // told before it changes
         t.boxes.modalLoop = [&] { fieldWhenTold = t.form.Text(SectorDataEdit); };
         t.Click(GenerateUniqueButton);
         const auto shown = c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
                                          : t.users.asked.at(0);
-        EXPECT_EQ(t.app.values.uniqueData, shown);
-        EXPECT_EQ(t.form.Text(SectorDataEdit), t.app.values.uniqueDataText);
-        EXPECT_EQ(t.form.Text(HexEdit) == "5544332211", c.sourceFails);
+        EXPECT_EQ(std::tuple(t.app.values.uniqueData, t.form.Text(SectorDataEdit), t.form.Text(HexEdit) == "5544332211",
+                             fieldWhenTold),
+                  std::tuple(shown, t.app.values.uniqueDataText, c.sourceFails, "11 22 33 44 55 66 77"));
         EXPECT_EQ(t.boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
-        if (!c.message.empty()) { EXPECT_EQ(fieldWhenTold, "11 22 33 44 55 66 77"); }  // told before it changes
     }
 }
 
 TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
-    struct Case {
-        Ctl upDown;
-        int pos, delta, sector, block;
-    };
-    const Case cases[] = {
+    const struct { Ctl upDown; int pos, delta, sector, block; } cases[] = {
         {SectorUpDown, 1, 1, 2, 0},   {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
         {BlockUpDown, 0, -1, 1, 0},   {BlockUpDown, 2, 1, 1, 2},    {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
         {SectorEdit, 5, 1, 1, 0},  // not an up-down
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         TestApp t;
         OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
-        EXPECT_EQ(t.app.values.sectorNumber, c.sector) << c.pos << " " << c.delta;
-        EXPECT_EQ(t.app.values.blockNumber, c.block) << c.pos << " " << c.delta;
+        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block))
+            << c.pos << " " << c.delta;
     }
 }
 
@@ -501,11 +440,9 @@ TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
     for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
     for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
-    EXPECT_EQ(t.progress.opens, 0);
-    EXPECT_EQ(t.progress.steps, 0);
-    EXPECT_TRUE(t.timers.running.empty());
-    EXPECT_TRUE(t.progress.mainWindowEnabled);
+    EXPECT_EQ(std::tuple(t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
+              std::tuple(0, 0, 0u, true));
 }
 
 }  // namespace
-}  // namespace tollvane
+}  // namespace tollvane::testing

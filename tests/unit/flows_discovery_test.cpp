@@ -13,8 +13,11 @@ namespace tollvane::testing {
 namespace {
 
 using ::testing::ElementsAre;
+using Texts = std::vector<std::string>;
 
-const char kRetry[] = "The reader did not respond!\n(Try again or a different COM port).";
+const std::string kRetry = "The reader did not respond!\n(Try again or a different COM port).";
+const std::string kInvalid = "Invalid command!", kUnrecognised = "The answer could not be recognized!";
+const std::string kFound = "Varnel reader found!\n\r->[COM12]";
 
 // The search of 100 ticks of 10 ms, then the version wait of 2 ticks of
 // 500 ms, with the main window disabled from the first tick to the last.
@@ -23,17 +26,13 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     t.ReaderAcknowledges();
     t.app.op.tickCount = 57;  // left over from a tick that came after its wait
     StartUp(t.app);
-    EXPECT_EQ(t.timers.running.at(TimerId::Search), 10u);
-    EXPECT_EQ(t.progress.range, 100);
+    EXPECT_EQ(std::tuple(t.timers.running.at(TimerId::Search), t.progress.range), std::tuple(10u, 100));
     EXPECT_EQ(t.RunOut(TimerId::Search), 100);
-    EXPECT_THAT(t.port.openBauds, ElementsAre(19200u));
-    EXPECT_EQ(t.app.link.portIndex, 1);  // in the list sorted by number
-    EXPECT_EQ(t.timers.running.at(TimerId::Reply), 500u);
-    EXPECT_EQ(t.progress.range, 2);
-    EXPECT_FALSE(t.progress.mainWindowEnabled);
+    EXPECT_EQ(std::tuple(t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
+                         t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
+              std::tuple(std::vector{19200u}, 1, 500u, 2, false));
     EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
-    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
-    EXPECT_TRUE(t.progress.mainWindowEnabled);
+    EXPECT_EQ(std::tuple(t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), std::tuple("2.00", true));
 }
 
 // No port list: one empty entry and a warning, and picking it warns again.
@@ -42,37 +41,31 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
 // reported; one that takes no query ends the operation.
 TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
     const struct {
-        const char* name;
         std::optional<std::vector<std::string>> ports;
-        std::optional<std::string> reader;
         bool opens, sends;
-        std::vector<std::string> items;
+        Texts items;
         std::vector<ShownMessage> messages;
         int closes;
     } cases[] = {
-        {"no port list", std::nullopt, std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
-        {"no reader", std::vector<std::string>{}, std::nullopt, true, true, {},
+        {std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
+        {Texts{}, true, true, {},
          {{"Varnel not found!", MessageIcon::Error}, {Text(LanguageId::English, Msg::kSelectPortHint), MessageIcon::Hint}}, 0},
-        {"will not open", std::vector<std::string>{"COM12"}, "COM12", false, true, {"COM12"},
-         {{"Varnel reader found!\n\r->[COM12]", MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}}, 0},
-        {"takes no query", std::vector<std::string>{"COM12"}, "COM12", true, false, {"COM12"},
-         {{"Varnel reader found!\n\r->[COM12]", MessageIcon::Success}}, 1},
+        {Texts{"COM12"}, false, true, {"COM12"},
+         {{kFound, MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}}, 0},
+        {Texts{"COM12"}, true, false, {"COM12"}, {{kFound, MessageIcon::Success}}, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.items.size());
         TestApp t{WithReader{{}, std::nullopt}};
         t.ports.ports = c.ports;
-        t.ports.readerPort = c.reader;
-        t.port.openResult = c.opens;
-        t.port.sendResult = c.sends;
+        if (c.ports && !c.ports->empty()) t.ports.readerPort = "COM12";
+        t.port.openResult = c.opens, t.port.sendResult = c.sends;
         SearchReader(t.app);
-        EXPECT_EQ(t.form[Ctl::PortCombo].items, c.items);
-        EXPECT_EQ(t.boxes.shown, c.messages);
-        EXPECT_FALSE(t.app.LinkOpen() || t.timers.IsRunning(TimerId::Reply));
-        EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
-        EXPECT_EQ(t.port.closes, c.closes);
+        EXPECT_EQ(std::tuple(t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
+                             t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
+                  std::tuple(c.items, c.messages, false, false, true, c.closes));
         t.SelectCombo(Ctl::PortCombo, 0);  // a pick of the empty entry warns again and opens nothing
-        if (!c.ports) { EXPECT_TRUE(t.boxes.shown.size() == 2 && t.port.opened.empty() && !t.app.link.manualConnect); }
+        EXPECT_TRUE(c.ports || (t.boxes.shown.size() == 2 && t.port.opened.empty() && !t.app.link.manualConnect));
     }
 }
 
@@ -80,36 +73,29 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
 // operator picked the port: only a port picked by hand is given up for an
 // answer that is no version; no answer, or a wrong version, closes any port.
 TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
-    struct Case {
-        const char* reply;  // empty: silence
-        bool manual;
-        std::vector<std::string> messages;
-        bool staysOpen;
-    };
-    const Case cases[] = {
+    const std::string unknown = "\n\rAT+CMD - UNKNOWN CMD!", noise = "\x81\x92\xA3\xB4";
+    const struct { std::string reply; bool manual; Texts messages; bool staysOpen; } cases[] = {
         {"", false, {}, false},
         {"", true, {kRetry}, false},
-        {"\n\rAT+CMD - UNKNOWN CMD!", false, {"Invalid command!"}, true},
-        {"\n\rAT+CMD - UNKNOWN CMD!", true, {"Invalid command!", kRetry}, false},
-        {"\x81\x92\xA3\xB4", false, {"The answer could not be recognized!"}, true},
-        {"\x81\x92\xA3\xB4", true, {"The answer could not be recognized!", kRetry}, false},
+        {unknown, false, {kInvalid}, true},
+        {unknown, true, {kInvalid, kRetry}, false},
+        {noise, false, {kUnrecognised}, true},
+        {noise, true, {kUnrecognised, kRetry}, false},
         {"\n\rAT+USB - OK! >> 2.01", false, {"Settings read!", "Update your reader to version 2.00!"}, false},
         {"\n\rAT+USB - OK! >> 2.00", true, {"Settings read!"}, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.reply) + (c.manual ? " (manual)" : ""));
-        TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply + (c.manual ? " (manual)" : ""));
+        TestApp t{WithReader{}};
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         RefreshPortList(t.app);
         if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
         else SearchReader(t.app);
         t.boxes.shown.clear();
         t.RunOut(TimerId::Reply);
-        EXPECT_EQ(t.boxes.Texts(), c.messages);
-        EXPECT_EQ(t.app.LinkOpen(), c.staysOpen);
-        EXPECT_EQ(t.port.handle, c.staysOpen);
-        EXPECT_EQ(t.form[Ctl::PortCombo].enabled, !c.staysOpen);
-        EXPECT_FALSE(t.app.link.manualConnect && !c.staysOpen);
+        EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
+                             t.app.link.manualConnect && !c.staysOpen),
+                  std::tuple(c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
         // A link may stay open with no reader identified: only a version shows one.
         EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[Ctl::VersionValue].text == "2.00");
     }
@@ -121,8 +107,7 @@ TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     t.port.openResult = false;
     t.boxes.shown.clear();
     t.SelectCombo(Ctl::PortCombo, 0);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("Error opening [COM1]!"));
-    EXPECT_TRUE(t.app.link.manualConnect);
+    EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.link.manualConnect), std::tuple(Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
     EXPECT_FALSE(t.app.link.manualConnect);
 }
@@ -137,38 +122,26 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
         t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
-        EXPECT_FALSE(t.app.LinkOpen());
-        EXPECT_EQ(t.port.closes, 1);  // never twice
-        EXPECT_FALSE(t.app.link.manualConnect);
-        EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None);
-        EXPECT_EQ(t.app.reader.modelLetter, 'X');
-        EXPECT_EQ(t.form[Ctl::VersionValue].text, "x.xx");
-        EXPECT_EQ(t.app.values.sectorNumber, 1);
-        EXPECT_TRUE(t.form[Ctl::PortCombo].enabled);
-        EXPECT_THAT(t.form[Ctl::PortCombo].items, ElementsAre("COM1", "COM3"));
+        EXPECT_EQ(std::tuple(t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
+                             t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
+                             t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled, t.form[Ctl::PortCombo].items),
+                  std::tuple(false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
     }
 }
 
 // The request, a pause of 100 ms, then the reply: the card's four values, or
 // why not. Only a request that cannot be written ends the operation.
 TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
-    using Window = std::pair<std::string, std::vector<std::string>>;
-    struct Case {
-        std::string reply;
-        std::vector<std::string> messages;
-        std::vector<Window> windows;
-        bool sent = true;
+    using Window = std::pair<std::string, Texts>;
+    const std::string values = "\n\rAT+IDS - OK! >> 0012345678 3232235777.";
+    const struct { std::string reply; Texts messages; std::vector<Window> windows; bool sent = true; } cases[] = {
+        {values, {}, {{"Ostrel-xxx ver.0.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
+        {"", {kRetry}, {}},
+        {"\n\rAT+ERR_04", {kInvalid}, {}},
+        {"\n\rAT+IDS - OK! >> 0012345678 3232235777;", {kUnrecognised}, {}},
+        {values, {}, {}, false},
     };
-    const Case cases[] = {
-        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.",
-         {},
-         {{"Ostrel-xxx ver.0.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
-        {"", {"The reader did not respond!\n(Try again or a different COM port)."}, {}},
-        {"\n\rAT+ERR_04", {"Invalid command!"}, {}},
-        {"\n\rAT+IDS - OK! >> 0012345678 3232235777;", {"The answer could not be recognized!"}, {}},
-        {"\n\rAT+IDS - OK! >> 0012345678 3232235777.", {}, {}, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.reply + (c.sent ? "" : " (not sent)"));
         TestApp t{WithReader{}};
         t.Connect();
@@ -176,58 +149,42 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         t.port.sendResult = c.sent;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         OnCommand(t.app, Command::ReadId);
-        EXPECT_EQ(t.port.SentText(1), "AT+READS_IDS");
-        EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(c.sent ? 1 : 0, 100u));
-        EXPECT_EQ(t.boxes.Texts(), c.messages);
-        EXPECT_EQ(t.shell.readIdWindows, c.windows);
-        EXPECT_EQ(t.app.LinkOpen(), c.sent);
-        EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
+        EXPECT_EQ(std::tuple(t.port.SentText(1), t.sleeper.pauses, t.boxes.Texts(), t.shell.readIdWindows,
+                             t.app.LinkOpen(), t.timers.IsRunning(TimerId::Card)),
+                  std::tuple("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages, c.windows,
+                             c.sent, false));
     }
 }
 
 // An open link's port is closed at the check and, 1000 ms later, opened
 // again if it is still there, without asking for the version again; a port
-// that has gone or will not open ends the operation.
+// that has gone or will not open ends the operation, which gives the port
+// back to the operator and forgets the reader.
 TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
-    struct Case {
-        const char* name;
-        bool present, opens;
-        std::vector<ShownMessage> messages;
-        std::vector<std::string> list;
+    const struct { bool present, opens; std::vector<ShownMessage> messages; Texts list; } cases[] = {
+        {true, true, {}, {"COM1", "COM3"}},
+        {true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
+        {false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
     };
-    const Case cases[] = {
-        {"present", true, true, {}, {"COM1", "COM3"}},
-        {"will not open", true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
-        {"gone", false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TestApp t{WithReader{{"COM1", "COM3"}, "COM3"}};
+    for (const auto& c : cases) {
+        TestApp t{WithReader{}};
         t.Connect();
         const std::size_t sent = t.port.sent.size();
-        if (!c.present) {
-            t.ports.present.erase("COM3");
-            t.ports.ports = std::vector<std::string>{"COM1"};
-        }
+        if (!c.present) t.ports.present.erase("COM3"), t.ports.ports = Texts{"COM1"};
         t.port.openResult = c.opens;
         OnDevicesChanged(t.app);
         t.Tick(TimerId::Device);
-        EXPECT_EQ(t.boxes.shown, c.messages);
-        EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
-        EXPECT_EQ(t.app.LinkOpen(), c.messages.empty());
-        EXPECT_EQ(t.port.handle, c.messages.empty());
-        EXPECT_EQ(t.port.closes, 1);  // closed once, never twice
-        EXPECT_EQ(t.form[Ctl::PortCombo].items, c.list);
-        // An ended operation gives the port back to the operator and forgets the reader.
-        EXPECT_EQ(t.form[Ctl::VersionValue].text, c.messages.empty() ? "2.00" : "x.xx");
-        EXPECT_EQ(t.port.sent.size(), sent);
-        EXPECT_FALSE(t.timers.IsRunning(TimerId::Search));
+        const bool kept = c.messages.empty();
+        EXPECT_EQ(std::tuple(t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
+                             t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
+                             t.form[Ctl::VersionValue].text, t.port.sent.size(), t.timers.IsRunning(TimerId::Search)),
+                  std::tuple(c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent, false));
     }
 }
 
 // A burst of notifications leads to one check, two seconds after the first.
-// Reopening the port under a running
-// wait would lose its reply: the check comes at the first tick after it.
+// Reopening the port under a running wait would lose its reply: the check
+// comes at the first tick after it.
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
@@ -244,9 +201,7 @@ TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     t.RunOut(TimerId::Reply);
     EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
     ASSERT_TRUE(t.Tick(TimerId::Device));
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
-    EXPECT_EQ(t.port.closes, 1);
-    EXPECT_TRUE(t.app.LinkOpen());
+    EXPECT_EQ(std::tuple(t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()), std::tuple(false, 1, true));
     OnDevicesChanged(t.app);  // after the check the next change arms it again
     EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
