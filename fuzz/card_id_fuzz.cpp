@@ -1,5 +1,4 @@
-// The card ID reply from any bytes: without the fixed start it is refused,
-// and the Read ID window's texts of whatever was read give the numbers back.
+// The card ID reply: refused without its fixed start; the Read ID texts give the numbers back.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,8 +9,7 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-// Input: one byte for the count the read reported, then the reply's bytes;
-// with its top bit the fixed start of a good reply goes in front.
+// Input: the count the read reported (top bit: the fixed start goes in front), then the reply.
 TOLLVANE_FUZZ_HARNESS(card_id) {
     Bytes in(data, size);
     const std::uint8_t head = in.Byte();

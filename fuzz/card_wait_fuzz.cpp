@@ -53,7 +53,6 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.form.SetSelection(Ctl::RoleCombo, setup & 1);
     t.form.SetSelection(Ctl::WorkModeCombo, (setup >> 1) & 3);
     t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, draws);
-    // Each draw is recorded, already issued, or fails, by two bits in turn.
     using enum RecordOutcome;
     const RecordOutcome outcomes[] = {Recorded, Recorded, AlreadyRecorded, Failed};
     for (int i = 0; i < 4; ++i) t.users.outcomes.push_back(outcomes[(storeBits >> (2 * i)) & 3]);
@@ -74,8 +73,7 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
         FUZZ_CHECK(ticksInWait <= kCardWaitTicks || !t.app.op.waitRunning);
         FUZZ_CHECK(t.progress.open == t.app.op.waitRunning && t.progress.mainWindowEnabled == !t.app.op.waitRunning);
     };
-    // Long inputs add little but time: the first 150 events count.
-    for (int events = 0; in.Left() > 0 && events < 150; ++events) {
+    for (int events = 0; in.Left() > 0 && events < 150; ++events) {  // more add little but time
         const std::uint8_t event = in.Byte();
         switch (event % 8) {
             case 3: t.port.Arrive(std::string(in.Text(event / 8 % 24))); break;

@@ -1,5 +1,4 @@
-// appconfig.ini with any content: the language read, and a language switch
-// that rewrites the first line and keeps the rest of the file.
+// appconfig.ini with any content: the language read, and a switch that rewrites only the first line.
 #include <algorithm>
 
 #include "app/config.h"
@@ -18,13 +17,11 @@ TOLLVANE_FUZZ_HARNESS(config) {
     testing::MemoryFiles files;
     files.Put(path, content);
 
-    // English only for a first line that is exactly the English line, with
-    // either line end; anything else, Russian.
+    // English only for a first line that is exactly the English line, with either line end.
     const bool english = content.starts_with("Language = EN;\n") || content.starts_with("Language = EN;\r\n");
     FUZZ_CHECK(ReadConfig(files, path) == (english ? LanguageId::English : LanguageId::Russian));
     FUZZ_CHECK(files.Text(path) == content);  // reading never changes the file
 
-    // The switch writes the line from the start and leaves what follows it.
     FUZZ_CHECK(SaveConfig(files, path, save));
     const std::string line = save == LanguageId::English ? "Language = EN;\r\n" : "Language = RU;\r\n";
     const std::string after = files.entries[path].durable;

@@ -1,7 +1,5 @@
-// A fuzz harness is one function over arbitrary bytes. Built with libFuzzer
-// (TOLLVANE_FUZZER) each harness file is a fuzzer of its own; in the native
-// test suite every harness registers by name, so that its seeds and every
-// input that ever broke it run as ordinary tests.
+// A fuzz harness: with libFuzzer (TOLLVANE_FUZZER) a fuzzer of its own; in the native
+// suite registered by name, so that its seeds and every input that broke it run as tests.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +12,7 @@ namespace tollvane::fuzz {
 
 using Harness = void (*)(const std::uint8_t* data, std::size_t size);
 
-// A fuzzer aborts, so that libFuzzer keeps the input; the test suite gets an
-// exception that names the check and goes on.
+// A fuzzer aborts, so that libFuzzer keeps the input; the test suite gets an exception.
 [[noreturn]] void Fail(const char* file, int line, const char* condition);
 
 inline std::map<std::string, Harness>& Harnesses() {
@@ -26,8 +23,7 @@ struct Registration {
     Registration(const char* name, Harness harness) { Harnesses()[name] = harness; }
 };
 
-// Values taken from the front of one input; past its end every byte is 0 and
-// every text empty.
+// Values taken from the front of one input; past its end every byte is 0 and every text empty.
 class Bytes {
 public:
     Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
@@ -45,8 +41,7 @@ private:
     std::size_t size_, pos_ = 0;
 };
 
-// The size of the next block a file is handed over in: 1 to max bytes, never
-// more than is left, drawn from seed (which it moves on).
+// The next block a file is handed over in: 1 to max bytes, no more than is left, drawn from seed.
 inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t max) {
     seed = seed * 1103515245u + 12345u;
     const std::size_t block = 1 + (seed >> 16) % max;

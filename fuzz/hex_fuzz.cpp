@@ -1,5 +1,4 @@
-// The hex entry fields for any text: the typing filter ends with the digits
-// alone, and the display form of a parse parses back to the same bytes.
+// The hex fields: the typing filter leaves the digits alone; a parse's display form parses back the same.
 #include <algorithm>
 
 #include "carddata/hex_text.h"

@@ -1,6 +1,5 @@
-// Key record lines: any line parsed after any other keeps the capacities, a
-// key the line does not carry is never regrouped a second time, and a record
-// written by the program reads back field for field.
+// Key record lines: any line after any other keeps the capacities, a key the line does not
+// carry is never regrouped again, and a record the program writes reads back field for field.
 
 #include "fuzz_target.h"
 #include "carddata/hex_text.h"
@@ -9,9 +8,8 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-// Input: the previous line and the line, split at the first 0xFF byte; the
-// previous line is parsed first, as the list reader does line after line.
-// The bytes also make one record that the program writes and reads back.
+// Input: the previous line and the line, split at the first 0xFF byte, parsed in turn as the
+// list reader does; the same bytes also make the record written and read back.
 TOLLVANE_FUZZ_HARNESS(key_record) {
     const std::string all(reinterpret_cast<const char*>(data), size);
     const std::size_t split = all.find('\xFF');
@@ -31,7 +29,6 @@ TOLLVANE_FUZZ_HARNESS(key_record) {
     FUZZ_CHECK(current.M_KEY.size() <= kMKeyCapacity && current.A_KEY.size() <= kAKeyCapacity);
     FUZZ_CHECK(current.Description.size() <= kDescriptionCapacity);
 
-    // A record with keys and a description from the input, read back.
     Bytes in(data, size);
     const RecordSettings s{"SL1", "V", "1", "0", "2", "1", "3", "15", "2"};
     std::string mKey, aKey;

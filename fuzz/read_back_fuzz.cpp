@@ -1,7 +1,5 @@
-// A card's read-back put into the start form: whatever the bytes, each radio
-// group keeps one checked button, one card kind is ticked, sector and block
-// stay in their ranges, and the hex texts shown are the values kept. Which
-// letter checks which radio is the unit tests'.
+// A read-back put into the start form: one checked radio per group, one card kind, sector and
+// block in range, and the hex texts shown are the values kept.
 #include <algorithm>
 
 #include "app/main_controller.h"
@@ -13,8 +11,7 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-// Input: one byte choosing the form's role (low bit), then the frame from its
-// offset 5 on, as many bytes as arrived.
+// Input: the form's role (low bit), then the frame from its offset 5 on, as many bytes as arrived.
 TOLLVANE_FUZZ_HARNESS(read_back) {
     Bytes in(data, size);
     const int role = in.Byte() & 1;

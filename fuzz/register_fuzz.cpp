@@ -1,6 +1,5 @@
-// Reading the register back: any bytes cut into any blocks give the rows that
-// one block gives, each row is the file's own bytes at its offset, and a row
-// the program formats is read back as one row with its fields.
+// Reading the register: any blocks give the rows of one block, each row the file's bytes at its
+// offset; a row the program formats reads back as one row with its fields.
 
 #include "fuzz_target.h"
 #include "register/issued_cards.h"
@@ -33,9 +32,8 @@ std::string WithoutCrLf(std::string text) {
 
 }  // namespace
 
-// Input: a byte seeding the block sizes, then either the file's content
-// (second byte even) or the fields of one row (odd), each a length byte and
-// its bytes.
+// Input: a byte seeding the block sizes, then the file's content (second byte even) or the
+// fields of one row (odd), each a length byte and its bytes.
 TOLLVANE_FUZZ_HARNESS(register) {
     Bytes in(data, size);
     const std::uint32_t seed = in.Byte() + 1u;

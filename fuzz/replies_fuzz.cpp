@@ -1,5 +1,4 @@
-// Acknowledgement and card-result classification of any reply: the reply is
-// left as it came, stale bytes past the received ones change nothing, and
+// Any reply classified: left as it came, stale bytes past the received ones change nothing, and
 // each outcome is backed by the text it names.
 #include <algorithm>
 #include <cstring>
@@ -10,10 +9,8 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-// Input: one byte for the count the read reported (values past 64 included,
-// which no read gives but nothing must trust), one flag byte, then the
-// bytes. With the flag's low bit the buffer also holds stale bytes beyond
-// the count, which nothing may read.
+// Input: the count the read reported (past 64 too: nothing may trust it), a flag byte (low bit:
+// stale bytes beyond the count, which nothing may read), then the bytes.
 TOLLVANE_FUZZ_HARNESS(replies) {
     Bytes in(data, size);
     const std::size_t count = in.Byte();

@@ -1,6 +1,5 @@
-// The usersData.data index built from any file content: the same whatever
-// blocks the file comes in, and a number added after it found again when
-// the file with the new record is read.
+// The usersData.data index of any file: the same in any blocks, and a number added found again
+// when the file with its record is read.
 
 #include "carddata/users_data.h"
 #include "carddata/users_data_index.h"
@@ -24,8 +23,7 @@ void Build(UsersDataIndex& index, const std::string& file, std::uint32_t seed) {
 
 }  // namespace
 
-// Input: one byte seeding the block sizes, seven bytes of unique data, then
-// the file's content.
+// Input: a byte seeding the block sizes, seven bytes of unique data, then the file's content.
 TOLLVANE_FUZZ_HARNESS(users_data) {
     Bytes in(data, size);
     const std::uint32_t seed = in.Byte() + 1u;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 
 #include "base/message_table.h"
@@ -8,27 +7,15 @@
 namespace tollvane {
 namespace {
 
-TEST(MessageTable, EveryEntryHasBothLanguages) {
-    for (int n = 1; n <= kMessageCount; ++n) {
-        const Msg id = static_cast<Msg>(n);
-        EXPECT_GT(std::strlen(Text(LanguageId::English, id)), 0u) << n;
-        EXPECT_GT(std::strlen(Text(LanguageId::Russian, id)), 0u) << n;
-    }
+// The texts as in tests/data/messages.txt, where \n and \r stand for the control characters.
+std::string Unescape(std::string text) {
+    for (std::size_t at = 0; (at = text.find('\\', at)) != std::string::npos; ++at)
+        if (text[at + 1] == 'n' || text[at + 1] == 'r') text.replace(at, 2, 1, text[at + 1] == 'n' ? '\n' : '\r');
+    return text;
 }
 
-// The texts as written down in tests/data/messages.txt, with \n and \r
-// standing for the control characters.
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == 'r'))
-            out.push_back(text[++i] == 'n' ? '\n' : '\r');
-        else
-            out.push_back(text[i]);
-    }
-    return out;
-}
-
+// The original tables end at 134 and are the agreed texts; every entry after
+// them, the program's own, has both languages too.
 TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
     std::ifstream in(std::string(TOLLVANE_TEST_DATA) + "/messages.txt", std::ios::binary);
     ASSERT_TRUE(in) << "tests/data/messages.txt";
@@ -40,12 +27,12 @@ TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
         ASSERT_NE(tab2, std::string::npos) << line;
         const int n = std::stoi(line.substr(0, tab1));
         ASSERT_EQ(n, ++rows);
-        const Msg id = static_cast<Msg>(n);
-        EXPECT_EQ(Text(LanguageId::English, id), Unescape(line.substr(tab1 + 1, tab2 - tab1 - 1))) << n;
-        EXPECT_EQ(Text(LanguageId::Russian, id), Unescape(line.substr(tab2 + 1))) << n;
+        EXPECT_EQ(Text(LanguageId::English, static_cast<Msg>(n)), Unescape(line.substr(tab1 + 1, tab2 - tab1 - 1))) << n;
+        EXPECT_EQ(Text(LanguageId::Russian, static_cast<Msg>(n)), Unescape(line.substr(tab2 + 1))) << n;
     }
-    // The original tables end at 134; the entries after it are the program's own.
     EXPECT_EQ(rows, 134);
+    for (int n = 1; n <= kMessageCount; ++n)
+        EXPECT_TRUE(*Text(LanguageId::English, static_cast<Msg>(n)) && *Text(LanguageId::Russian, static_cast<Msg>(n))) << n;
 }
 
 TEST(MessageTable, BoxLanguage) {

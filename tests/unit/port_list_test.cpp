@@ -31,11 +31,7 @@ TEST(ReaderPort, HardwareIdOnItsFirstThirtyCharactersAndComNamesWithANonZeroNumb
 }
 
 UsbPortCandidate Device(const char* hardwareId, const char* portName, bool hasKey = true) {
-    UsbPortCandidate d;
-    d.hardwareId = hardwareId;
-    d.hasDeviceKey = hasKey;
-    if (portName) d.portName = portName;
-    return d;
+    return {hardwareId, hasKey, portName ? std::optional<std::string>(portName) : std::nullopt};
 }
 
 TEST(PickReaderPort, ChoosesTheLastMatchingDeviceAndSkipsTheRest) {
