@@ -10,10 +10,8 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-namespace {
-
 // Pieces of replies, so that the fuzzer need not guess them byte by byte.
-const std::vector<std::string>& Tokens() {
+static const std::vector<std::string>& Tokens() {
     static const std::vector<std::string> tokens = {
         "\n\rAT+Uw - OK!", " - OK!", "\n\rAT+DAT_OK", "\rAT+DAT_OK", "\n\rAT+ERR_04", "\rAT+ERR_18", " - UNKNOWN CMD!",
         " - OK! >> 2.00", " - OK! >> 1.5", "\n", "\r", "\rAT+", "\n\rAT",
@@ -22,7 +20,7 @@ const std::vector<std::string>& Tokens() {
 }
 
 // A User write in a sector-data mode that draws its number sends only one the store recorded.
-void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame) {
+static void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame) {
     const std::uint8_t mode = frame.size() == kCommandFrameSize ? frame[kFrameSettingsOffset + 5] : 0;
     if (frame[3] != 'U' || frame[4] != 'w' || (mode != 'f' && mode != 'g')) return;
     std::array<std::uint8_t, 7> number{};
@@ -30,8 +28,6 @@ void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>& frame
     if (mode == 'g') ScrambleUniqueData(number.data());
     FUZZ_CHECK(std::find(t.users.recorded.begin(), t.users.recorded.end(), number) != t.users.recorded.end());
 }
-
-}  // namespace
 
 // Input: a set-up byte (role, work mode, operation, cyclic run, port picked
 // by hand, unique data before write), a byte of store outcomes, then events.

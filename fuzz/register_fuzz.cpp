@@ -8,12 +8,10 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-namespace {
-
 using Rows = std::vector<std::pair<std::uint64_t, std::string>>;  // offset, line
 
 // The rows of the file handed over in blocks drawn from seed (0: one block).
-Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) {
+static Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) {
     RegisterScanner scanner;
     Rows rows;
     for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
@@ -25,12 +23,10 @@ Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) 
 }
 
 // A field as it reads back: the file keeps no CRLF inside a field.
-std::string WithoutCrLf(std::string text) {
+static std::string WithoutCrLf(std::string text) {
     for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
     return text;
 }
-
-}  // namespace
 
 // Input: a byte seeding the block sizes, then the file's content (second byte even) or the
 // fields of one row (odd), each a length byte and its bytes.

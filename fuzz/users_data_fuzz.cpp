@@ -8,10 +8,8 @@
 using namespace tollvane;
 using namespace tollvane::fuzz;
 
-namespace {
-
 // The index of the file handed over in blocks drawn from seed (0: one block).
-void Build(UsersDataIndex& index, const std::string& file, std::uint32_t seed) {
+static void Build(UsersDataIndex& index, const std::string& file, std::uint32_t seed) {
     FUZZ_CHECK(index.Build([&](const UsersDataIndex::BlockSink& sink) {
         for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
             block = seed ? NextBlock(seed, file.size() - pos, 23) : file.size();
@@ -20,8 +18,6 @@ void Build(UsersDataIndex& index, const std::string& file, std::uint32_t seed) {
         return true;
     }));
 }
-
-}  // namespace
 
 // Input: a byte seeding the block sizes, seven bytes of unique data, then the file's content.
 TOLLVANE_FUZZ_HARNESS(users_data) {
