@@ -1,12 +1,9 @@
-// The program's files under Wine: kernel32's failures, the wipe of a plain
-// key list, the CryptoAPI cipher against the independent OpenSSL files, and
-// stations (processes) sharing usersData.data, the register and the key list.
+// The program's files under Wine: kernel32's failures, the wipe of a plain key list, the CryptoAPI cipher against
+// the independent OpenSSL files, and stations (processes) sharing usersData.data, the register and the key list.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -24,34 +21,16 @@
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "support/fakes.h"
+#include "win/scratch.h"
 
 namespace tollvane {
 namespace {
 
-using testing::FileOp;
+using testing::FileOp, testing::ReadAll, testing::Scratch, testing::WriteAll;
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void WriteAll(const fs::path& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << data;
-}
-
-// A folder of the running test's own, removed afterwards.
-struct Scratch {
-    const fs::path path = fs::temp_directory_path() / ("tollvane-files-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    Scratch() { fs::create_directories(path); }
-    ~Scratch() { std::error_code ignored; fs::remove_all(path, ignored); }
-    fs::path operator/(const char* name) const { return path / name; }
-    std::string operator[](const char* name) const { return Narrow((path / name).wstring()); }
-};
-
-// Each failing call gives the outcome its system error stands for, and a
-// failed move leaves both files as they were. An appender keeps a second
-// one out but lets readers look on, and a reader never keeps a writer out.
+// Each failing call gives the outcome its system error stands for; a failed move leaves both files as they were.
+// An appender keeps a second one out but lets readers look on; a reader never keeps a writer out.
 TEST(WinFiles, EachFailureGivesItsOutcome) {
     Scratch dir;
     WinFiles files;
@@ -74,7 +53,7 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         const char* call;
         FileResult result;
         FileStatus status;
-        DWORD error;
+        std::uint32_t error;
     } cases[] = {
         {"open missing", files.Open(dir["x"], OpenMode::Read, file), missing, ERROR_FILE_NOT_FOUND},
         {"create, no folder", files.Open(dir["n\\x"], OpenMode::CreateAlways, file), missing, ERROR_PATH_NOT_FOUND},
@@ -89,15 +68,12 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         {"write to a read handle", readOnly->Write("x", 1), FileStatus::Failed, ERROR_ACCESS_DENIED},
         {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed, ERROR_ACCESS_DENIED},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.result.status, c.status) << c.call;
-        EXPECT_EQ(c.result.error, c.error) << c.call;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(std::pair(c.result.status, c.result.error), std::pair(c.status, c.error)) << c.call;
     EXPECT_FALSE(files.MoveReplace(dir["e"], dir["b"]));
     EXPECT_FALSE(readOnly->Resize(1));
     holder.reset();
-    EXPECT_EQ(ReadAll(dir / "e"), "new");
-    EXPECT_EQ(ReadAll(dir / "b"), "old");
+    EXPECT_EQ(ReadAll(dir / "e") + ReadAll(dir / "b"), "newold");
     appender.reset();
     EXPECT_TRUE(files.Open(dir["r.csv"], OpenMode::AppendShared, appender));
 
@@ -118,8 +94,7 @@ TEST(WinFiles, LeftoverPlainKeysAreOverwrittenThenDeleted) {
     // A second name for keys.data's bytes shows what became of them.
     ASSERT_TRUE(CreateHardLinkW((dir / "link").wstring().c_str(), (dir / kKeysFile).wstring().c_str(), nullptr));
     WipeLeftoverPlainKeys(files, dir[""]);
-    EXPECT_FALSE(fs::exists(dir / kKeysFile));
-    EXPECT_FALSE(fs::exists(dir / kTmpKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kKeysFile) || fs::exists(dir / kTmpKeysFile));
     EXPECT_EQ(ReadAll(dir / "link"), std::string(secret.size(), '\0'));
 }
 
@@ -130,9 +105,8 @@ struct WinKeyFileCipherTest : ::testing::Test {
     WinKeyFileCipher cipher{files};
 };
 
-// The files are read and written in steps of 960 bytes: the vectors end
-// just before, at and after a step's end, in both directions. Only the
-// encrypted output is put on the disk: plain keys never are.
+// The files are read and written in steps of 960 bytes: the vectors end just before, at and after a step's end,
+// both ways. Only the encrypted output is put on the disk: plain keys never are.
 TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
     const std::pair<const char*, const char*> vectors[] = {
         {"plain_empty.bin", "cipher_empty.bin"}, {"plain_959.bin", "cipher_959.bin"},
@@ -202,11 +176,9 @@ std::string StationLine(char station, int n) {
     return FormatRegisterLine(row);
 }
 
-// Run by the test below in a process of its own, once per station: the
-// variable holds the station's letter, then the folder. Stations 'A' and 'B'
-// record numbers in usersData.data, append rows to the register and add keys
-// to the key list, one at a time, as operators do; station 'S' starts the
-// program over and over meanwhile (the start-up wipe) until both are done.
+// Run by the test below in a process of its own per station: the variable holds its letter, then the folder.
+// 'A' and 'B' record numbers, append register rows and add keys one at a time, as operators do; 'S' repeats the
+// program's start (the wipe) meanwhile until both are done.
 TEST(Stations, Station) {
     wchar_t value[MAX_PATH + 2] = {};
     if (GetEnvironmentVariableW(kStationVariable, value, MAX_PATH + 2) == 0) GTEST_SKIP() << "started below";
@@ -239,8 +211,7 @@ TEST(Stations, Station) {
         ASSERT_FALSE(failure) << "error " << failure->systemError;
         if (i % 2) continue;  // a key every other card
         ui.fields[KeyField::Description] = station + std::to_string(i);
-        // A list taken by the other station for longer than the wait is
-        // tried again, as an operator would.
+        // A list the other station holds longer than the wait is tried again, as an operator would.
         KeyListOutcome added;
         for (int tries = 0; (added = list.AddKeyRecord().outcome) == KeyListOutcome::InUse && tries < 10; ++tries) {
         }

@@ -1,7 +1,5 @@
-// WinSerialPort against a real serial line: pairs of linked terminals that
-// tests/win/run-with-serial-pairs maps into the Wine prefix as COM12/COM13
-// (the test plays the reader on the peer) and COM14 (a line that hangs up on
-// request); and the port list in the registry.
+// WinSerialPort against real serial lines that tests/win/run-with-serial-pairs maps into the Wine prefix: COM12/COM13
+// (the test plays the reader on the peer) and COM14 (hangs up on request); and the port list in the registry.
 #include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
@@ -50,8 +48,7 @@ class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (port.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
-        // The far end of the line, as the reader drives it: its reads end
-        // once the line has been quiet for a moment.
+        // The far end as the reader drives it: its reads end once the line has been quiet for a moment.
         peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
         COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
         ASSERT_TRUE(peer_ && ::SetCommTimeouts(peer_.get(), &quiet));
@@ -153,10 +150,8 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     EXPECT_TRUE(serial.HasHandle()) << "closing is the caller's decision";
 }
 
-// The port list from a scratch key in SERIALCOMM's place: no key, or no
-// values, is no list; else the text values in registry order (a number is no
-// port name); presence is an exact match. The USB device through the Setup
-// API is the end-to-end discovery scenario's.
+// The port list from a scratch key in SERIALCOMM's place: no key or no values is no list; else the text values in
+// registry order; presence is an exact match. The USB device (Setup API) is the end-to-end discovery scenario's.
 TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
     const std::wstring path = L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
@@ -175,9 +170,8 @@ TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
         ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)), 0);
     EXPECT_EQ(discovery.ListPorts(), (std::vector<std::string>{"COM10", "COM3", "COM1"}));
     for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
-                                        {"com3", false}, {"COM", false}, {"", false}}) {
+                                        {"com3", false}, {"COM", false}, {"", false}})
         EXPECT_EQ(discovery.IsPortPresent(name), present) << name;
-    }
     key.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
 }

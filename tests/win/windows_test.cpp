@@ -1,7 +1,5 @@
-// The program's windows under Wine, in this process: every window at each
-// DPI (opened at 96 DPI, then told its monitor's DPI changed, as Windows
-// tells it when it is moved), the keyboard, the main form's edits and radio
-// groups, the menu bar, and each secondary window over its files.
+// The program's windows under Wine, in this process: every window at each DPI (opened at 96, then told its monitor's
+// DPI changed), the keyboard, the main form's edits and radios, the menu bar, each secondary window over its files.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +24,7 @@
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
+#include "win/scratch.h"
 
 namespace tollvane {
 namespace {
@@ -48,7 +46,7 @@ RECT PlaceIn(HWND control, HWND window) {
 
 std::vector<RECT> Places(HWND window) {
     std::vector<RECT> places;
-    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) places.push_back(PlaceIn(h, window));
+    for (HWND h : Children(window)) places.push_back(PlaceIn(h, window));
     return places;
 }
 
@@ -84,9 +82,8 @@ int TextOverflow(HWND control, int dpi) {
     return size.cx + (box ? MetricAt(SM_CXMENUCHECK, dpi) : 0) - (r.right - r.left);
 }
 
-// Every control of window at its place at 96 DPI (at96) times the scale,
-// within two pixels, and every text inside its control. The height of a
-// combo box is its font's.
+// Every control at its 96 DPI place (at96) times the scale, within two pixels, and every text inside its control.
+// A combo box's height is its font's.
 void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const std::string& name) {
     const std::vector<HWND> children = Children(window);
     ASSERT_EQ(children.size(), at96.size()) << name;
@@ -103,17 +100,12 @@ void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const 
     }
 }
 
-// A hidden main window, and the secondary windows over the files of a
-// scratch folder.
+// A hidden main window, and the secondary windows over the files of a scratch folder.
 struct Windows {
     explicit Windows(LanguageId language) : t(language) {}
-    ~Windows() {
-        DestroyWindow(main);
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
-    }
+    ~Windows() { DestroyWindow(main); }
     MainWindowLink Link() const { return {main, L"", true}; }
-    std::string In(const char* name) const { return Narrow((dir / name).wstring()); }
+    std::string In(const char* name) const { return dir[name]; }
     // Each secondary window and how it opens.
     std::vector<std::pair<std::string, std::function<HWND()>>> Secondary() {
         return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
@@ -123,14 +115,10 @@ struct Windows {
     }
 
     testing::TestApp t;
-    const fs::path dir = [] {
-        const fs::path d = fs::temp_directory_path() / ("tollvane-windows-" + std::to_string(GetCurrentProcessId()));
-        fs::create_directories(d);
-        return d;
-    }();
+    testing::Scratch dir;
     WinFiles files;
     WinKeyFileCipher cipher{files};
-    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.string() + "\\"};
+    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.path.string() + "\\"};
     HWND main = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, kMainWindowWidth,
                                 kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     KeyListWindow keyList{t.app, list};
@@ -181,8 +169,7 @@ TEST(DisplayScaleTest, EveryWindowLaysItsTableOutAgainAtANewDpiAndItsTextsFit) {
 
 MSG Key(HWND to, WPARAM key) { return MSG{to, WM_KEYDOWN, key, 0, 0, {}}; }
 
-// Escape closes each secondary window as its close box does; Enter presses
-// the focused push button; Tab goes through the controls in reading order.
+// Escape closes each secondary window; Enter presses the focused push button; Tab goes in reading order.
 TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     Windows w(LanguageId::English);
     for (const auto& [name, open] : w.Secondary()) {
@@ -203,8 +190,7 @@ TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     EXPECT_FALSE(IsWindow(keys));
 }
 
-// A pasted key or number arrives whole in its display form, and no more;
-// checking a radio clears the others of its group only.
+// A pasted key or number arrives whole in its display form, and no more; a radio clears only its own group.
 TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyItsGroup) {
     Windows w(LanguageId::English);
     WinFormView view{w.main, w.t.app.texts};
@@ -225,9 +211,8 @@ TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyIt
         EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
-// Tools ends with "Verify after write" (checked while it is on), "Issued
-// cards..." and "Card holders..."; the active language is checked. Each kind
-// of message shows its own icon resource.
+// Tools ends with "Verify after write" (checked while on), "Issued cards..." and "Card holders..."; the active
+// language is checked. Each kind of message shows its own icon resource.
 TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         for (const bool verify : {false, true}) {
@@ -249,12 +234,9 @@ TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLangua
         EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
-// The key list window over 24 records that the independent implementation
-// encrypted: masked until Show Key, a double click puts a record into the
-// fields, a description outside ASCII is kept in the ANSI code page (as
-// earlier installations wrote it) and shown as typed, Remove asks and the
-// records after it move up, Use This Key closes the window; no plain list
-// is left and the backup follows the list.
+// The key list window over 24 records the independent implementation encrypted: masked until Show Key, a double
+// click fills the fields, a non-ASCII description is kept in the ANSI code page (as earlier installations wrote it)
+// and shown as typed, Remove asks and moves the rest up, Use This Key closes; no plain list left, the backup follows.
 TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     Windows w(LanguageId::English);
     fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
@@ -285,11 +267,7 @@ TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     char ansi[64] = {};
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 1);
     ASSERT_FALSE(DecryptKeyFile(w.files, w.cipher, w.In(kCrKeysFile), w.In("check"), kKeyFilePassword));
-    const auto read = [&](const fs::path& name) {
-        std::ifstream in(w.dir / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    EXPECT_NE(read("check").find(std::string("Description=") + ansi + "\n"), std::string::npos);
+    EXPECT_NE(testing::ReadAll(w.dir / "check").find(std::string("Description=") + ansi + "\n"), std::string::npos);
 
     click(2, NM_CLICK);
     press(kRemoveButtonId);
@@ -300,7 +278,7 @@ TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     press(kUseKeyButtonId);
     EXPECT_FALSE(w.keyList.Window());
     EXPECT_FALSE(fs::exists(w.dir / kKeysFile) || fs::exists(w.dir / kTmpKeysFile));
-    EXPECT_EQ(read(kZipKeysFile), read(kCrKeysFile));
+    EXPECT_EQ(testing::ReadAll(w.dir / kZipKeysFile), testing::ReadAll(w.dir / kCrKeysFile));
 }
 
 std::string RegisterLine(const char* time, const char* result) {
@@ -350,8 +328,7 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(Cell(list(), 0, kColTime), L"T2");
     SendMessageW(w.issued.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
-    EXPECT_FALSE(w.issued.Window());
-    EXPECT_TRUE(w.t.boxes.shown.empty());
+    EXPECT_TRUE(!w.issued.Window() && w.t.boxes.shown.empty());
 
     // Held by another program: no row, and one box however often it looks.
     {
@@ -360,13 +337,12 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
         EXPECT_EQ(rows(), 0);
         refresh();
     }
-    ASSERT_EQ(w.t.boxes.shown.size(), 1u);
-    EXPECT_EQ(w.t.boxes.shown[0].text, "Error reading from file " + path.string() + "!\nGetLastError=00000020");
-    EXPECT_EQ(w.t.boxes.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(w.t.boxes.Texts(),
+              std::vector<std::string>{"Error reading from file " + path.string() + "!\nGetLastError=00000020"});
+    EXPECT_EQ(w.t.boxes.shown.at(0).icon, MessageIcon::Error);
 }
 
-// A list another station holds (its run, or a change under way) is shown
-// read-only: the line says so, and only Export... and Close work.
+// A list another station holds (its run, or a change under way) is read-only: the line says so, Export/Close work.
 TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     Windows w(LanguageId::Russian);
     std::ofstream(w.dir / "CardHolders.csv", std::ios::binary)
@@ -384,8 +360,7 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
         EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
     EXPECT_TRUE(IsWindowEnabled(item(kHoldersExportButtonId)));
     SendMessageW(w.holders.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
-    EXPECT_FALSE(w.holders.Window());
-    EXPECT_TRUE(w.t.boxes.shown.empty());
+    EXPECT_TRUE(!w.holders.Window() && w.t.boxes.shown.empty());
 }
 
 }  // namespace
