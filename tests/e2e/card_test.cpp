@@ -1,8 +1,6 @@
-// Card commands against the simulated reader: Master and User write, read
-// and clear, each step under another form of acknowledgement the reader may
-// use; the cyclic run and its register of issued cards; verify after write
-// with bad cards; noise on the line. The frames' and rows' bytes, and every
-// damaged reply, are the unit tests' and the fuzz harnesses'.
+// Card commands against the simulated reader: Master and User write, read and clear, each under another form of
+// acknowledgement; the cyclic run and its register; verify after write with a bad card; noise on the line. The
+// frames' and rows' bytes, and every damaged reply, are the unit tests' and the fuzz harnesses'.
 #include "base/message_table.h"
 #include "e2e_fixture.h"
 
@@ -29,9 +27,8 @@ std::string Results(const ScratchDir& dir) {
     return results;
 }
 
-// The reader may put text around " - OK!", send the result in the same write
-// as the acknowledgement, and write either in pieces: the next step meets
-// the form these "ack" settings of the simulator give.
+// The reader may put text around " - OK!", send the result with the acknowledgement, and write either in pieces:
+// the next step meets the form these "ack" settings of the simulator give.
 void Ack(std::vector<std::string> settings) {
     Sim("ack default");
     for (const std::string& setting : settings) ASSERT_EQ(Sim("ack " + setting).rfind("OK ack", 0), 0u);
@@ -59,11 +56,9 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     ASSERT_TRUE(Idle());
     EXPECT_EQ(Card("role"), "-");
 
-    // User data typed from the keyboard: Tab reaches the field, Enter and
-    // Escape reach no command there (Quit and Russian are 1 and 2), Tab out
-    // ends the entry, the missing digits F, and the converter (Wiegand 58:
-    // the bytes in reverse) follows. The decrypt mode's User card reads back
-    // plain.
+    // User data typed: Tab reaches the field, Enter and Escape reach no command there (Quit and Russian are 1 and 2),
+    // Tab out fills the missing digits with F and the converter (Wiegand 58: bytes reversed) follows. The decrypt
+    // mode's User card reads back plain.
     program->Select(kWorkMode, 3);
     program->Select(kRole, 1);
     program->Click(kConvW58);
@@ -117,8 +112,7 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     }
     EXPECT_EQ(NextBox(), kNoCard);
     ASSERT_TRUE(Idle());
-    // Four frames, each with a fresh number that usersData.data recorded
-    // first (its first five bytes), and a row each in the register.
+    // Four frames, each with a fresh number usersData.data recorded first (its first five bytes), a row each.
     const std::string sent = Sent();
     ASSERT_EQ(sent.size(), 4 * 92u);
     std::istringstream records(dir.Read("usersData.data"));
@@ -140,10 +134,8 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     EXPECT_EQ(Sent(), "");  // the run is over
 }
 
-// The Tools menu item switches the option (appconfig.ini keeps it); a
-// written card is read back and a bad one told and recorded. Switched off,
-// a write is one frame again. The other bad cards, and a cyclic run ended by
-// one, are the unit tests'.
+// The Tools item switches the option (appconfig.ini keeps it); a written card is read back and a bad one told and
+// recorded; switched off, a write is one frame again. Other bad cards and cyclic runs are the unit tests'.
 TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     ASSERT_EQ(Start(), kConnected);
     program->Menu(67);  // Tools, "Verify after write"
@@ -173,10 +165,8 @@ bool IsProgramText(const std::string& text) {
     return false;
 }
 
-// Noise on the line (the simulator's noise mode) at each point of the
-// conversation, each kind of noise once: whatever comes, the step ends with
-// the program running and idle, having shown only texts of its own, and once
-// the noise is gone the next command works.
+// Noise on the line at each point of the conversation, each kind once: the step ends with the program idle, having
+// shown only texts of its own, and once the noise is gone the next command works.
 TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWorks) {
     const auto write = [&] {
         program->ClickAsync(kWrite);
@@ -204,8 +194,7 @@ TEST_F(E2eTest, NoiseAtEachPointLeavesTheProgramItsOwnTextsAndTheNextCommandWork
         }
         ASSERT_TRUE(Idle()) << "the program still waits, or ended";
         for (const std::string& text : boxes) EXPECT_TRUE(IsProgramText(text)) << text;
-        // Bytes that can only begin a reply, and never finish it, count as
-        // no reply: the link is closed without a box.
+        // Bytes that only begin a reply count as none: the link is closed without a box.
         EXPECT_TRUE(!boxes.empty() || readId || Version() == "x.xx") << Version();
 
         Sim("noise off");

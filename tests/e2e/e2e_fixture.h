@@ -1,7 +1,5 @@
-// The one fixture of the end-to-end tests: a scratch working folder, the
-// program started in it beside the simulated reader on COM5 (tests/e2e/run
-// starts it with scripts/sim-port), the boxes of a step answered, the reader
-// pulled out and put back, and the documentation's screenshots.
+// The end-to-end tests' fixture: a scratch working folder, the program started in it beside the simulated reader on
+// COM5 (tests/e2e/run starts it), a step's boxes answered, the reader pulled out and put back, the screenshots.
 #pragma once
 
 #include <winsock2.h>
@@ -34,8 +32,7 @@ inline const char* kRussianConfig = "Language = RU;\n";
 inline const std::string kSuccess = "The operation was successful!";
 inline const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[COM5]", "Settings read!"};
 
-// The simulator's control channel (TCP on 127.0.0.1): one command line, one
-// reply line.
+// The simulator's control channel (TCP on 127.0.0.1): one command line, one reply line.
 inline std::string Sim(const std::string& command) {
     static const bool started = [] {
         WSADATA data;
@@ -101,7 +98,6 @@ struct ScratchDir {
         text << std::ifstream(path / name, std::ios::binary).rdbuf();
         return text.str();
     }
-    bool Has(const std::string& name) const { return std::filesystem::exists(path / name); }
 };
 
 class E2eTest : public ::testing::Test {
@@ -121,8 +117,7 @@ public:  // the scenarios' helpers take the fixture
         }
     }
 
-    // Starts the program with this appconfig.ini (none: no file); the texts
-    // of the boxes of its start-up search (whose progress window may be saved).
+    // Starts the program with this appconfig.ini (none: no file); the texts of its start-up search's boxes.
     std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig, const std::string& shot = "") {
         program.reset();
         if (config) dir.Write("appconfig.ini", *config);
@@ -138,8 +133,7 @@ public:  // the scenarios' helpers take the fixture
         if (box) program->Answer(*box, IDOK);
         return box ? box->text : "(no box)";
     }
-    // Clicks a button whose command waits for the reader; the box that ends
-    // the wait, once the program is idle again.
+    // Clicks a button whose command waits for the reader; the box that ends the wait, once the program is idle.
     std::string Run(int button) {
         program->ClickAsync(button);
         const std::string text = NextBox();
@@ -167,8 +161,7 @@ public:  // the scenarios' helpers take the fixture
             if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
         return {};
     }
-    // Presses a window's button that brings the Open or Save As dialog, and
-    // answers the dialog with this file of the scratch folder.
+    // Presses a window's button that brings the Open or Save As dialog and answers it with this scratch file.
     void ChooseFile(HWND window, int button, const std::string& name) {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
         const HWND dialog = program->WaitTop(L"#32770");
@@ -181,8 +174,7 @@ public:  // the scenarios' helpers take the fixture
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }
 
-    // Applies one of the registry changes scripts/sim-port wrote for the
-    // reader's port: "unplug", "plug" or "no-usb" (the USB device entry gone).
+    // Applies a registry change scripts/sim-port wrote: "unplug", "plug" or "no-usb" (the USB device entry gone).
     void Registry(const std::string& change) {
         const char* files = std::getenv("TOLLVANE_E2E_SIM_FILES");
         std::wstring cmd = L"regedit.exe /S \"" + Widen(files ? files : "") + L"." + Widen(change) + L".reg\"";

@@ -1,8 +1,6 @@
-// The form and its window: the reader search at start-up and the form as it
-// starts, Read ID, a replugged reader, the menu, the single instance, 144 DPI
-// and a small screen (tests/e2e/run runs the SmallScreen scenarios on a
-// 1366 x 768 screen, the LargeScreen ones on a 2560 x 1800 one). Help's
-// outcomes are the unit and package tests'.
+// The form and its window: the start-up search and the form as it starts, Read ID, a replugged reader, the menu, the
+// single instance, 144 DPI and a small screen (tests/e2e/run runs SmallScreen scenarios on a 1366 x 768 screen,
+// LargeScreen ones on 2560 x 1800). Help's outcomes are the unit and package tests'.
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
@@ -94,25 +92,21 @@ long Listed(const Program& form) {
     return std::count(ports.begin(), ports.end(), "COM5");
 }
 
-// Without the USB device (which the search finds through the Setup API) no
-// port is asked; with it the version query goes to its port. The version
-// checks themselves are the unit tests'.
+// Without the USB device (found through the Setup API) no port is asked; with it the version query goes to its
+// port. The version checks themselves are the unit tests'.
 TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowed) {
     Registry("no-usb");
     EXPECT_EQ(Start(), (std::vector<std::string>{"Varnel not found!", "If you are sure that the reader is connected "
                                                  "to the PC,\nselect a COM port from the list!"}));
-    EXPECT_EQ(Sent(), "");
-    EXPECT_EQ(Version(), "x.xx");
-    EXPECT_EQ(Listed(*program), 1);
+    EXPECT_EQ(std::make_tuple(Sent(), Version(), Listed(*program)), std::make_tuple("", "x.xx", 1L));
     ExpectStartForm(*program);
     if (std::getenv("TOLLVANE_E2E_SHOTS")) DocumentationPictures(*this);
     Registry("plug");
     EXPECT_EQ(Start(), kConnected);
     EXPECT_EQ(Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
-    EXPECT_EQ(Version(), "2.00");
-    EXPECT_EQ(Listed(*program), 1);
-    EXPECT_EQ(program->Text(kPortCombo), "COM5");  // chosen, and locked while connected
-    EXPECT_FALSE(program->Enabled(kPortCombo));
+    // The port chosen, and locked while connected.
+    EXPECT_EQ(std::make_tuple(Version(), Listed(*program), program->Text(kPortCombo), program->Enabled(kPortCombo)),
+              std::make_tuple("2.00", 1L, "COM5", false));
     Shot(program->Main(), "main-connected");
 
     program->MenuAsync(kReadId);
@@ -133,14 +127,12 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     deviceChange();
     EXPECT_EQ(NextBox(), "Connection broken.\n\r(Varnel disabled!)");
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(Listed(*program), 0);
-    EXPECT_EQ(Version(), "x.xx");
+    EXPECT_EQ(std::make_tuple(Listed(*program), Version()), std::make_tuple(0L, "x.xx"));
     ASSERT_EQ(Sim("plug").rfind("OK", 0), 0u);
     Registry("plug");
     deviceChange();
     EXPECT_EQ(program->SettleSearch(), kConnected);
-    EXPECT_EQ(Version(), "2.00");
-    EXPECT_EQ(Listed(*program), 1);
+    EXPECT_EQ(std::make_tuple(Version(), Listed(*program)), std::make_tuple("2.00", 1L));
 }
 
 TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
@@ -205,13 +197,10 @@ public:
         RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
     }
     ~AtDpi() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels"); }
-    AtDpi(const AtDpi&) = delete;
-    AtDpi& operator=(const AtDpi&) = delete;
 };
 
-// At 144 DPI the window and its wait's progress window are half as large
-// again; that every control of every window scales, and its text fits, is
-// the platform test's, at each DPI.
+// At 144 DPI the window and its wait's progress window are half as large again; that every control of every window
+// scales and its text fits is the platform test's.
 TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
     const AtDpi dpi(144);
     Start();
@@ -241,11 +230,9 @@ TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     Start();
     const HWND main = program->Main();
     const RECT outer = WindowRect(main);
-    EXPECT_EQ(outer.top, 0);  // centred it would be at -31, its caption off the screen
-    EXPECT_EQ(outer.bottom, 768);
+    EXPECT_EQ(std::pair(outer.top, outer.bottom), std::pair(0L, 768L));  // centred, its caption would be off the screen
     EXPECT_TRUE(GetWindowLongPtrW(main, GWL_STYLE) & WS_VSCROLL);
-    // The foot of the form, the reader settings' group box, and its last
-    // control (Tab's last stop).
+    // The foot of the form (the reader settings' group box) and its last control (Tab's last stop).
     const HWND foot = program->ControlAt("Button", 5, 500, 650, 270);
     const HWND last = program->Control(kTouchPollOff);
     EXPECT_FALSE(InsideClient(foot, main));
@@ -259,8 +246,7 @@ TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     SendMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
     EXPECT_LT(ClientRectIn(foot, main).top, top);
     SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
-    // ... and by Tab, which scrolls the control it reaches into view, with
-    // room below it.
+    // ... and by Tab, which scrolls the control it reaches into view, with room below it.
     ASSERT_TRUE(TabTo(last));
     EXPECT_TRUE(InsideClient(last, main));
     EXPECT_LT(ClientRectIn(last, main).top, 695);  // the form scrolled on the way

@@ -1,21 +1,15 @@
-// The lists of the program's own windows: the key list, and the card holders
-// imported and issued. The lists' rules (duplicates, record 0000, failures,
-// the files' forms, a failing card, export) are the unit and native tests'.
-#include <fstream>
-#include <iterator>
-
+// The key list and the card holders imported and issued. The lists' rules (duplicates, record 0000, failures, the
+// files' forms, a failing card, export) are the unit and native tests'.
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
 namespace {
 
-// The key list of the working folder, which the independent implementation
-// encrypted, opened from the form; its records and operations are the
-// platform test's.
+// The working folder's key list (the independent implementation encrypted it), opened from the form; its records
+// and operations are the platform test's.
 TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
-    std::ifstream keyList(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
-                          std::ios::binary);
-    dir.Write("crkeys.data", std::string(std::istreambuf_iterator<char>(keyList), {}));
+    std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
+                               dir.path / "crkeys.data");
     Start();
     program->ClickAsync(kAddToList);
     const HWND keys = program->WaitTop(L"my Child Window");

@@ -1,8 +1,5 @@
-// Drives the real Tollvane.exe from another process on the same desktop:
-// starts it in a folder, finds its windows, clicks, selects and types through
-// window messages, reads texts and states, and answers its message boxes.
-// Every wait polls a condition with a time-out; nothing here measures how
-// long the program takes.
+// Drives the real Tollvane.exe from another process on the same desktop through window messages, and answers its
+// message boxes. Every wait polls a condition with a time-out; nothing here measures how long the program takes.
 #pragma once
 
 #include <windows.h>
@@ -100,10 +97,8 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
-// A running Tollvane.exe (of this build, or the one TOLLVANE_EXE names),
-// ended when this goes, and its main form, whose controls are found by
-// identifier or by class, top-left corner and size (some group boxes share
-// their corner).
+// A running Tollvane.exe (this build's, or TOLLVANE_EXE), ended when this goes, and its main form, whose controls
+// are found by identifier or by class, corner and size (some group boxes share their corner).
 class Program {
 public:
     explicit Program(const std::filesystem::path& workDir) {
@@ -157,8 +152,7 @@ public:
     HWND Main() const { return main_; }
     HWND ProgressWindow() const { return FindTop(PROGRESS_CLASSW); }
 
-    // A message box: a dialog of texts and push buttons only (the About box
-    // has group boxes, the Save As dialog lists and edits).
+    // A message box: a dialog of texts and push buttons only (About has group boxes, Save As lists and edits).
     std::optional<MessageBoxInfo> CurrentMessageBox() const {
         const HWND h = FindTop(L"#32770");
         if (!h) return std::nullopt;
@@ -181,8 +175,7 @@ public:
                      reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
         WaitUntil([&] { return !IsWindow(box.hwnd); });
     }
-    // After a step that starts a wait: answers every box with its first button
-    // until the program has been quiet for a moment; the boxes' texts.
+    // After a step that starts a wait: answers every box with its first button until quiet a moment; their texts.
     std::vector<std::string> SettleSearch() {
         std::vector<std::string> texts;
         WaitUntil([&] { return ProgressWindow() || CurrentMessageBox(); });
@@ -201,10 +194,8 @@ public:
         return texts;
     }
 
-    // The keyboard: the control that has the focus (null: none), and a key
-    // pressed and released, or characters typed, there (the main window when
-    // none has it). They arrive through the program's message loop, as the
-    // keyboard's do; the caller waits for their effect.
+    // The keyboard: the focused control (null: none), and a key pressed and released or characters typed there (the
+    // main window when none), through the program's message loop; the caller waits for their effect.
     HWND Focus() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
@@ -250,8 +241,7 @@ public:
         }
         return items;
     }
-    // Click returns when the program has handled it, ClickAsync and MenuAsync at
-    // once (for modal windows); Select reports CBN_SELCHANGE as a choice does.
+    // Click returns once handled, ClickAsync and MenuAsync at once (modal windows); Select reports CBN_SELCHANGE.
     void Click(int id) { Send(Control(id), BM_CLICK); }
     void ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
     void Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
