@@ -1,6 +1,5 @@
-// In-memory fakes of every service the application logic talks through, and
-// TestApp, which bundles them with an AppContext. The fakes keep their state
-// in public members so that tests can arrange and inspect it directly.
+// In-memory fakes of every service the application logic talks through, and TestApp, which bundles them with an
+// AppContext. The fakes keep their state in public members for tests to arrange and inspect directly.
 #pragma once
 
 #include <algorithm>
@@ -38,9 +37,8 @@ struct FakeControl {
     std::vector<std::string> items;
 };
 
-// Setting a text puts the caret at its end, as an edit does. The two hooks
-// let a test reproduce what Windows does synchronously: an edit whose text is
-// set reports EN_CHANGE, and an edit that loses the focus EN_KILLFOCUS.
+// Setting a text puts the caret at its end, as an edit does. The hooks reproduce what Windows does synchronously:
+// an edit whose text is set reports EN_CHANGE, and an edit that loses the focus EN_KILLFOCUS.
 class FakeFormView : public FormView {
 public:
     mutable std::map<Ctl, FakeControl> controls;
@@ -93,8 +91,7 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// A box is modal: modalLoop, when set, runs while it is open (once at a
-// time), as the message loop of a real box goes on dispatching timer ticks.
+// A box is modal: modalLoop, when set, runs while it is open (once at a time), as a real box's loop dispatches ticks.
 class FakeMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
@@ -148,9 +145,8 @@ public:
     void SleepMs(unsigned ms) override { pauses.push_back(ms); }
 };
 
-// A serial line with one queue of received bytes: the test lets bytes arrive
-// between timer ticks, a read takes what has arrived (as a read that ends
-// after 60 ms of silence would) and a poll takes exactly one byte of the same
+// A serial line with one queue of received bytes: the test lets bytes arrive between timer ticks, a read takes what
+// has arrived (as a read that ends after 60 ms of silence would) and a poll takes exactly one byte of the same
 // queue, so a byte dropped or read twice shows.
 class FakeLine : public SerialPort {
 public:
@@ -202,8 +198,7 @@ public:
     bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
 };
 
-// Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill
-// report failure without touching the output.
+// Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill fail without touching the output.
 class FakeRandom : public RandomSource {
 public:
     std::uint8_t next = 1;
@@ -230,8 +225,7 @@ public:
     }
 };
 
-// What the logic asks of the shell that the tests look at; the windows
-// themselves are the end-to-end suite's.
+// What the logic asks of the shell that the tests look at; the windows themselves are the end-to-end suite's.
 class FakeShell : public Shell {
 public:
     int menuRebuilds = 0, helpOpens = 0;
@@ -260,8 +254,7 @@ public:
     std::string ComputerName() override { return "DESK-2"; }
 };
 
-// The system's ports and the one the reader is on, for a TestApp that
-// starts with the program's form.
+// The system's ports and the one the reader is on, for a TestApp that starts with the program's form.
 struct WithReader {
     std::vector<std::string> ports = {"COM1", "COM3"};
     std::optional<std::string> readerPort = "COM3";
@@ -287,9 +280,8 @@ public:
     void CloseWindow() override { ++closes; }
 };
 
-// The fakes and an AppContext over them. The form is left blank unless the
-// bundle is made WithReader (the start form, in English); the configuration
-// file goes to the system's temporary folder.
+// The fakes and an AppContext over them. The form is left blank unless the bundle is made WithReader (the start
+// form, in English); the configuration file goes to the system's temporary folder.
 struct TestApp {
     FakeFormView form;
     FakeMessageBoxes boxes;
@@ -320,16 +312,14 @@ struct TestApp {
     // The form as the program starts it, the system's ports and the reader on readerPort.
     void StartForm(std::vector<std::string> systemPorts = {"COM1", "COM3"},
                    std::optional<std::string> readerPort = "COM3") {
-        ports.ports = std::move(systemPorts);
-        ports.readerPort = std::move(readerPort);
+        ports.ports = std::move(systemPorts), ports.readerPort = std::move(readerPort);
         ports.present.insert(ports.ports->begin(), ports.ports->end());
         InitMainForm(app);
     }
     std::string T(Msg id) const { return app.texts[id]; }
 
-    // One tick of a timer, if it runs.
+    // One tick of a timer, if it runs; RunOut ticks it until it stops and tells how often.
     bool Tick(TimerId id) { return timers.IsRunning(id) && (OnTimer(app, id), true); }
-    // Ticks the timer until it stops; the number of ticks.
     int RunOut(TimerId id, int limit = 1000) {
         int n = 0;
         while (n < limit && Tick(id)) ++n;
@@ -343,18 +333,13 @@ struct TestApp {
             else if (bytes.size() == 46) port.Arrive("\n\rAT+" + text.substr(3, 2) + " - OK!");
         };
     }
-    // Start-up with the form as the program starts it: the search, the
-    // connect and the version check; the boxes shown are forgotten.
+    // Start-up with the start form: the search, the connect and the version check; the boxes shown are forgotten.
     void Connect(std::string version = "2.00") {
         if (form.controls.empty()) StartForm();
         ReaderAcknowledges(version);
-        StartUp(app);
-        RunOut(TimerId::Search);
-        RunOut(TimerId::Reply);
-        boxes.shown.clear();
+        StartUp(app), RunOut(TimerId::Search), RunOut(TimerId::Reply), boxes.shown.clear();
     }
-    // The three hex edits as Windows runs them: setting a text reports a
-    // change, taking the focus away leaves the edit.
+    // The three hex edits as Windows runs them: setting a text reports a change, taking the focus away leaves the edit.
     void WireEditNotifications() {
         const auto hex = [](Ctl c) {
             return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
@@ -368,8 +353,7 @@ struct TestApp {
         form.focused = c;
         OnEditEntered(app, c);
     }
-    // Left click on a radio: it checks itself and clears the others of its
-    // group, then the command arrives.
+    // Left click on a radio: it checks itself and clears the others of its group, then the command arrives.
     void ClickRadio(Ctl c) {
         using enum Ctl;
         for (auto [first, last] : {std::pair{IfTouchMemoryRadio, IfW58Radio}, {IndDirectRadio, IndInverseRadio},
@@ -383,9 +367,8 @@ struct TestApp {
     void SelectCombo(Ctl c, int index) { form.SetSelection(c, index), OnComboChanged(app, c); }
 };
 
-// The reply of a reader that read back the card the frame wrote: "\n\r", then
-// the frame with letters "ms" (a User card's keys not sent back), changed by
-// spoil before its checksums are made.
+// The reply of a reader that read back the card the frame wrote: "\n\r", then the frame with letters "ms" (a User
+// card's keys not sent back), changed by spoil before its checksums are made.
 inline std::string ReadBackReply(CommandFrame frame, const std::function<void(CommandFrame&)>& spoil = nullptr) {
     frame[kFrameOperationOffset - 1] = 'm', frame[kFrameOperationOffset] = 's';
     if (frame[kFrameSettingsOffset] != 'M') std::fill(frame.begin() + 7, frame.begin() + kFrameSettingsOffset, 0);

@@ -1,10 +1,8 @@
-// The program's files in memory, for tests of everything that keeps files.
-// Any step can fail: the nth call of one kind, or the nth call overall. A
-// power loss can stop the program at any step: from then on nothing reaches
-// the files, and Restart() leaves only what a disk would still hold: what
-// was flushed, the directory changes (creations, deletions and the atomic
-// replacing move), and with a torn write the first half of the write that
-// was under way together with everything written before it to that file.
+// The program's files in memory, for tests of everything that keeps files. Any step can fail: the nth call of one
+// kind, or the nth call overall. A power loss can stop the program at any step: from then on nothing reaches the
+// files, and Restart() leaves only what a disk would still hold: what was flushed, the directory changes
+// (creations, deletions and the atomic replacing move), and with a torn write the first half of the write that was
+// under way together with everything written before it to that file.
 #pragma once
 
 #include <cstdint>
@@ -46,8 +44,8 @@ public:
     bool Has(const std::string& path) const { return entries.count(path) != 0; }
     std::string Text(const std::string& path) const { return Has(path) ? entries.at(path).data : std::string(); }
 
-    // The nth call of this kind (from 1) fails with code; with a path, the
-    // nth such call on that file (the target of a copy or move).
+    // The nth call of this kind (from 1) fails with code; with a path, the nth such call on that file (the target
+    // of a copy or move).
     void FailAt(FileOp op, int nth, std::uint32_t code = 5, std::string path = {},
                 FileStatus status = FileStatus::Failed) {
         failOp_ = op, failNth_ = nth, failPath_ = std::move(path), failCode_ = {status, code};
@@ -167,8 +165,7 @@ private:
         FileResult Stamp(FileStamp& stamp) override { return Do(FileOp::Stamp, [&](Entry& e) { stamp = StampOf(e); }); }
 
     private:
-        // The step counted (unless it was already), then the change on the
-        // file, which may have been deleted under the open handle.
+        // The step counted (unless it was already), then the change on the file, perhaps deleted under the handle.
         template <typename Change>
         FileResult Do(std::optional<FileOp> op, Change change) {
             if (auto failed = op ? files_.Step(*op, path_) : std::nullopt) return *failed;

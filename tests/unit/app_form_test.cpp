@@ -1,26 +1,17 @@
-// The main form through the fake window: what its radios and boxes send in
-// a frame, a User card's read-back put into it, the role, work-mode and
-// card-type rules, the reset, typing into the three hex edits, and the
-// commands. A Master card's read-back is fuzz/read_back_fuzz.cpp's; the
-// waits are tested with the flows that run them.
+// The main form through the fake window: its frame letters, read-backs put
+// into it, the role, work-mode and card-type rules, the reset, typing into the
+// hex edits, and the commands; the waits are tested with the flows that run them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <optional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "app/card_settings.h"
 #include "app/config.h"
 #include "app/form_rules.h"
 #include "app/hex_entry.h"
-#include "app/main_controller.h"
 #include "app/progress.h"
 #include "app/read_back_apply.h"
 #include "carddata/hex_text.h"
-#include "protocol/frames.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
@@ -51,15 +42,13 @@ TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
         const auto frame = BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
         EXPECT_EQ(SettingsBlockOf(frame)[c.offset], c.letter) << static_cast<int>(c.radio);
     }
-    // A Plus card without a security level has no card type (Classic winning
-    // over the Plus radios shows in the start form's frame).
+    // A Plus card without a security level has no card type.
     TestApp t{WithReader{}};
     t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
 }
 
-// Puts a read-back into the form; the frame from offset 5 on: card type, AES
-// letter, 6 unused, the AES key 10 11 .. 1F, then the settings block.
+// A read-back put into the form: from offset 5, card type, AES letter, 6 unused, key 10 11 .. 1F, settings block.
 void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
     std::vector<std::uint8_t> frame{card, aes, 0, 0, 0, 0, 0, 0};
     for (std::uint8_t i = 0; i < 16; ++i) frame.push_back(0x10 + i);
@@ -68,9 +57,8 @@ void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t 
     ApplySettingsReadBack(t.app, frame.data(), frame.size());
 }
 
-// A Master card's letters, each to its radio; a letter the form has no
-// radio for leaves its group as it was, and sector and block keep to the
-// up-downs' ranges.
+// A Master card's letters, each to its radio; a letter the form has no radio for leaves its group as it was, and
+// sector and block keep to the up-downs' ranges.
 TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
     const std::string aes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F", zero6 = "00 00 00 00 00 00";
     const struct {
@@ -109,22 +97,19 @@ TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
     ApplyReadBack(t, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
     EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
               std::tuple("00 00 00 00 00 00 00", false, kFF6));
-    // 11 22 33 44 55 66 77 as the decrypt mode writes it to the card; the
-    // layout is the User role's with the card's work mode.
+    // 11 22 .. 77 as the decrypt mode writes it; the layout is the User role's in the card's work mode.
     ApplyReadBack(t, {'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
     EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
                          t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
               std::tuple("11 22 33 44 55 66 77", 3, 4, 1, "11"));
 }
 
-// The form as the program starts it, with both keys changed and shown in
-// clear, as the operator may leave them.
+// The start form with both keys changed and shown in clear, as the operator may leave them.
 struct KeysShown : TestApp {
     KeysShown() : TestApp(WithReader{}) {
         SetHexField(app, Crypto1KeyEdit, std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6});
         SetHexField(app, AesKeyEdit, std::array<std::uint8_t, 16>{0x12});
-        Click(ShowCrypto1Check);
-        Click(ShowAesCheck);
+        Click(ShowCrypto1Check), Click(ShowAesCheck);
         EXPECT_FALSE(form.IsPasswordMasked(Crypto1KeyEdit) || form.IsPasswordMasked(AesKeyEdit));
     }
     // A key is back at all FF and masked, its "Show Key" box cleared.
@@ -149,8 +134,7 @@ TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
 
 TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
     TestApp t{WithReader{}};
-    t.SelectCombo(WorkModeCombo, 1);
-    t.SelectCombo(RoleCombo, 1);
+    t.SelectCombo(WorkModeCombo, 1), t.SelectCombo(RoleCombo, 1);
     t.Click(UniqueBeforeWriteCheck);
     const auto locked = [&] {
         return Flags(t, kEnabled, {WriteCyclicButton, SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
@@ -175,13 +159,9 @@ TEST(FormRuleTest, UserCardIdWithClassicLeavesOnlyTheKeyListAndTheConnectionUsab
     t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF16);
 }
 
-// A Plus card in the card ID mode and after login, with SL3 and the
-// additional AES authentication chosen as the test needs.
+// A Plus card in the card ID mode and after login.
 struct PlusCard : KeysShown {
-    explicit PlusCard(int mode) {
-        SelectCombo(WorkModeCombo, mode);
-        ClickPlus(app);
-    }
+    explicit PlusCard(int mode) { SelectCombo(WorkModeCombo, mode), ClickPlus(app); }
 };
 
 // Sl3 takes the Crypto1 key and the additional AES authentication away and
@@ -223,8 +203,7 @@ TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
 // the role and which controls are shown.
 TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     KeysShown t;
-    t.SelectCombo(WorkModeCombo, 3);
-    t.SelectCombo(RoleCombo, 1);
+    t.SelectCombo(WorkModeCombo, 3), t.SelectCombo(RoleCombo, 1);
     t.app.values.blockNumber = 1;
     ClickPlus(t.app);
     t.ClickRadio(Sl3Radio);
@@ -246,13 +225,9 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
 }
 
-// The form as the program starts, with the edits reporting their
-// notifications the way Windows does.
+// The start form, its edits reporting their notifications the way Windows does.
 struct Entry : TestApp {
-    Entry() {
-        InitMainForm(app);
-        WireEditNotifications();
-    }
+    Entry() { InitMainForm(app), WireEditNotifications(); }
     // The operator edits the text and the caret ends at `caret`.
     void Edit(Ctl c, const std::string& text, int caret) {
         form[c].text = text, form[c].caret = caret;
@@ -284,11 +259,9 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
         {Crypto1KeyEdit, "a0-b1 C2", false, "01C2", "01 C2 FF FF FF FF"},
         {Crypto1KeyEdit, "A0A1A2A3A4A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
         {SectorDataEdit, "01020304050607", true, "01 02 03 04 05 06 07", "01 02 03 04 05 06 07", -1, "0504030201"},
-        // A pasted display form arrives whole (the edit takes as many
-        // characters as it has) and, complete, ends the entry.
+        // A pasted display form arrives whole and, complete, ends the entry.
         {Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
-        // Digits beyond the field's count before the caret are refused, as a
-        // digit limit would refuse them, and the entry stays open.
+        // Digits beyond the field's count before the caret are refused, and the entry stays open.
         {Crypto1KeyEdit, "FFFFFFFFFFFF1", false, "FFFFFFFFFFFF", kFF6, 13},
         {Crypto1KeyEdit, "1FFFFFFFFFFFF", false, "FFFFFFFFFFFF", kFF6, 1},
         {Crypto1KeyEdit, "AB0102030405060708", false, "010203040506", "01 02 03 04 05 06", 2},
@@ -313,8 +286,7 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
 
 TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
     Entry t;
-    // A text another part put there, with lower-case letters: entering does
-    // not filter it, and the parse counts such a letter as 0.
+    // A text another part put there is not filtered on entering; its lower-case letters parse as 0.
     t.app.values.crypto1KeyText = "ab CD ef 12 34 56";
     t.FocusEdit(Crypto1KeyEdit);
     EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "abCDef123456");
@@ -328,17 +300,13 @@ TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
 }
 
 struct Started : TestApp {
-    Started() {
-        ReadConfig(files, app.configPath);  // creates the file when it is missing
-        InitMainForm(app);
-    }
+    Started() { ReadConfig(files, app.configPath), InitMainForm(app); }  // the file is made when missing
 };
 
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     Started t;
     t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();
-    OnCommand(t.app, Command::English);
-    // Told in the language that was active when the save failed.
+    OnCommand(t.app, Command::English);  // told in the language active when the save failed
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
     EXPECT_EQ(std::pair(t.form.Text(WriteButton), t.shell.menuRebuilds), std::pair(std::string("Write"), 1));
@@ -357,8 +325,7 @@ TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
         std::vector<std::string> expected;
         for (Msg m : c.messages) expected.push_back(t.T(m));
         if (c.opening.result == Failed) expected = {"Opening the help file failed!\n\r[Error code: 32]"};
-        EXPECT_EQ(t.boxes.Texts(), expected);
-        EXPECT_EQ(t.shell.helpOpens, 1);
+        EXPECT_EQ(std::pair(t.boxes.Texts(), t.shell.helpOpens), std::pair(expected, 1));
     }
 }
 
@@ -393,9 +360,8 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
     }
 }
 
-// New data is shown and converted, after the message when usersData.data
-// could not take it; with no number at all "The operation failed!" and the
-// data stay as they were.
+// New data is shown and converted, after the message when usersData.data could not take it; with no number at
+// all "The operation failed!" and the data stay as they were.
 TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
     const struct { bool sourceFails; std::optional<StoreFailure> failure; std::string message; } cases[] = {
         {false, {}, ""},
@@ -424,10 +390,9 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
 
 TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     const struct { Ctl upDown; int pos, delta, sector, block; } cases[] = {
-        {SectorUpDown, 1, 1, 2, 0},   {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
-        {BlockUpDown, 0, -1, 1, 0},   {BlockUpDown, 2, 1, 1, 2},    {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
-        {SectorEdit, 5, 1, 1, 0},  // not an up-down
-    };
+        {SectorUpDown, 1, 1, 2, 0}, {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
+        {BlockUpDown, 0, -1, 1, 0}, {BlockUpDown, 2, 1, 1, 2}, {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
+        {SectorEdit, 5, 1, 1, 0}};  // the last no up-down
     for (const auto& c : cases) {
         TestApp t;
         OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);

@@ -1,7 +1,5 @@
-// Card commands and their reply wait: the acknowledgement in the forms a
-// reader gives it, the result line in pieces, read errors, the 165-tick end,
-// cyclic runs, and the register of issued cards. The result codes themselves
-// are classified at the protocol level.
+// Card commands and their reply wait (acknowledgements, results in pieces, read errors, the 165-tick end),
+// cyclic runs, and the register of issued cards; result codes are classified at the protocol level.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -31,10 +29,7 @@ const std::string kClosed = "The reader did not answer in time; the connection w
 struct CardWait : ::testing::Test {
     TestApp t{LanguageId::English};
     void SetUp() override { t.Connect(); }
-    void SelectUserRole(int workMode) {
-        t.SelectCombo(WorkModeCombo, workMode);
-        t.SelectCombo(RoleCombo, 1);
-    }
+    void SelectUserRole(int workMode) { t.SelectCombo(WorkModeCombo, workMode), t.SelectCombo(RoleCombo, 1); }
     // Presents one card per cycle: each result arrives a few ticks into its wait.
     void PresentCards(const Texts& results) {
         for (const std::string& result : results) {
@@ -58,40 +53,33 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, MessageIcon::Success}));
 }
 
-// The search that replaces a command without a link does not resume it, and
-// a run it was to begin is over.
+// The search that replaces a command without a link does not resume it, and a run it was to begin is over.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
     for (Ctl button : {WriteButton, ReadButton, ClearButton, WriteCyclicButton, ClearCyclicButton}) {
         TestApp t{WithReader{}};
         t.ReaderAcknowledges();
         t.Click(button);
-        EXPECT_EQ(std::tuple(t.timers.running.at(TimerId::Search), t.app.op.cyclicRun), std::tuple(10u, CyclicRun::None));
-        t.RunOut(TimerId::Search);
-        t.RunOut(TimerId::Reply);
+        EXPECT_EQ(std::tuple(t.timers.running.at(TimerId::Search), t.app.op.cyclicRun),
+                  std::tuple(10u, CyclicRun::None));
+        t.RunOut(TimerId::Search), t.RunOut(TimerId::Reply);
         EXPECT_EQ(t.port.sent.size(), 1u) << static_cast<int>(button);  // the version query alone
     }
 }
 
 TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
-    t.form[RoleCombo].selection = -1;
-    t.app.op.cyclicRun = CyclicRun::Write;
+    t.form[RoleCombo].selection = -1, t.app.op.cyclicRun = CyclicRun::Write;
     WriteCard(t.app);
     EXPECT_EQ(std::tuple(t.port.sent.size(), t.app.op.cyclicRun), std::tuple(1u, CyclicRun::None));
-    // The system refused the write: the operator sees its code.
-    t.form[RoleCombo].selection = 0;
-    t.port.sendResult = false, t.port.sendError = 5;
+    t.form[RoleCombo].selection = 0, t.port.sendResult = false, t.port.sendError = 5;  // the system refused the write
     t.Click(WriteCyclicButton);
     EXPECT_EQ(std::tuple(t.boxes.systemErrors, t.app.LinkOpen(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
               std::tuple(Texts{"Error [5] when writing to the COM port!"}, false, false, CyclicRun::None));
 }
 
-// Anything but a plain acknowledgement stops the wait at its first tick,
-// without a poll and without a next cycle. The device may follow its
-// acknowledgement with text of its own (a line end, a word) and the result
-// line, whole or begun, in the same read; the wait reads on from a begun
-// result instead of polling a byte of it away. Nothing at all is read at the
-// 165th tick, after polls at the 2nd to the 164th. A read that fails part-way
-// is a failed read: its one box, and the bytes before the failure are no reply.
+// Anything but a plain acknowledgement stops the wait at its first tick, without a poll or a next cycle. The
+// device may follow its acknowledgement with text of its own and the result line, whole or begun, in the same read;
+// the wait reads on from a begun result instead of polling a byte of it away. Nothing at all is read at the 165th
+// tick, after polls at the 2nd to the 164th. A read that fails part-way is a failed read: its one box, no reply.
 TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
     struct Case {
         const char* name;
@@ -129,12 +117,9 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         {"ResultInThreeReads", "\r\n", {"\n\rAT", "+ERR", "_04"}, 4, 0, {kNotPresented}},
         {"TextInFrontAndALineEnd", "\r\n", {kErr04}, 2, 0, {kNotPresented}, true, "#12 - OK!"},
         {"ABeginningNeverCompleted", "\n\rAT+DA", {}, 165, 0, {kNotRecognised}},
-        // A second acknowledgement says nothing of the card: not a silent end.
-        {"ASecondAcknowledgement", "", {kAck}, 2, 1, {kNotRecognised}},
-        // Text after the acknowledgement is no answer: silence then is none.
-        {"ALineEndThenSilence", "\r\n", {}, 165, 0, {}, false},
-        // After a line end, bytes that can no longer begin a result line
-        // are an answer at once, not silence at the 165th tick.
+        {"ASecondAcknowledgement", "", {kAck}, 2, 1, {kNotRecognised}},  // says nothing of the card
+        {"ALineEndThenSilence", "\r\n", {}, 165, 0, {}, false},  // text after the acknowledgement is no answer
+        // After a line end, bytes that can no longer begin a result line are an answer at once.
         {"ALineEndThenOtherText", "\r\n", {"\n\rBUSY\r\n"}, 2, 0, {kNotRecognised}},
         {"ALineEndThenNoise", "\r\n", {"\x81\x92"}, 2, 0, {kNotRecognised}},
         {"ALineEndAndNoiseInOneRead", "\r\n:\xC7Qp", {}, 1, 0, {kNotRecognised}},
@@ -150,8 +135,7 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         t.Connect();
         t.app.link.manualConnect = c.manual;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack + c.withAck); };
-        // Each box is modal to the disabled main window, and none but a
-        // read's own error box runs under a live wait.
+        // Each box is modal to the disabled main window; none but a read's error box runs under a live wait.
         bool boxOutOfPlace = false;
         t.boxes.modalLoop = [&] {
             const bool live = t.timers.IsRunning(kCard) || t.progress.open;
@@ -169,7 +153,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_EQ(std::tuple(ticks, t.progress.steps, t.port.polls, t.boxes.Texts(), t.boxes.systemErrors,
                              t.app.LinkOpen(), t.form[Crypto1KeyEdit].text),
                   std::tuple(c.ticks, c.ticks, c.polls, c.messages,
-                             Texts(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"), c.staysOpen, c.key));
+                             Texts(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"), c.staysOpen,
+                             c.key));
         EXPECT_EQ(std::tuple(boxOutOfPlace, t.app.op.cyclicRun, t.port.sent.size(), t.progress.mainWindowEnabled),
                   std::tuple(false, CyclicRun::None, 2u, true));
         EXPECT_TRUE(c.failingRead != 0 || t.port.line.empty());
@@ -186,8 +171,7 @@ struct RegisterFlow : CardWait {
     void SetUp() override {
         CardWait::SetUp();
         t.app.issued = &log;
-        SelectUserRole(1);
-        t.Click(UniqueBeforeWriteCheck);
+        SelectUserRole(1), t.Click(UniqueBeforeWriteCheck);
     }
     // Result and Message of each row.
     Texts Outcomes() const {
@@ -197,25 +181,19 @@ struct RegisterFlow : CardWait {
         return outcomes;
     }
     // The link as after a closed one, with the form reset, and the register empty.
-    void Reconnect() {
-        files.entries.erase("IssuedCards.csv");
-        t.Connect();
-        SelectUserRole(1);
-    }
+    void Reconnect() { files.entries.erase("IssuedCards.csv"), t.Connect(), SelectUserRole(1); }
     bool RunOver() const { return !t.timers.IsRunning(kCard) && t.app.op.cyclicRun == CyclicRun::None; }
 };
 
-// Each card of a run gets a new number that usersData.data recorded, and its
-// row in the register (its message too, which a run does not show); the run
-// ends with the first error. A number the file does not hold is never sent
-// but stops the run: the store failed (and said why), or every number drawn
-// was issued already.
+// Each card of a run gets a new number that usersData.data recorded, and its row in the register (its message too,
+// which a run does not show); the run ends with the first error. A number the file does not hold is never sent
+// but stops the run: the store failed (and said why), or every number drawn was issued already.
 TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailure) {
     t.Click(WriteCyclicButton);
     PresentCards({kDatOk, kDatOk, kDatOk, kErr04});
     EXPECT_TRUE(RunOver());
-    EXPECT_EQ(std::tuple(t.boxes.Texts(), t.sleeper.pauses), std::tuple(Texts{kNotPresented}, std::vector{1000u, 1000u, 1000u}));
-    ASSERT_EQ(std::tuple(t.port.sent.size(), t.users.recorded.size()), std::tuple(5u, 4u));  // the query and four writes
+    EXPECT_EQ(std::tuple(t.boxes.Texts(), t.sleeper.pauses), std::tuple(Texts{kNotPresented}, std::vector(3, 1000u)));
+    ASSERT_EQ(std::tuple(t.port.sent.size(), t.users.recorded.size()), std::tuple(5u, 4u));  // the query, four writes
     const std::vector<RegisterRow> rows = RegisterRows(files.Text("IssuedCards.csv"));
     ASSERT_EQ(rows.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
@@ -224,8 +202,8 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         const RegisterRow& r = rows[i];
         EXPECT_EQ((Texts{r[kColTime], r[kColOperator], r[kColPort], r[kColRole], r[kColCyclic], r[kColUniqueData],
                          r[kColResult] + " " + r[kColMessage]}),
-                  (Texts{"2026-12-06T18:30:05+03:00", "ivanova", "COM3", "User", "yes", FormatHexBytes(number.data(), 7),
-                         i < 3 ? "OK " + kSuccess : "ERR_04 " + kNotPresented}));
+                  (Texts{"2026-12-06T18:30:05+03:00", "ivanova", "COM3", "User", "yes",
+                         FormatHexBytes(number.data(), 7), i < 3 ? "OK " + kSuccess : "ERR_04 " + kNotPresented}));
     }
     // The second cycle's draws: the store fails, or every number was issued.
     for (const auto& [outcomes, message] :
@@ -252,8 +230,7 @@ TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
               std::tuple(3u, false, CyclicRun::None));
 }
 
-// Only the sector data modes draw a number before a write; the decrypt mode
-// sends it scrambled, as the frame builders' test shows. Only a write draws.
+// Only a write in the sector data modes draws a number (the decrypt mode's is scrambled: the frame builders' test).
 TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     for (int mode : {0, 2, 3}) {
         SelectUserRole(mode);
@@ -271,9 +248,9 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     EXPECT_EQ(std::tuple(t.users.asked.size(), t.port.sent.size()), std::tuple(1u, 6u));
 }
 
-// No command is sent, and no number handed out, when the register cannot be
-// written; the box says why.
+// No command is sent, and no number handed out, when the register cannot be written; the box says why.
 TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
+    const std::string notWritable = "The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r";
     for (const std::optional<FileOp> step : {std::optional(FileOp::Read), {FileOp::Write}, {FileOp::Flush}, {}}) {
         files.Put("IssuedCards.csv", "2026-12-06T18:29:00+03:00,cut short");  // to be read and mended first
         files.FailAt(step.value_or(FileOp::Open), 1, step ? 112 : 5);  // without a step: the open refused
@@ -284,15 +261,13 @@ TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent
                   std::tuple(sentAndDrawn.first, sentAndDrawn.second, CyclicRun::None));
         ASSERT_EQ(t.boxes.shown.size(), 1u);
         const std::string& told = t.boxes.shown[0].text;
-        EXPECT_TRUE(told.starts_with("The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r") &&
-                    told.find(step ? "GetLastError=00000070" : "GetLastError=00000005") != std::string::npos)
-            << told;
+        const char* code = step ? "GetLastError=00000070" : "GetLastError=00000005";
+        EXPECT_TRUE(told.starts_with(notWritable) && told.find(code) != std::string::npos) << told;
     }
 }
 
-// Every outcome is one row, and its Message is what the operator was told;
-// silence on a port the search found shows no box, so the row says what
-// happened instead.
+// Every outcome is one row, its Message what the operator was told; silence on a port the search found shows no
+// box, so the row says what happened instead.
 TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
     const struct {
         std::string ack;     // arrives at once after the send
@@ -314,17 +289,14 @@ TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
         Reconnect();
         t.app.link.manualConnect = c.manual;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack); };
-        t.Click(WriteButton);
-        t.Tick(kCard);
-        t.Tick(kCard);
+        t.Click(WriteButton), t.Tick(kCard), t.Tick(kCard);
         t.port.Arrive(c.result);
         t.RunOut(kCard);
         EXPECT_EQ(std::tuple(t.boxes.Texts(), Outcomes()), std::tuple(c.messages, Texts{c.row}));
     }
 }
 
-// A row that cannot be written ends the run; the box says what became of
-// the command: carried out, not answered, or not sent at all.
+// A row that cannot be written ends the run; the box says what became of the command.
 TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
     const struct { const char* reply; bool sent; std::string first; } cases[] = {
         {"\n\rAT+DAT_OK", true, "The card command was carried out, but it could not be recorded"},
@@ -332,8 +304,7 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
         {"", false, "The card command was not sent, and this could not be recorded"},
     };
     for (const auto& c : cases) {
-        t.Connect();
-        SelectUserRole(1);
+        t.Connect(), SelectUserRole(1);
         t.port.sendResult = c.sent;
         files.Put("IssuedCards.csv", "rows so far\r\n");
         files.FailAt(FileOp::Flush, 1, 112);
@@ -347,9 +318,8 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
     }
 }
 
-// "Verify after write": a done write is read back with the Read frame of its
-// role from the same settings, under the same wait, and the read decides the
-// one row and the one message; a run goes on only after a verified card.
+// "Verify after write": a done write is read back with the Read frame of its role from the same settings, under
+// the same wait, and the read decides the one row and the one message; a run goes on only after a verified card.
 TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
     const std::string unverified = "The card was written, but it could not be read back to check it:\n";
     const std::string mismatch =
@@ -370,17 +340,16 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
         Reconnect();
-        t.form[UniqueBeforeWriteCheck].checked = true;
-        t.app.verifyAfterWrite = true;
+        t.form[UniqueBeforeWriteCheck].checked = t.app.verifyAfterWrite = true;
         const std::size_t first = t.port.sent.size();
         // What the card written by the frame sent at index holds.
         const auto readBack = [&](std::size_t index, bool spoil) {
-            return ReadBackReply(FrameOf(t.port.sent[index]), [&](CommandFrame& f) { f[kFrameSettingsOffset + 8] ^= spoil; });
+            const auto spoilData = [&](CommandFrame& f) { f[kFrameSettingsOffset + 8] ^= spoil; };
+            return ReadBackReply(FrameOf(t.port.sent[index]), spoilData);
         };
         t.Click(c.cyclic ? WriteCyclicButton : WriteButton);
         if (c.cyclic) {  // a first card read back as written, and the run goes on
-            PresentCards({kDatOk});
-            PresentCards({readBack(first, false)});
+            PresentCards({kDatOk}), PresentCards({readBack(first, false)});
             EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
             t.sleeper.pauses.clear();
             ASSERT_EQ(t.port.sent.size(), first + 3);

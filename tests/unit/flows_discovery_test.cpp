@@ -1,6 +1,5 @@
-// Finding the reader, connecting, the version check, the operator's port
-// choice, the end of an operation, card ID reading and the supervision after
-// a device change.
+// Finding the reader, connecting, the version check, the operator's port choice, the end of an operation, card ID
+// reading and the supervision after a device change.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,10 +16,10 @@ using Texts = std::vector<std::string>;
 
 const std::string kRetry = "The reader did not respond!\n(Try again or a different COM port).";
 const std::string kInvalid = "Invalid command!", kUnrecognised = "The answer could not be recognized!";
-const std::string kFound = "Varnel reader found!\n\r->[COM12]";
+const std::string kFound = "Varnel reader found!\n\r->[COM12]", hint = Text(LanguageId::English, Msg::kSelectPortHint);
 
-// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of
-// 500 ms, with the main window disabled from the first tick to the last.
+// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of 500 ms, with the main window disabled
+// from the first tick to the last.
 TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     TestApp t{WithReader{{"COM10", "COM1", "COM3"}, "COM3"}};
     t.ReaderAcknowledges();
@@ -35,9 +34,8 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     EXPECT_EQ(std::tuple(t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), std::tuple("2.00", true));
 }
 
-// No port list: one empty entry and a warning, and picking it warns again.
-// Names that are no port names give an empty list, so the search looks for
-// the reader: not found, then the hint. A port that cannot be opened is
+// No port list: one empty entry and a warning, and picking it warns again. Names that are no port names give an
+// empty list, so the search looks for the reader: not found, then the hint. A port that cannot be opened is
 // reported; one that takes no query ends the operation.
 TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
     const struct {
@@ -48,8 +46,7 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         int closes;
     } cases[] = {
         {std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
-        {Texts{}, true, true, {},
-         {{"Varnel not found!", MessageIcon::Error}, {Text(LanguageId::English, Msg::kSelectPortHint), MessageIcon::Hint}}, 0},
+        {Texts{}, true, true, {}, {{"Varnel not found!", MessageIcon::Error}, {hint, MessageIcon::Hint}}, 0},
         {Texts{"COM12"}, false, true, {"COM12"},
          {{kFound, MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}}, 0},
         {Texts{"COM12"}, true, false, {"COM12"}, {{kFound, MessageIcon::Success}}, 1},
@@ -69,9 +66,8 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
     }
 }
 
-// The reply to the version query, after an automatic search and after the
-// operator picked the port: only a port picked by hand is given up for an
-// answer that is no version; no answer, or a wrong version, closes any port.
+// The reply to the version query, after an automatic search and after the operator picked the port: only a port
+// picked by hand is given up for an answer that is no version; no answer, or a wrong version, closes any port.
 TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
     const std::string unknown = "\n\rAT+CMD - UNKNOWN CMD!", noise = "\x81\x92\xA3\xB4";
     const struct { std::string reply; bool manual; Texts messages; bool staysOpen; } cases[] = {
@@ -104,8 +100,7 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
 TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     TestApp t{WithReader{{"COM1", "COM3"}, std::nullopt}};
     SearchReader(t.app);
-    t.port.openResult = false;
-    t.boxes.shown.clear();
+    t.port.openResult = false, t.boxes.shown.clear();
     t.SelectCombo(Ctl::PortCombo, 0);
     EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.link.manualConnect), std::tuple(Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
@@ -117,9 +112,7 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     TestApp t{WithReader{{"COM3", "COM1"}, "COM3"}};
     t.Connect();
     for (int round = 0; round < 2; ++round) {
-        t.app.link.manualConnect = true;
-        t.app.op.cyclicRun = CyclicRun::Clear;
-        t.app.values.sectorNumber = 9;
+        t.app.link.manualConnect = true, t.app.op.cyclicRun = CyclicRun::Clear, t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
         EXPECT_EQ(std::tuple(t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
@@ -129,8 +122,8 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     }
 }
 
-// The request, a pause of 100 ms, then the reply: the card's four values, or
-// why not. Only a request that cannot be written ends the operation.
+// The request, a pause of 100 ms, then the reply: the card's four values, or why not. Only a request that cannot
+// be written ends the operation.
 TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
     using Window = std::pair<std::string, Texts>;
     const std::string values = "\n\rAT+IDS - OK! >> 0012345678 3232235777.";
@@ -156,9 +149,8 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
     }
 }
 
-// An open link's port is closed at the check and, 1000 ms later, opened
-// again if it is still there, without asking for the version again; a port
-// that has gone or will not open ends the operation, which gives the port
+// An open link's port is closed at the check and, 1000 ms later, opened again if it is still there, without
+// asking for the version again; a port that has gone or will not open ends the operation, which gives the port
 // back to the operator and forgets the reader.
 TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
     const struct { bool present, opens; std::vector<ShownMessage> messages; Texts list; } cases[] = {
@@ -172,25 +164,22 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         const std::size_t sent = t.port.sent.size();
         if (!c.present) t.ports.present.erase("COM3"), t.ports.ports = Texts{"COM1"};
         t.port.openResult = c.opens;
-        OnDevicesChanged(t.app);
-        t.Tick(TimerId::Device);
+        OnDevicesChanged(t.app), t.Tick(TimerId::Device);
         const bool kept = c.messages.empty();
         EXPECT_EQ(std::tuple(t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
                              t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
                              t.form[Ctl::VersionValue].text, t.port.sent.size(), t.timers.IsRunning(TimerId::Search)),
-                  std::tuple(c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent, false));
+                  std::tuple(c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent,
+                             false));
     }
 }
 
-// A burst of notifications leads to one check, two seconds after the first.
-// Reopening the port under a running wait would lose its reply: the check
-// comes at the first tick after it.
+// A burst of notifications leads to one check, two seconds after the first. Reopening the port under a running
+// wait would lose its reply: the check comes at the first tick after it.
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
-    StartUp(t.app);
-    t.RunOut(TimerId::Search);
-    OnDevicesChanged(t.app);
+    StartUp(t.app), t.RunOut(TimerId::Search), OnDevicesChanged(t.app);
     EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
     t.timers.running.erase(TimerId::Device);  // a second start would show
     for (int i = 0; i < 10; ++i) OnDevicesChanged(t.app);
@@ -201,7 +190,8 @@ TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     t.RunOut(TimerId::Reply);
     EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
     ASSERT_TRUE(t.Tick(TimerId::Device));
-    EXPECT_EQ(std::tuple(t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()), std::tuple(false, 1, true));
+    EXPECT_EQ(std::tuple(t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()),
+              std::tuple(false, 1, true));
     OnDevicesChanged(t.app);  // after the check the next change arms it again
     EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }
