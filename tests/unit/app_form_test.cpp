@@ -245,14 +245,15 @@ struct Entry : TestApp {
 // edit reporting EN_CHANGE for the program's own texts, as Windows does, and
 // without: a paste is cleaned in one step either way.
 TEST(HexEntryTest, TypingFilteringAndLeaving) {
+    // endsItself: the last digit ends the entry; shown: while the entry is open or after it ended; leftWith: the
+    // display form on leaving and the kept bytes; converter: the data's hex number after leaving.
     const struct {
         Ctl edit;
         std::string typed;
-        bool endsItself;       // the last digit ends the entry
-        std::string shown;     // while the entry is open, or after it ended
-        std::string leftWith;  // display form on leaving, and the kept bytes
+        bool endsItself;
+        std::string shown, leftWith;
         int caret = -1;
-        std::string converter = "5544332211";  // the data's hex number after leaving
+        std::string converter = "5544332211";
     } cases[] = {
         {AesKeyEdit, "00112233", false, "00112233", "00 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF"},
         {SectorDataEdit, "0102", false, "0102", "01 02 FF FF FF FF FF", -1, "FFFFFF0201"},

@@ -222,10 +222,8 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
 }
 
 TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
-    t.Click(WriteButton);
-    PresentCards({kDatOk});
-    t.Click(ClearCyclicButton);
-    PresentCards({kErr04});
+    t.Click(WriteButton), PresentCards({kDatOk});
+    t.Click(ClearCyclicButton), PresentCards({kErr04});
     EXPECT_EQ(std::tuple(t.port.sent.size(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
               std::tuple(3u, false, CyclicRun::None));
 }
@@ -235,16 +233,10 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     for (int mode : {0, 2, 3}) {
         SelectUserRole(mode);
         t.form[UniqueBeforeWriteCheck].checked = true;
-        WriteCard(t.app);
-        t.port.Arrive(kDatOk);
-        t.RunOut(kCard);
+        WriteCard(t.app), t.port.Arrive(kDatOk), t.RunOut(kCard);
         EXPECT_EQ(t.users.asked.size(), mode == 3 ? 1u : 0u) << mode;
     }
-    for (Ctl other : {ReadButton, ClearButton}) {
-        t.Click(other);
-        t.port.Arrive(kDatOk);
-        t.RunOut(kCard);
-    }
+    for (Ctl other : {ReadButton, ClearButton}) t.Click(other), t.port.Arrive(kDatOk), t.RunOut(kCard);
     EXPECT_EQ(std::tuple(t.users.asked.size(), t.port.sent.size()), std::tuple(1u, 6u));
 }
 
@@ -269,13 +261,8 @@ TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent
 // Every outcome is one row, its Message what the operator was told; silence on a port the search found shows no
 // box, so the row says what happened instead.
 TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
-    const struct {
-        std::string ack;     // arrives at once after the send
-        std::string result;  // arrives before the third tick
-        bool manual;
-        std::string row;  // Result and Message
-        Texts messages;
-    } cases[] = {
+    // The acknowledgement arrives at once after the send, the result before the third tick; row: Result Message.
+    const struct { std::string ack, result; bool manual; std::string row; Texts messages; } cases[] = {
         {kAck, kDatOk, false, "OK " + kSuccess, {kSuccess}},
         {kAck, kErr04, false, "ERR_04 " + kNotPresented, {kNotPresented}},
         {kAck, kAck, false, "UNRECOGNIZED " + kNotRecognised, {kNotRecognised}},
@@ -290,8 +277,7 @@ TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
         t.app.link.manualConnect = c.manual;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack); };
         t.Click(WriteButton), t.Tick(kCard), t.Tick(kCard);
-        t.port.Arrive(c.result);
-        t.RunOut(kCard);
+        t.port.Arrive(c.result), t.RunOut(kCard);
         EXPECT_EQ(std::tuple(t.boxes.Texts(), Outcomes()), std::tuple(c.messages, Texts{c.row}));
     }
 }
@@ -306,8 +292,7 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
     for (const auto& c : cases) {
         t.Connect(), SelectUserRole(1);
         t.port.sendResult = c.sent;
-        files.Put("IssuedCards.csv", "rows so far\r\n");
-        files.FailAt(FileOp::Flush, 1, 112);
+        files.Put("IssuedCards.csv", "rows so far\r\n"), files.FailAt(FileOp::Flush, 1, 112);
         t.Click(WriteCyclicButton);
         const std::size_t sent = t.port.sent.size();
         if (c.sent) PresentCards({c.reply});
@@ -324,12 +309,8 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
     const std::string unverified = "The card was written, but it could not be read back to check it:\n";
     const std::string mismatch =
         "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.";
-    const struct {
-        std::string read;  // the read's result; "=" the card as written, "~" one data byte changed
-        bool cyclic, sendFails;
-        std::string row;  // Result, then Message: the one box
-        bool staysOpen = true;
-    } cases[] = {
+    // The read's result ("=" the card as written, "~" one data byte changed) and the row: Result, Message, the box.
+    const struct { std::string read; bool cyclic, sendFails; std::string row; bool staysOpen = true; } cases[] = {
         {"=", false, false, "VERIFIED " + kSuccess},
         {"~", false, false, "MISMATCH " + mismatch},
         {kErr04, false, false, "UNVERIFIED " + unverified + kNotPresented},
@@ -351,8 +332,8 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         if (c.cyclic) {  // a first card read back as written, and the run goes on
             PresentCards({kDatOk}), PresentCards({readBack(first, false)});
             EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
-            t.sleeper.pauses.clear();
             ASSERT_EQ(t.port.sent.size(), first + 3);
+            t.sleeper.pauses.clear();
         }
         const std::size_t write = t.port.sent.size() - 1;
         t.port.sendResult = !c.sendFails;
@@ -365,8 +346,7 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
             EXPECT_EQ(t.port.sent.back(), std::vector<std::uint8_t>(read.begin(), read.end()));
             PresentCards({c.read == "=" || c.read == "~" ? readBack(write, c.read == "~") : c.read});
         }
-        t.port.sendResult = true;
-        t.RunOut(kCard);
+        t.port.sendResult = true, t.RunOut(kCard);
         const std::vector<RegisterRow> rows = RegisterRows(files.Text("IssuedCards.csv"));
         ASSERT_EQ(rows.size(), c.cyclic ? 2u : 1u);
         const std::string box = c.row.substr(c.row.find(' ') + 1);

@@ -13,6 +13,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using Texts = std::vector<std::string>;
+using Shown = std::vector<ShownMessage>;
 
 const std::string kRetry = "The reader did not respond!\n(Try again or a different COM port).";
 const std::string kInvalid = "Invalid command!", kUnrecognised = "The answer could not be recognized!";
@@ -38,13 +39,7 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
 // empty list, so the search looks for the reader: not found, then the hint. A port that cannot be opened is
 // reported; one that takes no query ends the operation.
 TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
-    const struct {
-        std::optional<std::vector<std::string>> ports;
-        bool opens, sends;
-        Texts items;
-        std::vector<ShownMessage> messages;
-        int closes;
-    } cases[] = {
+    const struct { std::optional<Texts> ports; bool opens, sends; Texts items; Shown messages; int closes; } cases[] = {
         {std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
         {Texts{}, true, true, {}, {{"Varnel not found!", MessageIcon::Error}, {hint, MessageIcon::Hint}}, 0},
         {Texts{"COM12"}, false, true, {"COM12"},
@@ -87,8 +82,7 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         RefreshPortList(t.app);
         if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
         else SearchReader(t.app);
-        t.boxes.shown.clear();
-        t.RunOut(TimerId::Reply);
+        t.boxes.shown.clear(), t.RunOut(TimerId::Reply);
         EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
                              t.app.link.manualConnect && !c.staysOpen),
                   std::tuple(c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
@@ -153,7 +147,7 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
 // asking for the version again; a port that has gone or will not open ends the operation, which gives the port
 // back to the operator and forgets the reader.
 TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
-    const struct { bool present, opens; std::vector<ShownMessage> messages; Texts list; } cases[] = {
+    const struct { bool present, opens; Shown messages; Texts list; } cases[] = {
         {true, true, {}, {"COM1", "COM3"}},
         {true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
         {false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
