@@ -330,20 +330,6 @@ TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
     }
 }
 
-// Yes without a link searches for the reader (and forgets the run); No does nothing.
-TEST(ReaderCommandTest, ClearAsksFirstAndNoDoesNothing) {
-    for (Ctl button : {ClearButton, ClearCyclicButton}) {
-        for (bool yes : {false, true}) {
-            Started t;
-            t.boxes.answers = {yes};
-            t.Click(button);
-            EXPECT_EQ(t.boxes.questions, std::vector{t.T(Msg::kConfirmClearCard)});
-            EXPECT_EQ(std::pair(t.timers.IsRunning(TimerId::Search), t.app.op.cyclicRun),
-                      std::pair(yes, CyclicRun::None));
-        }
-    }
-}
-
 TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
     // Classic sector data, Plus SL1 card ID, Plus SL1 after login, Plus SL3 sector data.
     const struct { bool plus, sl3; int mode; bool crypto1Changes, aesChanges; } cases[] = {

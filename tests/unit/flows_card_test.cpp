@@ -53,16 +53,23 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, MessageIcon::Success}));
 }
 
-// The search that replaces a command without a link does not resume it, and a run it was to begin is over.
+// The search that replaces a command without a link does not resume it, and a run it was to begin is over; a
+// clear asks first, and No does nothing.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
     for (Ctl button : {WriteButton, ReadButton, ClearButton, WriteCyclicButton, ClearCyclicButton}) {
-        TestApp t{WithReader{}};
-        t.ReaderAcknowledges();
-        t.Click(button);
-        EXPECT_EQ(std::tuple(t.timers.running.at(TimerId::Search), t.app.op.cyclicRun),
-                  std::tuple(10u, CyclicRun::None));
-        t.RunOut(TimerId::Search), t.RunOut(TimerId::Reply);
-        EXPECT_EQ(t.port.sent.size(), 1u) << static_cast<int>(button);  // the version query alone
+        for (bool yes : {true, false}) {
+            TestApp t{WithReader{}};
+            t.ReaderAcknowledges();
+            t.boxes.answers = {yes};
+            t.Click(button);
+            const bool asks = button == ClearButton || button == ClearCyclicButton, searches = yes || !asks;
+            const auto& running = t.timers.running;
+            EXPECT_EQ(std::tuple(t.boxes.questions, running.count(TimerId::Search) ? running.at(TimerId::Search) : 0,
+                                 t.app.op.cyclicRun),
+                      std::tuple(Texts(asks, t.T(Msg::kConfirmClearCard)), searches ? 10u : 0u, CyclicRun::None));
+            t.RunOut(TimerId::Search), t.RunOut(TimerId::Reply);
+            EXPECT_EQ(t.port.sent.size(), searches ? 1u : 0u) << static_cast<int>(button);  // the version query
+        }
     }
 }
 
