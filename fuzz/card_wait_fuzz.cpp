@@ -39,13 +39,11 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     t.form = startForm;
     t.boxes = {}, t.timers = {}, t.progress = {}, t.sleeper = {}, t.port = {}, t.users = {};
     t.app.values = {}, t.app.op = {};
-    t.port.Open("COM3", 19200);
-    t.app.link = {"COM3", 1, false};
-    t.app.reader = ReaderInfo{'B', 200};
-
     const std::uint8_t setup = in.Byte(), storeBits = in.Byte();
     const bool draws = setup & 0x40;
-    t.app.link.manualConnect = setup & 0x80;
+    t.port.Open("COM3", 19200);
+    t.app.link = {"COM3", 1, (setup & 0x80) != 0};
+    t.app.reader = ReaderInfo{'B', 200};
     t.form.SetSelection(Ctl::RoleCombo, setup & 1);
     t.form.SetSelection(Ctl::WorkModeCombo, (setup >> 1) & 3);
     t.form.SetChecked(Ctl::UniqueBeforeWriteCheck, draws);

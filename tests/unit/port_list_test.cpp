@@ -24,9 +24,8 @@ TEST(ReaderPort, HardwareIdOnItsFirstThirtyCharactersAndComNamesWithANonZeroNumb
         {"USB\\VID_2e3c&PID_5750&REV_0200", false},       // the forms do not mix
         {"USB\\VID_2E3C&PID_5750", false}};               // shorter
     for (const auto& [hardwareId, matches] : ids) EXPECT_EQ(MatchesReaderHardwareId(hardwareId, {}), matches) << hardwareId;
-    const std::pair<const char*, bool> names[] = {{"COM3", true}, {"com12", true}, {"CoM7x", true},
-                                                  {"COM0", false}, {"COM", false}, {"CO", false},
-                                                  {"LPT1", false}, {"COMx", false}, {"", false}};
+    const std::pair<const char*, bool> names[] = {{"COM3", true}, {"com12", true}, {"CoM7x", true}, {"COM0", false},
+                                                  {"COM", false},  {"CO", false},    {"LPT1", false}, {"COMx", false}, {"", false}};
     for (const auto& [name, usable] : names) EXPECT_EQ(IsUsableComPortName(name), usable) << name;
 }
 
@@ -38,9 +37,8 @@ TEST(PickReaderPort, ChoosesTheLastMatchingDeviceAndSkipsTheRest) {
     const char* reader1 = "USB\\VID_2E3C&PID_5750&REV_0200";
     const char* reader2 = "USB\\Vid_2e3c&Pid_5750&Rev_0200";
     const struct { const char* name; std::vector<UsbPortCandidate> devices; std::optional<std::string> expected; } cases[] = {
-        {"none", {}, std::nullopt},
+        {"none", {}, std::nullopt}, {"second form", {Device(reader2, "COM6")}, "COM6"},
         {"first form", {Device("USB\\ROOT_HUB30", nullptr), Device(reader1, "COM5")}, "COM5"},
-        {"second form", {Device(reader2, "COM6")}, "COM6"},
         {"two readers: last wins", {Device(reader1, "COM5"), Device(reader2, "COM9")}, "COM9"},
         // A device without a registry key before the reader must not end the search.
         {"keyless device first", {Device("USB\\VID_1111&PID_2222", nullptr, false), Device(reader1, "COM4")}, "COM4"},

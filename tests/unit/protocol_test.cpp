@@ -25,20 +25,19 @@ FormSnapshot FormFor(Card card, int workMode = 0) {
     return form;
 }
 
-std::vector<std::uint8_t> Bytes(const CommandFrame& frame) { return {frame.begin(), frame.end()}; }
-std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
+CommandFrame Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> all;
     for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
+    return testing::FrameOf(all);
 }
 
 TEST(CommandFrames, TheWorkedExamples) {
-    EXPECT_EQ(Bytes(BuildMasterWriteFrame(FormFor(Card::Classic))),
+    EXPECT_EQ(BuildMasterWriteFrame(FormFor(Card::Classic)),
               Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58}, std::vector<std::uint8_t>(22, 0),
                       {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x84},
                       {0xFD}}));
     // "Send sector data after logged in"
-    EXPECT_EQ(Bytes(BuildUserWriteFrame(FormFor(Card::Classic, 1))),
+    EXPECT_EQ(BuildUserWriteFrame(FormFor(Card::Classic, 1)),
               Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                       std::vector<std::uint8_t>(16, 0),
                       {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D},
