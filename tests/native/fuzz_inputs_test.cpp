@@ -48,9 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Harnesses, FuzzInputsTest, ::testing::ValuesIn(HarnessN
 // A folder of kept inputs whose harness was renamed or removed would never run.
 TEST(FuzzInputsFoldersTest, EveryKeptInputBelongsToAHarness) {
     for (const char* folder : {"corpus", "regressions"}) {
-        for (const auto& entry : fs::directory_iterator(kFuzzDir / folder)) {
+        for (const auto& entry : fs::directory_iterator(kFuzzDir / folder))
             EXPECT_EQ(Harnesses().count(entry.path().filename().string()), 1u) << entry.path().string();
-        }
     }
 }
 

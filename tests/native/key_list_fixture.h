@@ -1,5 +1,4 @@
-// The key list over the files in memory and a stand-in for the key file
-// cipher, with a recording window and the main form of the test bundle.
+// The key list over the files in memory and a stand-in cipher, with a recording window and the test bundle's form.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,11 +10,9 @@
 
 namespace tollvane {
 
-// The key file cipher's stand-in (the real one is CryptoAPI's, tested under
-// Wine against shared vectors): every byte XORed, then a 16-byte tail of the
-// length and a sum, so that a torn or foreign file does not decrypt. It takes
-// the real one's file steps: the target made first, a write per block read
-// and one at the end, and only what it encrypts flushed.
+// The key file cipher's stand-in (the real one is tested under Wine): every byte XORed, then a 16-byte tail of the
+// length and a sum, so that a torn or foreign file does not decrypt. It takes the real one's file steps: the target
+// made first, a write per block read and one at the end, and only what it encrypts flushed.
 class StandInKeyFileCipher : public KeyFileCipher {
 public:
     explicit StandInKeyFileCipher(Files& files) : files_(files) {}

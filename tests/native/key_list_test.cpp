@@ -1,8 +1,8 @@
-// The key list operations over the files in memory, with the OpenSSL twin
-// of the cipher, and with a failure at every file step.
+// The key list operations over the files in memory, with a failure at every file step.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "app/form_rules.h"
 #include "app/key_record_form.h"
@@ -17,8 +17,7 @@ using testing::FileOp;
 // A line that lacks fields carries them over from the line before it.
 const std::string kDamaged = "TC=SL3 AA=V OI=1 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2 M_KEY=B0B1B2B3B4B5\n";
 
-// After an add the window shows the rows read and written, as reading the
-// new list back shows them, without decrypting it a second time.
+// After an add the window shows the rows as reading the new list back shows them, without decrypting it again.
 TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     struct Case {
         std::string before, description, after;
@@ -70,9 +69,8 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     EXPECT_EQ(Stored(), stored + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
 }
 
-// Record 0000 is never removed; another is, once confirmed, and the window
-// then shows the rows and fields that reading the new list back shows,
-// without decrypting it a second time.
+// Record 0000 is never removed; another is, once confirmed, and the window then shows what reading the new list
+// back shows, without decrypting it a second time.
 TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     const std::string longer = Rec(std::string(700, 'd'));  // longer than any line buffer
     Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + kDamaged + Rec("r3") + longer);
@@ -91,22 +89,18 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_EQ(files.opens[kCrKeysFile], 1);
     EXPECT_EQ(t.boxes.questions, std::vector<std::string>(2, "[0002] Are you sure you want to delete the key?"));
     EXPECT_EQ(Stored(), Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + Rec("r3") + longer);
-    const auto rows = ui.rows;
-    const auto fields = ui.fields;
+    const auto shown = std::pair(ui.rows, ui.fields);
     ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
     ASSERT_EQ(list.ShowKeyRecord(0), KeyListOutcome::Done);
-    EXPECT_EQ(ui.rows, rows);
-    EXPECT_EQ(ui.fields, fields);
+    EXPECT_EQ(std::pair(ui.rows, ui.fields), shown);
     EXPECT_EQ(ui.fields[KeyField::Description], "r0");  // the fields show record 0000
     EXPECT_EQ(ui.rows[1][6], "A0 A1 A2 A3 A4 A5");
     EXPECT_TRUE(PlainFilesGone());
     EXPECT_TRUE(t.boxes.shown.empty());
 }
 
-// "Use This Key" puts what it knows of the record on the form: codes out of
-// their lists change nothing, sector and block stay within the card, and a
-// key that the next write would send as zero bytes or asterisks leaves the
-// form's key as it was. Each record follows the one before on the form.
+// "Use This Key" puts what it knows of the record on the form: codes out of their lists change nothing, sector and
+// block stay within the card, and a key the next write would send as zero bytes or asterisks leaves the form's key.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     const std::string aes = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
     const struct {
@@ -139,13 +133,11 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5", kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=09 BN=2"));
     list.OnRowClicked(1);
     list.OnUseKey();
-    EXPECT_EQ(t.app.values.sectorNumber, 9);
-    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "A0 A1 A2 A3 A4 A5");
-    EXPECT_EQ(ui.closes, 1);
+    EXPECT_EQ(std::tuple(t.app.values.sectorNumber, t.form[Ctl::Crypto1KeyEdit].text, ui.closes),
+              std::tuple(9, std::string("A0 A1 A2 A3 A4 A5"), 1));
 }
 
-// Without crkeys.data an add reports it, the reload after it reports it
-// again, and no file is made but the stations' lock.
+// Without crkeys.data an add reports it, the reload after it again, and no file is made but the stations' lock.
 TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     FieldsFromForm();
     list.OnAddNew();
@@ -155,16 +147,13 @@ TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     EXPECT_TRUE(files.Has(kKeysLockFile));
 }
 
-// A station that finds the list taken by another waits two seconds for it,
-// then says so and changes nothing: not the list, not the other station's
-// plain file, not the window.
+// A list taken by another station is waited for two seconds, then left alone, its plain file and the window too.
 TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
     const std::vector<std::string> inUse(
         3, "The key list is in use at another station.\nNothing was changed. Try again in a few seconds.");
     Store(Rec("r0") + Rec("r1"));
     const std::string stored = files.Text(kCrKeysFile);
-    // A station running this program holds the lock; one that does not know
-    // it (an older copy) holds crkeys.data itself.
+    // This program holds the lock; an older copy holds crkeys.data itself.
     for (const char* held : {kKeysLockFile, kCrKeysFile}) {
         SCOPED_TRACE(held);
         files.held = {held};
@@ -199,7 +188,6 @@ struct Failure {
     bool windowClosed;
 };
 
-constexpr std::uint32_t kCode = 0x1E;
 const char kNotFound[] = "keys.data file not found...";
 const char kReadError[] = "Unable to read from file keys.data!\nGetLastError=0000001E";
 const char kCipherWrite[] = "Ошибка записи зашифрованного текста!\nНомер ошибки: 0x0000001E.";
@@ -207,9 +195,8 @@ const char kNotEncrypted[] = "Encryption failed!\nThe keys were not recorded!\nG
 const char kCrKeysProblem[] =
     "There was a problem with the file crkeys.data!\nThe keys were not recorded!\nGetLastError=0000001E";
 
-// The cipher writes keys.data (decryption) and TmpCrKeys.data (encryption)
-// in two calls for lists as short as these. Show and Use read the list the
-// same way, and every operation decrypts and re-encrypts it the same way.
+// The cipher writes keys.data (decryption) and TmpCrKeys.data (encryption) in two calls for lists this short.
+// Show and Use read the list alike, and every operation decrypts and re-encrypts it alike.
 const Failure kFailures[] = {
     {"load: decryption", Op::Load, FileOp::Write, 1, kKeysFile, {kCipherWrite}, false, false},
     {"load: open", Op::Load, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
@@ -246,7 +233,7 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
         FieldsFromForm("new");
         t.boxes.shown.clear();
         ui.closes = 0;
-        files.FailAt(f.step, f.nth, kCode, f.file);
+        files.FailAt(f.step, f.nth, 0x1E, f.file);
         switch (f.op) {
             case Op::Load: EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::Failed); break;
             case Op::Show: EXPECT_EQ(list.ShowKeyRecord(1), KeyListOutcome::Failed); break;
@@ -255,8 +242,7 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
             case Op::Use: list.OnRowClicked(1); list.OnUseKey(); break;
         }
         files.FailAt(FileOp::Open, 0);
-        // After a failed add the window reloads the list; its messages come
-        // after the add's own, and only a failing decryption repeats.
+        // After a failed add the window reloads the list: its messages come after the add's own.
         std::vector<std::string> messages = t.boxes.Texts();
         if (f.op == Op::Add && messages.size() > f.messages.size()) messages.resize(f.messages.size());
         EXPECT_EQ(messages, f.messages);
@@ -264,8 +250,7 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
         EXPECT_EQ(Stored(), f.changed ? after : before);
         EXPECT_TRUE(PlainFilesGone());
         EXPECT_EQ(ui.closes, f.windowClosed ? 1 : 0);
-        // No failure here lets the backup follow: either nothing was replaced
-        // or the copy itself failed.
+        // No failure here lets the backup follow: nothing was replaced, or the copy failed.
         EXPECT_EQ(files.Text(kZipKeysFile), "old backup");
         EXPECT_EQ(t.app.values.sectorNumber, 1);  // nothing applied by a failed "Use This Key"
     }
