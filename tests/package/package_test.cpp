@@ -1,9 +1,7 @@
-// The package as an operator meets it: every text of the program in the
-// manual, the program started from its Start-menu shortcut in the install
-// folder, and Help opening the manual beside the program (installed, and
-// unpacked from the zip) or saying why it cannot. tests/package/run installs
-// the package into a fresh Wine prefix and names the folders and the
-// manual's text in the environment; it checks the rest itself.
+// The package as an operator meets it: every program text in the manual, the program started from its Start-menu
+// shortcut in the install folder, and Help opening the manual beside the program (installed, and unpacked from the
+// zip) or saying why it cannot. tests/package/run installs the package into a fresh Wine prefix and names the
+// folders and the manual's text in the environment.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -45,10 +43,8 @@ std::string WithoutBlanks(const std::string& text) {
     return out;
 }
 
-// Line breaks, blanks and wrapped lines of the PDF do not count: every line
-// of the text must be in the manual with its blanks taken out. The texts are
-// taken from the program itself, so that a text added to the program and
-// forgotten in the manual fails here.
+// Line breaks, blanks and wrapped lines of the PDF do not count: every line of the text must be in the manual with
+// its blanks taken out. The texts come from the program, so that one forgotten in the manual fails here.
 TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
     const std::string manual = WithoutBlanks(ReadFile(Env("TOLLVANE_PACKAGE_PDF_TEXT")));
     ASSERT_FALSE(manual.empty()) << "TOLLVANE_PACKAGE_PDF_TEXT names no readable text";
@@ -64,8 +60,7 @@ TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
     }
 }
 
-// Starts the program in the folder (in English unless config says otherwise)
-// and lets the reader search end.
+// Starts the program in the folder (in English unless config says otherwise) and lets the reader search end.
 std::unique_ptr<Program> StartIn(const std::wstring& folder, const char* config = "Language = EN;\n") {
     if (config) std::ofstream(std::filesystem::path(folder) / L"appconfig.ini", std::ios::binary) << config;
     _wputenv_s(L"TOLLVANE_EXE", (folder + L"\\Tollvane.exe").c_str());
@@ -75,8 +70,7 @@ std::unique_ptr<Program> StartIn(const std::wstring& folder, const char* config 
     return program;
 }
 
-// The program opens appconfig.ini, the key list and usersData.data in its
-// working folder: started from the shortcut, that must be the install folder.
+// The program opens its files in its working folder: started from the shortcut, that must be the install folder.
 TEST(Installed, StartsFromItsStartMenuShortcutInTheInstallFolder) {
     wchar_t programs[MAX_PATH] = {}, target[MAX_PATH] = {}, folder[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs);
@@ -132,8 +126,7 @@ TEST_P(HelpFromFolder, OpensTheManualBesideTheProgramWithTheAssociatedViewer) {
 INSTANTIATE_TEST_SUITE_P(InstalledAndZip, HelpFromFolder,
                          ::testing::Values("TOLLVANE_PACKAGE_INSTALL_DIR", "TOLLVANE_PACKAGE_ZIP_DIR"));
 
-// Wine's own prefix hands PDF files to the desktop's viewer; this prefix is
-// a throwaway copy, so the associations go for good.
+// Wine's own prefix hands PDF files to the desktop's viewer; this prefix is a throwaway copy: the associations go.
 TEST(Installed, HelpWithoutAPdfViewerSaysSoAndGivesTheHint) {
     for (const wchar_t* key : {L".pdf", L"pdffile", L"TollvaneTest.pdf"}) RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
     auto program = StartIn(Env("TOLLVANE_PACKAGE_INSTALL_DIR"));
