@@ -31,8 +31,8 @@ struct CipherFailure {
 // others out of it for as long as it needs; the target is made (or emptied)
 // by name. An encrypted target is on the disk when a run succeeds; a plain
 // one is never forced there. A run shows nothing: it reports its failure.
-// The Windows implementation uses CryptoAPI; the native tests use an
-// independent OpenSSL implementation of the same format.
+// The Windows implementation uses CryptoAPI; the native tests use a stand-in
+// that takes the same file steps, and the benchmarks an OpenSSL twin.
 class KeyFileCipher {
 public:
     virtual ~KeyFileCipher() = default;
