@@ -37,8 +37,14 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     static testing::TestApp t(LanguageId::English);
     static const testing::FakeFormView startForm = (t.StartForm(), t.form);
     t.form = startForm;
-    t.boxes = {}, t.timers = {}, t.progress = {}, t.sleeper = {}, t.port = {}, t.users = {};
-    t.app.values = {}, t.app.op = {};
+    t.boxes = {};
+    t.timers = {};
+    t.progress = {};
+    t.sleeper = {};
+    t.port = {};
+    t.users = {};
+    t.app.values = {};
+    t.app.op = {};
     const std::uint8_t setup = in.Byte(), storeBits = in.Byte();
     const bool draws = setup & 0x40;
     t.port.Open("COM3", 19200);

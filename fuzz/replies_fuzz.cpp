@@ -17,7 +17,8 @@ TOLLVANE_FUZZ_HARNESS(replies) {
     const bool staleBytes = (in.Byte() & 1) != 0;
     const std::string_view body = in.Rest();
     ReplyBuffer stale, clean;
-    stale.Clear(), clean.Clear();
+    stale.Clear();
+    clean.Clear();
     const std::size_t received = std::min(count, ReplyBuffer::kCapacity);
     std::memcpy(stale.bytes.data(), body.data(), std::min(body.size(), staleBytes ? ReplyBuffer::kCapacity : received));
     std::memcpy(clean.bytes.data(), body.data(), std::min(body.size(), received));

@@ -54,7 +54,8 @@ public:
     void Show(Ctl c, bool shown) override { controls[c].shown = shown; }
     std::string Text(Ctl c) const override { return controls[c].text; }
     void SetText(Ctl c, const std::string& text) override {
-        controls[c].text = text, controls[c].caret = static_cast<int>(text.size());
+        controls[c].text = text;
+        controls[c].caret = static_cast<int>(text.size());
         if (onTextSet) onTextSet(c);
     }
     void SetPasswordMask(Ctl c, bool masked) override { controls[c].masked = masked; }
@@ -99,8 +100,14 @@ public:
     std::deque<bool> answers;  // next answers to AskYesNo; empty: yes
     std::function<void()> modalLoop;
 
-    void Show(const std::string& text, MessageIcon icon) override { shown.push_back({text, icon}), RunLoop(); }
-    void ShowSystemError(const std::string& text) override { systemErrors.push_back(text), RunLoop(); }
+    void Show(const std::string& text, MessageIcon icon) override {
+        shown.push_back({text, icon});
+        RunLoop();
+    }
+    void ShowSystemError(const std::string& text) override {
+        systemErrors.push_back(text);
+        RunLoop();
+    }
     bool AskYesNo(const std::string& text) override {
         questions.push_back(text);
         const bool answer = answers.empty() || answers.front();
@@ -115,7 +122,11 @@ public:
 
 private:
     void RunLoop() {
-        if (modalLoop && !inLoop_) inLoop_ = true, modalLoop(), inLoop_ = false;
+        if (modalLoop && !inLoop_) {
+            inLoop_ = true;
+            modalLoop();
+            inLoop_ = false;
+        }
     }
     bool inLoop_ = false;
 };
@@ -163,7 +174,8 @@ public:
 
     void Arrive(const std::string& bytes) { line += bytes; }
     bool Open(const std::string& name, unsigned baud) override {
-        opened.push_back(name), openBauds.push_back(baud);
+        opened.push_back(name);
+        openBauds.push_back(baud);
         return handle = openResult;
     }
     void Close() override { closes += handle, handle = false; }
@@ -180,7 +192,9 @@ public:
         const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity,
                                         readError ? 0 : fails ? *failAfter : std::size_t(-1)});
         std::copy_n(line.begin(), n, reply.bytes.begin());
-        reply.count = n, reply.failed = fails, reply.systemError = fails ? 5 : reply.systemError;
+        reply.count = n;
+        reply.failed = fails;
+        reply.systemError = fails ? 5 : reply.systemError;
         line.erase(0, n);
         return !fails && n != 0;
     }
@@ -312,7 +326,8 @@ struct TestApp {
     // The form as the program starts it, the system's ports and the reader on readerPort.
     void StartForm(std::vector<std::string> systemPorts = {"COM1", "COM3"},
                    std::optional<std::string> readerPort = "COM3") {
-        ports.ports = std::move(systemPorts), ports.readerPort = std::move(readerPort);
+        ports.ports = std::move(systemPorts);
+        ports.readerPort = std::move(readerPort);
         ports.present.insert(ports.ports->begin(), ports.ports->end());
         InitMainForm(app);
     }
@@ -337,7 +352,10 @@ struct TestApp {
     void Connect(std::string version = "2.00") {
         if (form.controls.empty()) StartForm();
         ReaderAcknowledges(version);
-        StartUp(app), RunOut(TimerId::Search), RunOut(TimerId::Reply), boxes.shown.clear();
+        StartUp(app);
+        RunOut(TimerId::Search);
+        RunOut(TimerId::Reply);
+        boxes.shown.clear();
     }
     // The three hex edits as Windows runs them: setting a text reports a change, taking the focus away leaves the edit.
     void WireEditNotifications() {
@@ -364,13 +382,17 @@ struct TestApp {
         OnClicked(app, c);
     }
     void Click(Ctl c) { OnClicked(app, c); }
-    void SelectCombo(Ctl c, int index) { form.SetSelection(c, index), OnComboChanged(app, c); }
+    void SelectCombo(Ctl c, int index) {
+        form.SetSelection(c, index);
+        OnComboChanged(app, c);
+    }
 };
 
 // The reply of a reader that read back the card the frame wrote: "\n\r", then the frame with letters "ms" (a User
 // card's keys not sent back), changed by spoil before its checksums are made.
 inline std::string ReadBackReply(CommandFrame frame, const std::function<void(CommandFrame&)>& spoil = nullptr) {
-    frame[kFrameOperationOffset - 1] = 'm', frame[kFrameOperationOffset] = 's';
+    frame[kFrameOperationOffset - 1] = 'm';
+    frame[kFrameOperationOffset] = 's';
     if (frame[kFrameSettingsOffset] != 'M') std::fill(frame.begin() + 7, frame.begin() + kFrameSettingsOffset, 0);
     if (spoil) spoil(frame);
     frame[kFrameCrcOffset - 1] = Crc8(frame.data() + kFrameSettingsOffset, 15);

@@ -48,7 +48,10 @@ public:
     // of a copy or move).
     void FailAt(FileOp op, int nth, std::uint32_t code = 5, std::string path = {},
                 FileStatus status = FileStatus::Failed) {
-        failOp_ = op, failNth_ = nth, failPath_ = std::move(path), failCode_ = {status, code};
+        failOp_ = op;
+        failNth_ = nth;
+        failPath_ = std::move(path);
+        failCode_ = {status, code};
         calls_.clear();
     }
     // The power goes at the nth call from now on: it and every later call do nothing.
@@ -57,7 +60,9 @@ public:
     // The disk as the next start of the program finds it.
     void Restart() {
         for (auto& [path, e] : entries) e.data = e.durable;
-        powerLost_ = false, lossStep_ = 0, failNth_ = 0;
+        powerLost_ = false;
+        lossStep_ = 0;
+        failNth_ = 0;
     }
     // Calls of this kind (on the FailAt file, if one was named) since the last FailAt.
     int Calls(FileOp op) const { return calls_.count(op) ? calls_.at(op) : 0; }
@@ -72,7 +77,11 @@ public:
             return FileResult::Failure(2, FileStatus::NotFound);
         Entry& e = entries[path];
         // Emptying the file reaches the disk at once, its new content only with a flush.
-        if (mode == OpenMode::CreateAlways) e.data.clear(), e.durable.clear(), ++e.version;
+        if (mode == OpenMode::CreateAlways) {
+            e.data.clear();
+            e.durable.clear();
+            ++e.version;
+        }
         file = std::make_unique<Opened>(*this, path);
         return FileResult::Success();
     }

@@ -109,7 +109,8 @@ struct KeysShown : TestApp {
     KeysShown() : TestApp(WithReader{}) {
         SetHexField(app, Crypto1KeyEdit, std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6});
         SetHexField(app, AesKeyEdit, std::array<std::uint8_t, 16>{0x12});
-        Click(ShowCrypto1Check), Click(ShowAesCheck);
+        Click(ShowCrypto1Check);
+        Click(ShowAesCheck);
         EXPECT_FALSE(form.IsPasswordMasked(Crypto1KeyEdit) || form.IsPasswordMasked(AesKeyEdit));
     }
     // A key is back at all FF and masked, its "Show Key" box cleared.
@@ -122,7 +123,8 @@ struct KeysShown : TestApp {
 TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
     KeysShown t;
     auto& v = t.app.values;
-    v.sectorNumber = 7, v.blockNumber = 2;
+    v.sectorNumber = 7;
+    v.blockNumber = 2;
     ApplyFormRule(t.app, 0);
     EXPECT_EQ(std::tuple(v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber, t.form[BlockUpDown].upDownPos),
               std::tuple(1, 1, 0, 0));
@@ -134,7 +136,8 @@ TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
 
 TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
     TestApp t{WithReader{}};
-    t.SelectCombo(WorkModeCombo, 1), t.SelectCombo(RoleCombo, 1);
+    t.SelectCombo(WorkModeCombo, 1);
+    t.SelectCombo(RoleCombo, 1);
     t.Click(UniqueBeforeWriteCheck);
     const auto locked = [&] {
         return Flags(t, kEnabled, {WriteCyclicButton, SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
@@ -161,7 +164,10 @@ TEST(FormRuleTest, UserCardIdWithClassicLeavesOnlyTheKeyListAndTheConnectionUsab
 
 // A Plus card in the card ID mode and after login.
 struct PlusCard : KeysShown {
-    explicit PlusCard(int mode) { SelectCombo(WorkModeCombo, mode), ClickPlus(app); }
+    explicit PlusCard(int mode) {
+        SelectCombo(WorkModeCombo, mode);
+        ClickPlus(app);
+    }
 };
 
 // Sl3 takes the Crypto1 key and the additional AES authentication away and
@@ -203,7 +209,8 @@ TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
 // the role and which controls are shown.
 TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     KeysShown t;
-    t.SelectCombo(WorkModeCombo, 3), t.SelectCombo(RoleCombo, 1);
+    t.SelectCombo(WorkModeCombo, 3);
+    t.SelectCombo(RoleCombo, 1);
     t.app.values.blockNumber = 1;
     ClickPlus(t.app);
     t.ClickRadio(Sl3Radio);
@@ -227,7 +234,10 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
 
 // The start form, its edits reporting their notifications the way Windows does.
 struct Entry : TestApp {
-    Entry() { InitMainForm(app), WireEditNotifications(); }
+    Entry() {
+        InitMainForm(app);
+        WireEditNotifications();
+    }
     // The operator edits the text and the caret ends at `caret`.
     void Edit(Ctl c, const std::string& text, int caret) {
         form[c].text = text, form[c].caret = caret;
@@ -301,7 +311,10 @@ TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
 }
 
 struct Started : TestApp {
-    Started() { ReadConfig(files, app.configPath), InitMainForm(app); }  // the file is made when missing
+    Started() {  // the file is made when missing
+        ReadConfig(files, app.configPath);
+        InitMainForm(app);
+    }
 };
 
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
@@ -362,7 +375,10 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
         TestApp t(LanguageId::English);
         InitMainForm(t.app);
         t.random.fail = c.sourceFails;
-        if (c.failure) t.users.outcomes = {RecordOutcome::Failed}, t.users.failure = *c.failure;
+        if (c.failure) {
+            t.users.outcomes = {RecordOutcome::Failed};
+            t.users.failure = *c.failure;
+        }
         std::string fieldWhenTold = "11 22 33 44 55 66 77";  // told before it changes
         t.boxes.modalLoop = [&] { fieldWhenTold = t.form.Text(SectorDataEdit); };
         t.Click(GenerateUniqueButton);

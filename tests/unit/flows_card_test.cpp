@@ -29,7 +29,10 @@ const std::string kClosed = "The reader did not answer in time; the connection w
 struct CardWait : ::testing::Test {
     TestApp t{LanguageId::English};
     void SetUp() override { t.Connect(); }
-    void SelectUserRole(int workMode) { t.SelectCombo(WorkModeCombo, workMode), t.SelectCombo(RoleCombo, 1); }
+    void SelectUserRole(int workMode) {
+        t.SelectCombo(WorkModeCombo, workMode);
+        t.SelectCombo(RoleCombo, 1);
+    }
     // Presents one card per cycle: each result arrives a few ticks into its wait.
     void PresentCards(const Texts& results) {
         for (const std::string& result : results) {
@@ -67,14 +70,16 @@ TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
             EXPECT_EQ(std::tuple(t.boxes.questions, running.count(TimerId::Search) ? running.at(TimerId::Search) : 0,
                                  t.app.op.cyclicRun),
                       std::tuple(Texts(asks, t.T(Msg::kConfirmClearCard)), searches ? 10u : 0u, CyclicRun::None));
-            t.RunOut(TimerId::Search), t.RunOut(TimerId::Reply);
+            t.RunOut(TimerId::Search);
+            t.RunOut(TimerId::Reply);
             EXPECT_EQ(t.port.sent.size(), searches ? 1u : 0u) << static_cast<int>(button);  // the version query
         }
     }
 }
 
 TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
-    t.form[RoleCombo].selection = -1, t.app.op.cyclicRun = CyclicRun::Write;
+    t.form[RoleCombo].selection = -1;
+    t.app.op.cyclicRun = CyclicRun::Write;
     WriteCard(t.app);
     EXPECT_EQ(std::tuple(t.port.sent.size(), t.app.op.cyclicRun), std::tuple(1u, CyclicRun::None));
     t.form[RoleCombo].selection = 0, t.port.sendResult = false, t.port.sendError = 5;  // the system refused the write
@@ -178,7 +183,8 @@ struct RegisterFlow : CardWait {
     void SetUp() override {
         CardWait::SetUp();
         t.app.issued = &log;
-        SelectUserRole(1), t.Click(UniqueBeforeWriteCheck);
+        SelectUserRole(1);
+        t.Click(UniqueBeforeWriteCheck);
     }
     // Result and Message of each row.
     Texts Outcomes() const {
@@ -188,7 +194,11 @@ struct RegisterFlow : CardWait {
         return outcomes;
     }
     // The link as after a closed one, with the form reset, and the register empty.
-    void Reconnect() { files.entries.erase("IssuedCards.csv"), t.Connect(), SelectUserRole(1); }
+    void Reconnect() {
+        files.entries.erase("IssuedCards.csv");
+        t.Connect();
+        SelectUserRole(1);
+    }
     bool RunOver() const { return !t.timers.IsRunning(kCard) && t.app.op.cyclicRun == CyclicRun::None; }
 };
 
@@ -229,8 +239,10 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
 }
 
 TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
-    t.Click(WriteButton), PresentCards({kDatOk});
-    t.Click(ClearCyclicButton), PresentCards({kErr04});
+    t.Click(WriteButton);
+    PresentCards({kDatOk});
+    t.Click(ClearCyclicButton);
+    PresentCards({kErr04});
     EXPECT_EQ(std::tuple(t.port.sent.size(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
               std::tuple(3u, false, CyclicRun::None));
 }
@@ -240,10 +252,16 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     for (int mode : {0, 2, 3}) {
         SelectUserRole(mode);
         t.form[UniqueBeforeWriteCheck].checked = true;
-        WriteCard(t.app), t.port.Arrive(kDatOk), t.RunOut(kCard);
+        WriteCard(t.app);
+        t.port.Arrive(kDatOk);
+        t.RunOut(kCard);
         EXPECT_EQ(t.users.asked.size(), mode == 3 ? 1u : 0u) << mode;
     }
-    for (Ctl other : {ReadButton, ClearButton}) t.Click(other), t.port.Arrive(kDatOk), t.RunOut(kCard);
+    for (Ctl other : {ReadButton, ClearButton}) {
+        t.Click(other);
+        t.port.Arrive(kDatOk);
+        t.RunOut(kCard);
+    }
     EXPECT_EQ(std::tuple(t.users.asked.size(), t.port.sent.size()), std::tuple(1u, 6u));
 }
 
@@ -283,8 +301,11 @@ TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
         Reconnect();
         t.app.link.manualConnect = c.manual;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack); };
-        t.Click(WriteButton), t.Tick(kCard), t.Tick(kCard);
-        t.port.Arrive(c.result), t.RunOut(kCard);
+        t.Click(WriteButton);
+        t.Tick(kCard);
+        t.Tick(kCard);
+        t.port.Arrive(c.result);
+        t.RunOut(kCard);
         EXPECT_EQ(std::tuple(t.boxes.Texts(), Outcomes()), std::tuple(c.messages, Texts{c.row}));
     }
 }
@@ -297,9 +318,11 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
         {"", false, "The card command was not sent, and this could not be recorded"},
     };
     for (const auto& c : cases) {
-        t.Connect(), SelectUserRole(1);
+        t.Connect();
+        SelectUserRole(1);
         t.port.sendResult = c.sent;
-        files.Put("IssuedCards.csv", "rows so far\r\n"), files.FailAt(FileOp::Flush, 1, 112);
+        files.Put("IssuedCards.csv", "rows so far\r\n");
+        files.FailAt(FileOp::Flush, 1, 112);
         t.Click(WriteCyclicButton);
         const std::size_t sent = t.port.sent.size();
         if (c.sent) PresentCards({c.reply});
@@ -353,7 +376,8 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
             EXPECT_EQ(t.port.sent.back(), std::vector<std::uint8_t>(read.begin(), read.end()));
             PresentCards({c.read == "=" || c.read == "~" ? readBack(write, c.read == "~") : c.read});
         }
-        t.port.sendResult = true, t.RunOut(kCard);
+        t.port.sendResult = true;
+        t.RunOut(kCard);
         const std::vector<RegisterRow> rows = RegisterRows(files.Text("IssuedCards.csv"));
         ASSERT_EQ(rows.size(), c.cyclic ? 2u : 1u);
         const std::string box = c.row.substr(c.row.find(' ') + 1);

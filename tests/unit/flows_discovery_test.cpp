@@ -51,7 +51,8 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         TestApp t{WithReader{{}, std::nullopt}};
         t.ports.ports = c.ports;
         if (c.ports && !c.ports->empty()) t.ports.readerPort = "COM12";
-        t.port.openResult = c.opens, t.port.sendResult = c.sends;
+        t.port.openResult = c.opens;
+        t.port.sendResult = c.sends;
         SearchReader(t.app);
         EXPECT_EQ(std::tuple(t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
                              t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
@@ -82,7 +83,8 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         RefreshPortList(t.app);
         if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
         else SearchReader(t.app);
-        t.boxes.shown.clear(), t.RunOut(TimerId::Reply);
+        t.boxes.shown.clear();
+        t.RunOut(TimerId::Reply);
         EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
                              t.app.link.manualConnect && !c.staysOpen),
                   std::tuple(c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
@@ -94,7 +96,8 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
 TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     TestApp t{WithReader{{"COM1", "COM3"}, std::nullopt}};
     SearchReader(t.app);
-    t.port.openResult = false, t.boxes.shown.clear();
+    t.port.openResult = false;
+    t.boxes.shown.clear();
     t.SelectCombo(Ctl::PortCombo, 0);
     EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.link.manualConnect), std::tuple(Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
@@ -106,7 +109,9 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     TestApp t{WithReader{{"COM3", "COM1"}, "COM3"}};
     t.Connect();
     for (int round = 0; round < 2; ++round) {
-        t.app.link.manualConnect = true, t.app.op.cyclicRun = CyclicRun::Clear, t.app.values.sectorNumber = 9;
+        t.app.link.manualConnect = true;
+        t.app.op.cyclicRun = CyclicRun::Clear;
+        t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
         EXPECT_EQ(std::tuple(t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
@@ -156,9 +161,13 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         TestApp t{WithReader{}};
         t.Connect();
         const std::size_t sent = t.port.sent.size();
-        if (!c.present) t.ports.present.erase("COM3"), t.ports.ports = Texts{"COM1"};
+        if (!c.present) {
+            t.ports.present.erase("COM3");
+            t.ports.ports = Texts{"COM1"};
+        }
         t.port.openResult = c.opens;
-        OnDevicesChanged(t.app), t.Tick(TimerId::Device);
+        OnDevicesChanged(t.app);
+        t.Tick(TimerId::Device);
         const bool kept = c.messages.empty();
         EXPECT_EQ(std::tuple(t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
                              t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
@@ -173,7 +182,9 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
-    StartUp(t.app), t.RunOut(TimerId::Search), OnDevicesChanged(t.app);
+    StartUp(t.app);
+    t.RunOut(TimerId::Search);
+    OnDevicesChanged(t.app);
     EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
     t.timers.running.erase(TimerId::Device);  // a second start would show
     for (int i = 0; i < 10; ++i) OnDevicesChanged(t.app);

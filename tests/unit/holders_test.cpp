@@ -202,7 +202,10 @@ struct HoldersRunTest : ::testing::Test {
                                                           Waiting("Boris", Num(0x21, 0x22, 0x23)), Waiting("Vera"),
                                                           Waiting("Gleb")}));
     }
-    void UserWrite() { t.SelectCombo(Ctl::WorkModeCombo, 1), t.SelectCombo(Ctl::RoleCombo, 1); }
+    void UserWrite() {
+        t.SelectCombo(Ctl::WorkModeCombo, 1);
+        t.SelectCombo(Ctl::RoleCombo, 1);
+    }
     // Runs the list with these results, card by card: the progress titles, and the numbers sent.
     std::vector<std::string> Issue(const std::vector<std::string>& results, std::vector<HolderNumber>& sent) {
         std::vector<std::string> titles;
@@ -257,7 +260,7 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
 TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
     const struct { const char* name; std::function<void()> arrange; std::string message; } cases[] = {
         {"a Master write", [&] { t.SelectCombo(Ctl::RoleCombo, 0); }, t.T(Msg::kHoldersNeedUserWrite)},
-        {"no sector data", [&] { t.SelectCombo(Ctl::WorkModeCombo, 0), t.SelectCombo(Ctl::RoleCombo, 1); },
+        {"no sector data", [&] { t.SelectCombo(Ctl::WorkModeCombo, 0); t.SelectCombo(Ctl::RoleCombo, 1); },
          t.T(Msg::kHoldersNeedUserWrite)},
         {"nobody waiting", [&] { t.files.Put("CardHolders.csv", kListFile.substr(0, kListFile.find("Ivanov"))); },
          t.T(Msg::kHoldersNobodyWaiting)},

@@ -20,7 +20,8 @@ RegisterRow RowOf(const CommandFrame& frame, const FormSnapshot& form = ExampleF
 }
 RegisterRow OkRow(const char* time) {
     RegisterRow row = RowOf(BuildUserWriteFrame(ExampleForm()));
-    row[kColTime] = time, row[kColResult] = "OK";
+    row[kColTime] = time;
+    row[kColResult] = "OK";
     return row;
 }
 const std::string kStart = std::string(RegisterFileStart());
@@ -37,7 +38,8 @@ TEST(Register, FieldsAndTimeWestOfUtc) {
 // The number columns are the converter's texts for the start value.
 TEST(Register, TheFrameDecidesRoleSectorAndData) {
     IssuedCardEntry e = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
-    e.computer = "DESK-2", e.readerVersion = "2.00";
+    e.computer = "DESK-2";
+    e.readerVersion = "2.00";
     RegisterRow row = MakeRegisterRow(e);
     EXPECT_EQ((std::vector<std::string>(row.begin() + kColComputer, row.begin() + kColResult)),
               (std::vector<std::string>{"DESK-2", "", "2.00", "User", "Write", "no", "Classic", "1", "1", "0",
@@ -46,7 +48,8 @@ TEST(Register, TheFrameDecidesRoleSectorAndData) {
                                         "77665544332211", "33608038631023121"}));
     // Decrypt mode: the frame carries scrambled data, the row the plain data.
     CommandFrame frame = BuildUserWriteFrame(ExampleForm());
-    frame[29 + 5] = 'g', frame[29 + 8] = 0x99;
+    frame[29 + 5] = 'g';
+    frame[29 + 8] = 0x99;
     FormSnapshot form = ExampleForm();
     form.workModeIndex = 3;
     EXPECT_EQ(RowOf(frame, form)[kColUniqueData], "11 22 33 44 55 66 77");
@@ -86,7 +89,9 @@ TEST(Register, FilterAndCounts) {
         file += FormatRegisterLine(ok);
     }
     RegisterRow master = RowOf(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'});
-    master[kColTime] = "2026-12-07T09:00:00+03:00", master[kColResult] = "OK", master[kColPort] = "COM5";
+    master[kColTime] = "2026-12-07T09:00:00+03:00";
+    master[kColResult] = "OK";
+    master[kColPort] = "COM5";
     file += FormatRegisterLine(master);
     // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not the result.
     const struct { const char* filter; std::size_t rows, okUserWrites; } table[] = {

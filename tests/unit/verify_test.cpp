@@ -35,7 +35,8 @@ TEST(Verify, TheReadBackAgainstTheWriteFieldByField) {
     FormSnapshot sl1 = classic, sl3 = classic, decrypt = classic, cardId = classic;
     sl1.classicChecked = sl3.classicChecked = false;
     sl1.sl1Checked = sl1.aesAuthChecked = sl3.sl3Checked = sl3.aesAuthChecked = true;
-    decrypt.workModeIndex = 3, cardId.workModeIndex = 0;
+    decrypt.workModeIndex = 3;
+    cardId.workModeIndex = 0;
     const CommandFrame mc = BuildMasterWriteFrame(classic), m1 = BuildMasterWriteFrame(sl1),
                        m3 = BuildMasterWriteFrame(sl3), u = BuildUserWriteFrame(classic),
                        ud = BuildUserWriteFrame(decrypt), uc = BuildUserWriteFrame(cardId);
