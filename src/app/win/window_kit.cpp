@@ -199,33 +199,6 @@ void ClearSelection(HWND list) {
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
 }
 
-bool FilteredRows::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                             const std::function<void(NMLVDISPINFOW&)>& fill,
-                             const std::function<void()>& filter) const {
-    switch (message) {
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom != static_cast<UINT_PTR>(listId) || header->code != LVN_GETDISPINFOW) return false;
-            fill(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-            result = 0;
-            return true;
-        }
-        case WM_COMMAND:
-            if (LOWORD(wParam) == filterEditId && HIWORD(wParam) == EN_CHANGE) SetTimer(window, kTimer, kPauseMs, nullptr);
-            return false;
-        case WM_TIMER:
-            if (wParam != kTimer) return false;
-            KillTimer(window, kTimer);
-            filter();
-            result = 0;
-            return true;
-        default:
-            return false;
-    }
-}
-
-void FilteredRows::Stop(HWND window) const { KillTimer(window, kTimer); }
-
 std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const wchar_t* pattern,
                      const wchar_t* suggested) {
     wchar_t path[MAX_PATH * 2] = {};

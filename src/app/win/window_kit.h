@@ -105,9 +105,33 @@ struct FilteredRows {
     // The list's cell requests go to fill and the pause's end to filter:
     // true when the message was one of them, with result set. The filter
     // edit's changes start the pause and still return false.
-    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
-                   const std::function<void(NMLVDISPINFOW&)>& fill, const std::function<void()>& filter) const;
-    void Stop(HWND window) const;
+    // Called for every message of the window, so fill and filter are taken
+    // as they are, not wrapped.
+    template <typename Fill, typename Filter>
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, Fill&& fill,
+                   Filter&& filter) const {
+        switch (message) {
+            case WM_NOTIFY: {
+                const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+                if (header->idFrom != static_cast<UINT_PTR>(listId) || header->code != LVN_GETDISPINFOW) return false;
+                fill(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+                result = 0;
+                return true;
+            }
+            case WM_COMMAND:
+                if (LOWORD(wParam) == filterEditId && HIWORD(wParam) == EN_CHANGE) SetTimer(window, kTimer, kPauseMs, nullptr);
+                return false;
+            case WM_TIMER:
+                if (wParam != kTimer) return false;
+                KillTimer(window, kTimer);
+                filter();
+                result = 0;
+                return true;
+            default:
+                return false;
+        }
+    }
+    void Stop(HWND window) const { KillTimer(window, kTimer); }
 
     static constexpr UINT_PTR kTimer = 0x7F17;
     static constexpr UINT kPauseMs = 300;
