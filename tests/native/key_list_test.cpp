@@ -6,6 +6,7 @@
 
 #include "app/form_rules.h"
 #include "app/key_record_form.h"
+#include "keystore/key_files.h"
 #include "keystore/key_list.h"
 #include "native/key_list_fixture.h"
 
@@ -138,6 +139,7 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
 }
 
 // Without crkeys.data an add reports it, the reload after it again, and no file is made but the stations' lock.
+// The program's start then makes an empty list, which takes the add.
 TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     FieldsFromForm();
     list.OnAddNew();
@@ -145,6 +147,10 @@ TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
                               2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
     ASSERT_EQ(files.entries.size(), 1u);
     EXPECT_TRUE(files.Has(kKeysLockFile));
+    ASSERT_TRUE(MakeFirstKeyList(files, cipher));
+    EXPECT_EQ(Stored(), "");
+    list.OnAddNew();
+    EXPECT_EQ(Stored(), Rec("Key Description"));
 }
 
 // A list taken by another station is waited for two seconds, then left alone, its plain file and the window too.

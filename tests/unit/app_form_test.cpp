@@ -76,6 +76,8 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
         {{'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V',
          {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
          zero6, aes},
+        {{'M', 'e', 'd', 'f', 'e', 'd', 1}, '1', 'X',
+         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio}, 0, 1, 0, zero6, aes},
     };
     for (const auto& c : cases) {
         TestApp t{WithReader{}};

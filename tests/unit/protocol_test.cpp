@@ -42,6 +42,12 @@ TEST(CommandFrames, TheWorkedExamples) {
                       std::vector<std::uint8_t>(16, 0),
                       {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D},
                       {0xE3}}));
+    // A User read and clear reach the sector and block of the form.
+    FormSnapshot form = FormFor(Card::Classic, 1);
+    form.sectorNumber = 7;
+    form.blockNumber = 2;
+    for (const CommandFrame& frame : {BuildUserReadFrame(form), BuildUserClearFrame(form)})
+        EXPECT_EQ(frame[kFrameSettingsOffset + 6] * 0x100 + frame[kFrameSettingsOffset + 7], 0x0702);
 }
 
 TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
