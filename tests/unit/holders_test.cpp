@@ -49,6 +49,10 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"UTF-16 with its mark", Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
          {"Bob|31 32 33 34 35 36 37"}},
         {"200 characters are a name", Repeat("Я", 200) + "\r\n", {Repeat("Я", 200) + "|"}},
+        {"UTF-8 of three and four bytes", "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
+         {"\u20AC \U0001F600|1F 2F 3F 4F 5F 6F 7F"}},
+        // UTF-8 has no surrogates: such bytes are the ANSI code page's.
+        {"surrogates in UTF-8 form", "\xED\xA0\x80\xED\xBF\xBF\r\n", {"\u043D\u00A0\u0080\u043D\u00BF\u00BF|"}},
         // Two, three and four bytes of UTF-8 from UTF-16; a lone surrogate is U+FFFD.
         {"UTF-16 beyond ASCII", std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0", 22),
          {"x\u00E9\u20AC\U0001F600\uFFFD\uFFFD\uFFFD|"}},
@@ -103,6 +107,14 @@ const std::string kListFile =
     "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nIvanov,,waiting,\r\n"
     "\"Smith, John\",11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n"
     "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,\r\n";
+
+// Latin and Russian letters in either case; Ё is not Е.
+TEST(HoldersFilter, IgnoresTheCaseOfLatinAndRussianLetters) {
+    const CardHolder person = Waiting("Ёлкин Пётр Яковлевич", Num(0xAB, 0xCD, 0xEF));
+    for (const char* filter : {"ёлкин", "ЁЛКИН", "пЁТР", "ЯКОВЛЕВИЧ", "ab cd ef", "WAITING"})
+        EXPECT_TRUE(HolderMatches(person, filter)) << filter;
+    for (const char* filter : {"елкин", "Петр", "issued", "ab  cd"}) EXPECT_FALSE(HolderMatches(person, filter)) << filter;
+}
 
 TEST(HoldersFile, WrittenAndReadBack) {
     EXPECT_EQ(FormatCardHolders(kList), kListFile);
@@ -255,6 +267,17 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
+}
+
+// The card is written and recorded, but the list cannot say so: the run ends there and the operator is told.
+TEST_F(HoldersRunTest, AListThatCannotBeSavedAfterACardEndsTheRun) {
+    std::vector<HolderNumber> sent;
+    t.files.FailAt(FileOp::Move, 1, 112, "CardHolders.csv");
+    Issue({"\n\rAT+DAT_OK"}, sent);
+    EXPECT_THAT(t.boxes.Texts(), ElementsAre("The list of card holders could not be saved:\n\rC:\\Cards\\CardHolders.csv"
+                                             "\nGetLastError=00000070"));
+    EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None || t.timers.IsRunning(TimerId::Card));
+    EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 }
 
 TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
