@@ -52,7 +52,8 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"UTF-8 of three and four bytes", "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
          {"\u20AC \U0001F600|1F 2F 3F 4F 5F 6F 7F"}},
         // UTF-8 has no surrogates: such bytes are the ANSI code page's.
-        {"surrogates in UTF-8 form", "\xED\xA0\x80\xED\xBF\xBF\r\n", {"\u043D\u00A0\u0080\u043D\u00BF\u00BF|"}},
+        {"the first surrogate in UTF-8 form", "\xED\xA0\x80\r\n", {"\u043D\u00A0\u0080|"}},
+        {"the last surrogate in UTF-8 form", "\xED\xBF\xBF\r\n", {"\u043D\u00BF\u00BF|"}},
         // Two, three and four bytes of UTF-8 from UTF-16; a lone surrogate is U+FFFD.
         {"UTF-16 beyond ASCII", std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0", 22),
          {"x\u00E9\u20AC\U0001F600\uFFFD\uFFFD\uFFFD|"}},
@@ -94,6 +95,7 @@ TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
     }
     const MessageTable english{LanguageId::English};
     EXPECT_EQ(RefusalMessage(refused, english), expected + "\nand 2 more");
+    EXPECT_EQ(RefusalMessage({refused.begin(), refused.begin() + 10}, english), expected);
     EXPECT_EQ(RefusalMessage({{7, Refusal::NameTooLong}}, english),
               "Nothing was imported. Refused lines:\nLine 7: the name is longer than 200 characters");
 }
@@ -267,6 +269,21 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
+}
+
+// A number usersData.data cannot record, drawn or given, is never written to a card.
+TEST_F(HoldersRunTest, ANumberTheStoreCannotRecordIsNeverSent) {
+    for (const CardHolder& person : {Waiting("Vera"), Waiting("Boris", Num(0x21, 0x22, 0x23))}) {
+        t.files.Put("CardHolders.csv", FormatCardHolders({person}));
+        t.users.outcomes = {RecordOutcome::Failed};
+        t.boxes.shown.clear();
+        const std::size_t sent = t.port.sent.size();
+        ASSERT_TRUE(run.Prepare(t.app));
+        run.Begin(t.app);
+        EXPECT_EQ(t.port.sent.size(), sent) << person.name;
+        EXPECT_THAT(t.boxes.Texts(), ElementsAre("Error writing to file usersData.data!\nGetLastError=00000005"));
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+    }
 }
 
 // The card is written and recorded, but the list cannot say so: the run ends there and the operator is told.
