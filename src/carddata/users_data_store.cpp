@@ -53,7 +53,7 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
         if (!built) return Failed(StoreStep::Read, code);
         if (stamped) left_ = now;
     }
-    if (index_.Contains(number)) return {RecordOutcome::AlreadyRecorded};
+    if (index_.Contains(number)) return {RecordOutcome::AlreadyRecorded, {}};
 
     std::uint64_t oldEnd = 0;
     FileResult atEnd = file.Size(oldEnd);
@@ -75,7 +75,7 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
         return Failed(StoreStep::Write, written.error);
     }
     index_.Add(number);
-    return {RecordOutcome::Recorded};
+    return {RecordOutcome::Recorded, {}};
 }
 
 }  // namespace tollvane

@@ -151,7 +151,7 @@ KeyListChange KeyList::AddKeyRecord() {
         SingleLine(Limited(ui_->FieldText(KeyField::Description), kDescriptionCapacity));
 
     Operation operation(*this);
-    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken, -1, std::nullopt};
     KeyListChange change;  // failed until the new list is stored
     // The rows are gathered beside the duplicate check, as a reload of the
     // list would show them; the check itself always compares regrouped keys.
@@ -198,7 +198,7 @@ KeyListChange KeyList::AddKeyRecord() {
 
 KeyListChange KeyList::RemoveKeyRecord(int index) {
     Operation operation(*this);
-    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken};
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken, -1, std::nullopt};
     KeyListChange change;  // failed until the new list is stored
     const bool showKeys = ShowsKeys();
     KeyListView view{{}, current_};
