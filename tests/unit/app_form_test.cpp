@@ -42,8 +42,12 @@ TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
         const auto frame = BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
         EXPECT_EQ(SettingsBlockOf(frame)[c.offset], c.letter) << static_cast<int>(c.radio);
     }
-    // A Plus card without a security level has no card type.
+    // The Crypto1 key the form holds goes out with the settings.
     TestApp t{WithReader{}};
+    t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
+    const auto block = SettingsBlockOf(BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
+    EXPECT_EQ(std::vector(block.begin() + 8, block.begin() + 14), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+    // A Plus card without a security level has no card type.
     t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
 }
@@ -326,6 +330,10 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
     EXPECT_EQ(std::pair(t.form.Text(WriteButton), t.shell.menuRebuilds), std::pair(std::string("Write"), 1));
+    // "Verify after write" alike: told, and on until the program ends.
+    OnCommand(t.app, Command::VerifyAfterWrite);
+    EXPECT_EQ(t.boxes.shown.back(), (ShownMessage{Text(LanguageId::English, Msg::kSaveSettingsFailed), MessageIcon::Warning}));
+    EXPECT_TRUE(t.app.verifyAfterWrite);
 }
 
 // What the shell could not do with the help file, and what the operator can do.
@@ -404,6 +412,15 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
         EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block))
             << c.pos << " " << c.delta;
     }
+}
+
+// Closing the main window stops every timer and gives the port back.
+TEST(WaitTest, TheMainWindowsEndEndsTheOperation) {
+    TestApp t{WithReader{}};
+    t.Connect();
+    OnDevicesChanged(t.app);
+    OnDestroy(t.app);
+    EXPECT_EQ(std::tuple(t.timers.running.size(), t.app.LinkOpen(), t.port.closes), std::tuple(0u, false, 1));
 }
 
 TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {

@@ -217,9 +217,9 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         const auto& number = t.users.recorded[i];
         EXPECT_TRUE(std::equal(number.begin(), number.end(), t.port.sent[i + 1].begin() + 37));
         const RegisterRow& r = rows[i];
-        EXPECT_EQ((Texts{r[kColTime], r[kColOperator], r[kColPort], r[kColRole], r[kColCyclic], r[kColUniqueData],
-                         r[kColResult] + " " + r[kColMessage]}),
-                  (Texts{"2026-12-06T18:30:05+03:00", "ivanova", "COM3", "User", "yes",
+        EXPECT_EQ((Texts{r[kColTime], r[kColOperator], r[kColComputer], r[kColPort], r[kColRole], r[kColCyclic],
+                         r[kColUniqueData], r[kColResult] + " " + r[kColMessage]}),
+                  (Texts{"2026-12-06T18:30:05+03:00", "ivanova", "DESK-2", "COM3", "User", "yes",
                          FormatHexBytes(number.data(), 7), i < 3 ? "OK " + kSuccess : "ERR_04 " + kNotPresented}));
     }
     // The second cycle's draws: the store fails, or every number was issued.
