@@ -3,6 +3,7 @@
 // rows' bytes, a Master read-back put into the form, every damaged reply and noise on the line are the unit tests'
 // and the fuzz harnesses'.
 #include "e2e_fixture.h"
+#include "register/register_reader.h"
 
 namespace tollvane::e2e {
 namespace {
@@ -19,11 +20,15 @@ std::string FrameLetters(const std::string& hex) {
     return letters;
 }
 
-// The Result of each row of the register (a row's message, after it, may hold line ends).
+// The Result of each row of the register, as the program's own reader splits it.
 std::string Results(const ScratchDir& dir) {
+    const std::string file = dir.Read("IssuedCards.csv");
     std::string results;
-    for (const std::string& row : Split(dir.Read("IssuedCards.csv"), "\r\n"))
-        if (const auto f = Split(row, ","); f.size() > 23 && f[22] != "Result") results += f[22] + " ";
+    RegisterScanner().Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
+        RegisterRow row;
+        SplitRegisterLine(line, row);
+        results += row[kColResult] + " ";
+    });
     return results;
 }
 

@@ -49,7 +49,7 @@ void ExpectStartForm(const Program& form) {
         const std::string cls = e.cls == 'B' ? "Button" : e.cls == 'S' ? "Static" : e.cls == 'C' ? "ComboBox" : "Edit";
         const HWND h = e.id ? form.Control(e.id) : form.ControlAt(cls, e.x, e.y, e.w, e.h);
         ASSERT_NE(h, nullptr) << cls << " at " << e.x << "," << e.y;
-        const RECT rc = ClientRectIn(h, form.Main());
+        const RECT rc = RectIn(h, form.Main());
         const std::string state = std::string(IsWindowVisible(h) ? "s" : "") + (IsWindowEnabled(h) ? "e" : "") +
                                   (e.id && cls == "Button" && form.Checked(e.id) ? "c" : "");
         EXPECT_EQ(std::make_tuple(ClassName(h), int(rc.left), int(rc.top), e.w < 0 ? -1 : int(rc.right - rc.left),
@@ -186,7 +186,7 @@ RECT WindowRect(HWND h) {
 bool InsideClient(HWND control, HWND main) {
     RECT client{};
     GetClientRect(main, &client);
-    const RECT r = ClientRectIn(control, main);
+    const RECT r = RectIn(control, main);
     return r.top >= 0 && r.bottom <= client.bottom;
 }
 
@@ -211,7 +211,7 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
     EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
     EXPECT_FALSE(GetWindowLongPtrW(program->Main(), GWL_STYLE) & WS_VSCROLL);
-    const RECT last = ClientRectIn(program->Control(kTouchPollOff), program->Main());  // 348, 695, 190 x 20 at 96 DPI
+    const RECT last = RectIn(program->Control(kTouchPollOff), program->Main());  // 348, 695, 190 x 20 at 96 DPI
     EXPECT_NEAR(last.left, 522, 2);
     EXPECT_NEAR(last.top, 1043, 2);
     EXPECT_NEAR(last.right - last.left, 285, 2);
@@ -242,14 +242,14 @@ TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
     EXPECT_FALSE(InsideClient(foot, main));
     // ... by the mouse wheel ...
-    const LONG top = ClientRectIn(foot, main).top;
+    const LONG top = RectIn(foot, main).top;
     SendMessageW(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
-    EXPECT_LT(ClientRectIn(foot, main).top, top);
+    EXPECT_LT(RectIn(foot, main).top, top);
     SendMessageW(main, WM_VSCROLL, SB_TOP, 0);
     // ... and by Tab, which scrolls the control it reaches into view, with room below it.
     ASSERT_TRUE(TabTo(last));
     EXPECT_TRUE(InsideClient(last, main));
-    EXPECT_LT(ClientRectIn(last, main).top, 695);  // the form scrolled on the way
+    EXPECT_LT(RectIn(last, main).top, 695);  // the form scrolled on the way
 }
 
 }  // namespace

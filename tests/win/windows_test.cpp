@@ -21,6 +21,7 @@
 #include "app/win/win_form_view.h"
 #include "app/win/win_shell.h"
 #include "app/win/win_ui.h"
+#include "app/win/window_kit.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
 #include "support/fakes.h"
@@ -37,23 +38,10 @@ std::vector<HWND> Children(HWND window) {
     return children;
 }
 
-RECT PlaceIn(HWND control, HWND window) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 std::vector<RECT> Places(HWND window) {
     std::vector<RECT> places;
-    for (HWND h : Children(window)) places.push_back(PlaceIn(h, window));
+    for (HWND h : Children(window)) places.push_back(RectIn(h, window));
     return places;
-}
-
-std::wstring ClassOf(HWND h) {
-    wchar_t name[64] = {};
-    GetClassNameW(h, name, 64);
-    return name;
 }
 
 std::wstring Cell(HWND list, int row, int column) {
@@ -65,11 +53,11 @@ std::wstring Cell(HWND list, int row, int column) {
 // How much wider than the control its text is with the control's own font
 // (0 or less: it fits). A check box or radio keeps room for its box.
 int TextOverflow(HWND control, int dpi) {
-    const std::wstring cls = ClassOf(control);
+    const bool button = IsWindowClass(control, L"Button"), edit = IsWindowClass(control, L"Edit");
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    if (cls == L"Edit" && (style & ES_PASSWORD)) return 0;  // shows asterisks
+    if (edit && (style & ES_PASSWORD)) return 0;  // shows asterisks
     const std::wstring text = WindowText(control);
-    if (text.empty() || (cls != L"Button" && cls != L"Static" && cls != L"Edit")) return 0;
+    if (text.empty() || !(button || edit || IsWindowClass(control, L"Static"))) return 0;
     const HDC dc = GetDC(control);
     const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size{};
@@ -77,8 +65,8 @@ int TextOverflow(HWND control, int dpi) {
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     const LONG_PTR type = style & BS_TYPEMASK;
-    const bool box = cls == L"Button" && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
-    const RECT r = PlaceIn(control, GetParent(control));
+    const bool box = button && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
+    const RECT r = RectIn(control, GetParent(control));
     return size.cx + (box ? MetricAt(SM_CXMENUCHECK, dpi) : 0) - (r.right - r.left);
 }
 
@@ -89,12 +77,12 @@ void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const 
     ASSERT_EQ(children.size(), at96.size()) << name;
     const auto scaled = [&](LONG v) { return MulDiv(v, dpi, 96); };
     for (std::size_t i = 0; i < children.size(); ++i) {
-        const RECT r = PlaceIn(children[i], window), o = at96[i];
+        const RECT r = RectIn(children[i], window), o = at96[i];
         SCOPED_TRACE(name + " control " + std::to_string(i) + " at " + std::to_string(dpi) + " DPI");
         EXPECT_NEAR(r.left, scaled(o.left), 2);
         EXPECT_NEAR(r.top, scaled(o.top), 2);
         EXPECT_NEAR(r.right - r.left, scaled(o.right - o.left), 2);
-        const bool combo = ClassOf(children[i]) == L"ComboBox";
+        const bool combo = IsWindowClass(children[i], L"ComboBox");
         EXPECT_NEAR(r.bottom - r.top, combo ? r.bottom - r.top : scaled(o.bottom - o.top), 2);
         EXPECT_LE(TextOverflow(children[i], dpi), 0) << Narrow(WindowText(children[i]));
     }

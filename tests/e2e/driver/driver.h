@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/win/window_kit.h"
 #include "base/win/utf.h"
 
 namespace tollvane::e2e {
@@ -53,14 +54,6 @@ inline std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
     return found;
-}
-
-// hwnd's window rect in parent's client coordinates.
-inline RECT ClientRectIn(HWND hwnd, HWND parent) {
-    RECT rc{};
-    GetWindowRect(hwnd, &rc);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
 }
 
 inline int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
@@ -221,7 +214,7 @@ public:
     }
     HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const {
         for (HWND child : Children()) {
-            const RECT rc = ClientRectIn(child, main_);
+            const RECT rc = RectIn(child, main_);
             if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
                 (h < 0 || rc.bottom - rc.top == h))
                 return child;
