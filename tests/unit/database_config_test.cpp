@@ -1,6 +1,7 @@
 // database.ini and the ODBC connection string, by the INI and ODBC rules the settings are written in.
 #include <gtest/gtest.h>
 
+#include "app/app_context.h"
 #include "app/database_config.h"
 #include "support/memory_files.h"
 
@@ -75,6 +76,23 @@ TEST(DatabaseConfig, ConnectionStringKeysAndTheDialogsPassword) {
         EXPECT_EQ(ConnectionForDriver(c.connection, c.password), c.forDriver) << c.name;
         EXPECT_EQ(DatabaseName(c.connection), c.title) << c.name;
     }
+}
+
+// Without a database the title is the program's alone; the texts are the ones the stations were asked to show.
+TEST(DatabaseConfig, TheTitleSaysWhereTheRecordsAre) {
+    const struct {
+        const char* name;
+        RecordsPlace records;
+        LanguageId language;
+        const char* title;
+    } cases[] = {
+        {"files", {false, "tv", true, 3}, LanguageId::English, "Tollvane ver.2.00 (x64)"},
+        {"database", {true, "tv", false, 0}, LanguageId::English, "Tollvane ver.2.00 (x64) — database tv"},
+        {"unreachable", {true, "tv", true, 0}, LanguageId::English, "Tollvane ver.2.00 (x64) — database tv (unreachable)"},
+        {"russian", {true, "tv", true, 2}, LanguageId::Russian,
+         "Tollvane вер.2.00 (x64) — база данных tv (недоступна), строк реестра в очереди: 2"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MainWindowTitle(MessageTable(c.language), c.records), c.title) << c.name;
 }
 
 }  // namespace
