@@ -78,7 +78,8 @@ TEST(RegisterQueue, APowerLossAtAnyStepLosesNoKeptRowAndKeepsTheOrder) {
 // Rows arrive exactly as they were written, quotes and line ends inside fields included.
 TEST(RegisterQueue, ARowGoesThroughTheFileUnchanged) {
     MemoryFiles files;
-    Server server{false};
+    Server server;
+    server.up = false;
     RegisterQueue queue(files, "q.csv");
     std::vector<RegisterRecord> got;
     ASSERT_TRUE(queue.Deliver(Row("x-1"), [&](const RegisterRecord& r) { return server.Take(r); }).file);
