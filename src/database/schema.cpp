@@ -82,10 +82,10 @@ std::optional<DbError> ReadVersion(DbConnection& connection, bool& present, int&
 
 std::optional<DbError> CheckVersion(int version) {
     if (version <= kSchemaVersion) return std::nullopt;
-    return DbError{"HY000",
-                   "The database holds tables of version " + std::to_string(version) +
-                       "; this program knows version " + std::to_string(kSchemaVersion) + ".",
-                   0};
+    std::string text = "The database holds tables of version ";
+    text.append(std::to_string(version)).append("; this program knows version ");
+    text.append(std::to_string(kSchemaVersion)).append(".");
+    return DbError{"HY000", text, 0};
 }
 
 std::optional<DbError> MakeTables(DbConnection& connection) {
