@@ -343,7 +343,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Lists of people (*.csv, *.txt)",
      "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
     {"The list is in use at another station: it is shown read-only.",
-     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+     "Список открыт на другой станции; здесь он доступен только для просмотра."},  // 164 kHoldersInUseElsewhere
     {"Nothing was imported. Refused lines:",
      "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
     {"Line",
