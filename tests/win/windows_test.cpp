@@ -364,7 +364,7 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     ASSERT_TRUE(w.holders.Open(w.Link()));
     const auto item = [&](int id) { return GetDlgItem(w.holders.Window(), id); };
     EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдана");
+    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдано");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
     EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
     for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersIssueButtonId})
