@@ -343,7 +343,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Lists of people (*.csv, *.txt)",
      "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
     {"The list is in use at another station: it is shown read-only.",
-     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+     "Список открыт на другой станции; здесь он доступен только для просмотра."},  // 164 kHoldersInUseElsewhere
     {"Nothing was imported. Refused lines:",
      "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
     {"Line",
@@ -423,44 +423,48 @@ constexpr Entry kEntries[kMessageCount] = {
      "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
      "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
      "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
+    {"The key list was changed at another station, so nothing was done.\nThe list is shown again as it is now: "
+     "choose the entry again.",
+     "Список ключей был изменён на другой станции, поэтому ничего не сделано.\nСписок показан заново в нынешнем "
+     "виде: выберите запись ещё раз."},  // 200 kKeyListChangedElsewhere
     {"Database...",
-     "База данных..."},  // 200 kMenuDatabase
+     "База данных..."},  // 201 kMenuDatabase
     {"Database",
-     "База данных"},  // 201 kDatabaseTitle
+     "База данных"},  // 202 kDatabaseTitle
     {"Connection string (ODBC):",
-     "Строка подключения (ODBC):"},  // 202 kDatabaseConnectionLabel
+     "Строка подключения (ODBC):"},  // 203 kDatabaseConnectionLabel
     {"Password:",
-     "Пароль:"},  // 203 kDatabasePasswordLabel
+     "Пароль:"},  // 204 kDatabasePasswordLabel
     {"Test connection",
-     "Проверить подключение"},  // 204 kDatabaseTest
+     "Проверить подключение"},  // 205 kDatabaseTest
     {"Save",
-     "Сохранить"},  // 205 kDatabaseSave
+     "Сохранить"},  // 206 kDatabaseSave
     {"Copy this station's records to the database",
-     "Скопировать записи этой станции в базу данных"},  // 206 kDatabaseCopy
+     "Скопировать записи этой станции в базу данных"},  // 207 kDatabaseCopy
     {"The database answered.\nServer: %s\nDatabase: %s\nUser: %s",
-     "База данных ответила.\nСервер: %s\nБаза данных: %s\nПользователь: %s"},  // 207 kDatabaseAnswered
+     "База данных ответила.\nСервер: %s\nБаза данных: %s\nПользователь: %s"},  // 208 kDatabaseAnswered
     {"The database did not answer:\n%s",
-     "База данных не ответила:\n%s"},  // 208 kDatabaseNoAnswer
+     "База данных не ответила:\n%s"},  // 209 kDatabaseNoAnswer
     {"The settings were saved. They take effect when the program is started again.",
-     "Настройки сохранены. Они вступят в силу при следующем запуске программы."},  // 209 kDatabaseSaved
+     "Настройки сохранены. Они вступят в силу при следующем запуске программы."},  // 210 kDatabaseSaved
     {"The password could not be protected for this computer, so it was not saved.",
-     "Пароль не удалось защитить для этого компьютера, поэтому он не сохранён."},  // 210 kDatabaseCannotSeal
+     "Пароль не удалось защитить для этого компьютера, поэтому он не сохранён."},  // 211 kDatabaseCannotSeal
     {"Enter the connection string first.",
-     "Сначала введите строку подключения."},  // 211 kDatabaseNoConnection
+     "Сначала введите строку подключения."},  // 212 kDatabaseNoConnection
     {"Copied to the database: %s numbers, %s register rows, %s card holders.",
-     "Скопировано в базу данных: номеров %s, строк реестра %s, владельцев карт %s."},  // 212 kDatabaseCopied
+     "Скопировано в базу данных: номеров %s, строк реестра %s, владельцев карт %s."},  // 213 kDatabaseCopied
     {"Numbers that another station had already recorded (each was given twice before the move):",
-     "Номера, уже записанные другой станцией (каждый был выдан дважды до переноса):"},  // 213 kDatabaseCopyConflicts
+     "Номера, уже записанные другой станцией (каждый был выдан дважды до переноса):"},  // 214 kDatabaseCopyConflicts
     {"The station's files could not be read; nothing was copied:",
-     "Файлы станции не удалось прочитать; ничего не скопировано:"},  // 214 kDatabaseCopyFilesUnread
+     "Файлы станции не удалось прочитать; ничего не скопировано:"},  // 215 kDatabaseCopyFilesUnread
     {" — database %s",
-     " — база данных %s"},  // 215 kTitleDatabase
+     " — база данных %s"},  // 216 kTitleDatabase
     {" (unreachable)",
-     " (недоступна)"},  // 216 kTitleUnreachable
+     " (недоступна)"},  // 217 kTitleUnreachable
     {", register rows waiting: %s",
-     ", строк реестра в очереди: %s"},  // 217 kTitleQueued
+     ", строк реестра в очереди: %s"},  // 218 kTitleQueued
     {"The database cannot be reached:\n%s\nNo card was written.",
-     "База данных недоступна:\n%s\nКарта не записана."},  // 218 kDatabaseUnreachable
+     "База данных недоступна:\n%s\nКарта не записана."},  // 219 kDatabaseUnreachable
 };
 
 }  // namespace

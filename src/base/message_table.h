@@ -2,7 +2,7 @@
 // stable: 1 to 134 are the order of the original language tables, 135 is the
 // usersData.data write failure added beside the other usersData.data texts,
 // 136 to 151 are the register of issued cards and its window, 152 on
-// the list of card holders, and 200 on the database.
+// the list of card holders, and 201 on the database.
 #pragma once
 
 #include <cstdint>
@@ -213,28 +213,29 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
-    kMenuDatabase = 200,
-    kDatabaseTitle = 201,
-    kDatabaseConnectionLabel = 202,
-    kDatabasePasswordLabel = 203,
-    kDatabaseTest = 204,
-    kDatabaseSave = 205,
-    kDatabaseCopy = 206,
-    kDatabaseAnswered = 207,  // %s: the server's version, the database, the user
-    kDatabaseNoAnswer = 208,  // %s: the driver's text and SQLSTATE
-    kDatabaseSaved = 209,
-    kDatabaseCannotSeal = 210,
-    kDatabaseNoConnection = 211,
-    kDatabaseCopied = 212,  // the counts added now
-    kDatabaseCopyConflicts = 213,  // followed by one line per number: number, recorded number, station
-    kDatabaseCopyFilesUnread = 214,  // followed by the file's path and the error code
-    kTitleDatabase = 215,  // %s: the database's name
-    kTitleUnreachable = 216,
-    kTitleQueued = 217,  // %s: the rows in DatabaseQueue.csv
-    kDatabaseUnreachable = 218,  // %s: the driver's text and SQLSTATE
+    kKeyListChangedElsewhere = 200,
+    kMenuDatabase = 201,
+    kDatabaseTitle = 202,
+    kDatabaseConnectionLabel = 203,
+    kDatabasePasswordLabel = 204,
+    kDatabaseTest = 205,
+    kDatabaseSave = 206,
+    kDatabaseCopy = 207,
+    kDatabaseAnswered = 208,  // %s: the server's version, the database, the user
+    kDatabaseNoAnswer = 209,  // %s: the driver's text and SQLSTATE
+    kDatabaseSaved = 210,
+    kDatabaseCannotSeal = 211,
+    kDatabaseNoConnection = 212,
+    kDatabaseCopied = 213,  // the counts added now
+    kDatabaseCopyConflicts = 214,  // followed by one line per number: number, recorded number, station
+    kDatabaseCopyFilesUnread = 215,  // followed by the file's path and the error code
+    kTitleDatabase = 216,  // %s: the database's name
+    kTitleUnreachable = 217,
+    kTitleQueued = 218,  // %s: the rows in DatabaseQueue.csv
+    kDatabaseUnreachable = 219,  // %s: the driver's text and SQLSTATE
 };
 
-inline constexpr int kMessageCount = 218;
+inline constexpr int kMessageCount = 219;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
