@@ -47,7 +47,7 @@ std::string Text(const ReplyBuffer& reply) {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (port.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
+        if (port.empty()) FAIL() << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
         // The far end as the reader drives it: its reads end once the line has been quiet for a moment.
         peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
         COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
@@ -134,7 +134,7 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
 // A line that hangs up while open: the write fails and says so with its code.
 TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     const std::string port = Env("TOLLVANE_HANGUP_PORT"), trigger = Env("TOLLVANE_HANGUP_TRIGGER");
-    if (port.empty() || trigger.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
+    ASSERT_FALSE(port.empty() || trigger.empty()) << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
     WinSerialPort serial;
     const std::uint8_t ping = 'p';
     ASSERT_TRUE(serial.Open(port, 19200) && serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
