@@ -13,7 +13,8 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     Start();
     program->ClickAsync(kAddToList);
     const HWND keys = program->WaitTop(L"my Child Window");
-    ASSERT_TRUE(keys && WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; }));
+    ASSERT_TRUE(keys);
+    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; }));
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
     PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key", for the picture
     Shot(keys, "keylist");

@@ -22,6 +22,7 @@
 #include "register/register_appender.h"
 #include "support/fakes.h"
 #include "win/scratch.h"
+#include "support/expect_fields.h"
 
 namespace tollvane {
 namespace {
@@ -69,7 +70,7 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed, ERROR_ACCESS_DENIED},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(std::pair(c.result.status, c.result.error), std::pair(c.status, c.error)) << c.call;
+        EXPECT_FIELDS((c.result.status, c.result.error), (c.status, c.error)) << c.call;
     EXPECT_FALSE(files.MoveReplace(dir["e"], dir["b"]));
     EXPECT_FALSE(readOnly->Resize(1));
     holder.reset();
@@ -80,7 +81,8 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
     // A resize cuts at the new end wherever the position is.
     readOnly.reset();
     ASSERT_TRUE(files.Open(dir["a"], OpenMode::ReadWrite, file));
-    ASSERT_TRUE(file->Seek(3) && file->Resize(2));
+    ASSERT_TRUE(file->Seek(3));
+    ASSERT_TRUE(file->Resize(2));
     file.reset();
     EXPECT_EQ(ReadAll(dir / "a"), "ab");
 }
@@ -94,7 +96,8 @@ TEST(WinFiles, LeftoverPlainKeysAreOverwrittenThenDeleted) {
     // A second name for keys.data's bytes shows what became of them.
     ASSERT_TRUE(CreateHardLinkW((dir / "link").wstring().c_str(), (dir / kKeysFile).wstring().c_str(), nullptr));
     WipeLeftoverPlainKeys(files, dir[""]);
-    EXPECT_FALSE(fs::exists(dir / kKeysFile) || fs::exists(dir / kTmpKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kTmpKeysFile));
     EXPECT_EQ(ReadAll(dir / "link"), std::string(secret.size(), '\0'));
 }
 
@@ -159,7 +162,7 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsReportedWithItsFileAndText) {
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->file, c.file);
         EXPECT_EQ(CipherFailureText(*failure), c.message);
-        EXPECT_FALSE(!c.source && files.Has("target")) << "the target is made only after the source opens";
+        if (!c.source) { EXPECT_FALSE(files.Has("target")) << "the target is made only after the source opens"; }
         files.FailAt(FileOp::Open, 0);
     }
 }
@@ -276,7 +279,9 @@ TEST(Stations, TwoStationsRecordNumbersAppendRowsAndAddKeysAtOnceAndAThirdStarts
     for (char station : {'A', 'B'})
         for (int i = 0; i < kPerStation; i += 2) expected.insert(station + std::to_string(i));
     EXPECT_EQ(descriptions, expected);
-    EXPECT_FALSE(fs::exists(dir / kKeysFile) || fs::exists(dir / kTmpKeysFile) || fs::exists(dir / kTmpCrKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kTmpKeysFile));
+    EXPECT_FALSE(fs::exists(dir / kTmpCrKeysFile));
     EXPECT_EQ(ReadAll(dir / kZipKeysFile), ReadAll(dir / kCrKeysFile));
 }
 
