@@ -402,5 +402,19 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
     }
 }
 
+// With the check on, a write answered with a card's contents is not recognised: no read-back, no OK, the form kept.
+TEST_F(RegisterFlow, AWriteToCheckAnsweredWithACardsContentsIsNotRecognised) {
+    t.form[UniqueBeforeWriteCheck].checked = t.app.verifyAfterWrite = true;
+    t.Click(WriteButton);
+    const std::size_t write = t.port.sent.size() - 1;
+    const std::string key = t.form[Ctl::Crypto1KeyEdit].text;
+    PresentCards({ReadBackReply(FrameOf(t.port.sent[write]), [](CommandFrame& f) { f[kFrameSettingsOffset + 9] ^= 1; })});
+    t.RunOut(kCard);
+    EXPECT_EQ(t.port.sent.size(), write + 1) << "nothing read back";
+    EXPECT_EQ(t.boxes.Texts(), Texts{kNotRecognised});
+    EXPECT_EQ(RegisterRows(files.Text("IssuedCards.csv")).at(0)[kColResult], "UNRECOGNIZED");
+    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, key) << "the form is not filled from the answer";
+}
+
 }  // namespace
 }  // namespace tollvane::testing
