@@ -58,6 +58,17 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, MessageIcon::Success}));
 }
 
+// A search tick posted before its timer was killed can come during a card wait: it neither moves the bar nor
+// ends the card's wait with a search of its own.
+TEST_F(CardWait, AStaleSearchTickDuringACardWaitDoesNothing) {
+    t.Click(WriteButton);
+    const std::size_t sent = t.port.sent.size();
+    for (int i = 0; i < 100; ++i) OnTimer(t.app, TimerId::Search);
+    EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_EQ(t.port.sent.size(), sent);
+    EXPECT_TRUE(t.timers.IsRunning(kCard));
+}
+
 // The search that replaces a command without a link does not resume it, and a run it was to begin is over; a
 // clear asks first, and No does nothing.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
@@ -393,6 +404,20 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         EXPECT_EQ(t.users.recorded.size(), t.users.asked.size());
         t.boxes.shown.clear();
     }
+}
+
+// With the check on, a write answered with a card's contents is not recognised: no read-back, no OK, the form kept.
+TEST_F(RegisterFlow, AWriteToCheckAnsweredWithACardsContentsIsNotRecognised) {
+    t.form[UniqueBeforeWriteCheck].checked = t.app.verifyAfterWrite = true;
+    t.Click(WriteButton);
+    const std::size_t write = t.port.sent.size() - 1;
+    const std::string key = t.form[Ctl::Crypto1KeyEdit].text;
+    PresentCards({ReadBackReply(FrameOf(t.port.sent[write]), [](CommandFrame& f) { f[kFrameSettingsOffset + 9] ^= 1; })});
+    t.RunOut(kCard);
+    EXPECT_EQ(t.port.sent.size(), write + 1) << "nothing read back";
+    EXPECT_EQ(t.boxes.Texts(), Texts{kNotRecognised});
+    EXPECT_EQ(RegisterRows(files.Text("IssuedCards.csv")).at(0)[kColResult], "UNRECOGNIZED");
+    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, key) << "the form is not filled from the answer";
 }
 
 }  // namespace
