@@ -214,6 +214,9 @@ enum class Msg : int {
     kKeyListInUse = 199,
 };
 
+// No entry: a control whose text is fixed, or that has none.
+inline constexpr Msg kNoText = static_cast<Msg>(0);
+
 inline constexpr int kMessageCount = 199;
 
 // Text of one entry in the given language, UTF-8. Never null.

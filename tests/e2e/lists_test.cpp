@@ -11,34 +11,32 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
                                dir.path / "crkeys.data");
     Start();
-    program->ClickAsync(kAddToList);
+    program->ClickAsync(Id(AddToListButton));
     const HWND keys = program->WaitTop(L"my Child Window");
-    ASSERT_TRUE(keys && WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; }));
+    ASSERT_TRUE(keys && WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; }));
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
-    PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key", for the picture
+    PostMessageW(GetDlgItem(keys, kShowKeysCheckId), BM_CLICK, 0, 0);  // "Show Key", for the picture
     Shot(keys, "keylist");
     program->Key(VK_ESCAPE);  // closes it as Cancel does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
 }
 
-enum HoldersId : int { kCardHolders = 59, kHoldersList = 82, kImport = 85, kIssue = 88 };
-
 TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
-    program->Select(kWorkMode, 1);
-    program->Select(kRole, 1);
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
     dir.Write("people.csv", "Name;UniqueData\r\nAnna;11 22 33 44 55 66 77\r\nБорис\r\n");
-    program->MenuAsync(kCardHolders);
+    program->MenuAsync(kMenuCardHolders);
     const HWND window = program->WaitTop(L"my Child Window Card Holders");
-    ChooseFile(window, kImport, "people.csv");
+    ChooseFile(window, kHoldersImportButtonId, "people.csv");
     EXPECT_EQ(NextBox(), "People added to the list: 2.");
-    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersList)), 2);
+    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersListViewId)), 2);
     Shot(window, "card-holders");
 
     // Each card the reader writes is taken away and a blank one put down.
     Sim("card select 1");
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kIssue, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kIssue)));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kHoldersIssueButtonId)));
     for (int card = 2; card <= 3; ++card) {
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim("card select " + std::to_string(card));
