@@ -343,7 +343,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Lists of people (*.csv, *.txt)",
      "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
     {"The list is in use at another station: it is shown read-only.",
-     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+     "Список открыт на другой станции; здесь он доступен только для просмотра."},  // 164 kHoldersInUseElsewhere
     {"Nothing was imported. Refused lines:",
      "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
     {"Line",
@@ -353,7 +353,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"the name is longer than 200 characters",
      "имя длиннее 200 символов"},  // 168 kHoldersRefusedLongName
     {"the number is not 14 hexadecimal digits",
-     "номер — не 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
+     "номер должен состоять из 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
     {"the number is already recorded in usersData.data",
      "номер уже записан в usersData.data"},  // 170 kHoldersRefusedRecorded
     {"the number is given twice",
@@ -365,11 +365,11 @@ constexpr Entry kEntries[kMessageCount] = {
     {"The file holds no names.",
      "В файле нет ни одного имени."},  // 174 kHoldersNoneInFile
     {"Take the selected waiting people off the list?",
-     "Убрать выбранных ожидающих из списка?"},  // 175 kHoldersConfirmRemove
+     "Удалить из списка выбранных людей, ожидающих карту?"},  // 175 kHoldersConfirmRemove
     {"To issue cards, set the form for a User write: the role User and a work mode that sends sector data.",
-     "Чтобы выдать карты, настройте форму на запись карты пользователя: роль «Пользователь» и режим передачи данных сектора."},  // 176 kHoldersNeedUserWrite
+     "Чтобы выдать карты, выберите в поле „Тип:“ значение „Пользователь“ и режим работы с передачей данных из сектора."},  // 176 kHoldersNeedUserWrite
     {"Nobody on the list is waiting for a card.",
-     "В списке нет никого, кто ждёт карту."},  // 177 kHoldersNobodyWaiting
+     "В списке нет ожидающих карту."},  // 177 kHoldersNobodyWaiting
     {"Every person on the list has a card.",
      "Карты выданы всем из списка."},  // 178 kHoldersAllIssued
     {"(K of N)",
@@ -388,17 +388,17 @@ constexpr Entry kEntries[kMessageCount] = {
     {"waiting",
      "ожидает"},  // 183 kHoldersStatusWaiting
     {"issued",
-     "выдана"},  // 184 kHoldersStatusIssued
+     "выдано"},  // 184 kHoldersStatusIssued
     {"The reader did not answer in time; the connection was closed.",
      "Программатор не ответил за время ожидания; соединение закрыто."},  // 185 kNoReplyLinkClosed
     {"The card command was not sent, and this could not be recorded in the register of issued cards:",
-     "Команда программатору не отправлена, и это не удалось внести в реестр выданных карт:"},  // 186 kRegisterNotSentNotRecorded
+     "Команда программатору не отправлена; записать это в реестр выданных карт не удалось:"},  // 186 kRegisterNotSentNotRecorded
     {"The reader did not answer the card command, and this could not be recorded in the register of issued cards:",
-     "Программатор не ответил на команду, и это не удалось внести в реестр выданных карт:"},  // 187 kRegisterNoReplyNotRecorded
+     "Программатор не ответил на команду; записать это в реестр выданных карт не удалось:"},  // 187 kRegisterNoReplyNotRecorded
     {"Verify after write",
      "Проверять после записи"},  // 188 kMenuVerifyAfterWrite
     {"The card does not hold what was written!\nDiffers: %s.\nPut this card aside.",
-     "На карте не то, что было записано!\nОтличается: %s.\nОтложите эту карту."},  // 189 kVerifyMismatch
+     "На карте не то, что было записано!\nРасхождения: %s.\nОтложите эту карту."},  // 189 kVerifyMismatch
     {"The card was written, but it could not be read back to check it:\n%s",
      "Карта записана, но прочитать её для проверки не удалось:\n%s"},  // 190 kVerifyUnreadable
     {"card type",
@@ -423,6 +423,10 @@ constexpr Entry kEntries[kMessageCount] = {
      "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
      "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
      "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
+    {"The key list was changed at another station, so nothing was done.\nThe list is shown again as it is now: "
+     "choose the entry again.",
+     "Список ключей был изменён на другой станции, поэтому ничего не сделано.\nСписок показан заново в нынешнем "
+     "виде: выберите запись ещё раз."},  // 200 kKeyListChangedElsewhere
 };
 
 }  // namespace

@@ -212,12 +212,13 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
+    kKeyListChangedElsewhere = 200,
 };
 
 // No entry: a control whose text is fixed, or that has none.
 inline constexpr Msg kNoText = static_cast<Msg>(0);
 
-inline constexpr int kMessageCount = 199;
+inline constexpr int kMessageCount = 200;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
