@@ -88,15 +88,15 @@ void DocumentationPictures(E2eTest& t) {
 
 // The connected window and Read ID in Russian, for the Russian manual; the interface is English again afterwards.
 void RussianConnectedPictures(E2eTest& t) {
-    t.program->Menu(kRussian);
+    t.program->Menu(kMenuRussian);
     Shot(t.program->Main(), "main-connected-ru");
-    t.program->MenuAsync(kReadId);
+    t.program->MenuAsync(kMenuReadId);
     const HWND window = t.program->WaitTop(L"my Child Window Read ID");
     ASSERT_TRUE(window);
     Shot(window, "readid-ru");
     t.program->Key(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); }));
-    t.program->Menu(kEnglish);
+    t.program->Menu(kMenuEnglish);
 }
 
 // How often the reader's port is listed.
