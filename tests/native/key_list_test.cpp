@@ -94,7 +94,8 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     const auto shown = std::pair(ui.rows, ui.fields);
     ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
     ASSERT_EQ(list.ShowKeyRecord(0), KeyListOutcome::Done);
-    EXPECT_EQ(std::pair(ui.rows, ui.fields), shown);
+    EXPECT_EQ(ui.rows, shown.first);
+    EXPECT_EQ(ui.fields, shown.second);
     EXPECT_EQ(ui.fields[KeyField::Description], "r0");  // the fields show record 0000
     EXPECT_EQ(ui.rows[1][6], "A0 A1 A2 A3 A4 A5");
     EXPECT_TRUE(PlainFilesGone());
