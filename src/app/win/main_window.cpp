@@ -124,22 +124,28 @@ constexpr MenuCommand kMenuCommands[] = {
     {kMenuDatabase, Command::Database},
 };
 
-// WM_COMMAND as a named event. The form's controls carry their Ctl as their
-// identifier; the controls without one carry 0, which names none.
-void OnCommandMessage(AppContext& app, int id, int code) {
+// WM_COMMAND as a named event: a menu command, or a notification of one of
+// the form's controls that carry an identifier.
+void OnCommandMessage(AppContext& app, WinFormView& form, int id, int code) {
     for (const MenuCommand& menu : kMenuCommands) {
         if (menu.id == id) {
             OnCommand(app, menu.command);
             return;
         }
     }
-    const Ctl control = static_cast<Ctl>(id);
+    const std::optional<Ctl> named = ControlOfId(id);
+    if (!named) return;
+    const Ctl control = *named;
     switch (code) {
         // A radio sends a second notification for a double click; it is a
         // click as well.
         case BN_CLICKED:
         case BN_DOUBLECLICKED: OnClicked(app, control); break;
-        case CBN_SELCHANGE: OnComboChanged(app, control); break;
+        case CBN_SELCHANGE:
+        case CBN_CLOSEUP:
+        case CBN_KILLFOCUS:
+            if (form.ChoiceTakesEffect(control, code)) OnComboChanged(app, control);
+            break;
         case EN_SETFOCUS: OnEditEntered(app, control); break;
         case EN_CHANGE: OnEditChanged(app, control); break;
         case EN_KILLFOCUS: OnEditLeft(app, control); break;
@@ -153,16 +159,17 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         AppContext& app = g_program->app;
         switch (msg) {
             case WM_COMMAND:
-                OnCommandMessage(app, LOWORD(wParam), HIWORD(wParam));
+                OnCommandMessage(app, g_program->form, LOWORD(wParam), HIWORD(wParam));
                 break;
             case WM_TIMER:
                 OnTimer(app, static_cast<TimerId>(wParam));
                 break;
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (header->code == UDN_DELTAPOS) {
+                const std::optional<Ctl> upDown = ControlOfId(static_cast<int>(header->idFrom));
+                if (header->code == UDN_DELTAPOS && upDown) {
                     const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
-                    OnUpDownDelta(app, static_cast<Ctl>(header->idFrom), change->iPos, change->iDelta);
+                    OnUpDownDelta(app, *upDown, change->iPos, change->iDelta);
                 }
                 break;
             }
