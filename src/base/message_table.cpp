@@ -343,7 +343,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Lists of people (*.csv, *.txt)",
      "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
     {"The list is in use at another station: it is shown read-only.",
-     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+     "Список открыт на другой станции; здесь он доступен только для просмотра."},  // 164 kHoldersInUseElsewhere
     {"Nothing was imported. Refused lines:",
      "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
     {"Line",
@@ -423,6 +423,10 @@ constexpr Entry kEntries[kMessageCount] = {
      "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
      "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
      "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
+    {"The key list was changed at another station, so nothing was done.\nThe list is shown again as it is now: "
+     "choose the entry again.",
+     "Список ключей был изменён на другой станции, поэтому ничего не сделано.\nСписок показан заново в нынешнем "
+     "виде: выберите запись ещё раз."},  // 200 kKeyListChangedElsewhere
 };
 
 }  // namespace

@@ -212,9 +212,10 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
+    kKeyListChangedElsewhere = 200,
 };
 
-inline constexpr int kMessageCount = 199;
+inline constexpr int kMessageCount = 200;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

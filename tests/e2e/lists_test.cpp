@@ -1,8 +1,6 @@
 // The key list and the card holders imported and issued. The lists' rules (duplicates, record 0000, failures, the
 // files' forms, a failing card, export) are the unit and native tests'.
-#include "app/holders/card_holders.h"
 #include "e2e_fixture.h"
-#include "register/issued_cards.h"
 
 namespace tollvane::e2e {
 namespace {
@@ -37,69 +35,22 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
 
 enum HoldersId : int { kCardHolders = 59, kHoldersList = 82, kImport = 85, kIssue = 88 };
 
-// A station in mid-run for the manual (scripts/screenshots): eight people of whom five have their card, one waits
-// with a number given on import, and the register rows of the morning, in each interface language with names and
-// a station of its own.
+// A station in mid-run for the manual (scripts/screenshots): the register and the list of people of tests/data/station
+// (five people issued, three waiting), in each interface language with names and a station of its own.
 void StationPictures(E2eTest& t) {
-    struct Station {
-        std::string lang, operatorName, computer, success;
-        std::vector<std::string> names;
-    };
-    const Station stations[] = {
-        {"en", "j.morris", "CARDDESK-1", kSuccess,
-         {"Emma Clarke", "Oliver Bennett", "Sophie Turner", "James Walker", "Amelia Hughes", "Harry Collins",
-          "Grace Morgan", "Thomas Reid"}},
-        {"ru", "o.smirnova", "PROPUSK-1", "Операция завершилась успехом!",
-         {"Анна Иванова", "Борис Соколов", "Вера Кузнецова", "Глеб Попов", "Дарья Лебедева", "Егор Новиков",
-          "Жанна Морозова", "Илья Волков"}},
-    };
-    const HolderNumber numbers[] = {{0x3A, 0x7C, 0x19, 0xE2, 0x55, 0x08, 0xB4}, {0x91, 0x0D, 0x6F, 0x3B, 0xC7, 0x2A, 0x5E},
-                                    {0xC4, 0x58, 0xA2, 0x17, 0x0E, 0x9D, 0x63}, {0x6B, 0xE0, 0x34, 0x8F, 0xD1, 0x47, 0x29},
-                                    {0x0F, 0x93, 0xCB, 0x5A, 0x76, 0xE8, 0x12}, {0x52, 0xB6, 0x0A, 0x4D, 0x9E, 0x31, 0xC8}};
-    for (const Station& station : stations) {
+    for (const std::string lang : {"en", "ru"}) {
         t.program.reset();
-        IssuedCardEntry row;
-        row.time = {2026, 12, 7, 9, 32, 44, 180};
-        row.operatorName = station.operatorName;
-        row.computer = station.computer;
-        row.port = "COM5";
-        row.readerVersion = "2.00";
-        row.roleLetter = 'M';
-        row.operationLetter = 'w';
-        row.cardTypeLetter = 's';
-        row.workModeIndex = 1;
-        row.sector = 4;
-        row.block = 1;
-        row.result = IssueResult::Ok;
-        row.message = station.success;
-        std::string reg(RegisterFileStart());
-        reg += FormatRegisterLine(MakeRegisterRow(row));
-        std::vector<CardHolder> people;
-        for (std::size_t i = 0; i < station.names.size(); ++i) {
-            CardHolder person{station.names[i], std::nullopt, HolderStatus::Waiting, ""};
-            if (i < 5) {
-                row.time = {2026, 12, 7, 9, 41, static_cast<int>(10 + 9 * i), 180};
-                row.roleLetter = 'U';
-                row.cyclic = true;
-                row.uniqueData = numbers[i];
-                row.result = IssueResult::Verified;
-                reg += FormatRegisterLine(MakeRegisterRow(row));
-                person = {station.names[i], numbers[i], HolderStatus::Issued, FormatRegisterTime(row.time)};
-            } else if (i == 5) {
-                person.number = numbers[i];
-            }
-            people.push_back(person);
-        }
-        t.dir.Write("IssuedCards.csv", reg);
-        t.dir.Write("CardHolders.csv", FormatCardHolders(people));
-        t.Start(station.lang == "ru" ? kRussianConfig : kEnglishConfig);
+        for (const char* file : {"IssuedCards.csv", "CardHolders.csv"})
+            std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "station" / lang / file,
+                                       t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
+        t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig);
         for (const auto& [menu, title, list, rows, name] :
              {std::tuple{int{kCardHolders}, L"my Child Window Card Holders", int{kHoldersList}, 8, "card-holders-"},
               {int{kIssuedCards}, L"my Child Window Issued Cards", 62, 6, "issued-cards-"}}) {
             t.program->MenuAsync(menu);
             const HWND window = t.program->WaitTop(title);
             ASSERT_TRUE(window && WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; })) << name;
-            Shot(window, name + station.lang);
+            Shot(window, name + lang);
             t.program->Key(VK_ESCAPE);
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); })) << name;
         }

@@ -56,6 +56,17 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, MessageIcon::Success}));
 }
 
+// A search tick posted before its timer was killed can come during a card wait: it neither moves the bar nor
+// ends the card's wait with a search of its own.
+TEST_F(CardWait, AStaleSearchTickDuringACardWaitDoesNothing) {
+    t.Click(WriteButton);
+    const std::size_t sent = t.port.sent.size();
+    for (int i = 0; i < 100; ++i) OnTimer(t.app, TimerId::Search);
+    EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_EQ(t.port.sent.size(), sent);
+    EXPECT_TRUE(t.timers.IsRunning(kCard));
+}
+
 // The search that replaces a command without a link does not resume it, and a run it was to begin is over; a
 // clear asks first, and No does nothing.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
