@@ -25,20 +25,17 @@ Recording DatabaseNumbers::Record(const std::uint8_t data[7]) {
 
 std::optional<RegisterFailure> DatabaseRegister::Told(const QueueOutcome& outcome) {
     watch_.Reached(!outcome.server, queue_.Waiting());
-    if (!outcome.file) return RegisterFailure{RegisterStep::Write, outcome.file.error, {}, kRegisterQueueFileName};
+    if (!outcome.file) return RegisterFailure{RegisterStep::Write, outcome.file.error, kRegisterQueueFileName};
     return std::nullopt;
 }
 
 std::optional<RegisterFailure> DatabaseRegister::Ready() {
     if (auto failure = local_.Ready()) return failure;
-    // The rows that wait go first, so that the server has them in order; a
-    // server that does not answer now stops the command.
-    const QueueOutcome sent = queue_.Send(SendTo(db_));
-    std::optional<DbError> server = sent.server;
-    if (!server) server = db_.Connect();
-    if (auto failure = Told({server, sent.file})) return failure;
-    if (server) return RegisterFailure{RegisterStep::Database, 0, DbErrorText(*server)};
-    return std::nullopt;
+    if (queue_.Waiting() == 0) return std::nullopt;
+    // The rows that wait go first, so that the server has them in order. A
+    // server that does not answer stops no command here: its row waits too,
+    // and a command that needs the server (a number drawn) asks it itself.
+    return Told(queue_.Send(SendTo(db_)));
 }
 
 std::optional<RegisterFailure> DatabaseRegister::Append(const RegisterRow& row) {

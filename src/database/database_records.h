@@ -41,8 +41,7 @@ private:
 
 // Rows go to IssuedCards.csv and to the database's register; a row the
 // server cannot take now waits in the queue file and is sent, in order and
-// once, when it answers again. A command is sent only while the server
-// answers.
+// once, when it answers again.
 class DatabaseRegister : public RegisterStore {
 public:
     DatabaseRegister(StationDb& db, RegisterStore& local, RegisterQueue& queue, DatabaseWatch& watch)

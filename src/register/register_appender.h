@@ -15,15 +15,14 @@
 
 namespace tollvane {
 
-// Database: the database's register could not be reached before a command
-// (text: the driver's); a row it could not take waits in its queue file.
-enum class RegisterStep { Open, Read, Write, Flush, Database };
+enum class RegisterStep { Open, Read, Write, Flush };
 
 struct RegisterFailure {
     RegisterStep step;
     unsigned long systemError;
-    std::string text = {};  // with Database
-    std::string file = {};  // the file that failed when it is not the register (the database's queue)
+    // The file that failed when it is not the register: the queue of rows
+    // waiting for the database.
+    std::string file = {};
 };
 
 // Makes sure a row can be appended now: opens the register (creating it with
