@@ -27,11 +27,12 @@ StationRecords::StationRecords(Files& files, Sleeper& sleeper, StationPaths path
     dbRegister_ = std::make_unique<DatabaseRegister>(*db_, fileRegister_, *queue_, *watch_);
     numbers_ = dbNumbers_.get();
     register_ = dbRegister_.get();
-    // The rows an earlier run could not send are told at once; the server is
-    // first asked when a card needs it.
+    // The rows an earlier run could not send; the server is first asked
+    // when a card needs it.
     queue_->Load();
-    watch_->Reached(true, queue_->Waiting());
 }
+
+std::size_t StationRecords::Waiting() const { return queue_ ? queue_->Waiting() : 0; }
 
 StationRecords::~StationRecords() = default;
 

@@ -19,7 +19,6 @@
 namespace tollvane {
 
 class StationDb;
-class RegisterQueue;
 class DatabaseNumbers;
 class DatabaseRegister;
 
@@ -45,8 +44,8 @@ public:
     std::optional<RegisterFailure> Ready() override { return register_->Ready(); }
     std::optional<RegisterFailure> Append(const RegisterRow& row) override { return register_->Append(row); }
 
-    // The database, when the records are kept there (the copy of the files).
-    StationDb* Database() { return db_.get(); }
+    // The register rows waiting for the database.
+    std::size_t Waiting() const;
 
 private:
     class Watch;
