@@ -427,6 +427,44 @@ constexpr Entry kEntries[kMessageCount] = {
      "choose the entry again.",
      "Список ключей был изменён на другой станции, поэтому ничего не сделано.\nСписок показан заново в нынешнем "
      "виде: выберите запись ещё раз."},  // 200 kKeyListChangedElsewhere
+    {"Database...",
+     "База данных..."},  // 201 kMenuDatabase
+    {"Database",
+     "База данных"},  // 202 kDatabaseTitle
+    {"Connection string (ODBC):",
+     "Строка подключения (ODBC):"},  // 203 kDatabaseConnectionLabel
+    {"Password:",
+     "Пароль:"},  // 204 kDatabasePasswordLabel
+    {"Test connection",
+     "Проверить подключение"},  // 205 kDatabaseTest
+    {"Save",
+     "Сохранить"},  // 206 kDatabaseSave
+    {"Copy this station's records to the database",
+     "Скопировать записи этой станции в базу данных"},  // 207 kDatabaseCopy
+    {"The database answered.\nServer: %s\nDatabase: %s\nUser: %s",
+     "База данных ответила.\nСервер: %s\nБаза данных: %s\nПользователь: %s"},  // 208 kDatabaseAnswered
+    {"The database did not answer:\n%s",
+     "База данных не ответила:\n%s"},  // 209 kDatabaseNoAnswer
+    {"The settings were saved. They take effect when the program is started again.",
+     "Настройки сохранены. Они вступят в силу при следующем запуске программы."},  // 210 kDatabaseSaved
+    {"The password could not be protected for this computer, so it was not saved.",
+     "Пароль не удалось защитить для этого компьютера, поэтому он не сохранён."},  // 211 kDatabaseCannotSeal
+    {"Enter the connection string first.",
+     "Сначала введите строку подключения."},  // 212 kDatabaseNoConnection
+    {"Copied to the database: %s numbers, %s register rows, %s card holders.",
+     "Скопировано в базу данных: номеров %s, строк реестра %s, владельцев карт %s."},  // 213 kDatabaseCopied
+    {"Numbers that another station had already recorded (each was given twice before the move):",
+     "Номера, уже записанные другой станцией (каждый был выдан дважды до переноса):"},  // 214 kDatabaseCopyConflicts
+    {"The station's files could not be read; nothing was copied:",
+     "Файлы станции не удалось прочитать; ничего не скопировано:"},  // 215 kDatabaseCopyFilesUnread
+    {" — database %s",
+     " — база данных %s"},  // 216 kTitleDatabase
+    {" (unreachable)",
+     " (недоступна)"},  // 217 kTitleUnreachable
+    {", register rows waiting: %s",
+     ", строк реестра в очереди: %s"},  // 218 kTitleQueued
+    {"The database cannot be reached:\n%s\nNo card was written.",
+     "База данных недоступна:\n%s\nКарта не записана."},  // 219 kDatabaseUnreachable
 };
 
 }  // namespace
@@ -442,6 +480,17 @@ std::string ErrorCodeLine(std::uint32_t code) {
     char line[32];
     std::snprintf(line, sizeof line, "\nGetLastError=%08X", static_cast<unsigned>(code));
     return line;
+}
+
+std::string FillText(std::string text, std::initializer_list<std::string> values) {
+    std::size_t from = 0;
+    for (const std::string& value : values) {
+        const std::size_t at = text.find("%s", from);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
 }
 
 std::uint16_t MessageBoxLangId(LanguageId lang) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/win/card_holders_window.h"
+#include "app/win/database_window.h"
 #include "app/win/dpi.h"
 #include "app/win/keyboard.h"
 #include "app/win/main_frame.h"
@@ -99,7 +100,8 @@ struct Windows {
         return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
                 {"Read ID", [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
                 {"Issued cards", [this] { return issued.Open(Link()); }},
-                {"Card holders", [this] { return holders.Open(Link()); }}};
+                {"Card holders", [this] { return holders.Open(Link()); }},
+                {"Database", [this] { return database.Open(Link()); }}};
     }
 
     testing::TestApp t;
@@ -115,6 +117,7 @@ struct Windows {
     testing::FixedStation clock;
     HoldersRun run{files, t.sleeper, clock, {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")}, ""};
     CardHoldersWindow holders{t.app, run};
+    DatabaseWindow database{t.app.texts, t.sleeper, dir[""]};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
 };
 
@@ -222,9 +225,9 @@ TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyIt
         EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
-// Tools ends with "Verify after write" (checked while on), "Issued cards..." and "Card holders..."; the active
-// language is checked. Each kind of message shows its own icon resource.
-TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
+// Tools ends with "Verify after write" (checked while on), "Database...", "Issued cards..." and "Card holders...";
+// the active language is checked. Each kind of message shows its own icon resource.
+TEST(MenuBarTest, ToolsEndsWithVerifyDatabaseIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         for (const bool verify : {false, true}) {
             testing::TestApp t(language);
@@ -233,9 +236,9 @@ TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLangua
             const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
             const HMENU tools = GetSubMenu(bar.get(), 1);
             const int last = GetMenuItemCount(tools) - 1;
-            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 2), GetMenuItemID(tools, last - 1),
-                                         GetMenuItemID(tools, last)}),
-                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuIssuedCards, kMenuCardHolders}));
+            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 3), GetMenuItemID(tools, last - 2),
+                                         GetMenuItemID(tools, last - 1), GetMenuItemID(tools, last)}),
+                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards, kMenuCardHolders}));
             EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian), checked(kMenuEnglish)}),
                       std::vector<bool>({verify, language == LanguageId::Russian, language == LanguageId::English}));
         }

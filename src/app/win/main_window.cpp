@@ -6,6 +6,7 @@
 
 #include "app/app_context.h"
 #include "app/config.h"
+#include "app/database_config.h"
 #include "app/holders/holders_run.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
@@ -120,6 +121,7 @@ constexpr MenuCommand kMenuCommands[] = {
     {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
     {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
     {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
+    {kMenuDatabase, Command::Database},
 };
 
 // WM_COMMAND as a named event. The form's controls carry their Ctl as their
@@ -183,6 +185,24 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// The main window of a copy running in the same language: its title is the
+// program's, followed by where its records are kept when that is a database.
+HWND RunningCopy(const std::wstring& title) {
+    struct Search {
+        const std::wstring& title;
+        HWND found = nullptr;
+    } search{title};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            if (!IsWindowClass(window, kMainWindowClass) || !WindowText(window).starts_with(s.title)) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 int RunTollvane(HINSTANCE instance) {
@@ -195,7 +215,7 @@ int RunTollvane(HINSTANCE instance) {
     const LanguageId language = ReadConfig(files, kConfigFileName);
     const MessageTable texts(language);
     const std::wstring title = Widen(texts[Msg::kMainTitle]);
-    if (const HWND running = FindWindowW(nullptr, title.c_str())) {
+    if (const HWND running = RunningCopy(title)) {
         if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
         SetForegroundWindow(running);
         return 0;
@@ -222,6 +242,10 @@ int RunTollvane(HINSTANCE instance) {
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
         program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
+        DatabaseSettings database;
+        ReadDatabaseSettings(files, kDatabaseConfigFileName, database);
+        program.app.records.database = !database.connection.empty();
+        program.app.records.name = DatabaseName(database.connection);
         g_program = &program;
 
         program.shell.BuildMenu();
