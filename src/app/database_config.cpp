@@ -88,16 +88,8 @@ void EachPair(std::string_view connection, Found&& found) {
 
 FileResult ReadDatabaseSettings(Files& files, const std::string& path, DatabaseSettings& settings) {
     settings = {};
-    std::unique_ptr<File> file;
-    const FileResult opened = files.Open(path, OpenMode::ReadShared, file);
-    if (opened.status == FileStatus::NotFound) return FileResult::Success();
-    if (!opened) return opened;
-    std::uint64_t size = 0;
-    if (const FileResult sized = file->Size(size); !sized) return sized;
-    std::string text(static_cast<std::size_t>(size < kMaxBytes ? size : kMaxBytes), '\0');
-    std::size_t got = 0;
-    if (const FileResult read = ReadFull(*file, text.data(), text.size(), got); !read) return read;
-    text.resize(got);
+    std::string text;
+    if (const FileResult read = ReadWholeFile(files, path, text, kMaxBytes); !read) return read;
     if (text.starts_with(kBom)) text.erase(0, 3);
     bool inSection = false;
     for (std::size_t at = 0; at < text.size();) {

@@ -9,22 +9,6 @@
 namespace tollvane {
 namespace {
 
-// The whole file; a missing one is empty.
-FileResult ReadWhole(Files& files, const std::string& path, std::string& text) {
-    text.clear();
-    std::unique_ptr<File> file;
-    const FileResult opened = files.Open(path, OpenMode::ReadShared, file);
-    if (opened.status == FileStatus::NotFound) return FileResult::Success();
-    if (!opened) return opened;
-    std::uint64_t size = 0;
-    if (const FileResult sized = file->Size(size); !sized) return sized;
-    text.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
-    const FileResult read = ReadFull(*file, text.data(), text.size(), got);
-    text.resize(got);
-    return read;
-}
-
 // usersData.data's records: runs of ten hexadecimal digits between blanks.
 std::vector<std::string> RecordedNumbers(const std::string& text) {
     std::vector<std::string> numbers;
@@ -51,10 +35,10 @@ FileResult ReadStationFiles(Files& files, Sleeper& sleeper, const StationFilePat
     content = {};
     std::string text;
     failedPath = paths.usersData;
-    if (const FileResult read = ReadWhole(files, paths.usersData, text); !read) return read;
+    if (const FileResult read = ReadWholeFile(files, paths.usersData, text); !read) return read;
     content.numbers = RecordedNumbers(text);
     failedPath = paths.issuedCards;
-    if (const FileResult read = ReadWhole(files, paths.issuedCards, text); !read) return read;
+    if (const FileResult read = ReadWholeFile(files, paths.issuedCards, text); !read) return read;
     RegisterScanner scanner;
     scanner.Feed(text.data(), text.size(), [&](std::uint64_t, std::string_view line) {
         SplitRegisterLine(line, content.registerRows.emplace_back());

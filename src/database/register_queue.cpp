@@ -15,16 +15,8 @@ RegisterQueue::RegisterQueue(Files& files, std::string path)
 FileResult RegisterQueue::Read(std::vector<RegisterRecord>& records, std::uint64_t& whole) {
     records.clear();
     whole = 0;
-    std::unique_ptr<File> file;
-    const FileResult opened = files_.Open(path_, OpenMode::ReadShared, file);
-    if (opened.status == FileStatus::NotFound) return FileResult::Success();
-    if (!opened) return opened;
-    std::uint64_t size = 0;
-    if (const FileResult sized = file->Size(size); !sized) return sized;
-    std::string text(static_cast<std::size_t>(size), '\0');
-    std::size_t got = 0;
-    if (const FileResult read = ReadFull(*file, text.data(), text.size(), got); !read) return read;
-    text.resize(got);
+    std::string text;
+    if (const FileResult read = ReadWholeFile(files_, path_, text); !read) return read;
     for (std::size_t end; (end = text.find("\r\n", whole)) != std::string::npos; whole = end + 2) {
         const std::string_view line = std::string_view(text).substr(whole, end - whole);
         const std::size_t comma = line.find(',');

@@ -132,6 +132,9 @@ bool StartReadBack(AppContext& app) {
 // brought the outcome.
 void Conclude(AppContext& app, RunningWait ended, CardOutcome outcome) {
     if (app.op.writeCheck) {
+        // A card's contents are the answer to a read, never to a write: a
+        // write that is to be checked counts nothing it did not ask for.
+        if (ended == RunningWait::Card && outcome.kind == OutcomeKind::ReadBack) outcome = NotRecognisedOutcome();
         if (ended == RunningWait::Card && outcome.CardDone()) {
             if (StartReadBack(app)) return;
             outcome = ReadBackNotSent();
