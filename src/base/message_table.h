@@ -235,6 +235,9 @@ enum class Msg : int {
     kDatabaseUnreachable = 219,  // %s: the driver's text and SQLSTATE
 };
 
+// No entry: a control whose text is fixed, or that has none.
+inline constexpr Msg kNoText = static_cast<Msg>(0);
+
 inline constexpr int kMessageCount = 219;
 
 // Text of one entry in the given language, UTF-8. Never null.

@@ -13,9 +13,6 @@ constexpr std::string_view kHeader = "Name,UniqueData,Status,Time";
 constexpr std::string_view kExportHeader =
     "Name,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time";
 constexpr char kDigits[] = "0123456789ABCDEF";
-// What Windows says to a move over a file that is open elsewhere
-// (ERROR_ACCESS_DENIED).
-constexpr std::uint32_t kAccessDenied = 5;
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -194,8 +191,7 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
         FileResult moved;
         for (int pause = 0;; ++pause) {
             moved = files.MoveReplace(paths.temp, paths.list);
-            const bool heldOpen = moved.status == FileStatus::HeldElsewhere || moved.error == kAccessDenied;
-            if (moved || !heldOpen || pause == kShareRetryPauses) break;
+            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses) break;
             sleeper.SleepMs(kShareRetryPauseMs);
         }
         if (moved) return std::nullopt;
