@@ -225,6 +225,60 @@ TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyIt
         EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
+// A key on a drop-down list moves its selection; the choice takes effect once, when a key closes the list or the
+// focus leaves it, and not at all when the selection came back. A pick with the mouse takes effect at once.
+std::vector<int> g_choices;  // the selection each time a choice took effect
+LRESULT CALLBACK RouteChoices(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR view) {
+    auto& form = *reinterpret_cast<WinFormView*>(view);
+    if (msg == WM_COMMAND && LOWORD(wp) == ControlId(Ctl::WorkModeCombo) &&
+        form.ChoiceTakesEffect(Ctl::WorkModeCombo, HIWORD(wp)))
+        g_choices.push_back(form.Selection(Ctl::WorkModeCombo));
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST(MainFormTest, AKeyOnADropDownListChoosesWhenAKeyClosesItOrTheFocusLeaves) {
+    Windows w(LanguageId::English);
+    WinFormView view{w.main, w.t.app.texts};
+    view.CreateControls(nullptr);
+    ShowWindow(w.main, SW_SHOW);
+    ASSERT_TRUE(SetWindowSubclass(w.main, RouteChoices, 1, reinterpret_cast<DWORD_PTR>(&view)));
+    const HWND list = view.Handle(Ctl::WorkModeCombo);
+    for (const char* mode : {"Send card ID", "Sector data", "Card ID after login", "Sector data, decrypted"})
+        view.AddItem(Ctl::WorkModeCombo, mode);
+    const auto key = [&](WPARAM k, UINT msg = WM_KEYDOWN) { SendMessageW(list, msg, k, 0); };
+    const auto open = [&] { SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0); };
+    const auto pick = [&](int item) {  // a click on an item of the open list
+        COMBOBOXINFO info{sizeof info};
+        RECT r{};
+        GetComboBoxInfo(list, &info);
+        SendMessageW(info.hwndList, LB_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM(r.left + 2, r.top + 2);
+        SendMessageW(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(info.hwndList, WM_LBUTTONUP, 0, at);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        std::vector<int> atOnce, whenLeft;
+    } cases[] = {
+        {"down twice", [&] { key(VK_DOWN), key(VK_DOWN); }, {}, {3}},
+        {"up and down again", [&] { key(VK_UP), key(VK_DOWN); }, {}, {}},
+        {"a letter", [&] { key('C', WM_CHAR); }, {}, {2}},
+        {"down in the open list, Enter", [&] { open(), key(VK_DOWN), key(VK_RETURN); }, {2}, {2}},
+        {"a mouse pick", [&] { open(), pick(3); }, {3}, {3}},
+    };
+    for (const auto& c : cases) {
+        view.SetSelection(Ctl::WorkModeCombo, 1);
+        SetFocus(list);
+        g_choices.clear();
+        c.act();
+        EXPECT_EQ(g_choices, c.atOnce) << c.name;
+        SetFocus(view.Handle(Ctl::WriteButton));
+        EXPECT_EQ(g_choices, c.whenLeft) << c.name;
+    }
+    RemoveWindowSubclass(w.main, RouteChoices, 1);
+}
+
 // Tools ends with "Verify after write" (checked while on), "Database...", "Issued cards..." and "Card holders...";
 // the active language is checked. Each kind of message shows its own icon resource.
 TEST(MenuBarTest, ToolsEndsWithVerifyDatabaseIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {

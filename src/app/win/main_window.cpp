@@ -139,7 +139,7 @@ constexpr MenuCommand kMenuCommands[] = {
 
 // WM_COMMAND as a named event: a menu command, or a notification of one of
 // the form's controls that carry an identifier.
-void OnCommandMessage(AppContext& app, int id, int code) {
+void OnCommandMessage(AppContext& app, WinFormView& form, int id, int code) {
     for (const MenuCommand& menu : kMenuCommands) {
         if (menu.id == id) {
             OnCommand(app, menu.command);
@@ -154,7 +154,11 @@ void OnCommandMessage(AppContext& app, int id, int code) {
         // click as well.
         case BN_CLICKED:
         case BN_DOUBLECLICKED: OnClicked(app, control); break;
-        case CBN_SELCHANGE: OnComboChanged(app, control); break;
+        case CBN_SELCHANGE:
+        case CBN_CLOSEUP:
+        case CBN_KILLFOCUS:
+            if (form.ChoiceTakesEffect(control, code)) OnComboChanged(app, control);
+            break;
         case EN_SETFOCUS: OnEditEntered(app, control); break;
         case EN_CHANGE: OnEditChanged(app, control); break;
         case EN_KILLFOCUS: OnEditLeft(app, control); break;
@@ -168,7 +172,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         AppContext& app = g_program->app;
         switch (msg) {
             case WM_COMMAND:
-                OnCommandMessage(app, LOWORD(wParam), HIWORD(wParam));
+                OnCommandMessage(app, g_program->form, LOWORD(wParam), HIWORD(wParam));
                 break;
             case WM_TIMER:
                 OnTimer(app, static_cast<TimerId>(wParam));
