@@ -4,7 +4,7 @@ namespace tollvane {
 
 std::optional<RegisterFailure> IssuedCardsLog::ReadyForCommand() {
     pending_.reset();
-    return PrepareRegister(files_, sleeper_, path_);
+    return store_.Ready();
 }
 
 void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
@@ -27,7 +27,7 @@ std::optional<RegisterFailure> IssuedCardsLog::RecordOutcome(IssueResult result,
     entry.result = result;
     entry.errorCode = errorCode;
     entry.message = message;
-    return AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(MakeRegisterRow(entry)));
+    return store_.Append(MakeRegisterRow(entry));
 }
 
 }  // namespace tollvane

@@ -10,6 +10,8 @@
 #include "app/holders/holders_run.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
+#include "app/station_records.h"
+#include "app/win/machine_secret.h"
 #include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "app/win/dpi.h"
@@ -57,19 +59,28 @@ std::wstring FullPath(const wchar_t* name) {
 // while several services keep a reference to its message table, which must
 // exist before they do.
 struct Program {
-    Program(HWND main)
+    // connection: what the driver is given, empty when the records are kept
+    // in the station's files alone.
+    Program(HWND main, const std::string& connection)
         : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
               MessageTable{LanguageId::Russian}, kConfigFileName, {}, {}, {}, {}},
           form(main, app.texts),
           boxes(main, app.texts),
           timers(main),
           progress(main),
-          users(files, sleeper),
+          registerPath(FullPath(L"IssuedCards.csv")),
+          users(files, sleeper,
+                StationPaths{"usersData.data", Narrow(registerPath), Narrow(FullPath(L"DatabaseQueue.csv"))},
+                connection, station.ComputerName(),
+                [this](bool answered, std::size_t waiting) {
+                    app.records.unreachable = !answered;
+                    app.records.waiting = waiting;
+                    ShowRecordsPlace(app);
+                }),
           keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
-          registerPath(FullPath(L"IssuedCards.csv")),
-          issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath)),
+          issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath), &users),
           holders(files, sleeper, station, HolderPaths{}, Narrow(FullPath(L"CardHolders.csv"))),
           shell(main, app, boxes, keyList, registerPath, holders) {
         app.issued = &issued;
@@ -87,12 +98,14 @@ struct Program {
     WinSerialPort port;
     WinPortDiscovery ports;
     BCryptRandomSource random;
-    UsersDataStore users;
+    WinStationClock station;
+    std::wstring registerPath;
+    // The numbers and the register: the station's files, or the database
+    // with them.
+    StationRecords users;
     WinKeyFileCipher keyCipher;
     AppKeyRecordForm keyForm;
     KeyList keyList;
-    WinStationClock station;
-    std::wstring registerPath;
     IssuedCardsLog issued;
     HoldersRun holders;
     // Last: its windows work on the key list, the register path and the
@@ -244,15 +257,20 @@ int RunTollvane(HINSTANCE instance) {
     MainFrame frame(main);
     int exitCode = 0;
     {
-        Program program(main);
+        DatabaseSettings database;
+        ReadDatabaseSettings(files, kDatabaseConfigFileName, database);
+        std::string password;
+        if (!database.sealedPassword.empty()) MachineSecret().Unprotect(database.sealedPassword, password);
+        Program program(main, database.connection.empty() ? std::string()
+                                                          : ConnectionForDriver(database.connection, password));
+        SecureZeroMemory(password.data(), password.size());
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
         program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
-        DatabaseSettings database;
-        ReadDatabaseSettings(files, kDatabaseConfigFileName, database);
         program.app.records.database = !database.connection.empty();
         program.app.records.name = DatabaseName(database.connection);
+        program.app.records.waiting = program.users.Waiting();
         g_program = &program;
 
         program.shell.BuildMenu();
