@@ -153,18 +153,18 @@ enum class Msg : int {
     kIssuedCardsTitle = 137,
     kIssuedCardsGroup = 138,
     kIssuedCardsFilterLabel = 139,
-    kIssuedCardsRowsShown = 140,     // followed by the number of rows shown
-    kIssuedCardsUserWrites = 141,    // followed by the number of successful User writes
+    kIssuedCardsRowsShown = 140,   // followed by the number of rows shown
+    kIssuedCardsUserWrites = 141,  // followed by the number of successful User writes
     kIssuedCardsExport = 142,
     kIssuedCardsCopy = 143,
     kIssuedCardsClose = 144,
-    kIssuedCardsFileTypes = 145,     // the Save As dialog's file type
-    kRegisterCannotWrite = 146,      // followed by the register's path, then 147
+    kIssuedCardsFileTypes = 145,  // the Save As dialog's file type
+    kRegisterCannotWrite = 146,   // followed by the register's path, then 147
     kRegisterCannotWriteAdvice = 147,
-    kRegisterNotRecorded = 148,      // followed by the register's path, then 149
+    kRegisterNotRecorded = 148,  // followed by the register's path, then 149
     kRegisterNotRecordedAdvice = 149,
-    kFileReadError = 150,            // followed by a file's path and "!"
-    kFileWriteError = 151,           // followed by a file's path and "!"
+    kFileReadError = 150,   // followed by a file's path and "!"
+    kFileWriteError = 151,  // followed by a file's path and "!"
     kMenuCardHolders = 152,
     kHoldersTitle = 153,
     kHoldersGroup = 154,
@@ -198,12 +198,12 @@ enum class Msg : int {
     kHoldersBusy = 182,
     kHoldersStatusWaiting = 183,
     kHoldersStatusIssued = 184,
-    kNoReplyLinkClosed = 185,        // the register's Message when silence closed the link without a box
-    kRegisterNotSentNotRecorded = 186,   // as 148, for a command that was not sent
-    kRegisterNoReplyNotRecorded = 187,   // as 148, for a command that got no reply
+    kNoReplyLinkClosed = 185,  // the register's Message when silence closed the link without a box
+    kRegisterNotSentNotRecorded = 186,  // as 148, for a command that was not sent
+    kRegisterNoReplyNotRecorded = 187,  // as 148, for a command that got no reply
     kMenuVerifyAfterWrite = 188,
-    kVerifyMismatch = 189,           // %s: the differing fields, 191 to 198, joined by ", "
-    kVerifyUnreadable = 190,         // %s: the read's own message
+    kVerifyMismatch = 189,    // %s: the differing fields, 191 to 198, joined by ", "
+    kVerifyUnreadable = 190,  // %s: the read's own message
     kFieldNameCardType = 191,
     kFieldNameAesKey = 192,
     kFieldNameReaderSettings = 193,
@@ -227,11 +227,12 @@ enum class Msg : int {
     kDatabaseCannotSeal = 211,
     kDatabaseNoConnection = 212,
     kDatabaseCopied = 213,  // the counts added now
-    kDatabaseCopyConflicts = 214,  // followed by one line per number: number, recorded number, station
+    kDatabaseCopyConflicts =
+        214,  // followed by one line per number: number, recorded number, station
     kDatabaseCopyFilesUnread = 215,  // followed by the file's path and the error code
-    kTitleDatabase = 216,  // %s: the database's name
+    kTitleDatabase = 216,            // %s: the database's name
     kTitleUnreachable = 217,
-    kTitleQueued = 218,  // %s: the rows in DatabaseQueue.csv
+    kTitleQueued = 218,          // %s: the rows in DatabaseQueue.csv
     kDatabaseUnreachable = 219,  // %s: the driver's text and SQLSTATE
 };
 

@@ -137,6 +137,8 @@ std::string UsersDataIndex::SeparatorForNext() const {
     return UsersDataSeparator(records_);
 }
 
-std::size_t UsersDataIndex::MemoryBytes() const { return bits_ ? kWords * sizeof(std::uint64_t) : 0; }
+std::size_t UsersDataIndex::MemoryBytes() const {
+    return bits_ ? kWords * sizeof(std::uint64_t) : 0;
+}
 
 }  // namespace tollvane

@@ -9,7 +9,9 @@ namespace tollvane {
 
 namespace {
 
-Recording Failed(StoreStep step, std::uint32_t code = 0) { return {RecordOutcome::Failed, {step, code}}; }
+Recording Failed(StoreStep step, std::uint32_t code = 0) {
+    return {RecordOutcome::Failed, {step, code}};
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ Recording UsersDataStore::Record(const std::uint8_t data[7]) {
     Recording outcome;
     {
         std::unique_ptr<File> file;
-        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file)) return Failed(StoreStep::Open);
+        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file))
+            return Failed(StoreStep::Open);
         outcome = RecordIn(*file, data);
     }
     if (outcome.outcome != RecordOutcome::Recorded) return outcome;
@@ -41,7 +44,8 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
         const bool built = index_.Build([&](const UsersDataIndex::BlockSink& sink) {
             for (;;) {
                 std::size_t got = 0;
-                const FileResult read = file.Read(reinterpret_cast<char*>(block.get()), kBlockSize, got);
+                const FileResult read =
+                    file.Read(reinterpret_cast<char*>(block.get()), kBlockSize, got);
                 if (!read) {
                     code = read.error;
                     return false;

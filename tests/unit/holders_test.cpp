@@ -18,8 +18,12 @@ using ::testing::ElementsAre;
 std::string FakeAnsi(std::string_view bytes) {
     std::string out;
     for (const unsigned char c : bytes) {
-        const unsigned cp = c >= 0xC0 ? 0x410 + (c - 0xC0) : c == 0xA8 ? 0x401 : c == 0xB8 ? 0x451 : c;
-        out += cp < 0x80 ? std::string(1, char(cp)) : std::string{char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
+        const unsigned cp = c >= 0xC0   ? 0x410 + (c - 0xC0)
+                            : c == 0xA8 ? 0x401
+                            : c == 0xB8 ? 0x451
+                                        : c;
+        out += cp < 0x80 ? std::string(1, char(cp))
+                         : std::string{char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
     }
     return out;
 }
@@ -29,39 +33,53 @@ std::string Utf16Le(std::string_view ascii) {
     return out;
 }
 std::string Repeat(const std::string& s, int n) { return n ? s + Repeat(s, n - 1) : ""; }
-HolderNumber Num(std::uint8_t a, std::uint8_t b, std::uint8_t c) { return {a, b, c, 0x44, 0x55, 0x66, 0x77}; }
+HolderNumber Num(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+    return {a, b, c, 0x44, 0x55, 0x66, 0x77};
+}
 CardHolder Waiting(std::string name, std::optional<HolderNumber> number = std::nullopt) {
     return {std::move(name), number, HolderStatus::Waiting, ""};
 }
 
 TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
-    const struct { const char* name; std::string bytes; std::vector<std::string> people; } cases[] = {
-        {"comma, header, quotes", "Name,UniqueData\r\nIvanov Ivan,11 22 33 44 55 66 77\r\n\"Smith, John\",\r\n"
-                                  "\"Say \"\"Hi\"\"\",a1b2c3d4e5f6a7\r\n",
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> people;
+    } cases[] = {
+        {"comma, header, quotes",
+         "Name,UniqueData\r\nIvanov Ivan,11 22 33 44 55 66 77\r\n\"Smith, John\",\r\n"
+         "\"Say \"\"Hi\"\"\",a1b2c3d4e5f6a7\r\n",
          {"Ivanov Ivan|11 22 33 44 55 66 77", "Smith, John|", "Say \"Hi\"|A1 B2 C3 D4 E5 F6 A7"}},
-        {"semicolon, LF, blank lines, trimmed", "  Petrov ; 11223344556677 \n\n   \nSidorov;\n;\n",
+        {"semicolon, LF, blank lines, trimmed",
+         "  Petrov ; 11223344556677 \n\n   \nSidorov;\n;\n",
          {"Petrov|11 22 33 44 55 66 77", "Sidorov|"}},
-        {"tab wins over the comma of a name", "Имя\tНомер\r\nLee, Ann\t21 22 23 24 25 26 27\r\n",
+        {"tab wins over the comma of a name",
+         "Имя\tНомер\r\nLee, Ann\t21 22 23 24 25 26 27\r\n",
          {"Lee, Ann|21 22 23 24 25 26 27"}},
         {"a quoted line end", "\"Anna\nMaria\";\r\nOleg;\r\n", {"Anna\nMaria|", "Oleg|"}},
         {"ANSI code page, header ФИО", "\xD4\xC8\xCE;\r\n\xC0\xED\xED\xE0 \xA8;\r\n", {"Анна Ё|"}},
         {"UTF-8 with its mark", "\xEF\xBB\xBFname\r\nЁлкин\r\n", {"Ёлкин|"}},
-        {"UTF-16 with its mark", Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
+        {"UTF-16 with its mark",
+         Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
          {"Bob|31 32 33 34 35 36 37"}},
         {"200 characters are a name", Repeat("Я", 200) + "\r\n", {Repeat("Я", 200) + "|"}},
-        {"UTF-8 of three and four bytes", "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
+        {"UTF-8 of three and four bytes",
+         "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
          {"\u20AC \U0001F600|1F 2F 3F 4F 5F 6F 7F"}},
         // UTF-8 has no surrogates: such bytes are the ANSI code page's.
         {"the first surrogate in UTF-8 form", "\xED\xA0\x80\r\n", {"\u043D\u00A0\u0080|"}},
         {"the last surrogate in UTF-8 form", "\xED\xBF\xBF\r\n", {"\u043D\u00BF\u00BF|"}},
         // Two, three and four bytes of UTF-8 from UTF-16; a lone surrogate is U+FFFD.
-        {"UTF-16 beyond ASCII", std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0", 22),
+        {"UTF-16 beyond ASCII",
+         std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0",
+                     22),
          {"x\u00E9\u20AC\U0001F600\uFFFD\uFFFD\uFFFD|"}},
     };
     for (const auto& c : cases) {
         const ImportResult r = ReadImport(ImportText(c.bytes, FakeAnsi), {}, {});
         std::vector<std::string> people;  // name|number as shown
-        for (const CardHolder& p : r.people) people.push_back(p.name + "|" + (p.number ? HolderNumberText(*p.number) : ""));
+        for (const CardHolder& p : r.people)
+            people.push_back(p.name + "|" + (p.number ? HolderNumberText(*p.number) : ""));
         EXPECT_TRUE(r.refused.empty()) << c.name;
         EXPECT_EQ(people, c.people) << c.name;
     }
@@ -69,20 +87,32 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
 
 // A number counts as known by its first three bytes (what a Wiegand 26 reader sends).
 TEST(HoldersImport, ARefusedLineImportsNobody) {
-    const std::string text = "Name;UniqueData\r\n;11 22 33 44 55 66 77\r\n"                 // 1, 2 empty name
-                             "X;1 122 33 44 55 66 77\r\nY;11 22 33 44 55 66\r\n"           // 3 a blank in a pair, 4
-                             "Z;AA BB CC 01 02 03 04\r\n" + std::string(201, 'n') + "\r\n"  // 5 recorded, 6
-                             "W;01 02 03 09 09 09 09\r\nV;51 52 53 54 55 56 57\r\n"        // 7 on the list, 8 fine
-                             "U;51 52 53 00 00 00 00\r\n\"two\nlines\";zz\r\nQ;GG 22 33 44 55 66 77\r\n";  // 9 twice, 10, 12
-    const auto recorded = [](const HolderNumber& n) { return n[0] == 0xAA && n[1] == 0xBB && n[2] == 0xCC; };
+    const std::string text =
+        "Name;UniqueData\r\n;11 22 33 44 55 66 77\r\n"       // 1, 2 empty name
+        "X;1 122 33 44 55 66 77\r\nY;11 22 33 44 55 66\r\n"  // 3 a blank in a pair, 4
+        "Z;AA BB CC 01 02 03 04\r\n" +
+        std::string(201, 'n') +
+        "\r\n"                                                  // 5 recorded, 6
+        "W;01 02 03 09 09 09 09\r\nV;51 52 53 54 55 56 57\r\n"  // 7 on the list, 8 fine
+        "U;51 52 53 00 00 00 00\r\n\"two\nlines\";zz\r\nQ;GG 22 33 44 55 66 77\r\n";  // 9 twice,
+                                                                                      // 10, 12
+    const auto recorded = [](const HolderNumber& n) {
+        return n[0] == 0xAA && n[1] == 0xBB && n[2] == 0xCC;
+    };
     const ImportResult r = ReadImport(text, recorded, {Waiting("On list", Num(1, 2, 3))});
     EXPECT_TRUE(r.people.empty());
     std::vector<std::pair<std::size_t, Refusal>> refused;
     for (const RefusedLine& line : r.refused) refused.emplace_back(line.line, line.reason);
     using enum Refusal;
-    EXPECT_EQ(refused, (std::vector<std::pair<std::size_t, Refusal>>{
-                           {2, EmptyName}, {3, BadNumber}, {4, BadNumber}, {5, NumberRecorded}, {6, NameTooLong},
-                           {7, NumberTwice}, {9, NumberTwice}, {10, BadNumber}, {12, BadNumber}}));
+    EXPECT_EQ(refused, (std::vector<std::pair<std::size_t, Refusal>>{{2, EmptyName},
+                                                                     {3, BadNumber},
+                                                                     {4, BadNumber},
+                                                                     {5, NumberRecorded},
+                                                                     {6, NameTooLong},
+                                                                     {7, NumberTwice},
+                                                                     {9, NumberTwice},
+                                                                     {10, BadNumber},
+                                                                     {12, BadNumber}}));
 }
 
 TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
@@ -91,13 +121,15 @@ TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
     for (std::size_t line = 1; line <= 12; ++line) {
         refused.push_back({line, line == 3 ? Refusal::NumberTwice : Refusal::EmptyName});
         if (line <= 10)
-            expected += "\nLine " + std::to_string(line) + (line == 3 ? ": the number is given twice" : ": the name is empty");
+            expected += "\nLine " + std::to_string(line) +
+                        (line == 3 ? ": the number is given twice" : ": the name is empty");
     }
     const MessageTable english{LanguageId::English};
     EXPECT_EQ(RefusalMessage(refused, english), expected + "\nand 2 more");
     EXPECT_EQ(RefusalMessage({refused.begin(), refused.begin() + 10}, english), expected);
-    EXPECT_EQ(RefusalMessage({{7, Refusal::NameTooLong}}, english),
-              "Nothing was imported. Refused lines:\nLine 7: the name is longer than 200 characters");
+    EXPECT_EQ(
+        RefusalMessage({{7, Refusal::NameTooLong}}, english),
+        "Nothing was imported. Refused lines:\nLine 7: the name is longer than 200 characters");
 }
 
 const std::vector<CardHolder> kList = {
@@ -115,7 +147,8 @@ TEST(HoldersFilter, IgnoresTheCaseOfLatinAndRussianLetters) {
     const CardHolder person = Waiting("Ёлкин Пётр Яковлевич", Num(0xAB, 0xCD, 0xEF));
     for (const char* filter : {"ёлкин", "ЁЛКИН", "пЁТР", "ЯКОВЛЕВИЧ", "ab cd ef", "WAITING"})
         EXPECT_TRUE(HolderMatches(person, filter)) << filter;
-    for (const char* filter : {"елкин", "Петр", "issued", "ab  cd"}) EXPECT_FALSE(HolderMatches(person, filter)) << filter;
+    for (const char* filter : {"елкин", "Петр", "issued", "ab  cd"})
+        EXPECT_FALSE(HolderMatches(person, filter)) << filter;
 }
 
 TEST(HoldersFile, WrittenAndReadBack) {
@@ -123,17 +156,24 @@ TEST(HoldersFile, WrittenAndReadBack) {
     std::vector<CardHolder> read;
     ASSERT_FALSE(ParseCardHolders(kListFile, read));
     EXPECT_EQ(FormatCardHolders(read), kListFile);
-    for (const char* damaged : {"Ann,,lost,\r\n", "Ann,,issued,\r\n", "Ann,11 22,waiting,\r\n", "Ann,waiting\r\n"}) {
+    for (const char* damaged :
+         {"Ann,,lost,\r\n", "Ann,,issued,\r\n", "Ann,11 22,waiting,\r\n", "Ann,waiting\r\n"}) {
         const auto damage = ParseCardHolders(kListFile + "\r\n" + damaged, read);
         EXPECT_EQ(damage ? damage->line : 0u, 6u) << damaged;
     }
 }
 
-// A failed step leaves the old list and no temporary file; a list held by another station is waited for.
+// A failed step leaves the old list and no temporary file; a list held by another station is waited
+// for.
 TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
-    const struct { FileOp op; const char* path; ListStep step; } cases[] = {
-        {FileOp::Open, "CardHolders.tmp", ListStep::Open}, {FileOp::Write, "CardHolders.tmp", ListStep::Write},
-        {FileOp::Flush, "CardHolders.tmp", ListStep::Flush}, {FileOp::Move, "CardHolders.csv", ListStep::Move}};
+    const struct {
+        FileOp op;
+        const char* path;
+        ListStep step;
+    } cases[] = {{FileOp::Open, "CardHolders.tmp", ListStep::Open},
+                 {FileOp::Write, "CardHolders.tmp", ListStep::Write},
+                 {FileOp::Flush, "CardHolders.tmp", ListStep::Flush},
+                 {FileOp::Move, "CardHolders.csv", ListStep::Move}};
     std::vector<CardHolder> longer = kList;
     longer.push_back(Waiting("New"));
     for (const auto& c : cases) {
@@ -143,7 +183,9 @@ TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
         files.Put("CardHolders.csv", kListFile);
         files.FailAt(c.op, 1, 112, c.path);
         const auto failure = SaveCardHolders(files, sleeper, HolderPaths{}, longer);
-        EXPECT_EQ(failure ? std::pair(failure->step, failure->systemError) : std::pair(ListStep{}, 0u), std::pair(c.step, 112u));
+        EXPECT_EQ(
+            failure ? std::pair(failure->step, failure->systemError) : std::pair(ListStep{}, 0u),
+            std::pair(c.step, 112u));
         EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
         EXPECT_FALSE(files.Has("CardHolders.tmp"));
         files.FailAt(FileOp::Move, 1, 32, "CardHolders.csv", FileStatus::HeldElsewhere);
@@ -155,19 +197,27 @@ TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
 
 TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
     const std::vector<CardHolder> people = {
-        {"=HYPERLINK(\"x\")", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued, "2026-12-06T18:30:05+03:00"},
-        Waiting("Not yet"), {"Anna", Num(0x11, 0x22, 0x33), HolderStatus::Issued, "t"}};
-    EXPECT_EQ(ExportIssuedHolders(people, {0, 1, 2}),
-              "\xEF\xBB\xBFName,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time\r\n"
-              "\"'=HYPERLINK(\"\"x\"\")\",01 02 03 04 05 06 07,6000050403020101,0504030201,0021542142465,"
-              "0100000003020101,030201,00197121,BD06050403020101,07060504030201,01976943448883713,"
-              "2026-12-06T18:30:05+03:00\r\n"
-              "Anna,11 22 33 44 55 66 77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
-              "03351057,7566554433221101,77665544332211,33608038631023121,t\r\n");
-    EXPECT_EQ(ExportIssuedHolders(people, {2}).find("HYPERLINK"), std::string::npos);  // filtered rows only
-    const struct { const char* in; const char* out; } cells[] = {
-        {"=1+2", "'=1+2"}, {"+7", "'+7"}, {"-x", "'-x"}, {"@SUM", "'@SUM"}, {"\tx", "'\tx"}, {"\rx", "'\rx"},
-        {"a=b", "a=b"}, {"", ""}};
+        {"=HYPERLINK(\"x\")", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued,
+         "2026-12-06T18:30:05+03:00"},
+        Waiting("Not yet"),
+        {"Anna", Num(0x11, 0x22, 0x33), HolderStatus::Issued, "t"}};
+    EXPECT_EQ(
+        ExportIssuedHolders(people, {0, 1, 2}),
+        "\xEF\xBB\xBFName,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,"
+        "DEC_W58,Time\r\n"
+        "\"'=HYPERLINK(\"\"x\"\")\",01 02 03 04 05 06 07,6000050403020101,0504030201,0021542142465,"
+        "0100000003020101,030201,00197121,BD06050403020101,07060504030201,01976943448883713,"
+        "2026-12-06T18:30:05+03:00\r\n"
+        "Anna,11 22 33 44 55 66 "
+        "77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
+        "03351057,7566554433221101,77665544332211,33608038631023121,t\r\n");
+    EXPECT_EQ(ExportIssuedHolders(people, {2}).find("HYPERLINK"),
+              std::string::npos);  // filtered rows only
+    const struct {
+        const char* in;
+        const char* out;
+    } cells[] = {{"=1+2", "'=1+2"}, {"+7", "'+7"},   {"-x", "'-x"},  {"@SUM", "'@SUM"},
+                 {"\tx", "'\tx"},   {"\rx", "'\rx"}, {"a=b", "a=b"}, {"", ""}};
     for (const auto& c : cells) EXPECT_EQ(SpreadsheetSafe(c.in), c.out) << c.in;
     // The register's export too: only a line with such a cell changes.
     EXPECT_EQ(SpreadsheetSafeLine("2026,-admin,DESK"), "2026,'-admin,DESK" + std::string(21, ','));
@@ -186,18 +236,22 @@ TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeopl
     EXPECT_THAT(list.Rows(), ElementsAre(1u));
     list.SetFilter("");
 
-    EXPECT_EQ(list.Import("Ann;AA BB CC 00 00 00 01\r\n", FakeAnsi, texts).icon, MessageIcon::Error);
+    EXPECT_EQ(list.Import("Ann;AA BB CC 00 00 00 01\r\n", FakeAnsi, texts).icon,
+              MessageIcon::Error);
     EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
-    EXPECT_EQ(list.Import("\xC0\xED\xED\xE0;\r\nBob;21 22 23 24 25 26 27\r\n", FakeAnsi, texts).text,
-              "People added to the list: 2.");
+    EXPECT_EQ(
+        list.Import("\xC0\xED\xED\xE0;\r\nBob;21 22 23 24 25 26 27\r\n", FakeAnsi, texts).text,
+        "People added to the list: 2.");
     EXPECT_EQ(list.Counts().waiting, 4u);
-    EXPECT_EQ(files.Text("CardHolders.csv"), kListFile + "Анна,,waiting,\r\nBob,21 22 23 24 25 26 27,waiting,\r\n");
+    EXPECT_EQ(files.Text("CardHolders.csv"),
+              kListFile + "Анна,,waiting,\r\nBob,21 22 23 24 25 26 27,waiting,\r\n");
 
     EXPECT_FALSE(list.Remove({0, 1, 3}, texts));  // Ivanov and Анна; Smith is issued
     EXPECT_EQ(files.Text("CardHolders.csv"),
               "\xEF\xBB\xBFName,UniqueData,Status,Time\r\n"
               "\"Smith, John\",11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n"
-              "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,\r\nBob,21 22 23 24 25 26 27,waiting,\r\n");
+              "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,\r\nBob,21 22 23 24 25 26 "
+              "27,waiting,\r\n");
 
     files.held.insert("CardHolders.lock");  // another station's run: shown, not changed
     EXPECT_TRUE(list.HeldElsewhere());
@@ -213,16 +267,19 @@ struct HoldersRunTest : ::testing::Test {
         t.Connect();
         t.app.holders = &run;
         UserWrite();
-        t.files.Put("CardHolders.csv", FormatCardHolders({{"Anna", Num(0xA0, 1, 2), HolderStatus::Issued, "t0"},
-                                                          Waiting("Boris", Num(0x21, 0x22, 0x23)), Waiting("Vera"),
-                                                          Waiting("Gleb")}));
+        t.files.Put("CardHolders.csv",
+                    FormatCardHolders({{"Anna", Num(0xA0, 1, 2), HolderStatus::Issued, "t0"},
+                                       Waiting("Boris", Num(0x21, 0x22, 0x23)),
+                                       Waiting("Vera"),
+                                       Waiting("Gleb")}));
     }
     void UserWrite() {
         t.SelectCombo(Ctl::WorkModeCombo, 1);
         t.SelectCombo(Ctl::RoleCombo, 1);
     }
     // Runs the list with these results, card by card: the progress titles, and the numbers sent.
-    std::vector<std::string> Issue(const std::vector<std::string>& results, std::vector<HolderNumber>& sent) {
+    std::vector<std::string> Issue(const std::vector<std::string>& results,
+                                   std::vector<HolderNumber>& sent) {
         std::vector<std::string> titles;
         if (!run.Prepare(t.app)) return titles;
         run.Begin(t.app);
@@ -245,20 +302,23 @@ struct HoldersRunTest : ::testing::Test {
 // A failed card ends the run and leaves its person waiting: a given number is used
 // again, a drawn one stays recorded and the person gets a new one.
 TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
-    const std::string ok = "\n\rAT+DAT_OK", err = "\n\rAT+ERR_04", title = "Present the card to the reader... \xE2\x80\x94 ";
+    const std::string ok = "\n\rAT+DAT_OK", err = "\n\rAT+ERR_04",
+                      title = "Present the card to the reader... \xE2\x80\x94 ";
     std::vector<HolderNumber> sent;
     EXPECT_THAT(Issue({err}, sent), ElementsAre(title + "Boris (1 of 3)"));
     EXPECT_FALSE(run.Active());
     EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
     EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 
-    EXPECT_THAT(Issue({ok, err}, sent), ElementsAre(title + "Boris (1 of 3)", title + "Vera (2 of 3)"));
+    EXPECT_THAT(Issue({ok, err}, sent),
+                ElementsAre(title + "Boris (1 of 3)", title + "Vera (2 of 3)"));
     EXPECT_EQ(sent[1], Num(0x21, 0x22, 0x23));  // Boris's given number again
     EXPECT_EQ(List()[2].status, HolderStatus::Waiting);
     EXPECT_FALSE(List()[2].number);
 
     t.boxes.shown.clear();
-    EXPECT_THAT(Issue({ok, ok}, sent), ElementsAre(title + "Vera (1 of 2)", title + "Gleb (2 of 2)"));
+    EXPECT_THAT(Issue({ok, ok}, sent),
+                ElementsAre(title + "Vera (1 of 2)", title + "Gleb (2 of 2)"));
     EXPECT_NE(sent[3], sent[2]);  // Vera's first number is never used again
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("Every person on the list has a card."));
     EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
@@ -267,7 +327,8 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     const char* now = "2026-12-06T18:30:05+03:00";
     EXPECT_EQ(t.files.Text("CardHolders.csv"),
               FormatCardHolders({{"Anna", Num(0xA0, 1, 2), HolderStatus::Issued, "t0"},
-                                 {"Boris", sent[1], HolderStatus::Issued, now}, {"Vera", sent[3], HolderStatus::Issued, now},
+                                 {"Boris", sent[1], HolderStatus::Issued, now},
+                                 {"Vera", sent[3], HolderStatus::Issued, now},
                                  {"Gleb", sent[4], HolderStatus::Issued, now}}));
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
@@ -284,31 +345,46 @@ TEST_F(HoldersRunTest, ANumberTheStoreCannotRecordIsNeverSent) {
         std::vector<HolderNumber> numbers;
         Issue({}, numbers);
         EXPECT_EQ(t.port.sent.size(), sent) << person.name;
-        EXPECT_THAT(t.boxes.Texts(), ElementsAre("Error writing to file usersData.data!\nGetLastError=00000005"));
+        EXPECT_THAT(t.boxes.Texts(),
+                    ElementsAre("Error writing to file usersData.data!\nGetLastError=00000005"));
         EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
     }
 }
 
-// The card is written and recorded, but the list cannot say so: the run ends there and the operator is told.
+// The card is written and recorded, but the list cannot say so: the run ends there and the operator
+// is told.
 TEST_F(HoldersRunTest, AListThatCannotBeSavedAfterACardEndsTheRun) {
     std::vector<HolderNumber> sent;
     t.files.FailAt(FileOp::Move, 1, 112, "CardHolders.csv");
     Issue({"\n\rAT+DAT_OK"}, sent);
-    EXPECT_THAT(t.boxes.Texts(), ElementsAre("The list of card holders could not be saved:\n\rC:\\Cards\\CardHolders.csv"
-                                             "\nGetLastError=00000070"));
+    EXPECT_THAT(
+        t.boxes.Texts(),
+        ElementsAre("The list of card holders could not be saved:\n\rC:\\Cards\\CardHolders.csv"
+                    "\nGetLastError=00000070"));
     EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 }
 
 TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
-    const struct { const char* name; std::function<void()> arrange; std::string message; } cases[] = {
-        {"a Master write", [&] { t.SelectCombo(Ctl::RoleCombo, 0); }, t.T(Msg::kHoldersNeedUserWrite)},
-        {"no sector data", [&] { t.SelectCombo(Ctl::WorkModeCombo, 0); t.SelectCombo(Ctl::RoleCombo, 1); },
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        std::string message;
+    } cases[] = {
+        {"a Master write", [&] { t.SelectCombo(Ctl::RoleCombo, 0); },
          t.T(Msg::kHoldersNeedUserWrite)},
-        {"nobody waiting", [&] { t.files.Put("CardHolders.csv", kListFile.substr(0, kListFile.find("Ivanov"))); },
+        {"no sector data",
+         [&] {
+             t.SelectCombo(Ctl::WorkModeCombo, 0);
+             t.SelectCombo(Ctl::RoleCombo, 1);
+         },
+         t.T(Msg::kHoldersNeedUserWrite)},
+        {"nobody waiting",
+         [&] { t.files.Put("CardHolders.csv", kListFile.substr(0, kListFile.find("Ivanov"))); },
          t.T(Msg::kHoldersNobodyWaiting)},
-        {"held elsewhere", [&] { t.files.held.insert("CardHolders.lock"); }, t.T(Msg::kHoldersBusy)},
+        {"held elsewhere", [&] { t.files.held.insert("CardHolders.lock"); },
+         t.T(Msg::kHoldersBusy)},
         {"damaged", [&] { t.files.Put("CardHolders.csv", kListFile + "x\r\n"); },
          "The list of card holders is damaged at line 5:\n\rC:\\Cards\\CardHolders.csv"},
     };

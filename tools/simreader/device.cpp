@@ -156,7 +156,8 @@ void Device::HandleCommand(const std::string& command, Millis now) {
         Queue(VersionReply(version_), faults, now, NoisePoint::Version);
     } else if (command == kCardIdQuery) {
         // The card numbers can only be read from a card that is there.
-        Queue(present_ ? CardIdReply(Card().barcode, Card().cipher) : ErrResult(4), faults, now, NoisePoint::CardId);
+        Queue(present_ ? CardIdReply(Card().barcode, Card().cipher) : ErrResult(4), faults, now,
+              NoisePoint::CardId);
     } else if (frame) {
         HandleFrame(command, faults, now);
     } else {
@@ -170,7 +171,8 @@ void Device::HandleFrame(const std::string& frame, Faults faults, Millis now) {
     // reader is set to answer in.
     Faults plain;
     if (ackForm_.splitMs > 0) plain.splitMs = static_cast<int>(ackForm_.splitMs);
-    if (!faults.splitMs && ackForm_.splitMs > 0) faults.splitMs = static_cast<int>(ackForm_.splitMs);
+    if (!faults.splitMs && ackForm_.splitMs > 0)
+        faults.splitMs = static_cast<int>(ackForm_.splitMs);
     std::string ack;
     if (!faults.noAck) {
         ack = ackForm_.prefix ? *ackForm_.prefix + " - OK!" : AckReply(frame[3], frame[4]);
@@ -199,7 +201,8 @@ std::string Device::RunCardCommand(const std::string& frame, const Faults& fault
     return DoCardWork(Card(), frame, faults.badCrc);
 }
 
-void Device::Queue(std::string reply, const Faults& faults, Millis at, std::optional<NoisePoint> point) {
+void Device::Queue(std::string reply, const Faults& faults, Millis at,
+                   std::optional<NoisePoint> point) {
     if (faults.garbage) reply = Garbage(reply.size());
     if (faults.longReply) {
         reply += "\r\n";
@@ -221,8 +224,8 @@ void Device::Queue(std::string reply, const Faults& faults, Millis at, std::opti
 // Replies due at the same moment keep the order they were queued in.
 void Device::QueueAt(Millis at, std::string bytes) {
     if (bytes.empty()) return;
-    const auto pos =
-        std::upper_bound(queue_.begin(), queue_.end(), at, [](Millis t, const Emission& q) { return t < q.at; });
+    const auto pos = std::upper_bound(queue_.begin(), queue_.end(), at,
+                                      [](Millis t, const Emission& q) { return t < q.at; });
     queue_.insert(pos, Emission{at, std::move(bytes)});
 }
 

@@ -104,7 +104,8 @@ std::string FormatCardHolders(const std::vector<CardHolder>& people) {
     return text;
 }
 
-std::optional<ListDamage> ParseCardHolders(std::string_view bytes, std::vector<CardHolder>& people) {
+std::optional<ListDamage> ParseCardHolders(std::string_view bytes,
+                                           std::vector<CardHolder>& people) {
     people.clear();
     if (bytes.substr(0, kMark.size()) == kMark) bytes.remove_prefix(kMark.size());
     std::optional<ListDamage> damage;
@@ -151,7 +152,8 @@ std::optional<ListFailure> LoadCardHolders(Files& files, Sleeper& sleeper, const
                                            std::vector<CardHolder>& people) {
     people.clear();
     std::unique_ptr<File> file;
-    const FileResult opened = OpenWithShareRetry(files, sleeper, paths.list, OpenMode::ReadShared, file);
+    const FileResult opened =
+        OpenWithShareRetry(files, sleeper, paths.list, OpenMode::ReadShared, file);
     if (opened.status == FileStatus::NotFound) return std::nullopt;
     if (!opened) return Failure(ListStep::Open, opened);
     std::string text;
@@ -191,7 +193,8 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
         FileResult moved;
         for (int pause = 0;; ++pause) {
             moved = files.MoveReplace(paths.temp, paths.list);
-            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses) break;
+            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses)
+                break;
             sleeper.SleepMs(kShareRetryPauseMs);
         }
         if (moved) return std::nullopt;
@@ -201,7 +204,8 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
     return failure;
 }
 
-std::unique_ptr<ListHold> ListHold::Take(Files& files, const HolderPaths& paths, FileResult& result) {
+std::unique_ptr<ListHold> ListHold::Take(Files& files, const HolderPaths& paths,
+                                         FileResult& result) {
     std::unique_ptr<File> file;
     result = files.Open(paths.lock, OpenMode::AppendShared, file);
     if (!result) return nullptr;
@@ -224,16 +228,21 @@ std::size_t NextWaiting(const std::vector<CardHolder>& people, std::size_t from)
 bool HolderMatches(const CardHolder& person, std::string_view filter) {
     if (filter.empty()) return true;
     const std::string needle = LowerForFilter(filter);
-    const auto has = [&](std::string_view text) { return LowerForFilter(text).find(needle) != std::string::npos; };
+    const auto has = [&](std::string_view text) {
+        return LowerForFilter(text).find(needle) != std::string::npos;
+    };
     return has(person.name) || (person.number && has(HolderNumberText(*person.number))) ||
            has(HolderStatusText(person.status)) || has(person.time);
 }
 
-std::string ExportIssuedHolders(const std::vector<CardHolder>& people, const std::vector<std::size_t>& rows) {
+std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
+                                const std::vector<std::size_t>& rows) {
     std::string text(kMark);
     text += kExportHeader;
     text += "\r\n";
-    const auto cell = [&](std::string_view value) { text += QuoteRegisterField(SpreadsheetSafe(value)); };
+    const auto cell = [&](std::string_view value) {
+        text += QuoteRegisterField(SpreadsheetSafe(value));
+    };
     for (std::size_t index : rows) {
         if (index >= people.size()) continue;
         const CardHolder& p = people[index];

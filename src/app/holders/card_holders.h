@@ -94,7 +94,8 @@ class ListHold {
 public:
     // Empty when another station holds the list (HeldElsewhere) or the lock
     // file cannot be opened (result says which).
-    static std::unique_ptr<ListHold> Take(Files& files, const HolderPaths& paths, FileResult& result);
+    static std::unique_ptr<ListHold> Take(Files& files, const HolderPaths& paths,
+                                          FileResult& result);
 
 private:
     explicit ListHold(std::unique_ptr<File> file) : file_(std::move(file)) {}
@@ -123,6 +124,7 @@ std::string_view HolderStatusText(HolderStatus status);
 // converter's forms of the number for each interface, time. Every cell is
 // made safe for a spreadsheet (SpreadsheetSafe): the names come from
 // outside files.
-std::string ExportIssuedHolders(const std::vector<CardHolder>& people, const std::vector<std::size_t>& rows);
+std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
+                                const std::vector<std::size_t>& rows);
 
 }  // namespace tollvane

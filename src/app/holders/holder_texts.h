@@ -13,6 +13,7 @@
 namespace tollvane {
 
 // Puts each number where its letter stands alone (not inside a word).
-std::string FillNumbers(std::string_view text, std::initializer_list<std::pair<char, std::size_t>> numbers);
+std::string FillNumbers(std::string_view text,
+                        std::initializer_list<std::pair<char, std::size_t>> numbers);
 
 }  // namespace tollvane

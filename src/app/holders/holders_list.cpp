@@ -73,7 +73,8 @@ std::optional<HoldersNote> HoldersList::Change(const MessageTable& texts, Change
     FileResult taken;
     const auto hold = ListHold::Take(files_, paths_, taken);
     if (!hold) {
-        if (taken.status == FileStatus::HeldElsewhere) return HoldersNote{texts[Msg::kHoldersBusy], MessageIcon::Warning};
+        if (taken.status == FileStatus::HeldElsewhere)
+            return HoldersNote{texts[Msg::kHoldersBusy], MessageIcon::Warning};
         return Failed(texts, {ListStep::Open, taken.error});
     }
     if (auto note = Load(texts)) return note;
@@ -90,21 +91,24 @@ std::optional<HoldersNote> HoldersList::Change(const MessageTable& texts, Change
     return note;
 }
 
-HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi, const MessageTable& texts) {
+HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi,
+                                const MessageTable& texts) {
     const std::string text = ImportText(bytes, ansi);
     const auto note = Change(texts, [&]() -> std::optional<HoldersNote> {
         // The numbers handed out so far, read the way the store reads them.
         UsersDataIndex index;
         {
             std::unique_ptr<File> file;
-            const FileResult opened = OpenWithShareRetry(files_, sleeper_, usersDataPath_, OpenMode::Read, file);
+            const FileResult opened =
+                OpenWithShareRetry(files_, sleeper_, usersDataPath_, OpenMode::Read, file);
             if (!opened) return HoldersNote{texts[Msg::kUsersDataOpenError], MessageIcon::Error};
             std::uint32_t code = 0;
             const bool built = index.Build([&](const UsersDataIndex::BlockSink& sink) {
                 std::vector<std::uint8_t> block(64 * 1024);
                 for (;;) {
                     std::size_t got = 0;
-                    const FileResult read = file->Read(reinterpret_cast<char*>(block.data()), block.size(), got);
+                    const FileResult read =
+                        file->Read(reinterpret_cast<char*>(block.data()), block.size(), got);
                     if (!read) {
                         code = read.error;
                         return false;
@@ -113,26 +117,35 @@ HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi, 
                     sink(block.data(), got);
                 }
             });
-            if (!built) return HoldersNote{std::string(texts[Msg::kUsersDataReadError]) + ErrorCodeLine(code), MessageIcon::Error};
+            if (!built)
+                return HoldersNote{
+                    std::string(texts[Msg::kUsersDataReadError]) + ErrorCodeLine(code),
+                    MessageIcon::Error};
         }
         ImportResult result = ReadImport(
-            text, [&](const HolderNumber& n) { return index.Contains(UsersDataNumber(n.data())); }, people_);
-        if (!result.refused.empty()) return HoldersNote{RefusalMessage(result.refused, texts), MessageIcon::Error};
-        if (result.people.empty()) return HoldersNote{texts[Msg::kHoldersNoneInFile], MessageIcon::Warning};
+            text, [&](const HolderNumber& n) { return index.Contains(UsersDataNumber(n.data())); },
+            people_);
+        if (!result.refused.empty())
+            return HoldersNote{RefusalMessage(result.refused, texts), MessageIcon::Error};
+        if (result.people.empty())
+            return HoldersNote{texts[Msg::kHoldersNoneInFile], MessageIcon::Warning};
         const std::size_t added = result.people.size();
         people_.insert(people_.end(), std::make_move_iterator(result.people.begin()),
                        std::make_move_iterator(result.people.end()));
-        return HoldersNote{FillNumbers(texts[Msg::kHoldersImported], {{'N', added}}), MessageIcon::Success};
+        return HoldersNote{FillNumbers(texts[Msg::kHoldersImported], {{'N', added}}),
+                           MessageIcon::Success};
     });
     return note.value_or(HoldersNote{});
 }
 
-std::optional<HoldersNote> HoldersList::Remove(const std::vector<std::size_t>& places, const MessageTable& texts) {
+std::optional<HoldersNote> HoldersList::Remove(const std::vector<std::size_t>& places,
+                                               const MessageTable& texts) {
     // The places are those of the list as shown; the people are found again
     // by name and number in the list as read under the hold.
     std::vector<CardHolder> chosen;
     for (std::size_t place : places) {
-        if (place < people_.size() && people_[place].status == HolderStatus::Waiting) chosen.push_back(people_[place]);
+        if (place < people_.size() && people_[place].status == HolderStatus::Waiting)
+            chosen.push_back(people_[place]);
     }
     if (chosen.empty()) return std::nullopt;
     return Change(texts, [&]() -> std::optional<HoldersNote> {

@@ -46,7 +46,8 @@ public:
     // Imports a file's bytes: everyone or, when a line is refused, no one.
     HoldersNote Import(std::string_view bytes, const AnsiToUtf8& ansi, const MessageTable& texts);
     // Takes the waiting people at these places off the list; issued ones stay.
-    std::optional<HoldersNote> Remove(const std::vector<std::size_t>& places, const MessageTable& texts);
+    std::optional<HoldersNote> Remove(const std::vector<std::size_t>& places,
+                                      const MessageTable& texts);
     // The issued people the filter keeps, for the access controller.
     std::string ExportText() const { return ExportIssuedHolders(people_, rows_); }
 

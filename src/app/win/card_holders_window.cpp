@@ -20,17 +20,23 @@ constexpr std::uint64_t kMaxImportBytes = 64ull << 20;
 const ChildControl kControls[] = {
     {L"Button", Msg::kHoldersGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 705, 495},
     {L"Static", Msg::kIssuedCardsFilterLabel, 0, 0, 18, 30, 60, 15},
-    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kHoldersFilterEditId, 80, 27, 250, 23},
+    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kHoldersFilterEditId, 80, 27, 250,
+     23},
     {L"Static", kNoText, 0, kHoldersCountsId, 345, 30, 355, 15},
     {L"Static", Msg::kHoldersInUseElsewhere, 0, kHoldersInUseId, 18, 440, 680, 15},
-    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 465, 110, 23},
-    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 465, 110, 23},
-    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 258, 465, 110, 23},
-    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 460, 465, 110, 23},
-    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kHoldersCloseButtonId, 580, 465, 110, 23},
+    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 465,
+     110, 23},
+    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 465,
+     110, 23},
+    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 258,
+     465, 110, 23},
+    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 460, 465,
+     110, 23},
+    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kHoldersCloseButtonId, 580, 465,
+     110, 23},
 };
-const ChildControl kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId,
-                            18, 60, 680, 370};
+const ChildControl kList = {
+    WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId, 18, 60, 680, 370};
 const ListColumn kColumns[] = {
     {Msg::kHoldersColumnName, 260},
     {Msg::kHoldersColumnNumber, 150},
@@ -93,7 +99,8 @@ void CardHoldersWindow::ShowRows(bool toEnd) {
     if (toEnd && rows > 0) SendMessageW(list, LVM_ENSUREVISIBLE, rows - 1, FALSE);
     const HolderCounts counts = list_->Counts();
     const std::string text =
-        FillNumbers(Text(Msg::kHoldersCounts), {{'N', counts.total}, {'I', counts.issued}, {'W', counts.waiting}});
+        FillNumbers(Text(Msg::kHoldersCounts),
+                    {{'N', counts.total}, {'I', counts.issued}, {'W', counts.waiting}});
     SetWindowTextW(Item(kHoldersCountsId), Widen(text).c_str());
 }
 
@@ -105,7 +112,8 @@ void CardHoldersWindow::ShowHold() {
 }
 
 void CardHoldersWindow::Import() {
-    const std::wstring path = AskFile(Window(), false, Text(Msg::kHoldersFileTypes), L"*.csv;*.txt", nullptr);
+    const std::wstring path =
+        AskFile(Window(), false, Text(Msg::kHoldersFileTypes), L"*.csv;*.txt", nullptr);
     if (path.empty()) return;
     const std::string name = Narrow(path);
     std::unique_ptr<File> file;
@@ -121,7 +129,8 @@ void CardHoldersWindow::Import() {
         bytes.resize(got);
     }
     if (!result) {
-        app_.boxes.Show(Text(Msg::kFileReadError) + " " + name + "!" + ErrorCodeLine(result.error), MessageIcon::Error);
+        app_.boxes.Show(Text(Msg::kFileReadError) + " " + name + "!" + ErrorCodeLine(result.error),
+                        MessageIcon::Error);
         return;
     }
     Tell(list_->Import(bytes, AnsiToUtf8Text, app_.texts));
@@ -136,7 +145,8 @@ void CardHoldersWindow::Remove() {
         if (row < list_->Rows().size()) places.push_back(list_->Rows()[row]);
     }
     bool anyWaiting = false;
-    for (std::size_t place : places) anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
+    for (std::size_t place : places)
+        anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
     if (!anyWaiting || !app_.boxes.AskYesNo(Text(Msg::kHoldersConfirmRemove))) return;
     Tell(list_->Remove(places, app_.texts));
     ClearSelection(list);
@@ -144,8 +154,8 @@ void CardHoldersWindow::Remove() {
 }
 
 void CardHoldersWindow::Export() {
-    const std::wstring path =
-        AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"CardHolders-export.csv");
+    const std::wstring path = AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv",
+                                      L"CardHolders-export.csv");
     if (path.empty()) return;
     const std::string name = Narrow(path);
     const std::string text = list_->ExportText();
@@ -158,7 +168,8 @@ void CardHoldersWindow::Export() {
     if (result) return;
     // A half-written export would pass for a whole one.
     if (opened) files_.Delete(name);
-    app_.boxes.Show(Text(Msg::kFileWriteError) + " " + name + "!" + ErrorCodeLine(result.error), MessageIcon::Error);
+    app_.boxes.Show(Text(Msg::kFileWriteError) + " " + name + "!" + ErrorCodeLine(result.error),
+                    MessageIcon::Error);
 }
 
 void CardHoldersWindow::Issue() {
@@ -174,14 +185,18 @@ void CardHoldersWindow::Issue() {
 }
 
 void CardHoldersWindow::FillCell(NMLVDISPINFOW& request) {
-    if (!list_ || request.item.iItem < 0 || static_cast<std::size_t>(request.item.iItem) >= list_->Rows().size()) return;
-    const CardHolder& p = list_->Person(list_->Rows()[static_cast<std::size_t>(request.item.iItem)]);
+    if (!list_ || request.item.iItem < 0 ||
+        static_cast<std::size_t>(request.item.iItem) >= list_->Rows().size())
+        return;
+    const CardHolder& p =
+        list_->Person(list_->Rows()[static_cast<std::size_t>(request.item.iItem)]);
     std::string text;
     switch (request.item.iSubItem) {
         case 0: text = p.name; break;
         case 1: text = p.number ? HolderNumberText(*p.number) : std::string(); break;
         case 2:
-            text = Text(p.status == HolderStatus::Issued ? Msg::kHoldersStatusIssued : Msg::kHoldersStatusWaiting);
+            text = Text(p.status == HolderStatus::Issued ? Msg::kHoldersStatusIssued
+                                                         : Msg::kHoldersStatusWaiting);
             break;
         case 3: text = p.time; break;
         default: return;
@@ -200,10 +215,16 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
     switch (message) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kHoldersImportButtonId: if (!readOnly_) Import(); break;
-                case kHoldersRemoveButtonId: if (!readOnly_) Remove(); break;
+                case kHoldersImportButtonId:
+                    if (!readOnly_) Import();
+                    break;
+                case kHoldersRemoveButtonId:
+                    if (!readOnly_) Remove();
+                    break;
                 case kHoldersExportButtonId: Export(); break;
-                case kHoldersIssueButtonId: if (!readOnly_) Issue(); break;
+                case kHoldersIssueButtonId:
+                    if (!readOnly_) Issue();
+                    break;
                 case kHoldersCloseButtonId: SendMessageW(Window(), WM_CLOSE, 0, 0); break;
                 default: break;
             }
@@ -217,8 +238,7 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             }
             result = 0;
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 
