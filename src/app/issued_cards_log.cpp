@@ -21,12 +21,16 @@ std::optional<RegisterFailure> IssuedCardsLog::RecordOutcome(IssueResult result,
     if (!pending_) return std::nullopt;
     IssuedCardEntry entry = std::move(*pending_);
     pending_.reset();
-    entry.time = station_.Now();
-    entry.operatorName = station_.OperatorName();
-    entry.computer = station_.ComputerName();
     entry.result = result;
     entry.errorCode = errorCode;
     entry.message = message;
+    return Record(std::move(entry));
+}
+
+std::optional<RegisterFailure> IssuedCardsLog::Record(IssuedCardEntry entry) {
+    entry.time = station_.Now();
+    entry.operatorName = station_.OperatorName();
+    entry.computer = station_.ComputerName();
     return AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(MakeRegisterRow(entry)));
 }
 

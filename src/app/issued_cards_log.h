@@ -49,6 +49,11 @@ public:
     // written.
     std::optional<RegisterFailure> RecordOutcome(IssueResult result, int errorCode, const std::string& message);
 
+    // A row of its own, sent no command (a revocation): stamped with the
+    // time and the station, and appended.
+    std::optional<RegisterFailure> Record(IssuedCardEntry entry);
+
+    const std::string& Path() const { return path_; }
     // The register's full path, for the messages.
     const std::string& DisplayPath() const { return displayPath_; }
 

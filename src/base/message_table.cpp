@@ -414,6 +414,40 @@ constexpr Entry kEntries[kMessageCount] = {
      "уникальные данные"},  // 198 kFieldNameUniqueData
     {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
      "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
+    {"the name holds a control character",
+     "в имени есть управляющий символ"},  // 200 kHoldersRefusedControl
+    {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",
+     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 201 kHoldersFileTooLarge
+    {"The file holds more than 1,000,000 people: nothing was imported. Split it into smaller files.",
+     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы поменьше."},  // 202 kHoldersTooManyPeople
+    {"Replace card...",
+     "Заменить карту..."},  // 203 kHoldersReplace
+    {"Why is the card replaced?",
+     "Почему заменяется карта?"},  // 204 kHoldersReasonPrompt
+    {"Lost",
+     "Утеряна"},  // 205 kHoldersReasonLost
+    {"Damaged",
+     "Повреждена"},  // 206 kHoldersReasonDamaged
+    {"Other reason",
+     "Другая причина"},  // 207 kHoldersReasonOther
+    {"Replace the card of %s?\nThe number %s is revoked: it is never given again, and the person waits for a new card.",
+     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет ждать новую карту."},  // 208 kHoldersConfirmReplace
+    {"Select one person who has a card.",
+     "Выберите одного человека, у которого есть карта."},  // 209 kHoldersReplaceNeedsOne
+    {"This person no longer has this card on the list (the list was changed at another station). Nothing was changed.",
+     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не изменено."},  // 210 kHoldersReplaceGone
+    {"The revoked number could not be written to the register of issued cards, so nothing was changed:",
+     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 211 kHoldersRevokeNotRecorded
+    {"The number %s is revoked; %s waits for a new card. Export the revoked numbers for the access controller.",
+     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера доступа."},  // 212 kHoldersReplaced
+    {"Export revoked numbers...",
+     "Экспорт отозванных номеров..."},  // 213 kHoldersExportRevoked
+    {"This is one of the program's own files. Choose another name for the export.",
+     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 214 kExportOwnFile
+    {"The card holds the number of %s, who is marked issued on the list, but its row could not be saved in the register of issued cards:",
+     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось сохранить в реестре выданных карт:"},  // 215 kHoldersIssuedNotRecorded
+    {"The number %s given to %s shares its first three bytes (what a Wiegand 26 reader sends) with another number in usersData.data, so it was not written. The person stays waiting: remove them and import them again with another number.",
+     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 216 kHoldersGivenNumberTaken
 };
 
 }  // namespace

@@ -212,9 +212,26 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
+    kHoldersRefusedControl = 200,
+    kHoldersFileTooLarge = 201,
+    kHoldersTooManyPeople = 202,
+    kHoldersReplace = 203,
+    kHoldersReasonPrompt = 204,
+    kHoldersReasonLost = 205,
+    kHoldersReasonDamaged = 206,
+    kHoldersReasonOther = 207,
+    kHoldersConfirmReplace = 208,
+    kHoldersReplaceNeedsOne = 209,
+    kHoldersReplaceGone = 210,
+    kHoldersRevokeNotRecorded = 211,
+    kHoldersReplaced = 212,
+    kHoldersExportRevoked = 213,
+    kExportOwnFile = 214,
+    kHoldersIssuedNotRecorded = 215,
+    kHoldersGivenNumberTaken = 216,
 };
 
-inline constexpr int kMessageCount = 199;
+inline constexpr int kMessageCount = 216;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -36,21 +36,8 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
     FileStamp now;
     const bool stamped = static_cast<bool>(file.Stamp(now));
     if (!index_.Ready() || !stamped || !(now == left_)) {
-        std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlockSize]);
         std::uint32_t code = 0;
-        const bool built = index_.Build([&](const UsersDataIndex::BlockSink& sink) {
-            for (;;) {
-                std::size_t got = 0;
-                const FileResult read = file.Read(reinterpret_cast<char*>(block.get()), kBlockSize, got);
-                if (!read) {
-                    code = read.error;
-                    return false;
-                }
-                if (got == 0) return true;
-                sink(block.get(), got);
-            }
-        });
-        if (!built) return Failed(StoreStep::Read, code);
+        if (!ReadUsersDataIndex(file, index_, code)) return Failed(StoreStep::Read, code);
         if (stamped) left_ = now;
     }
     if (index_.Contains(number)) return {RecordOutcome::AlreadyRecorded, {}};
@@ -76,6 +63,58 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7]) {
     }
     index_.Add(number);
     return {RecordOutcome::Recorded, {}};
+}
+
+bool ReadUsersDataIndex(File& file, UsersDataIndex& index, std::uint32_t& error) {
+    std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[UsersDataStore::kBlockSize]);
+    return index.Build([&](const UsersDataIndex::BlockSink& sink) {
+        for (;;) {
+            std::size_t got = 0;
+            const FileResult read = file.Read(reinterpret_cast<char*>(block.get()), UsersDataStore::kBlockSize, got);
+            if (!read) {
+                error = read.error;
+                return false;
+            }
+            if (got == 0) return true;
+            sink(block.get(), got);
+        }
+    });
+}
+
+Reservation ReserveNumbers(File& file, const std::vector<std::array<std::uint8_t, 7>>& numbers) {
+    Reservation reservation;
+    UsersDataIndex index;
+    std::uint32_t code = 0;
+    if (!ReadUsersDataIndex(file, index, code)) {
+        reservation.failure = StoreFailure{StoreStep::Read, code};
+        return reservation;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::uint64_t number = UsersDataNumber(numbers[i].data());
+        if (index.Contains(number)) {
+            reservation.taken.push_back(i);
+            continue;
+        }
+        text += index.SeparatorForNext() + UsersDataRecordText(numbers[i].data());
+        index.Add(number);
+    }
+    if (!reservation.taken.empty() || text.empty()) return reservation;
+    FileResult result = file.Size(reservation.oldEnd);
+    if (result) result = file.Seek(reservation.oldEnd);
+    if (!result) {
+        reservation.failure = StoreFailure{StoreStep::Read, result.error};
+        return reservation;
+    }
+    result = file.Write(text.data(), text.size());
+    if (result) result = file.Flush();
+    if (!result) {
+        // As a single record's: no part of the records may stay behind.
+        if (file.Resize(reservation.oldEnd)) file.Flush();
+        reservation.failure = StoreFailure{StoreStep::Write, result.error};
+    }
+    reservation.written = static_cast<bool>(result);
+    return reservation;
 }
 
 }  // namespace tollvane

@@ -129,10 +129,10 @@ TEST(ConfigCrash, ASaveLeavesTheOldLanguageOrTheNewOne) {
 TEST(CardHoldersCrash, ARewriteLeavesTheOldListOrTheNewOne) {
     MemoryFiles files;
     testing::FakeSleeper sleeper;
-    const std::vector<CardHolder> before = {{"Anna", std::nullopt, HolderStatus::Waiting, ""},
-                                            {"Boris, Jr.", std::nullopt, HolderStatus::Waiting, ""}};
+    const std::vector<CardHolder> before = {{"Anna", std::nullopt, HolderStatus::Waiting, "", "", ""},
+                                            {"Boris, Jr.", std::nullopt, HolderStatus::Waiting, "", "", ""}};
     std::vector<CardHolder> after = before;
-    after[0] = {"Anna", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued, "2026-12-06T18:30:05+03:00"};
+    after[0] = {"Anna", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued, "2026-12-06T18:30:05+03:00", "", ""};
     for (const bool first : {false, true}) {
         const std::string old = first ? "" : FormatCardHolders(before);
         AtEveryStep(

@@ -56,7 +56,7 @@ bool HoldersRun::Prepare(AppContext& app) {
         return false;
     }
     FileResult taken;
-    hold_ = ListHold::Take(files_, paths_, taken);
+    hold_ = ListHold::Take(files_, sleeper_, paths_, taken);
     if (!hold_) {
         if (taken.status == FileStatus::HeldElsewhere) app.ShowMessage(Msg::kHoldersBusy, MessageIcon::Warning);
         else ShowListFailure(app, {ListStep::Open, taken.error});

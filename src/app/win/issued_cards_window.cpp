@@ -131,6 +131,11 @@ void IssuedCardsWindow::Export() {
     const std::wstring path =
         AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"IssuedCards-export.csv");
     if (path.empty()) return;
+    // The register itself, or another file of the program, would be lost.
+    if (IsProgramFileName(Narrow(path))) {
+        boxes_.Show(Text(Msg::kExportOwnFile), MessageIcon::Warning);
+        return;
+    }
     if (const FileResult exported = ExportRegister(register_->browser, register_->source, files_, Narrow(path));
         !exported) {
         boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), exported.error), MessageIcon::Error);

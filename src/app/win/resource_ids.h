@@ -69,6 +69,8 @@ enum CardHoldersControlId : int {
     kHoldersExportButtonId,
     kHoldersIssueButtonId,
     kHoldersCloseButtonId,
+    kHoldersReplaceButtonId,
+    kHoldersExportRevokedButtonId,
 };
 
 // The Read ID window's four value fields take 71 to 74, in the order of its
