@@ -17,7 +17,7 @@ static_assert(sizeof kRussianLine == sizeof kEnglishLine);
 
 // The first line is read into a buffer of this size, so a longer line is
 // seen in pieces and only its first piece is compared.
-constexpr int kLineBuffer = 80;
+constexpr std::size_t kLineBuffer = 80;
 
 bool IsLine(const char* text, std::size_t length, const char* expected) {
     // expected ends in CR LF; the text may end in CR LF or in LF alone.
@@ -47,6 +47,39 @@ std::size_t LineEnd(const std::string& text, std::size_t from) {
     return feed == std::string::npos ? text.size() : feed + 1;
 }
 
+// The language a file starting with text means, as ReadConfig sees it: the
+// first line up to its line feed, within the reader's buffer, cut at a zero byte.
+LanguageId LanguageOf(const std::string& text) {
+    std::size_t length = 0;
+    const std::size_t got = text.size() < kLineBuffer - 1 ? text.size() : kLineBuffer - 1;
+    while (length < got && text[length] != '\0' && text[length++] != '\n') {
+    }
+    return IsLine(text.data(), length, kEnglishLine) ? LanguageId::English : LanguageId::Russian;
+}
+
+const char* LanguageLine(LanguageId lang) {
+    if (lang == LanguageId::Russian) return kRussianLine;
+    if (lang == LanguageId::English) return kEnglishLine;
+    return nullptr;
+}
+
+// The second line, without its line end.
+std::string SecondLine(const std::string& text) {
+    const std::size_t from = LineEnd(text, 0);
+    std::string line = text.substr(from, LineEnd(text, from) - from);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+bool IsVerifyLine(const std::string& line) {
+    return line == "Verify = ON;" || line == "Verify = OFF;";
+}
+
+bool WriteWhole(File& file, const std::string& text) {
+    return file.Seek(0) && file.Write(text.data(), text.size()) && file.Resize(text.size()) && file.Flush();
+}
+
 }  // namespace
 
 LanguageId ReadConfig(Files& files, const std::string& path) {
@@ -65,31 +98,29 @@ LanguageId ReadConfig(Files& files, const std::string& path) {
     char line[kLineBuffer] = {};
     std::size_t got = 0;
     if (!ReadFull(*file, line, kLineBuffer - 1, got)) return LanguageId::Russian;
-    std::size_t length = 0;
-    while (length < got && line[length] != '\0' && line[length++] != '\n') {
-    }
-    return IsLine(line, length, kEnglishLine) ? LanguageId::English : LanguageId::Russian;
+    return LanguageOf(std::string(line, got));
 }
 
 bool SaveConfig(Files& files, const std::string& path, LanguageId lang) {
     std::unique_ptr<File> file;
     if (!files.Open(path, OpenMode::ReadWrite, file)) return false;
-    const char* text = nullptr;
-    if (lang == LanguageId::Russian) text = kRussianLine;
-    if (lang == LanguageId::English) text = kEnglishLine;
+    const char* text = LanguageLine(lang);
     if (text == nullptr) return true;
-    return file->Write(text, kLineBytes) && file->Flush();
+    // A file with the verify option on its second line gets its whole first
+    // line replaced: put over the start, the 16 bytes would cut into the
+    // option's line behind a first line of another length (trailing blanks,
+    // a lone line feed). Any other file has its start overwritten, as always.
+    std::string whole;
+    if (ReadWhole(*file, whole) && IsVerifyLine(SecondLine(whole)))
+        return WriteWhole(*file, text + whole.substr(LineEnd(whole, 0)));
+    return file->Seek(0) && file->Write(text, kLineBytes) && file->Flush();
 }
 
 bool ReadVerifyAfterWrite(Files& files, const std::string& path) {
     std::unique_ptr<File> file;
     std::string text;
     if (!files.Open(path, OpenMode::ReadShared, file) || !ReadWhole(*file, text)) return false;
-    const std::size_t from = LineEnd(text, 0);
-    std::string line = text.substr(from, LineEnd(text, from) - from);
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line == "Verify = ON;";
+    return SecondLine(text) == "Verify = ON;";
 }
 
 bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on) {
@@ -102,9 +133,14 @@ bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on) {
     // save puts its 16 bytes over the start and must end where this line does.
     if (saved.empty() || saved.back() != '\n') saved += "\r\n";
     else if (saved.size() < 2 || saved[saved.size() - 2] != '\r') saved.insert(saved.size() - 1, "\r");
+    // A line end added to a first line that had none can make it say English
+    // ("Language = EN;" alone reads as Russian): the first line then becomes
+    // the line of the language it meant before.
+    const LanguageId meant = LanguageOf(text);
+    if (LanguageOf(saved) != meant) saved = LanguageLine(meant);
     saved += on ? kVerifyOnLine : kVerifyOffLine;
     saved += text.substr(LineEnd(text, from));
-    return file->Seek(0) && file->Write(saved.data(), saved.size()) && file->Resize(saved.size()) && file->Flush();
+    return WriteWhole(*file, saved);
 }
 
 }  // namespace tollvane

@@ -378,8 +378,13 @@ constexpr Entry kEntries[kMessageCount] = {
      "Список владельцев карт повреждён в строке N:"},  // 180 kHoldersListDamaged
     {"The list of card holders could not be saved:",
      "Не удалось сохранить список владельцев карт:"},  // 181 kHoldersCannotSave
-    {"The list of card holders is in use at another station. Try again when it is free.",
-     "Список владельцев карт занят на другой станции. Повторите, когда он освободится."},  // 182 kHoldersBusy
+    {"The list of card holders is in use at another station. Try again when it is free.\n"
+     "If it stays in use while no other station has the list open, a station that was switched off or lost "
+     "the network may still hold it for some minutes: start that station again and close Tollvane there, or wait.",
+     "Список владельцев карт занят на другой станции. Повторите, когда он освободится.\n"
+     "Если список остаётся занятым, хотя ни на одной станции он не открыт, его может ещё несколько минут "
+     "удерживать станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane "
+     "или подождите."},  // 182 kHoldersBusy
     {"waiting",
      "ожидает"},  // 183 kHoldersStatusWaiting
     {"issued",
@@ -412,8 +417,12 @@ constexpr Entry kEntries[kMessageCount] = {
      "ключ Crypto1"},  // 197 kFieldNameCrypto1Key
     {"unique data",
      "уникальные данные"},  // 198 kFieldNameUniqueData
-    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
-     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
+    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.\n"
+     "If it stays in use while no other station works with the list, a station that was switched off or lost "
+     "the network may still hold it for some minutes: start that station again and close Tollvane there, or wait.",
+     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
+     "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
+     "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
     {"the name holds a control character",
      "в имени есть управляющий символ"},  // 200 kHoldersRefusedControl
     {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",

@@ -156,7 +156,9 @@ TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
 // A list taken by another station is waited for two seconds, then left alone, its plain file and the window too.
 TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
     const std::vector<std::string> inUse(
-        3, "The key list is in use at another station.\nNothing was changed. Try again in a few seconds.");
+        3, "The key list is in use at another station.\nNothing was changed. Try again in a few seconds.\nIf it stays in "
+           "use while no other station works with the list, a station that was switched off or lost the network may "
+           "still hold it for some minutes: start that station again and close Tollvane there, or wait.");
     Store(Rec("r0") + Rec("r1"));
     const std::string stored = files.Text(kCrKeysFile);
     // This program holds the lock; an older copy holds crkeys.data itself.

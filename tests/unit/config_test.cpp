@@ -50,7 +50,9 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         {"Language = EN;\r\nVerify = OFF;\r\n", false, "Language = EN;", ""},
         {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;", "# notes\r\n"},
         {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;", ""},
-        {"Verify = ON;\r\n", false, "Verify = ON;", ""}, {"Language = EN;", false, "Language = EN;", ""},
+        {"Verify = ON;\r\n", false, "Verify = ON;", ""},
+        {"Language = EN;", false, "Language = RU;", ""},  // no line end: it meant Russian and still does
+        {"Language = RU;", false, "Language = RU;", ""},
         {"", false, "", ""},
     };
     for (const auto& c : cases) {
@@ -62,9 +64,19 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
             EXPECT_EQ(files.entries[kPath].durable, c.first + "\r\nVerify = " + (on ? "ON" : "OFF") + ";\r\n" + c.rest);
         }
     }
-    MemoryFiles switched = FileWith("Language = EN;\r\nVerify = ON;\r\n");  // a language switch keeps the option
-    ASSERT_TRUE(SaveConfig(switched, kPath, LanguageId::Russian));
-    EXPECT_EQ(switched.entries[kPath].durable, "Language = RU;\r\nVerify = ON;\r\n");
+    // A language switch keeps the option whatever the first line ends in; a file without it is overwritten at
+    // its start, as always.
+    const struct { std::string content, saved; } switches[] = {
+        {"Language = EN;\r\nVerify = ON;\r\n", "Language = RU;\r\nVerify = ON;\r\n"},
+        {"Language = EN;  \t\r\nVerify = ON;\r\n", "Language = RU;\r\nVerify = ON;\r\n"},
+        {"Language = EN;\nVerify = OFF;", "Language = RU;\r\nVerify = OFF;"},
+        {"Language = EN;  \r\n# notes\r\n", "Language = RU;\r\n\r\n# notes\r\n"},
+    };
+    for (const auto& c : switches) {
+        MemoryFiles switched = FileWith(c.content);
+        ASSERT_TRUE(SaveConfig(switched, kPath, LanguageId::Russian)) << c.content;
+        EXPECT_EQ(switched.entries[kPath].durable, c.saved) << c.content;
+    }
     for (FileOp step : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Flush}) {
         MemoryFiles files = FileWith("Language = EN;\r\n", step, 1);
         EXPECT_FALSE(SaveVerifyAfterWrite(files, kPath, true)) << static_cast<int>(step);
