@@ -414,6 +414,12 @@ constexpr Entry kEntries[kMessageCount] = {
      "уникальные данные"},  // 198 kFieldNameUniqueData
     {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
      "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
+    {"Put the next card on the programmer.",
+     "Положите следующую карту на программатор."},  // 200 kPutNextCard
+    {"This card has just been written. Take it away and put the next one.",
+     "Эта карта только что записана. Уберите её и положите следующую."},  // 201 kCardJustWritten
+    {"This card was already issued with the number %s. Put a blank card on the programmer.",
+     "Эта карта уже выдана с номером %s. Положите чистую карту на программатор."},  // 202 kCardAlreadyIssued
 };
 
 }  // namespace

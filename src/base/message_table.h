@@ -212,9 +212,12 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
+    kPutNextCard = 200,              // a cyclic run waits for a card to identify
+    kCardJustWritten = 201,          // the card in front was written in this run
+    kCardAlreadyIssued = 202,        // %s: the number the register says the card holds
 };
 
-inline constexpr int kMessageCount = 199;
+inline constexpr int kMessageCount = 202;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
