@@ -47,8 +47,7 @@ CardSettings ReadCardSettings(const FormView& form, const FormValues& values) {
     else if (form.IsChecked(Ctl::Sl1Radio)) s.cardType = CardType::Sl1;
     else if (form.IsChecked(Ctl::Sl3Radio)) s.cardType = CardType::Sl3;
     s.aesAuth = form.IsChecked(Ctl::AesAuthCheck);
-    const int mode = form.Selection(Ctl::WorkModeCombo);
-    if (mode >= 0) s.workMode = mode;
+    s.workMode = WorkModeOfItem(form.Selection(Ctl::WorkModeCombo));
     s.sector = values.sectorNumber;
     s.block = values.blockNumber;
     for (const RadioGroup& group : kReaderGroups) s.reader.*group.index = FirstCheckedOf(form, group);
@@ -68,9 +67,9 @@ void ApplyCardSettings(AppContext& app, const CardSettings& s) {
     }
     // The role is the one chosen on the form: the layout must fit what the
     // operator is about to do next.
-    if (s.workMode && *s.workMode >= 0 && *s.workMode <= 3) {
-        ApplyFormRule(app, form.Selection(Ctl::RoleCombo) * 10 + *s.workMode);
-        form.SetSelection(Ctl::WorkModeCombo, *s.workMode);
+    if (s.workMode) {
+        ApplyFormRule(app, form.Selection(Ctl::RoleCombo) * 10 + ItemOf(*s.workMode));
+        form.SetSelection(Ctl::WorkModeCombo, ItemOf(*s.workMode));
     }
     // The up-downs cannot show a sector or block outside their ranges, and
     // the next write sends what the form shows: damaged settings from a card
@@ -101,7 +100,7 @@ FormSnapshot SnapshotOf(const CardSettings& s, const std::array<std::uint8_t, 7>
     f.standbyOff = r.standbyIndex == 2;
     f.touchPollOn = r.touchPollIndex == 0;
     f.touchPollOff = r.touchPollIndex == 1;
-    f.workModeIndex = s.workMode.value_or(-1);
+    f.workModeIndex = s.workMode ? ItemOf(*s.workMode) : -1;
     f.sectorNumber = s.sector;
     f.blockNumber = s.block;
     if (s.crypto1Key) f.crypto1Key = *s.crypto1Key;

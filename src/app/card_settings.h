@@ -12,6 +12,7 @@
 
 #include "app/app_context.h"
 #include "protocol/frames.h"
+#include "protocol/work_mode.h"
 
 namespace tollvane {
 
@@ -33,7 +34,7 @@ struct ReaderSettings {
 struct CardSettings {
     std::optional<CardType> cardType;
     std::optional<bool> aesAuth;
-    std::optional<int> workMode;  // WorkModeCombo item
+    std::optional<WorkMode> workMode;
     int sector = 1;
     int block = 0;
     ReaderSettings reader;

@@ -86,8 +86,7 @@ RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values
     s.LL = std::to_string(card.reader.indicationIndex.value_or(0));
     s.DI = std::to_string(card.reader.standbyIndex.value_or(0));
     s.SB = std::to_string(card.reader.touchPollIndex.value_or(0));
-    const int mode = card.workMode.value_or(0);
-    s.WM = std::to_string(mode >= 1 && mode <= 3 ? mode : 0);
+    s.WM = std::to_string(card.workMode ? ItemOf(*card.workMode) : 0);
     char number[16];
     std::snprintf(number, sizeof number, "%02d", card.sector);
     s.SN = number;
@@ -102,7 +101,7 @@ void ApplyKeyRecord(const KeyRecord& record, AppContext& app) {
     else if (record.AA == "X") card.aesAuth = false;
     // Codes outside a group's list change nothing.
     card.reader = {CodeDigit(record.OI), CodeDigit(record.LL), CodeDigit(record.DI), CodeDigit(record.SB)};
-    card.workMode = CodeDigit(record.WM);
+    if (const auto digit = CodeDigit(record.WM)) card.workMode = WorkModeOfItem(*digit);
     // A damaged record must not carry a sector or block the card does not
     // have into a card command; ApplyCardSettings holds both to the ranges.
     card.sector = LeadingNumber(record.SN);

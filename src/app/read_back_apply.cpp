@@ -30,7 +30,7 @@ void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5
         settings.crypto1Key = card.crypto1Key;
         settings.aesKey = card.aesKey;
     }
-    settings.workMode = card.workModeIndex;
+    settings.workMode = card.workMode;
     settings.sector = card.sectorNumber;
     settings.block = card.blockNumber;
     ApplyCardSettings(app, settings);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/crc8.h"
+#include "protocol/work_mode.h"
 
 namespace tollvane {
 namespace {
@@ -29,7 +30,7 @@ CommandFrame OpenFrame(std::uint8_t role, std::uint8_t operation, const FormSnap
 }
 
 void CloseSettingsBlock(SettingsBlock& block, CommandFrame& frame) {
-    block[15] = Crc8(block.data(), 15);
+    block[kSettingsCrcOffset] = Crc8(block.data(), static_cast<std::uint8_t>(kSettingsCrcOffset));
     std::copy(block.begin(), block.end(), frame.begin() + kFrameSettingsOffset);
 }
 
@@ -46,6 +47,11 @@ void PutAesKey(CommandFrame& frame, const FormSnapshot& form) {
     std::copy(form.aesKey.begin(), form.aesKey.end(), frame.begin() + kFrameAesKeyOffset);
 }
 
+void PutSectorAndBlock(SettingsBlock& block, const FormSnapshot& form) {
+    block[kSettingsSectorOffset] = static_cast<std::uint8_t>(form.sectorNumber);
+    block[kSettingsBlockOffset] = static_cast<std::uint8_t>(form.blockNumber);
+}
+
 bool UsesCrypto1(std::uint8_t cardType) { return cardType == kCardTypeClassic || cardType == kCardTypeSl1; }
 bool IsPlus(std::uint8_t cardType) { return cardType == kCardTypeSl1 || cardType == kCardTypeSl3; }
 
@@ -56,9 +62,8 @@ CommandFrame BuildUserAccessFrame(std::uint8_t operation, const FormSnapshot& fo
     if (UsesCrypto1(cardType)) PutCrypto1Key(frame, form);
     if (cardType == kCardTypeSl3) PutAesKey(frame, form);
     SettingsBlock block{};
-    block[0] = 'U';
-    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
-    block[7] = static_cast<std::uint8_t>(form.blockNumber);
+    block[kSettingsRoleOffset] = 'U';
+    PutSectorAndBlock(block, form);
     CloseSettingsBlock(block, frame);
     return CloseFrame(frame);
 }
@@ -88,18 +93,6 @@ std::uint8_t TouchPollLetter(const FormSnapshot& form) {
     return FirstChecked<2>({form.touchPollOn, form.touchPollOff}, kTouchPollLetters, 'd');
 }
 
-std::uint8_t WorkModeLetter(int index) {
-    if (index < 0 || index >= static_cast<int>(kWorkModeLetters.size())) return 0;
-    return kWorkModeLetters[static_cast<std::size_t>(index)];
-}
-
-int WorkModeIndexFromLetter(std::uint8_t letter) {
-    for (std::size_t i = 0; i < kWorkModeLetters.size(); ++i) {
-        if (kWorkModeLetters[i] == letter) return static_cast<int>(i);
-    }
-    return -1;
-}
-
 int SelectedRole(int roleComboSelection) {
     if (roleComboSelection == 0 || roleComboSelection == 1) return roleComboSelection;
     return 255;
@@ -110,17 +103,15 @@ CommandFrame BuildMasterWriteFrame(const FormSnapshot& form) {
     if (IsPlus(frame[kFrameCardTypeOffset])) PutAesKey(frame, form);
 
     SettingsBlock block{};
-    block[0] = 'M';
-    block[1] = InterfaceLetter(form);
-    block[2] = IndicationLetter(form);
-    block[3] = StandbyLetter(form);
-    block[4] = TouchPollLetter(form);
+    block[kSettingsRoleOffset] = 'M';
+    block[kSettingsInterfaceOffset] = InterfaceLetter(form);
+    block[kSettingsIndicationOffset] = IndicationLetter(form);
+    block[kSettingsStandbyOffset] = StandbyLetter(form);
+    block[kSettingsTouchPollOffset] = TouchPollLetter(form);
     // The Master card always carries a work mode the reader understands.
-    const std::uint8_t workMode = WorkModeLetter(form.workModeIndex);
-    block[5] = workMode != 0 ? workMode : 'd';
-    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
-    block[7] = static_cast<std::uint8_t>(form.blockNumber);
-    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), block.begin() + 8);
+    block[kSettingsWorkModeOffset] = LetterOf(WorkModeOfItem(form.workModeIndex).value_or(WorkMode::CardId));
+    PutSectorAndBlock(block, form);
+    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), block.begin() + kSettingsCrypto1KeyOffset);
     CloseSettingsBlock(block, frame);
     return CloseFrame(frame);
 }
@@ -138,21 +129,21 @@ CommandFrame BuildMasterClearFrame(const FormSnapshot& form) {
 CommandFrame BuildUserWriteFrame(const FormSnapshot& form) {
     CommandFrame frame = OpenFrame('U', 'w', form);
     const std::uint8_t cardType = frame[kFrameCardTypeOffset];
+    const std::optional<WorkMode> workMode = WorkModeOfItem(form.workModeIndex);
     // "Send card ID" needs no sector login, so no Crypto1 key goes out.
-    if (UsesCrypto1(cardType) && form.workModeIndex != 0) PutCrypto1Key(frame, form);
+    if (UsesCrypto1(cardType) && workMode != WorkMode::CardId) PutCrypto1Key(frame, form);
     if (IsPlus(cardType)) PutAesKey(frame, form);
 
     SettingsBlock block{};
-    block[0] = 'U';
-    const std::uint8_t workMode = WorkModeLetter(form.workModeIndex);
-    block[5] = workMode;
-    block[6] = static_cast<std::uint8_t>(form.sectorNumber);
-    block[7] = static_cast<std::uint8_t>(form.blockNumber);
-    if (workMode == 'f' || workMode == 'g') {
+    block[kSettingsRoleOffset] = 'U';
+    // No work mode selected goes out as 0.
+    block[kSettingsWorkModeOffset] = workMode ? LetterOf(*workMode) : 0;
+    PutSectorAndBlock(block, form);
+    if (CarriesUserData(workMode)) {
         // Scramble a copy: the form keeps the plain data.
         std::array<std::uint8_t, 7> data = form.uniqueData;
-        if (workMode == 'g') ScrambleUniqueData(data.data());
-        std::copy(data.begin(), data.end(), block.begin() + 8);
+        if (Scrambled(workMode)) ScrambleUniqueData(data.data());
+        std::copy(data.begin(), data.end(), block.begin() + kSettingsUserDataOffset);
     }
     CloseSettingsBlock(block, frame);
     return CloseFrame(frame);

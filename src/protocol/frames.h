@@ -25,6 +25,20 @@ inline constexpr std::size_t kFrameAesKeyOffset = 13;
 inline constexpr std::size_t kFrameSettingsOffset = 29;
 inline constexpr std::size_t kFrameCrcOffset = 45;
 
+// Offsets inside a SettingsBlock. From offset 8 a Master card's block holds
+// the Crypto1 key (six bytes), a User card's the user data (seven).
+inline constexpr std::size_t kSettingsRoleOffset = 0;
+inline constexpr std::size_t kSettingsInterfaceOffset = 1;
+inline constexpr std::size_t kSettingsIndicationOffset = 2;
+inline constexpr std::size_t kSettingsStandbyOffset = 3;
+inline constexpr std::size_t kSettingsTouchPollOffset = 4;
+inline constexpr std::size_t kSettingsWorkModeOffset = 5;
+inline constexpr std::size_t kSettingsSectorOffset = 6;
+inline constexpr std::size_t kSettingsBlockOffset = 7;
+inline constexpr std::size_t kSettingsCrypto1KeyOffset = 8;
+inline constexpr std::size_t kSettingsUserDataOffset = 8;
+inline constexpr std::size_t kSettingsCrcOffset = 15;
+
 inline constexpr std::array<std::uint8_t, 3> kFramePrefix = {'A', 'T', '+'};
 
 // The two text commands go out as bare ASCII: no NUL, line end or checksum.
@@ -52,13 +66,12 @@ struct FormSnapshot {
     std::array<std::uint8_t, 7> uniqueData{};
 };
 
-// Letters. The work mode letters are not in item order.
+// Letters. The work modes' letters are in work_mode.h.
 inline constexpr std::uint8_t kCardTypeClassic = 's';
 inline constexpr std::uint8_t kCardTypeSl1 = '1';
 inline constexpr std::uint8_t kCardTypeSl3 = '3';
 inline constexpr std::uint8_t kAesAuthOn = 'V';
 inline constexpr std::uint8_t kAesAuthOff = 'X';
-inline constexpr std::array<std::uint8_t, 4> kWorkModeLetters = {'d', 'f', 'e', 'g'};
 inline constexpr std::array<std::uint8_t, 4> kInterfaceLetters = {'d', 'e', 'f', 'g'};
 inline constexpr std::array<std::uint8_t, 2> kIndicationLetters = {'d', 'e'};
 inline constexpr std::array<std::uint8_t, 3> kStandbyLetters = {'d', 'e', 'f'};
@@ -73,10 +86,6 @@ std::uint8_t InterfaceLetter(const FormSnapshot& form);
 std::uint8_t IndicationLetter(const FormSnapshot& form);
 std::uint8_t StandbyLetter(const FormSnapshot& form);
 std::uint8_t TouchPollLetter(const FormSnapshot& form);
-// The letter of a WorkModeCombo item, 0 for an index outside the list.
-std::uint8_t WorkModeLetter(int index);
-// The item of a work mode letter, -1 for any other byte.
-int WorkModeIndexFromLetter(std::uint8_t letter);
 
 // RoleCombo selection: 0 Master, 1 User, anything else 255 (no role).
 int SelectedRole(int roleComboSelection);

@@ -41,10 +41,10 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
     const auto at = [&](std::size_t i) -> std::uint8_t {
         return (frameFromOffset5 != nullptr && i < available) ? frameFromOffset5[i] : 0;
     };
-    const auto settings = [&](std::size_t i) { return at(kSettings + i); };
+    const auto settings = [&](std::size_t offset) { return at(kSettings + offset); };
 
     ReadBackValues values;
-    values.roleLetter = settings(0);
+    values.roleLetter = settings(kSettingsRoleOffset);
     values.masterCard = values.roleLetter == 'M';
     const std::uint8_t cardType = at(kCardType);
 
@@ -66,20 +66,20 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
             default:
                 break;
         }
-        values.interfaceIndex = IndexOf(kInterfaceLetters, settings(1));
-        values.indicationIndex = IndexOf(kIndicationLetters, settings(2));
-        values.standbyIndex = IndexOf(kStandbyLetters, settings(3));
-        values.touchPollIndex = IndexOf(kTouchPollLetters, settings(4));
+        values.interfaceIndex = IndexOf(kInterfaceLetters, settings(kSettingsInterfaceOffset));
+        values.indicationIndex = IndexOf(kIndicationLetters, settings(kSettingsIndicationOffset));
+        values.standbyIndex = IndexOf(kStandbyLetters, settings(kSettingsStandbyOffset));
+        values.touchPollIndex = IndexOf(kTouchPollLetters, settings(kSettingsTouchPollOffset));
     }
 
-    const std::uint8_t workMode = settings(5);
-    values.workModeIndex = IndexOf(kWorkModeLetters, workMode);
-    values.sectorNumber = settings(6);
-    values.blockNumber = settings(7);
+    const std::optional<WorkMode> workMode = WorkModeOfLetter(settings(kSettingsWorkModeOffset));
+    values.workMode = workMode;
+    values.sectorNumber = settings(kSettingsSectorOffset);
+    values.blockNumber = settings(kSettingsBlockOffset);
 
     if (values.masterCard) {
         std::array<std::uint8_t, 6> crypto1{};
-        for (std::size_t i = 0; i < crypto1.size(); ++i) crypto1[i] = settings(8 + i);
+        for (std::size_t i = 0; i < crypto1.size(); ++i) crypto1[i] = settings(kSettingsCrypto1KeyOffset + i);
         values.crypto1Key = crypto1;
         values.crypto1KeyText = HexText(crypto1);
         if (cardType == kCardTypeSl1 || cardType == kCardTypeSl3) {
@@ -90,9 +90,9 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
         }
     } else {
         std::array<std::uint8_t, 7> data{};
-        for (std::size_t i = 0; i < data.size(); ++i) data[i] = settings(8 + i);
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = settings(kSettingsUserDataOffset + i);
         // The "decrypt" work mode wrote the data scrambled; undo it.
-        if (workMode == 'g') ScrambleUniqueData(data.data());
+        if (Scrambled(workMode)) ScrambleUniqueData(data.data());
         values.uniqueData = data;
         values.uniqueDataText = HexText(data);
     }

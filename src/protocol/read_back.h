@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "protocol/work_mode.h"
+
 namespace tollvane {
 
 enum class ReadBackCardType { Classic, Sl1, Sl3 };
@@ -34,7 +36,7 @@ struct ReadBackValues {
 
     // Any role. The caller applies the form rule with
     // RoleCombo selection * 10 + index before selecting it.
-    std::optional<int> workModeIndex;
+    std::optional<WorkMode> workMode;
     int sectorNumber = 0;  // taken as it comes, no range check
     int blockNumber = 0;
 
@@ -44,7 +46,7 @@ struct ReadBackValues {
     std::optional<std::array<std::uint8_t, 16>> aesKey;
     std::string aesKeyText;
 
-    // User card: the unique data, unscrambled for work mode letter 'g'.
+    // User card: the unique data, unscrambled for a scrambling work mode.
     std::optional<std::array<std::uint8_t, 7>> uniqueData;
     std::string uniqueDataText;
 };

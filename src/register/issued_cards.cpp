@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "carddata/converter.h"
+#include "protocol/work_mode.h"
 
 namespace tollvane {
 
@@ -142,13 +143,13 @@ IssuedCardEntry EntryFromFrame(const CommandFrame& frame, const FormSnapshot& fo
     // The Master read and clear carry no settings block, so no sector or
     // block went to the reader.
     const std::uint8_t* block = &frame[kFrameSettingsOffset];
-    if (block[0] == 'M' || block[0] == 'U') {
-        e.sector = block[6];
-        e.block = block[7];
+    if (block[kSettingsRoleOffset] == 'M' || block[kSettingsRoleOffset] == 'U') {
+        e.sector = block[kSettingsSectorOffset];
+        e.block = block[kSettingsBlockOffset];
     }
     // Only a User write in a sector-data mode carries user data.
-    const std::uint8_t modeLetter = block[5];
-    if (e.roleLetter == 'U' && e.operationLetter == 'w' && (modeLetter == 'f' || modeLetter == 'g')) {
+    if (e.roleLetter == 'U' && e.operationLetter == 'w' &&
+        CarriesUserData(WorkModeOfLetter(block[kSettingsWorkModeOffset]))) {
         e.uniqueData = form.uniqueData;
     }
     return e;

@@ -6,6 +6,7 @@
 #include "app/reader/link.h"
 #include "app/unique_numbers.h"
 #include "protocol/frames.h"
+#include "protocol/work_mode.h"
 
 namespace tollvane {
 
@@ -14,8 +15,7 @@ namespace {
 // Role User and a work mode whose frame carries the sector data.
 bool FormSetForUserWrite(const FormView& form) {
     if (SelectedRole(form.Selection(Ctl::RoleCombo)) != 1) return false;
-    const std::uint8_t mode = WorkModeLetter(form.Selection(Ctl::WorkModeCombo));
-    return mode == 'f' || mode == 'g';
+    return CarriesUserData(WorkModeOfItem(form.Selection(Ctl::WorkModeCombo)));
 }
 
 }  // namespace

@@ -53,8 +53,7 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
 }
 
 bool WantsUniqueDataBeforeWrite(const AppContext& app, const CardSettings& settings) {
-    const std::uint8_t mode = WorkModeLetter(settings.workMode.value_or(-1));
-    return (mode == 'f' || mode == 'g') && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
+    return CarriesUserData(settings.workMode) && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
 }
 
 CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& form) {
