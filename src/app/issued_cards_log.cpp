@@ -1,5 +1,9 @@
 #include "app/issued_cards_log.h"
 
+#include <utility>
+
+#include "register/register_file_source.h"
+
 namespace tollvane {
 
 std::optional<RegisterFailure> IssuedCardsLog::ReadyForCommand() {
@@ -13,7 +17,18 @@ void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot&
     entry.cyclic = cyclic;
     entry.port = port;
     entry.readerVersion = readerVersion;
+    entry.card = std::exchange(cardInFront_, std::nullopt);
     pending_ = std::move(entry);
+}
+
+std::optional<RegisterFailure> IssuedCardsLog::NumberHeldBy(const CardIdentity& card,
+                                                            std::optional<std::string>& number) {
+    RegisterFileSource source(files_, path_);
+    if (!holdings_.Update(source) && source.LastFailure().status != FileStatus::NotFound) {
+        return RegisterFailure{RegisterStep::Read, source.LastError()};
+    }
+    number = holdings_.NumberHeldBy(card);
+    return std::nullopt;
 }
 
 std::optional<RegisterFailure> IssuedCardsLog::RecordOutcome(IssueResult result, int errorCode,

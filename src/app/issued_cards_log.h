@@ -8,7 +8,9 @@
 #include <string>
 
 #include "base/ui.h"
+#include "protocol/card_id.h"
 #include "protocol/frames.h"
+#include "register/card_holdings.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 
@@ -37,6 +39,15 @@ public:
     // the command must then not be sent.
     std::optional<RegisterFailure> ReadyForCommand();
 
+    // The card in front of the reader, read before the next command; its row
+    // names it. Only the next built command takes it.
+    void CardInFront(const CardIdentity& card) { cardInFront_ = card; }
+
+    // The number the card holds by the register, or none; a failure when
+    // the register cannot be read. The one question a run asks of the
+    // register about a card.
+    std::optional<RegisterFailure> NumberHeldBy(const CardIdentity& card, std::optional<std::string>& number);
+
     // The command's frame is about to go out (or failed to): what it is.
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic, const std::string& port,
                       const std::string& readerVersion);
@@ -64,6 +75,8 @@ private:
     StationClock& station_;
     std::string displayPath_;
     std::optional<IssuedCardEntry> pending_;
+    std::optional<CardIdentity> cardInFront_;
+    CardHoldings holdings_;
 };
 
 }  // namespace tollvane

@@ -417,46 +417,48 @@ constexpr Entry kEntries[kMessageCount] = {
      "ключ Crypto1"},  // 197 kFieldNameCrypto1Key
     {"unique data",
      "уникальные данные"},  // 198 kFieldNameUniqueData
-    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.\n"
-     "If it stays in use while no other station works with the list, a station that was switched off or lost "
-     "the network may still hold it for some minutes: start that station again and close Tollvane there, or wait.",
-     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
-     "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
-     "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
+    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
+     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
+    {"Put the next card on the programmer.",
+     "Положите следующую карту на программатор."},  // 200 kPutNextCard
+    {"This card has just been written. Take it away and put the next one.",
+     "Эта карта только что записана. Уберите её и положите следующую."},  // 201 kCardJustWritten
+    {"This card was already issued with the number %s. Put a blank card on the programmer.",
+     "Эта карта уже выдана с номером %s. Положите чистую карту на программатор."},  // 202 kCardAlreadyIssued
     {"the name holds a control character",
-     "в имени есть управляющий символ"},  // 200 kHoldersRefusedControl
+     "в имени есть управляющий символ"},  // 203 kHoldersRefusedControl
     {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",
-     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 201 kHoldersFileTooLarge
+     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 204 kHoldersFileTooLarge
     {"The file holds more than 1,000,000 people: nothing was imported. Split it into smaller files.",
-     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы поменьше."},  // 202 kHoldersTooManyPeople
+     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы поменьше."},  // 205 kHoldersTooManyPeople
     {"Replace card...",
-     "Заменить карту..."},  // 203 kHoldersReplace
+     "Заменить карту..."},  // 206 kHoldersReplace
     {"Why is the card replaced?",
-     "Почему заменяется карта?"},  // 204 kHoldersReasonPrompt
+     "Почему заменяется карта?"},  // 207 kHoldersReasonPrompt
     {"Lost",
-     "Утеряна"},  // 205 kHoldersReasonLost
+     "Утеряна"},  // 208 kHoldersReasonLost
     {"Damaged",
-     "Повреждена"},  // 206 kHoldersReasonDamaged
+     "Повреждена"},  // 209 kHoldersReasonDamaged
     {"Other reason",
-     "Другая причина"},  // 207 kHoldersReasonOther
+     "Другая причина"},  // 210 kHoldersReasonOther
     {"Replace the card of %s?\nThe number %s is revoked: it is never given again, and the person waits for a new card.",
-     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет ждать новую карту."},  // 208 kHoldersConfirmReplace
+     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет ждать новую карту."},  // 211 kHoldersConfirmReplace
     {"Select one person who has a card.",
-     "Выберите одного человека, у которого есть карта."},  // 209 kHoldersReplaceNeedsOne
+     "Выберите одного человека, у которого есть карта."},  // 212 kHoldersReplaceNeedsOne
     {"This person no longer has this card on the list (the list was changed at another station). Nothing was changed.",
-     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не изменено."},  // 210 kHoldersReplaceGone
+     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не изменено."},  // 213 kHoldersReplaceGone
     {"The revoked number could not be written to the register of issued cards, so nothing was changed:",
-     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 211 kHoldersRevokeNotRecorded
+     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 214 kHoldersRevokeNotRecorded
     {"The number %s is revoked; %s waits for a new card. Export the revoked numbers for the access controller.",
-     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера доступа."},  // 212 kHoldersReplaced
+     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера доступа."},  // 215 kHoldersReplaced
     {"Export revoked numbers...",
-     "Экспорт отозванных номеров..."},  // 213 kHoldersExportRevoked
+     "Экспорт отозванных номеров..."},  // 216 kHoldersExportRevoked
     {"This is one of the program's own files. Choose another name for the export.",
-     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 214 kExportOwnFile
+     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 217 kExportOwnFile
     {"The card holds the number of %s, who is marked issued on the list, but its row could not be saved in the register of issued cards:",
-     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось сохранить в реестре выданных карт:"},  // 215 kHoldersIssuedNotRecorded
+     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось сохранить в реестре выданных карт:"},  // 218 kHoldersIssuedNotRecorded
     {"The number %s given to %s shares its first three bytes (what a Wiegand 26 reader sends) with another number in usersData.data, so it was not written. The person stays waiting: remove them and import them again with another number.",
-     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 216 kHoldersGivenNumberTaken
+     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 219 kHoldersGivenNumberTaken
 };
 
 }  // namespace

@@ -212,26 +212,29 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
-    kHoldersRefusedControl = 200,
-    kHoldersFileTooLarge = 201,
-    kHoldersTooManyPeople = 202,
-    kHoldersReplace = 203,
-    kHoldersReasonPrompt = 204,
-    kHoldersReasonLost = 205,
-    kHoldersReasonDamaged = 206,
-    kHoldersReasonOther = 207,
-    kHoldersConfirmReplace = 208,
-    kHoldersReplaceNeedsOne = 209,
-    kHoldersReplaceGone = 210,
-    kHoldersRevokeNotRecorded = 211,
-    kHoldersReplaced = 212,
-    kHoldersExportRevoked = 213,
-    kExportOwnFile = 214,
-    kHoldersIssuedNotRecorded = 215,
-    kHoldersGivenNumberTaken = 216,
+    kPutNextCard = 200,              // a cyclic run waits for a card to identify
+    kCardJustWritten = 201,          // the card in front was written in this run
+    kCardAlreadyIssued = 202,        // %s: the number the register says the card holds
+    kHoldersRefusedControl = 203,
+    kHoldersFileTooLarge = 204,
+    kHoldersTooManyPeople = 205,
+    kHoldersReplace = 206,
+    kHoldersReasonPrompt = 207,
+    kHoldersReasonLost = 208,
+    kHoldersReasonDamaged = 209,
+    kHoldersReasonOther = 210,
+    kHoldersConfirmReplace = 211,
+    kHoldersReplaceNeedsOne = 212,
+    kHoldersReplaceGone = 213,
+    kHoldersRevokeNotRecorded = 214,
+    kHoldersReplaced = 215,
+    kHoldersExportRevoked = 216,
+    kExportOwnFile = 217,
+    kHoldersIssuedNotRecorded = 218,
+    kHoldersGivenNumberTaken = 219,
 };
 
-inline constexpr int kMessageCount = 216;
+inline constexpr int kMessageCount = 219;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

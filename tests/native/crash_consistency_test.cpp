@@ -182,5 +182,22 @@ TEST(RegisterCrash, AtMostTheRowBeingWrittenIsLostAndNoneIsMerged) {
         });
 }
 
+// A register made before the card columns is the old file or the new header with its rows byte for byte.
+TEST(RegisterCrash, TheNewHeaderReplacesTheOldOneWhole) {
+    MemoryFiles files;
+    testing::FakeSleeper sleeper;
+    const std::string rows = "2026-12-06T10:00:00+03:00,op,\"a\r\nb\",x\r\n2026-12-06T10:01";
+    const std::string old = std::string(OldRegisterFileStart()) + rows;
+    const int steps = AtEveryStep(
+        files, [&] { files.Put("r.csv", old); }, [&] { PrepareRegister(files, sleeper, "r.csv"); },
+        [&] {
+            const std::string text = files.Text("r.csv");
+            EXPECT_TRUE(text == old || text.rfind(std::string(RegisterFileStart()) + rows, 0) == 0) << text;
+        });
+    EXPECT_GT(steps, 8);
+    EXPECT_EQ(files.Text("r.csv"), std::string(RegisterFileStart()) + rows + "\r\n");
+    EXPECT_FALSE(files.Has("r.tmp"));
+}
+
 }  // namespace
 }  // namespace tollvane

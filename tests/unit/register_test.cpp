@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "register/card_holdings.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_browser.h"
@@ -67,7 +68,7 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
     EXPECT_EQ(kStart,
               "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
               "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,"
-              "Result,Message\r\n");
+              "Result,Message,CardBarcode,CardCipherId\r\n");
     const std::string rows = kStart + "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
     const struct { std::string file; const char* leadIn; } table[] = {
         {"", nullptr}, {kStart.substr(0, 10), nullptr},  // a new file, or cut inside the header: the rest of the start
@@ -88,6 +89,12 @@ TEST(Register, FilterAndCounts) {
         ok[kColResult] = result;
         file += FormatRegisterLine(ok);
     }
+    IssuedCardEntry identified = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
+    identified.card = CardIdentity{12345678, 3232235777u};  // Read ID shows 0012345678 and 3232235777
+    const RegisterRow withCard = MakeRegisterRow(identified);
+    EXPECT_EQ(withCard[kColCardBarcode], "0012345678");
+    EXPECT_EQ(withCard[kColCardCipherId], "3232235777");
+    file += FormatRegisterLine(withCard);
     RegisterRow master = RowOf(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'});
     master[kColTime] = "2026-12-07T09:00:00+03:00";
     master[kColResult] = "OK";
@@ -95,13 +102,59 @@ TEST(Register, FilterAndCounts) {
     file += FormatRegisterLine(master);
     // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not the result.
     const struct { const char* filter; std::size_t rows, okUserWrites; } table[] = {
-        {"", 5, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 4, 2}, {"33608038631023121", 4, 2}, {"22 33", 4, 2},
-        {"COM5", 0, 0}, {"ERR_04", 0, 0}};
+        {"", 6, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 5, 2}, {"33608038631023121", 5, 2}, {"22 33", 5, 2},
+        {"COM5", 0, 0}, {"ERR_04", 0, 0}, {"0012345678", 1, 0}, {"3232235777", 1, 0}};
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
         EXPECT_EQ(std::pair(view.Rows().size(), view.SuccessfulUserWrites()), std::pair(t.rows, t.okUserWrites)) << t.filter;
     }
+}
+
+// A register made before the card columns: its header is no row, and its rows keep their fields.
+TEST(Register, OldRegistersReadAsBefore) {
+    const std::string row = "2026-12-06T10:00:00+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x";
+    const std::string file = std::string(OldRegisterFileStart()) + row + "\r\n";
+    RegisterView view;
+    view.Feed(file.data(), file.size());
+    ASSERT_EQ(view.Rows().size(), 1u);
+    EXPECT_EQ(view.SuccessfulUserWrites(), 1u);
+    RegisterRow fields;
+    SplitRegisterLine(row, fields);
+    EXPECT_EQ(fields[kColMessage], "x");
+    EXPECT_EQ(fields[kColCardBarcode], "");
+}
+
+// A card holds the number of its latest successful User write until a successful Clear, a Revoke or a write of
+// no number; reads and failed writes change nothing; rows that name no card count for none.
+TEST(Register, TheNumberACardHolds) {
+    const auto line = [](const char* role, const char* op, const char* result, const char* data, const char* barcode) {
+        RegisterRow r;
+        r[kColRole] = role, r[kColOperation] = op, r[kColResult] = result, r[kColUniqueData] = data;
+        r[kColCardBarcode] = barcode, r[kColCardCipherId] = *barcode ? "3232235777" : "";
+        return FormatRegisterLine(r);
+    };
+    const struct { const char* name; std::string row; const char* held; } table[] = {
+        {"written", line("User", "Write", "OK", "11", "0012345678"), "11"},
+        {"read", line("User", "Read", "OK", "", "0012345678"), "11"},
+        {"failed write", line("User", "Write", "ERR_04", "22", "0012345678"), "11"},
+        {"no card named", line("User", "Write", "OK", "33", ""), "11"},
+        {"failed clear", line("User", "Clear", "ERR_11", "", "0012345678"), "11"},
+        {"cleared", line("User", "Clear", "OK", "", "0012345678"), ""},
+        {"verified", line("User", "Write", "VERIFIED", "44", "0012345678"), "44"},
+        {"another card", line("User", "Write", "OK", "55", "0012345679"), "44"},
+        {"revoked", line("User", "Revoke", "", "44", "0012345678"), ""},
+        {"written again", line("User", "Write", "OK", "66", "0012345678"), "66"},
+        {"made a Master card", line("Master", "Write", "OK", "", "0012345678"), ""},
+    };
+    CardHoldings holdings;
+    holdings.Feed(kStart.data(), kStart.size());
+    for (const auto& t : table) {
+        holdings.Feed(t.row.data(), t.row.size());
+        EXPECT_EQ(holdings.NumberHeldBy({12345678, 3232235777u}).value_or(""), t.held) << t.name;
+    }
+    EXPECT_EQ(holdings.NumberHeldBy({12345679, 3232235777u}).value_or(""), "55");
+    EXPECT_EQ(holdings.NumberHeldBy({12345679, 1}).value_or(""), "");
 }
 
 // Fields past the columns are lost, missing ones left empty; on the clipboard
@@ -110,7 +163,7 @@ TEST(Register, LinesSplitAndGoToTheClipboard) {
     RegisterRow row;
     SplitRegisterLine("z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z", row);
     SplitRegisterLine("a,\"b\tc\"", row);
-    row[kColMessage] = "x\n\ry";
+    row[kColCardCipherId] = "x\n\ry";
     const std::string line = "a\tb c" + std::string(kRegisterColumnCount - 2, '\t') + "x  y\r\n";
     EXPECT_EQ(RegisterRowsAsTabText({row, row}), line + line);
 }

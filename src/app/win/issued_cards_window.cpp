@@ -17,7 +17,7 @@ constexpr FilteredRows kRows = {kIssuedListViewId, kIssuedFilterEditId};
 
 constexpr int kColumnWidths[kRegisterColumnCount] = {
     165, 90, 100, 50, 50, 55, 65, 50, 95, 40, 45, 40, 150,
-    130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320,
+    130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320, 95, 95,
 };
 
 const ChildControl kControls[] = {
