@@ -43,6 +43,7 @@ std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumbe
                 result.failure = recording.failure;
                 return result;
             case RecordOutcome::AlreadyRecorded:
+            case RecordOutcome::KeyTaken:
                 break;
         }
     }

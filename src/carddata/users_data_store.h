@@ -32,9 +32,11 @@ public:
     UsersDataStore(Files& files, Sleeper& sleeper, std::string path = "usersData.data");
 
     Recording Record(const std::uint8_t data[7]) override;
+    Recording RecordGiven(const std::uint8_t data[7]) override;
 
 private:
-    Recording RecordIn(File& file, const std::uint8_t data[7]);
+    Recording RecordOrCheck(const std::uint8_t data[7], bool given);
+    Recording RecordIn(File& file, const std::uint8_t data[7], bool given);
 
     Files& files_;
     Sleeper& sleeper_;

@@ -58,7 +58,7 @@ std::string OperationText(std::uint8_t letter) {
     if (letter == 'w') return "Write";
     if (letter == 'r') return "Read";
     if (letter == 'c') return "Clear";
-    if (letter == kRevokeOperation) return "Revoke";
+    if (letter == kRevokeLetter) return "Revoke";
     return {};
 }
 

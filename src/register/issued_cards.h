@@ -97,14 +97,14 @@ std::string RegisterResultText(IssueResult result, int errorCode);
 // The operation letter of a row that sends no command: the number of a lost
 // or broken card withdrawn ("Revoke"), so that an access controller can
 // block it.
-inline constexpr std::uint8_t kRevokeOperation = 'v';
+inline constexpr std::uint8_t kRevokeLetter = 'v';
 
 // Everything a row says about one card command.
 struct IssuedCardEntry {
     RegisterTime time;
     std::string operatorName, computer, port, readerVersion;
     std::uint8_t roleLetter = 0;       // 'M' or 'U', as in the frame
-    std::uint8_t operationLetter = 0;  // 'w', 'r', 'c' or kRevokeOperation
+    std::uint8_t operationLetter = 0;  // 'w', 'r', 'c' or kRevokeLetter
     bool cyclic = false;
     std::uint8_t cardTypeLetter = 0;   // 's', '1', '3', or 0 when none was chosen
     bool aesAuth = false;

@@ -307,7 +307,7 @@ bool ExportRevokedNumbers(RegisterFileSource& source, std::string& text) {
             if (row[kColOperation] != "Revoke") return;
             bool first = true;
             for (int column : {kColUniqueData, kColTmW44, kColHexW44, kColDecW44, kColTmW26, kColHexW26, kColDecW26,
-                               kColTmW58, kColHexW58, kColDecW58, kColMessage, /*IDENT-MERGE*/
+                               kColTmW58, kColHexW58, kColDecW58, kColCardBarcode, kColCardCipherId, kColMessage,
                                kColTime}) {
                 if (!first) text.push_back(',');
                 first = false;

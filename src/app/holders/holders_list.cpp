@@ -198,10 +198,15 @@ std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, Repla
         CardHolder& person = *it;
         IssuedCardEntry entry;
         entry.roleLetter = 'U';
-        entry.operationLetter = kRevokeOperation;
+        entry.operationLetter = kRevokeLetter;
         entry.uniqueData = *person.number;
         entry.result = IssueResult::Ok;
         entry.message = texts[ReplaceReasonText(reason)];
+        if (!person.cardBarcode.empty() && !person.cardCipherId.empty()) {
+            entry.card = CardIdentity{
+                ParseUnsignedDecimal(person.cardBarcode.data(), person.cardBarcode.size()),
+                ParseUnsignedDecimal(person.cardCipherId.data(), person.cardCipherId.size())};
+        }
         if (const auto failure = log.Record(std::move(entry))) {
             return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" + log.DisplayPath() +
                                    ErrorCodeLine(static_cast<std::uint32_t>(failure->systemError)),
