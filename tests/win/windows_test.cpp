@@ -346,9 +346,9 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдана");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
     EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
-    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersIssueButtonId})
+    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId, kHoldersIssueButtonId})
         EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
-    EXPECT_TRUE(IsWindowEnabled(item(kHoldersExportButtonId)));
+    for (int id : {kHoldersExportButtonId, kHoldersExportRevokedButtonId}) EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
     SendMessageW(w.holders.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
     EXPECT_TRUE(!w.holders.Window() && w.t.boxes.shown.empty());
 }
