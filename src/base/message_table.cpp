@@ -343,7 +343,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"Lists of people (*.csv, *.txt)",
      "Списки людей (*.csv, *.txt)"},  // 163 kHoldersFileTypes
     {"The list is in use at another station: it is shown read-only.",
-     "Список занят на другой станции: он показан только для чтения."},  // 164 kHoldersInUseElsewhere
+     "Список открыт на другой станции; здесь он доступен только для просмотра."},  // 164 kHoldersInUseElsewhere
     {"Nothing was imported. Refused lines:",
      "Ничего не импортировано. Отклонённые строки:"},  // 165 kHoldersNothingImported
     {"Line",
@@ -353,7 +353,7 @@ constexpr Entry kEntries[kMessageCount] = {
     {"the name is longer than 200 characters",
      "имя длиннее 200 символов"},  // 168 kHoldersRefusedLongName
     {"the number is not 14 hexadecimal digits",
-     "номер — не 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
+     "номер должен состоять из 14 шестнадцатеричных цифр"},  // 169 kHoldersRefusedBadNumber
     {"the number is already recorded in usersData.data",
      "номер уже записан в usersData.data"},  // 170 kHoldersRefusedRecorded
     {"the number is given twice",
@@ -365,11 +365,11 @@ constexpr Entry kEntries[kMessageCount] = {
     {"The file holds no names.",
      "В файле нет ни одного имени."},  // 174 kHoldersNoneInFile
     {"Take the selected waiting people off the list?",
-     "Убрать выбранных ожидающих из списка?"},  // 175 kHoldersConfirmRemove
+     "Удалить из списка выбранных людей, ожидающих карту?"},  // 175 kHoldersConfirmRemove
     {"To issue cards, set the form for a User write: the role User and a work mode that sends sector data.",
-     "Чтобы выдать карты, настройте форму на запись карты пользователя: роль «Пользователь» и режим передачи данных сектора."},  // 176 kHoldersNeedUserWrite
+     "Чтобы выдать карты, выберите в поле „Тип:“ значение „Пользователь“ и режим работы с передачей данных из сектора."},  // 176 kHoldersNeedUserWrite
     {"Nobody on the list is waiting for a card.",
-     "В списке нет никого, кто ждёт карту."},  // 177 kHoldersNobodyWaiting
+     "В списке нет ожидающих карту."},  // 177 kHoldersNobodyWaiting
     {"Every person on the list has a card.",
      "Карты выданы всем из списка."},  // 178 kHoldersAllIssued
     {"(K of N)",
@@ -388,17 +388,17 @@ constexpr Entry kEntries[kMessageCount] = {
     {"waiting",
      "ожидает"},  // 183 kHoldersStatusWaiting
     {"issued",
-     "выдана"},  // 184 kHoldersStatusIssued
+     "выдано"},  // 184 kHoldersStatusIssued
     {"The reader did not answer in time; the connection was closed.",
      "Программатор не ответил за время ожидания; соединение закрыто."},  // 185 kNoReplyLinkClosed
     {"The card command was not sent, and this could not be recorded in the register of issued cards:",
-     "Команда программатору не отправлена, и это не удалось внести в реестр выданных карт:"},  // 186 kRegisterNotSentNotRecorded
+     "Команда программатору не отправлена; записать это в реестр выданных карт не удалось:"},  // 186 kRegisterNotSentNotRecorded
     {"The reader did not answer the card command, and this could not be recorded in the register of issued cards:",
-     "Программатор не ответил на команду, и это не удалось внести в реестр выданных карт:"},  // 187 kRegisterNoReplyNotRecorded
+     "Программатор не ответил на команду; записать это в реестр выданных карт не удалось:"},  // 187 kRegisterNoReplyNotRecorded
     {"Verify after write",
      "Проверять после записи"},  // 188 kMenuVerifyAfterWrite
     {"The card does not hold what was written!\nDiffers: %s.\nPut this card aside.",
-     "На карте не то, что было записано!\nОтличается: %s.\nОтложите эту карту."},  // 189 kVerifyMismatch
+     "На карте не то, что было записано!\nРасхождения: %s.\nОтложите эту карту."},  // 189 kVerifyMismatch
     {"The card was written, but it could not be read back to check it:\n%s",
      "Карта записана, но прочитать её для проверки не удалось:\n%s"},  // 190 kVerifyUnreadable
     {"card type",
@@ -417,48 +417,56 @@ constexpr Entry kEntries[kMessageCount] = {
      "ключ Crypto1"},  // 197 kFieldNameCrypto1Key
     {"unique data",
      "уникальные данные"},  // 198 kFieldNameUniqueData
-    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.",
-     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд."},  // 199 kKeyListInUse
+    {"The key list is in use at another station.\nNothing was changed. Try again in a few seconds.\n"
+     "If it stays in use while no other station works with the list, a station that was switched off or lost "
+     "the network may still hold it for some minutes: start that station again and close Tollvane there, or wait.",
+     "Список ключей сейчас используется на другой станции.\nНичего не изменено. Повторите попытку через несколько секунд.\n"
+     "Если список остаётся занятым, хотя с ним никто не работает, его может ещё несколько минут удерживать "
+     "станция, которую выключили или которая потеряла сеть: включите её и закройте на ней Tollvane или подождите."},  // 199 kKeyListInUse
+    {"The key list was changed at another station, so nothing was done.\nThe list is shown again as it is now: "
+     "choose the entry again.",
+     "Список ключей был изменён на другой станции, поэтому ничего не сделано.\nСписок показан заново в нынешнем "
+     "виде: выберите запись ещё раз."},  // 200 kKeyListChangedElsewhere
     {"Put the next card on the programmer.",
-     "Положите следующую карту на программатор."},  // 200 kPutNextCard
+     "Положите следующую карту на программатор."},  // 201 kPutNextCard
     {"This card has just been written. Take it away and put the next one.",
-     "Эта карта только что записана. Уберите её и положите следующую."},  // 201 kCardJustWritten
+     "Эта карта только что записана. Уберите её и положите следующую."},  // 202 kCardJustWritten
     {"This card was already issued with the number %s. Put a blank card on the programmer.",
-     "Эта карта уже выдана с номером %s. Положите чистую карту на программатор."},  // 202 kCardAlreadyIssued
+     "Эта карта уже выдана с номером %s. Положите чистую карту на программатор."},  // 203 kCardAlreadyIssued
     {"the name holds a control character",
-     "в имени есть управляющий символ"},  // 203 kHoldersRefusedControl
+     "в имени есть управляющий символ"},  // 204 kHoldersRefusedControl
     {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",
-     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 204 kHoldersFileTooLarge
+     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 205 kHoldersFileTooLarge
     {"The file holds more than 1,000,000 people: nothing was imported. Split it into smaller files.",
-     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы поменьше."},  // 205 kHoldersTooManyPeople
+     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы поменьше."},  // 206 kHoldersTooManyPeople
     {"Replace card...",
-     "Заменить карту..."},  // 206 kHoldersReplace
+     "Заменить карту..."},  // 207 kHoldersReplace
     {"Why is the card replaced?",
-     "Почему заменяется карта?"},  // 207 kHoldersReasonPrompt
+     "Почему заменяется карта?"},  // 208 kHoldersReasonPrompt
     {"Lost",
-     "Утеряна"},  // 208 kHoldersReasonLost
+     "Утеряна"},  // 209 kHoldersReasonLost
     {"Damaged",
-     "Повреждена"},  // 209 kHoldersReasonDamaged
+     "Повреждена"},  // 210 kHoldersReasonDamaged
     {"Other reason",
-     "Другая причина"},  // 210 kHoldersReasonOther
+     "Другая причина"},  // 211 kHoldersReasonOther
     {"Replace the card of %s?\nThe number %s is revoked: it is never given again, and the person waits for a new card.",
-     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет ждать новую карту."},  // 211 kHoldersConfirmReplace
+     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет ждать новую карту."},  // 212 kHoldersConfirmReplace
     {"Select one person who has a card.",
-     "Выберите одного человека, у которого есть карта."},  // 212 kHoldersReplaceNeedsOne
+     "Выберите одного человека, у которого есть карта."},  // 213 kHoldersReplaceNeedsOne
     {"This person no longer has this card on the list (the list was changed at another station). Nothing was changed.",
-     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не изменено."},  // 213 kHoldersReplaceGone
+     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не изменено."},  // 214 kHoldersReplaceGone
     {"The revoked number could not be written to the register of issued cards, so nothing was changed:",
-     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 214 kHoldersRevokeNotRecorded
+     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 215 kHoldersRevokeNotRecorded
     {"The number %s is revoked; %s waits for a new card. Export the revoked numbers for the access controller.",
-     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера доступа."},  // 215 kHoldersReplaced
+     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера доступа."},  // 216 kHoldersReplaced
     {"Export revoked numbers...",
-     "Экспорт отозванных номеров..."},  // 216 kHoldersExportRevoked
+     "Экспорт отозванных номеров..."},  // 217 kHoldersExportRevoked
     {"This is one of the program's own files. Choose another name for the export.",
-     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 217 kExportOwnFile
+     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 218 kExportOwnFile
     {"The card holds the number of %s, who is marked issued on the list, but its row could not be saved in the register of issued cards:",
-     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось сохранить в реестре выданных карт:"},  // 218 kHoldersIssuedNotRecorded
+     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось сохранить в реестре выданных карт:"},  // 219 kHoldersIssuedNotRecorded
     {"The number %s given to %s shares its first three bytes (what a Wiegand 26 reader sends) with another number in usersData.data, so it was not written. The person stays waiting: remove them and import them again with another number.",
-     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 219 kHoldersGivenNumberTaken
+     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 220 kHoldersGivenNumberTaken
 };
 
 }  // namespace

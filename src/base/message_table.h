@@ -212,29 +212,30 @@ enum class Msg : int {
     kFieldNameCrypto1Key = 197,
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
-    kPutNextCard = 200,              // a cyclic run waits for a card to identify
-    kCardJustWritten = 201,          // the card in front was written in this run
-    kCardAlreadyIssued = 202,        // %s: the number the register says the card holds
-    kHoldersRefusedControl = 203,
-    kHoldersFileTooLarge = 204,
-    kHoldersTooManyPeople = 205,
-    kHoldersReplace = 206,
-    kHoldersReasonPrompt = 207,
-    kHoldersReasonLost = 208,
-    kHoldersReasonDamaged = 209,
-    kHoldersReasonOther = 210,
-    kHoldersConfirmReplace = 211,
-    kHoldersReplaceNeedsOne = 212,
-    kHoldersReplaceGone = 213,
-    kHoldersRevokeNotRecorded = 214,
-    kHoldersReplaced = 215,
-    kHoldersExportRevoked = 216,
-    kExportOwnFile = 217,
-    kHoldersIssuedNotRecorded = 218,
-    kHoldersGivenNumberTaken = 219,
+    kKeyListChangedElsewhere = 200,
+    kPutNextCard = 201,              // a cyclic run waits for a card to identify
+    kCardJustWritten = 202,          // the card in front was written in this run
+    kCardAlreadyIssued = 203,        // %s: the number the register says the card holds
+    kHoldersRefusedControl = 204,
+    kHoldersFileTooLarge = 205,
+    kHoldersTooManyPeople = 206,
+    kHoldersReplace = 207,
+    kHoldersReasonPrompt = 208,
+    kHoldersReasonLost = 209,
+    kHoldersReasonDamaged = 210,
+    kHoldersReasonOther = 211,
+    kHoldersConfirmReplace = 212,
+    kHoldersReplaceNeedsOne = 213,
+    kHoldersReplaceGone = 214,
+    kHoldersRevokeNotRecorded = 215,
+    kHoldersReplaced = 216,
+    kHoldersExportRevoked = 217,
+    kExportOwnFile = 218,
+    kHoldersIssuedNotRecorded = 219,
+    kHoldersGivenNumberTaken = 220,
 };
 
-inline constexpr int kMessageCount = 219;
+inline constexpr int kMessageCount = 220;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -33,7 +33,7 @@ std::string SchemaSql() {
         "CREATE TABLE issued_cards (\n"
         "    id TEXT NOT NULL PRIMARY KEY,\n"
         "    station TEXT NOT NULL,\n";
-    for (const char* column : kRegisterColumnNames) sql += "    \"" + TableColumnName(column) + "\" TEXT NOT NULL,\n";
+    for (const char* column : kRegisterColumnNames) sql += "    " + TableColumnName(column) + " TEXT NOT NULL,\n";
     sql +=
         "    received_at TIMESTAMP WITH TIME ZONE NOT NULL DEFAULT CURRENT_TIMESTAMP\n"
         ");\n"
@@ -42,7 +42,7 @@ std::string SchemaSql() {
         "    name TEXT NOT NULL,\n"
         "    unique_data TEXT NOT NULL DEFAULT '',\n"
         "    status TEXT NOT NULL DEFAULT 'waiting',\n"
-        "    \"time\" TEXT NOT NULL DEFAULT '',\n"
+        "    time TEXT NOT NULL DEFAULT '',\n"
         "    card_barcode TEXT NOT NULL DEFAULT '',\n"
         "    card_cipher_id TEXT NOT NULL DEFAULT '',\n"
         "    station TEXT NOT NULL DEFAULT '',\n"
@@ -63,7 +63,8 @@ namespace {
 
 // Schema creation by two stations at once waits on this lock: the second
 // finds the tables made.
-constexpr char kSchemaLock[] = "SELECT pg_advisory_xact_lock(7405029)";
+constexpr char kSchemaLock[] = "SELECT pg_advisory_lock(7405029)";
+constexpr char kSchemaUnlock[] = "SELECT pg_advisory_unlock(7405029)";
 constexpr char kVersionQuery[] =
     "SELECT MAX(version) FROM schema_version";
 constexpr char kVersionTableQuery[] = "SELECT to_regclass('schema_version') IS NOT NULL";
@@ -81,10 +82,26 @@ std::optional<DbError> ReadVersion(DbConnection& connection, bool& present, int&
 
 std::optional<DbError> CheckVersion(int version) {
     if (version <= kSchemaVersion) return std::nullopt;
-    return DbError{"HY000",
-                   "The database holds tables of version " + std::to_string(version) +
-                       "; this program knows version " + std::to_string(kSchemaVersion) + ".",
-                   0};
+    std::string text = "The database holds tables of version ";
+    text.append(std::to_string(version)).append("; this program knows version ");
+    text.append(std::to_string(kSchemaVersion)).append(".");
+    return DbError{"HY000", text, 0};
+}
+
+std::optional<DbError> MakeTables(DbConnection& connection) {
+    DbTransaction transaction(connection);
+    if (auto failure = transaction.Begin()) return failure;
+    bool present = false;
+    int version = 0;
+    if (auto failure = ReadVersion(connection, present, version)) return failure;
+    if (present) return CheckVersion(version);
+    const std::string sql = SchemaSql();
+    for (std::size_t start = 0; start < sql.size();) {
+        const std::size_t end = sql.find(";\n", start);
+        if (auto failure = connection.Run(std::string_view(sql).substr(start, end - start))) return failure;
+        start = end + 2;
+    }
+    return transaction.Commit();
 }
 
 }  // namespace
@@ -95,18 +112,13 @@ std::optional<DbError> EnsureSchema(DbConnection& connection) {
     if (auto failure = ReadVersion(connection, present, version)) return failure;
     if (present) return CheckVersion(version);
 
-    DbTransaction transaction(connection);
-    if (auto failure = transaction.Begin()) return failure;
+    // Two stations making the tables at once: the second waits for the
+    // first's lock, then finds them made. The lock is taken before the
+    // transaction begins, so that the transaction sees what the first made.
     if (auto failure = connection.Run(kSchemaLock)) return failure;
-    if (auto failure = ReadVersion(connection, present, version)) return failure;
-    if (present) return CheckVersion(version);  // another station made them meanwhile
-    const std::string sql = SchemaSql();
-    for (std::size_t start = 0; start < sql.size();) {
-        const std::size_t end = sql.find(";\n", start);
-        if (auto failure = connection.Run(std::string_view(sql).substr(start, end - start))) return failure;
-        start = end + 2;
-    }
-    return transaction.Commit();
+    auto failure = MakeTables(connection);
+    connection.Run(kSchemaUnlock);
+    return failure;
 }
 
 }  // namespace tollvane

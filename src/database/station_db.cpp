@@ -75,7 +75,7 @@ std::optional<DbError> InsertRows(DbConnection& connection, std::string_view hea
 
 std::string RegisterInsertHead() {
     std::string sql = "INSERT INTO issued_cards (id, station";
-    for (const char* column : kRegisterColumnNames) sql += ", \"" + TableColumnName(column) + "\"";
+    for (const char* column : kRegisterColumnNames) sql += ", " + TableColumnName(column);
     return sql + ")";
 }
 
@@ -85,7 +85,7 @@ void AddRegisterParams(const RegisterRecord& record, const std::string& station,
     for (const std::string& field : record.row) params.emplace_back(field);
 }
 
-constexpr char kHolderColumns[] = "id, name, unique_data, status, \"time\", card_barcode, card_cipher_id";
+constexpr char kHolderColumns[] = "id, name, unique_data, status, time, card_barcode, card_cipher_id";
 
 HolderRecord HolderOfRow(const DbRow& row) {
     HolderRecord person;
@@ -207,7 +207,7 @@ std::optional<DbError> StationDb::NumberOnCard(std::string_view barcode, std::st
                 " WHERE card_barcode = ? AND card_cipher_id = ?"
                 " AND (operation = 'Revoke' OR (result IN ('OK', 'VERIFIED')"
                 " AND (operation = 'Clear' OR (operation = 'Write' AND role = 'User'))))"
-                " ORDER BY \"time\" DESC, received_at DESC LIMIT 1",
+                " ORDER BY time DESC, received_at DESC LIMIT 1",
                 {std::string(barcode), std::string(cipherId)}, &rows))
             return failure;
         number.reset();
@@ -296,7 +296,7 @@ std::optional<DbError> StationDb::TakeNextWaiting(HolderRecord& person, bool& fo
 std::optional<DbError> StationDb::MarkIssued(const HolderRecord& person) {
     return WithConnection([&](DbConnection& connection) {
         return connection.Run(
-            "UPDATE card_holders SET status = 'issued', unique_data = ?, \"time\" = ?, card_barcode = ?,"
+            "UPDATE card_holders SET status = 'issued', unique_data = ?, time = ?, card_barcode = ?,"
             " card_cipher_id = ?, station = ?, taken_by = NULL, taken_at = NULL"
             " WHERE id = CAST(? AS BIGINT) AND status = 'waiting'",
             {person.uniqueData, person.time, person.cardBarcode, person.cardCipherId, station_,
@@ -366,7 +366,7 @@ std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& fi
         }
         added.clear();
         if (auto failure = InsertRows(connection,
-                                      "INSERT INTO card_holders (name, unique_data, status, \"time\", card_barcode,"
+                                      "INSERT INTO card_holders (name, unique_data, status, time, card_barcode,"
                                       " card_cipher_id, station, origin)",
                                       8, people, "ON CONFLICT (origin) DO NOTHING RETURNING id", &added))
             return failure;

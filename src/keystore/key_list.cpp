@@ -40,7 +40,9 @@ std::string SingleLine(std::string text) {
 // One line as the list shows it: parsed into the running record (a line
 // that lacks a field keeps the previous line's), the keys regrouped or
 // masked, and appended as the next row.
-void AppendViewRow(KeyListRows& rows, KeyRecord& view, std::string_view line, bool showKeys) {
+void AppendViewRow(KeyListView& shown, std::string_view line, bool showKeys) {
+    KeyRecord& view = shown.after;
+    shown.prints.push_back(LineFingerprint(line));
     ParseKeyRecord(line, view);
     if (showKeys) {
         RegroupKeys(view);
@@ -48,10 +50,20 @@ void AppendViewRow(KeyListRows& rows, KeyRecord& view, std::string_view line, bo
         view.M_KEY = kMaskedCrypto1;
         view.A_KEY = kMaskedAes;
     }
-    rows.Append(view, showKeys);
+    shown.rows.Append(view, showKeys);
 }
 
 }  // namespace
+
+std::uint64_t LineFingerprint(std::string_view line) {
+    // FNV-1a: enough to tell one record's line from another's.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : line) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
 
 KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
                  Sleeper& sleeper, KeyRecordForm& form, std::string directory)
@@ -87,36 +99,44 @@ KeyListOutcome KeyList::LoadKeyList() {
     Operation operation(*this);
     if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return taken;
     const bool showKeys = ShowsKeys();
-    KeyListRows rows;
+    KeyListView shown{{}, std::move(current_), {}};
     const KeysScan scan = ScanKeysFile(operation, OpenMode::Read, [&](const std::string& line) {
-        AppendViewRow(rows, current_, line, showKeys);
+        AppendViewRow(shown, line, showKeys);
         return true;
     });
+    current_ = std::move(shown.after);
     if (!scan.opened) return KeyListOutcome::Failed;
-    if (ui_ != nullptr) ui_->ShowRows(std::move(rows));
+    if (ui_ != nullptr) {
+        shownPrints_ = std::move(shown.prints);
+        ui_->ShowRows(std::move(shown.rows));
+    }
     if (!scan.failed) return KeyListOutcome::Done;
     operation.Say(Msg::kKeysDataReadError, scan.error);
     return KeyListOutcome::Failed;
 }
 
-KeyListOutcome KeyList::ReadRecordAt(int index) {
+KeyListOutcome KeyList::ReadRecordAt(int index, std::optional<std::uint64_t> expected) {
     Operation operation(*this);
     if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return taken;
     int number = 0;
+    bool found = false;
     const KeysScan scan = ScanKeysFile(operation, OpenMode::Read, [&](const std::string& line) {
         if (number++ != index) return true;
+        found = !expected || LineFingerprint(line) == *expected;
+        if (!found) return false;
         ParseKeyRecord(line, current_);
         RegroupKeys(current_);
         return false;
     });
     if (!scan.opened) return KeyListOutcome::Failed;
+    if (expected && !found && !scan.failed) return KeyListOutcome::Changed;
     if (!scan.failed) return KeyListOutcome::Done;
     operation.Say(Msg::kKeysDataReadError, scan.error);
     return KeyListOutcome::Failed;
 }
 
-KeyListOutcome KeyList::ShowKeyRecord(int index) {
-    const KeyListOutcome read = ReadRecordAt(index);
+KeyListOutcome KeyList::ShowKeyRecord(int index, std::optional<std::uint64_t> expected) {
+    const KeyListOutcome read = ReadRecordAt(index, expected);
     if (read == KeyListOutcome::Done) ShowRecordFields();
     return read;
 }
@@ -130,15 +150,16 @@ void KeyList::ShowRecordFields() {
 
 void KeyList::ShowView(KeyListView view) {
     current_ = std::move(view.after);
+    shownPrints_ = std::move(view.prints);
     if (ui_ != nullptr) ui_->ShowRows(std::move(view.rows));
 }
 
-KeyListOutcome KeyList::UseKeyRecord(int index) {
+KeyListOutcome KeyList::UseKeyRecord(int index, std::optional<std::uint64_t> expected) {
     // The keys must come from this record's own line, not from the one parsed
     // before it (the list may have left masked keys there).
     current_.M_KEY.clear();
     current_.A_KEY.clear();
-    const KeyListOutcome read = ReadRecordAt(index);
+    const KeyListOutcome read = ReadRecordAt(index, expected);
     if (read == KeyListOutcome::Done) form_.Apply(current_);
     return read;
 }
@@ -156,7 +177,7 @@ KeyListChange KeyList::AddKeyRecord() {
     // The rows are gathered beside the duplicate check, as a reload of the
     // list would show them; the check itself always compares regrouped keys.
     const bool showKeys = ShowsKeys();
-    KeyListView view{{}, current_};
+    KeyListView view{{}, current_, {}};
     bool endsWithLineFeed = true;
     {
         int number = 0;
@@ -168,7 +189,7 @@ KeyListChange KeyList::AddKeyRecord() {
                 change.duplicate = number;
                 return false;
             }
-            AppendViewRow(view.rows, view.after, line, showKeys);
+            AppendViewRow(view, line, showKeys);
             ++number;
             return true;
         });
@@ -187,7 +208,7 @@ KeyListChange KeyList::AddKeyRecord() {
             operation.Say(Msg::kKeysDataWriteError, write.error);
             return change;
         }
-        AppendViewRow(view.rows, view.after, std::string_view(record).substr(0, record.size() - 1), showKeys);
+        AppendViewRow(view, std::string_view(record).substr(0, record.size() - 1), showKeys);
     }
     change.outcome = operation.Store();
     // After a line that lacked its line feed the rows gathered are not what
@@ -196,12 +217,12 @@ KeyListChange KeyList::AddKeyRecord() {
     return change;
 }
 
-KeyListChange KeyList::RemoveKeyRecord(int index) {
+KeyListChange KeyList::RemoveKeyRecord(int index, std::optional<std::uint64_t> expected) {
     Operation operation(*this);
     if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken, -1, std::nullopt};
     KeyListChange change;  // failed until the new list is stored
     const bool showKeys = ShowsKeys();
-    KeyListView view{{}, current_};
+    KeyListView view{{}, current_, {}};
     std::string firstKept;
     {
         std::unique_ptr<File> source;
@@ -220,12 +241,20 @@ KeyListChange KeyList::RemoveKeyRecord(int index) {
         FileResult write;
         KeyLineReader::Result next = KeyLineReader::Result::End;
         int number = 0;
+        bool found = !expected;
         while (write && (next = reader.Next(line)) == KeyLineReader::Result::Line) {
-            if (number++ == index) continue;
+            if (number++ == index) {
+                // Another station may have changed the list since the window
+                // showed it: only the record chosen there is removed.
+                found = !expected || LineFingerprint(line) == *expected;
+                if (!found) break;
+                continue;
+            }
             write = writer.Add(line);
             if (view.rows.Count() == 0) firstKept = line;
-            AppendViewRow(view.rows, view.after, line, showKeys);
+            AppendViewRow(view, line, showKeys);
         }
+        if (!found && next != KeyLineReader::Result::Failed) return {KeyListOutcome::Changed, -1, std::nullopt};
         if (write && next == KeyLineReader::Result::End) write = writer.Finish();
         if (!write) {
             operation.Say(Msg::kTempFileWriteError, write.error);
@@ -261,7 +290,19 @@ void KeyList::OnRowClicked(int row) {
 
 void KeyList::OnRowDoubleClicked(int row) {
     selectedKeyIndex_ = row;
-    if (row != -1) ShowKeyRecord(row);
+    if (row != -1 && ShowKeyRecord(row, ChosenPrint()) == KeyListOutcome::Changed) ReloadChanged();
+}
+
+std::optional<std::uint64_t> KeyList::ChosenPrint() const {
+    const auto row = static_cast<std::size_t>(selectedKeyIndex_);
+    if (selectedKeyIndex_ < 0 || row >= shownPrints_.size()) return std::nullopt;
+    return shownPrints_[row];
+}
+
+void KeyList::ReloadChanged() {
+    selectedKeyIndex_ = -1;
+    LoadKeyList();
+    boxes_.Show(texts_[Msg::kKeyListChangedElsewhere], MessageIcon::Warning);
 }
 
 void KeyList::OnShowKeys() {
@@ -279,6 +320,7 @@ void KeyList::OnAddNew() {
             boxes_.Show(Numbered(added.duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
             return;
         case KeyListOutcome::InUse:
+        case KeyListOutcome::Changed:
             return;  // nothing changed, and the list shown is still the list
         case KeyListOutcome::Done:
             // The new list is known already: shown at once, with no second
@@ -300,7 +342,10 @@ void KeyList::OnAddNew() {
 
 void KeyList::OnUseKey() {
     if (selectedKeyIndex_ == -1) return;
-    UseKeyRecord(selectedKeyIndex_);
+    if (UseKeyRecord(selectedKeyIndex_, ChosenPrint()) == KeyListOutcome::Changed) {
+        ReloadChanged();
+        return;
+    }
     if (ui_ != nullptr) ui_->CloseWindow();
 }
 
@@ -309,7 +354,11 @@ void KeyList::OnRemove() {
     // Record 0000 is never removed, and nothing is asked for it.
     if (index <= 0) return;
     if (boxes_.AskYesNo(Numbered(index, texts_[Msg::kConfirmDeleteKey]))) {
-        KeyListChange removed = RemoveKeyRecord(index);
+        KeyListChange removed = RemoveKeyRecord(index, ChosenPrint());
+        if (removed.outcome == KeyListOutcome::Changed) {
+            ReloadChanged();
+            return;
+        }
         if (removed.outcome == KeyListOutcome::Failed) {
             if (ui_ != nullptr) ui_->CloseWindow();
         } else if (removed.view) {

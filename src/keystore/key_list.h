@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/files.h"
@@ -64,6 +65,7 @@ enum class KeyListOutcome {
     Done,       // read, or changed and stored
     Duplicate,  // an add found the record in the list already; nothing changed
     InUse,      // another station held the list for longer than the wait; nothing changed
+    Changed,    // the record chosen is no longer where the window showed it; nothing changed
     Failed,     // a step failed before the change was made; the list is as it was
     NotStored,  // the change was made in keys.data, but the new list could not replace crkeys.data
 };
@@ -73,7 +75,12 @@ enum class KeyListOutcome {
 struct KeyListView {
     KeyListRows rows;
     KeyRecord after;
+    std::vector<std::uint64_t> prints;  // each row's LineFingerprint
 };
+
+// What identifies a record of keys.data between the list shown and a later
+// operation on it: its line's bytes, hashed, so that the window keeps no keys.
+std::uint64_t LineFingerprint(std::string_view line);
 
 // How a change ended, and what the window shows next.
 struct KeyListChange {
@@ -101,10 +108,12 @@ public:
     // The operations. Each takes the list, works on it and lets it go again
     // with no plain file left, whichever way it ends.
     KeyListOutcome LoadKeyList();
-    KeyListOutcome ShowKeyRecord(int index);
+    // With expected, the record at index must still be the line of that
+    // fingerprint, or the operation does nothing and returns Changed.
+    KeyListOutcome ShowKeyRecord(int index, std::optional<std::uint64_t> expected = std::nullopt);
     KeyListChange AddKeyRecord();
-    KeyListChange RemoveKeyRecord(int index);
-    KeyListOutcome UseKeyRecord(int index);
+    KeyListChange RemoveKeyRecord(int index, std::optional<std::uint64_t> expected = std::nullopt);
+    KeyListOutcome UseKeyRecord(int index, std::optional<std::uint64_t> expected = std::nullopt);
 
     // The window's commands, each with the follow-up of its operation.
     void OnRowClicked(int row);
@@ -123,7 +132,11 @@ private:
 
     std::string PathOf(const char* name) const { return directory_ + name; }
     // Reads keys.data up to line index and parses it into the current record.
-    KeyListOutcome ReadRecordAt(int index);
+    KeyListOutcome ReadRecordAt(int index, std::optional<std::uint64_t> expected);
+    // The row the operator chose, as the window showed it.
+    std::optional<std::uint64_t> ChosenPrint() const;
+    // After Changed: the list read again, and the operator told why.
+    void ReloadChanged();
     // One pass over keys.data: each line goes to visit until it returns
     // false. A missing file is said here; a read error is left to the
     // caller, which may have rows to show first. The file stays open in
@@ -150,6 +163,7 @@ private:
     KeyListUi* ui_ = nullptr;
     KeyRecord current_;
     int selectedKeyIndex_ = -1;
+    std::vector<std::uint64_t> shownPrints_;
 };
 
 }  // namespace tollvane

@@ -86,6 +86,19 @@ void DocumentationPictures(E2eTest& t) {
     }
 }
 
+// The connected window and Read ID in Russian, for the Russian manual; the interface is English again afterwards.
+void RussianConnectedPictures(E2eTest& t) {
+    t.program->Menu(kRussian);
+    Shot(t.program->Main(), "main-connected-ru");
+    t.program->MenuAsync(kReadId);
+    const HWND window = t.program->WaitTop(L"my Child Window Read ID");
+    ASSERT_TRUE(window);
+    Shot(window, "readid-ru");
+    t.program->Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); }));
+    t.program->Menu(kEnglish);
+}
+
 // How often the reader's port is listed.
 long Listed(const Program& form) {
     const std::vector<std::string> ports = form.Items(kPortCombo);
@@ -107,7 +120,7 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     // The port chosen, and locked while connected.
     EXPECT_EQ(std::make_tuple(Version(), Listed(*program), program->Text(kPortCombo), program->Enabled(kPortCombo)),
               std::make_tuple("2.00", 1L, "COM5", false));
-    Shot(program->Main(), "main-connected");
+    Shot(program->Main(), "main-connected-en");
 
     program->MenuAsync(kReadId);
     const HWND window = program->WaitTop(L"my Child Window Read ID");
@@ -117,9 +130,10 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     for (HWND edit = nullptr; (edit = FindWindowExW(window, edit, L"Edit", nullptr)) != nullptr;)
         fields.push_back(WindowText(edit));
     EXPECT_EQ(fields, (std::vector<std::string>{"0012345678", "00BC614E", "3232235777", "192.168.1.1"}));
-    Shot(window, "readid");
+    Shot(window, "readid-en");
     program->Key(VK_ESCAPE);  // closes it as its close box does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); }));
+    if (std::getenv("TOLLVANE_E2E_SHOTS")) RussianConnectedPictures(*this);
 
     const auto deviceChange = [&] { PostMessageW(program->Main(), WM_DEVICECHANGE, 7 /* DBT_DEVNODES_CHANGED */, 0); };
     Sim("unplug");

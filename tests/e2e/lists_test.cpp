@@ -5,6 +5,16 @@
 namespace tollvane::e2e {
 namespace {
 
+// The key list window with its keys shown, for the manual in the interface's language.
+HWND KeyListPicture(E2eTest& t, const std::string& name) {
+    t.program->ClickAsync(kAddToList);
+    const HWND keys = t.program->WaitTop(L"my Child Window");
+    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; })) return keys;
+    PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key"
+    Shot(keys, name);
+    return keys;
+}
+
 // The working folder's key list (the independent implementation encrypted it), opened from the form; its records
 // and operations are the platform test's.
 TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
@@ -12,16 +22,40 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
                                dir.path / "crkeys.data");
     Start();
     program->ClickAsync(kAddToList);
-    const HWND keys = program->WaitTop(L"my Child Window");
-    ASSERT_TRUE(keys && WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; }));
+    const HWND keys = KeyListPicture(*this, "keylist-en");
+    ASSERT_TRUE(keys && ListRows(GetDlgItem(keys, 47)) == 24);
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
-    PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key", for the picture
-    Shot(keys, "keylist");
     program->Key(VK_ESCAPE);  // closes it as Cancel does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
+    if (std::getenv("TOLLVANE_E2E_SHOTS")) {
+        program->Menu(kRussian);
+        KeyListPicture(*this, "keylist-ru");
+    }
 }
 
 enum HoldersId : int { kCardHolders = 59, kHoldersList = 82, kImport = 85, kIssue = 88 };
+
+// A station in mid-run for the manual (scripts/screenshots): the register and the list of people of tests/data/station
+// (five people issued, three waiting), in each interface language with names and a station of its own.
+void StationPictures(E2eTest& t) {
+    for (const std::string lang : {"en", "ru"}) {
+        t.program.reset();
+        for (const char* file : {"IssuedCards.csv", "CardHolders.csv"})
+            std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "station" / lang / file,
+                                       t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
+        t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig);
+        for (const auto& [menu, title, list, rows, name] :
+             {std::tuple{int{kCardHolders}, L"my Child Window Card Holders", int{kHoldersList}, 8, "card-holders-"},
+              {int{kIssuedCards}, L"my Child Window Issued Cards", 62, 6, "issued-cards-"}}) {
+            t.program->MenuAsync(menu);
+            const HWND window = t.program->WaitTop(title);
+            ASSERT_TRUE(window && WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; })) << name;
+            Shot(window, name + lang);
+            t.program->Key(VK_ESCAPE);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); })) << name;
+        }
+    }
+}
 
 TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     Sim("delay 100");
@@ -34,7 +68,6 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     ChooseFile(window, kImport, "people.csv");
     EXPECT_EQ(NextBox(), "People added to the list: 2.");
     EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersList)), 2);
-    Shot(window, "card-holders");
 
     // Each card the reader writes is taken away and a blank one put down.
     Sim("card select 1");
@@ -52,6 +85,7 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
     EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
     EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued") << list[2];
+    if (std::getenv("TOLLVANE_E2E_SHOTS")) StationPictures(*this);
 }
 
 }  // namespace

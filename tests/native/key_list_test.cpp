@@ -100,6 +100,55 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_TRUE(t.boxes.shown.empty());
 }
 
+// Remove, Use This Key and a double-click act on the record the window showed; when another station has changed
+// the list under it since, they do nothing to any record, read the list again and say so.
+TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
+    const struct {
+        const char* name;
+        std::function<void(KeyList&)> act;
+        std::string storedAfterActing;  // crkeys.data when the chosen record r2 is still where it was shown
+    } actions[] = {
+        {"remove", [](KeyList& l) { l.OnRemove(); }, Rec("r0") + Rec("r1") + Rec("r3") + Rec("new")},
+        {"use", [](KeyList& l) { l.OnUseKey(); }, Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
+        {"double-click", [](KeyList& l) { l.OnRowDoubleClicked(2); },
+         Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
+    };
+    const std::string before = Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3");
+    for (const auto& a : actions) {
+        for (const bool movedAway : {true, false}) {
+            SCOPED_TRACE(std::string(a.name) + (movedAway ? ", r1 removed elsewhere" : ", a record added elsewhere"));
+            t.boxes.shown.clear();
+            ui.fields.clear();
+            ui.closes = 0;
+            Store(before);
+            ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
+            list.OnRowClicked(2);
+            const std::string elsewhere = movedAway ? Rec("r0") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") : before + Rec("new");
+            Store(elsewhere);
+            a.act(list);
+            if (movedAway) {
+                EXPECT_EQ(Stored(), elsewhere);
+                EXPECT_EQ(ui.rows.size(), 3u) << "the window shows the list as it is now";
+                EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{"The key list was changed at another station, so "
+                          "nothing was done.\nThe list is shown again as it is now: choose the entry again."});
+                EXPECT_EQ(ui.closes, 0);
+                EXPECT_EQ(ui.fields[KeyField::Description], "");
+                EXPECT_EQ(list.SelectedKeyIndex(), -1);
+            } else {
+                EXPECT_EQ(Stored(), a.storedAfterActing);
+                EXPECT_TRUE(t.boxes.shown.empty());
+                EXPECT_EQ(ui.closes, a.name == std::string("use") ? 1 : 0);
+                if (a.name == std::string("use")) {
+                    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "A0 A1 A2 A3 A4 A5");
+                } else if (a.name == std::string("double-click")) {
+                    EXPECT_EQ(ui.fields[KeyField::Description], "r2");
+                }
+            }
+            EXPECT_TRUE(PlainFilesGone());
+        }
+    }
+}
+
 // "Use This Key" puts what it knows of the record on the form: codes out of their lists change nothing, sector and
 // block stay within the card, and a key the next write would send as zero bytes or asterisks leaves the form's key.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {

@@ -77,7 +77,7 @@ TEST(Verify, TheReadBackAgainstTheWriteFieldByField) {
     // The field names in the interface language.
     EXPECT_EQ(OutcomeText(Outcome(mc, [](CommandFrame& f) { f[kBlock + 6] ^= 1, f[kBlock + 9] ^= 1; }),
                           MessageTable(LanguageId::Russian)),
-              "На карте не то, что было записано!\nОтличается: сектор, ключ Crypto1.\nОтложите эту карту.");
+              "На карте не то, что было записано!\nРасхождения: сектор, ключ Crypto1.\nОтложите эту карту.");
 }
 
 }  // namespace

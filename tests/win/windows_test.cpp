@@ -178,6 +178,29 @@ TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     EXPECT_FALSE(IsWindow(keys));
 }
 
+// The key list from the keyboard: an arrow chooses a row as a click does, Delete asks and removes it, Enter uses it.
+TEST(KeyboardTest, TheKeyListsRowsAreChosenRemovedAndUsedFromTheKeyboard) {
+    Windows w(LanguageId::English);
+    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
+    ASSERT_TRUE(w.keyList.OpenForAdd(w.Link()));
+    const HWND list = GetDlgItem(w.keyList.Window(), kKeyListViewId);
+    const auto key = [&](WPARAM vk) {
+        if (!HandleKeyboard(Key(list, vk))) SendMessageW(list, WM_KEYDOWN, vk, 0);
+    };
+    SetFocus(list);
+    ListView_SetItemState(list, 1, LVIS_FOCUSED, LVIS_FOCUSED);
+    key(VK_DOWN);
+    EXPECT_EQ(w.list.SelectedKeyIndex(), 2) << "the arrow chooses the row";
+    key(VK_DELETE);
+    EXPECT_EQ(w.t.boxes.questions, std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
+    EXPECT_EQ(ListView_GetItemCount(list), 23);
+    ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
+    key(VK_DOWN);
+    key(VK_RETURN);
+    EXPECT_FALSE(w.keyList.Window()) << "Enter uses the row and closes the window";
+    EXPECT_FALSE(fs::exists(w.dir / kKeysFile));
+}
+
 // A pasted key or number arrives whole in its display form, and no more; a radio clears only its own group.
 TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyItsGroup) {
     Windows w(LanguageId::English);
@@ -343,7 +366,7 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     ASSERT_TRUE(w.holders.Open(w.Link()));
     const auto item = [&](int id) { return GetDlgItem(w.holders.Window(), id); };
     EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдана");
+    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдано");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
     EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
     for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId, kHoldersIssueButtonId})

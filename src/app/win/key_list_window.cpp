@@ -99,11 +99,24 @@ bool KeyListWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             result = 0;
             return true;
         }
-        if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
-            const int row = static_cast<int>(
-                SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-            if (header->code == NM_CLICK) list_.OnRowClicked(row);
-            else list_.OnRowDoubleClicked(row);
+        const int row = static_cast<int>(
+            SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        switch (header->code) {
+            case NM_CLICK: list_.OnRowClicked(row); break;
+            case NM_DBLCLK: list_.OnRowDoubleClicked(row); break;
+            // The keyboard: the arrows choose a row as a click does, Enter
+            // uses it, Delete removes it (after its question).
+            case LVN_ITEMCHANGED: {
+                const auto& change = *reinterpret_cast<const NMLISTVIEW*>(lParam);
+                if ((change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+                    list_.OnRowClicked(change.iItem);
+                break;
+            }
+            case NM_RETURN: list_.OnUseKey(); break;
+            case LVN_KEYDOWN:
+                if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_DELETE) list_.OnRemove();
+                break;
+            default: break;
         }
         return false;
     }

@@ -112,13 +112,15 @@ DbError Diagnose(SQLSMALLINT type, SQLHANDLE handle, const char* what) {
         if (!Succeeded(SQLGetDiagRecW(type, handle, record, state, &native, message,
                                       static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]), &length)))
             break;
-        if (first) {
-            error.sqlState = Narrow(state, 5);
+        // A warning ("01...") may come before the error it led to: the
+        // error's state is the one that says what happened.
+        const std::string stateText = Narrow(state, 5);
+        if (first || (error.sqlState.rfind("01", 0) == 0 && stateText.rfind("01", 0) != 0)) {
+            error.sqlState = stateText;
             error.nativeError = native;
-            first = false;
-        } else {
-            error.text += '\n';
         }
+        if (!first) error.text += '\n';
+        first = false;
         const std::size_t kept = std::min<std::size_t>(length, sizeof message / sizeof message[0] - 1);
         error.text += Narrow(message, kept);
     }
