@@ -63,15 +63,15 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     std::size_t checked = 0;
     int ticksInWait = 0;
     const auto tick = [&] {
-        const bool waiting = t.app.op.waitRunning;
+        const bool waiting = t.app.op.WaitRunning();
         if (!t.Tick(TimerId::Card)) return;
         ticksInWait += waiting;
         for (; checked < t.port.sent.size(); ++checked) {
             if (draws) CheckSent(t, t.port.sent[checked]);
             ticksInWait = 0;
         }
-        FUZZ_CHECK(ticksInWait <= kCardWaitTicks || !t.app.op.waitRunning);
-        FUZZ_CHECK(t.progress.open == t.app.op.waitRunning && t.progress.mainWindowEnabled == !t.app.op.waitRunning);
+        FUZZ_CHECK(ticksInWait <= kCardWaitTicks || !t.app.op.WaitRunning());
+        FUZZ_CHECK(t.progress.open == t.app.op.WaitRunning() && t.progress.mainWindowEnabled == !t.app.op.WaitRunning());
     };
     for (int events = 0; in.Left() > 0 && events < 150; ++events) {  // more add little but time
         const std::uint8_t event = in.Byte();
@@ -91,5 +91,5 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
     }
     // Silence from here on: whatever runs must end by itself.
     for (int i = 0; i < 100000 && t.timers.IsRunning(TimerId::Card); ++i) tick();
-    FUZZ_CHECK(!t.timers.IsRunning(TimerId::Card) && !t.app.op.waitRunning);
+    FUZZ_CHECK(!t.timers.IsRunning(TimerId::Card) && !t.app.op.WaitRunning());
 }

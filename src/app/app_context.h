@@ -21,6 +21,7 @@
 
 namespace tollvane {
 
+class CardRun;
 class HoldersRun;
 
 // Values held beside the controls; the card commands read these, never the
@@ -58,9 +59,13 @@ struct ReaderLink {
 // The run of "Write cyclically" or "Clear cyclically" under way, if any.
 enum class CyclicRun { None, Write, Clear };
 
+// Which wait runs, each under its timer and progress window: a tick of any
+// other wait does nothing. ReadBack is the card wait of the read that
+// checks a written card, under the Card timer.
+enum class RunningWait { None, Search, Reply, Card, ReadBack };
+
 // Where the wait for a card command's result stands.
 enum class CardWaitStage {
-    Idle,             // no card command is waiting
     Acknowledgement,  // the frame went out; the first tick reads the acknowledgement
     Result,           // acknowledged; each tick polls for the result line's first byte
     ReadingResult,    // the result line (or what may be its beginning) came in part: read on
@@ -71,8 +76,6 @@ enum class CardWaitStage {
 // write"): the frame that wrote it and the settings it was built from, which
 // also build the read. The card wait runs twice, once for each command.
 struct WriteCheck {
-    enum class Step { Writing, ReadingBack };
-    Step step = Step::Writing;
     CommandFrame written{};
     FormSnapshot form;
     bool master = false;
@@ -81,13 +84,17 @@ struct WriteCheck {
 // The operation under way.
 struct OperationState {
     CyclicRun cyclicRun = CyclicRun::None;
-    CardWaitStage cardWait = CardWaitStage::Idle;
+    // The run a cyclic run's cards belong to; none for the plain run.
+    CardRun* run = nullptr;
+    RunningWait wait = RunningWait::None;
+    CardWaitStage cardWait = CardWaitStage::Acknowledgement;
     std::optional<WriteCheck> writeCheck;
     // ReadingResult: the part of the result line held so far.
     ReplyBuffer resultStart;
     int tickCount = 0;                // ticks of the running wait
     bool deviceCheckPending = false;  // DeviceTimer armed
-    bool waitRunning = false;         // a progress wait is up
+
+    bool WaitRunning() const { return wait != RunningWait::None; }
 };
 
 // How opening the help file ended. The shell's own code comes with a

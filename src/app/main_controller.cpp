@@ -202,18 +202,10 @@ void OnEditLeft(AppContext& app, Ctl edit) { LeaveHexField(app, edit); }
 
 void OnTimer(AppContext& app, TimerId timer) {
     switch (timer) {
-    case TimerId::Search:
-        // A tick posted just before its timer was killed can still arrive;
-        // with no wait running it has nothing to count.
-        if (app.op.waitRunning) FixedWaitTick(app, TimerId::Search, SearchReader);
-        break;
-    case TimerId::Reply:
-        if (app.op.waitRunning) FixedWaitTick(app, TimerId::Reply, FinishVersionWait);
-        break;
+    case TimerId::Search: FixedWaitTick(app, TimerId::Search, SearchReader); break;
+    case TimerId::Reply: FixedWaitTick(app, TimerId::Reply, FinishVersionWait); break;
     case TimerId::Device: CheckPortAfterDeviceChange(app); break;
-    case TimerId::Card:
-        if (app.op.waitRunning) CardTimerTick(app);
-        break;
+    case TimerId::Card: CardTimerTick(app); break;
     default: break;
     }
 }

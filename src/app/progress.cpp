@@ -6,15 +6,16 @@ namespace {
 
 struct WaitKind {
     TimerId timer;
+    RunningWait wait;
     Msg title;
     int range;  // also the number of ticks a full wait lasts
     unsigned periodMs;
 };
 
 constexpr WaitKind kWaits[] = {
-    {TimerId::Search, Msg::kProgressSearchTimer, 100, 10},
-    {TimerId::Reply, Msg::kProgressReplyTimer, 2, 500},
-    {TimerId::Card, Msg::kProgressCardTimer, kCardWaitTicks, 50},
+    {TimerId::Search, RunningWait::Search, Msg::kProgressSearchTimer, 100, 10},
+    {TimerId::Reply, RunningWait::Reply, Msg::kProgressReplyTimer, 2, 500},
+    {TimerId::Card, RunningWait::Card, Msg::kProgressCardTimer, kCardWaitTicks, 50},
 };
 
 const WaitKind* FindWait(TimerId id) {
@@ -34,7 +35,7 @@ bool CountTick(AppContext& app, TimerId id) {
 // asks for the reader's version); the main window then stays disabled
 // until that wait is over too.
 void EnableUnlessWaiting(AppContext& app) {
-    if (!app.op.waitRunning) app.progress.EnableMainWindow(true);
+    if (!app.op.WaitRunning()) app.progress.EnableMainWindow(true);
 }
 
 }  // namespace
@@ -48,18 +49,21 @@ void ShowProgress(AppContext& app, TimerId id, const std::string& titleSuffix) {
     // been counted; every wait starts from zero.
     app.op.tickCount = 0;
     app.timers.Start(id, wait->periodMs);
-    app.op.waitRunning = true;
+    app.op.wait = wait->wait;
 }
 
 void EndWait(AppContext& app, TimerId id) {
     app.op.tickCount = 0;
     app.timers.Kill(id);
     app.progress.Close();
-    app.op.waitRunning = false;
+    app.op.wait = RunningWait::None;
 }
 
 void FixedWaitTick(AppContext& app, TimerId id, WaitFinished finished) {
-    if (!FindWait(id) || !CountTick(app, id)) return;
+    // A tick posted before its timer was killed can still arrive, even
+    // while another wait runs; it has nothing to count.
+    const WaitKind* wait = FindWait(id);
+    if (!wait || app.op.wait != wait->wait || !CountTick(app, id)) return;
     EndWait(app, id);
     finished(app);
     EnableUnlessWaiting(app);

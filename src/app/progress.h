@@ -25,9 +25,9 @@ void EndWait(AppContext& app, TimerId id);
 // What runs when a wait of fixed length is over.
 using WaitFinished = void (*)(AppContext& app);
 
-// One tick of a wait of fixed length (Search, Reply). At its last tick the
-// wait ends, finished runs, and the main window is enabled again unless
-// finished started the next wait.
+// One tick of a wait of fixed length (Search, Reply); nothing unless that
+// wait runs. At its last tick the wait ends, finished runs, and the main
+// window is enabled again unless finished started the next wait.
 void FixedWaitTick(AppContext& app, TimerId id, WaitFinished finished);
 
 }  // namespace tollvane

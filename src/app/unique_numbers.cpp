@@ -19,16 +19,16 @@ void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
     }
 }
 
-UniqueDraw GenerateUniqueIntoForm(AppContext& app) {
+DrawnNumber GenerateUniqueIntoForm(AppContext& app) {
     const std::optional<UniqueResult> made = GenerateUniqueData(app.random, app.users);
     if (!made) {
         app.ShowMessage(Msg::kErr05OperationFailed, MessageIcon::Error);
-        return UniqueDraw::None;
+        return {};
     }
     // The box comes before the field shows the new number.
     if (!made->recorded) TellStoreFailure(app, made->failure);
     SetHexField(app, Ctl::SectorDataEdit, made->bytes);
-    return made->recorded ? UniqueDraw::Recorded : UniqueDraw::NotRecorded;
+    return {made->recorded ? UniqueDraw::Recorded : UniqueDraw::NotRecorded, made->bytes};
 }
 
 }  // namespace tollvane

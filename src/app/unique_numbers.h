@@ -4,6 +4,9 @@
 // before write" both draw here.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "app/app_context.h"
 
 namespace tollvane {
@@ -15,9 +18,15 @@ enum class UniqueDraw {
     Recorded,
 };
 
-// New unique user-card data into the values, SectorDataEdit and the
-// converter fields.
-UniqueDraw GenerateUniqueIntoForm(AppContext& app);
+struct DrawnNumber {
+    UniqueDraw draw = UniqueDraw::None;
+    std::array<std::uint8_t, 7> number{};  // unless None
+};
+
+// New unique user-card data, shown in the values, SectorDataEdit and the
+// converter fields, and returned: a command takes the number from here, not
+// from the form.
+DrawnNumber GenerateUniqueIntoForm(AppContext& app);
 
 // The operator's message for a number usersData.data could not take.
 void TellStoreFailure(AppContext& app, const StoreFailure& failure);

@@ -181,7 +181,8 @@ public:  // the scenarios' helpers take the fixture
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(files && CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        ASSERT_TRUE(files);
+        ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kWait.count()));
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);

@@ -2,6 +2,7 @@
 // single instance, 144 DPI and a small screen (tests/e2e/run runs SmallScreen scenarios on a 1366 x 768 screen,
 // LargeScreen ones on 2560 x 1800). Help's outcomes are the unit and package tests'.
 #include "e2e_fixture.h"
+#include "../support/expect_fields.h"
 
 namespace tollvane::e2e {
 namespace {
@@ -46,21 +47,23 @@ const Expected kStartForm[] = {
 
 void ExpectStartForm(const Program& form) {
     for (const Expected& e : kStartForm) {
+        SCOPED_TRACE("row " + std::to_string(&e - kStartForm));
         const std::string cls = e.cls == 'B' ? "Button" : e.cls == 'S' ? "Static" : e.cls == 'C' ? "ComboBox" : "Edit";
         const HWND h = e.id ? form.Control(e.id) : form.ControlAt(cls, e.x, e.y, e.w, e.h);
         ASSERT_NE(h, nullptr) << cls << " at " << e.x << "," << e.y;
         const RECT rc = RectIn(h, form.Main());
         const std::string state = std::string(IsWindowVisible(h) ? "s" : "") + (IsWindowEnabled(h) ? "e" : "") +
                                   (e.id && cls == "Button" && form.Checked(e.id) ? "c" : "");
-        EXPECT_EQ(std::make_tuple(ClassName(h), int(rc.left), int(rc.top), e.w < 0 ? -1 : int(rc.right - rc.left),
-                                  int(rc.bottom - rc.top), state),
-                  std::make_tuple(cls, e.x, e.y, e.w, e.h < 0 ? int(rc.bottom - rc.top) : e.h, std::string(e.state)));
+        EXPECT_FIELDS((ClassName(h), int(rc.left), int(rc.top), e.w < 0 ? -1 : int(rc.right - rc.left),
+                            int(rc.bottom - rc.top), state),
+                      (cls, e.x, e.y, e.w, e.h < 0 ? int(rc.bottom - rc.top) : e.h, std::string(e.state)));
     }
     // Nothing besides the table and the two up-downs, which follow their edits.
     EXPECT_EQ(form.Children().size(), std::size(kStartForm) + 2);
-    EXPECT_FALSE(form.Enabled(kSectorUpDown) || form.Enabled(kBlockUpDown));
-    EXPECT_EQ(std::make_tuple(form.Items(kRole).size(), form.Items(kWorkMode).size(), form.Selection(kRole),
-                              form.Selection(kWorkMode)), std::make_tuple(2u, 4u, 0, 0));
+    EXPECT_FALSE(form.Enabled(kSectorUpDown));
+    EXPECT_FALSE(form.Enabled(kBlockUpDown));
+    EXPECT_FIELDS((form.Items(kRole).size(), form.Items(kWorkMode).size(), form.Selection(kRole),
+                        form.Selection(kWorkMode)), (2u, 4u, 0, 0));
 }
 
 // Pictures that only the documentation needs (scripts/screenshots sets TOLLVANE_E2E_SHOTS), taken without a
@@ -111,15 +114,15 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     Registry("no-usb");
     EXPECT_EQ(Start(), (std::vector<std::string>{"Varnel not found!", "If you are sure that the reader is connected "
                                                  "to the PC,\nselect a COM port from the list!"}));
-    EXPECT_EQ(std::make_tuple(Sent(), Version(), Listed(*program)), std::make_tuple("", "x.xx", 1L));
+    EXPECT_FIELDS((Sent(), Version(), Listed(*program)), ("", "x.xx", 1L));
     ExpectStartForm(*program);
     if (std::getenv("TOLLVANE_E2E_SHOTS")) DocumentationPictures(*this);
     Registry("plug");
     EXPECT_EQ(Start(), kConnected);
     EXPECT_EQ(Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
     // The port chosen, and locked while connected.
-    EXPECT_EQ(std::make_tuple(Version(), Listed(*program), program->Text(kPortCombo), program->Enabled(kPortCombo)),
-              std::make_tuple("2.00", 1L, "COM5", false));
+    EXPECT_FIELDS((Version(), Listed(*program), program->Text(kPortCombo), program->Enabled(kPortCombo)),
+                  ("2.00", 1L, "COM5", false));
     Shot(program->Main(), "main-connected-en");
 
     program->MenuAsync(kReadId);
@@ -141,12 +144,12 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     deviceChange();
     EXPECT_EQ(NextBox(), "Connection broken.\n\r(Varnel disabled!)");
     ASSERT_TRUE(Idle());
-    EXPECT_EQ(std::make_tuple(Listed(*program), Version()), std::make_tuple(0L, "x.xx"));
+    EXPECT_FIELDS((Listed(*program), Version()), (0L, "x.xx"));
     ASSERT_EQ(Sim("plug").rfind("OK", 0), 0u);
     Registry("plug");
     deviceChange();
     EXPECT_EQ(program->SettleSearch(), kConnected);
-    EXPECT_EQ(std::make_tuple(Version(), Listed(*program)), std::make_tuple("2.00", 1L));
+    EXPECT_FIELDS((Version(), Listed(*program)), ("2.00", 1L));
 }
 
 TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
@@ -157,7 +160,9 @@ TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
     program->Menu(kEnglish);
     EXPECT_EQ(WindowText(program->Main()) + "|" + program->Text(kWrite) + "|" + program->Items(kWorkMode)[1],
               "Tollvane ver.2.00 (x64)|Write|Send sector data after logged in");
-    EXPECT_TRUE(program->Selection(kWorkMode) == 1 && program->Checked(kPlus) && program->Enabled(kCrypto1Edit));
+    EXPECT_EQ(program->Selection(kWorkMode), 1);
+    EXPECT_TRUE(program->Checked(kPlus));
+    EXPECT_TRUE(program->Enabled(kCrypto1Edit));
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\n");
 
     // The About box follows, modal, and Escape closes it.
@@ -235,16 +240,16 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
     program->Menu(kEnglish);
     program->ClickAsync(kSearch);
     const RECT progress = WindowRect(program->WaitTop(PROGRESS_CLASSW));  // 400 x 50 at 96 DPI
-    EXPECT_EQ(std::make_pair(progress.right - progress.left, progress.bottom - progress.top), std::make_pair(600L, 75L));
+    EXPECT_FIELDS((progress.right - progress.left, progress.bottom - progress.top), (600L, 75L));
     program->SettleSearch();
 }
 
 TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
-    if (GetSystemMetrics(SM_CYSCREEN) != 768) GTEST_SKIP() << "for a 1366 x 768 screen (tests/e2e/run)";
+    ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 768) << "for a 1366 x 768 screen (tests/e2e/run)";
     Start();
     const HWND main = program->Main();
     const RECT outer = WindowRect(main);
-    EXPECT_EQ(std::pair(outer.top, outer.bottom), std::pair(0L, 768L));  // centred, its caption would be off the screen
+    EXPECT_FIELDS((outer.top, outer.bottom), (0L, 768L));  // centred, its caption would be off the screen
     EXPECT_TRUE(GetWindowLongPtrW(main, GWL_STYLE) & WS_VSCROLL);
     // The foot of the form (the reader settings' group box) and its last control (Tab's last stop).
     const HWND foot = program->ControlAt("Button", 5, 500, 650, 270);

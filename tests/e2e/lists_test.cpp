@@ -23,7 +23,8 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     Start();
     program->ClickAsync(kAddToList);
     const HWND keys = KeyListPicture(*this, "keylist-en");
-    ASSERT_TRUE(keys && ListRows(GetDlgItem(keys, 47)) == 24);
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(ListRows(GetDlgItem(keys, 47)), 24);
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
     program->Key(VK_ESCAPE);  // closes it as Cancel does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));

@@ -9,6 +9,7 @@
 #include "keystore/key_files.h"
 #include "keystore/key_list.h"
 #include "native/key_list_fixture.h"
+#include "support/expect_fields.h"
 
 namespace tollvane {
 namespace {
@@ -171,11 +172,12 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         KeyRecord r{"SL1", "V", "1", "0", "0", "1", "1", "05", "1", "12 34 56 78 9A BC", aes, "", false, false};
         c.change(r);
         ApplyKeyRecord(r, t.app);
-        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block));
+        EXPECT_FIELDS((t.app.values.sectorNumber, t.app.values.blockNumber), (c.sector, c.block));
         EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Ctl::Crypto1KeyEdit].text, t.app.values.aesKeyText}),
                   (std::vector<std::string>{"12 34 56 78 9A BC", "12 34 56 78 9A BC", aes}));
         EXPECT_EQ(t.form[Ctl::ClassicCheck].checked, c.classic);
-        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked && t.form[Ctl::IfW26Radio].checked);
+        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
+        EXPECT_TRUE(t.form[Ctl::IfW26Radio].checked);
         EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 1);
     }
 
@@ -183,8 +185,8 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5", kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=09 BN=2"));
     list.OnRowClicked(1);
     list.OnUseKey();
-    EXPECT_EQ(std::tuple(t.app.values.sectorNumber, t.form[Ctl::Crypto1KeyEdit].text, ui.closes),
-              std::tuple(9, std::string("A0 A1 A2 A3 A4 A5"), 1));
+    EXPECT_FIELDS((t.app.values.sectorNumber, t.form[Ctl::Crypto1KeyEdit].text, ui.closes),
+                  (9, std::string("A0 A1 A2 A3 A4 A5"), 1));
 }
 
 // Without crkeys.data an add reports it, the reload after it again, and no file is made but the stations' lock.

@@ -13,6 +13,7 @@
 #include "app/read_back_apply.h"
 #include "carddata/hex_text.h"
 #include "support/fakes.h"
+#include "support/expect_fields.h"
 
 namespace tollvane::testing {
 namespace {
@@ -84,15 +85,16 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
          {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio}, 0, 1, 0, zero6, aes},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         TestApp t{WithReader{}};
         t.form.SetSelection(WorkModeCombo, 1);
         t.form[AesAuthCheck].checked = true;  // a Classic card and SL3 take it away
         ApplyReadBack(t, c.settings, c.card, c.aesLetter);
         for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
-        EXPECT_EQ(std::tuple(t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
-                             t.app.values.blockNumber, t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
-                  std::tuple(std::ranges::count(c.checked, AesAuthCheck) == 1, c.workMode, c.sector, c.block, c.crypto1,
-                             c.aesKey));
+        EXPECT_FIELDS((t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
+                       t.app.values.blockNumber, t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
+                      (std::ranges::count(c.checked, AesAuthCheck) == 1, c.workMode, c.sector, c.block, c.crypto1,
+                       c.aesKey));
     }
 }
 
@@ -101,13 +103,13 @@ TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
     t.SelectCombo(RoleCombo, 1);
     // A role letter of neither card is a User card's: no reader setting or key taken.
     ApplyReadBack(t, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
-    EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
-              std::tuple("00 00 00 00 00 00 00", false, kFF6));
+    EXPECT_FIELDS((t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
+                  ("00 00 00 00 00 00 00", false, kFF6));
     // 11 22 .. 77 as the decrypt mode writes it; the layout is the User role's in the card's work mode.
     ApplyReadBack(t, {'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
-    EXPECT_EQ(std::tuple(t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
-                         t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
-              std::tuple("11 22 33 44 55 66 77", 3, 4, 1, "11"));
+    EXPECT_FIELDS((t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
+                   t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
+                  ("11 22 33 44 55 66 77", 3, 4, 1, "11"));
 }
 
 // The start form with both keys changed and shown in clear, as the operator may leave them.
@@ -117,12 +119,13 @@ struct KeysShown : TestApp {
         SetHexField(app, AesKeyEdit, std::array<std::uint8_t, 16>{0x12});
         Click(ShowCrypto1Check);
         Click(ShowAesCheck);
-        EXPECT_FALSE(form.IsPasswordMasked(Crypto1KeyEdit) || form.IsPasswordMasked(AesKeyEdit));
+        EXPECT_FALSE(form.IsPasswordMasked(Crypto1KeyEdit));
+        EXPECT_FALSE(form.IsPasswordMasked(AesKeyEdit));
     }
     // A key is back at all FF and masked, its "Show Key" box cleared.
     void ExpectKeyReset(Ctl edit, Ctl show, const std::string& text) {
-        EXPECT_EQ(std::tuple(form.Text(edit), form.IsChecked(show), form.IsPasswordMasked(edit)),
-                  std::tuple(text, false, true));
+        EXPECT_FIELDS((form.Text(edit), form.IsChecked(show), form.IsPasswordMasked(edit)),
+                      (text, false, true));
     }
 };
 
@@ -132,12 +135,12 @@ TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
     v.sectorNumber = 7;
     v.blockNumber = 2;
     ApplyFormRule(t.app, 0);
-    EXPECT_EQ(std::tuple(v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber, t.form[BlockUpDown].upDownPos),
-              std::tuple(1, 1, 0, 0));
+    EXPECT_FIELDS((v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber, t.form[BlockUpDown].upDownPos),
+                  (1, 1, 0, 0));
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
     v.sectorNumber = 7, v.blockNumber = 2;  // the card ID after login puts only the block back
     ApplyFormRule(t.app, 2);
-    EXPECT_EQ(std::pair(v.sectorNumber, v.blockNumber), std::pair(7, 0));
+    EXPECT_FIELDS((v.sectorNumber, v.blockNumber), (7, 0));
 }
 
 TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
@@ -227,10 +230,10 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     for (Ctl c : {IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio}) t.ClickRadio(c);
     ResetForm(t.app);
     // The data back in the Touch Memory / Wiegand 44 format.
-    EXPECT_EQ(std::tuple(t.form.Selection(RoleCombo), t.form.Selection(WorkModeCombo), t.form.IsShown(UserGroup),
-                         t.form.IsShown(ReaderSettingsGroup), t.app.values.blockNumber, t.form.Text(HexEdit),
-                         t.form.IsEnabled(ShowCrypto1Check)),
-              std::tuple(1, 0, true, false, 0, "5544332211", false));
+    EXPECT_FIELDS((t.form.Selection(RoleCombo), t.form.Selection(WorkModeCombo), t.form.IsShown(UserGroup),
+                   t.form.IsShown(ReaderSettingsGroup), t.app.values.blockNumber, t.form.Text(HexEdit),
+                   t.form.IsEnabled(ShowCrypto1Check)),
+                  (1, 0, true, false, 0, "5544332211", false));
     EXPECT_EQ(Flags(t, kChecked, {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio,
                                   TouchPollOffRadio, ClassicCheck, Sl1Radio, ConvW58Radio, IfW44Radio, IndInverseRadio,
                                   StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio}),
@@ -292,11 +295,12 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
             t.FocusEdit(c.edit);
             EXPECT_EQ(t.form.Text(c.edit), StripBlanks(t.form.Text(c.edit)));  // digits alone while focused
             t.Edit(c.edit, c.typed, c.caret < 0 ? static_cast<int>(c.typed.size()) : c.caret);
-            EXPECT_EQ(std::pair(t.form.focused.has_value(), t.form.Text(c.edit)), std::pair(!c.endsItself, c.shown));
+            EXPECT_FIELDS((t.form.focused.has_value(), t.form.Text(c.edit)), (!c.endsItself, c.shown));
             t.form.FocusMainWindow();
-            EXPECT_EQ(std::tuple(t.form.Text(c.edit), t.Kept(c.edit), t.form.Text(HexEdit)),
-                      std::tuple(c.leftWith, c.leftWith, c.converter));
-            EXPECT_TRUE(t.form.IsPasswordMasked(Crypto1KeyEdit) && t.form.IsPasswordMasked(AesKeyEdit));
+            EXPECT_FIELDS((t.form.Text(c.edit), t.Kept(c.edit), t.form.Text(HexEdit)),
+                          (c.leftWith, c.leftWith, c.converter));
+            EXPECT_TRUE(t.form.IsPasswordMasked(Crypto1KeyEdit));
+            EXPECT_TRUE(t.form.IsPasswordMasked(AesKeyEdit));
         }
     }
 }
@@ -313,7 +317,9 @@ TEST(HexEntryTest, TheProgramsOwnTextAndOtherNotificationsAreNotFiltered) {
     t.Edit(Crypto1KeyEdit, "xyz", 3);
     OnEditEntered(t.app, SectorEdit);
     EXPECT_EQ(t.form.Text(Crypto1KeyEdit), "xyz");
-    EXPECT_FALSE(t.app.values.aesFilter || t.app.values.crypto1Filter || t.app.values.uniqueFilter);
+    EXPECT_FALSE(t.app.values.aesFilter);
+    EXPECT_FALSE(t.app.values.crypto1Filter);
+    EXPECT_FALSE(t.app.values.uniqueFilter);
 }
 
 struct Started : TestApp {
@@ -329,7 +335,7 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     OnCommand(t.app, Command::English);  // told in the language active when the save failed
     EXPECT_EQ(t.boxes.shown,
               (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
-    EXPECT_EQ(std::pair(t.form.Text(WriteButton), t.shell.menuRebuilds), std::pair(std::string("Write"), 1));
+    EXPECT_FIELDS((t.form.Text(WriteButton), t.shell.menuRebuilds), (std::string("Write"), 1));
     // "Verify after write" alike: told, and on until the program ends.
     OnCommand(t.app, Command::VerifyAfterWrite);
     EXPECT_EQ(t.boxes.shown.back(), (ShownMessage{Text(LanguageId::English, Msg::kSaveSettingsFailed), MessageIcon::Warning}));
@@ -343,13 +349,14 @@ TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
         {{Opened, 0}, {}}, {{FileMissing, 2}, {Msg::kHelpFileNotFound, Msg::kHelpFolderHint}},
         {{NoViewer, 1155}, {Msg::kHelpCannotOpen, Msg::kInstallPdfViewer}}, {{Failed, 32}, {}}};
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         TestApp t(LanguageId::English);
         t.shell.helpResult = c.opening;
         OnCommand(t.app, Command::Help);
         std::vector<std::string> expected;
         for (Msg m : c.messages) expected.push_back(t.T(m));
         if (c.opening.result == Failed) expected = {"Opening the help file failed!\n\r[Error code: 32]"};
-        EXPECT_EQ(std::pair(t.boxes.Texts(), t.shell.helpOpens), std::pair(expected, 1));
+        EXPECT_FIELDS((t.boxes.Texts(), t.shell.helpOpens), (expected, 1));
     }
 }
 
@@ -364,9 +371,9 @@ TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
         if (c.plus) ClickPlus(t.app);
         if (c.sl3) t.ClickRadio(Sl3Radio);
         t.Click(GenerateRandomButton);
-        EXPECT_EQ(std::tuple(t.form.Text(Crypto1KeyEdit) != kFF6, t.form.Text(AesKeyEdit).substr(0, 2) != "FF",
-                             t.boxes.shown.size()),
-                  std::tuple(c.crypto1Changes, c.aesChanges, 0u)) << c.mode;
+        EXPECT_FIELDS((t.form.Text(Crypto1KeyEdit) != kFF6, t.form.Text(AesKeyEdit).substr(0, 2) != "FF",
+                       t.boxes.shown.size()),
+                      (c.crypto1Changes, c.aesChanges, 0u)) << c.mode;
     }
 }
 
@@ -394,9 +401,9 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
         t.Click(GenerateUniqueButton);
         const auto shown = c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
                                          : t.users.asked.at(0);
-        EXPECT_EQ(std::tuple(t.app.values.uniqueData, t.form.Text(SectorDataEdit), t.form.Text(HexEdit) == "5544332211",
-                             fieldWhenTold),
-                  std::tuple(shown, t.app.values.uniqueDataText, c.sourceFails, "11 22 33 44 55 66 77"));
+        EXPECT_FIELDS((t.app.values.uniqueData, t.form.Text(SectorDataEdit), t.form.Text(HexEdit) == "5544332211",
+                       fieldWhenTold),
+                      (shown, t.app.values.uniqueDataText, c.sourceFails, "11 22 33 44 55 66 77"));
         EXPECT_EQ(t.boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
     }
 }
@@ -409,7 +416,7 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     for (const auto& c : cases) {
         TestApp t;
         OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
-        EXPECT_EQ(std::pair(t.app.values.sectorNumber, t.app.values.blockNumber), std::pair(c.sector, c.block))
+        EXPECT_FIELDS((t.app.values.sectorNumber, t.app.values.blockNumber), (c.sector, c.block))
             << c.pos << " " << c.delta;
     }
 }
@@ -420,15 +427,15 @@ TEST(WaitTest, TheMainWindowsEndEndsTheOperation) {
     t.Connect();
     OnDevicesChanged(t.app);
     OnDestroy(t.app);
-    EXPECT_EQ(std::tuple(t.timers.running.size(), t.app.LinkOpen(), t.port.closes), std::tuple(0u, false, 1));
+    EXPECT_FIELDS((t.timers.running.size(), t.app.LinkOpen(), t.port.closes), (0u, false, 1));
 }
 
 TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
     for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
     for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
-    EXPECT_EQ(std::tuple(t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
-              std::tuple(0, 0, 0u, true));
+    EXPECT_FIELDS((t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
+                  (0, 0, 0u, true));
 }
 
 }  // namespace

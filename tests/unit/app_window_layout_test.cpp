@@ -19,7 +19,8 @@ TEST(PlaceInWorkAreaTest, KeepsAFittingWindowAndCutsATallOneAtTheTop) {
     };
     for (const auto& c : cases) {
         const Placement p = PlaceInWorkArea(c.wanted, c.work);
-        EXPECT_TRUE(p.window == c.placed && p.cut == c.cut) << c.name;
+        EXPECT_EQ(p.window, c.placed) << c.name;
+        EXPECT_EQ(p.cut, c.cut) << c.name;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "carddata/users_data_store.h"
 #include "support/fakes.h"
 #include "support/memory_files.h"
+#include "support/expect_fields.h"
 
 namespace tollvane::testing {
 namespace {
@@ -19,10 +20,12 @@ TEST(Generation, KeysTakeWholeBytesAndTheirTextOrStayOnAFailingSource) {
     std::array<std::uint8_t, 6> key{};
     std::array<std::uint8_t, 16> aes{};
     std::string text, aesText;
-    ASSERT_TRUE(GenerateCrypto1Key(random, key, text) && GenerateAesKey(random, aes, aesText));
+    ASSERT_TRUE(GenerateCrypto1Key(random, key, text));
+    ASSERT_TRUE(GenerateAesKey(random, aes, aesText));
     EXPECT_EQ(key, (std::array<std::uint8_t, 6>{0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF}));
     random.fail = true;  // the texts stay those of the keys made
-    EXPECT_FALSE(GenerateCrypto1Key(random, key, text) || GenerateAesKey(random, aes, aesText));
+    EXPECT_FALSE(GenerateCrypto1Key(random, key, text));
+    EXPECT_FALSE(GenerateAesKey(random, aes, aesText));
     EXPECT_EQ(aes[15], 0x0F);
     EXPECT_EQ((std::vector{text, aesText}),
               (std::vector<std::string>{"FA FB FC FD FE FF", "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}));
@@ -44,6 +47,7 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
         {true, {}, false, false, "", 0},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         FakeRandom random;
         random.fail = c.sourceFails;
         FakeUniqueStore store;
@@ -51,7 +55,7 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
         const auto made = GenerateUniqueData(random, store);
         EXPECT_EQ(store.asked.size(), c.asked);
         ASSERT_EQ(made.has_value(), c.made);
-        if (made) { EXPECT_TRUE(made->recorded == c.recorded && made->text == c.text && made->bytes == store.asked.back()); }
+        if (made) { EXPECT_FIELDS((made->recorded, made->text, made->bytes), (c.recorded, c.text, store.asked.back())); }
     }
 }
 
@@ -75,6 +79,7 @@ TEST(UsersDataIndex, RecordsByTheFilesRules) {
         {std::string(90, '1') + "01-02030405 0102030405", 10, true, "\r\n"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         UsersDataIndex index;
         ASSERT_TRUE(index.Build(Reading(c.file, 3)));
         EXPECT_EQ(index.RecordCount(), c.records) << c.file;
@@ -118,8 +123,8 @@ TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
         EXPECT_EQ(recording, c.failed ? RecordOutcome::Failed : RecordOutcome::Recorded);
         // A file held too long has no system error of its own.
         if (c.failed) {
-            EXPECT_EQ(std::pair(recording.failure.step, recording.failure.systemError),
-                      std::pair(*c.failed, c.failed == Open ? 0u : 0x1Eu));
+            EXPECT_FIELDS((recording.failure.step, recording.failure.systemError),
+                          (*c.failed, c.failed == Open ? 0u : 0x1Eu));
         }
         EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(c.pauses, 100u));
         // A record that reached the file before its flush failed is cut off.
@@ -129,7 +134,9 @@ TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
     }
     files.entries.clear();  // missing: reported at once, never made
     sleeper.pauses.clear();
-    EXPECT_TRUE(store.Record(kNumber) == RecordOutcome::Failed && !files.Has(kPath) && sleeper.pauses.empty());
+    EXPECT_EQ(store.Record(kNumber), RecordOutcome::Failed);
+    EXPECT_FALSE(files.Has(kPath));
+    EXPECT_TRUE(sleeper.pauses.empty());
 }
 
 // The file is read once; the numbers appended afterwards are known, and laid out, without reading

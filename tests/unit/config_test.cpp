@@ -37,7 +37,8 @@ TEST(Config, ASaveOfAnUnknownLanguageOrThatFailsLeavesTheFile) {
         EXPECT_FALSE(SaveConfig(files, kPath, LanguageId::English));
     }
     MemoryFiles none;  // never created by a save
-    EXPECT_FALSE(SaveConfig(none, kPath, LanguageId::English) || none.Has(kPath));
+    EXPECT_FALSE(SaveConfig(none, kPath, LanguageId::English));
+    EXPECT_FALSE(none.Has(kPath));
 }
 
 // On only as "Verify = ON;"; a save puts its line in place of the second and keeps the rest.
@@ -56,6 +57,7 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         {"", false, "", ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         MemoryFiles files = FileWith(c.content);
         EXPECT_EQ(ReadVerifyAfterWrite(files, kPath), c.on) << c.content;
         EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
@@ -83,7 +85,9 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         EXPECT_EQ(files.entries[kPath].durable, "Language = EN;\r\n");
     }
     MemoryFiles none;
-    EXPECT_FALSE(ReadVerifyAfterWrite(none, kPath) || SaveVerifyAfterWrite(none, kPath, true) || none.Has(kPath));
+    EXPECT_FALSE(ReadVerifyAfterWrite(none, kPath));
+    EXPECT_FALSE(SaveVerifyAfterWrite(none, kPath, true));
+    EXPECT_FALSE(none.Has(kPath));
 }
 
 }  // namespace

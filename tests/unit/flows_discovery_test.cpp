@@ -7,6 +7,7 @@
 #include "app/reader/discovery.h"
 #include "app/reader/link.h"
 #include "support/fakes.h"
+#include "support/expect_fields.h"
 
 namespace tollvane::testing {
 namespace {
@@ -26,13 +27,13 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     t.ReaderAcknowledges();
     t.app.op.tickCount = 57;  // left over from a tick that came after its wait
     StartUp(t.app);
-    EXPECT_EQ(std::tuple(t.timers.running.at(TimerId::Search), t.progress.range), std::tuple(10u, 100));
+    EXPECT_FIELDS((t.timers.running.at(TimerId::Search), t.progress.range), (10u, 100));
     EXPECT_EQ(t.RunOut(TimerId::Search), 100);
-    EXPECT_EQ(std::tuple(t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
-                         t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
-              std::tuple(std::vector{19200u}, 1, 500u, 2, false));
+    EXPECT_FIELDS((t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
+                   t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
+                  (std::vector{19200u}, 1, 500u, 2, false));
     EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
-    EXPECT_EQ(std::tuple(t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), std::tuple("2.00", true));
+    EXPECT_FIELDS((t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), ("2.00", true));
 }
 
 // No port list: one empty entry and a warning, and picking it warns again. Names that are no port names give an
@@ -54,11 +55,11 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         t.port.openResult = c.opens;
         t.port.sendResult = c.sends;
         SearchReader(t.app);
-        EXPECT_EQ(std::tuple(t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
-                             t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
-                  std::tuple(c.items, c.messages, false, false, true, c.closes));
+        EXPECT_FIELDS((t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
+                       t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
+                      (c.items, c.messages, false, false, true, c.closes));
         t.SelectCombo(Ctl::PortCombo, 0);  // a pick of the empty entry warns again and opens nothing
-        EXPECT_TRUE(c.ports || (t.boxes.shown.size() == 2 && t.port.opened.empty() && !t.app.link.manualConnect));
+        if (!c.ports) { EXPECT_FIELDS((t.boxes.shown.size(), t.port.opened.size(), t.app.link.manualConnect), (2u, 0u, false)); }
     }
 }
 
@@ -85,9 +86,9 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         else SearchReader(t.app);
         t.boxes.shown.clear();
         t.RunOut(TimerId::Reply);
-        EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
-                             t.app.link.manualConnect && !c.staysOpen),
-                  std::tuple(c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
+        EXPECT_FIELDS((t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
+                       t.app.link.manualConnect && !c.staysOpen),
+                      (c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
         // A link may stay open with no reader identified: only a version shows one.
         EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[Ctl::VersionValue].text == "2.00");
     }
@@ -99,7 +100,7 @@ TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     t.port.openResult = false;
     t.boxes.shown.clear();
     t.SelectCombo(Ctl::PortCombo, 0);
-    EXPECT_EQ(std::tuple(t.boxes.Texts(), t.app.link.manualConnect), std::tuple(Texts{"Error opening [COM1]!"}, true));
+    EXPECT_FIELDS((t.boxes.Texts(), t.app.link.manualConnect), (Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
     EXPECT_FALSE(t.app.link.manualConnect);
 }
@@ -114,10 +115,10 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
         t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
-        EXPECT_EQ(std::tuple(t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
-                             t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
-                             t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled, t.form[Ctl::PortCombo].items),
-                  std::tuple(false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
+        EXPECT_FIELDS((t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
+                       t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
+                       t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled, t.form[Ctl::PortCombo].items),
+                      (false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
     }
 }
 
@@ -141,10 +142,10 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         t.port.sendResult = c.sent;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         OnCommand(t.app, Command::ReadId);
-        EXPECT_EQ(std::tuple(t.port.SentText(1), t.sleeper.pauses, t.boxes.Texts(), t.shell.readIdWindows,
-                             t.app.LinkOpen(), t.timers.IsRunning(TimerId::Card)),
-                  std::tuple("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages, c.windows,
-                             c.sent, false));
+        EXPECT_FIELDS((t.port.SentText(1), t.sleeper.pauses, t.boxes.Texts(), t.shell.readIdWindows,
+                       t.app.LinkOpen(), t.timers.IsRunning(TimerId::Card)),
+                      ("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages, c.windows,
+                       c.sent, false));
     }
 }
 
@@ -158,6 +159,7 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         {false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         TestApp t{WithReader{}};
         t.Connect();
         const std::size_t sent = t.port.sent.size();
@@ -169,11 +171,11 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         OnDevicesChanged(t.app);
         t.Tick(TimerId::Device);
         const bool kept = c.messages.empty();
-        EXPECT_EQ(std::tuple(t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
-                             t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
-                             t.form[Ctl::VersionValue].text, t.port.sent.size(), t.timers.IsRunning(TimerId::Search)),
-                  std::tuple(c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent,
-                             false));
+        EXPECT_FIELDS((t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
+                       t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
+                       t.form[Ctl::VersionValue].text, t.port.sent.size(), t.timers.IsRunning(TimerId::Search)),
+                      (c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent,
+                       false));
     }
 }
 
@@ -195,8 +197,8 @@ TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     t.RunOut(TimerId::Reply);
     EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
     ASSERT_TRUE(t.Tick(TimerId::Device));
-    EXPECT_EQ(std::tuple(t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()),
-              std::tuple(false, 1, true));
+    EXPECT_FIELDS((t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()),
+                  (false, 1, true));
     OnDevicesChanged(t.app);  // after the check the next change arms it again
     EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
 }

@@ -163,6 +163,7 @@ TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
     std::vector<CardHolder> longer = kList;
     longer.push_back(Waiting("New"));
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         MemoryFiles files;
         FakeSleeper sleeper;
         files.Put("CardHolders.csv", kListFile);
@@ -330,7 +331,8 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     const std::string ok = "\n\rAT+DAT_OK", err = "\n\rAT+ERR_04", title = "Present the card to the reader... \xE2\x80\x94 ";
     std::vector<HolderNumber> sent;
     EXPECT_THAT(Issue({err}, sent), ElementsAre(title + "Boris (1 of 3)"));
-    EXPECT_FALSE(run.Active() || t.app.op.cyclicRun != CyclicRun::None);
+    EXPECT_FALSE(run.Active());
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
     EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 
     EXPECT_THAT(Issue({ok, err}, sent), ElementsAre(title + "Boris (1 of 3)", title + "Vera (2 of 3)"));
@@ -342,7 +344,8 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_THAT(Issue({ok, ok}, sent), ElementsAre(title + "Vera (1 of 2)", title + "Gleb (2 of 2)"));
     EXPECT_NE(sent[3], sent[2]);  // Vera's first number is never used again
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("Every person on the list has a card."));
-    EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None || t.timers.IsRunning(TimerId::Card));
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
 
     const char* now = "2026-12-06T18:30:05+03:00";
     EXPECT_EQ(t.files.Text("CardHolders.csv"),
@@ -376,7 +379,8 @@ TEST_F(HoldersRunTest, AListThatCannotBeSavedAfterACardEndsTheRun) {
     Issue({"\n\rAT+DAT_OK"}, sent);
     EXPECT_THAT(t.boxes.Texts(), ElementsAre("The list of card holders could not be saved:\n\rC:\\Cards\\CardHolders.csv"
                                              "\nGetLastError=00000070"));
-    EXPECT_FALSE(t.app.op.cyclicRun != CyclicRun::None || t.timers.IsRunning(TimerId::Card));
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+    EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
     EXPECT_EQ(List()[1].status, HolderStatus::Waiting);
 }
 

@@ -31,8 +31,10 @@ TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
         EXPECT_EQ(Text(LanguageId::Russian, static_cast<Msg>(n)), Unescape(line.substr(tab2 + 1))) << n;
     }
     EXPECT_EQ(rows, 134);
-    for (int n = 1; n <= kMessageCount; ++n)
-        EXPECT_TRUE(*Text(LanguageId::English, static_cast<Msg>(n)) && *Text(LanguageId::Russian, static_cast<Msg>(n))) << n;
+    for (int n = 1; n <= kMessageCount; ++n) {
+        EXPECT_TRUE(*Text(LanguageId::English, static_cast<Msg>(n))) << n;
+        EXPECT_TRUE(*Text(LanguageId::Russian, static_cast<Msg>(n))) << n;
+    }
 }
 
 TEST(MessageTable, BoxLanguage) {

@@ -66,8 +66,9 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
         const CommandFrame frame = c.build(form);
         const auto crypto1 = c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){};
         const auto aes = c.aes ? form.aesKey : decltype(form.aesKey){};
-        EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7) &&
-                    std::equal(aes.begin(), aes.end(), frame.begin() + 13))
+        EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7))
+            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3]) << frame[4];
+        EXPECT_TRUE(std::equal(aes.begin(), aes.end(), frame.begin() + 13))
             << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3]) << frame[4];
     }
 }
@@ -105,7 +106,9 @@ ReplyBuffer Reply(const std::string& bytes) {
 TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     for (int code = 3; code <= 18; ++code) {
         const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + std::string(code < 10, '0') + std::to_string(code) + "\r\n"));
-        EXPECT_TRUE(r.kind == CardResultKind::Error && r.errorCode == code && r.icon == MessageIcon::Error) << code;
+        EXPECT_EQ(r.kind, CardResultKind::Error) << code;
+        EXPECT_EQ(r.errorCode, code) << code;
+        EXPECT_EQ(r.icon, MessageIcon::Error) << code;
         EXPECT_EQ(static_cast<int>(r.message), static_cast<int>(Msg::kErr03MainBoard) + code - 3);
     }
 }
@@ -141,7 +144,9 @@ TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
 TEST(ReaderVersion, OnlyTheFourCharacters200Pass) {
     for (const char* payload : {"2.00", "2.00xyz", "2.00\r\n"}) {
         const VersionCheck check = CheckReaderVersion(payload);
-        EXPECT_TRUE(check.accepted && check.versionX100 == 200 && check.versionText == "2.00") << payload;
+        EXPECT_TRUE(check.accepted) << payload;
+        EXPECT_EQ(check.versionX100, 200) << payload;
+        EXPECT_EQ(check.versionText, "2.00") << payload;
     }
     for (const char* payload : {"2.01", "1.99", "2.0", "", " 2.00", "2,00", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(CheckReaderVersion(payload).accepted) << (payload ? payload : "null");

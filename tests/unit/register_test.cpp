@@ -7,6 +7,7 @@
 #include "register/register_file_source.h"
 #include "register/register_reader.h"
 #include "support/fakes.h"
+#include "support/expect_fields.h"
 
 namespace tollvane::testing {
 namespace {
@@ -107,7 +108,7 @@ TEST(Register, FilterAndCounts) {
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
-        EXPECT_EQ(std::pair(view.Rows().size(), view.SuccessfulUserWrites()), std::pair(t.rows, t.okUserWrites)) << t.filter;
+        EXPECT_FIELDS((view.Rows().size(), view.SuccessfulUserWrites()), (t.rows, t.okUserWrites)) << t.filter;
     }
 }
 
@@ -176,15 +177,18 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
                       third = OkRow("2026-12-07T12:00:00+03:00");
     file = kStart + FormatRegisterLine(first) + FormatRegisterLine(second);
     RegisterBrowser browser(source);
-    ASSERT_TRUE(browser.Load() && browser.RowCount() == 2u);
+    ASSERT_TRUE(browser.Load());
+    ASSERT_EQ(browser.RowCount(), 2u);
     EXPECT_EQ((std::vector{browser.RowAt(0), browser.RowAt(1)}), (std::vector{second, first}));
     // Another station is half-way through its row, then finishes it.
     const std::string line = FormatRegisterLine(third);
     file += line.substr(0, 30);
     bool changed = true;
-    ASSERT_TRUE(browser.Refresh(changed) && !changed);
+    ASSERT_TRUE(browser.Refresh(changed));
+    ASSERT_FALSE(changed);
     file += line.substr(30);
-    ASSERT_TRUE(browser.Refresh(changed) && changed);
+    ASSERT_TRUE(browser.Refresh(changed));
+    ASSERT_TRUE(changed);
     EXPECT_EQ(browser.RowAt(0), third);
     EXPECT_EQ(browser.CopyText({2, 0}), RegisterRowsAsTabText({first, third}));
 
@@ -203,15 +207,19 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     }
     // A register replaced by a shorter one is read again from its start.
     file = kStart + FormatRegisterLine(second);
-    ASSERT_TRUE(browser.Refresh(changed) && changed);
+    ASSERT_TRUE(browser.Refresh(changed));
+    ASSERT_TRUE(changed);
     EXPECT_EQ(browser.RowAt(0), second);
     // An export of more than one write's worth goes out whole, once.
     for (int i = 0; i < 6000; ++i) file += FormatRegisterLine(first);
-    ASSERT_TRUE(browser.Refresh(changed) && browser.SetFilter("") && ExportRegister(browser, source, files, "out.csv"));
+    ASSERT_TRUE(browser.Refresh(changed));
+    ASSERT_TRUE(browser.SetFilter(""));
+    ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
     EXPECT_EQ(files.entries["out.csv"].durable.size(), file.size());
 
     files.held.insert("r.csv");
-    EXPECT_FALSE(browser.Load() || browser.Refresh(changed));
+    EXPECT_FALSE(browser.Load());
+    EXPECT_FALSE(browser.Refresh(changed));
     EXPECT_EQ(source.LastFailure().status, FileStatus::HeldElsewhere);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/fakes.h"
+#include "support/expect_fields.h"
 
 namespace tollvane {
 namespace {
@@ -47,11 +48,12 @@ std::string Text(const ReplyBuffer& reply) {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (port.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
+        if (port.empty()) FAIL() << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
         // The far end as the reader drives it: its reads end once the line has been quiet for a moment.
         peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
         COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
-        ASSERT_TRUE(peer_ && ::SetCommTimeouts(peer_.get(), &quiet));
+        ASSERT_TRUE(peer_);
+        ASSERT_TRUE(::SetCommTimeouts(peer_.get(), &quiet));
         ReadAll(peer_);  // leftovers of an earlier case would join a reply
         ASSERT_TRUE(port_.Open(port, 19200));
         ReplyBuffer scratch;
@@ -78,6 +80,7 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
         {"\n\rAT+Mw - OK!\n\rAT+DAT_OK", 13, "\n\rAT+Mw - OK!", "\n\rAT+DAT_OK"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
         Write(peer_, c.sent);
         ReplyBuffer reply, rest;
         reply.bytes.fill(0xAA);
@@ -113,7 +116,8 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     UniqueFileHandle raw = OpenRaw(port);
-    ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
+    ASSERT_TRUE(raw);
+    ASSERT_TRUE(::GetCommState(raw.get(), &dcb));
     DCB before = dcb;
     dcb.BaudRate = 9600;
     dcb.ByteSize = 7;
@@ -125,19 +129,22 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
     ASSERT_TRUE(port_.Open(port, 19200));
     port_.Close();
     raw = OpenRaw(port);
-    ASSERT_TRUE(raw && ::GetCommState(raw.get(), &dcb));
+    ASSERT_TRUE(raw);
+    ASSERT_TRUE(::GetCommState(raw.get(), &dcb));
     ::SetCommState(raw.get(), &before);  // as the other cases expect the line
-    EXPECT_EQ(std::make_tuple(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, dcb.fOutX && dcb.fInX),
-              std::make_tuple(DWORD{19200}, BYTE{8}, BYTE{NOPARITY}, BYTE{ONESTOPBIT}, true));
+    EXPECT_FIELDS((dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits, dcb.fOutX && dcb.fInX),
+                  (DWORD{19200}, BYTE{8}, BYTE{NOPARITY}, BYTE{ONESTOPBIT}, true));
 }
 
 // A line that hangs up while open: the write fails and says so with its code.
 TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     const std::string port = Env("TOLLVANE_HANGUP_PORT"), trigger = Env("TOLLVANE_HANGUP_TRIGGER");
-    if (port.empty() || trigger.empty()) GTEST_SKIP() << "run through tests/win/run-with-serial-pairs";
+    ASSERT_FALSE(port.empty()) << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+    ASSERT_FALSE(trigger.empty()) << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
     WinSerialPort serial;
     const std::uint8_t ping = 'p';
-    ASSERT_TRUE(serial.Open(port, 19200) && serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
+    ASSERT_TRUE(serial.Open(port, 19200)) << "the line works before it hangs up";
+    ASSERT_TRUE(serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
     // The script ends the line when this file appears.
     ASSERT_TRUE(UniqueFileHandle(::CreateFileA(trigger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     SendResult sent{true};

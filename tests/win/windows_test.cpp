@@ -288,7 +288,8 @@ TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     click(0, NM_CLICK);
     press(kUseKeyButtonId);
     EXPECT_FALSE(w.keyList.Window());
-    EXPECT_FALSE(fs::exists(w.dir / kKeysFile) || fs::exists(w.dir / kTmpKeysFile));
+    EXPECT_FALSE(fs::exists(w.dir / kKeysFile));
+    EXPECT_FALSE(fs::exists(w.dir / kTmpKeysFile));
     EXPECT_EQ(testing::ReadAll(w.dir / kZipKeysFile), testing::ReadAll(w.dir / kCrKeysFile));
 }
 
@@ -341,12 +342,14 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     ASSERT_EQ(rows(), 1);
     EXPECT_EQ(Cell(list(), 0, kColTime), L"T2");
     SendMessageW(w.issued.Window(), WM_COMMAND, kIssuedCloseButtonId, 0);
-    EXPECT_TRUE(!w.issued.Window() && w.t.boxes.shown.empty());
+    EXPECT_FALSE(w.issued.Window());
+    EXPECT_TRUE(w.t.boxes.shown.empty());
 
     // Held by another program: no row, and one box however often it looks.
     {
         const UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held && w.issued.Open(w.Link()));
+        ASSERT_TRUE(held);
+        ASSERT_TRUE(w.issued.Open(w.Link()));
         EXPECT_EQ(rows(), 0);
         refresh();
     }
@@ -373,7 +376,8 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
         EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
     for (int id : {kHoldersExportButtonId, kHoldersExportRevokedButtonId}) EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
     SendMessageW(w.holders.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
-    EXPECT_TRUE(!w.holders.Window() && w.t.boxes.shown.empty());
+    EXPECT_FALSE(w.holders.Window());
+    EXPECT_TRUE(w.t.boxes.shown.empty());
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include "app/card_settings.h"
 #include "app/holders/holder_texts.h"
-#include "app/reader/card_command.h"
-#include "app/reader/link.h"
 #include "app/unique_numbers.h"
 #include "protocol/frames.h"
 #include "protocol/work_mode.h"
@@ -19,13 +17,6 @@ bool FormSetForUserWrite(const FormView& form) {
 }
 
 }  // namespace
-
-CardVerdict VerdictOf(const CardOutcome& outcome) {
-    // Done: written with no verify asked for. A read-back frame in answer to
-    // a write, a mismatch or a read that failed are no card for anyone.
-    return outcome.kind == OutcomeKind::Done || outcome.kind == OutcomeKind::Verified ? CardVerdict::Issued
-                                                                                      : CardVerdict::NotIssued;
-}
 
 std::string ListFailureText(const MessageTable& texts, const ListFailure& failure, const std::string& path) {
     switch (failure.step) {
@@ -84,14 +75,14 @@ bool HoldersRun::Prepare(AppContext& app) {
 void HoldersRun::Begin(AppContext& app) {
     if (!hold_) return;
     running_ = true;
-    app.op.cyclicRun = CyclicRun::Write;
-    WriteCard(app);
+    StartCardRun(app, CyclicRun::Write, *this);
 }
 
-bool HoldersRun::NumberForNextCard(AppContext& app) {
+CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
+    constexpr CardNumber kRefused{CardNumber::Kind::Refused, {}};
     cardNumber_.reset();
     current_ = NextWaiting(people_, current_);
-    if (current_ >= people_.size()) return false;
+    if (current_ >= people_.size()) return kRefused;
     const CardHolder& person = people_[current_];
     if (person.number) {
         // A given number is recorded as a drawn one would be; one recorded
@@ -100,15 +91,16 @@ bool HoldersRun::NumberForNextCard(AppContext& app) {
         if (const Recording recording = app.users.Record(person.number->data());
             recording == RecordOutcome::Failed) {
             TellStoreFailure(app, recording.failure);
-            return false;
+            return kRefused;
         }
         SetHexField(app, Ctl::SectorDataEdit, *person.number);
         cardNumber_ = *person.number;
-        return true;
+        return {CardNumber::Kind::Number, *cardNumber_};
     }
-    if (GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) return false;
-    cardNumber_ = app.values.uniqueData;
-    return true;
+    const DrawnNumber drawn = GenerateUniqueIntoForm(app);
+    if (drawn.draw != UniqueDraw::Recorded) return kRefused;
+    cardNumber_ = drawn.number;
+    return {CardNumber::Kind::Number, *cardNumber_};
 }
 
 std::string HoldersRun::ProgressSuffix(const MessageTable& texts) const {
@@ -117,9 +109,10 @@ std::string HoldersRun::ProgressSuffix(const MessageTable& texts) const {
            FillNumbers(texts[Msg::kHoldersProgressOf], {{'K', issuedInRun_ + 1}, {'N', waitingAtStart_}});
 }
 
-void HoldersRun::CardFinished(AppContext& app, CardVerdict verdict) {
-    if (!running_ || current_ >= people_.size() || !cardNumber_) return;
-    if (verdict != CardVerdict::Issued) return;  // the cyclic run ends as it does for any failure
+bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
+    // A read-back frame in answer to a write, a mismatch or a read that
+    // failed are no card for anyone.
+    if (!running_ || current_ >= people_.size() || !cardNumber_ || !cardDone) return false;
     CardHolder& person = people_[current_];
     person.status = HolderStatus::Issued;
     person.number = *cardNumber_;
@@ -128,16 +121,17 @@ void HoldersRun::CardFinished(AppContext& app, CardVerdict verdict) {
     ++issuedInRun_;
     if (const auto failure = SaveCardHolders(files_, sleeper_, paths_, people_)) {
         // The card is written and in the register; the list could not say
-        // so. The run stops before the next person's card.
-        EndCyclicRun(app);
+        // so. The run stops before the next person's card, and the list is
+        // let go before the operator reads why.
+        End();
         ShowListFailure(app, *failure);
-        return;
+        return false;
     }
     current_ = NextWaiting(people_, current_);
-    if (current_ >= people_.size()) {
-        EndCyclicRun(app);
-        app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
-    }
+    if (current_ < people_.size()) return true;
+    End();
+    app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
+    return false;
 }
 
 void HoldersRun::End() {

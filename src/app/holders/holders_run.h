@@ -1,9 +1,9 @@
 // Issuing cards to the people of the list: a cyclic User write in which
-// each card is for the next waiting person, in list order. The person's
-// number (given on import, or drawn and recorded as "Generate" does) goes
-// into the form before the frame is built; the card's outcome decides
-// whether the person is issued. The list stays held for the whole run, so
-// no other station changes it meanwhile.
+// each card is for the next waiting person, in list order. The run is a
+// CardRun: it gives each card the person's number (given on import, or
+// drawn and recorded as "Generate" does) and hears whether the card was
+// done, which decides whether the person is issued. The list stays held for
+// the whole run, so no other station changes it meanwhile.
 #pragma once
 
 #include <cstddef>
@@ -14,18 +14,11 @@
 
 #include "app/app_context.h"
 #include "app/holders/card_holders.h"
-#include "app/reader/card_outcome.h"
+#include "app/reader/card_run.h"
 
 namespace tollvane {
 
-// Whether the person a card was written for now has it.
-enum class CardVerdict { Issued, NotIssued };
-
-// A card counts once it was done (and verified, when that was asked for);
-// anything else leaves its person waiting.
-CardVerdict VerdictOf(const CardOutcome& outcome);
-
-class HoldersRun {
+class HoldersRun final : public CardRun {
 public:
     // displayPath names the list in messages.
     HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths, std::string displayPath);
@@ -38,17 +31,18 @@ public:
     void Begin(AppContext& app);
     bool Active() const { return running_; }
 
-    // Before the frame of a card is built: the next person's number, in the
-    // form. False when there is none to give (the operator has been told);
-    // nothing is sent then.
-    bool NumberForNextCard(AppContext& app);
+    // The next person's number, recorded in usersData.data and shown in the
+    // form. Refused when there is none to give (the operator has been told).
+    CardNumber NextNumber(AppContext& app, const CardCommand& command) override;
     // " — <name> (3 of 200)" for the progress window's title.
-    std::string ProgressSuffix(const MessageTable& texts) const;
-    // The card's wait is over. An issued person is saved as such; when
-    // nobody waits any more the run ends with its message. A card that was
-    // not issued leaves its person waiting; the cyclic run ends as usual.
-    void CardFinished(AppContext& app, CardVerdict verdict);
+    std::string ProgressSuffix(const MessageTable& texts) const override;
+    // A card that was done (and verified, when that was asked for) issues
+    // its person, who is saved as such; the run goes on while someone
+    // waits, and ends with its message when nobody does. A card that was
+    // not done leaves its person waiting.
+    bool CardFinished(AppContext& app, bool cardDone) override;
     // The run is over, whichever way: the list is let go.
+    void RunEnded() override { End(); }
     void End();
 
     const HolderPaths& Paths() const { return paths_; }

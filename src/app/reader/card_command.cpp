@@ -3,17 +3,13 @@
 #include <optional>
 
 #include "app/card_settings.h"
-#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/link.h"
-#include "app/unique_numbers.h"
 #include "protocol/frames.h"
 
 namespace tollvane {
 
 namespace {
-
-enum class Operation { Write, Read, Clear };
 
 // What happened to the command whose row could not be written, in the
 // operator's words: he must know whether the card was touched at all.
@@ -47,36 +43,24 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
         EndOperation(app);
         return false;
     }
-    ShowProgress(app, TimerId::Card, app.holders ? app.holders->ProgressSuffix(app.texts) : std::string());
+    ShowProgress(app, TimerId::Card, RunOf(app).ProgressSuffix(app.texts));
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
 }
 
-bool WantsUniqueDataBeforeWrite(const AppContext& app, const CardSettings& settings) {
-    return CarriesUserData(settings.workMode) && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
-}
-
-CommandFrame BuildFrame(Operation operation, bool master, const FormSnapshot& form) {
-    switch (operation) {
-        case Operation::Write: return master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form);
-        case Operation::Read: return master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form);
-        case Operation::Clear: return master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form);
+CommandFrame BuildFrame(const CardCommand& command, const FormSnapshot& form) {
+    const bool master = command.role == CardRole::Master;
+    switch (command.operation) {
+        case CardOperation::Write: return master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form);
+        case CardOperation::Read: return master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form);
+        case CardOperation::Clear: return master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form);
     }
     return {};
 }
 
-void RunCardCommand(AppContext& app, Operation operation) {
-    if (!app.LinkOpen()) {
-        // The command is replaced by the search and not resumed after it.
-        EndCyclicRun(app);
-        ShowProgress(app, TimerId::Search);
-        return;
-    }
-    const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
-    if (role != 0 && role != 1) {
-        EndCyclicRun(app);
-        return;
-    }
+// The command goes out: a number from its run for a User write, the frame,
+// the register told, the frame sent. Nothing here reads the form.
+void RunCardCommand(AppContext& app, CardCommand command) {
     // A command that the register cannot take is not sent at all, and no
     // number is drawn for it.
     if (app.issued) {
@@ -86,34 +70,27 @@ void RunCardCommand(AppContext& app, Operation operation) {
             return;
         }
     }
-    const bool master = role == 0;
-    // The settings are read once; drawing a number changes only the user
-    // data, which goes into the frame beside them.
-    const CardSettings settings = ReadCardSettings(app.form, app.values);
-    // New unique data for a User write with "Generate unique data before
-    // write". Nothing is sent without a number that usersData.data holds: a
-    // number on a card that the file does not know could be handed out again.
-    // In a run for the list of people the number is the next person's
-    // instead, recorded the same way.
-    const bool userWrite = !master && operation == Operation::Write;
-    const bool forHolder = userWrite && app.holders && app.holders->Active();
-    const bool drawsNumber = forHolder || (userWrite && WantsUniqueDataBeforeWrite(app, settings));
-    if (forHolder ? !app.holders->NumberForNextCard(app)
-                  : drawsNumber && GenerateUniqueIntoForm(app) != UniqueDraw::Recorded) {
-        EndCyclicRun(app);
-        return;
+    // Nothing is sent without a number that usersData.data holds: a number
+    // on a card that the file does not know could be handed out again.
+    if (command.IsUserWrite()) {
+        const CardNumber given = RunOf(app).NextNumber(app, command);
+        if (given.kind == CardNumber::Kind::Refused) {
+            EndCyclicRun(app);
+            return;
+        }
+        if (given.kind == CardNumber::Kind::Number) command.number = given.number;
     }
-    const FormSnapshot form = SnapshotOf(settings, app.values.uniqueData);
-    const CommandFrame frame = BuildFrame(operation, master, form);
+    const FormSnapshot form = SnapshotOf(command.settings, command.number.value_or(command.formData));
+    const CommandFrame frame = BuildFrame(command, form);
     // A write to check is read back from the same settings once it is done.
     app.op.writeCheck.reset();
-    if (operation == Operation::Write && app.verifyAfterWrite) app.op.writeCheck = WriteCheck{{}, frame, form, master};
+    if (command.verify) app.op.writeCheck = WriteCheck{frame, form, command.role == CardRole::Master};
     if (app.issued) {
         app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
     }
     if (SendFrame(app, frame) || !app.issued) return;
     // A number handed out for a card that never got it is still on record.
-    if (drawsNumber) {
+    if (command.number) {
         RecordOutcomeText(app, IssueResult::NotSent, 0,
                           std::string(app.texts[Msg::kErrorWord]) + " " + app.texts[Msg::kPortWriteError]);
     } else {
@@ -121,11 +98,41 @@ void RunCardCommand(AppContext& app, Operation operation) {
     }
 }
 
+// A press, or the next card of a run.
+void PressCard(AppContext& app, CardOperation operation) {
+    if (!app.LinkOpen()) {
+        // The command is replaced by the search and not resumed after it.
+        EndCyclicRun(app);
+        ShowProgress(app, TimerId::Search);
+        return;
+    }
+    const std::optional<CardCommand> command = CommandFromForm(app, operation);
+    if (!command) {
+        EndCyclicRun(app);
+        return;
+    }
+    RunCardCommand(app, *command);
+}
+
 }  // namespace
 
-void WriteCard(AppContext& app) { RunCardCommand(app, Operation::Write); }
-void ReadCard(AppContext& app) { RunCardCommand(app, Operation::Read); }
-void ClearCard(AppContext& app) { RunCardCommand(app, Operation::Clear); }
+std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation operation) {
+    const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
+    if (role != 0 && role != 1) return std::nullopt;
+    CardCommand command;
+    command.role = role == 0 ? CardRole::Master : CardRole::User;
+    command.operation = operation;
+    command.settings = ReadCardSettings(app.form, app.values);
+    command.formData = app.values.uniqueData;
+    command.drawNumber =
+        CarriesUserData(command.settings.workMode) && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
+    command.verify = operation == CardOperation::Write && app.verifyAfterWrite;
+    return command;
+}
+
+void WriteCard(AppContext& app) { PressCard(app, CardOperation::Write); }
+void ReadCard(AppContext& app) { PressCard(app, CardOperation::Read); }
+void ClearCard(AppContext& app) { PressCard(app, CardOperation::Clear); }
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
     if (const auto failure = app.issued->RecordOutcome(result, errorCode, message)) {

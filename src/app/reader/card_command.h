@@ -1,19 +1,26 @@
-// The six card commands: the frame built from the form's card settings, the
-// register told what goes out, the frame sent and the card wait started.
+// The six card commands: the command built once from the form where the
+// operator presses, the frame built from it, the register told what goes
+// out, the frame sent and the card wait started.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/app_context.h"
+#include "app/reader/card_run.h"
 #include "register/issued_cards.h"
 
 namespace tollvane {
 
-// Write, Read and Clear, for the role chosen in RoleCombo. Without an open
-// link the command is replaced by a reader search and not resumed after it.
+// Write, Read and Clear as pressed, for the role chosen in RoleCombo.
+// Without an open link the command is replaced by a reader search and not
+// resumed after it.
 void WriteCard(AppContext& app);
 void ReadCard(AppContext& app);
 void ClearCard(AppContext& app);
+
+// The command the form asks for now; none without a role chosen.
+std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation operation);
 
 // The register row of the command under way. A row that cannot be written
 // stops a cyclic run: the next card would go unrecorded too.

@@ -120,6 +120,10 @@ CardOutcome VerifiedOutcome(const CommandFrame& written, const CardOutcome& read
     }
 }
 
+CardOutcome NotRecognisedOutcome() {
+    return Make(OutcomeKind::NotRecognised, IssueResult::Unrecognized, Msg::kAnswerNotRecognized, MessageIcon::Error);
+}
+
 CardOutcome ReadBackNotSent() { return Unverified(OutcomeKind::NoReply, Msg::kPortWriteError); }
 
 std::string OutcomeText(const CardOutcome& outcome, const MessageTable& texts) {

@@ -68,6 +68,9 @@ CardOutcome OutcomeOfReply(const ReplyBuffer* reply, ReplyStage stage, bool manu
 // read; written, the frame of the write.
 CardOutcome VerifiedOutcome(const CommandFrame& written, const CardOutcome& read);
 
+// An answer that is not one to the command sent.
+CardOutcome NotRecognisedOutcome();
+
 // The read of a write's card could not be sent.
 CardOutcome ReadBackNotSent();
 

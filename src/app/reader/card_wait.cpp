@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/card_outcome.h"
+#include "app/reader/card_run.h"
 #include "app/reader/link.h"
 #include "app/reader/replies.h"
 #include "protocol/frames.h"
@@ -104,10 +104,11 @@ void RecordCardOutcome(AppContext& app, const CardOutcome& outcome) {
 }
 
 // The wait is over before the outcome is told, so that a box opened for it
-// never runs under a live wait.
-void EndCardWait(AppContext& app) {
-    app.op.cardWait = CardWaitStage::Idle;
+// never runs under a live wait. Returns the wait that ended.
+RunningWait EndCardWait(AppContext& app) {
+    const RunningWait ended = app.op.wait;
     EndWait(app, TimerId::Card);
+    return ended;
 }
 
 // The written card is read back with the Read frame of the same role, built
@@ -115,25 +116,29 @@ void EndCardWait(AppContext& app) {
 // any card command; the progress window comes straight back for it. False
 // when the frame could not be sent (the operator has been told why).
 bool StartReadBack(AppContext& app) {
-    WriteCheck& check = *app.op.writeCheck;
-    check.step = WriteCheck::Step::ReadingBack;
+    const WriteCheck& check = *app.op.writeCheck;
     const CommandFrame frame = check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
     if (!SendToReader(app, frame.data(), frame.size())) return false;
     ShowProgress(app, TimerId::Card);
+    app.op.wait = RunningWait::ReadBack;
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
 }
 
 // The register row, the operator's message, the main window enabled again;
-// then a run for the list of people hears of it, and a run goes on only
-// after the card was done. A write to check is concluded by the outcome of its
-// read, which a done write starts instead.
-void Conclude(AppContext& app, CardOutcome outcome) {
+// then the run hears of the card, and a cyclic run goes on only when both
+// the card and its run allow. A write to check is concluded by the outcome
+// of its read, which a done write starts instead. ended: the wait that
+// brought the outcome.
+void Conclude(AppContext& app, RunningWait ended, CardOutcome outcome) {
     if (app.op.writeCheck) {
-        if (app.op.writeCheck->step == WriteCheck::Step::Writing && outcome.CardDone()) {
+        // A card's contents are the answer to a read, never to a write: a
+        // write that is to be checked counts nothing it did not ask for.
+        if (ended == RunningWait::Card && outcome.kind == OutcomeKind::ReadBack) outcome = NotRecognisedOutcome();
+        if (ended == RunningWait::Card && outcome.CardDone()) {
             if (StartReadBack(app)) return;
             outcome = ReadBackNotSent();
-        } else if (app.op.writeCheck->step == WriteCheck::Step::ReadingBack) {
+        } else if (ended == RunningWait::ReadBack) {
             outcome = VerifiedOutcome(app.op.writeCheck->written, outcome);
         }
         app.op.writeCheck.reset();
@@ -141,31 +146,28 @@ void Conclude(AppContext& app, CardOutcome outcome) {
     RecordCardOutcome(app, outcome);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
-    // A card for a person of the list counts once it was done (and
-    // verified, when that was asked for).
-    if (app.holders && app.holders->Active()) app.holders->CardFinished(app, VerdictOf(outcome));
+    const bool runGoesOn = RunOf(app).CardFinished(app, outcome.CardDone());
     if (!CyclicRunActive(app)) return;
-    if (!outcome.CardDone()) {
+    if (!runGoesOn) {
         EndCyclicRun(app);
         return;
     }
-    if (app.op.cyclicRun == CyclicRun::Write) WriteCard(app);
-    else ClearCard(app);
+    NextCard(app);
 }
 
 // The end with this reply (null: none) where the result line was due.
 void FinishWith(AppContext& app, const ReplyBuffer* reply) {
-    EndCardWait(app);
-    Conclude(app, OutcomeOfReply(reply, ReplyStage::Result, app.link.manualConnect));
+    const RunningWait ended = EndCardWait(app);
+    Conclude(app, ended, OutcomeOfReply(reply, ReplyStage::Result, app.link.manualConnect));
 }
 
 // The end once the result line's first byte was polled or the last tick
 // came: the rest of the line is read now.
 void ReadResultAndFinish(AppContext& app) {
-    EndCardWait(app);
+    const RunningWait ended = EndCardWait(app);
     ReplyBuffer reply;
     const bool got = ReadFromReader(app, reply);
-    Conclude(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
+    Conclude(app, ended, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
 }
 
 // Decides from the scan of the bytes after the acknowledgement how the wait
@@ -202,8 +204,8 @@ void ReadAcknowledgement(AppContext& app) {
     const CardOutcome ack = OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect);
     if (ack.kind != OutcomeKind::Acknowledged) {
         EndCyclicRun(app);
-        EndCardWait(app);
-        Conclude(app, ack);
+        const RunningWait ended = EndCardWait(app);
+        Conclude(app, ended, ack);
         return;
     }
     const std::uint8_t* tail = ack.payload.data();
@@ -244,7 +246,8 @@ void CardTimerTick(AppContext& app) {
     // this timer; such ticks must not step the wait underneath it.
     // Only a tick the wait handles moves the bar.
     const CardWaitStage stage = app.op.cardWait;
-    if (stage == CardWaitStage::Idle || stage == CardWaitStage::InTick || !app.op.waitRunning) return;
+    const bool cardWaitRuns = app.op.wait == RunningWait::Card || app.op.wait == RunningWait::ReadBack;
+    if (!cardWaitRuns || stage == CardWaitStage::InTick) return;
     app.progress.Step();
     ++app.op.tickCount;
     app.op.cardWait = CardWaitStage::InTick;
@@ -258,7 +261,6 @@ void CardTimerTick(AppContext& app) {
         case CardWaitStage::Result:
             if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte()) ReadResultAndFinish(app);
             break;
-        case CardWaitStage::Idle:
         case CardWaitStage::InTick:
             break;
     }

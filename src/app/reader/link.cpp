@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/form_rules.h"
-#include "app/holders/holders_run.h"
+#include "app/reader/card_run.h"
 #include "app/port_list_ui.h"
 
 namespace tollvane {
@@ -55,13 +55,5 @@ void GiveUpManualPort(AppContext& app) {
     ShowDidNotRespond(app);
     app.form.Enable(Ctl::PortCombo, true);
 }
-
-void EndCyclicRun(AppContext& app) {
-    app.op.cyclicRun = CyclicRun::None;
-    // A run for the people of the list ends with the cyclic run it rides on.
-    if (app.holders) app.holders->End();
-}
-
-bool CyclicRunActive(const AppContext& app) { return app.op.cyclicRun != CyclicRun::None; }
 
 }  // namespace tollvane

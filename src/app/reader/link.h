@@ -29,7 +29,4 @@ void ShowDidNotRespond(AppContext& app);
 // up, so that he can pick another one.
 void GiveUpManualPort(AppContext& app);
 
-void EndCyclicRun(AppContext& app);
-bool CyclicRunActive(const AppContext& app);
-
 }  // namespace tollvane

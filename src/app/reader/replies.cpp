@@ -1,6 +1,7 @@
 #include "app/reader/replies.h"
 
 #include "app/read_back_apply.h"
+#include "app/reader/card_run.h"
 #include "app/reader/link.h"
 #include "protocol/version.h"
 

@@ -30,7 +30,7 @@ void CheckPortAfterDeviceChange(AppContext& app) {
     // Any device's change is reported, a USB stick's too; reopening the port
     // under a running wait would lose its reply. The timer keeps running and
     // the check comes at its first tick after the wait.
-    if (app.op.waitRunning) return;
+    if (app.op.WaitRunning()) return;
     app.timers.Kill(TimerId::Device);
     app.op.deviceCheckPending = false;
 
