@@ -207,7 +207,7 @@ TEST(RegisterCrash, TheNewHeaderReplacesTheOldOneWhole) {
     const std::string old = std::string(OldRegisterFileStart()) + rows;
     const int steps = AtEveryStep(
         files, [&] { files.Put("r.csv", old); }, [&] { PrepareRegister(files, sleeper, "r.csv"); },
-        [&] {
+        [&](bool) {
             const std::string text = files.Text("r.csv");
             EXPECT_TRUE(text == old || text.rfind(std::string(RegisterFileStart()) + rows, 0) == 0) << text;
         });
