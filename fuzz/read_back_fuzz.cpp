@@ -1,7 +1,9 @@
 // A read-back put into the start form: one checked radio per group, one card kind, sector and
 // block in range, and the hex texts shown are the values kept.
 #include <algorithm>
+#include <span>
 
+#include "app/form_controls.h"
 #include "app/main_controller.h"
 #include "app/read_back_apply.h"
 #include "carddata/hex_text.h"
@@ -24,14 +26,14 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     t.form.SetSelection(Ctl::RoleCombo, role);
     ApplySettingsReadBack(t.app, reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size());
 
-    const auto checked = [&](Ctl first, Ctl last) {
+    const auto checked = [&](std::span<const Ctl> group) {
         int count = 0;
-        for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id) count += t.form[static_cast<Ctl>(id)].checked;
+        for (Ctl radio : group) count += t.form[radio].checked;
         return count;
     };
-    FUZZ_CHECK(checked(Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio) == 1 && checked(Ctl::IndDirectRadio, Ctl::IndInverseRadio) == 1);
-    FUZZ_CHECK(checked(Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio) == 1);
-    FUZZ_CHECK(checked(Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio) == 1 && checked(Ctl::Sl1Radio, Ctl::Sl3Radio) <= 1);
+    FUZZ_CHECK(checked(kInterfaceRadios) == 1 && checked(kIndicationRadios) == 1);
+    FUZZ_CHECK(checked(kStandbyRadios) == 1);
+    FUZZ_CHECK(checked(kTouchPollRadios) == 1 && checked(kSecurityLevelRadios) <= 1);
     FUZZ_CHECK(t.form[Ctl::ClassicCheck].checked != t.form[Ctl::PlusCheck].checked);
     const int mode = t.form[Ctl::WorkModeCombo].selection;
     FUZZ_CHECK(mode >= 0 && mode <= 3 && t.form[Ctl::RoleCombo].selection == role);

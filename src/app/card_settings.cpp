@@ -1,7 +1,9 @@
 #include "app/card_settings.h"
 
 #include <algorithm>
+#include <span>
 
+#include "app/form_controls.h"
 #include "app/form_rules.h"
 #include "carddata/converter.h"
 #include "carddata/hex_text.h"
@@ -10,24 +12,22 @@ namespace tollvane {
 
 namespace {
 
+// A reader setting is the index of the radio checked in its group.
 struct RadioGroup {
-    Ctl first;
-    int count;
+    std::span<const Ctl> radios;
     std::optional<int> ReaderSettings::*index;
 };
 
 constexpr RadioGroup kReaderGroups[] = {
-    {Ctl::IfTouchMemoryRadio, 4, &ReaderSettings::interfaceIndex},
-    {Ctl::IndDirectRadio, 2, &ReaderSettings::indicationIndex},
-    {Ctl::StandbyDynamicRadio, 3, &ReaderSettings::standbyIndex},
-    {Ctl::TouchPollOnRadio, 2, &ReaderSettings::touchPollIndex},
+    {kInterfaceRadios, &ReaderSettings::interfaceIndex},
+    {kIndicationRadios, &ReaderSettings::indicationIndex},
+    {kStandbyRadios, &ReaderSettings::standbyIndex},
+    {kTouchPollRadios, &ReaderSettings::touchPollIndex},
 };
 
-Ctl Nth(Ctl first, int n) { return static_cast<Ctl>(static_cast<int>(first) + n); }
-
 std::optional<int> FirstCheckedOf(const FormView& form, const RadioGroup& group) {
-    for (int i = 0; i < group.count; ++i)
-        if (form.IsChecked(Nth(group.first, i))) return i;
+    for (std::size_t i = 0; i < group.radios.size(); ++i)
+        if (form.IsChecked(group.radios[i])) return static_cast<int>(i);
     return std::nullopt;
 }
 
@@ -62,8 +62,7 @@ void ApplyCardSettings(AppContext& app, const CardSettings& s) {
     if (s.aesAuth) form.SetChecked(Ctl::AesAuthCheck, *s.aesAuth);
     for (const RadioGroup& group : kReaderGroups) {
         const std::optional<int>& n = s.reader.*group.index;
-        if (n && *n >= 0 && *n < group.count)
-            CheckRadio(form, group.first, Nth(group.first, group.count - 1), Nth(group.first, *n));
+        if (n && *n >= 0 && *n < static_cast<int>(group.radios.size())) CheckRadio(form, group.radios[*n]);
     }
     // The role is the one chosen on the form: the layout must fit what the
     // operator is about to do next.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/card_settings.h"
+#include "app/form_controls.h"
 #include "carddata/converter.h"
 
 namespace tollvane {
@@ -150,9 +151,8 @@ void ClearUniqueBeforeWrite(FormView& form) {
 
 }  // namespace
 
-void CheckRadio(FormView& form, Ctl first, Ctl last, Ctl chosen) {
-    for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id)
-        form.SetChecked(static_cast<Ctl>(id), static_cast<Ctl>(id) == chosen);
+void CheckRadio(FormView& form, Ctl chosen) {
+    for (Ctl radio : RadioGroupOf(chosen)) form.SetChecked(radio, radio == chosen);
 }
 
 void ApplyLayout(AppContext& app, Layout layout) {
@@ -237,7 +237,7 @@ void SelectClassic(AppContext& app) {
     form.SetChecked(ClassicCheck, true);
 
     EnableAll(form, {Sl1Radio, Sl3Radio, AesAuthCheck}, false);
-    CheckRadio(form, Sl1Radio, Sl3Radio, Sl1Radio);
+    CheckRadio(form, Sl1Radio);
     form.SetChecked(AesAuthCheck, false);
 
     EnableAll(form, {AesKeyLabel, AesKeyEdit, ShowAesCheck}, false);
@@ -264,16 +264,16 @@ void ResetMasterPart(AppContext& app) {
     form.SetChecked(ShowCrypto1Check, false);
     form.SetPasswordMask(Crypto1KeyEdit, true);
 
-    CheckRadio(form, IfTouchMemoryRadio, IfW58Radio, IfTouchMemoryRadio);
-    CheckRadio(form, IndDirectRadio, IndInverseRadio, IndDirectRadio);
-    CheckRadio(form, StandbyDynamicRadio, StandbyOffRadio, StandbyOffRadio);
-    CheckRadio(form, TouchPollOnRadio, TouchPollOffRadio, TouchPollOffRadio);
+    CheckRadio(form, IfTouchMemoryRadio);
+    CheckRadio(form, IndDirectRadio);
+    CheckRadio(form, StandbyOffRadio);
+    CheckRadio(form, TouchPollOffRadio);
 }
 
 void ResetForm(AppContext& app) {
     app.reader = ReaderInfo{};  // 'X', version 0: unknown
-    CheckRadio(app.form, IfTouchMemoryRadio, IfW58Radio, IfTouchMemoryRadio);
-    CheckRadio(app.form, ConvTmW44Radio, ConvW58Radio, ConvTmW44Radio);
+    CheckRadio(app.form, IfTouchMemoryRadio);
+    CheckRadio(app.form, ConvTmW44Radio);
     app.values.converterFormat = kConverterTmW44;
     RefreshConverterFields(app);
     ResetMasterPart(app);

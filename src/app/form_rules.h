@@ -46,9 +46,8 @@ void ClickAesAuth(AppContext& app);
 void ClickShowKey(AppContext& app, Ctl check, Ctl edit);
 void ClickUniqueBeforeWrite(AppContext& app);
 
-// Checks `chosen` and clears the other radios first..last, as
-// CheckRadioButton does over an identifier range.
-void CheckRadio(FormView& form, Ctl first, Ctl last, Ctl chosen);
+// Checks the radio `chosen` and clears the others of its group.
+void CheckRadio(FormView& form, Ctl chosen);
 
 // The keys back to all FF, bytes and text, and shown in their edits.
 void ResetCrypto1Key(AppContext& app);

@@ -13,7 +13,4 @@ void PutFormTexts(AppContext& app);
 // again the index that was selected before.
 void RefillCombos(AppContext& app);
 
-// Texts that are the same in both languages (card types, interfaces).
-void PutFixedTexts(FormView& form);
-
 }  // namespace tollvane

@@ -47,7 +47,7 @@ void PutRecordCardType(FormView& form, const std::string& type) {
     if (type == "Cls") {
         form.SetChecked(Ctl::ClassicCheck, true);
         form.SetChecked(Ctl::PlusCheck, false);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
+        CheckRadio(form, Ctl::Sl1Radio);
         form.Enable(Ctl::PlusCheck, true);
         for (Ctl c : {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::AesKeyEdit, Ctl::ShowAesCheck})
             form.Enable(c, false);
@@ -56,13 +56,13 @@ void PutRecordCardType(FormView& form, const std::string& type) {
     } else if (type == "SL1") {
         form.SetChecked(Ctl::ClassicCheck, false);
         form.SetChecked(Ctl::PlusCheck, true);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
+        CheckRadio(form, Ctl::Sl1Radio);
         for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::ShowAesCheck})
             form.Enable(c, true);
     } else if (type == "SL3") {
         form.SetChecked(Ctl::ClassicCheck, false);
         form.SetChecked(Ctl::PlusCheck, true);
-        CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl3Radio);
+        CheckRadio(form, Ctl::Sl3Radio);
         for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::ShowAesCheck}) form.Enable(c, true);
         for (Ctl c : {Ctl::AesAuthCheck, Ctl::Crypto1KeyLabel, Ctl::Crypto1KeyEdit, Ctl::ShowCrypto1Check})
             form.Enable(c, false);

@@ -5,6 +5,7 @@
 
 #include "app/card_settings.h"
 #include "app/config.h"
+#include "app/form_controls.h"
 #include "app/form_rules.h"
 #include "app/form_texts.h"
 #include "app/hex_entry.h"
@@ -93,12 +94,8 @@ void ChooseConverterFormat(AppContext& app, int format) {
 void InitMainForm(AppContext& app) {
     FormView& form = app.form;
     PutFormTexts(app);
-    PutFixedTexts(form);
+    PutStartState(form);
     form.SetText(Ctl::VersionValue, app.values.versionText);
-
-    form.SetChecked(Ctl::ClassicCheck, true);
-    CheckRadio(form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl1Radio);
-    for (Ctl c : {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck}) form.Enable(c, false);
 
     form.ResetContent(Ctl::RoleCombo);
     form.ResetContent(Ctl::WorkModeCombo);
@@ -112,16 +109,8 @@ void InitMainForm(AppContext& app) {
     form.SetPasswordMask(Ctl::Crypto1KeyEdit, true);
     form.SetText(Ctl::AesKeyEdit, app.values.aesKeyText);
     form.SetPasswordMask(Ctl::AesKeyEdit, true);
-    for (Ctl c : {Ctl::AesKeyLabel, Ctl::AesKeyEdit, Ctl::ShowAesCheck}) form.Enable(c, false);
-
     form.SetText(Ctl::SectorDataEdit, app.values.uniqueDataText);
-    CheckRadio(form, Ctl::ConvTmW44Radio, Ctl::ConvW58Radio, Ctl::ConvTmW44Radio);
     RefreshConverterFields(app);
-
-    CheckRadio(form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfTouchMemoryRadio);
-    CheckRadio(form, Ctl::IndDirectRadio, Ctl::IndInverseRadio, Ctl::IndDirectRadio);
-    CheckRadio(form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyOffRadio);
-    CheckRadio(form, Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, Ctl::TouchPollOffRadio);
 
     ApplyLayout(app, Layout::MasterCardId);
 }

@@ -9,12 +9,12 @@
 namespace tollvane {
 
 bool FillPortList(AppContext& app) {
-    const std::optional<std::vector<std::string>> names = app.ports.ListPorts();
+    const PortListing listing = app.ports.ListPorts();
     // A key whose values are none of them port names still has values: the
     // list is empty, and the search goes on.
-    if (!names) return false;
+    if (listing.failure) return false;
     app.form.ResetContent(Ctl::PortCombo);
-    for (const std::string& name : *names) app.form.AddItem(Ctl::PortCombo, name);
+    for (const std::string& name : listing.names) app.form.AddItem(Ctl::PortCombo, name);
     app.form.SetSelection(Ctl::PortCombo, 0);
     return true;
 }

@@ -235,6 +235,9 @@ enum class Msg : int {
     kHoldersGivenNumberTaken = 220,
 };
 
+// No entry: a control whose text is fixed, or that has none.
+inline constexpr Msg kNoText = static_cast<Msg>(0);
+
 inline constexpr int kMessageCount = 220;
 
 // Text of one entry in the given language, UTF-8. Never null.

@@ -39,12 +39,34 @@ struct SendResult {
     explicit operator bool() const { return sent; }
 };
 
+// The step at which opening the port or listing the ports stopped, and the
+// system's error code there (0 where the step is no system call).
+enum class PortStep : unsigned char { Open, Timeouts, ReadSettings, WriteSettings, ListKey, ListInfo, NoPorts };
+struct PortFailure {
+    PortStep step;
+    std::uint32_t systemError;
+    bool operator==(const PortFailure&) const = default;
+};
+
+// How an opening ended: the port open and configured, or why not.
+struct PortOpening {
+    std::optional<PortFailure> failure;
+    explicit operator bool() const { return !failure; }
+};
+
+// The registered port names, or why there are none to list.
+struct PortListing {
+    std::vector<std::string> names;
+    std::optional<PortFailure> failure;
+};
+
 // The port tells nobody of a failure: the caller words it.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
     // "\\.\" + name, exclusive, the given baud rate, 8N1, reply time-outs.
-    virtual bool Open(const std::string& portName, unsigned baud) = 0;
+    // A failed opening holds no handle.
+    virtual PortOpening Open(const std::string& portName, unsigned baud) = 0;
     // Closes the handle if one is held; afterwards no handle is held.
     virtual void Close() = 0;
     virtual bool HasHandle() const = 0;
@@ -66,9 +88,9 @@ struct ReaderUsbIdentity {
 class PortDiscovery {
 public:
     virtual ~PortDiscovery() = default;
-    // Registered serial port names ("COM3"), registry order; nullopt when the
-    // key cannot be read or holds no values.
-    virtual std::optional<std::vector<std::string>> ListPorts() = 0;
+    // Registered serial port names ("COM3"), registry order; a failure when
+    // the key cannot be read or holds no values.
+    virtual PortListing ListPorts() = 0;
     // The port of the last present USB device matching either identifier.
     virtual std::optional<std::string> FindReaderPort(const ReaderUsbIdentity& id) = 0;
     virtual bool IsPortPresent(const std::string& portName) = 0;

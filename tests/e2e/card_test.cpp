@@ -43,17 +43,17 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     ASSERT_EQ(Start(), kConnected);
     Sim("sent");
     // Master write of the start form: the known frame.
-    EXPECT_EQ(Run(kWrite), kSuccess);
+    EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     EXPECT_EQ(Sent(), "41542B4D777358" + std::string(44, '0') + "4D64646665640100FFFFFFFFFFFF0084FD");
     EXPECT_EQ(Card("role"), "M");
     // An error code: its message, and the reader stays connected.
     Ack({"prefix Varnel ready, write", "tail  ready\\r\\n"});
     Sim("next err 04");
-    EXPECT_EQ(Run(kWrite), kNoCard);
+    EXPECT_EQ(Run(Id(WriteButton)), kNoCard);
     EXPECT_EQ(Version(), "2.00");
     // Clear, once confirmed, empties the card.
     Ack({"tail \\r\\n"});
-    program->ClickAsync(kClear);
+    program->ClickAsync(Id(ClearButton));
     const auto question = program->WaitMessageBox();
     ASSERT_TRUE(question);
     program->Answer(*question, IDYES);
@@ -64,35 +64,35 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     // User data typed: Tab reaches the field, Enter and Escape reach no command there (Quit and Russian are 1 and 2),
     // Tab out fills the missing digits with F and the converter (Wiegand 58: bytes reversed) follows. The decrypt
     // mode's User card reads back plain.
-    program->Select(kWorkMode, 3);
-    program->Select(kRole, 1);
-    program->Click(kConvW58);
-    ASSERT_TRUE(TabTo(program->Control(kDataEdit)));
+    program->Select(Id(WorkModeCombo), 3);
+    program->Select(Id(RoleCombo), 1);
+    program->Click(Id(ConvW58Radio));
+    ASSERT_TRUE(TabTo(program->Control(Id(SectorDataEdit))));
     program->Key(VK_RETURN);
     program->Key(VK_ESCAPE);
     program->Type("AABBCC");
-    ASSERT_TRUE(WaitUntil([&] { return program->Text(kDataEdit) == "AABBCC"; })) << program->Text(kDataEdit);
+    ASSERT_TRUE(WaitUntil([&] { return program->Text(Id(SectorDataEdit)) == "AABBCC"; })) << program->Text(Id(SectorDataEdit));
     program->Key(VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return WindowText(program->ControlAt("Edit", 130, 652)) == "FFFFFFFFCCBBAA"; }));
     const std::string typed = "AA BB CC FF FF FF FF";
-    ASSERT_EQ(program->Text(kDataEdit), typed);
+    ASSERT_EQ(program->Text(Id(SectorDataEdit)), typed);
     Ack({"same on"});
-    ASSERT_EQ(Run(kWrite), kSuccess);
-    program->Click(kGenerateUnique);
-    ASSERT_NE(program->Text(kDataEdit), typed);
+    ASSERT_EQ(Run(Id(WriteButton)), kSuccess);
+    program->Click(Id(GenerateUniqueButton));
+    ASSERT_NE(program->Text(Id(SectorDataEdit)), typed);
     Ack({"split 20"});
-    ASSERT_EQ(Run(kRead), kSuccess);
-    EXPECT_EQ(program->Text(kDataEdit), typed);
+    ASSERT_EQ(Run(Id(ReadButton)), kSuccess);
+    EXPECT_EQ(program->Text(Id(SectorDataEdit)), typed);
 }
 
 TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
     Sim("sent");
-    program->Select(kWorkMode, 1);
-    program->Select(kRole, 1);
-    program->Click(kUniqueBeforeWrite);
-    program->ClickAsync(kWriteCyclic);
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
+    program->Click(Id(UniqueBeforeWriteCheck));
+    program->ClickAsync(Id(WriteCyclicButton));
     for (int card = 0; card < 3; ++card) {  // a card of its own for each cycle; the fourth cycle fails
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim(card < 2 ? "card select " + std::to_string(card + 1) : "next err 04");
@@ -111,9 +111,9 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     EXPECT_EQ(Results(dir), "OK OK OK ERR_04 ");
 
     // Tools, "Issued cards...": every row, and "Export..." writes them.
-    program->MenuAsync(kIssuedCards);
+    program->MenuAsync(kMenuIssuedCards);
     const HWND window = program->WaitTop(L"my Child Window Issued Cards");
-    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(window, 62)) == 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(window, kIssuedListViewId)) == 4; }));
     ChooseFile(window, 64, "export.csv");
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("export.csv") == dir.Read("IssuedCards.csv"); }));
     program->Key(VK_ESCAPE);  // closes it as its Close does
@@ -125,21 +125,21 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
 // recorded; switched off, a write is one frame again. Other bad cards and cyclic runs are the unit tests'.
 TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     ASSERT_EQ(Start(), kConnected);
-    program->Menu(67);  // Tools, "Verify after write"
+    program->Menu(kMenuVerifyAfterWrite);
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\nVerify = ON;\r\n");
     Sim("sent");
-    program->Select(kWorkMode, 1);
-    program->Select(kRole, 1);
-    EXPECT_EQ(Run(kWrite), kSuccess);
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
+    EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     Sim("card fault byte");
-    program->Click(kGenerateUnique);
-    EXPECT_EQ(Run(kWrite), "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.");
+    program->Click(Id(GenerateUniqueButton));
+    EXPECT_EQ(Run(Id(WriteButton)), "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.");
     EXPECT_EQ(Version(), "2.00");  // a card's fault leaves the link as it was
     EXPECT_EQ(FrameLetters(Sent()), "Uw Ur Uw Ur");
     EXPECT_EQ(Results(dir), "VERIFIED MISMATCH ");
-    program->Menu(67);
+    program->Menu(kMenuVerifyAfterWrite);
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\nVerify = OFF;\r\n");
-    EXPECT_EQ(Run(kWrite), kSuccess);
+    EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     EXPECT_EQ(FrameLetters(Sent()), "Uw");
 }
 

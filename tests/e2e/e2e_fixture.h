@@ -10,22 +10,14 @@
 #include <sstream>
 #include <tuple>
 
+#include "app/win/resource_ids.h"
 #include "driver/driver.h"
 
 namespace tollvane::e2e {
 
-// Control identifiers of the main form and its menu.
-enum Id : int {
-    kQuit = 1, kRussian = 2, kEnglish = 3, kReadId = 4, kHelp = 5, kAbout = 6,
-    kPortCombo = 7, kSearch = 8, kRole = 9, kWrite = 10, kRead = 11, kClear = 12, kWriteCyclic = 13,
-    kClearCyclic = 14, kWorkMode = 15, kSectorUpDown = 16, kSectorEdit = 17, kBlockUpDown = 18, kBlockEdit = 19,
-    kShowCrypto1 = 20, kGenerateRandom = 21, kAddToList = 22, kShowList = 23, kGenerateUnique = 24,
-    kUniqueBeforeWrite = 25, kIfTouchMemory = 26, kIfW26 = 27, kIfW44 = 28, kIfW58 = 29, kIndDirect = 30,
-    kIndInverse = 31, kStandbyDynamic = 32, kStandbyStatic = 33, kStandbyOff = 34, kTouchPollOn = 35,
-    kTouchPollOff = 36, kConvTmW44 = 37, kConvW26 = 38, kConvW58 = 39, kCrypto1Edit = 40, kDataEdit = 41,
-    kClassic = 51, kPlus = 52, kSl1 = 53, kSl3 = 54, kAesAuth = 55, kAesEdit = 56, kShowAes = 57,
-    kIssuedCards = 58,
-};
+// The main form's control identifiers, from the program's own table.
+constexpr int Id(Ctl c) { return ControlId(c); }
+using enum Ctl;
 
 inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";

@@ -17,32 +17,32 @@ struct Expected {
     const char* state;
 };
 const Expected kStartForm[] = {
-    {0, 'B', 5, 5, 650, 65, "se"}, {0, 'S', 18, 30, 125, 16, "se"}, {kPortCombo, 'C', 150, 27, 328, -1, "se"},
-    {kSearch, 'B', 490, 27, 150, 23, "se"}, {0, 'S', 18, 49, 55, 15, "se"}, {0, 'S', 75, 48, 30, 15, "se"},
-    {0, 'B', 5, 75, 650, 115, "se"}, {kClassic, 'B', 18, 100, 120, 23, "sec"}, {kPlus, 'B', 18, 125, 120, 23, "se"},
-    {kSl1, 'B', 140, 127, 230, 20, "sc"}, {kSl3, 'B', 140, 155, 230, 20, "s"}, {kAesAuth, 'B', 395, 125, 240, 23, "s"},
-    {0, 'B', 5, 195, 650, 95, "se"}, {0, 'S', 18, 220, 35, 15, "se"}, {kRole, 'C', 58, 217, 145, -1, "se"},
-    {kWrite, 'B', 215, 217, 150, 23, "se"}, {kRead, 'B', 378, 217, 100, 23, "se"}, {kClear, 'B', 490, 217, 150, 23, "se"},
-    {kWriteCyclic, 'B', 215, 250, 150, 23, "s"}, {kClearCyclic, 'B', 490, 250, 150, 23, "se"},
-    {0, 'B', 5, 295, 650, 200, "se"}, {0, 'S', 18, 320, 100, 15, "se"}, {kWorkMode, 'C', 178, 317, 457, -1, "se"},
-    {0, 'S', 18, 350, 110, 15, "s"}, {kSectorEdit, 'E', 178, 347, -1, 23, "s"}, {0, 'S', 273, 350, 90, 15, "s"},
-    {kBlockEdit, 'E', 373, 347, -1, 23, "s"}, {0, 'S', 18, 385, 160, 15, "s"}, {kCrypto1Edit, 'E', 178, 382, 183, 23, "s"},
-    {kShowCrypto1, 'B', 373, 382, 120, 23, "s"}, {0, 'S', 18, 420, 160, 15, "s"}, {kAesEdit, 'E', 178, 417, 340, 23, "s"},
-    {kShowAes, 'B', 530, 417, 120, 23, "s"}, {kGenerateRandom, 'B', 60, 455, 150, 23, "s"},
-    {kAddToList, 'B', 255, 455, 150, 23, "se"}, {kShowList, 'B', 450, 455, 150, 23, "se"}, {0, 'B', 5, 500, 650, 90, "e"},
-    {0, 'S', 18, 525, 150, 15, "e"}, {kDataEdit, 'E', 180, 523, 294, 23, "e"},
-    {kGenerateUnique, 'B', 490, 523, 150, 23, "e"}, {kUniqueBeforeWrite, 'B', 180, 555, 360, 23, "e"},
+    {0, 'B', 5, 5, 650, 65, "se"}, {0, 'S', 18, 30, 125, 16, "se"}, {Id(PortCombo), 'C', 150, 27, 328, -1, "se"},
+    {Id(SearchButton), 'B', 490, 27, 150, 23, "se"}, {0, 'S', 18, 49, 55, 15, "se"}, {0, 'S', 75, 48, 30, 15, "se"},
+    {0, 'B', 5, 75, 650, 115, "se"}, {Id(ClassicCheck), 'B', 18, 100, 120, 23, "sec"}, {Id(PlusCheck), 'B', 18, 125, 120, 23, "se"},
+    {Id(Sl1Radio), 'B', 140, 127, 230, 20, "sc"}, {Id(Sl3Radio), 'B', 140, 155, 230, 20, "s"}, {Id(AesAuthCheck), 'B', 395, 125, 240, 23, "s"},
+    {0, 'B', 5, 195, 650, 95, "se"}, {0, 'S', 18, 220, 35, 15, "se"}, {Id(RoleCombo), 'C', 58, 217, 145, -1, "se"},
+    {Id(WriteButton), 'B', 215, 217, 150, 23, "se"}, {Id(ReadButton), 'B', 378, 217, 100, 23, "se"}, {Id(ClearButton), 'B', 490, 217, 150, 23, "se"},
+    {Id(WriteCyclicButton), 'B', 215, 250, 150, 23, "s"}, {Id(ClearCyclicButton), 'B', 490, 250, 150, 23, "se"},
+    {0, 'B', 5, 295, 650, 200, "se"}, {0, 'S', 18, 320, 100, 15, "se"}, {Id(WorkModeCombo), 'C', 178, 317, 457, -1, "se"},
+    {0, 'S', 18, 350, 110, 15, "s"}, {Id(SectorEdit), 'E', 178, 347, -1, 23, "s"}, {0, 'S', 273, 350, 90, 15, "s"},
+    {Id(BlockEdit), 'E', 373, 347, -1, 23, "s"}, {0, 'S', 18, 385, 160, 15, "s"}, {Id(Crypto1KeyEdit), 'E', 178, 382, 183, 23, "s"},
+    {Id(ShowCrypto1Check), 'B', 373, 382, 120, 23, "s"}, {0, 'S', 18, 420, 160, 15, "s"}, {Id(AesKeyEdit), 'E', 178, 417, 340, 23, "s"},
+    {Id(ShowAesCheck), 'B', 530, 417, 120, 23, "s"}, {Id(GenerateRandomButton), 'B', 60, 455, 150, 23, "s"},
+    {Id(AddToListButton), 'B', 255, 455, 150, 23, "se"}, {Id(ShowListButton), 'B', 450, 455, 150, 23, "se"}, {0, 'B', 5, 500, 650, 90, "e"},
+    {0, 'S', 18, 525, 150, 15, "e"}, {Id(SectorDataEdit), 'E', 180, 523, 294, 23, "e"},
+    {Id(GenerateUniqueButton), 'B', 490, 523, 150, 23, "e"}, {Id(UniqueBeforeWriteCheck), 'B', 180, 555, 360, 23, "e"},
     {0, 'B', 5, 595, 650, 145, "e"}, {0, 'S', 18, 620, 100, 15, "e"}, {0, 'E', 130, 617, 180, 23, "e"},
     {0, 'S', 18, 655, 100, 15, "e"}, {0, 'E', 130, 652, 180, 23, "e"}, {0, 'S', 18, 690, 100, 15, "e"},
-    {0, 'E', 130, 687, 180, 23, "e"}, {0, 'B', 367, 617, 230, 103, "e"}, {kConvTmW44, 'B', 379, 642, 215, 20, "ec"},
-    {kConvW26, 'B', 379, 667, 150, 20, "e"}, {kConvW58, 'B', 379, 692, 150, 20, "e"}, {0, 'B', 5, 500, 650, 270, "se"},
-    {0, 'B', 18, 525, 307, 110, "se"}, {kIfTouchMemory, 'B', 30, 550, 120, 20, "sec"},
-    {kIfW26, 'B', 30, 575, 120, 20, "se"}, {kIfW44, 'B', 30, 600, 120, 20, "se"}, {kIfW58, 'B', 170, 550, 120, 20, "se"},
-    {0, 'B', 336, 525, 307, 110, "se"}, {kIndDirect, 'B', 348, 550, 190, 20, "sec"},
-    {kIndInverse, 'B', 348, 575, 190, 20, "se"}, {0, 'B', 18, 645, 307, 110, "se"},
-    {kStandbyDynamic, 'B', 30, 670, 190, 20, "se"}, {kStandbyStatic, 'B', 30, 695, 190, 20, "se"},
-    {kStandbyOff, 'B', 30, 720, 190, 20, "sec"}, {0, 'B', 336, 645, 307, 110, "se"},
-    {kTouchPollOn, 'B', 348, 670, 190, 20, "se"}, {kTouchPollOff, 'B', 348, 695, 190, 20, "sec"}
+    {0, 'E', 130, 687, 180, 23, "e"}, {0, 'B', 367, 617, 230, 103, "e"}, {Id(ConvTmW44Radio), 'B', 379, 642, 215, 20, "ec"},
+    {Id(ConvW26Radio), 'B', 379, 667, 150, 20, "e"}, {Id(ConvW58Radio), 'B', 379, 692, 150, 20, "e"}, {0, 'B', 5, 500, 650, 270, "se"},
+    {0, 'B', 18, 525, 307, 110, "se"}, {Id(IfTouchMemoryRadio), 'B', 30, 550, 120, 20, "sec"},
+    {Id(IfW26Radio), 'B', 30, 575, 120, 20, "se"}, {Id(IfW44Radio), 'B', 30, 600, 120, 20, "se"}, {Id(IfW58Radio), 'B', 170, 550, 120, 20, "se"},
+    {0, 'B', 336, 525, 307, 110, "se"}, {Id(IndDirectRadio), 'B', 348, 550, 190, 20, "sec"},
+    {Id(IndInverseRadio), 'B', 348, 575, 190, 20, "se"}, {0, 'B', 18, 645, 307, 110, "se"},
+    {Id(StandbyDynamicRadio), 'B', 30, 670, 190, 20, "se"}, {Id(StandbyStaticRadio), 'B', 30, 695, 190, 20, "se"},
+    {Id(StandbyOffRadio), 'B', 30, 720, 190, 20, "sec"}, {0, 'B', 336, 645, 307, 110, "se"},
+    {Id(TouchPollOnRadio), 'B', 348, 670, 190, 20, "se"}, {Id(TouchPollOffRadio), 'B', 348, 695, 190, 20, "sec"}
 };
 
 void ExpectStartForm(const Program& form) {
@@ -60,10 +60,10 @@ void ExpectStartForm(const Program& form) {
     }
     // Nothing besides the table and the two up-downs, which follow their edits.
     EXPECT_EQ(form.Children().size(), std::size(kStartForm) + 2);
-    EXPECT_FALSE(form.Enabled(kSectorUpDown));
-    EXPECT_FALSE(form.Enabled(kBlockUpDown));
-    EXPECT_FIELDS((form.Items(kRole).size(), form.Items(kWorkMode).size(), form.Selection(kRole),
-                        form.Selection(kWorkMode)), (2u, 4u, 0, 0));
+    EXPECT_FALSE(form.Enabled(Id(SectorUpDown)));
+    EXPECT_FALSE(form.Enabled(Id(BlockUpDown)));
+    EXPECT_FIELDS((form.Items(Id(RoleCombo)).size(), form.Items(Id(WorkModeCombo)).size(), form.Selection(Id(RoleCombo)),
+                        form.Selection(Id(WorkModeCombo))), (2u, 4u, 0, 0));
 }
 
 // Pictures that only the documentation needs (scripts/screenshots sets TOLLVANE_E2E_SHOTS), taken without a
@@ -74,13 +74,13 @@ void DocumentationPictures(E2eTest& t) {
         for (const auto& [role, mode, name] : {std::tuple{0, 0, "main-master-"}, {0, 1, "mode-master-1-"},
                                                {0, 2, "mode-master-2-"}, {1, 0, "mode-user-0-"}, {1, 2, "mode-user-2-"},
                                                {1, 1, "main-user-"}}) {
-            t.program->Select(kRole, 0);  // the work mode is chosen in the Master layout
-            t.program->Select(kWorkMode, mode);
-            t.program->Select(kRole, role);
-            if (role == 1 && mode == 1) t.program->Click(kGenerateUnique);
+            t.program->Select(Id(RoleCombo), 0);  // the work mode is chosen in the Master layout
+            t.program->Select(Id(WorkModeCombo), mode);
+            t.program->Select(Id(RoleCombo), role);
+            if (role == 1 && mode == 1) t.program->Click(Id(GenerateUniqueButton));
             Shot(t.program->Main(), name + lang);
         }
-        t.program->MenuAsync(kHelp);
+        t.program->MenuAsync(kMenuHelp);
         const auto box = t.program->WaitMessageBox();
         ASSERT_TRUE(box);
         Shot(box->hwnd, "message-" + lang);
@@ -91,20 +91,20 @@ void DocumentationPictures(E2eTest& t) {
 
 // The connected window and Read ID in Russian, for the Russian manual; the interface is English again afterwards.
 void RussianConnectedPictures(E2eTest& t) {
-    t.program->Menu(kRussian);
+    t.program->Menu(kMenuRussian);
     Shot(t.program->Main(), "main-connected-ru");
-    t.program->MenuAsync(kReadId);
+    t.program->MenuAsync(kMenuReadId);
     const HWND window = t.program->WaitTop(L"my Child Window Read ID");
     ASSERT_TRUE(window);
     Shot(window, "readid-ru");
     t.program->Key(VK_ESCAPE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); }));
-    t.program->Menu(kEnglish);
+    t.program->Menu(kMenuEnglish);
 }
 
 // How often the reader's port is listed.
 long Listed(const Program& form) {
-    const std::vector<std::string> ports = form.Items(kPortCombo);
+    const std::vector<std::string> ports = form.Items(Id(PortCombo));
     return std::count(ports.begin(), ports.end(), "COM5");
 }
 
@@ -121,11 +121,11 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
     EXPECT_EQ(Start(), kConnected);
     EXPECT_EQ(Sent(), "41542B52454144535F555342");  // "AT+READS_USB"
     // The port chosen, and locked while connected.
-    EXPECT_FIELDS((Version(), Listed(*program), program->Text(kPortCombo), program->Enabled(kPortCombo)),
+    EXPECT_FIELDS((Version(), Listed(*program), program->Text(Id(PortCombo)), program->Enabled(Id(PortCombo))),
                   ("2.00", 1L, "COM5", false));
     Shot(program->Main(), "main-connected-en");
 
-    program->MenuAsync(kReadId);
+    program->MenuAsync(kMenuReadId);
     const HWND window = program->WaitTop(L"my Child Window Read ID");
     EXPECT_EQ(WindowText(window), "Varnel ver.2.00");
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
@@ -155,18 +155,18 @@ TEST_F(E2eTest, StartUpSearchFindsTheReaderReadIdShowsTheCardAndAReplugIsFollowe
 TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
     Start(kRussianConfig);
     ASSERT_EQ(WindowText(program->Main()), "Tollvane вер.2.00 (x64)");
-    program->Select(kWorkMode, 1);
-    program->Click(kPlus);
-    program->Menu(kEnglish);
-    EXPECT_EQ(WindowText(program->Main()) + "|" + program->Text(kWrite) + "|" + program->Items(kWorkMode)[1],
+    program->Select(Id(WorkModeCombo), 1);
+    program->Click(Id(PlusCheck));
+    program->Menu(kMenuEnglish);
+    EXPECT_EQ(WindowText(program->Main()) + "|" + program->Text(Id(WriteButton)) + "|" + program->Items(Id(WorkModeCombo))[1],
               "Tollvane ver.2.00 (x64)|Write|Send sector data after logged in");
-    EXPECT_EQ(program->Selection(kWorkMode), 1);
-    EXPECT_TRUE(program->Checked(kPlus));
-    EXPECT_TRUE(program->Enabled(kCrypto1Edit));
+    EXPECT_EQ(program->Selection(Id(WorkModeCombo)), 1);
+    EXPECT_TRUE(program->Checked(Id(PlusCheck)));
+    EXPECT_TRUE(program->Enabled(Id(Crypto1KeyEdit)));
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\n");
 
     // The About box follows, modal, and Escape closes it.
-    program->MenuAsync(kAbout);
+    program->MenuAsync(kMenuAbout);
     const HWND about = program->WaitTop(L"#32770", L"About...");
     ASSERT_TRUE(about);
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
@@ -176,10 +176,10 @@ TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
     EXPECT_NE(texts.find("|Program:\n\rTollvane\n\n\rVersion:   2.00 (x64)"), std::string::npos) << texts;
     PostMessageW(GetDlgItem(about, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(program->Main()); }));
-    program->Menu(kRussian);
-    EXPECT_EQ(program->Items(kRole)[1], "Пользователь");
+    program->Menu(kMenuRussian);
+    EXPECT_EQ(program->Items(Id(RoleCombo))[1], "Пользователь");
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = RU;\r\n");
-    program->Menu(kEnglish);
+    program->Menu(kMenuEnglish);
 
     // A second start brings the first window back and ends.
     ShowWindow(program->Main(), SW_MINIMIZE);
@@ -190,10 +190,10 @@ TEST_F(E2eTest, LanguageSwitchRetextsTheFormKeepsItsStateAndIsRemembered) {
     EXPECT_TRUE(WaitUntil([&] { return !IsIconic(program->Main()) && GetForegroundWindow() == program->Main(); }));
 
     // File, Quit ends the program; the next start is in English.
-    program->MenuAsync(kQuit);
+    program->MenuAsync(kMenuQuit);
     EXPECT_EQ(program->WaitExit(), 0u);
     Start(std::nullopt);
-    EXPECT_EQ(program->Items(kRole), (std::vector<std::string>{"Master", "User"}));
+    EXPECT_EQ(program->Items(Id(RoleCombo)), (std::vector<std::string>{"Master", "User"}));
 }
 
 RECT WindowRect(HWND h) {
@@ -230,15 +230,15 @@ TEST_F(E2eTest, LargeScreenMainWindowScalesWithTheDpi) {
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
     EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
     EXPECT_FALSE(GetWindowLongPtrW(program->Main(), GWL_STYLE) & WS_VSCROLL);
-    const RECT last = RectIn(program->Control(kTouchPollOff), program->Main());  // 348, 695, 190 x 20 at 96 DPI
+    const RECT last = RectIn(program->Control(Id(TouchPollOffRadio)), program->Main());  // 348, 695, 190 x 20 at 96 DPI
     EXPECT_NEAR(last.left, 522, 2);
     EXPECT_NEAR(last.top, 1043, 2);
     EXPECT_NEAR(last.right - last.left, 285, 2);
     Shot(program->Main(), "main-144-en");
-    program->Menu(kRussian);
+    program->Menu(kMenuRussian);
     Shot(program->Main(), "main-144-ru");
-    program->Menu(kEnglish);
-    program->ClickAsync(kSearch);
+    program->Menu(kMenuEnglish);
+    program->ClickAsync(Id(SearchButton));
     const RECT progress = WindowRect(program->WaitTop(PROGRESS_CLASSW));  // 400 x 50 at 96 DPI
     EXPECT_FIELDS((progress.right - progress.left, progress.bottom - progress.top), (600L, 75L));
     program->SettleSearch();
@@ -253,7 +253,7 @@ TEST_F(E2eTest, SmallScreenCaptionStaysOnItAndTheLastControlIsReachable) {
     EXPECT_TRUE(GetWindowLongPtrW(main, GWL_STYLE) & WS_VSCROLL);
     // The foot of the form (the reader settings' group box) and its last control (Tab's last stop).
     const HWND foot = program->ControlAt("Button", 5, 500, 650, 270);
-    const HWND last = program->Control(kTouchPollOff);
+    const HWND last = program->Control(Id(TouchPollOffRadio));
     EXPECT_FALSE(InsideClient(foot, main));
     // By the scroll bar ...
     SendMessageW(main, WM_VSCROLL, SB_BOTTOM, 0);

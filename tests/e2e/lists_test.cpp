@@ -7,10 +7,10 @@ namespace {
 
 // The key list window with its keys shown, for the manual in the interface's language.
 HWND KeyListPicture(E2eTest& t, const std::string& name) {
-    t.program->ClickAsync(kAddToList);
+    t.program->ClickAsync(Id(AddToListButton));
     const HWND keys = t.program->WaitTop(L"my Child Window");
-    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, 47)) == 24; })) return keys;
-    PostMessageW(GetDlgItem(keys, 44), BM_CLICK, 0, 0);  // "Show Key"
+    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; })) return keys;
+    PostMessageW(GetDlgItem(keys, kShowKeysCheckId), BM_CLICK, 0, 0);  // "Show Key"
     Shot(keys, name);
     return keys;
 }
@@ -21,20 +21,18 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
                                dir.path / "crkeys.data");
     Start();
-    program->ClickAsync(kAddToList);
+    program->ClickAsync(Id(AddToListButton));
     const HWND keys = KeyListPicture(*this, "keylist-en");
     ASSERT_TRUE(keys);
-    EXPECT_EQ(ListRows(GetDlgItem(keys, 47)), 24);
+    EXPECT_EQ(ListRows(GetDlgItem(keys, kKeyListViewId)), 24);
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
     program->Key(VK_ESCAPE);  // closes it as Cancel does
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
     if (std::getenv("TOLLVANE_E2E_SHOTS")) {
-        program->Menu(kRussian);
+        program->Menu(kMenuRussian);
         KeyListPicture(*this, "keylist-ru");
     }
 }
-
-enum HoldersId : int { kCardHolders = 59, kHoldersList = 82, kImport = 85, kIssue = 88 };
 
 // A station in mid-run for the manual (scripts/screenshots): the register and the list of people of tests/data/station
 // (five people issued, three waiting), in each interface language with names and a station of its own.
@@ -46,8 +44,8 @@ void StationPictures(E2eTest& t) {
                                        t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
         t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig);
         for (const auto& [menu, title, list, rows, name] :
-             {std::tuple{int{kCardHolders}, L"my Child Window Card Holders", int{kHoldersList}, 8, "card-holders-"},
-              {int{kIssuedCards}, L"my Child Window Issued Cards", 62, 6, "issued-cards-"}}) {
+             {std::tuple{int{kMenuCardHolders}, L"my Child Window Card Holders", int{kHoldersListViewId}, 8, "card-holders-"},
+              {int{kMenuIssuedCards}, L"my Child Window Issued Cards", int{kIssuedListViewId}, 6, "issued-cards-"}}) {
             t.program->MenuAsync(menu);
             const HWND window = t.program->WaitTop(title);
             ASSERT_TRUE(window && WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; })) << name;
@@ -61,18 +59,18 @@ void StationPictures(E2eTest& t) {
 TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
-    program->Select(kWorkMode, 1);
-    program->Select(kRole, 1);
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
     dir.Write("people.csv", "Name;UniqueData\r\nAnna;11 22 33 44 55 66 77\r\nБорис\r\n");
-    program->MenuAsync(kCardHolders);
+    program->MenuAsync(kMenuCardHolders);
     const HWND window = program->WaitTop(L"my Child Window Card Holders");
-    ChooseFile(window, kImport, "people.csv");
+    ChooseFile(window, kHoldersImportButtonId, "people.csv");
     EXPECT_EQ(NextBox(), "People added to the list: 2.");
-    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersList)), 2);
+    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersListViewId)), 2);
 
     // Each card the reader writes is taken away and a blank one put down.
     Sim("card select 1");
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kIssue, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kIssue)));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kHoldersIssueButtonId)));
     for (int card = 2; card <= 3; ++card) {
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim("card select " + std::to_string(card));

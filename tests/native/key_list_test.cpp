@@ -57,12 +57,12 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
 
     // The card settings of a record are those of the form.
     t.form[Ctl::ClassicCheck].checked = false;
-    CheckRadio(t.form, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::Sl3Radio);
+    CheckRadio(t.form, Ctl::Sl3Radio);
     t.form[Ctl::AesAuthCheck].checked = true;
-    CheckRadio(t.form, Ctl::IfTouchMemoryRadio, Ctl::IfW58Radio, Ctl::IfW58Radio);
-    CheckRadio(t.form, Ctl::IndDirectRadio, Ctl::IndInverseRadio, Ctl::IndInverseRadio);
-    CheckRadio(t.form, Ctl::StandbyDynamicRadio, Ctl::StandbyOffRadio, Ctl::StandbyDynamicRadio);
-    CheckRadio(t.form, Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio, Ctl::TouchPollOnRadio);
+    CheckRadio(t.form, Ctl::IfW58Radio);
+    CheckRadio(t.form, Ctl::IndInverseRadio);
+    CheckRadio(t.form, Ctl::StandbyDynamicRadio);
+    CheckRadio(t.form, Ctl::TouchPollOnRadio);
     t.form[Ctl::WorkModeCombo].selection = 3;
     t.app.values.sectorNumber = 7;
     t.app.values.blockNumber = 2;
@@ -94,7 +94,8 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     const auto shown = std::pair(ui.rows, ui.fields);
     ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
     ASSERT_EQ(list.ShowKeyRecord(0), KeyListOutcome::Done);
-    EXPECT_EQ(std::pair(ui.rows, ui.fields), shown);
+    EXPECT_EQ(ui.rows, shown.first);
+    EXPECT_EQ(ui.fields, shown.second);
     EXPECT_EQ(ui.fields[KeyField::Description], "r0");  // the fields show record 0000
     EXPECT_EQ(ui.rows[1][6], "A0 A1 A2 A3 A4 A5");
     EXPECT_TRUE(PlainFilesGone());

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/app_context.h"
+#include "app/form_controls.h"
 #include "app/form_view.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
@@ -173,10 +174,11 @@ public:
     std::function<void(const std::vector<std::uint8_t>&)> onSend;  // the reader's immediate answer
 
     void Arrive(const std::string& bytes) { line += bytes; }
-    bool Open(const std::string& name, unsigned baud) override {
+    PortOpening Open(const std::string& name, unsigned baud) override {
         opened.push_back(name);
         openBauds.push_back(baud);
-        return handle = openResult;
+        if ((handle = openResult)) return {};
+        return {PortFailure{PortStep::Open, 5}};
     }
     void Close() override { closes += handle, handle = false; }
     bool HasHandle() const override { return handle; }
@@ -207,7 +209,9 @@ public:
     std::optional<std::vector<std::string>> ports = std::vector<std::string>{};
     std::optional<std::string> readerPort;
     std::set<std::string> present;
-    std::optional<std::vector<std::string>> ListPorts() override { return ports; }
+    PortListing ListPorts() override {
+        return ports ? PortListing{*ports, std::nullopt} : PortListing{{}, PortFailure{PortStep::ListKey, 2}};
+    }
     std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override { return readerPort; }
     bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
 };
@@ -379,12 +383,7 @@ struct TestApp {
     }
     // Left click on a radio: it checks itself and clears the others of its group, then the command arrives.
     void ClickRadio(Ctl c) {
-        using enum Ctl;
-        for (auto [first, last] : {std::pair{IfTouchMemoryRadio, IfW58Radio}, {IndDirectRadio, IndInverseRadio},
-                                   {StandbyDynamicRadio, StandbyOffRadio}, {TouchPollOnRadio, TouchPollOffRadio},
-                                   {ConvTmW44Radio, ConvW58Radio}, {Sl1Radio, Sl3Radio}})
-            for (int id = static_cast<int>(first); c >= first && c <= last && id <= static_cast<int>(last); ++id)
-                form[static_cast<Ctl>(id)].checked = static_cast<Ctl>(id) == c;
+        for (Ctl radio : RadioGroupOf(c)) form[radio].checked = radio == c;
         OnClicked(app, c);
     }
     void Click(Ctl c) { OnClicked(app, c); }

@@ -68,10 +68,10 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         {"second holder", files.Open(dir["r.csv"], OpenMode::Hold, file), held, ERROR_SHARING_VIOLATION},
         {"write to a read handle", readOnly->Write("x", 1), FileStatus::Failed, ERROR_ACCESS_DENIED},
         {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed, ERROR_ACCESS_DENIED},
+        {"move over held", files.MoveReplace(dir["e"], dir["b"]), held, ERROR_ACCESS_DENIED},
     };
     for (const auto& c : cases)
         EXPECT_FIELDS((c.result.status, c.result.error), (c.status, c.error)) << c.call;
-    EXPECT_FALSE(files.MoveReplace(dir["e"], dir["b"]));
     EXPECT_FALSE(readOnly->Resize(1));
     holder.reset();
     EXPECT_EQ(ReadAll(dir / "e") + ReadAll(dir / "b"), "newold");

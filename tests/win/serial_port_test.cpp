@@ -111,7 +111,8 @@ TEST_F(SerialPortTest, SendingDropsWhatAnEarlierReplyLeftWaiting) {
 // The line format is set; what the driver keeps (here XON/XOFF) stays.
 // A failed open closes the port that was open before: nothing may keep it.
 TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
-    ASSERT_FALSE(port_.Open("COM199", 19200));
+    const PortOpening missing = port_.Open("COM199", 19200);
+    EXPECT_EQ(missing.failure, (PortFailure{PortStep::Open, ERROR_FILE_NOT_FOUND}));
     EXPECT_FALSE(port_.HasHandle());
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -157,25 +158,25 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     EXPECT_TRUE(serial.HasHandle()) << "closing is the caller's decision";
 }
 
-// The port list from a scratch key in SERIALCOMM's place: no key or no values is no list; else the text values in
+// The port list from a scratch key in SERIALCOMM's place: no key or no values is no list, and says which; else the text values in
 // registry order; presence is an exact match. The USB device (Setup API) is the end-to-end discovery scenario's.
 TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
     const std::wstring path = L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
     WinPortDiscovery discovery(HKEY_CURRENT_USER, path);
-    EXPECT_FALSE(discovery.ListPorts().has_value());
+    EXPECT_EQ(discovery.ListPorts().failure, (PortFailure{PortStep::ListKey, ERROR_FILE_NOT_FOUND}));
     UniqueRegKey key;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                                 nullptr),
               0);
-    EXPECT_FALSE(discovery.ListPorts().has_value());
+    EXPECT_EQ(discovery.ListPorts().failure, (PortFailure{PortStep::NoPorts, 0}));
     const DWORD five = 5;
     const std::tuple<const wchar_t*, DWORD, const void*, std::size_t> values[] = {
         {L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10"}, {L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3"},
         {L"\\Device\\C", REG_DWORD, &five, sizeof five}, {L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1"}};
     for (const auto& [name, type, data, bytes] : values)
         ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)), 0);
-    EXPECT_EQ(discovery.ListPorts(), (std::vector<std::string>{"COM10", "COM3", "COM1"}));
+    EXPECT_EQ(discovery.ListPorts().names, (std::vector<std::string>{"COM10", "COM3", "COM1"}));
     for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
                                         {"com3", false}, {"COM", false}, {"", false}})
         EXPECT_EQ(discovery.IsPortPresent(name), present) << name;

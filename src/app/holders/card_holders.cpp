@@ -19,9 +19,6 @@ constexpr std::string_view kRevokedHeader =
 // A list written before the cards were identified has only the first four.
 constexpr std::size_t kOldFields = 4, kFields = 6;
 constexpr char kDigits[] = "0123456789ABCDEF";
-// What Windows says to a move over a file that is open elsewhere
-// (ERROR_ACCESS_DENIED).
-constexpr std::uint32_t kAccessDenied = 5;
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -208,8 +205,7 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
         FileResult moved;
         for (int pause = 0;; ++pause) {
             moved = files.MoveReplace(paths.temp, paths.list);
-            const bool heldOpen = moved.status == FileStatus::HeldElsewhere || moved.error == kAccessDenied;
-            if (moved || !heldOpen || pause == kShareRetryPauses) break;
+            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses) break;
             sleeper.SleepMs(kShareRetryPauseMs);
         }
         if (moved) return std::nullopt;

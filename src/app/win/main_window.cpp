@@ -122,8 +122,8 @@ constexpr MenuCommand kMenuCommands[] = {
     {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
 };
 
-// WM_COMMAND as a named event. The form's controls carry their Ctl as their
-// identifier; the controls without one carry 0, which names none.
+// WM_COMMAND as a named event: a menu command, or a notification of one of
+// the form's controls that carry an identifier.
 void OnCommandMessage(AppContext& app, int id, int code) {
     for (const MenuCommand& menu : kMenuCommands) {
         if (menu.id == id) {
@@ -131,7 +131,9 @@ void OnCommandMessage(AppContext& app, int id, int code) {
             return;
         }
     }
-    const Ctl control = static_cast<Ctl>(id);
+    const std::optional<Ctl> named = ControlOfId(id);
+    if (!named) return;
+    const Ctl control = *named;
     switch (code) {
         // A radio sends a second notification for a double click; it is a
         // click as well.
@@ -158,9 +160,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 break;
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (header->code == UDN_DELTAPOS) {
+                const std::optional<Ctl> upDown = ControlOfId(static_cast<int>(header->idFrom));
+                if (header->code == UDN_DELTAPOS && upDown) {
                     const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
-                    OnUpDownDelta(app, static_cast<Ctl>(header->idFrom), change->iPos, change->iDelta);
+                    OnUpDownDelta(app, *upDown, change->iPos, change->iDelta);
                 }
                 break;
             }

@@ -6,39 +6,12 @@
 #include <windows.h>
 
 #include <map>
-#include <span>
-#include <vector>
 
 #include "app/form_view.h"
 #include "app/win/window_kit.h"
 #include "base/message_table.h"
 
 namespace tollvane {
-
-// One control of the form: its name and the row it is made from. Rows are
-// in creation order: each group box (WS_GROUP) comes right before the
-// controls it frames, so that a radio's automatic check clears exactly the
-// radios of its group.
-struct FormControl {
-    Ctl ctl;
-    ChildControl control;
-};
-
-// The whole form in creation order.
-std::span<const FormControl> MainFormControls();
-
-// The Win32 identifier of a control: its Ctl value up to 57, 0 for the
-// controls that have none.
-constexpr int ControlId(Ctl c) {
-    const int value = static_cast<int>(c);
-    return value < static_cast<int>(Ctl::SettingsGroup) ? value : 0;
-}
-
-// The radio groups, each a range of consecutive identifiers.
-struct RadioRange {
-    Ctl first, last;
-};
-const std::vector<RadioRange>& RadioGroups();
 
 class WinFormView : public FormView {
 public:

@@ -50,7 +50,6 @@ struct ChildControl {
     const wchar_t* fixedText = nullptr;  // the same in both languages
     unsigned start = kShown;             // ControlStart flags
 };
-inline constexpr Msg kNoText = static_cast<Msg>(0);
 
 // Creates one control at the parent's DPI with its text in the table's
 // language; font may be null (the system's control font then serves). The

@@ -135,9 +135,12 @@ FileResult WinFiles::MoveReplace(const std::string& from, const std::string& to)
     // A replacing rename is one step on the volume, so the target is either
     // the old file or the new one; write-through makes it durable before
     // the call returns.
-    if (!MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return LastFailure();
-    return FileResult::Success();
+    if (MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return FileResult::Success();
+    // The system refuses a move over a file another program holds open as
+    // access denied, not as a sharing violation.
+    const DWORD code = GetLastError();
+    return code == ERROR_ACCESS_DENIED ? FileResult::Failure(code, FileStatus::HeldElsewhere) : FailureOf(code);
 }
 
 FileResult WinFiles::Delete(const std::string& path) {

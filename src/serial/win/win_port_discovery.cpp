@@ -12,17 +12,20 @@ std::string NarrowLowBytes(const wchar_t* text, std::size_t maxUnits) {
     return out;
 }
 
-std::optional<std::vector<std::string>> WinPortDiscovery::ListPorts() {
+PortListing WinPortDiscovery::ListPorts() {
     UniqueRegKey key;
-    if (::RegOpenKeyExW(root_, serialCommKey_.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
+    // The registry calls return their error code rather than setting it.
+    if (const LSTATUS opened = ::RegOpenKeyExW(root_, serialCommKey_.c_str(), 0, KEY_READ, key.put());
+        opened != ERROR_SUCCESS) {
+        return {{}, PortFailure{PortStep::ListKey, static_cast<std::uint32_t>(opened)}};
     }
     DWORD valueCount = 0, maxNameChars = 0, maxDataBytes = 0;
-    if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
-                           &maxNameChars, &maxDataBytes, nullptr, nullptr) != ERROR_SUCCESS ||
-        valueCount == 0) {
-        return std::nullopt;
+    if (const LSTATUS queried = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                   &valueCount, &maxNameChars, &maxDataBytes, nullptr, nullptr);
+        queried != ERROR_SUCCESS) {
+        return {{}, PortFailure{PortStep::ListInfo, static_cast<std::uint32_t>(queried)}};
     }
+    if (valueCount == 0) return {{}, PortFailure{PortStep::NoPorts, 0}};
     std::vector<wchar_t> name(maxNameChars + 1);
     // One spare code unit, so that data stored without its terminating zero
     // still reads as a terminated text.
@@ -39,12 +42,12 @@ std::optional<std::vector<std::string>> WinPortDiscovery::ListPorts() {
         if (status != ERROR_SUCCESS || type != REG_SZ) continue;
         ports.push_back(NarrowLowBytes(data.data(), dataBytes / sizeof(wchar_t)));
     }
-    return ports;
+    return {std::move(ports), std::nullopt};
 }
 
 bool WinPortDiscovery::IsPortPresent(const std::string& portName) {
-    std::optional<std::vector<std::string>> ports = ListPorts();
-    return ports && std::find(ports->begin(), ports->end(), portName) != ports->end();
+    const PortListing ports = ListPorts();
+    return std::find(ports.names.begin(), ports.names.end(), portName) != ports.names.end();
 }
 
 std::optional<std::string> WinPortDiscovery::FindReaderPort(const ReaderUsbIdentity& id) {

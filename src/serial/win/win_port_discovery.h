@@ -43,7 +43,7 @@ public:
                               UsbDeviceSource* usbDevices = nullptr)
         : root_(root), serialCommKey_(std::move(serialCommKey)), usbDevices_(usbDevices) {}
 
-    std::optional<std::vector<std::string>> ListPorts() override;
+    PortListing ListPorts() override;
     std::optional<std::string> FindReaderPort(const ReaderUsbIdentity& id) override;
     bool IsPortPresent(const std::string& portName) override;
 

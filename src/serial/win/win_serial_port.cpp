@@ -19,31 +19,33 @@ std::wstring ReaderPortPath(const std::string& portName) {
     return path;
 }
 
-bool WinSerialPort::Open(const std::string& portName, unsigned baud) {
+PortOpening WinSerialPort::Open(const std::string& portName, unsigned baud) {
     handle_.reset();
     handle_.reset(::CreateFileW(ReaderPortPath(portName).c_str(), GENERIC_READ | GENERIC_WRITE,
                                 0 /* exclusive */, nullptr, OPEN_EXISTING, 0 /* synchronous */, nullptr));
-    if (!handle_) return false;
+    if (!handle_) return {PortFailure{PortStep::Open, ::GetLastError()}};
 
+    // A step that fails closes the port again: a half-configured line is of
+    // no use to anyone.
+    const auto failed = [this](PortStep step) {
+        const PortOpening opening{PortFailure{step, ::GetLastError()}};
+        handle_.reset();
+        return opening;
+    };
     COMMTIMEOUTS timeouts = ReaderPortTimeouts();
+    if (!::SetCommTimeouts(handle_.get(), &timeouts)) return failed(PortStep::Timeouts);
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
-    bool configured = ::SetCommTimeouts(handle_.get(), &timeouts) && ::GetCommState(handle_.get(), &dcb);
-    if (configured) {
-        // Only the line format is ours; flow control, DTR/RTS and the special
-        // characters stay as the driver reports them, because the reader
-        // works with the driver's defaults.
-        dcb.BaudRate = baud;
-        dcb.ByteSize = 8;
-        dcb.Parity = NOPARITY;
-        dcb.StopBits = ONESTOPBIT;
-        configured = ::SetCommState(handle_.get(), &dcb);
-    }
-    if (!configured) {
-        handle_.reset();
-        return false;
-    }
-    return true;
+    if (!::GetCommState(handle_.get(), &dcb)) return failed(PortStep::ReadSettings);
+    // Only the line format is ours; flow control, DTR/RTS and the special
+    // characters stay as the driver reports them, because the reader works
+    // with the driver's defaults.
+    dcb.BaudRate = baud;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    if (!::SetCommState(handle_.get(), &dcb)) return failed(PortStep::WriteSettings);
+    return {};
 }
 
 SendResult WinSerialPort::SendBytes(const std::uint8_t* data, std::size_t length) {

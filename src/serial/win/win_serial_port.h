@@ -20,7 +20,7 @@ std::wstring ReaderPortPath(const std::string& portName);
 
 class WinSerialPort : public SerialPort {
 public:
-    bool Open(const std::string& portName, unsigned baud) override;
+    PortOpening Open(const std::string& portName, unsigned baud) override;
     void Close() override { handle_.reset(); }
     bool HasHandle() const override { return handle_.valid(); }
     SendResult SendBytes(const std::uint8_t* data, std::size_t length) override;
