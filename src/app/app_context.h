@@ -105,6 +105,21 @@ struct HelpOpening {
     long code = 0;
 };
 
+// Where the station's records are kept: its files, or the database that
+// database.ini names, which the last attempt may not have reached, with the
+// register rows that wait in the queue file for it.
+struct RecordsPlace {
+    bool database = false;
+    std::string name;
+    bool unreachable = false;
+    std::size_t waiting = 0;
+};
+
+// The main window's title: the program's, and while a database is
+// configured " — database <name>", "(unreachable)" after a failed attempt
+// and the rows waiting, if any.
+std::string MainWindowTitle(const MessageTable& texts, const RecordsPlace& records);
+
 // Win32-only actions the logic asks for.
 class Shell {
 public:
@@ -125,6 +140,9 @@ public:
     virtual void OpenIssuedCards() = 0;
     // The "Card holders" window over the list of people to issue cards to.
     virtual void OpenCardHolders() = 0;
+    // The "Database" window: database.ini's connection and the copy of the
+    // station's files.
+    virtual void OpenDatabase() = 0;
 };
 
 struct AppContext {
@@ -156,6 +174,8 @@ struct AppContext {
     Files* files = nullptr;
     // "Verify after write" (Tools menu; appconfig.ini's second line).
     bool verifyAfterWrite = false;
+    // Where the station's records are kept, as the main window's title says.
+    RecordsPlace records{};
 
     bool LinkOpen() const { return port.HasHandle(); }
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }

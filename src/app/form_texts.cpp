@@ -30,9 +30,20 @@ void RefillCombos(AppContext& app) {
     Refill(app, Ctl::WorkModeCombo, kWorkModeItems);
 }
 
+std::string MainWindowTitle(const MessageTable& texts, const RecordsPlace& records) {
+    std::string title = texts[Msg::kMainTitle];
+    if (!records.database) return title;
+    title += FillText(texts[Msg::kTitleDatabase], {records.name});
+    if (records.unreachable) title += texts[Msg::kTitleUnreachable];
+    if (records.waiting > 0) title += FillText(texts[Msg::kTitleQueued], {std::to_string(records.waiting)});
+    return title;
+}
+
+void ShowRecordsPlace(AppContext& app) { app.shell.SetMainTitle(MainWindowTitle(app.texts, app.records)); }
+
 void ApplyTexts(AppContext& app) {
     app.texts.Load(app.language);
-    app.shell.SetMainTitle(app.texts[Msg::kMainTitle]);
+    ShowRecordsPlace(app);
     PutFormTexts(app);
     RefillCombos(app);
 }

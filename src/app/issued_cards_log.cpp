@@ -8,7 +8,7 @@ namespace tollvane {
 
 std::optional<RegisterFailure> IssuedCardsLog::ReadyForCommand() {
     pending_.reset();
-    return PrepareRegister(files_, sleeper_, path_);
+    return store_.Ready();
 }
 
 void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
@@ -46,7 +46,7 @@ std::optional<RegisterFailure> IssuedCardsLog::Record(IssuedCardEntry entry) {
     entry.time = station_.Now();
     entry.operatorName = station_.OperatorName();
     entry.computer = station_.ComputerName();
-    return AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(MakeRegisterRow(entry)));
+    return store_.Append(MakeRegisterRow(entry));
 }
 
 }  // namespace tollvane

@@ -13,6 +13,7 @@
 #include "register/card_holdings.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
+#include "register/register_store.h"
 
 namespace tollvane {
 
@@ -28,12 +29,17 @@ public:
 class IssuedCardsLog {
 public:
     // path is the register's file; displayPath names it in the messages.
-    IssuedCardsLog(Files& files, std::string path, Sleeper& sleeper, StationClock& station, std::string displayPath)
+    // The rows go to store (the station's records: the file, or the
+    // database as well), or to the file alone when there is none.
+    IssuedCardsLog(Files& files, std::string path, Sleeper& sleeper, StationClock& station, std::string displayPath,
+                   RegisterStore* store = nullptr)
         : files_(files),
           path_(std::move(path)),
           sleeper_(sleeper),
           station_(station),
-          displayPath_(std::move(displayPath)) {}
+          displayPath_(std::move(displayPath)),
+          file_(files_, sleeper_, path_),
+          store_(store ? *store : file_) {}
 
     // Before a card command: a failure when the register cannot be written;
     // the command must then not be sent.
@@ -77,6 +83,8 @@ private:
     std::optional<IssuedCardEntry> pending_;
     std::optional<CardIdentity> cardInFront_;
     CardHoldings holdings_;
+    FileRegister file_;
+    RegisterStore& store_;
 };
 
 }  // namespace tollvane

@@ -129,6 +129,7 @@ void OnCommand(AppContext& app, Command command) {
     case Command::Help: OpenHelp(app); break;
     case Command::About: app.shell.ShowAbout(); break;
     case Command::IssuedCards: app.shell.OpenIssuedCards(); break;
+    case Command::Database: app.shell.OpenDatabase(); break;
     case Command::CardHolders: app.shell.OpenCardHolders(); break;
     case Command::IssueHolders:
         if (app.holders) app.holders->Begin(app);

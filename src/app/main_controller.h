@@ -12,7 +12,8 @@ namespace tollvane {
 // of a run for the list of people, which the "Card holders" window asks
 // for once it has closed.
 enum class Command {
-    Quit, Russian, English, ReadId, Help, About, IssuedCards, CardHolders, IssueHolders, VerifyAfterWrite
+    Quit, Russian, English, ReadId, Help, About, IssuedCards, CardHolders, IssueHolders, VerifyAfterWrite,
+    Database
 };
 
 // The logical part of form creation: fills the combo boxes, checks the start
@@ -42,5 +43,8 @@ void OnDestroy(AppContext& app);
 
 // Puts the texts of app.language into the window and its controls.
 void ApplyTexts(AppContext& app);
+// Puts MainWindowTitle for app.records in the title bar; called again
+// whenever the database's state or the rows waiting change.
+void ShowRecordsPlace(AppContext& app);
 
 }  // namespace tollvane

@@ -16,6 +16,9 @@ void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
     case StoreStep::Write:
         app.ShowMessage(app.texts[Msg::kUsersDataWriteError] + ErrorCodeLine(failure.systemError), MessageIcon::Error);
         break;
+    case StoreStep::Database:
+        app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.text}), MessageIcon::Error);
+        break;
     }
 }
 

@@ -103,6 +103,11 @@ inline FileResult ReadFull(File& file, char* buffer, std::size_t size, std::size
 inline constexpr unsigned kShareRetryPauseMs = 100;
 inline constexpr int kShareRetryPauses = 20;
 
+// The whole file, shared with other readers and writers, up to limit bytes;
+// a missing file reads as empty.
+FileResult ReadWholeFile(Files& files, const std::string& path, std::string& text,
+                         std::uint64_t limit = UINT64_MAX);
+
 FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path, OpenMode mode,
                               std::unique_ptr<File>& file);
 

@@ -1,11 +1,12 @@
 // Every text the operator reads, in Russian and English. Entry numbers are
 // stable: 1 to 134 are the order of the original language tables, 135 is the
 // usersData.data write failure added beside the other usersData.data texts,
-// 136 to 151 are the register of issued cards and its window, and 152 on
-// the list of card holders.
+// 136 to 151 are the register of issued cards and its window, 152 on
+// the list of card holders, and 201 on the database.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 namespace tollvane {
@@ -213,32 +214,51 @@ enum class Msg : int {
     kFieldNameUniqueData = 198,
     kKeyListInUse = 199,
     kKeyListChangedElsewhere = 200,
-    kPutNextCard = 201,              // a cyclic run waits for a card to identify
-    kCardJustWritten = 202,          // the card in front was written in this run
-    kCardAlreadyIssued = 203,        // %s: the number the register says the card holds
-    kHoldersRefusedControl = 204,
-    kHoldersFileTooLarge = 205,
-    kHoldersTooManyPeople = 206,
-    kHoldersReplace = 207,
-    kHoldersReasonPrompt = 208,
-    kHoldersReasonLost = 209,
-    kHoldersReasonDamaged = 210,
-    kHoldersReasonOther = 211,
-    kHoldersConfirmReplace = 212,
-    kHoldersReplaceNeedsOne = 213,
-    kHoldersReplaceGone = 214,
-    kHoldersRevokeNotRecorded = 215,
-    kHoldersReplaced = 216,
-    kHoldersExportRevoked = 217,
-    kExportOwnFile = 218,
-    kHoldersIssuedNotRecorded = 219,
-    kHoldersGivenNumberTaken = 220,
+    kMenuDatabase = 201,
+    kDatabaseTitle = 202,
+    kDatabaseConnectionLabel = 203,
+    kDatabasePasswordLabel = 204,
+    kDatabaseTest = 205,
+    kDatabaseSave = 206,
+    kDatabaseCopy = 207,
+    kDatabaseAnswered = 208,  // %s: the server's version, the database, the user
+    kDatabaseNoAnswer = 209,  // %s: the driver's text and SQLSTATE
+    kDatabaseSaved = 210,
+    kDatabaseCannotSeal = 211,
+    kDatabaseNoConnection = 212,
+    kDatabaseCopied = 213,  // the counts added now
+    kDatabaseCopyConflicts = 214,  // followed by one line per number: number, recorded number, station
+    kDatabaseCopyFilesUnread = 215,  // followed by the file's path and the error code
+    kTitleDatabase = 216,  // %s: the database's name
+    kTitleUnreachable = 217,
+    kTitleQueued = 218,  // %s: the rows in DatabaseQueue.csv
+    kDatabaseUnreachable = 219,  // %s: the driver's text and SQLSTATE
+    kPutNextCard = 220,              // a cyclic run waits for a card to identify
+    kCardJustWritten = 221,          // the card in front was written in this run
+    kCardAlreadyIssued = 222,        // %s: the number the register says the card holds
+    kHoldersRefusedControl = 223,
+    kHoldersFileTooLarge = 224,
+    kHoldersTooManyPeople = 225,
+    kHoldersReplace = 226,
+    kHoldersReasonPrompt = 227,
+    kHoldersReasonLost = 228,
+    kHoldersReasonDamaged = 229,
+    kHoldersReasonOther = 230,
+    kHoldersConfirmReplace = 231,
+    kHoldersReplaceNeedsOne = 232,
+    kHoldersReplaceGone = 233,
+    kHoldersRevokeNotRecorded = 234,
+    kHoldersReplaced = 235,
+    kHoldersExportRevoked = 236,
+    kExportOwnFile = 237,
+    kHoldersIssuedNotRecorded = 238,
+    kHoldersGivenNumberTaken = 239,
 };
 
 // No entry: a control whose text is fixed, or that has none.
 inline constexpr Msg kNoText = static_cast<Msg>(0);
 
-inline constexpr int kMessageCount = 220;
+inline constexpr int kMessageCount = 239;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);
@@ -246,6 +266,10 @@ const char* Text(LanguageId lang, Msg id);
 // The line a message about a failed system call ends with:
 // "\nGetLastError=" and the code as eight upper-case hex digits.
 std::string ErrorCodeLine(std::uint32_t code);
+
+// The text with each "%s" in turn replaced by the next value; a value may
+// itself hold "%s".
+std::string FillText(std::string text, std::initializer_list<std::string> values);
 
 // Language of the Yes/No buttons of the two confirmations: 0 for Russian
 // (the user's default language), 9 (LANG_ENGLISH) for English.

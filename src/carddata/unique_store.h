@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tollvane {
 
@@ -14,10 +15,13 @@ enum class RecordOutcome {
 
 // The step of a record that failed, and the system's error code (the open
 // has none: the operator is told where the file belongs instead).
-enum class StoreStep { Open, Read, Write };
+// Database: the database server, which records the numbers of every
+// station, could not be reached or refused (text: the driver's).
+enum class StoreStep { Open, Read, Write, Database };
 struct StoreFailure {
     StoreStep step = StoreStep::Open;
     std::uint32_t systemError = 0;
+    std::string text = {};
 };
 
 struct Recording {

@@ -202,16 +202,20 @@ std::optional<DbError> StationDb::NumberOnCard(std::string_view barcode, std::st
                                                std::optional<std::string>& number) {
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {
         std::vector<DbRow> rows;
+        // The card's latest row that changed what it holds, as the
+        // station's own register reads it: a successful write of a User
+        // number puts the number there; a successful Clear, a Revoke, or a
+        // successful write of no number takes it away.
         if (auto failure = connection.Run(
-                "SELECT operation, unique_data FROM issued_cards"
+                "SELECT operation, role, unique_data FROM issued_cards"
                 " WHERE card_barcode = ? AND card_cipher_id = ?"
-                " AND (operation = 'Revoke' OR (result IN ('OK', 'VERIFIED')"
-                " AND (operation = 'Clear' OR (operation = 'Write' AND role = 'User'))))"
+                " AND (operation = 'Revoke' OR (result IN ('OK', 'VERIFIED') AND operation IN ('Clear', 'Write')))"
                 " ORDER BY time DESC, received_at DESC LIMIT 1",
                 {std::string(barcode), std::string(cipherId)}, &rows))
             return failure;
         number.reset();
-        if (!rows.empty() && rows[0][0] == "Write") number = rows[0][1].value_or("");
+        if (!rows.empty() && rows[0][0] == "Write" && rows[0][1] == "User" && !rows[0][2].value_or("").empty())
+            number = rows[0][2];
         return std::nullopt;
     });
 }

@@ -20,6 +20,9 @@ enum class RegisterStep { Open, Read, Write, Flush };
 struct RegisterFailure {
     RegisterStep step;
     unsigned long systemError;
+    // The file that failed when it is not the register: the queue of rows
+    // waiting for the database.
+    std::string file = {};
 };
 
 // Makes sure a row can be appended now: opens the register (creating it with

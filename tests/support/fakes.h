@@ -267,6 +267,7 @@ public:
     void OpenKeyListForAdd() override {}
     void OpenKeyListAndShowFirst() override {}
     void OpenIssuedCards() override {}
+    void OpenDatabase() override {}
     void OpenCardHolders() override {}
 };
 

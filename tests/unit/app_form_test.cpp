@@ -386,6 +386,8 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
         {false, StoreFailure{StoreStep::Open, 0}, Text(LanguageId::English, Msg::kUsersDataOpenError)},
         {false, StoreFailure{StoreStep::Read, 0x1E}, "Error reading from file usersData.data!\nGetLastError=0000001E"},
         {false, StoreFailure{StoreStep::Write, 5}, "Error writing to file usersData.data!\nGetLastError=00000005"},
+        {false, StoreFailure{StoreStep::Database, 0, "refused (SQLSTATE 08001)"},
+         "The database cannot be reached:\nrefused (SQLSTATE 08001)\nNo card was written."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/win/card_holders_window.h"
+#include "app/win/database_window.h"
 #include "app/win/dpi.h"
 #include "app/win/keyboard.h"
 #include "app/win/main_frame.h"
@@ -99,7 +100,8 @@ struct Windows {
         return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
                 {"Read ID", [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
                 {"Issued cards", [this] { return issued.Open(Link()); }},
-                {"Card holders", [this] { return holders.Open(Link()); }}};
+                {"Card holders", [this] { return holders.Open(Link()); }},
+                {"Database", [this] { return database.Open(Link()); }}};
     }
 
     testing::TestApp t;
@@ -115,6 +117,7 @@ struct Windows {
     testing::FixedStation clock;
     HoldersRun run{files, t.sleeper, clock, {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")}, ""};
     CardHoldersWindow holders{t.app, run};
+    DatabaseWindow database{t.app.texts, t.sleeper, dir[""]};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
 };
 
@@ -222,9 +225,63 @@ TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyIt
         EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
-// Tools ends with "Verify after write" (checked while on), "Issued cards..." and "Card holders..."; the active
-// language is checked. Each kind of message shows its own icon resource.
-TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
+// A key on a drop-down list moves its selection; the choice takes effect once, when a key closes the list or the
+// focus leaves it, and not at all when the selection came back. A pick with the mouse takes effect at once.
+std::vector<int> g_choices;  // the selection each time a choice took effect
+LRESULT CALLBACK RouteChoices(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR view) {
+    auto& form = *reinterpret_cast<WinFormView*>(view);
+    if (msg == WM_COMMAND && LOWORD(wp) == ControlId(Ctl::WorkModeCombo) &&
+        form.ChoiceTakesEffect(Ctl::WorkModeCombo, HIWORD(wp)))
+        g_choices.push_back(form.Selection(Ctl::WorkModeCombo));
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST(MainFormTest, AKeyOnADropDownListChoosesWhenAKeyClosesItOrTheFocusLeaves) {
+    Windows w(LanguageId::English);
+    WinFormView view{w.main, w.t.app.texts};
+    view.CreateControls(nullptr);
+    ShowWindow(w.main, SW_SHOW);
+    ASSERT_TRUE(SetWindowSubclass(w.main, RouteChoices, 1, reinterpret_cast<DWORD_PTR>(&view)));
+    const HWND list = view.Handle(Ctl::WorkModeCombo);
+    for (const char* mode : {"Send card ID", "Sector data", "Card ID after login", "Sector data, decrypted"})
+        view.AddItem(Ctl::WorkModeCombo, mode);
+    const auto key = [&](WPARAM k, UINT msg = WM_KEYDOWN) { SendMessageW(list, msg, k, 0); };
+    const auto open = [&] { SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0); };
+    const auto pick = [&](int item) {  // a click on an item of the open list
+        COMBOBOXINFO info{sizeof info};
+        RECT r{};
+        GetComboBoxInfo(list, &info);
+        SendMessageW(info.hwndList, LB_GETITEMRECT, item, reinterpret_cast<LPARAM>(&r));
+        const LPARAM at = MAKELPARAM(r.left + 2, r.top + 2);
+        SendMessageW(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(info.hwndList, WM_LBUTTONUP, 0, at);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        std::vector<int> atOnce, whenLeft;
+    } cases[] = {
+        {"down twice", [&] { key(VK_DOWN), key(VK_DOWN); }, {}, {3}},
+        {"up and down again", [&] { key(VK_UP), key(VK_DOWN); }, {}, {}},
+        {"a letter", [&] { key('C', WM_CHAR); }, {}, {2}},
+        {"down in the open list, Enter", [&] { open(), key(VK_DOWN), key(VK_RETURN); }, {2}, {2}},
+        {"a mouse pick", [&] { open(), pick(3); }, {3}, {3}},
+    };
+    for (const auto& c : cases) {
+        view.SetSelection(Ctl::WorkModeCombo, 1);
+        SetFocus(list);
+        g_choices.clear();
+        c.act();
+        EXPECT_EQ(g_choices, c.atOnce) << c.name;
+        SetFocus(view.Handle(Ctl::WriteButton));
+        EXPECT_EQ(g_choices, c.whenLeft) << c.name;
+    }
+    RemoveWindowSubclass(w.main, RouteChoices, 1);
+}
+
+// Tools ends with "Verify after write" (checked while on), "Database...", "Issued cards..." and "Card holders...";
+// the active language is checked. Each kind of message shows its own icon resource.
+TEST(MenuBarTest, ToolsEndsWithVerifyDatabaseIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         for (const bool verify : {false, true}) {
             testing::TestApp t(language);
@@ -233,9 +290,9 @@ TEST(MenuBarTest, ToolsEndsWithVerifyIssuedCardsAndCardHoldersAndTheActiveLangua
             const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
             const HMENU tools = GetSubMenu(bar.get(), 1);
             const int last = GetMenuItemCount(tools) - 1;
-            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 2), GetMenuItemID(tools, last - 1),
-                                         GetMenuItemID(tools, last)}),
-                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuIssuedCards, kMenuCardHolders}));
+            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 3), GetMenuItemID(tools, last - 2),
+                                         GetMenuItemID(tools, last - 1), GetMenuItemID(tools, last)}),
+                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards, kMenuCardHolders}));
             EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian), checked(kMenuEnglish)}),
                       std::vector<bool>({verify, language == LanguageId::Russian, language == LanguageId::English}));
         }

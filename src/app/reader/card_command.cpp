@@ -33,7 +33,8 @@ Msg NotRecordedText(IssueResult result) {
 void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult, const RegisterFailure& failure) {
     const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
     const Msg advice = rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
-    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + app.issued->DisplayPath() + "\n\r" + app.texts[advice] +
+    const std::string& path = failure.file.empty() ? app.issued->DisplayPath() : failure.file;
+    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + path + "\n\r" + app.texts[advice] +
                         ErrorCodeLine(failure.systemError),
                     MessageIcon::Error);
 }

@@ -28,12 +28,7 @@ void SetPayload(CardOutcome& outcome, const ReplyBuffer& reply, std::size_t from
 }
 
 // The message with %s replaced by detail.
-std::string Filled(const char* message, const std::string& detail) {
-    std::string text = message;
-    const std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, detail);
-    return text;
-}
+std::string Filled(const char* message, const std::string& detail) { return FillText(message, {detail}); }
 
 // The field names in the order of the VerifyField bits.
 constexpr Msg kFieldNames[kVerifyFieldCount] = {

@@ -6,9 +6,12 @@
 
 #include "app/app_context.h"
 #include "app/config.h"
+#include "app/database_config.h"
 #include "app/holders/holders_run.h"
 #include "app/key_record_form.h"
 #include "app/main_controller.h"
+#include "app/station_records.h"
+#include "app/win/machine_secret.h"
 #include "base/win/handles.h"
 #include "base/win/utf.h"
 #include "app/win/dpi.h"
@@ -56,19 +59,28 @@ std::wstring FullPath(const wchar_t* name) {
 // while several services keep a reference to its message table, which must
 // exist before they do.
 struct Program {
-    Program(HWND main)
+    // connection: what the driver is given, empty when the records are kept
+    // in the station's files alone.
+    Program(HWND main, const std::string& connection)
         : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
               MessageTable{LanguageId::Russian}, kConfigFileName, {}, {}, {}, {}},
           form(main, app.texts),
           boxes(main, app.texts),
           timers(main),
           progress(main),
-          users(files, sleeper),
+          registerPath(FullPath(L"IssuedCards.csv")),
+          users(files, sleeper,
+                StationPaths{"usersData.data", Narrow(registerPath), Narrow(FullPath(L"DatabaseQueue.csv"))},
+                connection, station.ComputerName(),
+                [this](bool answered, std::size_t waiting) {
+                    app.records.unreachable = !answered;
+                    app.records.waiting = waiting;
+                    ShowRecordsPlace(app);
+                }),
           keyCipher(files),
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
-          registerPath(FullPath(L"IssuedCards.csv")),
-          issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath)),
+          issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath), &users),
           holders(files, sleeper, station, HolderPaths{}, Narrow(FullPath(L"CardHolders.csv"))),
           shell(main, app, boxes, keyList, registerPath, holders) {
         app.issued = &issued;
@@ -86,12 +98,14 @@ struct Program {
     WinSerialPort port;
     WinPortDiscovery ports;
     BCryptRandomSource random;
-    UsersDataStore users;
+    WinStationClock station;
+    std::wstring registerPath;
+    // The numbers and the register: the station's files, or the database
+    // with them.
+    StationRecords users;
     WinKeyFileCipher keyCipher;
     AppKeyRecordForm keyForm;
     KeyList keyList;
-    WinStationClock station;
-    std::wstring registerPath;
     IssuedCardsLog issued;
     HoldersRun holders;
     // Last: its windows work on the key list, the register path and the
@@ -120,11 +134,12 @@ constexpr MenuCommand kMenuCommands[] = {
     {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
     {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
     {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
+    {kMenuDatabase, Command::Database},
 };
 
 // WM_COMMAND as a named event: a menu command, or a notification of one of
 // the form's controls that carry an identifier.
-void OnCommandMessage(AppContext& app, int id, int code) {
+void OnCommandMessage(AppContext& app, WinFormView& form, int id, int code) {
     for (const MenuCommand& menu : kMenuCommands) {
         if (menu.id == id) {
             OnCommand(app, menu.command);
@@ -139,7 +154,11 @@ void OnCommandMessage(AppContext& app, int id, int code) {
         // click as well.
         case BN_CLICKED:
         case BN_DOUBLECLICKED: OnClicked(app, control); break;
-        case CBN_SELCHANGE: OnComboChanged(app, control); break;
+        case CBN_SELCHANGE:
+        case CBN_CLOSEUP:
+        case CBN_KILLFOCUS:
+            if (form.ChoiceTakesEffect(control, code)) OnComboChanged(app, control);
+            break;
         case EN_SETFOCUS: OnEditEntered(app, control); break;
         case EN_CHANGE: OnEditChanged(app, control); break;
         case EN_KILLFOCUS: OnEditLeft(app, control); break;
@@ -153,7 +172,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         AppContext& app = g_program->app;
         switch (msg) {
             case WM_COMMAND:
-                OnCommandMessage(app, LOWORD(wParam), HIWORD(wParam));
+                OnCommandMessage(app, g_program->form, LOWORD(wParam), HIWORD(wParam));
                 break;
             case WM_TIMER:
                 OnTimer(app, static_cast<TimerId>(wParam));
@@ -186,6 +205,24 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// The main window of a copy running in the same language: its title is the
+// program's, followed by where its records are kept when that is a database.
+HWND RunningCopy(const std::wstring& title) {
+    struct Search {
+        const std::wstring& title;
+        HWND found = nullptr;
+    } search{title};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            if (!IsWindowClass(window, kMainWindowClass) || !WindowText(window).starts_with(s.title)) return TRUE;
+            s.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 int RunTollvane(HINSTANCE instance) {
@@ -198,7 +235,7 @@ int RunTollvane(HINSTANCE instance) {
     const LanguageId language = ReadConfig(files, kConfigFileName);
     const MessageTable texts(language);
     const std::wstring title = Widen(texts[Msg::kMainTitle]);
-    if (const HWND running = FindWindowW(nullptr, title.c_str())) {
+    if (const HWND running = RunningCopy(title)) {
         if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
         SetForegroundWindow(running);
         return 0;
@@ -220,11 +257,20 @@ int RunTollvane(HINSTANCE instance) {
     MainFrame frame(main);
     int exitCode = 0;
     {
-        Program program(main);
+        DatabaseSettings database;
+        ReadDatabaseSettings(files, kDatabaseConfigFileName, database);
+        std::string password;
+        if (!database.sealedPassword.empty()) MachineSecret().Unprotect(database.sealedPassword, password);
+        Program program(main, database.connection.empty() ? std::string()
+                                                          : ConnectionForDriver(database.connection, password));
+        SecureZeroMemory(password.data(), password.size());
         program.app.language = language;
         program.app.texts.Load(language);
         program.app.configPath = kConfigFileName;
         program.app.verifyAfterWrite = ReadVerifyAfterWrite(files, kConfigFileName);
+        program.app.records.database = !database.connection.empty();
+        program.app.records.name = DatabaseName(database.connection);
+        program.app.records.waiting = program.users.Waiting();
         g_program = &program;
 
         program.shell.BuildMenu();

@@ -72,6 +72,7 @@ enum MenuId : int {
     kCommandIssueHolders = 60,
     // After the issued cards window's controls (61 to 66).
     kMenuVerifyAfterWrite = 67,
+    kMenuDatabase = 68,
 };
 
 // Controls of the key list window, numbered on from 42.
@@ -110,6 +111,16 @@ enum CardHoldersControlId : int {
     kHoldersCloseButtonId,
     kHoldersReplaceButtonId,
     kHoldersExportRevokedButtonId,
+};
+
+// Controls of the "Database" window, numbered on from 91.
+enum DatabaseControlId : int {
+    kDatabaseConnectionEditId = 91,
+    kDatabasePasswordEditId,
+    kDatabaseTestButtonId,
+    kDatabaseSaveButtonId,
+    kDatabaseCopyButtonId,
+    kDatabaseAnswerId,
 };
 
 // The Read ID window's four value fields take 71 to 74, in the order of its

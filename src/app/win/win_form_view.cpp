@@ -134,6 +134,9 @@ void WinFormView::CreateControls(HFONT font) {
                                    row.fixedText ? fixed.c_str() : nullptr,
                                    (row.StartsShown() ? kShown : kHidden) | (row.StartsChecked() ? kChecked : 0u)};
         handles_[row.ctl] = CreateControl(main_, control, texts_, font);
+        if (row.kind == ControlKind::Combo)
+            SetWindowSubclass(handles_[row.ctl], ComboKeys, static_cast<UINT_PTR>(row.ctl),
+                              reinterpret_cast<DWORD_PTR>(this));
     }
 
     // Each up-down was created before its edit; bind it now, which also
@@ -150,6 +153,49 @@ void WinFormView::CreateControls(HFONT font) {
     // with '*'.
     SetPasswordMask(Ctl::Crypto1KeyEdit, true);
     SetPasswordMask(Ctl::AesKeyEdit, true);
+}
+
+WinFormView::~WinFormView() {
+    for (const FormControlInfo& row : MainFormControls())
+        if (const HWND hwnd = Handle(row.ctl); hwnd && row.kind == ControlKind::Combo)
+            RemoveWindowSubclass(hwnd, ComboKeys, static_cast<UINT_PTR>(row.ctl));
+}
+
+LRESULT CALLBACK WinFormView::ComboKeys(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR ctl, DWORD_PTR view) {
+    if (msg != WM_KEYDOWN && msg != WM_SYSKEYDOWN && msg != WM_CHAR) return DefSubclassProc(combo, msg, wp, lp);
+    auto& self = *reinterpret_cast<WinFormView*>(view);
+    const std::optional<Ctl> outer = self.keyedList_;
+    self.keyedList_ = static_cast<Ctl>(ctl);
+    self.keyedFrom_ = self.Selection(static_cast<Ctl>(ctl));
+    const LRESULT result = DefSubclassProc(combo, msg, wp, lp);
+    self.keyedList_ = outer;
+    return result;
+}
+
+bool WinFormView::ChoiceTakesEffect(Ctl combo, int code) {
+    const auto moved = movedFrom_.find(combo);
+    switch (code) {
+        case CBN_SELCHANGE:
+            if (keyedList_ == combo) {
+                movedFrom_.try_emplace(combo, keyedFrom_);
+                return false;
+            }
+            if (moved != movedFrom_.end()) movedFrom_.erase(moved);
+            return true;
+        case CBN_CLOSEUP:
+            // A list the mouse closed without a pick keeps what the keys
+            // moved until the focus leaves it; a pick arrives as a change.
+            if (keyedList_ != combo) return false;
+            [[fallthrough]];
+        case CBN_KILLFOCUS: {
+            if (moved == movedFrom_.end()) return false;
+            const int before = moved->second;
+            movedFrom_.erase(moved);
+            return Selection(combo) != before;
+        }
+        default:
+            return false;
+    }
 }
 
 HWND WinFormView::Handle(Ctl c) const {

@@ -60,6 +60,7 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
     AppendMenuW(tools, MF_STRING | (app.verifyAfterWrite ? MF_CHECKED : MF_UNCHECKED), kMenuVerifyAfterWrite,
                 WideText(app, Msg::kMenuVerifyAfterWrite).c_str());
+    AppendMenuW(tools, MF_STRING, kMenuDatabase, WideText(app, Msg::kMenuDatabase).c_str());
     AppendMenuW(tools, MF_STRING, kMenuIssuedCards, WideText(app, Msg::kMenuIssuedCards).c_str());
     AppendMenuW(tools, MF_STRING, kMenuCardHolders, WideText(app, Msg::kMenuCardHolders).c_str());
 
@@ -80,7 +81,8 @@ WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, Key
       boxes_(boxes),
       keyListWindow_(app, keyList),
       issuedCardsWindow_(app.texts, boxes, std::move(registerPath)),
-      cardHoldersWindow_(app, holders) {}
+      cardHoldersWindow_(app, holders),
+      databaseWindow_(app.texts, app.sleeper) {}
 
 MainWindowLink WinShell::Link() const {
     return {main_, WideText(app_, Msg::kMainTitle), true, [this](HWND owner) { boxes_.SetOwner(owner); }};
@@ -122,6 +124,8 @@ void WinShell::OpenKeyListAndShowFirst() { keyListWindow_.OpenAndShowFirst(Link(
 void WinShell::OpenIssuedCards() { issuedCardsWindow_.Open(Link()); }
 
 void WinShell::OpenCardHolders() { cardHoldersWindow_.Open(Link()); }
+
+void WinShell::OpenDatabase() { databaseWindow_.Open(Link()); }
 
 void WinShell::CloseMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
 

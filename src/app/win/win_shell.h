@@ -9,6 +9,7 @@
 
 #include "app/app_context.h"
 #include "app/win/card_holders_window.h"
+#include "app/win/database_window.h"
 #include "app/win/issued_cards_window.h"
 #include "app/win/key_list_window.h"
 #include "app/win/read_id_window.h"
@@ -46,6 +47,7 @@ public:
     void OpenKeyListAndShowFirst() override;
     void OpenIssuedCards() override;
     void OpenCardHolders() override;
+    void OpenDatabase() override;
 
 private:
     MainWindowLink Link() const;
@@ -57,6 +59,7 @@ private:
     ReadIdWindow readIdWindow_;
     IssuedCardsWindow issuedCardsWindow_;
     CardHoldersWindow cardHoldersWindow_;
+    DatabaseWindow databaseWindow_;
 };
 
 }  // namespace tollvane

@@ -1,0 +1,76 @@
+#include "app/station_copy.h"
+
+#include <cctype>
+#include <memory>
+
+#include "app/holders/card_holders.h"
+#include "register/register_reader.h"
+
+namespace tollvane {
+namespace {
+
+// usersData.data's records: runs of ten hexadecimal digits between blanks.
+std::vector<std::string> RecordedNumbers(const std::string& text) {
+    std::vector<std::string> numbers;
+    std::string word;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : ' ';
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            continue;
+        }
+        bool hex = word.size() == 10;
+        for (const char d : word) hex = hex && std::isxdigit(static_cast<unsigned char>(d));
+        if (hex) numbers.push_back(word);
+        word.clear();
+    }
+    return numbers;
+}
+
+
+}  // namespace
+
+FileResult ReadStationFiles(Files& files, Sleeper& sleeper, const StationFilePaths& paths,
+                            StationFilesContent& content, std::string& failedPath) {
+    content = {};
+    std::string text;
+    failedPath = paths.usersData;
+    if (const FileResult read = ReadWholeFile(files, paths.usersData, text); !read) return read;
+    content.numbers = RecordedNumbers(text);
+    failedPath = paths.issuedCards;
+    if (const FileResult read = ReadWholeFile(files, paths.issuedCards, text); !read) return read;
+    RegisterScanner scanner;
+    scanner.Feed(text.data(), text.size(), [&](std::uint64_t, std::string_view line) {
+        SplitRegisterLine(line, content.registerRows.emplace_back());
+    });
+    failedPath = paths.cardHolders;
+    HolderPaths holderPaths;
+    holderPaths.list = paths.cardHolders;
+    std::vector<CardHolder> people;
+    if (const auto failure = LoadCardHolders(files, sleeper, holderPaths, people)) {
+        return FileResult::Failure(failure->systemError);
+    }
+    for (const CardHolder& person : people) {
+        HolderRecord& record = content.people.emplace_back();
+        record.name = person.name;
+        if (person.number) record.uniqueData = HolderNumberText(*person.number);
+        record.status = HolderStatusText(person.status);
+        record.time = person.time;
+    }
+    failedPath.clear();
+    return FileResult::Success();
+}
+
+std::string CopyReportText(const MessageTable& texts, const CopyReport& report) {
+    std::string text = FillText(texts[Msg::kDatabaseCopied], {std::to_string(report.numbersAdded),
+                                                            std::to_string(report.rowsAdded),
+                                                            std::to_string(report.peopleAdded)});
+    if (report.conflicts.empty()) return text;
+    text += "\n\n" + std::string(texts[Msg::kDatabaseCopyConflicts]);
+    for (const CopyReport::Conflict& conflict : report.conflicts) {
+        text += "\n" + conflict.number + " — " + conflict.recorded + " (" + conflict.station + ")";
+    }
+    return text;
+}
+
+}  // namespace tollvane

@@ -1,0 +1,138 @@
+// The database under Wine: odbc32 hands the wide calls to the host's driver
+// manager, which reaches the private PostgreSQL server the test run started.
+#include <windows.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "app/win/database_window.h"
+#include "app/win/machine_secret.h"
+#include "app/win/resource_ids.h"
+#include "base/win/utf.h"
+#include "support/fakes.h"
+#include "win/scratch.h"
+
+namespace tollvane {
+namespace {
+
+// The connection string of the server the run started (scripts/pg-test-cluster writes it); a run without one
+// fails, it never skips.
+std::wstring TestConnection() {
+    std::ifstream env(TOLLVANE_PG_ENV);
+    const std::string key = "TOLLVANE_TEST_ODBC=";
+    for (std::string line; std::getline(env, line);) {
+        if (line.starts_with(key)) return Widen(line.substr(key.size()));
+    }
+    return {};
+}
+
+std::wstring Diagnostic(SQLSMALLINT type, SQLHANDLE handle) {
+    SQLWCHAR state[6] = {}, text[512] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRecW(type, handle, 1, state, &native, text, 512, &length);
+    return std::wstring(reinterpret_cast<wchar_t*>(state)) + L" " + reinterpret_cast<wchar_t*>(text);
+}
+
+// The wide calls reach the server and bring Cyrillic back as it went.
+TEST(Odbc32, ReachesTheHostsDriverThroughWideCalls) {
+    const std::wstring connection = TestConnection();
+    ASSERT_FALSE(connection.empty()) << "no test server: " << TOLLVANE_PG_ENV;
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    SQLHSTMT statement = nullptr;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
+    const SQLRETURN connected = SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)connection.c_str(), SQL_NTS, nullptr, 0,
+                                                  nullptr, SQL_DRIVER_NOPROMPT);
+    ASSERT_TRUE(SQL_SUCCEEDED(connected)) << Narrow(Diagnostic(SQL_HANDLE_DBC, dbc));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(statement, (SQLWCHAR*)L"SELECT 'Жж€' || current_user", SQL_NTS)))
+        << Narrow(Diagnostic(SQL_HANDLE_STMT, statement));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(statement)));
+    wchar_t value[64] = {};
+    SQLLEN length = 0;
+    SQLGetData(statement, 1, SQL_C_WCHAR, value, sizeof value, &length);
+    EXPECT_EQ(std::wstring(value).substr(0, 3), L"Жж€");
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+// The dialog's password is kept sealed: not readable in the bytes, read back whole; bytes that are no sealed
+// password leave the output as it was.
+TEST(MachineSecret, SealsForThisComputer) {
+    MachineSecret secret;
+    const std::string plain = "station пароль;}";
+    std::string sealed, opened = "untouched";
+    ASSERT_TRUE(secret.Protect(plain, sealed));
+    EXPECT_EQ(sealed.find("station"), std::string::npos);
+    ASSERT_TRUE(secret.Unprotect(sealed, opened));
+    EXPECT_EQ(opened, plain);
+    opened = "untouched";
+    EXPECT_FALSE(secret.Unprotect("not sealed", opened));
+    EXPECT_EQ(opened, "untouched");
+}
+
+// What the window's answer field says after a button.
+std::string Press(HWND window, int button) {
+    SendMessageW(GetDlgItem(window, button), BM_CLICK, 0, 0);
+    return Narrow(WindowText(GetDlgItem(window, kDatabaseAnswerId)));
+}
+
+// The window with the connection typed and the password in its own field: the server's answer or its refusal with
+// the SQLSTATE, the password sealed in database.ini, and a station's numbers copied once however often it is asked.
+TEST(DatabaseWindowTest, TestsSavesAndCopiesOnce) {
+    std::string connection = Narrow(TestConnection()), password;
+    const std::size_t pwd = connection.find("Pwd=");
+    ASSERT_NE(pwd, std::string::npos) << connection;
+    password = connection.substr(pwd + 4, connection.find(';', pwd) - pwd - 4);
+    connection.erase(pwd, password.size() + 5);
+    testing::TestApp t(LanguageId::English);
+    testing::Scratch dir;
+    // Numbers of this run alone: the server keeps the numbers of earlier runs.
+    std::random_device random;
+    const unsigned w26 = random() & 0xFFFFFE;
+    char numbers[32];
+    std::snprintf(numbers, sizeof numbers, "%06X0000 %06X0000", w26, w26 | 1);
+    testing::WriteAll(dir / "usersData.data", numbers);
+    DatabaseWindow database(t.app.texts, t.sleeper, dir[""]);
+    const HWND window = database.Open({nullptr, L"", false});
+    ASSERT_TRUE(window);
+    SetWindowTextW(GetDlgItem(window, kDatabaseConnectionEditId), Widen(connection).c_str());
+    SetWindowTextW(GetDlgItem(window, kDatabasePasswordEditId), L"wrong");
+    const std::string refused = Press(window, kDatabaseTestButtonId);
+    EXPECT_TRUE(refused.starts_with("The database did not answer:\r\n")) << refused;
+    // The driver reports every failed login as 08001, with the server's reason in its text.
+    EXPECT_NE(refused.find("password authentication failed"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("(SQLSTATE 08001)"), std::string::npos) << refused;
+    SetWindowTextW(GetDlgItem(window, kDatabasePasswordEditId), Widen(password).c_str());
+    const std::string answered = Press(window, kDatabaseTestButtonId);
+    EXPECT_NE(answered.find("The database answered.\r\nServer: PostgreSQL 1"), std::string::npos) << answered;
+    EXPECT_NE(answered.find("\r\nDatabase: tollvane\r\nUser: tollvane_station"), std::string::npos) << answered;
+    EXPECT_EQ(Press(window, kDatabaseCopyButtonId), "Copied to the database: 2 numbers, 0 register rows, 0 card holders.");
+    EXPECT_EQ(Press(window, kDatabaseCopyButtonId), "Copied to the database: 0 numbers, 0 register rows, 0 card holders.");
+    EXPECT_EQ(Press(window, kDatabaseSaveButtonId),
+              "The settings were saved. They take effect when the program is started again.");
+    const std::string file = testing::ReadAll(dir / "database.ini");
+    EXPECT_EQ(file.find(password), std::string::npos) << file;
+    WinFiles files;
+    DatabaseSettings saved;
+    std::string unsealed;
+    ASSERT_TRUE(ReadDatabaseSettings(files, dir["database.ini"], saved));
+    EXPECT_EQ(saved.connection, connection);
+    EXPECT_TRUE(MachineSecret().Unprotect(saved.sealedPassword, unsealed));
+    EXPECT_EQ(unsealed, password);
+    DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace tollvane
