@@ -31,6 +31,9 @@ public:
         : db_(db), local_(local), queue_(queue), watch_(watch) {}
 
     Recording Record(const std::uint8_t data[7]) override;
+    // The database keeps whole numbers under a unique first-three-bytes key,
+    // so a given number is recorded, or found, as a drawn one is.
+    Recording RecordGiven(const std::uint8_t data[7]) override { return Record(data); }
 
 private:
     StationDb& db_;
