@@ -34,8 +34,14 @@ class Counter {
 public:
     enum Flags { kDefaults = 0, kIsRate = 1, kAvgIterations = 2 };
     Counter(double value = 0.0, Flags flags = kDefaults) : value(value), flags(flags) {}
-    Counter& operator=(double v) { value = v; return *this; }
-    Counter& operator+=(double v) { value += v; return *this; }
+    Counter& operator=(double v) {
+        value = v;
+        return *this;
+    }
+    Counter& operator+=(double v) {
+        value += v;
+        return *this;
+    }
     operator double() const { return value; }
     double value;
     Flags flags;
@@ -68,20 +74,32 @@ public:
         // Marked unused so that "for (auto _ : state)" draws no warning.
         struct __attribute__((unused)) Value {};
         Value operator*() const { return Value{}; }
-        StateIterator& operator++() { --remaining; return *this; }
+        StateIterator& operator++() {
+            --remaining;
+            return *this;
+        }
         bool operator!=(const StateIterator&) {
             if (remaining > 0) return true;
             state->FinishLoop();
             return false;
         }
     };
-    StateIterator begin() { StartLoop(); return StateIterator{this, maxIterations_}; }
+    StateIterator begin() {
+        StartLoop();
+        return StateIterator{this, maxIterations_};
+    }
     StateIterator end() { return StateIterator{this, 0}; }
 
     // The older loop form: while (state.KeepRunning()) { ... }
     bool KeepRunning() {
-        if (!started_) { StartLoop(); keepRunningLeft_ = maxIterations_; }
-        if (keepRunningLeft_ > 0) { --keepRunningLeft_; return true; }
+        if (!started_) {
+            StartLoop();
+            keepRunningLeft_ = maxIterations_;
+        }
+        if (keepRunningLeft_ > 0) {
+            --keepRunningLeft_;
+            return true;
+        }
         FinishLoop();
         return false;
     }
@@ -91,10 +109,16 @@ public:
     IterationCount max_iterations = 0;
 
     void PauseTiming() {
-        if (running_) { elapsed_ += Clock::now() - startedAt_; running_ = false; }
+        if (running_) {
+            elapsed_ += Clock::now() - startedAt_;
+            running_ = false;
+        }
     }
     void ResumeTiming() {
-        if (!running_) { startedAt_ = Clock::now(); running_ = true; }
+        if (!running_) {
+            startedAt_ = Clock::now();
+            running_ = true;
+        }
     }
 
     void SetItemsProcessed(std::int64_t items) { itemsProcessed_ = items; }
@@ -146,8 +170,14 @@ class Benchmark {
 public:
     Benchmark(std::string name, Function fn) : name_(std::move(name)), fn_(fn) {}
 
-    Benchmark* Arg(std::int64_t x) { argSets_.push_back({x}); return this; }
-    Benchmark* Args(const std::vector<std::int64_t>& xs) { argSets_.push_back(xs); return this; }
+    Benchmark* Arg(std::int64_t x) {
+        argSets_.push_back({x});
+        return this;
+    }
+    Benchmark* Args(const std::vector<std::int64_t>& xs) {
+        argSets_.push_back(xs);
+        return this;
+    }
     // Powers of 8 from lo to hi, and hi itself, as Google Benchmark does.
     Benchmark* Range(std::int64_t lo, std::int64_t hi) {
         for (std::int64_t x = lo; x < hi; x = (x < 1 ? 1 : x * 8)) argSets_.push_back({x});
@@ -158,9 +188,18 @@ public:
         for (std::int64_t x = lo; x <= hi; x += step) argSets_.push_back({x});
         return this;
     }
-    Benchmark* Unit(TimeUnit unit) { unit_ = unit; return this; }
-    Benchmark* Iterations(IterationCount n) { fixedIterations_ = n; return this; }
-    Benchmark* MinTime(double seconds) { minTime_ = seconds; return this; }
+    Benchmark* Unit(TimeUnit unit) {
+        unit_ = unit;
+        return this;
+    }
+    Benchmark* Iterations(IterationCount n) {
+        fixedIterations_ = n;
+        return this;
+    }
+    Benchmark* MinTime(double seconds) {
+        minTime_ = seconds;
+        return this;
+    }
     Benchmark* UseRealTime() { return this; }
 
     const std::string& Name() const { return name_; }
@@ -216,7 +255,8 @@ inline void Benchmark::RunOne(const std::vector<std::int64_t>& args) const {
     std::string fullName = name_;
     for (std::int64_t a : args) fullName += "/" + std::to_string(a);
     const std::string& filter = Filter();
-    if (!filter.empty() && filter != "all" && filter != "." && fullName.find(filter) == std::string::npos) {
+    if (!filter.empty() && filter != "all" && filter != "." &&
+        fullName.find(filter) == std::string::npos) {
         return;
     }
 
@@ -228,8 +268,8 @@ inline void Benchmark::RunOne(const std::vector<std::int64_t>& args) const {
         state.max_iterations = iterations;
         fn_(state);
         const double seconds = state.ElapsedSeconds();
-        const bool done = fixedIterations_ > 0 || seconds >= minTime_ || iterations >= (IterationCount{1} << 40) ||
-                          !state.Error().empty();
+        const bool done = fixedIterations_ > 0 || seconds >= minTime_ ||
+                          iterations >= (IterationCount{1} << 40) || !state.Error().empty();
         if (!done) {
             double factor = seconds > 0 ? (minTime_ * 1.4) / seconds : 10.0;
             if (factor > 10.0) factor = 10.0;
@@ -242,13 +282,15 @@ inline void Benchmark::RunOne(const std::vector<std::int64_t>& args) const {
             return;
         }
         const double perIteration = seconds / static_cast<double>(iterations) * UnitScale(unit_);
-        std::printf("%-40s %12lld iterations %14.3f %s/iter", fullName.c_str(), static_cast<long long>(iterations),
-                    perIteration, UnitName(unit_));
+        std::printf("%-40s %12lld iterations %14.3f %s/iter", fullName.c_str(),
+                    static_cast<long long>(iterations), perIteration, UnitName(unit_));
         if (state.ItemsProcessed() > 0 && seconds > 0) {
-            std::printf("  items_per_second=%.4g", static_cast<double>(state.ItemsProcessed()) / seconds);
+            std::printf("  items_per_second=%.4g",
+                        static_cast<double>(state.ItemsProcessed()) / seconds);
         }
         if (state.BytesProcessed() > 0 && seconds > 0) {
-            std::printf("  bytes_per_second=%.4g", static_cast<double>(state.BytesProcessed()) / seconds);
+            std::printf("  bytes_per_second=%.4g",
+                        static_cast<double>(state.BytesProcessed()) / seconds);
         }
         for (const auto& [name, counter] : state.counters) {
             double value = counter.value;
@@ -296,18 +338,18 @@ inline void Shutdown() {}
 
 #define BENCHMARK_PRIVATE_CONCAT2(a, b) a##b
 #define BENCHMARK_PRIVATE_CONCAT(a, b) BENCHMARK_PRIVATE_CONCAT2(a, b)
-#define BENCHMARK(fn)                                                                          \
-    static ::benchmark::internal::Benchmark* BENCHMARK_PRIVATE_CONCAT(benchmark_registration_, \
-                                                                      __COUNTER__)             \
-        [[maybe_unused]] = ::benchmark::internal::RegisterBenchmark(#fn, fn)
+#define BENCHMARK(fn)                                                  \
+    static ::benchmark::internal::Benchmark* BENCHMARK_PRIVATE_CONCAT( \
+        benchmark_registration_, __COUNTER__) [[maybe_unused]] =       \
+        ::benchmark::internal::RegisterBenchmark(#fn, fn)
 
-#define BENCHMARK_MAIN()                          \
-    int main(int argc, char** argv) {             \
-        ::benchmark::Initialize(&argc, argv);     \
-        ::benchmark::RunSpecifiedBenchmarks();    \
-        ::benchmark::Shutdown();                  \
-        return 0;                                 \
-    }                                             \
+#define BENCHMARK_MAIN()                       \
+    int main(int argc, char** argv) {          \
+        ::benchmark::Initialize(&argc, argv);  \
+        ::benchmark::RunSpecifiedBenchmarks(); \
+        ::benchmark::Shutdown();               \
+        return 0;                              \
+    }                                          \
     int main(int, char**)
 
 #endif

@@ -32,19 +32,21 @@ double PerCard(int cards, const std::function<void(testing::TestApp&)>& onRecord
     t.Click(Ctl::WriteCyclicButton);
     const std::size_t sentBefore = t.port.sent.size();
     const double best = bench::Time(cards, nullptr, [&] {
-        t.Tick(TimerId::Card);
-        t.Tick(TimerId::Card);
-        t.port.Arrive(kDatOk);
-        if (onRecord) onRecord(t);
-        t.Tick(TimerId::Card);
-    }).bestMs;
-    const bool ranOn = t.port.sent.size() == sentBefore + static_cast<std::size_t>(cards) && t.app.op.cyclicRun == CyclicRun::Write;
+                            t.Tick(TimerId::Card);
+                            t.Tick(TimerId::Card);
+                            t.port.Arrive(kDatOk);
+                            if (onRecord) onRecord(t);
+                            t.Tick(TimerId::Card);
+                        }).bestMs;
+    const bool ranOn = t.port.sent.size() == sentBefore + static_cast<std::size_t>(cards) &&
+                       t.app.op.cyclicRun == CyclicRun::Write;
     return ranOn ? best : -1;
 }
 
 FIGURE(CyclicCard) {
     const double own = PerCard(200, nullptr);
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "tollvane-figures-cyclic.data";
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "tollvane-figures-cyclic.data";
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bench::UsersDataText(10000);
     std::uint64_t next = 1u << 30;
     const double reference = PerCard(5, [&](testing::TestApp&) {
@@ -54,7 +56,8 @@ FIGURE(CyclicCard) {
     });
     std::filesystem::remove(file);
     out.push_back({"cyclic_card_host", own, "ms", reference,
-                   "per card, pause and device excluded; add usersdata_next_record_1M; reference: 10,000 records read byte-wise"});
+                   "per card, pause and device excluded; add usersdata_next_record_1M; reference: "
+                   "10,000 records read byte-wise"});
 }
 
 }  // namespace

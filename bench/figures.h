@@ -107,15 +107,17 @@ inline std::string JsonEscaped(const std::string& text) {
 inline void Print(const Figure& f, bool json) {
     const double ratio = f.reference > 0 ? f.value / f.reference : 0;
     if (json) {
-        std::printf("{\"name\":\"%s\",\"value\":%.4g,\"unit\":\"%s\",\"reference\":%.4g,\"ratio\":%.4g,"
-                    "\"cpu_ms\":%.4g,\"platform\":\"%s\",\"note\":\"%s\"}\n",
-                    JsonEscaped(f.name).c_str(), f.value, JsonEscaped(f.unit).c_str(), f.reference, ratio, f.cpuMs,
-                    kPlatform, JsonEscaped(f.note).c_str());
+        std::printf(
+            "{\"name\":\"%s\",\"value\":%.4g,\"unit\":\"%s\",\"reference\":%.4g,\"ratio\":%.4g,"
+            "\"cpu_ms\":%.4g,\"platform\":\"%s\",\"note\":\"%s\"}\n",
+            JsonEscaped(f.name).c_str(), f.value, JsonEscaped(f.unit).c_str(), f.reference, ratio,
+            f.cpuMs, kPlatform, JsonEscaped(f.note).c_str());
     } else {
         char cpu[32] = "";
         if (f.cpuMs >= 0) std::snprintf(cpu, sizeof cpu, "cpu %.3f ms", f.cpuMs);
-        std::printf("%-36s %10.3f %-3s  reference %10.3f  ratio %7.4f  %-6s %-16s %s\n", f.name.c_str(), f.value,
-                    f.unit.c_str(), f.reference, ratio, kPlatform, cpu, f.note.c_str());
+        std::printf("%-36s %10.3f %-3s  reference %10.3f  ratio %7.4f  %-6s %-16s %s\n",
+                    f.name.c_str(), f.value, f.unit.c_str(), f.reference, ratio, kPlatform, cpu,
+                    f.note.c_str());
     }
     std::fflush(stdout);
 }
@@ -145,7 +147,7 @@ inline int RunAll(int argc, char** argv) {
 
 #define BENCH_CONCAT2(a, b) a##b
 #define BENCH_CONCAT(a, b) BENCH_CONCAT2(a, b)
-#define FIGURE(name) \
-    static void name(std::vector<::bench::Figure>& out); \
+#define FIGURE(name)                                                     \
+    static void name(std::vector<::bench::Figure>& out);                 \
     static ::bench::Register BENCH_CONCAT(register_, name)(#name, name); \
     static void name(std::vector<::bench::Figure>& out)

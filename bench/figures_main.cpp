@@ -18,12 +18,14 @@
 namespace {
 
 int MakeData(const std::string& dir) {
-    std::ofstream(dir + "\\usersData.data", std::ios::binary | std::ios::trunc) << bench::UsersDataText(1000000);
+    std::ofstream(dir + "\\usersData.data", std::ios::binary | std::ios::trunc)
+        << bench::UsersDataText(1000000);
     const std::string plain = dir + "\\keys.plain";
     std::ofstream(plain, std::ios::binary | std::ios::trunc) << bench::KeyListText(10000);
     tollvane::WinFiles files;
     tollvane::WinKeyFileCipher cipher(files);
-    const auto failure = tollvane::EncryptKeyFile(files, cipher, plain, dir + "\\crkeys.data", tollvane::kKeyFilePassword);
+    const auto failure = tollvane::EncryptKeyFile(files, cipher, plain, dir + "\\crkeys.data",
+                                                  tollvane::kKeyFilePassword);
     std::remove(plain.c_str());
     if (failure) std::fprintf(stderr, "%s\n", tollvane::CipherFailureText(*failure).c_str());
     return failure ? 1 : 0;

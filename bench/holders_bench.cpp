@@ -34,7 +34,8 @@ std::string ImportFile(std::size_t people) {
         const int n = std::snprintf(line, sizeof line, "Person number %zu, staff", i);
         text.append("\"").append(line, static_cast<std::size_t>(n)).append("\"");
         if (i % 2 == 0) {
-            std::snprintf(line, sizeof line, ";%02X %02X %02X 44 55 66 77\r\n", static_cast<unsigned>(i >> 16) & 0xFF,
+            std::snprintf(line, sizeof line, ";%02X %02X %02X 44 55 66 77\r\n",
+                          static_cast<unsigned>(i >> 16) & 0xFF,
                           static_cast<unsigned>(i >> 8) & 0xFF, static_cast<unsigned>(i) & 0xFF);
             text += line;
         } else {
@@ -68,7 +69,8 @@ void BM_HoldersImport(benchmark::State& state) {
         tollvane::HoldersList list(files, sleeper, tollvane::HolderPaths{}, "CardHolders.csv");
         state.ResumeTiming();
         const tollvane::HoldersNote note = list.Import(file, {}, texts);
-        if (list.Counts().waiting != static_cast<std::size_t>(state.range(0))) state.SkipWithError(note.text.c_str());
+        if (list.Counts().waiting != static_cast<std::size_t>(state.range(0)))
+            state.SkipWithError(note.text.c_str());
     }
 }
 BENCHMARK(BM_HoldersImport)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -84,14 +86,20 @@ void BM_HoldersWindowOpen(benchmark::State& state) {
         tollvane::CardHolder p;
         p.name = "Person number " + std::to_string(i) + ", staff";
         if (i % 2 == 0) {
-            p.number = tollvane::HolderNumber{static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
-                                              static_cast<std::uint8_t>(i), 0x44, 0x55, 0x66, 0x77};
+            p.number = tollvane::HolderNumber{static_cast<std::uint8_t>(i >> 16),
+                                              static_cast<std::uint8_t>(i >> 8),
+                                              static_cast<std::uint8_t>(i),
+                                              0x44,
+                                              0x55,
+                                              0x66,
+                                              0x77};
             p.status = tollvane::HolderStatus::Issued;
             p.time = "2026-12-06T18:30:05+03:00";
         }
         people.push_back(std::move(p));
     }
-    std::ofstream(folder / "CardHolders.csv", std::ios::binary | std::ios::trunc) << tollvane::FormatCardHolders(people);
+    std::ofstream(folder / "CardHolders.csv", std::ios::binary | std::ios::trunc)
+        << tollvane::FormatCardHolders(people);
 
     tollvane::testing::TestApp t(tollvane::LanguageId::English);
     tollvane::WinFiles files;
@@ -102,18 +110,21 @@ void BM_HoldersWindowOpen(benchmark::State& state) {
     } clock;
     const auto in = [&](const char* name) { return tollvane::Narrow((folder / name).wstring()); };
     tollvane::HoldersRun run(files, t.sleeper, clock,
-                             {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")}, "CardHolders.csv");
+                             {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")},
+                             "CardHolders.csv");
     tollvane::CardHoldersWindow window(t.app, run);
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         const HWND opened = window.Open({});
         if (!opened) state.SkipWithError("no window (is there a display?)");
         state.PauseTiming();
-        if (ListView_GetItemCount(GetDlgItem(opened, 82)) != state.range(0)) state.SkipWithError("not filled");
+        if (ListView_GetItemCount(GetDlgItem(opened, 82)) != state.range(0))
+            state.SkipWithError("not filled");
         DestroyWindow(opened);
         state.ResumeTiming();
     }
-    state.counters["cpu_ms"] = benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_HoldersWindowOpen)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

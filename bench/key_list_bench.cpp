@@ -1,7 +1,7 @@
 // Loading, adding to and removing from a key list of 10,000 records, with
 // the real cipher (OpenSSL natively, CryptoAPI under Windows), over the
-// files in memory natively and kernel32 under Windows. The list rows go to a view that only keeps them;
-// filling a real list view is measured on its own under Windows.
+// files in memory natively and kernel32 under Windows. The list rows go to a view that only keeps
+// them; filling a real list view is measured on its own under Windows.
 #include "bench.h"
 
 #include <filesystem>
@@ -70,9 +70,7 @@ struct Fixture {
         fs::remove_all(dir, ignored);
     }
     void Restore() { files.Copy(Path("original"), Path(kCrKeysFile)); }
-    std::string Path(const char* name) const {
-        return (dir / name).string();
-    }
+    std::string Path(const char* name) const { return (dir / name).string(); }
 
     fs::path dir;
     testing::TestApp t;
@@ -96,7 +94,8 @@ BENCHMARK(BM_LoadKeyList)->Arg(10000)->Unit(benchmark::kMillisecond);
 // The decryption alone, the part of every operation that is not ours.
 void BM_DecryptKeyFile(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
-    const std::string source = (f.dir / kCrKeysFile).string(), target = (f.dir / kKeysFile).string();
+    const std::string source = (f.dir / kCrKeysFile).string(),
+                      target = (f.dir / kKeysFile).string();
     for (auto _ : state) DecryptKeyFile(f.files, f.cipher, source, target, kKeyFilePassword);
     fs::remove(f.dir / kKeysFile);
 }
@@ -132,8 +131,8 @@ BENCHMARK(BM_RemoveKeyRecord)->Arg(10000)->Unit(benchmark::kMillisecond);
 // above plus the list view's own filling.
 void BM_LoadIntoListView(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)));
-    const HWND main = CreateWindowExW(0, L"Static", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), nullptr);
+    const HWND main = CreateWindowExW(0, L"Static", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     {
         KeyListWindow window(f.t.app, f.list);
         window.Open({main});

@@ -35,16 +35,19 @@ constexpr int kRecords = 10000;
 class RowByRowUi : public bench::FieldsOnlyUi {
 public:
     RowByRowUi() : FieldsOnlyUi(false) {
-        window_ = CreateWindowExW(0, L"Static", L"reference", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1070, 420,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 18, 128,
-                                890, 242, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        window_ =
+            CreateWindowExW(0, L"Static", L"reference", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            1070, 420, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                                WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 18, 128, 890,
+                                242, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
         for (int i = 0; i < kKeyListColumns; ++i) {
             LVCOLUMNW column{};
             column.mask = LVCF_WIDTH | LVCF_TEXT;
             column.cx = 90;
             column.pszText = const_cast<wchar_t*>(L"c");
-            SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+            SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(&column));
         }
     }
     ~RowByRowUi() override { DestroyWindow(window_); }
@@ -60,12 +63,14 @@ public:
             item.mask = LVIF_TEXT;
             item.iItem = static_cast<int>(i);
             item.pszText = cell.data();
-            const LRESULT index = SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            const LRESULT index =
+                SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             for (int column = 1; column < kKeyListColumns; ++column) {
                 cell = Wide(rows.Cell(i, column));
                 item.iSubItem = column;
                 item.pszText = cell.data();
-                SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+                SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                             reinterpret_cast<LPARAM>(&item));
             }
         }
         SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -74,7 +79,9 @@ public:
     }
 
 private:
-    static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+    static std::wstring Wide(const std::string& text) {
+        return std::wstring(text.begin(), text.end());
+    }
     HWND window_ = nullptr;
     HWND list_ = nullptr;
 };
@@ -87,11 +94,12 @@ struct Fixture {
           list(files, cipher, boxes, t.app.texts, t.sleeper, form, dir.string() + "\\") {
         fs::create_directories(dir);
         std::ofstream(dir / "plain", std::ios::binary) << bench::KeyListText(kRecords);
-        EncryptKeyFile(files, cipher, (dir / "plain").string(), (dir / "original").string(), kKeyFilePassword);
+        EncryptKeyFile(files, cipher, (dir / "plain").string(), (dir / "original").string(),
+                       kKeyFilePassword);
         fs::remove(dir / "plain");
         Restore();
-        main = CreateWindowExW(0, L"Static", L"figures", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+        main = CreateWindowExW(0, L"Static", L"figures", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~Fixture() {
         DestroyWindow(main);
@@ -133,20 +141,27 @@ FIGURE(KeyListWindow) {
     const int runs = 5;
     HWND window = nullptr;
 
-    const bench::Timing show = bench::Time(runs, [&] { Fixture::Close(window); }, [&] { window = f.Open(); });
+    const bench::Timing show = bench::Time(
+        runs, [&] { Fixture::Close(window); }, [&] { window = f.Open(); });
     Fixture::Close(window);
     const double showRef = bench::Time(2, nullptr, [&] {
-        RowByRowUi ui;
-        KeyList list(f.files, f.cipher, f.boxes, f.t.app.texts, f.t.sleeper, f.form, f.dir.string() + "\\");
-        list.SetUi(&ui);
-        list.LoadKeyList();
-        list.ShowKeyRecord(0);
-    }).bestMs;
+                               RowByRowUi ui;
+                               KeyList list(f.files, f.cipher, f.boxes, f.t.app.texts, f.t.sleeper,
+                                            f.form, f.dir.string() + "\\");
+                               list.SetUi(&ui);
+                               list.LoadKeyList();
+                               list.ShowKeyRecord(0);
+                           }).bestMs;
 
     // Each change runs on a fresh copy of the list, with the window open.
     auto onOpenWindow = [&](auto action) {
         return bench::Time(
-            runs, [&] { Fixture::Close(window); f.Restore(); window = f.Open(); },
+            runs,
+            [&] {
+                Fixture::Close(window);
+                f.Restore();
+                window = f.Open();
+            },
             [&] { action(f.list); });
     };
     const bench::Timing add = onOpenWindow([&](KeyList& list) {
@@ -165,9 +180,12 @@ FIGURE(KeyListWindow) {
 
     auto onReference = [&](auto action) {
         RowByRowUi ui;
-        KeyList list(f.files, f.cipher, f.boxes, f.t.app.texts, f.t.sleeper, f.form, f.dir.string() + "\\");
+        KeyList list(f.files, f.cipher, f.boxes, f.t.app.texts, f.t.sleeper, f.form,
+                     f.dir.string() + "\\");
         list.SetUi(&ui);
-        return bench::Time(2, [&] { f.Restore(); }, [&] { action(list); }).bestMs;
+        return bench::Time(
+                   2, [&] { f.Restore(); }, [&] { action(list); })
+            .bestMs;
     };
     const double addRef = onReference([](KeyList& list) {
         list.AddKeyRecord();
@@ -181,7 +199,9 @@ FIGURE(KeyListWindow) {
     });
     const double useRef = onReference([](KeyList& list) { list.UseKeyRecord(kRecords / 2); });
 
-    const char* note = "10,000 records; reference: rows inserted one by one, reload after a change; best of 5 (ref 2)";
+    const char* note =
+        "10,000 records; reference: rows inserted one by one, reload after a change; best of 5 "
+        "(ref 2)";
     out.push_back({"keylist_show_10k", show.bestMs, "ms", showRef, note, show.cpuMs});
     out.push_back({"keylist_add_10k", add.bestMs, "ms", addRef, note, add.cpuMs});
     out.push_back({"keylist_remove_10k", remove.bestMs, "ms", removeRef, note, remove.cpuMs});

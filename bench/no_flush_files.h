@@ -21,8 +21,12 @@ private:
     class Unflushed : public tollvane::File {
     public:
         explicit Unflushed(std::unique_ptr<tollvane::File> f) : f_(std::move(f)) {}
-        tollvane::FileResult Read(char* b, std::size_t n, std::size_t& got) override { return f_->Read(b, n, got); }
-        tollvane::FileResult Write(const char* d, std::size_t n) override { return f_->Write(d, n); }
+        tollvane::FileResult Read(char* b, std::size_t n, std::size_t& got) override {
+            return f_->Read(b, n, got);
+        }
+        tollvane::FileResult Write(const char* d, std::size_t n) override {
+            return f_->Write(d, n);
+        }
         tollvane::FileResult Seek(std::uint64_t at) override { return f_->Seek(at); }
         tollvane::FileResult Size(std::uint64_t& size) override { return f_->Size(size); }
         tollvane::FileResult Resize(std::uint64_t size) override { return f_->Resize(size); }

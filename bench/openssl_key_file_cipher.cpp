@@ -47,18 +47,24 @@ std::array<std::uint8_t, 32> OpenSslKeyFileCipher::DeriveKey(const std::string& 
     return key;
 }
 
-std::optional<CipherFailure> OpenSslKeyFileCipher::Encrypt(File& source, const std::string& sourceName,
-                                                          const std::string& target, const std::string& password) {
+std::optional<CipherFailure> OpenSslKeyFileCipher::Encrypt(File& source,
+                                                           const std::string& sourceName,
+                                                           const std::string& target,
+                                                           const std::string& password) {
     return Transform(true, source, sourceName, target, password);
 }
 
-std::optional<CipherFailure> OpenSslKeyFileCipher::Decrypt(File& source, const std::string& sourceName,
-                                                          const std::string& target, const std::string& password) {
+std::optional<CipherFailure> OpenSslKeyFileCipher::Decrypt(File& source,
+                                                           const std::string& sourceName,
+                                                           const std::string& target,
+                                                           const std::string& password) {
     return Transform(false, source, sourceName, target, password);
 }
 
-std::optional<CipherFailure> OpenSslKeyFileCipher::Transform(bool encrypt, File& in, const std::string& sourceName,
-                                                            const std::string& target, const std::string& password) {
+std::optional<CipherFailure> OpenSslKeyFileCipher::Transform(bool encrypt, File& in,
+                                                             const std::string& sourceName,
+                                                             const std::string& target,
+                                                             const std::string& password) {
     const auto fail = [](CipherStep step, unsigned code, const std::string& file = {}) {
         return CipherFailure{step, file, code};
     };
@@ -71,15 +77,16 @@ std::optional<CipherFailure> OpenSslKeyFileCipher::Transform(bool encrypt, File&
     std::unique_ptr<EVP_CIPHER_CTX, CtxFree> ctx(EVP_CIPHER_CTX_new());
     const auto key = DeriveKey(password);
     const std::uint8_t iv[16] = {};
-    if (!ctx || !EVP_CipherInit_ex(ctx.get(), EVP_aes_256_cbc(), nullptr, key.data(), iv,
-                                   encrypt ? 1 : 0))
+    if (!ctx ||
+        !EVP_CipherInit_ex(ctx.get(), EVP_aes_256_cbc(), nullptr, key.data(), iv, encrypt ? 1 : 0))
         return fail(cipherStep, kBadData);
 
     std::uint8_t chunk[kChunkSize];
     std::uint8_t produced[kChunkSize + 16];
     for (;;) {
         std::size_t got = 0;
-        if (const FileResult read = in.Read(reinterpret_cast<char*>(chunk), sizeof chunk, got); !read)
+        if (const FileResult read = in.Read(reinterpret_cast<char*>(chunk), sizeof chunk, got);
+            !read)
             return fail(CipherStep::ReadSource, read.error, sourceName);
         int n = 0;
         if (got == 0) {
@@ -87,7 +94,8 @@ std::optional<CipherFailure> OpenSslKeyFileCipher::Transform(bool encrypt, File&
         } else if (!EVP_CipherUpdate(ctx.get(), produced, &n, chunk, static_cast<int>(got))) {
             return fail(cipherStep, kBadData);
         }
-        const FileResult written = out->Write(reinterpret_cast<const char*>(produced), static_cast<size_t>(n));
+        const FileResult written =
+            out->Write(reinterpret_cast<const char*>(produced), static_cast<size_t>(n));
         if (!written) return fail(CipherStep::WriteTarget, written.error, target);
         if (got == 0) break;
     }

@@ -16,9 +16,11 @@ class OpenSslKeyFileCipher : public KeyFileCipher {
 public:
     explicit OpenSslKeyFileCipher(Files& files) : files_(files) {}
 
-    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName, const std::string& target,
+    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName,
+                                         const std::string& target,
                                          const std::string& password) override;
-    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName, const std::string& target,
+    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName,
+                                         const std::string& target,
                                          const std::string& password) override;
 
     // The AES-256 key that CryptDeriveKey makes from an MD5 hash of the
@@ -28,8 +30,9 @@ public:
     static std::array<std::uint8_t, 32> DeriveKey(const std::string& password);
 
 private:
-    std::optional<CipherFailure> Transform(bool encrypt, File& source, const std::string& sourceName,
-                                           const std::string& target, const std::string& password);
+    std::optional<CipherFailure> Transform(bool encrypt, File& source,
+                                           const std::string& sourceName, const std::string& target,
+                                           const std::string& password);
 
     Files& files_;
 };

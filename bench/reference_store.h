@@ -27,8 +27,8 @@ class File {
 public:
     explicit File(const fs::path& path) {
 #if defined(_WIN32)
-        h_ = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+        h_ = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 #else
         fd_ = ::open(path.c_str(), O_RDWR);
 #endif
@@ -46,7 +46,9 @@ public:
     long Read(void* buffer, std::size_t size) {
 #if defined(_WIN32)
         DWORD got = 0;
-        return ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr) ? static_cast<long>(got) : -1;
+        return ReadFile(h_, buffer, static_cast<DWORD>(size), &got, nullptr)
+                   ? static_cast<long>(got)
+                   : -1;
 #else
         return static_cast<long>(::read(fd_, buffer, size));
 #endif
@@ -74,9 +76,10 @@ public:
         BY_HANDLE_FILE_INFORMATION info{};
         GetFileInformationByHandle(h_, &info);
         return {(std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
-                (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime};
+                (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                    info.ftLastWriteTime.dwLowDateTime};
 #else
-        struct stat st{};
+        struct stat st {};
         ::fstat(fd_, &st);
         return {static_cast<std::uint64_t>(st.st_size),
                 static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000ull + st.st_mtim.tv_nsec};
@@ -101,7 +104,6 @@ private:
 #endif
 };
 
-
 // The original design: one byte per read, every record compared as text.
 inline bool RecordBytewise(const fs::path& path, const std::uint8_t data[7]) {
     File file(path);
@@ -125,6 +127,5 @@ inline bool RecordBytewise(const fs::path& path, const std::uint8_t data[7]) {
     if (got < 0) return false;
     return file.Write(tollvane::UsersDataSeparator(count) + key);
 }
-
 
 }  // namespace bench

@@ -39,9 +39,16 @@ std::string RegisterText(std::size_t rows) {
     std::string text(tollvane::RegisterFileStart());
     text.reserve(rows * 260);
     for (std::size_t i = 0; i < rows; ++i) {
-        for (int b = 0; b < 5; ++b) form.uniqueData[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(i >> (8 * b));
+        for (int b = 0; b < 5; ++b)
+            form.uniqueData[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(i >> (8 * b));
         tollvane::IssuedCardEntry e = tollvane::EntryFromFrame(frame, form);
-        e.time = {2026, 12, 6, static_cast<int>(i / 3600 % 24), static_cast<int>(i / 60 % 60), static_cast<int>(i % 60), 180};
+        e.time = {2026,
+                  12,
+                  6,
+                  static_cast<int>(i / 3600 % 24),
+                  static_cast<int>(i / 60 % 60),
+                  static_cast<int>(i % 60),
+                  180};
         e.operatorName = "operator";
         e.computer = "DESK-2";
         e.port = "COM5";
@@ -59,7 +66,8 @@ std::string RegisterText(std::size_t rows) {
 const fs::path& RegisterFile(std::size_t rows) {
     static fs::path path;
     if (path.empty()) {
-        path = fs::temp_directory_path() / ("tollvane-bench-issued-" + std::to_string(rows) + ".csv");
+        path =
+            fs::temp_directory_path() / ("tollvane-bench-issued-" + std::to_string(rows) + ".csv");
         std::ofstream(path, std::ios::binary | std::ios::trunc) << RegisterText(rows);
     }
     return path;
@@ -69,15 +77,16 @@ const fs::path& RegisterFile(std::size_t rows) {
 
 void BM_RegisterLoad(benchmark::State& state) {
     tollvane::WinFiles files;
-    tollvane::RegisterFileSource source(files,
-                                        tollvane::Narrow(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring()));
+    tollvane::RegisterFileSource source(
+        files, tollvane::Narrow(RegisterFile(static_cast<std::size_t>(state.range(0))).wstring()));
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         tollvane::RegisterBrowser browser(source);
         if (!browser.Load() || browser.RowCount() != static_cast<std::size_t>(state.range(0)))
             state.SkipWithError("not loaded");
     }
-    state.counters["cpu_ms"] = benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_RegisterLoad)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -85,7 +94,8 @@ BENCHMARK(BM_RegisterLoad)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterati
 void BM_RegisterWindowOpen(benchmark::State& state) {
     const tollvane::MessageTable texts(tollvane::LanguageId::English);
     tollvane::testing::FakeMessageBoxes boxes;
-    tollvane::IssuedCardsWindow issued(texts, boxes, RegisterFile(static_cast<std::size_t>(state.range(0))).wstring());
+    tollvane::IssuedCardsWindow issued(
+        texts, boxes, RegisterFile(static_cast<std::size_t>(state.range(0))).wstring());
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
         const HWND window = issued.Open({});
@@ -94,7 +104,8 @@ void BM_RegisterWindowOpen(benchmark::State& state) {
         DestroyWindow(window);
         state.ResumeTiming();
     }
-    state.counters["cpu_ms"] = benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_RegisterWindowOpen)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -13,7 +13,9 @@
 namespace bench {
 
 // Distinct five-byte numbers: an odd multiplier is a bijection modulo 2^40.
-inline std::uint64_t NumberAt(std::uint64_t index) { return (index * 0x9E3779B1ull + 0x10) & 0xFFFFFFFFFFull; }
+inline std::uint64_t NumberAt(std::uint64_t index) {
+    return (index * 0x9E3779B1ull + 0x10) & 0xFFFFFFFFFFull;
+}
 
 inline void NumberBytes(std::uint64_t index, std::uint8_t data[7]) {
     const std::uint64_t v = NumberAt(index);
@@ -35,7 +37,8 @@ inline std::string UsersDataText(std::size_t records) {
 
 // A usersData.data of that many numbers in the temporary folder.
 inline std::filesystem::path WriteUsersDataFile(const std::string& prefix, std::size_t records) {
-    const auto path = std::filesystem::temp_directory_path() / (prefix + std::to_string(records) + ".data");
+    const auto path =
+        std::filesystem::temp_directory_path() / (prefix + std::to_string(records) + ".data");
     std::ofstream(path, std::ios::binary | std::ios::trunc) << UsersDataText(records);
     return path;
 }
@@ -43,7 +46,8 @@ inline std::filesystem::path WriteUsersDataFile(const std::string& prefix, std::
 inline std::string Hex(unsigned value, int digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kDigits[value & 15];
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = kDigits[value & 15];
     return text;
 }
 
@@ -51,9 +55,10 @@ inline std::string Hex(unsigned value, int digits) {
 inline std::string KeyListText(int records) {
     std::string text;
     for (int i = 0; i < records; ++i) {
-        text += "TC=SL1 AA=X OI=1 LL=0 DI=2 SB=1 WM=1 SN=05 BN=1 M_KEY=" + Hex(static_cast<unsigned>(i), 12) +
-                " A_KEY=" + Hex(static_cast<unsigned>(i) * 7919u, 32) + " Description=Door " + std::to_string(i) +
-                ", building " + std::to_string(i % 17) + "\n";
+        text += "TC=SL1 AA=X OI=1 LL=0 DI=2 SB=1 WM=1 SN=05 BN=1 M_KEY=" +
+                Hex(static_cast<unsigned>(i), 12) +
+                " A_KEY=" + Hex(static_cast<unsigned>(i) * 7919u, 32) + " Description=Door " +
+                std::to_string(i) + ", building " + std::to_string(i % 17) + "\n";
     }
     return text;
 }
@@ -66,12 +71,17 @@ public:
     bool IsShowKeysChecked() const override { return showKeys_; }
     void SetShowKeysChecked(bool) override {}
     void SetKeyFieldsMasked(bool) override {}
-    std::string FieldText(tollvane::KeyField f) const override { return fields[static_cast<int>(f)]; }
-    void SetFieldText(tollvane::KeyField f, const std::string& text) override { fields[static_cast<int>(f)] = text; }
+    std::string FieldText(tollvane::KeyField f) const override {
+        return fields[static_cast<int>(f)];
+    }
+    void SetFieldText(tollvane::KeyField f, const std::string& text) override {
+        fields[static_cast<int>(f)] = text;
+    }
     void EnableRecordButtons() override {}
     void CloseWindow() override {}
 
-    std::string fields[3] = {"12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "A new key"};
+    std::string fields[3] = {"12 34 56 78 9A BC", "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF",
+                             "A new key"};
 
 private:
     bool showKeys_;

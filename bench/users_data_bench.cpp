@@ -52,9 +52,11 @@ void BM_UsersDataRecord(benchmark::State& state) {
     for (auto _ : state) {
         std::uint8_t data[7];
         NumberBytes(next++, data);
-        if (store.Record(data) != tollvane::RecordOutcome::Recorded) state.SkipWithError("not recorded");
+        if (store.Record(data) != tollvane::RecordOutcome::Recorded)
+            state.SkipWithError("not recorded");
     }
-    state.counters["cpu_ms"] = benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
     fs::remove(path);
 }
 BENCHMARK(BM_UsersDataRecord)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
@@ -62,8 +64,8 @@ BENCHMARK(BM_UsersDataRecord)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(bench
 // What the record adds by flushing: one small append and FlushFileBuffers.
 void BM_UsersDataFlush(benchmark::State& state) {
     const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", 10);
-    HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     SetFilePointer(file, 0, nullptr, FILE_END);
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {
@@ -71,7 +73,8 @@ void BM_UsersDataFlush(benchmark::State& state) {
         ::WriteFile(file, " 0102030405", 11, &written, nullptr);
         if (!FlushFileBuffers(file)) state.SkipWithError("flush failed");
     }
-    state.counters["cpu_ms"] = benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] =
+        benchmark::Counter(ProcessCpuMs() - cpuBefore, benchmark::Counter::kAvgIterations);
     CloseHandle(file);
     fs::remove(path);
 }
@@ -93,7 +96,11 @@ void BM_UsersDataScanMemory(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_UsersDataScanMemory)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UsersDataScanMemory)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 // The whole record as the Windows store does it, over POSIX calls: open,
 // read in 64 KiB blocks, append the new record, close; no fsync.
@@ -109,8 +116,10 @@ void BM_UsersDataRecordPosix(benchmark::State& state) {
         const int fd = ::open(path.c_str(), O_RDWR);
         tollvane::UsersDataScanner scanner(tollvane::UsersDataRecordText(data));
         ssize_t got;
-        while ((got = ::read(fd, block.get(), 64 * 1024)) > 0) scanner.Feed(block.get(), static_cast<std::size_t>(got));
-        const std::string text = tollvane::UsersDataSeparator(scanner.RecordCount()) + tollvane::UsersDataRecordText(data);
+        while ((got = ::read(fd, block.get(), 64 * 1024)) > 0)
+            scanner.Feed(block.get(), static_cast<std::size_t>(got));
+        const std::string text = tollvane::UsersDataSeparator(scanner.RecordCount()) +
+                                 tollvane::UsersDataRecordText(data);
         if (scanner.Found() || scanner.RecordCount() != count ||
             ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
             state.SkipWithError("not recorded");
@@ -119,13 +128,18 @@ void BM_UsersDataRecordPosix(benchmark::State& state) {
     }
     fs::remove(path);
 }
-BENCHMARK(BM_UsersDataRecordPosix)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UsersDataRecordPosix)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_UsersDataFsync(benchmark::State& state) {
     const fs::path path = bench::WriteUsersDataFile("tollvane-bench-users-", 10);
     const int fd = ::open(path.c_str(), O_RDWR | O_APPEND);
     for (auto _ : state) {
-        if (::write(fd, " 0102030405", 11) != 11 || ::fsync(fd) != 0) state.SkipWithError("fsync failed");
+        if (::write(fd, " 0102030405", 11) != 11 || ::fsync(fd) != 0)
+            state.SkipWithError("fsync failed");
     }
     ::close(fd);
     fs::remove(path);

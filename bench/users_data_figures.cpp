@@ -29,9 +29,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tollvane::UsersDataIndex;
 using bench::File;
 using bench::RecordBytewise;
+using tollvane::UsersDataIndex;
 
 constexpr std::size_t kRecords = 1000000;
 
@@ -46,7 +46,9 @@ public:
 // The program's own store.
 struct Store {
     explicit Store(const fs::path& p) : path(p) { Forget(); }
-    bool Record(const std::uint8_t data[7]) { return file->Record(data) == tollvane::RecordOutcome::Recorded; }
+    bool Record(const std::uint8_t data[7]) {
+        return file->Record(data) == tollvane::RecordOutcome::Recorded;
+    }
     // A new store knows nothing yet: its first record reads the file.
     void Forget() {
         file = std::make_unique<tollvane::UsersDataStore>(files, sleeper, path.string());
@@ -72,7 +74,8 @@ struct IndexedStore {
             const bool built = index.Build([&](const UsersDataIndex::BlockSink& sink) {
                 file.Seek(false);
                 long got;
-                while ((got = file.Read(block.get(), 64 * 1024)) > 0) sink(block.get(), static_cast<std::size_t>(got));
+                while ((got = file.Read(block.get(), 64 * 1024)) > 0)
+                    sink(block.get(), static_cast<std::size_t>(got));
                 return got == 0;
             });
             if (!built) return false;
@@ -80,7 +83,8 @@ struct IndexedStore {
         const std::uint64_t number = tollvane::UsersDataNumber(data);
         if (index.Contains(number)) return false;
         file.Seek(true);
-        if (!file.Write(index.SeparatorForNext() + tollvane::UsersDataRecordText(data))) return false;
+        if (!file.Write(index.SeparatorForNext() + tollvane::UsersDataRecordText(data)))
+            return false;
         index.Add(number);
         left = file.Stamp();
         return true;
@@ -106,7 +110,11 @@ FIGURE(UsersDataRecord) {
     Store store(path);
     bool ok = true;
     const bench::Timing first = bench::Time(
-        15, [&] { cutBack(); store.Forget(); },
+        15,
+        [&] {
+            cutBack();
+            store.Forget();
+        },
         [&] {
             std::uint8_t data[7];
             NumberBytes(next++, data);
@@ -138,11 +146,12 @@ FIGURE(UsersDataRecord) {
     const std::uint64_t smallSize = FileSize(small);
     bool refOk = true;
     const double reference = 100.0 * bench::Time(
-        5, [&] { File(small).Truncate(smallSize); },
-        [&] {
-            NumberBytes(next++, data);
-            refOk = RecordBytewise(small, data) && refOk;
-        }).bestMs;
+                                         5, [&] { File(small).Truncate(smallSize); },
+                                         [&] {
+                                             NumberBytes(next++, data);
+                                             refOk = RecordBytewise(small, data) && refOk;
+                                         })
+                                         .bestMs;
     fs::remove(small);
     fs::remove(path);
 
@@ -151,7 +160,8 @@ FIGURE(UsersDataRecord) {
     out.push_back({"usersdata_first_record_1M", first.bestMs, "ms", reference, note, first.cpuMs});
     out.push_back({"usersdata_next_record_1M", later.bestMs, "ms", reference, note, later.cpuMs});
     // Beside a sorted array of the 64-bit numbers, the plainest compact form.
-    out.push_back({"usersdata_index_memory_1M", memoryMb, "MB", kRecords * 8.0 / (1024.0 * 1024.0), ""});
+    out.push_back(
+        {"usersdata_index_memory_1M", memoryMb, "MB", kRecords * 8.0 / (1024.0 * 1024.0), ""});
 }
 
 }  // namespace

@@ -64,7 +64,8 @@ private:
     bool found_ = false;
 };
 
-inline UsersDataScanner::UsersDataScanner(std::string recordText) : record_(std::move(recordText)) {}
+inline UsersDataScanner::UsersDataScanner(std::string recordText)
+    : record_(std::move(recordText)) {}
 
 inline void UsersDataScanner::Feed(const std::uint8_t* bytes, std::size_t n) {
     if (found_ || bytes == nullptr) return;
@@ -103,7 +104,8 @@ inline bool UsersDataScanner::CompleteRecord(const char* digits) {
     // A reader set to Wiegand 26 sends only the first three bytes, so a new
     // number must differ from every recorded one there already; an equal
     // whole record is equal there too.
-    if (record_.size() == scan_detail::kRecordDigits && std::memcmp(digits, record_.data(), scan_detail::kW26Digits) == 0) {
+    if (record_.size() == scan_detail::kRecordDigits &&
+        std::memcmp(digits, record_.data(), scan_detail::kW26Digits) == 0) {
         found_ = true;
     }
     return found_;

@@ -74,7 +74,8 @@ double CycleMs(bool verify, int cards) {
 FIGURE(VerifyCycle) {
     const double off = CycleMs(false, 200);
     const double on = CycleMs(true, 200);
-    const std::string clock = "simulated: 50 ms ticks, 1000 ms pause, 300 ms card work; host time added";
+    const std::string clock =
+        "simulated: 50 ms ticks, 1000 ms pause, 300 ms card work; host time added";
     out.push_back({"cyclic_cycle_verify_off", off, "ms", 0, "per card; " + clock});
     out.push_back({"cyclic_cycle_verify_on", on, "ms", off,
                    "per card; reference: verify off; the difference is one read round trip"});

@@ -29,7 +29,8 @@ public:
     Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     std::string_view Text(std::size_t n) {  // up to n bytes
-        const std::string_view out(reinterpret_cast<const char*>(data_) + pos_, n < Left() ? n : Left());
+        const std::string_view out(reinterpret_cast<const char*>(data_) + pos_,
+                                   n < Left() ? n : Left());
         pos_ += out.size();
         return out;
     }
@@ -50,16 +51,21 @@ inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t 
 
 }  // namespace tollvane::fuzz
 
-#define FUZZ_CHECK(cond) \
-    do { if (!(cond)) ::tollvane::fuzz::Fail(__FILE__, __LINE__, #cond); } while (0)
+#define FUZZ_CHECK(cond)                                                \
+    do {                                                                \
+        if (!(cond)) ::tollvane::fuzz::Fail(__FILE__, __LINE__, #cond); \
+    } while (0)
 
 #ifdef TOLLVANE_FUZZER
-#define TOLLVANE_FUZZ_ENTRY(name) \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* d, std::size_t n) { return name##_harness(d, n), 0; }
+#define TOLLVANE_FUZZ_ENTRY(name)                                                 \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* d, std::size_t n) { \
+        return name##_harness(d, n), 0;                                           \
+    }
 #else
-#define TOLLVANE_FUZZ_ENTRY(name) static const ::tollvane::fuzz::Registration name##_registration(#name, name##_harness);
+#define TOLLVANE_FUZZ_ENTRY(name) \
+    static const ::tollvane::fuzz::Registration name##_registration(#name, name##_harness);
 #endif
-#define TOLLVANE_FUZZ_HARNESS(name)                                        \
+#define TOLLVANE_FUZZ_HARNESS(name)                                         \
     static void name##_harness(const std::uint8_t* data, std::size_t size); \
     TOLLVANE_FUZZ_ENTRY(name)                                               \
     static void name##_harness(const std::uint8_t* data, std::size_t size)

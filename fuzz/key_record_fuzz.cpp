@@ -33,15 +33,18 @@ TOLLVANE_FUZZ_HARNESS(key_record) {
     const RecordSettings s{"SL1", "V", "1", "0", "2", "1", "3", "15", "2"};
     std::string mKey, aKey;
     for (int i = 0; i < 12; ++i) mKey += "0123456789ABCDEF"[in.Byte() & 15];
-    for (int i = 0; i < 32; ++i) aKey += std::string(i % 2 == 0 && i ? " " : "") + "0123456789ABCDEF"[in.Byte() & 15];
+    for (int i = 0; i < 32; ++i)
+        aKey += std::string(i % 2 == 0 && i ? " " : "") + "0123456789ABCDEF"[in.Byte() & 15];
     const std::string description(in.Text(80));
     const std::string written = FormatKeyRecord(mKey, aKey, description, s);
-    FUZZ_CHECK(written.size() == 118 + description.size() + 1 && written.find('\n') == written.size() - 1);
+    FUZZ_CHECK(written.size() == 118 + description.size() + 1 &&
+               written.find('\n') == written.size() - 1);
     KeyRecord read = current;  // whatever came before must not show through
     ParseKeyRecord(std::string_view(written).substr(0, written.size() - 1), read);
     RegroupKeys(read);
     std::string shownDescription = description;
     for (char& c : shownDescription) c = (c == '\n' || c == '\0') ? ' ' : c;
-    FUZZ_CHECK(read.TC == s.TC && read.SN == s.SN && read.BN == s.BN && read.Description == shownDescription);
+    FUZZ_CHECK(read.TC == s.TC && read.SN == s.SN && read.BN == s.BN &&
+               read.Description == shownDescription);
     FUZZ_CHECK(read.M_KEY == SpaceHex(mKey, 6) && read.A_KEY == aKey);
 }

@@ -20,7 +20,8 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     const std::string_view frame = in.Rest();
     // The start form, made once; each input starts from a copy of it.
     static testing::TestApp fresh, t;
-    [[maybe_unused]] static const bool initialised = (InitMainForm(fresh.app), InitMainForm(t.app), true);
+    [[maybe_unused]] static const bool initialised =
+        (InitMainForm(fresh.app), InitMainForm(t.app), true);
     t.form.controls = fresh.form.controls;
     t.app.values = fresh.app.values;
     t.form.SetSelection(Ctl::RoleCombo, role);
@@ -42,7 +43,10 @@ TOLLVANE_FUZZ_HARNESS(read_back) {
     FUZZ_CHECK(t.form[Ctl::SectorUpDown].upDownPos == t.app.values.sectorNumber);
     FUZZ_CHECK(t.form[Ctl::BlockUpDown].upDownPos == t.app.values.blockNumber);
     const auto& v = t.app.values;
-    FUZZ_CHECK(v.crypto1KeyText == t.form[Ctl::Crypto1KeyEdit].text && v.crypto1KeyText == FormatHexBytes(v.crypto1Key.data(), 6));
-    FUZZ_CHECK(v.aesKeyText == t.form[Ctl::AesKeyEdit].text && v.aesKeyText == FormatHexBytes(v.aesKey.data(), 16));
-    FUZZ_CHECK(v.uniqueDataText == t.form[Ctl::SectorDataEdit].text && v.uniqueDataText.size() == 20);
+    FUZZ_CHECK(v.crypto1KeyText == t.form[Ctl::Crypto1KeyEdit].text &&
+               v.crypto1KeyText == FormatHexBytes(v.crypto1Key.data(), 6));
+    FUZZ_CHECK(v.aesKeyText == t.form[Ctl::AesKeyEdit].text &&
+               v.aesKeyText == FormatHexBytes(v.aesKey.data(), 16));
+    FUZZ_CHECK(v.uniqueDataText == t.form[Ctl::SectorDataEdit].text &&
+               v.uniqueDataText.size() == 20);
 }

@@ -16,7 +16,8 @@ static Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& con
     Rows rows;
     for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
         block = seed == 0 ? file.size() - pos : NextBlock(seed, file.size() - pos, 29);
-        scanner.Feed(file.data() + pos, block, [&](std::uint64_t at, std::string_view line) { rows.emplace_back(at, line); });
+        scanner.Feed(file.data() + pos, block,
+                     [&](std::uint64_t at, std::string_view line) { rows.emplace_back(at, line); });
     }
     consumed = scanner.Consumed();
     return rows;
@@ -36,19 +37,24 @@ TOLLVANE_FUZZ_HARNESS(register) {
     const bool formatted = (in.Byte() & 1) != 0;
     RegisterRow fields;
     for (std::string& field : fields) field = formatted ? std::string(in.Text(in.Byte() % 48)) : "";
-    const std::string file = formatted ? std::string(RegisterFileStart()) + FormatRegisterLine(fields) : std::string(in.Rest());
+    const std::string file = formatted
+                                 ? std::string(RegisterFileStart()) + FormatRegisterLine(fields)
+                                 : std::string(in.Rest());
 
     std::uint64_t consumed = 0, blockConsumed = 0;
     const Rows whole = Scan(file, 0, consumed);
-    FUZZ_CHECK(whole == Scan(file, seed, blockConsumed) && consumed == blockConsumed && consumed <= file.size());
+    FUZZ_CHECK(whole == Scan(file, seed, blockConsumed) && consumed == blockConsumed &&
+               consumed <= file.size());
     std::uint64_t after = 0;
     RegisterRow split;
     for (const auto& [offset, line] : whole) {
-        FUZZ_CHECK(offset >= after && offset + line.size() <= consumed && file.compare(offset, line.size(), line) == 0);
+        FUZZ_CHECK(offset >= after && offset + line.size() <= consumed &&
+                   file.compare(offset, line.size(), line) == 0);
         after = offset + line.size();
         SplitRegisterLine(line, split);
     }
     if (!formatted) return;
     FUZZ_CHECK(whole.size() == 1 && consumed == file.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) FUZZ_CHECK(WithoutCrLf(split[i]) == WithoutCrLf(fields[i]));
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        FUZZ_CHECK(WithoutCrLf(split[i]) == WithoutCrLf(fields[i]));
 }

@@ -20,26 +20,35 @@ TOLLVANE_FUZZ_HARNESS(replies) {
     stale.Clear();
     clean.Clear();
     const std::size_t received = std::min(count, ReplyBuffer::kCapacity);
-    std::memcpy(stale.bytes.data(), body.data(), std::min(body.size(), staleBytes ? ReplyBuffer::kCapacity : received));
+    std::memcpy(stale.bytes.data(), body.data(),
+                std::min(body.size(), staleBytes ? ReplyBuffer::kCapacity : received));
     std::memcpy(clean.bytes.data(), body.data(), std::min(body.size(), received));
     stale.count = clean.count = count;
     const ReplyBuffer before = stale;
     const std::string text(reinterpret_cast<const char*>(clean.bytes.data()), received);
 
     const CardResult result = ClassifyCardResult(stale), same = ClassifyCardResult(clean);
-    FUZZ_CHECK(result.kind == same.kind && result.errorCode == same.errorCode && result.message == same.message);
-    const bool success = result.kind == CardResultKind::Success || result.kind == CardResultKind::ReadData;
+    FUZZ_CHECK(result.kind == same.kind && result.errorCode == same.errorCode &&
+               result.message == same.message);
+    const bool success =
+        result.kind == CardResultKind::Success || result.kind == CardResultKind::ReadData;
     FUZZ_CHECK(result.icon == (success ? MessageIcon::Success : MessageIcon::Error));
-    FUZZ_CHECK((result.message == Msg::kAnswerNotRecognized) == (result.kind == CardResultKind::NotRecognised));
+    FUZZ_CHECK((result.message == Msg::kAnswerNotRecognized) ==
+               (result.kind == CardResultKind::NotRecognised));
     if (result.kind == CardResultKind::Success) FUZZ_CHECK(text.starts_with("\rAT+DAT_OK"));
-    if (result.kind == CardResultKind::ReadData) FUZZ_CHECK(text.starts_with("\rAT+ms") && received >= kReadBackReplySize);
-    if (result.kind == CardResultKind::Error) FUZZ_CHECK(text.starts_with("\rAT+ERR_") && result.errorCode >= 3 && result.errorCode <= 18);
+    if (result.kind == CardResultKind::ReadData)
+        FUZZ_CHECK(text.starts_with("\rAT+ms") && received >= kReadBackReplySize);
+    if (result.kind == CardResultKind::Error)
+        FUZZ_CHECK(text.starts_with("\rAT+ERR_") && result.errorCode >= 3 &&
+                   result.errorCode <= 18);
 
     std::size_t end = 99, cleanEnd = 98;
     const AckKind ack = ParseAck(stale, &end);
     FUZZ_CHECK(ack == ParseAck(clean, &cleanEnd) && end == cleanEnd && end <= received);
     FUZZ_CHECK(stale.bytes == before.bytes && stale.count == count);
-    const auto endsWith = [&](std::string_view s) { return end >= s.size() && text.compare(end - s.size(), s.size(), s) == 0; };
+    const auto endsWith = [&](std::string_view s) {
+        return end >= s.size() && text.compare(end - s.size(), s.size(), s) == 0;
+    };
     FUZZ_CHECK((ack == AckKind::Nothing) == (end == 0));
     if (ack == AckKind::Ok) FUZZ_CHECK(endsWith(" - OK!"));
     if (ack == AckKind::OkWithData) FUZZ_CHECK(endsWith(" - OK! >> "));

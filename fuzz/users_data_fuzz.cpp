@@ -33,7 +33,8 @@ TOLLVANE_FUZZ_HARNESS(users_data) {
     Build(blocks, file, seed);
     const std::uint64_t number = UsersDataNumber(unique);
     const std::string separator = whole.SeparatorForNext();
-    FUZZ_CHECK(whole.RecordCount() == blocks.RecordCount() && whole.Contains(number) == blocks.Contains(number));
+    FUZZ_CHECK(whole.RecordCount() == blocks.RecordCount() &&
+               whole.Contains(number) == blocks.Contains(number));
     FUZZ_CHECK(separator == blocks.SeparatorForNext() && whole.RecordCount() <= file.size() / 10);
     FUZZ_CHECK(separator == "" || separator == " " || separator == "\r\n");
     // Found: a record begins with the number's first three bytes.
@@ -46,5 +47,6 @@ TOLLVANE_FUZZ_HARNESS(users_data) {
     UsersDataIndex after;
     Build(after, file + separator + record, seed);
     FUZZ_CHECK(after.Contains(number) && after.RecordCount() == whole.RecordCount());
-    FUZZ_CHECK(whole.RecordCount() == blocks.RecordCount() + 1 && after.SeparatorForNext() == whole.SeparatorForNext());
+    FUZZ_CHECK(whole.RecordCount() == blocks.RecordCount() + 1 &&
+               after.SeparatorForNext() == whole.SeparatorForNext());
 }

@@ -130,8 +130,8 @@ public:
     virtual void RebuildMenu() = 0;
     // Opens the help file in the system's PDF viewer.
     virtual HelpOpening OpenHelpFile() = 0;
-    virtual void ShowAbout() = 0;            // modal, resource 1 (RU) or 2 (EN)
-    virtual void CloseMainWindow() = 0;      // as the window's close box does
+    virtual void ShowAbout() = 0;        // modal, resource 1 (RU) or 2 (EN)
+    virtual void CloseMainWindow() = 0;  // as the window's close box does
     virtual void ShowReadIdWindow(const std::string& title, const std::string values[4]) = 0;
     // Key list window: id 22 opens it with the form's keys, id 23 with record 0.
     virtual void OpenKeyListForAdd() = 0;

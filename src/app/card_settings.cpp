@@ -43,14 +43,18 @@ void PutCardType(FormView& form, CardType type) {
 
 CardSettings ReadCardSettings(const FormView& form, const FormValues& values) {
     CardSettings s;
-    if (form.IsChecked(Ctl::ClassicCheck)) s.cardType = CardType::Classic;
-    else if (form.IsChecked(Ctl::Sl1Radio)) s.cardType = CardType::Sl1;
-    else if (form.IsChecked(Ctl::Sl3Radio)) s.cardType = CardType::Sl3;
+    if (form.IsChecked(Ctl::ClassicCheck))
+        s.cardType = CardType::Classic;
+    else if (form.IsChecked(Ctl::Sl1Radio))
+        s.cardType = CardType::Sl1;
+    else if (form.IsChecked(Ctl::Sl3Radio))
+        s.cardType = CardType::Sl3;
     s.aesAuth = form.IsChecked(Ctl::AesAuthCheck);
     s.workMode = WorkModeOfItem(form.Selection(Ctl::WorkModeCombo));
     s.sector = values.sectorNumber;
     s.block = values.blockNumber;
-    for (const RadioGroup& group : kReaderGroups) s.reader.*group.index = FirstCheckedOf(form, group);
+    for (const RadioGroup& group : kReaderGroups)
+        s.reader.*group.index = FirstCheckedOf(form, group);
     s.crypto1Key = values.crypto1Key;
     s.aesKey = values.aesKey;
     return s;
@@ -62,7 +66,8 @@ void ApplyCardSettings(AppContext& app, const CardSettings& s) {
     if (s.aesAuth) form.SetChecked(Ctl::AesAuthCheck, *s.aesAuth);
     for (const RadioGroup& group : kReaderGroups) {
         const std::optional<int>& n = s.reader.*group.index;
-        if (n && *n >= 0 && *n < static_cast<int>(group.radios.size())) CheckRadio(form, group.radios[*n]);
+        if (n && *n >= 0 && *n < static_cast<int>(group.radios.size()))
+            CheckRadio(form, group.radios[*n]);
     }
     // The role is the one chosen on the form: the layout must fit what the
     // operator is about to do next.
@@ -111,9 +116,9 @@ FormSnapshot SnapshotOf(const CardSettings& s, const std::array<std::uint8_t, 7>
 HexFieldValue KeptValueOf(AppContext& app, Ctl edit) {
     FormValues& v = app.values;
     switch (edit) {
-    case Ctl::Crypto1KeyEdit: return {v.crypto1Key, v.crypto1KeyText, v.crypto1Filter};
-    case Ctl::AesKeyEdit: return {v.aesKey, v.aesKeyText, v.aesFilter};
-    default: return {v.uniqueData, v.uniqueDataText, v.uniqueFilter};
+        case Ctl::Crypto1KeyEdit: return {v.crypto1Key, v.crypto1KeyText, v.crypto1Filter};
+        case Ctl::AesKeyEdit: return {v.aesKey, v.aesKeyText, v.aesFilter};
+        default: return {v.uniqueData, v.uniqueDataText, v.uniqueFilter};
     }
 }
 
@@ -126,7 +131,8 @@ void SetHexField(AppContext& app, Ctl edit, std::span<const std::uint8_t> bytes)
 }
 
 void RefreshConverterFields(AppContext& app) {
-    const ConverterTexts texts = RefreshConverter(app.values.uniqueData, app.values.converterFormat);
+    const ConverterTexts texts =
+        RefreshConverter(app.values.uniqueData, app.values.converterFormat);
     app.form.SetText(Ctl::TouchMemoryEdit, texts.touchMemory);
     app.form.SetText(Ctl::HexEdit, texts.hex);
     app.form.SetText(Ctl::DecEdit, texts.dec);

@@ -53,7 +53,8 @@ CardSettings ReadCardSettings(const FormView& form, const FormValues& values);
 void ApplyCardSettings(AppContext& app, const CardSettings& settings);
 
 // What the frame builders read: the settings and the user data.
-FormSnapshot SnapshotOf(const CardSettings& settings, const std::array<std::uint8_t, 7>& uniqueData);
+FormSnapshot SnapshotOf(const CardSettings& settings,
+                        const std::array<std::uint8_t, 7>& uniqueData);
 
 // Where a hex edit (Crypto1KeyEdit, AesKeyEdit, SectorDataEdit) keeps its
 // value beside the control; any other control names the user data.

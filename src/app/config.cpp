@@ -52,8 +52,7 @@ std::size_t LineEnd(const std::string& text, std::size_t from) {
 LanguageId LanguageOf(const std::string& text) {
     std::size_t length = 0;
     const std::size_t got = text.size() < kLineBuffer - 1 ? text.size() : kLineBuffer - 1;
-    while (length < got && text[length] != '\0' && text[length++] != '\n') {
-    }
+    while (length < got && text[length] != '\0' && text[length++] != '\n') {}
     return IsLine(text.data(), length, kEnglishLine) ? LanguageId::English : LanguageId::Russian;
 }
 
@@ -77,7 +76,8 @@ bool IsVerifyLine(const std::string& line) {
 }
 
 bool WriteWhole(File& file, const std::string& text) {
-    return file.Seek(0) && file.Write(text.data(), text.size()) && file.Resize(text.size()) && file.Flush();
+    return file.Seek(0) && file.Write(text.data(), text.size()) && file.Resize(text.size()) &&
+           file.Flush();
 }
 
 }  // namespace
@@ -88,7 +88,8 @@ LanguageId ReadConfig(Files& files, const std::string& path) {
     if (!opened) {
         // Only a missing file is created: one that exists but cannot be read
         // is left as it is rather than emptied.
-        if (opened.status == FileStatus::NotFound && files.Open(path, OpenMode::CreateAlways, file)) {
+        if (opened.status == FileStatus::NotFound &&
+            files.Open(path, OpenMode::CreateAlways, file)) {
             if (file->Write(kRussianLine, kLineBytes)) file->Flush();
         }
         return LanguageId::Russian;
@@ -131,8 +132,10 @@ bool SaveVerifyAfterWrite(Files& files, const std::string& path, bool on) {
     std::string saved = text.substr(0, from);
     // The first line ends in CR LF, as the language's save writes it: that
     // save puts its 16 bytes over the start and must end where this line does.
-    if (saved.empty() || saved.back() != '\n') saved += "\r\n";
-    else if (saved.size() < 2 || saved[saved.size() - 2] != '\r') saved.insert(saved.size() - 1, "\r");
+    if (saved.empty() || saved.back() != '\n')
+        saved += "\r\n";
+    else if (saved.size() < 2 || saved[saved.size() - 2] != '\r')
+        saved.insert(saved.size() - 1, "\r");
     // A line end added to a first line that had none can make it say English
     // ("Language = EN;" alone reads as Russian): the first line then becomes
     // the line of the language it meant before.

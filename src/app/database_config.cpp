@@ -12,15 +12,19 @@ constexpr std::uint64_t kMaxBytes = 64 * 1024;
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
 std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
     return text;
 }
 
 bool SameWord(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
     }
     return true;
 }
@@ -38,7 +42,9 @@ std::string ToHex(std::string_view bytes) {
 // Empty when text is not whole pairs of hexadecimal digits.
 std::string FromHex(std::string_view hex) {
     const auto digit = [](char c) {
-        return std::isxdigit(static_cast<unsigned char>(c)) ? (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10) : -1;
+        return std::isxdigit(static_cast<unsigned char>(c))
+                   ? (std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10)
+                   : -1;
     };
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
@@ -75,7 +81,8 @@ void EachPair(std::string_view connection, Found&& found) {
             next = connection.find(';', next);
         } else {
             const std::size_t end = connection.find(';', next);
-            value = Trimmed(connection.substr(next, end == std::string_view::npos ? std::string_view::npos : end - next));
+            value = Trimmed(connection.substr(
+                next, end == std::string_view::npos ? std::string_view::npos : end - next));
             next = end;
         }
         found(key, value);
@@ -98,23 +105,28 @@ FileResult ReadDatabaseSettings(Files& files, const std::string& path, DatabaseS
         const std::string_view line = Trimmed(std::string_view(text).substr(at, end - at));
         at = end + 1;
         if (line.starts_with('[')) {
-            inSection = line.ends_with(']') && SameWord(Trimmed(line.substr(1, line.size() - 2)), "Database");
+            inSection = line.ends_with(']') &&
+                        SameWord(Trimmed(line.substr(1, line.size() - 2)), "Database");
             continue;
         }
         const std::size_t equals = line.find('=');
         if (!inSection || equals == std::string_view::npos) continue;
-        const std::string_view key = Trimmed(line.substr(0, equals)), value = Trimmed(line.substr(equals + 1));
+        const std::string_view key = Trimmed(line.substr(0, equals)),
+                               value = Trimmed(line.substr(equals + 1));
         if (SameWord(key, "Connection")) settings.connection = value;
         if (SameWord(key, "Password")) settings.sealedPassword = FromHex(value);
     }
     return FileResult::Success();
 }
 
-FileResult SaveDatabaseSettings(Files& files, const std::string& path, const DatabaseSettings& settings) {
+FileResult SaveDatabaseSettings(Files& files, const std::string& path,
+                                const DatabaseSettings& settings) {
     std::string text = "[Database]\r\nConnection=" + settings.connection + "\r\n";
-    if (!settings.sealedPassword.empty()) text += "Password=" + ToHex(settings.sealedPassword) + "\r\n";
+    if (!settings.sealedPassword.empty())
+        text += "Password=" + ToHex(settings.sealedPassword) + "\r\n";
     const std::size_t slash = path.find_last_of("\\/");
-    const std::string temp = (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + kTempName;
+    const std::string temp =
+        (slash == std::string::npos ? "" : path.substr(0, slash + 1)) + kTempName;
     FileResult result;
     {
         std::unique_ptr<File> file;
@@ -143,7 +155,9 @@ std::string ConnectionValue(std::string_view connection, std::string_view key) {
 
 std::string ConnectionForDriver(std::string_view connection, std::string_view password) {
     bool ownPassword = false;
-    EachPair(connection, [&](std::string_view key, const std::string&) { ownPassword |= SameWord(key, "PWD"); });
+    EachPair(connection, [&](std::string_view key, const std::string&) {
+        ownPassword |= SameWord(key, "PWD");
+    });
     std::string result(connection);
     if (password.empty() || ownPassword) return result;
     if (!Trimmed(result).empty() && !Trimmed(result).ends_with(';')) result += ';';

@@ -39,7 +39,8 @@ FileResult ReadDatabaseSettings(Files& files, const std::string& path, DatabaseS
 
 // Replaces the file whole (database.tmp written and flushed, then moved over
 // it), so that a power loss leaves either the old settings or the new.
-FileResult SaveDatabaseSettings(Files& files, const std::string& path, const DatabaseSettings& settings);
+FileResult SaveDatabaseSettings(Files& files, const std::string& path,
+                                const DatabaseSettings& settings);
 
 // The value of key (any case) in an ODBC connection string, braces taken off;
 // empty when the key is not there.

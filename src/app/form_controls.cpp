@@ -94,8 +94,9 @@ constexpr FormControlInfo kMainForm[] = {
 };
 // clang-format on
 
-constexpr std::span<const Ctl> kRadioGroups[] = {kSecurityLevelRadios, kInterfaceRadios, kIndicationRadios,
-                                                 kStandbyRadios,       kTouchPollRadios, kConverterRadios};
+constexpr std::span<const Ctl> kRadioGroups[] = {kSecurityLevelRadios, kInterfaceRadios,
+                                                 kIndicationRadios,    kStandbyRadios,
+                                                 kTouchPollRadios,     kConverterRadios};
 
 }  // namespace
 

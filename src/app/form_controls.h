@@ -39,12 +39,14 @@ std::span<const FormControlInfo> MainFormControls();
 
 // The radio groups: checking one radio clears the others of its group.
 inline constexpr Ctl kSecurityLevelRadios[] = {Ctl::Sl1Radio, Ctl::Sl3Radio};
-inline constexpr Ctl kInterfaceRadios[] = {Ctl::IfTouchMemoryRadio, Ctl::IfW26Radio, Ctl::IfW44Radio,
-                                           Ctl::IfW58Radio};
+inline constexpr Ctl kInterfaceRadios[] = {Ctl::IfTouchMemoryRadio, Ctl::IfW26Radio,
+                                           Ctl::IfW44Radio, Ctl::IfW58Radio};
 inline constexpr Ctl kIndicationRadios[] = {Ctl::IndDirectRadio, Ctl::IndInverseRadio};
-inline constexpr Ctl kStandbyRadios[] = {Ctl::StandbyDynamicRadio, Ctl::StandbyStaticRadio, Ctl::StandbyOffRadio};
+inline constexpr Ctl kStandbyRadios[] = {Ctl::StandbyDynamicRadio, Ctl::StandbyStaticRadio,
+                                         Ctl::StandbyOffRadio};
 inline constexpr Ctl kTouchPollRadios[] = {Ctl::TouchPollOnRadio, Ctl::TouchPollOffRadio};
-inline constexpr Ctl kConverterRadios[] = {Ctl::ConvTmW44Radio, Ctl::ConvW26Radio, Ctl::ConvW58Radio};
+inline constexpr Ctl kConverterRadios[] = {Ctl::ConvTmW44Radio, Ctl::ConvW26Radio,
+                                           Ctl::ConvW58Radio};
 
 // The group of a radio; empty for any other control.
 std::span<const Ctl> RadioGroupOf(Ctl radio);

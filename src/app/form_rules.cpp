@@ -113,12 +113,13 @@ constexpr LayoutRow kLayoutTable[] = {
 
 // The controls that "Generate unique data before write" locks: the data
 // field, its button and the converter.
-constexpr Ctl kUniqueLocked[] = {SectorDataEdit, TouchMemoryEdit, HexEdit,      DecEdit,
-                                 GenerateUniqueButton, ConvTmW44Radio, ConvW26Radio, ConvW58Radio};
+constexpr Ctl kUniqueLocked[] = {SectorDataEdit,       TouchMemoryEdit, HexEdit,      DecEdit,
+                                 GenerateUniqueButton, ConvTmW44Radio,  ConvW26Radio, ConvW58Radio};
 
 // The controls that only a Master role with a Mifare Classic card leaves
 // usable; the User rules turn them off.
-constexpr Ctl kCardTypeControls[] = {ClassicCheck, PlusCheck, Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyEdit};
+constexpr Ctl kCardTypeControls[] = {ClassicCheck, PlusCheck,    Sl1Radio,
+                                     Sl3Radio,     AesAuthCheck, AesKeyEdit};
 
 void EnableAll(FormView& form, std::initializer_list<Ctl> ctls, bool on) {
     for (Ctl c : ctls) form.Enable(c, on);
@@ -165,22 +166,30 @@ void ApplyLayout(AppContext& app, Layout layout) {
     for (const LayoutRow& row : kLayoutTable) {
         std::optional<bool> value;
         switch (row.cells[static_cast<int>(layout)]) {
-        case Keep: break;
-        case On: value = true; break;
-        case Off: value = false; break;
-        case OffIfClassic: if (classic) value = false; break;
-        case OnIfClassicOrSl1: if (classic || sl1) value = true; break;
-        case OnUnlessSl3: if (!sl3) value = true; break;
-        case OnIfUnique: value = unique; break;
-        case OffIfUnique: value = !unique; break;
-        case OffCleared:
-            value = false;
-            form.SetChecked(row.ctl, false);
-            break;
+            case Keep: break;
+            case On: value = true; break;
+            case Off: value = false; break;
+            case OffIfClassic:
+                if (classic) value = false;
+                break;
+            case OnIfClassicOrSl1:
+                if (classic || sl1) value = true;
+                break;
+            case OnUnlessSl3:
+                if (!sl3) value = true;
+                break;
+            case OnIfUnique: value = unique; break;
+            case OffIfUnique: value = !unique; break;
+            case OffCleared:
+                value = false;
+                form.SetChecked(row.ctl, false);
+                break;
         }
         if (!value) continue;
-        if (row.aspect == Aspect::Enabled) form.Enable(row.ctl, *value);
-        else form.Show(row.ctl, *value);
+        if (row.aspect == Aspect::Enabled)
+            form.Enable(row.ctl, *value);
+        else
+            form.Show(row.ctl, *value);
     }
 }
 
@@ -191,43 +200,50 @@ int FormRuleCode(const FormView& form) {
 void ApplyFormRule(AppContext& app, int code) {
     FormView& form = app.form;
     switch (code) {
-    case 0: case 1: case 2: case 3:
-        EnableAll(form, {ClassicCheck, PlusCheck}, true);
-        if (form.IsChecked(PlusCheck)) {
-            EnableAll(form, {Sl1Radio, Sl3Radio, AesKeyLabel, AesKeyEdit, ShowAesCheck, GenerateRandomButton}, true);
-            if (form.IsChecked(Sl1Radio)) form.Enable(AesAuthCheck, true);
-        }
-        if (form.IsChecked(UniqueBeforeWriteCheck)) ClearUniqueBeforeWrite(form);
-        if (code == 0) {
-            SetSector(app, 1);
-            SetBlock(app, 0);
-            ResetCrypto1Key(app);
-            HideKeyIfShown(form, ShowCrypto1Check, Crypto1KeyEdit);
-            ApplyLayout(app, Layout::MasterCardId);
-        } else if (code == 2) {
-            SetBlock(app, 0);
-            ApplyLayout(app, Layout::MasterCardIdAfterLogin);
-        } else {
-            ApplyLayout(app, Layout::MasterSectorData);
-        }
-        break;
-    case 10:
-        if (form.IsChecked(ClassicCheck)) {
-            EnableAll(form, {AesKeyLabel, ShowAesCheck}, false);
-            ResetAesKey(app);
-            HideKeyIfShown(form, ShowAesCheck, AesKeyEdit);
-        }
-        if (form.IsChecked(PlusCheck)) EnableAll(form, {WriteButton, WriteCyclicButton}, true);
-        for (Ctl c : kCardTypeControls) form.Enable(c, false);
-        ApplyLayout(app, Layout::UserCardId);
-        break;
-    case 11: case 12: case 13:
-        for (Ctl c : kCardTypeControls) form.Enable(c, false);
-        if (form.IsChecked(PlusCheck)) form.Enable(ShowAesCheck, true);
-        ApplyLayout(app, code == 12 ? Layout::UserCardIdAfterLogin : Layout::UserSectorData);
-        break;
-    default:
-        break;
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            EnableAll(form, {ClassicCheck, PlusCheck}, true);
+            if (form.IsChecked(PlusCheck)) {
+                EnableAll(form,
+                          {Sl1Radio, Sl3Radio, AesKeyLabel, AesKeyEdit, ShowAesCheck,
+                           GenerateRandomButton},
+                          true);
+                if (form.IsChecked(Sl1Radio)) form.Enable(AesAuthCheck, true);
+            }
+            if (form.IsChecked(UniqueBeforeWriteCheck)) ClearUniqueBeforeWrite(form);
+            if (code == 0) {
+                SetSector(app, 1);
+                SetBlock(app, 0);
+                ResetCrypto1Key(app);
+                HideKeyIfShown(form, ShowCrypto1Check, Crypto1KeyEdit);
+                ApplyLayout(app, Layout::MasterCardId);
+            } else if (code == 2) {
+                SetBlock(app, 0);
+                ApplyLayout(app, Layout::MasterCardIdAfterLogin);
+            } else {
+                ApplyLayout(app, Layout::MasterSectorData);
+            }
+            break;
+        case 10:
+            if (form.IsChecked(ClassicCheck)) {
+                EnableAll(form, {AesKeyLabel, ShowAesCheck}, false);
+                ResetAesKey(app);
+                HideKeyIfShown(form, ShowAesCheck, AesKeyEdit);
+            }
+            if (form.IsChecked(PlusCheck)) EnableAll(form, {WriteButton, WriteCyclicButton}, true);
+            for (Ctl c : kCardTypeControls) form.Enable(c, false);
+            ApplyLayout(app, Layout::UserCardId);
+            break;
+        case 11:
+        case 12:
+        case 13:
+            for (Ctl c : kCardTypeControls) form.Enable(c, false);
+            if (form.IsChecked(PlusCheck)) form.Enable(ShowAesCheck, true);
+            ApplyLayout(app, code == 12 ? Layout::UserCardIdAfterLogin : Layout::UserSectorData);
+            break;
+        default: break;
     }
 }
 
@@ -256,8 +272,8 @@ void ResetMasterPart(AppContext& app) {
     SetSector(app, 1);
     SetBlock(app, 0);
     EnableAll(form,
-              {SectorLabel, SectorUpDown, SectorEdit, BlockLabel, BlockUpDown, BlockEdit, Crypto1KeyLabel,
-               Crypto1KeyEdit},
+              {SectorLabel, SectorUpDown, SectorEdit, BlockLabel, BlockUpDown, BlockEdit,
+               Crypto1KeyLabel, Crypto1KeyEdit},
               false);
     ResetCrypto1Key(app);
     form.Enable(ShowCrypto1Check, false);
@@ -284,7 +300,9 @@ void ClickPlus(AppContext& app) {
     app.form.SetChecked(ClassicCheck, false);
     app.form.SetChecked(PlusCheck, true);
     EnableAll(app.form,
-              {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck, GenerateRandomButton}, true);
+              {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
+               GenerateRandomButton},
+              true);
 }
 
 void ClickSl1(AppContext& app) {

@@ -7,8 +7,8 @@ namespace tollvane {
 namespace {
 
 constexpr Msg kRoleItems[] = {Msg::kRoleMaster, Msg::kRoleUser};
-constexpr Msg kWorkModeItems[] = {Msg::kWorkModeCardId, Msg::kWorkModeSectorData, Msg::kWorkModeCardIdLoggedIn,
-                                  Msg::kWorkModeSectorDataDecrypt};
+constexpr Msg kWorkModeItems[] = {Msg::kWorkModeCardId, Msg::kWorkModeSectorData,
+                                  Msg::kWorkModeCardIdLoggedIn, Msg::kWorkModeSectorDataDecrypt};
 
 template <std::size_t N>
 void Refill(AppContext& app, Ctl combo, const Msg (&items)[N]) {
@@ -35,11 +35,14 @@ std::string MainWindowTitle(const MessageTable& texts, const RecordsPlace& recor
     if (!records.database) return title;
     title += FillText(texts[Msg::kTitleDatabase], {records.name});
     if (records.unreachable) title += texts[Msg::kTitleUnreachable];
-    if (records.waiting > 0) title += FillText(texts[Msg::kTitleQueued], {std::to_string(records.waiting)});
+    if (records.waiting > 0)
+        title += FillText(texts[Msg::kTitleQueued], {std::to_string(records.waiting)});
     return title;
 }
 
-void ShowRecordsPlace(AppContext& app) { app.shell.SetMainTitle(MainWindowTitle(app.texts, app.records)); }
+void ShowRecordsPlace(AppContext& app) {
+    app.shell.SetMainTitle(MainWindowTitle(app.texts, app.records));
+}
 
 void ApplyTexts(AppContext& app) {
     app.texts.Load(app.language);

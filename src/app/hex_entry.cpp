@@ -65,14 +65,16 @@ void FilterEntry(AppContext& app, const HexFieldInfo& field) {
     // A field holding all its digits is done: taking the focus away parses
     // it through OnEditLeft. A keystroke that was refused because the field
     // was full already leaves the entry open, as a digit limit would.
-    if (!refused && value.filterActive && AllHexDigits(text) && static_cast<int>(text.size()) == field.digits)
+    if (!refused && value.filterActive && AllHexDigits(text) &&
+        static_cast<int>(text.size()) == field.digits)
         app.form.FocusMainWindow();
 }
 
 void EndEntry(AppContext& app, const HexFieldInfo& field) {
     const HexFieldValue value = KeptValueOf(app, field.edit);
     value.filterActive = false;
-    const ParsedHex parsed = ParseHexField(app.form.Text(field.edit), static_cast<int>(value.bytes.size()));
+    const ParsedHex parsed =
+        ParseHexField(app.form.Text(field.edit), static_cast<int>(value.bytes.size()));
     SetHexField(app, field.edit, parsed.bytes);
 }
 

@@ -31,8 +31,8 @@ public:
     // path is the register's file; displayPath names it in the messages.
     // The rows go to store (the station's records: the file, or the
     // database as well), or to the file alone when there is none.
-    IssuedCardsLog(Files& files, std::string path, Sleeper& sleeper, StationClock& station, std::string displayPath,
-                   RegisterStore* store = nullptr)
+    IssuedCardsLog(Files& files, std::string path, Sleeper& sleeper, StationClock& station,
+                   std::string displayPath, RegisterStore* store = nullptr)
         : files_(files),
           path_(std::move(path)),
           sleeper_(sleeper),
@@ -52,11 +52,12 @@ public:
     // The number the card holds by the register, or none; a failure when
     // the register cannot be read. The one question a run asks of the
     // register about a card.
-    std::optional<RegisterFailure> NumberHeldBy(const CardIdentity& card, std::optional<std::string>& number);
+    std::optional<RegisterFailure> NumberHeldBy(const CardIdentity& card,
+                                                std::optional<std::string>& number);
 
     // The command's frame is about to go out (or failed to): what it is.
-    void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic, const std::string& port,
-                      const std::string& readerVersion);
+    void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
+                      const std::string& port, const std::string& readerVersion);
     bool HasPendingCommand() const { return pending_.has_value(); }
     // The built command was not sent and needs no row.
     void ForgetCommand() { pending_.reset(); }
@@ -64,7 +65,8 @@ public:
     // The outcome of the built command, with the text the operator is shown
     // (or would be, in a cyclic run). A failure when its row could not be
     // written.
-    std::optional<RegisterFailure> RecordOutcome(IssueResult result, int errorCode, const std::string& message);
+    std::optional<RegisterFailure> RecordOutcome(IssueResult result, int errorCode,
+                                                 const std::string& message);
 
     // A row of its own, sent no command (a revocation): stamped with the
     // time and the station, and appended.

@@ -37,7 +37,8 @@ std::optional<std::array<std::uint8_t, N>> WholeKey(const std::string& text) {
     }
     std::array<std::uint8_t, N> bytes{};
     for (std::size_t i = 0; i < N; ++i)
-        bytes[i] = static_cast<std::uint8_t>(HexDigitValue(text[3 * i]) * 16 + HexDigitValue(text[3 * i + 1]));
+        bytes[i] = static_cast<std::uint8_t>(HexDigitValue(text[3 * i]) * 16 +
+                                             HexDigitValue(text[3 * i + 1]));
     return bytes;
 }
 
@@ -49,7 +50,8 @@ void PutRecordCardType(FormView& form, const std::string& type) {
         form.SetChecked(Ctl::PlusCheck, false);
         CheckRadio(form, Ctl::Sl1Radio);
         form.Enable(Ctl::PlusCheck, true);
-        for (Ctl c : {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::AesKeyEdit, Ctl::ShowAesCheck})
+        for (Ctl c :
+             {Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::AesKeyEdit, Ctl::ShowAesCheck})
             form.Enable(c, false);
         form.SetChecked(Ctl::ShowAesCheck, false);
         form.SetPasswordMask(Ctl::AesKeyEdit, true);
@@ -57,14 +59,17 @@ void PutRecordCardType(FormView& form, const std::string& type) {
         form.SetChecked(Ctl::ClassicCheck, false);
         form.SetChecked(Ctl::PlusCheck, true);
         CheckRadio(form, Ctl::Sl1Radio);
-        for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::ShowAesCheck})
+        for (Ctl c :
+             {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::AesAuthCheck, Ctl::ShowAesCheck})
             form.Enable(c, true);
     } else if (type == "SL3") {
         form.SetChecked(Ctl::ClassicCheck, false);
         form.SetChecked(Ctl::PlusCheck, true);
         CheckRadio(form, Ctl::Sl3Radio);
-        for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::ShowAesCheck}) form.Enable(c, true);
-        for (Ctl c : {Ctl::AesAuthCheck, Ctl::Crypto1KeyLabel, Ctl::Crypto1KeyEdit, Ctl::ShowCrypto1Check})
+        for (Ctl c : {Ctl::PlusCheck, Ctl::Sl1Radio, Ctl::Sl3Radio, Ctl::ShowAesCheck})
+            form.Enable(c, true);
+        for (Ctl c :
+             {Ctl::AesAuthCheck, Ctl::Crypto1KeyLabel, Ctl::Crypto1KeyEdit, Ctl::ShowCrypto1Check})
             form.Enable(c, false);
         form.SetChecked(Ctl::ShowCrypto1Check, false);
         form.SetPasswordMask(Ctl::Crypto1KeyEdit, true);
@@ -97,10 +102,13 @@ RecordSettings ReadRecordSettings(const FormView& form, const FormValues& values
 void ApplyKeyRecord(const KeyRecord& record, AppContext& app) {
     PutRecordCardType(app.form, record.TC);
     CardSettings card;
-    if (record.AA == "V") card.aesAuth = true;
-    else if (record.AA == "X") card.aesAuth = false;
+    if (record.AA == "V")
+        card.aesAuth = true;
+    else if (record.AA == "X")
+        card.aesAuth = false;
     // Codes outside a group's list change nothing.
-    card.reader = {CodeDigit(record.OI), CodeDigit(record.LL), CodeDigit(record.DI), CodeDigit(record.SB)};
+    card.reader = {CodeDigit(record.OI), CodeDigit(record.LL), CodeDigit(record.DI),
+                   CodeDigit(record.SB)};
     if (const auto digit = CodeDigit(record.WM)) card.workMode = WorkModeOfItem(*digit);
     // A damaged record must not carry a sector or block the card does not
     // have into a card command; ApplyCardSettings holds both to the ranges.

@@ -19,7 +19,9 @@ void ApplyKeyRecord(const KeyRecord& record, AppContext& app);
 class AppKeyRecordForm : public KeyRecordForm {
 public:
     explicit AppKeyRecordForm(AppContext& app) : app_(app) {}
-    RecordSettings CurrentSettings() const override { return ReadRecordSettings(app_.form, app_.values); }
+    RecordSettings CurrentSettings() const override {
+        return ReadRecordSettings(app_.form, app_.values);
+    }
     void Apply(const KeyRecord& record) override { ApplyKeyRecord(record, app_); }
 
 private:

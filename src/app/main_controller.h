@@ -12,7 +12,16 @@ namespace tollvane {
 // of a run for the list of people, which the "Card holders" window asks
 // for once it has closed.
 enum class Command {
-    Quit, Russian, English, ReadId, Help, About, IssuedCards, CardHolders, IssueHolders, VerifyAfterWrite,
+    Quit,
+    Russian,
+    English,
+    ReadId,
+    Help,
+    About,
+    IssuedCards,
+    CardHolders,
+    IssueHolders,
+    VerifyAfterWrite,
     Database
 };
 

@@ -26,7 +26,8 @@ void SortPortList(AppContext& app) {
     for (int i = 0; i < count; ++i) names.push_back(form.ItemText(Ctl::PortCombo, i));
     form.ResetContent(Ctl::PortCombo);
     // Every registered name stays, under the text it can be opened by.
-    for (const std::string& name : SortPortNames(std::move(names))) form.AddItem(Ctl::PortCombo, name);
+    for (const std::string& name : SortPortNames(std::move(names)))
+        form.AddItem(Ctl::PortCombo, name);
     form.SetSelection(Ctl::PortCombo, 0);
 }
 

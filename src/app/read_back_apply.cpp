@@ -9,16 +9,17 @@ namespace {
 
 CardType CardTypeOf(ReadBackCardType type) {
     switch (type) {
-    case ReadBackCardType::Classic: return CardType::Classic;
-    case ReadBackCardType::Sl1: return CardType::Sl1;
-    case ReadBackCardType::Sl3: return CardType::Sl3;
+        case ReadBackCardType::Classic: return CardType::Classic;
+        case ReadBackCardType::Sl1: return CardType::Sl1;
+        case ReadBackCardType::Sl3: return CardType::Sl3;
     }
     return CardType::Classic;
 }
 
 }  // namespace
 
-void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5, std::size_t available) {
+void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5,
+                           std::size_t available) {
     const ReadBackValues card = DecodeReadBack(frameFromOffset5, available);
     CardSettings settings;
     // A Master card brings its type, the reader's settings and its keys; a
@@ -26,7 +27,8 @@ void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5
     if (card.masterCard) {
         if (card.cardType) settings.cardType = CardTypeOf(*card.cardType);
         settings.aesAuth = card.aesAuthChecked;
-        settings.reader = {card.interfaceIndex, card.indicationIndex, card.standbyIndex, card.touchPollIndex};
+        settings.reader = {card.interfaceIndex, card.indicationIndex, card.standbyIndex,
+                           card.touchPollIndex};
         settings.crypto1Key = card.crypto1Key;
         settings.aesKey = card.aesKey;
     }
@@ -34,7 +36,8 @@ void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5
     settings.sector = card.sectorNumber;
     settings.block = card.blockNumber;
     ApplyCardSettings(app, settings);
-    if (!card.masterCard && card.uniqueData) SetHexField(app, Ctl::SectorDataEdit, *card.uniqueData);
+    if (!card.masterCard && card.uniqueData)
+        SetHexField(app, Ctl::SectorDataEdit, *card.uniqueData);
 }
 
 }  // namespace tollvane

@@ -12,6 +12,7 @@ namespace tollvane {
 // frameFromOffset5: the read-back frame from its card type letter on, whose
 // checksums have been checked; available is how many of its bytes arrived.
 // Letters the form has no control for leave that control group as it was.
-void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5, std::size_t available);
+void ApplySettingsReadBack(AppContext& app, const std::uint8_t* frameFromOffset5,
+                           std::size_t available);
 
 }  // namespace tollvane

@@ -27,7 +27,6 @@ std::vector<std::string> RecordedNumbers(const std::string& text) {
     return numbers;
 }
 
-
 }  // namespace
 
 FileResult ReadStationFiles(Files& files, Sleeper& sleeper, const StationFilePaths& paths,
@@ -63,8 +62,8 @@ FileResult ReadStationFiles(Files& files, Sleeper& sleeper, const StationFilePat
 
 std::string CopyReportText(const MessageTable& texts, const CopyReport& report) {
     std::string text = FillText(texts[Msg::kDatabaseCopied], {std::to_string(report.numbersAdded),
-                                                            std::to_string(report.rowsAdded),
-                                                            std::to_string(report.peopleAdded)});
+                                                              std::to_string(report.rowsAdded),
+                                                              std::to_string(report.peopleAdded)});
     if (report.conflicts.empty()) return text;
     text += "\n\n" + std::string(texts[Msg::kDatabaseCopyConflicts]);
     for (const CopyReport::Conflict& conflict : report.conflicts) {

@@ -15,8 +15,9 @@ private:
     DatabaseReached reached_;
 };
 
-StationRecords::StationRecords(Files& files, Sleeper& sleeper, StationPaths paths, const std::string& connection,
-                               const std::string& station, DatabaseReached reached)
+StationRecords::StationRecords(Files& files, Sleeper& sleeper, StationPaths paths,
+                               const std::string& connection, const std::string& station,
+                               DatabaseReached reached)
     : fileNumbers_(files, sleeper, paths.usersData),
       fileRegister_(files, sleeper, paths.issuedCards),
       watch_(std::make_unique<Watch>(std::move(reached))) {

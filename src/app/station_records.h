@@ -36,13 +36,16 @@ class StationRecords : public UniqueNumberStore, public RegisterStore {
 public:
     // connection: the string for the driver, empty for the files alone;
     // station names this computer in the database's rows.
-    StationRecords(Files& files, Sleeper& sleeper, StationPaths paths, const std::string& connection,
-                   const std::string& station, DatabaseReached reached);
+    StationRecords(Files& files, Sleeper& sleeper, StationPaths paths,
+                   const std::string& connection, const std::string& station,
+                   DatabaseReached reached);
     ~StationRecords() override;
 
     Recording Record(const std::uint8_t data[7]) override { return numbers_->Record(data); }
     std::optional<RegisterFailure> Ready() override { return register_->Ready(); }
-    std::optional<RegisterFailure> Append(const RegisterRow& row) override { return register_->Append(row); }
+    std::optional<RegisterFailure> Append(const RegisterRow& row) override {
+        return register_->Append(row);
+    }
 
     // The register rows waiting for the database.
     std::size_t Waiting() const;

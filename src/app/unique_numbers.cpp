@@ -9,16 +9,21 @@ namespace tollvane {
 
 void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
     switch (failure.step) {
-    case StoreStep::Open: app.ShowMessage(Msg::kUsersDataOpenError, MessageIcon::Error); break;
-    case StoreStep::Read:
-        app.ShowMessage(app.texts[Msg::kUsersDataReadError] + ErrorCodeLine(failure.systemError), MessageIcon::Error);
-        break;
-    case StoreStep::Write:
-        app.ShowMessage(app.texts[Msg::kUsersDataWriteError] + ErrorCodeLine(failure.systemError), MessageIcon::Error);
-        break;
-    case StoreStep::Database:
-        app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.text}), MessageIcon::Error);
-        break;
+        case StoreStep::Open: app.ShowMessage(Msg::kUsersDataOpenError, MessageIcon::Error); break;
+        case StoreStep::Read:
+            app.ShowMessage(
+                app.texts[Msg::kUsersDataReadError] + ErrorCodeLine(failure.systemError),
+                MessageIcon::Error);
+            break;
+        case StoreStep::Write:
+            app.ShowMessage(
+                app.texts[Msg::kUsersDataWriteError] + ErrorCodeLine(failure.systemError),
+                MessageIcon::Error);
+            break;
+        case StoreStep::Database:
+            app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.text}),
+                            MessageIcon::Error);
+            break;
     }
 }
 

@@ -47,7 +47,8 @@ void SortInRows(const std::vector<KeyboardControl>& controls, std::vector<int>& 
     std::vector<std::pair<int, int>> keyed;  // (row, index)
     for (std::size_t i = 0; i < indices.size(); ++i) keyed.emplace_back(row[i], indices[i]);
     std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : controls[a.second].rect.left < controls[b.second].rect.left;
+        return a.first != b.first ? a.first < b.first
+                                  : controls[a.second].rect.left < controls[b.second].rect.left;
     });
     for (std::size_t i = 0; i < keyed.size(); ++i) indices[i] = keyed[i].second;
 }
@@ -56,7 +57,8 @@ void SortInRows(const std::vector<KeyboardControl>& controls, std::vector<int>& 
 std::vector<int> ReadingOrder(const std::vector<KeyboardControl>& controls) {
     std::vector<int> boxes;
     for (std::size_t i = 0; i < controls.size(); ++i)
-        if (controls[i].kind == KeyboardControl::GroupBox && controls[i].usable) boxes.push_back(static_cast<int>(i));
+        if (controls[i].kind == KeyboardControl::GroupBox && controls[i].usable)
+            boxes.push_back(static_cast<int>(i));
     std::stable_sort(boxes.begin(), boxes.end(), [&](int a, int b) {
         const PixelRect &ra = controls[a].rect, &rb = controls[b].rect;
         return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
@@ -65,7 +67,8 @@ std::vector<int> ReadingOrder(const std::vector<KeyboardControl>& controls) {
     std::vector<std::vector<int>> byBox(boxes.size() + 1);
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const KeyboardControl& c = controls[i];
-        if (!c.usable || (c.kind != KeyboardControl::Focusable && c.kind != KeyboardControl::Radio)) continue;
+        if (!c.usable || (c.kind != KeyboardControl::Focusable && c.kind != KeyboardControl::Radio))
+            continue;
         std::size_t slot = 0;
         long long smallest = -1;
         for (std::size_t b = 0; b < boxes.size(); ++b) {
@@ -109,8 +112,10 @@ std::vector<int> TabStops(const std::vector<KeyboardControl>& controls) {
             continue;
         }
         const auto [at, first] = stopOfGroup.emplace(group[i], stops.size());
-        if (first) stops.push_back(i);
-        else if (controls[i].checked && !controls[stops[at->second]].checked) stops[at->second] = i;
+        if (first)
+            stops.push_back(i);
+        else if (controls[i].checked && !controls[stops[at->second]].checked)
+            stops[at->second] = i;
     }
     return stops;
 }

@@ -31,9 +31,9 @@ Placement PlaceInWorkArea(const PixelRect& wanted, const PixelRect& work);
 struct KeyboardControl {
     enum Kind { Passive, Focusable, Radio, GroupBox };
     Kind kind = Passive;
-    PixelRect rect;         // in the window's client area
-    bool usable = false;    // shown and enabled (a group box: shown)
-    bool checked = false;   // a radio
+    PixelRect rect;            // in the window's client area
+    bool usable = false;       // shown and enabled (a group box: shown)
+    bool checked = false;      // a radio
     bool startsGroup = false;  // WS_GROUP: a new group of radios begins here
 };
 

@@ -12,8 +12,12 @@ namespace tollvane {
 class ConsoleBoxes : public MessageBoxes {
 public:
     explicit ConsoleBoxes(bool answer = false) : answer_(answer) {}
-    void Show(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowSystemError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void Show(const std::string& text, MessageIcon) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void ShowSystemError(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
     bool AskYesNo(const std::string&) override { return answer_; }
 
 private:

@@ -2,7 +2,8 @@
 
 namespace tollvane {
 
-FileResult ReadWholeFile(Files& files, const std::string& path, std::string& text, std::uint64_t limit) {
+FileResult ReadWholeFile(Files& files, const std::string& path, std::string& text,
+                         std::uint64_t limit) {
     text.clear();
     std::unique_ptr<File> file;
     const FileResult opened = files.Open(path, OpenMode::ReadShared, file);
@@ -17,8 +18,8 @@ FileResult ReadWholeFile(Files& files, const std::string& path, std::string& tex
     return read;
 }
 
-FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path, OpenMode mode,
-                              std::unique_ptr<File>& file) {
+FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path,
+                              OpenMode mode, std::unique_ptr<File>& file) {
     for (int pause = 0;; ++pause) {
         const FileResult opened = files.Open(path, mode, file);
         if (opened.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses) return opened;
@@ -31,8 +32,9 @@ bool IsProgramFileName(std::string_view path) {
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     // Windows drops trailing dots and blanks: "keys.data." is keys.data.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-    static constexpr std::string_view kNames[] = {"cardholders.csv", "issuedcards.csv", "usersdata.data", "crkeys.data",
-                                                  "zipkeys.data",    "keys.data",       "appconfig.ini"};
+    static constexpr std::string_view kNames[] = {
+        "cardholders.csv", "issuedcards.csv", "usersdata.data", "crkeys.data",
+        "zipkeys.data",    "keys.data",       "appconfig.ini"};
     for (std::string_view own : kNames) {
         if (own.size() != name.size()) continue;
         bool same = true;

@@ -26,7 +26,9 @@ struct FileResult {
     std::uint32_t error = 0;
 
     static FileResult Success() { return {}; }
-    static FileResult Failure(std::uint32_t code, FileStatus status = FileStatus::Failed) { return {status, code}; }
+    static FileResult Failure(std::uint32_t code, FileStatus status = FileStatus::Failed) {
+        return {status, code};
+    }
     explicit operator bool() const { return status == FileStatus::Ok; }
 };
 
@@ -39,12 +41,12 @@ struct FileStamp {
 };
 
 enum class OpenMode {
-    Read,            // existing file, read access, no sharing
-    ReadWrite,       // existing file, read and write access, no sharing
-    CreateAlways,    // new or emptied file, write access, no sharing
-    ReadShared,      // existing file, read access; others may read, write and delete meanwhile
-    AppendShared,    // existing or new file, read and write access; others may only read meanwhile
-    Hold,            // existing or new file, read and write access, no sharing: a lock between programs
+    Read,          // existing file, read access, no sharing
+    ReadWrite,     // existing file, read and write access, no sharing
+    CreateAlways,  // new or emptied file, write access, no sharing
+    ReadShared,    // existing file, read access; others may read, write and delete meanwhile
+    AppendShared,  // existing or new file, read and write access; others may only read meanwhile
+    Hold,  // existing or new file, read and write access, no sharing: a lock between programs
 };
 
 // An open file with a current position, which starts at 0; closed by its
@@ -69,7 +71,8 @@ public:
 class Files {
 public:
     virtual ~Files() = default;
-    virtual FileResult Open(const std::string& path, OpenMode mode, std::unique_ptr<File>& file) = 0;
+    virtual FileResult Open(const std::string& path, OpenMode mode,
+                            std::unique_ptr<File>& file) = 0;
     // Copies from over to, overwriting to.
     virtual FileResult Copy(const std::string& from, const std::string& to) = 0;
     // Puts from in the place of to in one step, durably: afterwards to is
@@ -108,8 +111,8 @@ inline constexpr int kShareRetryPauses = 20;
 FileResult ReadWholeFile(Files& files, const std::string& path, std::string& text,
                          std::uint64_t limit = UINT64_MAX);
 
-FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path, OpenMode mode,
-                              std::unique_ptr<File>& file);
+FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path,
+                              OpenMode mode, std::unique_ptr<File>& file);
 
 // True when the path's last part names one of the files the program keeps
 // (CardHolders.csv, IssuedCards.csv, usersData.data, the key files,

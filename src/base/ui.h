@@ -39,8 +39,8 @@ class ProgressView {
 public:
     virtual ~ProgressView() = default;
     virtual void Open(const std::string& title, int range) = 0;  // creates ProgressWindow
-    virtual void Step() = 0;                                       // one step of the bar
-    virtual void Close() = 0;                                      // destroys it, if any
+    virtual void Step() = 0;                                     // one step of the bar
+    virtual void Close() = 0;                                    // destroys it, if any
     virtual void EnableMainWindow(bool enable) = 0;
 };
 

@@ -9,9 +9,9 @@ namespace tollvane {
 namespace {
 
 struct FormatLayout {
-    int dataBytes;   // D0 .. D(n-1) make the number
-    int romBytes;    // how many of them go into the Touch Memory code
-    int decWidth;    // digits of the largest number of that size
+    int dataBytes;  // D0 .. D(n-1) make the number
+    int romBytes;   // how many of them go into the Touch Memory code
+    int decWidth;   // digits of the largest number of that size
 };
 
 constexpr FormatLayout kLayouts[3] = {

@@ -19,7 +19,8 @@ bool GenerateKey(RandomSource& random, std::array<std::uint8_t, N>& bytes, std::
 
 }  // namespace
 
-bool GenerateCrypto1Key(RandomSource& random, std::array<std::uint8_t, 6>& bytes, std::string& text) {
+bool GenerateCrypto1Key(RandomSource& random, std::array<std::uint8_t, 6>& bytes,
+                        std::string& text) {
     return GenerateKey(random, bytes, text);
 }
 
@@ -34,17 +35,14 @@ std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumbe
         result.text = FormatHexBytes(result.bytes.data(), result.bytes.size());
         const Recording recording = store.Record(result.bytes.data());
         switch (recording.outcome) {
-            case RecordOutcome::Recorded:
-                result.recorded = true;
-                return result;
+            case RecordOutcome::Recorded: result.recorded = true; return result;
             case RecordOutcome::Failed:
                 // The new value is still shown, with what failed.
                 result.recorded = false;
                 result.failure = recording.failure;
                 return result;
             case RecordOutcome::AlreadyRecorded:
-            case RecordOutcome::KeyTaken:
-                break;
+            case RecordOutcome::KeyTaken: break;
         }
     }
     // A good generator practically never repeats a number this often; a

@@ -18,7 +18,8 @@ struct KeyValue6 {
 
 // Fill the key with fresh random bytes and its display form. False when the
 // random source fails; the outputs are then left unchanged.
-bool GenerateCrypto1Key(RandomSource& random, std::array<std::uint8_t, 6>& bytes, std::string& text);
+bool GenerateCrypto1Key(RandomSource& random, std::array<std::uint8_t, 6>& bytes,
+                        std::string& text);
 bool GenerateAesKey(RandomSource& random, std::array<std::uint8_t, 16>& bytes, std::string& text);
 
 enum class UniqueOutcome { Recorded, NotRecorded };
@@ -34,8 +35,8 @@ struct UniqueResult {
 inline constexpr int kUniqueAttempts = 1000;
 
 // Draws seven bytes until the store records them as new. On a store failure
-// the last value comes back with recorded == false and the failure. nullopt when the random source fails or after
-// kUniqueAttempts values that were all issued already.
+// the last value comes back with recorded == false and the failure. nullopt when the random source
+// fails or after kUniqueAttempts values that were all issued already.
 std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumberStore& store);
 
 }  // namespace tollvane

@@ -18,9 +18,7 @@ int HexDigitValue(char c) {
     return HexLetterValue(c);
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 std::string StripBlanks(std::string_view text) {
     std::string out;
@@ -68,8 +66,8 @@ FilterResult FilterHexInput(std::string_view text, int caret, int digitLimit) {
             return result;
         }
     }
-    result.entryComplete = !text.empty() && digitLimit > 0 &&
-                           text.size() == static_cast<std::size_t>(digitLimit);
+    result.entryComplete =
+        !text.empty() && digitLimit > 0 && text.size() == static_cast<std::size_t>(digitLimit);
     return result;
 }
 

@@ -48,7 +48,8 @@ public:
 
     // Hands every record of one reading of the file to each, in file order;
     // false when the reading fails.
-    static bool ForEachRecord(const FileReading& read, const std::function<void(std::uint64_t number)>& each);
+    static bool ForEachRecord(const FileReading& read,
+                              const std::function<void(std::uint64_t number)>& each);
 
     // Bytes the table takes at most.
     std::size_t MemoryBytes() const;

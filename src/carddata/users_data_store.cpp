@@ -9,7 +9,9 @@ namespace tollvane {
 
 namespace {
 
-Recording Failed(StoreStep step, std::uint32_t code = 0) { return {RecordOutcome::Failed, {step, code}}; }
+Recording Failed(StoreStep step, std::uint32_t code = 0) {
+    return {RecordOutcome::Failed, {step, code}};
+}
 
 // One reading of an open file, from where it stands to its end, in blocks.
 UsersDataIndex::FileReading ReadingOf(File& file, std::uint32_t& error) {
@@ -17,7 +19,8 @@ UsersDataIndex::FileReading ReadingOf(File& file, std::uint32_t& error) {
         std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[UsersDataStore::kBlockSize]);
         for (;;) {
             std::size_t got = 0;
-            const FileResult read = file.Read(reinterpret_cast<char*>(block.get()), UsersDataStore::kBlockSize, got);
+            const FileResult read =
+                file.Read(reinterpret_cast<char*>(block.get()), UsersDataStore::kBlockSize, got);
             if (!read) {
                 error = read.error;
                 return false;
@@ -35,13 +38,16 @@ UsersDataStore::UsersDataStore(Files& files, Sleeper& sleeper, std::string path)
 
 Recording UsersDataStore::Record(const std::uint8_t data[7]) { return RecordOrCheck(data, false); }
 
-Recording UsersDataStore::RecordGiven(const std::uint8_t data[7]) { return RecordOrCheck(data, true); }
+Recording UsersDataStore::RecordGiven(const std::uint8_t data[7]) {
+    return RecordOrCheck(data, true);
+}
 
 Recording UsersDataStore::RecordOrCheck(const std::uint8_t data[7], bool given) {
     Recording outcome;
     {
         std::unique_ptr<File> file;
-        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file)) return Failed(StoreStep::Open);
+        if (!OpenWithShareRetry(files_, sleeper_, path_, OpenMode::ReadWrite, file))
+            return Failed(StoreStep::Open);
         outcome = RecordIn(*file, data, given);
     }
     if (outcome.outcome != RecordOutcome::Recorded) return outcome;
@@ -67,10 +73,12 @@ Recording UsersDataStore::RecordIn(File& file, const std::uint8_t data[7], bool 
         // share them are looked at one by one.
         bool other = false;
         std::uint32_t code = 0;
-        if (const FileResult start = file.Seek(0); !start) return Failed(StoreStep::Read, start.error);
-        const bool complete = UsersDataIndex::ForEachRecord(ReadingOf(file, code), [&](std::uint64_t record) {
-            other = other || ((record >> 16) == (number >> 16) && record != number);
-        });
+        if (const FileResult start = file.Seek(0); !start)
+            return Failed(StoreStep::Read, start.error);
+        const bool complete =
+            UsersDataIndex::ForEachRecord(ReadingOf(file, code), [&](std::uint64_t record) {
+                other = other || ((record >> 16) == (number >> 16) && record != number);
+            });
         if (!complete) return Failed(StoreStep::Read, code);
         return {other ? RecordOutcome::KeyTaken : RecordOutcome::AlreadyRecorded, {}};
     }

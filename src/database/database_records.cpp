@@ -25,7 +25,8 @@ Recording DatabaseNumbers::Record(const std::uint8_t data[7]) {
 
 std::optional<RegisterFailure> DatabaseRegister::Told(const QueueOutcome& outcome) {
     watch_.Reached(!outcome.server, queue_.Waiting());
-    if (!outcome.file) return RegisterFailure{RegisterStep::Write, outcome.file.error, kRegisterQueueFileName};
+    if (!outcome.file)
+        return RegisterFailure{RegisterStep::Write, outcome.file.error, kRegisterQueueFileName};
     return std::nullopt;
 }
 

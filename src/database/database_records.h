@@ -27,7 +27,8 @@ public:
 // is drawn again. Then usersData.data records it too. No server, no number.
 class DatabaseNumbers : public UniqueNumberStore {
 public:
-    DatabaseNumbers(StationDb& db, UniqueNumberStore& local, RegisterQueue& queue, DatabaseWatch& watch)
+    DatabaseNumbers(StationDb& db, UniqueNumberStore& local, RegisterQueue& queue,
+                    DatabaseWatch& watch)
         : db_(db), local_(local), queue_(queue), watch_(watch) {}
 
     Recording Record(const std::uint8_t data[7]) override;
@@ -47,7 +48,8 @@ private:
 // once, when it answers again.
 class DatabaseRegister : public RegisterStore {
 public:
-    DatabaseRegister(StationDb& db, RegisterStore& local, RegisterQueue& queue, DatabaseWatch& watch)
+    DatabaseRegister(StationDb& db, RegisterStore& local, RegisterQueue& queue,
+                     DatabaseWatch& watch)
         : db_(db), local_(local), queue_(queue), watch_(watch) {}
 
     std::optional<RegisterFailure> Ready() override;

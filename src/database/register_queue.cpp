@@ -58,7 +58,8 @@ FileResult RegisterQueue::Keep(const std::vector<RegisterRecord>& records, std::
         return deleted.status == FileStatus::NotFound ? FileResult::Success() : deleted;
     }
     std::string text;
-    for (std::size_t i = from; i < records.size(); ++i) text += records[i].id + "," + FormatRegisterLine(records[i].row);
+    for (std::size_t i = from; i < records.size(); ++i)
+        text += records[i].id + "," + FormatRegisterLine(records[i].row);
     FileResult result;
     {
         std::unique_ptr<File> file;

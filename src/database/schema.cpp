@@ -13,7 +13,8 @@ std::string TableColumnName(const char* fileColumn) {
     std::string name;
     for (const char* c = fileColumn; *c; ++c) {
         const unsigned char ch = static_cast<unsigned char>(*c);
-        if (std::isupper(ch) && c != fileColumn && std::islower(static_cast<unsigned char>(c[-1]))) name += '_';
+        if (std::isupper(ch) && c != fileColumn && std::islower(static_cast<unsigned char>(c[-1])))
+            name += '_';
         name += static_cast<char>(std::tolower(ch));
     }
     return name;
@@ -26,14 +27,16 @@ std::string SchemaSql() {
         ");\n"
         "CREATE TABLE numbers (\n"
         "    number CHAR(10) NOT NULL PRIMARY KEY CHECK (number ~ '^[0-9A-F]{10}$'),\n"
-        "    w26 CHAR(6) GENERATED ALWAYS AS (SUBSTRING(number FROM 1 FOR 6)) STORED NOT NULL UNIQUE,\n"
+        "    w26 CHAR(6) GENERATED ALWAYS AS (SUBSTRING(number FROM 1 FOR 6)) STORED NOT NULL "
+        "UNIQUE,\n"
         "    station TEXT NOT NULL,\n"
         "    recorded_at TIMESTAMP WITH TIME ZONE NOT NULL DEFAULT CURRENT_TIMESTAMP\n"
         ");\n"
         "CREATE TABLE issued_cards (\n"
         "    id TEXT NOT NULL PRIMARY KEY,\n"
         "    station TEXT NOT NULL,\n";
-    for (const char* column : kRegisterColumnNames) sql += "    " + TableColumnName(column) + " TEXT NOT NULL,\n";
+    for (const char* column : kRegisterColumnNames)
+        sql += "    " + TableColumnName(column) + " TEXT NOT NULL,\n";
     sql +=
         "    received_at TIMESTAMP WITH TIME ZONE NOT NULL DEFAULT CURRENT_TIMESTAMP\n"
         ");\n"
@@ -53,9 +56,10 @@ std::string SchemaSql() {
         "CREATE INDEX issued_cards_card ON issued_cards (card_barcode, card_cipher_id);\n"
         "INSERT INTO schema_version (version) VALUES (" +
         std::to_string(kSchemaVersion) + ");\n";
-    if (std::find(kRegisterColumnNames.begin(), kRegisterColumnNames.end(), std::string_view("CardBarcode")) ==
-        kRegisterColumnNames.end())
-        sql.erase(sql.find("CREATE INDEX"), sql.find("INSERT INTO schema_version") - sql.find("CREATE INDEX"));
+    if (std::find(kRegisterColumnNames.begin(), kRegisterColumnNames.end(),
+                  std::string_view("CardBarcode")) == kRegisterColumnNames.end())
+        sql.erase(sql.find("CREATE INDEX"),
+                  sql.find("INSERT INTO schema_version") - sql.find("CREATE INDEX"));
     return sql;
 }
 
@@ -65,8 +69,7 @@ namespace {
 // finds the tables made.
 constexpr char kSchemaLock[] = "SELECT pg_advisory_lock(7405029)";
 constexpr char kSchemaUnlock[] = "SELECT pg_advisory_unlock(7405029)";
-constexpr char kVersionQuery[] =
-    "SELECT MAX(version) FROM schema_version";
+constexpr char kVersionQuery[] = "SELECT MAX(version) FROM schema_version";
 constexpr char kVersionTableQuery[] = "SELECT to_regclass('schema_version') IS NOT NULL";
 
 std::optional<DbError> ReadVersion(DbConnection& connection, bool& present, int& version) {
@@ -98,7 +101,8 @@ std::optional<DbError> MakeTables(DbConnection& connection) {
     const std::string sql = SchemaSql();
     for (std::size_t start = 0; start < sql.size();) {
         const std::size_t end = sql.find(";\n", start);
-        if (auto failure = connection.Run(std::string_view(sql).substr(start, end - start))) return failure;
+        if (auto failure = connection.Run(std::string_view(sql).substr(start, end - start)))
+            return failure;
         start = end + 2;
     }
     return transaction.Commit();

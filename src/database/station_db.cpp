@@ -51,9 +51,9 @@ std::string ArrayLiteral(const Values& values) {
 
 // Runs "<head> VALUES (?,..),(?,..) <tail>" over rows of columns parameters
 // each, a few hundred rows per statement, appending what they return.
-std::optional<DbError> InsertRows(DbConnection& connection, std::string_view head, std::size_t columns,
-                                  const std::vector<DbValue>& params, std::string_view tail,
-                                  std::vector<DbRow>* rows) {
+std::optional<DbError> InsertRows(DbConnection& connection, std::string_view head,
+                                  std::size_t columns, const std::vector<DbValue>& params,
+                                  std::string_view tail, std::vector<DbRow>* rows) {
     constexpr std::size_t kRowsPerStatement = 200;
     std::string one = "(";
     for (std::size_t c = 0; c < columns; ++c) one += c ? ",?" : "?";
@@ -66,8 +66,9 @@ std::optional<DbError> InsertRows(DbConnection& connection, std::string_view hea
         for (std::size_t r = 0; r < count; ++r) sql += (r ? "," : "") + one;
         sql += ' ';
         sql += tail;
-        const std::vector<DbValue> chunk(params.begin() + static_cast<std::ptrdiff_t>(first * columns),
-                                         params.begin() + static_cast<std::ptrdiff_t>((first + count) * columns));
+        const std::vector<DbValue> chunk(
+            params.begin() + static_cast<std::ptrdiff_t>(first * columns),
+            params.begin() + static_cast<std::ptrdiff_t>((first + count) * columns));
         if (auto failure = connection.Run(sql, chunk, rows)) return failure;
     }
     return std::nullopt;
@@ -79,31 +80,36 @@ std::string RegisterInsertHead() {
     return sql + ")";
 }
 
-void AddRegisterParams(const RegisterRecord& record, const std::string& station, std::vector<DbValue>& params) {
+void AddRegisterParams(const RegisterRecord& record, const std::string& station,
+                       std::vector<DbValue>& params) {
     params.emplace_back(record.id);
     params.emplace_back(station);
     for (const std::string& field : record.row) params.emplace_back(field);
 }
 
-constexpr char kHolderColumns[] = "id, name, unique_data, status, time, card_barcode, card_cipher_id";
+constexpr char kHolderColumns[] =
+    "id, name, unique_data, status, time, card_barcode, card_cipher_id";
 
 HolderRecord HolderOfRow(const DbRow& row) {
     HolderRecord person;
     person.id = std::stoll(row[0].value_or("0"));
-    std::string* fields[] = {&person.name, &person.uniqueData, &person.status, &person.time, &person.cardBarcode,
-                             &person.cardCipherId};
+    std::string* fields[] = {&person.name, &person.uniqueData,  &person.status,
+                             &person.time, &person.cardBarcode, &person.cardCipherId};
     for (std::size_t i = 0; i < std::size(fields); ++i) *fields[i] = row[i + 1].value_or("");
     return person;
 }
 
 // The Wiegand 26 keys of numbers whose insert was refused, and who holds them.
-std::optional<DbError> HoldersOfKeys(DbConnection& connection, const std::vector<std::string>& keys,
-                                     std::unordered_map<std::string, std::pair<std::string, std::string>>& holders) {
+std::optional<DbError> HoldersOfKeys(
+    DbConnection& connection, const std::vector<std::string>& keys,
+    std::unordered_map<std::string, std::pair<std::string, std::string>>& holders) {
     std::vector<DbRow> rows;
-    if (auto failure = connection.Run("SELECT w26, number, station FROM numbers WHERE w26 = ANY(CAST(? AS TEXT[]))",
-                                      {ArrayLiteral(keys)}, &rows))
+    if (auto failure = connection.Run(
+            "SELECT w26, number, station FROM numbers WHERE w26 = ANY(CAST(? AS TEXT[]))",
+            {ArrayLiteral(keys)}, &rows))
         return failure;
-    for (const DbRow& row : rows) holders[row[0].value_or("")] = {row[1].value_or(""), row[2].value_or("")};
+    for (const DbRow& row : rows)
+        holders[row[0].value_or("")] = {row[1].value_or(""), row[2].value_or("")};
     return std::nullopt;
 }
 
@@ -124,7 +130,8 @@ std::string RegisterRowIds::Next(const RegisterRow& row) {
         seen_.clear();
     }
     const std::string line = FormatRegisterLine(row);
-    auto it = std::find_if(seen_.begin(), seen_.end(), [&](const auto& entry) { return entry.first == line; });
+    auto it = std::find_if(seen_.begin(), seen_.end(),
+                           [&](const auto& entry) { return entry.first == line; });
     const int occurrence = it == seen_.end() ? 1 : ++it->second;
     if (it == seen_.end()) seen_.emplace_back(line, 1);
     return ContentHash(line) + "-" + std::to_string(occurrence);
@@ -163,8 +170,8 @@ std::optional<DbError> StationDb::WithConnection(Operation&& operation) {
 std::optional<DbError> StationDb::Describe(ServerInfo& info) {
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {
         std::vector<DbRow> rows;
-        if (auto failure =
-                connection.Run("SELECT version(), current_database(), CAST(current_user AS TEXT)", {}, &rows))
+        if (auto failure = connection.Run(
+                "SELECT version(), current_database(), CAST(current_user AS TEXT)", {}, &rows))
             return failure;
         if (rows.empty()) return DbError{"HY000", "The server answered nothing.", 0};
         info = {rows[0][0].value_or(""), rows[0][1].value_or(""), rows[0][2].value_or("")};
@@ -175,16 +182,19 @@ std::optional<DbError> StationDb::Describe(ServerInfo& info) {
 std::optional<DbError> StationDb::RecordNumber(const std::uint8_t data[5], NumberClaim& claim) {
     const std::string number = NumberText(data);
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {
-        auto failure = connection.Run("INSERT INTO numbers (number, station) VALUES (?, ?)", {number, station_});
+        auto failure = connection.Run("INSERT INTO numbers (number, station) VALUES (?, ?)",
+                                      {number, station_});
         if (!failure) {
             claim = NumberClaim::Recorded;
             return std::nullopt;
         }
         if (!IsUniqueViolation(*failure)) return failure;
         std::vector<DbRow> rows;
-        if (auto lookup = connection.Run("SELECT number FROM numbers WHERE w26 = ?", {number.substr(0, 6)}, &rows))
+        if (auto lookup = connection.Run("SELECT number FROM numbers WHERE w26 = ?",
+                                         {number.substr(0, 6)}, &rows))
             return lookup;
-        claim = !rows.empty() && rows[0][0] == number ? NumberClaim::AlreadyRecorded : NumberClaim::W26Taken;
+        claim = !rows.empty() && rows[0][0] == number ? NumberClaim::AlreadyRecorded
+                                                      : NumberClaim::W26Taken;
         return std::nullopt;
     });
 }
@@ -206,15 +216,16 @@ std::optional<DbError> StationDb::NumberOnCard(std::string_view barcode, std::st
         // station's own register reads it: a successful write of a User
         // number puts the number there; a successful Clear, a Revoke, or a
         // successful write of no number takes it away.
-        if (auto failure = connection.Run(
-                "SELECT operation, role, unique_data FROM issued_cards"
-                " WHERE card_barcode = ? AND card_cipher_id = ?"
-                " AND (operation = 'Revoke' OR (result IN ('OK', 'VERIFIED') AND operation IN ('Clear', 'Write')))"
-                " ORDER BY time DESC, received_at DESC LIMIT 1",
-                {std::string(barcode), std::string(cipherId)}, &rows))
+        if (auto failure = connection.Run("SELECT operation, role, unique_data FROM issued_cards"
+                                          " WHERE card_barcode = ? AND card_cipher_id = ?"
+                                          " AND (operation = 'Revoke' OR (result IN ('OK', "
+                                          "'VERIFIED') AND operation IN ('Clear', 'Write')))"
+                                          " ORDER BY time DESC, received_at DESC LIMIT 1",
+                                          {std::string(barcode), std::string(cipherId)}, &rows))
             return failure;
         number.reset();
-        if (!rows.empty() && rows[0][0] == "Write" && rows[0][1] == "User" && !rows[0][2].value_or("").empty())
+        if (!rows.empty() && rows[0][0] == "Write" && rows[0][1] == "User" &&
+            !rows[0][2].value_or("").empty())
             number = rows[0][2];
         return std::nullopt;
     });
@@ -223,8 +234,9 @@ std::optional<DbError> StationDb::NumberOnCard(std::string_view barcode, std::st
 std::optional<DbError> StationDb::LoadHolders(std::vector<HolderRecord>& people) {
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {
         std::vector<DbRow> rows;
-        if (auto failure =
-                connection.Run(std::string("SELECT ") + kHolderColumns + " FROM card_holders ORDER BY id", {}, &rows))
+        if (auto failure = connection.Run(
+                std::string("SELECT ") + kHolderColumns + " FROM card_holders ORDER BY id", {},
+                &rows))
             return failure;
         people.clear();
         for (const DbRow& row : rows) people.push_back(HolderOfRow(row));
@@ -244,8 +256,9 @@ std::optional<DbError> StationDb::ImportHolders(const std::vector<HolderRecord>&
             if (!number.empty()) numbers.insert(numbers.end(), {number, station_});
         }
         std::vector<DbRow> reserved;
-        if (auto failure = InsertRows(connection, "INSERT INTO numbers (number, station)", 2, numbers,
-                                      "ON CONFLICT DO NOTHING RETURNING number", &reserved))
+        if (auto failure =
+                InsertRows(connection, "INSERT INTO numbers (number, station)", 2, numbers,
+                           "ON CONFLICT DO NOTHING RETURNING number", &reserved))
             return failure;
         if (reserved.size() * 2 != numbers.size()) {
             std::vector<std::string> taken;
@@ -253,7 +266,8 @@ std::optional<DbError> StationDb::ImportHolders(const std::vector<HolderRecord>&
             std::sort(taken.begin(), taken.end());
             for (std::size_t i = 0; i < people.size(); ++i) {
                 const std::string number = NumberOfUniqueData(people[i].uniqueData);
-                if (!number.empty() && !std::binary_search(taken.begin(), taken.end(), number)) refused.push_back(i);
+                if (!number.empty() && !std::binary_search(taken.begin(), taken.end(), number))
+                    refused.push_back(i);
             }
             return std::nullopt;  // the transaction rolls back: nothing reserved, nobody added
         }
@@ -261,7 +275,8 @@ std::optional<DbError> StationDb::ImportHolders(const std::vector<HolderRecord>&
         for (const HolderRecord& person : people)
             rows.insert(rows.end(), {person.name, person.uniqueData, std::string("waiting")});
         if (auto failure =
-                InsertRows(connection, "INSERT INTO card_holders (name, unique_data, status)", 3, rows, "", nullptr))
+                InsertRows(connection, "INSERT INTO card_holders (name, unique_data, status)", 3,
+                           rows, "", nullptr))
             return failure;
         return transaction.Commit();
     });
@@ -300,7 +315,8 @@ std::optional<DbError> StationDb::TakeNextWaiting(HolderRecord& person, bool& fo
 std::optional<DbError> StationDb::MarkIssued(const HolderRecord& person) {
     return WithConnection([&](DbConnection& connection) {
         return connection.Run(
-            "UPDATE card_holders SET status = 'issued', unique_data = ?, time = ?, card_barcode = ?,"
+            "UPDATE card_holders SET status = 'issued', unique_data = ?, time = ?, card_barcode = "
+            "?,"
             " card_cipher_id = ?, station = ?, taken_by = NULL, taken_at = NULL"
             " WHERE id = CAST(? AS BIGINT) AND status = 'waiting'",
             {person.uniqueData, person.time, person.cardBarcode, person.cardCipherId, station_,
@@ -311,22 +327,25 @@ std::optional<DbError> StationDb::MarkIssued(const HolderRecord& person) {
 std::optional<DbError> StationDb::ReleaseHolder(std::int64_t id) {
     return WithConnection([&](DbConnection& connection) {
         return connection.Run(
-            "UPDATE card_holders SET taken_by = NULL, taken_at = NULL WHERE id = CAST(? AS BIGINT) AND taken_by = ?",
+            "UPDATE card_holders SET taken_by = NULL, taken_at = NULL WHERE id = CAST(? AS BIGINT) "
+            "AND taken_by = ?",
             {std::to_string(id), station_});
     });
 }
 
-std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& files, CopyReport& report) {
+std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& files,
+                                                   CopyReport& report) {
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {
         report = {};
         DbTransaction transaction(connection);
         if (auto failure = transaction.Begin()) return failure;
 
         std::vector<DbValue> numbers;
-        for (const std::string& number : files.numbers) numbers.insert(numbers.end(), {number, station_});
+        for (const std::string& number : files.numbers)
+            numbers.insert(numbers.end(), {number, station_});
         std::vector<DbRow> added;
-        if (auto failure = InsertRows(connection, "INSERT INTO numbers (number, station)", 2, numbers,
-                                      "ON CONFLICT DO NOTHING RETURNING number", &added))
+        if (auto failure = InsertRows(connection, "INSERT INTO numbers (number, station)", 2,
+                                      numbers, "ON CONFLICT DO NOTHING RETURNING number", &added))
             return failure;
         report.numbersAdded = added.size();
         std::vector<std::string> addedNumbers;
@@ -341,7 +360,9 @@ std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& fi
             if (auto failure = HoldersOfKeys(connection, refusedKeys, holders)) return failure;
         for (const std::string& number : files.numbers) {
             auto it = holders.find(number.substr(0, 6));
-            if (it == holders.end() || std::binary_search(addedNumbers.begin(), addedNumbers.end(), number)) continue;
+            if (it == holders.end() ||
+                std::binary_search(addedNumbers.begin(), addedNumbers.end(), number))
+                continue;
             const auto& [recorded, station] = it->second;
             // This station's own number, copied before: nothing to tell.
             if (recorded == number && station == station_) continue;
@@ -350,10 +371,11 @@ std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& fi
 
         RegisterRowIds ids;
         std::vector<DbValue> rows;
-        for (const RegisterRow& row : files.registerRows) AddRegisterParams({ids.Next(row), row}, station_, rows);
+        for (const RegisterRow& row : files.registerRows)
+            AddRegisterParams({ids.Next(row), row}, station_, rows);
         added.clear();
-        if (auto failure = InsertRows(connection, RegisterInsertHead(), 2 + kRegisterColumnCount, rows,
-                                      "ON CONFLICT (id) DO NOTHING RETURNING id", &added))
+        if (auto failure = InsertRows(connection, RegisterInsertHead(), 2 + kRegisterColumnCount,
+                                      rows, "ON CONFLICT (id) DO NOTHING RETURNING id", &added))
             return failure;
         report.rowsAdded = added.size();
 
@@ -361,18 +383,20 @@ std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& fi
         std::unordered_map<std::string, int> seen;
         std::vector<DbValue> people;
         for (const HolderRecord& p : files.people) {
-            const std::string content = p.name + '\n' + p.uniqueData + '\n' + p.status + '\n' + p.time + '\n' +
-                                        p.cardBarcode + '\n' + p.cardCipherId;
+            const std::string content = p.name + '\n' + p.uniqueData + '\n' + p.status + '\n' +
+                                        p.time + '\n' + p.cardBarcode + '\n' + p.cardCipherId;
             const std::string origin =
                 station_ + ":" + ContentHash(content) + "-" + std::to_string(++seen[content]);
-            people.insert(people.end(), {p.name, p.uniqueData, p.status, p.time, p.cardBarcode, p.cardCipherId,
-                                         p.status == "issued" ? station_ : std::string(), origin});
+            people.insert(people.end(),
+                          {p.name, p.uniqueData, p.status, p.time, p.cardBarcode, p.cardCipherId,
+                           p.status == "issued" ? station_ : std::string(), origin});
         }
         added.clear();
-        if (auto failure = InsertRows(connection,
-                                      "INSERT INTO card_holders (name, unique_data, status, time, card_barcode,"
-                                      " card_cipher_id, station, origin)",
-                                      8, people, "ON CONFLICT (origin) DO NOTHING RETURNING id", &added))
+        if (auto failure = InsertRows(
+                connection,
+                "INSERT INTO card_holders (name, unique_data, status, time, card_barcode,"
+                " card_cipher_id, station, origin)",
+                8, people, "ON CONFLICT (origin) DO NOTHING RETURNING id", &added))
             return failure;
         report.peopleAdded = added.size();
         return transaction.Commit();

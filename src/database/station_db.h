@@ -61,7 +61,7 @@ private:
 // A person of the card holders list as the table holds them; texts as
 // CardHolders.csv writes them.
 struct HolderRecord {
-    std::int64_t id = 0;     // list order: people are added at the end
+    std::int64_t id = 0;  // list order: people are added at the end
     std::string name;
     std::string uniqueData;  // "11 22 33 44 55 66 77", or empty while none is given
     std::string status;      // "waiting", "issued"
@@ -83,9 +83,9 @@ struct CopyReport {
 
 // What a station's files hold, read by the caller.
 struct StationFilesContent {
-    std::vector<std::string> numbers;      // usersData.data's records, in file order
+    std::vector<std::string> numbers;       // usersData.data's records, in file order
     std::vector<RegisterRow> registerRows;  // IssuedCards.csv, in file order
-    std::vector<HolderRecord> people;      // CardHolders.csv, in list order (ids unused)
+    std::vector<HolderRecord> people;       // CardHolders.csv, in list order (ids unused)
 };
 
 class StationDb {
@@ -120,7 +120,8 @@ public:
     // Adds the people at the end of the list and reserves their given
     // numbers, in one transaction: when any given number is recorded already
     // (refused holds their places in people), nothing is added.
-    std::optional<DbError> ImportHolders(const std::vector<HolderRecord>& people, std::vector<std::size_t>& refused);
+    std::optional<DbError> ImportHolders(const std::vector<HolderRecord>& people,
+                                         std::vector<std::size_t>& refused);
     // Takes the waiting people with these ids off the list; issued ones stay.
     std::optional<DbError> RemoveHolders(const std::vector<std::int64_t>& ids);
     // Takes the first waiting person no other station is writing a card for,

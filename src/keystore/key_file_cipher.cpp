@@ -23,29 +23,34 @@ const char* StepText(CipherStep step) {
     return "";
 }
 
-std::optional<CipherFailure> RunNamed(Files& files, KeyFileCipher& cipher, bool encrypt, const std::string& source,
-                                      const std::string& target, const std::string& password) {
+std::optional<CipherFailure> RunNamed(Files& files, KeyFileCipher& cipher, bool encrypt,
+                                      const std::string& source, const std::string& target,
+                                      const std::string& password) {
     std::unique_ptr<File> in;
     if (const FileResult opened = files.Open(source, OpenMode::Read, in); !opened)
         return CipherFailure{CipherStep::OpenSource, source, opened.error};
-    return encrypt ? cipher.Encrypt(*in, source, target, password) : cipher.Decrypt(*in, source, target, password);
+    return encrypt ? cipher.Encrypt(*in, source, target, password)
+                   : cipher.Decrypt(*in, source, target, password);
 }
 
 }  // namespace
 
-std::optional<CipherFailure> EncryptKeyFile(Files& files, KeyFileCipher& cipher, const std::string& source,
-                                            const std::string& target, const std::string& password) {
+std::optional<CipherFailure> EncryptKeyFile(Files& files, KeyFileCipher& cipher,
+                                            const std::string& source, const std::string& target,
+                                            const std::string& password) {
     return RunNamed(files, cipher, true, source, target, password);
 }
 
-std::optional<CipherFailure> DecryptKeyFile(Files& files, KeyFileCipher& cipher, const std::string& source,
-                                            const std::string& target, const std::string& password) {
+std::optional<CipherFailure> DecryptKeyFile(Files& files, KeyFileCipher& cipher,
+                                            const std::string& source, const std::string& target,
+                                            const std::string& password) {
     return RunNamed(files, cipher, false, source, target, password);
 }
 
 std::string CipherFailureText(const CipherFailure& failure) {
     char number[32];
-    std::snprintf(number, sizeof number, "0x%08lX.", static_cast<unsigned long>(failure.systemError));
+    std::snprintf(number, sizeof number, "0x%08lX.",
+                  static_cast<unsigned long>(failure.systemError));
     return std::string(StepText(failure.step)) + "\nНомер ошибки: " + number;
 }
 

@@ -13,8 +13,17 @@ inline constexpr char kKeyFilePassword[] = "q%58tR&73!9?26#xkw";
 
 // The step at which a run through the cipher stopped.
 enum class CipherStep {
-    OpenSource, OpenTarget, AcquireContext, CreateHash, HashData, DeriveKey,
-    Memory, ReadSource, Encrypt, Decrypt, WriteTarget,
+    OpenSource,
+    OpenTarget,
+    AcquireContext,
+    CreateHash,
+    HashData,
+    DeriveKey,
+    Memory,
+    ReadSource,
+    Encrypt,
+    Decrypt,
+    WriteTarget,
 };
 
 // Why a run stopped: the step, the file it concerned (empty for the
@@ -37,17 +46,21 @@ class KeyFileCipher {
 public:
     virtual ~KeyFileCipher() = default;
     virtual std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName,
-                                                 const std::string& target, const std::string& password) = 0;
+                                                 const std::string& target,
+                                                 const std::string& password) = 0;
     virtual std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName,
-                                                 const std::string& target, const std::string& password) = 0;
+                                                 const std::string& target,
+                                                 const std::string& password) = 0;
 };
 
 // The same with the source named: opened for reading without sharing, and
 // closed again afterwards. A missing source makes no target.
-std::optional<CipherFailure> EncryptKeyFile(Files& files, KeyFileCipher& cipher, const std::string& source,
-                                            const std::string& target, const std::string& password);
-std::optional<CipherFailure> DecryptKeyFile(Files& files, KeyFileCipher& cipher, const std::string& source,
-                                            const std::string& target, const std::string& password);
+std::optional<CipherFailure> EncryptKeyFile(Files& files, KeyFileCipher& cipher,
+                                            const std::string& source, const std::string& target,
+                                            const std::string& password);
+std::optional<CipherFailure> DecryptKeyFile(Files& files, KeyFileCipher& cipher,
+                                            const std::string& source, const std::string& target,
+                                            const std::string& password);
 
 // The operator's text for a failure: the step's text, which exists in Russian
 // only and is shown whatever the language, a line break, "Номер ошибки: " and

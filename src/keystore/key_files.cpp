@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-
 namespace tollvane {
 namespace {
 
@@ -19,7 +18,8 @@ FileResult Zero(Files& files, const std::string& path) {
     std::uint64_t size = 0;
     const FileResult opened = files.Open(path, OpenMode::ReadWrite, file);
     if (!opened || !file->Size(size)) return opened;
-    const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWriteBlock)), '\0');
+    const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(size, kWriteBlock)),
+                            '\0');
     for (std::uint64_t left = size; left > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
         if (!file->Write(zeros.data(), n)) return opened;
@@ -55,7 +55,8 @@ KeyLineReader::Result KeyLineReader::Next(std::string& line) {
         const std::size_t available = end_ - pos_;
         const void* feed = std::memchr(start, '\n', available);
         if (feed != nullptr) {
-            const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(feed) - start);
+            const std::size_t length =
+                static_cast<std::size_t>(static_cast<const char*>(feed) - start);
             line.append(start, length);
             pos_ += length + 1;
             return Result::Line;
@@ -85,7 +86,9 @@ void WipeLeftoverPlainKeys(Files& files, const std::string& directory) {
     // middle of it; held elsewhere, an operation is under way and the plain
     // files are its own.
     std::unique_ptr<File> lock;
-    if (files.Open(directory + kKeysLockFile, OpenMode::Hold, lock).status == FileStatus::HeldElsewhere) return;
+    if (files.Open(directory + kKeysLockFile, OpenMode::Hold, lock).status ==
+        FileStatus::HeldElsewhere)
+        return;
     for (const char* name : {kKeysFile, kTmpKeysFile}) {
         const std::string path = directory + name;
         if (!files.Exists(path)) continue;

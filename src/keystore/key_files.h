@@ -75,6 +75,7 @@ struct FirstKeyList {
 // an existing list is never replaced. The list is encrypted into
 // TmpCrKeys.data and moved into place in one step, so crkeys.data is
 // either absent or whole.
-FirstKeyList MakeFirstKeyList(Files& files, KeyFileCipher& cipher, const std::string& directory = {});
+FirstKeyList MakeFirstKeyList(Files& files, KeyFileCipher& cipher,
+                              const std::string& directory = {});
 
 }  // namespace tollvane

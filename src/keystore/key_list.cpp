@@ -7,7 +7,6 @@
 #include <memory>
 #include <utility>
 
-
 namespace tollvane {
 namespace {
 
@@ -15,8 +14,8 @@ namespace {
 constexpr std::size_t kCrypto1FieldLimit = 31;
 constexpr std::size_t kAesFieldLimit = 63;
 
-constexpr char kMaskedCrypto1[] = "*****************";               // 17
-constexpr char kMaskedAes[] = "********************************";     // 32
+constexpr char kMaskedCrypto1[] = "*****************";             // 17
+constexpr char kMaskedAes[] = "********************************";  // 32
 
 std::string Numbered(int index, const char* text) {
     char number[16];
@@ -65,8 +64,9 @@ std::uint64_t LineFingerprint(std::string_view line) {
     return hash;
 }
 
-KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes, const MessageTable& texts,
-                 Sleeper& sleeper, KeyRecordForm& form, std::string directory)
+KeyList::KeyList(Files& files, KeyFileCipher& cipher, MessageBoxes& boxes,
+                 const MessageTable& texts, Sleeper& sleeper, KeyRecordForm& form,
+                 std::string directory)
     : files_(files),
       cipher_(cipher),
       boxes_(boxes),
@@ -172,7 +172,8 @@ KeyListChange KeyList::AddKeyRecord() {
         SingleLine(Limited(ui_->FieldText(KeyField::Description), kDescriptionCapacity));
 
     Operation operation(*this);
-    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken, -1, std::nullopt};
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done)
+        return {taken, -1, std::nullopt};
     KeyListChange change;  // failed until the new list is stored
     // The rows are gathered beside the duplicate check, as a reload of the
     // list would show them; the check itself always compares regrouped keys.
@@ -184,7 +185,8 @@ KeyListChange KeyList::AddKeyRecord() {
         KeysScan scan = ScanKeysFile(operation, OpenMode::ReadWrite, [&](const std::string& line) {
             ParseKeyRecord(line, current_);
             RegroupKeys(current_);
-            if (crypto1 == current_.M_KEY && aes == current_.A_KEY && description == current_.Description) {
+            if (crypto1 == current_.M_KEY && aes == current_.A_KEY &&
+                description == current_.Description) {
                 change.outcome = KeyListOutcome::Duplicate;
                 change.duplicate = number;
                 return false;
@@ -219,7 +221,8 @@ KeyListChange KeyList::AddKeyRecord() {
 
 KeyListChange KeyList::RemoveKeyRecord(int index, std::optional<std::uint64_t> expected) {
     Operation operation(*this);
-    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done) return {taken, -1, std::nullopt};
+    if (const KeyListOutcome taken = operation.Begin(); taken != KeyListOutcome::Done)
+        return {taken, -1, std::nullopt};
     KeyListChange change;  // failed until the new list is stored
     const bool showKeys = ShowsKeys();
     KeyListView view{{}, current_, {}};
@@ -254,7 +257,8 @@ KeyListChange KeyList::RemoveKeyRecord(int index, std::optional<std::uint64_t> e
             if (view.rows.Count() == 0) firstKept = line;
             AppendViewRow(view, line, showKeys);
         }
-        if (!found && next != KeyLineReader::Result::Failed) return {KeyListOutcome::Changed, -1, std::nullopt};
+        if (!found && next != KeyLineReader::Result::Failed)
+            return {KeyListOutcome::Changed, -1, std::nullopt};
         if (write && next == KeyLineReader::Result::End) write = writer.Finish();
         if (!write) {
             operation.Say(Msg::kTempFileWriteError, write.error);
@@ -265,7 +269,8 @@ KeyListChange KeyList::RemoveKeyRecord(int index, std::optional<std::uint64_t> e
             return change;
         }
     }
-    if (const FileResult moved = files_.MoveReplace(PathOf(kTmpKeysFile), PathOf(kKeysFile)); !moved) {
+    if (const FileResult moved = files_.MoveReplace(PathOf(kTmpKeysFile), PathOf(kKeysFile));
+        !moved) {
         operation.Say(Msg::kKeysDataProblem, moved.error);
         return change;
     }
@@ -317,7 +322,8 @@ void KeyList::OnAddNew() {
     KeyListChange added = AddKeyRecord();
     switch (added.outcome) {
         case KeyListOutcome::Duplicate:
-            boxes_.Show(Numbered(added.duplicate, texts_[Msg::kKeyAlreadyInList]), MessageIcon::Error);
+            boxes_.Show(Numbered(added.duplicate, texts_[Msg::kKeyAlreadyInList]),
+                        MessageIcon::Error);
             return;
         case KeyListOutcome::InUse:
         case KeyListOutcome::Changed:
@@ -331,8 +337,7 @@ void KeyList::OnAddNew() {
             }
             break;
         case KeyListOutcome::Failed:
-        case KeyListOutcome::NotStored:
-            break;
+        case KeyListOutcome::NotStored: break;
     }
     // A moment for the files just deleted to be let go of (a virus scanner,
     // a network folder) before the reload makes them again.

@@ -148,7 +148,8 @@ private:
         std::string rest;
         std::unique_ptr<File> file;
     };
-    KeysScan ScanKeysFile(Operation& operation, OpenMode mode, const std::function<bool(const std::string&)>& visit);
+    KeysScan ScanKeysFile(Operation& operation, OpenMode mode,
+                          const std::function<bool(const std::string&)>& visit);
     bool ShowsKeys() const { return ui_ != nullptr && ui_->IsShowKeysChecked(); }
     void ShowRecordFields();
     void ShowView(KeyListView view);

@@ -7,7 +7,7 @@ namespace tollvane {
 
 namespace {
 
-constexpr char kMaskedCrypto1[] = "*****************";            // 17
+constexpr char kMaskedCrypto1[] = "*****************";             // 17
 constexpr char kMaskedAes[] = "********************************";  // 32
 
 // The kept fields of a row, in this order; the keys only when shown.
@@ -18,7 +18,8 @@ enum Kept { kTc, kAa, kWm, kSn, kBn, kDescription, kCrypto1, kAes };
 void KeyListRows::Append(const KeyRecord& record, bool keysShown) {
     starts_.push_back(static_cast<std::uint32_t>(text_.size()));
     masked_.push_back(!keysShown);
-    for (const std::string* field : {&record.TC, &record.AA, &record.WM, &record.SN, &record.BN, &record.Description}) {
+    for (const std::string* field :
+         {&record.TC, &record.AA, &record.WM, &record.SN, &record.BN, &record.Description}) {
         text_.append(field->c_str());
         text_.push_back('\0');
     }
@@ -37,7 +38,8 @@ std::string KeyListRows::Cell(std::size_t row, int column) const {
         std::snprintf(number, sizeof number, "%04d", static_cast<int>(row));
         return number;
     }
-    static constexpr Kept kOfColumn[kKeyListColumns] = {kTc, kTc, kAa, kWm, kSn, kBn, kCrypto1, kAes, kDescription};
+    static constexpr Kept kOfColumn[kKeyListColumns] = {kTc, kTc,      kAa,  kWm,         kSn,
+                                                        kBn, kCrypto1, kAes, kDescription};
     const Kept kept = kOfColumn[column];
     if (masked_[row] && kept == kCrypto1) return kMaskedCrypto1;
     if (masked_[row] && kept == kAes) return kMaskedAes;
@@ -48,7 +50,8 @@ std::string KeyListRows::Cell(std::size_t row, int column) const {
 
 KeyListRow KeyListRows::Row(std::size_t row) const {
     KeyListRow cells;
-    for (int column = 0; column < kKeyListColumns; ++column) cells[static_cast<std::size_t>(column)] = Cell(row, column);
+    for (int column = 0; column < kKeyListColumns; ++column)
+        cells[static_cast<std::size_t>(column)] = Cell(row, column);
     return cells;
 }
 

@@ -7,7 +7,9 @@
 namespace tollvane {
 namespace {
 
-bool IsCSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 }  // namespace
 
@@ -45,13 +47,15 @@ CardIdReply ParseCardIdReply(const ReplyBuffer& reply) {
     // holds there, so a stale tail can never complete a reply.
     const std::size_t received = std::min(reply.count, ReplyBuffer::kCapacity);
     const char* text = reply.c_str();
-    if (received < kCardIdPrefixLength || std::memcmp(text, kCardIdReplyPrefix, kCardIdPrefixLength) != 0) {
+    if (received < kCardIdPrefixLength ||
+        std::memcmp(text, kCardIdReplyPrefix, kCardIdPrefixLength) != 0) {
         result.status = CardIdStatus::BadPrefix;
         return result;
     }
     result.barcode = ParseUnsignedDecimal(text + kCardIdBarcodePos, received - kCardIdBarcodePos);
     if (received > kCardIdCipherPos) {
-        result.cipherId = ParseUnsignedDecimal(text + kCardIdCipherPos, received - kCardIdCipherPos);
+        result.cipherId =
+            ParseUnsignedDecimal(text + kCardIdCipherPos, received - kCardIdCipherPos);
     }
     const bool terminated = received > kCardIdTerminatorPos && text[kCardIdTerminatorPos] == '.';
     result.status = terminated ? CardIdStatus::Ok : CardIdStatus::BadTerminator;
@@ -75,7 +79,8 @@ CardIdTexts FormatCardId(std::uint32_t barcode, std::uint32_t cipher) {
     std::snprintf(buffer, sizeof buffer, "%010u", static_cast<unsigned>(cipher));
     texts.cipherDec = buffer;
     std::snprintf(buffer, sizeof buffer, "%u.%u.%u.%u", static_cast<unsigned>(cipher >> 24),
-                  static_cast<unsigned>((cipher >> 16) & 0xFFu), static_cast<unsigned>((cipher >> 8) & 0xFFu),
+                  static_cast<unsigned>((cipher >> 16) & 0xFFu),
+                  static_cast<unsigned>((cipher >> 8) & 0xFFu),
                   static_cast<unsigned>(cipher & 0xFFu));
     texts.cipherDotted = buffer;
     return texts;

@@ -42,7 +42,8 @@ std::optional<CardIdentity> IdentityOfReply(const ReplyBuffer* reply);
 // white space, an optional sign ('-' negates modulo 2^32), digits; an
 // overflow gives 4294967295. Reads at most length bytes; *consumed (if not
 // null) gets the number of bytes used, 0 when no digits were found.
-std::uint32_t ParseUnsignedDecimal(const char* text, std::size_t length, std::size_t* consumed = nullptr);
+std::uint32_t ParseUnsignedDecimal(const char* text, std::size_t length,
+                                   std::size_t* consumed = nullptr);
 
 struct CardIdTexts {
     std::string barcodeDec;    // "%010u"

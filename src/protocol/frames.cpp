@@ -10,8 +10,8 @@ namespace {
 
 // Returns the letter of the first checked button, or the group's default.
 template <std::size_t N>
-std::uint8_t FirstChecked(const std::array<bool, N>& checked, const std::array<std::uint8_t, N>& letters,
-                          std::uint8_t fallback) {
+std::uint8_t FirstChecked(const std::array<bool, N>& checked,
+                          const std::array<std::uint8_t, N>& letters, std::uint8_t fallback) {
     for (std::size_t i = 0; i < N; ++i) {
         if (checked[i]) return letters[i];
     }
@@ -40,7 +40,8 @@ CommandFrame CloseFrame(CommandFrame& frame) {
 }
 
 void PutCrypto1Key(CommandFrame& frame, const FormSnapshot& form) {
-    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), frame.begin() + kFrameCrypto1KeyOffset);
+    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(),
+              frame.begin() + kFrameCrypto1KeyOffset);
 }
 
 void PutAesKey(CommandFrame& frame, const FormSnapshot& form) {
@@ -52,7 +53,9 @@ void PutSectorAndBlock(SettingsBlock& block, const FormSnapshot& form) {
     block[kSettingsBlockOffset] = static_cast<std::uint8_t>(form.blockNumber);
 }
 
-bool UsesCrypto1(std::uint8_t cardType) { return cardType == kCardTypeClassic || cardType == kCardTypeSl1; }
+bool UsesCrypto1(std::uint8_t cardType) {
+    return cardType == kCardTypeClassic || cardType == kCardTypeSl1;
+}
 bool IsPlus(std::uint8_t cardType) { return cardType == kCardTypeSl1 || cardType == kCardTypeSl3; }
 
 // User read and clear differ only in the operation letter.
@@ -75,10 +78,13 @@ std::uint8_t CardTypeLetter(const FormSnapshot& form) {
                            {kCardTypeClassic, kCardTypeSl1, kCardTypeSl3}, 0);
 }
 
-std::uint8_t AesAuthLetter(const FormSnapshot& form) { return form.aesAuthChecked ? kAesAuthOn : kAesAuthOff; }
+std::uint8_t AesAuthLetter(const FormSnapshot& form) {
+    return form.aesAuthChecked ? kAesAuthOn : kAesAuthOff;
+}
 
 std::uint8_t InterfaceLetter(const FormSnapshot& form) {
-    return FirstChecked<4>({form.ifTouchMemory, form.ifW26, form.ifW44, form.ifW58}, kInterfaceLetters, 'd');
+    return FirstChecked<4>({form.ifTouchMemory, form.ifW26, form.ifW44, form.ifW58},
+                           kInterfaceLetters, 'd');
 }
 
 std::uint8_t IndicationLetter(const FormSnapshot& form) {
@@ -86,7 +92,8 @@ std::uint8_t IndicationLetter(const FormSnapshot& form) {
 }
 
 std::uint8_t StandbyLetter(const FormSnapshot& form) {
-    return FirstChecked<3>({form.standbyDynamic, form.standbyStatic, form.standbyOff}, kStandbyLetters, 'd');
+    return FirstChecked<3>({form.standbyDynamic, form.standbyStatic, form.standbyOff},
+                           kStandbyLetters, 'd');
 }
 
 std::uint8_t TouchPollLetter(const FormSnapshot& form) {
@@ -109,9 +116,11 @@ CommandFrame BuildMasterWriteFrame(const FormSnapshot& form) {
     block[kSettingsStandbyOffset] = StandbyLetter(form);
     block[kSettingsTouchPollOffset] = TouchPollLetter(form);
     // The Master card always carries a work mode the reader understands.
-    block[kSettingsWorkModeOffset] = LetterOf(WorkModeOfItem(form.workModeIndex).value_or(WorkMode::CardId));
+    block[kSettingsWorkModeOffset] =
+        LetterOf(WorkModeOfItem(form.workModeIndex).value_or(WorkMode::CardId));
     PutSectorAndBlock(block, form);
-    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(), block.begin() + kSettingsCrypto1KeyOffset);
+    std::copy(form.crypto1Key.begin(), form.crypto1Key.end(),
+              block.begin() + kSettingsCrypto1KeyOffset);
     CloseSettingsBlock(block, frame);
     return CloseFrame(frame);
 }
@@ -149,9 +158,13 @@ CommandFrame BuildUserWriteFrame(const FormSnapshot& form) {
     return CloseFrame(frame);
 }
 
-CommandFrame BuildUserReadFrame(const FormSnapshot& form) { return BuildUserAccessFrame('r', form); }
+CommandFrame BuildUserReadFrame(const FormSnapshot& form) {
+    return BuildUserAccessFrame('r', form);
+}
 
-CommandFrame BuildUserClearFrame(const FormSnapshot& form) { return BuildUserAccessFrame('c', form); }
+CommandFrame BuildUserClearFrame(const FormSnapshot& form) {
+    return BuildUserAccessFrame('c', form);
+}
 
 SettingsBlock SettingsBlockOf(const CommandFrame& frame) {
     SettingsBlock block{};

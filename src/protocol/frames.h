@@ -43,10 +43,10 @@ inline constexpr std::array<std::uint8_t, 3> kFramePrefix = {'A', 'T', '+'};
 
 // The two text commands go out as bare ASCII: no NUL, line end or checksum.
 // Held as byte arrays so that size() is the number of bytes to send.
-inline constexpr std::array<std::uint8_t, 12> kReadsUsbCommand = {
-    'A', 'T', '+', 'R', 'E', 'A', 'D', 'S', '_', 'U', 'S', 'B'};
-inline constexpr std::array<std::uint8_t, 12> kReadsIdsCommand = {
-    'A', 'T', '+', 'R', 'E', 'A', 'D', 'S', '_', 'I', 'D', 'S'};
+inline constexpr std::array<std::uint8_t, 12> kReadsUsbCommand = {'A', 'T', '+', 'R', 'E', 'A',
+                                                                  'D', 'S', '_', 'U', 'S', 'B'};
+inline constexpr std::array<std::uint8_t, 12> kReadsIdsCommand = {'A', 'T', '+', 'R', 'E', 'A',
+                                                                  'D', 'S', '_', 'I', 'D', 'S'};
 
 // Exactly what the builders read from the form: check states of the buttons,
 // the work mode selection and the values kept beside the edits. The User

@@ -63,8 +63,7 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
                 values.cardType = ReadBackCardType::Sl3;
                 values.aesAuthChecked = false;
                 break;
-            default:
-                break;
+            default: break;
         }
         values.interfaceIndex = IndexOf(kInterfaceLetters, settings(kSettingsInterfaceOffset));
         values.indicationIndex = IndexOf(kIndicationLetters, settings(kSettingsIndicationOffset));
@@ -79,7 +78,8 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
 
     if (values.masterCard) {
         std::array<std::uint8_t, 6> crypto1{};
-        for (std::size_t i = 0; i < crypto1.size(); ++i) crypto1[i] = settings(kSettingsCrypto1KeyOffset + i);
+        for (std::size_t i = 0; i < crypto1.size(); ++i)
+            crypto1[i] = settings(kSettingsCrypto1KeyOffset + i);
         values.crypto1Key = crypto1;
         values.crypto1KeyText = HexText(crypto1);
         if (cardType == kCardTypeSl1 || cardType == kCardTypeSl3) {
@@ -90,7 +90,8 @@ ReadBackValues DecodeReadBack(const std::uint8_t* frameFromOffset5, std::size_t 
         }
     } else {
         std::array<std::uint8_t, 7> data{};
-        for (std::size_t i = 0; i < data.size(); ++i) data[i] = settings(kSettingsUserDataOffset + i);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            data[i] = settings(kSettingsUserDataOffset + i);
         // The "decrypt" work mode wrote the data scrambled; undo it.
         if (Scrambled(workMode)) ScrambleUniqueData(data.data());
         values.uniqueData = data;

@@ -9,7 +9,9 @@ namespace tollvane {
 namespace {
 
 // The received bytes, never more than the buffer holds whatever count says.
-std::size_t ReceivedCount(const ReplyBuffer& reply) { return std::min(reply.count, ReplyBuffer::kCapacity); }
+std::size_t ReceivedCount(const ReplyBuffer& reply) {
+    return std::min(reply.count, ReplyBuffer::kCapacity);
+}
 
 // True when the whole of text lies within the received bytes at pos.
 bool MatchesAt(const ReplyBuffer& reply, std::size_t pos, const char* text) {

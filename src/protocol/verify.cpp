@@ -21,7 +21,8 @@ constexpr std::size_t kUserData = kFrameSettingsOffset + kSettingsUserDataOffset
 // A read-back frame by the offsets of the frame it is.
 class ReadFrame {
 public:
-    ReadFrame(const std::uint8_t* fromOffset5, std::size_t available) : bytes_(fromOffset5), available_(available) {}
+    ReadFrame(const std::uint8_t* fromOffset5, std::size_t available)
+        : bytes_(fromOffset5), available_(available) {}
     std::uint8_t operator[](std::size_t frameOffset) const {
         const std::size_t at = frameOffset - kFrameCardTypeOffset;
         return at < available_ ? bytes_[at] : 0;
@@ -49,9 +50,12 @@ std::array<std::uint8_t, 7> PlainData(const Frame& frame) {
 
 }  // namespace
 
-unsigned DifferingFields(const CommandFrame& written, const std::uint8_t* readFromOffset5, std::size_t available) {
+unsigned DifferingFields(const CommandFrame& written, const std::uint8_t* readFromOffset5,
+                         std::size_t available) {
     const ReadFrame read(readFromOffset5, available);
-    const auto same = [&](std::size_t from, std::size_t end) { return SameRange(written, read, from, end); };
+    const auto same = [&](std::size_t from, std::size_t end) {
+        return SameRange(written, read, from, end);
+    };
     unsigned differs = 0;
     const bool master = written[kRole] == 'M';
     // The form tells the roles apart by 'M' alone.
@@ -63,13 +67,15 @@ unsigned DifferingFields(const CommandFrame& written, const std::uint8_t* readFr
         const std::uint8_t type = written[kFrameCardTypeOffset];
         const bool plus = type == kCardTypeSl1 || type == kCardTypeSl3;
         if (!same(kFrameCardTypeOffset, kFrameCardTypeOffset + 1)) differs |= kFieldCardType;
-        if (type == kCardTypeSl1 && !same(kFrameAesAuthOffset, kFrameAesAuthOffset + 1)) differs |= kFieldCardType;
+        if (type == kCardTypeSl1 && !same(kFrameAesAuthOffset, kFrameAesAuthOffset + 1))
+            differs |= kFieldCardType;
         if (plus && !same(kFrameAesKeyOffset, kFrameAesKeyOffset + 16)) differs |= kFieldAesKey;
         if (!same(kReaderFirst, kReaderEnd)) differs |= kFieldReaderSettings;
         if (!same(kCrypto1Key, kCrypto1Key + 6)) differs |= kFieldCrypto1Key;
         return differs;
     }
-    if (CarriesUserData(WorkModeOfLetter(written[kWorkMode])) && PlainData(written) != PlainData(read))
+    if (CarriesUserData(WorkModeOfLetter(written[kWorkMode])) &&
+        PlainData(written) != PlainData(read))
         differs |= kFieldUniqueData;
     return differs;
 }

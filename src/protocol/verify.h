@@ -12,14 +12,15 @@ namespace tollvane {
 // The fields a read-back puts on the form, in the order the operator is
 // told of them.
 enum VerifyField : unsigned {
-    kFieldCardType = 1u << 0,        // card type letter, AES authentication letter; the card's role
-    kFieldAesKey = 1u << 1,          // Master, types '1' and '3'
-    kFieldReaderSettings = 1u << 2,  // Master: interface, indication, standby indication, touch poll
+    kFieldCardType = 1u << 0,  // card type letter, AES authentication letter; the card's role
+    kFieldAesKey = 1u << 1,    // Master, types '1' and '3'
+    kFieldReaderSettings =
+        1u << 2,  // Master: interface, indication, standby indication, touch poll
     kFieldWorkMode = 1u << 3,
     kFieldSector = 1u << 4,
     kFieldBlock = 1u << 5,
-    kFieldCrypto1Key = 1u << 6,   // Master
-    kFieldUniqueData = 1u << 7,   // User, written in a sector data work mode
+    kFieldCrypto1Key = 1u << 6,  // Master
+    kFieldUniqueData = 1u << 7,  // User, written in a sector data work mode
 };
 inline constexpr int kVerifyFieldCount = 8;
 
@@ -29,6 +30,7 @@ inline constexpr int kVerifyFieldCount = 8;
 // read as 0. A field the write did not carry is not compared: the device
 // decides what it puts there. The seven data bytes are compared plain, each
 // side unscrambled by its own work mode.
-unsigned DifferingFields(const CommandFrame& written, const std::uint8_t* readFromOffset5, std::size_t available);
+unsigned DifferingFields(const CommandFrame& written, const std::uint8_t* readFromOffset5,
+                         std::size_t available);
 
 }  // namespace tollvane

@@ -6,7 +6,9 @@ namespace tollvane {
 
 namespace {
 
-std::uint64_t KeyOf(const CardIdentity& card) { return (std::uint64_t{card.barcode} << 32) | card.cipherId; }
+std::uint64_t KeyOf(const CardIdentity& card) {
+    return (std::uint64_t{card.barcode} << 32) | card.cipherId;
+}
 
 constexpr std::size_t kBlockSize = 1 << 20;
 
@@ -53,8 +55,10 @@ void CardHoldings::TakeRow(std::string_view line) {
     } else if (operation == "Write" && done) {
         // A Master card, or a User card of a mode that carries no data,
         // holds no number any more.
-        if (row[kColRole] == "User" && !row[kColUniqueData].empty()) held_[KeyOf(card)] = row[kColUniqueData];
-        else held_.erase(KeyOf(card));
+        if (row[kColRole] == "User" && !row[kColUniqueData].empty())
+            held_[KeyOf(card)] = row[kColUniqueData];
+        else
+            held_.erase(KeyOf(card));
     }
 }
 

@@ -9,18 +9,20 @@
 namespace tollvane {
 
 const std::array<const char*, kRegisterColumnCount> kRegisterColumnNames = {
-    "Time",     "Operator", "Computer", "Port",    "ReaderVersion", "Role",    "Operation", "Cyclic",
-    "CardType", "WorkMode", "Sector",   "Block",   "UniqueData",    "TM_W44",  "HEX_W44",   "DEC_W44",
-    "TM_W26",   "HEX_W26",  "DEC_W26",  "TM_W58",  "HEX_W58",       "DEC_W58", "Result",    "Message",
-    "CardBarcode", "CardCipherId",
+    "Time",    "Operator", "Computer", "Port",        "ReaderVersion", "Role",       "Operation",
+    "Cyclic",  "CardType", "WorkMode", "Sector",      "Block",         "UniqueData", "TM_W44",
+    "HEX_W44", "DEC_W44",  "TM_W26",   "HEX_W26",     "DEC_W26",       "TM_W58",     "HEX_W58",
+    "DEC_W58", "Result",   "Message",  "CardBarcode", "CardCipherId",
 };
 
 namespace {
 
 constexpr char kFileStart[] =
     "\xEF\xBB\xBF"
-    "Time,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,Sector,Block,"
-    "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Result,Message,"
+    "Time,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,Sector,"
+    "Block,"
+    "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Result,"
+    "Message,"
     "CardBarcode,CardCipherId\r\n";
 constexpr std::string_view kCardColumns = ",CardBarcode,CardCipherId\r\n";
 
@@ -110,9 +112,9 @@ std::string FormatRegisterLine(const RegisterRow& row) {
 std::string FormatRegisterTime(const RegisterTime& t) {
     const int offset = std::abs(t.utcOffsetMinutes);
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second, t.utcOffsetMinutes < 0 ? '-' : '+', offset / 60,
-                  offset % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, t.utcOffsetMinutes < 0 ? '-' : '+',
+                  offset / 60, offset % 60);
     return text;
 }
 
@@ -167,12 +169,16 @@ RegisterRow MakeRegisterRow(const IssuedCardEntry& e) {
     row[kColOperation] = OperationText(e.operationLetter);
     row[kColCyclic] = e.cyclic ? "yes" : "no";
     row[kColCardType] = CardTypeText(e.cardTypeLetter, e.aesAuth);
-    if (e.workModeIndex >= 0 && e.workModeIndex <= 3) row[kColWorkMode] = std::to_string(e.workModeIndex);
+    if (e.workModeIndex >= 0 && e.workModeIndex <= 3)
+        row[kColWorkMode] = std::to_string(e.workModeIndex);
     if (e.sector) row[kColSector] = std::to_string(*e.sector);
     if (e.block) row[kColBlock] = std::to_string(*e.block);
     if (e.uniqueData) {
         row[kColUniqueData] = SpacedHex(*e.uniqueData);
-        static constexpr struct { int format; int firstColumn; } kInterfaces[] = {
+        static constexpr struct {
+            int format;
+            int firstColumn;
+        } kInterfaces[] = {
             {kConverterTmW44, kColTmW44}, {kConverterW26, kColTmW26}, {kConverterW58, kColTmW58}};
         for (const auto& itf : kInterfaces) {
             ConverterTexts texts = RefreshConverter(*e.uniqueData, itf.format);
@@ -197,7 +203,8 @@ std::string RegisterLeadIn(std::uint64_t fileSize, std::string_view lastBytes) {
     const std::string_view start = RegisterFileStart();
     // A file whose first write was cut short holds a beginning of the header;
     // finish it rather than start a row inside it.
-    if (fileSize < start.size() && lastBytes.size() == fileSize && start.substr(0, lastBytes.size()) == lastBytes) {
+    if (fileSize < start.size() && lastBytes.size() == fileSize &&
+        start.substr(0, lastBytes.size()) == lastBytes) {
         return std::string(start.substr(lastBytes.size()));
     }
     if (lastBytes.size() >= 2 && lastBytes.substr(lastBytes.size() - 2) == "\r\n") return {};

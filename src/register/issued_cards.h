@@ -88,7 +88,16 @@ std::string FormatRegisterTime(const RegisterTime& t);
 
 // Verified, Mismatch and Unverified: a write whose card was read back to
 // check it held what was written, did not, or could not be read.
-enum class IssueResult { Ok, Error, NoReply, Unrecognized, NotSent, Verified, Mismatch, Unverified };
+enum class IssueResult {
+    Ok,
+    Error,
+    NoReply,
+    Unrecognized,
+    NotSent,
+    Verified,
+    Mismatch,
+    Unverified
+};
 
 // "OK", "ERR_03".."ERR_18", "NO_REPLY", "UNRECOGNIZED", "NOT_SENT",
 // "VERIFIED", "MISMATCH", "UNVERIFIED".
@@ -106,10 +115,10 @@ struct IssuedCardEntry {
     std::uint8_t roleLetter = 0;       // 'M' or 'U', as in the frame
     std::uint8_t operationLetter = 0;  // 'w', 'r', 'c' or kRevokeLetter
     bool cyclic = false;
-    std::uint8_t cardTypeLetter = 0;   // 's', '1', '3', or 0 when none was chosen
+    std::uint8_t cardTypeLetter = 0;  // 's', '1', '3', or 0 when none was chosen
     bool aesAuth = false;
-    int workModeIndex = -1;            // WorkModeCombo selection
-    std::optional<int> sector, block;  // only when the frame carried them
+    int workModeIndex = -1;                                 // WorkModeCombo selection
+    std::optional<int> sector, block;                       // only when the frame carried them
     std::optional<std::array<std::uint8_t, 7>> uniqueData;  // plain, as the operator sees it
     IssueResult result = IssueResult::NotSent;
     int errorCode = 0;

@@ -34,18 +34,21 @@ FileResult ReadHead(File& file, std::uint64_t size, bool& oldHeader) {
     return read;
 }
 
-std::optional<RegisterFailure> OpenAndReadEnd(Files& files, Sleeper& sleeper, const std::string& path,
-                                              Opened& opened) {
-    const FileResult open = OpenWithShareRetry(files, sleeper, path, OpenMode::AppendShared, opened.file);
+std::optional<RegisterFailure> OpenAndReadEnd(Files& files, Sleeper& sleeper,
+                                              const std::string& path, Opened& opened) {
+    const FileResult open =
+        OpenWithShareRetry(files, sleeper, path, OpenMode::AppendShared, opened.file);
     if (!open) return RegisterFailure{RegisterStep::Open, open.error};
     File& file = *opened.file;
     FileResult read = file.Size(opened.size);
-    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(opened.size, kTailBytes));
+    const std::size_t tail =
+        static_cast<std::size_t>(std::min<std::uint64_t>(opened.size, kTailBytes));
     std::string last(tail, '\0');
     std::size_t got = 0;
     if (read && tail > 0) read = file.Seek(opened.size - tail);
     if (read && tail > 0) read = ReadFull(file, last.data(), tail, got);
-    if (read && got != tail) read = FileResult::Failure(38);  // the file shrank meanwhile: "reached the end"
+    if (read && got != tail)
+        read = FileResult::Failure(38);  // the file shrank meanwhile: "reached the end"
     if (!read) return RegisterFailure{RegisterStep::Read, read.error};
     opened.leadIn = RegisterLeadIn(opened.size, last);
     return std::nullopt;
@@ -57,14 +60,16 @@ std::optional<RegisterFailure> WriteAndFlush(Opened& opened, std::string_view by
     FileResult written = file.Seek(opened.size);
     if (written) written = file.Write(bytes.data(), bytes.size());
     if (!written) return RegisterFailure{RegisterStep::Write, written.error};
-    if (const FileResult flushed = file.Flush(); !flushed) return RegisterFailure{RegisterStep::Flush, flushed.error};
+    if (const FileResult flushed = file.Flush(); !flushed)
+        return RegisterFailure{RegisterStep::Flush, flushed.error};
     return std::nullopt;
 }
 
 // IssuedCards.csv -> IssuedCards.tmp, beside it.
 std::string TempPathOf(const std::string& path) {
     const std::string_view csv = ".csv";
-    const bool hasCsv = path.size() >= csv.size() && path.compare(path.size() - csv.size(), csv.size(), csv) == 0;
+    const bool hasCsv =
+        path.size() >= csv.size() && path.compare(path.size() - csv.size(), csv.size(), csv) == 0;
     return (hasCsv ? path.substr(0, path.size() - csv.size()) : path) + ".tmp";
 }
 
@@ -85,7 +90,8 @@ void Migrate(Files& files, const std::string& path, Opened& opened) {
         if (result) result = opened.file->Seek(at);
         while (result && at < opened.size) {
             std::size_t got = 0;
-            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), opened.size - at));
+            const auto want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), opened.size - at));
             result = ReadFull(*opened.file, block.data(), want, got);
             if (result && got != want) result = FileResult::Failure(38);
             if (result) result = out->Write(block.data(), got);
@@ -100,7 +106,8 @@ void Migrate(Files& files, const std::string& path, Opened& opened) {
 
 }  // namespace
 
-std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper, const std::string& path) {
+std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper,
+                                               const std::string& path) {
     Opened opened;
     if (auto failure = OpenAndReadEnd(files, sleeper, path, opened)) return failure;
     // A register that cannot be given its new header now (a window at
@@ -118,8 +125,8 @@ std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper, c
     return WriteAndFlush(opened, opened.leadIn);
 }
 
-std::optional<RegisterFailure> AppendRegisterLine(Files& files, Sleeper& sleeper, const std::string& path,
-                                                  std::string_view line) {
+std::optional<RegisterFailure> AppendRegisterLine(Files& files, Sleeper& sleeper,
+                                                  const std::string& path, std::string_view line) {
     Opened opened;
     if (auto failure = OpenAndReadEnd(files, sleeper, path, opened)) return failure;
     // The repair and the row go out together, so that another station never

@@ -31,11 +31,12 @@ struct RegisterFailure {
 // once: through IssuedCards.tmp, flushed, and a replacing move; its rows
 // stay byte for byte. Called before a card command is sent; nothing is sent
 // when it fails.
-std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper, const std::string& path);
+std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper,
+                                               const std::string& path);
 
 // Appends one line (FormatRegisterLine) in one write and flushes it, after
 // whatever completes a line that was cut short.
-std::optional<RegisterFailure> AppendRegisterLine(Files& files, Sleeper& sleeper, const std::string& path,
-                                                  std::string_view line);
+std::optional<RegisterFailure> AppendRegisterLine(Files& files, Sleeper& sleeper,
+                                                  const std::string& path, std::string_view line);
 
 }  // namespace tollvane

@@ -33,7 +33,8 @@ std::string SpreadsheetSafeLine(std::string_view line) {
 bool RegisterBrowser::ReadFrom(std::uint64_t offset, std::uint64_t size) {
     std::vector<char> block(kBlockSize);
     while (offset < size) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, size - offset));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, size - offset));
         std::size_t got = 0;
         if (!source_.ReadAt(offset, block.data(), want, got)) return false;
         if (got == 0) break;

@@ -16,7 +16,8 @@ bool RegisterFileSource::Size(std::uint64_t& size) {
     return result ? true : Fail(result);
 }
 
-bool RegisterFileSource::ReadAt(std::uint64_t offset, char* bytes, std::size_t n, std::size_t& got) {
+bool RegisterFileSource::ReadAt(std::uint64_t offset, char* bytes, std::size_t n,
+                                std::size_t& got) {
     got = 0;
     std::unique_ptr<File> file;
     FileResult result = files_.Open(path_, OpenMode::ReadShared, file);
@@ -45,7 +46,8 @@ FileResult ExportRegister(RegisterBrowser& browser, const RegisterFileSource& so
             buffer.append(piece);
             return buffer.size() < kWriteSize || write();
         });
-        if (!read && result) result = FileResult::Failure(static_cast<std::uint32_t>(source.LastError()));
+        if (!read && result)
+            result = FileResult::Failure(static_cast<std::uint32_t>(source.LastError()));
         if (result && write()) result = file->Flush();
     }
     if (!result) files.Delete(path);

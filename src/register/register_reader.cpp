@@ -20,7 +20,8 @@ const char* FindFirst(const char* p, const char* end, char a, char b) {
     const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
         if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
         p += 16;
     }
@@ -32,8 +33,9 @@ const char* FindFirst(const char* p, const char* end, char a, char b) {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The number columns the filter looks at, besides the time.
-constexpr int kFilterColumns[] = {kColTime,   kColUniqueData, kColTmW44, kColHexW44, kColDecW44,      kColTmW26,
-                                  kColHexW26, kColDecW26,     kColTmW58, kColHexW58, kColDecW58,      kColCardBarcode,
+constexpr int kFilterColumns[] = {kColTime,        kColUniqueData, kColTmW44,  kColHexW44,
+                                  kColDecW44,      kColTmW26,      kColHexW26, kColDecW26,
+                                  kColTmW58,       kColHexW58,     kColDecW58, kColCardBarcode,
                                   kColCardCipherId};
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -69,8 +71,10 @@ void SplitFieldViews(std::string_view line, FieldViews& fields) {
         if (p < end && *p == '"') {
             ++start;
             ++p;
-            while (p < end && !(*p == '"' && (p + 1 == end || p[1] != '"'))) p += (*p == '"') ? 2 : 1;
-            fields[column] = std::string_view(start, static_cast<std::size_t>((p < end ? p : end) - start));
+            while (p < end && !(*p == '"' && (p + 1 == end || p[1] != '"')))
+                p += (*p == '"') ? 2 : 1;
+            fields[column] =
+                std::string_view(start, static_cast<std::size_t>((p < end ? p : end) - start));
             while (p < end && *p != ',') ++p;
         } else {
             p = FindFirst(p, end, ',', ',');
@@ -92,7 +96,6 @@ bool MatchesLowerFilter(const Row& row, std::string_view lowerFilter) {
 
 }  // namespace
 
-
 void RegisterScanner::Restart(std::uint64_t offset) {
     carry_.clear();
     consumed_ = offset;
@@ -109,7 +112,9 @@ void RegisterScanner::EmitRow(std::uint64_t offset, std::string_view line, const
         }
         // A register not yet given the card columns has the old header.
         for (const std::string_view start : {RegisterFileStart(), OldRegisterFileStart()}) {
-            if (line == start.substr(kByteOrderMark.size(), start.size() - kByteOrderMark.size() - 2)) return;
+            if (line ==
+                start.substr(kByteOrderMark.size(), start.size() - kByteOrderMark.size() - 2))
+                return;
         }
     }
     sink(offset, line);
@@ -202,7 +207,8 @@ bool IsSuccessfulWrite(const Row& row) {
 
 bool IsSuccessfulUserWrite(const RegisterRow& row) { return IsSuccessfulWrite(row); }
 
-RegisterView::RegisterView(std::string filter) : filter_(std::move(filter)), lowerFilter_(LowerCopy(filter_)) {}
+RegisterView::RegisterView(std::string filter)
+    : filter_(std::move(filter)), lowerFilter_(LowerCopy(filter_)) {}
 
 void RegisterView::Reset() {
     scanner_.Restart(0);
@@ -211,7 +217,8 @@ void RegisterView::Reset() {
 }
 
 void RegisterView::Feed(const char* bytes, std::size_t n) {
-    scanner_.Feed(bytes, n, [this](std::uint64_t offset, std::string_view line) { TakeRow(offset, line); });
+    scanner_.Feed(bytes, n,
+                  [this](std::uint64_t offset, std::string_view line) { TakeRow(offset, line); });
 }
 
 void RegisterView::TakeRow(std::uint64_t offset, std::string_view line) {

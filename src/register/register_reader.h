@@ -52,9 +52,9 @@ public:
 private:
     void EmitRow(std::uint64_t offset, std::string_view line, const RowSink& sink);
 
-    std::string carry_;             // the bytes of a row begun in an earlier block
+    std::string carry_;  // the bytes of a row begun in an earlier block
     std::uint64_t consumed_ = 0;
-    std::uint64_t position_ = 0;    // file offset of the next byte fed
+    std::uint64_t position_ = 0;  // file offset of the next byte fed
     bool inQuotes_ = false;
 };
 

@@ -29,7 +29,9 @@ public:
     FileRegister(Files& files, Sleeper& sleeper, std::string path)
         : files_(files), sleeper_(sleeper), path_(std::move(path)) {}
 
-    std::optional<RegisterFailure> Ready() override { return PrepareRegister(files_, sleeper_, path_); }
+    std::optional<RegisterFailure> Ready() override {
+        return PrepareRegister(files_, sleeper_, path_);
+    }
     std::optional<RegisterFailure> Append(const RegisterRow& row) override {
         return AppendRegisterLine(files_, sleeper_, path_, FormatRegisterLine(row));
     }

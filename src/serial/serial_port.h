@@ -41,7 +41,15 @@ struct SendResult {
 
 // The step at which opening the port or listing the ports stopped, and the
 // system's error code there (0 where the step is no system call).
-enum class PortStep : unsigned char { Open, Timeouts, ReadSettings, WriteSettings, ListKey, ListInfo, NoPorts };
+enum class PortStep : unsigned char {
+    Open,
+    Timeouts,
+    ReadSettings,
+    WriteSettings,
+    ListKey,
+    ListInfo,
+    NoPorts
+};
 struct PortFailure {
     PortStep step;
     std::uint32_t systemError;

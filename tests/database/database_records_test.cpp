@@ -27,7 +27,8 @@ std::string Connection() {
 }
 
 void Server(const char* how) {
-    const std::string command = std::string(TOLLVANE_PG_SCRIPT) + " " + how + " " + TOLLVANE_PG_DIR + " >/dev/null";
+    const std::string command =
+        std::string(TOLLVANE_PG_SCRIPT) + " " + how + " " + TOLLVANE_PG_DIR + " >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
@@ -41,7 +42,8 @@ struct Station {
     MemoryFiles files;
     FakeSleeper sleeper;
     // The server's tables outlive a run: a station and numbers of the clock's.
-    const std::uint64_t now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const std::uint64_t now =
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     const std::string name = "S" + std::to_string(now);
     StationDb db{Connection(), name};
     UsersDataStore usersData{files, sleeper};
@@ -63,8 +65,13 @@ RegisterRow Row(const char* message, const std::string& computer) {
 
 TEST(DatabaseRecords, AServerThatStopsLosesNoRowAndGivesNoNumber) {
     Station s;
-    std::uint8_t number[7] = {static_cast<std::uint8_t>(s.now >> 33), static_cast<std::uint8_t>(s.now >> 25),
-                              static_cast<std::uint8_t>(s.now >> 17), 0x03, 0x04, 0, 0};
+    std::uint8_t number[7] = {static_cast<std::uint8_t>(s.now >> 33),
+                              static_cast<std::uint8_t>(s.now >> 25),
+                              static_cast<std::uint8_t>(s.now >> 17),
+                              0x03,
+                              0x04,
+                              0,
+                              0};
     const std::string recorded = NumberText(number);
     ASSERT_FALSE(s.db.Connect());
     ASSERT_FALSE(s.issued.Append(Row("before", s.name)));
@@ -94,8 +101,11 @@ TEST(DatabaseRecords, AServerThatStopsLosesNoRowAndGivesNoNumber) {
     DbError error;
     auto check = DbConnection::Open(Connection(), error);
     ASSERT_TRUE(check) << error.text;
-    ASSERT_FALSE(check->Run("SELECT message FROM issued_cards WHERE station = ? ORDER BY received_at", {s.name}, &rows));
-    EXPECT_EQ(rows, (std::vector<DbRow>{{"before"}, {"while stopped, 1"}, {"while stopped, 2"}, {"after"}}));
+    ASSERT_FALSE(
+        check->Run("SELECT message FROM issued_cards WHERE station = ? ORDER BY received_at",
+                   {s.name}, &rows));
+    EXPECT_EQ(rows, (std::vector<DbRow>{
+                        {"before"}, {"while stopped, 1"}, {"while stopped, 2"}, {"after"}}));
     const std::string file = s.files.Text("IssuedCards.csv");
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 5)
         << "the header and every row in the station's file";

@@ -25,12 +25,15 @@ std::string Setting(const std::string& name) {
 }
 const std::string kDb = Setting("TOLLVANE_TEST_ODBC");
 
-std::vector<DbRow> Query(const std::string& connection, const std::string& sql, const std::vector<DbValue>& p = {}) {
+std::vector<DbRow> Query(const std::string& connection, const std::string& sql,
+                         const std::vector<DbValue>& p = {}) {
     DbError error;
     auto db = DbConnection::Open(connection, error);
     std::vector<DbRow> rows;
-    if (!db) ADD_FAILURE() << DbErrorText(error);
-    else if (auto failure = db->Run(sql, p, &rows)) ADD_FAILURE() << sql << ": " << DbErrorText(*failure);
+    if (!db)
+        ADD_FAILURE() << DbErrorText(error);
+    else if (auto failure = db->Run(sql, p, &rows))
+        ADD_FAILURE() << sql << ": " << DbErrorText(*failure);
     return rows;
 }
 
@@ -48,15 +51,19 @@ TEST(Schema, DocumentAndColumnNames) {
     while (std::getline(in, line))
         if (line.rfind("--", 0) != 0) text += line + "\n";
     EXPECT_EQ(text, SchemaSql()) << "docs/database/schema.sql is not what the program makes";
-    for (auto [file, table] : std::map<std::string, std::string>{
-             {"ReaderVersion", "reader_version"}, {"TM_W44", "tm_w44"}, {"CardCipherId", "card_cipher_id"}})
+    for (auto [file, table] :
+         std::map<std::string, std::string>{{"ReaderVersion", "reader_version"},
+                                            {"TM_W44", "tm_w44"},
+                                            {"CardCipherId", "card_cipher_id"}})
         EXPECT_EQ(TableColumnName(file.c_str()), table) << file;
 }
 
 TEST_F(Database, ConnectionFailuresCarryTheDriversStateAndText) {
     const std::string wrongPassword = kDb.substr(0, kDb.find("Pwd=")) + "Pwd=wrong;";
-    const std::string closedPort = "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=x;Uid=x;Pwd=x;";
-    for (auto [connection, state, text] : std::vector<std::tuple<std::string, const char*, const char*>>{
+    const std::string closedPort =
+        "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=1;Database=x;Uid=x;Pwd=x;";
+    for (auto [connection, state, text] :
+         std::vector<std::tuple<std::string, const char*, const char*>>{
              {wrongPassword, "08001", "password authentication failed"},
              {closedPort, "08001", "Connection refused"},
              {"Driver={No such};", "01000", "Can't open lib 'No such'"}}) {
@@ -79,15 +86,19 @@ TEST_F(Database, TwoStationsMakeTheTablesAtOnceAndTextsTravelWhole) {
 }
 
 TEST_F(Database, NumbersTheServerRefusesByTheirWiegand26Key) {
-    const std::uint8_t n1[5] = {0x0A, 0x11, 0x22, 0x33, 0x44}, same26[5] = {0x0A, 0x11, 0x22, 0x99, 0x99};
+    const std::uint8_t n1[5] = {0x0A, 0x11, 0x22, 0x33, 0x44},
+                       same26[5] = {0x0A, 0x11, 0x22, 0x99, 0x99};
     NumberClaim claim{};
-    for (auto [name, station, number, expected] : std::vector<std::tuple<const char*, StationDb*, const std::uint8_t*, NumberClaim>>{
-             {"new", &a, n1, NumberClaim::Recorded}, {"again elsewhere", &b, n1, NumberClaim::AlreadyRecorded},
+    for (auto [name, station, number, expected] :
+         std::vector<std::tuple<const char*, StationDb*, const std::uint8_t*, NumberClaim>>{
+             {"new", &a, n1, NumberClaim::Recorded},
+             {"again elsewhere", &b, n1, NumberClaim::AlreadyRecorded},
              {"same w26", &b, same26, NumberClaim::W26Taken}}) {
         // The server has cut every connection since the last step (as a
         // restart does): the station connects again by itself.
-        Query(kDb, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
-                   " WHERE usename = current_user AND pid <> pg_backend_pid()");
+        Query(kDb,
+              "SELECT pg_terminate_backend(pid) FROM pg_stat_activity"
+              " WHERE usename = current_user AND pid <> pg_backend_pid()");
         ASSERT_FALSE(station->RecordNumber(number, claim)) << name;
         EXPECT_EQ(claim, expected) << name;
     }
@@ -109,11 +120,17 @@ RegisterRecord Row(const char* time, const char* operation, const char* result, 
 
 TEST_F(Database, RegisterRowsArriveOnceAndTellWhichNumberACardHolds) {
     // Each step adds a row for one card; the card then holds the number named.
-    for (auto [name, record, holds] : std::vector<std::tuple<const char*, RegisterRecord, const char*>>{
-             {"written", Row("2026-12-07T10:00:01+03:00", "Write", "OK", "01 02 03 04 05 06 07"), "01 02 03 04 05 06 07"},
-             {"failed write", Row("2026-12-07T10:00:02+03:00", "Write", "ERR_05", "09 09 09 09 09 09 09"), "01 02 03 04 05 06 07"},
+    for (auto [name, record, holds] :
+         std::vector<std::tuple<const char*, RegisterRecord, const char*>>{
+             {"written", Row("2026-12-07T10:00:01+03:00", "Write", "OK", "01 02 03 04 05 06 07"),
+              "01 02 03 04 05 06 07"},
+             {"failed write",
+              Row("2026-12-07T10:00:02+03:00", "Write", "ERR_05", "09 09 09 09 09 09 09"),
+              "01 02 03 04 05 06 07"},
              {"cleared", Row("2026-12-07T10:00:03+03:00", "Clear", "OK", ""), nullptr},
-             {"verified", Row("2026-12-07T10:00:04+03:00", "Write", "VERIFIED", "0A 0B 0C 0D 0E 0F 01"), "0A 0B 0C 0D 0E 0F 01"},
+             {"verified",
+              Row("2026-12-07T10:00:04+03:00", "Write", "VERIFIED", "0A 0B 0C 0D 0E 0F 01"),
+              "0A 0B 0C 0D 0E 0F 01"},
              {"revoked", Row("2026-12-07T10:00:05+03:00", "Revoke", "OK", ""), nullptr}}) {
         ASSERT_FALSE(a.AppendRegisterRow(record)) << name;
         ASSERT_FALSE(b.AppendRegisterRow(record)) << name << " resent";
@@ -136,7 +153,9 @@ TEST_F(Database, HoldersAreImportedWholeAndEachIsTakenByOneStation) {
     people[7].uniqueData = "5B 00 00 00 02 00 00";
     ASSERT_FALSE(a.ImportHolders(people, refused));
     EXPECT_TRUE(refused.empty());
-    EXPECT_EQ(Query(kDb, "SELECT COUNT(*) FROM numbers WHERE number = '5B00000002'").at(0).at(0), "1") << "reserved";
+    EXPECT_EQ(Query(kDb, "SELECT COUNT(*) FROM numbers WHERE number = '5B00000002'").at(0).at(0),
+              "1")
+        << "reserved";
 
     std::vector<HolderRecord> load;
     ASSERT_FALSE(a.LoadHolders(load));
@@ -149,7 +168,8 @@ TEST_F(Database, HoldersAreImportedWholeAndEachIsTakenByOneStation) {
         for (bool found = true; !station.TakeNextWaiting(person, found) && found;) {
             mine.insert(person.name);
             if (person.name == "P5" && !failedOnce.exchange(true)) {
-                EXPECT_FALSE(station.ReleaseHolder(person.id));  // the card failed: the person waits again
+                EXPECT_FALSE(
+                    station.ReleaseHolder(person.id));  // the card failed: the person waits again
                 continue;
             }
             person.time = "t";
@@ -165,7 +185,8 @@ TEST_F(Database, HoldersAreImportedWholeAndEachIsTakenByOneStation) {
     EXPECT_EQ(taken.count("P5"), 2u);
     EXPECT_EQ(taken.count("P0"), 0u) << "removed";
     ASSERT_FALSE(a.RemoveHolders({load[1].id}));
-    EXPECT_EQ(Query(kDb, "SELECT COUNT(*) FROM card_holders WHERE status = 'issued'").at(0).at(0), "39");
+    EXPECT_EQ(Query(kDb, "SELECT COUNT(*) FROM card_holders WHERE status = 'issued'").at(0).at(0),
+              "39");
 }
 
 TEST_F(Database, CopyingAStationTwiceAddsNothingTwiceAndNamesNumbersGivenElsewhere) {
@@ -187,25 +208,29 @@ TEST_F(Database, CopyingAStationTwiceAddsNothingTwiceAndNamesNumbersGivenElsewhe
         EXPECT_EQ(report.rowsAdded, first ? 2u : 0u) << copy;
         EXPECT_EQ(report.peopleAdded, first ? 3u : 0u) << copy;
         ASSERT_EQ(report.conflicts.size(), 2u) << copy;
-        EXPECT_EQ(report.conflicts[1].number + report.conflicts[1].recorded + report.conflicts[1].station,
-                  "6A000000026A00000001B") << copy;
+        EXPECT_EQ(
+            report.conflicts[1].number + report.conflicts[1].recorded + report.conflicts[1].station,
+            "6A000000026A00000001B")
+            << copy;
     }
 }
-
 
 TEST(LeastRights, EveryOperationOnTablesAnAdministratorMade) {
     // The tables of docs/database/schema.sql, the station holding only
     // docs/database/grants.sql. They outlive a run: a number of the clock's.
     StationDb db(Setting("TOLLVANE_TEST_ODBC_GRANTED"), "A");
-    const auto now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
-    const std::uint8_t number[5] = {static_cast<std::uint8_t>(now >> 40), static_cast<std::uint8_t>(now >> 32),
+    const auto now =
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const std::uint8_t number[5] = {static_cast<std::uint8_t>(now >> 40),
+                                    static_cast<std::uint8_t>(now >> 32),
                                     static_cast<std::uint8_t>(now >> 24), 0, 0};
     NumberClaim claim{};
     std::vector<std::size_t> refused;
     HolderRecord person;
     bool found = false;
     CopyReport report;
-    StationFilesContent files{{"0000000000"}, {Row("2026-12-07T12:00:00+03:00", "Read", "OK", "").row}, {person}};
+    StationFilesContent files{
+        {"0000000000"}, {Row("2026-12-07T12:00:00+03:00", "Read", "OK", "").row}, {person}};
     for (auto [name, failure] : std::vector<std::pair<const char*, std::optional<DbError>>>{
              {"record", db.RecordNumber(number, claim)},
              {"append", db.AppendRegisterRow(Row("2026-12-07T12:00:00+03:00", "Read", "OK", ""))},

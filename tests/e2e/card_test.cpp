@@ -1,7 +1,7 @@
-// Card commands against the simulated reader: a Master write and clear, a User write and read, each under another
-// form of acknowledgement; the cyclic run and its register; verify after write with a bad card. The frames' and
-// rows' bytes, a Master read-back put into the form, every damaged reply and noise on the line are the unit tests'
-// and the fuzz harnesses'.
+// Card commands against the simulated reader: a Master write and clear, a User write and read, each
+// under another form of acknowledgement; the cyclic run and its register; verify after write with a
+// bad card. The frames' and rows' bytes, a Master read-back put into the form, every damaged reply
+// and noise on the line are the unit tests' and the fuzz harnesses'.
 #include "e2e_fixture.h"
 #include "register/register_reader.h"
 
@@ -15,7 +15,8 @@ std::string FrameLetters(const std::string& hex) {
     std::string letters;
     for (std::size_t at = 0; at + 92 <= hex.size(); at += 92) {
         if (!letters.empty()) letters += ' ';
-        for (std::size_t i : {6u, 8u}) letters += static_cast<char>(std::stoi(hex.substr(at + i, 2), nullptr, 16));
+        for (std::size_t i : {6u, 8u})
+            letters += static_cast<char>(std::stoi(hex.substr(at + i, 2), nullptr, 16));
     }
     return letters;
 }
@@ -32,11 +33,12 @@ std::string Results(const ScratchDir& dir) {
     return results;
 }
 
-// The reader may put text around " - OK!", send the result with the acknowledgement, and write either in pieces:
-// the next step meets the form these "ack" settings of the simulator give.
+// The reader may put text around " - OK!", send the result with the acknowledgement, and write
+// either in pieces: the next step meets the form these "ack" settings of the simulator give.
 void Ack(std::vector<std::string> settings) {
     Sim("ack default");
-    for (const std::string& setting : settings) ASSERT_EQ(Sim("ack " + setting).rfind("OK ack", 0), 0u);
+    for (const std::string& setting : settings)
+        ASSERT_EQ(Sim("ack " + setting).rfind("OK ack", 0), 0u);
 }
 
 TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
@@ -44,7 +46,8 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     Sim("sent");
     // Master write of the start form: the known frame.
     EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
-    EXPECT_EQ(Sent(), "41542B4D777358" + std::string(44, '0') + "4D64646665640100FFFFFFFFFFFF0084FD");
+    EXPECT_EQ(Sent(),
+              "41542B4D777358" + std::string(44, '0') + "4D64646665640100FFFFFFFFFFFF0084FD");
     EXPECT_EQ(Card("role"), "M");
     // An error code: its message, and the reader stays connected.
     Ack({"prefix Varnel ready, write", "tail  ready\\r\\n"});
@@ -61,9 +64,9 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     ASSERT_TRUE(Idle());
     EXPECT_EQ(Card("role"), "-");
 
-    // User data typed: Tab reaches the field, Enter and Escape reach no command there (Quit and Russian are 1 and 2),
-    // Tab out fills the missing digits with F and the converter (Wiegand 58: bytes reversed) follows. The decrypt
-    // mode's User card reads back plain.
+    // User data typed: Tab reaches the field, Enter and Escape reach no command there (Quit and
+    // Russian are 1 and 2), Tab out fills the missing digits with F and the converter (Wiegand 58:
+    // bytes reversed) follows. The decrypt mode's User card reads back plain.
     program->Select(Id(WorkModeCombo), 3);
     program->Select(Id(RoleCombo), 1);
     program->Click(Id(ConvW58Radio));
@@ -71,9 +74,11 @@ TEST_F(E2eTest, CardCommandsGiveTheirResultsInEveryFormOfAcknowledgement) {
     program->Key(VK_RETURN);
     program->Key(VK_ESCAPE);
     program->Type("AABBCC");
-    ASSERT_TRUE(WaitUntil([&] { return program->Text(Id(SectorDataEdit)) == "AABBCC"; })) << program->Text(Id(SectorDataEdit));
+    ASSERT_TRUE(WaitUntil([&] { return program->Text(Id(SectorDataEdit)) == "AABBCC"; }))
+        << program->Text(Id(SectorDataEdit));
     program->Key(VK_TAB);
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(program->ControlAt("Edit", 130, 652)) == "FFFFFFFFCCBBAA"; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(program->ControlAt("Edit", 130, 652)) == "FFFFFFFFCCBBAA"; }));
     const std::string typed = "AA BB CC FF FF FF FF";
     ASSERT_EQ(program->Text(Id(SectorDataEdit)), typed);
     Ack({"same on"});
@@ -93,13 +98,15 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     program->Select(Id(RoleCombo), 1);
     program->Click(Id(UniqueBeforeWriteCheck));
     program->ClickAsync(Id(WriteCyclicButton));
-    for (int card = 0; card < 3; ++card) {  // a card of its own for each cycle; the fourth cycle fails
+    for (int card = 0; card < 3;
+         ++card) {  // a card of its own for each cycle; the fourth cycle fails
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim(card < 2 ? "card select " + std::to_string(card + 1) : "next err 04");
     }
     EXPECT_EQ(NextBox(), kNoCard);
     ASSERT_TRUE(Idle());
-    // Four frames, each with a fresh number usersData.data recorded first (its first five bytes), a row each.
+    // Four frames, each with a fresh number usersData.data recorded first (its first five bytes), a
+    // row each.
     const std::string sent = Sent();
     ASSERT_EQ(sent.size(), 4 * 92u);
     std::istringstream records(dir.Read("usersData.data"));
@@ -121,8 +128,9 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     EXPECT_EQ(Sent(), "");  // the run is over
 }
 
-// The Tools item switches the option (appconfig.ini keeps it); a written card is read back and a bad one told and
-// recorded; switched off, a write is one frame again. Other bad cards and cyclic runs are the unit tests'.
+// The Tools item switches the option (appconfig.ini keeps it); a written card is read back and a
+// bad one told and recorded; switched off, a write is one frame again. Other bad cards and cyclic
+// runs are the unit tests'.
 TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     ASSERT_EQ(Start(), kConnected);
     program->Menu(kMenuVerifyAfterWrite);
@@ -133,7 +141,9 @@ TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     Sim("card fault byte");
     program->Click(Id(GenerateUniqueButton));
-    EXPECT_EQ(Run(Id(WriteButton)), "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.");
+    EXPECT_EQ(
+        Run(Id(WriteButton)),
+        "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.");
     EXPECT_EQ(Version(), "2.00");  // a card's fault leaves the link as it was
     EXPECT_EQ(FrameLetters(Sent()), "Uw Ur Uw Ur");
     EXPECT_EQ(Results(dir), "VERIFIED MISMATCH ");

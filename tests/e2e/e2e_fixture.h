@@ -1,5 +1,6 @@
-// The end-to-end tests' fixture: a scratch working folder, the program started in it beside the simulated reader on
-// COM5 (tests/e2e/run starts it), a step's boxes answered, the reader pulled out and put back, the screenshots.
+// The end-to-end tests' fixture: a scratch working folder, the program started in it beside the
+// simulated reader on COM5 (tests/e2e/run starts it), a step's boxes answered, the reader pulled
+// out and put back, the screenshots.
 #pragma once
 
 #include <winsock2.h>
@@ -22,7 +23,8 @@ using enum Ctl;
 inline const char* kEnglishConfig = "Language = EN;\n";
 inline const char* kRussianConfig = "Language = RU;\n";
 inline const std::string kSuccess = "The operation was successful!";
-inline const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[COM5]", "Settings read!"};
+inline const std::vector<std::string> kConnected = {"Varnel reader found!\n\r->[COM5]",
+                                                    "Settings read!"};
 
 // The simulator's control channel (TCP on 127.0.0.1): one command line, one reply line.
 inline std::string Sim(const std::string& command) {
@@ -34,7 +36,8 @@ inline std::string Sim(const std::string& command) {
     const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in addr{AF_INET, htons(static_cast<u_short>(port ? std::atoi(port) : 0)), {}, {}};
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (!started || !port || connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+    if (!started || !port ||
+        connect(s, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         closesocket(s);
         throw std::runtime_error("no simulated reader (run the suite through tests/e2e/run)");
     }
@@ -56,7 +59,8 @@ inline std::string Sent() {
 inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
     std::vector<std::string> parts;
     std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos; at = end + separator.size())
+    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos;
+         at = end + separator.size())
         parts.push_back(text.substr(at, end - at));
     parts.push_back(text.substr(at));
     return parts;
@@ -73,7 +77,8 @@ struct ScratchDir {
     const std::filesystem::path path = [] {
         static int counter = 0;
         const auto p = std::filesystem::temp_directory_path() /
-                       ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+                       ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(++counter));
         std::filesystem::remove_all(p);
         std::filesystem::create_directories(p);
         return p;
@@ -109,12 +114,15 @@ public:  // the scenarios' helpers take the fixture
         }
     }
 
-    // Starts the program with this appconfig.ini (none: no file); the texts of its start-up search's boxes.
-    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig, const std::string& shot = "") {
+    // Starts the program with this appconfig.ini (none: no file); the texts of its start-up
+    // search's boxes.
+    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig,
+                                   const std::string& shot = "") {
         program.reset();
         if (config) dir.Write("appconfig.ini", *config);
         program = std::make_unique<Program>(dir.path);
-        if (!program->WaitMainWindow()) throw std::runtime_error("the program showed no main window");
+        if (!program->WaitMainWindow())
+            throw std::runtime_error("the program showed no main window");
         if (!shot.empty()) Shot(program->WaitTop(PROGRESS_CLASSW), shot);
         return program->SettleSearch();
     }
@@ -125,7 +133,8 @@ public:  // the scenarios' helpers take the fixture
         if (box) program->Answer(*box, IDOK);
         return box ? box->text : "(no box)";
     }
-    // Clicks a button whose command waits for the reader; the box that ends the wait, once the program is idle.
+    // Clicks a button whose command waits for the reader; the box that ends the wait, once the
+    // program is idle.
     std::string Run(int button) {
         program->ClickAsync(button);
         const std::string text = NextBox();
@@ -134,7 +143,8 @@ public:  // the scenarios' helpers take the fixture
     }
     // The main window enabled and no progress window up.
     bool Idle() const {
-        return WaitUntil([&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
+        return WaitUntil(
+            [&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
     }
     // Presses Tab until the control has the focus (at most once round the form).
     bool TabTo(HWND control) {
@@ -153,28 +163,35 @@ public:  // the scenarios' helpers take the fixture
             if (word.rfind(name + "=", 0) == 0) return word.substr(name.size() + 1);
         return {};
     }
-    // Presses a window's button that brings the Open or Save As dialog and answers it with this scratch file.
+    // Presses a window's button that brings the Open or Save As dialog and answers it with this
+    // scratch file.
     void ChooseFile(HWND window, int button, const std::string& name) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
         const HWND dialog = program->WaitTop(L"#32770");
         HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
         while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
         ASSERT_TRUE(edit);
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        SendMessageW(edit, WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         // The dialog is of the message boxes' class: gone before a box is looked for.
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }
 
-    // Applies a registry change scripts/sim-port wrote: "unplug", "plug" or "no-usb" (the USB device entry gone).
+    // Applies a registry change scripts/sim-port wrote: "unplug", "plug" or "no-usb" (the USB
+    // device entry gone).
     void Registry(const std::string& change) {
         const char* files = std::getenv("TOLLVANE_E2E_SIM_FILES");
-        std::wstring cmd = L"regedit.exe /S \"" + Widen(files ? files : "") + L"." + Widen(change) + L".reg\"";
+        std::wstring cmd =
+            L"regedit.exe /S \"" + Widen(files ? files : "") + L"." + Widen(change) + L".reg\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         ASSERT_TRUE(files);
-        ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
         WaitForSingleObject(pi.hProcess, static_cast<DWORD>(kWait.count()));
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);

@@ -1,5 +1,5 @@
-// The key list and the card holders imported and issued. The lists' rules (duplicates, record 0000, failures, the
-// files' forms, a failing card, export) are the unit and native tests'.
+// The key list and the card holders imported and issued. The lists' rules (duplicates, record 0000,
+// failures, the files' forms, a failing card, export) are the unit and native tests'.
 #include "e2e_fixture.h"
 
 namespace tollvane::e2e {
@@ -9,17 +9,19 @@ namespace {
 HWND KeyListPicture(E2eTest& t, const std::string& name) {
     t.program->ClickAsync(Id(AddToListButton));
     const HWND keys = t.program->WaitTop(L"my Child Window");
-    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; })) return keys;
+    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; }))
+        return keys;
     PostMessageW(GetDlgItem(keys, kShowKeysCheckId), BM_CLICK, 0, 0);  // "Show Key"
     Shot(keys, name);
     return keys;
 }
 
-// The working folder's key list (the independent implementation encrypted it), opened from the form; its records
-// and operations are the platform test's.
+// The working folder's key list (the independent implementation encrypted it), opened from the
+// form; its records and operations are the platform test's.
 TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
-    std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
-                               dir.path / "crkeys.data");
+    std::filesystem::copy_file(
+        std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
+        dir.path / "crkeys.data");
     Start();
     program->ClickAsync(Id(AddToListButton));
     const HWND keys = KeyListPicture(*this, "keylist-en");
@@ -34,24 +36,32 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     }
 }
 
-// A station in mid-run for the manual (scripts/screenshots): the register and the list of people of tests/data/station
-// (five people issued, three waiting), in each interface language with names and a station of its own.
+// A station in mid-run for the manual (scripts/screenshots): the register and the list of people of
+// tests/data/station (five people issued, three waiting), in each interface language with names and
+// a station of its own.
 void StationPictures(E2eTest& t) {
     for (const std::string lang : {"en", "ru"}) {
         t.program.reset();
         for (const char* file : {"IssuedCards.csv", "CardHolders.csv"})
-            std::filesystem::copy_file(std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "station" / lang / file,
-                                       t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(
+                std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "station" / lang / file,
+                t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
         t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig);
         for (const auto& [menu, title, list, rows, name] :
-             {std::tuple{int{kMenuCardHolders}, L"my Child Window Card Holders", int{kHoldersListViewId}, 8, "card-holders-"},
-              {int{kMenuIssuedCards}, L"my Child Window Issued Cards", int{kIssuedListViewId}, 6, "issued-cards-"}}) {
+             {std::tuple{int{kMenuCardHolders}, L"my Child Window Card Holders",
+                         int{kHoldersListViewId}, 8, "card-holders-"},
+              {int{kMenuIssuedCards}, L"my Child Window Issued Cards", int{kIssuedListViewId}, 6,
+               "issued-cards-"}}) {
             t.program->MenuAsync(menu);
             const HWND window = t.program->WaitTop(title);
-            ASSERT_TRUE(window && WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; })) << name;
+            ASSERT_TRUE(window &&
+                        WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; }))
+                << name;
             Shot(window, name + lang);
             t.program->Key(VK_ESCAPE);
-            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(t.program->Main()); })) << name;
+            ASSERT_TRUE(WaitUntil([&] {
+                return !IsWindow(window) && IsWindowEnabled(t.program->Main());
+            })) << name;
         }
     }
 }
@@ -70,7 +80,8 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
 
     // Each card the reader writes is taken away and a blank one put down.
     Sim("card select 1");
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, kHoldersIssueButtonId)));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, kHoldersIssueButtonId)));
     for (int card = 2; card <= 3; ++card) {
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim("card select " + std::to_string(card));
@@ -83,7 +94,8 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
     EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
-    EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued") << list[2];
+    EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued")
+        << list[2];
     if (std::getenv("TOLLVANE_E2E_SHOTS")) StationPictures(*this);
 }
 

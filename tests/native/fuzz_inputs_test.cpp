@@ -27,14 +27,17 @@ std::vector<std::string> HarnessNames() {
 class FuzzInputsTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(FuzzInputsTest, SeedsAndKeptInputsKeepEveryInvariant) {
-    EXPECT_TRUE(fs::is_directory(kFuzzDir / "corpus" / GetParam())) << "a harness without seeds: " << GetParam();
+    EXPECT_TRUE(fs::is_directory(kFuzzDir / "corpus" / GetParam()))
+        << "a harness without seeds: " << GetParam();
     for (const char* folder : {"corpus", "regressions"}) {
         if (!fs::is_directory(kFuzzDir / folder / GetParam())) continue;
         for (const auto& file : fs::directory_iterator(kFuzzDir / folder / GetParam())) {
             std::ifstream in(file.path(), std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
             try {
-                Harnesses().at(GetParam())(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+                Harnesses().at(GetParam())(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                           bytes.size());
             } catch (const std::logic_error& e) {
                 ADD_FAILURE() << file.path().string() << ": " << e.what();
             }
@@ -49,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Harnesses, FuzzInputsTest, ::testing::ValuesIn(HarnessN
 TEST(FuzzInputsFoldersTest, EveryKeptInputBelongsToAHarness) {
     for (const char* folder : {"corpus", "regressions"}) {
         for (const auto& entry : fs::directory_iterator(kFuzzDir / folder))
-            EXPECT_EQ(Harnesses().count(entry.path().filename().string()), 1u) << entry.path().string();
+            EXPECT_EQ(Harnesses().count(entry.path().filename().string()), 1u)
+                << entry.path().string();
     }
 }
 

@@ -1,4 +1,5 @@
-// The key list over the files in memory and a stand-in cipher, with a recording window and the test bundle's form.
+// The key list over the files in memory and a stand-in cipher, with a recording window and the test
+// bundle's form.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,16 +11,21 @@
 
 namespace tollvane {
 
-// The key file cipher's stand-in (the real one is tested under Wine): every byte XORed, then a 16-byte tail of the
-// length and a sum, so that a torn or foreign file does not decrypt. It takes the real one's file steps: the target
-// made first, a write per block read and one at the end, and only what it encrypts flushed.
+// The key file cipher's stand-in (the real one is tested under Wine): every byte XORed, then a
+// 16-byte tail of the length and a sum, so that a torn or foreign file does not decrypt. It takes
+// the real one's file steps: the target made first, a write per block read and one at the end, and
+// only what it encrypts flushed.
 class StandInKeyFileCipher : public KeyFileCipher {
 public:
     explicit StandInKeyFileCipher(Files& files) : files_(files) {}
-    std::optional<CipherFailure> Encrypt(File& in, const std::string& name, const std::string& target,
-                                         const std::string&) override { return Run(true, in, name, target); }
-    std::optional<CipherFailure> Decrypt(File& in, const std::string& name, const std::string& target,
-                                         const std::string&) override { return Run(false, in, name, target); }
+    std::optional<CipherFailure> Encrypt(File& in, const std::string& name,
+                                         const std::string& target, const std::string&) override {
+        return Run(true, in, name, target);
+    }
+    std::optional<CipherFailure> Decrypt(File& in, const std::string& name,
+                                         const std::string& target, const std::string&) override {
+        return Run(false, in, name, target);
+    }
 
 private:
     static std::string Xor(std::string s) {
@@ -31,7 +37,8 @@ private:
         for (char c : plain) sum = sum * 31 + static_cast<unsigned char>(c);
         return std::string(reinterpret_cast<const char*>(&sum), 8) + "KEYSTAIL";
     }
-    std::optional<CipherFailure> Run(bool encrypt, File& in, const std::string& name, const std::string& target) {
+    std::optional<CipherFailure> Run(bool encrypt, File& in, const std::string& name,
+                                     const std::string& target) {
         const auto fail = [](CipherStep step, std::uint32_t code, const std::string& file = {}) {
             return CipherFailure{step, file, code};
         };
@@ -41,7 +48,8 @@ private:
         std::string plain, held;  // held back while decrypting: the last 16 bytes may be the tail
         char block[960];
         for (std::size_t got = 1; got != 0;) {
-            if (const FileResult r = in.Read(block, sizeof block, got); !r) return fail(CipherStep::ReadSource, r.error, name);
+            if (const FileResult r = in.Read(block, sizeof block, got); !r)
+                return fail(CipherStep::ReadSource, r.error, name);
             std::string piece;
             if (encrypt) {
                 plain.append(block, got);
@@ -68,9 +76,9 @@ inline const std::string kFF6 = "FFFFFFFFFFFF";
 inline const std::string kFF16 = "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF";
 
 // One line of keys.data as the key record format lays it out.
-inline std::string Rec(const std::string& description, const std::string& mkey = kFF6,
-                       const std::string& akey = kFF16,
-                       const std::string& settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0") {
+inline std::string Rec(
+    const std::string& description, const std::string& mkey = kFF6, const std::string& akey = kFF16,
+    const std::string& settings = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0") {
     return settings + " M_KEY=" + mkey + " A_KEY=" + akey + " Description=" + description + "\n";
 }
 

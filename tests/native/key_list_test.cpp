@@ -19,7 +19,8 @@ using testing::FileOp;
 // A line that lacks fields carries them over from the line before it.
 const std::string kDamaged = "TC=SL3 AA=V OI=1 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2 M_KEY=B0B1B2B3B4B5\n";
 
-// After an add the window shows the rows as reading the new list back shows them, without decrypting it again.
+// After an add the window shows the rows as reading the new list back shows them, without
+// decrypting it again.
 TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     struct Case {
         std::string before, description, after;
@@ -31,7 +32,8 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
         // the list is then read back from the file.
         {Rec("zero") + "TC=SL1 AA=X", "new", Rec("zero") + "TC=SL1 AA=X\n" + Rec("new"), 2},
         // The description stays on one line and within its buffer.
-        {Rec("zero") + kDamaged, "first line\r\nsecond line", Rec("zero") + kDamaged + Rec("first line")},
+        {Rec("zero") + kDamaged, "first line\r\nsecond line",
+         Rec("zero") + kDamaged + Rec("first line")},
         {Rec("zero") + kDamaged, std::string(300, 'x'),
          Rec("zero") + kDamaged + Rec(std::string(kDescriptionCapacity, 'x'))},
     };
@@ -68,11 +70,12 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     t.app.values.blockNumber = 2;
     FieldsFromForm("SL3");
     list.OnAddNew();
-    EXPECT_EQ(Stored(), stored + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
+    EXPECT_EQ(Stored(),
+              stored + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
 }
 
-// Record 0000 is never removed; another is, once confirmed, and the window then shows what reading the new list
-// back shows, without decrypting it a second time.
+// Record 0000 is never removed; another is, once confirmed, and the window then shows what reading
+// the new list back shows, without decrypting it a second time.
 TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     const std::string longer = Rec(std::string(700, 'd'));  // longer than any line buffer
     Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + kDamaged + Rec("r3") + longer);
@@ -89,7 +92,8 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     files.opens.clear();
     list.OnRemove();
     EXPECT_EQ(files.opens[kCrKeysFile], 1);
-    EXPECT_EQ(t.boxes.questions, std::vector<std::string>(2, "[0002] Are you sure you want to delete the key?"));
+    EXPECT_EQ(t.boxes.questions,
+              std::vector<std::string>(2, "[0002] Are you sure you want to delete the key?"));
     EXPECT_EQ(Stored(), Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + Rec("r3") + longer);
     const auto shown = std::pair(ui.rows, ui.fields);
     ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
@@ -102,37 +106,45 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_TRUE(t.boxes.shown.empty());
 }
 
-// Remove, Use This Key and a double-click act on the record the window showed; when another station has changed
-// the list under it since, they do nothing to any record, read the list again and say so.
+// Remove, Use This Key and a double-click act on the record the window showed; when another station
+// has changed the list under it since, they do nothing to any record, read the list again and say
+// so.
 TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
     const struct {
         const char* name;
         std::function<void(KeyList&)> act;
-        std::string storedAfterActing;  // crkeys.data when the chosen record r2 is still where it was shown
+        std::string
+            storedAfterActing;  // crkeys.data when the chosen record r2 is still where it was shown
     } actions[] = {
-        {"remove", [](KeyList& l) { l.OnRemove(); }, Rec("r0") + Rec("r1") + Rec("r3") + Rec("new")},
-        {"use", [](KeyList& l) { l.OnUseKey(); }, Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
+        {"remove", [](KeyList& l) { l.OnRemove(); },
+         Rec("r0") + Rec("r1") + Rec("r3") + Rec("new")},
+        {"use", [](KeyList& l) { l.OnUseKey(); },
+         Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
         {"double-click", [](KeyList& l) { l.OnRowDoubleClicked(2); },
          Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
     };
     const std::string before = Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3");
     for (const auto& a : actions) {
         for (const bool movedAway : {true, false}) {
-            SCOPED_TRACE(std::string(a.name) + (movedAway ? ", r1 removed elsewhere" : ", a record added elsewhere"));
+            SCOPED_TRACE(std::string(a.name) +
+                         (movedAway ? ", r1 removed elsewhere" : ", a record added elsewhere"));
             t.boxes.shown.clear();
             ui.fields.clear();
             ui.closes = 0;
             Store(before);
             ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
             list.OnRowClicked(2);
-            const std::string elsewhere = movedAway ? Rec("r0") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") : before + Rec("new");
+            const std::string elsewhere =
+                movedAway ? Rec("r0") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") : before + Rec("new");
             Store(elsewhere);
             a.act(list);
             if (movedAway) {
                 EXPECT_EQ(Stored(), elsewhere);
                 EXPECT_EQ(ui.rows.size(), 3u) << "the window shows the list as it is now";
-                EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{"The key list was changed at another station, so "
-                          "nothing was done.\nThe list is shown again as it is now: choose the entry again."});
+                EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{
+                                               "The key list was changed at another station, so "
+                                               "nothing was done.\nThe list is shown again as it "
+                                               "is now: choose the entry again."});
                 EXPECT_EQ(ui.closes, 0);
                 EXPECT_EQ(ui.fields[KeyField::Description], "");
                 EXPECT_EQ(list.SelectedKeyIndex(), -1);
@@ -151,8 +163,9 @@ TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
     }
 }
 
-// "Use This Key" puts what it knows of the record on the form: codes out of their lists change nothing, sector and
-// block stay within the card, and a key the next write would send as zero bytes or asterisks leaves the form's key.
+// "Use This Key" puts what it knows of the record on the form: codes out of their lists change
+// nothing, sector and block stay within the card, and a key the next write would send as zero bytes
+// or asterisks leaves the form's key.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     const std::string aes = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
     const struct {
@@ -162,19 +175,39 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         bool classic = false;
     } cases[] = {
         {"whole record", [](KeyRecord&) {}, 5, 1},
-        {"unknown codes", [](KeyRecord& r) { r.TC = "XYZ"; r.AA = "?"; r.OI = "4"; r.DI = ""; r.WM = "4"; }, 5, 1},
+        {"unknown codes",
+         [](KeyRecord& r) {
+             r.TC = "XYZ";
+             r.AA = "?";
+             r.OI = "4";
+             r.DI = "";
+             r.WM = "4";
+         },
+         5, 1},
         {"one sector digit and a blank", [](KeyRecord& r) { r.SN = "7 "; }, 7, 1},
-        {"a sector the card lacks", [](KeyRecord& r) { r.SN = "99"; r.BN = "x"; }, 15, 0},
+        {"a sector the card lacks",
+         [](KeyRecord& r) {
+             r.SN = "99";
+             r.BN = "x";
+         },
+         15, 0},
         {"Classic, a stray letter, a short key",
-         [](KeyRecord& r) { r.TC = "Cls"; r.M_KEY = "AB CD G6 78 9A BC"; r.A_KEY = "FF EE"; }, 5, 1, true},
+         [](KeyRecord& r) {
+             r.TC = "Cls";
+             r.M_KEY = "AB CD G6 78 9A BC";
+             r.A_KEY = "FF EE";
+         },
+         5, 1, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        KeyRecord r{"SL1", "V", "1", "0", "0", "1", "1", "05", "1", "12 34 56 78 9A BC", aes, "", false, false};
+        KeyRecord r{"SL1", "V", "1",   "0",  "0", "1", "1", "05", "1", "12 34 56 78 9A BC",
+                    aes,   "",  false, false};
         c.change(r);
         ApplyKeyRecord(r, t.app);
         EXPECT_FIELDS((t.app.values.sectorNumber, t.app.values.blockNumber), (c.sector, c.block));
-        EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Ctl::Crypto1KeyEdit].text, t.app.values.aesKeyText}),
+        EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Ctl::Crypto1KeyEdit].text,
+                               t.app.values.aesKeyText}),
                   (std::vector<std::string>{"12 34 56 78 9A BC", "12 34 56 78 9A BC", aes}));
         EXPECT_EQ(t.form[Ctl::ClassicCheck].checked, c.classic);
         EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
@@ -183,20 +216,22 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     }
 
     // The list hands the record's own line to the form and closes.
-    Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5", kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=09 BN=2"));
+    Store(Rec("r0") +
+          Rec("r1", "A0A1A2A3A4A5", kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=09 BN=2"));
     list.OnRowClicked(1);
     list.OnUseKey();
     EXPECT_FIELDS((t.app.values.sectorNumber, t.form[Ctl::Crypto1KeyEdit].text, ui.closes),
                   (9, std::string("A0 A1 A2 A3 A4 A5"), 1));
 }
 
-// Without crkeys.data an add reports it, the reload after it again, and no file is made but the stations' lock.
-// The program's start then makes an empty list, which takes the add.
+// Without crkeys.data an add reports it, the reload after it again, and no file is made but the
+// stations' lock. The program's start then makes an empty list, which takes the add.
 TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     FieldsFromForm();
     list.OnAddNew();
-    EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>(
-                              2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
+    EXPECT_EQ(t.boxes.Texts(),
+              std::vector<std::string>(
+                  2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
     ASSERT_EQ(files.entries.size(), 1u);
     EXPECT_TRUE(files.Has(kKeysLockFile));
     ASSERT_TRUE(MakeFirstKeyList(files, cipher));
@@ -205,12 +240,16 @@ TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     EXPECT_EQ(Stored(), Rec("Key Description"));
 }
 
-// A list taken by another station is waited for two seconds, then left alone, its plain file and the window too.
+// A list taken by another station is waited for two seconds, then left alone, its plain file and
+// the window too.
 TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
-    const std::vector<std::string> inUse(
-        3, "The key list is in use at another station.\nNothing was changed. Try again in a few seconds.\nIf it stays in "
-           "use while no other station works with the list, a station that was switched off or lost the network may "
-           "still hold it for some minutes: start that station again and close Tollvane there, or wait.");
+    const std::vector<std::string> inUse(3,
+                                         "The key list is in use at another station.\nNothing was "
+                                         "changed. Try again in a few seconds.\nIf it stays in "
+                                         "use while no other station works with the list, a "
+                                         "station that was switched off or lost the network may "
+                                         "still hold it for some minutes: start that station again "
+                                         "and close Tollvane there, or wait.");
     Store(Rec("r0") + Rec("r1"));
     const std::string stored = files.Text(kCrKeysFile);
     // This program holds the lock; an older copy holds crkeys.data itself.
@@ -226,7 +265,8 @@ TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
         list.OnRemove();
         EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::InUse);
         EXPECT_EQ(t.boxes.Texts(), inUse);
-        EXPECT_EQ(t.sleeper.pauses, std::vector<unsigned>(60, 100));  // 2 s each, and no reload after the add
+        EXPECT_EQ(t.sleeper.pauses,
+                  std::vector<unsigned>(60, 100));  // 2 s each, and no reload after the add
         EXPECT_EQ(files.Text(kCrKeysFile), stored);
         EXPECT_EQ(files.Text(kKeysFile), "the other station's plain list");
         EXPECT_EQ(ui.closes, 0);
@@ -251,12 +291,15 @@ struct Failure {
 const char kNotFound[] = "keys.data file not found...";
 const char kReadError[] = "Unable to read from file keys.data!\nGetLastError=0000001E";
 const char kCipherWrite[] = "Ошибка записи зашифрованного текста!\nНомер ошибки: 0x0000001E.";
-const char kNotEncrypted[] = "Encryption failed!\nThe keys were not recorded!\nGetLastError=0000001E";
+const char kNotEncrypted[] =
+    "Encryption failed!\nThe keys were not recorded!\nGetLastError=0000001E";
 const char kCrKeysProblem[] =
-    "There was a problem with the file crkeys.data!\nThe keys were not recorded!\nGetLastError=0000001E";
+    "There was a problem with the file crkeys.data!\nThe keys were not "
+    "recorded!\nGetLastError=0000001E";
 
-// The cipher writes keys.data (decryption) and TmpCrKeys.data (encryption) in two calls for lists this short.
-// Show and Use read the list alike, and every operation decrypts and re-encrypts it alike.
+// The cipher writes keys.data (decryption) and TmpCrKeys.data (encryption) in two calls for lists
+// this short. Show and Use read the list alike, and every operation decrypts and re-encrypts it
+// alike.
 const Failure kFailures[] = {
     {"load: decryption", Op::Load, FileOp::Write, 1, kKeysFile, {kCipherWrite}, false, false},
     {"load: open", Op::Load, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
@@ -265,25 +308,72 @@ const Failure kFailures[] = {
     {"use: read", Op::Use, FileOp::Read, 1, kKeysFile, {kReadError}, false, true},
     {"add: open", Op::Add, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
     {"add: read", Op::Add, FileOp::Read, 1, kKeysFile, {kReadError}, false, false},
-    {"add: write", Op::Add, FileOp::Write, 3, kKeysFile,
-     {"An error occurred while writing to the file keys.data!\nGetLastError=0000001E"}, false, false},
-    {"add: encryption", Op::Add, FileOp::Write, 1, kTmpCrKeysFile, {kCipherWrite, kNotEncrypted}, false, false},
-    {"add: replacing crkeys.data", Op::Add, FileOp::Move, 1, kCrKeysFile, {kCrKeysProblem}, false, false},
+    {"add: write",
+     Op::Add,
+     FileOp::Write,
+     3,
+     kKeysFile,
+     {"An error occurred while writing to the file keys.data!\nGetLastError=0000001E"},
+     false,
+     false},
+    {"add: encryption",
+     Op::Add,
+     FileOp::Write,
+     1,
+     kTmpCrKeysFile,
+     {kCipherWrite, kNotEncrypted},
+     false,
+     false},
+    {"add: replacing crkeys.data",
+     Op::Add,
+     FileOp::Move,
+     1,
+     kCrKeysFile,
+     {kCrKeysProblem},
+     false,
+     false},
     {"add: backup copy", Op::Add, FileOp::Copy, 1, kZipKeysFile, {}, true, false},
     {"remove: decryption", Op::Remove, FileOp::Write, 1, kKeysFile, {kCipherWrite}, false, true},
     {"remove: read", Op::Remove, FileOp::Read, 1, kKeysFile, {kReadError}, false, true},
-    {"remove: create", Op::Remove, FileOp::Open, 1, kTmpKeysFile, {"Error creating temporary file!"}, false, true},
-    {"remove: write", Op::Remove, FileOp::Write, 1, kTmpKeysFile,
-     {"An error occurred while writing to the temporary file!\nGetLastError=0000001E"}, false, true},
-    {"remove: replacing keys.data", Op::Remove, FileOp::Move, 1, kKeysFile,
-     {"There was a problem with the file keys.data!\nThe keys were not recorded!\nGetLastError=0000001E"}, false,
+    {"remove: create",
+     Op::Remove,
+     FileOp::Open,
+     1,
+     kTmpKeysFile,
+     {"Error creating temporary file!"},
+     false,
      true},
-    {"remove: replacing crkeys.data", Op::Remove, FileOp::Move, 1, kCrKeysFile, {kCrKeysProblem}, false, false},
+    {"remove: write",
+     Op::Remove,
+     FileOp::Write,
+     1,
+     kTmpKeysFile,
+     {"An error occurred while writing to the temporary file!\nGetLastError=0000001E"},
+     false,
+     true},
+    {"remove: replacing keys.data",
+     Op::Remove,
+     FileOp::Move,
+     1,
+     kKeysFile,
+     {"There was a problem with the file keys.data!\nThe keys were not "
+      "recorded!\nGetLastError=0000001E"},
+     false,
+     true},
+    {"remove: replacing crkeys.data",
+     Op::Remove,
+     FileOp::Move,
+     1,
+     kCrKeysFile,
+     {kCrKeysProblem},
+     false,
+     false},
 };
 
 TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
     const std::string before =
-        Rec("r0") + Rec("r1", kFF6, kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=05 BN=0") + Rec("r2");
+        Rec("r0") + Rec("r1", kFF6, kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=05 BN=0") +
+        Rec("r2");
     // A message waits for the operator only after the list has been let go.
     t.boxes.modalLoop = [&] { EXPECT_FALSE(files.Has(kKeysFile)); };
     for (const Failure& f : kFailures) {
@@ -298,13 +388,20 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
             case Op::Load: EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::Failed); break;
             case Op::Show: EXPECT_EQ(list.ShowKeyRecord(1), KeyListOutcome::Failed); break;
             case Op::Add: list.OnAddNew(); break;
-            case Op::Remove: list.OnRowClicked(1); list.OnRemove(); break;
-            case Op::Use: list.OnRowClicked(1); list.OnUseKey(); break;
+            case Op::Remove:
+                list.OnRowClicked(1);
+                list.OnRemove();
+                break;
+            case Op::Use:
+                list.OnRowClicked(1);
+                list.OnUseKey();
+                break;
         }
         files.FailAt(FileOp::Open, 0);
         // After a failed add the window reloads the list: its messages come after the add's own.
         std::vector<std::string> messages = t.boxes.Texts();
-        if (f.op == Op::Add && messages.size() > f.messages.size()) messages.resize(f.messages.size());
+        if (f.op == Op::Add && messages.size() > f.messages.size())
+            messages.resize(f.messages.size());
         EXPECT_EQ(messages, f.messages);
         const std::string after = f.op == Op::Add ? before + Rec("new") : Rec("r0") + Rec("r2");
         EXPECT_EQ(Stored(), f.changed ? after : before);

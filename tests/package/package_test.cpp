@@ -1,7 +1,7 @@
-// The package as an operator meets it: every program text in the manual, the program started from its Start-menu
-// shortcut in the install folder, and Help opening the manual beside the program (installed, and unpacked from the
-// zip) or saying why it cannot. tests/package/run installs the package into a fresh Wine prefix and names the
-// folders and the manual's text in the environment.
+// The package as an operator meets it: every program text in the manual, the program started from
+// its Start-menu shortcut in the install folder, and Help opening the manual beside the program
+// (installed, and unpacked from the zip) or saying why it cannot. tests/package/run installs the
+// package into a fresh Wine prefix and names the folders and the manual's text in the environment.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -43,8 +43,9 @@ std::string WithoutBlanks(const std::string& text) {
     return out;
 }
 
-// Line breaks, blanks and wrapped lines of the PDF do not count: every line of the text must be in the manual with
-// its blanks taken out. The texts come from the program, so that one forgotten in the manual fails here.
+// Line breaks, blanks and wrapped lines of the PDF do not count: every line of the text must be in
+// the manual with its blanks taken out. The texts come from the program, so that one forgotten in
+// the manual fails here.
 TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
     const std::string manual = WithoutBlanks(ReadFile(Env("TOLLVANE_PACKAGE_PDF_TEXT")));
     ASSERT_FALSE(manual.empty()) << "TOLLVANE_PACKAGE_PDF_TEXT names no readable text";
@@ -56,13 +57,17 @@ TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
     };
     for (int n = 1; n <= kMessageCount; ++n) {
         const std::string english = Text(LanguageId::English, static_cast<Msg>(n));
-        EXPECT_TRUE(inManual(english) || inManual(Text(LanguageId::Russian, static_cast<Msg>(n)))) << n << ": " << english;
+        EXPECT_TRUE(inManual(english) || inManual(Text(LanguageId::Russian, static_cast<Msg>(n))))
+            << n << ": " << english;
     }
 }
 
-// Starts the program in the folder (in English unless config says otherwise) and lets the reader search end.
-std::unique_ptr<Program> StartIn(const std::wstring& folder, const char* config = "Language = EN;\n") {
-    if (config) std::ofstream(std::filesystem::path(folder) / L"appconfig.ini", std::ios::binary) << config;
+// Starts the program in the folder (in English unless config says otherwise) and lets the reader
+// search end.
+std::unique_ptr<Program> StartIn(const std::wstring& folder,
+                                 const char* config = "Language = EN;\n") {
+    if (config)
+        std::ofstream(std::filesystem::path(folder) / L"appconfig.ini", std::ios::binary) << config;
     _wputenv_s(L"TOLLVANE_EXE", (folder + L"\\Tollvane.exe").c_str());
     auto program = std::make_unique<Program>(folder);
     if (!program->WaitMainWindow()) return nullptr;
@@ -70,7 +75,8 @@ std::unique_ptr<Program> StartIn(const std::wstring& folder, const char* config 
     return program;
 }
 
-// The program opens its files in its working folder: started from the shortcut, that must be the install folder.
+// The program opens its files in its working folder: started from the shortcut, that must be the
+// install folder.
 TEST(Installed, StartsFromItsStartMenuShortcutInTheInstallFolder) {
     wchar_t programs[MAX_PATH] = {}, target[MAX_PATH] = {}, folder[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs);
@@ -108,7 +114,8 @@ TEST_P(HelpFromFolder, OpensTheManualBesideTheProgramWithTheAssociatedViewer) {
     ASSERT_FALSE(folder.empty()) << GetParam();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring viewer = (std::filesystem::path(self).parent_path() / L"pdf_viewer_stub.exe").wstring();
+    const std::wstring viewer =
+        (std::filesystem::path(self).parent_path() / L"pdf_viewer_stub.exe").wstring();
     std::filesystem::remove(viewer + L".log");
     SetClassesValue(L".pdf", L"TollvaneTest.pdf");
     SetClassesValue(L"TollvaneTest.pdf\\shell\\open\\command", L"\"" + viewer + L"\" \"%1\"");
@@ -117,18 +124,24 @@ TEST_P(HelpFromFolder, OpensTheManualBesideTheProgramWithTheAssociatedViewer) {
 
     program->MenuAsync(kHelp);
     std::string line;
-    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadFile(viewer + L".log")).empty(); })) << "the viewer was not started";
+    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadFile(viewer + L".log")).empty(); }))
+        << "the viewer was not started";
     // A result of 32 or below would have shown a message instead.
     EXPECT_FALSE(program->CurrentMessageBox());
-    EXPECT_NE(Lower(Widen(line)).find(Lower(folder + L"\\help\\Tollvane ver_2_00.pdf")), std::wstring::npos) << line;
+    EXPECT_NE(Lower(Widen(line)).find(Lower(folder + L"\\help\\Tollvane ver_2_00.pdf")),
+              std::wstring::npos)
+        << line;
 }
 
 INSTANTIATE_TEST_SUITE_P(InstalledAndZip, HelpFromFolder,
-                         ::testing::Values("TOLLVANE_PACKAGE_INSTALL_DIR", "TOLLVANE_PACKAGE_ZIP_DIR"));
+                         ::testing::Values("TOLLVANE_PACKAGE_INSTALL_DIR",
+                                           "TOLLVANE_PACKAGE_ZIP_DIR"));
 
-// Wine's own prefix hands PDF files to the desktop's viewer; this prefix is a throwaway copy: the associations go.
+// Wine's own prefix hands PDF files to the desktop's viewer; this prefix is a throwaway copy: the
+// associations go.
 TEST(Installed, HelpWithoutAPdfViewerSaysSoAndGivesTheHint) {
-    for (const wchar_t* key : {L".pdf", L"pdffile", L"TollvaneTest.pdf"}) RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+    for (const wchar_t* key : {L".pdf", L"pdffile", L"TollvaneTest.pdf"})
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
     auto program = StartIn(Env("TOLLVANE_PACKAGE_INSTALL_DIR"));
     ASSERT_TRUE(program);
     program->MenuAsync(kHelp);

@@ -10,10 +10,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     char line[4096] = {};
     WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, line, sizeof line - 1, nullptr, nullptr);
-    const HANDLE log = CreateFileW((std::wstring(self) + L".log").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE log = CreateFileW((std::wstring(self) + L".log").c_str(), GENERIC_WRITE, 0,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    const bool ok = log != INVALID_HANDLE_VALUE && WriteFile(log, line, lstrlenA(line), &written, nullptr);
+    const bool ok =
+        log != INVALID_HANDLE_VALUE && WriteFile(log, line, lstrlenA(line), &written, nullptr);
     if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
     return ok ? 0 : 1;
 }

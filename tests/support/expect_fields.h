@@ -1,6 +1,6 @@
-// EXPECT_FIELDS((a, b.c, f(x)), (1, 2, "three")) compares each value with its expectation and names every one that
-// differs by the expression that gave it ("b.c is 5, expected 2"), so that a failure says which field broke without
-// a tuple of values to count through.
+// EXPECT_FIELDS((a, b.c, f(x)), (1, 2, "three")) compares each value with its expectation and names
+// every one that differs by the expression that gave it ("b.c is 5, expected 2"), so that a failure
+// says which field broke without a tuple of values to count through.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,8 @@
 
 namespace tollvane::testing {
 
-// The top-level expressions of "(a, f(b, c), \"d,e\")": split at the commas outside brackets and literals.
+// The top-level expressions of "(a, f(b, c), \"d,e\")": split at the commas outside brackets and
+// literals.
 inline std::vector<std::string> FieldNames(const char* list) {
     std::vector<std::string> names(1);
     int depth = 0;
@@ -20,8 +21,10 @@ inline std::vector<std::string> FieldNames(const char* list) {
     for (const char* p = list; *p; ++p) {
         const char c = *p;
         if (quote) {
-            if (c == '\\' && p[1]) names.back() += *p++;
-            else if (c == quote) quote = 0;
+            if (c == '\\' && p[1])
+                names.back() += *p++;
+            else if (c == quote)
+                quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '(' || c == '[' || c == '{') {
@@ -39,14 +42,14 @@ inline std::vector<std::string> FieldNames(const char* list) {
 }
 
 template <typename Actual, typename Expected, std::size_t... I>
-::testing::AssertionResult FieldsEqual(const char* names, const Actual& actual, const Expected& expected,
-                                       std::index_sequence<I...>) {
+::testing::AssertionResult FieldsEqual(const char* names, const Actual& actual,
+                                       const Expected& expected, std::index_sequence<I...>) {
     const std::vector<std::string> name = FieldNames(names);
     std::string differs;
     const auto compare = [&](std::size_t i, const auto& a, const auto& e) {
         if (a == e) return;
-        differs += "\n  " + (i < name.size() ? name[i] : std::to_string(i)) + " is " + ::testing::PrintToString(a) +
-                   ", expected " + ::testing::PrintToString(e);
+        differs += "\n  " + (i < name.size() ? name[i] : std::to_string(i)) + " is " +
+                   ::testing::PrintToString(a) + ", expected " + ::testing::PrintToString(e);
     };
     (compare(I, std::get<I>(actual), std::get<I>(expected)), ...);
     if (differs.empty()) return ::testing::AssertionSuccess();

@@ -1,5 +1,6 @@
-// In-memory fakes of every service the application logic talks through, and TestApp, which bundles them with an
-// AppContext. The fakes keep their state in public members for tests to arrange and inspect directly.
+// In-memory fakes of every service the application logic talks through, and TestApp, which bundles
+// them with an AppContext. The fakes keep their state in public members for tests to arrange and
+// inspect directly.
 #pragma once
 
 #include <algorithm>
@@ -38,8 +39,9 @@ struct FakeControl {
     std::vector<std::string> items;
 };
 
-// Setting a text puts the caret at its end, as an edit does. The hooks reproduce what Windows does synchronously:
-// an edit whose text is set reports EN_CHANGE, and an edit that loses the focus EN_KILLFOCUS.
+// Setting a text puts the caret at its end, as an edit does. The hooks reproduce what Windows does
+// synchronously: an edit whose text is set reports EN_CHANGE, and an edit that loses the focus
+// EN_KILLFOCUS.
 class FakeFormView : public FormView {
 public:
     mutable std::map<Ctl, FakeControl> controls;
@@ -93,7 +95,8 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// A box is modal: modalLoop, when set, runs while it is open (once at a time), as a real box's loop dispatches ticks.
+// A box is modal: modalLoop, when set, runs while it is open (once at a time), as a real box's loop
+// dispatches ticks.
 class FakeMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
@@ -145,7 +148,9 @@ public:
     bool open = false, mainWindowEnabled = true;
     std::string title;
     int range = 0, steps = 0 /* since the last Open */, opens = 0;
-    void Open(const std::string& t, int r) override { open = true, title = t, range = r, steps = 0, ++opens; }
+    void Open(const std::string& t, int r) override {
+        open = true, title = t, range = r, steps = 0, ++opens;
+    }
     void Step() override { ++steps; }
     void Close() override { open = false; }
     void EnableMainWindow(bool enable) override { mainWindowEnabled = enable; }
@@ -157,15 +162,15 @@ public:
     void SleepMs(unsigned ms) override { pauses.push_back(ms); }
 };
 
-// A serial line with one queue of received bytes: the test lets bytes arrive between timer ticks, a read takes what
-// has arrived (as a read that ends after 60 ms of silence would) and a poll takes exactly one byte of the same
-// queue, so a byte dropped or read twice shows.
+// A serial line with one queue of received bytes: the test lets bytes arrive between timer ticks, a
+// read takes what has arrived (as a read that ends after 60 ms of silence would) and a poll takes
+// exactly one byte of the same queue, so a byte dropped or read twice shows.
 class FakeLine : public SerialPort {
 public:
     std::string line;  // arrived from the reader and not read yet
     bool openResult = true, sendResult = true, handle = false;
-    std::uint32_t sendError = 0;  // with sendResult false: the system refused the write
-    bool readError = false;       // ReadReply fails as ReadFile would with "access denied"
+    std::uint32_t sendError = 0;           // with sendResult false: the system refused the write
+    bool readError = false;                // ReadReply fails as ReadFile would with "access denied"
     std::optional<std::size_t> failAfter;  // ReadReply takes this many bytes, then fails so
     std::vector<std::string> opened;
     std::vector<unsigned> openBauds;
@@ -192,7 +197,9 @@ public:
         reply.Clear();
         const bool fails = readError || (failAfter && *failAfter < capacity);
         const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity,
-                                        readError ? 0 : fails ? *failAfter : std::size_t(-1)});
+                                        readError ? 0
+                                        : fails   ? *failAfter
+                                                  : std::size_t(-1)});
         std::copy_n(line.begin(), n, reply.bytes.begin());
         reply.count = n;
         reply.failed = fails;
@@ -201,7 +208,9 @@ public:
         return !fails && n != 0;
     }
     bool PollReplyByte() override { return ++polls, !line.empty() && (line.erase(0, 1), true); }
-    std::string SentText(std::size_t i) const { return std::string(sent.at(i).begin(), sent.at(i).end()); }
+    std::string SentText(std::size_t i) const {
+        return std::string(sent.at(i).begin(), sent.at(i).end());
+    }
 };
 
 class FakePortDiscovery : public PortDiscovery {
@@ -210,13 +219,17 @@ public:
     std::optional<std::string> readerPort;
     std::set<std::string> present;
     PortListing ListPorts() override {
-        return ports ? PortListing{*ports, std::nullopt} : PortListing{{}, PortFailure{PortStep::ListKey, 2}};
+        return ports ? PortListing{*ports, std::nullopt}
+                     : PortListing{{}, PortFailure{PortStep::ListKey, 2}};
     }
-    std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override { return readerPort; }
+    std::optional<std::string> FindReaderPort(const ReaderUsbIdentity&) override {
+        return readerPort;
+    }
     bool IsPortPresent(const std::string& name) override { return present.count(name) != 0; }
 };
 
-// Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill fail without touching the output.
+// Bytes 1, 2, 3, ... (wrapping), continuing across calls; fail makes Fill fail without touching the
+// output.
 class FakeRandom : public RandomSource {
 public:
     std::uint8_t next = 1;
@@ -249,7 +262,8 @@ public:
     int givenAsked = 0;
 };
 
-// What the logic asks of the shell that the tests look at; the windows themselves are the end-to-end suite's.
+// What the logic asks of the shell that the tests look at; the windows themselves are the
+// end-to-end suite's.
 class FakeShell : public Shell {
 public:
     int menuRebuilds = 0, helpOpens = 0;
@@ -279,7 +293,8 @@ public:
     std::string ComputerName() override { return "DESK-2"; }
 };
 
-// The system's ports and the one the reader is on, for a TestApp that starts with the program's form.
+// The system's ports and the one the reader is on, for a TestApp that starts with the program's
+// form.
 struct WithReader {
     std::vector<std::string> ports = {"COM1", "COM3"};
     std::optional<std::string> readerPort = "COM3";
@@ -299,14 +314,17 @@ public:
     bool IsShowKeysChecked() const override { return showKeys; }
     void SetShowKeysChecked(bool checked) override { showKeys = checked; }
     void SetKeyFieldsMasked(bool) override {}
-    std::string FieldText(KeyField f) const override { return fields.count(f) ? fields.at(f) : std::string(); }
+    std::string FieldText(KeyField f) const override {
+        return fields.count(f) ? fields.at(f) : std::string();
+    }
     void SetFieldText(KeyField f, const std::string& text) override { fields[f] = text; }
     void EnableRecordButtons() override {}
     void CloseWindow() override { ++closes; }
 };
 
-// The fakes and an AppContext over them. The form is left blank unless the bundle is made WithReader (the start
-// form, in English); the configuration file goes to the system's temporary folder.
+// The fakes and an AppContext over them. The form is left blank unless the bundle is made
+// WithReader (the start form, in English); the configuration file goes to the system's temporary
+// folder.
 struct TestApp {
     FakeFormView form;
     FakeMessageBoxes boxes;
@@ -323,9 +341,11 @@ struct TestApp {
     AppKeyRecordForm keyForm{app};
 
     explicit TestApp(LanguageId language = LanguageId::Russian)
-        : app{form,     boxes, timers, progress, sleeper, port, ports, random, users, shell,
-              language, MessageTable{language}, "", {}, {}, {}, {}} {
-        app.configPath = (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
+        : app{form,  boxes,  timers, progress, sleeper,  port,
+              ports, random, users,  shell,    language, MessageTable{language},
+              "",    {},     {},     {},       {}} {
+        app.configPath =
+            (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
         app.files = &files;
     }
     explicit TestApp(WithReader setup) : TestApp(LanguageId::English) {
@@ -355,11 +375,14 @@ struct TestApp {
     void ReaderAcknowledges(std::string version = "2.00") {
         port.onSend = [this, version](const std::vector<std::uint8_t>& bytes) {
             const std::string text(bytes.begin(), bytes.end());
-            if (text == "AT+READS_USB") port.Arrive("\n\rAT+USB - OK! >> " + version);
-            else if (bytes.size() == 46) port.Arrive("\n\rAT+" + text.substr(3, 2) + " - OK!");
+            if (text == "AT+READS_USB")
+                port.Arrive("\n\rAT+USB - OK! >> " + version);
+            else if (bytes.size() == 46)
+                port.Arrive("\n\rAT+" + text.substr(3, 2) + " - OK!");
         };
     }
-    // Start-up with the start form: the search, the connect and the version check; the boxes shown are forgotten.
+    // Start-up with the start form: the search, the connect and the version check; the boxes shown
+    // are forgotten.
     void Connect(std::string version = "2.00") {
         if (form.controls.empty()) StartForm();
         ReaderAcknowledges(version);
@@ -368,7 +391,8 @@ struct TestApp {
         RunOut(TimerId::Reply);
         boxes.shown.clear();
     }
-    // The three hex edits as Windows runs them: setting a text reports a change, taking the focus away leaves the edit.
+    // The three hex edits as Windows runs them: setting a text reports a change, taking the focus
+    // away leaves the edit.
     void WireEditNotifications() {
         const auto hex = [](Ctl c) {
             return c == Ctl::Crypto1KeyEdit || c == Ctl::AesKeyEdit || c == Ctl::SectorDataEdit;
@@ -382,7 +406,8 @@ struct TestApp {
         form.focused = c;
         OnEditEntered(app, c);
     }
-    // Left click on a radio: it checks itself and clears the others of its group, then the command arrives.
+    // Left click on a radio: it checks itself and clears the others of its group, then the command
+    // arrives.
     void ClickRadio(Ctl c) {
         for (Ctl radio : RadioGroupOf(c)) form[radio].checked = radio == c;
         OnClicked(app, c);
@@ -394,12 +419,14 @@ struct TestApp {
     }
 };
 
-// The reply of a reader that read back the card the frame wrote: "\n\r", then the frame with letters "ms" (a User
-// card's keys not sent back), changed by spoil before its checksums are made.
-inline std::string ReadBackReply(CommandFrame frame, const std::function<void(CommandFrame&)>& spoil = nullptr) {
+// The reply of a reader that read back the card the frame wrote: "\n\r", then the frame with
+// letters "ms" (a User card's keys not sent back), changed by spoil before its checksums are made.
+inline std::string ReadBackReply(CommandFrame frame,
+                                 const std::function<void(CommandFrame&)>& spoil = nullptr) {
     frame[kFrameOperationOffset - 1] = 'm';
     frame[kFrameOperationOffset] = 's';
-    if (frame[kFrameSettingsOffset] != 'M') std::fill(frame.begin() + 7, frame.begin() + kFrameSettingsOffset, 0);
+    if (frame[kFrameSettingsOffset] != 'M')
+        std::fill(frame.begin() + 7, frame.begin() + kFrameSettingsOffset, 0);
     if (spoil) spoil(frame);
     frame[kFrameCrcOffset - 1] = Crc8(frame.data() + kFrameSettingsOffset, 15);
     frame[kFrameCrcOffset] = Crc8(frame.data(), kFrameCrcOffset);

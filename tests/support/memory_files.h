@@ -1,8 +1,9 @@
-// The program's files in memory, for tests of everything that keeps files. Any step can fail: the nth call of one
-// kind, or the nth call overall. A power loss can stop the program at any step: from then on nothing reaches the
-// files, and Restart() leaves only what a disk would still hold: what was flushed, the directory changes
-// (creations, deletions and the atomic replacing move), and with a torn write the first half of the write that was
-// under way together with everything written before it to that file.
+// The program's files in memory, for tests of everything that keeps files. Any step can fail: the
+// nth call of one kind, or the nth call overall. A power loss can stop the program at any step:
+// from then on nothing reaches the files, and Restart() leaves only what a disk would still hold:
+// what was flushed, the directory changes (creations, deletions and the atomic replacing move), and
+// with a torn write the first half of the write that was under way together with everything written
+// before it to that file.
 #pragma once
 
 #include <cstdint>
@@ -32,8 +33,8 @@ public:
         std::uint64_t version = 0;
     };
     std::map<std::string, Entry> entries;
-    std::set<std::string> held;     // paths another program holds open
-    int heldOpens = 0;              // this many openings, of any path, find it held first
+    std::set<std::string> held;        // paths another program holds open
+    int heldOpens = 0;                 // this many openings, of any path, find it held first
     std::map<std::string, int> opens;  // of each path
 
     // A file as it is after a flush.
@@ -42,10 +43,12 @@ public:
         e.data = content, e.durable = std::move(content), ++e.version;
     }
     bool Has(const std::string& path) const { return entries.count(path) != 0; }
-    std::string Text(const std::string& path) const { return Has(path) ? entries.at(path).data : std::string(); }
+    std::string Text(const std::string& path) const {
+        return Has(path) ? entries.at(path).data : std::string();
+    }
 
-    // The nth call of this kind (from 1) fails with code; with a path, the nth such call on that file (the target
-    // of a copy or move).
+    // The nth call of this kind (from 1) fails with code; with a path, the nth such call on that
+    // file (the target of a copy or move).
     void FailAt(FileOp op, int nth, std::uint32_t code = 5, std::string path = {},
                 FileStatus status = FileStatus::Failed) {
         failOp_ = op;
@@ -55,7 +58,9 @@ public:
         calls_.clear();
     }
     // The power goes at the nth call from now on: it and every later call do nothing.
-    void PowerLossAtStep(int nth, Tear tear = Tear::None) { lossStep_ = steps_ + nth, tear_ = tear; }
+    void PowerLossAtStep(int nth, Tear tear = Tear::None) {
+        lossStep_ = steps_ + nth, tear_ = tear;
+    }
     bool PowerLost() const { return powerLost_; }
     // The disk as the next start of the program finds it.
     void Restart() {
@@ -73,7 +78,8 @@ public:
         if (auto failed = Step(FileOp::Open, path)) return *failed;
         if (held.count(path) || (heldOpens > 0 && heldOpens--))
             return FileResult::Failure(32, FileStatus::HeldElsewhere);
-        if (!Has(path) && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared && mode != OpenMode::Hold)
+        if (!Has(path) && mode != OpenMode::CreateAlways && mode != OpenMode::AppendShared &&
+            mode != OpenMode::Hold)
             return FileResult::Failure(2, FileStatus::NotFound);
         Entry& e = entries[path];
         // Emptying the file reaches the disk at once, its new content only with a flush.
@@ -104,7 +110,8 @@ public:
     }
     FileResult Delete(const std::string& path) override {
         if (auto failed = Step(FileOp::Delete, path)) return *failed;
-        return entries.erase(path) ? FileResult::Success() : FileResult::Failure(2, FileStatus::NotFound);
+        return entries.erase(path) ? FileResult::Success()
+                                   : FileResult::Failure(2, FileStatus::NotFound);
     }
     bool Exists(const std::string& path) override { return Has(path); }
     FileResult Stamp(const std::string& path, FileStamp& stamp) override {
@@ -118,8 +125,8 @@ private:
     static FileStamp StampOf(const Entry& e) { return {e.data.size(), e.version}; }
 
     // Counts a call; the failure it must give, if any.
-    std::optional<FileResult> Step(FileOp op, const std::string& path, std::string_view tornBytes = {},
-                                   std::uint64_t at = 0) {
+    std::optional<FileResult> Step(FileOp op, const std::string& path,
+                                   std::string_view tornBytes = {}, std::uint64_t at = 0) {
         ++steps_;
         const int nth = failPath_.empty() || failPath_ == path ? ++calls_[op] : 0;
         if (powerLost_) return FileResult::Failure(kPowerLost);
@@ -153,7 +160,8 @@ private:
             });
         }
         FileResult Write(const char* data, std::size_t size) override {
-            if (auto failed = files_.Step(FileOp::Write, path_, {data, size}, position_)) return *failed;
+            if (auto failed = files_.Step(FileOp::Write, path_, {data, size}, position_))
+                return *failed;
             return Do(std::nullopt, [&](Entry& e) {
                 WriteInto(e.data, position_, {data, size});
                 position_ += size, ++e.version;
@@ -168,13 +176,19 @@ private:
             return Do(FileOp::Size, [&](Entry& e) { size = e.data.size(); });
         }
         FileResult Resize(std::uint64_t size) override {
-            return Do(FileOp::Resize, [&](Entry& e) { e.data.resize(size, '\0'), position_ = size, ++e.version; });
+            return Do(FileOp::Resize,
+                      [&](Entry& e) { e.data.resize(size, '\0'), position_ = size, ++e.version; });
         }
-        FileResult Flush() override { return Do(FileOp::Flush, [](Entry& e) { e.durable = e.data; }); }
-        FileResult Stamp(FileStamp& stamp) override { return Do(FileOp::Stamp, [&](Entry& e) { stamp = StampOf(e); }); }
+        FileResult Flush() override {
+            return Do(FileOp::Flush, [](Entry& e) { e.durable = e.data; });
+        }
+        FileResult Stamp(FileStamp& stamp) override {
+            return Do(FileOp::Stamp, [&](Entry& e) { stamp = StampOf(e); });
+        }
 
     private:
-        // The step counted (unless it was already), then the change on the file, perhaps deleted under the handle.
+        // The step counted (unless it was already), then the change on the file, perhaps deleted
+        // under the handle.
         template <typename Change>
         FileResult Do(std::optional<FileOp> op, Change change) {
             if (auto failed = op ? files_.Step(*op, path_) : std::nullopt) return *failed;

@@ -25,7 +25,8 @@ const std::string kFF16 = kFF6 + " " + kFF6 + " FF FF FF FF";
 constexpr auto kChecked = &FakeControl::checked;
 constexpr auto kEnabled = &FakeControl::enabled;
 
-// The flag of each control in order, '1' where set: one comparison names every control that differs.
+// The flag of each control in order, '1' where set: one comparison names every control that
+// differs.
 std::string Flags(TestApp& t, bool FakeControl::*flag, std::initializer_list<Ctl> ctls) {
     std::string flags;
     for (Ctl c : ctls) flags += t.form[c].*flag ? '1' : '0';
@@ -33,28 +34,38 @@ std::string Flags(TestApp& t, bool FakeControl::*flag, std::initializer_list<Ctl
 }
 
 TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
-    const struct { Ctl radio; std::size_t offset /* in the settings block */; std::uint8_t letter; } cases[] = {
-        {IfW26Radio, 1, 'e'},         {IfW44Radio, 1, 'f'},      {IfW58Radio, 1, 'g'}, {IndInverseRadio, 2, 'e'},
-        {StandbyDynamicRadio, 3, 'd'}, {StandbyStaticRadio, 3, 'e'}, {TouchPollOnRadio, 4, 'd'},
+    const struct {
+        Ctl radio;
+        std::size_t offset /* in the settings block */;
+        std::uint8_t letter;
+    } cases[] = {
+        {IfW26Radio, 1, 'e'},       {IfW44Radio, 1, 'f'},          {IfW58Radio, 1, 'g'},
+        {IndInverseRadio, 2, 'e'},  {StandbyDynamicRadio, 3, 'd'}, {StandbyStaticRadio, 3, 'e'},
+        {TouchPollOnRadio, 4, 'd'},
     };
     for (const auto& c : cases) {
         TestApp t{WithReader{}};
         t.ClickRadio(c.radio);
-        const auto frame = BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
+        const auto frame =
+            BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
         EXPECT_EQ(SettingsBlockOf(frame)[c.offset], c.letter) << static_cast<int>(c.radio);
     }
     // The Crypto1 key the form holds goes out with the settings.
     TestApp t{WithReader{}};
     t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
-    const auto block = SettingsBlockOf(BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
-    EXPECT_EQ(std::vector(block.begin() + 8, block.begin() + 14), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+    const auto block = SettingsBlockOf(
+        BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
+    EXPECT_EQ(std::vector(block.begin() + 8, block.begin() + 14),
+              (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
     // A Plus card without a security level has no card type.
     t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
 }
 
-// A read-back put into the form: from offset 5, card type, AES letter, 6 unused, key 10 11 .. 1F, settings block.
-void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t card = 's', std::uint8_t aes = 'X') {
+// A read-back put into the form: from offset 5, card type, AES letter, 6 unused, key 10 11 .. 1F,
+// settings block.
+void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t card = 's',
+                   std::uint8_t aes = 'X') {
     std::vector<std::uint8_t> frame{card, aes, 0, 0, 0, 0, 0, 0};
     for (std::uint8_t i = 0; i < 16; ++i) frame.push_back(0x10 + i);
     settings.resize(17, 0);
@@ -62,10 +73,11 @@ void ApplyReadBack(TestApp& t, std::vector<std::uint8_t> settings, std::uint8_t 
     ApplySettingsReadBack(t.app, frame.data(), frame.size());
 }
 
-// A Master card's letters, each to its radio; a letter the form has no radio for leaves its group as it was, and
-// sector and block keep to the up-downs' ranges.
+// A Master card's letters, each to its radio; a letter the form has no radio for leaves its group
+// as it was, and sector and block keep to the up-downs' ranges.
 TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
-    const std::string aes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F", zero6 = "00 00 00 00 00 00";
+    const std::string aes = "10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F",
+                      zero6 = "00 00 00 00 00 00";
     const struct {
         std::vector<std::uint8_t> settings;
         std::uint8_t card, aesLetter;
@@ -73,16 +85,43 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
         int workMode, sector, block;
         std::string crypto1, aesKey;
     } cases[] = {
-        {{'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6}, 's', 'X',
-         {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck}, 2, 15, 2, "01 02 03 04 05 06",
+        {{'M', 'g', 'e', 'f', 'd', 'e', 20, 5, 1, 2, 3, 4, 5, 6},
+         's',
+         'X',
+         {IfW58Radio, IndInverseRadio, StandbyOffRadio, TouchPollOnRadio, ClassicCheck},
+         2,
+         15,
+         2,
+         "01 02 03 04 05 06",
          kFF16},
-        {{'M', 'f', 'd', 'e', 'e', 'd', 0, 1}, '3', 'V',
-         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio}, 0, 1, 1, zero6, aes},
-        {{'M', 'e', 'z', 'z', 'z', 'g', 3}, '1', 'V',
-         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio, AesAuthCheck}, 3, 3, 0,
-         zero6, aes},
-        {{'M', 'e', 'd', 'f', 'e', 'd', 1}, '1', 'X',
-         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio}, 0, 1, 0, zero6, aes},
+        {{'M', 'f', 'd', 'e', 'e', 'd', 0, 1},
+         '3',
+         'V',
+         {IfW44Radio, IndDirectRadio, StandbyStaticRadio, TouchPollOffRadio, PlusCheck, Sl3Radio},
+         0,
+         1,
+         1,
+         zero6,
+         aes},
+        {{'M', 'e', 'z', 'z', 'z', 'g', 3},
+         '1',
+         'V',
+         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio,
+          AesAuthCheck},
+         3,
+         3,
+         0,
+         zero6,
+         aes},
+        {{'M', 'e', 'd', 'f', 'e', 'd', 1},
+         '1',
+         'X',
+         {IfW26Radio, IndDirectRadio, StandbyOffRadio, TouchPollOffRadio, PlusCheck, Sl1Radio},
+         0,
+         1,
+         0,
+         zero6,
+         aes},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("row " + std::to_string(&c - cases));
@@ -91,10 +130,11 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
         t.form[AesAuthCheck].checked = true;  // a Classic card and SL3 take it away
         ApplyReadBack(t, c.settings, c.card, c.aesLetter);
         for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
-        EXPECT_FIELDS((t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
-                       t.app.values.blockNumber, t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
-                      (std::ranges::count(c.checked, AesAuthCheck) == 1, c.workMode, c.sector, c.block, c.crypto1,
-                       c.aesKey));
+        EXPECT_FIELDS((t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection,
+                       t.app.values.sectorNumber, t.app.values.blockNumber,
+                       t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
+                      (std::ranges::count(c.checked, AesAuthCheck) == 1, c.workMode, c.sector,
+                       c.block, c.crypto1, c.aesKey));
     }
 }
 
@@ -103,13 +143,16 @@ TEST(ReadBackApplyTest, AUserCardsDataComesBackAsItWasTyped) {
     t.SelectCombo(RoleCombo, 1);
     // A role letter of neither card is a User card's: no reader setting or key taken.
     ApplyReadBack(t, {'Q', 'f', 'f', 'f', 'f', 'f', 1, 0});
-    EXPECT_FIELDS((t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
-                  ("00 00 00 00 00 00 00", false, kFF6));
-    // 11 22 .. 77 as the decrypt mode writes it; the layout is the User role's in the card's work mode.
+    EXPECT_FIELDS(
+        (t.form[SectorDataEdit].text, t.form[IfW44Radio].checked, t.form[Crypto1KeyEdit].text),
+        ("00 00 00 00 00 00 00", false, kFF6));
+    // 11 22 .. 77 as the decrypt mode writes it; the layout is the User role's in the card's work
+    // mode.
     ApplyReadBack(t, {'U', 0, 0, 0, 0, 'g', 4, 1, 0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5});
-    EXPECT_FIELDS((t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
-                   t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
-                  ("11 22 33 44 55 66 77", 3, 4, 1, "11"));
+    EXPECT_FIELDS(
+        (t.form[SectorDataEdit].text, t.form[WorkModeCombo].selection, t.app.values.sectorNumber,
+         t.app.values.blockNumber, Flags(t, kEnabled, {SectorDataLabel, UniqueBeforeWriteCheck})),
+        ("11 22 33 44 55 66 77", 3, 4, 1, "11"));
 }
 
 // The start form with both keys changed and shown in clear, as the operator may leave them.
@@ -135,7 +178,8 @@ TEST(FormRuleTest, MasterCardIdPutsSectorBlockAndKeyBack) {
     v.sectorNumber = 7;
     v.blockNumber = 2;
     ApplyFormRule(t.app, 0);
-    EXPECT_FIELDS((v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber, t.form[BlockUpDown].upDownPos),
+    EXPECT_FIELDS((v.sectorNumber, t.form[SectorUpDown].upDownPos, v.blockNumber,
+                   t.form[BlockUpDown].upDownPos),
                   (1, 1, 0, 0));
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
     v.sectorNumber = 7, v.blockNumber = 2;  // the card ID after login puts only the block back
@@ -149,8 +193,9 @@ TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
     t.SelectCombo(RoleCombo, 1);
     t.Click(UniqueBeforeWriteCheck);
     const auto locked = [&] {
-        return Flags(t, kEnabled, {WriteCyclicButton, SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit, HexEdit,
-                                   DecEdit, ConvTmW44Radio, ConvW26Radio, ConvW58Radio}) +
+        return Flags(t, kEnabled,
+                     {WriteCyclicButton, SectorDataEdit, GenerateUniqueButton, TouchMemoryEdit,
+                      HexEdit, DecEdit, ConvTmW44Radio, ConvW26Radio, ConvW58Radio}) +
                Flags(t, kChecked, {UniqueBeforeWriteCheck});
     };
     EXPECT_EQ(locked(), "1000000001");
@@ -161,12 +206,16 @@ TEST(FormRuleTest, UniqueBeforeWriteLocksTheDataUntilTheMasterRoleClearsIt) {
 TEST(FormRuleTest, UserCardIdWithClassicLeavesOnlyTheKeyListAndTheConnectionUsable) {
     KeysShown t;
     t.SelectCombo(RoleCombo, 1);
-    EXPECT_EQ(Flags(t, kEnabled, {WriteButton, ReadButton, ClearButton, ClearCyclicButton, WriteCyclicButton,
-                                  WorkModeCombo, ClassicCheck, PlusCheck, Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel,
-                                  AesKeyEdit, ShowAesCheck, GenerateRandomButton, AddToListButton, SectorLabel,
-                                  SectorUpDown, SectorEdit, BlockLabel, BlockUpDown, BlockEdit, Crypto1KeyLabel,
-                                  Crypto1KeyEdit, ShowCrypto1Check, ShowListButton, RoleCombo, PortCombo,
-                                  SearchButton}),
+    EXPECT_EQ(Flags(t, kEnabled, {WriteButton,       ReadButton,        ClearButton,
+                                  ClearCyclicButton, WriteCyclicButton, WorkModeCombo,
+                                  ClassicCheck,      PlusCheck,         Sl1Radio,
+                                  Sl3Radio,          AesAuthCheck,      AesKeyLabel,
+                                  AesKeyEdit,        ShowAesCheck,      GenerateRandomButton,
+                                  AddToListButton,   SectorLabel,       SectorUpDown,
+                                  SectorEdit,        BlockLabel,        BlockUpDown,
+                                  BlockEdit,         Crypto1KeyLabel,   Crypto1KeyEdit,
+                                  ShowCrypto1Check,  ShowListButton,    RoleCombo,
+                                  PortCombo,         SearchButton}),
               std::string(25, '0') + "1111");
     t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF16);
 }
@@ -187,13 +236,16 @@ TEST(ClickRuleTest, Sl3TakesTheCrypto1KeyAwayAndSl1GivesItBack) {
         t.Click(AesAuthCheck);
         t.ClickRadio(Sl3Radio);
         EXPECT_EQ(Flags(t, kChecked, {AesAuthCheck}) +
-                      Flags(t, kEnabled, {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check, AesAuthCheck}),
-                  "00000") << mode;
+                      Flags(t, kEnabled,
+                            {Crypto1KeyLabel, Crypto1KeyEdit, ShowCrypto1Check, AesAuthCheck}),
+                  "00000")
+            << mode;
         t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
         t.form[ClearButton].enabled = false;
         t.ClickRadio(Sl1Radio);
-        EXPECT_EQ(Flags(t, kEnabled, {AesAuthCheck, ClearButton, ClearCyclicButton, Crypto1KeyLabel, Crypto1KeyEdit,
-                                      ShowCrypto1Check}),
+        EXPECT_EQ(Flags(t, kEnabled,
+                        {AesAuthCheck, ClearButton, ClearCyclicButton, Crypto1KeyLabel,
+                         Crypto1KeyEdit, ShowCrypto1Check}),
                   mode ? "111111" : "111000");
     }
 }
@@ -205,10 +257,12 @@ TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
         t.Click(AesAuthCheck);
         t.form[ClearButton].enabled = false;
         t.Click(ClassicCheck);
-        EXPECT_EQ(Flags(t, kChecked, {ClassicCheck, Sl1Radio, PlusCheck, Sl3Radio, AesAuthCheck}), "11000");
-        EXPECT_EQ(Flags(t, kEnabled, {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
-                                      ClearButton, GenerateRandomButton, Crypto1KeyLabel, Crypto1KeyEdit,
-                                      ShowCrypto1Check}),
+        EXPECT_EQ(Flags(t, kChecked, {ClassicCheck, Sl1Radio, PlusCheck, Sl3Radio, AesAuthCheck}),
+                  "11000");
+        EXPECT_EQ(Flags(t, kEnabled,
+                        {Sl1Radio, Sl3Radio, AesAuthCheck, AesKeyLabel, AesKeyEdit, ShowAesCheck,
+                         ClearButton, GenerateRandomButton, Crypto1KeyLabel, Crypto1KeyEdit,
+                         ShowCrypto1Check}),
                   mode ? "00000011111" : "00000010000");
         t.ExpectKeyReset(AesKeyEdit, ShowAesCheck, kFF16);
     }
@@ -227,16 +281,19 @@ TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     EXPECT_EQ(t.form.Text(HexEdit), "332211");  // the data in the Wiegand 26 format
     t.ClickRadio(ConvW58Radio);
     EXPECT_EQ(t.form.Text(HexEdit), "77665544332211");
-    for (Ctl c : {IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio}) t.ClickRadio(c);
+    for (Ctl c : {IfW44Radio, IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio})
+        t.ClickRadio(c);
     ResetForm(t.app);
     // The data back in the Touch Memory / Wiegand 44 format.
-    EXPECT_FIELDS((t.form.Selection(RoleCombo), t.form.Selection(WorkModeCombo), t.form.IsShown(UserGroup),
-                   t.form.IsShown(ReaderSettingsGroup), t.app.values.blockNumber, t.form.Text(HexEdit),
-                   t.form.IsEnabled(ShowCrypto1Check)),
-                  (1, 0, true, false, 0, "5544332211", false));
-    EXPECT_EQ(Flags(t, kChecked, {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio,
-                                  TouchPollOffRadio, ClassicCheck, Sl1Radio, ConvW58Radio, IfW44Radio, IndInverseRadio,
-                                  StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio}),
+    EXPECT_FIELDS(
+        (t.form.Selection(RoleCombo), t.form.Selection(WorkModeCombo), t.form.IsShown(UserGroup),
+         t.form.IsShown(ReaderSettingsGroup), t.app.values.blockNumber, t.form.Text(HexEdit),
+         t.form.IsEnabled(ShowCrypto1Check)),
+        (1, 0, true, false, 0, "5544332211", false));
+    EXPECT_EQ(Flags(t, kChecked,
+                    {ConvTmW44Radio, IfTouchMemoryRadio, IndDirectRadio, StandbyOffRadio,
+                     TouchPollOffRadio, ClassicCheck, Sl1Radio, ConvW58Radio, IfW44Radio,
+                     IndInverseRadio, StandbyStaticRadio, TouchPollOnRadio, PlusCheck, Sl3Radio}),
               "11111110000000");
     t.ExpectKeyReset(Crypto1KeyEdit, ShowCrypto1Check, kFF6);
 }
@@ -253,9 +310,13 @@ struct Entry : TestApp {
         OnEditChanged(app, c);
     }
     std::string Kept(Ctl c) {
-        const auto hex = [](const auto& bytes) { return FormatHexBytes(bytes.data(), bytes.size()); };
+        const auto hex = [](const auto& bytes) {
+            return FormatHexBytes(bytes.data(), bytes.size());
+        };
         const auto& v = app.values;
-        return c == Crypto1KeyEdit ? hex(v.crypto1Key) : c == AesKeyEdit ? hex(v.aesKey) : hex(v.uniqueData);
+        return c == Crypto1KeyEdit ? hex(v.crypto1Key)
+               : c == AesKeyEdit   ? hex(v.aesKey)
+                                   : hex(v.uniqueData);
     }
 };
 
@@ -264,8 +325,9 @@ struct Entry : TestApp {
 // edit reporting EN_CHANGE for the program's own texts, as Windows does, and
 // without: a paste is cleaned in one step either way.
 TEST(HexEntryTest, TypingFilteringAndLeaving) {
-    // endsItself: the last digit ends the entry; shown: while the entry is open or after it ended; leftWith: the
-    // display form on leaving and the kept bytes; converter: the data's hex number after leaving.
+    // endsItself: the last digit ends the entry; shown: while the entry is open or after it ended;
+    // leftWith: the display form on leaving and the kept bytes; converter: the data's hex number
+    // after leaving.
     const struct {
         Ctl edit;
         std::string typed;
@@ -274,11 +336,13 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
         int caret = -1;
         std::string converter = "5544332211";
     } cases[] = {
-        {AesKeyEdit, "00112233", false, "00112233", "00 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF"},
+        {AesKeyEdit, "00112233", false, "00112233",
+         "00 11 22 33 FF FF FF FF FF FF FF FF FF FF FF FF"},
         {SectorDataEdit, "0102", false, "0102", "01 02 FF FF FF FF FF", -1, "FFFFFF0201"},
         {Crypto1KeyEdit, "a0-b1 C2", false, "01C2", "01 C2 FF FF FF FF"},
         {Crypto1KeyEdit, "A0A1A2A3A4A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
-        {SectorDataEdit, "01020304050607", true, "01 02 03 04 05 06 07", "01 02 03 04 05 06 07", -1, "0504030201"},
+        {SectorDataEdit, "01020304050607", true, "01 02 03 04 05 06 07", "01 02 03 04 05 06 07", -1,
+         "0504030201"},
         // A pasted display form arrives whole and, complete, ends the entry.
         {Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5", true, "A0 A1 A2 A3 A4 A5", "A0 A1 A2 A3 A4 A5"},
         // Digits beyond the field's count before the caret are refused, and the entry stays open.
@@ -289,13 +353,16 @@ TEST(HexEntryTest, TypingFilteringAndLeaving) {
     };
     for (bool reportsOwnTexts : {true, false}) {
         for (const auto& c : cases) {
-            SCOPED_TRACE(c.typed + (reportsOwnTexts ? "" : " (no EN_CHANGE for the program's texts)"));
+            SCOPED_TRACE(c.typed +
+                         (reportsOwnTexts ? "" : " (no EN_CHANGE for the program's texts)"));
             Entry t;
             if (!reportsOwnTexts) t.form.onTextSet = nullptr;
             t.FocusEdit(c.edit);
-            EXPECT_EQ(t.form.Text(c.edit), StripBlanks(t.form.Text(c.edit)));  // digits alone while focused
+            EXPECT_EQ(t.form.Text(c.edit),
+                      StripBlanks(t.form.Text(c.edit)));  // digits alone while focused
             t.Edit(c.edit, c.typed, c.caret < 0 ? static_cast<int>(c.typed.size()) : c.caret);
-            EXPECT_FIELDS((t.form.focused.has_value(), t.form.Text(c.edit)), (!c.endsItself, c.shown));
+            EXPECT_FIELDS((t.form.focused.has_value(), t.form.Text(c.edit)),
+                          (!c.endsItself, c.shown));
             t.form.FocusMainWindow();
             EXPECT_FIELDS((t.form.Text(c.edit), t.Kept(c.edit), t.form.Text(HexEdit)),
                           (c.leftWith, c.leftWith, c.converter));
@@ -331,23 +398,32 @@ struct Started : TestApp {
 
 TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     Started t;
-    t.app.configPath = (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini").string();
+    t.app.configPath =
+        (std::filesystem::temp_directory_path() / "no-such-folder-tollvane" / "appconfig.ini")
+            .string();
     OnCommand(t.app, Command::English);  // told in the language active when the save failed
     EXPECT_EQ(t.boxes.shown,
-              (std::vector<ShownMessage>{{Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
+              (std::vector<ShownMessage>{
+                  {Text(LanguageId::Russian, Msg::kSaveSettingsFailed), MessageIcon::Warning}}));
     EXPECT_FIELDS((t.form.Text(WriteButton), t.shell.menuRebuilds), (std::string("Write"), 1));
     // "Verify after write" alike: told, and on until the program ends.
     OnCommand(t.app, Command::VerifyAfterWrite);
-    EXPECT_EQ(t.boxes.shown.back(), (ShownMessage{Text(LanguageId::English, Msg::kSaveSettingsFailed), MessageIcon::Warning}));
+    EXPECT_EQ(
+        t.boxes.shown.back(),
+        (ShownMessage{Text(LanguageId::English, Msg::kSaveSettingsFailed), MessageIcon::Warning}));
     EXPECT_TRUE(t.app.verifyAfterWrite);
 }
 
 // What the shell could not do with the help file, and what the operator can do.
 TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
     using enum HelpOpen;
-    const struct { HelpOpening opening; std::vector<Msg> messages; } cases[] = {
-        {{Opened, 0}, {}}, {{FileMissing, 2}, {Msg::kHelpFileNotFound, Msg::kHelpFolderHint}},
-        {{NoViewer, 1155}, {Msg::kHelpCannotOpen, Msg::kInstallPdfViewer}}, {{Failed, 32}, {}}};
+    const struct {
+        HelpOpening opening;
+        std::vector<Msg> messages;
+    } cases[] = {{{Opened, 0}, {}},
+                 {{FileMissing, 2}, {Msg::kHelpFileNotFound, Msg::kHelpFolderHint}},
+                 {{NoViewer, 1155}, {Msg::kHelpCannotOpen, Msg::kInstallPdfViewer}},
+                 {{Failed, 32}, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE("row " + std::to_string(&c - cases));
         TestApp t(LanguageId::English);
@@ -355,37 +431,51 @@ TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
         OnCommand(t.app, Command::Help);
         std::vector<std::string> expected;
         for (Msg m : c.messages) expected.push_back(t.T(m));
-        if (c.opening.result == Failed) expected = {"Opening the help file failed!\n\r[Error code: 32]"};
+        if (c.opening.result == Failed)
+            expected = {"Opening the help file failed!\n\r[Error code: 32]"};
         EXPECT_FIELDS((t.boxes.Texts(), t.shell.helpOpens), (expected, 1));
     }
 }
 
 TEST(GenerateRandomTest, KeysChangeByCardTypeAndWorkMode) {
     // Classic sector data, Plus SL1 card ID, Plus SL1 after login, Plus SL3 sector data.
-    const struct { bool plus, sl3; int mode; bool crypto1Changes, aesChanges; } cases[] = {
-        {false, false, 1, true, false}, {true, false, 0, false, true}, {true, false, 2, true, true},
-        {true, true, 3, false, true}};
+    const struct {
+        bool plus, sl3;
+        int mode;
+        bool crypto1Changes, aesChanges;
+    } cases[] = {{false, false, 1, true, false},
+                 {true, false, 0, false, true},
+                 {true, false, 2, true, true},
+                 {true, true, 3, false, true}};
     for (const auto& c : cases) {
         Started t;
         t.form.SetSelection(WorkModeCombo, c.mode);
         if (c.plus) ClickPlus(t.app);
         if (c.sl3) t.ClickRadio(Sl3Radio);
         t.Click(GenerateRandomButton);
-        EXPECT_FIELDS((t.form.Text(Crypto1KeyEdit) != kFF6, t.form.Text(AesKeyEdit).substr(0, 2) != "FF",
-                       t.boxes.shown.size()),
-                      (c.crypto1Changes, c.aesChanges, 0u)) << c.mode;
+        EXPECT_FIELDS((t.form.Text(Crypto1KeyEdit) != kFF6,
+                       t.form.Text(AesKeyEdit).substr(0, 2) != "FF", t.boxes.shown.size()),
+                      (c.crypto1Changes, c.aesChanges, 0u))
+            << c.mode;
     }
 }
 
-// New data is shown and converted, after the message when usersData.data could not take it; with no number at
-// all "The operation failed!" and the data stay as they were.
+// New data is shown and converted, after the message when usersData.data could not take it; with no
+// number at all "The operation failed!" and the data stay as they were.
 TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
-    const struct { bool sourceFails; std::optional<StoreFailure> failure; std::string message; } cases[] = {
+    const struct {
+        bool sourceFails;
+        std::optional<StoreFailure> failure;
+        std::string message;
+    } cases[] = {
         {false, {}, ""},
         {true, {}, "The operation failed!"},
-        {false, StoreFailure{StoreStep::Open, 0}, Text(LanguageId::English, Msg::kUsersDataOpenError)},
-        {false, StoreFailure{StoreStep::Read, 0x1E}, "Error reading from file usersData.data!\nGetLastError=0000001E"},
-        {false, StoreFailure{StoreStep::Write, 5}, "Error writing to file usersData.data!\nGetLastError=00000005"},
+        {false, StoreFailure{StoreStep::Open, 0},
+         Text(LanguageId::English, Msg::kUsersDataOpenError)},
+        {false, StoreFailure{StoreStep::Read, 0x1E},
+         "Error reading from file usersData.data!\nGetLastError=0000001E"},
+        {false, StoreFailure{StoreStep::Write, 5},
+         "Error writing to file usersData.data!\nGetLastError=00000005"},
         {false, StoreFailure{StoreStep::Database, 0, "refused (SQLSTATE 08001)"},
          "The database cannot be reached:\nrefused (SQLSTATE 08001)\nNo card was written."},
     };
@@ -401,20 +491,25 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
         std::string fieldWhenTold = "11 22 33 44 55 66 77";  // told before it changes
         t.boxes.modalLoop = [&] { fieldWhenTold = t.form.Text(SectorDataEdit); };
         t.Click(GenerateUniqueButton);
-        const auto shown = c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
-                                         : t.users.asked.at(0);
-        EXPECT_FIELDS((t.app.values.uniqueData, t.form.Text(SectorDataEdit), t.form.Text(HexEdit) == "5544332211",
-                       fieldWhenTold),
+        const auto shown =
+            c.sourceFails ? std::array<std::uint8_t, 7>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}
+                          : t.users.asked.at(0);
+        EXPECT_FIELDS((t.app.values.uniqueData, t.form.Text(SectorDataEdit),
+                       t.form.Text(HexEdit) == "5544332211", fieldWhenTold),
                       (shown, t.app.values.uniqueDataText, c.sourceFails, "11 22 33 44 55 66 77"));
-        EXPECT_EQ(t.boxes.Texts(), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        EXPECT_EQ(t.boxes.Texts(),
+                  c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
     }
 }
 
 TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
-    const struct { Ctl upDown; int pos, delta, sector, block; } cases[] = {
-        {SectorUpDown, 1, 1, 2, 0}, {SectorUpDown, 15, 1, 15, 0}, {SectorUpDown, 3, -20, 1, 0},
-        {BlockUpDown, 0, -1, 1, 0}, {BlockUpDown, 2, 1, 1, 2}, {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
-        {SectorEdit, 5, 1, 1, 0}};  // the last no up-down
+    const struct {
+        Ctl upDown;
+        int pos, delta, sector, block;
+    } cases[] = {{SectorUpDown, 1, 1, 2, 0},   {SectorUpDown, 15, 1, 15, 0},
+                 {SectorUpDown, 3, -20, 1, 0}, {BlockUpDown, 0, -1, 1, 0},
+                 {BlockUpDown, 2, 1, 1, 2},    {SectorUpDown, 0x7FFFFFFF, 1, 15, 0},
+                 {SectorEdit, 5, 1, 1, 0}};  // the last no up-down
     for (const auto& c : cases) {
         TestApp t;
         OnUpDownDelta(t.app, c.upDown, c.pos, c.delta);
@@ -436,8 +531,9 @@ TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
     TestApp t;
     for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
     for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
-    EXPECT_FIELDS((t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
-                  (0, 0, 0u, true));
+    EXPECT_FIELDS(
+        (t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
+        (0, 0, 0u, true));
 }
 
 }  // namespace

@@ -28,12 +28,14 @@ TEST(Generation, KeysTakeWholeBytesAndTheirTextOrStayOnAFailingSource) {
     EXPECT_FALSE(GenerateAesKey(random, aes, aesText));
     EXPECT_EQ(aes[15], 0x0F);
     EXPECT_EQ((std::vector{text, aesText}),
-              (std::vector<std::string>{"FA FB FC FD FE FF", "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}));
+              (std::vector<std::string>{"FA FB FC FD FE FF",
+                                        "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"}));
 }
 
 TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
     using enum RecordOutcome;
-    // The store's outcomes; whether a value is made and recorded, the last value drawn, the values asked.
+    // The store's outcomes; whether a value is made and recorded, the last value drawn, the values
+    // asked.
     const struct {
         bool sourceFails;
         std::deque<RecordOutcome> outcomes;
@@ -42,8 +44,10 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
         std::size_t asked;
     } cases[] = {
         {false, {AlreadyRecorded, AlreadyRecorded}, true, true, "0F 10 11 12 13 14 15", 3},
-        {false, {AlreadyRecorded, Failed}, true, false, "08 09 0A 0B 0C 0D 0E", 2},  // the store said why
-        {false, std::deque(kUniqueAttempts, AlreadyRecorded), false, false, "", std::size_t(kUniqueAttempts)},
+        {false, {AlreadyRecorded, Failed}, true, false, "08 09 0A 0B 0C 0D 0E", 2},  // the store
+                                                                                     // said why
+        {false, std::deque(kUniqueAttempts, AlreadyRecorded), false, false, "",
+         std::size_t(kUniqueAttempts)},
         {true, {}, false, false, "", 0},
     };
     for (const auto& c : cases) {
@@ -55,7 +59,10 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
         const auto made = GenerateUniqueData(random, store);
         EXPECT_EQ(store.asked.size(), c.asked);
         ASSERT_EQ(made.has_value(), c.made);
-        if (made) { EXPECT_FIELDS((made->recorded, made->text, made->bytes), (c.recorded, c.text, store.asked.back())); }
+        if (made) {
+            EXPECT_FIELDS((made->recorded, made->text, made->bytes),
+                          (c.recorded, c.text, store.asked.back()));
+        }
     }
 }
 
@@ -63,7 +70,8 @@ TEST(Generation, UniqueDataIsDrawnUntilTheStoreRecordsIt) {
 UsersDataIndex::FileReading Reading(const std::string& text, std::size_t block = 4096) {
     return [text, block](const UsersDataIndex::BlockSink& sink) {
         for (std::size_t at = 0; at < text.size(); at += block)
-            sink(reinterpret_cast<const std::uint8_t*>(text.data()) + at, std::min(block, text.size() - at));
+            sink(reinterpret_cast<const std::uint8_t*>(text.data()) + at,
+                 std::min(block, text.size() - at));
         return true;
     };
 }
@@ -73,9 +81,19 @@ UsersDataIndex::FileReading Reading(const std::string& text, std::size_t block =
 // a blank, a line end after every tenth, and apart from stray digits.
 TEST(UsersDataIndex, RecordsByTheFilesRules) {
     const std::uint8_t number[7] = {0x01, 0x02, 0x03, 0x04, 0x05};
-    const struct { std::string file; std::size_t records; bool found; const char* separator; } cases[] = {
-        {"", 0, false, ""}, {"0102039999", 1, true, " "}, {"01020304", 0, false, " "}, {"0a02030405", 0, false, " "},
-        {"01-0203040506", 1, false, " "}, {"AB01020304050", 1, false, " "}, {"1111111111 0102035555\r\n", 2, true, " "},
+    const struct {
+        std::string file;
+        std::size_t records;
+        bool found;
+        const char* separator;
+    } cases[] = {
+        {"", 0, false, ""},
+        {"0102039999", 1, true, " "},
+        {"01020304", 0, false, " "},
+        {"0a02030405", 0, false, " "},
+        {"01-0203040506", 1, false, " "},
+        {"AB01020304050", 1, false, " "},
+        {"1111111111 0102035555\r\n", 2, true, " "},
         {std::string(90, '1') + "01-02030405 0102030405", 10, true, "\r\n"},
     };
     for (const auto& c : cases) {
@@ -89,7 +107,8 @@ TEST(UsersDataIndex, RecordsByTheFilesRules) {
     // A failed reading leaves no index.
     UsersDataIndex index;
     ASSERT_TRUE(index.Build(Reading("0102030405")));
-    EXPECT_FALSE(index.Build([](const UsersDataIndex::BlockSink& sink) { return !Reading("0102030405 01")(sink); }));
+    EXPECT_FALSE(index.Build(
+        [](const UsersDataIndex::BlockSink& sink) { return !Reading("0102030405 01")(sink); }));
     EXPECT_FALSE(index.Ready());
     EXPECT_EQ(index.RecordCount(), 0u);
 }
@@ -103,18 +122,33 @@ struct UsersDataStoreTest : ::testing::Test {
     UsersDataStore store{files, sleeper, kPath};
 };
 
-// A file held by another station is waited for up to two seconds; a failure leaves the file as it was.
+// A file held by another station is waited for up to two seconds; a failure leaves the file as it
+// was.
 TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
-    std::string before = "AB12CD34EF";  // 7000 records in the file's layout: about 77 KB, two blocks
-    for (std::size_t i = 1; i < 7000; ++i) before += (i % 10 ? " " : "\r\n") + std::string("AB12CD34EF");
+    std::string before =
+        "AB12CD34EF";  // 7000 records in the file's layout: about 77 KB, two blocks
+    for (std::size_t i = 1; i < 7000; ++i)
+        before += (i % 10 ? " " : "\r\n") + std::string("AB12CD34EF");
     using enum StoreStep;
-    const struct { int held; FileOp step; int nth; std::optional<StoreStep> failed; std::size_t pauses; } cases[] = {
-        {21, FileOp::Open, 0, Open, 20}, {0, FileOp::Read, 1, Read, 0}, {0, FileOp::Read, 2, Read, 0},
-        {0, FileOp::Size, 1, Read, 0},   {0, FileOp::Seek, 1, Read, 0}, {0, FileOp::Write, 1, Write, 0},
-        {0, FileOp::Flush, 1, Write, 0}, {20, FileOp::Open, 0, {}, 20},  // held for two seconds: recorded
+    const struct {
+        int held;
+        FileOp step;
+        int nth;
+        std::optional<StoreStep> failed;
+        std::size_t pauses;
+    } cases[] = {
+        {21, FileOp::Open, 0, Open, 20},
+        {0, FileOp::Read, 1, Read, 0},
+        {0, FileOp::Read, 2, Read, 0},
+        {0, FileOp::Size, 1, Read, 0},
+        {0, FileOp::Seek, 1, Read, 0},
+        {0, FileOp::Write, 1, Write, 0},
+        {0, FileOp::Flush, 1, Write, 0},
+        {20, FileOp::Open, 0, {}, 20},  // held for two seconds: recorded
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.held << " " << static_cast<int>(c.step) << " " << c.nth);
+        SCOPED_TRACE(::testing::Message()
+                     << c.held << " " << static_cast<int>(c.step) << " " << c.nth);
         sleeper.pauses.clear();
         files.Put(kPath, before);
         files.heldOpens = c.held;
@@ -144,7 +178,8 @@ TEST_F(UsersDataStoreTest, AFailedStepIsReportedAndLeavesTheFileAsItWas) {
 TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
     std::string nine = "AB12CD34EF";
     for (int i = 1; i < 9; ++i) nine += " AB12CD34EF";
-    const std::uint8_t tenth[7] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0, 0}, other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
+    const std::uint8_t tenth[7] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0, 0},
+                       other[7] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0, 0};
     files.Put(kPath, nine);
     EXPECT_EQ(store.Record(tenth), RecordOutcome::Recorded);
     files.FailAt(FileOp::Read, 0);  // counts the reads from here
@@ -163,13 +198,21 @@ TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
     EXPECT_EQ(files.Text(kPath), same + " AAAAAAAAAA");
 }
 
-// A given number is expected in the file; another number with its first three bytes makes it unusable.
+// A given number is expected in the file; another number with its first three bytes makes it
+// unusable.
 TEST_F(UsersDataStoreTest, AGivenNumberIsCheckedAgainstEveryRecordWithItsFirstThreeBytes) {
-    const struct { const char* name; const char* file; RecordOutcome outcome; const char* after; } cases[] = {
+    const struct {
+        const char* name;
+        const char* file;
+        RecordOutcome outcome;
+        const char* after;
+    } cases[] = {
         {"new", "AAAAAAAAAA", RecordOutcome::Recorded, "AAAAAAAAAA 0102030405"},
-        {"reserved", "AAAAAAAAAA 0102030405", RecordOutcome::AlreadyRecorded, "AAAAAAAAAA 0102030405"},
+        {"reserved", "AAAAAAAAAA 0102030405", RecordOutcome::AlreadyRecorded,
+         "AAAAAAAAAA 0102030405"},
         {"key of another", "0102030499", RecordOutcome::KeyTaken, "0102030499"},
-        {"reserved and another", "0102030405 0102039999", RecordOutcome::KeyTaken, "0102030405 0102039999"},
+        {"reserved and another", "0102030405 0102039999", RecordOutcome::KeyTaken,
+         "0102030405 0102039999"},
     };
     for (const auto& c : cases) {
         files.Put(kPath, c.file);

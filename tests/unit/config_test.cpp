@@ -43,7 +43,12 @@ TEST(Config, ASaveOfAnUnknownLanguageOrThatFailsLeavesTheFile) {
 
 // On only as "Verify = ON;"; a save puts its line in place of the second and keeps the rest.
 TEST(Config, VerifyAfterWriteIsTheSecondLine) {
-    const struct { std::string content; bool on; std::string first, rest; } cases[] = {  // saved: first, line, rest
+    const struct {
+        std::string content;
+        bool on;
+        std::string first, rest;
+    } cases[] = {
+        // saved: first, line, rest
         {"Language = EN;\r\nVerify = ON;\r\n", true, "Language = EN;", ""},
         {"Language = RU;\nVerify = ON;\n", true, "Language = RU;", ""},
         {"Language = EN;\r\nVerify = ON;", true, "Language = EN;", ""},
@@ -52,7 +57,8 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         {"Language = EN;\r\nverify = on;\r\n# notes\r\n", false, "Language = EN;", "# notes\r\n"},
         {"Language = EN;\r\nVerify = ON; \r\n", false, "Language = EN;", ""},
         {"Verify = ON;\r\n", false, "Verify = ON;", ""},
-        {"Language = EN;", false, "Language = RU;", ""},  // no line end: it meant Russian and still does
+        {"Language = EN;", false, "Language = RU;",
+         ""},  // no line end: it meant Russian and still does
         {"Language = RU;", false, "Language = RU;", ""},
         {"", false, "", ""},
     };
@@ -63,12 +69,15 @@ TEST(Config, VerifyAfterWriteIsTheSecondLine) {
         EXPECT_EQ(files.Text(kPath), c.content) << "reading must not change the file";
         for (const bool on : {true, false}) {
             ASSERT_TRUE(SaveVerifyAfterWrite(files, kPath, on));
-            EXPECT_EQ(files.entries[kPath].durable, c.first + "\r\nVerify = " + (on ? "ON" : "OFF") + ";\r\n" + c.rest);
+            EXPECT_EQ(files.entries[kPath].durable,
+                      c.first + "\r\nVerify = " + (on ? "ON" : "OFF") + ";\r\n" + c.rest);
         }
     }
-    // A language switch keeps the option whatever the first line ends in; a file without it is overwritten at
-    // its start, as always.
-    const struct { std::string content, saved; } switches[] = {
+    // A language switch keeps the option whatever the first line ends in; a file without it is
+    // overwritten at its start, as always.
+    const struct {
+        std::string content, saved;
+    } switches[] = {
         {"Language = EN;\r\nVerify = ON;\r\n", "Language = RU;\r\nVerify = ON;\r\n"},
         {"Language = EN;  \t\r\nVerify = ON;\r\n", "Language = RU;\r\nVerify = ON;\r\n"},
         {"Language = EN;\nVerify = OFF;", "Language = RU;\r\nVerify = OFF;"},

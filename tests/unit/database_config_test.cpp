@@ -1,4 +1,5 @@
-// database.ini and the ODBC connection string, by the INI and ODBC rules the settings are written in.
+// database.ini and the ODBC connection string, by the INI and ODBC rules the settings are written
+// in.
 #include <gtest/gtest.h>
 
 #include "app/app_context.h"
@@ -19,10 +20,13 @@ TEST(DatabaseConfig, ReadsTheSectionsConnectionAndPassword) {
     } cases[] = {
         {"no file", nullptr, "", ""},
         {"no connection", "[Database]\r\nPassword=41\r\n", "", "A"},
-        {"plain", "[Database]\r\nConnection=Driver={PostgreSQL Unicode};Database=t;\r\n", "Driver={PostgreSQL Unicode};Database=t;", ""},
-        {"mark, LF, case, blanks", "\xEF\xBB\xBF [database] \n connection = DSN=x \npassword= 4142ff\n", "DSN=x", "AB\xFF"},
+        {"plain", "[Database]\r\nConnection=Driver={PostgreSQL Unicode};Database=t;\r\n",
+         "Driver={PostgreSQL Unicode};Database=t;", ""},
+        {"mark, LF, case, blanks",
+         "\xEF\xBB\xBF [database] \n connection = DSN=x \npassword= 4142ff\n", "DSN=x", "AB\xFF"},
         {"other section", "[Other]\r\nConnection=DSN=x\r\n[Database]\r\nPassword=41\r\n", "", "A"},
-        {"section after", "[Database]\r\nConnection=DSN=y\r\n[Other]\r\nConnection=DSN=x\r\n", "DSN=y", ""},
+        {"section after", "[Database]\r\nConnection=DSN=y\r\n[Other]\r\nConnection=DSN=x\r\n",
+         "DSN=y", ""},
         {"odd hex", "[Database]\r\nConnection=DSN=y\r\nPassword=414\r\n", "DSN=y", ""},
     };
     for (const auto& c : cases) {
@@ -35,7 +39,8 @@ TEST(DatabaseConfig, ReadsTheSectionsConnectionAndPassword) {
     }
 }
 
-// A save replaces the file in one move: a power loss at any step leaves the old settings or the new, never a mix.
+// A save replaces the file in one move: a power loss at any step leaves the old settings or the
+// new, never a mix.
 TEST(DatabaseConfig, ASaveIsReadBackAndAPowerLossLeavesOldOrNew) {
     const DatabaseSettings saved{"DSN=new;Uid=a b", std::string("\x01\xA0\0", 3)};
     int steps = 0;
@@ -43,17 +48,20 @@ TEST(DatabaseConfig, ASaveIsReadBackAndAPowerLossLeavesOldOrNew) {
         MemoryFiles files;
         files.Put(kPath, "[Database]\r\nConnection=DSN=old\r\n");
         files.PowerLossAtStep(step, Tear::HalfWritten);
-        const bool done = static_cast<bool>(SaveDatabaseSettings(files, kPath, saved)) && !files.PowerLost();
+        const bool done =
+            static_cast<bool>(SaveDatabaseSettings(files, kPath, saved)) && !files.PowerLost();
         files.Restart();
         DatabaseSettings read;
         ASSERT_TRUE(ReadDatabaseSettings(files, kPath, read));
         if (done) {
-            EXPECT_EQ(files.Text(kPath), "[Database]\r\nConnection=DSN=new;Uid=a b\r\nPassword=01A000\r\n");
+            EXPECT_EQ(files.Text(kPath),
+                      "[Database]\r\nConnection=DSN=new;Uid=a b\r\nPassword=01A000\r\n");
             EXPECT_EQ(read.sealedPassword, saved.sealedPassword);
             steps = step;
             break;
         }
-        EXPECT_TRUE(read.connection == "DSN=old" || read.connection == saved.connection) << "loss at step " << step;
+        EXPECT_TRUE(read.connection == "DSN=old" || read.connection == saved.connection)
+            << "loss at step " << step;
     }
     EXPECT_EQ(steps, 5);  // open, write, flush, move, and the step after the last
 }
@@ -66,7 +74,8 @@ TEST(DatabaseConfig, ConnectionStringKeysAndTheDialogsPassword) {
         const char* forDriver;
         const char* title;
     } cases[] = {
-        {"no password", "Driver={PostgreSQL Unicode};Database=tollvane;", "", "Driver={PostgreSQL Unicode};Database=tollvane;", "tollvane"},
+        {"no password", "Driver={PostgreSQL Unicode};Database=tollvane;", "",
+         "Driver={PostgreSQL Unicode};Database=tollvane;", "tollvane"},
         {"appended", "Database=tv;Uid=st", "p;w}d", "Database=tv;Uid=st;PWD={p;w}}d};", "tv"},
         {"own password wins", "DSN=site; pwd = x;", "y", "DSN=site; pwd = x;", "site"},
         {"braced name", "database={a;b}}c};DSN=d", "", "database={a;b}}c};DSN=d", "a;b}c"},
@@ -78,7 +87,8 @@ TEST(DatabaseConfig, ConnectionStringKeysAndTheDialogsPassword) {
     }
 }
 
-// Without a database the title is the program's alone; the texts are the ones the stations were asked to show.
+// Without a database the title is the program's alone; the texts are the ones the stations were
+// asked to show.
 TEST(DatabaseConfig, TheTitleSaysWhereTheRecordsAre) {
     const struct {
         const char* name;
@@ -87,12 +97,21 @@ TEST(DatabaseConfig, TheTitleSaysWhereTheRecordsAre) {
         const char* title;
     } cases[] = {
         {"files", {false, "tv", true, 3}, LanguageId::English, "Tollvane ver.2.00 (x64)"},
-        {"database", {true, "tv", false, 0}, LanguageId::English, "Tollvane ver.2.00 (x64) — database tv"},
-        {"unreachable", {true, "tv", true, 0}, LanguageId::English, "Tollvane ver.2.00 (x64) — database tv (unreachable)"},
-        {"russian", {true, "tv", true, 2}, LanguageId::Russian,
+        {"database",
+         {true, "tv", false, 0},
+         LanguageId::English,
+         "Tollvane ver.2.00 (x64) — database tv"},
+        {"unreachable",
+         {true, "tv", true, 0},
+         LanguageId::English,
+         "Tollvane ver.2.00 (x64) — database tv (unreachable)"},
+        {"russian",
+         {true, "tv", true, 2},
+         LanguageId::Russian,
          "Tollvane вер.2.00 (x64) — база данных tv (недоступна), строк реестра в очереди: 2"},
     };
-    for (const auto& c : cases) EXPECT_EQ(MainWindowTitle(MessageTable(c.language), c.records), c.title) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(MainWindowTitle(MessageTable(c.language), c.records), c.title) << c.name;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Card commands and their reply wait (acknowledgements, results in pieces, read errors, the 165-tick end),
-// cyclic runs, and the register of issued cards; result codes are classified at the protocol level.
+// Card commands and their reply wait (acknowledgements, results in pieces, read errors, the
+// 165-tick end), cyclic runs, and the register of issued cards; result codes are classified at the
+// protocol level.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -49,8 +50,9 @@ struct CardWait : ::testing::Test {
 // result's first byte; the result is read at the tick it arrives.
 TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteArrives) {
     t.Click(WriteButton);
-    EXPECT_FIELDS((t.port.sent.back().size(), t.timers.running.at(kCard), t.progress.title, t.progress.range),
-                  (46u, 50u, "Present the card to the reader...", 165));
+    EXPECT_FIELDS(
+        (t.port.sent.back().size(), t.timers.running.at(kCard), t.progress.title, t.progress.range),
+        (46u, 50u, "Present the card to the reader...", 165));
     for (int i = 0; i < 60; ++i) ASSERT_TRUE(t.Tick(kCard));
     t.port.Arrive(kDatOk);
     ASSERT_TRUE(t.Tick(kCard));
@@ -58,8 +60,8 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, MessageIcon::Success}));
 }
 
-// A search tick posted before its timer was killed can come during a card wait: it neither moves the bar nor
-// ends the card's wait with a search of its own.
+// A search tick posted before its timer was killed can come during a card wait: it neither moves
+// the bar nor ends the card's wait with a search of its own.
 TEST_F(CardWait, AStaleSearchTickDuringACardWaitDoesNothing) {
     t.Click(WriteButton);
     const std::size_t sent = t.port.sent.size();
@@ -69,23 +71,28 @@ TEST_F(CardWait, AStaleSearchTickDuringACardWaitDoesNothing) {
     EXPECT_TRUE(t.timers.IsRunning(kCard));
 }
 
-// The search that replaces a command without a link does not resume it, and a run it was to begin is over; a
-// clear asks first, and No does nothing.
+// The search that replaces a command without a link does not resume it, and a run it was to begin
+// is over; a clear asks first, and No does nothing.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
-    for (Ctl button : {WriteButton, ReadButton, ClearButton, WriteCyclicButton, ClearCyclicButton}) {
+    for (Ctl button :
+         {WriteButton, ReadButton, ClearButton, WriteCyclicButton, ClearCyclicButton}) {
         for (bool yes : {true, false}) {
             TestApp t{WithReader{}};
             t.ReaderAcknowledges();
             t.boxes.answers = {yes};
             t.Click(button);
-            const bool asks = button == ClearButton || button == ClearCyclicButton, searches = yes || !asks;
+            const bool asks = button == ClearButton || button == ClearCyclicButton,
+                       searches = yes || !asks;
             const auto& running = t.timers.running;
-            EXPECT_FIELDS((t.boxes.questions, running.count(TimerId::Search) ? running.at(TimerId::Search) : 0,
-                           t.app.op.cyclicRun),
-                          (Texts(asks, t.T(Msg::kConfirmClearCard)), searches ? 10u : 0u, CyclicRun::None));
+            EXPECT_FIELDS(
+                (t.boxes.questions,
+                 running.count(TimerId::Search) ? running.at(TimerId::Search) : 0,
+                 t.app.op.cyclicRun),
+                (Texts(asks, t.T(Msg::kConfirmClearCard)), searches ? 10u : 0u, CyclicRun::None));
             t.RunOut(TimerId::Search);
             t.RunOut(TimerId::Reply);
-            EXPECT_EQ(t.port.sent.size(), searches ? 1u : 0u) << static_cast<int>(button);  // the version query
+            EXPECT_EQ(t.port.sent.size(), searches ? 1u : 0u)
+                << static_cast<int>(button);  // the version query
         }
     }
 }
@@ -95,16 +102,19 @@ TEST_F(CardWait, NoRoleOrAFailedSendSendsNothingAndEndsARun) {
     t.app.op.cyclicRun = CyclicRun::Write;
     WriteCard(t.app);
     EXPECT_FIELDS((t.port.sent.size(), t.app.op.cyclicRun), (1u, CyclicRun::None));
-    t.form[RoleCombo].selection = 0, t.port.sendResult = false, t.port.sendError = 5;  // the system refused the write
+    t.form[RoleCombo].selection = 0, t.port.sendResult = false,
+    t.port.sendError = 5;  // the system refused the write
     t.Click(WriteCyclicButton);
-    EXPECT_FIELDS((t.boxes.systemErrors, t.app.LinkOpen(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
-                  (Texts{"Error [5] when writing to the COM port!"}, false, false, CyclicRun::None));
+    EXPECT_FIELDS(
+        (t.boxes.systemErrors, t.app.LinkOpen(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
+        (Texts{"Error [5] when writing to the COM port!"}, false, false, CyclicRun::None));
 }
 
-// Anything but a plain acknowledgement stops the wait at its first tick, without a poll or a next cycle. The
-// device may follow its acknowledgement with text of its own and the result line, whole or begun, in the same read;
-// the wait reads on from a begun result instead of polling a byte of it away. Nothing at all is read at the 165th
-// tick, after polls at the 2nd to the 164th. A read that fails part-way is a failed read: its one box, no reply.
+// Anything but a plain acknowledgement stops the wait at its first tick, without a poll or a next
+// cycle. The device may follow its acknowledgement with text of its own and the result line, whole
+// or begun, in the same read; the wait reads on from a begun result instead of polling a byte of it
+// away. Nothing at all is read at the 165th tick, after polls at the 2nd to the 164th. A read that
+// fails part-way is a failed read: its one box, no reply.
 TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
     struct Case {
         const char* name;
@@ -116,16 +126,34 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         std::string ack = kAck;
         Ctl button = WriteButton;
         bool manual = false;
-        std::size_t failingRead = 0, failAfter = 0;  // the read at this tick fails after failAfter bytes
-        std::string key = "FF FF FF FF FF FF";        // the Crypto1 key the form shows at the end
+        std::size_t failingRead = 0,
+                    failAfter = 0;              // the read at this tick fails after failAfter bytes
+        std::string key = "FF FF FF FF FF FF";  // the Crypto1 key the form shows at the end
     };
     // A read-back, longer than the acknowledgement's read brings of it.
-    const std::string readBack =
-        ReadBackReply(BuildMasterWriteFrame(FormSnapshot{.classicChecked = true, .crypto1Key = {1, 2, 3, 4, 5, 6}}));
+    const std::string readBack = ReadBackReply(BuildMasterWriteFrame(
+        FormSnapshot{.classicChecked = true, .crypto1Key = {1, 2, 3, 4, 5, 6}}));
     const Ctl cyclic = WriteCyclicButton;
     const Case cases[] = {
-        {"UnknownCommand", "\n\rAT+CMD - UNKNOWN CMD!", {}, 1, 0, {"Invalid command!"}, true, "", cyclic},
-        {"GarbageFromAPortPickedByHand", "\x81\x92\xA3", {}, 1, 0, {kNotRecognised, kRetry}, false, "", cyclic, true},
+        {"UnknownCommand",
+         "\n\rAT+CMD - UNKNOWN CMD!",
+         {},
+         1,
+         0,
+         {"Invalid command!"},
+         true,
+         "",
+         cyclic},
+        {"GarbageFromAPortPickedByHand",
+         "\x81\x92\xA3",
+         {},
+         1,
+         0,
+         {kNotRecognised, kRetry},
+         false,
+         "",
+         cyclic,
+         true},
         {"AResultWithoutAcknowledgement", kDatOk, {}, 1, 0, {kNotRecognised}, true, "", cyclic},
         {"Silence", "", {}, 1, 0, {}, false, "", cyclic},
         {"NothingAfterTheAcknowledgement", "", {}, 165, 163, {}, false},
@@ -135,22 +163,53 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         {"OnlyTheCarriageReturn", "\r", {kDatOk}, 2, 0, {kSuccess}},
         {"PartOfTheLine", "\n\rAT+DA", {"T_OK"}, 2, 0, {kSuccess}},
         {"PartOfAnError", "\n\rAT+ERR_0", {"4"}, 2, 0, {kNotPresented}},
-        {"PartOfAReadBack", readBack.substr(0, 20), {readBack.substr(20)}, 2, 0, {kSuccess}, true, kAck, ReadButton,
-         false, 0, 0, "01 02 03 04 05 06"},
+        {"PartOfAReadBack",
+         readBack.substr(0, 20),
+         {readBack.substr(20)},
+         2,
+         0,
+         {kSuccess},
+         true,
+         kAck,
+         ReadButton,
+         false,
+         0,
+         0,
+         "01 02 03 04 05 06"},
         {"AWordThenTheResult", " ready", {kDatOk}, 2, 1, {kSuccess}},
         {"ResultAfterSilentTicks", "\r\n", {"", "", kDatOk}, 4, 0, {kSuccess}},
         {"ResultInThreeReads", "\r\n", {"\n\rAT", "+ERR", "_04"}, 4, 0, {kNotPresented}},
         {"TextInFrontAndALineEnd", "\r\n", {kErr04}, 2, 0, {kNotPresented}, true, "#12 - OK!"},
         {"ABeginningNeverCompleted", "\n\rAT+DA", {}, 165, 0, {kNotRecognised}},
         {"ASecondAcknowledgement", "", {kAck}, 2, 1, {kNotRecognised}},  // says nothing of the card
-        {"ALineEndThenSilence", "\r\n", {}, 165, 0, {}, false},  // text after the acknowledgement is no answer
+        {"ALineEndThenSilence", "\r\n", {}, 165, 0, {}, false},  // text after the acknowledgement
+                                                                 // is no answer
         // After a line end, bytes that can no longer begin a result line are an answer at once.
         {"ALineEndThenOtherText", "\r\n", {"\n\rBUSY\r\n"}, 2, 0, {kNotRecognised}},
         {"ALineEndThenNoise", "\r\n", {"\x81\x92"}, 2, 0, {kNotRecognised}},
         {"ALineEndAndNoiseInOneRead", "\r\n:\xC7Qp", {}, 1, 0, {kNotRecognised}},
-        {"ALineEndThenNoiseOnAPortPickedByHand", "\r\n", {"\n\x81"}, 2, 0, {kNotRecognised, kRetry}, false, kAck,
-         WriteButton, true},
-        {"ReadErrorInTheAcknowledgement", kDatOk, {}, 1, 0, {}, false, kAck, WriteButton, false, 1, 13},
+        {"ALineEndThenNoiseOnAPortPickedByHand",
+         "\r\n",
+         {"\n\x81"},
+         2,
+         0,
+         {kNotRecognised, kRetry},
+         false,
+         kAck,
+         WriteButton,
+         true},
+        {"ReadErrorInTheAcknowledgement",
+         kDatOk,
+         {},
+         1,
+         0,
+         {},
+         false,
+         kAck,
+         WriteButton,
+         false,
+         1,
+         13},
         {"ReadErrorReadingOn", "\r\n", {kDatOk}, 2, 0, {}, false, kAck, WriteButton, false, 2, 4},
         {"ReadErrorAfterThePoll", "", {kDatOk}, 2, 1, {}, false, kAck, WriteButton, false, 2, 4},
     };
@@ -160,7 +219,8 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         t.Connect();
         t.app.link.manualConnect = c.manual;
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.ack + c.withAck); };
-        // Each box is modal to the disabled main window; none but a read's error box runs under a live wait.
+        // Each box is modal to the disabled main window; none but a read's error box runs under a
+        // live wait.
         bool boxOutOfPlace = false;
         t.boxes.modalLoop = [&] {
             const bool live = t.timers.IsRunning(kCard) || t.progress.open;
@@ -178,11 +238,14 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         EXPECT_FIELDS((ticks, t.progress.steps, t.port.polls, t.boxes.Texts(), t.boxes.systemErrors,
                        t.app.LinkOpen(), t.form[Crypto1KeyEdit].text),
                       (c.ticks, c.ticks, c.polls, c.messages,
-                       Texts(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"), c.staysOpen,
-                       c.key));
-        EXPECT_FIELDS((boxOutOfPlace, t.app.op.cyclicRun, t.port.sent.size(), t.progress.mainWindowEnabled),
-                      (false, CyclicRun::None, 2u, true));
-        if (c.failingRead == 0) { EXPECT_EQ(t.port.line, "") << "left unread"; }
+                       Texts(c.failingRead ? 1 : 0, "Error [5] when reading from a COM port!"),
+                       c.staysOpen, c.key));
+        EXPECT_FIELDS(
+            (boxOutOfPlace, t.app.op.cyclicRun, t.port.sent.size(), t.progress.mainWindowEnabled),
+            (false, CyclicRun::None, 2u, true));
+        if (c.failingRead == 0) {
+            EXPECT_EQ(t.port.line, "") << "left unread";
+        }
     }
 }
 
@@ -191,7 +254,8 @@ struct RegisterFlow : CardWait {
     MemoryFiles files;
     FakeSleeper registerSleeper;
     FixedStation station;
-    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station, "C:\\Cards\\IssuedCards.csv"};
+    IssuedCardsLog log{files, "IssuedCards.csv", registerSleeper, station,
+                       "C:\\Cards\\IssuedCards.csv"};
 
     void SetUp() override {
         CardWait::SetUp();
@@ -212,32 +276,39 @@ struct RegisterFlow : CardWait {
         t.Connect();
         SelectUserRole(1);
     }
-    bool RunOver() const { return !t.timers.IsRunning(kCard) && t.app.op.cyclicRun == CyclicRun::None; }
+    bool RunOver() const {
+        return !t.timers.IsRunning(kCard) && t.app.op.cyclicRun == CyclicRun::None;
+    }
 };
 
-// Each card of a run gets a new number that usersData.data recorded, and its row in the register (its message too,
-// which a run does not show); the run ends with the first error. A number the file does not hold is never sent
-// but stops the run: the store failed (and said why), or every number drawn was issued already.
+// Each card of a run gets a new number that usersData.data recorded, and its row in the register
+// (its message too, which a run does not show); the run ends with the first error. A number the
+// file does not hold is never sent but stops the run: the store failed (and said why), or every
+// number drawn was issued already.
 TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailure) {
     t.Click(WriteCyclicButton);
     PresentCards({kDatOk, kDatOk, kDatOk, kErr04});
     EXPECT_TRUE(RunOver());
-    EXPECT_FIELDS((t.boxes.Texts(), t.sleeper.pauses), (Texts{kNotPresented}, std::vector(3, 1000u)));
-    ASSERT_FIELDS((t.port.sent.size(), t.users.recorded.size()), (5u, 4u));  // the query, four writes
+    EXPECT_FIELDS((t.boxes.Texts(), t.sleeper.pauses),
+                  (Texts{kNotPresented}, std::vector(3, 1000u)));
+    ASSERT_FIELDS((t.port.sent.size(), t.users.recorded.size()),
+                  (5u, 4u));  // the query, four writes
     const std::vector<RegisterRow> rows = RegisterRows(files.Text("IssuedCards.csv"));
     ASSERT_EQ(rows.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i) {
         const auto& number = t.users.recorded[i];
         EXPECT_TRUE(std::equal(number.begin(), number.end(), t.port.sent[i + 1].begin() + 37));
         const RegisterRow& r = rows[i];
-        EXPECT_EQ((Texts{r[kColTime], r[kColOperator], r[kColComputer], r[kColPort], r[kColRole], r[kColCyclic],
-                         r[kColUniqueData], r[kColResult] + " " + r[kColMessage]}),
+        EXPECT_EQ((Texts{r[kColTime], r[kColOperator], r[kColComputer], r[kColPort], r[kColRole],
+                         r[kColCyclic], r[kColUniqueData], r[kColResult] + " " + r[kColMessage]}),
                   (Texts{"2026-12-06T18:30:05+03:00", "ivanova", "DESK-2", "COM3", "User", "yes",
-                         FormatHexBytes(number.data(), 7), i < 3 ? "OK " + kSuccess : "ERR_04 " + kNotPresented}));
+                         FormatHexBytes(number.data(), 7),
+                         i < 3 ? "OK " + kSuccess : "ERR_04 " + kNotPresented}));
     }
     // The second cycle's draws: the store fails, or every number was issued.
     for (const auto& [outcomes, message] :
-         {std::pair{std::deque{RecordOutcome::Failed}, "Error writing to file usersData.data!\nGetLastError=00000005"},
+         {std::pair{std::deque{RecordOutcome::Failed},
+                    "Error writing to file usersData.data!\nGetLastError=00000005"},
           std::pair{std::deque(1000, RecordOutcome::AlreadyRecorded), "The operation failed!"}}) {
         t.boxes.shown.clear();
         const std::size_t sent = t.port.sent.size();
@@ -260,7 +331,8 @@ TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
                   (3u, false, CyclicRun::None));
 }
 
-// Only a write in the sector data modes draws a number (the decrypt mode's is scrambled: the frame builders' test).
+// Only a write in the sector data modes draws a number (the decrypt mode's is scrambled: the frame
+// builders' test).
 TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     for (int mode : {0, 2, 3}) {
         SelectUserRole(mode);
@@ -278,12 +350,17 @@ TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
     EXPECT_FIELDS((t.users.asked.size(), t.port.sent.size()), (1u, 6u));
 }
 
-// No command is sent, and no number handed out, when the register cannot be written; the box says why.
+// No command is sent, and no number handed out, when the register cannot be written; the box says
+// why.
 TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent) {
-    const std::string notWritable = "The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r";
-    for (const std::optional<FileOp> step : {std::optional(FileOp::Read), {FileOp::Write}, {FileOp::Flush}, {}}) {
-        files.Put("IssuedCards.csv", "2026-12-06T18:29:00+03:00,cut short");  // to be read and mended first
-        files.FailAt(step.value_or(FileOp::Open), 1, step ? 112 : 5);  // without a step: the open refused
+    const std::string notWritable =
+        "The register of issued cards cannot be written:\n\rC:\\Cards\\IssuedCards.csv\n\r";
+    for (const std::optional<FileOp> step :
+         {std::optional(FileOp::Read), {FileOp::Write}, {FileOp::Flush}, {}}) {
+        files.Put("IssuedCards.csv",
+                  "2026-12-06T18:29:00+03:00,cut short");  // to be read and mended first
+        files.FailAt(step.value_or(FileOp::Open), 1,
+                     step ? 112 : 5);  // without a step: the open refused
         t.boxes.shown.clear();
         const std::pair sentAndDrawn(t.port.sent.size(), t.users.asked.size());
         t.Click(WriteCyclicButton);
@@ -297,15 +374,25 @@ TEST_F(RegisterFlow, ARegisterThatCannotBeWrittenStopsTheRunBeforeAnythingIsSent
     }
 }
 
-// Every outcome is one row, its Message what the operator was told; silence on a port the search found shows no
-// box, so the row says what happened instead.
+// Every outcome is one row, its Message what the operator was told; silence on a port the search
+// found shows no box, so the row says what happened instead.
 TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
-    // The acknowledgement arrives at once after the send, the result before the third tick; row: Result Message.
-    const struct { std::string ack, result; bool manual; std::string row; Texts messages; } cases[] = {
+    // The acknowledgement arrives at once after the send, the result before the third tick; row:
+    // Result Message.
+    const struct {
+        std::string ack, result;
+        bool manual;
+        std::string row;
+        Texts messages;
+    } cases[] = {
         {kAck, kDatOk, false, "OK " + kSuccess, {kSuccess}},
         {kAck, kErr04, false, "ERR_04 " + kNotPresented, {kNotPresented}},
         {kAck, kAck, false, "UNRECOGNIZED " + kNotRecognised, {kNotRecognised}},
-        {"\n\rAT+CMD - UNKNOWN CMD!", "", false, "UNRECOGNIZED Invalid command!", {"Invalid command!"}},
+        {"\n\rAT+CMD - UNKNOWN CMD!",
+         "",
+         false,
+         "UNRECOGNIZED Invalid command!",
+         {"Invalid command!"}},
         {kAck + "\r\n", "\n\rBUSY", false, "UNRECOGNIZED " + kNotRecognised, {kNotRecognised}},
         {kAck, "", false, "NO_REPLY " + kClosed, {}},
         {kAck, "", true, "NO_REPLY " + kRetry, {kRetry}},
@@ -326,7 +413,11 @@ TEST_F(RegisterFlow, EachOutcomeIsOneRowSayingWhatTheOperatorWasTold) {
 
 // A row that cannot be written ends the run; the box says what became of the command.
 TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
-    const struct { const char* reply; bool sent; std::string first; } cases[] = {
+    const struct {
+        const char* reply;
+        bool sent;
+        std::string first;
+    } cases[] = {
         {"\n\rAT+DAT_OK", true, "The card command was carried out, but it could not be recorded"},
         {"", true, "The reader did not answer the card command, and this could not be recorded"},
         {"", false, "The card command was not sent, and this could not be recorded"},
@@ -348,19 +439,28 @@ TEST_F(RegisterFlow, ARowThatCannotBeWrittenEndsTheRunAndSaysWhatHappened) {
     }
 }
 
-// "Verify after write": a done write is read back with the Read frame of its role from the same settings, under
-// the same wait, and the read decides the one row and the one message; a run goes on only after a verified card.
+// "Verify after write": a done write is read back with the Read frame of its role from the same
+// settings, under the same wait, and the read decides the one row and the one message; a run goes
+// on only after a verified card.
 TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
-    const std::string unverified = "The card was written, but it could not be read back to check it:\n";
+    const std::string unverified =
+        "The card was written, but it could not be read back to check it:\n";
     const std::string mismatch =
         "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.";
-    // The read's result ("=" the card as written, "~" one data byte changed) and the row: Result, Message, the box.
-    const struct { std::string read; bool cyclic, sendFails; std::string row; bool staysOpen = true; } cases[] = {
+    // The read's result ("=" the card as written, "~" one data byte changed) and the row: Result,
+    // Message, the box.
+    const struct {
+        std::string read;
+        bool cyclic, sendFails;
+        std::string row;
+        bool staysOpen = true;
+    } cases[] = {
         {"=", false, false, "VERIFIED " + kSuccess},
         {"~", false, false, "MISMATCH " + mismatch},
         {kErr04, false, false, "UNVERIFIED " + unverified + kNotPresented},
         {"", false, false, "UNVERIFIED " + unverified + kClosed, false},
-        {"", false, true, "UNVERIFIED " + unverified + "Error when writing to the COM port!", false},
+        {"", false, true, "UNVERIFIED " + unverified + "Error when writing to the COM port!",
+         false},
         {"~", true, false, "MISMATCH " + mismatch},
     };
     for (const auto& c : cases) {
@@ -386,33 +486,37 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         if (!c.sendFails) {
             ASSERT_EQ(t.port.sent.size(), write + 2);
             // The read of the same role, from the same settings as the write.
-            const CommandFrame read =
-                BuildUserReadFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), t.app.values.uniqueData));
+            const CommandFrame read = BuildUserReadFrame(
+                SnapshotOf(ReadCardSettings(t.form, t.app.values), t.app.values.uniqueData));
             EXPECT_EQ(t.port.sent.back(), std::vector<std::uint8_t>(read.begin(), read.end()));
-            PresentCards({c.read == "=" || c.read == "~" ? readBack(write, c.read == "~") : c.read});
+            PresentCards(
+                {c.read == "=" || c.read == "~" ? readBack(write, c.read == "~") : c.read});
         }
         t.port.sendResult = true;
         t.RunOut(kCard);
         const std::vector<RegisterRow> rows = RegisterRows(files.Text("IssuedCards.csv"));
         ASSERT_EQ(rows.size(), c.cyclic ? 2u : 1u);
         const std::string box = c.row.substr(c.row.find(' ') + 1);
-        EXPECT_FIELDS((t.boxes.Texts(), t.app.op.cyclicRun, t.sleeper.pauses.size(), t.app.LinkOpen(),
-                       rows[0][kColResult], Outcomes().back(), rows.back()[kColOperation]),
-                      (Texts{box}, CyclicRun::None, 0u, c.staysOpen,
-                       c.cyclic ? "VERIFIED" : rows.back()[kColResult], c.row, "Write"));
+        EXPECT_FIELDS(
+            (t.boxes.Texts(), t.app.op.cyclicRun, t.sleeper.pauses.size(), t.app.LinkOpen(),
+             rows[0][kColResult], Outcomes().back(), rows.back()[kColOperation]),
+            (Texts{box}, CyclicRun::None, 0u, c.staysOpen,
+             c.cyclic ? "VERIFIED" : rows.back()[kColResult], c.row, "Write"));
         // Every number drawn stays on record, whatever the read found.
         EXPECT_EQ(t.users.recorded.size(), t.users.asked.size());
         t.boxes.shown.clear();
     }
 }
 
-// With the check on, a write answered with a card's contents is not recognised: no read-back, no OK, the form kept.
+// With the check on, a write answered with a card's contents is not recognised: no read-back, no
+// OK, the form kept.
 TEST_F(RegisterFlow, AWriteToCheckAnsweredWithACardsContentsIsNotRecognised) {
     t.form[UniqueBeforeWriteCheck].checked = t.app.verifyAfterWrite = true;
     t.Click(WriteButton);
     const std::size_t write = t.port.sent.size() - 1;
     const std::string key = t.form[Ctl::Crypto1KeyEdit].text;
-    PresentCards({ReadBackReply(FrameOf(t.port.sent[write]), [](CommandFrame& f) { f[kFrameSettingsOffset + 9] ^= 1; })});
+    PresentCards({ReadBackReply(FrameOf(t.port.sent[write]),
+                                [](CommandFrame& f) { f[kFrameSettingsOffset + 9] ^= 1; })});
     t.RunOut(kCard);
     EXPECT_EQ(t.port.sent.size(), write + 1) << "nothing read back";
     EXPECT_EQ(t.boxes.Texts(), Texts{kNotRecognised});

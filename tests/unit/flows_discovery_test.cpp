@@ -1,5 +1,5 @@
-// Finding the reader, connecting, the version check, the operator's port choice, the end of an operation, card ID
-// reading and the supervision after a device change.
+// Finding the reader, connecting, the version check, the operator's port choice, the end of an
+// operation, card ID reading and the supervision after a device change.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,11 +17,13 @@ using Texts = std::vector<std::string>;
 using Shown = std::vector<ShownMessage>;
 
 const std::string kRetry = "The reader did not respond!\n(Try again or a different COM port).";
-const std::string kInvalid = "Invalid command!", kUnrecognised = "The answer could not be recognized!";
-const std::string kFound = "Varnel reader found!\n\r->[COM12]", hint = Text(LanguageId::English, Msg::kSelectPortHint);
+const std::string kInvalid = "Invalid command!",
+                  kUnrecognised = "The answer could not be recognized!";
+const std::string kFound = "Varnel reader found!\n\r->[COM12]",
+                  hint = Text(LanguageId::English, Msg::kSelectPortHint);
 
-// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of 500 ms, with the main window disabled
-// from the first tick to the last.
+// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of 500 ms, with the main
+// window disabled from the first tick to the last.
 TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     TestApp t{WithReader{{"COM10", "COM1", "COM3"}, "COM3"}};
     t.ReaderAcknowledges();
@@ -29,22 +31,43 @@ TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     StartUp(t.app);
     EXPECT_FIELDS((t.timers.running.at(TimerId::Search), t.progress.range), (10u, 100));
     EXPECT_EQ(t.RunOut(TimerId::Search), 100);
-    EXPECT_FIELDS((t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
-                   t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
-                  (std::vector{19200u}, 1, 500u, 2, false));
+    EXPECT_FIELDS(
+        (t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
+         t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
+        (std::vector{19200u}, 1, 500u, 2, false));
     EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
     EXPECT_FIELDS((t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), ("2.00", true));
 }
 
-// No port list: one empty entry and a warning, and picking it warns again. Names that are no port names give an
-// empty list, so the search looks for the reader: not found, then the hint. A port that cannot be opened is
-// reported; one that takes no query ends the operation.
+// No port list: one empty entry and a warning, and picking it warns again. Names that are no port
+// names give an empty list, so the search looks for the reader: not found, then the hint. A port
+// that cannot be opened is reported; one that takes no query ends the operation.
 TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
-    const struct { std::optional<Texts> ports; bool opens, sends; Texts items; Shown messages; int closes; } cases[] = {
-        {std::nullopt, true, true, {""}, {{"No COM ports found in the system!", MessageIcon::Warning}}, 0},
-        {Texts{}, true, true, {}, {{"Varnel not found!", MessageIcon::Error}, {hint, MessageIcon::Hint}}, 0},
-        {Texts{"COM12"}, false, true, {"COM12"},
-         {{kFound, MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}}, 0},
+    const struct {
+        std::optional<Texts> ports;
+        bool opens, sends;
+        Texts items;
+        Shown messages;
+        int closes;
+    } cases[] = {
+        {std::nullopt,
+         true,
+         true,
+         {""},
+         {{"No COM ports found in the system!", MessageIcon::Warning}},
+         0},
+        {Texts{},
+         true,
+         true,
+         {},
+         {{"Varnel not found!", MessageIcon::Error}, {hint, MessageIcon::Hint}},
+         0},
+        {Texts{"COM12"},
+         false,
+         true,
+         {"COM12"},
+         {{kFound, MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}},
+         0},
         {Texts{"COM12"}, true, false, {"COM12"}, {{kFound, MessageIcon::Success}}, 1},
     };
     for (const auto& c : cases) {
@@ -55,26 +78,40 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         t.port.openResult = c.opens;
         t.port.sendResult = c.sends;
         SearchReader(t.app);
-        EXPECT_FIELDS((t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
-                       t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
-                      (c.items, c.messages, false, false, true, c.closes));
-        t.SelectCombo(Ctl::PortCombo, 0);  // a pick of the empty entry warns again and opens nothing
-        if (!c.ports) { EXPECT_FIELDS((t.boxes.shown.size(), t.port.opened.size(), t.app.link.manualConnect), (2u, 0u, false)); }
+        EXPECT_FIELDS(
+            (t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
+             t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
+            (c.items, c.messages, false, false, true, c.closes));
+        t.SelectCombo(Ctl::PortCombo,
+                      0);  // a pick of the empty entry warns again and opens nothing
+        if (!c.ports) {
+            EXPECT_FIELDS((t.boxes.shown.size(), t.port.opened.size(), t.app.link.manualConnect),
+                          (2u, 0u, false));
+        }
     }
 }
 
-// The reply to the version query, after an automatic search and after the operator picked the port: only a port
-// picked by hand is given up for an answer that is no version; no answer, or a wrong version, closes any port.
+// The reply to the version query, after an automatic search and after the operator picked the port:
+// only a port picked by hand is given up for an answer that is no version; no answer, or a wrong
+// version, closes any port.
 TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
     const std::string unknown = "\n\rAT+CMD - UNKNOWN CMD!", noise = "\x81\x92\xA3\xB4";
-    const struct { std::string reply; bool manual; Texts messages; bool staysOpen; } cases[] = {
+    const struct {
+        std::string reply;
+        bool manual;
+        Texts messages;
+        bool staysOpen;
+    } cases[] = {
         {"", false, {}, false},
         {"", true, {kRetry}, false},
         {unknown, false, {kInvalid}, true},
         {unknown, true, {kInvalid, kRetry}, false},
         {noise, false, {kUnrecognised}, true},
         {noise, true, {kUnrecognised, kRetry}, false},
-        {"\n\rAT+USB - OK! >> 2.01", false, {"Settings read!", "Update your reader to version 2.00!"}, false},
+        {"\n\rAT+USB - OK! >> 2.01",
+         false,
+         {"Settings read!", "Update your reader to version 2.00!"},
+         false},
         {"\n\rAT+USB - OK! >> 2.00", true, {"Settings read!"}, true},
     };
     for (const auto& c : cases) {
@@ -82,12 +119,14 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         TestApp t{WithReader{}};
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         RefreshPortList(t.app);
-        if (c.manual) t.SelectCombo(Ctl::PortCombo, 1);
-        else SearchReader(t.app);
+        if (c.manual)
+            t.SelectCombo(Ctl::PortCombo, 1);
+        else
+            SearchReader(t.app);
         t.boxes.shown.clear();
         t.RunOut(TimerId::Reply);
-        EXPECT_FIELDS((t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[Ctl::PortCombo].enabled,
-                       t.app.link.manualConnect && !c.staysOpen),
+        EXPECT_FIELDS((t.boxes.Texts(), t.app.LinkOpen(), t.port.handle,
+                       t.form[Ctl::PortCombo].enabled, t.app.link.manualConnect && !c.staysOpen),
                       (c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
         // A link may stay open with no reader identified: only a version shows one.
         EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[Ctl::VersionValue].text == "2.00");
@@ -100,7 +139,8 @@ TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     t.port.openResult = false;
     t.boxes.shown.clear();
     t.SelectCombo(Ctl::PortCombo, 0);
-    EXPECT_FIELDS((t.boxes.Texts(), t.app.link.manualConnect), (Texts{"Error opening [COM1]!"}, true));
+    EXPECT_FIELDS((t.boxes.Texts(), t.app.link.manualConnect),
+                  (Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
     EXPECT_FALSE(t.app.link.manualConnect);
 }
@@ -115,20 +155,29 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
         t.app.values.sectorNumber = 9;
         t.form[Ctl::PortCombo].enabled = false;
         EndOperation(t.app);
-        EXPECT_FIELDS((t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
-                       t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
-                       t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled, t.form[Ctl::PortCombo].items),
-                      (false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
+        EXPECT_FIELDS(
+            (t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
+             t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
+             t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled,
+             t.form[Ctl::PortCombo].items),
+            (false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
     }
 }
 
-// The request, a pause of 100 ms, then the reply: the card's four values, or why not. Only a request that cannot
-// be written ends the operation.
+// The request, a pause of 100 ms, then the reply: the card's four values, or why not. Only a
+// request that cannot be written ends the operation.
 TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
     using Window = std::pair<std::string, Texts>;
     const std::string values = "\n\rAT+IDS - OK! >> 0012345678 3232235777.";
-    const struct { std::string reply; Texts messages; std::vector<Window> windows; bool sent = true; } cases[] = {
-        {values, {}, {{"Ostrel-xxx ver.0.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
+    const struct {
+        std::string reply;
+        Texts messages;
+        std::vector<Window> windows;
+        bool sent = true;
+    } cases[] = {
+        {values,
+         {},
+         {{"Ostrel-xxx ver.0.00", {"0012345678", "00BC614E", "3232235777", "192.168.1.1"}}}},
         {"", {kRetry}, {}},
         {"\n\rAT+ERR_04", {kInvalid}, {}},
         {"\n\rAT+IDS - OK! >> 0012345678 3232235777;", {kUnrecognised}, {}},
@@ -144,16 +193,20 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         OnCommand(t.app, Command::ReadId);
         EXPECT_FIELDS((t.port.SentText(1), t.sleeper.pauses, t.boxes.Texts(), t.shell.readIdWindows,
                        t.app.LinkOpen(), t.timers.IsRunning(TimerId::Card)),
-                      ("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages, c.windows,
-                       c.sent, false));
+                      ("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages,
+                       c.windows, c.sent, false));
     }
 }
 
-// An open link's port is closed at the check and, 1000 ms later, opened again if it is still there, without
-// asking for the version again; a port that has gone or will not open ends the operation, which gives the port
-// back to the operator and forgets the reader.
+// An open link's port is closed at the check and, 1000 ms later, opened again if it is still there,
+// without asking for the version again; a port that has gone or will not open ends the operation,
+// which gives the port back to the operator and forgets the reader.
 TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
-    const struct { bool present, opens; Shown messages; Texts list; } cases[] = {
+    const struct {
+        bool present, opens;
+        Shown messages;
+        Texts list;
+    } cases[] = {
         {true, true, {}, {"COM1", "COM3"}},
         {true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
         {false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
@@ -173,14 +226,15 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         const bool kept = c.messages.empty();
         EXPECT_FIELDS((t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
                        t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
-                       t.form[Ctl::VersionValue].text, t.port.sent.size(), t.timers.IsRunning(TimerId::Search)),
-                      (c.messages, std::vector{1000u}, kept, kept, 1, c.list, kept ? "2.00" : "x.xx", sent,
-                       false));
+                       t.form[Ctl::VersionValue].text, t.port.sent.size(),
+                       t.timers.IsRunning(TimerId::Search)),
+                      (c.messages, std::vector{1000u}, kept, kept, 1, c.list,
+                       kept ? "2.00" : "x.xx", sent, false));
     }
 }
 
-// A burst of notifications leads to one check, two seconds after the first. Reopening the port under a running
-// wait would lose its reply: the check comes at the first tick after it.
+// A burst of notifications leads to one check, two seconds after the first. Reopening the port
+// under a running wait would lose its reply: the check comes at the first tick after it.
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();

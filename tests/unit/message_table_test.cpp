@@ -10,7 +10,8 @@ namespace {
 // The texts as in tests/data/messages.txt, where \n and \r stand for the control characters.
 std::string Unescape(std::string text) {
     for (std::size_t at = 0; (at = text.find('\\', at)) != std::string::npos; ++at)
-        if (text[at + 1] == 'n' || text[at + 1] == 'r') text.replace(at, 2, 1, text[at + 1] == 'n' ? '\n' : '\r');
+        if (text[at + 1] == 'n' || text[at + 1] == 'r')
+            text.replace(at, 2, 1, text[at + 1] == 'n' ? '\n' : '\r');
     return text;
 }
 
@@ -27,8 +28,11 @@ TEST(MessageTable, EveryEntryInBothLanguagesIsTheAgreedText) {
         ASSERT_NE(tab2, std::string::npos) << line;
         const int n = std::stoi(line.substr(0, tab1));
         ASSERT_EQ(n, ++rows);
-        EXPECT_EQ(Text(LanguageId::English, static_cast<Msg>(n)), Unescape(line.substr(tab1 + 1, tab2 - tab1 - 1))) << n;
-        EXPECT_EQ(Text(LanguageId::Russian, static_cast<Msg>(n)), Unescape(line.substr(tab2 + 1))) << n;
+        EXPECT_EQ(Text(LanguageId::English, static_cast<Msg>(n)),
+                  Unescape(line.substr(tab1 + 1, tab2 - tab1 - 1)))
+            << n;
+        EXPECT_EQ(Text(LanguageId::Russian, static_cast<Msg>(n)), Unescape(line.substr(tab2 + 1)))
+            << n;
     }
     EXPECT_EQ(rows, 134);
     for (int n = 1; n <= kMessageCount; ++n) {
@@ -43,7 +47,8 @@ TEST(MessageTable, BoxLanguage) {
     MessageTable t(LanguageId::English);
     EXPECT_STREQ(t[Msg::kCaption], "Message");
     t.Load(LanguageId::Russian);
-    EXPECT_STREQ(t[Msg::kCaption], "\xD0\xA1\xD0\xBE\xD0\xBE\xD0\xB1\xD1\x89\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5");
+    EXPECT_STREQ(t[Msg::kCaption],
+                 "\xD0\xA1\xD0\xBE\xD0\xBE\xD0\xB1\xD1\x89\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5");
 }
 
 }  // namespace

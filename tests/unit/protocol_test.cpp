@@ -15,13 +15,21 @@ namespace {
 
 enum class Card { Classic, Sl1, Sl3, None };
 
-// The worked examples' form: no AES authentication, Touch Memory, direct, standby and touch poll off.
+// The worked examples' form: no AES authentication, Touch Memory, direct, standby and touch poll
+// off.
 FormSnapshot FormFor(Card card, int workMode = 0) {
-    FormSnapshot form{.classicChecked = card == Card::Classic, .sl1Checked = card == Card::Sl1,
-                      .sl3Checked = card == Card::Sl3, .ifTouchMemory = true, .indDirect = true, .standbyOff = true,
-                      .touchPollOff = true, .workModeIndex = workMode, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    FormSnapshot form{.classicChecked = card == Card::Classic,
+                      .sl1Checked = card == Card::Sl1,
+                      .sl3Checked = card == Card::Sl3,
+                      .ifTouchMemory = true,
+                      .indDirect = true,
+                      .standbyOff = true,
+                      .touchPollOff = true,
+                      .workModeIndex = workMode,
+                      .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                       .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
-    for (std::size_t i = 0; i < form.aesKey.size(); ++i) form.aesKey[i] = static_cast<std::uint8_t>(0xA0 + i);
+    for (std::size_t i = 0; i < form.aesKey.size(); ++i)
+        form.aesKey[i] = static_cast<std::uint8_t>(0xA0 + i);
     return form;
 }
 
@@ -33,32 +41,48 @@ CommandFrame Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
 
 TEST(CommandFrames, TheWorkedExamples) {
     EXPECT_EQ(BuildMasterWriteFrame(FormFor(Card::Classic)),
-              Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58}, std::vector<std::uint8_t>(22, 0),
-                      {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x84},
+              Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58},
+                      std::vector<std::uint8_t>(22, 0),
+                      {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                       0xFF, 0x00, 0x84},
                       {0xFD}}));
     // "Send sector data after logged in"
-    EXPECT_EQ(BuildUserWriteFrame(FormFor(Card::Classic, 1)),
-              Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-                      std::vector<std::uint8_t>(16, 0),
-                      {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x0D},
-                      {0xE3}}));
+    EXPECT_EQ(
+        BuildUserWriteFrame(FormFor(Card::Classic, 1)),
+        Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+                std::vector<std::uint8_t>(16, 0),
+                {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66,
+                 0x77, 0x0D},
+                {0xE3}}));
     // A User read and clear reach the sector and block of the form.
     FormSnapshot form = FormFor(Card::Classic, 1);
     form.sectorNumber = 7;
     form.blockNumber = 2;
     for (const CommandFrame& frame : {BuildUserReadFrame(form), BuildUserClearFrame(form)})
-        EXPECT_EQ(frame[kFrameSettingsOffset + 6] * 0x100 + frame[kFrameSettingsOffset + 7], 0x0702);
+        EXPECT_EQ(frame[kFrameSettingsOffset + 6] * 0x100 + frame[kFrameSettingsOffset + 7],
+                  0x0702);
 }
 
 TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
     using enum Card;
-    const struct { CommandFrame (*build)(const FormSnapshot&); Card card; int workMode; bool crypto1, aes; } cases[] = {
-        {BuildMasterWriteFrame, Classic, 1, false, false}, {BuildMasterWriteFrame, Sl1, 1, false, true},
-        {BuildMasterWriteFrame, Sl3, 1, false, true},      {BuildMasterReadFrame, Sl3, 1, false, false},
-        {BuildUserWriteFrame, Classic, 0, false, false},   {BuildUserWriteFrame, Classic, 2, true, false},
-        {BuildUserWriteFrame, Sl1, 1, true, true},         {BuildUserWriteFrame, Sl1, 0, false, true},
-        {BuildUserWriteFrame, None, 1, false, false},      {BuildUserReadFrame, Sl1, 1, true, false},
-        {BuildUserReadFrame, Sl3, 1, false, true},         {BuildUserClearFrame, Sl1, 0, true, false},
+    const struct {
+        CommandFrame (*build)(const FormSnapshot&);
+        Card card;
+        int workMode;
+        bool crypto1, aes;
+    } cases[] = {
+        {BuildMasterWriteFrame, Classic, 1, false, false},
+        {BuildMasterWriteFrame, Sl1, 1, false, true},
+        {BuildMasterWriteFrame, Sl3, 1, false, true},
+        {BuildMasterReadFrame, Sl3, 1, false, false},
+        {BuildUserWriteFrame, Classic, 0, false, false},
+        {BuildUserWriteFrame, Classic, 2, true, false},
+        {BuildUserWriteFrame, Sl1, 1, true, true},
+        {BuildUserWriteFrame, Sl1, 0, false, true},
+        {BuildUserWriteFrame, None, 1, false, false},
+        {BuildUserReadFrame, Sl1, 1, true, false},
+        {BuildUserReadFrame, Sl3, 1, false, true},
+        {BuildUserClearFrame, Sl1, 0, true, false},
         {BuildUserClearFrame, Sl3, 0, false, true},
     };
     for (const auto& c : cases) {
@@ -67,9 +91,11 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
         const auto crypto1 = c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){};
         const auto aes = c.aes ? form.aesKey : decltype(form.aesKey){};
         EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7))
-            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3]) << frame[4];
+            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3])
+            << frame[4];
         EXPECT_TRUE(std::equal(aes.begin(), aes.end(), frame.begin() + 13))
-            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3]) << frame[4];
+            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3])
+            << frame[4];
     }
 }
 
@@ -77,9 +103,14 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
 // carries: plain, scrambled by the mask for the decrypt mode, or none.
 TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
     const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
-                                      scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5}, none{};
-    const struct { int workMode; std::uint8_t letter; const std::array<std::uint8_t, 7>& data; } cases[] = {
-        {0, 'd', none}, {1, 'f', plain}, {2, 'e', none}, {3, 'g', scrambled}, {4, 0, none}, {-1, 0, none}};
+                                      scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5},
+                                      none{};
+    const struct {
+        int workMode;
+        std::uint8_t letter;
+        const std::array<std::uint8_t, 7>& data;
+    } cases[] = {{0, 'd', none},      {1, 'f', plain}, {2, 'e', none},
+                 {3, 'g', scrambled}, {4, 0, none},    {-1, 0, none}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.workMode);
         const FormSnapshot form = FormFor(Card::Classic, c.workMode);
@@ -89,7 +120,8 @@ TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
         EXPECT_EQ(Crc8(block.data(), 16), 0);
         EXPECT_EQ(form.uniqueData, plain);
         // A User card carries none of the Master's reader settings.
-        EXPECT_TRUE(std::all_of(block.begin() + 1, block.begin() + 5, [](std::uint8_t b) { return b == 0; }));
+        EXPECT_TRUE(std::all_of(block.begin() + 1, block.begin() + 5,
+                                [](std::uint8_t b) { return b == 0; }));
         EXPECT_EQ(SettingsBlockOf(BuildMasterWriteFrame(form))[5], c.letter ? c.letter : 'd');
     }
 }
@@ -105,7 +137,8 @@ ReplyBuffer Reply(const std::string& bytes) {
 // "ERR_03" to "ERR_18": each its own message, in the table's order.
 TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     for (int code = 3; code <= 18; ++code) {
-        const CardResult r = ClassifyCardResult(Reply("\rAT+ERR_" + std::string(code < 10, '0') + std::to_string(code) + "\r\n"));
+        const CardResult r = ClassifyCardResult(
+            Reply("\rAT+ERR_" + std::string(code < 10, '0') + std::to_string(code) + "\r\n"));
         EXPECT_EQ(r.kind, CardResultKind::Error) << code;
         EXPECT_EQ(r.errorCode, code) << code;
         EXPECT_EQ(r.icon, MessageIcon::Error) << code;
@@ -113,23 +146,37 @@ TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
     }
 }
 
-// Acknowledgements anywhere in the bytes, results only at their start; a read-back needs both checksums.
+// Acknowledgements anywhere in the bytes, results only at their start; a read-back needs both
+// checksums.
 TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
-    const std::string readBack = testing::ReadBackReply(BuildMasterWriteFrame(FormFor(Card::Classic))).substr(1);
+    const std::string readBack =
+        testing::ReadBackReply(BuildMasterWriteFrame(FormFor(Card::Classic))).substr(1);
     std::string badFrame = readBack, badSettings = readBack;
     badFrame[46] ^= 1;
     badSettings[45] ^= 1;
     badSettings[46] = Crc8(reinterpret_cast<const std::uint8_t*>(badSettings.data()) + 1, 45);
     using enum AckKind;
     using enum CardResultKind;
-    const struct { std::string bytes; AckKind ack; std::size_t end; CardResultKind kind; } cases[] = {
-        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised}, {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
-        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised}, {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
-        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised}, {"\rAT+DAT_OK", Nothing, 0, Success},
-        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised}, {"\rAT+ERR_02", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_19", Nothing, 0, NotRecognised}, {"\rAT+ERR_4", Nothing, 0, NotRecognised},
-        {readBack, Nothing, 0, ReadData}, {readBack.substr(0, 46), Nothing, 0, NotRecognised},
-        {badFrame, Nothing, 0, NotRecognised}, {badSettings, Nothing, 0, NotRecognised},
+    const struct {
+        std::string bytes;
+        AckKind ack;
+        std::size_t end;
+        CardResultKind kind;
+    } cases[] = {
+        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised},
+        {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
+        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised},
+        {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
+        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised},
+        {"\rAT+DAT_OK", Nothing, 0, Success},
+        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_02", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_19", Nothing, 0, NotRecognised},
+        {"\rAT+ERR_4", Nothing, 0, NotRecognised},
+        {readBack, Nothing, 0, ReadData},
+        {readBack.substr(0, 46), Nothing, 0, NotRecognised},
+        {badFrame, Nothing, 0, NotRecognised},
+        {badSettings, Nothing, 0, NotRecognised},
     };
     for (const auto& c : cases) {
         std::size_t end = 99;
@@ -137,7 +184,9 @@ TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
         EXPECT_EQ(end, c.end) << c.bytes;
         const CardResult result = ClassifyCardResult(Reply(c.bytes));
         EXPECT_EQ(result.kind, c.kind) << c.bytes;
-        EXPECT_EQ(result.message == Msg::kOperationSuccessful, c.kind == Success || c.kind == ReadData) << c.bytes;
+        EXPECT_EQ(result.message == Msg::kOperationSuccessful,
+                  c.kind == Success || c.kind == ReadData)
+            << c.bytes;
     }
 }
 
@@ -148,17 +197,29 @@ TEST(ReaderVersion, OnlyTheFourCharacters200Pass) {
         EXPECT_EQ(check.versionX100, 200) << payload;
         EXPECT_EQ(check.versionText, "2.00") << payload;
     }
-    for (const char* payload : {"2.01", "1.99", "2.0", "", " 2.00", "2,00", static_cast<const char*>(nullptr)})
+    for (const char* payload :
+         {"2.01", "1.99", "2.0", "", " 2.00", "2,00", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(CheckReaderVersion(payload).accepted) << (payload ? payload : "null");
 }
 
 // A known reply's four texts are the Read ID flow's (flows_discovery_test).
 TEST(CardIdReply, ItsNumbersAndTheWindowTitle) {
-    // The C library's strtoul with a 32-bit unsigned long; nothing past a length or of a null pointer.
-    const struct { const char* text; std::uint32_t value; std::size_t used; } numbers[] = {
-        {" \t\n+42x", 42, 6}, {"-1", 4294967295u, 2}, {"-4294967295", 1, 11}, {"4294967296", 4294967295u, 10},
-        {"-4294967296", 4294967295u, 11}, {"99999999999999999999", 4294967295u, 20}, {"+-5", 0, 0}, {"- 5", 0, 0},
-        {"", 0, 0}, {"0x10", 0, 1}};
+    // The C library's strtoul with a 32-bit unsigned long; nothing past a length or of a null
+    // pointer.
+    const struct {
+        const char* text;
+        std::uint32_t value;
+        std::size_t used;
+    } numbers[] = {{" \t\n+42x", 42, 6},
+                   {"-1", 4294967295u, 2},
+                   {"-4294967295", 1, 11},
+                   {"4294967296", 4294967295u, 10},
+                   {"-4294967296", 4294967295u, 11},
+                   {"99999999999999999999", 4294967295u, 20},
+                   {"+-5", 0, 0},
+                   {"- 5", 0, 0},
+                   {"", 0, 0},
+                   {"0x10", 0, 1}};
     for (const auto& n : numbers) {
         std::size_t used = 99;
         EXPECT_EQ(ParseUnsignedDecimal(n.text, std::strlen(n.text), &used), n.value) << n.text;
@@ -166,8 +227,10 @@ TEST(CardIdReply, ItsNumbersAndTheWindowTitle) {
     }
     EXPECT_EQ(ParseUnsignedDecimal("12345", 3), 123u);
     EXPECT_EQ(ParseUnsignedDecimal(nullptr, 0), 0u);
-    EXPECT_EQ((std::vector{ReadIdWindowTitle('B', 200), ReadIdWindowTitle('b', 199), ReadIdWindowTitle('B', 1234)}),
-              (std::vector<std::string>{"Varnel ver.2.00", "Ostrel-xxx ver.1.99", "Varnel ver.12.34"}));
+    EXPECT_EQ(
+        (std::vector{ReadIdWindowTitle('B', 200), ReadIdWindowTitle('b', 199),
+                     ReadIdWindowTitle('B', 1234)}),
+        (std::vector<std::string>{"Varnel ver.2.00", "Ostrel-xxx ver.1.99", "Varnel ver.12.34"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The queue of register rows for a server that cannot be reached, over the files in memory with a power loss at
-// every step. The fake server keeps one row per id, as the table's key makes the real one do.
+// The queue of register rows for a server that cannot be reached, over the files in memory with a
+// power loss at every step. The fake server keeps one row per id, as the table's key makes the real
+// one do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,8 +28,9 @@ RegisterRecord Row(const char* id) {
     return record;
 }
 
-// A row the queue reported kept (sent or in its file) reaches the server after a restart, in the order written;
-// one whose append the power loss cut is never half sent, and the next append writes over its remains.
+// A row the queue reported kept (sent or in its file) reaches the server after a restart, in the
+// order written; one whose append the power loss cut is never half sent, and the next append writes
+// over its remains.
 TEST(RegisterQueue, APowerLossAtAnyStepLosesNoKeptRowAndKeepsTheOrder) {
     int walked = 0;
     for (int step = 1;; ++step) {
@@ -69,9 +71,10 @@ TEST(RegisterQueue, APowerLossAtAnyStepLosesNoKeptRowAndKeepsTheOrder) {
             break;
         }
     }
-    // A's append takes five steps (an opening that finds no file, then open, cut, write, flush); B's and C's ten
-    // each (the queue read for a send the server refuses, then the read and the append again); D's four (the read,
-    // then the rows sent and the file deleted). The 30th step is the first the sequence never reaches.
+    // A's append takes five steps (an opening that finds no file, then open, cut, write, flush);
+    // B's and C's ten each (the queue read for a send the server refuses, then the read and the
+    // append again); D's four (the read, then the rows sent and the file deleted). The 30th step is
+    // the first the sequence never reaches.
     EXPECT_EQ(walked, 30);
 }
 
@@ -82,9 +85,13 @@ TEST(RegisterQueue, ARowGoesThroughTheFileUnchanged) {
     server.up = false;
     RegisterQueue queue(files, "q.csv");
     std::vector<RegisterRecord> got;
-    ASSERT_TRUE(queue.Deliver(Row("x-1"), [&](const RegisterRecord& r) { return server.Take(r); }).file);
+    ASSERT_TRUE(
+        queue.Deliver(Row("x-1"), [&](const RegisterRecord& r) { return server.Take(r); }).file);
     EXPECT_EQ(queue.Waiting(), 1u);
-    queue.Send([&](const RegisterRecord& r) { got.push_back(r); return std::optional<DbError>(); });
+    queue.Send([&](const RegisterRecord& r) {
+        got.push_back(r);
+        return std::optional<DbError>();
+    });
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].id, "x-1");
     EXPECT_EQ(got[0].row, Row("x-1").row);

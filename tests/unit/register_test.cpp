@@ -14,7 +14,9 @@ namespace {
 
 // The example User write: Classic, "Send sector data after logged in", sector 1, block 0.
 FormSnapshot ExampleForm() {
-    return {.classicChecked = true, .workModeIndex = 1, .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    return {.classicChecked = true,
+            .workModeIndex = 1,
+            .crypto1Key = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
             .uniqueData = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
 }
 RegisterRow RowOf(const CommandFrame& frame, const FormSnapshot& form = ExampleForm()) {
@@ -30,9 +32,14 @@ const std::string kStart = std::string(RegisterFileStart());
 
 // The result texts are the register flow's (flows_card_test).
 TEST(Register, FieldsAndTimeWestOfUtc) {
-    const struct { const char* in; const char* out; } table[] = {
-        {"The operation was successful!", "The operation was successful!"}, {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"line\nnext", "\"line\nnext\""}, {"cr\rx", "\"cr\rx\""}};
+    const struct {
+        const char* in;
+        const char* out;
+    } table[] = {{"The operation was successful!", "The operation was successful!"},
+                 {"a,b", "\"a,b\""},
+                 {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                 {"line\nnext", "\"line\nnext\""},
+                 {"cr\rx", "\"cr\rx\""}};
     for (const auto& t : table) EXPECT_EQ(QuoteRegisterField(t.in), t.out) << t.in;
     EXPECT_EQ(FormatRegisterTime({2027, 1, 2, 3, 4, 5, -330}), "2027-01-02T03:04:05-05:30");
 }
@@ -44,10 +51,26 @@ TEST(Register, TheFrameDecidesRoleSectorAndData) {
     e.readerVersion = "2.00";
     RegisterRow row = MakeRegisterRow(e);
     EXPECT_EQ((std::vector<std::string>(row.begin() + kColComputer, row.begin() + kColResult)),
-              (std::vector<std::string>{"DESK-2", "", "2.00", "User", "Write", "no", "Classic", "1", "1", "0",
-                                        "11 22 33 44 55 66 77", "CD00554433221101", "5544332211", "0366216421905",
-                                        "EA00000033221101", "332211", "03351057", "7566554433221101",
-                                        "77665544332211", "33608038631023121"}));
+              (std::vector<std::string>{"DESK-2",
+                                        "",
+                                        "2.00",
+                                        "User",
+                                        "Write",
+                                        "no",
+                                        "Classic",
+                                        "1",
+                                        "1",
+                                        "0",
+                                        "11 22 33 44 55 66 77",
+                                        "CD00554433221101",
+                                        "5544332211",
+                                        "0366216421905",
+                                        "EA00000033221101",
+                                        "332211",
+                                        "03351057",
+                                        "7566554433221101",
+                                        "77665544332211",
+                                        "33608038631023121"}));
     // Decrypt mode: the frame carries scrambled data, the row the plain data.
     CommandFrame frame = BuildUserWriteFrame(ExampleForm());
     frame[29 + 5] = 'g';
@@ -64,21 +87,35 @@ TEST(Register, TheFrameDecidesRoleSectorAndData) {
     EXPECT_EQ(row[kColResult], "NOT_SENT");
 }
 
-// A new file starts with the byte-order mark and the header; a torn one is completed before the next row.
+// A new file starts with the byte-order mark and the header; a torn one is completed before the
+// next row.
 TEST(Register, LeadInRepairsWhatWasCutShort) {
     EXPECT_EQ(kStart,
-              "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,"
-              "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,"
+              "\xEF\xBB\xBFTime,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,"
+              "CardType,WorkMode,"
+              "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_"
+              "W58,DEC_W58,"
               "Result,Message,CardBarcode,CardCipherId\r\n");
-    const std::string rows = kStart + "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
-    const struct { std::string file; const char* leadIn; } table[] = {
-        {"", nullptr}, {kStart.substr(0, 10), nullptr},  // a new file, or cut inside the header: the rest of the start
-        {rows, ""}, {rows + "2026-12-06T18:31", "\r\n"}, {rows + "2026-12-06T18:31:00+03:00,op\r", "\n"},
-        {rows + "2026-12-06T18:31:00+03:00,op,\"Smith, J.", "\"\r\n"},
-        {rows + "2026-12-06T18:31:00+03:00,\"a,\"\"b\"\"\",x", "\r\n"}};
+    const std::string rows =
+        kStart +
+        "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
+    const struct {
+        std::string file;
+        const char* leadIn;
+    } table[] = {{"", nullptr},
+                 {kStart.substr(0, 10),
+                  nullptr},  // a new file, or cut inside the header: the rest of the start
+                 {rows, ""},
+                 {rows + "2026-12-06T18:31", "\r\n"},
+                 {rows + "2026-12-06T18:31:00+03:00,op\r", "\n"},
+                 {rows + "2026-12-06T18:31:00+03:00,op,\"Smith, J.", "\"\r\n"},
+                 {rows + "2026-12-06T18:31:00+03:00,\"a,\"\"b\"\"\",x", "\r\n"}};
     for (const auto& t : table)
-        EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file), t.leadIn ? t.leadIn : kStart.substr(t.file.size())) << t.file;
-    // The last bytes may begin inside a quoted field of a row before: only the last line's quotes count.
+        EXPECT_EQ(RegisterLeadIn(t.file.size(), t.file),
+                  t.leadIn ? t.leadIn : kStart.substr(t.file.size()))
+            << t.file;
+    // The last bytes may begin inside a quoted field of a row before: only the last line's quotes
+    // count.
     EXPECT_EQ(RegisterLeadIn(kStart.size() + 500, "b\",x\r\n2026-12-06T18:31"), "\r\n");
 }
 
@@ -86,12 +123,14 @@ TEST(Register, FilterAndCounts) {
     RegisterRow ok = OkRow("2026-12-06T18:30:05+03:00");
     ok[kColOperator] = "Smith, \"J\"";  // quoted: the columns after it must not shift
     std::string file = kStart + FormatRegisterLine(ok);
-    for (const char* result : {"ERR_04", "VERIFIED", "MISMATCH"}) {  // read back as written: issued too
+    for (const char* result :
+         {"ERR_04", "VERIFIED", "MISMATCH"}) {  // read back as written: issued too
         ok[kColResult] = result;
         file += FormatRegisterLine(ok);
     }
     IssuedCardEntry identified = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
-    identified.card = CardIdentity{12345678, 3232235777u};  // Read ID shows 0012345678 and 3232235777
+    identified.card =
+        CardIdentity{12345678, 3232235777u};  // Read ID shows 0012345678 and 3232235777
     const RegisterRow withCard = MakeRegisterRow(identified);
     EXPECT_EQ(withCard[kColCardBarcode], "0012345678");
     EXPECT_EQ(withCard[kColCardCipherId], "3232235777");
@@ -101,20 +140,28 @@ TEST(Register, FilterAndCounts) {
     master[kColResult] = "OK";
     master[kColPort] = "COM5";
     file += FormatRegisterLine(master);
-    // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not the result.
-    const struct { const char* filter; std::size_t rows, okUserWrites; } table[] = {
-        {"", 6, 2}, {"2026-12-06", 4, 2}, {"cd00554433", 5, 2}, {"33608038631023121", 5, 2}, {"22 33", 5, 2},
-        {"COM5", 0, 0}, {"ERR_04", 0, 0}, {"0012345678", 1, 0}, {"3232235777", 1, 0}};
+    // Time, Touch Memory in either case, DEC of Wiegand 58, the data as typed; not the port, not
+    // the result.
+    const struct {
+        const char* filter;
+        std::size_t rows, okUserWrites;
+    } table[] = {{"", 6, 2},           {"2026-12-06", 4, 2},
+                 {"cd00554433", 5, 2}, {"33608038631023121", 5, 2},
+                 {"22 33", 5, 2},      {"COM5", 0, 0},
+                 {"ERR_04", 0, 0},     {"0012345678", 1, 0},
+                 {"3232235777", 1, 0}};
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
-        EXPECT_FIELDS((view.Rows().size(), view.SuccessfulUserWrites()), (t.rows, t.okUserWrites)) << t.filter;
+        EXPECT_FIELDS((view.Rows().size(), view.SuccessfulUserWrites()), (t.rows, t.okUserWrites))
+            << t.filter;
     }
 }
 
 // A register made before the card columns: its header is no row, and its rows keep their fields.
 TEST(Register, OldRegistersReadAsBefore) {
-    const std::string row = "2026-12-06T10:00:00+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x";
+    const std::string row =
+        "2026-12-06T10:00:00+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x";
     const std::string file = std::string(OldRegisterFileStart()) + row + "\r\n";
     RegisterView view;
     view.Feed(file.data(), file.size());
@@ -126,16 +173,22 @@ TEST(Register, OldRegistersReadAsBefore) {
     EXPECT_EQ(fields[kColCardBarcode], "");
 }
 
-// A card holds the number of its latest successful User write until a successful Clear, a Revoke or a write of
-// no number; reads and failed writes change nothing; rows that name no card count for none.
+// A card holds the number of its latest successful User write until a successful Clear, a Revoke or
+// a write of no number; reads and failed writes change nothing; rows that name no card count for
+// none.
 TEST(Register, TheNumberACardHolds) {
-    const auto line = [](const char* role, const char* op, const char* result, const char* data, const char* barcode) {
+    const auto line = [](const char* role, const char* op, const char* result, const char* data,
+                         const char* barcode) {
         RegisterRow r;
         r[kColRole] = role, r[kColOperation] = op, r[kColResult] = result, r[kColUniqueData] = data;
         r[kColCardBarcode] = barcode, r[kColCardCipherId] = *barcode ? "3232235777" : "";
         return FormatRegisterLine(r);
     };
-    const struct { const char* name; std::string row; const char* held; } table[] = {
+    const struct {
+        const char* name;
+        std::string row;
+        const char* held;
+    } table[] = {
         {"written", line("User", "Write", "OK", "11", "0012345678"), "11"},
         {"read", line("User", "Read", "OK", "", "0012345678"), "11"},
         {"failed write", line("User", "Write", "ERR_04", "22", "0012345678"), "11"},
@@ -173,7 +226,8 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     MemoryFiles files;
     RegisterFileSource source(files, "r.csv");
     std::string& file = files.entries["r.csv"].data;
-    const RegisterRow first = OkRow("2026-12-06T10:00:00+03:00"), second = OkRow("2026-12-06T11:00:00+03:00"),
+    const RegisterRow first = OkRow("2026-12-06T10:00:00+03:00"),
+                      second = OkRow("2026-12-06T11:00:00+03:00"),
                       third = OkRow("2026-12-07T12:00:00+03:00");
     file = kStart + FormatRegisterLine(first) + FormatRegisterLine(second);
     RegisterBrowser browser(source);
@@ -196,9 +250,12 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     // error and leaves no half export; a file that could not be opened is left as it was.
     ASSERT_TRUE(browser.SetFilter("2026-12-06"));
     ASSERT_TRUE(ExportRegister(browser, source, files, "out.csv"));
-    EXPECT_EQ(files.entries["out.csv"].durable, kStart + FormatRegisterLine(first) + FormatRegisterLine(second));
-    const std::pair<FileOp, const char*> failures[] = {
-        {FileOp::Open, "out.csv"}, {FileOp::Write, "out.csv"}, {FileOp::Flush, "out.csv"}, {FileOp::Read, "r.csv"}};
+    EXPECT_EQ(files.entries["out.csv"].durable,
+              kStart + FormatRegisterLine(first) + FormatRegisterLine(second));
+    const std::pair<FileOp, const char*> failures[] = {{FileOp::Open, "out.csv"},
+                                                       {FileOp::Write, "out.csv"},
+                                                       {FileOp::Flush, "out.csv"},
+                                                       {FileOp::Read, "r.csv"}};
     for (const auto& [op, path] : failures) {
         files.FailAt(op, 1, 112, path);
         EXPECT_EQ(ExportRegister(browser, source, files, "out.csv").error, 112u) << path;
@@ -228,8 +285,15 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
 TEST(RegisterAppend, OneWriteAfterTheRepairAndAWaitOnlyForAHeldFile) {
     const std::string line = FormatRegisterLine(OkRow("2026-12-06T10:00:00+03:00"));
     const std::string before = kStart + "2026-12-06T10:01:00+03:00,\"cut";
-    const struct { int heldOpens; FileOp failAt; int nth; std::size_t pauses; } table[] = {
-        {0, FileOp::Write, 2, 0}, {3, FileOp::Write, 2, 3}, {0, FileOp::Open, 1, 0}, {0, FileOp::Size, 1, 0}};
+    const struct {
+        int heldOpens;
+        FileOp failAt;
+        int nth;
+        std::size_t pauses;
+    } table[] = {{0, FileOp::Write, 2, 0},
+                 {3, FileOp::Write, 2, 3},
+                 {0, FileOp::Open, 1, 0},
+                 {0, FileOp::Size, 1, 0}};
     for (const auto& t : table) {
         MemoryFiles files;
         FakeSleeper sleeper;

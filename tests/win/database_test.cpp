@@ -21,8 +21,8 @@
 namespace tollvane {
 namespace {
 
-// The connection string of the server the run started (scripts/pg-test-cluster writes it); a run without one
-// fails, it never skips.
+// The connection string of the server the run started (scripts/pg-test-cluster writes it); a run
+// without one fails, it never skips.
 std::wstring TestConnection() {
     std::ifstream env(TOLLVANE_PG_ENV);
     const std::string key = "TOLLVANE_TEST_ODBC=";
@@ -37,7 +37,8 @@ std::wstring Diagnostic(SQLSMALLINT type, SQLHANDLE handle) {
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
     SQLGetDiagRecW(type, handle, 1, state, &native, text, 512, &length);
-    return std::wstring(reinterpret_cast<wchar_t*>(state)) + L" " + reinterpret_cast<wchar_t*>(text);
+    return std::wstring(reinterpret_cast<wchar_t*>(state)) + L" " +
+           reinterpret_cast<wchar_t*>(text);
 }
 
 // The wide calls reach the server and bring Cyrillic back as it went.
@@ -50,11 +51,13 @@ TEST(Odbc32, ReachesTheHostsDriverThroughWideCalls) {
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
-    const SQLRETURN connected = SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)connection.c_str(), SQL_NTS, nullptr, 0,
-                                                  nullptr, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN connected =
+        SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)connection.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                          SQL_DRIVER_NOPROMPT);
     ASSERT_TRUE(SQL_SUCCEEDED(connected)) << Narrow(Diagnostic(SQL_HANDLE_DBC, dbc));
     ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement)));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(statement, (SQLWCHAR*)L"SELECT 'Жж€' || current_user", SQL_NTS)))
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLExecDirectW(statement, (SQLWCHAR*)L"SELECT 'Жж€' || current_user", SQL_NTS)))
         << Narrow(Diagnostic(SQL_HANDLE_STMT, statement));
     ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(statement)));
     wchar_t value[64] = {};
@@ -67,8 +70,8 @@ TEST(Odbc32, ReachesTheHostsDriverThroughWideCalls) {
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
 
-// The dialog's password is kept sealed: not readable in the bytes, read back whole; bytes that are no sealed
-// password leave the output as it was.
+// The dialog's password is kept sealed: not readable in the bytes, read back whole; bytes that are
+// no sealed password leave the output as it was.
 TEST(MachineSecret, SealsForThisComputer) {
     MachineSecret secret;
     const std::string plain = "station пароль;}";
@@ -88,8 +91,9 @@ std::string Press(HWND window, int button) {
     return Narrow(WindowText(GetDlgItem(window, kDatabaseAnswerId)));
 }
 
-// The window with the connection typed and the password in its own field: the server's answer or its refusal with
-// the SQLSTATE, the password sealed in database.ini, and a station's numbers copied once however often it is asked.
+// The window with the connection typed and the password in its own field: the server's answer or
+// its refusal with the SQLSTATE, the password sealed in database.ini, and a station's numbers
+// copied once however often it is asked.
 TEST(DatabaseWindowTest, TestsSavesAndCopiesOnce) {
     std::string connection = Narrow(TestConnection()), password;
     const std::size_t pwd = connection.find("Pwd=");
@@ -116,10 +120,14 @@ TEST(DatabaseWindowTest, TestsSavesAndCopiesOnce) {
     EXPECT_NE(refused.find("(SQLSTATE 08001)"), std::string::npos) << refused;
     SetWindowTextW(GetDlgItem(window, kDatabasePasswordEditId), Widen(password).c_str());
     const std::string answered = Press(window, kDatabaseTestButtonId);
-    EXPECT_NE(answered.find("The database answered.\r\nServer: PostgreSQL 1"), std::string::npos) << answered;
-    EXPECT_NE(answered.find("\r\nDatabase: tollvane\r\nUser: tollvane_station"), std::string::npos) << answered;
-    EXPECT_EQ(Press(window, kDatabaseCopyButtonId), "Copied to the database: 2 numbers, 0 register rows, 0 card holders.");
-    EXPECT_EQ(Press(window, kDatabaseCopyButtonId), "Copied to the database: 0 numbers, 0 register rows, 0 card holders.");
+    EXPECT_NE(answered.find("The database answered.\r\nServer: PostgreSQL 1"), std::string::npos)
+        << answered;
+    EXPECT_NE(answered.find("\r\nDatabase: tollvane\r\nUser: tollvane_station"), std::string::npos)
+        << answered;
+    EXPECT_EQ(Press(window, kDatabaseCopyButtonId),
+              "Copied to the database: 2 numbers, 0 register rows, 0 card holders.");
+    EXPECT_EQ(Press(window, kDatabaseCopyButtonId),
+              "Copied to the database: 0 numbers, 0 register rows, 0 card holders.");
     EXPECT_EQ(Press(window, kDatabaseSaveButtonId),
               "The settings were saved. They take effect when the program is started again.");
     const std::string file = testing::ReadAll(dir / "database.ini");

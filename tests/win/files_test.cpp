@@ -1,5 +1,6 @@
-// The program's files under Wine: kernel32's failures, the wipe of a plain key list, the CryptoAPI cipher against
-// the independent OpenSSL files, and stations (processes) sharing usersData.data, the register and the key list.
+// The program's files under Wine: kernel32's failures, the wipe of a plain key list, the CryptoAPI
+// cipher against the independent OpenSSL files, and stations (processes) sharing usersData.data,
+// the register and the key list.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -30,8 +31,9 @@ namespace {
 using testing::FileOp, testing::ReadAll, testing::Scratch, testing::WriteAll;
 namespace fs = std::filesystem;
 
-// Each failing call gives the outcome its system error stands for; a failed move leaves both files as they were.
-// An appender keeps a second one out but lets readers look on; a reader never keeps a writer out.
+// Each failing call gives the outcome its system error stands for; a failed move leaves both files
+// as they were. An appender keeps a second one out but lets readers look on; a reader never keeps a
+// writer out.
 TEST(WinFiles, EachFailureGivesItsOutcome) {
     Scratch dir;
     WinFiles files;
@@ -44,8 +46,8 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
     ASSERT_TRUE(files.Open(dir["r.csv"], OpenMode::AppendShared, appender));  // made when missing
     EXPECT_TRUE(files.Open(dir["r.csv"], OpenMode::ReadShared, reader));
     // Another program holding b open without sharing.
-    UniqueFileHandle holder(CreateFileW((dir / "b").wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+    UniqueFileHandle holder(CreateFileW((dir / "b").wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        0, nullptr, OPEN_EXISTING, 0, nullptr));
     char buffer[4];
     std::size_t got = 0;
     FileStamp stamp;
@@ -57,17 +59,24 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
         std::uint32_t error;
     } cases[] = {
         {"open missing", files.Open(dir["x"], OpenMode::Read, file), missing, ERROR_FILE_NOT_FOUND},
-        {"create, no folder", files.Open(dir["n\\x"], OpenMode::CreateAlways, file), missing, ERROR_PATH_NOT_FOUND},
+        {"create, no folder", files.Open(dir["n\\x"], OpenMode::CreateAlways, file), missing,
+         ERROR_PATH_NOT_FOUND},
         {"copy missing", files.Copy(dir["x"], dir["d"]), missing, ERROR_FILE_NOT_FOUND},
         {"delete missing", files.Delete(dir["x"]), missing, ERROR_FILE_NOT_FOUND},
         {"stamp missing", files.Stamp(dir["x"], stamp), missing, ERROR_FILE_NOT_FOUND},
-        {"move, no folder", files.MoveReplace(dir["e"], dir["n\\b"]), missing, ERROR_PATH_NOT_FOUND},
-        {"open held", files.Open(dir["b"], OpenMode::ReadWrite, file), held, ERROR_SHARING_VIOLATION},
+        {"move, no folder", files.MoveReplace(dir["e"], dir["n\\b"]), missing,
+         ERROR_PATH_NOT_FOUND},
+        {"open held", files.Open(dir["b"], OpenMode::ReadWrite, file), held,
+         ERROR_SHARING_VIOLATION},
         {"delete held", files.Delete(dir["b"]), held, ERROR_SHARING_VIOLATION},
-        {"second appender", files.Open(dir["r.csv"], OpenMode::AppendShared, file), held, ERROR_SHARING_VIOLATION},
-        {"second holder", files.Open(dir["r.csv"], OpenMode::Hold, file), held, ERROR_SHARING_VIOLATION},
-        {"write to a read handle", readOnly->Write("x", 1), FileStatus::Failed, ERROR_ACCESS_DENIED},
-        {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed, ERROR_ACCESS_DENIED},
+        {"second appender", files.Open(dir["r.csv"], OpenMode::AppendShared, file), held,
+         ERROR_SHARING_VIOLATION},
+        {"second holder", files.Open(dir["r.csv"], OpenMode::Hold, file), held,
+         ERROR_SHARING_VIOLATION},
+        {"write to a read handle", readOnly->Write("x", 1), FileStatus::Failed,
+         ERROR_ACCESS_DENIED},
+        {"read a write handle", writeOnly->Read(buffer, 4, got), FileStatus::Failed,
+         ERROR_ACCESS_DENIED},
         {"move over held", files.MoveReplace(dir["e"], dir["b"]), held, ERROR_ACCESS_DENIED},
     };
     for (const auto& c : cases)
@@ -90,30 +99,34 @@ TEST(WinFiles, EachFailureGivesItsOutcome) {
 TEST(WinFiles, LeftoverPlainKeysAreOverwrittenThenDeleted) {
     Scratch dir;
     WinFiles files;
-    const std::string secret = "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=A0A1A2A3A4A5\n";
+    const std::string secret =
+        "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=0 SN=01 BN=0 M_KEY=A0A1A2A3A4A5\n";
     WriteAll(dir / kKeysFile, secret);
     WriteAll(dir / kTmpKeysFile, "TmpKeys");
     // A second name for keys.data's bytes shows what became of them.
-    ASSERT_TRUE(CreateHardLinkW((dir / "link").wstring().c_str(), (dir / kKeysFile).wstring().c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkW((dir / "link").wstring().c_str(),
+                                (dir / kKeysFile).wstring().c_str(), nullptr));
     WipeLeftoverPlainKeys(files, dir[""]);
     EXPECT_FALSE(fs::exists(dir / kKeysFile));
     EXPECT_FALSE(fs::exists(dir / kTmpKeysFile));
     EXPECT_EQ(ReadAll(dir / "link"), std::string(secret.size(), '\0'));
 }
 
-std::string KeyFileVector(const char* name) { return ReadAll(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / name); }
+std::string KeyFileVector(const char* name) {
+    return ReadAll(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / name);
+}
 
 struct WinKeyFileCipherTest : ::testing::Test {
     testing::MemoryFiles files;
     WinKeyFileCipher cipher{files};
 };
 
-// The files are read and written in steps of 960 bytes: the vectors end just before, at and after a step's end,
-// both ways. Only the encrypted output is put on the disk: plain keys never are.
+// The files are read and written in steps of 960 bytes: the vectors end just before, at and after a
+// step's end, both ways. Only the encrypted output is put on the disk: plain keys never are.
 TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
     const std::pair<const char*, const char*> vectors[] = {
-        {"plain_empty.bin", "cipher_empty.bin"}, {"plain_959.bin", "cipher_959.bin"},
-        {"plain_960.bin", "cipher_960.bin"},     {"plain_961.bin", "cipher_961.bin"},
+        {"plain_empty.bin", "cipher_empty.bin"},       {"plain_959.bin", "cipher_959.bin"},
+        {"plain_960.bin", "cipher_960.bin"},           {"plain_961.bin", "cipher_961.bin"},
         {"plain_keylist.data", "crkeys_keylist.data"},
     };
     for (const auto& [plain, encrypted] : vectors) {
@@ -121,7 +134,8 @@ TEST_F(WinKeyFileCipherTest, ReadsAndWritesTheIndependentImplementationsFiles) {
         files.Put("plain", KeyFileVector(plain));
         files.Put("cipher", KeyFileVector(encrypted));
         ASSERT_FALSE(EncryptKeyFile(files, cipher, "plain", "out", kKeyFilePassword));
-        EXPECT_EQ(files.entries["out"].durable, files.Text("cipher"));  // on the disk when it returns
+        EXPECT_EQ(files.entries["out"].durable,
+                  files.Text("cipher"));  // on the disk when it returns
         ASSERT_FALSE(DecryptKeyFile(files, cipher, "cipher", "out", kKeyFilePassword));
         EXPECT_EQ(files.Text("out"), files.Text("plain"));
         EXPECT_EQ(files.entries["out"].durable, "");
@@ -143,11 +157,13 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsReportedWithItsFileAndText) {
     const Case cases[] = {
         {"missing source", false, std::nullopt, std::nullopt, "source",
          "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."},
-        {"corrupt padding", false, list.substr(0, list.size() - 1) + "\x5A", std::nullopt, "", kDecrypt},
+        {"corrupt padding", false, list.substr(0, list.size() - 1) + "\x5A", std::nullopt, "",
+         kDecrypt},
         {"empty cipher text", false, "", std::nullopt, "", kDecrypt},
         {"target cannot be made", true, list, FileOp::Open, "target",
          "Ошибка открытия файла назначения!\nНомер ошибки: 0x00000070."},
-        {"read", true, list, FileOp::Read, "source", "Ошибка чтения открытого текста!\nНомер ошибки: 0x00000070."},
+        {"read", true, list, FileOp::Read, "source",
+         "Ошибка чтения открытого текста!\nНомер ошибки: 0x00000070."},
         {"write", false, list, FileOp::Write, "target", kWrite},
         {"flush", true, list, FileOp::Flush, "target", kWrite},
     };
@@ -157,12 +173,15 @@ TEST_F(WinKeyFileCipherTest, EachFailedStepIsReportedWithItsFileAndText) {
         if (c.source) files.Put("source", *c.source);
         // The source is opened first, so only the second opening can fail here.
         if (c.failing) files.FailAt(*c.failing, *c.failing == FileOp::Open ? 2 : 1, 112);
-        const auto failure = c.encrypt ? EncryptKeyFile(files, cipher, "source", "target", kKeyFilePassword)
-                                       : DecryptKeyFile(files, cipher, "source", "target", kKeyFilePassword);
+        const auto failure =
+            c.encrypt ? EncryptKeyFile(files, cipher, "source", "target", kKeyFilePassword)
+                      : DecryptKeyFile(files, cipher, "source", "target", kKeyFilePassword);
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->file, c.file);
         EXPECT_EQ(CipherFailureText(*failure), c.message);
-        if (!c.source) { EXPECT_FALSE(files.Has("target")) << "the target is made only after the source opens"; }
+        if (!c.source) {
+            EXPECT_FALSE(files.Has("target")) << "the target is made only after the source opens";
+        }
         files.FailAt(FileOp::Open, 0);
     }
 }
@@ -179,19 +198,21 @@ std::string StationLine(char station, int n) {
     return FormatRegisterLine(row);
 }
 
-// Run by the test below in a process of its own per station: the variable holds its letter, then the folder.
-// Disabled, so that a run of the suite neither runs it alone nor counts it as skipped.
-// 'A' and 'B' record numbers, append register rows and add keys one at a time, as operators do; 'S' repeats the
-// program's start (the wipe) meanwhile until both are done.
+// Run by the test below in a process of its own per station: the variable holds its letter, then
+// the folder. Disabled, so that a run of the suite neither runs it alone nor counts it as skipped.
+// 'A' and 'B' record numbers, append register rows and add keys one at a time, as operators do; 'S'
+// repeats the program's start (the wipe) meanwhile until both are done.
 TEST(Stations, DISABLED_Station) {
     wchar_t value[MAX_PATH + 2] = {};
-    ASSERT_NE(GetEnvironmentVariableW(kStationVariable, value, MAX_PATH + 2), 0u) << "started by the test below";
+    ASSERT_NE(GetEnvironmentVariableW(kStationVariable, value, MAX_PATH + 2), 0u)
+        << "started by the test below";
     const char station = static_cast<char>(value[0]);
     const std::string folder = Narrow(value + 1);
     WinFiles files;
     const auto done = [&](char who) { return fs::path(Widen(folder + "done " + who)); };
     if (station == 'S') {
-        for (const ULONGLONG end = GetTickCount64() + 60000; !fs::exists(done('A')) || !fs::exists(done('B'));) {
+        for (const ULONGLONG end = GetTickCount64() + 60000;
+             !fs::exists(done('A')) || !fs::exists(done('B'));) {
             ASSERT_LT(GetTickCount64(), end) << "the other stations did not finish";
             WipeLeftoverPlainKeys(files, folder);
             Sleep(1);
@@ -208,18 +229,22 @@ TEST(Stations, DISABLED_Station) {
     ui.fields[KeyField::Crypto1] = t.app.values.crypto1KeyText;
     ui.fields[KeyField::Aes] = t.app.values.aesKeyText;
     for (int i = 0; i < kPerStation; ++i) {
-        const std::uint8_t number[7] = {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(i), 1, 2, 3};
+        const std::uint8_t number[7] = {static_cast<std::uint8_t>(station),
+                                        static_cast<std::uint8_t>(i), 1, 2, 3};
         const Recording recording = store.Record(number);
         ASSERT_EQ(recording, RecordOutcome::Recorded) << "error " << recording.failure.systemError;
-        const auto failure = AppendRegisterLine(files, sleeper, folder + "IssuedCards.csv", StationLine(station, i));
+        const auto failure =
+            AppendRegisterLine(files, sleeper, folder + "IssuedCards.csv", StationLine(station, i));
         ASSERT_FALSE(failure) << "error " << failure->systemError;
         if (i % 2) continue;  // a key every other card
         ui.fields[KeyField::Description] = station + std::to_string(i);
         // A list the other station holds longer than the wait is tried again, as an operator would.
         KeyListOutcome added;
-        for (int tries = 0; (added = list.AddKeyRecord().outcome) == KeyListOutcome::InUse && tries < 10; ++tries) {
-        }
-        ASSERT_EQ(added, KeyListOutcome::Done) << (t.boxes.shown.empty() ? "" : t.boxes.shown.back().text);
+        for (int tries = 0;
+             (added = list.AddKeyRecord().outcome) == KeyListOutcome::InUse && tries < 10;
+             ++tries) {}
+        ASSERT_EQ(added, KeyListOutcome::Done)
+            << (t.boxes.shown.empty() ? "" : t.boxes.shown.back().text);
     }
     WriteAll(done(station), "");
 }
@@ -236,11 +261,14 @@ TEST(Stations, TwoStationsRecordNumbersAppendRowsAndAddKeysAtOnceAndAThirdStarts
     std::vector<HANDLE> stations;
     for (const wchar_t station : {L'A', L'B', L'S'}) {
         SetEnvironmentVariableW(kStationVariable, (station + Widen(dir[""])).c_str());
-        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=Stations.DISABLED_Station --gtest_brief=1";
+        std::wstring command = L"\"" + std::wstring(self) +
+                               L"\" --gtest_also_run_disabled_tests "
+                               L"--gtest_filter=Stations.DISABLED_Station --gtest_brief=1";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process));
         CloseHandle(process.hThread);
         stations.push_back(process.hProcess);
     }
@@ -275,7 +303,8 @@ TEST(Stations, TwoStationsRecordNumbersAppendRowsAndAddKeysAtOnceAndAThirdStarts
     ASSERT_FALSE(DecryptKeyFile(files, cipher, dir[kCrKeysFile], dir["check"], kKeyFilePassword));
     std::multiset<std::string> descriptions, expected;
     std::istringstream lines(ReadAll(dir / "check"));
-    for (std::string line; std::getline(lines, line);) descriptions.insert(line.substr(line.find("Description=") + 12));
+    for (std::string line; std::getline(lines, line);)
+        descriptions.insert(line.substr(line.find("Description=") + 12));
     for (char station : {'A', 'B'})
         for (int i = 0; i < kPerStation; i += 2) expected.insert(station + std::to_string(i));
     EXPECT_EQ(descriptions, expected);

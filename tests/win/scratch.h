@@ -24,10 +24,14 @@ inline void WriteAll(const std::filesystem::path& path, const std::string& data)
 
 struct Scratch {
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("tollvane-win-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::temp_directory_path() /
+        ("tollvane-win-" + std::to_string(GetCurrentProcessId()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     Scratch() { std::filesystem::create_directories(path); }
-    ~Scratch() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    ~Scratch() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::filesystem::path operator/(const char* name) const { return path / name; }
     std::string operator[](const char* name) const { return Narrow((path / name).wstring()); }
 };

@@ -1,5 +1,6 @@
-// WinSerialPort against real serial lines that tests/win/run-with-serial-pairs maps into the Wine prefix: COM12/COM13
-// (the test plays the reader on the peer) and COM14 (hangs up on request); and the port list in the registry.
+// WinSerialPort against real serial lines that tests/win/run-with-serial-pairs maps into the Wine
+// prefix: COM12/COM13 (the test plays the reader on the peer) and COM14 (hangs up on request); and
+// the port list in the registry.
 #include "serial/win/win_port_discovery.h"
 #include "serial/win/win_serial_port.h"
 
@@ -24,20 +25,23 @@ std::string Env(const char* name) {
 }
 
 UniqueFileHandle OpenRaw(const std::string& port) {
-    return UniqueFileHandle(::CreateFileW(ReaderPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    return UniqueFileHandle(::CreateFileW(ReaderPortPath(port).c_str(),
+                                          GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          0, nullptr));
 }
 
 void Write(const UniqueFileHandle& peer, const std::string& bytes) {
     DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(peer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(peer.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
 std::string ReadAll(const UniqueFileHandle& peer) {
     std::string out;
     char chunk[4096];
     DWORD got = 0;
-    while (::ReadFile(peer.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) out.append(chunk, got);
+    while (::ReadFile(peer.get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
+        out.append(chunk, got);
     return out;
 }
 
@@ -48,8 +52,10 @@ std::string Text(const ReplyBuffer& reply) {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (port.empty()) FAIL() << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
-        // The far end as the reader drives it: its reads end once the line has been quiet for a moment.
+        if (port.empty())
+            FAIL() << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+        // The far end as the reader drives it: its reads end once the line has been quiet for a
+        // moment.
         peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
         COMMTIMEOUTS quiet{100, 0, 300, 0, 2000};
         ASSERT_TRUE(peer_);
@@ -57,8 +63,7 @@ protected:
         ReadAll(peer_);  // leftovers of an earlier case would join a reply
         ASSERT_TRUE(port_.Open(port, 19200));
         ReplyBuffer scratch;
-        while (port_.ReadReply(scratch)) {
-        }
+        while (port_.ReadReply(scratch)) {}
     }
 
     const std::string port = Env("TOLLVANE_SERIAL_PORT");
@@ -86,7 +91,8 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
         reply.bytes.fill(0xAA);
         ASSERT_TRUE(port_.ReadReply(reply, c.capacity));
         EXPECT_EQ(Text(reply), c.reply);
-        EXPECT_EQ(reply.bytes[reply.count], 0) << "a reply ends with a zero, not with an earlier reply's bytes";
+        EXPECT_EQ(reply.bytes[reply.count], 0)
+            << "a reply ends with a zero, not with an earlier reply's bytes";
         ASSERT_TRUE(port_.ReadReply(rest));
         EXPECT_EQ(Text(rest), c.rest);
         EXPECT_FALSE(port_.ReadReply(rest));
@@ -140,14 +146,17 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
 // A line that hangs up while open: the write fails and says so with its code.
 TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     const std::string port = Env("TOLLVANE_HANGUP_PORT"), trigger = Env("TOLLVANE_HANGUP_TRIGGER");
-    ASSERT_FALSE(port.empty()) << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
-    ASSERT_FALSE(trigger.empty()) << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+    ASSERT_FALSE(port.empty())
+        << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+    ASSERT_FALSE(trigger.empty())
+        << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
     WinSerialPort serial;
     const std::uint8_t ping = 'p';
     ASSERT_TRUE(serial.Open(port, 19200)) << "the line works before it hangs up";
     ASSERT_TRUE(serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
     // The script ends the line when this file appears.
-    ASSERT_TRUE(UniqueFileHandle(::CreateFileA(trigger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
+    ASSERT_TRUE(UniqueFileHandle(
+        ::CreateFileA(trigger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
     SendResult sent{true};
     for (int i = 0; i < 100 && sent; ++i) {
         sent = serial.SendBytes(&ping, 1);
@@ -158,27 +167,38 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     EXPECT_TRUE(serial.HasHandle()) << "closing is the caller's decision";
 }
 
-// The port list from a scratch key in SERIALCOMM's place: no key or no values is no list, and says which; else the text values in
-// registry order; presence is an exact match. The USB device (Setup API) is the end-to-end discovery scenario's.
+// The port list from a scratch key in SERIALCOMM's place: no key or no values is no list, and says
+// which; else the text values in registry order; presence is an exact match. The USB device (Setup
+// API) is the end-to-end discovery scenario's.
 TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
-    const std::wstring path = L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring path =
+        L"Software\\TollvaneTest\\SERIALCOMM" + std::to_wstring(::GetCurrentProcessId());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
     WinPortDiscovery discovery(HKEY_CURRENT_USER, path);
-    EXPECT_EQ(discovery.ListPorts().failure, (PortFailure{PortStep::ListKey, ERROR_FILE_NOT_FOUND}));
+    EXPECT_EQ(discovery.ListPorts().failure,
+              (PortFailure{PortStep::ListKey, ERROR_FILE_NOT_FOUND}));
     UniqueRegKey key;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                                nullptr),
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, key.put(), nullptr),
               0);
     EXPECT_EQ(discovery.ListPorts().failure, (PortFailure{PortStep::NoPorts, 0}));
     const DWORD five = 5;
     const std::tuple<const wchar_t*, DWORD, const void*, std::size_t> values[] = {
-        {L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10"}, {L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3"},
-        {L"\\Device\\C", REG_DWORD, &five, sizeof five}, {L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1"}};
+        {L"\\Device\\A", REG_SZ, L"COM10", sizeof L"COM10"},
+        {L"\\Device\\B", REG_SZ, L"COM3", sizeof L"COM3"},
+        {L"\\Device\\C", REG_DWORD, &five, sizeof five},
+        {L"\\Device\\D", REG_SZ, L"COM1", sizeof L"COM1"}};
     for (const auto& [name, type, data, bytes] : values)
-        ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes)), 0);
+        ASSERT_EQ(::RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data),
+                                   static_cast<DWORD>(bytes)),
+                  0);
     EXPECT_EQ(discovery.ListPorts().names, (std::vector<std::string>{"COM10", "COM3", "COM1"}));
-    for (const auto& [name, present] : {std::pair{"COM3", true}, {"COM10", true}, {"COM5", false},
-                                        {"com3", false}, {"COM", false}, {"", false}})
+    for (const auto& [name, present] : {std::pair{"COM3", true},
+                                        {"COM10", true},
+                                        {"COM5", false},
+                                        {"com3", false},
+                                        {"COM", false},
+                                        {"", false}})
         EXPECT_EQ(discovery.IsPortPresent(name), present) << name;
     key.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());

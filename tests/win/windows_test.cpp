@@ -1,5 +1,6 @@
-// The program's windows under Wine, in this process: every window at each DPI (opened at 96, then told its monitor's
-// DPI changed), the keyboard, the main form's edits and radios, the menu bar, each secondary window over its files.
+// The program's windows under Wine, in this process: every window at each DPI (opened at 96, then
+// told its monitor's DPI changed), the keyboard, the main form's edits and radios, the menu bar,
+// each secondary window over its files.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -35,7 +36,8 @@ namespace fs = std::filesystem;
 
 std::vector<HWND> Children(HWND window) {
     std::vector<HWND> children;
-    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) children.push_back(h);
+    for (HWND h = GetWindow(window, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        children.push_back(h);
     return children;
 }
 
@@ -60,26 +62,29 @@ int TextOverflow(HWND control, int dpi) {
     const std::wstring text = WindowText(control);
     if (text.empty() || !(button || edit || IsWindowClass(control, L"Static"))) return 0;
     const HDC dc = GetDC(control);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     const LONG_PTR type = style & BS_TYPEMASK;
-    const bool box = button && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
+    const bool box =
+        button && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
     const RECT r = RectIn(control, GetParent(control));
     return size.cx + (box ? MetricAt(SM_CXMENUCHECK, dpi) : 0) - (r.right - r.left);
 }
 
-// Every control at its 96 DPI place (at96) times the scale, within two pixels, and every text inside its control.
-// A combo box's height is its font's.
+// Every control at its 96 DPI place (at96) times the scale, within two pixels, and every text
+// inside its control. A combo box's height is its font's.
 void ExpectLaidOutAt(HWND window, const std::vector<RECT>& at96, int dpi, const std::string& name) {
     const std::vector<HWND> children = Children(window);
     ASSERT_EQ(children.size(), at96.size()) << name;
     const auto scaled = [&](LONG v) { return MulDiv(v, dpi, 96); };
     for (std::size_t i = 0; i < children.size(); ++i) {
         const RECT r = RectIn(children[i], window), o = at96[i];
-        SCOPED_TRACE(name + " control " + std::to_string(i) + " at " + std::to_string(dpi) + " DPI");
+        SCOPED_TRACE(name + " control " + std::to_string(i) + " at " + std::to_string(dpi) +
+                     " DPI");
         EXPECT_NEAR(r.left, scaled(o.left), 2);
         EXPECT_NEAR(r.top, scaled(o.top), 2);
         EXPECT_NEAR(r.right - r.left, scaled(o.right - o.left), 2);
@@ -98,7 +103,8 @@ struct Windows {
     // Each secondary window and how it opens.
     std::vector<std::pair<std::string, std::function<HWND()>>> Secondary() {
         return {{"key list", [this] { return keyList.OpenForAdd(Link()); }},
-                {"Read ID", [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
+                {"Read ID",
+                 [this] { return readId.Open(Link(), t.app.texts, "Varnel ver.2.00", values); }},
                 {"Issued cards", [this] { return issued.Open(Link()); }},
                 {"Card holders", [this] { return holders.Open(Link()); }},
                 {"Database", [this] { return database.Open(Link()); }}};
@@ -108,14 +114,20 @@ struct Windows {
     testing::Scratch dir;
     WinFiles files;
     WinKeyFileCipher cipher{files};
-    KeyList list{files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.path.string() + "\\"};
-    HWND main = CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, kMainWindowWidth,
-                                kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    KeyList list{
+        files, cipher, t.boxes, t.app.texts, t.sleeper, t.keyForm, dir.path.string() + "\\"};
+    HWND main =
+        CreateWindowExW(0, L"Static", L"main", WS_OVERLAPPEDWINDOW, 0, 0, kMainWindowWidth,
+                        kMainWindowHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     KeyListWindow keyList{t.app, list};
     ReadIdWindow readId;
     IssuedCardsWindow issued{t.app.texts, t.boxes, (dir / "IssuedCards.csv").wstring()};
     testing::FixedStation clock;
-    HoldersRun run{files, t.sleeper, clock, {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")}, ""};
+    HoldersRun run{files,
+                   t.sleeper,
+                   clock,
+                   {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")},
+                   ""};
     CardHoldersWindow holders{t.app, run};
     DatabaseWindow database{t.app.texts, t.sleeper, dir[""]};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
@@ -150,7 +162,8 @@ TEST(DisplayScaleTest, EveryWindowLaysItsTableOutAgainAtANewDpiAndItsTextsFit) {
                 GetWindowRect(window, &r);
                 const RECT suggested{r.left, r.top, r.left + MulDiv(r.right - r.left, dpi, 96),
                                      r.top + MulDiv(r.bottom - r.top, dpi, 96)};
-                SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+                SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                             reinterpret_cast<LPARAM>(&suggested));
                 ExpectLaidOutAt(window, at96, dpi, name + lang);
                 SendMessageW(window, WM_CLOSE, 0, 0);
             }
@@ -160,7 +173,8 @@ TEST(DisplayScaleTest, EveryWindowLaysItsTableOutAgainAtANewDpiAndItsTextsFit) {
 
 MSG Key(HWND to, WPARAM key) { return MSG{to, WM_KEYDOWN, key, 0, 0, {}}; }
 
-// Escape closes each secondary window; Enter presses the focused push button; Tab goes in reading order.
+// Escape closes each secondary window; Enter presses the focused push button; Tab goes in reading
+// order.
 TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     Windows w(LanguageId::English);
     for (const auto& [name, open] : w.Secondary()) {
@@ -171,8 +185,9 @@ TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     }
     const HWND keys = w.keyList.OpenForAdd(w.Link());
     const auto item = [&](int id) { return GetDlgItem(keys, id); };
-    EXPECT_EQ(TabOrder(keys), (std::vector<HWND>{item(kKeyCrypto1FieldId), item(kShowKeysCheckId), item(kKeyAesFieldId),
-                                                 item(kAddNewButtonId), item(kDescriptionFieldId), item(kKeyListViewId),
+    EXPECT_EQ(TabOrder(keys), (std::vector<HWND>{item(kKeyCrypto1FieldId), item(kShowKeysCheckId),
+                                                 item(kKeyAesFieldId), item(kAddNewButtonId),
+                                                 item(kDescriptionFieldId), item(kKeyListViewId),
                                                  item(kCancelButtonId)}));
     SetFocus(item(kAddNewButtonId));
     EXPECT_TRUE(HandleKeyboard(Key(item(kAddNewButtonId), VK_TAB)));
@@ -181,10 +196,12 @@ TEST(KeyboardTest, EscapeClosesEachSecondaryWindowEnterPressesAButtonTabReads) {
     EXPECT_FALSE(IsWindow(keys));
 }
 
-// The key list from the keyboard: an arrow chooses a row as a click does, Delete asks and removes it, Enter uses it.
+// The key list from the keyboard: an arrow chooses a row as a click does, Delete asks and removes
+// it, Enter uses it.
 TEST(KeyboardTest, TheKeyListsRowsAreChosenRemovedAndUsedFromTheKeyboard) {
     Windows w(LanguageId::English);
-    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
+    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
+                  w.dir / kCrKeysFile);
     ASSERT_TRUE(w.keyList.OpenForAdd(w.Link()));
     const HWND list = GetDlgItem(w.keyList.Window(), kKeyListViewId);
     const auto key = [&](WPARAM vk) {
@@ -195,7 +212,8 @@ TEST(KeyboardTest, TheKeyListsRowsAreChosenRemovedAndUsedFromTheKeyboard) {
     key(VK_DOWN);
     EXPECT_EQ(w.list.SelectedKeyIndex(), 2) << "the arrow chooses the row";
     key(VK_DELETE);
-    EXPECT_EQ(w.t.boxes.questions, std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
+    EXPECT_EQ(w.t.boxes.questions,
+              std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
     EXPECT_EQ(ListView_GetItemCount(list), 23);
     ListView_SetItemState(list, 2, LVIS_FOCUSED, LVIS_FOCUSED);
     key(VK_DOWN);
@@ -204,29 +222,36 @@ TEST(KeyboardTest, TheKeyListsRowsAreChosenRemovedAndUsedFromTheKeyboard) {
     EXPECT_FALSE(fs::exists(w.dir / kKeysFile));
 }
 
-// A pasted key or number arrives whole in its display form, and no more; a radio clears only its own group.
+// A pasted key or number arrives whole in its display form, and no more; a radio clears only its
+// own group.
 TEST(MainFormTest, EditsTakeTheWholeDisplayFormOfTheirValueAndARadioClearsOnlyItsGroup) {
     Windows w(LanguageId::English);
     WinFormView view{w.main, w.t.app.texts};
     view.CreateControls(nullptr);
-    for (const auto& [edit, pasted] : {std::pair{Ctl::Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5"},
-                                       {Ctl::AesKeyEdit, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
-                                       {Ctl::SectorDataEdit, "01 02 03 04 05 06 07"}}) {
+    for (const auto& [edit, pasted] :
+         {std::pair{Ctl::Crypto1KeyEdit, "A0 A1 A2 A3 A4 A5"},
+          {Ctl::AesKeyEdit, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F"},
+          {Ctl::SectorDataEdit, "01 02 03 04 05 06 07"}}) {
         SendMessageW(view.Handle(edit), EM_SETSEL, 0, -1);
-        SendMessageW(view.Handle(edit), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>((Widen(pasted) + L"F").c_str()));
+        SendMessageW(view.Handle(edit), EM_REPLACESEL, TRUE,
+                     reinterpret_cast<LPARAM>((Widen(pasted) + L"F").c_str()));
         EXPECT_EQ(view.Text(edit), pasted);
     }
     view.SetChecked(Ctl::IfW58Radio, true);
     view.SetChecked(Ctl::Sl3Radio, true);
     view.SetChecked(Ctl::ConvW26Radio, true);
-    for (const auto& [radio, checked] : {std::pair{Ctl::IfTouchMemoryRadio, false}, {Ctl::IndDirectRadio, true},
-                                         {Ctl::Sl1Radio, false}, {Ctl::ClassicCheck, true},  // a check box beside
-                                         {Ctl::ConvTmW44Radio, false}, {Ctl::IfW58Radio, true}})
+    for (const auto& [radio, checked] : {std::pair{Ctl::IfTouchMemoryRadio, false},
+                                         {Ctl::IndDirectRadio, true},
+                                         {Ctl::Sl1Radio, false},
+                                         {Ctl::ClassicCheck, true},  // a check box beside
+                                         {Ctl::ConvTmW44Radio, false},
+                                         {Ctl::IfW58Radio, true}})
         EXPECT_EQ(view.IsChecked(radio), checked) << static_cast<int>(radio);
 }
 
-// A key on a drop-down list moves its selection; the choice takes effect once, when a key closes the list or the
-// focus leaves it, and not at all when the selection came back. A pick with the mouse takes effect at once.
+// A key on a drop-down list moves its selection; the choice takes effect once, when a key closes
+// the list or the focus leaves it, and not at all when the selection came back. A pick with the
+// mouse takes effect at once.
 std::vector<int> g_choices;  // the selection each time a choice took effect
 LRESULT CALLBACK RouteChoices(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR view) {
     auto& form = *reinterpret_cast<WinFormView*>(view);
@@ -243,7 +268,8 @@ TEST(MainFormTest, AKeyOnADropDownListChoosesWhenAKeyClosesItOrTheFocusLeaves) {
     ShowWindow(w.main, SW_SHOW);
     ASSERT_TRUE(SetWindowSubclass(w.main, RouteChoices, 1, reinterpret_cast<DWORD_PTR>(&view)));
     const HWND list = view.Handle(Ctl::WorkModeCombo);
-    for (const char* mode : {"Send card ID", "Sector data", "Card ID after login", "Sector data, decrypted"})
+    for (const char* mode :
+         {"Send card ID", "Sector data", "Card ID after login", "Sector data, decrypted"})
         view.AddItem(Ctl::WorkModeCombo, mode);
     const auto key = [&](WPARAM k, UINT msg = WM_KEYDOWN) { SendMessageW(list, msg, k, 0); };
     const auto open = [&] { SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0); };
@@ -279,49 +305,69 @@ TEST(MainFormTest, AKeyOnADropDownListChoosesWhenAKeyClosesItOrTheFocusLeaves) {
     RemoveWindowSubclass(w.main, RouteChoices, 1);
 }
 
-// Tools ends with "Verify after write" (checked while on), "Database...", "Issued cards..." and "Card holders...";
-// the active language is checked. Each kind of message shows its own icon resource.
-TEST(MenuBarTest, ToolsEndsWithVerifyDatabaseIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
+// Tools ends with "Verify after write" (checked while on), "Database...", "Issued cards..." and
+// "Card holders..."; the active language is checked. Each kind of message shows its own icon
+// resource.
+TEST(MenuBarTest,
+     ToolsEndsWithVerifyDatabaseIssuedCardsAndCardHoldersAndTheActiveLanguageAndOptionAreChecked) {
     for (const LanguageId language : {LanguageId::Russian, LanguageId::English}) {
         for (const bool verify : {false, true}) {
             testing::TestApp t(language);
             t.app.verifyAfterWrite = verify;
             const UniqueMenu bar(BuildMenuBar(t.app));
-            const auto checked = [&](UINT item) { return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+            const auto checked = [&](UINT item) {
+                return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0;
+            };
             const HMENU tools = GetSubMenu(bar.get(), 1);
             const int last = GetMenuItemCount(tools) - 1;
-            EXPECT_EQ(std::vector<UINT>({GetMenuItemID(tools, last - 3), GetMenuItemID(tools, last - 2),
-                                         GetMenuItemID(tools, last - 1), GetMenuItemID(tools, last)}),
-                      std::vector<UINT>({kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards, kMenuCardHolders}));
-            EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian), checked(kMenuEnglish)}),
-                      std::vector<bool>({verify, language == LanguageId::Russian, language == LanguageId::English}));
+            EXPECT_EQ(
+                std::vector<UINT>({GetMenuItemID(tools, last - 3), GetMenuItemID(tools, last - 2),
+                                   GetMenuItemID(tools, last - 1), GetMenuItemID(tools, last)}),
+                std::vector<UINT>(
+                    {kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards, kMenuCardHolders}));
+            EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian),
+                                         checked(kMenuEnglish)}),
+                      std::vector<bool>({verify, language == LanguageId::Russian,
+                                         language == LanguageId::English}));
         }
     }
-    for (const auto& [icon, resource] : {std::pair{MessageIcon::Success, 3}, {MessageIcon::Warning, 4},
-                                         {MessageIcon::Error, 5}, {MessageIcon::Hint, 6}, {MessageIcon::Retry, 7}})
+    for (const auto& [icon, resource] : {std::pair{MessageIcon::Success, 3},
+                                         {MessageIcon::Warning, 4},
+                                         {MessageIcon::Error, 5},
+                                         {MessageIcon::Hint, 6},
+                                         {MessageIcon::Retry, 7}})
         EXPECT_EQ(MessageIconResource(icon), resource) << resource;
 }
 
-// The key list window over 24 records the independent implementation encrypted: masked until Show Key, a double
-// click fills the fields, a non-ASCII description is kept in the ANSI code page (as earlier installations wrote it)
-// and shown as typed, Remove asks and moves the rest up, Use This Key closes; no plain list left, the backup follows.
+// The key list window over 24 records the independent implementation encrypted: masked until Show
+// Key, a double click fills the fields, a non-ASCII description is kept in the ANSI code page (as
+// earlier installations wrote it) and shown as typed, Remove asks and moves the rest up, Use This
+// Key closes; no plain list left, the backup follows.
 TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     Windows w(LanguageId::English);
-    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data", w.dir / kCrKeysFile);
+    fs::copy_file(fs::path(TOLLVANE_TEST_DATA) / "keyfile" / "crkeys_keylist.data",
+                  w.dir / kCrKeysFile);
     ASSERT_TRUE(w.keyList.OpenForAdd(w.Link()));
     const HWND window = w.keyList.Window(), list = GetDlgItem(window, kKeyListViewId);
-    const auto press = [&](int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+    const auto press = [&](int id) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    };
     const auto click = [&](int row, UINT code) {  // as the list view reports a click on a row
-        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
         NMHDR header{list, kKeyListViewId, code};
         SendMessageW(window, WM_NOTIFY, kKeyListViewId, reinterpret_cast<LPARAM>(&header));
     };
-    const auto masking = [&] { return SendMessageW(GetDlgItem(window, kKeyCrypto1FieldId), EM_GETPASSWORDCHAR, 0, 0); };
+    const auto masking = [&] {
+        return SendMessageW(GetDlgItem(window, kKeyCrypto1FieldId), EM_GETPASSWORDCHAR, 0, 0);
+    };
     ASSERT_EQ(ListView_GetItemCount(list), 24);
-    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 8), std::wstring(17, L'*') + L"|Entrance door, building 2");
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 8),
+              std::wstring(17, L'*') + L"|Entrance door, building 2");
     EXPECT_EQ(masking(), '*');
     press(kShowKeysCheckId);
-    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 7), L"A0 A1 A2 A3 A4 A5|00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
+    EXPECT_EQ(Cell(list, 1, 6) + L"|" + Cell(list, 1, 7),
+              L"A0 A1 A2 A3 A4 A5|00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
     EXPECT_EQ(masking(), 0);
     click(3, NM_DBLCLK);
     EXPECT_EQ(WindowText(GetDlgItem(window, kDescriptionFieldId)), L"Server room = TC=Cls keys");
@@ -333,13 +379,17 @@ TEST(KeyListWindowTest, ShowsAddsRemovesAndUsesTheRecordsOfAnEncryptedList) {
     ASSERT_EQ(ListView_GetItemCount(list), 25);
     EXPECT_EQ(Cell(list, 24, 0) + L"|" + Cell(list, 24, 8), L"0024|" + door);
     char ansi[64] = {};
-    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr), 1);
-    ASSERT_FALSE(DecryptKeyFile(w.files, w.cipher, w.In(kCrKeysFile), w.In("check"), kKeyFilePassword));
-    EXPECT_NE(testing::ReadAll(w.dir / "check").find(std::string("Description=") + ansi + "\n"), std::string::npos);
+    ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, door.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr),
+              1);
+    ASSERT_FALSE(
+        DecryptKeyFile(w.files, w.cipher, w.In(kCrKeysFile), w.In("check"), kKeyFilePassword));
+    EXPECT_NE(testing::ReadAll(w.dir / "check").find(std::string("Description=") + ansi + "\n"),
+              std::string::npos);
 
     click(2, NM_CLICK);
     press(kRemoveButtonId);
-    EXPECT_EQ(w.t.boxes.questions, std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
+    EXPECT_EQ(w.t.boxes.questions,
+              std::vector<std::string>{"[0002] Are you sure you want to delete the key?"});
     ASSERT_EQ(ListView_GetItemCount(list), 24);
     EXPECT_EQ(Cell(list, 2, 8) + L"|" + Cell(list, 23, 0), L"Server room = TC=Cls keys|0023");
     click(0, NM_CLICK);
@@ -364,7 +414,8 @@ std::string RegisterLine(const char* time, const char* result, const char* barco
 TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCannotRead) {
     Windows w(LanguageId::English);
     const fs::path path = w.dir / "IssuedCards.csv";
-    std::ofstream(path, std::ios::binary) << RegisterFileStart() << RegisterLine("T1", "OK") << RegisterLine("T2", "ERR_04", "0012345678");
+    std::ofstream(path, std::ios::binary) << RegisterFileStart() << RegisterLine("T1", "OK")
+                                          << RegisterLine("T2", "ERR_04", "0012345678");
     const auto list = [&] { return GetDlgItem(w.issued.Window(), kIssuedListViewId); };
     const auto rows = [&] { return SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0); };
     // The window's look at the register, which its timer repeats every second.
@@ -378,7 +429,8 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
     refresh();
     ASSERT_EQ(rows(), 3);
     EXPECT_EQ(Cell(list(), 0, kColTime), L"T3");
-    EXPECT_EQ(WindowText(GetDlgItem(w.issued.Window(), kIssuedCountsId)), L"Rows shown: 3    Successful User writes: 2");
+    EXPECT_EQ(WindowText(GetDlgItem(w.issued.Window(), kIssuedCountsId)),
+              L"Rows shown: 3    Successful User writes: 2");
 
     LVITEMW select{};
     select.stateMask = select.state = LVIS_SELECTED;
@@ -404,34 +456,40 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
 
     // Held by another program: no row, and one box however often it looks.
     {
-        const UniqueFileHandle held(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        const UniqueFileHandle held(
+            CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         ASSERT_TRUE(w.issued.Open(w.Link()));
         EXPECT_EQ(rows(), 0);
         refresh();
     }
     EXPECT_EQ(w.t.boxes.Texts(),
-              std::vector<std::string>{"Error reading from file " + path.string() + "!\nGetLastError=00000020"});
+              std::vector<std::string>{"Error reading from file " + path.string() +
+                                       "!\nGetLastError=00000020"});
     EXPECT_EQ(w.t.boxes.shown.at(0).icon, MessageIcon::Error);
 }
 
-// A list another station holds (its run, or a change under way) is read-only: the line says so, Export/Close work.
+// A list another station holds (its run, or a change under way) is read-only: the line says so,
+// Export/Close work.
 TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     Windows w(LanguageId::Russian);
     std::ofstream(w.dir / "CardHolders.csv", std::ios::binary)
         << "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nAnna,,waiting,\r\n"
            "Борис,11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n";
-    const UniqueFileHandle station2(CreateFileW((w.dir / "CardHolders.lock").c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr));
+    const UniqueFileHandle station2(CreateFileW((w.dir / "CardHolders.lock").c_str(),
+                                                GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                                nullptr, OPEN_ALWAYS, 0, nullptr));
     ASSERT_TRUE(w.holders.Open(w.Link()));
     const auto item = [&](int id) { return GetDlgItem(w.holders.Window(), id); };
     EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдано");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
     EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
-    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId, kHoldersIssueButtonId})
+    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId,
+                   kHoldersIssueButtonId})
         EXPECT_FALSE(IsWindowEnabled(item(id))) << id;
-    for (int id : {kHoldersExportButtonId, kHoldersExportRevokedButtonId}) EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
+    for (int id : {kHoldersExportButtonId, kHoldersExportRevokedButtonId})
+        EXPECT_TRUE(IsWindowEnabled(item(id))) << id;
     SendMessageW(w.holders.Window(), WM_COMMAND, kHoldersCloseButtonId, 0);
     EXPECT_FALSE(w.holders.Window());
     EXPECT_TRUE(w.t.boxes.shown.empty());

@@ -16,15 +16,20 @@ int main() {
     tollvane::WinKeyFileCipher cipher(files);
     // An existing list is kept; a missing one is made whole or not at all.
     if (const tollvane::FirstKeyList made = tollvane::MakeFirstKeyList(files, cipher); !made) {
-        if (made.cipher) std::fprintf(stderr, "%s\n", tollvane::CipherFailureText(*made.cipher).c_str());
-        else std::fprintf(stderr, "cannot make crkeys.data: error %lu\n", static_cast<unsigned long>(made.file.error));
+        if (made.cipher)
+            std::fprintf(stderr, "%s\n", tollvane::CipherFailureText(*made.cipher).c_str());
+        else
+            std::fprintf(stderr, "cannot make crkeys.data: error %lu\n",
+                         static_cast<unsigned long>(made.file.error));
         return 1;
     }
     // An existing usersData.data holds numbers already handed out: keep it.
     std::unique_ptr<tollvane::File> users;
-    const tollvane::FileResult opened = files.Open("usersData.data", tollvane::OpenMode::AppendShared, users);
+    const tollvane::FileResult opened =
+        files.Open("usersData.data", tollvane::OpenMode::AppendShared, users);
     if (!opened) {
-        std::fprintf(stderr, "cannot create usersData.data: error %lu\n", static_cast<unsigned long>(opened.error));
+        std::fprintf(stderr, "cannot create usersData.data: error %lu\n",
+                     static_cast<unsigned long>(opened.error));
         return 1;
     }
     return 0;

@@ -158,7 +158,8 @@ Sample Measure(const Target& t) {
     const double start = NowMs();
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         t.dir.empty() ? nullptr : t.dir.c_str(), &si, &pi)) {
-        std::fprintf(stderr, "cannot start %ls: error %lu\n", t.commandLine.c_str(), GetLastError());
+        std::fprintf(stderr, "cannot start %ls: error %lu\n", t.commandLine.c_str(),
+                     GetLastError());
         return s;
     }
     const HWND main = WaitForWindow(pi.dwProcessId, pi.hProcess, t.windowClass, 30000);
@@ -169,7 +170,8 @@ Sample Measure(const Target& t) {
             Sleep(300);
             PROCESS_MEMORY_COUNTERS_EX counters{};
             counters.cb = sizeof counters;
-            if (GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+            if (GetProcessMemoryInfo(pi.hProcess,
+                                     reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                                      sizeof counters)) {
                 s.peakMb = static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
                 s.ok = true;
@@ -199,9 +201,10 @@ std::wstring Quoted(const std::wstring& arg) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: measure-start [--json] [--runs N] [--name NAME] [--dir DIR] [--class CLASS] "
-                 "[--step STEP]... [--reference-class CLASS] --reference PROGRAM -- PROGRAM [ARGUMENTS]\n");
+    std::fprintf(
+        stderr,
+        "usage: measure-start [--json] [--runs N] [--name NAME] [--dir DIR] [--class CLASS] "
+        "[--step STEP]... [--reference-class CLASS] --reference PROGRAM -- PROGRAM [ARGUMENTS]\n");
     return 2;
 }
 
@@ -267,7 +270,8 @@ int main(int argc, char** argv) {
                   *std::min_element(refStart.begin(), refStart.end()), note},
                  json);
     const double own = Median(peak), ref = Median(refPeak);
-    std::snprintf(note, sizeof note, "median of %d runs; %+.1f MB over the reference", runs, own - ref);
+    std::snprintf(note, sizeof note, "median of %d runs; %+.1f MB over the reference", runs,
+                  own - ref);
     bench::Print({name + "_peak_working_set", own, "MB", ref, note}, json);
     return 0;
 }

@@ -49,19 +49,24 @@ std::string CardMemory(Device& d) {
     const VirtualCard& c = d.Card();
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, "barcode=%010u cipher=%010u", c.barcode, c.cipher);
-    std::string out = "OK card=" + std::to_string(d.Selected()) + " present=" + (d.CardPresent() ? "1" : "0") + " " +
-                      numbers + " chip=" + ChipName(c) + " role=" + Letter(static_cast<std::uint8_t>(c.role)) +
+    std::string out = "OK card=" + std::to_string(d.Selected()) +
+                      " present=" + (d.CardPresent() ? "1" : "0") + " " + numbers +
+                      " chip=" + ChipName(c) +
+                      " role=" + Letter(static_cast<std::uint8_t>(c.role)) +
                       " type=" + Letter(c.typeLetter) + " aesauth=" + Letter(c.aesAuthLetter) +
                       " crypto1=" + Hex(c.crypto1.data(), c.crypto1.size()) +
-                      " aes=" + Hex(c.aes.data(), c.aes.size()) + " block=" + Hex(c.block.data(), c.block.size()) +
-                      " masteraes=" + Hex(c.masterAes.data(), c.masterAes.size()) + " fault=" + CardFaultName(c.fault);
+                      " aes=" + Hex(c.aes.data(), c.aes.size()) +
+                      " block=" + Hex(c.block.data(), c.block.size()) +
+                      " masteraes=" + Hex(c.masterAes.data(), c.masterAes.size()) +
+                      " fault=" + CardFaultName(c.fault);
     return out;
 }
 
 std::optional<std::string> Unescape(std::string_view text);
 
 // "card noid ...": what a Read ID with no card in front is answered.
-std::string NoCardIdCommand(std::string_view line, const std::vector<std::string_view>& w, Device& d) {
+std::string NoCardIdCommand(std::string_view line, const std::vector<std::string_view>& w,
+                            Device& d) {
     const std::string_view what = w.size() > 2 ? w[2] : std::string_view{};
     if (what == "err" && w.size() == 3) {
         d.SetNoCardIdReply(ErrResult(4));
@@ -70,13 +75,15 @@ std::string NoCardIdCommand(std::string_view line, const std::vector<std::string
     } else if (what == "unknown" && w.size() == 3) {
         d.SetNoCardIdReply(UnknownReply());
     } else if (what == "text" && w.size() > 3) {
-        const auto text = Unescape(line.substr(static_cast<std::size_t>(w[3].data() - line.data())));
+        const auto text =
+            Unescape(line.substr(static_cast<std::size_t>(w[3].data() - line.data())));
         if (!text) return "ERR bad escape";
         d.SetNoCardIdReply(*text);
     } else {
         return "ERR usage: card noid err|silent|unknown|text <TEXT>";
     }
-    return "OK card noid " + (d.NoCardIdReply() ? "hex:" + ToHex(*d.NoCardIdReply()) : std::string("silent"));
+    return "OK card noid " +
+           (d.NoCardIdReply() ? "hex:" + ToHex(*d.NoCardIdReply()) : std::string("silent"));
 }
 
 // "card feed ON OFF" or "card feed off".
@@ -87,13 +94,15 @@ std::string FeedCommand(const std::vector<std::string_view>& w, Device& d, Milli
     }
     const auto on = w.size() == 4 ? Number<Millis>(w[2]) : std::nullopt;
     const auto off = w.size() == 4 ? Number<Millis>(w[3]) : std::nullopt;
-    if (!on || !off || *on <= 0 || *off < 0) return "ERR usage: card feed <on ms> <off ms> | card feed off";
+    if (!on || !off || *on <= 0 || *off < 0)
+        return "ERR usage: card feed <on ms> <off ms> | card feed off";
     d.FeedCards(CardFeed{*on, *off}, now);
-    return "OK card " + std::to_string(d.Selected()) + " present, feed " + std::to_string(*on) + " " +
-           std::to_string(*off);
+    return "OK card " + std::to_string(d.Selected()) + " present, feed " + std::to_string(*on) +
+           " " + std::to_string(*off);
 }
 
-std::string CardCommand(std::string_view line, const std::vector<std::string_view>& w, Device& d, Millis now) {
+std::string CardCommand(std::string_view line, const std::vector<std::string_view>& w, Device& d,
+                        Millis now) {
     if (w.size() < 2) return "ERR card needs present|absent|select|chip|keys|wipe|fault|noid|feed";
     std::string_view what = w[1];
     if (what == "present") {
@@ -169,10 +178,13 @@ std::string NextCommand(const std::vector<std::string_view>& w, Device& d) {
     if (w.size() < 2) return "ERR next needs a fault";
     Faults& f = d.Armed();
     std::string_view what = w[1];
-    auto arg = [&]() -> std::optional<int> { return w.size() == 3 ? Number<int>(w[2]) : std::nullopt; };
+    auto arg = [&]() -> std::optional<int> {
+        return w.size() == 3 ? Number<int>(w[2]) : std::nullopt;
+    };
     if (what == "err") {
         auto code = arg();
-        if (!code || *code < 0 || *code > 99 || w[2].size() != 2) return "ERR usage: next err <two digits>";
+        if (!code || *code < 0 || *code > 99 || w[2].size() != 2)
+            return "ERR usage: next err <two digits>";
         f.err = *code;
     } else if (what == "silent") {
         f.silent = true;
@@ -227,7 +239,8 @@ std::optional<std::string> Unescape(std::string_view text) {
             case 't': out.push_back('\t'); break;
             case '\\': out.push_back('\\'); break;
             case 'x': {
-                const auto byte = i + 2 < text.size() ? FromHex(text.substr(i + 1, 2)) : std::nullopt;
+                const auto byte =
+                    i + 2 < text.size() ? FromHex(text.substr(i + 1, 2)) : std::nullopt;
                 if (!byte || byte->size() != 1) return std::nullopt;
                 out += *byte;
                 i += 2;
@@ -255,7 +268,8 @@ std::string ConfigureAck(std::string_view args, Device& d) {
     const std::string_view what = args.substr(0, blank);
     // The text is everything after the one blank that follows the word, so
     // that it may begin with blanks of its own.
-    const std::string_view rest = blank == std::string_view::npos ? std::string_view{} : args.substr(blank + 1);
+    const std::string_view rest =
+        blank == std::string_view::npos ? std::string_view{} : args.substr(blank + 1);
     if (what.empty()) return DescribeAck(a);
     if (what == "tail" || what == "prefix") {
         const std::optional<std::string> text = Unescape(rest);
@@ -311,7 +325,8 @@ std::string RunControlCommand(std::string_view line, Device& d, ControlHost& hos
     if (cmd == "next") return NextCommand(w, d);
     if (cmd == "noise") {
         const std::size_t at = line.find("noise") + 5;
-        return ConfigureNoise(at < line.size() ? line.substr(at + 1) : std::string_view{}, d.NoiseMode());
+        return ConfigureNoise(at < line.size() ? line.substr(at + 1) : std::string_view{},
+                              d.NoiseMode());
     }
     // An empty capture is a bare "OK", so that splitting the line at blanks
     // never yields an empty hex word.
@@ -320,9 +335,10 @@ std::string RunControlCommand(std::string_view line, Device& d, ControlHost& hos
     if (cmd == "cardmem") return CardMemory(d);
     if (cmd == "status") {
         return "OK version=" + d.Version() + " delay=" + std::to_string(d.CardDelay()) +
-               " card=" + std::to_string(d.Selected()) + " present=" + (d.CardPresent() ? "1" : "0") +
-               " waiting=" + (d.WaitingForCard() ? "1" : "0") + " commands=" + std::to_string(d.Commands()) +
-               " pty=" + host.PortPath();
+               " card=" + std::to_string(d.Selected()) +
+               " present=" + (d.CardPresent() ? "1" : "0") +
+               " waiting=" + (d.WaitingForCard() ? "1" : "0") +
+               " commands=" + std::to_string(d.Commands()) + " pty=" + host.PortPath();
     }
     if (cmd == "reset") {
         d.Reset();

@@ -194,7 +194,8 @@ void Device::HandleFrame(const std::string& frame, Faults faults, Millis now) {
     // reader is set to answer in.
     Faults plain;
     if (ackForm_.splitMs > 0) plain.splitMs = static_cast<int>(ackForm_.splitMs);
-    if (!faults.splitMs && ackForm_.splitMs > 0) faults.splitMs = static_cast<int>(ackForm_.splitMs);
+    if (!faults.splitMs && ackForm_.splitMs > 0)
+        faults.splitMs = static_cast<int>(ackForm_.splitMs);
     std::string ack;
     if (!faults.noAck) {
         ack = ackForm_.prefix ? *ackForm_.prefix + " - OK!" : AckReply(frame[3], frame[4]);
@@ -223,7 +224,8 @@ std::string Device::RunCardCommand(const std::string& frame, const Faults& fault
     return DoCardWork(Card(), frame, faults.badCrc);
 }
 
-void Device::Queue(std::string reply, const Faults& faults, Millis at, std::optional<NoisePoint> point) {
+void Device::Queue(std::string reply, const Faults& faults, Millis at,
+                   std::optional<NoisePoint> point) {
     if (faults.garbage) reply = Garbage(reply.size());
     if (faults.longReply) {
         reply += "\r\n";
@@ -245,8 +247,8 @@ void Device::Queue(std::string reply, const Faults& faults, Millis at, std::opti
 // Replies due at the same moment keep the order they were queued in.
 void Device::QueueAt(Millis at, std::string bytes) {
     if (bytes.empty()) return;
-    const auto pos =
-        std::upper_bound(queue_.begin(), queue_.end(), at, [](Millis t, const Emission& q) { return t < q.at; });
+    const auto pos = std::upper_bound(queue_.begin(), queue_.end(), at,
+                                      [](Millis t, const Emission& q) { return t < q.at; });
     queue_.insert(pos, Emission{at, std::move(bytes)});
 }
 

@@ -22,10 +22,11 @@ void OnSignal(int) {
 
 int Usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "simreader: %s\n", why);
-    std::fprintf(stderr,
-                 "usage: simreader [--link PATH] [--control PORT] [--version TEXT] [--delay MS]\n"
-                 "                 [--no-card] [--vanish MS] [--verbose] [--ack 'tail \\r\\n'] ...\n"
-                 "                 [--noise 'result cut'] ... [--card-fault none|stale|byte|gone]\n");
+    std::fprintf(
+        stderr,
+        "usage: simreader [--link PATH] [--control PORT] [--version TEXT] [--delay MS]\n"
+        "                 [--no-card] [--vanish MS] [--verbose] [--ack 'tail \\r\\n'] ...\n"
+        "                 [--noise 'result cut'] ... [--card-fault none|stale|byte|gone]\n");
     return 2;
 }
 
@@ -58,7 +59,8 @@ int main(int argc, char** argv) {
             options.link = v;
         } else if (arg == "--control") {
             const char* v = value();
-            if (v == nullptr || !ParseInt(v, 0, 65535, &n)) return Usage("--control needs a port number");
+            if (v == nullptr || !ParseInt(v, 0, 65535, &n))
+                return Usage("--control needs a port number");
             options.controlPort = static_cast<int>(n);
         } else if (arg == "--version") {
             const char* v = value();
@@ -66,10 +68,12 @@ int main(int argc, char** argv) {
             version = v;
         } else if (arg == "--delay") {
             const char* v = value();
-            if (v == nullptr || !ParseInt(v, 0, 600000, &delay)) return Usage("--delay needs milliseconds");
+            if (v == nullptr || !ParseInt(v, 0, 600000, &delay))
+                return Usage("--delay needs milliseconds");
         } else if (arg == "--vanish") {
             const char* v = value();
-            if (v == nullptr || !ParseInt(v, 0, 86400000, &n)) return Usage("--vanish needs milliseconds");
+            if (v == nullptr || !ParseInt(v, 0, 86400000, &n))
+                return Usage("--vanish needs milliseconds");
             options.vanishAfter = n;
         } else if (arg == "--ack") {
             // As the control command "ack": tail|prefix <text>, same on|off, split <ms>.
@@ -109,7 +113,8 @@ int main(int argc, char** argv) {
         if (reply.rfind("OK", 0) != 0) return Usage(("--ack " + setting + ": " + reply).c_str());
     }
     for (const std::string& setting : noiseSettings) {
-        const std::string reply = tollvane::sim::ConfigureNoise(setting, simulator.Reader().NoiseMode());
+        const std::string reply =
+            tollvane::sim::ConfigureNoise(setting, simulator.Reader().NoiseMode());
         if (reply.rfind("OK", 0) != 0) return Usage(("--noise " + setting + ": " + reply).c_str());
     }
 

@@ -69,17 +69,21 @@ std::string Noise::Describe() const {
     std::string out;
     for (std::size_t i = 0; i < kNoisePoints; ++i) {
         if (!kinds_[i]) continue;
-        out += " " + std::string(kPointNames[i]) + "=" + std::string(kKindNames[static_cast<int>(*kinds_[i])]);
+        out += " " + std::string(kPointNames[i]) + "=" +
+               std::string(kKindNames[static_cast<int>(*kinds_[i])]);
     }
-    return "OK noise" + (out.empty() ? std::string(" off") : out) + " seed=" + std::to_string(seed_);
+    return "OK noise" + (out.empty() ? std::string(" off") : out) +
+           " seed=" + std::to_string(seed_);
 }
 
 std::string ConfigureNoise(std::string_view args, Noise& noise) {
     static constexpr const char* kUsage =
-        "ERR usage: noise [off | seed N | version|ack|result|ids|all random|cut|long|repeat|pause|mixed|off]";
+        "ERR usage: noise [off | seed N | version|ack|result|ids|all "
+        "random|cut|long|repeat|pause|mixed|off]";
     const std::size_t blank = args.find(' ');
     const std::string_view first = args.substr(0, blank);
-    const std::string_view second = blank == std::string_view::npos ? std::string_view{} : args.substr(blank + 1);
+    const std::string_view second =
+        blank == std::string_view::npos ? std::string_view{} : args.substr(blank + 1);
     if (first.empty()) return noise.Describe();
     if (first == "off" && second.empty()) {
         noise.Off();
@@ -88,7 +92,8 @@ std::string ConfigureNoise(std::string_view args, Noise& noise) {
     if (first == "seed") {
         std::uint32_t seed = 0;
         const auto [end, ec] = std::from_chars(second.data(), second.data() + second.size(), seed);
-        if (second.empty() || ec != std::errc() || end != second.data() + second.size()) return kUsage;
+        if (second.empty() || ec != std::errc() || end != second.data() + second.size())
+            return kUsage;
         noise.Seed(seed);
         return noise.Describe();
     }
@@ -97,7 +102,8 @@ std::string ConfigureNoise(std::string_view args, Noise& noise) {
     const std::optional<NoisePoint> point = Lookup<NoisePoint>(kPointNames, first);
     if (!point && first != "all") return kUsage;
     for (std::size_t i = 0; i < kNoisePoints; ++i) {
-        if (!point || *point == static_cast<NoisePoint>(i)) noise.Set(static_cast<NoisePoint>(i), kind);
+        if (!point || *point == static_cast<NoisePoint>(i))
+            noise.Set(static_cast<NoisePoint>(i), kind);
     }
     return noise.Describe();
 }

@@ -25,7 +25,8 @@ constexpr std::uint8_t SimCrc8(const std::uint8_t* data, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         crc ^= MirrorByte(data[i]);
         for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 0x80) ? static_cast<std::uint8_t>((crc << 1) ^ 0x31) : static_cast<std::uint8_t>(crc << 1);
+            crc = (crc & 0x80) ? static_cast<std::uint8_t>((crc << 1) ^ 0x31)
+                               : static_cast<std::uint8_t>(crc << 1);
         }
     }
     return MirrorByte(crc);

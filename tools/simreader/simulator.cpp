@@ -40,7 +40,9 @@ Simulator::~Simulator() {
 }
 
 Millis Simulator::Now() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
+        .count();
 }
 
 void Simulator::Log(const std::string& text) const {
@@ -95,7 +97,8 @@ bool Simulator::OpenTerminal(std::string* error) {
         // it missing while it moves to a new terminal.
         std::string temp = options_.link + ".new";
         unlink(temp.c_str());
-        if (symlink(slavePath_.c_str(), temp.c_str()) != 0 || rename(temp.c_str(), options_.link.c_str()) != 0) {
+        if (symlink(slavePath_.c_str(), temp.c_str()) != 0 ||
+            rename(temp.c_str(), options_.link.c_str()) != 0) {
             *error = Errno(("link " + options_.link).c_str());
             unlink(temp.c_str());
             CloseTerminal();
@@ -127,7 +130,8 @@ bool Simulator::OpenControl(std::string* error) {
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<std::uint16_t>(options_.controlPort));
-    if (bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listen_, 8) != 0) {
+    if (bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(listen_, 8) != 0) {
         *error = Errno("control port");
         return false;
     }
@@ -206,7 +210,8 @@ void Simulator::ServeClient(Client& client) {
         Log("control: " + line + " -> " + reply);
         reply += '\n';
         // Replies are short; a client that does not read them is dropped.
-        if (send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(reply.size())) {
+        if (send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(reply.size())) {
             close(client.fd);
             client.fd = -1;
             return;
@@ -233,14 +238,16 @@ int Simulator::Run() {
             timeout = static_cast<int>(std::clamp<Millis>(*next - Now(), 0, kIdlePollMs));
         }
         if (options_.vanishAfter >= 0 && !vanished_) {
-            timeout = static_cast<int>(std::clamp<Millis>(options_.vanishAfter - Now(), 0, timeout));
+            timeout =
+                static_cast<int>(std::clamp<Millis>(options_.vanishAfter - Now(), 0, timeout));
         }
 
         std::vector<pollfd> fds;
         fds.push_back({wake_[0], POLLIN, 0});
         const std::size_t terminalAt = fds.size();
         if (master_ >= 0) {
-            fds.push_back({master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0});
+            fds.push_back(
+                {master_, static_cast<short>(POLLIN | (unsent_.empty() ? 0 : POLLOUT)), 0});
         }
         const std::size_t listenAt = fds.size();
         if (listen_ >= 0) fds.push_back({listen_, POLLIN, 0});
@@ -254,8 +261,7 @@ int Simulator::Run() {
         }
         if (fds[0].revents) {
             char drain[16];
-            while (read(wake_[0], drain, sizeof drain) > 0) {
-            }
+            while (read(wake_[0], drain, sizeof drain) > 0) {}
         }
         if (master_ >= 0 && terminalAt < listenAt) {
             if (fds[terminalAt].revents & POLLIN) ReadTerminal();

@@ -8,7 +8,9 @@
 namespace tollvane::sim {
 namespace {
 
-const std::uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+const std::uint8_t* Bytes(const std::string& s) {
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
 
 template <std::size_t N>
 std::array<std::uint8_t, N> Field(const std::string& frame, std::size_t offset) {
@@ -95,7 +97,9 @@ std::optional<CardFault> CardFaultNamed(std::string_view name) {
     return std::nullopt;
 }
 
-const char* CardFaultName(CardFault fault) { return kFaultNames[static_cast<std::size_t>(fault)].data(); }
+const char* CardFaultName(CardFault fault) {
+    return kFaultNames[static_cast<std::size_t>(fault)].data();
+}
 
 std::string DoCardWork(VirtualCard& c, const std::string& frame, BrokenChecksum broken) {
     if (SimCrc8(Bytes(frame) + kSettingsOffset, kSettingsSize) != 0) return ErrResult(15);
@@ -140,7 +144,8 @@ std::string DoCardWork(VirtualCard& c, const std::string& frame, BrokenChecksum 
     const bool usesCrypto1 = type == 's' || type == '1';
     if (role == 'U') {
         if (op == 'w') {
-            if (usesCrypto1 && !AllZero(crypto1) && crypto1 != c.crypto1 && c.crypto1 != TransportKey<6>()) {
+            if (usesCrypto1 && !AllZero(crypto1) && crypto1 != c.crypto1 &&
+                c.crypto1 != TransportKey<6>()) {
                 return ErrResult(11);
             }
             if (type == '3' && !AllZero(aes) && aes != c.aes && c.aes != TransportKey<16>()) {

@@ -144,7 +144,8 @@ private:
         if (owned_ == nullptr) {
             const std::wstring name = L"Local\\TollvaneOwnerCounts." + std::to_wstring(pid_);
             if (HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str())) {
-                owned_ = static_cast<const volatile LONG*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+                owned_ = static_cast<const volatile LONG*>(
+                    MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
             }
         }
         return owned_;
@@ -156,8 +157,9 @@ private:
 };
 
 void PrintRow(const Sample& s) {
-    std::printf("| %s | %.0f | %.0f | %.0f | %.1f | %.0f | %.0f | %.0f |\n", s.label.c_str(), s.values[0], s.values[1],
-                s.values[2], s.values[3], s.values[4], s.values[5], s.values[6]);
+    std::printf("| %s | %.0f | %.0f | %.0f | %.1f | %.0f | %.0f | %.0f |\n", s.label.c_str(),
+                s.values[0], s.values[1], s.values[2], s.values[3], s.values[4], s.values[5],
+                s.values[6]);
     std::fflush(stdout);
 }
 
@@ -197,8 +199,8 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--" && i + 1 < argc) {
             for (++i; i < argc; ++i)
-                command +=
-                    (command.empty() ? L"\"" : L" \"") + std::wstring(argv[i], argv[i] + strlen(argv[i])) + L"\"";
+                command += (command.empty() ? L"\"" : L" \"") +
+                           std::wstring(argv[i], argv[i] + strlen(argv[i])) + L"\"";
         } else if (i + 1 < argc && arg == "--cards") {
             cards = std::strtoul(argv[++i], nullptr, 10);
         } else if (i + 1 < argc && arg == "--every") {
@@ -210,7 +212,9 @@ int main(int argc, char** argv) {
         }
     }
     if (cards == 0 || every == 0 || simPort == 0 || dir.empty() || command.empty()) {
-        std::fprintf(stderr, "usage: soak-probe --cards N [--every K] --sim-control PORT --dir DIR -- PROGRAM\n");
+        std::fprintf(
+            stderr,
+            "usage: soak-probe --cards N [--every K] --sim-control PORT --dir DIR -- PROGRAM\n");
         return 1;
     }
 
@@ -219,7 +223,8 @@ int main(int argc, char** argv) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     const std::wstring wideDir(dir.begin(), dir.end());
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, wideDir.c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        wideDir.c_str(), &si, &pi)) {
         std::fprintf(stderr, "soak-probe: cannot start the program: error %lu\n", GetLastError());
         return 1;
     }
@@ -230,7 +235,8 @@ int main(int argc, char** argv) {
         TerminateProcess(pi.hProcess, 1);
         return 1;
     }
-    for (const std::string& text : Settle(pi.dwProcessId, main, 20000)) std::printf("start-up: %s\n", text.c_str());
+    for (const std::string& text : Settle(pi.dwProcessId, main, 20000))
+        std::printf("start-up: %s\n", text.c_str());
     Select(main, kRoleCombo, kUserRole);
     Select(main, kWorkModeCombo, kSectorDataMode);
     SendMessageW(GetDlgItem(main, kUniqueBeforeWriteCheck), BM_CLICK, 0, 0);
@@ -265,7 +271,8 @@ int main(int argc, char** argv) {
     }
     // With the card gone the next command finds none and the run ends, as
     // it does when the operator takes the last card away.
-    if (status == 0 && !TellSimulator(simPort, "card absent\n")) std::printf("the simulator did not answer\n");
+    if (status == 0 && !TellSimulator(simPort, "card absent\n"))
+        std::printf("the simulator did not answer\n");
     Settle(pi.dwProcessId, main, 30000);
     samples.push_back(probe.Take("end (" + std::to_string(RecordCount(records)) + ")"));
     PrintRow(samples.back());
@@ -273,8 +280,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 2; status == 0 && i < samples.size(); ++i) {
         for (int c = 0; c < 7; ++c) {
             if (samples[i].values[c] - samples[1].values[c] > kBounds[c]) {
-                std::printf("%s grew from %.1f to %.1f by %s cards\n", kColumns[c], samples[1].values[c],
-                            samples[i].values[c], samples[i].label.c_str());
+                std::printf("%s grew from %.1f to %.1f by %s cards\n", kColumns[c],
+                            samples[1].values[c], samples[i].values[c], samples[i].label.c_str());
                 status = 3;
             }
         }

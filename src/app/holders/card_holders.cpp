@@ -11,10 +11,12 @@ namespace {
 constexpr std::string_view kMark = "\xEF\xBB\xBF";
 constexpr std::string_view kHeader = "Name,UniqueData,Status,Time,CardBarcode,CardCipherId";
 constexpr std::string_view kExportHeader =
-    "Name,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time,CardBarcode,"
+    "Name,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time,"
+    "CardBarcode,"
     "CardCipherId";
 constexpr std::string_view kRevokedHeader =
-    "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,CardBarcode,CardCipherId,"
+    "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,CardBarcode,"
+    "CardCipherId,"
     "Reason,Time";
 // A list written before the cards were identified has only the first four.
 constexpr std::size_t kOldFields = 4, kFields = 6;
@@ -114,7 +116,8 @@ std::string FormatCardHolders(const std::vector<CardHolder>& people) {
     return text;
 }
 
-std::optional<ListDamage> ParseCardHolders(std::string_view bytes, std::vector<CardHolder>& people) {
+std::optional<ListDamage> ParseCardHolders(std::string_view bytes,
+                                           std::vector<CardHolder>& people) {
     people.clear();
     if (bytes.substr(0, kMark.size()) == kMark) bytes.remove_prefix(kMark.size());
     std::optional<ListDamage> damage;
@@ -165,7 +168,8 @@ std::optional<ListFailure> LoadCardHolders(Files& files, Sleeper& sleeper, const
                                            std::vector<CardHolder>& people) {
     people.clear();
     std::unique_ptr<File> file;
-    const FileResult opened = OpenWithShareRetry(files, sleeper, paths.list, OpenMode::ReadShared, file);
+    const FileResult opened =
+        OpenWithShareRetry(files, sleeper, paths.list, OpenMode::ReadShared, file);
     if (opened.status == FileStatus::NotFound) return std::nullopt;
     if (!opened) return Failure(ListStep::Open, opened);
     std::string text;
@@ -205,7 +209,8 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
         FileResult moved;
         for (int pause = 0;; ++pause) {
             moved = files.MoveReplace(paths.temp, paths.list);
-            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses) break;
+            if (moved || moved.status != FileStatus::HeldElsewhere || pause == kShareRetryPauses)
+                break;
             sleeper.SleepMs(kShareRetryPauseMs);
         }
         if (moved) return std::nullopt;
@@ -244,23 +249,29 @@ std::size_t NextWaiting(const std::vector<CardHolder>& people, std::size_t from)
 }
 
 const char* HolderStatusShown(HolderStatus status, const MessageTable& texts) {
-    return texts[status == HolderStatus::Issued ? Msg::kHoldersStatusIssued : Msg::kHoldersStatusWaiting];
+    return texts[status == HolderStatus::Issued ? Msg::kHoldersStatusIssued
+                                                : Msg::kHoldersStatusWaiting];
 }
 
 bool HolderMatches(const CardHolder& person, std::string_view filter, const MessageTable& texts) {
     if (filter.empty()) return true;
     const std::string needle = LowerForFilter(filter);
-    const auto has = [&](std::string_view text) { return LowerForFilter(text).find(needle) != std::string::npos; };
+    const auto has = [&](std::string_view text) {
+        return LowerForFilter(text).find(needle) != std::string::npos;
+    };
     return has(person.name) || (person.number && has(HolderNumberText(*person.number))) ||
-           has(HolderStatusShown(person.status, texts)) || has(person.time) || has(person.cardBarcode) ||
-           has(person.cardCipherId);
+           has(HolderStatusShown(person.status, texts)) || has(person.time) ||
+           has(person.cardBarcode) || has(person.cardCipherId);
 }
 
-std::string ExportIssuedHolders(const std::vector<CardHolder>& people, const std::vector<std::size_t>& rows) {
+std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
+                                const std::vector<std::size_t>& rows) {
     std::string text(kMark);
     text += kExportHeader;
     text += "\r\n";
-    const auto cell = [&](std::string_view value) { text += QuoteRegisterField(SpreadsheetSafe(value)); };
+    const auto cell = [&](std::string_view value) {
+        text += QuoteRegisterField(SpreadsheetSafe(value));
+    };
     for (std::size_t index : rows) {
         if (index >= people.size()) continue;
         const CardHolder& p = people[index];
@@ -302,9 +313,9 @@ bool ExportRevokedNumbers(RegisterFileSource& source, std::string& text) {
             SplitRegisterLine(line, row);
             if (row[kColOperation] != "Revoke") return;
             bool first = true;
-            for (int column : {kColUniqueData, kColTmW44, kColHexW44, kColDecW44, kColTmW26, kColHexW26, kColDecW26,
-                               kColTmW58, kColHexW58, kColDecW58, kColCardBarcode, kColCardCipherId, kColMessage,
-                               kColTime}) {
+            for (int column : {kColUniqueData, kColTmW44, kColHexW44, kColDecW44, kColTmW26,
+                               kColHexW26, kColDecW26, kColTmW58, kColHexW58, kColDecW58,
+                               kColCardBarcode, kColCardCipherId, kColMessage, kColTime}) {
                 if (!first) text.push_back(',');
                 first = false;
                 text += QuoteRegisterField(SpreadsheetSafe(row[column]));

@@ -149,7 +149,8 @@ const char* HolderStatusShown(HolderStatus status, const MessageTable& texts);
 // identity. Every cell is
 // made safe for a spreadsheet (SpreadsheetSafe): the names come from
 // outside files.
-std::string ExportIssuedHolders(const std::vector<CardHolder>& people, const std::vector<std::size_t>& rows);
+std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
+                                const std::vector<std::size_t>& rows);
 
 // Every number the register records as revoked (its Revoke rows, from any
 // station), for the access controller's block list: the number, its

@@ -11,11 +11,13 @@ bool IsWordByte(char c) {
 
 }  // namespace
 
-std::string FillNumbers(std::string_view text, std::initializer_list<std::pair<char, std::size_t>> numbers) {
+std::string FillNumbers(std::string_view text,
+                        std::initializer_list<std::pair<char, std::size_t>> numbers) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        const bool alone = (i == 0 || !IsWordByte(text[i - 1])) && (i + 1 == text.size() || !IsWordByte(text[i + 1]));
+        const bool alone = (i == 0 || !IsWordByte(text[i - 1])) &&
+                           (i + 1 == text.size() || !IsWordByte(text[i + 1]));
         bool filled = false;
         if (alone) {
             for (const auto& [letter, value] : numbers) {

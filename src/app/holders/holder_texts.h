@@ -13,7 +13,8 @@
 namespace tollvane {
 
 // Puts each number where its letter stands alone (not inside a word).
-std::string FillNumbers(std::string_view text, std::initializer_list<std::pair<char, std::size_t>> numbers);
+std::string FillNumbers(std::string_view text,
+                        std::initializer_list<std::pair<char, std::size_t>> numbers);
 
 // Puts the values, in order, where the text has "%s".
 std::string FillTexts(std::string_view text, std::initializer_list<std::string_view> values);

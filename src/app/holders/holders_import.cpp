@@ -21,10 +21,14 @@ bool IsValidUtf8(std::string_view s) {
         }
         std::size_t more;
         unsigned min, cp;
-        if ((c & 0xE0) == 0xC0) more = 1, min = 0x80, cp = c & 0x1F;
-        else if ((c & 0xF0) == 0xE0) more = 2, min = 0x800, cp = c & 0x0F;
-        else if ((c & 0xF8) == 0xF0) more = 3, min = 0x10000, cp = c & 0x07;
-        else return false;
+        if ((c & 0xE0) == 0xC0)
+            more = 1, min = 0x80, cp = c & 0x1F;
+        else if ((c & 0xF0) == 0xE0)
+            more = 2, min = 0x800, cp = c & 0x0F;
+        else if ((c & 0xF8) == 0xF0)
+            more = 3, min = 0x10000, cp = c & 0x07;
+        else
+            return false;
         if (s.size() - i <= more) return false;
         for (std::size_t k = 1; k <= more; ++k) {
             const auto d = static_cast<unsigned char>(s[i + k]);
@@ -61,7 +65,8 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;
     out.reserve(bytes.size());
     const auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        const auto a = static_cast<unsigned char>(bytes[i]),
+                   b = static_cast<unsigned char>(bytes[i + 1]);
         return bigEndian ? (a << 8 | b) : (b << 8 | a);
     };
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -203,37 +208,42 @@ ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
         if (p.number && p.status == HolderStatus::Waiting) given.emplace(W26Key(*p.number), true);
     }
     bool first = true;
-    ReadCsvRecords(text, FindSeparator(text), [&](std::size_t line, std::vector<std::string>& fields) {
-        const bool isFirst = first;
-        first = false;
-        if (IsEmptyRecord(fields)) return true;
-        const std::string_view name = Trim(fields[0]);
-        if (isFirst && IsHeaderCell(name)) return true;
-        const std::string_view numberText = fields.size() > 1 ? Trim(fields[1]) : std::string_view();
-        if (name.empty() && numberText.empty()) return true;  // a row of empty cells
-        const auto refuse = [&](Refusal r) {
-            result.refused.push_back({line, r});
-            return true;
-        };
-        if (name.empty()) return refuse(Refusal::EmptyName);
-        if (CharacterCount(name) > kMaxHolderName) return refuse(Refusal::NameTooLong);
-        if (HasControlCharacter(name)) return refuse(Refusal::ControlCharacter);
-        CardHolder person;
-        person.name = std::string(name);
-        if (!numberText.empty()) {
-            person.number = ParseGivenNumber(numberText);
-            if (!person.number) return refuse(Refusal::BadNumber);
-            if (recorded && recorded(*person.number)) return refuse(Refusal::NumberRecorded);
-            if (!given.emplace(W26Key(*person.number), true).second) return refuse(Refusal::NumberTwice);
-        }
-        if (result.people.size() == maxPeople) {
-            result.tooManyPeople = true;
-            return false;
-        }
-        result.people.push_back(std::move(person));
-        result.lines.push_back(line);
-        return true;
-    });
+    ReadCsvRecords(text, FindSeparator(text),
+                   [&](std::size_t line, std::vector<std::string>& fields) {
+                       const bool isFirst = first;
+                       first = false;
+                       if (IsEmptyRecord(fields)) return true;
+                       const std::string_view name = Trim(fields[0]);
+                       if (isFirst && IsHeaderCell(name)) return true;
+                       const std::string_view numberText =
+                           fields.size() > 1 ? Trim(fields[1]) : std::string_view();
+                       if (name.empty() && numberText.empty()) return true;  // a row of empty cells
+                       const auto refuse = [&](Refusal r) {
+                           result.refused.push_back({line, r});
+                           return true;
+                       };
+                       if (name.empty()) return refuse(Refusal::EmptyName);
+                       if (CharacterCount(name) > kMaxHolderName)
+                           return refuse(Refusal::NameTooLong);
+                       if (HasControlCharacter(name)) return refuse(Refusal::ControlCharacter);
+                       CardHolder person;
+                       person.name = std::string(name);
+                       if (!numberText.empty()) {
+                           person.number = ParseGivenNumber(numberText);
+                           if (!person.number) return refuse(Refusal::BadNumber);
+                           if (recorded && recorded(*person.number))
+                               return refuse(Refusal::NumberRecorded);
+                           if (!given.emplace(W26Key(*person.number), true).second)
+                               return refuse(Refusal::NumberTwice);
+                       }
+                       if (result.people.size() == maxPeople) {
+                           result.tooManyPeople = true;
+                           return false;
+                       }
+                       result.people.push_back(std::move(person));
+                       result.lines.push_back(line);
+                       return true;
+                   });
     if (!result.refused.empty() || result.tooManyPeople) {
         result.people.clear();
         result.lines.clear();

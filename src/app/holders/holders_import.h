@@ -35,7 +35,14 @@ inline constexpr std::uint64_t kMaxImportBytes = 16u << 20;
 inline constexpr std::size_t kMaxImportPeople = 1'000'000;
 
 // ControlCharacter: below U+0020 but the tab, or U+007F, in a name.
-enum class Refusal { EmptyName, NameTooLong, BadNumber, NumberRecorded, NumberTwice, ControlCharacter };
+enum class Refusal {
+    EmptyName,
+    NameTooLong,
+    BadNumber,
+    NumberRecorded,
+    NumberTwice,
+    ControlCharacter
+};
 
 struct RefusedLine {
     std::size_t line;
@@ -60,7 +67,8 @@ using NumberRecorded = std::function<bool(const HolderNumber& number)>;
 // usersData.data has it (recorded), or when it shares its first three bytes
 // with another number of the file or of the list already (onList).
 ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
-                        const std::vector<CardHolder>& onList, std::size_t maxPeople = kMaxImportPeople);
+                        const std::vector<CardHolder>& onList,
+                        std::size_t maxPeople = kMaxImportPeople);
 
 // The one message for the refused lines: at most ten, then "and N more".
 std::string RefusalMessage(const std::vector<RefusedLine>& refused, const MessageTable& texts);

@@ -76,11 +76,13 @@ std::optional<HoldersNote> HoldersList::Refresh(const MessageTable& texts, bool&
 bool HoldersList::HeldElsewhere() { return ListHold::HeldElsewhere(files_, paths_); }
 
 template <typename ChangeFn, typename UndoFn>
-std::optional<HoldersNote> HoldersList::Change(const MessageTable& texts, ChangeFn&& change, UndoFn&& undo) {
+std::optional<HoldersNote> HoldersList::Change(const MessageTable& texts, ChangeFn&& change,
+                                               UndoFn&& undo) {
     FileResult taken;
     const auto hold = ListHold::Take(files_, sleeper_, paths_, taken);
     if (!hold) {
-        if (taken.status == FileStatus::HeldElsewhere) return HoldersNote{texts[Msg::kHoldersBusy], MessageIcon::Warning};
+        if (taken.status == FileStatus::HeldElsewhere)
+            return HoldersNote{texts[Msg::kHoldersBusy], MessageIcon::Warning};
         return Failed(texts, {ListStep::Open, taken.error});
     }
     if (auto note = Load(texts)) return note;
@@ -98,11 +100,14 @@ std::optional<HoldersNote> HoldersList::Change(const MessageTable& texts, Change
     return note;
 }
 
-HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi, const MessageTable& texts) {
-    if (bytes.size() > kMaxImportBytes) return {texts[Msg::kHoldersFileTooLarge], MessageIcon::Error};
+HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi,
+                                const MessageTable& texts) {
+    if (bytes.size() > kMaxImportBytes)
+        return {texts[Msg::kHoldersFileTooLarge], MessageIcon::Error};
     const std::string text = ImportText(bytes, ansi);
     const auto storeNote = [&](StoreStep step, std::uint32_t code) {
-        if (step == StoreStep::Open) return HoldersNote{texts[Msg::kUsersDataOpenError], MessageIcon::Error};
+        if (step == StoreStep::Open)
+            return HoldersNote{texts[Msg::kUsersDataOpenError], MessageIcon::Error};
         return HoldersNote{std::string(texts[step == StoreStep::Read ? Msg::kUsersDataReadError
                                                                      : Msg::kUsersDataWriteError]) +
                                ErrorCodeLine(code),
@@ -121,17 +126,23 @@ HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi, 
             UsersDataIndex index;
             {
                 std::unique_ptr<File> file;
-                const FileResult opened =
-                    OpenWithShareRetry(files_, sleeper_, usersDataPath_, OpenMode::ReadShared, file);
+                const FileResult opened = OpenWithShareRetry(files_, sleeper_, usersDataPath_,
+                                                             OpenMode::ReadShared, file);
                 if (!opened) return storeNote(StoreStep::Open, opened.error);
                 std::uint32_t code = 0;
-                if (!ReadUsersDataIndex(*file, index, code)) return storeNote(StoreStep::Read, code);
+                if (!ReadUsersDataIndex(*file, index, code))
+                    return storeNote(StoreStep::Read, code);
             }
             ImportResult result = ReadImport(
-                text, [&](const HolderNumber& n) { return index.Contains(UsersDataNumber(n.data())); }, people_);
-            if (result.tooManyPeople) return HoldersNote{texts[Msg::kHoldersTooManyPeople], MessageIcon::Error};
-            if (!result.refused.empty()) return HoldersNote{RefusalMessage(result.refused, texts), MessageIcon::Error};
-            if (result.people.empty()) return HoldersNote{texts[Msg::kHoldersNoneInFile], MessageIcon::Warning};
+                text,
+                [&](const HolderNumber& n) { return index.Contains(UsersDataNumber(n.data())); },
+                people_);
+            if (result.tooManyPeople)
+                return HoldersNote{texts[Msg::kHoldersTooManyPeople], MessageIcon::Error};
+            if (!result.refused.empty())
+                return HoldersNote{RefusalMessage(result.refused, texts), MessageIcon::Error};
+            if (result.people.empty())
+                return HoldersNote{texts[Msg::kHoldersNoneInFile], MessageIcon::Warning};
 
             std::vector<HolderNumber> given;
             std::vector<std::size_t> lines;
@@ -141,20 +152,24 @@ HoldersNote HoldersList::Import(std::string_view bytes, const AnsiToUtf8& ansi, 
                 lines.push_back(result.lines[i]);
             }
             if (!given.empty()) {
-                const FileResult opened =
-                    OpenWithShareRetry(files_, sleeper_, usersDataPath_, OpenMode::ReadWrite, users);
+                const FileResult opened = OpenWithShareRetry(files_, sleeper_, usersDataPath_,
+                                                             OpenMode::ReadWrite, users);
                 if (!opened) return storeNote(StoreStep::Open, opened.error);
                 reservation = ReserveNumbers(*users, given);
-                if (reservation.failure) return storeNote(reservation.failure->step, reservation.failure->systemError);
+                if (reservation.failure)
+                    return storeNote(reservation.failure->step, reservation.failure->systemError);
                 // Drawn at another station since the shared reading.
                 std::vector<RefusedLine> refused;
-                for (std::size_t place : reservation.taken) refused.push_back({lines[place], Refusal::NumberRecorded});
-                if (!refused.empty()) return HoldersNote{RefusalMessage(refused, texts), MessageIcon::Error};
+                for (std::size_t place : reservation.taken)
+                    refused.push_back({lines[place], Refusal::NumberRecorded});
+                if (!refused.empty())
+                    return HoldersNote{RefusalMessage(refused, texts), MessageIcon::Error};
             }
             const std::size_t added = result.people.size();
             people_.insert(people_.end(), std::make_move_iterator(result.people.begin()),
                            std::make_move_iterator(result.people.end()));
-            return HoldersNote{FillNumbers(texts[Msg::kHoldersImported], {{'N', added}}), MessageIcon::Success};
+            return HoldersNote{FillNumbers(texts[Msg::kHoldersImported], {{'N', added}}),
+                               MessageIcon::Success};
         },
         [&] {
             // Nobody else could append while the file was held: its end is
@@ -172,7 +187,8 @@ std::vector<HolderIdentity> HoldersList::Chosen(const std::vector<std::size_t>& 
     return chosen;
 }
 
-std::optional<HoldersNote> HoldersList::Remove(const std::vector<HolderIdentity>& chosen, const MessageTable& texts) {
+std::optional<HoldersNote> HoldersList::Remove(const std::vector<HolderIdentity>& chosen,
+                                               const MessageTable& texts) {
     if (chosen.empty()) return std::nullopt;
     return Change(texts, [&]() -> std::optional<HoldersNote> {
         std::map<std::pair<std::string, std::optional<HolderNumber>>, std::size_t> left;
@@ -188,13 +204,14 @@ std::optional<HoldersNote> HoldersList::Remove(const std::vector<HolderIdentity>
     });
 }
 
-std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, ReplaceReason reason, IssuedCardsLog& log,
-                                                const MessageTable& texts) {
+std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, ReplaceReason reason,
+                                                IssuedCardsLog& log, const MessageTable& texts) {
     return Change(texts, [&]() -> std::optional<HoldersNote> {
         const auto it = std::find_if(people_.begin(), people_.end(), [&](const CardHolder& p) {
             return p.status == HolderStatus::Issued && IdentityOf(p) == who;
         });
-        if (it == people_.end()) return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
+        if (it == people_.end())
+            return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
         CardHolder& person = *it;
         IssuedCardEntry entry;
         entry.roleLetter = 'U';
@@ -208,13 +225,15 @@ std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, Repla
                 ParseUnsignedDecimal(person.cardCipherId.data(), person.cardCipherId.size())};
         }
         if (const auto failure = log.Record(std::move(entry))) {
-            return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" + log.DisplayPath() +
+            return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" +
+                                   log.DisplayPath() +
                                    ErrorCodeLine(static_cast<std::uint32_t>(failure->systemError)),
                                MessageIcon::Error};
         }
         const std::string number = HolderNumberText(*person.number);
         person = CardHolder{person.name, std::nullopt, HolderStatus::Waiting, {}, {}, {}};
-        return HoldersNote{FillTexts(texts[Msg::kHoldersReplaced], {number, person.name}), MessageIcon::Success};
+        return HoldersNote{FillTexts(texts[Msg::kHoldersReplaced], {number, person.name}),
+                           MessageIcon::Success};
     });
 }
 

@@ -61,14 +61,15 @@ public:
     // Takes these waiting people off the list, found again by name and
     // number; issued ones stay. A given number stays recorded in
     // usersData.data: it is never offered again.
-    std::optional<HoldersNote> Remove(const std::vector<HolderIdentity>& chosen, const MessageTable& texts);
+    std::optional<HoldersNote> Remove(const std::vector<HolderIdentity>& chosen,
+                                      const MessageTable& texts);
     // Replaces the card of one issued person: a Revoke row in the register
     // (the old number, the old card, the reason) and then the person waits
     // again with no number; the old number stays recorded in usersData.data
     // and is never given again. Nothing changes when the row cannot be
     // written.
-    std::optional<HoldersNote> Replace(const HolderIdentity& person, ReplaceReason reason, IssuedCardsLog& log,
-                                       const MessageTable& texts);
+    std::optional<HoldersNote> Replace(const HolderIdentity& person, ReplaceReason reason,
+                                       IssuedCardsLog& log, const MessageTable& texts);
     // The issued people the filter keeps, for the access controller.
     std::string ExportText() const { return ExportIssuedHolders(people_, rows_); }
 

@@ -18,23 +18,31 @@ bool FormSetForUserWrite(const FormView& form) {
 
 }  // namespace
 
-std::string ListFailureText(const MessageTable& texts, const ListFailure& failure, const std::string& path) {
+std::string ListFailureText(const MessageTable& texts, const ListFailure& failure,
+                            const std::string& path) {
     switch (failure.step) {
         case ListStep::Damaged:
-            return FillNumbers(texts[Msg::kHoldersListDamaged], {{'N', failure.systemError}}) + "\n\r" + path;
+            return FillNumbers(texts[Msg::kHoldersListDamaged], {{'N', failure.systemError}}) +
+                   "\n\r" + path;
         case ListStep::Open:
         case ListStep::Read:
-            return std::string(texts[Msg::kFileReadError]) + " " + path + "!" + ErrorCodeLine(failure.systemError);
+            return std::string(texts[Msg::kFileReadError]) + " " + path + "!" +
+                   ErrorCodeLine(failure.systemError);
         case ListStep::Write:
         case ListStep::Flush:
-        case ListStep::Move:
-            break;
+        case ListStep::Move: break;
     }
-    return std::string(texts[Msg::kHoldersCannotSave]) + "\n\r" + path + ErrorCodeLine(failure.systemError);
+    return std::string(texts[Msg::kHoldersCannotSave]) + "\n\r" + path +
+           ErrorCodeLine(failure.systemError);
 }
 
-HoldersRun::HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths, std::string displayPath)
-    : files_(files), sleeper_(sleeper), clock_(clock), paths_(std::move(paths)), displayPath_(std::move(displayPath)) {}
+HoldersRun::HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths,
+                       std::string displayPath)
+    : files_(files),
+      sleeper_(sleeper),
+      clock_(clock),
+      paths_(std::move(paths)),
+      displayPath_(std::move(displayPath)) {}
 
 void HoldersRun::ShowListFailure(AppContext& app, const ListFailure& failure) const {
     app.ShowMessage(ListFailureText(app.texts, failure, displayPath_), MessageIcon::Error);
@@ -49,8 +57,10 @@ bool HoldersRun::Prepare(AppContext& app) {
     FileResult taken;
     hold_ = ListHold::Take(files_, sleeper_, paths_, taken);
     if (!hold_) {
-        if (taken.status == FileStatus::HeldElsewhere) app.ShowMessage(Msg::kHoldersBusy, MessageIcon::Warning);
-        else ShowListFailure(app, {ListStep::Open, taken.error});
+        if (taken.status == FileStatus::HeldElsewhere)
+            app.ShowMessage(Msg::kHoldersBusy, MessageIcon::Warning);
+        else
+            ShowListFailure(app, {ListStep::Open, taken.error});
         return false;
     }
     // Read under the hold: what another station saved before is what we
@@ -106,7 +116,8 @@ CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
 std::string HoldersRun::ProgressSuffix(const MessageTable& texts) const {
     if (!running_ || current_ >= people_.size()) return {};
     return " \xE2\x80\x94 " + people_[current_].name + " " +
-           FillNumbers(texts[Msg::kHoldersProgressOf], {{'K', issuedInRun_ + 1}, {'N', waitingAtStart_}});
+           FillNumbers(texts[Msg::kHoldersProgressOf],
+                       {{'K', issuedInRun_ + 1}, {'N', waitingAtStart_}});
 }
 
 bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {

@@ -21,7 +21,8 @@ namespace tollvane {
 class HoldersRun final : public CardRun {
 public:
     // displayPath names the list in messages.
-    HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths, std::string displayPath);
+    HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths,
+               std::string displayPath);
 
     // "Issue cards": the form must be set for a User write, the list free
     // and someone waiting on it. Takes the list for the run. False: the
@@ -60,13 +61,14 @@ private:
     std::unique_ptr<ListHold> hold_;
     std::vector<CardHolder> people_;
     bool running_ = false;
-    std::size_t current_ = 0;     // the person the card under way is for
+    std::size_t current_ = 0;  // the person the card under way is for
     std::optional<HolderNumber> cardNumber_;
     std::size_t issuedInRun_ = 0, waitingAtStart_ = 0;
 };
 
 // The message for a failed step of the list file: what failed, the list's
 // path, and the system error.
-std::string ListFailureText(const MessageTable& texts, const ListFailure& failure, const std::string& path);
+std::string ListFailureText(const MessageTable& texts, const ListFailure& failure,
+                            const std::string& path);
 
 }  // namespace tollvane

@@ -30,9 +30,11 @@ Msg NotRecordedText(IssueResult result) {
 // The register's full path between what failed and what to do, so that the
 // operator can find the file. rowResult: the row that failed, or none when
 // the register could not be made ready before a command.
-void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult, const RegisterFailure& failure) {
+void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
+                         const RegisterFailure& failure) {
     const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
-    const Msg advice = rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    const Msg advice =
+        rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
     const std::string& path = failure.file.empty() ? app.issued->DisplayPath() : failure.file;
     app.ShowMessage(std::string(app.texts[what]) + "\n\r" + path + "\n\r" + app.texts[advice] +
                         ErrorCodeLine(failure.systemError),
@@ -52,9 +54,12 @@ bool SendFrame(AppContext& app, const CommandFrame& frame) {
 CommandFrame BuildFrame(const CardCommand& command, const FormSnapshot& form) {
     const bool master = command.role == CardRole::Master;
     switch (command.operation) {
-        case CardOperation::Write: return master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form);
-        case CardOperation::Read: return master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form);
-        case CardOperation::Clear: return master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form);
+        case CardOperation::Write:
+            return master ? BuildMasterWriteFrame(form) : BuildUserWriteFrame(form);
+        case CardOperation::Read:
+            return master ? BuildMasterReadFrame(form) : BuildUserReadFrame(form);
+        case CardOperation::Clear:
+            return master ? BuildMasterClearFrame(form) : BuildUserClearFrame(form);
     }
     return {};
 }
@@ -81,19 +86,23 @@ void RunCardCommand(AppContext& app, CardCommand command) {
         }
         if (given.kind == CardNumber::Kind::Number) command.number = given.number;
     }
-    const FormSnapshot form = SnapshotOf(command.settings, command.number.value_or(command.formData));
+    const FormSnapshot form =
+        SnapshotOf(command.settings, command.number.value_or(command.formData));
     const CommandFrame frame = BuildFrame(command, form);
     // A write to check is read back from the same settings once it is done.
     app.op.writeCheck.reset();
-    if (command.verify) app.op.writeCheck = WriteCheck{frame, form, command.role == CardRole::Master};
+    if (command.verify)
+        app.op.writeCheck = WriteCheck{frame, form, command.role == CardRole::Master};
     if (app.issued) {
-        app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName, app.values.versionText);
+        app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName,
+                                 app.values.versionText);
     }
     if (SendFrame(app, frame) || !app.issued) return;
     // A number handed out for a card that never got it is still on record.
     if (command.number) {
-        RecordOutcomeText(app, IssueResult::NotSent, 0,
-                          std::string(app.texts[Msg::kErrorWord]) + " " + app.texts[Msg::kPortWriteError]);
+        RecordOutcomeText(
+            app, IssueResult::NotSent, 0,
+            std::string(app.texts[Msg::kErrorWord]) + " " + app.texts[Msg::kPortWriteError]);
     } else {
         app.issued->ForgetCommand();
     }
@@ -125,8 +134,8 @@ std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation 
     command.operation = operation;
     command.settings = ReadCardSettings(app.form, app.values);
     command.formData = app.values.uniqueData;
-    command.drawNumber =
-        CarriesUserData(command.settings.workMode) && app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
+    command.drawNumber = CarriesUserData(command.settings.workMode) &&
+                         app.form.IsChecked(Ctl::UniqueBeforeWriteCheck);
     command.verify = operation == CardOperation::Write && app.verifyAfterWrite;
     return command;
 }
@@ -135,7 +144,8 @@ void WriteCard(AppContext& app) { PressCard(app, CardOperation::Write); }
 void ReadCard(AppContext& app) { PressCard(app, CardOperation::Read); }
 void ClearCard(AppContext& app) { PressCard(app, CardOperation::Clear); }
 
-void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message) {
+void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode,
+                       const std::string& message) {
     if (const auto failure = app.issued->RecordOutcome(result, errorCode, message)) {
         TellRegisterFailure(app, result, *failure);
         EndCyclicRun(app);

@@ -24,6 +24,7 @@ std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation 
 
 // The register row of the command under way. A row that cannot be written
 // stops a cyclic run: the next card would go unrecorded too.
-void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode, const std::string& message);
+void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode,
+                       const std::string& message);
 
 }  // namespace tollvane

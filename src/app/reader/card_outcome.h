@@ -41,7 +41,8 @@ struct CardOutcome {
     OutcomeKind kind = OutcomeKind::NoReply;
     IssueResult result = IssueResult::NoReply;  // the register's Result
     int errorCode = 0;                          // 3..18 for CardError
-    Msg message = Msg::kReaderDidNotRespond;    // the register's Message, and the box unless the rules say none
+    Msg message =
+        Msg::kReaderDidNotRespond;  // the register's Message, and the box unless the rules say none
     MessageIcon icon = MessageIcon::Retry;
     // ReadBack: the frame from its card type letter (offset 5) on; VersionReply:
     // the text after " >> "; Acknowledged: the bytes after " - OK!". Always

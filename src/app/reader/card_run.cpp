@@ -40,8 +40,10 @@ void StartCardRun(AppContext& app, CyclicRun kind, CardRun& run) {
 }
 
 void NextCard(AppContext& app) {
-    if (app.op.cyclicRun == CyclicRun::Write) WriteCard(app);
-    else ClearCard(app);
+    if (app.op.cyclicRun == CyclicRun::Write)
+        WriteCard(app);
+    else
+        ClearCard(app);
 }
 
 void EndCyclicRun(AppContext& app) {

@@ -61,7 +61,8 @@ ResultSoFar Hold(const std::uint8_t* from, std::size_t count, ReplyBuffer& held,
 
 // "\rAT+" at from: a begun or a complete result line.
 ResultSoFar HoldResult(const std::uint8_t* from, std::size_t count, ReplyBuffer& held) {
-    return Hold(from, count, held, IsResultBeginning(from, count) ? ResultSoFar::Begun : ResultSoFar::Complete);
+    return Hold(from, count, held,
+                IsResultBeginning(from, count) ? ResultSoFar::Begun : ResultSoFar::Complete);
 }
 
 // The held beginning of the result line with the bytes read after it. After
@@ -69,24 +70,30 @@ ResultSoFar HoldResult(const std::uint8_t* from, std::size_t count, ReplyBuffer&
 // answer no result line will come of, and waiting on for one would end as
 // silence.
 ResultSoFar ScanReadOn(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
-    const auto* other = std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b != '\r' && b != '\n'; });
+    const auto* other =
+        std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b != '\r' && b != '\n'; });
     if (other == bytes + count) {
         // Only line ends so far: the last may be the result's carriage return.
-        return count == 0 ? ResultSoFar::Maybe : Hold(bytes + count - 1, 1, held, ResultSoFar::Maybe);
+        return count == 0 ? ResultSoFar::Maybe
+                          : Hold(bytes + count - 1, 1, held, ResultSoFar::Maybe);
     }
     if (other == bytes || other[-1] != '\r') return ResultSoFar::Garbage;
     const std::uint8_t* head = other - 1;
     const std::size_t left = static_cast<std::size_t>(bytes + count - head);
-    if (std::memcmp(head, kResultHead, std::min(left, kResultHeadSize)) != 0) return ResultSoFar::Garbage;
-    return left < kResultHeadSize ? Hold(head, left, held, ResultSoFar::Maybe) : HoldResult(head, left, held);
+    if (std::memcmp(head, kResultHead, std::min(left, kResultHeadSize)) != 0)
+        return ResultSoFar::Garbage;
+    return left < kResultHeadSize ? Hold(head, left, held, ResultSoFar::Maybe)
+                                  : HoldResult(head, left, held);
 }
 
 // The bytes that came with the acknowledgement, after it. The device may end
 // its acknowledgement with any text of its own up to the line end; from the
 // line end on, the bytes are read as the result line's, however soon they
 // came (the first tick may come late and find them all in one read).
-ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count, ReplyBuffer& held) {
-    const auto* lineEnd = std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b == '\r' || b == '\n'; });
+ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count,
+                                    ReplyBuffer& held) {
+    const auto* lineEnd =
+        std::find_if(bytes, bytes + count, [](std::uint8_t b) { return b == '\r' || b == '\n'; });
     if (lineEnd == bytes + count) {
         held.Clear();
         return ResultSoFar::None;
@@ -117,7 +124,8 @@ RunningWait EndCardWait(AppContext& app) {
 // when the frame could not be sent (the operator has been told why).
 bool StartReadBack(AppContext& app) {
     const WriteCheck& check = *app.op.writeCheck;
-    const CommandFrame frame = check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
+    const CommandFrame frame =
+        check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
     if (!SendToReader(app, frame.data(), frame.size())) return false;
     ShowProgress(app, TimerId::Card);
     app.op.wait = RunningWait::ReadBack;
@@ -134,7 +142,8 @@ void Conclude(AppContext& app, RunningWait ended, CardOutcome outcome) {
     if (app.op.writeCheck) {
         // A card's contents are the answer to a read, never to a write: a
         // write that is to be checked counts nothing it did not ask for.
-        if (ended == RunningWait::Card && outcome.kind == OutcomeKind::ReadBack) outcome = NotRecognisedOutcome();
+        if (ended == RunningWait::Card && outcome.kind == OutcomeKind::ReadBack)
+            outcome = NotRecognisedOutcome();
         if (ended == RunningWait::Card && outcome.CardDone()) {
             if (StartReadBack(app)) return;
             outcome = ReadBackNotSent();
@@ -167,12 +176,14 @@ void ReadResultAndFinish(AppContext& app) {
     const RunningWait ended = EndCardWait(app);
     ReplyBuffer reply;
     const bool got = ReadFromReader(app, reply);
-    Conclude(app, ended, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
+    Conclude(app, ended,
+             OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Result, app.link.manualConnect));
 }
 
 // Decides from the scan of the bytes after the acknowledgement how the wait
 // goes on: finished, reading on from a begun result, or polling.
-void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes, std::size_t count) {
+void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes,
+                     std::size_t count) {
     switch (so) {
         case ResultSoFar::Complete: {
             const ReplyBuffer whole = app.op.resultStart;
@@ -186,12 +197,8 @@ void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes,
             return;
         }
         case ResultSoFar::Begun:
-        case ResultSoFar::Maybe:
-            app.op.cardWait = CardWaitStage::ReadingResult;
-            return;
-        case ResultSoFar::None:
-            app.op.cardWait = CardWaitStage::Result;
-            return;
+        case ResultSoFar::Maybe: app.op.cardWait = CardWaitStage::ReadingResult; return;
+        case ResultSoFar::None: app.op.cardWait = CardWaitStage::Result; return;
     }
 }
 
@@ -201,7 +208,8 @@ void TakeResultSoFar(AppContext& app, ResultSoFar so, const std::uint8_t* bytes,
 void ReadAcknowledgement(AppContext& app) {
     ReplyBuffer reply;
     const bool got = ReadFromReader(app, reply);
-    const CardOutcome ack = OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect);
+    const CardOutcome ack =
+        OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect);
     if (ack.kind != OutcomeKind::Acknowledged) {
         EndCyclicRun(app);
         const RunningWait ended = EndCardWait(app);
@@ -209,7 +217,8 @@ void ReadAcknowledgement(AppContext& app) {
         return;
     }
     const std::uint8_t* tail = ack.payload.data();
-    TakeResultSoFar(app, ScanAcknowledgementTail(tail, ack.payloadSize, app.op.resultStart), tail, ack.payloadSize);
+    TakeResultSoFar(app, ScanAcknowledgementTail(tail, ack.payloadSize, app.op.resultStart), tail,
+                    ack.payloadSize);
 }
 
 // After the acknowledgement brought what is or may be the beginning of the
@@ -235,8 +244,11 @@ void ReadOnResult(AppContext& app) {
     }
     // The last tick: a begun result is judged as it stands; without one the
     // reader did not answer.
-    if (so == ResultSoFar::Maybe) FinishWith(app, nullptr);
-    else TakeResultSoFar(app, so == ResultSoFar::Begun ? ResultSoFar::Complete : so, joined, joinedCount);
+    if (so == ResultSoFar::Maybe)
+        FinishWith(app, nullptr);
+    else
+        TakeResultSoFar(app, so == ResultSoFar::Begun ? ResultSoFar::Complete : so, joined,
+                        joinedCount);
 }
 
 }  // namespace
@@ -246,23 +258,20 @@ void CardTimerTick(AppContext& app) {
     // this timer; such ticks must not step the wait underneath it.
     // Only a tick the wait handles moves the bar.
     const CardWaitStage stage = app.op.cardWait;
-    const bool cardWaitRuns = app.op.wait == RunningWait::Card || app.op.wait == RunningWait::ReadBack;
+    const bool cardWaitRuns =
+        app.op.wait == RunningWait::Card || app.op.wait == RunningWait::ReadBack;
     if (!cardWaitRuns || stage == CardWaitStage::InTick) return;
     app.progress.Step();
     ++app.op.tickCount;
     app.op.cardWait = CardWaitStage::InTick;
     switch (stage) {
-        case CardWaitStage::Acknowledgement:
-            ReadAcknowledgement(app);
-            break;
-        case CardWaitStage::ReadingResult:
-            ReadOnResult(app);
-            break;
+        case CardWaitStage::Acknowledgement: ReadAcknowledgement(app); break;
+        case CardWaitStage::ReadingResult: ReadOnResult(app); break;
         case CardWaitStage::Result:
-            if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte()) ReadResultAndFinish(app);
+            if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte())
+                ReadResultAndFinish(app);
             break;
-        case CardWaitStage::InTick:
-            break;
+        case CardWaitStage::InTick: break;
     }
     // A tick that settled nothing leaves the wait where it stood.
     if (app.op.cardWait == CardWaitStage::InTick) app.op.cardWait = stage;

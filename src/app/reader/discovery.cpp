@@ -64,7 +64,8 @@ void SearchReader(AppContext& app) {
 void FinishVersionWait(AppContext& app) {
     ReplyBuffer reply;
     const bool got = ReadFromReader(app, reply);
-    SayOutcome(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement, app.link.manualConnect));
+    SayOutcome(app, OutcomeOfReply(got ? &reply : nullptr, ReplyStage::Acknowledgement,
+                                   app.link.manualConnect));
 }
 
 void OnPortChosen(AppContext& app) {

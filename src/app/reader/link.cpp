@@ -14,8 +14,8 @@ constexpr char kUnknownVersionText[] = "x.xx";
 
 void ShowPortError(AppContext& app, Msg what, std::uint32_t error) {
     char text[512];
-    std::snprintf(text, sizeof(text), "%s [%d] %s", app.texts[Msg::kErrorWord], static_cast<int>(error),
-                  app.texts[what]);
+    std::snprintf(text, sizeof(text), "%s [%d] %s", app.texts[Msg::kErrorWord],
+                  static_cast<int>(error), app.texts[what]);
     app.boxes.ShowSystemError(text);
 }
 
@@ -45,10 +45,13 @@ void EndOperation(AppContext& app) {
 }
 
 void ShowErrorOpening(AppContext& app) {
-    app.ShowMessage(std::string(app.texts[Msg::kErrorOpening]) + " [" + app.link.portName + "]!", MessageIcon::Error);
+    app.ShowMessage(std::string(app.texts[Msg::kErrorOpening]) + " [" + app.link.portName + "]!",
+                    MessageIcon::Error);
 }
 
-void ShowDidNotRespond(AppContext& app) { app.ShowMessage(Msg::kReaderDidNotRespond, MessageIcon::Retry); }
+void ShowDidNotRespond(AppContext& app) {
+    app.ShowMessage(Msg::kReaderDidNotRespond, MessageIcon::Retry);
+}
 
 void GiveUpManualPort(AppContext& app) {
     EndOperation(app);

@@ -31,12 +31,13 @@ void ReadCardId(AppContext& app) {
         case CardIdStatus::BadTerminator:
             app.ShowMessage(Msg::kAnswerNotRecognized, MessageIcon::Error);
             return;
-        case CardIdStatus::Ok:
-            break;
+        case CardIdStatus::Ok: break;
     }
     const CardIdTexts texts = FormatCardId(card.barcode, card.cipherId);
-    const std::string values[4] = {texts.barcodeDec, texts.barcodeHex, texts.cipherDec, texts.cipherDotted};
-    app.shell.ShowReadIdWindow(ReadIdWindowTitle(app.reader.modelLetter, app.reader.versionX100), values);
+    const std::string values[4] = {texts.barcodeDec, texts.barcodeHex, texts.cipherDec,
+                                   texts.cipherDotted};
+    app.shell.ShowReadIdWindow(ReadIdWindowTitle(app.reader.modelLetter, app.reader.versionX100),
+                               values);
 }
 
 }  // namespace tollvane

@@ -37,11 +37,8 @@ void NoReply(AppContext& app) {
 
 void SayOutcome(AppContext& app, const CardOutcome& outcome) {
     switch (outcome.kind) {
-        case OutcomeKind::Acknowledged:
-            return;
-        case OutcomeKind::NoReply:
-            NoReply(app);
-            return;
+        case OutcomeKind::Acknowledged: return;
+        case OutcomeKind::NoReply: NoReply(app); return;
         case OutcomeKind::NotRecognised:
         case OutcomeKind::InvalidCommand:
             app.ShowMessage(outcome.message, outcome.icon);
@@ -59,8 +56,10 @@ void SayOutcome(AppContext& app, const CardOutcome& outcome) {
         case OutcomeKind::Verified:
             // A cyclic run goes on without a box; the pause gives the
             // operator time to take the card away and present the next.
-            if (CyclicRunActive(app)) app.sleeper.SleepMs(kCyclicPauseMs);
-            else app.ShowMessage(outcome.message, outcome.icon);
+            if (CyclicRunActive(app))
+                app.sleeper.SleepMs(kCyclicPauseMs);
+            else
+                app.ShowMessage(outcome.message, outcome.icon);
             return;
         case OutcomeKind::CardError:
         case OutcomeKind::Mismatch:
@@ -79,8 +78,7 @@ void SayOutcome(AppContext& app, const CardOutcome& outcome) {
                 case OutcomeKind::InvalidCommand:
                     if (app.link.manualConnect) GiveUpManualPort(app);
                     return;
-                default:
-                    return;
+                default: return;
             }
     }
 }

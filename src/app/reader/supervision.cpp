@@ -36,7 +36,8 @@ void CheckPortAfterDeviceChange(AppContext& app) {
 
     if (!app.LinkOpen()) {
         RefreshPortList(app);
-        if (const std::optional<std::string> found = app.ports.FindReaderPort(ReaderUsbIdentity{})) {
+        if (const std::optional<std::string> found =
+                app.ports.FindReaderPort(ReaderUsbIdentity{})) {
             app.link.portName = *found;
             ShowProgress(app, TimerId::Search);
         }

@@ -22,20 +22,27 @@ constexpr UINT kReasonItems = 1;
 const ChildControl kControls[] = {
     {L"Button", Msg::kHoldersGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 705, 495},
     {L"Static", Msg::kIssuedCardsFilterLabel, 0, 0, 18, 30, 60, 15},
-    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kHoldersFilterEditId, 80, 27, 250, 23},
+    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kHoldersFilterEditId, 80, 27, 250,
+     23},
     {L"Static", kNoText, 0, kHoldersCountsId, 345, 30, 355, 15},
     {L"Static", Msg::kHoldersInUseElsewhere, 0, kHoldersInUseId, 18, 405, 680, 15},
-    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 430, 110, 23},
-    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 430, 110, 23},
-    {L"Button", Msg::kHoldersReplace, BS_PUSHBUTTON | WS_TABSTOP, kHoldersReplaceButtonId, 258, 430, 150, 23},
-    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 580, 430, 110, 23},
-    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 18, 465, 110, 23},
-    {L"Button", Msg::kHoldersExportRevoked, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportRevokedButtonId, 138, 465,
-     270, 23},
-    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kHoldersCloseButtonId, 580, 465, 110, 23},
+    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 430,
+     110, 23},
+    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 430,
+     110, 23},
+    {L"Button", Msg::kHoldersReplace, BS_PUSHBUTTON | WS_TABSTOP, kHoldersReplaceButtonId, 258, 430,
+     150, 23},
+    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 580, 430,
+     110, 23},
+    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 18,
+     465, 110, 23},
+    {L"Button", Msg::kHoldersExportRevoked, BS_PUSHBUTTON | WS_TABSTOP,
+     kHoldersExportRevokedButtonId, 138, 465, 270, 23},
+    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kHoldersCloseButtonId, 580, 465,
+     110, 23},
 };
-const ChildControl kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId,
-                            18, 60, 680, 335};
+const ChildControl kList = {
+    WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId, 18, 60, 680, 335};
 const ListColumn kColumns[] = {
     {Msg::kHoldersColumnName, 260},
     {Msg::kHoldersColumnNumber, 150},
@@ -98,19 +105,22 @@ void CardHoldersWindow::ShowRows(bool toEnd) {
     if (toEnd && rows > 0) SendMessageW(list, LVM_ENSUREVISIBLE, rows - 1, FALSE);
     const HolderCounts counts = list_->Counts();
     const std::string text =
-        FillNumbers(Text(Msg::kHoldersCounts), {{'N', counts.total}, {'I', counts.issued}, {'W', counts.waiting}});
+        FillNumbers(Text(Msg::kHoldersCounts),
+                    {{'N', counts.total}, {'I', counts.issued}, {'W', counts.waiting}});
     SetWindowTextW(Item(kHoldersCountsId), Widen(text).c_str());
 }
 
 void CardHoldersWindow::ShowHold() {
     readOnly_ = list_->HeldElsewhere();
     ShowWindow(Item(kHoldersInUseId), readOnly_ ? SW_SHOW : SW_HIDE);
-    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId, kHoldersIssueButtonId})
+    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId,
+                   kHoldersIssueButtonId})
         EnableWindow(Item(id), !readOnly_);
 }
 
 void CardHoldersWindow::Import() {
-    const std::wstring path = AskFile(Window(), false, Text(Msg::kHoldersFileTypes), L"*.csv;*.txt", nullptr);
+    const std::wstring path =
+        AskFile(Window(), false, Text(Msg::kHoldersFileTypes), L"*.csv;*.txt", nullptr);
     if (path.empty()) return;
     const std::string name = Narrow(path);
     std::unique_ptr<File> file;
@@ -126,7 +136,8 @@ void CardHoldersWindow::Import() {
         bytes.resize(got);
     }
     if (!result) {
-        app_.boxes.Show(Text(Msg::kFileReadError) + " " + name + "!" + ErrorCodeLine(result.error), MessageIcon::Error);
+        app_.boxes.Show(Text(Msg::kFileReadError) + " " + name + "!" + ErrorCodeLine(result.error),
+                        MessageIcon::Error);
         return;
     }
     Tell(list_->Import(bytes, AnsiToUtf8Text, app_.texts));
@@ -141,7 +152,8 @@ void CardHoldersWindow::Remove() {
         if (row < list_->Rows().size()) places.push_back(list_->Rows()[row]);
     }
     bool anyWaiting = false;
-    for (std::size_t place : places) anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
+    for (std::size_t place : places)
+        anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
     // The list may be read again while the question is open: the people
     // are named now, not their places.
     const std::vector<HolderIdentity> chosen = list_->Chosen(places);
@@ -163,18 +175,23 @@ void CardHoldersWindow::Replace() {
     // The reason, from a menu under the button.
     const UniqueMenu menu(CreatePopupMenu());
     if (!menu) return;
-    AppendMenuW(menu.get(), MF_STRING | MF_GRAYED, 0, Widen(Text(Msg::kHoldersReasonPrompt)).c_str());
+    AppendMenuW(menu.get(), MF_STRING | MF_GRAYED, 0,
+                Widen(Text(Msg::kHoldersReasonPrompt)).c_str());
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-    constexpr ReplaceReason kReasons[] = {ReplaceReason::Lost, ReplaceReason::Damaged, ReplaceReason::Other};
+    constexpr ReplaceReason kReasons[] = {ReplaceReason::Lost, ReplaceReason::Damaged,
+                                          ReplaceReason::Other};
     for (UINT i = 0; i < 3; ++i)
-        AppendMenuW(menu.get(), MF_STRING, kReasonItems + i, Widen(Text(ReplaceReasonText(kReasons[i]))).c_str());
+        AppendMenuW(menu.get(), MF_STRING, kReasonItems + i,
+                    Widen(Text(ReplaceReasonText(kReasons[i]))).c_str());
     RECT button{};
     GetWindowRect(Item(kHoldersReplaceButtonId), &button);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN,
-                                                         button.left, button.bottom, 0, Window(), nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN,
+                                         button.left, button.bottom, 0, Window(), nullptr));
     if (chosen < kReasonItems || chosen >= kReasonItems + 3) return;
     const std::string number = person.number ? HolderNumberText(*person.number) : std::string();
-    if (!app_.boxes.AskYesNo(FillTexts(Text(Msg::kHoldersConfirmReplace), {person.name, number}))) return;
+    if (!app_.boxes.AskYesNo(FillTexts(Text(Msg::kHoldersConfirmReplace), {person.name, number})))
+        return;
     if (!app_.issued) return;
     Tell(list_->Replace(person, kReasons[chosen - kReasonItems], *app_.issued, app_.texts));
     ClearSelection(list);
@@ -182,8 +199,8 @@ void CardHoldersWindow::Replace() {
 }
 
 void CardHoldersWindow::Export() {
-    const std::wstring path =
-        AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"CardHolders-export.csv");
+    const std::wstring path = AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv",
+                                      L"CardHolders-export.csv");
     if (!path.empty()) WriteExport(Narrow(path), list_->ExportText());
 }
 
@@ -217,7 +234,8 @@ bool CardHoldersWindow::WriteExport(const std::string& name, const std::string& 
     if (result) return true;
     // A half-written export would pass for a whole one.
     if (opened) files_.Delete(name);
-    app_.boxes.Show(Text(Msg::kFileWriteError) + " " + name + "!" + ErrorCodeLine(result.error), MessageIcon::Error);
+    app_.boxes.Show(Text(Msg::kFileWriteError) + " " + name + "!" + ErrorCodeLine(result.error),
+                    MessageIcon::Error);
     return false;
 }
 
@@ -234,15 +252,16 @@ void CardHoldersWindow::Issue() {
 }
 
 void CardHoldersWindow::FillCell(NMLVDISPINFOW& request) {
-    if (!list_ || request.item.iItem < 0 || static_cast<std::size_t>(request.item.iItem) >= list_->Rows().size()) return;
-    const CardHolder& p = list_->Person(list_->Rows()[static_cast<std::size_t>(request.item.iItem)]);
+    if (!list_ || request.item.iItem < 0 ||
+        static_cast<std::size_t>(request.item.iItem) >= list_->Rows().size())
+        return;
+    const CardHolder& p =
+        list_->Person(list_->Rows()[static_cast<std::size_t>(request.item.iItem)]);
     std::string text;
     switch (request.item.iSubItem) {
         case 0: text = p.name; break;
         case 1: text = p.number ? HolderNumberText(*p.number) : std::string(); break;
-        case 2:
-            text = HolderStatusShown(p.status, app_.texts);
-            break;
+        case 2: text = HolderStatusShown(p.status, app_.texts); break;
         case 3: text = p.time; break;
         default: return;
     }
@@ -260,12 +279,20 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
     switch (message) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kHoldersImportButtonId: if (!readOnly_) Import(); break;
-                case kHoldersRemoveButtonId: if (!readOnly_) Remove(); break;
+                case kHoldersImportButtonId:
+                    if (!readOnly_) Import();
+                    break;
+                case kHoldersRemoveButtonId:
+                    if (!readOnly_) Remove();
+                    break;
                 case kHoldersExportButtonId: Export(); break;
                 case kHoldersExportRevokedButtonId: ExportRevoked(); break;
-                case kHoldersReplaceButtonId: if (!readOnly_) Replace(); break;
-                case kHoldersIssueButtonId: if (!readOnly_) Issue(); break;
+                case kHoldersReplaceButtonId:
+                    if (!readOnly_) Replace();
+                    break;
+                case kHoldersIssueButtonId:
+                    if (!readOnly_) Issue();
+                    break;
                 case kHoldersCloseButtonId: SendMessageW(Window(), WM_CLOSE, 0, 0); break;
                 default: break;
             }
@@ -279,8 +306,7 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             }
             result = 0;
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -11,16 +11,20 @@ constexpr int kWidth = 580, kHeight = 360;
 
 const ChildControl kControls[] = {
     {L"Static", Msg::kDatabaseConnectionLabel, 0, 0, 12, 12, 540, 18},
-    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kDatabaseConnectionEditId, 12, 32, 540, 23},
+    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kDatabaseConnectionEditId, 12, 32,
+     540, 23},
     {L"Static", Msg::kDatabasePasswordLabel, 0, 0, 12, 64, 300, 18},
-    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD, kDatabasePasswordEditId, 12, 84, 260, 23},
-    {L"Button", Msg::kDatabaseTest, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseTestButtonId, 12, 120, 160, 25},
-    {L"Button", Msg::kDatabaseSave, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseSaveButtonId, 182, 120, 100, 25},
-    {L"Button", Msg::kDatabaseCopy, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseCopyButtonId, 12, 152, 370, 25},
-    {L"Edit", kNoText, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, kDatabaseAnswerId, 12,
-     188, 540, 120},
+    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+     kDatabasePasswordEditId, 12, 84, 260, 23},
+    {L"Button", Msg::kDatabaseTest, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseTestButtonId, 12, 120, 160,
+     25},
+    {L"Button", Msg::kDatabaseSave, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseSaveButtonId, 182, 120,
+     100, 25},
+    {L"Button", Msg::kDatabaseCopy, BS_PUSHBUTTON | WS_TABSTOP, kDatabaseCopyButtonId, 12, 152, 370,
+     25},
+    {L"Edit", kNoText, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+     kDatabaseAnswerId, 12, 188, 540, 120},
 };
-
 
 // The edit control shows CR LF as a line break, a lone LF as nothing.
 std::wstring ForEdit(const std::string& text) {
@@ -63,12 +67,15 @@ void DatabaseWindow::MakeControls() {
 
 std::string DatabaseWindow::Field(int id) const { return Narrow(WindowText(Item(id))); }
 
-void DatabaseWindow::Answer(const std::string& text) { SetWindowTextW(Item(kDatabaseAnswerId), ForEdit(text).c_str()); }
+void DatabaseWindow::Answer(const std::string& text) {
+    SetWindowTextW(Item(kDatabaseAnswerId), ForEdit(text).c_str());
+}
 
 std::string DatabaseWindow::Connection() {
     const std::string connection = Field(kDatabaseConnectionEditId);
     if (connection.empty()) Answer(texts_[Msg::kDatabaseNoConnection]);
-    return connection.empty() ? connection : ConnectionForDriver(connection, Field(kDatabasePasswordEditId));
+    return connection.empty() ? connection
+                              : ConnectionForDriver(connection, Field(kDatabasePasswordEditId));
 }
 
 void DatabaseWindow::Test() {
@@ -108,8 +115,11 @@ void DatabaseWindow::Copy() {
     Answer("...");
     StationFilesContent content;
     std::string failedPath;
-    if (const FileResult read = ReadStationFiles(files_, sleeper_, stationFiles_, content, failedPath); !read) {
-        Answer(texts_[Msg::kDatabaseCopyFilesUnread] + std::string("\n") + failedPath + ErrorCodeLine(read.error));
+    if (const FileResult read =
+            ReadStationFiles(files_, sleeper_, stationFiles_, content, failedPath);
+        !read) {
+        Answer(texts_[Msg::kDatabaseCopyFilesUnread] + std::string("\n") + failedPath +
+               ErrorCodeLine(read.error));
         return;
     }
     StationDb database(connection, CurrentStation().computer);

@@ -24,7 +24,8 @@ struct DpiCalls {
             Find(user, "SystemParametersInfoForDpi", parametersForDpi);
         }
         // Windows 8.1; the module stays loaded for the program's life.
-        if (const HMODULE shcore = LoadLibraryW(L"shcore.dll")) Find(shcore, "GetDpiForMonitor", dpiForMonitor);
+        if (const HMODULE shcore = LoadLibraryW(L"shcore.dll"))
+            Find(shcore, "GetDpiForMonitor", dpiForMonitor);
     }
 
     template <typename F>
@@ -63,7 +64,8 @@ int MonitorDpi(const RECT& screenRect) {
     UINT x = 0, y = 0;
     constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
     if (Calls().dpiForMonitor &&
-        SUCCEEDED(Calls().dpiForMonitor(MonitorFromRect(&screenRect, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) &&
+        SUCCEEDED(Calls().dpiForMonitor(MonitorFromRect(&screenRect, MONITOR_DEFAULTTONEAREST),
+                                        kEffectiveDpi, &x, &y)) &&
         y > 0) {
         return static_cast<int>(y);
     }
@@ -73,7 +75,8 @@ int MonitorDpi(const RECT& screenRect) {
 RECT WorkAreaOf(const RECT& screenRect) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoW(MonitorFromRect(&screenRect, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
+    if (GetMonitorInfoW(MonitorFromRect(&screenRect, MONITOR_DEFAULTTONEAREST), &info))
+        return info.rcWork;
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     return work;
@@ -84,7 +87,8 @@ int MetricAt(int index, int dpi) {
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
-SIZE OuterSizeFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu, int dpi) {
+SIZE OuterSizeFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu,
+                  int dpi) {
     RECT rect{0, 0, clientWidth, clientHeight};
     if (Calls().adjustForDpi) {
         Calls().adjustForDpi(&rect, style, menu, exStyle, static_cast<UINT>(dpi));
@@ -99,10 +103,12 @@ UniqueGdiObject MakeMessageFont(int dpi) {
     metrics.cbSize = sizeof metrics;
     // At the system's own DPI the font is the one the program always took.
     if (dpi != SystemDpi() && Calls().parametersForDpi &&
-        Calls().parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, static_cast<UINT>(dpi))) {
+        Calls().parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0,
+                                 static_cast<UINT>(dpi))) {
         return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
     }
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return UniqueGdiObject();
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        return UniqueGdiObject();
     metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, SystemDpi());
     return UniqueGdiObject(CreateFontIndirectW(&metrics.lfMessageFont));
 }
@@ -112,8 +118,9 @@ HICON AppIcon(int dpi, bool small) {
     static std::map<int, UniqueIcon> icons;
     UniqueIcon& icon = icons[size];
     if (!icon) {
-        icon.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TOLLVANE_ICON_APP),
-                                                 IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        icon.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                 MAKEINTRESOURCEW(TOLLVANE_ICON_APP), IMAGE_ICON,
+                                                 size, size, LR_DEFAULTCOLOR)));
     }
     return icon.get();
 }

@@ -33,7 +33,8 @@ RECT WorkAreaOf(const RECT& screenRect);
 int MetricAt(int index, int dpi);
 // The outer size of a window whose client area is clientWidth x
 // clientHeight at dpi, with its style and a one-line menu bar if it has one.
-SIZE OuterSizeFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu, int dpi);
+SIZE OuterSizeFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, bool menu,
+                  int dpi);
 
 // The operator's message font (Segoe UI on current Windows) made for dpi.
 UniqueGdiObject MakeMessageFont(int dpi);

@@ -16,20 +16,25 @@ constexpr UINT kRefreshMs = 1000;
 constexpr FilteredRows kRows = {kIssuedListViewId, kIssuedFilterEditId};
 
 constexpr int kColumnWidths[kRegisterColumnCount] = {
-    165, 90, 100, 50, 50, 55, 65, 50, 95, 40, 45, 40, 150,
+    165, 90, 100, 50,  50, 55, 65,  50,  95,  40, 45,  40, 150,
     130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320, 95, 95,
 };
 
 const ChildControl kControls[] = {
     {L"Button", Msg::kIssuedCardsGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 1055, 475},
     {L"Static", Msg::kIssuedCardsFilterLabel, 0, 0, 18, 30, 60, 15},
-    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kIssuedFilterEditId, 80, 27, 300, 23},
+    {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kIssuedFilterEditId, 80, 27, 300,
+     23},
     {L"Static", kNoText, 0, kIssuedCountsId, 400, 30, 640, 15},
-    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kIssuedExportButtonId, 690, 445, 110, 23},
-    {L"Button", Msg::kIssuedCardsCopy, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCopyButtonId, 810, 445, 110, 23},
-    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCloseButtonId, 930, 445, 110, 23},
+    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kIssuedExportButtonId, 690,
+     445, 110, 23},
+    {L"Button", Msg::kIssuedCardsCopy, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCopyButtonId, 810, 445,
+     110, 23},
+    {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kIssuedCloseButtonId, 930, 445,
+     110, 23},
 };
-const ChildControl kList = {WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kIssuedListViewId, 18, 60, 1030, 375};
+const ChildControl kList = {
+    WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kIssuedListViewId, 18, 60, 1030, 375};
 
 // "<what> <file>!" and the system error, as the program's other file
 // messages end.
@@ -39,7 +44,8 @@ std::string FileError(const std::string& what, const std::string& path, DWORD er
 
 }  // namespace
 
-IssuedCardsWindow::IssuedCardsWindow(const MessageTable& texts, MessageBoxes& boxes, std::wstring registerPath)
+IssuedCardsWindow::IssuedCardsWindow(const MessageTable& texts, MessageBoxes& boxes,
+                                     std::wstring registerPath)
     : SecondaryWindow(kIssuedCardsWindowClass, kWidth, kHeight),
       texts_(texts),
       boxes_(boxes),
@@ -62,7 +68,8 @@ void IssuedCardsWindow::MakeControls() {
     CreateControls(Window(), kControls, texts_, Font());
     const HWND list = CreateVirtualList(Window(), kList, Font());
     for (int i = 0; i < kRegisterColumnCount; ++i) {
-        AddListColumn(list, i, Widen(kRegisterColumnNames[static_cast<std::size_t>(i)]), kColumnWidths[i]);
+        AddListColumn(list, i, Widen(kRegisterColumnNames[static_cast<std::size_t>(i)]),
+                      kColumnWidths[i]);
     }
     if (!register_->browser.Load()) ReportReadError();
     ShowRows(true);
@@ -85,9 +92,11 @@ void IssuedCardsWindow::ShowRows(bool fromTop) {
     }
     SendMessageW(list, LVM_SETITEMCOUNT, register_->browser.RowCount(), 0);
     InvalidateRect(list, nullptr, TRUE);
-    if (fromTop && register_->browser.RowCount() > 0) SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
-    const std::string counts = Text(Msg::kIssuedCardsRowsShown) + " " + std::to_string(register_->browser.RowCount()) +
-                               "    " + Text(Msg::kIssuedCardsUserWrites) + " " +
+    if (fromTop && register_->browser.RowCount() > 0)
+        SendMessageW(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    const std::string counts = Text(Msg::kIssuedCardsRowsShown) + " " +
+                               std::to_string(register_->browser.RowCount()) + "    " +
+                               Text(Msg::kIssuedCardsUserWrites) + " " +
                                std::to_string(register_->browser.SuccessfulUserWrites());
     SetWindowTextW(Item(kIssuedCountsId), Widen(counts).c_str());
 }
@@ -99,11 +108,13 @@ void IssuedCardsWindow::ReportReadError() {
     // One box per open window: the refresh would repeat it every second.
     if (readErrorShown_) return;
     readErrorShown_ = true;
-    boxes_.Show(FileError(Text(Msg::kFileReadError), Narrow(registerPath_), error), MessageIcon::Error);
+    boxes_.Show(FileError(Text(Msg::kFileReadError), Narrow(registerPath_), error),
+                MessageIcon::Error);
 }
 
 void IssuedCardsWindow::ApplyFilter() {
-    if (!register_->browser.SetFilter(Narrow(WindowText(Item(kIssuedFilterEditId))))) ReportReadError();
+    if (!register_->browser.SetFilter(Narrow(WindowText(Item(kIssuedFilterEditId)))))
+        ReportReadError();
     ShowRows(true);
 }
 
@@ -128,30 +139,34 @@ void IssuedCardsWindow::CopySelection() {
 }
 
 void IssuedCardsWindow::Export() {
-    const std::wstring path =
-        AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"IssuedCards-export.csv");
+    const std::wstring path = AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv",
+                                      L"IssuedCards-export.csv");
     if (path.empty()) return;
     // The register itself, or another file of the program, would be lost.
     if (IsProgramFileName(Narrow(path))) {
         boxes_.Show(Text(Msg::kExportOwnFile), MessageIcon::Warning);
         return;
     }
-    if (const FileResult exported = ExportRegister(register_->browser, register_->source, files_, Narrow(path));
+    if (const FileResult exported =
+            ExportRegister(register_->browser, register_->source, files_, Narrow(path));
         !exported) {
-        boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), exported.error), MessageIcon::Error);
+        boxes_.Show(FileError(Text(Msg::kFileWriteError), Narrow(path), exported.error),
+                    MessageIcon::Error);
     }
 }
 
 void IssuedCardsWindow::FillCell(NMLVDISPINFOW& request) {
     const int column = request.item.iSubItem;
-    if (!register_ || request.item.iItem < 0 || column < 0 || column >= kRegisterColumnCount) return;
+    if (!register_ || request.item.iItem < 0 || column < 0 || column >= kRegisterColumnCount)
+        return;
     const RegisterRow& row = register_->browser.RowAt(static_cast<std::size_t>(request.item.iItem));
     AnswerCellText(request, row[static_cast<std::size_t>(column)], cell_);
 }
 
 bool IssuedCardsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     const auto fill = [this](NMLVDISPINFOW& request) { FillCell(request); };
-    if (kRows.OnMessage(Window(), message, wParam, lParam, result, fill, [this] { ApplyFilter(); })) return true;
+    if (kRows.OnMessage(Window(), message, wParam, lParam, result, fill, [this] { ApplyFilter(); }))
+        return true;
     switch (message) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
@@ -169,8 +184,7 @@ bool IssuedCardsWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             }
             result = 0;
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -18,7 +18,8 @@ int FieldId(KeyField field) {
     return 0;
 }
 
-constexpr DWORD kKeyFieldStyle = WS_BORDER | ES_READONLY | ES_PASSWORD | ES_UPPERCASE | ES_AUTOHSCROLL;
+constexpr DWORD kKeyFieldStyle =
+    WS_BORDER | ES_READONLY | ES_PASSWORD | ES_UPPERCASE | ES_AUTOHSCROLL;
 
 // In creation order; the list is made and loaded between Add new and Use
 // This Key.
@@ -33,17 +34,22 @@ const ChildControl kControlsBeforeList[] = {
     {L"Edit", kNoText, WS_BORDER | ES_AUTOHSCROLL, kDescriptionFieldId, 128, 97, 780, 23},
     {L"Button", Msg::kKeyListAddNew, BS_PUSHBUTTON, kAddNewButtonId, 920, 62, 130, 23},
 };
-const ChildControl kList = {WC_LISTVIEWW, kNoText, LVS_SINGLESEL, kKeyListViewId, 18, 128, 890, 242};
+const ChildControl kList = {WC_LISTVIEWW, kNoText, LVS_SINGLESEL, kKeyListViewId,
+                            18,           128,     890,           242};
 const ChildControl kControlsAfterList[] = {
-    {L"Button", Msg::kKeyListUseThisKey, BS_PUSHBUTTON | WS_DISABLED, kUseKeyButtonId, 920, 95, 130, 23},
-    {L"Button", Msg::kKeyListRemove, BS_PUSHBUTTON | WS_DISABLED, kRemoveButtonId, 920, 128, 130, 23},
+    {L"Button", Msg::kKeyListUseThisKey, BS_PUSHBUTTON | WS_DISABLED, kUseKeyButtonId, 920, 95, 130,
+     23},
+    {L"Button", Msg::kKeyListRemove, BS_PUSHBUTTON | WS_DISABLED, kRemoveButtonId, 920, 128, 130,
+     23},
     {L"Button", Msg::kKeyListCancel, BS_PUSHBUTTON, kCancelButtonId, 920, 345, 130, 23},
 };
 
 const ListColumn kColumns[kKeyListColumns] = {
-    {Msg::kKeyListColumnNo, 35},       {Msg::kKeyListColumnTC, 35},      {Msg::kKeyListColumnAA, 35},
-    {Msg::kKeyListColumnWM, 35},       {Msg::kKeyListColumnSN, 35},      {Msg::kKeyListColumnBN, 35},
-    {Msg::kKeyListColumnCrypto1, 130}, {Msg::kKeyListColumnAes, 280},    {Msg::kKeyListColumnDescription, 680},
+    {Msg::kKeyListColumnNo, 35},           {Msg::kKeyListColumnTC, 35},
+    {Msg::kKeyListColumnAA, 35},           {Msg::kKeyListColumnWM, 35},
+    {Msg::kKeyListColumnSN, 35},           {Msg::kKeyListColumnBN, 35},
+    {Msg::kKeyListColumnCrypto1, 130},     {Msg::kKeyListColumnAes, 280},
+    {Msg::kKeyListColumnDescription, 680},
 };
 
 }  // namespace
@@ -64,7 +70,8 @@ HWND KeyListWindow::OpenForAdd(const MainWindowLink& main) {
     if (!window) return nullptr;
     SetWindowTextW(Item(kKeyCrypto1FieldId), Widen(app_.values.crypto1KeyText).c_str());
     SetWindowTextW(Item(kKeyAesFieldId), Widen(app_.values.aesKeyText).c_str());
-    SetWindowTextW(Item(kDescriptionFieldId), Widen(app_.texts[Msg::kKeyListDefaultDescription]).c_str());
+    SetWindowTextW(Item(kDescriptionFieldId),
+                   Widen(app_.texts[Msg::kKeyListDefaultDescription]).c_str());
     return window;
 }
 
@@ -93,14 +100,15 @@ bool KeyListWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         if (header->idFrom != kKeyListViewId) return false;
         if (header->code == LVN_GETDISPINFOW) {
             auto& request = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
-            AnswerCellRequest(request, WidenAnsi(rows_.Cell(static_cast<std::size_t>(request.item.iItem),
-                                                           request.item.iSubItem)),
+            AnswerCellRequest(request,
+                              WidenAnsi(rows_.Cell(static_cast<std::size_t>(request.item.iItem),
+                                                   request.item.iSubItem)),
                               cell_);
             result = 0;
             return true;
         }
-        const int row = static_cast<int>(
-            SendMessageW(header->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        const int row = static_cast<int>(SendMessageW(header->hwndFrom, LVM_GETNEXTITEM,
+                                                      static_cast<WPARAM>(-1), LVNI_SELECTED));
         switch (header->code) {
             case NM_CLICK: list_.OnRowClicked(row); break;
             case NM_DBLCLK: list_.OnRowDoubleClicked(row); break;
@@ -114,7 +122,8 @@ bool KeyListWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
             }
             case NM_RETURN: list_.OnUseKey(); break;
             case LVN_KEYDOWN:
-                if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_DELETE) list_.OnRemove();
+                if (reinterpret_cast<const NMLVKEYDOWN*>(lParam)->wVKey == VK_DELETE)
+                    list_.OnRemove();
                 break;
             default: break;
         }
@@ -163,7 +172,9 @@ void KeyListWindow::SetKeyFieldsMasked(bool masked) {
     }
 }
 
-std::string KeyListWindow::FieldText(KeyField field) const { return NarrowAnsi(WindowText(Item(FieldId(field)))); }
+std::string KeyListWindow::FieldText(KeyField field) const {
+    return NarrowAnsi(WindowText(Item(FieldId(field))));
+}
 
 void KeyListWindow::SetFieldText(KeyField field, const std::string& text) {
     SetWindowTextW(Item(FieldId(field)), WidenAnsi(text).c_str());

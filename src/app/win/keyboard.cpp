@@ -22,21 +22,28 @@ std::map<HWND, Watched>& WatchedWindows() {
 }
 
 LONG_PTR ButtonType(HWND window) {
-    return IsWindowClass(window, L"Button") ? (GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK) : -1;
+    return IsWindowClass(window, L"Button") ? (GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK)
+                                            : -1;
 }
 
 KeyboardControl Describe(HWND window, HWND control) {
     KeyboardControl c;
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
     const LONG_PTR type = ButtonType(control);
-    if (type == BS_GROUPBOX) c.kind = KeyboardControl::GroupBox;
-    else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) c.kind = KeyboardControl::Radio;
-    else if (IsWindowClass(control, L"Static") || IsWindowClass(control, UPDOWN_CLASSW) || IsWindowClass(control, PROGRESS_CLASSW))
+    if (type == BS_GROUPBOX)
+        c.kind = KeyboardControl::GroupBox;
+    else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
+        c.kind = KeyboardControl::Radio;
+    else if (IsWindowClass(control, L"Static") || IsWindowClass(control, UPDOWN_CLASSW) ||
+             IsWindowClass(control, PROGRESS_CLASSW))
         c.kind = KeyboardControl::Passive;
-    else c.kind = KeyboardControl::Focusable;
+    else
+        c.kind = KeyboardControl::Focusable;
     // The control's own flag: a window may be laid out before it is shown.
-    c.usable = (style & WS_VISIBLE) && (c.kind == KeyboardControl::GroupBox || IsWindowEnabled(control));
-    c.checked = c.kind == KeyboardControl::Radio && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    c.usable =
+        (style & WS_VISIBLE) && (c.kind == KeyboardControl::GroupBox || IsWindowEnabled(control));
+    c.checked =
+        c.kind == KeyboardControl::Radio && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
     c.startsGroup = (style & WS_GROUP) != 0;
     const RECT r = RectIn(control, window);
     c.rect = {r.left, r.top, r.right, r.bottom};
@@ -112,7 +119,9 @@ void Arrow(HWND window, HWND radio, bool backwards) {
 
 }  // namespace
 
-void WatchKeyboard(HWND window, bool escapeCloses) { WatchedWindows()[window] = Watched{escapeCloses, nullptr}; }
+void WatchKeyboard(HWND window, bool escapeCloses) {
+    WatchedWindows()[window] = Watched{escapeCloses, nullptr};
+}
 
 void UnwatchKeyboard(HWND window) { WatchedWindows().erase(window); }
 
@@ -135,10 +144,13 @@ bool HandleKeyboard(const MSG& message) {
     if (found == WatchedWindows().end()) return false;
     Watched& watched = found->second;
     HWND control = ControlOf(window, message.hwnd);
-    if (control) watched.lastFocus = control;
-    else if (watched.lastFocus && IsChild(window, watched.lastFocus)) control = watched.lastFocus;
-    const bool radio = control && control == message.hwnd &&
-                       (ButtonType(control) == BS_RADIOBUTTON || ButtonType(control) == BS_AUTORADIOBUTTON);
+    if (control)
+        watched.lastFocus = control;
+    else if (watched.lastFocus && IsChild(window, watched.lastFocus))
+        control = watched.lastFocus;
+    const bool radio =
+        control && control == message.hwnd &&
+        (ButtonType(control) == BS_RADIOBUTTON || ButtonType(control) == BS_AUTORADIOBUTTON);
 
     switch (message.wParam) {
         case VK_TAB:
@@ -161,11 +173,12 @@ bool HandleKeyboard(const MSG& message) {
         case VK_ESCAPE:
             if (!watched.escapeCloses) return false;
             // An open drop-down list closes first, as everywhere.
-            if (control && IsWindowClass(control, L"ComboBox") && SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0)) return false;
+            if (control && IsWindowClass(control, L"ComboBox") &&
+                SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0))
+                return false;
             SendMessageW(window, WM_CLOSE, 0, 0);
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 

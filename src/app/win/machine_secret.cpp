@@ -10,7 +10,8 @@ namespace {
 // left as it was when the call fails.
 template <typename Call>
 bool Through(std::string_view in, std::string& out, Call&& call) {
-    DATA_BLOB input{static_cast<DWORD>(in.size()), reinterpret_cast<BYTE*>(const_cast<char*>(in.data()))};
+    DATA_BLOB input{static_cast<DWORD>(in.size()),
+                    reinterpret_cast<BYTE*>(const_cast<char*>(in.data()))};
     DATA_BLOB output{};
     if (!call(&input, &output)) return false;
     out.assign(reinterpret_cast<const char*>(output.pbData), output.cbData);

@@ -3,4 +3,6 @@
 
 #include "app/win/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return tollvane::RunTollvane(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return tollvane::RunTollvane(instance);
+}

@@ -17,7 +17,9 @@ constexpr int kLineHeight = 25;
 // that the caption of its group box shows with it.
 constexpr int kShowMargin = 25;
 
-DWORD StyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)) & ~WS_VSCROLL; }
+DWORD StyleOf(HWND window) {
+    return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)) & ~WS_VSCROLL;
+}
 DWORD ExStyleOf(HWND window) { return static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)); }
 
 // The form's size at 96 DPI: the client area of the 665 x 830 window there.
@@ -36,7 +38,8 @@ int ClientHeight(HWND window) {
 
 }  // namespace
 
-MainFrame::MainFrame(HWND main) : main_(main), dpi_(WindowDpi(main)), font_(MakeMessageFont(dpi_)) {}
+MainFrame::MainFrame(HWND main)
+    : main_(main), dpi_(WindowDpi(main)), font_(MakeMessageFont(dpi_)) {}
 
 void MainFrame::Fit() {
     const SIZE form = FormSize96(main_);
@@ -46,7 +49,8 @@ void MainFrame::Fit() {
     // keeps its whole scaled size.
     SIZE outer{kMainWindowWidth, kMainWindowHeight};
     if (dpi_ != kDefaultDpi) {
-        const SIZE needed = OuterSizeFor(Scaled(form.cx, dpi_), formHeight_, StyleOf(main_), ExStyleOf(main_), true, dpi_);
+        const SIZE needed = OuterSizeFor(Scaled(form.cx, dpi_), formHeight_, StyleOf(main_),
+                                         ExStyleOf(main_), true, dpi_);
         outer = {std::max<LONG>(Scaled(kMainWindowWidth, dpi_), needed.cx),
                  std::max<LONG>(Scaled(kMainWindowHeight, dpi_), needed.cy)};
     }
@@ -58,7 +62,8 @@ void MainFrame::Fit() {
     GetWindowRect(main_, &now);
     if (!(Pixels(now) == placed.window)) {
         const PixelRect& r = placed.window;
-        SetWindowPos(main_, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(main_, nullptr, r.left, r.top, r.Width(), r.Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
     UpdateScrollBar();
 }
@@ -69,7 +74,9 @@ bool MainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return true;
     }
     switch (message) {
-        case WM_DPICHANGED: OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return true;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return true;
         case WM_VSCROLL: OnScroll(LOWORD(wParam)); return true;
         case WM_MOUSEWHEEL: OnWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return true;
         default: return false;
@@ -87,7 +94,8 @@ void MainFrame::OnDpiChanged(int dpi, const RECT& suggested) {
     formHeight_ = Scaled(FormSize96(main_).cy, dpi);
     scroll_ = MulDiv(scroll_, dpi, old);
     const PixelRect r = PlaceInWorkArea(Pixels(suggested), Pixels(WorkAreaOf(suggested))).window;
-    SetWindowPos(main_, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(main_, nullptr, r.left, r.top, r.Width(), r.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     scroll_ = std::clamp(scroll_, 0, std::max(0, formHeight_ - ClientHeight(main_)));
     LayOutControls(main_, dpi, scroll_);
     UpdateScrollBar();
@@ -143,7 +151,8 @@ void MainFrame::OnWheel(int delta) {
     if (formHeight_ <= ClientHeight(main_)) return;
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    if (lines == WHEEL_PAGESCROLL) lines = static_cast<UINT>(ClientHeight(main_) / Scaled(kLineHeight, dpi_));
+    if (lines == WHEEL_PAGESCROLL)
+        lines = static_cast<UINT>(ClientHeight(main_) / Scaled(kLineHeight, dpi_));
     wheelRest_ += delta;
     const int notches = wheelRest_ / WHEEL_DELTA;
     wheelRest_ -= notches * WHEEL_DELTA;
@@ -155,8 +164,10 @@ void MainFrame::ShowControl(HWND control) {
     if (formHeight_ <= page || !control) return;
     const RECT r = RectIn(control, main_);
     const int margin = Scaled(kShowMargin, dpi_);
-    if (r.top < margin) ScrollTo(scroll_ + r.top - margin);
-    else if (r.bottom > page - margin) ScrollTo(scroll_ + r.bottom - page + margin);
+    if (r.top < margin)
+        ScrollTo(scroll_ + r.top - margin);
+    else if (r.bottom > page - margin)
+        ScrollTo(scroll_ + r.bottom - page + margin);
 }
 
 }  // namespace tollvane

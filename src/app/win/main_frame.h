@@ -47,7 +47,7 @@ private:
     UniqueGdiObject font_;
     int formHeight_ = 0;  // the form's height at the DPI
     int scroll_ = 0;
-    int wheelRest_ = 0;   // wheel turns smaller than a notch, kept for the next
+    int wheelRest_ = 0;  // wheel turns smaller than a notch, kept for the next
 };
 
 }  // namespace tollvane

@@ -62,15 +62,31 @@ struct Program {
     // connection: what the driver is given, empty when the records are kept
     // in the station's files alone.
     Program(HWND main, const std::string& connection)
-        : app{form,  boxes,  timers, progress, sleeper, port, ports, random, users, shell, LanguageId::Russian,
-              MessageTable{LanguageId::Russian}, kConfigFileName, {}, {}, {}, {}},
+        : app{form,
+              boxes,
+              timers,
+              progress,
+              sleeper,
+              port,
+              ports,
+              random,
+              users,
+              shell,
+              LanguageId::Russian,
+              MessageTable{LanguageId::Russian},
+              kConfigFileName,
+              {},
+              {},
+              {},
+              {}},
           form(main, app.texts),
           boxes(main, app.texts),
           timers(main),
           progress(main),
           registerPath(FullPath(L"IssuedCards.csv")),
           users(files, sleeper,
-                StationPaths{"usersData.data", Narrow(registerPath), Narrow(FullPath(L"DatabaseQueue.csv"))},
+                StationPaths{"usersData.data", Narrow(registerPath),
+                             Narrow(FullPath(L"DatabaseQueue.csv"))},
                 connection, station.ComputerName(),
                 [this](bool answered, std::size_t waiting) {
                     app.records.unreachable = !answered;
@@ -120,7 +136,8 @@ void ShowQuitPopup(HWND hwnd, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     ClientToScreen(hwnd, &pt);
     const UniqueMenu popup(CreatePopupMenu());
-    AppendMenuW(popup.get(), MF_STRING, kMenuQuit, Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
+    AppendMenuW(popup.get(), MF_STRING, kMenuQuit,
+                Widen(g_program->app.texts[Msg::kMenuQuit]).c_str());
     TrackPopupMenu(popup.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr);
 }
 
@@ -130,10 +147,16 @@ struct MenuCommand {
     Command command;
 };
 constexpr MenuCommand kMenuCommands[] = {
-    {kMenuQuit, Command::Quit},     {kMenuRussian, Command::Russian}, {kMenuEnglish, Command::English},
-    {kMenuReadId, Command::ReadId}, {kMenuHelp, Command::Help},       {kMenuAbout, Command::About},
-    {kMenuIssuedCards, Command::IssuedCards}, {kMenuCardHolders, Command::CardHolders},
-    {kCommandIssueHolders, Command::IssueHolders}, {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
+    {kMenuQuit, Command::Quit},
+    {kMenuRussian, Command::Russian},
+    {kMenuEnglish, Command::English},
+    {kMenuReadId, Command::ReadId},
+    {kMenuHelp, Command::Help},
+    {kMenuAbout, Command::About},
+    {kMenuIssuedCards, Command::IssuedCards},
+    {kMenuCardHolders, Command::CardHolders},
+    {kCommandIssueHolders, Command::IssueHolders},
+    {kMenuVerifyAfterWrite, Command::VerifyAfterWrite},
     {kMenuDatabase, Command::Database},
 };
 
@@ -174,9 +197,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             case WM_COMMAND:
                 OnCommandMessage(app, g_program->form, LOWORD(wParam), HIWORD(wParam));
                 break;
-            case WM_TIMER:
-                OnTimer(app, static_cast<TimerId>(wParam));
-                break;
+            case WM_TIMER: OnTimer(app, static_cast<TimerId>(wParam)); break;
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
                 const std::optional<Ctl> upDown = ControlOfId(static_cast<int>(header->idFrom));
@@ -186,9 +207,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 }
                 break;
             }
-            case WM_RBUTTONUP:
-                ShowQuitPopup(hwnd, lParam);
-                break;
+            case WM_RBUTTONUP: ShowQuitPopup(hwnd, lParam); break;
             case WM_DEVICECHANGE:
                 // Only the change of the device tree says a port may have
                 // come or gone.
@@ -198,8 +217,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 OnDestroy(app);
                 PostQuitMessage(0);
                 break;
-            default:
-                break;
+            default: break;
         }
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -215,7 +233,9 @@ HWND RunningCopy(const std::wstring& title) {
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
-            if (!IsWindowClass(window, kMainWindowClass) || !WindowText(window).starts_with(s.title)) return TRUE;
+            if (!IsWindowClass(window, kMainWindowClass) ||
+                !WindowText(window).starts_with(s.title))
+                return TRUE;
             s.found = window;
             return FALSE;
         },
@@ -226,8 +246,8 @@ HWND RunningCopy(const std::wstring& title) {
 }  // namespace
 
 int RunTollvane(HINSTANCE instance) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS |
-                                              ICC_LISTVIEW_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS |
+                                              ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
     WinFiles files;
@@ -247,9 +267,9 @@ int RunTollvane(HINSTANCE instance) {
 
     RegisterWindowClass(kMainWindowClass, MainWindowProc);
     const POINT at = CentredOnScreen(kMainWindowWidth, kMainWindowHeight);
-    const HWND main = CreateWindowExW(0, kMainWindowClass, title.c_str(), WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
-                                      at.x, at.y, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance,
-                                      nullptr);
+    const HWND main = CreateWindowExW(
+        0, kMainWindowClass, title.c_str(), WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX, at.x, at.y,
+        kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
     if (!main) return 0;
 
     // The form's fixed pixel layout is drawn for the operator's message font
@@ -260,9 +280,11 @@ int RunTollvane(HINSTANCE instance) {
         DatabaseSettings database;
         ReadDatabaseSettings(files, kDatabaseConfigFileName, database);
         std::string password;
-        if (!database.sealedPassword.empty()) MachineSecret().Unprotect(database.sealedPassword, password);
-        Program program(main, database.connection.empty() ? std::string()
-                                                          : ConnectionForDriver(database.connection, password));
+        if (!database.sealedPassword.empty())
+            MachineSecret().Unprotect(database.sealedPassword, password);
+        Program program(main, database.connection.empty()
+                                  ? std::string()
+                                  : ConnectionForDriver(database.connection, password));
         SecureZeroMemory(password.data(), password.size());
         program.app.language = language;
         program.app.texts.Load(language);

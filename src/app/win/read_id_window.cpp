@@ -30,8 +30,8 @@ bool IsValueField(HWND control) {
 
 ReadIdWindow::ReadIdWindow() : SecondaryWindow(kReadIdClass, kWidth, kHeight) {}
 
-HWND ReadIdWindow::Open(const MainWindowLink& main, const MessageTable& texts, const std::string& title,
-                        const std::string values[4]) {
+HWND ReadIdWindow::Open(const MainWindowLink& main, const MessageTable& texts,
+                        const std::string& title, const std::string values[4]) {
     texts_ = &texts;
     values_ = values;
     // The message boxes stay with the main window.

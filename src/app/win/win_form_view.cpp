@@ -26,7 +26,8 @@ KindStyle StyleOf(ControlKind kind) {
         case ControlKind::Label: return {L"Static", SS_LEFT};
         case ControlKind::Combo: return {L"ComboBox", CBS_DROPDOWNLIST};
         case ControlKind::Push: return {L"Button", BS_PUSHBUTTON};
-        case ControlKind::Check: return {L"Button", BS_CHECKBOX};  // toggled by the program, not by the click
+        case ControlKind::Check:
+            return {L"Button", BS_CHECKBOX};  // toggled by the program, not by the click
         case ControlKind::Radio: return {L"Button", BS_AUTORADIOBUTTON};
         case ControlKind::Edit: return {L"Edit", WS_BORDER};
         case ControlKind::UpDown: return {UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT};
@@ -118,7 +119,8 @@ constexpr Placing kPlaces[] = {
 // clang-format on
 
 const Placing& PlaceOf(Ctl c) {
-    return *std::find_if(std::begin(kPlaces), std::end(kPlaces), [c](const Placing& p) { return p.ctl == c; });
+    return *std::find_if(std::begin(kPlaces), std::end(kPlaces),
+                         [c](const Placing& p) { return p.ctl == c; });
 }
 
 }  // namespace
@@ -128,11 +130,18 @@ void WinFormView::CreateControls(HFONT font) {
         const KindStyle kind = StyleOf(row.kind);
         const Placing& place = PlaceOf(row.ctl);
         const std::wstring fixed = row.fixedText ? Widen(row.fixedText) : std::wstring();
-        const ChildControl control{kind.className, row.text,
-                                   kind.style | place.style | (row.StartsEnabled() ? 0 : WS_DISABLED),
-                                   ControlId(row.ctl), place.x, place.y, place.w, place.h, 0,
-                                   row.fixedText ? fixed.c_str() : nullptr,
-                                   (row.StartsShown() ? kShown : kHidden) | (row.StartsChecked() ? kChecked : 0u)};
+        const ChildControl control{
+            kind.className,
+            row.text,
+            kind.style | place.style | (row.StartsEnabled() ? 0 : WS_DISABLED),
+            ControlId(row.ctl),
+            place.x,
+            place.y,
+            place.w,
+            place.h,
+            0,
+            row.fixedText ? fixed.c_str() : nullptr,
+            (row.StartsShown() ? kShown : kHidden) | (row.StartsChecked() ? kChecked : 0u)};
         handles_[row.ctl] = CreateControl(main_, control, texts_, font);
         if (row.kind == ControlKind::Combo)
             SetWindowSubclass(handles_[row.ctl], ComboKeys, static_cast<UINT_PTR>(row.ctl),
@@ -161,8 +170,10 @@ WinFormView::~WinFormView() {
             RemoveWindowSubclass(hwnd, ComboKeys, static_cast<UINT_PTR>(row.ctl));
 }
 
-LRESULT CALLBACK WinFormView::ComboKeys(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR ctl, DWORD_PTR view) {
-    if (msg != WM_KEYDOWN && msg != WM_SYSKEYDOWN && msg != WM_CHAR) return DefSubclassProc(combo, msg, wp, lp);
+LRESULT CALLBACK WinFormView::ComboKeys(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR ctl,
+                                        DWORD_PTR view) {
+    if (msg != WM_KEYDOWN && msg != WM_SYSKEYDOWN && msg != WM_CHAR)
+        return DefSubclassProc(combo, msg, wp, lp);
     auto& self = *reinterpret_cast<WinFormView*>(view);
     const std::optional<Ctl> outer = self.keyedList_;
     self.keyedList_ = static_cast<Ctl>(ctl);
@@ -193,8 +204,7 @@ bool WinFormView::ChoiceTakesEffect(Ctl combo, int code) {
             movedFrom_.erase(moved);
             return Selection(combo) != before;
         }
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -307,7 +317,8 @@ std::string WinFormView::ItemText(Ctl c, int index) const {
     const LRESULT len = Send(c, CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
     if (len == CB_ERR) return {};
     std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
-    const LRESULT n = Send(c, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT n =
+        Send(c, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(n == CB_ERR ? 0 : static_cast<std::size_t>(n));
     return Narrow(text);
 }
@@ -319,6 +330,8 @@ void WinFormView::AddItem(Ctl c, const std::string& text) {
     Send(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-void WinFormView::DeleteItem(Ctl c, int index) { Send(c, CB_DELETESTRING, static_cast<WPARAM>(index)); }
+void WinFormView::DeleteItem(Ctl c, int index) {
+    Send(c, CB_DELETESTRING, static_cast<WPARAM>(index));
+}
 
 }  // namespace tollvane

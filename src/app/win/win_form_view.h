@@ -62,7 +62,8 @@ public:
 private:
     LRESULT Send(Ctl c, UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
     // Notes which list a key is on while the list handles the key.
-    static LRESULT CALLBACK ComboKeys(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR ctl, DWORD_PTR view);
+    static LRESULT CALLBACK ComboKeys(HWND combo, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR ctl,
+                                      DWORD_PTR view);
 
     HWND main_;
     const MessageTable& texts_;

@@ -27,15 +27,14 @@ void ShowAboutIcon(HWND dialog) {
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
-        case WM_INITDIALOG:
-            ShowAboutIcon(dialog);
-            return TRUE;
+        case WM_INITDIALOG: ShowAboutIcon(dialog); return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) EndDialog(dialog, IDOK);
-            else if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+            if (LOWORD(wParam) == IDOK)
+                EndDialog(dialog, IDOK);
+            else if (LOWORD(wParam) == IDCANCEL)
+                EndDialog(dialog, IDCANCEL);
             return TRUE;
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 
@@ -55,11 +54,12 @@ HMENU BuildMenuBar(const AppContext& app) {
     CheckMenuItem(language, app.language == LanguageId::English ? kMenuEnglish : kMenuRussian,
                   MF_BYCOMMAND | MF_CHECKED);
 
-    AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language), WideText(app, Msg::kMenuLanguage).c_str());
+    AppendMenuW(tools, MF_POPUP, reinterpret_cast<UINT_PTR>(language),
+                WideText(app, Msg::kMenuLanguage).c_str());
     AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(tools, MF_STRING, kMenuReadId, WideText(app, Msg::kMenuReadID).c_str());
-    AppendMenuW(tools, MF_STRING | (app.verifyAfterWrite ? MF_CHECKED : MF_UNCHECKED), kMenuVerifyAfterWrite,
-                WideText(app, Msg::kMenuVerifyAfterWrite).c_str());
+    AppendMenuW(tools, MF_STRING | (app.verifyAfterWrite ? MF_CHECKED : MF_UNCHECKED),
+                kMenuVerifyAfterWrite, WideText(app, Msg::kMenuVerifyAfterWrite).c_str());
     AppendMenuW(tools, MF_STRING, kMenuDatabase, WideText(app, Msg::kMenuDatabase).c_str());
     AppendMenuW(tools, MF_STRING, kMenuIssuedCards, WideText(app, Msg::kMenuIssuedCards).c_str());
     AppendMenuW(tools, MF_STRING, kMenuCardHolders, WideText(app, Msg::kMenuCardHolders).c_str());
@@ -68,9 +68,12 @@ HMENU BuildMenuBar(const AppContext& app) {
     AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(help, MF_STRING, kMenuAbout, WideText(app, Msg::kMenuAbout).c_str());
 
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), WideText(app, Msg::kMenuFile).c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), WideText(app, Msg::kMenuTools).c_str());
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), WideText(app, Msg::kMenuHelp).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
+                WideText(app, Msg::kMenuFile).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools),
+                WideText(app, Msg::kMenuTools).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help),
+                WideText(app, Msg::kMenuHelp).c_str());
     return bar;
 }
 
@@ -85,12 +88,15 @@ WinShell::WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, Key
       databaseWindow_(app.texts, app.sleeper) {}
 
 MainWindowLink WinShell::Link() const {
-    return {main_, WideText(app_, Msg::kMainTitle), true, [this](HWND owner) { boxes_.SetOwner(owner); }};
+    return {main_, WideText(app_, Msg::kMainTitle), true,
+            [this](HWND owner) { boxes_.SetOwner(owner); }};
 }
 
 void WinShell::BuildMenu() { SetMenu(main_, BuildMenuBar(app_)); }
 
-void WinShell::SetMainTitle(const std::string& title) { SetWindowTextW(main_, Widen(title).c_str()); }
+void WinShell::SetMainTitle(const std::string& title) {
+    SetWindowTextW(main_, Widen(title).c_str());
+}
 
 void WinShell::RebuildMenu() {
     // The old bar goes once the new one is attached.

@@ -31,8 +31,8 @@ public:
     // it is open. keyList: the program's key list. registerPath:
     // IssuedCards.csv in full.
     // holders: the program's run for the list of card holders.
-    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList, std::wstring registerPath,
-             HoldersRun& holders);
+    WinShell(HWND mainWindow, AppContext& app, WinMessageBoxes& boxes, KeyList& keyList,
+             std::wstring registerPath, HoldersRun& holders);
 
     // Attaches a new menu bar to the main window.
     void BuildMenu();

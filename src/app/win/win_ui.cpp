@@ -38,7 +38,8 @@ void WinMessageBoxes::Show(const std::string& text, MessageIcon icon) {
 }
 
 void WinMessageBoxes::ShowSystemError(const std::string& text) {
-    MessageBoxW(Owner(), Widen(text).c_str(), Widen(texts_[Msg::kCaption]).c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(Owner(), Widen(text).c_str(), Widen(texts_[Msg::kCaption]).c_str(),
+                MB_OK | MB_ICONERROR);
 }
 
 bool WinMessageBoxes::AskYesNo(const std::string& text) {
@@ -62,8 +63,9 @@ void WinProgressView::Open(const std::string& title, int range) {
     const int dpi = MonitorDpi({middle.x, middle.y, middle.x + 1, middle.y + 1});
     const PixelRect at = PlaceCentred(Scaled(kWidth, dpi), Scaled(kHeight, dpi)).window;
     // Neither WS_CHILD nor WS_POPUP: an overlapped window with a caption.
-    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH, at.left, at.top,
-                              at.Width(), at.Height(), main_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, PROGRESS_CLASSW, Widen(title).c_str(), WS_VISIBLE | PBS_SMOOTH,
+                              at.left, at.top, at.Width(), at.Height(), main_, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
     SendMessageW(window_, PBM_SETRANGE, 0, MAKELPARAM(0, range));
     SendMessageW(window_, PBM_SETSTEP, 1, 0);

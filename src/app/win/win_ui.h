@@ -15,7 +15,8 @@ class WinMessageBoxes : public MessageBoxes {
 public:
     // The texts are read when a box is shown, so the caption follows a
     // language switch.
-    WinMessageBoxes(HWND mainWindow, const MessageTable& texts) : main_(mainWindow), texts_(texts) {}
+    WinMessageBoxes(HWND mainWindow, const MessageTable& texts)
+        : main_(mainWindow), texts_(texts) {}
 
     void Show(const std::string& text, MessageIcon icon) override;
     void ShowSystemError(const std::string& text) override;
@@ -45,7 +46,8 @@ private:
 };
 
 // The screen-centred 400 x 50 progress window of a wait (at 96 DPI; scaled
-// to the DPI of the monitor there), owned by the main window. It has a title bar but no close box, so the operator cannot close it.
+// to the DPI of the monitor there), owned by the main window. It has a title bar but no close box,
+// so the operator cannot close it.
 class WinProgressView : public ProgressView {
 public:
     static constexpr int kWidth = 400, kHeight = 50;

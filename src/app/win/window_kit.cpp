@@ -28,14 +28,16 @@ bool RegisterWindowClass(const wchar_t* className, WNDPROC procedure) {
 }
 
 POINT CentredOnScreen(int width, int height) {
-    return {GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2, GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2};
+    return {GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2,
+            GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2};
 }
 
 Placement PlaceCentred(int width, int height) {
     const POINT at = CentredOnScreen(width, height);
     const RECT wanted{at.x, at.y, at.x + width, at.y + height};
     const RECT work = WorkAreaOf(wanted);
-    return PlaceInWorkArea({at.x, at.y, at.x + width, at.y + height}, {work.left, work.top, work.right, work.bottom});
+    return PlaceInWorkArea({at.x, at.y, at.x + width, at.y + height},
+                           {work.left, work.top, work.right, work.bottom});
 }
 
 namespace {
@@ -47,7 +49,8 @@ constexpr std::uint64_t kPlaceMark = std::uint64_t{1} << 63;
 
 void KeepPlace(HWND control, const ChildControl& item) {
     const auto bits = [](int v) { return static_cast<std::uint64_t>(v) & 0x7FFF; };
-    const std::uint64_t place = kPlaceMark | bits(item.x) | bits(item.y) << 15 | bits(item.w) << 30 | bits(item.h) << 45;
+    const std::uint64_t place =
+        kPlaceMark | bits(item.x) | bits(item.y) << 15 | bits(item.w) << 30 | bits(item.h) << 45;
     SetWindowLongPtrW(control, GWLP_USERDATA, static_cast<LONG_PTR>(place));
 }
 
@@ -70,10 +73,10 @@ namespace {
 HWND MakeChild(HWND parent, const ChildControl& item, const std::wstring& text, HFONT font) {
     const int dpi = WindowDpi(parent);
     const DWORD style = WS_CHILD | item.style | (item.start & kHidden ? 0 : WS_VISIBLE);
-    const HWND control = CreateWindowExW(item.exStyle, item.className, text.c_str(), style, Scaled(item.x, dpi),
-                                         Scaled(item.y, dpi), Scaled(item.w, dpi), Scaled(item.h, dpi), parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
-                                         GetModuleHandleW(nullptr), nullptr);
+    const HWND control = CreateWindowExW(
+        item.exStyle, item.className, text.c_str(), style, Scaled(item.x, dpi), Scaled(item.y, dpi),
+        Scaled(item.w, dpi), Scaled(item.h, dpi), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), GetModuleHandleW(nullptr), nullptr);
     if (!control) return nullptr;
     KeepPlace(control, item);
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -84,13 +87,14 @@ HWND MakeChild(HWND parent, const ChildControl& item, const std::wstring& text, 
 }  // namespace
 
 HWND CreateControl(HWND parent, const ChildControl& item, const MessageTable& texts, HFONT font) {
-    const std::wstring text = item.fixedText          ? std::wstring(item.fixedText)
+    const std::wstring text = item.fixedText         ? std::wstring(item.fixedText)
                               : item.text != kNoText ? Widen(texts[item.text])
                                                      : std::wstring();
     return MakeChild(parent, item, text, font);
 }
 
-void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font) {
+void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts,
+                    HFONT font) {
     for (const ChildControl& item : templates) CreateControl(parent, item, texts, font);
 }
 
@@ -105,7 +109,8 @@ void BindUpDown(HWND upDown, HWND edit, int dpi) {
     const int left = u.right - Scaled(kUpDownWidth, dpi);
     SetWindowPos(edit, nullptr, 0, 0, left + (e.right - u.left) - e.left, e.bottom - e.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(upDown, nullptr, left, u.top, u.right - left, u.bottom - u.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(upDown, nullptr, left, u.top, u.right - left, u.bottom - u.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void LayOutControls(HWND parent, int dpi, int scrollY) {
@@ -118,11 +123,12 @@ void LayOutControls(HWND parent, int dpi, int scrollY) {
         RECT place{};
         if (!PlaceOf(child, place)) continue;
         const int x = Scaled(place.left, dpi), y = Scaled(place.top, dpi);
-        SetWindowPos(child, nullptr, x, y - scrollY, Scaled(place.right, dpi) - x, Scaled(place.bottom, dpi) - y,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(child, nullptr, x, y - scrollY, Scaled(place.right, dpi) - x,
+                     Scaled(place.bottom, dpi) - y, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     for (HWND upDown : upDowns) {
-        if (const auto edit = reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0))) BindUpDown(upDown, edit, dpi);
+        if (const auto edit = reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)))
+            BindUpDown(upDown, edit, dpi);
     }
     InvalidateRect(parent, nullptr, TRUE);
 }
@@ -137,7 +143,9 @@ HWND CreateVirtualList(HWND parent, const ChildControl& item, HFONT font) {
     ChildControl list = item;
     list.style |= WS_BORDER | LVS_REPORT | LVS_OWNERDATA;
     const HWND made = MakeChild(parent, list, L"", font);
-    if (made) SendMessageW(made, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    if (made)
+        SendMessageW(made, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                     LVS_EX_FULLROWSELECT);
     return made;
 }
 
@@ -149,7 +157,8 @@ void AddListColumn(HWND list, int index, const std::wstring& header, int width) 
     column.cx = Scaled(width, WindowDpi(list));
     column.pszText = text.data();
     column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&column));
 }
 
 void AddListColumns(HWND list, std::span<const ListColumn> columns, const MessageTable& texts) {
@@ -162,21 +171,27 @@ void ScaleListColumns(HWND parent, int fromDpi, int toDpi) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!IsWindowClass(child, WC_LISTVIEWW)) continue;
         const auto header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
-        const int count = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        const int count =
+            header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
         for (int i = 0; i < count; ++i) {
-            const int width = static_cast<int>(SendMessageW(child, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
-            SendMessageW(child, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(MulDiv(width, toDpi, fromDpi), 0));
+            const int width = static_cast<int>(
+                SendMessageW(child, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+            SendMessageW(child, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                         MAKELPARAM(MulDiv(width, toDpi, fromDpi), 0));
         }
     }
 }
 
 void AnswerCellRequest(NMLVDISPINFOW& request, std::wstring text, std::wstring& buffer) {
-    if (!(request.item.mask & LVIF_TEXT) || request.item.pszText == nullptr || request.item.cchTextMax <= 0) return;
+    if (!(request.item.mask & LVIF_TEXT) || request.item.pszText == nullptr ||
+        request.item.cchTextMax <= 0)
+        return;
     buffer = std::move(text);
     lstrcpynW(request.item.pszText, buffer.c_str(), request.item.cchTextMax);
 }
 
-void AnswerCellText(NMLVDISPINFOW& request, std::string_view utf8, std::wstring& buffer, std::wstring_view blanked) {
+void AnswerCellText(NMLVDISPINFOW& request, std::string_view utf8, std::wstring& buffer,
+                    std::wstring_view blanked) {
     std::wstring text = Widen(utf8);
     for (wchar_t& c : text) {
         if (blanked.find(c) != std::wstring_view::npos) c = L' ';
@@ -186,8 +201,8 @@ void AnswerCellText(NMLVDISPINFOW& request, std::string_view utf8, std::wstring&
 
 std::vector<std::size_t> SelectedRows(HWND list) {
     std::vector<std::size_t> rows;
-    for (LRESULT i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED); i >= 0;
-         i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
+    for (LRESULT i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+         i >= 0; i = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED)) {
         rows.push_back(static_cast<std::size_t>(i));
     }
     return rows;
@@ -214,7 +229,8 @@ std::wstring AskFile(HWND owner, bool save, const std::string& typeName, const w
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH * 2;
     dialog.lpstrDefExt = L"csv";
-    dialog.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    dialog.Flags =
+        OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     return chosen ? std::wstring(path) : std::wstring();
 }
@@ -266,8 +282,8 @@ HWND SecondaryWindow::Open(const MainWindowLink& main, const std::wstring& title
     dpi_ = MonitorDpi({middle.x, middle.y, middle.x + 1, middle.y + 1});
     const PixelRect at = PlaceCentred(Scaled(width_, dpi_), Scaled(height_, dpi_)).window;
     // WM_NCCREATE ties the window to this object (window_).
-    if (!CreateWindowExW(0, className_, title.c_str(), WS_SYSMENU, at.left, at.top, at.Width(), at.Height(),
-                         main_.window, nullptr, GetModuleHandleW(nullptr), this)) {
+    if (!CreateWindowExW(0, className_, title.c_str(), WS_SYSMENU, at.left, at.top, at.Width(),
+                         at.Height(), main_.window, nullptr, GetModuleHandleW(nullptr), this)) {
         return nullptr;
     }
     dpi_ = WindowDpi(window_);
@@ -295,15 +311,19 @@ void SecondaryWindow::OnDpiChanged(int dpi, const RECT& suggested) {
         return PixelRect{r.left, r.top, r.right, r.bottom};
     }();
     const PixelRect at =
-        PlaceInWorkArea({suggested.left, suggested.top, suggested.right, suggested.bottom}, work).window;
-    SetWindowPos(window_, nullptr, at.left, at.top, at.Width(), at.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceInWorkArea({suggested.left, suggested.top, suggested.right, suggested.bottom}, work)
+            .window;
+    SetWindowPos(window_, nullptr, at.left, at.top, at.Width(), at.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     LayOutControls(window_, dpi);
     ScaleListColumns(window_, old, dpi);
 }
 
-LRESULT CALLBACK SecondaryWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SecondaryWindow::Procedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* created = static_cast<SecondaryWindow*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* created = static_cast<SecondaryWindow*>(
+            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
         created->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
     }

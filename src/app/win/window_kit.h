@@ -56,7 +56,8 @@ struct ChildControl {
 // control keeps its 96-DPI place for LayOutControls.
 HWND CreateControl(HWND parent, const ChildControl& item, const MessageTable& texts, HFONT font);
 // Creates the controls in table order.
-void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts, HFONT font);
+void CreateControls(HWND parent, std::span<const ChildControl> templates, const MessageTable& texts,
+                    HFONT font);
 
 // Puts every control made from a table at its place for dpi, scrollY pixels
 // up, and each up-down at the right edge of its edit again.
@@ -107,18 +108,21 @@ struct FilteredRows {
     // Called for every message of the window, so fill and filter are taken
     // as they are, not wrapped.
     template <typename Fill, typename Filter>
-    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result, Fill&& fill,
-                   Filter&& filter) const {
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                   Fill&& fill, Filter&& filter) const {
         switch (message) {
             case WM_NOTIFY: {
                 const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-                if (header->idFrom != static_cast<UINT_PTR>(listId) || header->code != LVN_GETDISPINFOW) return false;
+                if (header->idFrom != static_cast<UINT_PTR>(listId) ||
+                    header->code != LVN_GETDISPINFOW)
+                    return false;
                 fill(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
                 result = 0;
                 return true;
             }
             case WM_COMMAND:
-                if (LOWORD(wParam) == filterEditId && HIWORD(wParam) == EN_CHANGE) SetTimer(window, kTimer, kPauseMs, nullptr);
+                if (LOWORD(wParam) == filterEditId && HIWORD(wParam) == EN_CHANGE)
+                    SetTimer(window, kTimer, kPauseMs, nullptr);
                 return false;
             case WM_TIMER:
                 if (wParam != kTimer) return false;
@@ -126,8 +130,7 @@ struct FilteredRows {
                 filter();
                 result = 0;
                 return true;
-            default:
-                return false;
+            default: return false;
         }
     }
     void Stop(HWND window) const { KillTimer(window, kTimer); }
@@ -151,7 +154,10 @@ RECT RectIn(HWND window, HWND other);
 struct MainWindowLink {
     MainWindowLink(HWND window = nullptr, std::wstring title = {}, bool messageFont = false,
                    std::function<void(HWND)> setBoxOwner = {})
-        : window(window), title(std::move(title)), messageFont(messageFont), setBoxOwner(std::move(setBoxOwner)) {}
+        : window(window),
+          title(std::move(title)),
+          messageFont(messageFont),
+          setBoxOwner(std::move(setBoxOwner)) {}
 
     HWND window;         // the owner, disabled while the secondary window is open
     std::wstring title;  // finds the main window again when the secondary one closes

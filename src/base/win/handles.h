@@ -28,11 +28,13 @@ inline volatile LONG* OwnerCounts() {
     static volatile LONG* const counts = [] {
         static volatile LONG own[3] = {};
         wchar_t flag[2] = {};
-        if (GetEnvironmentVariableW(L"TOLLVANE_OWNER_COUNTS", flag, 2) != 1 || flag[0] != L'1') return own;
-        const std::wstring name = L"Local\\TollvaneOwnerCounts." + std::to_wstring(GetCurrentProcessId());
+        if (GetEnvironmentVariableW(L"TOLLVANE_OWNER_COUNTS", flag, 2) != 1 || flag[0] != L'1')
+            return own;
+        const std::wstring name =
+            L"Local\\TollvaneOwnerCounts." + std::to_wstring(GetCurrentProcessId());
         // Never closed: the helper reads the counts until the program ends.
-        const HANDLE mapping =
-            CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof own, name.c_str());
+        const HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  sizeof own, name.c_str());
         void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof own) : nullptr;
         return view ? static_cast<volatile LONG*>(view) : own;
     }();
@@ -50,7 +52,8 @@ public:
 
     UniqueOwner(const UniqueOwner&) = delete;
     UniqueOwner& operator=(const UniqueOwner&) = delete;
-    UniqueOwner(UniqueOwner&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Empty())) {}
+    UniqueOwner(UniqueOwner&& other) noexcept
+        : handle_(std::exchange(other.handle_, Traits::Empty())) {}
     UniqueOwner& operator=(UniqueOwner&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
@@ -93,7 +96,8 @@ public:
 
 private:
     static void Count(Handle h, LONG delta) {
-        if (h != Traits::Empty()) InterlockedExchangeAdd(&OwnerCounts()[static_cast<int>(Traits::kKind)], delta);
+        if (h != Traits::Empty())
+            InterlockedExchangeAdd(&OwnerCounts()[static_cast<int>(Traits::kKind)], delta);
     }
 
     Handle handle_ = Traits::Empty();

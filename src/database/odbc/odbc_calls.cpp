@@ -37,7 +37,10 @@ WideText Widen(std::string_view text) {
         if (c < 0x80) {
             point = c;
         } else {
-            const std::size_t extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+            const std::size_t extra = c >= 0xF0 && c < 0xF5   ? 3
+                                      : c >= 0xE0 && c < 0xF0 ? 2
+                                      : c >= 0xC2 && c < 0xE0 ? 1
+                                                              : 0;
             std::uint32_t value = c & (0x3F >> extra);
             bool good = extra > 0 && i + extra < text.size();
             for (std::size_t k = 1; good && k <= extra; ++k) {
@@ -46,7 +49,8 @@ WideText Widen(std::string_view text) {
                 value = (value << 6) | (next & 0x3F);
             }
             constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-            if (good && value >= kLeast[extra] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
+            if (good && value >= kLeast[extra] && value <= 0x10FFFF &&
+                (value < 0xD800 || value > 0xDFFF)) {
                 point = value;
                 length = extra + 1;
             }
@@ -86,7 +90,8 @@ std::string Narrow(const SQLWCHAR* text, std::size_t length) {
     out.reserve(length);
     for (std::size_t i = 0; i < length; ++i) {
         std::uint32_t point = text[i];
-        if (point >= 0xD800 && point < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        if (point >= 0xD800 && point < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
             point = 0x10000 + ((point - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (point >= 0xD800 && point < 0xE000) {
@@ -97,7 +102,9 @@ std::string Narrow(const SQLWCHAR* text, std::size_t length) {
     return out;
 }
 
-bool Succeeded(SQLRETURN result) { return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO; }
+bool Succeeded(SQLRETURN result) {
+    return result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO;
+}
 
 // The diagnostic records of a handle: the first record's SQLSTATE and
 // native code, every record's text.
@@ -110,7 +117,8 @@ DbError Diagnose(SQLSMALLINT type, SQLHANDLE handle, const char* what) {
         SQLWCHAR message[1024] = {};
         SQLSMALLINT length = 0;
         if (!Succeeded(SQLGetDiagRecW(type, handle, record, state, &native, message,
-                                      static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]), &length)))
+                                      static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]),
+                                      &length)))
             break;
         // A warning ("01...") may come before the error it led to: the
         // error's state is the one that says what happened.
@@ -121,7 +129,8 @@ DbError Diagnose(SQLSMALLINT type, SQLHANDLE handle, const char* what) {
         }
         if (!first) error.text += '\n';
         first = false;
-        const std::size_t kept = std::min<std::size_t>(length, sizeof message / sizeof message[0] - 1);
+        const std::size_t kept =
+            std::min<std::size_t>(length, sizeof message / sizeof message[0] - 1);
         error.text += Narrow(message, kept);
     }
     if (first) error.text = what;  // the driver manager said nothing more
@@ -167,7 +176,8 @@ bool ReadColumn(SQLHSTMT stmt, SQLUSMALLINT column, DbValue& value) {
     SQLWCHAR piece[512];
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN result = SQLGetData(stmt, column, SQL_C_WCHAR, piece, sizeof piece, &indicator);
+        const SQLRETURN result =
+            SQLGetData(stmt, column, SQL_C_WCHAR, piece, sizeof piece, &indicator);
         if (result == SQL_NO_DATA) break;
         if (!Succeeded(result)) return false;
         if (indicator == SQL_NULL_DATA) {
@@ -175,10 +185,11 @@ bool ReadColumn(SQLHSTMT stmt, SQLUSMALLINT column, DbValue& value) {
             return true;
         }
         const std::size_t room = sizeof piece / sizeof piece[0] - 1;
-        const std::size_t got = indicator == SQL_NO_TOTAL || indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) >
-                                                                 static_cast<SQLLEN>(room)
-                                    ? room
-                                    : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
+        const std::size_t got =
+            indicator == SQL_NO_TOTAL ||
+                    indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) > static_cast<SQLLEN>(room)
+                ? room
+                : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
         text.append(piece, got);
         if (result == SQL_SUCCESS) break;
     }
@@ -194,22 +205,27 @@ bool IsConnectionLost(const DbError& error) {
     return error.sqlState.rfind("08", 0) == 0 || error.sqlState.rfind("57P0", 0) == 0;
 }
 
-std::string DbErrorText(const DbError& error) { return error.text + " (SQLSTATE " + error.sqlState + ")"; }
+std::string DbErrorText(const DbError& error) {
+    return error.text + " (SQLSTATE " + error.sqlState + ")";
+}
 
 DbConnection::DbConnection(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
 DbConnection::~DbConnection() = default;
 
-std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString, DbError& error) {
+std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString,
+                                                 DbError& error) {
     auto handles = std::make_unique<Handles>();
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env))) {
         handles->env = SQL_NULL_HENV;
         error = DbError{"HY000", "The ODBC driver manager could not be started.", 0};
         return nullptr;
     }
-    SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLSetEnvAttr(handles->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                  0);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, handles->env, &handles->dbc))) {
         handles->dbc = SQL_NULL_HDBC;
-        error = Diagnose(SQL_HANDLE_ENV, handles->env, "The ODBC driver manager refused a connection handle.");
+        error = Diagnose(SQL_HANDLE_ENV, handles->env,
+                         "The ODBC driver manager refused a connection handle.");
         return nullptr;
     }
     SQLSetConnectAttrW(handles->dbc, SQL_ATTR_LOGIN_TIMEOUT,
@@ -217,9 +233,9 @@ std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionStri
     WideText in = Widen(connectionString);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    const SQLRETURN result = SQLDriverConnectW(handles->dbc, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()),
-                                               out, static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
-                                               SQL_DRIVER_NOPROMPT);
+    const SQLRETURN result = SQLDriverConnectW(
+        handles->dbc, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()), out,
+        static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength, SQL_DRIVER_NOPROMPT);
     // The string may carry a password: it is not kept.
     std::fill(in.begin(), in.end(), SQLWCHAR{0});
     std::memset(out, 0, sizeof out);
@@ -234,7 +250,8 @@ std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionStri
 std::optional<DbError> DbConnection::Failed(DbError error) {
     SQLUINTEGER dead = SQL_CD_FALSE;
     if (IsConnectionLost(error) ||
-        (Succeeded(SQLGetConnectAttrW(handles_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+        (Succeeded(
+             SQLGetConnectAttrW(handles_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
          dead == SQL_CD_TRUE))
         lost_ = true;
     return error;
@@ -244,7 +261,8 @@ std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector
                                          std::vector<DbRow>* rows) {
     Statement statement(handles_->dbc);
     SQLHSTMT stmt = statement.get();
-    if (stmt == SQL_NULL_HSTMT) return Failed(Diagnose(SQL_HANDLE_DBC, handles_->dbc, "No statement handle."));
+    if (stmt == SQL_NULL_HSTMT)
+        return Failed(Diagnose(SQL_HANDLE_DBC, handles_->dbc, "No statement handle."));
 
     // The bound buffers must stay put until the statement has run.
     std::vector<WideText> texts(params.size());
@@ -252,15 +270,18 @@ std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector
     for (std::size_t i = 0; i < params.size(); ++i) {
         if (params[i]) texts[i] = Widen(*params[i]);
         texts[i].push_back(0);
-        lengths[i] = params[i] ? static_cast<SQLLEN>((texts[i].size() - 1) * sizeof(SQLWCHAR)) : SQL_NULL_DATA;
+        lengths[i] = params[i] ? static_cast<SQLLEN>((texts[i].size() - 1) * sizeof(SQLWCHAR))
+                               : SQL_NULL_DATA;
         const SQLULEN size = std::max<SQLULEN>(1, texts[i].size() - 1);
-        if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                        SQL_WVARCHAR, size, 0, texts[i].data(),
-                                        static_cast<SQLLEN>(texts[i].size() * sizeof(SQLWCHAR)), &lengths[i])))
+        if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                        SQL_C_WCHAR, SQL_WVARCHAR, size, 0, texts[i].data(),
+                                        static_cast<SQLLEN>(texts[i].size() * sizeof(SQLWCHAR)),
+                                        &lengths[i])))
             return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A parameter could not be bound."));
     }
     WideText text = Widen(sql);
-    const SQLRETURN result = SQLExecDirectW(stmt, text.data(), static_cast<SQLINTEGER>(text.size()));
+    const SQLRETURN result =
+        SQLExecDirectW(stmt, text.data(), static_cast<SQLINTEGER>(text.size()));
     if (!Succeeded(result) && result != SQL_NO_DATA)
         return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "The statement failed."));
     if (!rows) return std::nullopt;
@@ -272,10 +293,12 @@ std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector
     for (;;) {
         const SQLRETURN fetched = SQLFetch(stmt);
         if (fetched == SQL_NO_DATA) break;
-        if (!Succeeded(fetched)) return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A row could not be read."));
+        if (!Succeeded(fetched))
+            return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A row could not be read."));
         DbRow row(static_cast<std::size_t>(columns));
         for (SQLSMALLINT c = 0; c < columns; ++c) {
-            if (!ReadColumn(stmt, static_cast<SQLUSMALLINT>(c + 1), row[static_cast<std::size_t>(c)]))
+            if (!ReadColumn(stmt, static_cast<SQLUSMALLINT>(c + 1),
+                            row[static_cast<std::size_t>(c)]))
                 return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A value could not be read."));
         }
         rows->push_back(std::move(row));
@@ -284,8 +307,9 @@ std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector
 }
 
 std::optional<DbError> DbConnection::Begin() {
-    if (!Succeeded(SQLSetConnectAttrW(handles_->dbc, SQL_ATTR_AUTOCOMMIT,
-                                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)))
+    if (!Succeeded(SQLSetConnectAttrW(
+            handles_->dbc, SQL_ATTR_AUTOCOMMIT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)))
         return Failed(Diagnose(SQL_HANDLE_DBC, handles_->dbc, "The transaction could not begin."));
     return std::nullopt;
 }
@@ -294,8 +318,8 @@ namespace {
 
 SQLRETURN EndTransaction(SQLHDBC dbc, SQLSMALLINT how) {
     const SQLRETURN result = SQLEndTran(SQL_HANDLE_DBC, dbc, how);
-    SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)),
-                       0);
+    SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
     return result;
 }
 
@@ -303,7 +327,8 @@ SQLRETURN EndTransaction(SQLHDBC dbc, SQLSMALLINT how) {
 
 std::optional<DbError> DbConnection::Commit() {
     if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, handles_->dbc, SQL_COMMIT))) {
-        DbError error = Diagnose(SQL_HANDLE_DBC, handles_->dbc, "The transaction could not be committed.");
+        DbError error =
+            Diagnose(SQL_HANDLE_DBC, handles_->dbc, "The transaction could not be committed.");
         EndTransaction(handles_->dbc, SQL_ROLLBACK);
         return Failed(std::move(error));
     }

@@ -12,8 +12,8 @@ namespace tollvane {
 namespace {
 
 constexpr wchar_t kProviderName[] = L"Microsoft Enhanced RSA and AES Cryptographic Provider";
-constexpr DWORD kChunkSize = 960;     // 60 AES blocks read per step
-constexpr DWORD kBufferSize = 1024;   // a chunk plus room for the padding block
+constexpr DWORD kChunkSize = 960;    // 60 AES blocks read per step
+constexpr DWORD kBufferSize = 1024;  // a chunk plus room for the padding block
 
 // Reads up to `size` bytes, stopping early only at the end of the file.
 FileResult ReadChunk(File& file, BYTE* buffer, DWORD size, DWORD* got) {
@@ -26,17 +26,21 @@ FileResult ReadChunk(File& file, BYTE* buffer, DWORD size, DWORD* got) {
 }  // namespace
 
 std::optional<CipherFailure> WinKeyFileCipher::Encrypt(File& source, const std::string& sourceName,
-                                                      const std::string& target, const std::string& password) {
+                                                       const std::string& target,
+                                                       const std::string& password) {
     return Transform(true, source, sourceName, target, password);
 }
 
 std::optional<CipherFailure> WinKeyFileCipher::Decrypt(File& source, const std::string& sourceName,
-                                                      const std::string& target, const std::string& password) {
+                                                       const std::string& target,
+                                                       const std::string& password) {
     return Transform(false, source, sourceName, target, password);
 }
 
-std::optional<CipherFailure> WinKeyFileCipher::Transform(bool encrypt, File& in, const std::string& sourceName,
-                                                        const std::string& target, const std::string& password) {
+std::optional<CipherFailure> WinKeyFileCipher::Transform(bool encrypt, File& in,
+                                                         const std::string& sourceName,
+                                                         const std::string& target,
+                                                         const std::string& password) {
     const auto fail = [](CipherStep step, DWORD code, const std::string& file = {}) {
         return CipherFailure{step, file, code};
     };
@@ -50,7 +54,8 @@ std::optional<CipherFailure> WinKeyFileCipher::Transform(bool encrypt, File& in,
     if (!CryptAcquireContextW(context.put(), nullptr, kProviderName, PROV_RSA_AES, 0)) {
         DWORD code = GetLastError();
         // The user's default key container does not exist yet on a fresh account.
-        if (code != static_cast<DWORD>(NTE_BAD_KEYSET)) return fail(CipherStep::AcquireContext, code);
+        if (code != static_cast<DWORD>(NTE_BAD_KEYSET))
+            return fail(CipherStep::AcquireContext, code);
         if (!CryptAcquireContextW(context.put(), nullptr, kProviderName, PROV_RSA_AES,
                                   CRYPT_NEWKEYSET))
             return fail(CipherStep::AcquireContext, GetLastError());
@@ -99,7 +104,8 @@ std::optional<CipherFailure> WinKeyFileCipher::Transform(bool encrypt, File& in,
         }
 
         if (produced > 0) {
-            const FileResult written = out->Write(reinterpret_cast<const char*>(buffer.get()), produced);
+            const FileResult written =
+                out->Write(reinterpret_cast<const char*>(buffer.get()), produced);
             if (!written) return fail(CipherStep::WriteTarget, written.error, target);
         }
         if (final) break;

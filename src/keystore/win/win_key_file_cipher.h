@@ -13,14 +13,17 @@ class WinKeyFileCipher : public KeyFileCipher {
 public:
     explicit WinKeyFileCipher(Files& files) : files_(files) {}
 
-    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName, const std::string& target,
+    std::optional<CipherFailure> Encrypt(File& source, const std::string& sourceName,
+                                         const std::string& target,
                                          const std::string& password) override;
-    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName, const std::string& target,
+    std::optional<CipherFailure> Decrypt(File& source, const std::string& sourceName,
+                                         const std::string& target,
                                          const std::string& password) override;
 
 private:
-    std::optional<CipherFailure> Transform(bool encrypt, File& source, const std::string& sourceName,
-                                           const std::string& target, const std::string& password);
+    std::optional<CipherFailure> Transform(bool encrypt, File& source,
+                                           const std::string& sourceName, const std::string& target,
+                                           const std::string& password);
 
     Files& files_;
 };

@@ -8,20 +8,23 @@ namespace tollvane {
 
 std::string NarrowLowBytes(const wchar_t* text, std::size_t maxUnits) {
     std::string out;
-    for (std::size_t i = 0; i < maxUnits && text[i] != 0; ++i) out.push_back(static_cast<char>(text[i] & 0xFF));
+    for (std::size_t i = 0; i < maxUnits && text[i] != 0; ++i)
+        out.push_back(static_cast<char>(text[i] & 0xFF));
     return out;
 }
 
 PortListing WinPortDiscovery::ListPorts() {
     UniqueRegKey key;
     // The registry calls return their error code rather than setting it.
-    if (const LSTATUS opened = ::RegOpenKeyExW(root_, serialCommKey_.c_str(), 0, KEY_READ, key.put());
+    if (const LSTATUS opened =
+            ::RegOpenKeyExW(root_, serialCommKey_.c_str(), 0, KEY_READ, key.put());
         opened != ERROR_SUCCESS) {
         return {{}, PortFailure{PortStep::ListKey, static_cast<std::uint32_t>(opened)}};
     }
     DWORD valueCount = 0, maxNameChars = 0, maxDataBytes = 0;
-    if (const LSTATUS queried = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                   &valueCount, &maxNameChars, &maxDataBytes, nullptr, nullptr);
+    if (const LSTATUS queried =
+            ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               &valueCount, &maxNameChars, &maxDataBytes, nullptr, nullptr);
         queried != ERROR_SUCCESS) {
         return {{}, PortFailure{PortStep::ListInfo, static_cast<std::uint32_t>(queried)}};
     }
@@ -64,8 +67,8 @@ std::optional<std::string> ReadPortName(HKEY deviceKey) {
     wchar_t text[64] = {};
     DWORD bytes = sizeof(text) - sizeof(wchar_t);  // keeps a terminating zero
     DWORD type = 0;
-    if (::RegQueryValueExW(deviceKey, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) !=
-            ERROR_SUCCESS ||
+    if (::RegQueryValueExW(deviceKey, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(text),
+                           &bytes) != ERROR_SUCCESS ||
         type != REG_SZ) {
         return std::nullopt;
     }
@@ -93,7 +96,8 @@ std::optional<std::vector<UsbPortCandidate>> SetupApiUsbDevices::PresentUsbDevic
                                                 sizeof(hardwareIds) - sizeof(wchar_t), nullptr)) {
             device.hardwareId = NarrowLowBytes(hardwareIds, 511);
         }
-        UniqueRegKey deviceKey(::SetupDiOpenDevRegKey(list.get(), &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
+        UniqueRegKey deviceKey(
+            ::SetupDiOpenDevRegKey(list.get(), &info, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
         // SetupDiOpenDevRegKey reports failure as INVALID_HANDLE_VALUE, not null.
         if (deviceKey.get() == reinterpret_cast<HKEY>(INVALID_HANDLE_VALUE)) deviceKey.release();
         if (deviceKey) {

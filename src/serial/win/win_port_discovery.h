@@ -39,7 +39,8 @@ class WinPortDiscovery : public PortDiscovery {
 public:
     // The registry location and the device source can be replaced so that
     // tests do not depend on the machine's real ports and devices.
-    explicit WinPortDiscovery(HKEY root = HKEY_LOCAL_MACHINE, std::wstring serialCommKey = kSerialCommKey,
+    explicit WinPortDiscovery(HKEY root = HKEY_LOCAL_MACHINE,
+                              std::wstring serialCommKey = kSerialCommKey,
                               UsbDeviceSource* usbDevices = nullptr)
         : root_(root), serialCommKey_(std::move(serialCommKey)), usbDevices_(usbDevices) {}
 

@@ -22,7 +22,8 @@ std::wstring ReaderPortPath(const std::string& portName) {
 PortOpening WinSerialPort::Open(const std::string& portName, unsigned baud) {
     handle_.reset();
     handle_.reset(::CreateFileW(ReaderPortPath(portName).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                0 /* exclusive */, nullptr, OPEN_EXISTING, 0 /* synchronous */, nullptr));
+                                0 /* exclusive */, nullptr, OPEN_EXISTING, 0 /* synchronous */,
+                                nullptr));
     if (!handle_) return {PortFailure{PortStep::Open, ::GetLastError()}};
 
     // A step that fails closes the port again: a half-configured line is of

@@ -1,5 +1,6 @@
-// Drives the real Tollvane.exe from another process on the same desktop through window messages, and answers its
-// message boxes. Every wait polls a condition with a time-out; nothing here measures how long the program takes.
+// Drives the real Tollvane.exe from another process on the same desktop through window messages,
+// and answers its message boxes. Every wait polls a condition with a time-out; nothing here
+// measures how long the program takes.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +31,8 @@ inline constexpr UINT kSendTimeoutMs = 10000;
 
 // Polls until pred() holds or the time-out passes; true if it held.
 inline bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait) {
-    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred(); std::this_thread::sleep_for(20ms))
+    for (const auto deadline = std::chrono::steady_clock::now() + timeout; !pred();
+         std::this_thread::sleep_for(20ms))
         if (std::chrono::steady_clock::now() >= deadline) return false;
     return true;
 }
@@ -38,8 +40,8 @@ inline bool WaitUntil(const std::function<bool()>& pred, Ms timeout = kWait) {
 inline std::string WindowText(HWND hwnd) {
     wchar_t buffer[1024] = {};
     DWORD_PTR got = 0;
-    if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
-                                      kSendTimeoutMs, &got))
+    if (!hwnd || !SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer),
+                                      SMTO_NORMAL, kSendTimeoutMs, &got))
         return {};
     return Narrow(std::wstring_view(buffer, got));
 }
@@ -56,7 +58,9 @@ inline std::vector<HWND> Children(HWND parent) {
     return found;
 }
 
-inline int ListRows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+inline int ListRows(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
 
 // What the screen shows of a window, as a 32-bit BMP whose rows go top down (a negative height).
 inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
@@ -64,18 +68,23 @@ inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     std::this_thread::sleep_for(400ms);  // let it paint
     RECT rc;
     if (!GetWindowRect(window, &rc)) return false;
-    const BITMAPINFOHEADER bi{sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    const BITMAPINFOHEADER bi{
+        sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     const auto bytes = static_cast<DWORD>(4 * bi.biWidth * -bi.biHeight);
-    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0, sizeof fh + sizeof bi};
+    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0,
+                              sizeof fh + sizeof bi};
     void* pixels = nullptr;
     const HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi),
+                                         DIB_RGB_COLORS, &pixels, nullptr, 0);
     const HGDIOBJ old = SelectObject(mem, bmp);
     BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
     GdiFlush();
-    for (DWORD i = 0; i < bytes / 4; ++i) static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
+    for (DWORD i = 0; i < bytes / 4; ++i)
+        static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&fh), sizeof fh).write(reinterpret_cast<const char*>(&bi), sizeof bi);
+    file.write(reinterpret_cast<const char*>(&fh), sizeof fh)
+        .write(reinterpret_cast<const char*>(&bi), sizeof bi);
     file.write(static_cast<const char*>(pixels), bytes);
     SelectObject(mem, old);
     DeleteObject(bmp);
@@ -90,8 +99,9 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
-// A running Tollvane.exe (this build's, or TOLLVANE_EXE), ended when this goes, and its main form, whose controls
-// are found by identifier or by class, corner and size (some group boxes share their corner).
+// A running Tollvane.exe (this build's, or TOLLVANE_EXE), ended when this goes, and its main form,
+// whose controls are found by identifier or by class, corner and size (some group boxes share their
+// corner).
 class Program {
 public:
     explicit Program(const std::filesystem::path& workDir) {
@@ -103,9 +113,10 @@ public:
         std::wstring cmd = L"\"" + exe + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof(si);
-        if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.wstring().c_str(),
-                            &si, &pi_))
-            throw std::runtime_error("cannot start " + Narrow(exe) + ", error " + std::to_string(GetLastError()));
+        if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            workDir.wstring().c_str(), &si, &pi_))
+            throw std::runtime_error("cannot start " + Narrow(exe) + ", error " +
+                                     std::to_string(GetLastError()));
     }
     ~Program() {  // nothing of the program's state matters after a test: it ends at once
         TerminateProcess(pi_.hProcess, 1);
@@ -118,7 +129,8 @@ public:
 
     std::optional<DWORD> WaitExit() {  // the exit code
         DWORD code = 0;
-        if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(kWait.count())) != WAIT_OBJECT_0) return std::nullopt;
+        if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(kWait.count())) != WAIT_OBJECT_0)
+            return std::nullopt;
         GetExitCodeProcess(pi_.hProcess, &code);
         return code;
     }
@@ -137,24 +149,31 @@ public:
     HWND WaitTop(const std::wstring& className, const std::wstring& title = L"") const {
         HWND found = nullptr;
         WaitUntil([&] {
-            return (found = FindTop(className, title)) || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+            return (found = FindTop(className, title)) ||
+                   WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
         });
         return found;
     }
-    HWND WaitMainWindow() { return main_ = WaitTop(L"my Window"); }  // null if the program ended first
+    HWND WaitMainWindow() {
+        return main_ = WaitTop(L"my Window");
+    }  // null if the program ended first
     HWND Main() const { return main_; }
     HWND ProgressWindow() const { return FindTop(PROGRESS_CLASSW); }
 
-    // A message box: a dialog of texts and push buttons only (About has group boxes, Save As lists and edits).
+    // A message box: a dialog of texts and push buttons only (About has group boxes, Save As lists
+    // and edits).
     std::optional<MessageBoxInfo> CurrentMessageBox() const {
         const HWND h = FindTop(L"#32770");
         if (!h) return std::nullopt;
         MessageBoxInfo box{h, WindowText(h), {}, {}};
         for (HWND c : e2e::Children(h)) {
             const std::string cls = ClassName(c);
-            if (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX) box.buttons.push_back(GetDlgCtrlID(c));
-            else if (cls != "Static") return std::nullopt;
-            else if (const std::string t = WindowText(c); t.size() > box.text.size()) box.text = t;
+            if (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX)
+                box.buttons.push_back(GetDlgCtrlID(c));
+            else if (cls != "Static")
+                return std::nullopt;
+            else if (const std::string t = WindowText(c); t.size() > box.text.size())
+                box.text = t;
         }
         return box;
     }
@@ -168,7 +187,8 @@ public:
                      reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
         WaitUntil([&] { return !IsWindow(box.hwnd); });
     }
-    // After a step that starts a wait: answers every box with its first button until quiet a moment; their texts.
+    // After a step that starts a wait: answers every box with its first button until quiet a
+    // moment; their texts.
     std::vector<std::string> SettleSearch() {
         std::vector<std::string> texts;
         WaitUntil([&] { return ProgressWindow() || CurrentMessageBox(); });
@@ -187,8 +207,9 @@ public:
         return texts;
     }
 
-    // The keyboard: the focused control (null: none), and a key pressed and released or characters typed there (the
-    // main window when none), through the program's message loop; the caller waits for their effect.
+    // The keyboard: the focused control (null: none), and a key pressed and released or characters
+    // typed there (the main window when none), through the program's message loop; the caller waits
+    // for their effect.
     HWND Focus() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
@@ -200,10 +221,12 @@ public:
         PostMessageW(to, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     }
     void Type(const std::string& text) const {
-        for (const char c : text) PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
+        for (const char c : text)
+            PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
 
-    const std::vector<HWND>& Children() const {  // the form's never change, so they are looked up once
+    const std::vector<HWND>& Children()
+        const {  // the form's never change, so they are looked up once
         if (children_.empty()) children_ = e2e::Children(main_);
         return children_;
     }
@@ -215,8 +238,8 @@ public:
     HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const {
         for (HWND child : Children()) {
             const RECT rc = RectIn(child, main_);
-            if (rc.left == x && rc.top == y && ClassName(child) == cls && (w < 0 || rc.right - rc.left == w) &&
-                (h < 0 || rc.bottom - rc.top == h))
+            if (rc.left == x && rc.top == y && ClassName(child) == cls &&
+                (w < 0 || rc.right - rc.left == w) && (h < 0 || rc.bottom - rc.top == h))
                 return child;
         }
         return nullptr;
@@ -229,19 +252,22 @@ public:
         std::vector<std::string> items;
         for (LRESULT i = 0, n = Send(Control(id), CB_GETCOUNT); i < n; ++i) {
             wchar_t buffer[512] = {};  // every item of the form is far shorter
-            Send(Control(id), CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer));
+            Send(Control(id), CB_GETLBTEXT, static_cast<WPARAM>(i),
+                 reinterpret_cast<LPARAM>(buffer));
             items.push_back(Narrow(buffer));
         }
         return items;
     }
-    // Click returns once handled, ClickAsync and MenuAsync at once (modal windows); Select reports CBN_SELCHANGE.
+    // Click returns once handled, ClickAsync and MenuAsync at once (modal windows); Select reports
+    // CBN_SELCHANGE.
     void Click(int id) { Send(Control(id), BM_CLICK); }
     void ClickAsync(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
     void Menu(int id) { Send(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     void MenuAsync(int id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     void Select(int id, int index) {
         Send(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index));
-        Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+        Send(main_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+             reinterpret_cast<LPARAM>(Control(id)));
     }
 
 private:
@@ -250,7 +276,8 @@ private:
         if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result)) {
             const auto box = CurrentMessageBox();
             throw std::runtime_error(box ? "unexpected message box: " + box->text
-                                         : "the program did not answer message " + std::to_string(msg));
+                                         : "the program did not answer message " +
+                                               std::to_string(msg));
         }
         return static_cast<LRESULT>(result);
     }

@@ -15,7 +15,8 @@ namespace {
 int ExchangeVersion(const char* port) {
     char path[64];
     std::snprintf(path, sizeof path, "\\\\.\\%s", port);
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         std::printf("OPEN FAILED %lu\n", GetLastError());
         return 1;
@@ -67,8 +68,9 @@ int main(int argc, char** argv) {
     info.cbSize = sizeof info;
     for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &info); ++i) {
         wchar_t ids[512] = {};
-        if (!SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_HARDWAREID, nullptr, reinterpret_cast<BYTE*>(ids),
-                                               sizeof ids - 2, nullptr)) {
+        if (!SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_HARDWAREID, nullptr,
+                                               reinterpret_cast<BYTE*>(ids), sizeof ids - 2,
+                                               nullptr)) {
             continue;
         }
         wchar_t port[32] = L"-";
@@ -76,8 +78,8 @@ int main(int argc, char** argv) {
         if (key != INVALID_HANDLE_VALUE) {
             DWORD type = 0;
             DWORD size = sizeof port - 2;
-            if (RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &size) !=
-                    ERROR_SUCCESS ||
+            if (RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(port),
+                                 &size) != ERROR_SUCCESS ||
                 type != REG_SZ) {
                 lstrcpyW(port, L"-");
             }
