@@ -367,11 +367,10 @@ constexpr Entry kEntries[kMessageCount] = {
     {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",
      "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 224
                                                                                        // kHoldersFileTooLarge
-    {
-        "The file holds more than 1,000,000 people: nothing was imported. Split it into smaller "
-        "files.",
-        "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы "
-        "поменьше."},                                           // 225 kHoldersTooManyPeople
+    {"The file holds more than 1,000,000 people: nothing was imported. Split it into smaller "
+     "files.",
+     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы "
+     "поменьше."},                                              // 225 kHoldersTooManyPeople
     {"Replace card...", "Заменить карту..."},                   // 226 kHoldersReplace
     {"Why is the card replaced?", "Почему заменяется карта?"},  // 227 kHoldersReasonPrompt
     {"Lost", "Утеряна"},                                        // 228 kHoldersReasonLost
@@ -391,11 +390,10 @@ constexpr Entry kEntries[kMessageCount] = {
      "changed:",
      "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 234
                                                                                                // kHoldersRevokeNotRecorded
-    {
-        "The number %s is revoked; %s waits for a new card. Export the revoked numbers for the "
-        "access controller.",
-        "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера "
-        "доступа."},                                                 // 235 kHoldersReplaced
+    {"The number %s is revoked; %s waits for a new card. Export the revoked numbers for the "
+     "access controller.",
+     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера "
+     "доступа."},                                                    // 235 kHoldersReplaced
     {"Export revoked numbers...", "Экспорт отозванных номеров..."},  // 236 kHoldersExportRevoked
     {"This is one of the program's own files. Choose another name for the export.",
      "Это один из файлов программы. Выберите для экспорта другое имя."},  // 237 kExportOwnFile
