@@ -1,7 +1,5 @@
 #include "app/issued_cards_log.h"
 
-#include <utility>
-
 #include "register/register_file_source.h"
 
 namespace tollvane {
@@ -17,7 +15,6 @@ void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot&
     entry.cyclic = cyclic;
     entry.port = port;
     entry.readerVersion = readerVersion;
-    entry.card = std::exchange(cardInFront_, std::nullopt);
     pending_ = std::move(entry);
 }
 

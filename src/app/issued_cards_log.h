@@ -45,10 +45,6 @@ public:
     // the command must then not be sent.
     std::optional<RegisterFailure> ReadyForCommand();
 
-    // The card in front of the reader, read before the next command; its row
-    // names it. Only the next built command takes it.
-    void CardInFront(const CardIdentity& card) { cardInFront_ = card; }
-
     // The number the card holds by the register, or none; a failure when
     // the register cannot be read. The one question a run asks of the
     // register about a card.
@@ -58,6 +54,10 @@ public:
     // The command's frame is about to go out (or failed to): what it is.
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
                       const std::string& port, const std::string& readerVersion);
+    // The card the built command is for, when its ID was read first.
+    void NameCard(const std::optional<CardIdentity>& card) {
+        if (pending_) pending_->card = card;
+    }
     bool HasPendingCommand() const { return pending_.has_value(); }
     // The built command was not sent and needs no row.
     void ForgetCommand() { pending_.reset(); }
@@ -83,7 +83,6 @@ private:
     StationClock& station_;
     std::string displayPath_;
     std::optional<IssuedCardEntry> pending_;
-    std::optional<CardIdentity> cardInFront_;
     CardHoldings holdings_;
     FileRegister file_;
     RegisterStore& store_;

@@ -48,6 +48,8 @@ void NextCard(AppContext& app) {
 
 void EndCyclicRun(AppContext& app) {
     app.op.cyclicRun = CyclicRun::None;
+    // The next run may write any card again.
+    app.ident.doneInRun.clear();
     if (CardRun* run = std::exchange(app.op.run, nullptr)) run->RunEnded();
 }
 

@@ -8,6 +8,7 @@
 #include "app/reader/card_command.h"
 #include "app/reader/card_outcome.h"
 #include "app/reader/card_run.h"
+#include "app/reader/identify.h"
 #include "app/reader/link.h"
 #include "app/reader/replies.h"
 #include "protocol/frames.h"
@@ -153,6 +154,7 @@ void Conclude(AppContext& app, RunningWait ended, CardOutcome outcome) {
         app.op.writeCheck.reset();
     }
     RecordCardOutcome(app, outcome);
+    if (outcome.CardDone()) CardDoneInRun(app);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
     const bool runGoesOn = RunOf(app).CardFinished(app, outcome.CardDone());
@@ -271,6 +273,7 @@ void CardTimerTick(AppContext& app) {
             if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte())
                 ReadResultAndFinish(app);
             break;
+        case CardWaitStage::Identifying: IdentifyTick(app); break;
         case CardWaitStage::InTick: break;
     }
     // A tick that settled nothing leaves the wait where it stood.
