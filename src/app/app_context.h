@@ -189,6 +189,9 @@ struct AppContext {
     bool verifyAfterWrite = false;
     // Where the station's records are kept, as the main window's title says.
     RecordsPlace records{};
+    // Runs that verify, and runs that issue cards, identify each card first.
+    // Only the figures turn it off, to measure what identifying costs.
+    bool identifyCards = true;
 
     bool LinkOpen() const { return port.HasHandle(); }
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }

@@ -96,6 +96,29 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
     EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued")
         << list[2];
+
+    // Anna's card comes back on the programmer for a new person: refused, until a blank card is put
+    // down.
+    dir.Write("more.csv", "Name\r\nVera\r\n");
+    program->MenuAsync(kCardHolders);
+    const HWND again = program->WaitTop(L"my Child Window Card Holders");
+    ChooseFile(again, kImport, "more.csv");
+    EXPECT_EQ(NextBox(), "People added to the list: 1.");
+    Sim("card select 1");
+    PostMessageW(again, WM_COMMAND, MAKEWPARAM(kIssue, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(again, kIssue)));
+    const std::string refused =
+        "This card was already issued with the number 11 22 33 44 55 66 77. Put a blank card "
+        "on the programmer. \xE2\x80\x94 Vera (1 of 1)";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == refused; }))
+        << WindowText(program->ProgressWindow());
+    Sim("card select 4");
+    EXPECT_EQ(NextBox(), "Every person on the list has a card.");
+    ASSERT_TRUE(Idle());
+    const std::string reg = dir.Read("IssuedCards.csv");
+    EXPECT_EQ(reg.find("0012345679,3232235778\r\n"), reg.rfind("0012345679,3232235778\r\n"))
+        << reg;  // card 1 once
+    EXPECT_NE(reg.find("0012345682,3232235781\r\n"), std::string::npos) << reg;
     if (std::getenv("TOLLVANE_E2E_SHOTS")) StationPictures(*this);
 }
 

@@ -436,6 +436,14 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
+// The read-back of a verified card keeps the person's name in the title.
+TEST_F(HoldersRunTest, TheReadBackTitleNamesThePerson) {
+    t.app.verifyAfterWrite = true;
+    std::vector<HolderNumber> sent;
+    Issue({"\n\rAT+DAT_OK"}, sent);
+    EXPECT_EQ(t.progress.title, "Present the card to the reader... \xE2\x80\x94 Boris (1 of 3)");
+}
+
 // A number usersData.data cannot record, drawn or given, is never written to a card.
 TEST_F(HoldersRunTest, ANumberTheStoreCannotRecordIsNeverSent) {
     for (const CardHolder& person : {Waiting("Vera"), Waiting("Boris", Num(0x21, 0x22, 0x23))}) {

@@ -128,7 +128,8 @@ bool StartReadBack(AppContext& app) {
     const CommandFrame frame =
         check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
     if (!SendToReader(app, frame.data(), frame.size())) return false;
-    ShowProgress(app, TimerId::Card);
+    // The title still names whose card it is.
+    ShowProgress(app, TimerId::Card, RunOf(app).ProgressSuffix(app.texts));
     app.op.wait = RunningWait::ReadBack;
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;

@@ -77,7 +77,7 @@ void ShowWaitTitle(AppContext& app, CardInFront kind, const std::string& held) {
 bool CardReadyForCommand(AppContext& app, bool write, bool forHolder) {
     if (std::exchange(app.ident.ready, false)) return true;
     app.ident.card.reset();
-    if (!app.verifyAfterWrite && !forHolder) return true;
+    if (!app.identifyCards || (!app.verifyAfterWrite && !forHolder)) return true;
     std::optional<CardIdentity> card;
     if (!AskCardIdentity(app, card)) return false;
     if (!CyclicRunActive(app)) {
