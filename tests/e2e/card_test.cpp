@@ -185,7 +185,9 @@ TEST_F(E2eTest, AVerifiedRunWritesACardLeftOnOnceAndWaitsForTheNext) {
     }));
     EXPECT_EQ(FrameLetters(Sent()).find('U'), std::string::npos);  // still only asking
     Sim("card select 1");
-    ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Card("role") == "U"; }));  // written; then read back, and left on
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == waiting; }));
     Sim("card absent");
     EXPECT_EQ(NextBox(), kNoCard);
     ASSERT_TRUE(Idle());
