@@ -169,11 +169,11 @@ TEST_F(E2eTest, AVerifiedRunWritesACardLeftOnOnceAndWaitsForTheNext) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
     program->Menu(67);  // Tools, "Verify after write"
-    program->Select(kWorkMode, 1);
-    program->Select(kRole, 1);
-    program->Click(kUniqueBeforeWrite);
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
+    program->Click(Id(UniqueBeforeWriteCheck));
     Sim("sent");
-    program->ClickAsync(kWriteCyclic);
+    program->ClickAsync(Id(WriteCyclicButton));
     const std::string waiting =
         "This card has just been written. Take it away and put the next one.";
     ASSERT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == waiting; }));

@@ -100,13 +100,13 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     // Anna's card comes back on the programmer for a new person: refused, until a blank card is put
     // down.
     dir.Write("more.csv", "Name\r\nVera\r\n");
-    program->MenuAsync(kCardHolders);
+    program->MenuAsync(kMenuCardHolders);
     const HWND again = program->WaitTop(L"my Child Window Card Holders");
-    ChooseFile(again, kImport, "more.csv");
+    ChooseFile(again, kHoldersImportButtonId, "more.csv");
     EXPECT_EQ(NextBox(), "People added to the list: 1.");
     Sim("card select 1");
-    PostMessageW(again, WM_COMMAND, MAKEWPARAM(kIssue, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(again, kIssue)));
+    PostMessageW(again, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(again, kHoldersIssueButtonId)));
     const std::string refused =
         "This card was already issued with the number 11 22 33 44 55 66 77. Put a blank card "
         "on the programmer. \xE2\x80\x94 Vera (1 of 1)";
