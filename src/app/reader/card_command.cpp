@@ -63,7 +63,7 @@ void RunCardCommand(AppContext& app, CardCommand command) {
             return;
         }
     }
-    const bool forHolder = command.IsUserWrite() && app.holders && app.holders->Active();
+    const bool forHolder = command.IsUserWrite() && RunOf(app).IssuesCards();
     if (command.operation == CardOperation::Read)
         app.ident.card.reset();
     else if (!CardReadyForCommand(app, command.operation == CardOperation::Write, forHolder))

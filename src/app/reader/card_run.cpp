@@ -23,6 +23,7 @@ public:
     std::string ProgressSuffix(const MessageTable&) const override { return {}; }
     bool CardFinished(AppContext&, bool cardDone) override { return cardDone; }
     void RunEnded() override {}
+    bool IssuesCards() const override { return false; }
 };
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "app/holders/holders_run.h"
 #include "app/progress.h"
 #include "app/reader/card_command.h"
 #include "app/reader/card_run.h"
@@ -19,9 +18,7 @@ namespace {
 constexpr int kAskEveryTicks = 6;   // 300 ms
 constexpr int kReadAfterTicks = 2;  // 100 ms, as Read ID waits
 
-bool ForHolder(const AppContext& app) {
-    return app.ident.write && app.holders && app.holders->Active();
-}
+bool ForHolder(AppContext& app) { return app.ident.write && RunOf(app).IssuesCards(); }
 
 std::string TitleSuffix(AppContext& app) { return RunOf(app).ProgressSuffix(app.texts); }
 
