@@ -92,8 +92,9 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     // The list: both issued, in order, the given number kept.
     const std::vector<std::string> list = Split(dir.Read("CardHolders.csv"), "\r\n");
     ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
+    EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time,CardBarcode,CardCipherId");
     EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
+    EXPECT_EQ(list[1].substr(list[1].size() - 21), "0012345679,3232235778") << "Anna's card";
     EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued")
         << list[2];
 
