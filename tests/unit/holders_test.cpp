@@ -44,10 +44,10 @@ HolderNumber Num(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
 CardHolder Waiting(std::string name, std::optional<HolderNumber> number = std::nullopt) {
     return {std::move(name), number, HolderStatus::Waiting, "", "", ""};
 }
-CardHolder Issued(std::string name, HolderNumber number, std::string time,
-                  std::string barcode = "") {
+CardHolder Issued(std::string name, HolderNumber number, std::string time, std::string barcode = "",
+                  std::string cipher = "0000000042") {
     return {std::move(name), number,  HolderStatus::Issued,
-            std::move(time), barcode, barcode.empty() ? "" : "0000000042"};
+            std::move(time), barcode, barcode.empty() ? "" : cipher};
 }
 std::string Utf16Be(std::string_view ascii) {
     std::string out;
@@ -427,10 +427,12 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_FALSE(t.timers.IsRunning(TimerId::Card));
 
     const char* now = "2026-12-06T18:30:05+03:00";
-    EXPECT_EQ(
-        t.files.Text("CardHolders.csv"),
-        FormatCardHolders({Issued("Anna", Num(0xA0, 1, 2), "t0"), Issued("Boris", sent[1], now),
-                           Issued("Vera", sent[3], now), Issued("Gleb", sent[4], now)}));
+    EXPECT_EQ(t.files.Text("CardHolders.csv"),
+              FormatCardHolders({Issued("Anna", Num(0xA0, 1, 2), "t0"),
+                                 Issued("Boris", sent[1], now, "0012345679", "3232235777"),
+                                 Issued("Vera", sent[3], now, "0012345681", "3232235777"),
+                                 Issued("Gleb", sent[4], now, "0012345682", "3232235777")}))
+        << "each row names the card identified before its write";
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
