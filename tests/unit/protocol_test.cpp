@@ -9,7 +9,6 @@
 #include "protocol/frames.h"
 #include "protocol/replies.h"
 #include "protocol/version.h"
-#include "support/fakes.h"
 
 namespace tollvane {
 namespace {
@@ -132,50 +131,6 @@ TEST(ClassifyCardResult, TheSixteenErrorCodesAndTheirMessages) {
         EXPECT_EQ(r.errorCode, code) << code;
         EXPECT_EQ(r.icon, MessageIcon::Error) << code;
         EXPECT_EQ(static_cast<int>(r.message), static_cast<int>(Msg::kErr03MainBoard) + code - 3);
-    }
-}
-
-// Acknowledgements anywhere in the bytes, results only at their start; a read-back needs both
-// checksums.
-TEST(Replies, AcknowledgementsAnywhereAndResultsAtTheStart) {
-    const std::string readBack =
-        testing::ReadBackReply(BuildMasterWriteFrame(FormFor(Card::Classic))).substr(1);
-    std::string badFrame = readBack, badSettings = readBack;
-    badFrame[46] ^= 1;
-    badSettings[45] ^= 1;
-    badSettings[46] = Crc8(reinterpret_cast<const std::uint8_t*>(badSettings.data()) + 1, 45);
-    using enum AckKind;
-    using enum CardResultKind;
-    const struct {
-        std::string bytes;
-        AckKind ack;
-        std::size_t end;
-        CardResultKind kind;
-    } cases[] = {
-        {"\n\rAT+Uw - OK!", Ok, 13, NotRecognised},
-        {"#12 - OK! >> 2.00", OkWithData, 13, NotRecognised},
-        {"\n\rAT+CMD - UNKNOWN CMD!", UnknownCommand, 23, NotRecognised},
-        {"\n\rAT+Uw - OK", Nothing, 0, NotRecognised},
-        {"AT - -OK! - UNKNOWN CMD", Nothing, 0, NotRecognised},
-        {"\rAT+DAT_OK", Nothing, 0, Success},
-        {"\n\rAT+DAT_OK", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_02", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_19", Nothing, 0, NotRecognised},
-        {"\rAT+ERR_4", Nothing, 0, NotRecognised},
-        {readBack, Nothing, 0, ReadData},
-        {readBack.substr(0, 46), Nothing, 0, NotRecognised},
-        {badFrame, Nothing, 0, NotRecognised},
-        {badSettings, Nothing, 0, NotRecognised},
-    };
-    for (const auto& c : cases) {
-        std::size_t end = 99;
-        EXPECT_EQ(ParseAck(Reply(c.bytes), &end), c.ack) << c.bytes;
-        EXPECT_EQ(end, c.end) << c.bytes;
-        const CardResult result = ClassifyCardResult(Reply(c.bytes));
-        EXPECT_EQ(result.kind, c.kind) << c.bytes;
-        EXPECT_EQ(result.message == Msg::kOperationSuccessful,
-                  c.kind == Success || c.kind == ReadData)
-            << c.bytes;
     }
 }
 
