@@ -5,7 +5,6 @@
 #include "app/config.h"
 #include "app/form_rules.h"
 #include "app/hex_entry.h"
-#include "app/progress.h"
 #include "app/read_back_apply.h"
 #include "carddata/hex_text.h"
 #include "support/fakes.h"
@@ -515,15 +514,6 @@ TEST(WaitTest, TheMainWindowsEndEndsTheOperation) {
     OnDevicesChanged(t.app);
     OnDestroy(t.app);
     EXPECT_FIELDS((t.timers.running.size(), t.app.LinkOpen(), t.port.closes), (0u, false, 1));
-}
-
-TEST(WaitTest, TicksAndTimersWithoutAWaitDoNothing) {
-    TestApp t;
-    for (int id : {0, 3, 5, -1}) ShowProgress(t.app, static_cast<TimerId>(id));
-    for (int id : {1, 2, 4, 9, 0}) OnTimer(t.app, static_cast<TimerId>(id));
-    EXPECT_FIELDS(
-        (t.progress.opens, t.progress.steps, t.timers.running.size(), t.progress.mainWindowEnabled),
-        (0, 0, 0u, true));
 }
 
 }  // namespace

@@ -334,15 +334,6 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
     EXPECT_TRUE(t.app.LinkOpen());
 }
 
-TEST_F(CardWait, ASuccessOfAnEarlierSingleWriteDoesNotContinueAFailingRun) {
-    t.Click(WriteButton);
-    PresentCards({kDatOk});
-    t.Click(ClearCyclicButton);
-    PresentCards({kErr04});
-    EXPECT_FIELDS((t.port.sent.size(), t.timers.IsRunning(kCard), t.app.op.cyclicRun),
-                  (3u, false, CyclicRun::None));
-}
-
 // Only a write in the sector data modes draws a number (the decrypt mode's is scrambled: the frame
 // builders' test).
 TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
