@@ -96,12 +96,19 @@ CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
     if (current_ >= people_.size()) return kRefused;
     const CardHolder& person = people_[current_];
     if (person.number) {
-        // A given number is recorded as a drawn one would be; one recorded
-        // already was recorded for this person by an earlier try (the
-        // import refuses numbers the file holds).
-        if (const Recording recording = app.users.Record(person.number->data());
-            recording == RecordOutcome::Failed) {
+        // A given number was reserved when it was imported, so finding it
+        // recorded is the expected case. One whose Wiegand 26 key another
+        // number holds would put one Wiegand 26 number on two cards: it is
+        // not written, and the person waits for the operator to mend it.
+        const Recording recording = app.users.RecordGiven(person.number->data());
+        if (recording == RecordOutcome::Failed) {
             TellStoreFailure(app, recording.failure);
+            return kRefused;
+        }
+        if (recording == RecordOutcome::KeyTaken) {
+            app.ShowMessage(FillText(app.texts[Msg::kHoldersGivenNumberTaken],
+                                     {HolderNumberText(*person.number), person.name}),
+                            MessageIcon::Warning);
             return kRefused;
         }
         SetHexField(app, Ctl::SectorDataEdit, *person.number);
@@ -125,6 +132,22 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
     // A read-back frame in answer to a write, a mismatch or a read that
     // failed are no card for anyone.
     if (!running_ || current_ >= people_.size() || !cardNumber_ || !cardDone) return false;
+    if (!IssueCurrent(app)) return false;
+    current_ = NextWaiting(people_, current_);
+    if (current_ < people_.size()) return true;
+    End();
+    app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
+    return false;
+}
+
+std::string HoldersRun::CardNotRecorded(AppContext& app, bool cardDone) {
+    if (!running_ || current_ >= people_.size() || !cardNumber_ || !cardDone) return {};
+    const std::string name = people_[current_].name;
+    if (!IssueCurrent(app)) return {};
+    return FillText(app.texts[Msg::kHoldersIssuedNotRecorded], {name});
+}
+
+bool HoldersRun::IssueCurrent(AppContext& app) {
     CardHolder& person = people_[current_];
     person.status = HolderStatus::Issued;
     person.number = *cardNumber_;
@@ -146,11 +169,7 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
         ShowListFailure(app, *failure);
         return false;
     }
-    current_ = NextWaiting(people_, current_);
-    if (current_ < people_.size()) return true;
-    End();
-    app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
-    return false;
+    return true;
 }
 
 void HoldersRun::End() {

@@ -42,6 +42,9 @@ public:
     // waits, and ends with its message when nobody does. A card that was
     // not done leaves its person waiting.
     bool CardFinished(AppContext& app, bool cardDone) override;
+    // A done card whose register row failed still issues its person: the
+    // card holds the number. The message names the person.
+    std::string CardNotRecorded(AppContext& app, bool cardDone) override;
     // The run is over, whichever way: the list is let go.
     void RunEnded() override { End(); }
     bool IssuesCards() const override { return running_; }
@@ -52,6 +55,10 @@ public:
 
 private:
     void ShowListFailure(AppContext& app, const ListFailure& failure) const;
+    // The person of the done card issued with it and the list saved; false
+    // when the list could not be saved (the run has ended, the operator was
+    // told).
+    bool IssueCurrent(AppContext& app);
 
     Files& files_;
     Sleeper& sleeper_;
