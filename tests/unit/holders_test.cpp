@@ -333,6 +333,14 @@ TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain)
               texts[Msg::kHoldersRevokeNotRecorded] +
                   std::string("\n\rC:\\Cards\\IssuedCards.csv\nGetLastError=00000070"));
     EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
+    // Revoked, but the list cannot be saved: the operator is told, and the next try revokes the
+    // number no second time (the export below finds one row).
+    files.FailAt(FileOp::Move, 1, 112, "CardHolders.csv");
+    EXPECT_THAT(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
+                ::testing::StartsWith("The number 11 22 33 44 55 66 77 is revoked in the register, "
+                                      "but the list of card holders could not be saved, so Smith, "
+                                      "John still shows as issued."));
+    EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->icon, MessageIcon::Success);
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
               texts[Msg::kHoldersReplaceGone]);

@@ -206,13 +206,28 @@ std::optional<HoldersNote> HoldersList::Remove(const std::vector<HolderIdentity>
 
 std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, ReplaceReason reason,
                                                 IssuedCardsLog& log, const MessageTable& texts) {
-    return Change(texts, [&]() -> std::optional<HoldersNote> {
+    // The number is revoked before the list lets the person wait again, so
+    // that a lost card is never left unblocked. When the list cannot be
+    // saved after it, the operator replaces the card again, and the number
+    // is not revoked twice.
+    bool revoked = false;
+    std::string number;
+    const auto registerNote = [&](const RegisterFailure& failure) {
+        return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" +
+                               log.DisplayPath() +
+                               ErrorCodeLine(static_cast<std::uint32_t>(failure.systemError)),
+                           MessageIcon::Error};
+    };
+    auto note = Change(texts, [&]() -> std::optional<HoldersNote> {
         const auto it = std::find_if(people_.begin(), people_.end(), [&](const CardHolder& p) {
             return p.status == HolderStatus::Issued && IdentityOf(p) == who;
         });
         if (it == people_.end())
             return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
         CardHolder& person = *it;
+        number = HolderNumberText(*person.number);
+        bool before = false;
+        if (const auto failure = log.NumberRevoked(number, before)) return registerNote(*failure);
         IssuedCardEntry entry;
         entry.roleLetter = 'U';
         entry.operationLetter = kRevokeLetter;
@@ -224,17 +239,19 @@ std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, Repla
                 ParseUnsignedDecimal(person.cardBarcode.data(), person.cardBarcode.size()),
                 ParseUnsignedDecimal(person.cardCipherId.data(), person.cardCipherId.size())};
         }
-        if (const auto failure = log.Record(std::move(entry))) {
-            return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" +
-                                   log.DisplayPath() +
-                                   ErrorCodeLine(static_cast<std::uint32_t>(failure->systemError)),
-                               MessageIcon::Error};
+        if (!before) {
+            if (const auto failure = log.Record(std::move(entry))) return registerNote(*failure);
         }
-        const std::string number = HolderNumberText(*person.number);
+        revoked = true;
         person = CardHolder{person.name, std::nullopt, HolderStatus::Waiting, {}, {}, {}};
         return HoldersNote{FillTexts(texts[Msg::kHoldersReplaced], {number, person.name}),
                            MessageIcon::Success};
     });
+    if (revoked && note && note->icon == MessageIcon::Error) {
+        note->text =
+            FillText(texts[Msg::kHoldersRevokedNotSaved], {number, who.name}) + "\n\r" + note->text;
+    }
+    return note;
 }
 
 }  // namespace tollvane
