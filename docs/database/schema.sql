@@ -38,6 +38,8 @@ CREATE TABLE issued_cards (
     dec_w58 TEXT NOT NULL,
     result TEXT NOT NULL,
     message TEXT NOT NULL,
+    card_barcode TEXT NOT NULL,
+    card_cipher_id TEXT NOT NULL,
     received_at TIMESTAMP WITH TIME ZONE NOT NULL DEFAULT CURRENT_TIMESTAMP
 );
 CREATE TABLE card_holders (
@@ -53,4 +55,5 @@ CREATE TABLE card_holders (
     taken_at TIMESTAMP WITH TIME ZONE,
     origin TEXT UNIQUE
 );
+CREATE INDEX issued_cards_card ON issued_cards (card_barcode, card_cipher_id);
 INSERT INTO schema_version (version) VALUES (1);

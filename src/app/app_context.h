@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/form_view.h"
 #include "app/issued_cards_log.h"
@@ -16,6 +17,7 @@
 #include "base/ui.h"
 #include "carddata/random_source.h"
 #include "carddata/unique_store.h"
+#include "protocol/card_id.h"
 #include "protocol/frames.h"
 #include "serial/serial_port.h"
 
@@ -70,6 +72,16 @@ enum class CardWaitStage {
     Result,           // acknowledged; each tick polls for the result line's first byte
     ReadingResult,    // the result line (or what may be its beginning) came in part: read on
     InTick,           // a tick is being handled; a modal box's loop must not step the wait
+    Identifying,      // a cyclic run waits for a card it may write: each tick asks or reads its ID
+};
+
+// The cards a run identifies before it writes them (app/reader/identify).
+struct CardIdentification {
+    std::vector<CardIdentity> doneInRun;  // written or cleared in this cyclic run
+    std::optional<CardIdentity> card;     // the card the command under way is for
+    bool ready = false;                   // that command's card was found by the wait
+    bool write = true;                    // the command waiting for its card: write, else clear
+    std::string title;                    // what the progress window says meanwhile
 };
 
 // A write whose card is to be read back and compared ("Verify after
@@ -165,6 +177,7 @@ struct AppContext {
     ReaderInfo reader;
     ReaderLink link;
     OperationState op;
+    CardIdentification ident;
     // The register of issued cards; without one, card commands keep no
     // register (tests of other things).
     IssuedCardsLog* issued = nullptr;
@@ -176,6 +189,9 @@ struct AppContext {
     bool verifyAfterWrite = false;
     // Where the station's records are kept, as the main window's title says.
     RecordsPlace records{};
+    // Runs that verify, and runs that issue cards, identify each card first.
+    // Only the figures turn it off, to measure what identifying costs.
+    bool identifyCards = true;
 
     bool LinkOpen() const { return port.HasHandle(); }
     void ShowMessage(Msg text, MessageIcon icon) { boxes.Show(texts[text], icon); }

@@ -1,5 +1,7 @@
 #include "app/issued_cards_log.h"
 
+#include "register/register_file_source.h"
+
 namespace tollvane {
 
 std::optional<RegisterFailure> IssuedCardsLog::ReadyForCommand() {
@@ -16,17 +18,31 @@ void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot&
     pending_ = std::move(entry);
 }
 
+std::optional<RegisterFailure> IssuedCardsLog::NumberHeldBy(const CardIdentity& card,
+                                                            std::optional<std::string>& number) {
+    RegisterFileSource source(files_, path_);
+    if (!holdings_.Update(source) && source.LastFailure().status != FileStatus::NotFound) {
+        return RegisterFailure{RegisterStep::Read, source.LastError()};
+    }
+    number = holdings_.NumberHeldBy(card);
+    return std::nullopt;
+}
+
 std::optional<RegisterFailure> IssuedCardsLog::RecordOutcome(IssueResult result, int errorCode,
                                                              const std::string& message) {
     if (!pending_) return std::nullopt;
     IssuedCardEntry entry = std::move(*pending_);
     pending_.reset();
-    entry.time = station_.Now();
-    entry.operatorName = station_.OperatorName();
-    entry.computer = station_.ComputerName();
     entry.result = result;
     entry.errorCode = errorCode;
     entry.message = message;
+    return Record(std::move(entry));
+}
+
+std::optional<RegisterFailure> IssuedCardsLog::Record(IssuedCardEntry entry) {
+    entry.time = station_.Now();
+    entry.operatorName = station_.OperatorName();
+    entry.computer = station_.ComputerName();
     return store_.Append(MakeRegisterRow(entry));
 }
 

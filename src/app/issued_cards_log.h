@@ -8,7 +8,9 @@
 #include <string>
 
 #include "base/ui.h"
+#include "protocol/card_id.h"
 #include "protocol/frames.h"
+#include "register/card_holdings.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_store.h"
@@ -43,9 +45,19 @@ public:
     // the command must then not be sent.
     std::optional<RegisterFailure> ReadyForCommand();
 
+    // The number the card holds by the register, or none; a failure when
+    // the register cannot be read. The one question a run asks of the
+    // register about a card.
+    std::optional<RegisterFailure> NumberHeldBy(const CardIdentity& card,
+                                                std::optional<std::string>& number);
+
     // The command's frame is about to go out (or failed to): what it is.
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
                       const std::string& port, const std::string& readerVersion);
+    // The card the built command is for, when its ID was read first.
+    void NameCard(const std::optional<CardIdentity>& card) {
+        if (pending_) pending_->card = card;
+    }
     bool HasPendingCommand() const { return pending_.has_value(); }
     // The built command was not sent and needs no row.
     void ForgetCommand() { pending_.reset(); }
@@ -56,6 +68,11 @@ public:
     std::optional<RegisterFailure> RecordOutcome(IssueResult result, int errorCode,
                                                  const std::string& message);
 
+    // A row of its own, sent no command (a revocation): stamped with the
+    // time and the station, and appended.
+    std::optional<RegisterFailure> Record(IssuedCardEntry entry);
+
+    const std::string& Path() const { return path_; }
     // The register's full path, for the messages.
     const std::string& DisplayPath() const { return displayPath_; }
 
@@ -66,6 +83,7 @@ private:
     StationClock& station_;
     std::string displayPath_;
     std::optional<IssuedCardEntry> pending_;
+    CardHoldings holdings_;
     FileRegister file_;
     RegisterStore& store_;
 };

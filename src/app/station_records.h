@@ -42,6 +42,9 @@ public:
     ~StationRecords() override;
 
     Recording Record(const std::uint8_t data[7]) override { return numbers_->Record(data); }
+    Recording RecordGiven(const std::uint8_t data[7]) override {
+        return numbers_->RecordGiven(data);
+    }
     std::optional<RegisterFailure> Ready() override { return register_->Ready(); }
     std::optional<RegisterFailure> Append(const RegisterRow& row) override {
         return register_->Append(row);

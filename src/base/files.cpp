@@ -27,4 +27,24 @@ FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string&
     }
 }
 
+bool IsProgramFileName(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    // Windows drops trailing dots and blanks: "keys.data." is keys.data.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+    static constexpr std::string_view kNames[] = {
+        "cardholders.csv", "issuedcards.csv", "usersdata.data", "crkeys.data",
+        "zipkeys.data",    "keys.data",       "appconfig.ini"};
+    for (std::string_view own : kNames) {
+        if (own.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < own.size() && same; ++i) {
+            const char c = name[i];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) == own[i];
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
 }  // namespace tollvane

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/ui.h"
 
@@ -112,5 +113,11 @@ FileResult ReadWholeFile(Files& files, const std::string& path, std::string& tex
 
 FileResult OpenWithShareRetry(Files& files, Sleeper& sleeper, const std::string& path,
                               OpenMode mode, std::unique_ptr<File>& file);
+
+// True when the path's last part names one of the files the program keeps
+// (CardHolders.csv, IssuedCards.csv, usersData.data, the key files,
+// appconfig.ini), in any case: an export must never be written over one,
+// wherever the operator points it.
+bool IsProgramFileName(std::string_view path);
 
 }  // namespace tollvane

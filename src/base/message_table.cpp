@@ -355,6 +355,59 @@ constexpr Entry kEntries[kMessageCount] = {
     {", register rows waiting: %s", ", строк реестра в очереди: %s"},  // 218 kTitleQueued
     {"The database cannot be reached:\n%s\nNo card was written.",
      "База данных недоступна:\n%s\nКарта не записана."},  // 219 kDatabaseUnreachable
+    {"Put the next card on the programmer.",
+     "Положите следующую карту на программатор."},  // 220 kPutNextCard
+    {"This card has just been written. Take it away and put the next one.",
+     "Эта карта только что записана. Уберите её и положите следующую."},  // 221 kCardJustWritten
+    {"This card was already issued with the number %s. Put a blank card on the programmer.",
+     "Эта карта уже выдана с номером %s. Положите чистую карту на программатор."},  // 222
+                                                                                    // kCardAlreadyIssued
+    {"the name holds a control character",
+     "в имени есть управляющий символ"},  // 223 kHoldersRefusedControl
+    {"The file is larger than 16 MB: nothing was imported. Split it into smaller files.",
+     "Файл больше 16 МБ: ничего не импортировано. Разделите его на файлы поменьше."},  // 224
+                                                                                       // kHoldersFileTooLarge
+    {"The file holds more than 1,000,000 people: nothing was imported. Split it into smaller "
+     "files.",
+     "В файле больше 1 000 000 человек: ничего не импортировано. Разделите его на файлы "
+     "поменьше."},                                              // 225 kHoldersTooManyPeople
+    {"Replace card...", "Заменить карту..."},                   // 226 kHoldersReplace
+    {"Why is the card replaced?", "Почему заменяется карта?"},  // 227 kHoldersReasonPrompt
+    {"Lost", "Утеряна"},                                        // 228 kHoldersReasonLost
+    {"Damaged", "Повреждена"},                                  // 229 kHoldersReasonDamaged
+    {"Other reason", "Другая причина"},                         // 230 kHoldersReasonOther
+    {"Replace the card of %s?\nThe number %s is revoked: it is never given again, and the person "
+     "waits for a new card.",
+     "Заменить карту: %s?\nНомер %s будет отозван: он больше никогда не выдаётся, а человек будет "
+     "ждать новую карту."},  // 231 kHoldersConfirmReplace
+    {"Select one person who has a card.",
+     "Выберите одного человека, у которого есть карта."},  // 232 kHoldersReplaceNeedsOne
+    {"This person no longer has this card on the list (the list was changed at another station). "
+     "Nothing was changed.",
+     "У этого человека в списке уже нет этой карты (список изменён на другой станции). Ничего не "
+     "изменено."},  // 233 kHoldersReplaceGone
+    {"The revoked number could not be written to the register of issued cards, so nothing was "
+     "changed:",
+     "Отзыв номера не удалось записать в реестр выданных карт, поэтому ничего не изменено:"},  // 234
+                                                                                               // kHoldersRevokeNotRecorded
+    {"The number %s is revoked; %s waits for a new card. Export the revoked numbers for the "
+     "access controller.",
+     "Номер %s отозван; %s ждёт новую карту. Выгрузите отозванные номера для контроллера "
+     "доступа."},                                                    // 235 kHoldersReplaced
+    {"Export revoked numbers...", "Экспорт отозванных номеров..."},  // 236 kHoldersExportRevoked
+    {"This is one of the program's own files. Choose another name for the export.",
+     "Это один из файлов программы. Выберите для экспорта другое имя."},  // 237 kExportOwnFile
+    {"The card holds the number of %s, who is marked issued on the list, but its row could not be "
+     "saved in the register of issued cards:",
+     "На карте записан номер для: %s, в списке карта отмечена выданной, но её строку не удалось "
+     "сохранить в реестре выданных карт:"},  // 238 kHoldersIssuedNotRecorded
+    {"The number %s given to %s shares its first three bytes (what a Wiegand 26 reader sends) with "
+     "another number in usersData.data, so it was not written. The person stays waiting: remove "
+     "them and import them again with another number.",
+     "Номер %s, назначенный для: %s, совпадает первыми тремя байтами (тем, что передаёт "
+     "считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек "
+     "остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 239
+                                                                                  // kHoldersGivenNumberTaken
 };
 
 }  // namespace

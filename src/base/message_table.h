@@ -234,12 +234,32 @@ enum class Msg : int {
     kTitleUnreachable = 217,
     kTitleQueued = 218,          // %s: the rows in DatabaseQueue.csv
     kDatabaseUnreachable = 219,  // %s: the driver's text and SQLSTATE
+    kPutNextCard = 220,          // a cyclic run waits for a card to identify
+    kCardJustWritten = 221,      // the card in front was written in this run
+    kCardAlreadyIssued = 222,    // %s: the number the register says the card holds
+    kHoldersRefusedControl = 223,
+    kHoldersFileTooLarge = 224,
+    kHoldersTooManyPeople = 225,
+    kHoldersReplace = 226,
+    kHoldersReasonPrompt = 227,
+    kHoldersReasonLost = 228,
+    kHoldersReasonDamaged = 229,
+    kHoldersReasonOther = 230,
+    kHoldersConfirmReplace = 231,
+    kHoldersReplaceNeedsOne = 232,
+    kHoldersReplaceGone = 233,
+    kHoldersRevokeNotRecorded = 234,
+    kHoldersReplaced = 235,
+    kHoldersExportRevoked = 236,
+    kExportOwnFile = 237,
+    kHoldersIssuedNotRecorded = 238,
+    kHoldersGivenNumberTaken = 239,
 };
 
 // No entry: a control whose text is fixed, or that has none.
 inline constexpr Msg kNoText = static_cast<Msg>(0);
 
-inline constexpr int kMessageCount = 219;
+inline constexpr int kMessageCount = 239;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

@@ -40,6 +40,7 @@ public:
     virtual ~ProgressView() = default;
     virtual void Open(const std::string& title, int range) = 0;  // creates ProgressWindow
     virtual void Step() = 0;                                     // one step of the bar
+    virtual void SetTitle(const std::string& title) = 0;         // of the open window
     virtual void Close() = 0;                                    // destroys it, if any
     virtual void EnableMainWindow(bool enable) = 0;
 };

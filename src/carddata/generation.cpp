@@ -41,7 +41,8 @@ std::optional<UniqueResult> GenerateUniqueData(RandomSource& random, UniqueNumbe
                 result.recorded = false;
                 result.failure = recording.failure;
                 return result;
-            case RecordOutcome::AlreadyRecorded: break;
+            case RecordOutcome::AlreadyRecorded:
+            case RecordOutcome::KeyTaken: break;
         }
     }
     // A good generator practically never repeats a number this often; a

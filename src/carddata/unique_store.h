@@ -9,6 +9,7 @@ namespace tollvane {
 enum class RecordOutcome {
     Recorded,         // appended and flushed to disk
     AlreadyRecorded,  // a number with the same first three bytes is in the file
+    KeyTaken,         // (RecordGiven) another number holds its first three bytes
     Failed,           // open, read or write failed
 };
 
@@ -37,6 +38,11 @@ public:
     virtual ~UniqueNumberStore() = default;
     // Reads the first five of the seven data bytes.
     virtual Recording Record(const std::uint8_t data[7]) = 0;
+    // A number given in advance, normally reserved in the file when it was
+    // given: AlreadyRecorded when the file holds this very number and no
+    // other with its first three bytes, KeyTaken when another number holds
+    // them, Recorded when it was new and now is.
+    virtual Recording RecordGiven(const std::uint8_t data[7]) = 0;
 };
 
 }  // namespace tollvane

@@ -137,6 +137,12 @@ std::string UsersDataIndex::SeparatorForNext() const {
     return UsersDataSeparator(records_);
 }
 
+bool UsersDataIndex::ForEachRecord(const FileReading& read,
+                                   const std::function<void(std::uint64_t)>& each) {
+    RecordReader reader;
+    return read([&](const std::uint8_t* bytes, std::size_t n) { reader.Feed(bytes, n, each); });
+}
+
 std::size_t UsersDataIndex::MemoryBytes() const {
     return bits_ ? kWords * sizeof(std::uint64_t) : 0;
 }

@@ -46,6 +46,11 @@ public:
     // What to write before the next record, by the file's rules.
     std::string SeparatorForNext() const;
 
+    // Hands every record of one reading of the file to each, in file order;
+    // false when the reading fails.
+    static bool ForEachRecord(const FileReading& read,
+                              const std::function<void(std::uint64_t number)>& each);
+
     // Bytes the table takes at most.
     std::size_t MemoryBytes() const;
 

@@ -1,8 +1,11 @@
 // usersData.data on disk: the store of unique numbers already handed out.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/files.h"
 #include "base/ui.h"
@@ -29,9 +32,11 @@ public:
     UsersDataStore(Files& files, Sleeper& sleeper, std::string path = "usersData.data");
 
     Recording Record(const std::uint8_t data[7]) override;
+    Recording RecordGiven(const std::uint8_t data[7]) override;
 
 private:
-    Recording RecordIn(File& file, const std::uint8_t data[7]);
+    Recording RecordOrCheck(const std::uint8_t data[7], bool given);
+    Recording RecordIn(File& file, const std::uint8_t data[7], bool given);
 
     Files& files_;
     Sleeper& sleeper_;
@@ -39,5 +44,26 @@ private:
     UsersDataIndex index_;
     FileStamp left_;
 };
+
+// Reads an open usersData.data from its current place to its end into the
+// index; false (with the system's error) when a read fails.
+bool ReadUsersDataIndex(File& file, UsersDataIndex& index, std::uint32_t& error);
+
+// Numbers put aside in usersData.data before they go to a card, so that no
+// number drawn meanwhile, at this station or another, can equal them.
+struct Reservation {
+    // Places in the numbers given of those whose first three bytes a record
+    // of the file holds already, or that another of them shares; nothing
+    // was written when any.
+    std::vector<std::size_t> taken;
+    std::optional<StoreFailure> failure;  // nothing was written then either
+    bool written = false;                 // the records are in the file and on the disk
+    std::uint64_t oldEnd = 0;             // with written: the file's size before, to cut back to
+};
+
+// Appends the records of all the numbers to usersData.data, open for
+// reading and writing without sharing, in one write and one flush, or
+// none of them.
+Reservation ReserveNumbers(File& file, const std::vector<std::array<std::uint8_t, 7>>& numbers);
 
 }  // namespace tollvane

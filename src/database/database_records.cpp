@@ -10,11 +10,13 @@ SendRegisterRecord SendTo(StationDb& db) {
 
 }  // namespace
 
-Recording DatabaseNumbers::Record(const std::uint8_t data[7]) {
+Recording DatabaseNumbers::Claim(const std::uint8_t data[7], bool given) {
     NumberClaim claim{};
     const auto failure = db_.RecordNumber(data, claim);
     watch_.Reached(!failure, queue_.Waiting());
     if (failure) return {RecordOutcome::Failed, {StoreStep::Database, 0, DbErrorText(*failure)}};
+    // A drawn number the server refuses is drawn again, whichever the cause.
+    if (given && claim == NumberClaim::W26Taken) return {RecordOutcome::KeyTaken, {}};
     if (claim != NumberClaim::Recorded) return {RecordOutcome::AlreadyRecorded, {}};
     // The station's own record: a number the file has from before the move
     // (its Wiegand 26 key, given twice then) is the database's now all the same.

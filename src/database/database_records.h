@@ -31,9 +31,14 @@ public:
                     DatabaseWatch& watch)
         : db_(db), local_(local), queue_(queue), watch_(watch) {}
 
-    Recording Record(const std::uint8_t data[7]) override;
+    Recording Record(const std::uint8_t data[7]) override { return Claim(data, false); }
+    // A given number the server holds is the expected case; one whose
+    // Wiegand 26 key another number holds is refused (KeyTaken).
+    Recording RecordGiven(const std::uint8_t data[7]) override { return Claim(data, true); }
 
 private:
+    Recording Claim(const std::uint8_t data[7], bool given);
+
     StationDb& db_;
     UniqueNumberStore& local_;
     RegisterQueue& queue_;

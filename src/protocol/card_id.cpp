@@ -62,6 +62,13 @@ CardIdReply ParseCardIdReply(const ReplyBuffer& reply) {
     return result;
 }
 
+std::optional<CardIdentity> IdentityOfReply(const ReplyBuffer* reply) {
+    if (reply == nullptr) return std::nullopt;
+    const CardIdReply card = ParseCardIdReply(*reply);
+    if (card.status != CardIdStatus::Ok) return std::nullopt;
+    return CardIdentity{card.barcode, card.cipherId};
+}
+
 CardIdTexts FormatCardId(std::uint32_t barcode, std::uint32_t cipher) {
     char buffer[32];
     CardIdTexts texts;

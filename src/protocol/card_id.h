@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "serial/serial_port.h"
@@ -24,6 +25,18 @@ struct CardIdReply {
 };
 
 CardIdReply ParseCardIdReply(const ReplyBuffer& reply);
+
+// The two numbers that tell one card from another.
+struct CardIdentity {
+    std::uint32_t barcode = 0;
+    std::uint32_t cipherId = 0;
+    bool operator==(const CardIdentity&) const = default;
+};
+
+// The card a reply names. The device contract does not say what a reader
+// with no card in front of it answers, so any reply that is not a whole
+// card ID, and no reply at all (null), means no card.
+std::optional<CardIdentity> IdentityOfReply(const ReplyBuffer* reply);
 
 // The C library's strtoul in base 10 with a 32-bit unsigned long: leading
 // white space, an optional sign ('-' negates modulo 2^32), digits; an

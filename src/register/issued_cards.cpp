@@ -9,10 +9,10 @@
 namespace tollvane {
 
 const std::array<const char*, kRegisterColumnCount> kRegisterColumnNames = {
-    "Time",       "Operator", "Computer", "Port",     "ReaderVersion", "Role",
-    "Operation",  "Cyclic",   "CardType", "WorkMode", "Sector",        "Block",
-    "UniqueData", "TM_W44",   "HEX_W44",  "DEC_W44",  "TM_W26",        "HEX_W26",
-    "DEC_W26",    "TM_W58",   "HEX_W58",  "DEC_W58",  "Result",        "Message",
+    "Time",    "Operator", "Computer", "Port",        "ReaderVersion", "Role",       "Operation",
+    "Cyclic",  "CardType", "WorkMode", "Sector",      "Block",         "UniqueData", "TM_W44",
+    "HEX_W44", "DEC_W44",  "TM_W26",   "HEX_W26",     "DEC_W26",       "TM_W58",     "HEX_W58",
+    "DEC_W58", "Result",   "Message",  "CardBarcode", "CardCipherId",
 };
 
 namespace {
@@ -22,7 +22,9 @@ constexpr char kFileStart[] =
     "Time,Operator,Computer,Port,ReaderVersion,Role,Operation,Cyclic,CardType,WorkMode,Sector,"
     "Block,"
     "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Result,"
-    "Message\r\n";
+    "Message,"
+    "CardBarcode,CardCipherId\r\n";
+constexpr std::string_view kCardColumns = ",CardBarcode,CardCipherId\r\n";
 
 constexpr char kUpperDigits[] = "0123456789ABCDEF";
 
@@ -58,12 +60,18 @@ std::string OperationText(std::uint8_t letter) {
     if (letter == 'w') return "Write";
     if (letter == 'r') return "Read";
     if (letter == 'c') return "Clear";
+    if (letter == kRevokeLetter) return "Revoke";
     return {};
 }
 
 }  // namespace
 
 std::string_view RegisterFileStart() { return {kFileStart, sizeof kFileStart - 1}; }
+std::string_view OldRegisterFileStart() {
+    static const std::string start =
+        std::string(kFileStart, sizeof kFileStart - 1 - kCardColumns.size()) + "\r\n";
+    return start;
+}
 
 std::string QuoteRegisterField(std::string_view field) {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
@@ -181,7 +189,14 @@ RegisterRow MakeRegisterRow(const IssuedCardEntry& e) {
     }
     row[kColResult] = RegisterResultText(e.result, e.errorCode);
     row[kColMessage] = e.message;
+    if (e.card) PutCardIdentity(row, *e.card);
     return row;
+}
+
+void PutCardIdentity(RegisterRow& row, const CardIdentity& card) {
+    CardIdTexts texts = FormatCardId(card.barcode, card.cipherId);
+    row[kColCardBarcode] = std::move(texts.barcodeDec);
+    row[kColCardCipherId] = std::move(texts.cipherDec);
 }
 
 std::string RegisterLeadIn(std::uint64_t fileSize, std::string_view lastBytes) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/card_id.h"
 #include "protocol/frames.h"
 
 namespace tollvane {
@@ -42,6 +43,8 @@ enum RegisterColumn : int {
     kColDecW58,
     kColResult,
     kColMessage,
+    kColCardBarcode,
+    kColCardCipherId,
     kRegisterColumnCount
 };
 
@@ -53,6 +56,11 @@ extern const std::array<const char*, kRegisterColumnCount> kRegisterColumnNames;
 // What a new file begins with: the byte-order mark, the header line and its
 // CRLF.
 std::string_view RegisterFileStart();
+
+// What a register begins with that was made before rows named their card:
+// the same header without its last two columns. Such a register is given
+// the new header once (MigrateRegister); its rows are read as they are.
+std::string_view OldRegisterFileStart();
 
 // One field as it goes into the file: quoted, with its quotes doubled, when
 // it holds a comma, a quote or a line end; otherwise as it is.
@@ -95,12 +103,17 @@ enum class IssueResult {
 // "VERIFIED", "MISMATCH", "UNVERIFIED".
 std::string RegisterResultText(IssueResult result, int errorCode);
 
+// The operation letter of a row that sends no command: the number of a lost
+// or broken card withdrawn ("Revoke"), so that an access controller can
+// block it.
+inline constexpr std::uint8_t kRevokeLetter = 'v';
+
 // Everything a row says about one card command.
 struct IssuedCardEntry {
     RegisterTime time;
     std::string operatorName, computer, port, readerVersion;
     std::uint8_t roleLetter = 0;       // 'M' or 'U', as in the frame
-    std::uint8_t operationLetter = 0;  // 'w', 'r' or 'c'
+    std::uint8_t operationLetter = 0;  // 'w', 'r', 'c' or kRevokeLetter
     bool cyclic = false;
     std::uint8_t cardTypeLetter = 0;  // 's', '1', '3', or 0 when none was chosen
     bool aesAuth = false;
@@ -110,6 +123,7 @@ struct IssuedCardEntry {
     IssueResult result = IssueResult::NotSent;
     int errorCode = 0;
     std::string message;
+    std::optional<CardIdentity> card;  // when the card's ID was read before the command
 };
 
 // Reads the command's letters, sector and block from the frame that was (or
@@ -119,6 +133,10 @@ struct IssuedCardEntry {
 IssuedCardEntry EntryFromFrame(const CommandFrame& frame, const FormSnapshot& form);
 
 RegisterRow MakeRegisterRow(const IssuedCardEntry& entry);
+
+// The card columns as the Read ID window shows the numbers: ten decimal
+// digits each, so that a barcode typed from that window finds its rows.
+void PutCardIdentity(RegisterRow& row, const CardIdentity& card);
 
 // What has to be written before the next row so that it starts on a line of
 // its own in a well-formed file, given the file's size and its last bytes

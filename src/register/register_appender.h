@@ -27,7 +27,10 @@ struct RegisterFailure {
 
 // Makes sure a row can be appended now: opens the register (creating it with
 // its header), completes a line that was cut short, and closes it again.
-// Called before a card command is sent; nothing is sent when it fails.
+// A register made before rows named their card gets the new header here,
+// once: through IssuedCards.tmp, flushed, and a replacing move; its rows
+// stay byte for byte. Called before a card command is sent; nothing is sent
+// when it fails.
 std::optional<RegisterFailure> PrepareRegister(Files& files, Sleeper& sleeper,
                                                const std::string& path);
 

@@ -33,9 +33,10 @@ const char* FindFirst(const char* p, const char* end, char a, char b) {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The number columns the filter looks at, besides the time.
-constexpr int kFilterColumns[] = {kColTime,   kColUniqueData, kColTmW44,  kColHexW44,
-                                  kColDecW44, kColTmW26,      kColHexW26, kColDecW26,
-                                  kColTmW58,  kColHexW58,     kColDecW58};
+constexpr int kFilterColumns[] = {kColTime,        kColUniqueData, kColTmW44,  kColHexW44,
+                                  kColDecW44,      kColTmW26,      kColHexW26, kColDecW26,
+                                  kColTmW58,       kColHexW58,     kColDecW58, kColCardBarcode,
+                                  kColCardCipherId};
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -109,10 +110,12 @@ void RegisterScanner::EmitRow(std::uint64_t offset, std::string_view line, const
             line.remove_prefix(kByteOrderMark.size());
             offset = kByteOrderMark.size();
         }
-        const std::string_view start = RegisterFileStart();
-        const std::string_view header =
-            start.substr(kByteOrderMark.size(), start.size() - kByteOrderMark.size() - 2);
-        if (line == header) return;
+        // A register not yet given the card columns has the old header.
+        for (const std::string_view start : {RegisterFileStart(), OldRegisterFileStart()}) {
+            if (line ==
+                start.substr(kByteOrderMark.size(), start.size() - kByteOrderMark.size() - 2))
+                return;
+        }
     }
     sink(offset, line);
 }

@@ -80,8 +80,8 @@ private:
 // The rows the window shows: those that match the filter, in file order, and
 // how many of them are successful User writes. Empty filter: every row. A
 // row matches when its time or one of its number columns (the unique data,
-// and the Touch Memory, HEX and DEC texts of each interface) contains the
-// filter text; letters match either case.
+// the Touch Memory, HEX and DEC texts of each interface, the card's barcode
+// and cipher ID) contains the filter text; letters match either case.
 class RegisterView {
 public:
     explicit RegisterView(std::string filter = {});

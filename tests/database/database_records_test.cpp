@@ -77,6 +77,11 @@ TEST(DatabaseRecords, AServerThatStopsLosesNoRowAndGivesNoNumber) {
     ASSERT_FALSE(s.issued.Append(Row("before", s.name)));
     EXPECT_EQ(s.numbers.Record(number), RecordOutcome::Recorded);
     EXPECT_EQ(s.files.Text("usersData.data"), recorded) << "the station's own record";
+    // Given in advance: this very number is the expected case, another under its Wiegand 26 key is
+    // refused rather than taken as recorded.
+    EXPECT_EQ(s.numbers.RecordGiven(number), RecordOutcome::AlreadyRecorded);
+    number[4] = 0x09;
+    EXPECT_EQ(s.numbers.RecordGiven(number), RecordOutcome::KeyTaken);
 
     Server("stop");
     number[4] = 0x05;

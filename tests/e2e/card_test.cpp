@@ -10,25 +10,34 @@ namespace {
 
 const std::string kNoCard = "The card was not brought to the reader!";
 
-// The frames sent, as role and operation letters ("Uw Ur ...").
+// The commands sent: "ID" for a Read ID, a frame as its role and operation letters ("ID Uw Ur
+// ...").
 std::string FrameLetters(const std::string& hex) {
+    const std::string readId = "41542B52454144535F494453";  // "AT+READS_IDS"
     std::string letters;
-    for (std::size_t at = 0; at + 92 <= hex.size(); at += 92) {
+    for (std::size_t at = 0; at < hex.size();) {
         if (!letters.empty()) letters += ' ';
+        if (hex.compare(at, readId.size(), readId) == 0) {
+            letters += "ID";
+            at += readId.size();
+            continue;
+        }
+        if (at + 92 > hex.size()) break;
         for (std::size_t i : {6u, 8u})
             letters += static_cast<char>(std::stoi(hex.substr(at + i, 2), nullptr, 16));
+        at += 92;
     }
     return letters;
 }
 
-// The Result of each row of the register, as the program's own reader splits it.
-std::string Results(const ScratchDir& dir) {
+// A column of each row of the register, as the program's own reader splits it.
+std::string Results(const ScratchDir& dir, int column = kColResult) {
     const std::string file = dir.Read("IssuedCards.csv");
     std::string results;
     RegisterScanner().Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {
         RegisterRow row;
         SplitRegisterLine(line, row);
-        results += row[kColResult] + " ";
+        results += row[static_cast<std::size_t>(column)] + " ";
     });
     return results;
 }
@@ -145,12 +154,46 @@ TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
         Run(Id(WriteButton)),
         "The card does not hold what was written!\nDiffers: unique data.\nPut this card aside.");
     EXPECT_EQ(Version(), "2.00");  // a card's fault leaves the link as it was
-    EXPECT_EQ(FrameLetters(Sent()), "Uw Ur Uw Ur");
+    EXPECT_EQ(FrameLetters(Sent()), "ID Uw Ur ID Uw Ur");
     EXPECT_EQ(Results(dir), "VERIFIED MISMATCH ");
     program->Menu(kMenuVerifyAfterWrite);
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\nVerify = OFF;\r\n");
     EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     EXPECT_EQ(FrameLetters(Sent()), "Uw");
+}
+
+// With the check on, a card left on the reader in a cyclic run is written once and the run waits
+// for the next one, which resumes it; with no card the run ends where a card wait does. The rows
+// name both cards.
+TEST_F(E2eTest, AVerifiedRunWritesACardLeftOnOnceAndWaitsForTheNext) {
+    Sim("delay 100");
+    ASSERT_EQ(Start(), kConnected);
+    program->Menu(67);  // Tools, "Verify after write"
+    program->Select(Id(WorkModeCombo), 1);
+    program->Select(Id(RoleCombo), 1);
+    program->Click(Id(UniqueBeforeWriteCheck));
+    Sim("sent");
+    program->ClickAsync(Id(WriteCyclicButton));
+    const std::string waiting =
+        "This card has just been written. Take it away and put the next one.";
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == waiting; }));
+    Sleep(1500);  // asked again every 300 ms, never written
+    EXPECT_EQ(FrameLetters(Sent()).substr(0, 17), "ID Uw Ur ID ID ID");
+    Sim("card absent");
+    EXPECT_TRUE(WaitUntil([&] {
+        return WindowText(program->ProgressWindow()) == "Put the next card on the programmer.";
+    }));
+    EXPECT_EQ(FrameLetters(Sent()).find('U'), std::string::npos);  // still only asking
+    Sim("card select 1");
+    ASSERT_TRUE(
+        WaitUntil([&] { return Card("role") == "U"; }));  // written; then read back, and left on
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == waiting; }));
+    Sim("card absent");
+    EXPECT_EQ(NextBox(), kNoCard);
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(Results(dir), "VERIFIED VERIFIED ");
+    EXPECT_EQ(Results(dir, kColCardBarcode), "0012345678 0012345679 ");
+    EXPECT_EQ(Results(dir, kColCardCipherId), "3232235777 3232235778 ");
 }
 
 }  // namespace

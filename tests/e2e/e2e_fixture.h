@@ -13,6 +13,7 @@
 
 #include "app/win/resource_ids.h"
 #include "driver/driver.h"
+#include "../win/scratch.h"
 
 namespace tollvane::e2e {
 
@@ -72,30 +73,7 @@ inline void Shot(HWND hwnd, const std::string& name) {
         SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
 }
 
-// A fresh folder under the temporary folder, removed with its content.
-struct ScratchDir {
-    const std::filesystem::path path = [] {
-        static int counter = 0;
-        const auto p = std::filesystem::temp_directory_path() /
-                       ("tollvane-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++counter));
-        std::filesystem::remove_all(p);
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    void Write(const std::string& name, const std::string& content) const {
-        std::ofstream(path / name, std::ios::binary) << content;
-    }
-    std::string Read(const std::string& name) const {  // empty when missing
-        std::ostringstream text;
-        text << std::ifstream(path / name, std::ios::binary).rdbuf();
-        return text.str();
-    }
-};
+using ScratchDir = testing::Scratch;
 
 class E2eTest : public ::testing::Test {
 public:  // the scenarios' helpers take the fixture

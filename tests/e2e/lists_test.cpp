@@ -92,10 +92,34 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     // The list: both issued, in order, the given number kept.
     const std::vector<std::string> list = Split(dir.Read("CardHolders.csv"), "\r\n");
     ASSERT_EQ(list.size(), 4u);
-    EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time");
+    EXPECT_EQ(list[0], "\xEF\xBB\xBFName,UniqueData,Status,Time,CardBarcode,CardCipherId");
     EXPECT_EQ(list[1].rfind("Anna,11 22 33 44 55 66 77,issued,", 0), 0u) << list[1];
+    EXPECT_EQ(list[1].substr(list[1].size() - 21), "0012345679,3232235778") << "Anna's card";
     EXPECT_EQ(Split(list[2], ",").at(0) + " " + Split(list[2], ",").at(2), "Борис issued")
         << list[2];
+
+    // Anna's card comes back on the programmer for a new person: refused, until a blank card is put
+    // down.
+    dir.Write("more.csv", "Name\r\nVera\r\n");
+    program->MenuAsync(kMenuCardHolders);
+    const HWND again = program->WaitTop(L"my Child Window Card Holders");
+    ChooseFile(again, kHoldersImportButtonId, "more.csv");
+    EXPECT_EQ(NextBox(), "People added to the list: 1.");
+    Sim("card select 1");
+    PostMessageW(again, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(again, kHoldersIssueButtonId)));
+    const std::string refused =
+        "This card was already issued with the number 11 22 33 44 55 66 77. Put a blank card "
+        "on the programmer. \xE2\x80\x94 Vera (1 of 1)";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(program->ProgressWindow()) == refused; }))
+        << WindowText(program->ProgressWindow());
+    Sim("card select 4");
+    EXPECT_EQ(NextBox(), "Every person on the list has a card.");
+    ASSERT_TRUE(Idle());
+    const std::string reg = dir.Read("IssuedCards.csv");
+    EXPECT_EQ(reg.find("0012345679,3232235778\r\n"), reg.rfind("0012345679,3232235778\r\n"))
+        << reg;  // card 1 once
+    EXPECT_NE(reg.find("0012345682,3232235781\r\n"), std::string::npos) << reg;
     if (std::getenv("TOLLVANE_E2E_SHOTS")) StationPictures(*this);
 }
 

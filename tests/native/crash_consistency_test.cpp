@@ -176,11 +176,15 @@ TEST(CardHoldersCrash, ARewriteLeavesTheOldListOrTheNewOne) {
     MemoryFiles files;
     testing::FakeSleeper sleeper;
     const std::vector<CardHolder> before = {
-        {"Anna", std::nullopt, HolderStatus::Waiting, ""},
-        {"Boris, Jr.", std::nullopt, HolderStatus::Waiting, ""}};
+        {"Anna", std::nullopt, HolderStatus::Waiting, "", "", ""},
+        {"Boris, Jr.", std::nullopt, HolderStatus::Waiting, "", "", ""}};
     std::vector<CardHolder> after = before;
-    after[0] = {"Anna", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued,
-                "2026-12-06T18:30:05+03:00"};
+    after[0] = {"Anna",
+                HolderNumber{1, 2, 3, 4, 5, 6, 7},
+                HolderStatus::Issued,
+                "2026-12-06T18:30:05+03:00",
+                "",
+                ""};
     for (const bool first : {false, true}) {
         const std::string old = first ? "" : FormatCardHolders(before);
         const int steps = AtEveryStep(
@@ -240,6 +244,25 @@ TEST(RegisterCrash, AtMostTheRowBeingWrittenIsLostAndNoneIsMerged) {
             for (int i = 0; i < written; ++i) EXPECT_EQ(rows[i], row(i)) << i;
         });
     EXPECT_GE(steps, 6);  // each of the three rows at least written and flushed
+}
+
+// A register made before the card columns is the old file or the new header with its rows byte for
+// byte.
+TEST(RegisterCrash, TheNewHeaderReplacesTheOldOneWhole) {
+    MemoryFiles files;
+    testing::FakeSleeper sleeper;
+    const std::string rows = "2026-12-06T10:00:00+03:00,op,\"a\r\nb\",x\r\n2026-12-06T10:01";
+    const std::string old = std::string(OldRegisterFileStart()) + rows;
+    const int steps = AtEveryStep(
+        files, [&] { files.Put("r.csv", old); }, [&] { PrepareRegister(files, sleeper, "r.csv"); },
+        [&](bool) {
+            const std::string text = files.Text("r.csv");
+            EXPECT_TRUE(text == old || text.rfind(std::string(RegisterFileStart()) + rows, 0) == 0)
+                << text;
+        });
+    EXPECT_GT(steps, 8);
+    EXPECT_EQ(files.Text("r.csv"), std::string(RegisterFileStart()) + rows + "\r\n");
+    EXPECT_FALSE(files.Has("r.tmp"));
 }
 
 }  // namespace

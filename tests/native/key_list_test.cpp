@@ -1,8 +1,7 @@
-// The key list operations over the files in memory, with a failure at every file step.
+// The key list operations over the files in memory.
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <tuple>
 
 #include "app/form_rules.h"
 #include "app/key_record_form.h"
@@ -15,12 +14,14 @@ namespace tollvane {
 namespace {
 
 using testing::FileOp;
+using enum Ctl;
+using Texts = std::vector<std::string>;
 
 // A line that lacks fields carries them over from the line before it.
 const std::string kDamaged = "TC=SL3 AA=V OI=1 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2 M_KEY=B0B1B2B3B4B5\n";
 
-// After an add the window shows the rows as reading the new list back shows them, without
-// decrypting it again.
+// After an add the window shows the rows as reading the new list back does, without decrypting it
+// again.
 TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     struct Case {
         std::string before, description, after;
@@ -28,8 +29,8 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     };
     const Case cases[] = {
         {"", "Key Description", Rec("Key Description")},
-        // A last line without its line feed does not swallow the new record;
-        // the list is then read back from the file.
+        // A last line without its line feed does not swallow the new record; the list is then read
+        // back from the file.
         {Rec("zero") + "TC=SL1 AA=X", "new", Rec("zero") + "TC=SL1 AA=X\n" + Rec("new"), 2},
         // The description stays on one line and within its buffer.
         {Rec("zero") + kDamaged, "first line\r\nsecond line",
@@ -53,19 +54,16 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
     }
     EXPECT_TRUE(t.boxes.shown.empty());
     list.OnAddNew();
-    EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{"[0002] Key already exit at the list."});
+    EXPECT_EQ(t.boxes.Texts(), Texts{"[0002] Key already exit at the list."});
     const std::string stored = Rec("zero") + kDamaged + Rec(std::string(kDescriptionCapacity, 'x'));
     EXPECT_EQ(Stored(), stored);
 
     // The card settings of a record are those of the form.
-    t.form[Ctl::ClassicCheck].checked = false;
-    CheckRadio(t.form, Ctl::Sl3Radio);
-    t.form[Ctl::AesAuthCheck].checked = true;
-    CheckRadio(t.form, Ctl::IfW58Radio);
-    CheckRadio(t.form, Ctl::IndInverseRadio);
-    CheckRadio(t.form, Ctl::StandbyDynamicRadio);
-    CheckRadio(t.form, Ctl::TouchPollOnRadio);
-    t.form[Ctl::WorkModeCombo].selection = 3;
+    t.form[ClassicCheck].checked = false;
+    t.form[AesAuthCheck].checked = true;
+    for (Ctl radio : {Sl3Radio, IfW58Radio, IndInverseRadio, StandbyDynamicRadio, TouchPollOnRadio})
+        CheckRadio(t.form, radio);
+    t.form[WorkModeCombo].selection = 3;
     t.app.values.sectorNumber = 7;
     t.app.values.blockNumber = 2;
     FieldsFromForm("SL3");
@@ -74,8 +72,7 @@ TEST_F(KeyListTest, AddWritesTheRecordAfterTheLastByteAndRefusesItsDuplicate) {
               stored + Rec("SL3", kFF6, kFF16, "TC=SL3 AA=V OI=3 LL=1 DI=0 SB=0 WM=3 SN=07 BN=2"));
 }
 
-// Record 0000 is never removed; another is, once confirmed, and the window then shows what reading
-// the new list back shows, without decrypting it a second time.
+// The window then shows what reading the new list back shows, without decrypting it again.
 TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     const std::string longer = Rec(std::string(700, 'd'));  // longer than any line buffer
     Store(Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + kDamaged + Rec("r3") + longer);
@@ -92,8 +89,7 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     files.opens.clear();
     list.OnRemove();
     EXPECT_EQ(files.opens[kCrKeysFile], 1);
-    EXPECT_EQ(t.boxes.questions,
-              std::vector<std::string>(2, "[0002] Are you sure you want to delete the key?"));
+    EXPECT_EQ(t.boxes.questions, Texts(2, "[0002] Are you sure you want to delete the key?"));
     EXPECT_EQ(Stored(), Rec("r0") + Rec("r1", "A0A1A2A3A4A5") + Rec("r3") + longer);
     const auto shown = std::pair(ui.rows, ui.fields);
     ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
@@ -106,24 +102,22 @@ TEST_F(KeyListTest, RemoveAsksAndActsOnlyForAnotherRecordThanZero) {
     EXPECT_TRUE(t.boxes.shown.empty());
 }
 
-// Remove, Use This Key and a double-click act on the record the window showed; when another station
-// has changed the list under it since, they do nothing to any record, read the list again and say
-// so.
+// When another station has changed the list under it since, they do nothing to any record, read
+// the list again and say so.
 TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
+    const std::string r2 = Rec("r2", "A0A1A2A3A4A5"),
+                      before = Rec("r0") + Rec("r1") + r2 + Rec("r3");
     const struct {
         const char* name;
         std::function<void(KeyList&)> act;
-        std::string
-            storedAfterActing;  // crkeys.data when the chosen record r2 is still where it was shown
+        std::string storedAfterActing, description;  // when r2 is still where it was shown
+        int closes;
     } actions[] = {
-        {"remove", [](KeyList& l) { l.OnRemove(); },
-         Rec("r0") + Rec("r1") + Rec("r3") + Rec("new")},
-        {"use", [](KeyList& l) { l.OnUseKey(); },
-         Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
-        {"double-click", [](KeyList& l) { l.OnRowDoubleClicked(2); },
-         Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") + Rec("new")},
+        {"remove", [](KeyList& l) { l.OnRemove(); }, Rec("r0") + Rec("r1") + Rec("r3") + Rec("new"),
+         "r0", 0},
+        {"use", [](KeyList& l) { l.OnUseKey(); }, before + Rec("new"), "", 1},
+        {"double-click", [](KeyList& l) { l.OnRowDoubleClicked(2); }, before + Rec("new"), "r2", 0},
     };
-    const std::string before = Rec("r0") + Rec("r1") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3");
     for (const auto& a : actions) {
         for (const bool movedAway : {true, false}) {
             SCOPED_TRACE(std::string(a.name) +
@@ -135,27 +129,20 @@ TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
             ASSERT_EQ(list.LoadKeyList(), KeyListOutcome::Done);
             list.OnRowClicked(2);
             const std::string elsewhere =
-                movedAway ? Rec("r0") + Rec("r2", "A0A1A2A3A4A5") + Rec("r3") : before + Rec("new");
+                movedAway ? Rec("r0") + r2 + Rec("r3") : before + Rec("new");
             Store(elsewhere);
             a.act(list);
-            if (movedAway) {
-                EXPECT_EQ(Stored(), elsewhere);
-                EXPECT_EQ(ui.rows.size(), 3u) << "the window shows the list as it is now";
-                EXPECT_EQ(t.boxes.Texts(), std::vector<std::string>{
-                                               "The key list was changed at another station, so "
-                                               "nothing was done.\nThe list is shown again as it "
-                                               "is now: choose the entry again."});
-                EXPECT_EQ(ui.closes, 0);
-                EXPECT_EQ(ui.fields[KeyField::Description], "");
-                EXPECT_EQ(list.SelectedKeyIndex(), -1);
+            if (movedAway) {  // the window shows the list as it is now
+                EXPECT_FIELDS(
+                    (Stored(), ui.rows.size(), t.boxes.Texts(), ui.closes,
+                     ui.fields[KeyField::Description], list.SelectedKeyIndex()),
+                    (elsewhere, 3u, Texts{t.T(Msg::kKeyListChangedElsewhere)}, 0, "", -1));
             } else {
-                EXPECT_EQ(Stored(), a.storedAfterActing);
-                EXPECT_TRUE(t.boxes.shown.empty());
-                EXPECT_EQ(ui.closes, a.name == std::string("use") ? 1 : 0);
-                if (a.name == std::string("use")) {
-                    EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, "A0 A1 A2 A3 A4 A5");
-                } else if (a.name == std::string("double-click")) {
-                    EXPECT_EQ(ui.fields[KeyField::Description], "r2");
+                EXPECT_FIELDS(
+                    (Stored(), t.boxes.shown.size(), ui.closes, ui.fields[KeyField::Description]),
+                    (a.storedAfterActing, 0u, a.closes, a.description));
+                if (a.closes) {
+                    EXPECT_EQ(t.form[Crypto1KeyEdit].text, "A0 A1 A2 A3 A4 A5");
                 }
             }
             EXPECT_TRUE(PlainFilesGone());
@@ -163,9 +150,8 @@ TEST_F(KeyListTest, ARecordChosenIsActedOnOnlyWhileTheListStillHoldsIt) {
     }
 }
 
-// "Use This Key" puts what it knows of the record on the form: codes out of their lists change
-// nothing, sector and block stay within the card, and a key the next write would send as zero bytes
-// or asterisks leaves the form's key.
+// Codes out of their lists change nothing, sector and block stay within the card, and a key the
+// next write would send as zero bytes or asterisks leaves the form's key.
 TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
     const std::string aes = "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF";
     const struct {
@@ -206,13 +192,13 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         c.change(r);
         ApplyKeyRecord(r, t.app);
         EXPECT_FIELDS((t.app.values.sectorNumber, t.app.values.blockNumber), (c.sector, c.block));
-        EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Ctl::Crypto1KeyEdit].text,
+        EXPECT_EQ((std::vector{t.app.values.crypto1KeyText, t.form[Crypto1KeyEdit].text,
                                t.app.values.aesKeyText}),
-                  (std::vector<std::string>{"12 34 56 78 9A BC", "12 34 56 78 9A BC", aes}));
-        EXPECT_EQ(t.form[Ctl::ClassicCheck].checked, c.classic);
-        EXPECT_TRUE(t.form[Ctl::AesAuthCheck].checked);
-        EXPECT_TRUE(t.form[Ctl::IfW26Radio].checked);
-        EXPECT_EQ(t.form[Ctl::WorkModeCombo].selection, 1);
+                  (Texts{"12 34 56 78 9A BC", "12 34 56 78 9A BC", aes}));
+        EXPECT_EQ(t.form[ClassicCheck].checked, c.classic);
+        EXPECT_TRUE(t.form[AesAuthCheck].checked);
+        EXPECT_TRUE(t.form[IfW26Radio].checked);
+        EXPECT_EQ(t.form[WorkModeCombo].selection, 1);
     }
 
     // The list hands the record's own line to the form and closes.
@@ -220,18 +206,16 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
           Rec("r1", "A0A1A2A3A4A5", kFF16, "TC=Cls AA=X OI=0 LL=0 DI=2 SB=1 WM=1 SN=09 BN=2"));
     list.OnRowClicked(1);
     list.OnUseKey();
-    EXPECT_FIELDS((t.app.values.sectorNumber, t.form[Ctl::Crypto1KeyEdit].text, ui.closes),
+    EXPECT_FIELDS((t.app.values.sectorNumber, t.form[Crypto1KeyEdit].text, ui.closes),
                   (9, std::string("A0 A1 A2 A3 A4 A5"), 1));
 }
 
-// Without crkeys.data an add reports it, the reload after it again, and no file is made but the
-// stations' lock. The program's start then makes an empty list, which takes the add.
+// The reload after the add reports it again; the program's start then makes an empty list.
 TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     FieldsFromForm();
     list.OnAddNew();
     EXPECT_EQ(t.boxes.Texts(),
-              std::vector<std::string>(
-                  2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
+              Texts(2, "Ошибка открытия исходного текстового файла!\nНомер ошибки: 0x00000002."));
     ASSERT_EQ(files.entries.size(), 1u);
     EXPECT_TRUE(files.Has(kKeysLockFile));
     ASSERT_TRUE(MakeFirstKeyList(files, cipher));
@@ -240,16 +224,9 @@ TEST_F(KeyListTest, WithoutAListAnAddReportsItTwiceAndMakesNoFile) {
     EXPECT_EQ(Stored(), Rec("Key Description"));
 }
 
-// A list taken by another station is waited for two seconds, then left alone, its plain file and
-// the window too.
+// Its plain file and the window too.
 TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
-    const std::vector<std::string> inUse(3,
-                                         "The key list is in use at another station.\nNothing was "
-                                         "changed. Try again in a few seconds.\nIf it stays in "
-                                         "use while no other station works with the list, a "
-                                         "station that was switched off or lost the network may "
-                                         "still hold it for some minutes: start that station again "
-                                         "and close Tollvane there, or wait.");
+    const Texts inUse(3, t.T(Msg::kKeyListInUse));
     Store(Rec("r0") + Rec("r1"));
     const std::string stored = files.Text(kCrKeysFile);
     // This program holds the lock; an older copy holds crkeys.data itself.
@@ -273,9 +250,9 @@ TEST_F(KeyListTest, AListTakenElsewhereIsWaitedForThenLeftAlone) {
     }
 }
 
-// --- Failure at every step -------------------------------------------------
-
 enum class Op { Load, Show, Add, Remove, Use };
+using enum Op;
+using enum FileOp;
 
 struct Failure {
     const char* what;
@@ -283,7 +260,7 @@ struct Failure {
     FileOp step;
     int nth;
     const char* file;
-    std::vector<std::string> messages;
+    Texts messages;
     bool changed;  // crkeys.data holds the new list afterwards
     bool windowClosed;
 };
@@ -301,73 +278,52 @@ const char kCrKeysProblem[] =
 // this short. Show and Use read the list alike, and every operation decrypts and re-encrypts it
 // alike.
 const Failure kFailures[] = {
-    {"load: decryption", Op::Load, FileOp::Write, 1, kKeysFile, {kCipherWrite}, false, false},
-    {"load: open", Op::Load, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
-    {"load: read", Op::Load, FileOp::Read, 1, kKeysFile, {kReadError}, false, false},
-    {"show: open", Op::Show, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
-    {"use: read", Op::Use, FileOp::Read, 1, kKeysFile, {kReadError}, false, true},
-    {"add: open", Op::Add, FileOp::Open, 2, kKeysFile, {kNotFound}, false, false},
-    {"add: read", Op::Add, FileOp::Read, 1, kKeysFile, {kReadError}, false, false},
+    {"load: decryption", Load, Write, 1, kKeysFile, {kCipherWrite}, false, false},
+    {"load: open", Load, Open, 2, kKeysFile, {kNotFound}, false, false},
+    {"load: read", Load, Read, 1, kKeysFile, {kReadError}, false, false},
+    {"show: open", Show, Open, 2, kKeysFile, {kNotFound}, false, false},
+    {"use: read", Use, Read, 1, kKeysFile, {kReadError}, false, true},
+    {"add: open", Add, Open, 2, kKeysFile, {kNotFound}, false, false},
+    {"add: read", Add, Read, 1, kKeysFile, {kReadError}, false, false},
     {"add: write",
-     Op::Add,
-     FileOp::Write,
+     Add,
+     Write,
      3,
      kKeysFile,
      {"An error occurred while writing to the file keys.data!\nGetLastError=0000001E"},
      false,
      false},
-    {"add: encryption",
-     Op::Add,
-     FileOp::Write,
-     1,
-     kTmpCrKeysFile,
-     {kCipherWrite, kNotEncrypted},
-     false,
-     false},
-    {"add: replacing crkeys.data",
-     Op::Add,
-     FileOp::Move,
-     1,
-     kCrKeysFile,
-     {kCrKeysProblem},
-     false,
-     false},
-    {"add: backup copy", Op::Add, FileOp::Copy, 1, kZipKeysFile, {}, true, false},
-    {"remove: decryption", Op::Remove, FileOp::Write, 1, kKeysFile, {kCipherWrite}, false, true},
-    {"remove: read", Op::Remove, FileOp::Read, 1, kKeysFile, {kReadError}, false, true},
+    {"add: encryption", Add, Write, 1, kTmpCrKeysFile, {kCipherWrite, kNotEncrypted}, false, false},
+    {"add: replacing crkeys.data", Add, Move, 1, kCrKeysFile, {kCrKeysProblem}, false, false},
+    {"add: backup copy", Add, Copy, 1, kZipKeysFile, {}, true, false},
+    {"remove: decryption", Remove, Write, 1, kKeysFile, {kCipherWrite}, false, true},
+    {"remove: read", Remove, Read, 1, kKeysFile, {kReadError}, false, true},
     {"remove: create",
-     Op::Remove,
-     FileOp::Open,
+     Remove,
+     Open,
      1,
      kTmpKeysFile,
      {"Error creating temporary file!"},
      false,
      true},
     {"remove: write",
-     Op::Remove,
-     FileOp::Write,
+     Remove,
+     Write,
      1,
      kTmpKeysFile,
      {"An error occurred while writing to the temporary file!\nGetLastError=0000001E"},
      false,
      true},
     {"remove: replacing keys.data",
-     Op::Remove,
-     FileOp::Move,
+     Remove,
+     Move,
      1,
      kKeysFile,
      {"There was a problem with the file keys.data!\nThe keys were not "
       "recorded!\nGetLastError=0000001E"},
      false,
      true},
-    {"remove: replacing crkeys.data",
-     Op::Remove,
-     FileOp::Move,
-     1,
-     kCrKeysFile,
-     {kCrKeysProblem},
-     false,
-     false},
+    {"remove: replacing crkeys.data", Remove, Move, 1, kCrKeysFile, {kCrKeysProblem}, false, false},
 };
 
 TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
@@ -385,25 +341,24 @@ TEST_F(KeyListTest, AFailureAtAnyStepLeavesAnIntactListAndNoPlainFile) {
         ui.closes = 0;
         files.FailAt(f.step, f.nth, 0x1E, f.file);
         switch (f.op) {
-            case Op::Load: EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::Failed); break;
-            case Op::Show: EXPECT_EQ(list.ShowKeyRecord(1), KeyListOutcome::Failed); break;
-            case Op::Add: list.OnAddNew(); break;
-            case Op::Remove:
+            case Load: EXPECT_EQ(list.LoadKeyList(), KeyListOutcome::Failed); break;
+            case Show: EXPECT_EQ(list.ShowKeyRecord(1), KeyListOutcome::Failed); break;
+            case Add: list.OnAddNew(); break;
+            case Remove:
                 list.OnRowClicked(1);
                 list.OnRemove();
                 break;
-            case Op::Use:
+            case Use:
                 list.OnRowClicked(1);
                 list.OnUseKey();
                 break;
         }
-        files.FailAt(FileOp::Open, 0);
+        files.FailAt(Open, 0);
         // After a failed add the window reloads the list: its messages come after the add's own.
-        std::vector<std::string> messages = t.boxes.Texts();
-        if (f.op == Op::Add && messages.size() > f.messages.size())
-            messages.resize(f.messages.size());
+        Texts messages = t.boxes.Texts();
+        if (f.op == Add && messages.size() > f.messages.size()) messages.resize(f.messages.size());
         EXPECT_EQ(messages, f.messages);
-        const std::string after = f.op == Op::Add ? before + Rec("new") : Rec("r0") + Rec("r2");
+        const std::string after = f.op == Add ? before + Rec("new") : Rec("r0") + Rec("r2");
         EXPECT_EQ(Stored(), f.changed ? after : before);
         EXPECT_TRUE(PlainFilesGone());
         EXPECT_EQ(ui.closes, f.windowClosed ? 1 : 0);

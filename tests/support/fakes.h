@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -152,6 +153,7 @@ public:
         open = true, title = t, range = r, steps = 0, ++opens;
     }
     void Step() override { ++steps; }
+    void SetTitle(const std::string& t) override { title = t; }
     void Close() override { open = false; }
     void EnableMainWindow(bool enable) override { mainWindowEnabled = enable; }
 };
@@ -254,6 +256,12 @@ public:
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
         return {outcome, failure};
     }
+    // The same answers; a given number's are told apart by givenAsked.
+    Recording RecordGiven(const std::uint8_t data[7]) override {
+        ++givenAsked;
+        return Record(data);
+    }
+    int givenAsked = 0;
 };
 
 // What the logic asks of the shell that the tests look at; the windows themselves are the
@@ -373,6 +381,22 @@ struct TestApp {
                 port.Arrive("\n\rAT+USB - OK! >> " + version);
             else if (bytes.size() == 46)
                 port.Arrive("\n\rAT+" + text.substr(3, 2) + " - OK!");
+        };
+    }
+    // Read ID is answered for the card in front: card n is barcode 12345678 + n, cipher 3232235777;
+    // none below 0. With newCardEachWrite the operator puts a new card on for each write.
+    int cardInFront = 0;
+    void ReaderReadsCards(bool newCardEachWrite) {
+        port.onSend = [this, newCardEachWrite,
+                       acknowledge = port.onSend](const std::vector<std::uint8_t>& bytes) {
+            if (acknowledge) acknowledge(bytes);
+            if (bytes.size() == 46 && bytes[4] == 'w' && newCardEachWrite) ++cardInFront;
+            if (std::string(bytes.begin(), bytes.end()) != "AT+READS_IDS" || cardInFront < 0)
+                return;
+            char reply[64];
+            std::snprintf(reply, sizeof reply, "\n\rAT+IDS - OK! >> %010u %010u.",
+                          12345678u + cardInFront, 3232235777u);
+            port.Arrive(reply);
         };
     }
     // Start-up with the start form: the search, the connect and the version check; the boxes shown

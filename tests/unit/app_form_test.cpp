@@ -1,9 +1,5 @@
-// The main form through the fake window: its frame letters, read-backs put
-// into it, the role, work-mode and card-type rules, the reset, typing into the
-// hex edits, and the commands; the waits are tested with the flows that run them.
+// The main form through the fake window; the waits are tested with the flows that run them.
 #include <gtest/gtest.h>
-
-#include <tuple>
 
 #include "app/card_settings.h"
 #include "app/config.h"
@@ -25,8 +21,7 @@ const std::string kFF16 = kFF6 + " " + kFF6 + " FF FF FF FF";
 constexpr auto kChecked = &FakeControl::checked;
 constexpr auto kEnabled = &FakeControl::enabled;
 
-// The flag of each control in order, '1' where set: one comparison names every control that
-// differs.
+// The flag of each control in order, '1' where set.
 std::string Flags(TestApp& t, bool FakeControl::*flag, std::initializer_list<Ctl> ctls) {
     std::string flags;
     for (Ctl c : ctls) flags += t.form[c].*flag ? '1' : '0';
@@ -43,19 +38,20 @@ TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
         {IndInverseRadio, 2, 'e'},  {StandbyDynamicRadio, 3, 'd'}, {StandbyStaticRadio, 3, 'e'},
         {TouchPollOnRadio, 4, 'd'},
     };
+    const auto block = [](TestApp& t) {
+        return SettingsBlockOf(
+            BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
+    };
     for (const auto& c : cases) {
         TestApp t{WithReader{}};
         t.ClickRadio(c.radio);
-        const auto frame =
-            BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {}));
-        EXPECT_EQ(SettingsBlockOf(frame)[c.offset], c.letter) << static_cast<int>(c.radio);
+        EXPECT_EQ(block(t)[c.offset], c.letter) << int(c.radio);
     }
     // The Crypto1 key the form holds goes out with the settings.
     TestApp t{WithReader{}};
     t.app.values.crypto1Key = {1, 2, 3, 4, 5, 6};
-    const auto block = SettingsBlockOf(
-        BuildMasterWriteFrame(SnapshotOf(ReadCardSettings(t.form, t.app.values), {})));
-    EXPECT_EQ(std::vector(block.begin() + 8, block.begin() + 14),
+    const auto b = block(t);
+    EXPECT_EQ(std::vector(b.begin() + 8, b.begin() + 14),
               (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
     // A Plus card without a security level has no card type.
     t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
@@ -129,7 +125,7 @@ TEST(ReadBackApplyTest, AMasterCardsLettersCheckTheirRadios) {
         t.form.SetSelection(WorkModeCombo, 1);
         t.form[AesAuthCheck].checked = true;  // a Classic card and SL3 take it away
         ApplyReadBack(t, c.settings, c.card, c.aesLetter);
-        for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << static_cast<int>(ctl);
+        for (Ctl ctl : c.checked) EXPECT_TRUE(t.form[ctl].checked) << int(ctl);
         EXPECT_FIELDS((t.form[AesAuthCheck].checked, t.form[WorkModeCombo].selection,
                        t.app.values.sectorNumber, t.app.values.blockNumber,
                        t.form[Crypto1KeyEdit].text, t.form[AesKeyEdit].text),
@@ -268,8 +264,6 @@ TEST(ClickRuleTest, SelectClassicUndoesThePlusSettings) {
     }
 }
 
-// The reset brings the values back (the converter's format too), but keeps
-// the role and which controls are shown.
 TEST(ResetTest, ResetFormBringsValuesBackButKeepsRoleAndVisibility) {
     KeysShown t;
     t.SelectCombo(WorkModeCombo, 3);
@@ -320,10 +314,8 @@ struct Entry : TestApp {
     }
 };
 
-// Focus, one edit by the operator (caret at its end unless given), then the
-// focus taken away if the entry did not end by itself. Each runs with the
-// edit reporting EN_CHANGE for the program's own texts, as Windows does, and
-// without: a paste is cleaned in one step either way.
+// Focus, one edit (caret at its end unless given), then the focus taken away. Each runs with the
+// edit reporting EN_CHANGE for the program's own texts, as Windows does, and without.
 TEST(HexEntryTest, TypingFilteringAndLeaving) {
     // endsItself: the last digit ends the entry; shown: while the entry is open or after it ended;
     // leftWith: the display form on leaving and the kept bytes; converter: the data's hex number
@@ -414,7 +406,6 @@ TEST(LanguageTest, AFailedSaveWarnsAndTheSwitchStillHappens) {
     EXPECT_TRUE(t.app.verifyAfterWrite);
 }
 
-// What the shell could not do with the help file, and what the operator can do.
 TEST(HelpTest, EachOutcomeOfOpeningTheHelpFileIsSaid) {
     using enum HelpOpen;
     const struct {
@@ -518,7 +509,6 @@ TEST(UpDownTest, SectorAndBlockStayInTheirRanges) {
     }
 }
 
-// Closing the main window stops every timer and gives the port back.
 TEST(WaitTest, TheMainWindowsEndEndsTheOperation) {
     TestApp t{WithReader{}};
     t.Connect();

@@ -198,5 +198,29 @@ TEST_F(UsersDataStoreTest, ReadsTheFileAgainOnlyAfterAnOutsideChange) {
     EXPECT_EQ(files.Text(kPath), same + " AAAAAAAAAA");
 }
 
+// A given number is expected in the file; another number with its first three bytes makes it
+// unusable.
+TEST_F(UsersDataStoreTest, AGivenNumberIsCheckedAgainstEveryRecordWithItsFirstThreeBytes) {
+    const struct {
+        const char* name;
+        const char* file;
+        RecordOutcome outcome;
+        const char* after;
+    } cases[] = {
+        {"new", "AAAAAAAAAA", RecordOutcome::Recorded, "AAAAAAAAAA 0102030405"},
+        {"reserved", "AAAAAAAAAA 0102030405", RecordOutcome::AlreadyRecorded,
+         "AAAAAAAAAA 0102030405"},
+        {"key of another", "0102030499", RecordOutcome::KeyTaken, "0102030499"},
+        {"reserved and another", "0102030405 0102039999", RecordOutcome::KeyTaken,
+         "0102030405 0102039999"},
+    };
+    for (const auto& c : cases) {
+        files.Put(kPath, c.file);
+        UsersDataStore fresh{files, sleeper, kPath};
+        EXPECT_EQ(fresh.RecordGiven(kNumber).outcome, c.outcome) << c.name;
+        EXPECT_EQ(files.Text(kPath), c.after) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace tollvane::testing

@@ -279,6 +279,18 @@ struct RegisterFlow : CardWait {
     bool RunOver() const {
         return !t.timers.IsRunning(kCard) && t.app.op.cyclicRun == CyclicRun::None;
     }
+
+    // The commands sent since index from: "ID" for a Read ID, else the frame's role and operation
+    // letters.
+    std::string SentSince(std::size_t from) const {
+        std::string out;
+        for (std::size_t i = from; i < t.port.sent.size(); ++i) {
+            const auto& b = t.port.sent[i];
+            out += out.empty() ? "" : " ";
+            out += b.size() == 46 ? std::string{char(b[3]), char(b[4])} : std::string("ID");
+        }
+        return out;
+    }
 };
 
 // Each card of a run gets a new number that usersData.data recorded, and its row in the register
@@ -466,8 +478,11 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
         Reconnect();
+        t.sleeper.pauses.clear();
         t.form[UniqueBeforeWriteCheck].checked = t.app.verifyAfterWrite = true;
-        const std::size_t first = t.port.sent.size();
+        t.cardInFront = 0;
+        t.ReaderReadsCards(true);
+        const std::size_t first = t.port.sent.size() + 1;  // after the card's Read ID
         // What the card written by the frame sent at index holds.
         const auto readBack = [&](std::size_t index, bool spoil) {
             const auto spoilData = [&](CommandFrame& f) { f[kFrameSettingsOffset + 8] ^= spoil; };
@@ -476,8 +491,9 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         t.Click(c.cyclic ? WriteCyclicButton : WriteButton);
         if (c.cyclic) {  // a first card read back as written, and the run goes on
             PresentCards({kDatOk}), PresentCards({readBack(first, false)});
-            EXPECT_THAT(t.sleeper.pauses, ElementsAre(1000u));
-            ASSERT_EQ(t.port.sent.size(), first + 3);
+            EXPECT_THAT(t.sleeper.pauses,
+                        ElementsAre(100u, 1000u, 100u));  // Read ID's wait, the run's pause
+            EXPECT_EQ(SentSince(first - 1), "ID Uw Ur ID Uw");
             t.sleeper.pauses.clear();
         }
         const std::size_t write = t.port.sent.size() - 1;
@@ -498,10 +514,14 @@ TEST_F(RegisterFlow, AVerifiedWriteIsReadBackAndTheReadDecidesItsOutcome) {
         ASSERT_EQ(rows.size(), c.cyclic ? 2u : 1u);
         const std::string box = c.row.substr(c.row.find(' ') + 1);
         EXPECT_FIELDS(
-            (t.boxes.Texts(), t.app.op.cyclicRun, t.sleeper.pauses.size(), t.app.LinkOpen(),
+            (t.boxes.Texts(), t.app.op.cyclicRun,
+             std::count(t.sleeper.pauses.begin(), t.sleeper.pauses.end(), 1000u), t.app.LinkOpen(),
              rows[0][kColResult], Outcomes().back(), rows.back()[kColOperation]),
-            (Texts{box}, CyclicRun::None, 0u, c.staysOpen,
+            (Texts{box}, CyclicRun::None, 0, c.staysOpen,
              c.cyclic ? "VERIFIED" : rows.back()[kColResult], c.row, "Write"));
+        // Each row names the card identified before its write, whatever the result.
+        EXPECT_EQ(rows.back()[kColCardBarcode], c.cyclic ? "0012345679" : "0012345678");
+        EXPECT_EQ(rows.back()[kColCardCipherId], "3232235777");
         // Every number drawn stays on record, whatever the read found.
         EXPECT_EQ(t.users.recorded.size(), t.users.asked.size());
         t.boxes.shown.clear();
@@ -522,6 +542,60 @@ TEST_F(RegisterFlow, AWriteToCheckAnsweredWithACardsContentsIsNotRecognised) {
     EXPECT_EQ(t.boxes.Texts(), Texts{kNotRecognised});
     EXPECT_EQ(RegisterRows(files.Text("IssuedCards.csv")).at(0)[kColResult], "UNRECOGNIZED");
     EXPECT_EQ(t.form[Ctl::Crypto1KeyEdit].text, key) << "the form is not filled from the answer";
+}
+
+// With "Verify after write" each card of a run is identified first: a card left on is not written
+// again and the run asks every 300 ms (a Read ID at every sixth tick, read two ticks later) until a
+// new card comes, and gives up where a card wait does. A Clear records its card too.
+TEST_F(RegisterFlow, AVerifiedRunWritesEachCardOnceAndWaitsForTheNext) {
+    t.app.verifyAfterWrite = true;
+    t.ReaderReadsCards(false);
+    const std::size_t first = t.port.sent.size();
+    const auto readBack = [&] {
+        return ReadBackReply(FrameOf(t.port.sent[t.port.sent.size() - 2]));
+    };  // the write's
+    t.Click(WriteCyclicButton);
+    PresentCards({kDatOk});
+    PresentCards({readBack()});
+    EXPECT_EQ(SentSince(first), "ID Uw Ur ID");
+    EXPECT_EQ(t.progress.title,
+              "This card has just been written. Take it away and put the next one.");
+    const struct {
+        int ticks;
+        int card;
+        const char* sent;
+        const char* title;
+    } steps[] = {
+        {5, 0, "", "This card has just been written. Take it away and put the next one."},
+        {1, -1, "ID", "This card has just been written. Take it away and put the next one."},
+        {2, -1, "", "Put the next card on the programmer."},
+        {4, 1, "ID", "Put the next card on the programmer."},
+        {2, 1, "Uw", "Present the card to the reader..."},
+    };
+    for (const auto& step : steps) {
+        const std::size_t before = t.port.sent.size();
+        t.cardInFront = step.card;
+        for (int i = 0; i < step.ticks; ++i) ASSERT_TRUE(t.Tick(kCard)) << step.title;
+        EXPECT_EQ(SentSince(before), step.sent) << step.ticks << " ticks to " << step.title;
+        EXPECT_EQ(t.progress.title, step.title) << step.ticks << " ticks to " << step.sent;
+    }
+    PresentCards({kDatOk});
+    t.cardInFront = -1;
+    PresentCards({readBack()});
+    // No card comes: the run ends where a card wait would, with its message, and records nothing
+    // more.
+    EXPECT_EQ(t.RunOut(kCard), 165);
+    EXPECT_TRUE(RunOver());
+    EXPECT_EQ(t.boxes.Texts(), Texts{kNotPresented});
+    EXPECT_EQ(Outcomes().size(), 2u);
+    // A single Clear reads the card's ID once, and its row names the card.
+    t.cardInFront = 2;
+    t.boxes.answers = {true};
+    const std::size_t clear = t.port.sent.size();
+    t.Click(ClearButton);
+    PresentCards({kDatOk});
+    EXPECT_EQ(SentSince(clear), "ID Uc");
+    EXPECT_EQ(RegisterRows(files.Text("IssuedCards.csv")).back()[kColCardBarcode], "0012345680");
 }
 
 }  // namespace

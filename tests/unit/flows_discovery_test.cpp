@@ -1,6 +1,5 @@
 // Finding the reader, connecting, the version check, the operator's port choice, the end of an
 // operation, card ID reading and the supervision after a device change.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/port_list_ui.h"
@@ -12,7 +11,9 @@
 namespace tollvane::testing {
 namespace {
 
-using ::testing::ElementsAre;
+using enum Ctl;
+using enum TimerId;
+using enum MessageIcon;
 using Texts = std::vector<std::string>;
 using Shown = std::vector<ShownMessage>;
 
@@ -22,26 +23,23 @@ const std::string kInvalid = "Invalid command!",
 const std::string kFound = "Varnel reader found!\n\r->[COM12]",
                   hint = Text(LanguageId::English, Msg::kSelectPortHint);
 
-// The search of 100 ticks of 10 ms, then the version wait of 2 ticks of 500 ms, with the main
-// window disabled from the first tick to the last.
+// The main window stays disabled from the search's first tick to the version wait's last.
 TEST(ReaderSearchTest, StartUpFindsTheReaderConnectsAndChecksTheVersion) {
     TestApp t{WithReader{{"COM10", "COM1", "COM3"}, "COM3"}};
     t.ReaderAcknowledges();
     t.app.op.tickCount = 57;  // left over from a tick that came after its wait
     StartUp(t.app);
-    EXPECT_FIELDS((t.timers.running.at(TimerId::Search), t.progress.range), (10u, 100));
-    EXPECT_EQ(t.RunOut(TimerId::Search), 100);
-    EXPECT_FIELDS(
-        (t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
-         t.timers.running.at(TimerId::Reply), t.progress.range, t.progress.mainWindowEnabled),
-        (std::vector{19200u}, 1, 500u, 2, false));
-    EXPECT_EQ(t.RunOut(TimerId::Reply), 2);
-    EXPECT_FIELDS((t.form[Ctl::VersionValue].text, t.progress.mainWindowEnabled), ("2.00", true));
+    EXPECT_FIELDS((t.timers.running.at(Search), t.progress.range), (10u, 100));
+    EXPECT_EQ(t.RunOut(Search), 100);
+    EXPECT_FIELDS((t.port.openBauds, t.app.link.portIndex /* in the list sorted by number */,
+                   t.timers.running.at(Reply), t.progress.range, t.progress.mainWindowEnabled),
+                  (std::vector{19200u}, 1, 500u, 2, false));
+    EXPECT_EQ(t.RunOut(Reply), 2);
+    EXPECT_FIELDS((t.form[VersionValue].text, t.progress.mainWindowEnabled), ("2.00", true));
 }
 
-// No port list: one empty entry and a warning, and picking it warns again. Names that are no port
-// names give an empty list, so the search looks for the reader: not found, then the hint. A port
-// that cannot be opened is reported; one that takes no query ends the operation.
+// No port list: one empty entry, and picking it warns again. Names that are no port names give an
+// empty list, so the search looks for the reader.
 TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
     const struct {
         std::optional<Texts> ports;
@@ -50,25 +48,15 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         Shown messages;
         int closes;
     } cases[] = {
-        {std::nullopt,
-         true,
-         true,
-         {""},
-         {{"No COM ports found in the system!", MessageIcon::Warning}},
-         0},
-        {Texts{},
-         true,
-         true,
-         {},
-         {{"Varnel not found!", MessageIcon::Error}, {hint, MessageIcon::Hint}},
-         0},
+        {std::nullopt, true, true, {""}, {{"No COM ports found in the system!", Warning}}, 0},
+        {Texts{}, true, true, {}, {{"Varnel not found!", Error}, {hint, Hint}}, 0},
         {Texts{"COM12"},
          false,
          true,
          {"COM12"},
-         {{kFound, MessageIcon::Success}, {"Error opening [COM12]!", MessageIcon::Error}},
+         {{kFound, Success}, {"Error opening [COM12]!", Error}},
          0},
-        {Texts{"COM12"}, true, false, {"COM12"}, {{kFound, MessageIcon::Success}}, 1},
+        {Texts{"COM12"}, true, false, {"COM12"}, {{kFound, Success}}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.items.size());
@@ -78,12 +66,10 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
         t.port.openResult = c.opens;
         t.port.sendResult = c.sends;
         SearchReader(t.app);
-        EXPECT_FIELDS(
-            (t.form[Ctl::PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
-             t.timers.IsRunning(TimerId::Reply), t.form[Ctl::PortCombo].enabled, t.port.closes),
-            (c.items, c.messages, false, false, true, c.closes));
-        t.SelectCombo(Ctl::PortCombo,
-                      0);  // a pick of the empty entry warns again and opens nothing
+        EXPECT_FIELDS((t.form[PortCombo].items, t.boxes.shown, t.app.LinkOpen(),
+                       t.timers.IsRunning(Reply), t.form[PortCombo].enabled, t.port.closes),
+                      (c.items, c.messages, false, false, true, c.closes));
+        t.SelectCombo(PortCombo, 0);
         if (!c.ports) {
             EXPECT_FIELDS((t.boxes.shown.size(), t.port.opened.size(), t.app.link.manualConnect),
                           (2u, 0u, false));
@@ -91,9 +77,7 @@ TEST(ReaderSearchTest, WhatKeepsTheSearchFromALinkIsSaid) {
     }
 }
 
-// The reply to the version query, after an automatic search and after the operator picked the port:
-// only a port picked by hand is given up for an answer that is no version; no answer, or a wrong
-// version, closes any port.
+// Only a port picked by hand is given up for an answer that is no version.
 TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
     const std::string unknown = "\n\rAT+CMD - UNKNOWN CMD!", noise = "\x81\x92\xA3\xB4";
     const struct {
@@ -120,16 +104,16 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         RefreshPortList(t.app);
         if (c.manual)
-            t.SelectCombo(Ctl::PortCombo, 1);
+            t.SelectCombo(PortCombo, 1);
         else
             SearchReader(t.app);
         t.boxes.shown.clear();
-        t.RunOut(TimerId::Reply);
-        EXPECT_FIELDS((t.boxes.Texts(), t.app.LinkOpen(), t.port.handle,
-                       t.form[Ctl::PortCombo].enabled, t.app.link.manualConnect && !c.staysOpen),
+        t.RunOut(Reply);
+        EXPECT_FIELDS((t.boxes.Texts(), t.app.LinkOpen(), t.port.handle, t.form[PortCombo].enabled,
+                       t.app.link.manualConnect && !c.staysOpen),
                       (c.messages, c.staysOpen, c.staysOpen, !c.staysOpen, false));
         // A link may stay open with no reader identified: only a version shows one.
-        EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[Ctl::VersionValue].text == "2.00");
+        EXPECT_EQ(t.app.reader.modelLetter == 'B', t.form[VersionValue].text == "2.00");
     }
 }
 
@@ -138,14 +122,14 @@ TEST(PortChoiceTest, AFailedPickStaysManualUntilTheNextEndOfOperation) {
     SearchReader(t.app);
     t.port.openResult = false;
     t.boxes.shown.clear();
-    t.SelectCombo(Ctl::PortCombo, 0);
+    t.SelectCombo(PortCombo, 0);
     EXPECT_FIELDS((t.boxes.Texts(), t.app.link.manualConnect),
                   (Texts{"Error opening [COM1]!"}, true));
     EndOperation(t.app);
     EXPECT_FALSE(t.app.link.manualConnect);
 }
 
-// The end of every reader operation, also with the link closed already.
+// Also with the link closed already.
 TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
     TestApp t{WithReader{{"COM3", "COM1"}, "COM3"}};
     t.Connect();
@@ -153,19 +137,18 @@ TEST(EndOperationTest, ClosesTheLinkAndBringsTheFormBack) {
         t.app.link.manualConnect = true;
         t.app.op.cyclicRun = CyclicRun::Clear;
         t.app.values.sectorNumber = 9;
-        t.form[Ctl::PortCombo].enabled = false;
+        t.form[PortCombo].enabled = false;
         EndOperation(t.app);
         EXPECT_FIELDS(
             (t.app.LinkOpen(), t.port.closes /* never twice */, t.app.link.manualConnect,
-             t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[Ctl::VersionValue].text,
-             t.app.values.sectorNumber, t.form[Ctl::PortCombo].enabled,
-             t.form[Ctl::PortCombo].items),
+             t.app.op.cyclicRun, t.app.reader.modelLetter, t.form[VersionValue].text,
+             t.app.values.sectorNumber, t.form[PortCombo].enabled, t.form[PortCombo].items),
             (false, 1, false, CyclicRun::None, 'X', "x.xx", 1, true, Texts{"COM1", "COM3"}));
     }
 }
 
-// The request, a pause of 100 ms, then the reply: the card's four values, or why not. Only a
-// request that cannot be written ends the operation.
+// The request, a pause of 100 ms, then the reply. Only a request that cannot be written ends the
+// operation.
 TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
     using Window = std::pair<std::string, Texts>;
     const std::string values = "\n\rAT+IDS - OK! >> 0012345678 3232235777.";
@@ -192,15 +175,14 @@ TEST(ReadIdTest, ShowsTheFourValuesOrSaysWhyNot) {
         t.port.onSend = [&](const std::vector<std::uint8_t>&) { t.port.Arrive(c.reply); };
         OnCommand(t.app, Command::ReadId);
         EXPECT_FIELDS((t.port.SentText(1), t.sleeper.pauses, t.boxes.Texts(), t.shell.readIdWindows,
-                       t.app.LinkOpen(), t.timers.IsRunning(TimerId::Card)),
+                       t.app.LinkOpen(), t.timers.IsRunning(Card)),
                       ("AT+READS_IDS", std::vector<unsigned>(c.sent ? 1 : 0, 100u), c.messages,
                        c.windows, c.sent, false));
     }
 }
 
-// An open link's port is closed at the check and, 1000 ms later, opened again if it is still there,
-// without asking for the version again; a port that has gone or will not open ends the operation,
-// which gives the port back to the operator and forgets the reader.
+// The port is closed at the check and 1000 ms later opened again, without a version query; a port
+// that has gone or will not open ends the operation.
 TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
     const struct {
         bool present, opens;
@@ -208,8 +190,8 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         Texts list;
     } cases[] = {
         {true, true, {}, {"COM1", "COM3"}},
-        {true, false, {{"Error opening [COM3]!", MessageIcon::Error}}, {"COM1", "COM3"}},
-        {false, true, {{"Connection broken.\n\r(Varnel disabled!)", MessageIcon::Error}}, {"COM1"}},
+        {true, false, {{"Error opening [COM3]!", Error}}, {"COM1", "COM3"}},
+        {false, true, {{"Connection broken.\n\r(Varnel disabled!)", Error}}, {"COM1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("row " + std::to_string(&c - cases));
@@ -222,39 +204,37 @@ TEST(DeviceChangeTest, TheLinksPortIsReopenedOrTheOperationEnded) {
         }
         t.port.openResult = c.opens;
         OnDevicesChanged(t.app);
-        t.Tick(TimerId::Device);
+        t.Tick(Device);
         const bool kept = c.messages.empty();
         EXPECT_FIELDS((t.boxes.shown, t.sleeper.pauses, t.app.LinkOpen(), t.port.handle,
-                       t.port.closes /* closed once, never twice */, t.form[Ctl::PortCombo].items,
-                       t.form[Ctl::VersionValue].text, t.port.sent.size(),
-                       t.timers.IsRunning(TimerId::Search)),
+                       t.port.closes /* closed once, never twice */, t.form[PortCombo].items,
+                       t.form[VersionValue].text, t.port.sent.size(), t.timers.IsRunning(Search)),
                       (c.messages, std::vector{1000u}, kept, kept, 1, c.list,
                        kept ? "2.00" : "x.xx", sent, false));
     }
 }
 
-// A burst of notifications leads to one check, two seconds after the first. Reopening the port
-// under a running wait would lose its reply: the check comes at the first tick after it.
+// Reopening the port under a running wait would lose its reply: the check comes at the first tick
+// after it.
 TEST(DeviceChangeTest, ABurstLeadsToOneCheckAfterTheRunningWait) {
     TestApp t{WithReader{}};
     t.ReaderAcknowledges();
     StartUp(t.app);
-    t.RunOut(TimerId::Search);
+    t.RunOut(Search);
     OnDevicesChanged(t.app);
-    EXPECT_EQ(t.timers.running.at(TimerId::Device), 2000u);
-    t.timers.running.erase(TimerId::Device);  // a second start would show
+    EXPECT_EQ(t.timers.running.at(Device), 2000u);
+    t.timers.running.erase(Device);  // a second start would show
     for (int i = 0; i < 10; ++i) OnDevicesChanged(t.app);
-    EXPECT_FALSE(t.timers.IsRunning(TimerId::Device));
-    t.timers.running[TimerId::Device] = 2000;
-    ASSERT_TRUE(t.Tick(TimerId::Device));
+    EXPECT_FALSE(t.timers.IsRunning(Device));
+    t.timers.running[Device] = 2000;
+    ASSERT_TRUE(t.Tick(Device));
     EXPECT_EQ(t.port.closes, 0);
-    t.RunOut(TimerId::Reply);
-    EXPECT_EQ(t.form[Ctl::VersionValue].text, "2.00");
-    ASSERT_TRUE(t.Tick(TimerId::Device));
-    EXPECT_FIELDS((t.timers.IsRunning(TimerId::Device), t.port.closes, t.app.LinkOpen()),
-                  (false, 1, true));
+    t.RunOut(Reply);
+    EXPECT_EQ(t.form[VersionValue].text, "2.00");
+    ASSERT_TRUE(t.Tick(Device));
+    EXPECT_FIELDS((t.timers.IsRunning(Device), t.port.closes, t.app.LinkOpen()), (false, 1, true));
     OnDevicesChanged(t.app);  // after the check the next change arms it again
-    EXPECT_TRUE(t.timers.IsRunning(TimerId::Device));
+    EXPECT_TRUE(t.timers.IsRunning(Device));
 }
 
 }  // namespace

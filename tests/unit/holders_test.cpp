@@ -7,6 +7,7 @@
 #include "app/holders/holders_list.h"
 #include "app/holders/holders_run.h"
 #include "register/register_browser.h"
+#include "register/register_file_source.h"
 #include "support/fakes.h"
 
 namespace tollvane::testing {
@@ -32,12 +33,26 @@ std::string Utf16Le(std::string_view ascii) {
     for (char c : ascii) out += {c, '\0'};
     return out;
 }
-std::string Repeat(const std::string& s, int n) { return n ? s + Repeat(s, n - 1) : ""; }
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+}
 HolderNumber Num(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
     return {a, b, c, 0x44, 0x55, 0x66, 0x77};
 }
 CardHolder Waiting(std::string name, std::optional<HolderNumber> number = std::nullopt) {
-    return {std::move(name), number, HolderStatus::Waiting, ""};
+    return {std::move(name), number, HolderStatus::Waiting, "", "", ""};
+}
+CardHolder Issued(std::string name, HolderNumber number, std::string time, std::string barcode = "",
+                  std::string cipher = "0000000042") {
+    return {std::move(name), number,  HolderStatus::Issued,
+            std::move(time), barcode, barcode.empty() ? "" : cipher};
+}
+std::string Utf16Be(std::string_view ascii) {
+    std::string out;
+    for (char c : ascii) out += {'\0', c};
+    return out;
 }
 
 TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
@@ -56,12 +71,16 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"tab wins over the comma of a name",
          "Имя\tНомер\r\nLee, Ann\t21 22 23 24 25 26 27\r\n",
          {"Lee, Ann|21 22 23 24 25 26 27"}},
-        {"a quoted line end", "\"Anna\nMaria\";\r\nOleg;\r\n", {"Anna\nMaria|", "Oleg|"}},
+        {"a quoted separator, CR-only line ends",
+         "\"Anna;Maria\";\rOleg;\r",
+         {"Anna;Maria|", "Oleg|"}},
         {"ANSI code page, header ФИО", "\xD4\xC8\xCE;\r\n\xC0\xED\xED\xE0 \xA8;\r\n", {"Анна Ё|"}},
         {"UTF-8 with its mark", "\xEF\xBB\xBFname\r\nЁлкин\r\n", {"Ёлкин|"}},
         {"UTF-16 with its mark",
          Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
          {"Bob|31 32 33 34 35 36 37"}},
+        {"UTF-16 without a mark", Utf16Le("Bob\r\n").substr(2), {"Bob|"}},
+        {"UTF-16 big-endian without a mark", Utf16Be("Bob\r\n"), {"Bob|"}},
         {"200 characters are a name", Repeat("Я", 200) + "\r\n", {Repeat("Я", 200) + "|"}},
         {"UTF-8 of three and four bytes",
          "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
@@ -94,13 +113,17 @@ TEST(HoldersImport, ARefusedLineImportsNobody) {
         std::string(201, 'n') +
         "\r\n"                                                  // 5 recorded, 6
         "W;01 02 03 09 09 09 09\r\nV;51 52 53 54 55 56 57\r\n"  // 7 on the list, 8 fine
-        "U;51 52 53 00 00 00 00\r\n\"two\nlines\";zz\r\nQ;GG 22 33 44 55 66 77\r\n";  // 9 twice,
-                                                                                      // 10, 12
+        "U;51 52 53 00 00 00 00\r\n\"two\nlines\";zz\r\nQ;GG 22 33 44 55 66 77\r\n"  // 9 twice, 10,
+                                                                                     // 12
+        "\x7F;\r\nA\x01B\r\nTab\there\r\n" +
+        std::string("Nul\0", 4) + "\r\n";  // 13, 14, -, 16
     const auto recorded = [](const HolderNumber& n) {
         return n[0] == 0xAA && n[1] == 0xBB && n[2] == 0xCC;
     };
     const ImportResult r = ReadImport(text, recorded, {Waiting("On list", Num(1, 2, 3))});
     EXPECT_TRUE(r.people.empty());
+    EXPECT_TRUE(ReadImport("a\nb\nc\n", {}, {}, 2).tooManyPeople);
+    EXPECT_FALSE(ReadImport("a\nb\n", {}, {}, 2).tooManyPeople);
     std::vector<std::pair<std::size_t, Refusal>> refused;
     for (const RefusedLine& line : r.refused) refused.emplace_back(line.line, line.reason);
     using enum Refusal;
@@ -111,8 +134,11 @@ TEST(HoldersImport, ARefusedLineImportsNobody) {
                                                                      {6, NameTooLong},
                                                                      {7, NumberTwice},
                                                                      {9, NumberTwice},
-                                                                     {10, BadNumber},
-                                                                     {12, BadNumber}}));
+                                                                     {10, ControlCharacter},
+                                                                     {12, BadNumber},
+                                                                     {13, ControlCharacter},
+                                                                     {14, ControlCharacter},
+                                                                     {16, ControlCharacter}}));
 }
 
 TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
@@ -134,21 +160,25 @@ TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
 
 const std::vector<CardHolder> kList = {
     Waiting("Ivanov"),
-    {"Smith, John", Num(0x11, 0x22, 0x33), HolderStatus::Issued, "2026-12-06T18:30:05+03:00"},
+    Issued("Smith, John", Num(0x11, 0x22, 0x33), "2026-12-06T18:30:05+03:00", "0012345678"),
     Waiting("Say \"Hi\"", Num(0x01, 0x02, 0x03)),
 };
 const std::string kListFile =
-    "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nIvanov,,waiting,\r\n"
-    "\"Smith, John\",11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n"
-    "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,\r\n";
+    "\xEF\xBB\xBFName,UniqueData,Status,Time,CardBarcode,CardCipherId\r\nIvanov,,waiting,,,\r\n"
+    "\"Smith, John\",11 22 33 44 55 66 "
+    "77,issued,2026-12-06T18:30:05+03:00,0012345678,0000000042\r\n"
+    "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,,,\r\n";
 
-// Latin and Russian letters in either case; Ё is not Е.
+// Latin and Russian letters in either case; Ё is not Е; the status in the window's language.
 TEST(HoldersFilter, IgnoresTheCaseOfLatinAndRussianLetters) {
     const CardHolder person = Waiting("Ёлкин Пётр Яковлевич", Num(0xAB, 0xCD, 0xEF));
-    for (const char* filter : {"ёлкин", "ЁЛКИН", "пЁТР", "ЯКОВЛЕВИЧ", "ab cd ef", "WAITING"})
-        EXPECT_TRUE(HolderMatches(person, filter)) << filter;
-    for (const char* filter : {"елкин", "Петр", "issued", "ab  cd"})
-        EXPECT_FALSE(HolderMatches(person, filter)) << filter;
+    const MessageTable russian{LanguageId::Russian}, english{LanguageId::English};
+    for (const char* filter : {"ёлкин", "ЁЛКИН", "пЁТР", "ЯКОВЛЕВИЧ", "ab cd ef", "ОЖИДАЕТ"})
+        EXPECT_TRUE(HolderMatches(person, filter, russian)) << filter;
+    for (const char* filter : {"елкин", "Петр", "waiting", "ab  cd"})
+        EXPECT_FALSE(HolderMatches(person, filter, russian)) << filter;
+    EXPECT_TRUE(HolderMatches(person, "Waiting", english));
+    EXPECT_TRUE(HolderMatches(kList[1], "345678", english));  // the card's barcode
 }
 
 TEST(HoldersFile, WrittenAndReadBack) {
@@ -156,8 +186,11 @@ TEST(HoldersFile, WrittenAndReadBack) {
     std::vector<CardHolder> read;
     ASSERT_FALSE(ParseCardHolders(kListFile, read));
     EXPECT_EQ(FormatCardHolders(read), kListFile);
-    for (const char* damaged :
-         {"Ann,,lost,\r\n", "Ann,,issued,\r\n", "Ann,11 22,waiting,\r\n", "Ann,waiting\r\n"}) {
+    // A list written before the cards were identified reads as it did.
+    ASSERT_FALSE(ParseCardHolders("Name,UniqueData,Status,Time\r\nIvanov,,waiting,\r\n", read));
+    EXPECT_EQ(FormatCardHolders(read), FormatCardHolders({kList[0]}));
+    for (const char* damaged : {"Ann,,lost,,,\r\n", "Ann,,issued,\r\n", "Ann,11 22,waiting,\r\n",
+                                "Ann,waiting\r\n", "Ann,,waiting,,\r\n"}) {
         const auto damage = ParseCardHolders(kListFile + "\r\n" + damaged, read);
         EXPECT_EQ(damage ? damage->line : 0u, 6u) << damaged;
     }
@@ -197,20 +230,19 @@ TEST(HoldersFile, ARewriteThatFailsKeepsTheOldList) {
 
 TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
     const std::vector<CardHolder> people = {
-        {"=HYPERLINK(\"x\")", HolderNumber{1, 2, 3, 4, 5, 6, 7}, HolderStatus::Issued,
-         "2026-12-06T18:30:05+03:00"},
-        Waiting("Not yet"),
-        {"Anna", Num(0x11, 0x22, 0x33), HolderStatus::Issued, "t"}};
+        Issued("=HYPERLINK(\"x\")", HolderNumber{1, 2, 3, 4, 5, 6, 7}, "2026-12-06T18:30:05+03:00"),
+        Waiting("Not yet"), Issued("Anna", Num(0x11, 0x22, 0x33), "t", "0012345678")};
     EXPECT_EQ(
         ExportIssuedHolders(people, {0, 1, 2}),
         "\xEF\xBB\xBFName,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,"
-        "DEC_W58,Time\r\n"
+        "DEC_W58,Time,"
+        "CardBarcode,CardCipherId\r\n"
         "\"'=HYPERLINK(\"\"x\"\")\",01 02 03 04 05 06 07,6000050403020101,0504030201,0021542142465,"
         "0100000003020101,030201,00197121,BD06050403020101,07060504030201,01976943448883713,"
-        "2026-12-06T18:30:05+03:00\r\n"
+        "2026-12-06T18:30:05+03:00,,\r\n"
         "Anna,11 22 33 44 55 66 "
         "77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
-        "03351057,7566554433221101,77665544332211,33608038631023121,t\r\n");
+        "03351057,7566554433221101,77665544332211,33608038631023121,t,0012345678,0000000042\r\n");
     EXPECT_EQ(ExportIssuedHolders(people, {2}).find("HYPERLINK"),
               std::string::npos);  // filtered rows only
     const struct {
@@ -220,15 +252,18 @@ TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
                  {"\tx", "'\tx"},   {"\rx", "'\rx"}, {"a=b", "a=b"}, {"", ""}};
     for (const auto& c : cells) EXPECT_EQ(SpreadsheetSafe(c.in), c.out) << c.in;
     // The register's export too: only a line with such a cell changes.
-    EXPECT_EQ(SpreadsheetSafeLine("2026,-admin,DESK"), "2026,'-admin,DESK" + std::string(21, ','));
+    EXPECT_EQ(SpreadsheetSafeLine("2026,-admin,DESK"),
+              "2026,'-admin,DESK" + std::string(kRegisterColumnCount - 3, ','));
     EXPECT_EQ(SpreadsheetSafeLine("2026,\"a,b\",DESK"), "2026,\"a,b\",DESK");
 }
 
+// The given numbers are reserved in usersData.data with the import, and stay there when their
+// people are removed.
 TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeople) {
     MemoryFiles files;
     FakeSleeper sleeper;
     const MessageTable texts{LanguageId::English};
-    HoldersList list{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    HoldersList list{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv", texts};
     files.Put("CardHolders.csv", kListFile);
     files.Put("usersData.data", "AABBCC0000");
     ASSERT_FALSE(list.Load(texts));
@@ -238,24 +273,92 @@ TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeopl
 
     EXPECT_EQ(list.Import("Ann;AA BB CC 00 00 00 01\r\n", FakeAnsi, texts).icon,
               MessageIcon::Error);
+    EXPECT_EQ(list.Import(std::string(kMaxImportBytes + 1, 'a'), FakeAnsi, texts).text,
+              texts[Msg::kHoldersFileTooLarge]);
+    files.FailAt(FileOp::Move, 1, 112,
+                 "CardHolders.csv");  // the list cannot be saved: the reservation is taken back
+    EXPECT_EQ(list.Import("Bob;21 22 23 24 25 26 27\r\n", FakeAnsi, texts).icon,
+              MessageIcon::Error);
     EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
-    EXPECT_EQ(
-        list.Import("\xC0\xED\xED\xE0;\r\nBob;21 22 23 24 25 26 27\r\n", FakeAnsi, texts).text,
-        "People added to the list: 2.");
-    EXPECT_EQ(list.Counts().waiting, 4u);
-    EXPECT_EQ(files.Text("CardHolders.csv"),
-              kListFile + "Анна,,waiting,\r\nBob,21 22 23 24 25 26 27,waiting,\r\n");
+    EXPECT_EQ(files.Text("usersData.data"), "AABBCC0000");
 
-    EXPECT_FALSE(list.Remove({0, 1, 3}, texts));  // Ivanov and Анна; Smith is issued
+    files.heldOpens = 3;  // another station's window looks at the lock: the import waits for it
+    EXPECT_EQ(
+        list.Import("\xC0\xED\xED\xE0;\r\nBob;21 22 23 24 25 26 27\r\nCy;31 32 33 34 35 36 37\r\n",
+                    FakeAnsi, texts)
+            .text,
+        "People added to the list: 3.");
+    EXPECT_EQ(files.Text("usersData.data"), "AABBCC0000 2122232425 3132333435");
+    EXPECT_EQ(list.Counts().waiting, 5u);
     EXPECT_EQ(files.Text("CardHolders.csv"),
-              "\xEF\xBB\xBFName,UniqueData,Status,Time\r\n"
-              "\"Smith, John\",11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n"
-              "\"Say \"\"Hi\"\"\",01 02 03 44 55 66 77,waiting,\r\nBob,21 22 23 24 25 26 "
-              "27,waiting,\r\n");
+              kListFile +
+                  "Анна,,waiting,,,\r\nBob,21 22 23 24 25 26 27,waiting,,,\r\nCy,31 32 33 34 35 36 "
+                  "37,waiting,,,\r\n");
+
+    // Chosen while the list showed these places; another station then puts someone first.
+    const std::vector<HolderIdentity> chosen =
+        list.Chosen({0, 1, 3, 4});  // Ivanov, Smith (issued), Анна, Bob
+    std::vector<CardHolder> moved;
+    ASSERT_FALSE(ParseCardHolders(files.Text("CardHolders.csv"), moved));
+    moved.insert(moved.begin(), Waiting("Zoe"));
+    files.Put("CardHolders.csv", FormatCardHolders(moved));
+    EXPECT_FALSE(list.Remove(chosen, texts));
+    EXPECT_EQ(files.Text("CardHolders.csv"),
+              FormatCardHolders({moved[0], moved[2], moved[3], moved[6]}));
+    EXPECT_EQ(files.Text("usersData.data"), "AABBCC0000 2122232425 3132333435");
 
     files.held.insert("CardHolders.lock");  // another station's run: shown, not changed
     EXPECT_TRUE(list.HeldElsewhere());
-    EXPECT_EQ(list.Import("Cy\r\n", FakeAnsi, texts).text, texts[Msg::kHoldersBusy]);
+    EXPECT_EQ(list.Import("Dee\r\n", FakeAnsi, texts).text, texts[Msg::kHoldersBusy]);
+    files.held.clear();
+    files.entries.erase("CardHolders.lock");
+    EXPECT_FALSE(list.HeldElsewhere());
+    EXPECT_FALSE(files.Has("CardHolders.lock"));  // looked at, not taken
+}
+
+// A replaced card: a Revoke row with the old number, card and reason; the person waits with no
+// number.
+TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain) {
+    MemoryFiles files;
+    FakeSleeper sleeper;
+    FixedStation station;
+    const MessageTable texts{LanguageId::English};
+    IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "C:\\Cards\\IssuedCards.csv"};
+    HoldersList list{files, sleeper, HolderPaths{}, "", texts};
+    files.Put("CardHolders.csv", kListFile);
+    ASSERT_FALSE(list.Load(texts));
+    const HolderIdentity smith = list.Chosen({1})[0];
+    files.FailAt(FileOp::Write, 1, 112, "IssuedCards.csv");
+    EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
+              texts[Msg::kHoldersRevokeNotRecorded] +
+                  std::string("\n\rC:\\Cards\\IssuedCards.csv\nGetLastError=00000070"));
+    EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
+    EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->icon, MessageIcon::Success);
+    EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
+              texts[Msg::kHoldersReplaceGone]);
+    EXPECT_EQ(files.Text("CardHolders.csv"),
+              FormatCardHolders({kList[0], Waiting("Smith, John"), kList[2]}));
+
+    files.Put("IssuedCards.csv", files.Text("IssuedCards.csv") + "2026,,,,,User,Write,,,,,,\r\n");
+    RegisterFileSource source{files, "IssuedCards.csv"};
+    std::string text;
+    ASSERT_TRUE(ExportRevokedNumbers(source, text));
+    EXPECT_EQ(
+        text,
+        "\xEF\xBB\xBFUniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_"
+        "W58,"
+        "CardBarcode,CardCipherId,Reason,Time\r\n"
+        "11 22 33 44 55 66 77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
+        "03351057,7566554433221101,77665544332211,33608038631023121,0012345678,0000000042,Lost,"
+        "2026-12-06T18:30:05+03:00\r\n");
+}
+
+TEST(HoldersExport, TheProgramsOwnFilesAreNeverATarget) {
+    for (const char* own : {"C:\\T\\cardholders.CSV", "IssuedCards.csv", "D:/x/usersData.data",
+                            "crkeys.data", "zipkeys.data", "keys.data. ", "appconfig.ini"})
+        EXPECT_TRUE(IsProgramFileName(own)) << own;
+    for (const char* other : {"CardHolders-export.csv", "C:\\keys.data\\out.csv", "mykeys.data"})
+        EXPECT_FALSE(IsProgramFileName(other)) << other;
 }
 
 struct HoldersRunTest : ::testing::Test {
@@ -265,13 +368,12 @@ struct HoldersRunTest : ::testing::Test {
 
     void SetUp() override {
         t.Connect();
+        t.ReaderReadsCards(true);
         t.app.holders = &run;
         UserWrite();
-        t.files.Put("CardHolders.csv",
-                    FormatCardHolders({{"Anna", Num(0xA0, 1, 2), HolderStatus::Issued, "t0"},
-                                       Waiting("Boris", Num(0x21, 0x22, 0x23)),
-                                       Waiting("Vera"),
-                                       Waiting("Gleb")}));
+        t.files.Put("CardHolders.csv", FormatCardHolders({Issued("Anna", Num(0xA0, 1, 2), "t0"),
+                                                          Waiting("Boris", Num(0x21, 0x22, 0x23)),
+                                                          Waiting("Vera"), Waiting("Gleb")}));
     }
     void UserWrite() {
         t.SelectCombo(Ctl::WorkModeCombo, 1);
@@ -326,13 +428,22 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
 
     const char* now = "2026-12-06T18:30:05+03:00";
     EXPECT_EQ(t.files.Text("CardHolders.csv"),
-              FormatCardHolders({{"Anna", Num(0xA0, 1, 2), HolderStatus::Issued, "t0"},
-                                 {"Boris", sent[1], HolderStatus::Issued, now},
-                                 {"Vera", sent[3], HolderStatus::Issued, now},
-                                 {"Gleb", sent[4], HolderStatus::Issued, now}}));
+              FormatCardHolders({Issued("Anna", Num(0xA0, 1, 2), "t0"),
+                                 Issued("Boris", sent[1], now, "0012345679", "3232235777"),
+                                 Issued("Vera", sent[3], now, "0012345681", "3232235777"),
+                                 Issued("Gleb", sent[4], now, "0012345682", "3232235777")}))
+        << "each row names the card identified before its write";
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
     EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
+}
+
+// The read-back of a verified card keeps the person's name in the title.
+TEST_F(HoldersRunTest, TheReadBackTitleNamesThePerson) {
+    t.app.verifyAfterWrite = true;
+    std::vector<HolderNumber> sent;
+    Issue({"\n\rAT+DAT_OK"}, sent);
+    EXPECT_EQ(t.progress.title, "Present the card to the reader... \xE2\x80\x94 Boris (1 of 3)");
 }
 
 // A number usersData.data cannot record, drawn or given, is never written to a card.
@@ -344,7 +455,7 @@ TEST_F(HoldersRunTest, ANumberTheStoreCannotRecordIsNeverSent) {
         const std::size_t sent = t.port.sent.size();
         std::vector<HolderNumber> numbers;
         Issue({}, numbers);
-        EXPECT_EQ(t.port.sent.size(), sent) << person.name;
+        EXPECT_EQ(t.port.sent.size(), sent + 1) << person.name;  // the card's Read ID, no frame
         EXPECT_THAT(t.boxes.Texts(),
                     ElementsAre("Error writing to file usersData.data!\nGetLastError=00000005"));
         EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);

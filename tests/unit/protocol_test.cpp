@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "carddata/hex_text.h"
 #include "protocol/card_id.h"
 #include "protocol/crc8.h"
 #include "protocol/frames.h"
@@ -33,27 +34,18 @@ FormSnapshot FormFor(Card card, int workMode = 0) {
     return form;
 }
 
-CommandFrame Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
-    std::vector<std::uint8_t> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return testing::FrameOf(all);
+// A frame as upper-case hex digits.
+std::string Hex(const CommandFrame& frame) {
+    return StripBlanks(FormatHexBytes(frame.data(), frame.size()));
 }
 
 TEST(CommandFrames, TheWorkedExamples) {
-    EXPECT_EQ(BuildMasterWriteFrame(FormFor(Card::Classic)),
-              Concat({{0x41, 0x54, 0x2B, 0x4D, 0x77, 0x73, 0x58},
-                      std::vector<std::uint8_t>(22, 0),
-                      {0x4D, 0x64, 0x64, 0x66, 0x65, 0x64, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                       0xFF, 0x00, 0x84},
-                      {0xFD}}));
+    EXPECT_EQ(Hex(BuildMasterWriteFrame(FormFor(Card::Classic))),
+              "41542B4D777358" + std::string(44, '0') + "4D64646665640100FFFFFFFFFFFF0084FD");
     // "Send sector data after logged in"
     EXPECT_EQ(
-        BuildUserWriteFrame(FormFor(Card::Classic, 1)),
-        Concat({{0x41, 0x54, 0x2B, 0x55, 0x77, 0x73, 0x58, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-                std::vector<std::uint8_t>(16, 0),
-                {0x55, 0x00, 0x00, 0x00, 0x00, 0x66, 0x01, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66,
-                 0x77, 0x0D},
-                {0xE3}}));
+        Hex(BuildUserWriteFrame(FormFor(Card::Classic, 1))),
+        "41542B55777358FFFFFFFFFFFF" + std::string(32, '0') + "5500000000660100112233445566770DE3");
     // A User read and clear reach the sector and block of the form.
     FormSnapshot form = FormFor(Card::Classic, 1);
     form.sectorNumber = 7;
@@ -88,19 +80,16 @@ TEST(CommandFrames, KeysGoWhereTheCardTypeAndWorkModeNeedThem) {
     for (const auto& c : cases) {
         const FormSnapshot form = FormFor(c.card, c.workMode);
         const CommandFrame frame = c.build(form);
+        SCOPED_TRACE(Hex(frame));
         const auto crypto1 = c.crypto1 ? form.crypto1Key : decltype(form.crypto1Key){};
         const auto aes = c.aes ? form.aesKey : decltype(form.aesKey){};
-        EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7))
-            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3])
-            << frame[4];
-        EXPECT_TRUE(std::equal(aes.begin(), aes.end(), frame.begin() + 13))
-            << static_cast<int>(c.card) << " " << c.workMode << " " << static_cast<int>(frame[3])
-            << frame[4];
+        EXPECT_TRUE(std::equal(crypto1.begin(), crypto1.end(), frame.begin() + 7));
+        EXPECT_TRUE(std::equal(aes.begin(), aes.end(), frame.begin() + 13));
     }
 }
 
-// The work mode's letter (not in item order), and the unique data a User write
-// carries: plain, scrambled by the mask for the decrypt mode, or none.
+// The work mode's letter (not in item order), and the unique data a User write carries: plain,
+// scrambled by the mask for the decrypt mode, or none.
 TEST(CommandFrames, TheWorkModeDecidesItsLetterAndTheUniqueData) {
     const std::array<std::uint8_t, 7> plain = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
                                       scrambled = {0xB4, 0x4E, 0xD2, 0x7C, 0xEA, 0x21, 0xA5},

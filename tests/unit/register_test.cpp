@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "register/card_holdings.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 #include "register/register_browser.h"
@@ -94,7 +95,7 @@ TEST(Register, LeadInRepairsWhatWasCutShort) {
               "CardType,WorkMode,"
               "Sector,Block,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_"
               "W58,DEC_W58,"
-              "Result,Message\r\n");
+              "Result,Message,CardBarcode,CardCipherId\r\n");
     const std::string rows =
         kStart +
         "2026-12-06T18:30:05+03:00,op,PC,COM5,2.00,User,Write,no,Classic,1,1,0,,,,,,,,,,,OK,x\r\n";
@@ -127,6 +128,10 @@ TEST(Register, FilterAndCounts) {
         ok[kColResult] = result;
         file += FormatRegisterLine(ok);
     }
+    IssuedCardEntry identified = EntryFromFrame(BuildUserWriteFrame(ExampleForm()), ExampleForm());
+    identified.card =
+        CardIdentity{12345678, 3232235777u};  // Read ID shows 0012345678 and 3232235777
+    file += FormatRegisterLine(MakeRegisterRow(identified));
     RegisterRow master = RowOf(CommandFrame{0x41, 0x54, 0x2B, 'M', 'c'});
     master[kColTime] = "2026-12-07T09:00:00+03:00";
     master[kColResult] = "OK";
@@ -137,14 +142,57 @@ TEST(Register, FilterAndCounts) {
     const struct {
         const char* filter;
         std::size_t rows, okUserWrites;
-    } table[] = {
-        {"", 5, 2},      {"2026-12-06", 4, 2}, {"cd00554433", 4, 2}, {"33608038631023121", 4, 2},
-        {"22 33", 4, 2}, {"COM5", 0, 0},       {"ERR_04", 0, 0}};
+    } table[] = {{"", 6, 2},           {"2026-12-06", 4, 2},
+                 {"cd00554433", 5, 2}, {"33608038631023121", 5, 2},
+                 {"22 33", 5, 2},      {"COM5", 0, 0},
+                 {"ERR_04", 0, 0},     {"0012345678", 1, 0},
+                 {"3232235777", 1, 0}};
     for (const auto& t : table) {
         RegisterView view(t.filter);
         view.Feed(file.data(), file.size());
         EXPECT_FIELDS((view.Rows().size(), view.SuccessfulUserWrites()), (t.rows, t.okUserWrites))
             << t.filter;
+    }
+}
+
+// A register made before the card columns: its header is no row.
+TEST(Register, OldRegistersReadAsBefore) {
+    const std::string file = std::string(OldRegisterFileStart()) +
+                             "t,op,PC,COM5,2.00,User,Write,no,,1,1,0,,,,,,,,,,,OK,x\r\n";
+    RegisterView view;
+    view.Feed(file.data(), file.size());
+    EXPECT_EQ(view.SuccessfulUserWrites(), 1u);
+}
+
+// A card holds the number of its latest successful User write until a successful Clear, a Revoke or
+// a write of no number; failed writes change nothing; rows that name no card count for none.
+TEST(Register, TheNumberACardHolds) {
+    const auto line = [](const char* role, const char* op, const char* result, const char* data,
+                         const char* barcode) {
+        RegisterRow r;
+        r[kColRole] = role, r[kColOperation] = op, r[kColResult] = result, r[kColUniqueData] = data;
+        r[kColCardBarcode] = barcode, r[kColCardCipherId] = *barcode ? "3232235777" : "";
+        return FormatRegisterLine(r);
+    };
+    const struct {
+        const char* name;
+        std::string row;
+        const char* held;
+    } table[] = {
+        {"written", line("User", "Write", "OK", "11", "0012345678"), "11"},
+        {"failed write", line("User", "Write", "ERR_04", "22", "0012345678"), "11"},
+        {"no card named", line("User", "Write", "OK", "33", ""), "11"},
+        {"cleared", line("User", "Clear", "OK", "", "0012345678"), ""},
+        {"verified", line("User", "Write", "VERIFIED", "44", "0012345678"), "44"},
+        {"revoked", line("User", "Revoke", "", "44", "0012345678"), ""},
+        {"written again", line("User", "Write", "OK", "66", "0012345678"), "66"},
+        {"made a Master card", line("Master", "Write", "OK", "", "0012345678"), ""},
+    };
+    CardHoldings holdings;
+    holdings.Feed(kStart.data(), kStart.size());
+    for (const auto& t : table) {
+        holdings.Feed(t.row.data(), t.row.size());
+        EXPECT_EQ(holdings.NumberHeldBy({12345678, 3232235777u}).value_or(""), t.held) << t.name;
     }
 }
 
@@ -154,7 +202,7 @@ TEST(Register, LinesSplitAndGoToTheClipboard) {
     RegisterRow row;
     SplitRegisterLine("z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z,z", row);
     SplitRegisterLine("a,\"b\tc\"", row);
-    row[kColMessage] = "x\n\ry";
+    row[kColCardCipherId] = "x\n\ry";
     const std::string line = "a\tb c" + std::string(kRegisterColumnCount - 2, '\t') + "x  y\r\n";
     EXPECT_EQ(RegisterRowsAsTabText({row, row}), line + line);
 }

@@ -1,4 +1,4 @@
-// Whole files, and a folder of the running test's own, for the platform tests.
+// Whole files, and a folder of the running test's own, for the platform and end-to-end tests.
 #pragma once
 
 #include <windows.h>
@@ -27,13 +27,22 @@ struct Scratch {
         std::filesystem::temp_directory_path() /
         ("tollvane-win-" + std::to_string(GetCurrentProcessId()) + "-" +
          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    Scratch() { std::filesystem::create_directories(path); }
+    Scratch() {  // a run that was stopped leaves its folder behind, and process ids come again
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
     ~Scratch() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
     }
     std::filesystem::path operator/(const char* name) const { return path / name; }
     std::string operator[](const char* name) const { return Narrow((path / name).wstring()); }
+    std::string Read(const std::string& name) const {
+        return ReadAll(path / name);
+    }  // "" if missing
+    void Write(const std::string& name, const std::string& data) const {
+        WriteAll(path / name, data);
+    }
 };
 
 }  // namespace tollvane::testing

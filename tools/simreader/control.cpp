@@ -62,8 +62,48 @@ std::string CardMemory(Device& d) {
     return out;
 }
 
-std::string CardCommand(const std::vector<std::string_view>& w, Device& d, Millis now) {
-    if (w.size() < 2) return "ERR card needs present|absent|select|chip|keys|wipe|fault";
+std::optional<std::string> Unescape(std::string_view text);
+
+// "card noid ...": what a Read ID with no card in front is answered.
+std::string NoCardIdCommand(std::string_view line, const std::vector<std::string_view>& w,
+                            Device& d) {
+    const std::string_view what = w.size() > 2 ? w[2] : std::string_view{};
+    if (what == "err" && w.size() == 3) {
+        d.SetNoCardIdReply(ErrResult(4));
+    } else if (what == "silent" && w.size() == 3) {
+        d.SetNoCardIdReply(std::nullopt);
+    } else if (what == "unknown" && w.size() == 3) {
+        d.SetNoCardIdReply(UnknownReply());
+    } else if (what == "text" && w.size() > 3) {
+        const auto text =
+            Unescape(line.substr(static_cast<std::size_t>(w[3].data() - line.data())));
+        if (!text) return "ERR bad escape";
+        d.SetNoCardIdReply(*text);
+    } else {
+        return "ERR usage: card noid err|silent|unknown|text <TEXT>";
+    }
+    return "OK card noid " +
+           (d.NoCardIdReply() ? "hex:" + ToHex(*d.NoCardIdReply()) : std::string("silent"));
+}
+
+// "card feed ON OFF" or "card feed off".
+std::string FeedCommand(const std::vector<std::string_view>& w, Device& d, Millis now) {
+    if (w.size() == 3 && w[2] == "off") {
+        d.FeedCards(std::nullopt, now);
+        return "OK card feed off";
+    }
+    const auto on = w.size() == 4 ? Number<Millis>(w[2]) : std::nullopt;
+    const auto off = w.size() == 4 ? Number<Millis>(w[3]) : std::nullopt;
+    if (!on || !off || *on <= 0 || *off < 0)
+        return "ERR usage: card feed <on ms> <off ms> | card feed off";
+    d.FeedCards(CardFeed{*on, *off}, now);
+    return "OK card " + std::to_string(d.Selected()) + " present, feed " + std::to_string(*on) +
+           " " + std::to_string(*off);
+}
+
+std::string CardCommand(std::string_view line, const std::vector<std::string_view>& w, Device& d,
+                        Millis now) {
+    if (w.size() < 2) return "ERR card needs present|absent|select|chip|keys|wipe|fault|noid|feed";
     std::string_view what = w[1];
     if (what == "present") {
         if (w.size() == 2) {
@@ -124,6 +164,8 @@ std::string CardCommand(const std::vector<std::string_view>& w, Device& d, Milli
         d.Card().fault = *fault;
         return "OK card " + std::to_string(d.Selected()) + " fault " + CardFaultName(*fault);
     }
+    if (what == "noid") return NoCardIdCommand(line, w, d);
+    if (what == "feed") return FeedCommand(w, d, now);
     if (what == "wipe") {
         VirtualCard& c = d.Card();
         c = VirtualCard::Fresh(c.barcode, c.cipher);
@@ -275,7 +317,7 @@ std::string RunControlCommand(std::string_view line, Device& d, ControlHost& hos
         }
         return "OK delay " + std::to_string(d.CardDelay());
     }
-    if (cmd == "card") return CardCommand(w, d, now);
+    if (cmd == "card") return CardCommand(line, w, d, now);
     if (cmd == "ack") {
         const std::size_t at = line.find("ack") + 3;
         return ConfigureAck(at < line.size() ? line.substr(at + 1) : std::string_view{}, d);

@@ -43,8 +43,17 @@ void Device::Reset() {
     ackForm_ = AckForm{};
     noise_ = Noise{};
     waiting_.reset();
+    noCardIdReply_ = ErrResult(4);
+    feed_.reset();
     received_.clear();
     commands_ = 0;
+}
+
+void Device::FeedCards(std::optional<CardFeed> feed, Millis now) {
+    feed_ = std::move(feed);
+    if (!feed_) return;
+    SelectCard(cards_.size(), now);
+    feed_->nextChange = now + feed_->on;
 }
 
 void Device::DropLine() {
@@ -61,6 +70,16 @@ void Device::Receive(std::string_view bytes, Millis now) {
 void Device::Tick(Millis now) {
     if (auto command = framer_.Flush(now)) HandleCommand(*command, now);
     if (waiting_ && now - waiting_->since >= kCardWaitLimit) waiting_.reset();
+    while (feed_ && now >= feed_->nextChange) {
+        const Millis at = feed_->nextChange;
+        if (present_) {
+            RemoveCard();
+            feed_->nextChange = at + feed_->off;
+        } else {
+            SelectCard(cards_.size(), at);
+            feed_->nextChange = at + feed_->on;
+        }
+    }
 }
 
 std::string Device::TakeDue(Millis now) {
@@ -81,6 +100,7 @@ std::optional<Millis> Device::NextDeadline() const {
         Millis expiry = waiting_->since + kCardWaitLimit;
         if (!next || expiry < *next) next = expiry;
     }
+    if (feed_ && (!next || feed_->nextChange < *next)) next = feed_->nextChange;
     return next;
 }
 
@@ -156,8 +176,11 @@ void Device::HandleCommand(const std::string& command, Millis now) {
         Queue(VersionReply(version_), faults, now, NoisePoint::Version);
     } else if (command == kCardIdQuery) {
         // The card numbers can only be read from a card that is there.
-        Queue(present_ ? CardIdReply(Card().barcode, Card().cipher) : ErrResult(4), faults, now,
-              NoisePoint::CardId);
+        if (present_) {
+            Queue(CardIdReply(Card().barcode, Card().cipher), faults, now, NoisePoint::CardId);
+        } else if (noCardIdReply_) {
+            Queue(*noCardIdReply_, faults, now, NoisePoint::CardId);
+        }
     } else if (frame) {
         HandleFrame(command, faults, now);
     } else {

@@ -49,6 +49,15 @@ struct AckForm {
     Millis splitMs = 0;                 // > 0: each reply written in two halves this far apart
 };
 
+// Cards that come and go by themselves, as an operator feeds them: each card
+// stays in front of the reader for `on` ms, then the reader has none for
+// `off` ms, then the next new card is put there.
+struct CardFeed {
+    Millis on = 0;
+    Millis off = 0;
+    Millis nextChange = 0;
+};
+
 class Device {
 public:
     Device();
@@ -78,6 +87,14 @@ public:
     void PresentCard(std::uint32_t barcode, std::uint32_t cipher, Millis now);
     void PresentSelected(Millis now);
     void RemoveCard() { present_ = false; }
+    // What "AT+READS_IDS" gets with no card in front: the device contract
+    // leaves it open, so any text (by default "\n\rAT+ERR_04"), or nothing
+    // at all (nullopt).
+    void SetNoCardIdReply(std::optional<std::string> reply) { noCardIdReply_ = std::move(reply); }
+    const std::optional<std::string>& NoCardIdReply() const { return noCardIdReply_; }
+    // Starts feeding cards (the next new card first), or stops (nullopt).
+    void FeedCards(std::optional<CardFeed> feed, Millis now);
+    const std::optional<CardFeed>& Feed() const { return feed_; }
     bool CardPresent() const { return present_; }
     std::size_t Selected() const { return selected_; }
     VirtualCard& Card() { return cards_[selected_]; }
@@ -128,6 +145,8 @@ private:
     AckForm ackForm_;
     Noise noise_;
     std::optional<CardCommand> waiting_;
+    std::optional<std::string> noCardIdReply_;
+    std::optional<CardFeed> feed_;
     std::string received_;
     std::size_t commands_ = 0;
 };

@@ -9,9 +9,17 @@ namespace tollvane {
 namespace {
 
 constexpr std::string_view kMark = "\xEF\xBB\xBF";
-constexpr std::string_view kHeader = "Name,UniqueData,Status,Time";
+constexpr std::string_view kHeader = "Name,UniqueData,Status,Time,CardBarcode,CardCipherId";
 constexpr std::string_view kExportHeader =
-    "Name,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time";
+    "Name,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,Time,"
+    "CardBarcode,"
+    "CardCipherId";
+constexpr std::string_view kRevokedHeader =
+    "UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58,CardBarcode,"
+    "CardCipherId,"
+    "Reason,Time";
+// A list written before the cards were identified has only the first four.
+constexpr std::size_t kOldFields = 4, kFields = 6;
 constexpr char kDigits[] = "0123456789ABCDEF";
 
 int DigitValue(char c) {
@@ -99,6 +107,10 @@ std::string FormatCardHolders(const std::vector<CardHolder>& people) {
         text += HolderStatusText(p.status);
         text.push_back(',');
         text += QuoteRegisterField(p.time);
+        text.push_back(',');
+        text += QuoteRegisterField(p.cardBarcode);
+        text.push_back(',');
+        text += QuoteRegisterField(p.cardCipherId);
         text += "\r\n";
     }
     return text;
@@ -118,7 +130,7 @@ std::optional<ListDamage> ParseCardHolders(std::string_view bytes,
         if (IsEmptyRecord(fields)) return true;
         // A list this program did not write in full is not read in part:
         // saving it again would drop what could not be read.
-        if (fields.size() != 4) {
+        if (fields.size() != kFields && fields.size() != kOldFields) {
             damage = ListDamage{line};
             return false;
         }
@@ -142,6 +154,10 @@ std::optional<ListDamage> ParseCardHolders(std::string_view bytes,
             return false;
         }
         p.time = std::move(fields[3]);
+        if (fields.size() == kFields) {
+            p.cardBarcode = std::move(fields[4]);
+            p.cardCipherId = std::move(fields[5]);
+        }
         people.push_back(std::move(p));
         return true;
     });
@@ -204,12 +220,19 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
     return failure;
 }
 
-std::unique_ptr<ListHold> ListHold::Take(Files& files, const HolderPaths& paths,
+std::unique_ptr<ListHold> ListHold::Take(Files& files, Sleeper& sleeper, const HolderPaths& paths,
                                          FileResult& result) {
     std::unique_ptr<File> file;
-    result = files.Open(paths.lock, OpenMode::AppendShared, file);
+    result = OpenWithShareRetry(files, sleeper, paths.lock, OpenMode::AppendShared, file);
     if (!result) return nullptr;
     return std::unique_ptr<ListHold>(new ListHold(std::move(file)));
+}
+
+bool ListHold::HeldElsewhere(Files& files, const HolderPaths& paths) {
+    // A reading that shares nothing is refused while a holder has the lock
+    // open for writing, and a lock that does not exist is held by nobody.
+    std::unique_ptr<File> file;
+    return files.Open(paths.lock, OpenMode::Read, file).status == FileStatus::HeldElsewhere;
 }
 
 HolderCounts CountHolders(const std::vector<CardHolder>& people) {
@@ -225,14 +248,20 @@ std::size_t NextWaiting(const std::vector<CardHolder>& people, std::size_t from)
     return from;
 }
 
-bool HolderMatches(const CardHolder& person, std::string_view filter) {
+const char* HolderStatusShown(HolderStatus status, const MessageTable& texts) {
+    return texts[status == HolderStatus::Issued ? Msg::kHoldersStatusIssued
+                                                : Msg::kHoldersStatusWaiting];
+}
+
+bool HolderMatches(const CardHolder& person, std::string_view filter, const MessageTable& texts) {
     if (filter.empty()) return true;
     const std::string needle = LowerForFilter(filter);
     const auto has = [&](std::string_view text) {
         return LowerForFilter(text).find(needle) != std::string::npos;
     };
     return has(person.name) || (person.number && has(HolderNumberText(*person.number))) ||
-           has(HolderStatusText(person.status)) || has(person.time);
+           has(HolderStatusShown(person.status, texts)) || has(person.time) ||
+           has(person.cardBarcode) || has(person.cardCipherId);
 }
 
 std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
@@ -257,11 +286,44 @@ std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
                 cell(*form);
             }
         }
-        text.push_back(',');
-        cell(p.time);
+        for (const std::string* value : {&p.time, &p.cardBarcode, &p.cardCipherId}) {
+            text.push_back(',');
+            cell(*value);
+        }
         text += "\r\n";
     }
     return text;
+}
+
+bool ExportRevokedNumbers(RegisterFileSource& source, std::string& text) {
+    text = kMark;
+    text += kRevokedHeader;
+    text += "\r\n";
+    std::uint64_t size = 0;
+    if (!source.Size(size)) return source.LastFailure().status == FileStatus::NotFound;
+    RegisterScanner scanner;
+    RegisterRow row;
+    std::vector<char> block(1u << 20);
+    for (std::uint64_t at = 0; at < size;) {
+        std::size_t got = 0;
+        if (!source.ReadAt(at, block.data(), block.size(), got)) return false;
+        if (got == 0) break;
+        at += got;
+        scanner.Feed(block.data(), got, [&](std::uint64_t, std::string_view line) {
+            SplitRegisterLine(line, row);
+            if (row[kColOperation] != "Revoke") return;
+            bool first = true;
+            for (int column : {kColUniqueData, kColTmW44, kColHexW44, kColDecW44, kColTmW26,
+                               kColHexW26, kColDecW26, kColTmW58, kColHexW58, kColDecW58,
+                               kColCardBarcode, kColCardCipherId, kColMessage, kColTime}) {
+                if (!first) text.push_back(',');
+                first = false;
+                text += QuoteRegisterField(SpreadsheetSafe(row[column]));
+            }
+            text += "\r\n";
+        });
+    }
+    return true;
 }
 
 }  // namespace tollvane

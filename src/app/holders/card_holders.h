@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/message_table.h"
 #include "base/ui.h"
+#include "register/register_file_source.h"
 
 namespace tollvane {
 
@@ -39,7 +41,19 @@ struct CardHolder {
     std::optional<HolderNumber> number;
     HolderStatus status = HolderStatus::Waiting;
     std::string time;  // of issue, as the register writes it; empty while waiting
+    // The issued card's barcode number and cipher identifier in decimal, as
+    // the Read ID window shows them; empty when the card was not identified.
+    std::string cardBarcode, cardCipherId;
 };
+
+// Who a person is when the list may have moved under the window: a place
+// in the list is not, since another station's change can shift it.
+struct HolderIdentity {
+    std::string name;
+    std::optional<HolderNumber> number;
+    bool operator==(const HolderIdentity&) const = default;
+};
+inline HolderIdentity IdentityOf(const CardHolder& person) { return {person.name, person.number}; }
 
 struct HolderCounts {
     std::size_t total = 0, issued = 0, waiting = 0;
@@ -62,7 +76,9 @@ struct ListDamage {
     std::size_t line = 0;
 };
 
-// Reads the file's bytes. An empty file is an empty list.
+// Reads the file's bytes. An empty file is an empty list; a list written
+// before the cards were identified (four columns) reads as one whose cards
+// were not.
 std::optional<ListDamage> ParseCardHolders(std::string_view bytes, std::vector<CardHolder>& people);
 
 // "11 22 33 44 55 66 77".
@@ -92,10 +108,15 @@ std::optional<ListFailure> SaveCardHolders(Files& files, Sleeper& sleeper, const
 // stations cannot open for writing. Released when destroyed.
 class ListHold {
 public:
-    // Empty when another station holds the list (HeldElsewhere) or the lock
-    // file cannot be opened (result says which).
-    static std::unique_ptr<ListHold> Take(Files& files, const HolderPaths& paths,
+    // Waits up to two seconds for a station that holds the list, as the key
+    // list does: another station's window looks at the lock for a moment
+    // every second. Empty when the list stays held (HeldElsewhere) or the
+    // lock file cannot be opened (result says which).
+    static std::unique_ptr<ListHold> Take(Files& files, Sleeper& sleeper, const HolderPaths& paths,
                                           FileResult& result);
+    // Whether another station holds the list now. Looks without taking:
+    // the lock is neither made nor opened for writing.
+    static bool HeldElsewhere(Files& files, const HolderPaths& paths);
 
 private:
     explicit ListHold(std::unique_ptr<File> file) : file_(std::move(file)) {}
@@ -109,22 +130,33 @@ HolderCounts CountHolders(const std::vector<CardHolder>& people);
 // The first waiting person at or after from, or people.size().
 std::size_t NextWaiting(const std::vector<CardHolder>& people, std::size_t from = 0);
 
-// A person matches when the name, the number as shown, the status or the
-// time contains the filter; letters (Latin and Cyrillic) match either case.
-// An empty filter matches everyone.
-bool HolderMatches(const CardHolder& person, std::string_view filter);
+// A person matches when the name, the number as shown, the status as the
+// window shows it (in the language of texts), the time or the card's
+// identity contains the filter; letters (Latin and Cyrillic) match either
+// case. An empty filter matches everyone.
+bool HolderMatches(const CardHolder& person, std::string_view filter, const MessageTable& texts);
 
 // "waiting" or "issued", as the file writes it.
 std::string_view HolderStatusText(HolderStatus status);
+// The status as the window shows it.
+const char* HolderStatusShown(HolderStatus status, const MessageTable& texts);
 
 // --- Export for the access controller ---------------------------------------------
 
 // The issued people among the rows given (places in the list, in list
 // order), as a CSV file of the same conventions: name, number, the
-// converter's forms of the number for each interface, time. Every cell is
+// converter's forms of the number for each interface, time, the card's
+// identity. Every cell is
 // made safe for a spreadsheet (SpreadsheetSafe): the names come from
 // outside files.
 std::string ExportIssuedHolders(const std::vector<CardHolder>& people,
                                 const std::vector<std::size_t>& rows);
+
+// Every number the register records as revoked (its Revoke rows, from any
+// station), for the access controller's block list: the number, its
+// converter forms for each interface, the card's identity, the reason and
+// the time, in the same conventions. False when the register cannot be
+// read (the source says why); a register not made yet revokes nothing.
+bool ExportRevokedNumbers(RegisterFileSource& source, std::string& text);
 
 }  // namespace tollvane

@@ -27,7 +27,7 @@ void ReadCsvRecords(std::string_view text, char separator, const CsvSink& sink) 
                         ++i;
                         break;
                     }
-                    if (c == '\n') ++line;
+                    if (c == '\n' || (c == '\r' && (i + 1 == n || text[i + 1] != '\n'))) ++line;
                     field.push_back(c);
                     ++i;
                 }
@@ -37,8 +37,8 @@ void ReadCsvRecords(std::string_view text, char separator, const CsvSink& sink) 
             if (c == separator) {
                 fields.emplace_back();
                 ++i;
-            } else if (c == '\n' || (c == '\r' && i + 1 < n && text[i + 1] == '\n')) {
-                i += c == '\r' ? 2 : 1;
+            } else if (c == '\n' || c == '\r') {
+                i += c == '\r' && i + 1 < n && text[i + 1] == '\n' ? 2 : 1;
                 ++line;
                 recordEnded = true;
             } else {

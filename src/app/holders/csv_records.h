@@ -1,6 +1,7 @@
 // Records of a delimited text file as RFC 4180 reads them: fields separated
 // by one character, a field in double quotes may hold the separator, line
-// ends and doubled quotes. Lines end with CRLF or LF.
+// ends and doubled quotes. Lines end with CRLF, LF or a CR alone (as some
+// spreadsheets on other systems save them).
 #pragma once
 
 #include <cstddef>

@@ -33,4 +33,16 @@ std::string FillNumbers(std::string_view text,
     return out;
 }
 
+std::string FillTexts(std::string_view text, std::initializer_list<std::string_view> values) {
+    std::string out(text);
+    std::size_t from = 0;
+    for (std::string_view value : values) {
+        const std::size_t at = out.find("%s", from);
+        if (at == std::string::npos) break;
+        out.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return out;
+}
+
 }  // namespace tollvane

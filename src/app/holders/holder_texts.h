@@ -16,4 +16,7 @@ namespace tollvane {
 std::string FillNumbers(std::string_view text,
                         std::initializer_list<std::pair<char, std::size_t>> numbers);
 
+// Puts the values, in order, where the text has "%s".
+std::string FillTexts(std::string_view text, std::initializer_list<std::string_view> values);
+
 }  // namespace tollvane

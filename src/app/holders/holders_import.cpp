@@ -166,8 +166,26 @@ Msg RefusalText(Refusal r) {
         case Refusal::BadNumber: return Msg::kHoldersRefusedBadNumber;
         case Refusal::NumberRecorded: return Msg::kHoldersRefusedRecorded;
         case Refusal::NumberTwice: return Msg::kHoldersRefusedTwice;
+        case Refusal::ControlCharacter: return Msg::kHoldersRefusedControl;
     }
     return Msg::kHoldersRefusedBadNumber;
+}
+
+bool HasControlCharacter(std::string_view name) {
+    for (const char c : name) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) return true;
+    }
+    return false;
+}
+
+// Where the zero bytes of text without a mark stand: 1 all at odd places,
+// 0 all at even places, -1 none or both.
+int ZeroBytesParity(std::string_view bytes) {
+    bool odd = false, even = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\0') (i % 2 ? odd : even) = true;
+    }
+    return odd == even ? -1 : odd ? 1 : 0;
 }
 
 }  // namespace
@@ -176,12 +194,13 @@ std::string ImportText(std::string_view bytes, const AnsiToUtf8& ansi) {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
     if (bytes.substr(0, 2) == "\xFF\xFE") return Utf16ToUtf8(bytes.substr(2), false);
     if (bytes.substr(0, 2) == "\xFE\xFF") return Utf16ToUtf8(bytes.substr(2), true);
+    if (const int zeros = ZeroBytesParity(bytes); zeros >= 0) return Utf16ToUtf8(bytes, zeros == 0);
     if (IsValidUtf8(bytes)) return std::string(bytes);
     return ansi ? ansi(bytes) : std::string(bytes);
 }
 
 ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
-                        const std::vector<CardHolder>& onList) {
+                        const std::vector<CardHolder>& onList, std::size_t maxPeople) {
     ImportResult result;
     // Numbers given already: those waiting on the list, then the file's.
     std::unordered_map<std::uint32_t, bool> given;
@@ -206,6 +225,7 @@ ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
                        if (name.empty()) return refuse(Refusal::EmptyName);
                        if (CharacterCount(name) > kMaxHolderName)
                            return refuse(Refusal::NameTooLong);
+                       if (HasControlCharacter(name)) return refuse(Refusal::ControlCharacter);
                        CardHolder person;
                        person.name = std::string(name);
                        if (!numberText.empty()) {
@@ -216,10 +236,18 @@ ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
                            if (!given.emplace(W26Key(*person.number), true).second)
                                return refuse(Refusal::NumberTwice);
                        }
+                       if (result.people.size() == maxPeople) {
+                           result.tooManyPeople = true;
+                           return false;
+                       }
                        result.people.push_back(std::move(person));
+                       result.lines.push_back(line);
                        return true;
                    });
-    if (!result.refused.empty()) result.people.clear();
+    if (!result.refused.empty() || result.tooManyPeople) {
+        result.people.clear();
+        result.lines.clear();
+    }
     return result;
 }
 

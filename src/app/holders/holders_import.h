@@ -21,14 +21,28 @@ namespace tollvane {
 using AnsiToUtf8 = std::function<std::string(std::string_view)>;
 
 // The file's text in UTF-8: a UTF-8 or UTF-16 byte-order mark is taken
-// away, text without a mark that is valid UTF-8 is UTF-8, any other text is
-// in the ANSI code page.
+// away; text without a mark whose zero bytes all stand at odd places (or
+// all at even places) is UTF-16, little-endian (big-endian), since its line
+// ends and digits have a zero byte each and other text has none; text that
+// is valid UTF-8 is UTF-8; any other text is in the ANSI code page.
 std::string ImportText(std::string_view bytes, const AnsiToUtf8& ansi);
 
 // Names longer than this are refused.
 inline constexpr std::size_t kMaxHolderName = 200;
+// A larger file, or one with more people, is refused whole: a list of
+// people is never that long, and the list is read every time it changes.
+inline constexpr std::uint64_t kMaxImportBytes = 16u << 20;
+inline constexpr std::size_t kMaxImportPeople = 1'000'000;
 
-enum class Refusal { EmptyName, NameTooLong, BadNumber, NumberRecorded, NumberTwice };
+// ControlCharacter: below U+0020 but the tab, or U+007F, in a name.
+enum class Refusal {
+    EmptyName,
+    NameTooLong,
+    BadNumber,
+    NumberRecorded,
+    NumberTwice,
+    ControlCharacter
+};
 
 struct RefusedLine {
     std::size_t line;
@@ -37,7 +51,9 @@ struct RefusedLine {
 
 struct ImportResult {
     std::vector<CardHolder> people;    // waiting, in file order
+    std::vector<std::size_t> lines;    // the line of each person
     std::vector<RefusedLine> refused;  // in file order; nothing is imported when any
+    bool tooManyPeople = false;        // more than kMaxImportPeople: nothing is imported
 };
 
 // Whether a reader set to Wiegand 26 would already know a number: true when
@@ -51,7 +67,8 @@ using NumberRecorded = std::function<bool(const HolderNumber& number)>;
 // usersData.data has it (recorded), or when it shares its first three bytes
 // with another number of the file or of the list already (onList).
 ImportResult ReadImport(std::string_view text, const NumberRecorded& recorded,
-                        const std::vector<CardHolder>& onList);
+                        const std::vector<CardHolder>& onList,
+                        std::size_t maxPeople = kMaxImportPeople);
 
 // The one message for the refused lines: at most ten, then "and N more".
 std::string RefusalMessage(const std::vector<RefusedLine>& refused, const MessageTable& texts);

@@ -8,10 +8,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/holders/card_holders.h"
 #include "app/holders/holders_import.h"
+#include "app/issued_cards_log.h"
 #include "base/files.h"
 #include "base/message_table.h"
 #include "base/ui.h"
@@ -24,10 +26,15 @@ struct HoldersNote {
     MessageIcon icon = MessageIcon::Success;
 };
 
+// Why a card is replaced; its text goes into the register row's Message.
+enum class ReplaceReason { Lost, Damaged, Other };
+Msg ReplaceReasonText(ReplaceReason reason);
+
 class HoldersList {
 public:
+    // texts: the window's language, in which the filter finds the status.
     HoldersList(Files& files, Sleeper& sleeper, HolderPaths paths, std::string displayPath,
-                std::string usersDataPath = "usersData.data");
+                MessageTable texts = MessageTable{}, std::string usersDataPath = "usersData.data");
 
     // Reads the list; a note when it cannot be read (the list is then empty).
     std::optional<HoldersNote> Load(const MessageTable& texts);
@@ -44,17 +51,38 @@ public:
     HolderCounts Counts() const { return CountHolders(people_); }
 
     // Imports a file's bytes: everyone or, when a line is refused, no one.
+    // The given numbers are recorded in usersData.data in the same step, so
+    // that no number drawn later can equal one of them; the records are cut
+    // off again when the list cannot be saved.
     HoldersNote Import(std::string_view bytes, const AnsiToUtf8& ansi, const MessageTable& texts);
-    // Takes the waiting people at these places off the list; issued ones stay.
-    std::optional<HoldersNote> Remove(const std::vector<std::size_t>& places,
+    // Who stands at these places now, for a change the operator confirms
+    // later.
+    std::vector<HolderIdentity> Chosen(const std::vector<std::size_t>& places) const;
+    // Takes these waiting people off the list, found again by name and
+    // number; issued ones stay. A given number stays recorded in
+    // usersData.data: it is never offered again.
+    std::optional<HoldersNote> Remove(const std::vector<HolderIdentity>& chosen,
                                       const MessageTable& texts);
+    // Replaces the card of one issued person: a Revoke row in the register
+    // (the old number, the old card, the reason) and then the person waits
+    // again with no number; the old number stays recorded in usersData.data
+    // and is never given again. Nothing changes when the row cannot be
+    // written.
+    std::optional<HoldersNote> Replace(const HolderIdentity& person, ReplaceReason reason,
+                                       IssuedCardsLog& log, const MessageTable& texts);
     // The issued people the filter keeps, for the access controller.
     std::string ExportText() const { return ExportIssuedHolders(people_, rows_); }
 
 private:
     // Runs change on the list as read under the hold, and saves it.
-    template <typename Change>
-    std::optional<HoldersNote> Change(const MessageTable& texts, Change&& change);
+    // undo: what the change did beside the list, taken back when the list
+    // cannot be saved.
+    template <typename ChangeFn, typename UndoFn>
+    std::optional<HoldersNote> Change(const MessageTable& texts, ChangeFn&& change, UndoFn&& undo);
+    template <typename ChangeFn>
+    std::optional<HoldersNote> Change(const MessageTable& texts, ChangeFn&& change) {
+        return Change(texts, std::forward<ChangeFn>(change), [] {});
+    }
     void Filter();
     HoldersNote Failed(const MessageTable& texts, const ListFailure& failure) const;
 
@@ -62,6 +90,7 @@ private:
     Sleeper& sleeper_;
     HolderPaths paths_;
     std::string displayPath_;
+    MessageTable texts_;
     std::string usersDataPath_;
     std::vector<CardHolder> people_;
     std::vector<std::size_t> rows_;

@@ -3,6 +3,7 @@
 #include "app/card_settings.h"
 #include "app/holders/holder_texts.h"
 #include "app/unique_numbers.h"
+#include "protocol/card_id.h"
 #include "protocol/frames.h"
 #include "protocol/work_mode.h"
 
@@ -55,7 +56,7 @@ bool HoldersRun::Prepare(AppContext& app) {
         return false;
     }
     FileResult taken;
-    hold_ = ListHold::Take(files_, paths_, taken);
+    hold_ = ListHold::Take(files_, sleeper_, paths_, taken);
     if (!hold_) {
         if (taken.status == FileStatus::HeldElsewhere)
             app.ShowMessage(Msg::kHoldersBusy, MessageIcon::Warning);
@@ -128,6 +129,13 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
     person.status = HolderStatus::Issued;
     person.number = *cardNumber_;
     person.time = FormatRegisterTime(clock_.Now());
+    // The card was identified before its write: the list names it as the
+    // register row does.
+    if (app.ident.card) {
+        const CardIdTexts id = FormatCardId(app.ident.card->barcode, app.ident.card->cipherId);
+        person.cardBarcode = id.barcodeDec;
+        person.cardCipherId = id.cipherDec;
+    }
     cardNumber_.reset();
     ++issuedInRun_;
     if (const auto failure = SaveCardHolders(files_, sleeper_, paths_, people_)) {

@@ -44,6 +44,7 @@ public:
     bool CardFinished(AppContext& app, bool cardDone) override;
     // The run is over, whichever way: the list is let go.
     void RunEnded() override { End(); }
+    bool IssuesCards() const override { return running_; }
     void End();
 
     const HolderPaths& Paths() const { return paths_; }

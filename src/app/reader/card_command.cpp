@@ -4,6 +4,7 @@
 
 #include "app/card_settings.h"
 #include "app/progress.h"
+#include "app/reader/identify.h"
 #include "app/reader/link.h"
 #include "protocol/frames.h"
 
@@ -25,20 +26,6 @@ Msg NotRecordedText(IssueResult result) {
         case IssueResult::Unverified: break;
     }
     return Msg::kRegisterNotRecorded;
-}
-
-// The register's full path between what failed and what to do, so that the
-// operator can find the file. rowResult: the row that failed, or none when
-// the register could not be made ready before a command.
-void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
-                         const RegisterFailure& failure) {
-    const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
-    const Msg advice =
-        rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
-    const std::string& path = failure.file.empty() ? app.issued->DisplayPath() : failure.file;
-    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + path + "\n\r" + app.texts[advice] +
-                        ErrorCodeLine(failure.systemError),
-                    MessageIcon::Error);
 }
 
 bool SendFrame(AppContext& app, const CommandFrame& frame) {
@@ -76,6 +63,11 @@ void RunCardCommand(AppContext& app, CardCommand command) {
             return;
         }
     }
+    const bool forHolder = command.IsUserWrite() && RunOf(app).IssuesCards();
+    if (command.operation == CardOperation::Read)
+        app.ident.card.reset();
+    else if (!CardReadyForCommand(app, command.operation == CardOperation::Write, forHolder))
+        return;
     // Nothing is sent without a number that usersData.data holds: a number
     // on a card that the file does not know could be handed out again.
     if (command.IsUserWrite()) {
@@ -96,6 +88,7 @@ void RunCardCommand(AppContext& app, CardCommand command) {
     if (app.issued) {
         app.issued->CommandBuilt(frame, form, CyclicRunActive(app), app.link.portName,
                                  app.values.versionText);
+        app.issued->NameCard(app.ident.card);
     }
     if (SendFrame(app, frame) || !app.issued) return;
     // A number handed out for a card that never got it is still on record.
@@ -143,6 +136,20 @@ std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation 
 void WriteCard(AppContext& app) { PressCard(app, CardOperation::Write); }
 void ReadCard(AppContext& app) { PressCard(app, CardOperation::Read); }
 void ClearCard(AppContext& app) { PressCard(app, CardOperation::Clear); }
+
+// The register's full path between what failed and what to do, so that the
+// operator can find the file. rowResult: the row that failed, or none when
+// the register could not be made ready before a command.
+void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
+                         const RegisterFailure& failure) {
+    const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
+    const Msg advice =
+        rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
+    const std::string& path = failure.file.empty() ? app.issued->DisplayPath() : failure.file;
+    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + path + "\n\r" + app.texts[advice] +
+                        ErrorCodeLine(failure.systemError),
+                    MessageIcon::Error);
+}
 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode,
                        const std::string& message) {

@@ -27,4 +27,9 @@ std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation 
 void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode,
                        const std::string& message);
 
+// The register could not be written (or read): rowResult names the row that
+// failed, none when the register could not be made ready before a command.
+void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
+                         const RegisterFailure& failure);
+
 }  // namespace tollvane

@@ -23,6 +23,7 @@ public:
     std::string ProgressSuffix(const MessageTable&) const override { return {}; }
     bool CardFinished(AppContext&, bool cardDone) override { return cardDone; }
     void RunEnded() override {}
+    bool IssuesCards() const override { return false; }
 };
 
 }  // namespace
@@ -48,6 +49,8 @@ void NextCard(AppContext& app) {
 
 void EndCyclicRun(AppContext& app) {
     app.op.cyclicRun = CyclicRun::None;
+    // The next run may write any card again.
+    app.ident.doneInRun.clear();
     if (CardRun* run = std::exchange(app.op.run, nullptr)) run->RunEnded();
 }
 

@@ -60,6 +60,9 @@ public:
     virtual bool CardFinished(AppContext& app, bool cardDone) = 0;
     // The run is over, whichever way.
     virtual void RunEnded() = 0;
+    // Whether the run issues its cards to people: each card is identified
+    // before its write, and one the register says holds a number is refused.
+    virtual bool IssuesCards() const = 0;
 };
 
 // Starts a cyclic run of Write or Clear whose cards are reported to run;

@@ -8,6 +8,7 @@
 #include "app/reader/card_command.h"
 #include "app/reader/card_outcome.h"
 #include "app/reader/card_run.h"
+#include "app/reader/identify.h"
 #include "app/reader/link.h"
 #include "app/reader/replies.h"
 #include "protocol/frames.h"
@@ -127,7 +128,8 @@ bool StartReadBack(AppContext& app) {
     const CommandFrame frame =
         check.master ? BuildMasterReadFrame(check.form) : BuildUserReadFrame(check.form);
     if (!SendToReader(app, frame.data(), frame.size())) return false;
-    ShowProgress(app, TimerId::Card);
+    // The title still names whose card it is.
+    ShowProgress(app, TimerId::Card, RunOf(app).ProgressSuffix(app.texts));
     app.op.wait = RunningWait::ReadBack;
     app.op.cardWait = CardWaitStage::Acknowledgement;
     return true;
@@ -153,6 +155,7 @@ void Conclude(AppContext& app, RunningWait ended, CardOutcome outcome) {
         app.op.writeCheck.reset();
     }
     RecordCardOutcome(app, outcome);
+    if (outcome.CardDone()) CardDoneInRun(app);
     SayOutcome(app, outcome);
     app.progress.EnableMainWindow(true);
     const bool runGoesOn = RunOf(app).CardFinished(app, outcome.CardDone());
@@ -271,6 +274,7 @@ void CardTimerTick(AppContext& app) {
             if (app.op.tickCount >= kCardWaitTicks || app.port.PollReplyByte())
                 ReadResultAndFinish(app);
             break;
+        case CardWaitStage::Identifying: IdentifyTick(app); break;
         case CardWaitStage::InTick: break;
     }
     // A tick that settled nothing leaves the wait where it stood.

@@ -12,14 +12,22 @@ namespace {
 constexpr unsigned kCardIdReplyDelayMs = 100;
 }  // namespace
 
-void ReadCardId(AppContext& app) {
+bool ExchangeCardId(AppContext& app, ReplyBuffer& reply, bool& got) {
+    got = false;
     if (!SendToReader(app, kReadsIdsCommand.data(), kReadsIdsCommand.size())) {
         EndOperation(app);
-        return;
+        return false;
     }
     app.sleeper.SleepMs(kCardIdReplyDelayMs);
+    got = ReadFromReader(app, reply);
+    return true;
+}
+
+void ReadCardId(AppContext& app) {
     ReplyBuffer reply;
-    if (!ReadFromReader(app, reply)) {
+    bool got = false;
+    if (!ExchangeCardId(app, reply, got)) return;
+    if (!got) {
         ShowDidNotRespond(app);
         return;
     }

@@ -9,4 +9,9 @@ namespace tollvane {
 // Read ID window with the four number forms, or says what went wrong.
 void ReadCardId(AppContext& app);
 
+// The exchange itself: "AT+READS_IDS" sent, the reply read 100 ms later. False
+// when the request could not be written (the operation has ended); got
+// tells whether a reply came.
+bool ExchangeCardId(AppContext& app, ReplyBuffer& reply, bool& got);
+
 }  // namespace tollvane

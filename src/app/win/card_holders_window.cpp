@@ -1,9 +1,11 @@
 #include "app/win/card_holders_window.h"
 #include "app/win/resource_ids.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/holders/holder_texts.h"
+#include "base/win/handles.h"
 #include "base/win/utf.h"
 
 namespace tollvane {
@@ -14,8 +16,8 @@ constexpr UINT_PTR kRefreshTimer = 1;
 // Another station's changes show within a second or so.
 constexpr UINT kRefreshMs = 1000;
 constexpr FilteredRows kRows = {kHoldersListViewId, kHoldersFilterEditId};
-// A list of people is text; anything larger is not one.
-constexpr std::uint64_t kMaxImportBytes = 64ull << 20;
+// The items of the menu of reasons for a replaced card.
+constexpr UINT kReasonItems = 1;
 
 const ChildControl kControls[] = {
     {L"Button", Msg::kHoldersGroup, BS_GROUPBOX | WS_GROUP, 0, 5, 5, 705, 495},
@@ -23,20 +25,24 @@ const ChildControl kControls[] = {
     {L"Edit", kNoText, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kHoldersFilterEditId, 80, 27, 250,
      23},
     {L"Static", kNoText, 0, kHoldersCountsId, 345, 30, 355, 15},
-    {L"Static", Msg::kHoldersInUseElsewhere, 0, kHoldersInUseId, 18, 440, 680, 15},
-    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 465,
+    {L"Static", Msg::kHoldersInUseElsewhere, 0, kHoldersInUseId, 18, 405, 680, 15},
+    {L"Button", Msg::kHoldersImport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersImportButtonId, 18, 430,
      110, 23},
-    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 465,
+    {L"Button", Msg::kHoldersRemove, BS_PUSHBUTTON | WS_TABSTOP, kHoldersRemoveButtonId, 138, 430,
      110, 23},
-    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 258,
+    {L"Button", Msg::kHoldersReplace, BS_PUSHBUTTON | WS_TABSTOP, kHoldersReplaceButtonId, 258, 430,
+     150, 23},
+    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 580, 430,
+     110, 23},
+    {L"Button", Msg::kIssuedCardsExport, BS_PUSHBUTTON | WS_TABSTOP, kHoldersExportButtonId, 18,
      465, 110, 23},
-    {L"Button", Msg::kHoldersIssue, BS_PUSHBUTTON | WS_TABSTOP, kHoldersIssueButtonId, 460, 465,
-     110, 23},
+    {L"Button", Msg::kHoldersExportRevoked, BS_PUSHBUTTON | WS_TABSTOP,
+     kHoldersExportRevokedButtonId, 138, 465, 270, 23},
     {L"Button", Msg::kIssuedCardsClose, BS_PUSHBUTTON | WS_TABSTOP, kHoldersCloseButtonId, 580, 465,
      110, 23},
 };
 const ChildControl kList = {
-    WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId, 18, 60, 680, 370};
+    WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId, 18, 60, 680, 335};
 const ListColumn kColumns[] = {
     {Msg::kHoldersColumnName, 260},
     {Msg::kHoldersColumnNumber, 150},
@@ -55,7 +61,7 @@ CardHoldersWindow::CardHoldersWindow(AppContext& app, HoldersRun& run)
 HWND CardHoldersWindow::Open(const MainWindowLink& main) {
     if (Window()) return SecondaryWindow::Open(main, {});
     main_ = main.window;
-    list_.emplace(files_, app_.sleeper, run_.Paths(), run_.DisplayPath());
+    list_.emplace(files_, app_.sleeper, run_.Paths(), run_.DisplayPath(), app_.texts);
     readErrorShown_ = false;
     const HWND window = SecondaryWindow::Open(main, Widen(Text(Msg::kHoldersTitle)));
     if (!window) {
@@ -107,7 +113,8 @@ void CardHoldersWindow::ShowRows(bool toEnd) {
 void CardHoldersWindow::ShowHold() {
     readOnly_ = list_->HeldElsewhere();
     ShowWindow(Item(kHoldersInUseId), readOnly_ ? SW_SHOW : SW_HIDE);
-    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersIssueButtonId})
+    for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId,
+                   kHoldersIssueButtonId})
         EnableWindow(Item(id), !readOnly_);
 }
 
@@ -121,9 +128,9 @@ void CardHoldersWindow::Import() {
     FileResult result = files_.Open(name, OpenMode::ReadShared, file);
     std::uint64_t size = 0;
     if (result) result = file->Size(size);
-    if (result && size > kMaxImportBytes) result = FileResult::Failure(ERROR_FILE_TOO_LARGE);
     if (result) {
-        bytes.resize(static_cast<std::size_t>(size));
+        // One byte past the limit is enough for the import to refuse the file.
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxImportBytes + 1)));
         std::size_t got = 0;
         result = ReadFull(*file, bytes.data(), bytes.size(), got);
         bytes.resize(got);
@@ -147,8 +154,46 @@ void CardHoldersWindow::Remove() {
     bool anyWaiting = false;
     for (std::size_t place : places)
         anyWaiting |= list_->Person(place).status == HolderStatus::Waiting;
+    // The list may be read again while the question is open: the people
+    // are named now, not their places.
+    const std::vector<HolderIdentity> chosen = list_->Chosen(places);
     if (!anyWaiting || !app_.boxes.AskYesNo(Text(Msg::kHoldersConfirmRemove))) return;
-    Tell(list_->Remove(places, app_.texts));
+    Tell(list_->Remove(chosen, app_.texts));
+    ClearSelection(list);
+    ShowRows(false);
+}
+
+void CardHoldersWindow::Replace() {
+    const HWND list = Item(kHoldersListViewId);
+    const std::vector<std::size_t> rows = SelectedRows(list);
+    if (rows.size() != 1 || rows[0] >= list_->Rows().size() ||
+        list_->Person(list_->Rows()[rows[0]]).status != HolderStatus::Issued) {
+        app_.ShowMessage(Msg::kHoldersReplaceNeedsOne, MessageIcon::Hint);
+        return;
+    }
+    const HolderIdentity person = list_->Chosen({list_->Rows()[rows[0]]})[0];
+    // The reason, from a menu under the button.
+    const UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING | MF_GRAYED, 0,
+                Widen(Text(Msg::kHoldersReasonPrompt)).c_str());
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    constexpr ReplaceReason kReasons[] = {ReplaceReason::Lost, ReplaceReason::Damaged,
+                                          ReplaceReason::Other};
+    for (UINT i = 0; i < 3; ++i)
+        AppendMenuW(menu.get(), MF_STRING, kReasonItems + i,
+                    Widen(Text(ReplaceReasonText(kReasons[i]))).c_str());
+    RECT button{};
+    GetWindowRect(Item(kHoldersReplaceButtonId), &button);
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN,
+                                         button.left, button.bottom, 0, Window(), nullptr));
+    if (chosen < kReasonItems || chosen >= kReasonItems + 3) return;
+    const std::string number = person.number ? HolderNumberText(*person.number) : std::string();
+    if (!app_.boxes.AskYesNo(FillTexts(Text(Msg::kHoldersConfirmReplace), {person.name, number})))
+        return;
+    if (!app_.issued) return;
+    Tell(list_->Replace(person, kReasons[chosen - kReasonItems], *app_.issued, app_.texts));
     ClearSelection(list);
     ShowRows(false);
 }
@@ -156,20 +201,42 @@ void CardHoldersWindow::Remove() {
 void CardHoldersWindow::Export() {
     const std::wstring path = AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv",
                                       L"CardHolders-export.csv");
+    if (!path.empty()) WriteExport(Narrow(path), list_->ExportText());
+}
+
+void CardHoldersWindow::ExportRevoked() {
+    if (!app_.issued) return;
+    const std::wstring path =
+        AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv", L"RevokedNumbers.csv");
     if (path.empty()) return;
-    const std::string name = Narrow(path);
-    const std::string text = list_->ExportText();
+    RegisterFileSource source(files_, app_.issued->Path());
+    std::string text;
+    if (!ExportRevokedNumbers(source, text)) {
+        app_.boxes.Show(Text(Msg::kFileReadError) + " " + app_.issued->DisplayPath() + "!" +
+                            ErrorCodeLine(static_cast<std::uint32_t>(source.LastError())),
+                        MessageIcon::Error);
+        return;
+    }
+    WriteExport(Narrow(path), text);
+}
+
+bool CardHoldersWindow::WriteExport(const std::string& name, const std::string& text) {
+    if (IsProgramFileName(name)) {
+        app_.ShowMessage(Msg::kExportOwnFile, MessageIcon::Warning);
+        return false;
+    }
     std::unique_ptr<File> file;
     FileResult result = files_.Open(name, OpenMode::CreateAlways, file);
     if (result) result = file->Write(text.data(), text.size());
     if (result) result = file->Flush();
     const bool opened = file != nullptr;
     file.reset();
-    if (result) return;
+    if (result) return true;
     // A half-written export would pass for a whole one.
     if (opened) files_.Delete(name);
     app_.boxes.Show(Text(Msg::kFileWriteError) + " " + name + "!" + ErrorCodeLine(result.error),
                     MessageIcon::Error);
+    return false;
 }
 
 void CardHoldersWindow::Issue() {
@@ -194,10 +261,7 @@ void CardHoldersWindow::FillCell(NMLVDISPINFOW& request) {
     switch (request.item.iSubItem) {
         case 0: text = p.name; break;
         case 1: text = p.number ? HolderNumberText(*p.number) : std::string(); break;
-        case 2:
-            text = Text(p.status == HolderStatus::Issued ? Msg::kHoldersStatusIssued
-                                                         : Msg::kHoldersStatusWaiting);
-            break;
+        case 2: text = HolderStatusShown(p.status, app_.texts); break;
         case 3: text = p.time; break;
         default: return;
     }
@@ -222,6 +286,10 @@ bool CardHoldersWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
                     if (!readOnly_) Remove();
                     break;
                 case kHoldersExportButtonId: Export(); break;
+                case kHoldersExportRevokedButtonId: ExportRevoked(); break;
+                case kHoldersReplaceButtonId:
+                    if (!readOnly_) Replace();
+                    break;
                 case kHoldersIssueButtonId:
                     if (!readOnly_) Issue();
                     break;

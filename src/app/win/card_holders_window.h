@@ -1,7 +1,8 @@
 // The "Card holders" window: the list of people who are to get a card, in a
 // virtual list with a filter and the counts, and the buttons Import...,
-// Remove, Export..., Issue cards and Close. Opened from the Tools menu. A
-// list that another station holds is shown read-only.
+// Remove, Replace card..., Issue cards, Export..., Export revoked numbers...
+// and Close. Opened from the Tools menu. A list that another station holds
+// is shown read-only.
 #pragma once
 
 #include <windows.h>
@@ -40,6 +41,11 @@ private:
     void Import();
     void Remove();
     void Export();
+    void ExportRevoked();
+    // Writes an export's text to a file the operator chose; false when the
+    // operator was told why not.
+    bool WriteExport(const std::string& name, const std::string& text);
+    void Replace();
     void Issue();
     void FillCell(NMLVDISPINFOW& request);
 

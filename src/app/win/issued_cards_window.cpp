@@ -16,8 +16,8 @@ constexpr UINT kRefreshMs = 1000;
 constexpr FilteredRows kRows = {kIssuedListViewId, kIssuedFilterEditId};
 
 constexpr int kColumnWidths[kRegisterColumnCount] = {
-    165, 90,  100, 50,  50,  55, 65, 50,  95,  40,  45, 40,
-    150, 130, 95,  110, 130, 70, 80, 130, 125, 140, 95, 320,
+    165, 90, 100, 50,  50, 55, 65,  50,  95,  40, 45,  40, 150,
+    130, 95, 110, 130, 70, 80, 130, 125, 140, 95, 320, 95, 95,
 };
 
 const ChildControl kControls[] = {
@@ -142,6 +142,11 @@ void IssuedCardsWindow::Export() {
     const std::wstring path = AskFile(Window(), true, Text(Msg::kIssuedCardsFileTypes), L"*.csv",
                                       L"IssuedCards-export.csv");
     if (path.empty()) return;
+    // The register itself, or another file of the program, would be lost.
+    if (IsProgramFileName(Narrow(path))) {
+        boxes_.Show(Text(Msg::kExportOwnFile), MessageIcon::Warning);
+        return;
+    }
     if (const FileResult exported =
             ExportRegister(register_->browser, register_->source, files_, Narrow(path));
         !exported) {

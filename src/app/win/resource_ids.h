@@ -139,6 +139,8 @@ enum CardHoldersControlId : int {
     kHoldersExportButtonId,
     kHoldersIssueButtonId,
     kHoldersCloseButtonId,
+    kHoldersReplaceButtonId,
+    kHoldersExportRevokedButtonId,
 };
 
 // Controls of the "Database" window, numbered on from 91.

@@ -76,6 +76,10 @@ void WinProgressView::Step() {
     if (window_) SendMessageW(window_, PBM_STEPIT, 0, 0);
 }
 
+void WinProgressView::SetTitle(const std::string& title) {
+    if (window_) SetWindowTextW(window_, Widen(title).c_str());
+}
+
 void WinProgressView::Close() {
     if (!window_) return;
     const HWND window = window_;

@@ -59,6 +59,7 @@ public:
 
     void Open(const std::string& title, int range) override;
     void Step() override;
+    void SetTitle(const std::string& title) override;
     void Close() override;
     void EnableMainWindow(bool enable) override;
     HWND Window() const { return window_; }
