@@ -95,18 +95,17 @@ TEST(Verify, TheReadBackAgainstTheWriteFieldByField) {
         {u, Set(kBlock, 'M'), "card type"},
     };
     const MessageTable english(LanguageId::English);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const CardOutcome outcome = Outcome(cases[i].written, cases[i].spoil);
-        const std::string& differs = cases[i].differs;
-        EXPECT_EQ(outcome.result, differs.empty() ? IssueResult::Verified : IssueResult::Mismatch)
-            << i;
+    for (const auto& c : cases) {
+        SCOPED_TRACE("row " + std::to_string(&c - cases));
+        const CardOutcome outcome = Outcome(c.written, c.spoil);
+        EXPECT_EQ(outcome.result,
+                  c.differs.empty() ? IssueResult::Verified : IssueResult::Mismatch);
         EXPECT_EQ(OutcomeText(outcome, english),
-                  differs.empty() ? "The operation was successful!"
-                                  : "The card does not hold what was written!\nDiffers: " +
-                                        differs + ".\nPut this card aside.")
-            << i;
-        if (!differs.empty()) {
-            EXPECT_EQ(outcome.icon, MessageIcon::Error) << i;
+                  c.differs.empty() ? "The operation was successful!"
+                                    : "The card does not hold what was written!\nDiffers: " +
+                                          c.differs + ".\nPut this card aside.");
+        if (!c.differs.empty()) {
+            EXPECT_EQ(outcome.icon, MessageIcon::Error);
         }
     }
     // A bad frame or settings checksum: written, but not checked.

@@ -19,6 +19,8 @@
 namespace tollvane {
 namespace {
 
+const char kNoPair[] = "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -52,8 +54,7 @@ std::string Text(const ReplyBuffer& reply) {
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (port.empty())
-            FAIL() << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+        if (port.empty()) FAIL() << kNoPair;
         // The far end as the reader drives it: its reads end once the line has been quiet for a
         // moment.
         peer_ = OpenRaw(Env("TOLLVANE_SERIAL_PEER"));
@@ -71,8 +72,8 @@ protected:
     WinSerialPort port_;
 };
 
-// A reply ends at the capacity asked for, at most 64 bytes; the rest stays queued. (One
-// ending at a pause of the line is every end-to-end card command's acknowledgement.)
+// At most 64 bytes. (One ending at a pause of the line is every end-to-end card command's
+// acknowledgement.)
 TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     std::string binary;  // frames carry zeros; they must not end a reply
     for (int i = 0; i < 70; ++i) binary.push_back(static_cast<char>(i * 37 % 64));
@@ -85,7 +86,7 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
         {"\n\rAT+Mw - OK!\n\rAT+DAT_OK", 13, "\n\rAT+Mw - OK!", "\n\rAT+DAT_OK"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("row " + std::to_string(&c - cases));
+        SCOPED_TRACE(c.capacity);
         Write(peer_, c.sent);
         ReplyBuffer reply, rest;
         reply.bytes.fill(0xAA);
@@ -100,8 +101,7 @@ TEST_F(SerialPortTest, AReplyEndsAtItsCapacityAndTheRestStaysQueued) {
     }
 }
 
-// The late rest of an earlier reply can never answer the next command: sending
-// drops it, and the reply read afterwards is the one to the command.
+// The late rest of an earlier reply can never answer the next command.
 TEST_F(SerialPortTest, SendingDropsWhatAnEarlierReplyLeftWaiting) {
     Write(peer_, "\rAT+DAT_OK");
     ::Sleep(200);  // the stale bytes are in the port's queue before the send
@@ -143,13 +143,9 @@ TEST_F(SerialPortTest, OpenSetsTheLineFormatAndKeepsTheDriversOtherSettings) {
                   (DWORD{19200}, BYTE{8}, BYTE{NOPARITY}, BYTE{ONESTOPBIT}, true));
 }
 
-// A line that hangs up while open: the write fails and says so with its code.
 TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     const std::string port = Env("TOLLVANE_HANGUP_PORT"), trigger = Env("TOLLVANE_HANGUP_TRIGGER");
-    ASSERT_FALSE(port.empty())
-        << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
-    ASSERT_FALSE(trigger.empty())
-        << "no serial pair: run through tests/win/run-with-serial-pairs (needs socat)";
+    ASSERT_FALSE(port.empty() || trigger.empty()) << kNoPair;
     WinSerialPort serial;
     const std::uint8_t ping = 'p';
     ASSERT_TRUE(serial.Open(port, 19200)) << "the line works before it hangs up";
