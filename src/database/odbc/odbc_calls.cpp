@@ -317,8 +317,8 @@ DbConnection::DbConnection(std::shared_ptr<Handles> handles, int answerSeconds)
     : handles_(std::move(handles)), answerSeconds_(answerSeconds) {}
 DbConnection::~DbConnection() = default;
 
-std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString,
-                                                 DbError& error, int answerSeconds) {
+std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString, DbError& error,
+                                                 int answerSeconds) {
     auto handles = std::make_shared<Handles>();
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env))) {
         handles->env = SQL_NULL_HENV;
@@ -386,8 +386,7 @@ std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector
     auto got = std::make_shared<std::vector<DbRow>>();
     const bool wanted = rows != nullptr;
     auto failure = Await([text = std::string(sql), params, got, wanted](Handles& h) {
-        return Execute(h.dbc, text, params, wanted ? got.get() : nullptr,
-                       kStatementTimeoutSeconds);
+        return Execute(h.dbc, text, params, wanted ? got.get() : nullptr, kStatementTimeoutSeconds);
     });
     if (!failure && rows)
         rows->insert(rows->end(), std::make_move_iterator(got->begin()),
