@@ -411,8 +411,8 @@ constexpr Entry kEntries[kMessageCount] = {
     {"The number %s is revoked in the register, but the list of card holders could not be saved, "
      "so %s still shows as issued. Choose \"Replace card...\" again: the number is not revoked "
      "twice.",
-     "Номер %s отозван в реестре, но список владельцев карт не удалось сохранить, поэтому %s "
-     "по-прежнему отмечен как получивший карту. Выберите \"Заменить карту...\" ещё раз: номер не "
+     "Номер %s отозван в реестре, но список владельцев карт не удалось сохранить, поэтому в нём "
+     "карта для: %s по-прежнему отмечена выданной. Выберите „Заменить карту...“ ещё раз: номер не "
      "будет отозван дважды."},  // 240 kHoldersRevokedNotSaved
 };
 
