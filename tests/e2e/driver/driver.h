@@ -87,6 +87,12 @@ inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     return static_cast<bool>(file);
 }
 
+// Presses a button of a window as a click does, without waiting for what it starts.
+inline void Press(HWND window, int button) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+}
+
 struct MessageBoxInfo {
     HWND hwnd;
     std::string text;
@@ -178,8 +184,7 @@ public:
         return box;
     }
     void Answer(const MessageBoxInfo& box, int buttonId) const {  // and waits for the box to go
-        PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
+        Press(box.hwnd, buttonId);
         WaitUntil([&] { return !IsWindow(box.hwnd); });
     }
     // After a step that starts a wait: answers every box with its first button until quiet a
