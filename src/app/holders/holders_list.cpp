@@ -76,7 +76,22 @@ std::optional<HoldersNote> HoldersList::Remove(const std::vector<HolderIdentity>
 
 std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, ReplaceReason reason,
                                                 IssuedCardsLog& log, const MessageTable& texts) {
+    // The number is revoked before the list lets the person wait again, so
+    // that a lost card is never left unblocked. When the list cannot be
+    // saved after it, the operator replaces the card again, and the number
+    // is not revoked twice.
+    bool revoked = false;
+    std::string number;
+    const auto registerNote = [&](const RegisterFailure& failure) {
+        return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" +
+                               log.DisplayPath() +
+                               ErrorCodeLine(static_cast<std::uint32_t>(failure.systemError)),
+                           MessageIcon::Error};
+    };
     const auto revoke = [&](const CardHolder& person) -> std::optional<HoldersNote> {
+        number = HolderNumberText(*person.number);
+        bool before = false;
+        if (const auto failure = log.NumberRevoked(number, before)) return registerNote(*failure);
         IssuedCardEntry entry;
         entry.roleLetter = 'U';
         entry.operationLetter = kRevokeLetter;
@@ -88,19 +103,20 @@ std::optional<HoldersNote> HoldersList::Replace(const HolderIdentity& who, Repla
                 ParseUnsignedDecimal(person.cardBarcode.data(), person.cardBarcode.size()),
                 ParseUnsignedDecimal(person.cardCipherId.data(), person.cardCipherId.size())};
         }
-        if (const auto failure = log.Record(std::move(entry))) {
-            return HoldersNote{std::string(texts[Msg::kHoldersRevokeNotRecorded]) + "\n\r" +
-                                   log.DisplayPath() +
-                                   ErrorCodeLine(static_cast<std::uint32_t>(failure->systemError)),
-                               MessageIcon::Error};
+        if (!before) {
+            if (const auto failure = log.Record(std::move(entry))) return registerNote(*failure);
         }
+        revoked = true;
         return std::nullopt;
     };
     auto note = store_.Replace(who, revoke, texts);
-    if (!note && who.number)
-        note = HoldersNote{
-            FillTexts(texts[Msg::kHoldersReplaced], {HolderNumberText(*who.number), who.name}),
-            MessageIcon::Success};
+    if (!note && revoked)
+        note = HoldersNote{FillTexts(texts[Msg::kHoldersReplaced], {number, who.name}),
+                           MessageIcon::Success};
+    if (revoked && note && note->icon == MessageIcon::Error) {
+        note->text =
+            FillText(texts[Msg::kHoldersRevokedNotSaved], {number, who.name}) + "\n\r" + note->text;
+    }
     return Changed(std::move(note), texts);
 }
 

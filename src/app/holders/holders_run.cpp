@@ -67,12 +67,19 @@ CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
     cardNumber_.reset();
     if (!person_) return kRefused;
     if (person_->number) {
-        // A given number is recorded as a drawn one would be; one recorded
-        // already was recorded for this person by an earlier try or at the
-        // import, which refuses numbers recorded before.
-        if (const Recording recording = app.users.Record(person_->number->data());
-            recording == RecordOutcome::Failed) {
+        // A given number was reserved when it was imported, so finding it
+        // recorded is the expected case. One whose Wiegand 26 key another
+        // number holds would put one Wiegand 26 number on two cards: it is
+        // not written, and the person waits for the operator to mend it.
+        const Recording recording = app.users.RecordGiven(person_->number->data());
+        if (recording == RecordOutcome::Failed) {
             TellStoreFailure(app, recording.failure);
+            return kRefused;
+        }
+        if (recording == RecordOutcome::KeyTaken) {
+            app.ShowMessage(FillText(app.texts[Msg::kHoldersGivenNumberTaken],
+                                     {HolderNumberText(*person_->number), person_->name}),
+                            MessageIcon::Warning);
             return kRefused;
         }
         SetHexField(app, Ctl::SectorDataEdit, *person_->number);
@@ -96,6 +103,24 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
     // A read-back frame in answer to a write, a mismatch or a read that
     // failed are no card for anyone.
     if (!running_ || !person_ || !cardNumber_ || !cardDone) return false;
+    if (!IssueCurrent(app)) return false;
+    // The next person is taken now: the progress title names them while
+    // the operator changes cards.
+    const Next next = TakeNext(app);
+    if (next == Next::Found) return true;
+    End();
+    if (next == Next::Nobody) app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
+    return false;
+}
+
+std::string HoldersRun::CardNotRecorded(AppContext& app, bool cardDone) {
+    if (!running_ || !person_ || !cardNumber_ || !cardDone) return {};
+    const std::string name = person_->name;
+    if (!IssueCurrent(app)) return {};
+    return FillText(app.texts[Msg::kHoldersIssuedNotRecorded], {name});
+}
+
+bool HoldersRun::IssueCurrent(AppContext& app) {
     CardHolder person = *person_;
     person.status = HolderStatus::Issued;
     person.number = *cardNumber_;
@@ -117,13 +142,8 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
         app.ShowMessage(note->text, note->icon);
         return false;
     }
-    // The next person is taken now: the progress title names them while
-    // the operator changes cards.
-    const Next next = TakeNext(app);
-    if (next == Next::Found) return true;
-    End();
-    if (next == Next::Nobody) app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
-    return false;
+    person_.reset();
+    return true;
 }
 
 void HoldersRun::End() {

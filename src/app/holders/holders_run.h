@@ -41,6 +41,9 @@ public:
     // waits, and ends with its message when nobody does. A card that was
     // not done leaves its person waiting.
     bool CardFinished(AppContext& app, bool cardDone) override;
+    // A done card whose register row failed still issues its person: the
+    // card holds the number. The message names the person.
+    std::string CardNotRecorded(AppContext& app, bool cardDone) override;
     // The run is over, whichever way: the list is let go.
     void RunEnded() override { End(); }
     bool IssuesCards() const override { return running_; }
@@ -53,6 +56,9 @@ private:
     // not say, the run is over and the operator has been told why.
     enum class Next { Found, Nobody, Failed };
     Next TakeNext(AppContext& app);
+    // The person of the done card issued with it; false when the store
+    // could not say so (the run has ended, the operator was told).
+    bool IssueCurrent(AppContext& app);
 
     HolderStore& store_;
     StationClock& clock_;

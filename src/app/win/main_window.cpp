@@ -78,6 +78,7 @@ struct Program {
               {},
               {},
               {},
+              {},
               {}},
           form(main, app.texts),
           boxes(main, app.texts),
