@@ -56,17 +56,6 @@ inline std::string Sent() {
     return reply.size() > 3 ? reply.substr(3) : std::string();
 }
 
-// The parts of text between the separators (no field the tests split needs quoting).
-inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos;
-         at = end + separator.size())
-        parts.push_back(text.substr(at, end - at));
-    parts.push_back(text.substr(at));
-    return parts;
-}
-
 // Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
 inline void Shot(HWND hwnd, const std::string& name) {
     if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
@@ -133,7 +122,7 @@ public:  // the scenarios' helpers take the fixture
         }
         return program->Focus() == control;
     }
-    std::string Version() const { return WindowText(program->ControlAt("Static", 75, 48)); }
+    std::string Version() const { return WindowText(program->ControlAt(L"Static", 75, 48)); }
     // One field of the simulator's "cardmem" reply, such as "block".
     static std::string Card(const std::string& name) {
         std::istringstream in(Sim("cardmem"));
@@ -148,7 +137,7 @@ public:  // the scenarios' helpers take the fixture
                      reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
         const HWND dialog = program->WaitTop(L"#32770");
         HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
-        while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
+        while (edit && !IsWindowClass(edit, L"Edit")) edit = GetWindow(edit, GW_CHILD);
         ASSERT_TRUE(edit);
         SendMessageW(edit, WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));

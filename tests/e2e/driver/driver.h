@@ -46,12 +46,6 @@ inline std::string WindowText(HWND hwnd) {
     return Narrow(std::wstring_view(buffer, got));
 }
 
-inline std::string ClassName(HWND hwnd) {
-    wchar_t name[256] = {};
-    GetClassNameW(hwnd, name, 256);
-    return Narrow(name);
-}
-
 inline std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
@@ -95,7 +89,7 @@ inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
 
 struct MessageBoxInfo {
     HWND hwnd;
-    std::string caption, text;
+    std::string text;
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
@@ -140,7 +134,8 @@ public:
         for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
-            if (pid == pi_.dwProcessId && IsWindowVisible(h) && ClassName(h) == Narrow(className) &&
+            if (pid == pi_.dwProcessId && IsWindowVisible(h) &&
+                IsWindowClass(h, className.c_str()) &&
                 (title.empty() || WindowText(h) == Narrow(title)))
                 return h;
         }
@@ -165,12 +160,12 @@ public:
     std::optional<MessageBoxInfo> CurrentMessageBox() const {
         const HWND h = FindTop(L"#32770");
         if (!h) return std::nullopt;
-        MessageBoxInfo box{h, WindowText(h), {}, {}};
+        MessageBoxInfo box{h, {}, {}};
         for (HWND c : e2e::Children(h)) {
-            const std::string cls = ClassName(c);
-            if (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX)
+            if (IsWindowClass(c, L"Button") &&
+                (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX)
                 box.buttons.push_back(GetDlgCtrlID(c));
-            else if (cls != "Static")
+            else if (!IsWindowClass(c, L"Static"))
                 return std::nullopt;
             else if (const std::string t = WindowText(c); t.size() > box.text.size())
                 box.text = t;
@@ -235,10 +230,10 @@ public:
             if (GetDlgCtrlID(child) == id) return child;
         return nullptr;
     }
-    HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const {
+    HWND ControlAt(const wchar_t* cls, int x, int y, int w = -1, int h = -1) const {
         for (HWND child : Children()) {
             const RECT rc = RectIn(child, main_);
-            if (rc.left == x && rc.top == y && ClassName(child) == cls &&
+            if (rc.left == x && rc.top == y && IsWindowClass(child, cls) &&
                 (w < 0 || rc.right - rc.left == w) && (h < 0 || rc.bottom - rc.top == h))
                 return child;
         }
