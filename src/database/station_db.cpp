@@ -334,6 +334,16 @@ std::optional<DbError> StationDb::ReleaseHolder(std::int64_t id) {
     });
 }
 
+std::optional<DbError> StationDb::ReturnToWaiting(std::int64_t id) {
+    return WithConnection([&](DbConnection& connection) {
+        return connection.Run(
+            "UPDATE card_holders SET status = 'waiting', unique_data = '', time = '',"
+            " card_barcode = '', card_cipher_id = '', station = ''"
+            " WHERE id = CAST(? AS BIGINT) AND status = 'issued'",
+            {std::to_string(id)});
+    });
+}
+
 std::optional<DbError> StationDb::CopyStationFiles(const StationFilesContent& files,
                                                    CopyReport& report) {
     return WithConnection([&](DbConnection& connection) -> std::optional<DbError> {

@@ -263,7 +263,8 @@ TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeopl
     MemoryFiles files;
     FakeSleeper sleeper;
     const MessageTable texts{LanguageId::English};
-    HoldersList list{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv", texts};
+    FileHolders store{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    HoldersList list{store, texts};
     files.Put("CardHolders.csv", kListFile);
     files.Put("usersData.data", "AABBCC0000");
     ASSERT_FALSE(list.Load(texts));
@@ -324,7 +325,8 @@ TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain)
     FixedStation station;
     const MessageTable texts{LanguageId::English};
     IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "C:\\Cards\\IssuedCards.csv"};
-    HoldersList list{files, sleeper, HolderPaths{}, "", texts};
+    FileHolders store{files, sleeper, HolderPaths{}, ""};
+    HoldersList list{store, texts};
     files.Put("CardHolders.csv", kListFile);
     ASSERT_FALSE(list.Load(texts));
     const HolderIdentity smith = list.Chosen({1})[0];
@@ -372,7 +374,8 @@ TEST(HoldersExport, TheProgramsOwnFilesAreNeverATarget) {
 struct HoldersRunTest : ::testing::Test {
     TestApp t{LanguageId::English};
     FixedStation clock;
-    HoldersRun run{t.files, t.sleeper, clock, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    FileHolders store{t.files, t.sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    HoldersRun run{store, clock};
 
     void SetUp() override {
         t.Connect();
@@ -443,7 +446,7 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
         << "each row names the card identified before its write";
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
-    EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
+    EXPECT_FALSE(FileHolders(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
 // The read-back of a verified card keeps the person's name in the title.

@@ -123,11 +123,11 @@ struct Windows {
     ReadIdWindow readId;
     IssuedCardsWindow issued{t.app.texts, t.boxes, (dir / "IssuedCards.csv").wstring()};
     testing::FixedStation clock;
-    HoldersRun run{files,
-                   t.sleeper,
-                   clock,
-                   {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")},
-                   ""};
+    FileHolders store{files,
+                      t.sleeper,
+                      {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")},
+                      ""};
+    HoldersRun run{store, clock};
     CardHoldersWindow holders{t.app, run};
     DatabaseWindow database{t.app.texts, t.sleeper, dir[""]};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};

@@ -64,7 +64,7 @@ CardHoldersWindow::CardHoldersWindow(AppContext& app, HoldersRun& run)
 HWND CardHoldersWindow::Open(const MainWindowLink& main) {
     if (Window()) return SecondaryWindow::Open(main, {});
     main_ = main.window;
-    list_.emplace(files_, app_.sleeper, run_.Paths(), run_.DisplayPath(), app_.texts);
+    list_.emplace(run_.Store(), app_.texts);
     readErrorShown_ = false;
     const HWND window = SecondaryWindow::Open(main, Widen(Text(Msg::kHoldersTitle)));
     if (!window) {

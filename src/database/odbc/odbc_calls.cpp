@@ -20,6 +20,7 @@
 #include <system_error>
 #include <thread>
 
+#include "base/utf8.h"
 #include "database/odbc.h"
 
 namespace tollvane {
@@ -69,24 +70,6 @@ WideText Widen(std::string_view text) {
         i += length;
     }
     return out;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t point) {
-    if (point < 0x80) {
-        out.push_back(static_cast<char>(point));
-    } else if (point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else if (point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    }
 }
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
