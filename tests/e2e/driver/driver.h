@@ -225,18 +225,9 @@ public:
             PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
 
-    const std::vector<HWND>& Children()
-        const {  // the form's never change, so they are looked up once
-        if (children_.empty()) children_ = e2e::Children(main_);
-        return children_;
-    }
-    HWND Control(int id) const {
-        for (HWND child : Children())
-            if (GetDlgCtrlID(child) == id) return child;
-        return nullptr;
-    }
+    HWND Control(int id) const { return GetDlgItem(main_, id); }
     HWND ControlAt(const wchar_t* cls, int x, int y, int w = -1, int h = -1) const {
-        for (HWND child : Children()) {
+        for (HWND child : e2e::Children(main_)) {
             const RECT rc = RectIn(child, main_);
             if (rc.left == x && rc.top == y && IsWindowClass(child, cls) &&
                 (w < 0 || rc.right - rc.left == w) && (h < 0 || rc.bottom - rc.top == h))
@@ -284,7 +275,6 @@ private:
 
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
-    mutable std::vector<HWND> children_;
 };
 
 }  // namespace tollvane::e2e
