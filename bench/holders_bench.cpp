@@ -66,7 +66,8 @@ void BM_HoldersImport(benchmark::State& state) {
         tollvane::testing::MemoryFiles files;
         tollvane::testing::FakeSleeper sleeper;
         files.Put("usersData.data", users);
-        tollvane::HoldersList list(files, sleeper, tollvane::HolderPaths{}, "CardHolders.csv");
+        tollvane::FileHolders store(files, sleeper, tollvane::HolderPaths{}, "CardHolders.csv");
+        tollvane::HoldersList list(store);
         state.ResumeTiming();
         const tollvane::HoldersNote note = list.Import(file, {}, texts);
         if (list.Counts().waiting != static_cast<std::size_t>(state.range(0)))
@@ -109,9 +110,10 @@ void BM_HoldersWindowOpen(benchmark::State& state) {
         std::string ComputerName() override { return {}; }
     } clock;
     const auto in = [&](const char* name) { return tollvane::Narrow((folder / name).wstring()); };
-    tollvane::HoldersRun run(files, t.sleeper, clock,
-                             {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")},
-                             "CardHolders.csv");
+    tollvane::FileHolders store(
+        files, t.sleeper, {in("CardHolders.csv"), in("CardHolders.tmp"), in("CardHolders.lock")},
+        "CardHolders.csv");
+    tollvane::HoldersRun run(store, clock);
     tollvane::CardHoldersWindow window(t.app, run);
     const double cpuBefore = ProcessCpuMs();
     for (auto _ : state) {

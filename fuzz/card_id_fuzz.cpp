@@ -6,12 +6,8 @@
 #include "fuzz_target.h"
 #include "protocol/card_id.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: the count the read reported (top bit: the fixed start goes in front), then the reply.
 TOLLVANE_FUZZ_HARNESS(card_id) {
-    Bytes in(data, size);
     const std::uint8_t head = in.Byte();
     const std::string body =
         ((head & 0x80) ? std::string(kCardIdReplyPrefix) : std::string()) + std::string(in.Rest());

@@ -7,8 +7,7 @@
 #include "fuzz_target.h"
 #include "support/fakes.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
+namespace tollvane::fuzz {
 
 // Pieces of replies, so that the fuzzer need not guess them byte by byte.
 static const std::vector<std::string>& Tokens() {
@@ -43,10 +42,11 @@ static void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>
                t.users.recorded.end());
 }
 
+}  // namespace tollvane::fuzz
+
 // Input: a set-up byte (role, work mode, operation, cyclic run, port picked
 // by hand, unique data before write), a byte of store outcomes, then events.
 TOLLVANE_FUZZ_HARNESS(card_wait) {
-    Bytes in(data, size);
     // A reader found, connected and identified; made once, each input starts from its state then.
     static testing::TestApp t(LanguageId::English);
     static const testing::FakeFormView startForm = (t.StartForm(), t.form);

@@ -6,13 +6,9 @@
 #include "fuzz_target.h"
 #include "support/memory_files.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: one byte choosing the language to save, then the file's content.
 TOLLVANE_FUZZ_HARNESS(config) {
     const std::string path = "appconfig.ini";
-    Bytes in(data, size);
     const LanguageId save = (in.Byte() & 1) ? LanguageId::English : LanguageId::Russian;
     const std::string content(in.Rest());
     testing::MemoryFiles files;

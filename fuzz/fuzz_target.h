@@ -2,6 +2,7 @@
 // suite registered by name, so that its seeds and every input that broke it run as tests.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -42,11 +43,14 @@ private:
     std::size_t size_, pos_ = 0;
 };
 
-// The next block a file is handed over in: 1 to max bytes, no more than is left, drawn from seed.
-inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t max) {
-    seed = seed * 1103515245u + 12345u;
-    const std::size_t block = 1 + (seed >> 16) % max;
-    return block < left ? block : left;
+// Hands text to sink(data, size) in blocks of 1 to max bytes drawn from seed; seed 0: one block.
+template <class Sink>
+void InBlocks(std::string_view text, std::uint32_t seed, std::size_t max, Sink sink) {
+    for (std::size_t pos = 0, block; pos < text.size(); pos += block) {
+        seed = seed ? seed * 1103515245u + 12345u : 0;
+        block = std::min(text.size() - pos, seed ? 1 + (seed >> 16) % max : text.size());
+        sink(text.data() + pos, block);
+    }
 }
 
 }  // namespace tollvane::fuzz
@@ -65,7 +69,13 @@ inline std::size_t NextBlock(std::uint32_t& seed, std::size_t left, std::size_t 
 #define TOLLVANE_FUZZ_ENTRY(name) \
     static const ::tollvane::fuzz::Registration name##_registration(#name, name##_harness);
 #endif
-#define TOLLVANE_FUZZ_HARNESS(name)                                         \
-    static void name##_harness(const std::uint8_t* data, std::size_t size); \
-    TOLLVANE_FUZZ_ENTRY(name)                                               \
-    static void name##_harness(const std::uint8_t* data, std::size_t size)
+// A harness's body reads its input from `in` and is written inside the project's namespace.
+#define TOLLVANE_FUZZ_HARNESS(name)                                          \
+    namespace tollvane::fuzz {                                               \
+    static void name##_body(Bytes in);                                       \
+    }                                                                        \
+    static void name##_harness(const std::uint8_t* data, std::size_t size) { \
+        tollvane::fuzz::name##_body({data, size});                           \
+    }                                                                        \
+    TOLLVANE_FUZZ_ENTRY(name)                                                \
+    void tollvane::fuzz::name##_body(Bytes in)

@@ -5,12 +5,8 @@
 #include "carddata/hex_text.h"
 #include "fuzz_target.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: one byte for the digit limit / byte count, then the edit's text.
 TOLLVANE_FUZZ_HARNESS(hex) {
-    Bytes in(data, size);
     const std::size_t count = in.Byte() % 40;
     const std::string text(in.Text(200));
     std::string digits = text;  // only 0-9 and A-F are digits

@@ -5,13 +5,10 @@
 #include "carddata/hex_text.h"
 #include "keystore/key_record.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: the previous line and the line, split at the first 0xFF byte, parsed in turn as the
 // list reader does; the same bytes also make the record written and read back.
 TOLLVANE_FUZZ_HARNESS(key_record) {
-    const std::string all(reinterpret_cast<const char*>(data), size);
+    const std::string all(Bytes(in).Rest());
     const std::size_t split = all.find('\xFF');
     const std::string previous = split == std::string::npos ? std::string() : all.substr(0, split);
     const std::string line = split == std::string::npos ? all : all.substr(split + 1);
@@ -29,7 +26,6 @@ TOLLVANE_FUZZ_HARNESS(key_record) {
     FUZZ_CHECK(current.M_KEY.size() <= kMKeyCapacity && current.A_KEY.size() <= kAKeyCapacity);
     FUZZ_CHECK(current.Description.size() <= kDescriptionCapacity);
 
-    Bytes in(data, size);
     const RecordSettings s{"SL1", "V", "1", "0", "2", "1", "3", "15", "2"};
     std::string mKey, aKey;
     for (int i = 0; i < 12; ++i) mKey += "0123456789ABCDEF"[in.Byte() & 15];

@@ -10,12 +10,8 @@
 #include "fuzz_target.h"
 #include "support/fakes.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: the form's role (low bit), then the frame from its offset 5 on, as many bytes as arrived.
 TOLLVANE_FUZZ_HARNESS(read_back) {
-    Bytes in(data, size);
     const int role = in.Byte() & 1;
     const std::string_view frame = in.Rest();
     // The start form, made once; each input starts from a copy of it.

@@ -5,8 +5,7 @@
 #include "register/issued_cards.h"
 #include "register/register_reader.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
+namespace tollvane::fuzz {
 
 using Rows = std::vector<std::pair<std::uint64_t, std::string>>;  // offset, line
 
@@ -14,11 +13,10 @@ using Rows = std::vector<std::pair<std::uint64_t, std::string>>;  // offset, lin
 static Rows Scan(const std::string& file, std::uint32_t seed, std::uint64_t& consumed) {
     RegisterScanner scanner;
     Rows rows;
-    for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
-        block = seed == 0 ? file.size() - pos : NextBlock(seed, file.size() - pos, 29);
-        scanner.Feed(file.data() + pos, block,
+    InBlocks(file, seed, 29, [&](const char* block, std::size_t n) {
+        scanner.Feed(block, n,
                      [&](std::uint64_t at, std::string_view line) { rows.emplace_back(at, line); });
-    }
+    });
     consumed = scanner.Consumed();
     return rows;
 }
@@ -29,10 +27,11 @@ static std::string WithoutCrLf(std::string text) {
     return text;
 }
 
+}  // namespace tollvane::fuzz
+
 // Input: a byte seeding the block sizes, then the file's content (second byte even) or the
 // fields of one row (odd), each a length byte and its bytes.
 TOLLVANE_FUZZ_HARNESS(register) {
-    Bytes in(data, size);
     const std::uint32_t seed = in.Byte() + 1u;
     const bool formatted = (in.Byte() & 1) != 0;
     RegisterRow fields;

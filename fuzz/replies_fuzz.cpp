@@ -6,13 +6,9 @@
 #include "fuzz_target.h"
 #include "protocol/replies.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
-
 // Input: the count the read reported (past 64 too: nothing may trust it), a flag byte (low bit:
 // stale bytes beyond the count, which nothing may read), then the bytes.
 TOLLVANE_FUZZ_HARNESS(replies) {
-    Bytes in(data, size);
     const std::size_t count = in.Byte();
     const bool staleBytes = (in.Byte() & 1) != 0;
     const std::string_view body = in.Rest();

@@ -5,23 +5,22 @@
 #include "carddata/users_data_index.h"
 #include "fuzz_target.h"
 
-using namespace tollvane;
-using namespace tollvane::fuzz;
+namespace tollvane::fuzz {
 
 // The index of the file handed over in blocks drawn from seed (0: one block).
 static void Build(UsersDataIndex& index, const std::string& file, std::uint32_t seed) {
     FUZZ_CHECK(index.Build([&](const UsersDataIndex::BlockSink& sink) {
-        for (std::size_t pos = 0, block = 0; pos < file.size(); pos += block) {
-            block = seed ? NextBlock(seed, file.size() - pos, 23) : file.size();
-            sink(reinterpret_cast<const std::uint8_t*>(file.data()) + pos, block);
-        }
+        InBlocks(file, seed, 23, [&](const char* block, std::size_t n) {
+            sink(reinterpret_cast<const std::uint8_t*>(block), n);
+        });
         return true;
     }));
 }
 
+}  // namespace tollvane::fuzz
+
 // Input: a byte seeding the block sizes, seven bytes of unique data, then the file's content.
 TOLLVANE_FUZZ_HARNESS(users_data) {
-    Bytes in(data, size);
     const std::uint32_t seed = in.Byte() + 1u;
     std::uint8_t unique[7];
     for (std::uint8_t& b : unique) b = in.Byte();

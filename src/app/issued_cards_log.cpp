@@ -18,13 +18,28 @@ void IssuedCardsLog::CommandBuilt(const CommandFrame& frame, const FormSnapshot&
     pending_ = std::move(entry);
 }
 
-std::optional<RegisterFailure> IssuedCardsLog::NumberHeldBy(const CardIdentity& card,
-                                                            std::optional<std::string>& number) {
+std::optional<RegisterFailure> IssuedCardsLog::UpdateHoldings() {
     RegisterFileSource source(files_, path_);
     if (!holdings_.Update(source) && source.LastFailure().status != FileStatus::NotFound) {
         return RegisterFailure{RegisterStep::Read, source.LastError()};
     }
+    return std::nullopt;
+}
+
+std::optional<RegisterFailure> IssuedCardsLog::NumberHeldBy(const CardIdentity& card,
+                                                            std::optional<std::string>& number) {
+    if (auto failure = UpdateHoldings()) return failure;
     number = holdings_.NumberHeldBy(card);
+    // This station's own rows decide first; another station's rows reach it
+    // only through a register they share.
+    if (number) return std::nullopt;
+    return store_.SharedNumberOnCard(card, number);
+}
+
+std::optional<RegisterFailure> IssuedCardsLog::NumberRevoked(const std::string& number,
+                                                             bool& revoked) {
+    if (auto failure = UpdateHoldings()) return failure;
+    revoked = holdings_.Revoked(number);
     return std::nullopt;
 }
 

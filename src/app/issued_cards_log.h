@@ -50,6 +50,9 @@ public:
     // register about a card.
     std::optional<RegisterFailure> NumberHeldBy(const CardIdentity& card,
                                                 std::optional<std::string>& number);
+    // Whether a Revoke row names the number ("11 22 33 44 55 66 77"); a
+    // failure when the register cannot be read.
+    std::optional<RegisterFailure> NumberRevoked(const std::string& number, bool& revoked);
 
     // The command's frame is about to go out (or failed to): what it is.
     void CommandBuilt(const CommandFrame& frame, const FormSnapshot& form, bool cyclic,
@@ -77,6 +80,9 @@ public:
     const std::string& DisplayPath() const { return displayPath_; }
 
 private:
+    // Reads the register's rows appended since the last look.
+    std::optional<RegisterFailure> UpdateHoldings();
+
     Files& files_;
     std::string path_;
     Sleeper& sleeper_;

@@ -1,5 +1,6 @@
 #include "app/station_records.h"
 
+#include "app/holders/database_holders.h"
 #include "database/database_records.h"
 
 namespace tollvane {
@@ -20,14 +21,17 @@ StationRecords::StationRecords(Files& files, Sleeper& sleeper, StationPaths path
                                DatabaseReached reached)
     : fileNumbers_(files, sleeper, paths.usersData),
       fileRegister_(files, sleeper, paths.issuedCards),
+      fileHolders_(files, sleeper, paths.holders, paths.holdersShown, paths.usersData),
       watch_(std::make_unique<Watch>(std::move(reached))) {
     if (connection.empty()) return;
     db_ = std::make_unique<StationDb>(connection, station);
     queue_ = std::make_unique<RegisterQueue>(files, paths.queue);
     dbNumbers_ = std::make_unique<DatabaseNumbers>(*db_, fileNumbers_, *queue_, *watch_);
     dbRegister_ = std::make_unique<DatabaseRegister>(*db_, fileRegister_, *queue_, *watch_);
+    dbHolders_ = std::make_unique<DatabaseHolders>(*db_);
     numbers_ = dbNumbers_.get();
     register_ = dbRegister_.get();
+    holders_ = dbHolders_.get();
     // The rows an earlier run could not send; the server is first asked
     // when a card needs it.
     queue_->Load();

@@ -408,6 +408,12 @@ constexpr Entry kEntries[kMessageCount] = {
      "считыватель Wiegand 26) с другим номером в usersData.data, поэтому он не записан. Человек "
      "остаётся в ожидании: удалите его и импортируйте снова с другим номером."},  // 239
                                                                                   // kHoldersGivenNumberTaken
+    {"The number %s is revoked in the register, but the list of card holders could not be saved, "
+     "so %s still shows as issued. Choose \"Replace card...\" again: the number is not revoked "
+     "twice.",
+     "Номер %s отозван в реестре, но список владельцев карт не удалось сохранить, поэтому в нём "
+     "карта для: %s по-прежнему отмечена выданной. Выберите „Заменить карту...“ ещё раз: номер не "
+     "будет отозван дважды."},  // 240 kHoldersRevokedNotSaved
 };
 
 }  // namespace

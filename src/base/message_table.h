@@ -254,12 +254,13 @@ enum class Msg : int {
     kExportOwnFile = 237,
     kHoldersIssuedNotRecorded = 238,
     kHoldersGivenNumberTaken = 239,
+    kHoldersRevokedNotSaved = 240,  // %s: the number, the person
 };
 
 // No entry: a control whose text is fixed, or that has none.
 inline constexpr Msg kNoText = static_cast<Msg>(0);
 
-inline constexpr int kMessageCount = 239;
+inline constexpr int kMessageCount = 240;
 
 // Text of one entry in the given language, UTF-8. Never null.
 const char* Text(LanguageId lang, Msg id);

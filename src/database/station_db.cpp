@@ -156,14 +156,15 @@ template <typename Operation>
 std::optional<DbError> StationDb::WithConnection(Operation&& operation) {
     // A connection that was good may have been cut since (the server
     // restarted): one more try on a new one. Each operation is one statement
-    // or one transaction, and safe to repeat.
+    // or one transaction, and safe to repeat. A server that did not answer
+    // in time is not asked again at once: the operator has waited already.
     for (int attempt = 0;; ++attempt) {
         const bool fresh = !connection_;
         if (auto failure = Connect()) return failure;
         auto failure = operation(*connection_);
         if (!failure || !connection_->Lost()) return failure;
         connection_.reset();
-        if (fresh || attempt > 0) return failure;
+        if (fresh || attempt > 0 || IsTimeout(*failure)) return failure;
     }
 }
 
@@ -330,6 +331,16 @@ std::optional<DbError> StationDb::ReleaseHolder(std::int64_t id) {
             "UPDATE card_holders SET taken_by = NULL, taken_at = NULL WHERE id = CAST(? AS BIGINT) "
             "AND taken_by = ?",
             {std::to_string(id), station_});
+    });
+}
+
+std::optional<DbError> StationDb::ReturnToWaiting(std::int64_t id) {
+    return WithConnection([&](DbConnection& connection) {
+        return connection.Run(
+            "UPDATE card_holders SET status = 'waiting', unique_data = '', time = '',"
+            " card_barcode = '', card_cipher_id = '', station = ''"
+            " WHERE id = CAST(? AS BIGINT) AND status = 'issued'",
+            {std::to_string(id)});
     });
 }
 

@@ -132,6 +132,9 @@ public:
     std::optional<DbError> MarkIssued(const HolderRecord& person);
     // The card of a taken person was not written: the person waits again.
     std::optional<DbError> ReleaseHolder(std::int64_t id);
+    // The card of an issued person was revoked: the person waits again,
+    // with no number and no card.
+    std::optional<DbError> ReturnToWaiting(std::int64_t id);
 
     // --- Moving a station onto the database ----------------------------------
     // Copies the files' numbers, rows and people in one transaction.

@@ -20,6 +20,7 @@ bool CardHoldings::Update(RegisterSource& source) {
     if (size < scanner_.Position()) {
         scanner_.Restart(0);
         held_.clear();
+        revoked_.clear();
     }
     std::vector<char> block(kBlockSize);
     for (std::uint64_t at = scanner_.Position(); at < size;) {
@@ -39,10 +40,13 @@ void CardHoldings::Feed(const char* bytes, std::size_t n) {
 
 void CardHoldings::TakeRow(std::string_view line) {
     // Most rows name no card: their last two fields are empty, and an
-    // unquoted field never holds a comma.
-    if (line.size() >= 2 && line.substr(line.size() - 2) == ",,") return;
+    // unquoted field never holds a comma. A Revoke row counts whether or not
+    // it names one.
+    const bool mayRevoke = line.find(",Revoke,") != std::string_view::npos;
+    if (!mayRevoke && line.size() >= 2 && line.substr(line.size() - 2) == ",,") return;
     RegisterRow row;
     SplitRegisterLine(line, row);
+    if (row[kColOperation] == kRevokeOperation) revoked_.insert(row[kColUniqueData]);
     if (row[kColCardBarcode].empty() || row[kColCardCipherId].empty()) return;
     const std::string& barcode = row[kColCardBarcode];
     const std::string& cipher = row[kColCardCipherId];

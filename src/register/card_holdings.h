@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "protocol/card_id.h"
 #include "register/register_reader.h"
@@ -30,12 +31,15 @@ public:
     // The unique data the card holds, as the register writes it
     // ("11 22 33 44 55 66 77"), or none.
     std::optional<std::string> NumberHeldBy(const CardIdentity& card) const;
+    // Whether a Revoke row names this number (as the register writes it).
+    bool Revoked(const std::string& number) const { return revoked_.count(number) != 0; }
 
 private:
     void TakeRow(std::string_view line);
 
     RegisterScanner scanner_;
     std::unordered_map<std::uint64_t, std::string> held_;
+    std::unordered_set<std::string> revoked_;
 };
 
 }  // namespace tollvane

@@ -1,15 +1,18 @@
 // The database floor against the tests' own PostgreSQL server
 // (scripts/pg-test-cluster), through unixODBC and the PostgreSQL driver.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "app/holders/database_holders.h"
 #include "database/schema.h"
 #include "database/station_db.h"
 
@@ -72,6 +75,23 @@ TEST_F(Database, ConnectionFailuresCarryTheDriversStateAndText) {
         EXPECT_EQ(failure->sqlState, state) << text;
         EXPECT_NE(failure->text.find(text), std::string::npos) << failure->text;
     }
+}
+
+// A server that stops answering with the connection open (here its process
+// is stopped) holds the caller no longer than the answer time-out.
+TEST_F(Database, AServerThatStopsAnsweringIsGivenUp) {
+    DbError error;
+    auto db = DbConnection::Open(kDb, error, 1);
+    ASSERT_TRUE(db) << DbErrorText(error);
+    std::vector<DbRow> rows;
+    ASSERT_FALSE(db->Run("SELECT pg_backend_pid()", {}, &rows));
+    const int backend = std::stoi(rows.at(0).at(0).value_or("0"));
+    ASSERT_EQ(kill(backend, SIGSTOP), 0);
+    const auto failure = db->Run("SELECT 1");
+    kill(backend, SIGCONT);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->sqlState, "HYT00");
+    EXPECT_TRUE(db->Lost());
 }
 
 TEST_F(Database, TwoStationsMakeTheTablesAtOnceAndTextsTravelWhole) {
@@ -187,6 +207,55 @@ TEST_F(Database, HoldersAreImportedWholeAndEachIsTakenByOneStation) {
     ASSERT_FALSE(a.RemoveHolders({load[1].id}));
     EXPECT_EQ(Query(kDb, "SELECT COUNT(*) FROM card_holders WHERE status = 'issued'").at(0).at(0),
               "39");
+}
+
+// The list through the stores the window and the run use: an import whose
+// given number another station drew is refused whole; two stations issue
+// at once, one of them ending its run with the next person taken ahead.
+TEST_F(Database, TheHolderStoresIssueEachImportedPersonOnce) {
+    ASSERT_FALSE(a.Connect());
+    Query(kDb, "DELETE FROM card_holders");
+    const MessageTable texts{LanguageId::English};
+    DatabaseHolders storeA{a}, storeB{b};
+    const std::uint8_t drawn[5] = {0x7A, 0, 0, 0, 1};
+    NumberClaim claim{};
+    ASSERT_FALSE(b.RecordNumber(drawn, claim));
+    EXPECT_EQ(storeA.Import("Ann;7A 00 00 00 01 00 00\r\nBob\r\n", texts).icon, MessageIcon::Error);
+    std::string file;
+    for (int i = 0; i < 30; ++i) file += "P" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(storeA.Import(file, texts).text, "People added to the list: 30.");
+
+    // As HoldersRun does: the next person is taken as soon as a card is done.
+    std::multiset<std::string> issued;
+    std::mutex mutex;
+    auto run = [&](HolderStore& store, std::size_t stopAfter) {
+        std::size_t waiting = 0;
+        EXPECT_FALSE(store.StartRun(waiting, texts));
+        CardHolder person;
+        bool found = true;
+        for (std::size_t cards = 0;
+             !store.NextPerson(person, found, texts) && found && cards < stopAfter; ++cards) {
+            person.status = HolderStatus::Issued;
+            EXPECT_FALSE(store.Issued(person, texts));
+            const std::lock_guard<std::mutex> lock(mutex);
+            issued.insert(person.name);
+        }
+        store.EndRun();
+    };
+    run(storeB, 5);  // ends with the sixth person taken: let go again
+    StationDb c{kDb, "C"};
+    DatabaseHolders storeC{c};
+    std::thread other([&] { run(storeC, 1000); });
+    run(storeA, 1000);
+    other.join();
+    EXPECT_EQ(issued.size(), 30u);
+    EXPECT_EQ(std::set<std::string>(issued.begin(), issued.end()).size(), 30u) << "none twice";
+
+    const RevokeCard revoked = [](const CardHolder&) { return std::optional<HoldersNote>(); };
+    EXPECT_FALSE(storeA.Replace({"P3", std::nullopt}, revoked, texts));
+    std::vector<CardHolder> people;
+    ASSERT_FALSE(storeB.Load(people, texts));
+    EXPECT_EQ(CountHolders(people).waiting, 1u) << "P3 waits again";
 }
 
 TEST_F(Database, CopyingAStationTwiceAddsNothingTwiceAndNamesNumbersGivenElsewhere) {

@@ -56,17 +56,6 @@ inline std::string Sent() {
     return reply.size() > 3 ? reply.substr(3) : std::string();
 }
 
-// The parts of text between the separators (no field the tests split needs quoting).
-inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find(separator, at)) != std::string::npos;
-         at = end + separator.size())
-        parts.push_back(text.substr(at, end - at));
-    parts.push_back(text.substr(at));
-    return parts;
-}
-
 // Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
 inline void Shot(HWND hwnd, const std::string& name) {
     if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
@@ -124,6 +113,15 @@ public:  // the scenarios' helpers take the fixture
         return WaitUntil(
             [&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
     }
+    // The window gone and the main window usable again.
+    bool Closed(HWND window) const {
+        return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); });
+    }
+    // The User role in the work mode that sends the sector data as it is.
+    void UserSectorData() {
+        program->Select(Id(WorkModeCombo), 1);
+        program->Select(Id(RoleCombo), 1);
+    }
     // Presses Tab until the control has the focus (at most once round the form).
     bool TabTo(HWND control) {
         for (int i = 0; i < 40 && program->Focus() != control; ++i) {
@@ -133,7 +131,7 @@ public:  // the scenarios' helpers take the fixture
         }
         return program->Focus() == control;
     }
-    std::string Version() const { return WindowText(program->ControlAt("Static", 75, 48)); }
+    std::string Version() const { return WindowText(program->ControlAt(L"Static", 75, 48)); }
     // One field of the simulator's "cardmem" reply, such as "block".
     static std::string Card(const std::string& name) {
         std::istringstream in(Sim("cardmem"));
@@ -144,16 +142,14 @@ public:  // the scenarios' helpers take the fixture
     // Presses a window's button that brings the Open or Save As dialog and answers it with this
     // scratch file.
     void ChooseFile(HWND window, int button, const std::string& name) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+        Press(window, button);
         const HWND dialog = program->WaitTop(L"#32770");
         HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
-        while (edit && ClassName(edit) != "Edit") edit = GetWindow(edit, GW_CHILD);
+        while (edit && !IsWindowClass(edit, L"Edit")) edit = GetWindow(edit, GW_CHILD);
         ASSERT_TRUE(edit);
         SendMessageW(edit, WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        Press(dialog, IDOK);
         // The dialog is of the message boxes' class: gone before a box is looked for.
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }

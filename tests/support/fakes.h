@@ -345,7 +345,7 @@ struct TestApp {
     explicit TestApp(LanguageId language = LanguageId::Russian)
         : app{form,  boxes,  timers, progress, sleeper,  port,
               ports, random, users,  shell,    language, MessageTable{language},
-              "",    {},     {},     {},       {}} {
+              "",    {},     {},     {},       {},       {}} {
         app.configPath =
             (std::filesystem::temp_directory_path() / "tollvane-test-appconfig.ini").string();
         app.files = &files;

@@ -263,7 +263,8 @@ TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeopl
     MemoryFiles files;
     FakeSleeper sleeper;
     const MessageTable texts{LanguageId::English};
-    HoldersList list{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv", texts};
+    FileHolders store{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    HoldersList list{store, texts};
     files.Put("CardHolders.csv", kListFile);
     files.Put("usersData.data", "AABBCC0000");
     ASSERT_FALSE(list.Load(texts));
@@ -324,7 +325,8 @@ TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain)
     FixedStation station;
     const MessageTable texts{LanguageId::English};
     IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "C:\\Cards\\IssuedCards.csv"};
-    HoldersList list{files, sleeper, HolderPaths{}, "", texts};
+    FileHolders store{files, sleeper, HolderPaths{}, ""};
+    HoldersList list{store, texts};
     files.Put("CardHolders.csv", kListFile);
     ASSERT_FALSE(list.Load(texts));
     const HolderIdentity smith = list.Chosen({1})[0];
@@ -332,6 +334,14 @@ TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain)
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
               texts[Msg::kHoldersRevokeNotRecorded] +
                   std::string("\n\rC:\\Cards\\IssuedCards.csv\nGetLastError=00000070"));
+    EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
+    // Revoked, but the list cannot be saved: the operator is told, and the next try revokes the
+    // number no second time (the export below finds one row).
+    files.FailAt(FileOp::Move, 1, 112, "CardHolders.csv");
+    EXPECT_THAT(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
+                ::testing::StartsWith("The number 11 22 33 44 55 66 77 is revoked in the register, "
+                                      "but the list of card holders could not be saved, so Smith, "
+                                      "John still shows as issued."));
     EXPECT_EQ(files.Text("CardHolders.csv"), kListFile);
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->icon, MessageIcon::Success);
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
@@ -364,7 +374,8 @@ TEST(HoldersExport, TheProgramsOwnFilesAreNeverATarget) {
 struct HoldersRunTest : ::testing::Test {
     TestApp t{LanguageId::English};
     FixedStation clock;
-    HoldersRun run{t.files, t.sleeper, clock, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    FileHolders store{t.files, t.sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
+    HoldersRun run{store, clock};
 
     void SetUp() override {
         t.Connect();
@@ -435,7 +446,7 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
         << "each row names the card identified before its write";
     // Every number sent was recorded, the failed drawn one included.
     for (const HolderNumber& n : sent) EXPECT_THAT(t.users.asked, ::testing::Contains(n));
-    EXPECT_FALSE(HoldersList(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
+    EXPECT_FALSE(FileHolders(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
 // The read-back of a verified card keeps the person's name in the title.
@@ -446,20 +457,47 @@ TEST_F(HoldersRunTest, TheReadBackTitleNamesThePerson) {
     EXPECT_EQ(t.progress.title, "Present the card to the reader... \xE2\x80\x94 Boris (1 of 3)");
 }
 
-// A number usersData.data cannot record, drawn or given, is never written to a card.
+// A number usersData.data cannot record, drawn or given, or a given one whose Wiegand 26 key
+// another number holds, is never written to a card, and its person stays waiting.
 TEST_F(HoldersRunTest, ANumberTheStoreCannotRecordIsNeverSent) {
-    for (const CardHolder& person : {Waiting("Vera"), Waiting("Boris", Num(0x21, 0x22, 0x23))}) {
-        t.files.Put("CardHolders.csv", FormatCardHolders({person}));
-        t.users.outcomes = {RecordOutcome::Failed};
+    const std::string failed = "Error writing to file usersData.data!\nGetLastError=00000005";
+    const struct {
+        CardHolder person;
+        RecordOutcome outcome;
+        std::string box;
+    } cases[] = {
+        {Waiting("Vera"), RecordOutcome::Failed, failed},
+        {Waiting("Boris", Num(0x21, 0x22, 0x23)), RecordOutcome::Failed, failed},
+        {Waiting("Boris", Num(0x21, 0x22, 0x23)), RecordOutcome::KeyTaken,
+         "The number 21 22 23 44 55 66 77 given to Boris shares its first three bytes"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.person.name + (c.outcome == RecordOutcome::Failed ? "" : " key");
+        t.files.Put("CardHolders.csv", FormatCardHolders({c.person}));
+        t.users.outcomes = {c.outcome};
         t.boxes.shown.clear();
         const std::size_t sent = t.port.sent.size();
         std::vector<HolderNumber> numbers;
         Issue({}, numbers);
-        EXPECT_EQ(t.port.sent.size(), sent + 1) << person.name;  // the card's Read ID, no frame
-        EXPECT_THAT(t.boxes.Texts(),
-                    ElementsAre("Error writing to file usersData.data!\nGetLastError=00000005"));
-        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
+        EXPECT_EQ(t.port.sent.size(), sent + 1) << name;  // the card's Read ID, no frame
+        EXPECT_THAT(t.boxes.Texts(), ElementsAre(::testing::StartsWith(c.box))) << name;
+        EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None) << name;
+        EXPECT_EQ(List()[0].status, HolderStatus::Waiting) << name;
     }
+}
+
+// The card holds Boris's number though its register row could not be saved: the list marks him
+// issued, and the message says both.
+TEST_F(HoldersRunTest, ACardWhoseRowCannotBeSavedStillIssuesItsPerson) {
+    IssuedCardsLog log{t.files, "IssuedCards.csv", t.sleeper, clock, "C:\\Cards\\IssuedCards.csv"};
+    t.app.issued = &log;
+    t.files.FailAt(FileOp::Write, 2, 112, "IssuedCards.csv");
+    std::vector<HolderNumber> sent;
+    Issue({"\n\rAT+DAT_OK"}, sent);
+    EXPECT_THAT(t.boxes.Texts(), ::testing::Contains(::testing::StartsWith(
+                                     "The card holds the number of Boris, who is marked issued")));
+    EXPECT_EQ(List()[1].status, HolderStatus::Issued);
+    EXPECT_EQ(t.app.op.cyclicRun, CyclicRun::None);
 }
 
 // The card is written and recorded, but the list cannot say so: the run ends there and the operator
@@ -511,6 +549,26 @@ TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
         EXPECT_THAT(t.boxes.Texts(), ElementsAre(c.message)) << c.name;
         EXPECT_EQ(t.port.sent.size(), sent) << c.name;
     }
+}
+
+// A card this station never wrote is asked of the register it shares with other stations.
+TEST(HoldersListTest, ACardTheStationNeverWroteIsAskedOfTheSharedRegister) {
+    struct Shared : FileRegister {
+        using FileRegister::FileRegister;
+        std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity&,
+                                                          std::optional<std::string>& n) override {
+            n = "01 02 03 04 05 00 00";
+            return std::nullopt;
+        }
+    };
+    MemoryFiles files;
+    FakeSleeper sleeper;
+    FixedStation station;
+    Shared shared{files, sleeper, "IssuedCards.csv"};
+    IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "IssuedCards.csv", &shared};
+    std::optional<std::string> held;
+    ASSERT_FALSE(log.NumberHeldBy({1, 2}, held));
+    EXPECT_EQ(held.value_or("none"), "01 02 03 04 05 00 00");
 }
 
 }  // namespace

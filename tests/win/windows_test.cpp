@@ -123,11 +123,11 @@ struct Windows {
     ReadIdWindow readId;
     IssuedCardsWindow issued{t.app.texts, t.boxes, (dir / "IssuedCards.csv").wstring()};
     testing::FixedStation clock;
-    HoldersRun run{files,
-                   t.sleeper,
-                   clock,
-                   {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")},
-                   ""};
+    FileHolders store{files,
+                      t.sleeper,
+                      {In("CardHolders.csv"), In("CardHolders.tmp"), In("CardHolders.lock")},
+                      ""};
+    HoldersRun run{store, clock};
     CardHoldersWindow holders{t.app, run};
     DatabaseWindow database{t.app.texts, t.sleeper, dir[""]};
     const std::string values[4] = {"0012345678", "00BC614E", "3232235777", "192.168.1.1"};
@@ -468,8 +468,9 @@ TEST(IssuedCardsWindowTest, FollowsTheRegisterCopiesClosesAndNamesARegisterItCan
 TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     Windows w(LanguageId::Russian);
     std::ofstream(w.dir / "CardHolders.csv", std::ios::binary)
-        << "\xEF\xBB\xBFName,UniqueData,Status,Time\r\nAnna,,waiting,\r\n"
-           "Борис,11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00\r\n";
+        << "\xEF\xBB\xBFName,UniqueData,Status,Time,CardBarcode,CardCipherId\r\nAnna,,waiting,,,"
+           "\r\n"
+           "Борис,11 22 33 44 55 66 77,issued,2026-12-06T18:30:05+03:00,0012345678,3232235777\r\n";
     const UniqueFileHandle station2(CreateFileW((w.dir / "CardHolders.lock").c_str(),
                                                 GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                                 nullptr, OPEN_ALWAYS, 0, nullptr));
@@ -477,6 +478,8 @@ TEST(CardHoldersWindowTest, AListHeldElsewhereIsShownReadOnly) {
     const auto item = [&](int id) { return GetDlgItem(w.holders.Window(), id); };
     EXPECT_EQ(SendMessageW(item(kHoldersListViewId), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 2), L"выдано");
+    EXPECT_EQ(Cell(item(kHoldersListViewId), 1, 4) + L" " + Cell(item(kHoldersListViewId), 1, 5),
+              L"0012345678 3232235777");
     EXPECT_EQ(Narrow(WindowText(item(kHoldersCountsId))), "В списке: 2  Выдано: 1  Ожидают: 1");
     EXPECT_TRUE(IsWindowVisible(item(kHoldersInUseId)));
     for (int id : {kHoldersImportButtonId, kHoldersRemoveButtonId, kHoldersReplaceButtonId,

@@ -5,8 +5,8 @@
 //
 // It starts PROGRAM in DIR with TOLLVANE_OWNER_COUNTS=1, answers the boxes of
 // the start-up search, sets the form to a User write with "Generate unique
-// data before write", starts the cyclic write and counts the records of
-// DIR\usersData.data: every card draws one. Every K cards (default 100), and
+// data before write", starts the cyclic write and counts the records
+// DIR\usersData.data gains: every card draws one. Every K cards (default 100), and
 // once more at the end, it prints a table row of
 //   - from the system, read from outside: GetProcessHandleCount,
 //     GetGuiResources (GDI and USER objects) and the working set;
@@ -243,6 +243,8 @@ int main(int argc, char** argv) {
 
     Probe probe(pi.hProcess, pi.dwProcessId);
     const std::string records = dir + "\\usersData.data";
+    // A folder may hold the records of an earlier run: only this run's count.
+    const std::size_t before = RecordCount(records);
     std::printf("| cards |");
     for (const char* column : kColumns) std::printf(" %s |", column);
     std::printf("\n|---|---|---|---|---|---|---|---|\n");
@@ -263,7 +265,7 @@ int main(int argc, char** argv) {
             status = 2;
             break;
         }
-        done = RecordCount(records);
+        done = RecordCount(records) - before;
         for (; done >= next && next <= cards; next += every) {
             samples.push_back(probe.Take(std::to_string(next)));
             PrintRow(samples.back());
@@ -274,7 +276,7 @@ int main(int argc, char** argv) {
     if (status == 0 && !TellSimulator(simPort, "card absent\n"))
         std::printf("the simulator did not answer\n");
     Settle(pi.dwProcessId, main, 30000);
-    samples.push_back(probe.Take("end (" + std::to_string(RecordCount(records)) + ")"));
+    samples.push_back(probe.Take("end (" + std::to_string(RecordCount(records) - before) + ")"));
     PrintRow(samples.back());
 
     for (std::size_t i = 2; status == 0 && i < samples.size(); ++i) {

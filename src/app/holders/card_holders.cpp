@@ -28,8 +28,9 @@ int DigitValue(char c) {
     return -1;
 }
 
-// The file's number: seven pairs of upper-case digits with single blanks.
-std::optional<HolderNumber> ParseFileNumber(std::string_view text) {
+}  // namespace
+
+std::optional<HolderNumber> ParseHolderNumber(std::string_view text) {
     HolderNumber number{};
     if (text.size() != 20) return std::nullopt;
     for (std::size_t b = 0; b < 7; ++b) {
@@ -39,6 +40,8 @@ std::optional<HolderNumber> ParseFileNumber(std::string_view text) {
     }
     return number;
 }
+
+namespace {
 
 // Lower case of ASCII and of the Cyrillic letters of Russian (U+0410 to
 // U+042F and U+0401), in UTF-8; other bytes stay as they are.
@@ -137,7 +140,7 @@ std::optional<ListDamage> ParseCardHolders(std::string_view bytes,
         CardHolder p;
         p.name = std::move(fields[0]);
         if (!fields[1].empty()) {
-            p.number = ParseFileNumber(fields[1]);
+            p.number = ParseHolderNumber(fields[1]);
             if (!p.number) {
                 damage = ListDamage{line};
                 return false;

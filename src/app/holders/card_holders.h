@@ -44,6 +44,7 @@ struct CardHolder {
     // The issued card's barcode number and cipher identifier in decimal, as
     // the Read ID window shows them; empty when the card was not identified.
     std::string cardBarcode, cardCipherId;
+    bool operator==(const CardHolder&) const = default;
 };
 
 // Who a person is when the list may have moved under the window: a place
@@ -83,6 +84,8 @@ std::optional<ListDamage> ParseCardHolders(std::string_view bytes, std::vector<C
 
 // "11 22 33 44 55 66 77".
 std::string HolderNumberText(const HolderNumber& number);
+// The number of that text; none for any other text.
+std::optional<HolderNumber> ParseHolderNumber(std::string_view text);
 
 // --- Reading and replacing the file over Files ------------------------------------
 

@@ -1,7 +1,8 @@
 // The list of card holders as the "Card holders" window works on it: read,
 // kept up to date while another station changes it, filtered, imported
-// into, taken from, and exported. Every change is made under the list's
-// hold, on the list as read under it, and saved at once.
+// into, taken from, and exported. Every change is the store's (a file under
+// its hold, or the database in a transaction), and the list is read again
+// after it.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/holders/card_holders.h"
+#include "app/holders/holder_store.h"
 #include "app/holders/holders_import.h"
 #include "app/issued_cards_log.h"
 #include "base/files.h"
@@ -20,12 +22,6 @@
 
 namespace tollvane {
 
-// A message for the operator.
-struct HoldersNote {
-    std::string text;
-    MessageIcon icon = MessageIcon::Success;
-};
-
 // Why a card is replaced; its text goes into the register row's Message.
 enum class ReplaceReason { Lost, Damaged, Other };
 Msg ReplaceReasonText(ReplaceReason reason);
@@ -33,8 +29,8 @@ Msg ReplaceReasonText(ReplaceReason reason);
 class HoldersList {
 public:
     // texts: the window's language, in which the filter finds the status.
-    HoldersList(Files& files, Sleeper& sleeper, HolderPaths paths, std::string displayPath,
-                MessageTable texts = MessageTable{}, std::string usersDataPath = "usersData.data");
+    explicit HoldersList(HolderStore& store, MessageTable texts = MessageTable{})
+        : store_(store), texts_(texts) {}
 
     // Reads the list; a note when it cannot be read (the list is then empty).
     std::optional<HoldersNote> Load(const MessageTable& texts);
@@ -51,51 +47,36 @@ public:
     HolderCounts Counts() const { return CountHolders(people_); }
 
     // Imports a file's bytes: everyone or, when a line is refused, no one.
-    // The given numbers are recorded in usersData.data in the same step, so
-    // that no number drawn later can equal one of them; the records are cut
-    // off again when the list cannot be saved.
+    // The given numbers are recorded in the same step, so that no number
+    // drawn later can equal one of them.
     HoldersNote Import(std::string_view bytes, const AnsiToUtf8& ansi, const MessageTable& texts);
     // Who stands at these places now, for a change the operator confirms
     // later.
     std::vector<HolderIdentity> Chosen(const std::vector<std::size_t>& places) const;
     // Takes these waiting people off the list, found again by name and
-    // number; issued ones stay. A given number stays recorded in
-    // usersData.data: it is never offered again.
+    // number; issued ones stay. A given number stays recorded: it is never
+    // offered again.
     std::optional<HoldersNote> Remove(const std::vector<HolderIdentity>& chosen,
                                       const MessageTable& texts);
     // Replaces the card of one issued person: a Revoke row in the register
     // (the old number, the old card, the reason) and then the person waits
-    // again with no number; the old number stays recorded in usersData.data
-    // and is never given again. Nothing changes when the row cannot be
-    // written.
+    // again with no number; the old number stays recorded and is never
+    // given again. Nothing changes when the row cannot be written.
     std::optional<HoldersNote> Replace(const HolderIdentity& person, ReplaceReason reason,
                                        IssuedCardsLog& log, const MessageTable& texts);
     // The issued people the filter keeps, for the access controller.
     std::string ExportText() const { return ExportIssuedHolders(people_, rows_); }
 
 private:
-    // Runs change on the list as read under the hold, and saves it.
-    // undo: what the change did beside the list, taken back when the list
-    // cannot be saved.
-    template <typename ChangeFn, typename UndoFn>
-    std::optional<HoldersNote> Change(const MessageTable& texts, ChangeFn&& change, UndoFn&& undo);
-    template <typename ChangeFn>
-    std::optional<HoldersNote> Change(const MessageTable& texts, ChangeFn&& change) {
-        return Change(texts, std::forward<ChangeFn>(change), [] {});
-    }
+    // Reads the list again after a change, and says the change's note.
+    std::optional<HoldersNote> Changed(std::optional<HoldersNote> note, const MessageTable& texts);
     void Filter();
-    HoldersNote Failed(const MessageTable& texts, const ListFailure& failure) const;
 
-    Files& files_;
-    Sleeper& sleeper_;
-    HolderPaths paths_;
-    std::string displayPath_;
+    HolderStore& store_;
     MessageTable texts_;
-    std::string usersDataPath_;
     std::vector<CardHolder> people_;
     std::vector<std::size_t> rows_;
     std::string filter_;
-    std::optional<FileStamp> stamp_;
 };
 
 }  // namespace tollvane

@@ -19,72 +19,45 @@ bool FormSetForUserWrite(const FormView& form) {
 
 }  // namespace
 
-std::string ListFailureText(const MessageTable& texts, const ListFailure& failure,
-                            const std::string& path) {
-    switch (failure.step) {
-        case ListStep::Damaged:
-            return FillNumbers(texts[Msg::kHoldersListDamaged], {{'N', failure.systemError}}) +
-                   "\n\r" + path;
-        case ListStep::Open:
-        case ListStep::Read:
-            return std::string(texts[Msg::kFileReadError]) + " " + path + "!" +
-                   ErrorCodeLine(failure.systemError);
-        case ListStep::Write:
-        case ListStep::Flush:
-        case ListStep::Move: break;
-    }
-    return std::string(texts[Msg::kHoldersCannotSave]) + "\n\r" + path +
-           ErrorCodeLine(failure.systemError);
-}
-
-HoldersRun::HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths,
-                       std::string displayPath)
-    : files_(files),
-      sleeper_(sleeper),
-      clock_(clock),
-      paths_(std::move(paths)),
-      displayPath_(std::move(displayPath)) {}
-
-void HoldersRun::ShowListFailure(AppContext& app, const ListFailure& failure) const {
-    app.ShowMessage(ListFailureText(app.texts, failure, displayPath_), MessageIcon::Error);
-}
-
 bool HoldersRun::Prepare(AppContext& app) {
     End();
     if (!FormSetForUserWrite(app.form)) {
         app.ShowMessage(Msg::kHoldersNeedUserWrite, MessageIcon::Hint);
         return false;
     }
-    FileResult taken;
-    hold_ = ListHold::Take(files_, sleeper_, paths_, taken);
-    if (!hold_) {
-        if (taken.status == FileStatus::HeldElsewhere)
-            app.ShowMessage(Msg::kHoldersBusy, MessageIcon::Warning);
-        else
-            ShowListFailure(app, {ListStep::Open, taken.error});
+    std::size_t waiting = 0;
+    if (const auto note = store_.StartRun(waiting, app.texts)) {
+        End();
+        app.ShowMessage(note->text, note->icon);
         return false;
     }
-    // Read under the hold: what another station saved before is what we
-    // go on from.
-    if (const auto failure = LoadCardHolders(files_, sleeper_, paths_, people_)) {
-        ShowListFailure(app, *failure);
+    const Next next = waiting == 0 ? Next::Nobody : TakeNext(app);
+    if (next != Next::Found) {
+        if (next == Next::Nobody) app.ShowMessage(Msg::kHoldersNobodyWaiting, MessageIcon::Hint);
         End();
         return false;
     }
-    const HolderCounts counts = CountHolders(people_);
-    if (counts.waiting == 0) {
-        app.ShowMessage(Msg::kHoldersNobodyWaiting, MessageIcon::Hint);
-        End();
-        return false;
-    }
-    waitingAtStart_ = counts.waiting;
+    waitingAtStart_ = waiting;
     issuedInRun_ = 0;
-    current_ = NextWaiting(people_);
     return true;
 }
 
+HoldersRun::Next HoldersRun::TakeNext(AppContext& app) {
+    person_.reset();
+    CardHolder next;
+    bool found = false;
+    if (const auto note = store_.NextPerson(next, found, app.texts)) {
+        End();
+        app.ShowMessage(note->text, note->icon);
+        return Next::Failed;
+    }
+    if (!found) return Next::Nobody;
+    person_ = std::move(next);
+    return Next::Found;
+}
+
 void HoldersRun::Begin(AppContext& app) {
-    if (!hold_) return;
+    if (!person_) return;  // not prepared
     running_ = true;
     StartCardRun(app, CyclicRun::Write, *this);
 }
@@ -92,20 +65,25 @@ void HoldersRun::Begin(AppContext& app) {
 CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
     constexpr CardNumber kRefused{CardNumber::Kind::Refused, {}};
     cardNumber_.reset();
-    current_ = NextWaiting(people_, current_);
-    if (current_ >= people_.size()) return kRefused;
-    const CardHolder& person = people_[current_];
-    if (person.number) {
-        // A given number is recorded as a drawn one would be; one recorded
-        // already was recorded for this person by an earlier try (the
-        // import refuses numbers the file holds).
-        if (const Recording recording = app.users.Record(person.number->data());
-            recording == RecordOutcome::Failed) {
+    if (!person_) return kRefused;
+    if (person_->number) {
+        // A given number was reserved when it was imported, so finding it
+        // recorded is the expected case. One whose Wiegand 26 key another
+        // number holds would put one Wiegand 26 number on two cards: it is
+        // not written, and the person waits for the operator to mend it.
+        const Recording recording = app.users.RecordGiven(person_->number->data());
+        if (recording == RecordOutcome::Failed) {
             TellStoreFailure(app, recording.failure);
             return kRefused;
         }
-        SetHexField(app, Ctl::SectorDataEdit, *person.number);
-        cardNumber_ = *person.number;
+        if (recording == RecordOutcome::KeyTaken) {
+            app.ShowMessage(FillText(app.texts[Msg::kHoldersGivenNumberTaken],
+                                     {HolderNumberText(*person_->number), person_->name}),
+                            MessageIcon::Warning);
+            return kRefused;
+        }
+        SetHexField(app, Ctl::SectorDataEdit, *person_->number);
+        cardNumber_ = *person_->number;
         return {CardNumber::Kind::Number, *cardNumber_};
     }
     const DrawnNumber drawn = GenerateUniqueIntoForm(app);
@@ -115,8 +93,8 @@ CardNumber HoldersRun::NextNumber(AppContext& app, const CardCommand&) {
 }
 
 std::string HoldersRun::ProgressSuffix(const MessageTable& texts) const {
-    if (!running_ || current_ >= people_.size()) return {};
-    return " \xE2\x80\x94 " + people_[current_].name + " " +
+    if (!running_ || !person_) return {};
+    return " \xE2\x80\x94 " + person_->name + " " +
            FillNumbers(texts[Msg::kHoldersProgressOf],
                        {{'K', issuedInRun_ + 1}, {'N', waitingAtStart_}});
 }
@@ -124,8 +102,26 @@ std::string HoldersRun::ProgressSuffix(const MessageTable& texts) const {
 bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
     // A read-back frame in answer to a write, a mismatch or a read that
     // failed are no card for anyone.
-    if (!running_ || current_ >= people_.size() || !cardNumber_ || !cardDone) return false;
-    CardHolder& person = people_[current_];
+    if (!running_ || !person_ || !cardNumber_ || !cardDone) return false;
+    if (!IssueCurrent(app)) return false;
+    // The next person is taken now: the progress title names them while
+    // the operator changes cards.
+    const Next next = TakeNext(app);
+    if (next == Next::Found) return true;
+    End();
+    if (next == Next::Nobody) app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
+    return false;
+}
+
+std::string HoldersRun::CardNotRecorded(AppContext& app, bool cardDone) {
+    if (!running_ || !person_ || !cardNumber_ || !cardDone) return {};
+    const std::string name = person_->name;
+    if (!IssueCurrent(app)) return {};
+    return FillText(app.texts[Msg::kHoldersIssuedNotRecorded], {name});
+}
+
+bool HoldersRun::IssueCurrent(AppContext& app) {
+    CardHolder person = *person_;
     person.status = HolderStatus::Issued;
     person.number = *cardNumber_;
     person.time = FormatRegisterTime(clock_.Now());
@@ -138,27 +134,23 @@ bool HoldersRun::CardFinished(AppContext& app, bool cardDone) {
     }
     cardNumber_.reset();
     ++issuedInRun_;
-    if (const auto failure = SaveCardHolders(files_, sleeper_, paths_, people_)) {
+    if (const auto note = store_.Issued(person, app.texts)) {
         // The card is written and in the register; the list could not say
         // so. The run stops before the next person's card, and the list is
         // let go before the operator reads why.
         End();
-        ShowListFailure(app, *failure);
+        app.ShowMessage(note->text, note->icon);
         return false;
     }
-    current_ = NextWaiting(people_, current_);
-    if (current_ < people_.size()) return true;
-    End();
-    app.ShowMessage(Msg::kHoldersAllIssued, MessageIcon::Success);
-    return false;
+    person_.reset();
+    return true;
 }
 
 void HoldersRun::End() {
     running_ = false;
-    hold_.reset();
-    people_.clear();
+    store_.EndRun();
+    person_.reset();
     cardNumber_.reset();
-    current_ = 0;
 }
 
 }  // namespace tollvane

@@ -2,8 +2,8 @@
 // each card is for the next waiting person, in list order. The run is a
 // CardRun: it gives each card the person's number (given on import, or
 // drawn and recorded as "Generate" does) and hears whether the card was
-// done, which decides whether the person is issued. The list stays held for
-// the whole run, so no other station changes it meanwhile.
+// done, which decides whether the person is issued. The people come from
+// the station's HolderStore, which gives each person to one station only.
 #pragma once
 
 #include <cstddef>
@@ -14,15 +14,14 @@
 
 #include "app/app_context.h"
 #include "app/holders/card_holders.h"
+#include "app/holders/holder_store.h"
 #include "app/reader/card_run.h"
 
 namespace tollvane {
 
 class HoldersRun final : public CardRun {
 public:
-    // displayPath names the list in messages.
-    HoldersRun(Files& files, Sleeper& sleeper, StationClock& clock, HolderPaths paths,
-               std::string displayPath);
+    HoldersRun(HolderStore& store, StationClock& clock) : store_(store), clock_(clock) {}
 
     // "Issue cards": the form must be set for a User write, the list free
     // and someone waiting on it. Takes the list for the run. False: the
@@ -32,7 +31,7 @@ public:
     void Begin(AppContext& app);
     bool Active() const { return running_; }
 
-    // The next person's number, recorded in usersData.data and shown in the
+    // The next person's number, recorded as a drawn one is and shown in the
     // form. Refused when there is none to give (the operator has been told).
     CardNumber NextNumber(AppContext& app, const CardCommand& command) override;
     // " — <name> (3 of 200)" for the progress window's title.
@@ -42,34 +41,32 @@ public:
     // waits, and ends with its message when nobody does. A card that was
     // not done leaves its person waiting.
     bool CardFinished(AppContext& app, bool cardDone) override;
+    // A done card whose register row failed still issues its person: the
+    // card holds the number. The message names the person.
+    std::string CardNotRecorded(AppContext& app, bool cardDone) override;
     // The run is over, whichever way: the list is let go.
     void RunEnded() override { End(); }
     bool IssuesCards() const override { return running_; }
     void End();
 
-    const HolderPaths& Paths() const { return paths_; }
-    const std::string& DisplayPath() const { return displayPath_; }
+    HolderStore& Store() { return store_; }
 
 private:
-    void ShowListFailure(AppContext& app, const ListFailure& failure) const;
+    // The next person to get a card, into person_. Failed: the store could
+    // not say, the run is over and the operator has been told why.
+    enum class Next { Found, Nobody, Failed };
+    Next TakeNext(AppContext& app);
+    // The person of the done card issued with it; false when the store
+    // could not say so (the run has ended, the operator was told).
+    bool IssueCurrent(AppContext& app);
 
-    Files& files_;
-    Sleeper& sleeper_;
+    HolderStore& store_;
     StationClock& clock_;
-    HolderPaths paths_;
-    std::string displayPath_;
 
-    std::unique_ptr<ListHold> hold_;
-    std::vector<CardHolder> people_;
     bool running_ = false;
-    std::size_t current_ = 0;  // the person the card under way is for
+    std::optional<CardHolder> person_;  // the person the card under way is for
     std::optional<HolderNumber> cardNumber_;
     std::size_t issuedInRun_ = 0, waitingAtStart_ = 0;
 };
-
-// The message for a failed step of the list file: what failed, the list's
-// path, and the system error.
-std::string ListFailureText(const MessageTable& texts, const ListFailure& failure,
-                            const std::string& path);
 
 }  // namespace tollvane

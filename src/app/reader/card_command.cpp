@@ -141,13 +141,18 @@ void ClearCard(AppContext& app) { PressCard(app, CardOperation::Clear); }
 // operator can find the file. rowResult: the row that failed, or none when
 // the register could not be made ready before a command.
 void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
-                         const RegisterFailure& failure) {
+                         const RegisterFailure& failure, const std::string& lead) {
+    if (!failure.database.empty()) {
+        app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.database}),
+                        MessageIcon::Error);
+        return;
+    }
     const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
     const Msg advice =
         rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;
     const std::string& path = failure.file.empty() ? app.issued->DisplayPath() : failure.file;
-    app.ShowMessage(std::string(app.texts[what]) + "\n\r" + path + "\n\r" + app.texts[advice] +
-                        ErrorCodeLine(failure.systemError),
+    app.ShowMessage((lead.empty() ? std::string(app.texts[what]) : lead) + "\n\r" + path + "\n\r" +
+                        app.texts[advice] + ErrorCodeLine(failure.systemError),
                     MessageIcon::Error);
 }
 

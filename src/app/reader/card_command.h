@@ -29,7 +29,8 @@ void RecordOutcomeText(AppContext& app, IssueResult result, int errorCode,
 
 // The register could not be written (or read): rowResult names the row that
 // failed, none when the register could not be made ready before a command.
+// lead, when given, says what failed instead of the row's own text.
 void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
-                         const RegisterFailure& failure);
+                         const RegisterFailure& failure, const std::string& lead = {});
 
 }  // namespace tollvane

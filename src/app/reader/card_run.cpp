@@ -22,6 +22,7 @@ public:
     }
     std::string ProgressSuffix(const MessageTable&) const override { return {}; }
     bool CardFinished(AppContext&, bool cardDone) override { return cardDone; }
+    std::string CardNotRecorded(AppContext&, bool) override { return {}; }
     void RunEnded() override {}
     bool IssuesCards() const override { return false; }
 };

@@ -58,6 +58,11 @@ public:
     // written (and verified, when that was asked for), read or cleared.
     // True when the run may go on to the next card.
     virtual bool CardFinished(AppContext& app, bool cardDone) = 0;
+    // The card's register row could not be saved, and the run stops. The
+    // card holds what was written all the same: the run keeps what it must
+    // of it and returns what the operator's message says first (empty: the
+    // register's own words).
+    virtual std::string CardNotRecorded(AppContext& app, bool cardDone) = 0;
     // The run is over, whichever way.
     virtual void RunEnded() = 0;
     // Whether the run issues its cards to people: each card is identified

@@ -106,9 +106,16 @@ ResultSoFar ScanAcknowledgementTail(const std::uint8_t* bytes, std::size_t count
 
 // The register row of the command whose wait ends with this outcome. It is
 // written before the outcome is told, as the operator may stop reading there.
+// A row that cannot be saved stops a cyclic run, once its run has kept what
+// it must of the card: the card holds what was written all the same.
 void RecordCardOutcome(AppContext& app, const CardOutcome& outcome) {
     if (app.issued == nullptr || !app.issued->HasPendingCommand()) return;
-    RecordOutcomeText(app, outcome.result, outcome.errorCode, OutcomeText(outcome, app.texts));
+    const auto failure = app.issued->RecordOutcome(outcome.result, outcome.errorCode,
+                                                   OutcomeText(outcome, app.texts));
+    if (!failure) return;
+    const std::string lead = RunOf(app).CardNotRecorded(app, outcome.CardDone());
+    EndCyclicRun(app);
+    TellRegisterFailure(app, outcome.result, *failure, lead);
 }
 
 // The wait is over before the outcome is told, so that a box opened for it

@@ -44,10 +44,13 @@ const ChildControl kControls[] = {
 const ChildControl kList = {
     WC_LISTVIEWW, kNoText, WS_TABSTOP | LVS_SHOWSELALWAYS, kHoldersListViewId, 18, 60, 680, 335};
 const ListColumn kColumns[] = {
-    {Msg::kHoldersColumnName, 260},
+    {Msg::kHoldersColumnName, 200},
     {Msg::kHoldersColumnNumber, 150},
-    {Msg::kHoldersColumnStatus, 80},
-    {Msg::kHoldersColumnTime, 170},
+    {Msg::kHoldersColumnStatus, 70},
+    {Msg::kHoldersColumnTime, 160},
+    // The issued card's identity, as the Read ID window names it.
+    {Msg::kReadIdBarcode, 85},
+    {Msg::kReadIdCipher, 85},
 };
 
 // The system's ANSI code page into UTF-8.
@@ -61,7 +64,7 @@ CardHoldersWindow::CardHoldersWindow(AppContext& app, HoldersRun& run)
 HWND CardHoldersWindow::Open(const MainWindowLink& main) {
     if (Window()) return SecondaryWindow::Open(main, {});
     main_ = main.window;
-    list_.emplace(files_, app_.sleeper, run_.Paths(), run_.DisplayPath(), app_.texts);
+    list_.emplace(run_.Store(), app_.texts);
     readErrorShown_ = false;
     const HWND window = SecondaryWindow::Open(main, Widen(Text(Msg::kHoldersTitle)));
     if (!window) {
@@ -263,6 +266,8 @@ void CardHoldersWindow::FillCell(NMLVDISPINFOW& request) {
         case 1: text = p.number ? HolderNumberText(*p.number) : std::string(); break;
         case 2: text = HolderStatusShown(p.status, app_.texts); break;
         case 3: text = p.time; break;
+        case 4: text = p.cardBarcode; break;
+        case 5: text = p.cardCipherId; break;
         default: return;
     }
     // A tab in an imported name would show as a box as well.

@@ -78,6 +78,7 @@ struct Program {
               {},
               {},
               {},
+              {},
               {}},
           form(main, app.texts),
           boxes(main, app.texts),
@@ -86,7 +87,8 @@ struct Program {
           registerPath(FullPath(L"IssuedCards.csv")),
           users(files, sleeper,
                 StationPaths{"usersData.data", Narrow(registerPath),
-                             Narrow(FullPath(L"DatabaseQueue.csv"))},
+                             Narrow(FullPath(L"DatabaseQueue.csv")), HolderPaths{},
+                             Narrow(FullPath(L"CardHolders.csv"))},
                 connection, station.ComputerName(),
                 [this](bool answered, std::size_t waiting) {
                     app.records.unreachable = !answered;
@@ -97,7 +99,7 @@ struct Program {
           keyForm(app),
           keyList(files, keyCipher, boxes, app.texts, sleeper, keyForm),
           issued(files, Narrow(registerPath), sleeper, station, Narrow(registerPath), &users),
-          holders(files, sleeper, station, HolderPaths{}, Narrow(FullPath(L"CardHolders.csv"))),
+          holders(users.Holders(), station),
           shell(main, app, boxes, keyList, registerPath, holders) {
         app.issued = &issued;
         app.holders = &holders;

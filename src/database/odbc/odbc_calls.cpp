@@ -11,10 +11,16 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
+#include "base/utf8.h"
 #include "database/odbc.h"
 
 namespace tollvane {
@@ -64,24 +70,6 @@ WideText Widen(std::string_view text) {
         i += length;
     }
     return out;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t point) {
-    if (point < 0x80) {
-        out.push_back(static_cast<char>(point));
-    } else if (point < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (point >> 6)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else if (point < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (point >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (point >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((point >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (point & 0x3F)));
-    }
 }
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
@@ -153,6 +141,47 @@ struct DbConnection::Handles {
 
 namespace {
 
+using Handles = DbConnection::Handles;
+
+// Runs call(handles) on a thread of its own and waits at most seconds for
+// it: the driver's calls block until the server answers, and a server that
+// stops answering without closing the connection would hold the caller for
+// good. False when the call did not return in time; it then goes on alone,
+// holding the handles and everything it touches, and lets them go when it
+// returns at last. result is the call's when it returned.
+template <typename Call>
+bool CallWithin(const std::shared_ptr<Handles>& handles, int seconds, Call call,
+                std::optional<DbError>& result) {
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        std::optional<DbError> result;
+    };
+    auto pending = std::make_shared<Pending>();
+    auto work = [pending, handles, call]() mutable {
+        auto outcome = call(*handles);
+        const std::lock_guard<std::mutex> lock(pending->mutex);
+        pending->result = std::move(outcome);
+        pending->done = true;
+        pending->answered.notify_one();
+    };
+    try {
+        std::thread(work).detach();
+    } catch (const std::system_error&) {
+        work();  // no thread to be had: the call waits here, as it would without one
+    }
+    std::unique_lock<std::mutex> lock(pending->mutex);
+    if (!pending->answered.wait_for(lock, std::chrono::seconds(seconds),
+                                    [&] { return pending->done; }))
+        return false;
+    result = std::move(pending->result);
+    return true;
+}
+
+// What ODBC calls a time-out, in its own words.
+DbError NoAnswer() { return DbError{"HYT00", "Timeout expired", 0}; }
+
 // A statement handle, freed on every path.
 class Statement {
 public:
@@ -197,6 +226,62 @@ bool ReadColumn(SQLHSTMT stmt, SQLUSMALLINT column, DbValue& value) {
     return true;
 }
 
+// One statement on the connection, its rows appended to rows when given.
+// The server cancels it after queryTimeout seconds.
+std::optional<DbError> Execute(SQLHDBC dbc, const std::string& sql,
+                               const std::vector<DbValue>& params, std::vector<DbRow>* rows,
+                               int queryTimeout) {
+    Statement statement(dbc);
+    SQLHSTMT stmt = statement.get();
+    if (stmt == SQL_NULL_HSTMT) return Diagnose(SQL_HANDLE_DBC, dbc, "No statement handle.");
+    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(queryTimeout)), 0);
+
+    // The bound buffers must stay put until the statement has run.
+    std::vector<WideText> texts(params.size());
+    std::vector<SQLLEN> lengths(params.size());
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (params[i]) texts[i] = Widen(*params[i]);
+        texts[i].push_back(0);
+        lengths[i] = params[i] ? static_cast<SQLLEN>((texts[i].size() - 1) * sizeof(SQLWCHAR))
+                               : SQL_NULL_DATA;
+        const SQLULEN size = std::max<SQLULEN>(1, texts[i].size() - 1);
+        if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                        SQL_C_WCHAR, SQL_WVARCHAR, size, 0, texts[i].data(),
+                                        static_cast<SQLLEN>(texts[i].size() * sizeof(SQLWCHAR)),
+                                        &lengths[i])))
+            return Diagnose(SQL_HANDLE_STMT, stmt, "A parameter could not be bound.");
+    }
+    WideText text = Widen(sql);
+    const SQLRETURN result =
+        SQLExecDirectW(stmt, text.data(), static_cast<SQLINTEGER>(text.size()));
+    if (!Succeeded(result) && result != SQL_NO_DATA)
+        return Diagnose(SQL_HANDLE_STMT, stmt, "The statement failed.");
+    if (!rows) return std::nullopt;
+
+    SQLSMALLINT columns = 0;
+    if (!Succeeded(SQLNumResultCols(stmt, &columns)))
+        return Diagnose(SQL_HANDLE_STMT, stmt, "The result could not be read.");
+    if (columns == 0) return std::nullopt;
+    for (;;) {
+        const SQLRETURN fetched = SQLFetch(stmt);
+        if (fetched == SQL_NO_DATA) break;
+        if (!Succeeded(fetched)) return Diagnose(SQL_HANDLE_STMT, stmt, "A row could not be read.");
+        DbRow row(static_cast<std::size_t>(columns));
+        for (SQLSMALLINT c = 0; c < columns; ++c) {
+            if (!ReadColumn(stmt, static_cast<SQLUSMALLINT>(c + 1),
+                            row[static_cast<std::size_t>(c)]))
+                return Diagnose(SQL_HANDLE_STMT, stmt, "A value could not be read.");
+        }
+        rows->push_back(std::move(row));
+    }
+    return std::nullopt;
+}
+
+SQLRETURN SetAutocommit(SQLHDBC dbc, SQLULEN on) {
+    return SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(on), 0);
+}
+
 }  // namespace
 
 bool IsUniqueViolation(const DbError& error) { return error.sqlState == "23505"; }
@@ -205,16 +290,19 @@ bool IsConnectionLost(const DbError& error) {
     return error.sqlState.rfind("08", 0) == 0 || error.sqlState.rfind("57P0", 0) == 0;
 }
 
+bool IsTimeout(const DbError& error) { return error.sqlState == "HYT00"; }
+
 std::string DbErrorText(const DbError& error) {
     return error.text + " (SQLSTATE " + error.sqlState + ")";
 }
 
-DbConnection::DbConnection(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
+DbConnection::DbConnection(std::shared_ptr<Handles> handles, int answerSeconds)
+    : handles_(std::move(handles)), answerSeconds_(answerSeconds) {}
 DbConnection::~DbConnection() = default;
 
-std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString,
-                                                 DbError& error) {
-    auto handles = std::make_unique<Handles>();
+std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString, DbError& error,
+                                                 int answerSeconds) {
+    auto handles = std::make_shared<Handles>();
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env))) {
         handles->env = SQL_NULL_HENV;
         error = DbError{"HY000", "The ODBC driver manager could not be started.", 0};
@@ -230,21 +318,39 @@ std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionStri
     }
     SQLSetConnectAttrW(handles->dbc, SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
-    WideText in = Widen(connectionString);
-    SQLWCHAR out[1024];
-    SQLSMALLINT outLength = 0;
-    const SQLRETURN result = SQLDriverConnectW(
-        handles->dbc, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()), out,
-        static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength, SQL_DRIVER_NOPROMPT);
-    // The string may carry a password: it is not kept.
-    std::fill(in.begin(), in.end(), SQLWCHAR{0});
-    std::memset(out, 0, sizeof out);
-    if (!Succeeded(result)) {
-        error = Diagnose(SQL_HANDLE_DBC, handles->dbc, "The connection failed.");
+    auto in = std::make_shared<WideText>(Widen(connectionString));
+    auto connect = [in](Handles& h) -> std::optional<DbError> {
+        SQLWCHAR out[1024];
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN result = SQLDriverConnectW(
+            h.dbc, nullptr, in->data(), static_cast<SQLSMALLINT>(in->size()), out,
+            static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength, SQL_DRIVER_NOPROMPT);
+        // The string may carry a password: it is not kept.
+        std::fill(in->begin(), in->end(), SQLWCHAR{0});
+        std::memset(out, 0, sizeof out);
+        h.connected = Succeeded(result);
+        if (!h.connected) return Diagnose(SQL_HANDLE_DBC, h.dbc, "The connection failed.");
+        return std::nullopt;
+    };
+    std::optional<DbError> failure;
+    if (!CallWithin(handles, answerSeconds, connect, failure)) failure = NoAnswer();
+    if (failure) {
+        error = std::move(*failure);
         return nullptr;
     }
-    handles->connected = true;
-    return std::unique_ptr<DbConnection>(new DbConnection(std::move(handles)));
+    return std::unique_ptr<DbConnection>(new DbConnection(std::move(handles), answerSeconds));
+}
+
+template <typename Call>
+std::optional<DbError> DbConnection::Await(Call call) {
+    if (abandoned_) return NoAnswer();
+    std::optional<DbError> failure;
+    if (!CallWithin(handles_, answerSeconds_, call, failure)) {
+        // The call still waits on the connection: nothing else may use it.
+        abandoned_ = lost_ = true;
+        return NoAnswer();
+    }
+    return failure ? Failed(std::move(*failure)) : std::nullopt;
 }
 
 std::optional<DbError> DbConnection::Failed(DbError error) {
@@ -259,84 +365,43 @@ std::optional<DbError> DbConnection::Failed(DbError error) {
 
 std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector<DbValue>& params,
                                          std::vector<DbRow>* rows) {
-    Statement statement(handles_->dbc);
-    SQLHSTMT stmt = statement.get();
-    if (stmt == SQL_NULL_HSTMT)
-        return Failed(Diagnose(SQL_HANDLE_DBC, handles_->dbc, "No statement handle."));
-
-    // The bound buffers must stay put until the statement has run.
-    std::vector<WideText> texts(params.size());
-    std::vector<SQLLEN> lengths(params.size());
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        if (params[i]) texts[i] = Widen(*params[i]);
-        texts[i].push_back(0);
-        lengths[i] = params[i] ? static_cast<SQLLEN>((texts[i].size() - 1) * sizeof(SQLWCHAR))
-                               : SQL_NULL_DATA;
-        const SQLULEN size = std::max<SQLULEN>(1, texts[i].size() - 1);
-        if (!Succeeded(SQLBindParameter(stmt, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
-                                        SQL_C_WCHAR, SQL_WVARCHAR, size, 0, texts[i].data(),
-                                        static_cast<SQLLEN>(texts[i].size() * sizeof(SQLWCHAR)),
-                                        &lengths[i])))
-            return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A parameter could not be bound."));
-    }
-    WideText text = Widen(sql);
-    const SQLRETURN result =
-        SQLExecDirectW(stmt, text.data(), static_cast<SQLINTEGER>(text.size()));
-    if (!Succeeded(result) && result != SQL_NO_DATA)
-        return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "The statement failed."));
-    if (!rows) return std::nullopt;
-
-    SQLSMALLINT columns = 0;
-    if (!Succeeded(SQLNumResultCols(stmt, &columns)))
-        return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "The result could not be read."));
-    if (columns == 0) return std::nullopt;
-    for (;;) {
-        const SQLRETURN fetched = SQLFetch(stmt);
-        if (fetched == SQL_NO_DATA) break;
-        if (!Succeeded(fetched))
-            return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A row could not be read."));
-        DbRow row(static_cast<std::size_t>(columns));
-        for (SQLSMALLINT c = 0; c < columns; ++c) {
-            if (!ReadColumn(stmt, static_cast<SQLUSMALLINT>(c + 1),
-                            row[static_cast<std::size_t>(c)]))
-                return Failed(Diagnose(SQL_HANDLE_STMT, stmt, "A value could not be read."));
-        }
-        rows->push_back(std::move(row));
-    }
-    return std::nullopt;
+    // What the call touches is its own: it may outlive this one.
+    auto got = std::make_shared<std::vector<DbRow>>();
+    const bool wanted = rows != nullptr;
+    auto failure = Await([text = std::string(sql), params, got, wanted](Handles& h) {
+        return Execute(h.dbc, text, params, wanted ? got.get() : nullptr, kStatementTimeoutSeconds);
+    });
+    if (!failure && rows)
+        rows->insert(rows->end(), std::make_move_iterator(got->begin()),
+                     std::make_move_iterator(got->end()));
+    return failure;
 }
 
 std::optional<DbError> DbConnection::Begin() {
-    if (!Succeeded(SQLSetConnectAttrW(
-            handles_->dbc, SQL_ATTR_AUTOCOMMIT,
-            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)))
-        return Failed(Diagnose(SQL_HANDLE_DBC, handles_->dbc, "The transaction could not begin."));
-    return std::nullopt;
+    return Await([](Handles& h) -> std::optional<DbError> {
+        if (Succeeded(SetAutocommit(h.dbc, SQL_AUTOCOMMIT_OFF))) return std::nullopt;
+        return Diagnose(SQL_HANDLE_DBC, h.dbc, "The transaction could not begin.");
+    });
 }
-
-namespace {
-
-SQLRETURN EndTransaction(SQLHDBC dbc, SQLSMALLINT how) {
-    const SQLRETURN result = SQLEndTran(SQL_HANDLE_DBC, dbc, how);
-    SQLSetConnectAttrW(dbc, SQL_ATTR_AUTOCOMMIT,
-                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
-    return result;
-}
-
-}  // namespace
 
 std::optional<DbError> DbConnection::Commit() {
-    if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, handles_->dbc, SQL_COMMIT))) {
-        DbError error =
-            Diagnose(SQL_HANDLE_DBC, handles_->dbc, "The transaction could not be committed.");
-        EndTransaction(handles_->dbc, SQL_ROLLBACK);
-        return Failed(std::move(error));
-    }
-    SQLSetConnectAttrW(handles_->dbc, SQL_ATTR_AUTOCOMMIT,
-                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_ON)), 0);
-    return std::nullopt;
+    return Await([](Handles& h) -> std::optional<DbError> {
+        std::optional<DbError> failure;
+        if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_COMMIT))) {
+            failure = Diagnose(SQL_HANDLE_DBC, h.dbc, "The transaction could not be committed.");
+            SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_ROLLBACK);
+        }
+        SetAutocommit(h.dbc, SQL_AUTOCOMMIT_ON);
+        return failure;
+    });
 }
 
-void DbConnection::Rollback() { EndTransaction(handles_->dbc, SQL_ROLLBACK); }
+void DbConnection::Rollback() {
+    Await([](Handles& h) -> std::optional<DbError> {
+        SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_ROLLBACK);
+        SetAutocommit(h.dbc, SQL_AUTOCOMMIT_ON);
+        return std::nullopt;
+    });
+}
 
 }  // namespace tollvane

@@ -46,12 +46,6 @@ inline std::string WindowText(HWND hwnd) {
     return Narrow(std::wstring_view(buffer, got));
 }
 
-inline std::string ClassName(HWND hwnd) {
-    wchar_t name[256] = {};
-    GetClassNameW(hwnd, name, 256);
-    return Narrow(name);
-}
-
 inline std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
     for (HWND h = GetWindow(parent, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) found.push_back(h);
@@ -93,9 +87,15 @@ inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     return static_cast<bool>(file);
 }
 
+// Presses a button of a window as a click does, without waiting for what it starts.
+inline void Press(HWND window, int button) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+}
+
 struct MessageBoxInfo {
     HWND hwnd;
-    std::string caption, text;
+    std::string text;
     std::vector<int> buttons;  // control ids: IDOK 1, IDYES 6, IDNO 7 ...
 };
 
@@ -140,7 +140,8 @@ public:
         for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
-            if (pid == pi_.dwProcessId && IsWindowVisible(h) && ClassName(h) == Narrow(className) &&
+            if (pid == pi_.dwProcessId && IsWindowVisible(h) &&
+                IsWindowClass(h, className.c_str()) &&
                 (title.empty() || WindowText(h) == Narrow(title)))
                 return h;
         }
@@ -165,12 +166,12 @@ public:
     std::optional<MessageBoxInfo> CurrentMessageBox() const {
         const HWND h = FindTop(L"#32770");
         if (!h) return std::nullopt;
-        MessageBoxInfo box{h, WindowText(h), {}, {}};
+        MessageBoxInfo box{h, {}, {}};
         for (HWND c : e2e::Children(h)) {
-            const std::string cls = ClassName(c);
-            if (cls == "Button" && (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX)
+            if (IsWindowClass(c, L"Button") &&
+                (GetWindowLongPtrW(c, GWL_STYLE) & 0x0F) != BS_GROUPBOX)
                 box.buttons.push_back(GetDlgCtrlID(c));
-            else if (cls != "Static")
+            else if (!IsWindowClass(c, L"Static"))
                 return std::nullopt;
             else if (const std::string t = WindowText(c); t.size() > box.text.size())
                 box.text = t;
@@ -183,8 +184,7 @@ public:
         return box;
     }
     void Answer(const MessageBoxInfo& box, int buttonId) const {  // and waits for the box to go
-        PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
+        Press(box.hwnd, buttonId);
         WaitUntil([&] { return !IsWindow(box.hwnd); });
     }
     // After a step that starts a wait: answers every box with its first button until quiet a
@@ -225,20 +225,11 @@ public:
             PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
 
-    const std::vector<HWND>& Children()
-        const {  // the form's never change, so they are looked up once
-        if (children_.empty()) children_ = e2e::Children(main_);
-        return children_;
-    }
-    HWND Control(int id) const {
-        for (HWND child : Children())
-            if (GetDlgCtrlID(child) == id) return child;
-        return nullptr;
-    }
-    HWND ControlAt(const std::string& cls, int x, int y, int w = -1, int h = -1) const {
-        for (HWND child : Children()) {
+    HWND Control(int id) const { return GetDlgItem(main_, id); }
+    HWND ControlAt(const wchar_t* cls, int x, int y, int w = -1, int h = -1) const {
+        for (HWND child : e2e::Children(main_)) {
             const RECT rc = RectIn(child, main_);
-            if (rc.left == x && rc.top == y && ClassName(child) == cls &&
+            if (rc.left == x && rc.top == y && IsWindowClass(child, cls) &&
                 (w < 0 || rc.right - rc.left == w) && (h < 0 || rc.bottom - rc.top == h))
                 return child;
         }
@@ -284,7 +275,6 @@ private:
 
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
-    mutable std::vector<HWND> children_;
 };
 
 }  // namespace tollvane::e2e
