@@ -17,7 +17,14 @@ CardHolder PersonOf(const HolderRecord& record) {
                       record.cardCipherId};
 }
 
-HolderRecord RecordOf(const CardHolder& person, std::int64_t id) {
+HoldersNote NoAnswer(const DbError& error, const MessageTable& texts,
+                     Msg text = Msg::kDatabaseNoAnswer) {
+    return {FillText(texts[text], {DbErrorText(error)}), MessageIcon::Error};
+}
+
+}  // namespace
+
+HolderRecord HolderRecordOf(const CardHolder& person, std::int64_t id) {
     HolderRecord record;
     record.id = id;
     record.name = person.name;
@@ -28,13 +35,6 @@ HolderRecord RecordOf(const CardHolder& person, std::int64_t id) {
     record.cardCipherId = person.cardCipherId;
     return record;
 }
-
-HoldersNote NoAnswer(const DbError& error, const MessageTable& texts,
-                     Msg text = Msg::kDatabaseNoAnswer) {
-    return {FillText(texts[text], {DbErrorText(error)}), MessageIcon::Error};
-}
-
-}  // namespace
 
 std::optional<HoldersNote> DatabaseHolders::LoadRecords(std::vector<HolderRecord>& records,
                                                         std::vector<CardHolder>& people,
@@ -62,7 +62,7 @@ HoldersNote DatabaseHolders::Import(const std::string& text, const MessageTable&
         text, [](const HolderNumber&) { return false; }, people);
     if (auto refusal = ImportRefusal(result, texts)) return *refusal;
     std::vector<HolderRecord> added;
-    for (const CardHolder& person : result.people) added.push_back(RecordOf(person, 0));
+    for (const CardHolder& person : result.people) added.push_back(HolderRecordOf(person));
     std::vector<std::size_t> refused;
     if (const auto failure = db_.ImportHolders(added, refused)) return NoAnswer(*failure, texts);
     if (!refused.empty()) {
@@ -128,7 +128,7 @@ std::optional<HoldersNote> DatabaseHolders::NextPerson(CardHolder& person, bool&
 std::optional<HoldersNote> DatabaseHolders::Issued(const CardHolder& person,
                                                    const MessageTable& texts) {
     if (!taken_) return std::nullopt;
-    if (const auto failure = db_.MarkIssued(RecordOf(person, taken_->id)))
+    if (const auto failure = db_.MarkIssued(HolderRecordOf(person, taken_->id)))
         return NoAnswer(*failure, texts);
     taken_.reset();
     return std::nullopt;
