@@ -1,7 +1,6 @@
 // The database floor against the tests' own PostgreSQL server
 // (scripts/pg-test-cluster), through unixODBC and the PostgreSQL driver.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -75,23 +74,6 @@ TEST_F(Database, ConnectionFailuresCarryTheDriversStateAndText) {
         EXPECT_EQ(failure->sqlState, state) << text;
         EXPECT_NE(failure->text.find(text), std::string::npos) << failure->text;
     }
-}
-
-// A server that stops answering with the connection open (here its process
-// is stopped) holds the caller no longer than the answer time-out.
-TEST_F(Database, AServerThatStopsAnsweringIsGivenUp) {
-    DbError error;
-    auto db = DbConnection::Open(kDb, error, 1);
-    ASSERT_TRUE(db) << DbErrorText(error);
-    std::vector<DbRow> rows;
-    ASSERT_FALSE(db->Run("SELECT pg_backend_pid()", {}, &rows));
-    const int backend = std::stoi(rows.at(0).at(0).value_or("0"));
-    ASSERT_EQ(kill(backend, SIGSTOP), 0);
-    const auto failure = db->Run("SELECT 1");
-    kill(backend, SIGCONT);
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->sqlState, "HYT00");
-    EXPECT_TRUE(db->Lost());
 }
 
 TEST_F(Database, TwoStationsMakeTheTablesAtOnceAndTextsTravelWhole) {
