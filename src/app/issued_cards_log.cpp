@@ -30,7 +30,10 @@ std::optional<RegisterFailure> IssuedCardsLog::NumberHeldBy(const CardIdentity& 
                                                             std::optional<std::string>& number) {
     if (auto failure = UpdateHoldings()) return failure;
     number = holdings_.NumberHeldBy(card);
-    return std::nullopt;
+    // This station's own rows decide first; another station's rows reach it
+    // only through a register they share.
+    if (number) return std::nullopt;
+    return store_.SharedNumberOnCard(card, number);
 }
 
 std::optional<RegisterFailure> IssuedCardsLog::NumberRevoked(const std::string& number,

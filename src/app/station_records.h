@@ -55,6 +55,10 @@ public:
     std::optional<RegisterFailure> Append(const RegisterRow& row) override {
         return register_->Append(row);
     }
+    std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity& card,
+                                                      std::optional<std::string>& number) override {
+        return register_->SharedNumberOnCard(card, number);
+    }
 
     // The register rows waiting for the database.
     std::size_t Waiting() const;

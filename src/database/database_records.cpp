@@ -49,4 +49,13 @@ std::optional<RegisterFailure> DatabaseRegister::Append(const RegisterRow& row) 
     return local ? local : queued;
 }
 
+std::optional<RegisterFailure> DatabaseRegister::SharedNumberOnCard(
+    const CardIdentity& card, std::optional<std::string>& number) {
+    const CardIdTexts texts = FormatCardId(card.barcode, card.cipherId);
+    const auto failure = db_.NumberOnCard(texts.barcodeDec, texts.cipherDec, number);
+    watch_.Reached(!failure, queue_.Waiting());
+    if (failure) return RegisterFailure{RegisterStep::Read, 0, {}, DbErrorText(*failure)};
+    return std::nullopt;
+}
+
 }  // namespace tollvane

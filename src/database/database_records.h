@@ -56,6 +56,8 @@ public:
 
     std::optional<RegisterFailure> Ready() override;
     std::optional<RegisterFailure> Append(const RegisterRow& row) override;
+    std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity& card,
+                                                      std::optional<std::string>& number) override;
 
 private:
     std::optional<RegisterFailure> Told(const QueueOutcome& outcome);

@@ -23,6 +23,9 @@ struct RegisterFailure {
     // The file that failed when it is not the register: the queue of rows
     // waiting for the database.
     std::string file = {};
+    // The database's own words when the register that the stations share
+    // could not be asked.
+    std::string database = {};
 };
 
 // Makes sure a row can be appended now: opens the register (creating it with

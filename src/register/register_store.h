@@ -8,6 +8,7 @@
 
 #include "base/files.h"
 #include "base/ui.h"
+#include "protocol/card_id.h"
 #include "register/issued_cards.h"
 #include "register/register_appender.h"
 
@@ -21,6 +22,17 @@ public:
     virtual std::optional<RegisterFailure> Ready() = 0;
     // The row of a command's outcome.
     virtual std::optional<RegisterFailure> Append(const RegisterRow& row) = 0;
+    // The number that the rows of every station sharing this register record
+    // on the card, as the station's own file would tell it. None for a
+    // register of this station's alone, whose file the caller reads itself.
+    // A failure when the shared register cannot be asked: the card may then
+    // hold another station's number and must not be written.
+    virtual std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity& card,
+                                                              std::optional<std::string>& number) {
+        (void)card;
+        number.reset();
+        return std::nullopt;
+    }
 };
 
 // IssuedCards.csv.

@@ -116,5 +116,31 @@ TEST(DatabaseRecords, AServerThatStopsLosesNoRowAndGivesNoNumber) {
         << "the header and every row in the station's file";
 }
 
+// A card written at one station holds its number at every station sharing the
+// register, until a Clear or a Revoke there takes it away.
+TEST(DatabaseRecords, ACardWrittenAtAnotherStationHoldsItsNumberEverywhere) {
+    Station a, b;
+    const CardIdentity card{static_cast<std::uint32_t>(a.now), 7};
+    RegisterRow write = Row("", a.name);
+    write[kColRole] = "User";
+    write[kColOperation] = "Write";
+    write[kColUniqueData] = "12 34 56 78 9A 00 00";
+    write[kColResult] = "VERIFIED";
+    PutCardIdentity(write, card);
+    RegisterRow revoke = write;
+    revoke[kColOperation] = "Revoke";
+    revoke[kColResult] = "";
+    revoke[kColTime] = "2026-12-07T16:00:01+03:00";
+    std::optional<std::string> held;
+    ASSERT_FALSE(b.issued.SharedNumberOnCard(card, held));
+    EXPECT_EQ(held, std::nullopt) << "a card never written";
+    ASSERT_FALSE(a.issued.Append(write));
+    ASSERT_FALSE(b.issued.SharedNumberOnCard(card, held));
+    EXPECT_EQ(held.value_or("none"), "12 34 56 78 9A 00 00") << "written at the other station";
+    ASSERT_FALSE(a.issued.Append(revoke));
+    ASSERT_FALSE(b.issued.SharedNumberOnCard(card, held));
+    EXPECT_EQ(held, std::nullopt) << "revoked at the other station";
+}
+
 }  // namespace
 }  // namespace tollvane

@@ -103,8 +103,7 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
     Sim("sent");
-    program->Select(Id(WorkModeCombo), 1);
-    program->Select(Id(RoleCombo), 1);
+    UserSectorData();
     program->Click(Id(UniqueBeforeWriteCheck));
     program->ClickAsync(Id(WriteCyclicButton));
     for (int card = 0; card < 3;
@@ -126,7 +125,7 @@ TEST_F(E2eTest, CyclicUserWriteIsRecordedCardByCardAndTheRegisterWindowExportsIt
     ChooseFile(window, 64, "export.csv");
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("export.csv") == dir.Read("IssuedCards.csv"); }));
     program->Key(VK_ESCAPE);  // closes it as its Close does
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); }));
+    EXPECT_TRUE(Closed(window));
     EXPECT_EQ(Sent(), "");  // the run is over
 }
 
@@ -138,8 +137,7 @@ TEST_F(E2eTest, VerifyAfterWriteTellsAndRecordsABadCard) {
     program->Menu(kMenuVerifyAfterWrite);
     EXPECT_EQ(dir.Read("appconfig.ini"), "Language = EN;\r\nVerify = ON;\r\n");
     Sim("sent");
-    program->Select(Id(WorkModeCombo), 1);
-    program->Select(Id(RoleCombo), 1);
+    UserSectorData();
     EXPECT_EQ(Run(Id(WriteButton)), kSuccess);
     Sim("card fault byte");
     program->Click(Id(GenerateUniqueButton));
@@ -161,8 +159,7 @@ TEST_F(E2eTest, AVerifiedRunWritesACardLeftOnOnceAndWaitsForTheNext) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
     program->Menu(kMenuVerifyAfterWrite);
-    program->Select(Id(WorkModeCombo), 1);
-    program->Select(Id(RoleCombo), 1);
+    UserSectorData();
     program->Click(Id(UniqueBeforeWriteCheck));
     Sim("sent");
     program->ClickAsync(Id(WriteCyclicButton));

@@ -113,6 +113,15 @@ public:  // the scenarios' helpers take the fixture
         return WaitUntil(
             [&] { return !program->ProgressWindow() && IsWindowEnabled(program->Main()); });
     }
+    // The window gone and the main window usable again.
+    bool Closed(HWND window) const {
+        return WaitUntil([&] { return !IsWindow(window) && IsWindowEnabled(program->Main()); });
+    }
+    // The User role in the work mode that sends the sector data as it is.
+    void UserSectorData() {
+        program->Select(Id(WorkModeCombo), 1);
+        program->Select(Id(RoleCombo), 1);
+    }
     // Presses Tab until the control has the focus (at most once round the form).
     bool TabTo(HWND control) {
         for (int i = 0; i < 40 && program->Focus() != control; ++i) {
@@ -133,16 +142,14 @@ public:  // the scenarios' helpers take the fixture
     // Presses a window's button that brings the Open or Save As dialog and answers it with this
     // scratch file.
     void ChooseFile(HWND window, int button, const std::string& name) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+        Press(window, button);
         const HWND dialog = program->WaitTop(L"#32770");
         HWND edit = GetDlgItem(dialog, 1148);  // the file name box (cmb13): an edit in a combo box
         while (edit && !IsWindowClass(edit, L"Edit")) edit = GetWindow(edit, GW_CHILD);
         ASSERT_TRUE(edit);
         SendMessageW(edit, WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>((dir.path / name).wstring().c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        Press(dialog, IDOK);
         // The dialog is of the message boxes' class: gone before a box is looked for.
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     }

@@ -30,7 +30,7 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
     EXPECT_EQ(ListRows(GetDlgItem(keys, kKeyListViewId)), 24);
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
     program->Key(VK_ESCAPE);  // closes it as Cancel does
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(keys) && IsWindowEnabled(program->Main()); }));
+    EXPECT_TRUE(Closed(keys));
     if (std::getenv("TOLLVANE_E2E_SHOTS")) {
         program->Menu(kMenuRussian);
         KeyListPicture(*this, "keylist-ru");
@@ -60,29 +60,31 @@ void StationPictures(E2eTest& t) {
                 << name;
             Shot(window, name + lang);
             t.program->Key(VK_ESCAPE);
-            ASSERT_TRUE(WaitUntil([&] {
-                return !IsWindow(window) && IsWindowEnabled(t.program->Main());
-            })) << name;
+            ASSERT_TRUE(t.Closed(window)) << name;
         }
     }
+}
+
+// Imports a file of people into the card holders list (the box's text) and, with card 1 on the
+// programmer, starts the run.
+std::string ImportAndIssue(E2eTest& t, const std::string& people) {
+    t.dir.Write("people.csv", people);
+    t.program->MenuAsync(kMenuCardHolders);
+    const HWND window = t.program->WaitTop(L"my Child Window Card Holders");
+    t.ChooseFile(window, kHoldersImportButtonId, "people.csv");
+    const std::string added = t.NextBox();
+    Sim("card select 1");
+    Press(window, kHoldersIssueButtonId);
+    return added;
 }
 
 TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     Sim("delay 100");
     ASSERT_EQ(Start(), kConnected);
-    program->Select(Id(WorkModeCombo), 1);
-    program->Select(Id(RoleCombo), 1);
-    dir.Write("people.csv", "Name;UniqueData\r\nAnna;11 22 33 44 55 66 77\r\nБорис\r\n");
-    program->MenuAsync(kMenuCardHolders);
-    const HWND window = program->WaitTop(L"my Child Window Card Holders");
-    ChooseFile(window, kHoldersImportButtonId, "people.csv");
-    EXPECT_EQ(NextBox(), "People added to the list: 2.");
-    EXPECT_EQ(ListRows(GetDlgItem(window, kHoldersListViewId)), 2);
-
+    UserSectorData();
     // Each card the reader writes is taken away and a blank one put down.
-    Sim("card select 1");
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(window, kHoldersIssueButtonId)));
+    EXPECT_EQ(ImportAndIssue(*this, "Name;UniqueData\r\nAnna;11 22 33 44 55 66 77\r\nБорис\r\n"),
+              "People added to the list: 2.");
     for (int card = 2; card <= 3; ++card) {
         ASSERT_TRUE(WaitUntil([&] { return Card("role") == "U"; })) << "card " << card;
         Sim("card select " + std::to_string(card));
@@ -101,14 +103,7 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
 
     // Anna's card comes back on the programmer for a new person: refused, until a blank card is put
     // down.
-    dir.Write("more.csv", "Name\r\nVera\r\n");
-    program->MenuAsync(kMenuCardHolders);
-    const HWND again = program->WaitTop(L"my Child Window Card Holders");
-    ChooseFile(again, kHoldersImportButtonId, "more.csv");
-    EXPECT_EQ(NextBox(), "People added to the list: 1.");
-    Sim("card select 1");
-    PostMessageW(again, WM_COMMAND, MAKEWPARAM(kHoldersIssueButtonId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(again, kHoldersIssueButtonId)));
+    EXPECT_EQ(ImportAndIssue(*this, "Name\r\nVera\r\n"), "People added to the list: 1.");
     const std::string refused =
         "This card was already issued with the number 11 22 33 44 55 66 77. Put a blank card "
         "on the programmer. \xE2\x80\x94 Vera (1 of 1)";

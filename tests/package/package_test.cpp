@@ -11,25 +11,20 @@
 
 #include <cwctype>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "../win/scratch.h"
+#include "app/win/resource_ids.h"
 #include "base/message_table.h"
 #include "driver/driver.h"
 
 namespace tollvane::e2e {
 namespace {
 
-constexpr int kHelp = 5;
+using testing::ReadAll;
 
 std::wstring Env(const char* name) { return Widen(std::getenv(name) ? std::getenv(name) : ""); }
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -47,7 +42,7 @@ std::string WithoutBlanks(const std::string& text) {
 // the manual with its blanks taken out. The texts come from the program, so that one forgotten in
 // the manual fails here.
 TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
-    const std::string manual = WithoutBlanks(ReadFile(Env("TOLLVANE_PACKAGE_PDF_TEXT")));
+    const std::string manual = WithoutBlanks(ReadAll(Env("TOLLVANE_PACKAGE_PDF_TEXT")));
     ASSERT_FALSE(manual.empty()) << "TOLLVANE_PACKAGE_PDF_TEXT names no readable text";
     const auto inManual = [&](const std::string& text) {
         std::istringstream lines(text);
@@ -66,8 +61,7 @@ TEST(ManualPdf, ShowsEveryTextOfTheProgramInOneLanguageAtLeast) {
 // search end.
 std::unique_ptr<Program> StartIn(const std::wstring& folder,
                                  const char* config = "Language = EN;\n") {
-    if (config)
-        std::ofstream(std::filesystem::path(folder) / L"appconfig.ini", std::ios::binary) << config;
+    if (config) testing::WriteAll(std::filesystem::path(folder) / L"appconfig.ini", config);
     _wputenv_s(L"TOLLVANE_EXE", (folder + L"\\Tollvane.exe").c_str());
     auto program = std::make_unique<Program>(folder);
     if (!program->WaitMainWindow()) return nullptr;
@@ -99,7 +93,7 @@ TEST(Installed, StartsFromItsStartMenuShortcutInTheInstallFolder) {
     // A first start without appconfig.ini makes it, in Russian.
     std::filesystem::remove(std::filesystem::path(folder) / L"appconfig.ini");
     ASSERT_TRUE(StartIn(folder, nullptr));
-    EXPECT_EQ(ReadFile(std::filesystem::path(folder) / L"appconfig.ini"), "Language = RU;\r\n");
+    EXPECT_EQ(ReadAll(std::filesystem::path(folder) / L"appconfig.ini"), "Language = RU;\r\n");
 }
 
 void SetClassesValue(const wchar_t* key, const std::wstring& value) {
@@ -122,9 +116,9 @@ TEST_P(HelpFromFolder, OpensTheManualBesideTheProgramWithTheAssociatedViewer) {
     auto program = StartIn(folder);
     ASSERT_TRUE(program);
 
-    program->MenuAsync(kHelp);
+    program->MenuAsync(kMenuHelp);
     std::string line;
-    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadFile(viewer + L".log")).empty(); }))
+    EXPECT_TRUE(WaitUntil([&] { return !(line = ReadAll(viewer + L".log")).empty(); }))
         << "the viewer was not started";
     // A result of 32 or below would have shown a message instead.
     EXPECT_FALSE(program->CurrentMessageBox());
@@ -144,7 +138,7 @@ TEST(Installed, HelpWithoutAPdfViewerSaysSoAndGivesTheHint) {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
     auto program = StartIn(Env("TOLLVANE_PACKAGE_INSTALL_DIR"));
     ASSERT_TRUE(program);
-    program->MenuAsync(kHelp);
+    program->MenuAsync(kMenuHelp);
     for (const char* text : {"Help file cannot be opened!", "Install a PDF viewer on your PC."}) {
         const auto box = program->WaitMessageBox();
         ASSERT_TRUE(box) << text;

@@ -551,5 +551,25 @@ TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
     }
 }
 
+// A card this station never wrote is asked of the register it shares with other stations.
+TEST(HoldersListTest, ACardTheStationNeverWroteIsAskedOfTheSharedRegister) {
+    struct Shared : FileRegister {
+        using FileRegister::FileRegister;
+        std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity&,
+                                                          std::optional<std::string>& n) override {
+            n = "01 02 03 04 05 00 00";
+            return std::nullopt;
+        }
+    };
+    MemoryFiles files;
+    FakeSleeper sleeper;
+    FixedStation station;
+    Shared shared{files, sleeper, "IssuedCards.csv"};
+    IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "IssuedCards.csv", &shared};
+    std::optional<std::string> held;
+    ASSERT_FALSE(log.NumberHeldBy({1, 2}, held));
+    EXPECT_EQ(held.value_or("none"), "01 02 03 04 05 00 00");
+}
+
 }  // namespace
 }  // namespace tollvane::testing

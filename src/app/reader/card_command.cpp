@@ -142,6 +142,11 @@ void ClearCard(AppContext& app) { PressCard(app, CardOperation::Clear); }
 // the register could not be made ready before a command.
 void TellRegisterFailure(AppContext& app, std::optional<IssueResult> rowResult,
                          const RegisterFailure& failure, const std::string& lead) {
+    if (!failure.database.empty()) {
+        app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.database}),
+                        MessageIcon::Error);
+        return;
+    }
     const Msg what = rowResult ? NotRecordedText(*rowResult) : Msg::kRegisterCannotWrite;
     const Msg advice =
         rowResult ? Msg::kRegisterNotRecordedAdvice : Msg::kRegisterCannotWriteAdvice;

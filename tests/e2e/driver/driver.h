@@ -87,6 +87,12 @@ inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
     return static_cast<bool>(file);
 }
 
+// Presses a button of a window as a click does, without waiting for what it starts.
+inline void Press(HWND window, int button) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+}
+
 struct MessageBoxInfo {
     HWND hwnd;
     std::string text;
@@ -178,8 +184,7 @@ public:
         return box;
     }
     void Answer(const MessageBoxInfo& box, int buttonId) const {  // and waits for the box to go
-        PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, buttonId)));
+        Press(box.hwnd, buttonId);
         WaitUntil([&] { return !IsWindow(box.hwnd); });
     }
     // After a step that starts a wait: answers every box with its first button until quiet a
@@ -220,18 +225,9 @@ public:
             PostMessageW(Focus() ? Focus() : main_, WM_CHAR, static_cast<unsigned char>(c), 1);
     }
 
-    const std::vector<HWND>& Children()
-        const {  // the form's never change, so they are looked up once
-        if (children_.empty()) children_ = e2e::Children(main_);
-        return children_;
-    }
-    HWND Control(int id) const {
-        for (HWND child : Children())
-            if (GetDlgCtrlID(child) == id) return child;
-        return nullptr;
-    }
+    HWND Control(int id) const { return GetDlgItem(main_, id); }
     HWND ControlAt(const wchar_t* cls, int x, int y, int w = -1, int h = -1) const {
-        for (HWND child : Children()) {
+        for (HWND child : e2e::Children(main_)) {
             const RECT rc = RectIn(child, main_);
             if (rc.left == x && rc.top == y && IsWindowClass(child, cls) &&
                 (w < 0 || rc.right - rc.left == w) && (h < 0 || rc.bottom - rc.top == h))
@@ -279,7 +275,6 @@ private:
 
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
-    mutable std::vector<HWND> children_;
 };
 
 }  // namespace tollvane::e2e
