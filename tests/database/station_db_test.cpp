@@ -1,6 +1,9 @@
 // The database floor against the tests' own PostgreSQL server
 // (scripts/pg-test-cluster), through unixODBC and the PostgreSQL driver.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -74,6 +77,27 @@ TEST_F(Database, ConnectionFailuresCarryTheDriversStateAndText) {
         EXPECT_EQ(failure->sqlState, state) << text;
         EXPECT_NE(failure->text.find(text), std::string::npos) << failure->text;
     }
+}
+
+// A server that takes the connection and never answers (the system
+// completes it, nobody reads it) is given up after the login time-out.
+TEST_F(Database, AServerThatNeverAnswersIsGivenUp) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    DbError error;
+    const auto db = DbConnection::Open("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" +
+                                           std::to_string(ntohs(address.sin_port)) +
+                                           ";Database=tollvane;Uid=u;Pwd=p;",
+                                       error);
+    close(listener);
+    EXPECT_FALSE(db);
+    EXPECT_EQ(error.sqlState, "08001") << error.text;
 }
 
 TEST_F(Database, TwoStationsMakeTheTablesAtOnceAndTextsTravelWhole) {
