@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/holders/card_holders.h"
+#include "app/holders/database_holders.h"
 #include "register/register_reader.h"
 
 namespace tollvane {
@@ -49,13 +50,7 @@ FileResult ReadStationFiles(Files& files, Sleeper& sleeper, const StationFilePat
     if (const auto failure = LoadCardHolders(files, sleeper, holderPaths, people)) {
         return FileResult::Failure(failure->systemError);
     }
-    for (const CardHolder& person : people) {
-        HolderRecord& record = content.people.emplace_back();
-        record.name = person.name;
-        if (person.number) record.uniqueData = HolderNumberText(*person.number);
-        record.status = HolderStatusText(person.status);
-        record.time = person.time;
-    }
+    for (const CardHolder& person : people) content.people.push_back(HolderRecordOf(person));
     failedPath.clear();
     return FileResult::Success();
 }

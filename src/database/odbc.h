@@ -29,8 +29,6 @@ bool IsUniqueViolation(const DbError& error);
 // The connection is gone (class 08, or the server shutting down): the next
 // operation has to connect again.
 bool IsConnectionLost(const DbError& error);
-// "HYT00": the server did not answer in time.
-bool IsTimeout(const DbError& error);
 // "<text> (SQLSTATE 08001)", as the operator is shown it.
 std::string DbErrorText(const DbError& error);
 
@@ -45,17 +43,10 @@ public:
     // Seconds a statement may run before the server cancels it (a lock
     // another station holds, a server too busy to finish it).
     static constexpr int kStatementTimeoutSeconds = 10;
-    // Seconds the program waits for any answer on the connection before it
-    // gives the connection up: a server that stops answering (its computer
-    // gone from the network, its process stopped) would otherwise hold the
-    // program for as long as the system keeps the socket open.
-    static constexpr int kAnswerTimeoutSeconds = 15;
 
     // SQLDriverConnectW with the string as written. Empty with error set
     // when the driver manager, the driver or the server refuses.
-    // answerSeconds: see kAnswerTimeoutSeconds.
-    static std::unique_ptr<DbConnection> Open(std::string_view connectionString, DbError& error,
-                                              int answerSeconds = kAnswerTimeoutSeconds);
+    static std::unique_ptr<DbConnection> Open(std::string_view connectionString, DbError& error);
     ~DbConnection();
     DbConnection(const DbConnection&) = delete;
     DbConnection& operator=(const DbConnection&) = delete;
@@ -72,25 +63,20 @@ public:
     std::optional<DbError> Commit();
     void Rollback();
 
-    // The last failure said the connection is gone, or it was given up
-    // because the server did not answer in time.
+    // The last failure said the connection is gone.
     bool Lost() const { return lost_; }
 
     struct Handles;
 
 private:
-    DbConnection(std::shared_ptr<Handles> handles, int answerSeconds);
+    explicit DbConnection(std::unique_ptr<Handles> handles);
     std::optional<DbError> Failed(DbError error);
-    // Runs a call that waits for the server; see odbc_calls.cpp.
+    // Runs a call on the connection's handles and words its failure.
     template <typename Call>
     std::optional<DbError> Await(Call call);
 
-    // Shared with a call that did not answer in time, which lets them go
-    // when it returns at last.
-    std::shared_ptr<Handles> handles_;
-    int answerSeconds_;
+    std::unique_ptr<Handles> handles_;
     bool lost_ = false;
-    bool abandoned_ = false;  // a call is still out: the handles are not to be touched
 };
 
 // A transaction that rolls back unless committed.

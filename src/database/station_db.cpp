@@ -156,15 +156,14 @@ template <typename Operation>
 std::optional<DbError> StationDb::WithConnection(Operation&& operation) {
     // A connection that was good may have been cut since (the server
     // restarted): one more try on a new one. Each operation is one statement
-    // or one transaction, and safe to repeat. A server that did not answer
-    // in time is not asked again at once: the operator has waited already.
+    // or one transaction, and safe to repeat.
     for (int attempt = 0;; ++attempt) {
         const bool fresh = !connection_;
         if (auto failure = Connect()) return failure;
         auto failure = operation(*connection_);
         if (!failure || !connection_->Lost()) return failure;
         connection_.reset();
-        if (fresh || attempt > 0 || IsTimeout(*failure)) return failure;
+        if (fresh || attempt > 0) return failure;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include "app/app_context.h"
 #include "app/database_config.h"
+#include "app/station_copy.h"
+#include "support/fakes.h"
 #include "support/memory_files.h"
 
 namespace tollvane::testing {
@@ -112,6 +114,23 @@ TEST(DatabaseConfig, TheTitleSaysWhereTheRecordsAre) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(MainWindowTitle(MessageTable(c.language), c.records), c.title) << c.name;
+}
+
+// An issued person is copied with the card the list names.
+TEST(StationCopy, ReadsThePeopleWithTheirCards) {
+    MemoryFiles files;
+    FakeSleeper sleeper;
+    files.Put(
+        "CardHolders.csv",
+        "Name,UniqueData,Status,Time,CardBarcode,CardCipherId\r\n"
+        "Anna,11 22 33 44 55 66 77,issued,2026-12-07T10:00:00+03:00,0012345679,3232235778\r\n");
+    StationFilesContent content;
+    std::string failed;
+    ASSERT_TRUE(ReadStationFiles(files, sleeper, {}, content, failed)) << failed;
+    ASSERT_EQ(content.people.size(), 1u);
+    EXPECT_EQ(content.people[0].uniqueData, "11 22 33 44 55 66 77");
+    EXPECT_EQ(content.people[0].cardBarcode, "0012345679");
+    EXPECT_EQ(content.people[0].cardCipherId, "3232235778");
 }
 
 }  // namespace

@@ -17,7 +17,21 @@ CardHolder PersonOf(const HolderRecord& record) {
                       record.cardCipherId};
 }
 
-HolderRecord RecordOf(const CardHolder& person, std::int64_t id) {
+HoldersNote NoAnswer(const DbError& error, const MessageTable& texts,
+                     Msg text = Msg::kDatabaseNoAnswer) {
+    return {FillText(texts[text], {DbErrorText(error)}), MessageIcon::Error};
+}
+
+// A change the server did not take: said as a list file that could not be
+// saved is, with the driver's words for why.
+HoldersNote NotSaved(const DbError& error, const MessageTable& texts) {
+    return {std::string(texts[Msg::kHoldersCannotSave]) + "\n\r" + DbErrorText(error),
+            MessageIcon::Error};
+}
+
+}  // namespace
+
+HolderRecord HolderRecordOf(const CardHolder& person, std::int64_t id) {
     HolderRecord record;
     record.id = id;
     record.name = person.name;
@@ -28,13 +42,6 @@ HolderRecord RecordOf(const CardHolder& person, std::int64_t id) {
     record.cardCipherId = person.cardCipherId;
     return record;
 }
-
-HoldersNote NoAnswer(const DbError& error, const MessageTable& texts,
-                     Msg text = Msg::kDatabaseNoAnswer) {
-    return {FillText(texts[text], {DbErrorText(error)}), MessageIcon::Error};
-}
-
-}  // namespace
 
 std::optional<HoldersNote> DatabaseHolders::LoadRecords(std::vector<HolderRecord>& records,
                                                         std::vector<CardHolder>& people,
@@ -62,9 +69,9 @@ HoldersNote DatabaseHolders::Import(const std::string& text, const MessageTable&
         text, [](const HolderNumber&) { return false; }, people);
     if (auto refusal = ImportRefusal(result, texts)) return *refusal;
     std::vector<HolderRecord> added;
-    for (const CardHolder& person : result.people) added.push_back(RecordOf(person, 0));
+    for (const CardHolder& person : result.people) added.push_back(HolderRecordOf(person));
     std::vector<std::size_t> refused;
-    if (const auto failure = db_.ImportHolders(added, refused)) return NoAnswer(*failure, texts);
+    if (const auto failure = db_.ImportHolders(added, refused)) return NotSaved(*failure, texts);
     if (!refused.empty()) {
         std::vector<RefusedLine> lines;
         for (std::size_t place : refused)
@@ -82,7 +89,7 @@ std::optional<HoldersNote> DatabaseHolders::Remove(const std::vector<HolderIdent
     std::vector<std::int64_t> ids;
     for (std::size_t place : WaitingPlacesOf(people, chosen)) ids.push_back(records[place].id);
     if (ids.empty()) return std::nullopt;
-    if (const auto failure = db_.RemoveHolders(ids)) return NoAnswer(*failure, texts);
+    if (const auto failure = db_.RemoveHolders(ids)) return NotSaved(*failure, texts);
     return std::nullopt;
 }
 
@@ -100,7 +107,7 @@ std::optional<HoldersNote> DatabaseHolders::Replace(const HolderIdentity& who,
     if (auto note = revoke(*it)) return note;
     const std::size_t place = static_cast<std::size_t>(it - people.begin());
     if (const auto failure = db_.ReturnToWaiting(records[place].id))
-        return NoAnswer(*failure, texts);
+        return NotSaved(*failure, texts);
     return std::nullopt;
 }
 
@@ -128,8 +135,8 @@ std::optional<HoldersNote> DatabaseHolders::NextPerson(CardHolder& person, bool&
 std::optional<HoldersNote> DatabaseHolders::Issued(const CardHolder& person,
                                                    const MessageTable& texts) {
     if (!taken_) return std::nullopt;
-    if (const auto failure = db_.MarkIssued(RecordOf(person, taken_->id)))
-        return NoAnswer(*failure, texts);
+    if (const auto failure = db_.MarkIssued(HolderRecordOf(person, taken_->id)))
+        return NotSaved(*failure, texts);
     taken_.reset();
     return std::nullopt;
 }

@@ -12,6 +12,9 @@
 
 namespace tollvane {
 
+// A person of the list as the table holds them (id: the row's).
+HolderRecord HolderRecordOf(const CardHolder& person, std::int64_t id = 0);
+
 class DatabaseHolders : public HolderStore {
 public:
     explicit DatabaseHolders(StationDb& db) : db_(db) {}

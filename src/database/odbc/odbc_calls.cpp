@@ -11,14 +11,9 @@
 #include <sqlucode.h>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "base/utf8.h"
 #include "database/odbc.h"
@@ -143,45 +138,6 @@ namespace {
 
 using Handles = DbConnection::Handles;
 
-// Runs call(handles) on a thread of its own and waits at most seconds for
-// it: the driver's calls block until the server answers, and a server that
-// stops answering without closing the connection would hold the caller for
-// good. False when the call did not return in time; it then goes on alone,
-// holding the handles and everything it touches, and lets them go when it
-// returns at last. result is the call's when it returned.
-template <typename Call>
-bool CallWithin(const std::shared_ptr<Handles>& handles, int seconds, Call call,
-                std::optional<DbError>& result) {
-    struct Pending {
-        std::mutex mutex;
-        std::condition_variable answered;
-        bool done = false;
-        std::optional<DbError> result;
-    };
-    auto pending = std::make_shared<Pending>();
-    auto work = [pending, handles, call]() mutable {
-        auto outcome = call(*handles);
-        const std::lock_guard<std::mutex> lock(pending->mutex);
-        pending->result = std::move(outcome);
-        pending->done = true;
-        pending->answered.notify_one();
-    };
-    try {
-        std::thread(work).detach();
-    } catch (const std::system_error&) {
-        work();  // no thread to be had: the call waits here, as it would without one
-    }
-    std::unique_lock<std::mutex> lock(pending->mutex);
-    if (!pending->answered.wait_for(lock, std::chrono::seconds(seconds),
-                                    [&] { return pending->done; }))
-        return false;
-    result = std::move(pending->result);
-    return true;
-}
-
-// What ODBC calls a time-out, in its own words.
-DbError NoAnswer() { return DbError{"HYT00", "Timeout expired", 0}; }
-
 // A statement handle, freed on every path.
 class Statement {
 public:
@@ -290,19 +246,16 @@ bool IsConnectionLost(const DbError& error) {
     return error.sqlState.rfind("08", 0) == 0 || error.sqlState.rfind("57P0", 0) == 0;
 }
 
-bool IsTimeout(const DbError& error) { return error.sqlState == "HYT00"; }
-
 std::string DbErrorText(const DbError& error) {
     return error.text + " (SQLSTATE " + error.sqlState + ")";
 }
 
-DbConnection::DbConnection(std::shared_ptr<Handles> handles, int answerSeconds)
-    : handles_(std::move(handles)), answerSeconds_(answerSeconds) {}
+DbConnection::DbConnection(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
 DbConnection::~DbConnection() = default;
 
-std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString, DbError& error,
-                                                 int answerSeconds) {
-    auto handles = std::make_shared<Handles>();
+std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionString,
+                                                 DbError& error) {
+    auto handles = std::make_unique<Handles>();
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handles->env))) {
         handles->env = SQL_NULL_HENV;
         error = DbError{"HY000", "The ODBC driver manager could not be started.", 0};
@@ -318,38 +271,26 @@ std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionStri
     }
     SQLSetConnectAttrW(handles->dbc, SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
-    auto in = std::make_shared<WideText>(Widen(connectionString));
-    auto connect = [in](Handles& h) -> std::optional<DbError> {
-        SQLWCHAR out[1024];
-        SQLSMALLINT outLength = 0;
-        const SQLRETURN result = SQLDriverConnectW(
-            h.dbc, nullptr, in->data(), static_cast<SQLSMALLINT>(in->size()), out,
-            static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength, SQL_DRIVER_NOPROMPT);
-        // The string may carry a password: it is not kept.
-        std::fill(in->begin(), in->end(), SQLWCHAR{0});
-        std::memset(out, 0, sizeof out);
-        h.connected = Succeeded(result);
-        if (!h.connected) return Diagnose(SQL_HANDLE_DBC, h.dbc, "The connection failed.");
-        return std::nullopt;
-    };
-    std::optional<DbError> failure;
-    if (!CallWithin(handles, answerSeconds, connect, failure)) failure = NoAnswer();
-    if (failure) {
-        error = std::move(*failure);
+    WideText in = Widen(connectionString);
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN result = SQLDriverConnectW(
+        handles->dbc, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size()), out,
+        static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength, SQL_DRIVER_NOPROMPT);
+    // The string may carry a password: it is not kept.
+    std::fill(in.begin(), in.end(), SQLWCHAR{0});
+    std::memset(out, 0, sizeof out);
+    if (!Succeeded(result)) {
+        error = Diagnose(SQL_HANDLE_DBC, handles->dbc, "The connection failed.");
         return nullptr;
     }
-    return std::unique_ptr<DbConnection>(new DbConnection(std::move(handles), answerSeconds));
+    handles->connected = true;
+    return std::unique_ptr<DbConnection>(new DbConnection(std::move(handles)));
 }
 
 template <typename Call>
 std::optional<DbError> DbConnection::Await(Call call) {
-    if (abandoned_) return NoAnswer();
-    std::optional<DbError> failure;
-    if (!CallWithin(handles_, answerSeconds_, call, failure)) {
-        // The call still waits on the connection: nothing else may use it.
-        abandoned_ = lost_ = true;
-        return NoAnswer();
-    }
+    auto failure = call(*handles_);
     return failure ? Failed(std::move(*failure)) : std::nullopt;
 }
 
@@ -365,16 +306,9 @@ std::optional<DbError> DbConnection::Failed(DbError error) {
 
 std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector<DbValue>& params,
                                          std::vector<DbRow>* rows) {
-    // What the call touches is its own: it may outlive this one.
-    auto got = std::make_shared<std::vector<DbRow>>();
-    const bool wanted = rows != nullptr;
-    auto failure = Await([text = std::string(sql), params, got, wanted](Handles& h) {
-        return Execute(h.dbc, text, params, wanted ? got.get() : nullptr, kStatementTimeoutSeconds);
+    return Await([&](Handles& h) {
+        return Execute(h.dbc, std::string(sql), params, rows, kStatementTimeoutSeconds);
     });
-    if (!failure && rows)
-        rows->insert(rows->end(), std::make_move_iterator(got->begin()),
-                     std::make_move_iterator(got->end()));
-    return failure;
 }
 
 std::optional<DbError> DbConnection::Begin() {
