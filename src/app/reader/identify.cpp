@@ -1,7 +1,6 @@
 #include "app/reader/identify.h"
 
 #include <algorithm>
-#include <string_view>
 #include <utility>
 
 #include "app/progress.h"
@@ -54,12 +53,7 @@ void GiveUp(AppContext& app) {
     EndIdentifyWait(app);
     EndCyclicRun(app);
     app.progress.EnableMainWindow(true);
-    ReplyBuffer noCard;
-    constexpr std::string_view kNoCard = "\rAT+ERR_04";
-    noCard.count = kNoCard.size();
-    std::copy(kNoCard.begin(), kNoCard.end(), noCard.bytes.begin());
-    const CardResult result = ClassifyCardResult(noCard);
-    app.ShowMessage(result.message, result.icon);
+    app.ShowMessage(Msg::kErr04CardNotPresented, MessageIcon::Error);
 }
 
 void ShowWaitTitle(AppContext& app, CardInFront kind, const std::string& held) {
