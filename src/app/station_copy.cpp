@@ -1,29 +1,24 @@
 #include "app/station_copy.h"
 
-#include <cctype>
+#include <cstdio>
 #include <memory>
 
 #include "app/holders/card_holders.h"
 #include "app/holders/database_holders.h"
+#include "carddata/users_data_index.h"
 #include "register/register_reader.h"
 
 namespace tollvane {
 namespace {
 
-// usersData.data's records: runs of ten hexadecimal digits between blanks.
+// usersData.data's records as the file holds them: ten upper-case
+// hexadecimal digits each, read as the station itself reads the file.
 std::vector<std::string> RecordedNumbers(const std::string& text) {
     std::vector<std::string> numbers;
-    std::string word;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        const char c = i < text.size() ? text[i] : ' ';
-        if (!std::isspace(static_cast<unsigned char>(c))) {
-            word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            continue;
-        }
-        bool hex = word.size() == 10;
-        for (const char d : word) hex = hex && std::isxdigit(static_cast<unsigned char>(d));
-        if (hex) numbers.push_back(word);
-        word.clear();
+    for (const std::uint64_t number : UsersDataRecords(text)) {
+        char digits[11];
+        std::snprintf(digits, sizeof digits, "%010llX", static_cast<unsigned long long>(number));
+        numbers.emplace_back(digits);
     }
     return numbers;
 }

@@ -88,6 +88,14 @@ std::uint64_t UsersDataNumber(const std::uint8_t data[7]) {
     return number;
 }
 
+std::vector<std::uint64_t> UsersDataRecords(std::string_view text) {
+    std::vector<std::uint64_t> numbers;
+    RecordReader reader;
+    reader.Feed(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                [&numbers](std::uint64_t number) { numbers.push_back(number); });
+    return numbers;
+}
+
 void UsersDataIndex::Free::operator()(std::uint64_t* p) const { std::free(p); }
 
 void UsersDataIndex::Clear() {

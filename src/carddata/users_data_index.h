@@ -15,11 +15,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tollvane {
 
 // D0 to D4 of a unique value as one 40-bit number, D0 in the top bits.
 std::uint64_t UsersDataNumber(const std::uint8_t data[7]);
+
+// Every record of a whole usersData.data, read by the same rules as the
+// index reads the file, each as UsersDataNumber makes it.
+std::vector<std::uint64_t> UsersDataRecords(std::string_view text);
 
 class UsersDataIndex {
 public:

@@ -116,10 +116,12 @@ TEST(DatabaseConfig, TheTitleSaysWhereTheRecordsAre) {
         EXPECT_EQ(MainWindowTitle(MessageTable(c.language), c.records), c.title) << c.name;
 }
 
-// An issued person is copied with the card the list names.
-TEST(StationCopy, ReadsThePeopleWithTheirCards) {
+// An issued person is copied with the card the list names; the numbers are usersData.data's
+// records by the file's rules (upper-case digits only, ten make a record, the next starts another).
+TEST(StationCopy, ReadsThePeopleWithTheirCardsAndTheRecordsAsTheStationDoes) {
     MemoryFiles files;
     FakeSleeper sleeper;
+    files.Put("usersData.data", "12345ABCDE12345ABCDF;0a0b0c0d0e 6B00000001");
     files.Put(
         "CardHolders.csv",
         "Name,UniqueData,Status,Time,CardBarcode,CardCipherId\r\n"
@@ -127,6 +129,8 @@ TEST(StationCopy, ReadsThePeopleWithTheirCards) {
     StationFilesContent content;
     std::string failed;
     ASSERT_TRUE(ReadStationFiles(files, sleeper, {}, content, failed)) << failed;
+    EXPECT_EQ(content.numbers,
+              (std::vector<std::string>{"12345ABCDE", "12345ABCDF", "6B00000001"}));
     ASSERT_EQ(content.people.size(), 1u);
     EXPECT_EQ(content.people[0].uniqueData, "11 22 33 44 55 66 77");
     EXPECT_EQ(content.people[0].cardBarcode, "0012345679");
