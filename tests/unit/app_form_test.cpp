@@ -297,7 +297,6 @@ struct Entry : TestApp {
         InitMainForm(app);
         WireEditNotifications();
     }
-    // The operator edits the text and the caret ends at `caret`.
     void Edit(Ctl c, const std::string& text, int caret) {
         form[c].text = text, form[c].caret = caret;
         OnEditChanged(app, c);
@@ -464,8 +463,6 @@ TEST(GenerateUniqueTest, NewDataIsShownUnlessNoNumberCouldBeMade) {
          Text(LanguageId::English, Msg::kUsersDataOpenError)},
         {false, StoreFailure{StoreStep::Read, 0x1E},
          "Error reading from file usersData.data!\nGetLastError=0000001E"},
-        {false, StoreFailure{StoreStep::Write, 5},
-         "Error writing to file usersData.data!\nGetLastError=00000005"},
         {false, StoreFailure{StoreStep::Database, 0, "refused (SQLSTATE 08001)"},
          "The database cannot be reached:\nrefused (SQLSTATE 08001)\nNo card was written."},
     };

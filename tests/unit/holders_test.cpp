@@ -28,9 +28,10 @@ std::string FakeAnsi(std::string_view bytes) {
     }
     return out;
 }
-std::string Utf16Le(std::string_view ascii) {
-    std::string out = "\xFF\xFE";
-    for (char c : ascii) out += {c, '\0'};
+// Little-endian with its mark, or big-endian without.
+std::string Utf16(std::string_view ascii, bool bigEndian = false) {
+    std::string out = bigEndian ? "" : "\xFF\xFE";
+    for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
     return out;
 }
 std::string Repeat(const std::string& s, int n) {
@@ -48,11 +49,6 @@ CardHolder Issued(std::string name, HolderNumber number, std::string time, std::
                   std::string cipher = "0000000042") {
     return {std::move(name), number,  HolderStatus::Issued,
             std::move(time), barcode, barcode.empty() ? "" : cipher};
-}
-std::string Utf16Be(std::string_view ascii) {
-    std::string out;
-    for (char c : ascii) out += {'\0', c};
-    return out;
 }
 
 TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
@@ -77,10 +73,10 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"ANSI code page, header ФИО", "\xD4\xC8\xCE;\r\n\xC0\xED\xED\xE0 \xA8;\r\n", {"Анна Ё|"}},
         {"UTF-8 with its mark", "\xEF\xBB\xBFname\r\nЁлкин\r\n", {"Ёлкин|"}},
         {"UTF-16 with its mark",
-         Utf16Le("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
+         Utf16("Name\tUniqueData\r\nBob\t31 32 33 34 35 36 37\r\n"),
          {"Bob|31 32 33 34 35 36 37"}},
-        {"UTF-16 without a mark", Utf16Le("Bob\r\n").substr(2), {"Bob|"}},
-        {"UTF-16 big-endian without a mark", Utf16Be("Bob\r\n"), {"Bob|"}},
+        {"UTF-16 without a mark", Utf16("Bob\r\n").substr(2), {"Bob|"}},
+        {"UTF-16 big-endian without a mark", Utf16("Bob\r\n", true), {"Bob|"}},
         {"200 characters are a name", Repeat("Я", 200) + "\r\n", {Repeat("Я", 200) + "|"}},
         {"UTF-8 of three and four bytes",
          "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
@@ -158,6 +154,12 @@ TEST(HoldersImport, OneMessageWithTenLinesAtMost) {
         "Nothing was imported. Refused lines:\nLine 7: the name is longer than 200 characters");
 }
 
+// The converter's forms, and those of 11 22 33 44 55 66 77.
+const std::string kFormColumns =
+    "TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_W58";
+const std::string kForms11 =
+    "CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,03351057,7566554433221101,"
+    "77665544332211,33608038631023121";
 const std::vector<CardHolder> kList = {
     Waiting("Ivanov"),
     Issued("Smith, John", Num(0x11, 0x22, 0x33), "2026-12-06T18:30:05+03:00", "0012345678"),
@@ -234,15 +236,14 @@ TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
         Waiting("Not yet"), Issued("Anna", Num(0x11, 0x22, 0x33), "t", "0012345678")};
     EXPECT_EQ(
         ExportIssuedHolders(people, {0, 1, 2}),
-        "\xEF\xBB\xBFName,UniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,"
-        "DEC_W58,Time,"
-        "CardBarcode,CardCipherId\r\n"
-        "\"'=HYPERLINK(\"\"x\"\")\",01 02 03 04 05 06 07,6000050403020101,0504030201,0021542142465,"
-        "0100000003020101,030201,00197121,BD06050403020101,07060504030201,01976943448883713,"
-        "2026-12-06T18:30:05+03:00,,\r\n"
-        "Anna,11 22 33 44 55 66 "
-        "77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
-        "03351057,7566554433221101,77665544332211,33608038631023121,t,0012345678,0000000042\r\n");
+        "\xEF\xBB\xBFName,UniqueData," + kFormColumns +
+            ",Time,CardBarcode,CardCipherId\r\n"
+            "\"'=HYPERLINK(\"\"x\"\")\",01 02 03 04 05 06 "
+            "07,6000050403020101,0504030201,0021542142465,"
+            "0100000003020101,030201,00197121,BD06050403020101,07060504030201,01976943448883713,"
+            "2026-12-06T18:30:05+03:00,,\r\n"
+            "Anna,11 22 33 44 55 66 77," +
+            kForms11 + ",t,0012345678,0000000042\r\n");
     EXPECT_EQ(ExportIssuedHolders(people, {2}).find("HYPERLINK"),
               std::string::npos);  // filtered rows only
     const struct {
@@ -257,17 +258,24 @@ TEST(HoldersExport, TheConverterFormsOfEachIssuedPersonAndNoFormulas) {
     EXPECT_EQ(SpreadsheetSafeLine("2026,\"a,b\",DESK"), "2026,\"a,b\",DESK");
 }
 
-// The given numbers are reserved in usersData.data with the import, and stay there when their
-// people are removed.
-TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeople) {
+// The window's list, loaded from kListFile.
+struct HoldersListTest : ::testing::Test {
     MemoryFiles files;
     FakeSleeper sleeper;
+    FixedStation station;
     const MessageTable texts{LanguageId::English};
     FileHolders store{files, sleeper, HolderPaths{}, "C:\\Cards\\CardHolders.csv"};
     HoldersList list{store, texts};
-    files.Put("CardHolders.csv", kListFile);
+    void SetUp() override {
+        files.Put("CardHolders.csv", kListFile);
+        ASSERT_FALSE(list.Load(texts));
+    }
+};
+
+// The given numbers are reserved in usersData.data with the import, and stay there when their
+// people are removed.
+TEST_F(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeople) {
     files.Put("usersData.data", "AABBCC0000");
-    ASSERT_FALSE(list.Load(texts));
     list.SetFilter("SMITH");
     EXPECT_THAT(list.Rows(), ElementsAre(1u));
     list.SetFilter("");
@@ -319,16 +327,8 @@ TEST(HoldersListTest, ImportAppendsEveryoneOrNoOneAndRemoveTakesOnlyWaitingPeopl
 
 // A replaced card: a Revoke row with the old number, card and reason; the person waits with no
 // number.
-TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain) {
-    MemoryFiles files;
-    FakeSleeper sleeper;
-    FixedStation station;
-    const MessageTable texts{LanguageId::English};
+TEST_F(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain) {
     IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "C:\\Cards\\IssuedCards.csv"};
-    FileHolders store{files, sleeper, HolderPaths{}, ""};
-    HoldersList list{store, texts};
-    files.Put("CardHolders.csv", kListFile);
-    ASSERT_FALSE(list.Load(texts));
     const HolderIdentity smith = list.Chosen({1})[0];
     files.FailAt(FileOp::Write, 1, 112, "IssuedCards.csv");
     EXPECT_EQ(list.Replace(smith, ReplaceReason::Lost, log, texts)->text,
@@ -353,14 +353,9 @@ TEST(HoldersListTest, AReplacedCardIsRevokedInTheRegisterAndItsPersonWaitsAgain)
     RegisterFileSource source{files, "IssuedCards.csv"};
     std::string text;
     ASSERT_TRUE(ExportRevokedNumbers(source, text));
-    EXPECT_EQ(
-        text,
-        "\xEF\xBB\xBFUniqueData,TM_W44,HEX_W44,DEC_W44,TM_W26,HEX_W26,DEC_W26,TM_W58,HEX_W58,DEC_"
-        "W58,"
-        "CardBarcode,CardCipherId,Reason,Time\r\n"
-        "11 22 33 44 55 66 77,CD00554433221101,5544332211,0366216421905,EA00000033221101,332211,"
-        "03351057,7566554433221101,77665544332211,33608038631023121,0012345678,0000000042,Lost,"
-        "2026-12-06T18:30:05+03:00\r\n");
+    EXPECT_EQ(text, "\xEF\xBB\xBFUniqueData," + kFormColumns +
+                        ",CardBarcode,CardCipherId,Reason,Time\r\n11 22 33 44 55 66 77," +
+                        kForms11 + ",0012345678,0000000042,Lost,2026-12-06T18:30:05+03:00\r\n");
 }
 
 TEST(HoldersExport, TheProgramsOwnFilesAreNeverATarget) {
@@ -449,7 +444,6 @@ TEST_F(HoldersRunTest, EachCardIsForTheNextWaitingPersonUntilEveryoneHasOne) {
     EXPECT_FALSE(FileHolders(t.files, t.sleeper, HolderPaths{}, "").HeldElsewhere());  // let go
 }
 
-// The read-back of a verified card keeps the person's name in the title.
 TEST_F(HoldersRunTest, TheReadBackTitleNamesThePerson) {
     t.app.verifyAfterWrite = true;
     std::vector<HolderNumber> sent;
@@ -551,8 +545,7 @@ TEST_F(HoldersRunTest, WhatIsMissingIsSaidAndNothingIsSent) {
     }
 }
 
-// A card this station never wrote is asked of the register it shares with other stations.
-TEST(HoldersListTest, ACardTheStationNeverWroteIsAskedOfTheSharedRegister) {
+TEST_F(HoldersListTest, ACardTheStationNeverWroteIsAskedOfTheSharedRegister) {
     struct Shared : FileRegister {
         using FileRegister::FileRegister;
         std::optional<RegisterFailure> SharedNumberOnCard(const CardIdentity&,
@@ -561,9 +554,6 @@ TEST(HoldersListTest, ACardTheStationNeverWroteIsAskedOfTheSharedRegister) {
             return std::nullopt;
         }
     };
-    MemoryFiles files;
-    FakeSleeper sleeper;
-    FixedStation station;
     Shared shared{files, sleeper, "IssuedCards.csv"};
     IssuedCardsLog log{files, "IssuedCards.csv", sleeper, station, "IssuedCards.csv", &shared};
     std::optional<std::string> held;
