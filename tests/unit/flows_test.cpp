@@ -284,6 +284,17 @@ TEST_F(CardWait, AWriteWaitsInTicksOf50MsAndReadsTheResultAtTheTickItsFirstByteA
     EXPECT_THAT(t.boxes.shown, ElementsAre(ShownMessage{kSuccess, Success}));
 }
 
+// A search tick posted before its timer was killed can come during a card wait: it neither moves
+// the bar nor ends the card's wait with a search of its own.
+TEST_F(CardWait, AStaleSearchTickDuringACardWaitDoesNothing) {
+    t.Click(WriteButton);
+    const std::size_t sent = t.port.sent.size();
+    for (int i = 0; i < 100; ++i) OnTimer(t.app, Search);
+    EXPECT_EQ(t.progress.steps, 0);
+    EXPECT_EQ(t.port.sent.size(), sent);
+    EXPECT_TRUE(t.timers.IsRunning(Card));
+}
+
 // The search that replaces a command without a link does not resume it, and a run it was to begin
 // is over; a clear asks first, and No does nothing.
 TEST(CardCommandTest, WithoutALinkEveryCommandSearchesInstead) {
@@ -364,6 +375,7 @@ TEST(CardWaitTest, EndsWithOneOutcomeWhateverTheReaderSays) {
         {"Whole", kDatOk, {}, 1, 0, {kSuccess}},
         {"OnlyTheLineFeed", "\n", {"\rAT+DAT_OK"}, 2, 0, {kSuccess}},
         {"PartOfTheLine", "\n\rAT+DA", {"T_OK"}, 2, 0, {kSuccess}},
+        {"PartOfAnError", "\n\rAT+ERR_0", {"4"}, 2, 0, {kNotPresented}},
         {"PartOfAReadBack",
          readBack.substr(0, 20),
          {readBack.substr(20)},
@@ -529,6 +541,25 @@ TEST_F(RegisterFlow, ACyclicUserWriteSendsOnlyRecordedDataAndEndsOnTheFirstFailu
         EXPECT_EQ(t.boxes.Texts(), Texts{message});
     }
     EXPECT_TRUE(t.app.LinkOpen());
+}
+
+// Only a write in the sector data modes draws a number (the decrypt mode's is scrambled: the frame
+// builders' test).
+TEST_F(CardWait, OnlyTheSectorDataModesDrawANumber) {
+    for (int mode : {0, 2, 3}) {
+        SelectUserRole(mode);
+        t.form[UniqueBeforeWriteCheck].checked = true;
+        WriteCard(t.app);
+        t.port.Arrive(kDatOk);
+        t.RunOut(Card);
+        EXPECT_EQ(t.users.asked.size(), mode == 3 ? 1u : 0u) << mode;
+    }
+    for (Ctl other : {ReadButton, ClearButton}) {
+        t.Click(other);
+        t.port.Arrive(kDatOk);
+        t.RunOut(Card);
+    }
+    EXPECT_FIELDS((t.users.asked.size(), t.port.sent.size()), (1u, 6u));
 }
 
 // No number is handed out either.

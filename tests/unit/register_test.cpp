@@ -5,6 +5,7 @@
 #include "database/register_queue.h"
 #include "register/card_holdings.h"
 #include "register/issued_cards.h"
+#include "register/register_appender.h"
 #include "register/register_browser.h"
 #include "register/register_file_source.h"
 #include "register/register_reader.h"
@@ -247,6 +248,33 @@ TEST(RegisterBrowser, NewestFirstAndKeptUpToDate) {
     EXPECT_FALSE(browser.Load());
     EXPECT_FALSE(browser.Refresh(changed));
     EXPECT_EQ(source.LastFailure().status, FileStatus::HeldElsewhere);
+}
+
+// A torn last line is mended in the same write as the row, so that no station finds the one
+// without the other. Only a held file is waited for; nothing in the file is lost either way.
+TEST(RegisterAppend, OneWriteAfterTheRepairAndAWaitOnlyForAHeldFile) {
+    const std::string line = FormatRegisterLine(OkRow("2026-12-06T10:00:00+03:00"));
+    const std::string before = kStart + "2026-12-06T10:01:00+03:00,\"cut";
+    const struct {
+        int heldOpens;
+        FileOp failAt;
+        int nth;
+        std::size_t pauses;
+    } table[] = {{0, FileOp::Write, 2, 0},
+                 {3, FileOp::Write, 2, 3},
+                 {0, FileOp::Open, 1, 0},
+                 {0, FileOp::Size, 1, 0}};
+    for (const auto& t : table) {
+        MemoryFiles files;
+        FakeSleeper sleeper;
+        files.Put("r.csv", before);
+        files.heldOpens = t.heldOpens;
+        files.FailAt(t.failAt, t.nth, 5);
+        const auto failure = AppendRegisterLine(files, sleeper, "r.csv", line);
+        EXPECT_EQ(failure ? failure->systemError : 0ul, t.nth == 1 ? 5ul : 0ul) << t.heldOpens;
+        EXPECT_EQ(sleeper.pauses, std::vector<unsigned>(t.pauses, 100u));
+        EXPECT_EQ(files.entries["r.csv"].durable, failure ? before : before + "\"\r\n" + line);
+    }
 }
 
 // The queue of register rows for a server that cannot be reached, over the files in memory with a
