@@ -106,7 +106,6 @@ TEST(VersionReplyTest, KeepsOrClosesThePortByTheReplyAndWhoPickedThePort) {
         {unknown, false, {kInvalid}, true},
         {unknown, true, {kInvalid, kRetry}, false},
         {noise, false, {kNotRecognised}, true},
-        {noise, true, {kNotRecognised, kRetry}, false},
         {"\n\rAT+USB - OK! >> 2.01",
          false,
          {"Settings read!", "Update your reader to version 2.00!"},

@@ -90,14 +90,14 @@ TEST(KeyListRows, CellsOfEachRow) {
         std::vector<std::string> cells;
     } expected[] = {
         {0,
-         {"0000", "Cls", "X", "0", "01", "2", "*****************",
-          "********************************", "Door 1"}},
+         {"0000", "Cls", "X", "0", "01", "2", std::string(17, '*'), std::string(32, '*'),
+          "Door 1"}},
         {1,
          {"0001", "SL3", "X", "3", "15", "2", "12 34 56 78 9A BC",
           "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", ""}},
         {10000,
-         {"10000", "SL1", "X", "1", "05", "2", "*****************",
-          "********************************", "Other"}},
+         {"10000", "SL1", "X", "1", "05", "2", std::string(17, '*'), std::string(32, '*'),
+          "Other"}},
     };
     ASSERT_EQ(rows.Count(), 10001u);
     for (const auto& e : expected) {
