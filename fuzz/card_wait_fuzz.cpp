@@ -47,18 +47,9 @@ static void CheckSent(const testing::TestApp& t, const std::vector<std::uint8_t>
 // Input: a set-up byte (role, work mode, operation, cyclic run, port picked
 // by hand, unique data before write), a byte of store outcomes, then events.
 TOLLVANE_FUZZ_HARNESS(card_wait) {
-    // A reader found, connected and identified; made once, each input starts from its state then.
-    static testing::TestApp t(LanguageId::English);
-    static const testing::FakeFormView startForm = (t.StartForm(), t.form);
-    t.form = startForm;
-    t.boxes = {};
-    t.timers = {};
-    t.progress = {};
-    t.sleeper = {};
-    t.port = {};
-    t.users = {};
-    t.app.values = {};
-    t.app.op = {};
+    // A reader found, connected and identified.
+    testing::TestApp t(LanguageId::English);
+    t.StartForm();
     const std::uint8_t setup = in.Byte(), storeBits = in.Byte();
     const bool draws = setup & 0x40;
     t.port.Open("COM3", 19200);
@@ -107,7 +98,7 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
             case 7:
                 t.boxes.modalLoop = t.boxes.modalLoop
                                         ? nullptr
-                                        : std::function<void()>([] { t.Tick(TimerId::Card); });
+                                        : std::function<void()>([&] { t.Tick(TimerId::Card); });
                 break;
             default: tick(); break;
         }
