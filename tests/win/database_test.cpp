@@ -1,8 +1,8 @@
 // The database under Wine: odbc32 hands the wide calls to the host's driver
 // manager, which reaches the private PostgreSQL server the test run started.
+// What travels (texts whole, failures with their state) is the native
+// database tests' over the same ODBC calls.
 #include <windows.h>
-#include <sql.h>
-#include <sqlext.h>
 
 #include <gtest/gtest.h>
 
@@ -23,51 +23,13 @@ namespace {
 
 // The connection string of the server the run started (scripts/pg-test-cluster writes it); a run
 // without one fails, it never skips.
-std::wstring TestConnection() {
+std::string TestConnection() {
     std::ifstream env(TOLLVANE_PG_ENV);
     const std::string key = "TOLLVANE_TEST_ODBC=";
     for (std::string line; std::getline(env, line);) {
-        if (line.starts_with(key)) return Widen(line.substr(key.size()));
+        if (line.starts_with(key)) return line.substr(key.size());
     }
     return {};
-}
-
-std::wstring Diagnostic(SQLSMALLINT type, SQLHANDLE handle) {
-    SQLWCHAR state[6] = {}, text[512] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    SQLGetDiagRecW(type, handle, 1, state, &native, text, 512, &length);
-    return std::wstring(reinterpret_cast<wchar_t*>(state)) + L" " +
-           reinterpret_cast<wchar_t*>(text);
-}
-
-// The wide calls reach the server and bring Cyrillic back as it went.
-TEST(Odbc32, ReachesTheHostsDriverThroughWideCalls) {
-    const std::wstring connection = TestConnection();
-    ASSERT_FALSE(connection.empty()) << "no test server: " << TOLLVANE_PG_ENV;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT statement = nullptr;
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
-    const SQLRETURN connected =
-        SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)connection.c_str(), SQL_NTS, nullptr, 0, nullptr,
-                          SQL_DRIVER_NOPROMPT);
-    ASSERT_TRUE(SQL_SUCCEEDED(connected)) << Narrow(Diagnostic(SQL_HANDLE_DBC, dbc));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement)));
-    ASSERT_TRUE(SQL_SUCCEEDED(
-        SQLExecDirectW(statement, (SQLWCHAR*)L"SELECT 'Жж€' || current_user", SQL_NTS)))
-        << Narrow(Diagnostic(SQL_HANDLE_STMT, statement));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(statement)));
-    wchar_t value[64] = {};
-    SQLLEN length = 0;
-    SQLGetData(statement, 1, SQL_C_WCHAR, value, sizeof value, &length);
-    EXPECT_EQ(std::wstring(value).substr(0, 3), L"Жж€");
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
 
 // The dialog's password is kept sealed: not readable in the bytes, read back whole; bytes that are
@@ -95,9 +57,9 @@ std::string Press(HWND window, int button) {
 // its refusal with the SQLSTATE, the password sealed in database.ini, and a station's numbers
 // copied once however often it is asked.
 TEST(DatabaseWindowTest, TestsSavesAndCopiesOnce) {
-    std::string connection = Narrow(TestConnection()), password;
+    std::string connection = TestConnection(), password;
     const std::size_t pwd = connection.find("Pwd=");
-    ASSERT_NE(pwd, std::string::npos) << connection;
+    ASSERT_NE(pwd, std::string::npos) << "no test server in " TOLLVANE_PG_ENV ": " << connection;
     password = connection.substr(pwd + 4, connection.find(';', pwd) - pwd - 4);
     connection.erase(pwd, password.size() + 5);
     testing::TestApp t(LanguageId::English);

@@ -26,6 +26,7 @@
 #include "app/win/window_kit.h"
 #include "keystore/win/win_key_file_cipher.h"
 #include "register/issued_cards.h"
+#include "support/expect_fields.h"
 #include "support/fakes.h"
 #include "win/scratch.h"
 
@@ -318,16 +319,14 @@ TEST(MenuBarTest,
                 return (GetMenuState(bar.get(), item, MF_BYCOMMAND) & MF_CHECKED) != 0;
             };
             const HMENU tools = GetSubMenu(bar.get(), 1);
-            const int last = GetMenuItemCount(tools) - 1;
-            EXPECT_EQ(
-                std::vector<UINT>({GetMenuItemID(tools, last - 3), GetMenuItemID(tools, last - 2),
-                                   GetMenuItemID(tools, last - 1), GetMenuItemID(tools, last)}),
-                std::vector<UINT>(
-                    {kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards, kMenuCardHolders}));
-            EXPECT_EQ(std::vector<bool>({checked(kMenuVerifyAfterWrite), checked(kMenuRussian),
-                                         checked(kMenuEnglish)}),
-                      std::vector<bool>({verify, language == LanguageId::Russian,
-                                         language == LanguageId::English}));
+            const int end = GetMenuItemCount(tools);
+            const UINT last[] = {kMenuVerifyAfterWrite, kMenuDatabase, kMenuIssuedCards,
+                                 kMenuCardHolders};
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(GetMenuItemID(tools, end - 4 + i), last[i]) << "item " << end - 4 + i;
+            EXPECT_FIELDS(
+                (checked(kMenuVerifyAfterWrite), checked(kMenuRussian), checked(kMenuEnglish)),
+                (verify, language == LanguageId::Russian, language == LanguageId::English));
         }
     }
     for (const auto& [icon, resource] : {std::pair{MessageIcon::Success, 3},
