@@ -14,12 +14,8 @@
 TOLLVANE_FUZZ_HARNESS(read_back) {
     const int role = in.Byte() & 1;
     const std::string_view frame = in.Rest();
-    // The start form, made once; each input starts from a copy of it.
-    static testing::TestApp fresh, t;
-    [[maybe_unused]] static const bool initialised =
-        (InitMainForm(fresh.app), InitMainForm(t.app), true);
-    t.form.controls = fresh.form.controls;
-    t.app.values = fresh.app.values;
+    testing::TestApp t;
+    InitMainForm(t.app);
     t.form.SetSelection(Ctl::RoleCombo, role);
     ApplySettingsReadBack(t.app, reinterpret_cast<const std::uint8_t*>(frame.data()), frame.size());
 

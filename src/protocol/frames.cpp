@@ -100,11 +100,6 @@ std::uint8_t TouchPollLetter(const FormSnapshot& form) {
     return FirstChecked<2>({form.touchPollOn, form.touchPollOff}, kTouchPollLetters, 'd');
 }
 
-int SelectedRole(int roleComboSelection) {
-    if (roleComboSelection == 0 || roleComboSelection == 1) return roleComboSelection;
-    return 255;
-}
-
 CommandFrame BuildMasterWriteFrame(const FormSnapshot& form) {
     CommandFrame frame = OpenFrame('M', 'w', form);
     if (IsPlus(frame[kFrameCardTypeOffset])) PutAesKey(frame, form);

@@ -87,9 +87,6 @@ std::uint8_t IndicationLetter(const FormSnapshot& form);
 std::uint8_t StandbyLetter(const FormSnapshot& form);
 std::uint8_t TouchPollLetter(const FormSnapshot& form);
 
-// RoleCombo selection: 0 Master, 1 User, anything else 255 (no role).
-int SelectedRole(int roleComboSelection);
-
 CommandFrame BuildMasterWriteFrame(const FormSnapshot& form);
 CommandFrame BuildMasterReadFrame(const FormSnapshot& form);
 CommandFrame BuildMasterClearFrame(const FormSnapshot& form);

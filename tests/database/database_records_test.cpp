@@ -77,14 +77,14 @@ TEST(DatabaseRecords, AServerThatStopsLosesNoRowAndGivesNoNumber) {
     ASSERT_FALSE(s.issued.Append(Row("before", s.name)));
     EXPECT_EQ(s.numbers.Record(number), RecordOutcome::Recorded);
     EXPECT_EQ(s.files.Text("usersData.data"), recorded) << "the station's own record";
-    // Given in advance: this very number is the expected case, another under its Wiegand 26 key is
-    // refused rather than taken as recorded.
+    // Given in advance: this very number is the expected case, another under its Wiegand 26 key
+    // (its first three bytes) is refused rather than taken as recorded.
     EXPECT_EQ(s.numbers.RecordGiven(number), RecordOutcome::AlreadyRecorded);
-    number[4] = 0x09;
+    number[3] = number[4] = 0x09;
     EXPECT_EQ(s.numbers.RecordGiven(number), RecordOutcome::KeyTaken);
 
     Server("stop");
-    number[4] = 0x05;
+    number[3] = 0x05;
     const Recording refused = s.numbers.Record(number);
     EXPECT_EQ(refused.outcome, RecordOutcome::Failed);
     EXPECT_EQ(refused.failure.step, StoreStep::Database);

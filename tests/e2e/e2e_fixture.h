@@ -1,6 +1,6 @@
 // The end-to-end tests' fixture: a scratch working folder, the program started in it beside the
 // simulated reader on COM5 (tests/e2e/run starts it), a step's boxes answered, the reader pulled
-// out and put back, the screenshots.
+// out and put back.
 #pragma once
 
 #include <winsock2.h>
@@ -9,7 +9,6 @@
 
 #include <memory>
 #include <sstream>
-#include <tuple>
 
 #include "app/win/resource_ids.h"
 #include "driver/driver.h"
@@ -56,11 +55,15 @@ inline std::string Sent() {
     return reply.size() > 3 ? reply.substr(3) : std::string();
 }
 
-// Saves a window when TOLLVANE_E2E_SHOTS names a folder (scripts/screenshots).
-inline void Shot(HWND hwnd, const std::string& name) {
-    if (const char* folder = std::getenv("TOLLVANE_E2E_SHOTS"); folder && hwnd)
-        SaveWindowBitmap(hwnd, std::string(folder) + "\\" + name + ".bmp");
-}
+// The program's windows take their DPI from this value when they start.
+class AtDpi {
+public:
+    explicit AtDpi(DWORD dpi) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
+    }
+    ~AtDpi() { RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels"); }
+};
 
 using ScratchDir = testing::Scratch;
 
@@ -83,14 +86,12 @@ public:  // the scenarios' helpers take the fixture
 
     // Starts the program with this appconfig.ini (none: no file); the texts of its start-up
     // search's boxes.
-    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig,
-                                   const std::string& shot = "") {
+    std::vector<std::string> Start(std::optional<std::string> config = kEnglishConfig) {
         program.reset();
         if (config) dir.Write("appconfig.ini", *config);
         program = std::make_unique<Program>(dir.path);
         if (!program->WaitMainWindow())
             throw std::runtime_error("the program showed no main window");
-        if (!shot.empty()) Shot(program->WaitTop(PROGRESS_CLASSW), shot);
         return program->SettleSearch();
     }
 

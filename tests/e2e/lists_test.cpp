@@ -6,17 +6,6 @@
 namespace tollvane::e2e {
 namespace {
 
-// The key list window with its keys shown, for the manual in the interface's language.
-HWND KeyListPicture(E2eTest& t, const std::string& name) {
-    t.program->ClickAsync(Id(AddToListButton));
-    const HWND keys = t.program->WaitTop(L"my Child Window");
-    if (!keys || !WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; }))
-        return keys;
-    PostMessageW(GetDlgItem(keys, kShowKeysCheckId), BM_CLICK, 0, 0);  // "Show Key"
-    Shot(keys, name);
-    return keys;
-}
-
 // The working folder's key list (the independent implementation encrypted it), opened from the
 // form; its records and operations are the platform test's.
 TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
@@ -25,44 +14,12 @@ TEST_F(E2eTest, KeyListOpensOnTheListOfTheWorkingFolder) {
         dir.path / "crkeys.data");
     Start();
     program->ClickAsync(Id(AddToListButton));
-    const HWND keys = KeyListPicture(*this, "keylist-en");
+    const HWND keys = program->WaitTop(L"my Child Window");
     ASSERT_TRUE(keys);
-    EXPECT_EQ(ListRows(GetDlgItem(keys, kKeyListViewId)), 24);
+    EXPECT_TRUE(WaitUntil([&] { return ListRows(GetDlgItem(keys, kKeyListViewId)) == 24; }));
     EXPECT_FALSE(IsWindowEnabled(program->Main()));
     program->Key(VK_ESCAPE);  // closes it as Cancel does
     EXPECT_TRUE(Closed(keys));
-    if (std::getenv("TOLLVANE_E2E_SHOTS")) {
-        program->Menu(kMenuRussian);
-        KeyListPicture(*this, "keylist-ru");
-    }
-}
-
-// A station in mid-run for the manual (scripts/screenshots): the register and the list of people of
-// tests/data/station (five people issued, three waiting), in each interface language with names and
-// a station of its own.
-void StationPictures(E2eTest& t) {
-    for (const std::string lang : {"en", "ru"}) {
-        t.program.reset();
-        for (const char* file : {"IssuedCards.csv", "CardHolders.csv"})
-            std::filesystem::copy_file(
-                std::filesystem::path("Z:" TOLLVANE_TEST_DATA) / "station" / lang / file,
-                t.dir.path / file, std::filesystem::copy_options::overwrite_existing);
-        t.Start(lang == "ru" ? kRussianConfig : kEnglishConfig);
-        for (const auto& [menu, title, list, rows, name] :
-             {std::tuple{int{kMenuCardHolders}, L"my Child Window Card Holders",
-                         int{kHoldersListViewId}, 8, "card-holders-"},
-              {int{kMenuIssuedCards}, L"my Child Window Issued Cards", int{kIssuedListViewId}, 6,
-               "issued-cards-"}}) {
-            t.program->MenuAsync(menu);
-            const HWND window = t.program->WaitTop(title);
-            ASSERT_TRUE(window &&
-                        WaitUntil([&] { return ListRows(GetDlgItem(window, list)) == rows; }))
-                << name;
-            Shot(window, name + lang);
-            t.program->Key(VK_ESCAPE);
-            ASSERT_TRUE(t.Closed(window)) << name;
-        }
-    }
 }
 
 // Imports a file of people into the card holders list (the box's text) and, with card 1 on the
@@ -116,7 +73,6 @@ TEST_F(E2eTest, HoldersImportedAreIssuedInOrder) {
     EXPECT_EQ(reg.find("0012345679,3232235778\r\n"), reg.rfind("0012345679,3232235778\r\n"))
         << reg;  // card 1 once
     EXPECT_NE(reg.find("0012345682,3232235781\r\n"), std::string::npos) << reg;
-    if (std::getenv("TOLLVANE_E2E_SHOTS")) StationPictures(*this);
 }
 
 }  // namespace

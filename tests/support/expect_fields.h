@@ -41,9 +41,10 @@ inline std::vector<std::string> FieldNames(const char* list) {
     return names;
 }
 
-template <typename Actual, typename Expected, std::size_t... I>
-::testing::AssertionResult FieldsEqual(const char* names, const Actual& actual,
-                                       const Expected& expected, std::index_sequence<I...>) {
+template <typename... A, typename... E>
+::testing::AssertionResult FieldsEqual(const char* names, const std::tuple<A...>& actual,
+                                       const std::tuple<E...>& expected) {
+    static_assert(sizeof...(A) == sizeof...(E), "as many expectations as fields");
     const std::vector<std::string> name = FieldNames(names);
     std::string differs;
     const auto compare = [&](std::size_t i, const auto& a, const auto& e) {
@@ -51,16 +52,12 @@ template <typename Actual, typename Expected, std::size_t... I>
         differs += "\n  " + (i < name.size() ? name[i] : std::to_string(i)) + " is " +
                    ::testing::PrintToString(a) + ", expected " + ::testing::PrintToString(e);
     };
-    (compare(I, std::get<I>(actual), std::get<I>(expected)), ...);
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (compare(I, std::get<I>(actual), std::get<I>(expected)), ...);
+    }
+    (std::index_sequence_for<A...>{});
     if (differs.empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "fields differ:" << differs;
-}
-
-template <typename... A, typename... E>
-::testing::AssertionResult FieldsEqual(const char* names, const std::tuple<A...>& actual,
-                                       const std::tuple<E...>& expected) {
-    static_assert(sizeof...(A) == sizeof...(E), "as many expectations as fields");
-    return FieldsEqual(names, actual, expected, std::index_sequence_for<A...>{});
 }
 
 }  // namespace tollvane::testing

@@ -148,7 +148,7 @@ class FakeProgress : public ProgressView {
 public:
     bool open = false, mainWindowEnabled = true;
     std::string title;
-    int range = 0, steps = 0 /* since the last Open */, opens = 0;
+    int range = 0, steps = 0, opens = 0;
     void Open(const std::string& t, int r) override {
         open = true, title = t, range = r, steps = 0, ++opens;
     }
@@ -172,7 +172,6 @@ public:
     std::string line;  // arrived from the reader and not read yet
     bool openResult = true, sendResult = true, handle = false;
     std::uint32_t sendError = 0;           // with sendResult false: the system refused the write
-    bool readError = false;                // ReadReply fails as ReadFile would with "access denied"
     std::optional<std::size_t> failAfter;  // ReadReply takes this many bytes, then fails so
     std::vector<std::string> opened;
     std::vector<unsigned> openBauds;
@@ -197,11 +196,9 @@ public:
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         reply.Clear();
-        const bool fails = readError || (failAfter && *failAfter < capacity);
-        const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity,
-                                        readError ? 0
-                                        : fails   ? *failAfter
-                                                  : std::size_t(-1)});
+        const bool fails = failAfter && *failAfter < capacity;
+        const std::size_t n = std::min(
+            {line.size(), capacity, ReplyBuffer::kCapacity, fails ? *failAfter : std::size_t(-1)});
         std::copy_n(line.begin(), n, reply.bytes.begin());
         reply.count = n;
         reply.failed = fails;
@@ -256,12 +253,7 @@ public:
         if (outcome == RecordOutcome::Recorded) recorded.push_back(copy);
         return {outcome, failure};
     }
-    // The same answers; a given number's are told apart by givenAsked.
-    Recording RecordGiven(const std::uint8_t data[7]) override {
-        ++givenAsked;
-        return Record(data);
-    }
-    int givenAsked = 0;
+    Recording RecordGiven(const std::uint8_t data[7]) override { return Record(data); }
 };
 
 // What the logic asks of the shell that the tests look at; the windows themselves are the
@@ -356,7 +348,6 @@ struct TestApp {
     TestApp(const TestApp&) = delete;
     TestApp& operator=(const TestApp&) = delete;
 
-    // The form as the program starts it, the system's ports and the reader on readerPort.
     void StartForm(std::vector<std::string> systemPorts = {"COM1", "COM3"},
                    std::optional<std::string> readerPort = "COM3") {
         ports.ports = std::move(systemPorts);
@@ -366,7 +357,7 @@ struct TestApp {
     }
     std::string T(Msg id) const { return app.texts[id]; }
 
-    // One tick of a timer, if it runs; RunOut ticks it until it stops and tells how often.
+    // RunOut ticks a timer until it stops and tells how often.
     bool Tick(TimerId id) { return timers.IsRunning(id) && (OnTimer(app, id), true); }
     int RunOut(TimerId id, int limit = 1000) {
         int n = 0;
@@ -418,7 +409,6 @@ struct TestApp {
         form.onTextSet = [this, hex](Ctl c) { hex(c) ? OnEditChanged(app, c) : void(); };
         form.onFocusLost = [this, hex](Ctl c) { hex(c) ? OnEditLeft(app, c) : void(); };
     }
-    // The operator clicks into a hex edit.
     void FocusEdit(Ctl c) {
         if (form.focused && *form.focused != c) form.FocusMainWindow();
         form.focused = c;
@@ -456,7 +446,6 @@ inline CommandFrame FrameOf(const std::vector<std::uint8_t>& sent) {
     return frame;
 }
 
-// The rows of a register file, split into their fields.
 inline std::vector<RegisterRow> RegisterRows(const std::string& file) {
     std::vector<RegisterRow> rows;
     RegisterScanner().Feed(file.data(), file.size(), [&](std::uint64_t, std::string_view line) {

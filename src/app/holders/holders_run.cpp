@@ -13,7 +13,7 @@ namespace {
 
 // Role User and a work mode whose frame carries the sector data.
 bool FormSetForUserWrite(const FormView& form) {
-    if (SelectedRole(form.Selection(Ctl::RoleCombo)) != 1) return false;
+    if (RoleOfItem(form.Selection(Ctl::RoleCombo)) != CardRole::User) return false;
     return CarriesUserData(WorkModeOfItem(form.Selection(Ctl::WorkModeCombo)));
 }
 

@@ -120,10 +120,10 @@ void PressCard(AppContext& app, CardOperation operation) {
 }  // namespace
 
 std::optional<CardCommand> CommandFromForm(const AppContext& app, CardOperation operation) {
-    const int role = SelectedRole(app.form.Selection(Ctl::RoleCombo));
-    if (role != 0 && role != 1) return std::nullopt;
+    const std::optional<CardRole> role = RoleOfItem(app.form.Selection(Ctl::RoleCombo));
+    if (!role) return std::nullopt;
     CardCommand command;
-    command.role = role == 0 ? CardRole::Master : CardRole::User;
+    command.role = *role;
     command.operation = operation;
     command.settings = ReadCardSettings(app.form, app.values);
     command.formData = app.values.uniqueData;

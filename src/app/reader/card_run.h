@@ -17,6 +17,13 @@ namespace tollvane {
 using UserNumber = std::array<std::uint8_t, 7>;
 
 enum class CardRole { Master, User };
+// The role a RoleCombo item stands for: Master, User, or none when nothing
+// is selected.
+inline std::optional<CardRole> RoleOfItem(int item) {
+    if (item == 0) return CardRole::Master;
+    if (item == 1) return CardRole::User;
+    return std::nullopt;
+}
 enum class CardOperation { Write, Read, Clear };
 
 struct CardCommand {

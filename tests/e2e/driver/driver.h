@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -54,37 +53,6 @@ inline std::vector<HWND> Children(HWND parent) {
 
 inline int ListRows(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
-
-// What the screen shows of a window, as a 32-bit BMP whose rows go top down (a negative height).
-inline bool SaveWindowBitmap(HWND window, const std::filesystem::path& path) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    std::this_thread::sleep_for(400ms);  // let it paint
-    RECT rc;
-    if (!GetWindowRect(window, &rc)) return false;
-    const BITMAPINFOHEADER bi{
-        sizeof bi, rc.right - rc.left, rc.top - rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const auto bytes = static_cast<DWORD>(4 * bi.biWidth * -bi.biHeight);
-    const BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi + bytes), 0, 0,
-                              sizeof fh + sizeof bi};
-    void* pixels = nullptr;
-    const HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
-    const HBITMAP bmp = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&bi),
-                                         DIB_RGB_COLORS, &pixels, nullptr, 0);
-    const HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, bi.biWidth, -bi.biHeight, screen, rc.left, rc.top, SRCCOPY);
-    GdiFlush();
-    for (DWORD i = 0; i < bytes / 4; ++i)
-        static_cast<DWORD*>(pixels)[i] |= 0xFF000000;  // opaque: BitBlt leaves alpha 0
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(&fh), sizeof fh)
-        .write(reinterpret_cast<const char*>(&bi), sizeof bi);
-    file.write(static_cast<const char*>(pixels), bytes);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return static_cast<bool>(file);
 }
 
 // Presses a button of a window as a click does, without waiting for what it starts.
