@@ -89,10 +89,8 @@ TOLLVANE_FUZZ_HARNESS(card_wait) {
             case 4: t.port.Arrive(Tokens()[(event / 8) % Tokens().size()]); break;
             case 5:
             case 6:  // a read that fails at once or part-way
-                t.port.readError = event % 8 == 5;
-                if (!t.port.readError) t.port.failAfter = event / 8 % 12;
+                t.port.failAfter = event % 8 == 5 ? 0 : event / 8 % 12;
                 tick();
-                t.port.readError = false;
                 t.port.failAfter.reset();
                 break;
             case 7:

@@ -172,7 +172,6 @@ public:
     std::string line;  // arrived from the reader and not read yet
     bool openResult = true, sendResult = true, handle = false;
     std::uint32_t sendError = 0;           // with sendResult false: the system refused the write
-    bool readError = false;                // ReadReply fails as ReadFile would with "access denied"
     std::optional<std::size_t> failAfter;  // ReadReply takes this many bytes, then fails so
     std::vector<std::string> opened;
     std::vector<unsigned> openBauds;
@@ -197,11 +196,9 @@ public:
     }
     bool ReadReply(ReplyBuffer& reply, std::size_t capacity = ReplyBuffer::kCapacity) override {
         reply.Clear();
-        const bool fails = readError || (failAfter && *failAfter < capacity);
-        const std::size_t n = std::min({line.size(), capacity, ReplyBuffer::kCapacity,
-                                        readError ? 0
-                                        : fails   ? *failAfter
-                                                  : std::size_t(-1)});
+        const bool fails = failAfter && *failAfter < capacity;
+        const std::size_t n = std::min(
+            {line.size(), capacity, ReplyBuffer::kCapacity, fails ? *failAfter : std::size_t(-1)});
         std::copy_n(line.begin(), n, reply.bytes.begin());
         reply.count = n;
         reply.failed = fails;
