@@ -170,6 +170,7 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
              r.WM = "4";
          },
          5, 1},
+        {"codes of two digits", [](KeyRecord& r) { r.WM = "21"; }, 5, 1},
         {"one sector digit and a blank", [](KeyRecord& r) { r.SN = "7 "; }, 7, 1},
         {"a sector the card lacks",
          [](KeyRecord& r) {
@@ -200,6 +201,12 @@ TEST_F(KeyListTest, UseAppliesOnlyTheValuesItKnows) {
         EXPECT_TRUE(t.form[IfW26Radio].checked);
         EXPECT_EQ(t.form[WorkModeCombo].selection, 1);
     }
+
+    // An SL3 record hides the Crypto1 key, which such a card does not use.
+    t.form.SetPasswordMask(Crypto1KeyEdit, false);
+    ApplyKeyRecord({"SL3", "X", "1", "0", "0", "1", "1", "05", "1", "", aes, "", false, false},
+                   t.app);
+    EXPECT_TRUE(t.form.IsPasswordMasked(Crypto1KeyEdit));
 
     // The list hands the record's own line to the form and closes.
     Store(Rec("r0") +
