@@ -57,6 +57,9 @@ TEST(CardSettingsTest, EachReaderSettingRadioSendsItsLetter) {
     // A Plus card without a security level has no card type.
     t.form[ClassicCheck].checked = t.form[Sl1Radio].checked = false;
     EXPECT_FALSE(ReadCardSettings(t.form, t.app.values).cardType.has_value());
+    t.form[Sl3Radio].checked = true;
+    const FormSnapshot sl3 = SnapshotOf(ReadCardSettings(t.form, t.app.values), {});
+    EXPECT_EQ(BuildMasterWriteFrame(sl3)[kFrameCardTypeOffset], '3');
 }
 
 // A read-back put into the form: from offset 5, card type, AES letter, 6 unused, key 10 11 .. 1F,

@@ -85,6 +85,8 @@ TEST(UsersDataIndex, RecordsByTheFilesRules) {
         {"0102039999", 1, true, " "},
         {"01020304", 0, false, " "},
         {"0a02030405", 0, false, " "},
+        {std::string(10, '\0') + std::string(10, '\xFF'), 0, false,
+         ""},  // zeros and FF are no digits
         {"01-0203040506", 1, false, " "},
         {"AB01020304050", 1, false, " "},
         {"1111111111 0102035555\r\n", 2, true, " "},

@@ -81,10 +81,16 @@ TEST(HoldersImport, SeparatorsQuotesEncodingsAndHeaders) {
         {"UTF-8 of three and four bytes",
          "\xE2\x82\xAC \xF0\x9F\x98\x80;1F2F3F4F5F6F7F\r\n",
          {"\u20AC \U0001F600|1F 2F 3F 4F 5F 6F 7F"}},
+        {"UTF-8 beside the surrogates, the least of four bytes",
+         "\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\r\n",
+         {"\uD7FF\uE000\U00010000|"}},
         // UTF-8 has no surrogates: such bytes are the ANSI code page's.
         {"the first surrogate in UTF-8 form", "\xED\xA0\x80\r\n", {"\u043D\u00A0\u0080|"}},
         {"the last surrogate in UTF-8 form", "\xED\xBF\xBF\r\n", {"\u043D\u00BF\u00BF|"}},
         // Two, three and four bytes of UTF-8 from UTF-16; a lone surrogate is U+FFFD.
+        {"UTF-16's least pair",
+         std::string("\xFF\xFE\x00\xD8\x00\xDC\r\0\n\0", 10),
+         {"\U00010000|"}},
         {"UTF-16 beyond ASCII",
          std::string("\xFF\xFEx\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE\x00\xDC\x3D\xD8\xFF\xDB\r\0\n\0",
                      22),
