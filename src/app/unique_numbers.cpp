@@ -7,24 +7,20 @@
 
 namespace tollvane {
 
-void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
+std::string StoreFailureText(const MessageTable& texts, const StoreFailure& failure) {
     switch (failure.step) {
-        case StoreStep::Open: app.ShowMessage(Msg::kUsersDataOpenError, MessageIcon::Error); break;
+        case StoreStep::Open: return texts[Msg::kUsersDataOpenError];
         case StoreStep::Read:
-            app.ShowMessage(
-                app.texts[Msg::kUsersDataReadError] + ErrorCodeLine(failure.systemError),
-                MessageIcon::Error);
-            break;
+            return texts[Msg::kUsersDataReadError] + ErrorCodeLine(failure.systemError);
         case StoreStep::Write:
-            app.ShowMessage(
-                app.texts[Msg::kUsersDataWriteError] + ErrorCodeLine(failure.systemError),
-                MessageIcon::Error);
-            break;
-        case StoreStep::Database:
-            app.ShowMessage(FillText(app.texts[Msg::kDatabaseUnreachable], {failure.text}),
-                            MessageIcon::Error);
-            break;
+            return texts[Msg::kUsersDataWriteError] + ErrorCodeLine(failure.systemError);
+        case StoreStep::Database: break;
     }
+    return FillText(texts[Msg::kDatabaseUnreachable], {failure.text});
+}
+
+void TellStoreFailure(AppContext& app, const StoreFailure& failure) {
+    app.ShowMessage(StoreFailureText(app.texts, failure), MessageIcon::Error);
 }
 
 DrawnNumber GenerateUniqueIntoForm(AppContext& app) {

@@ -29,6 +29,7 @@ struct DrawnNumber {
 DrawnNumber GenerateUniqueIntoForm(AppContext& app);
 
 // The operator's message for a number usersData.data could not take.
+std::string StoreFailureText(const MessageTable& texts, const StoreFailure& failure);
 void TellStoreFailure(AppContext& app, const StoreFailure& failure);
 
 }  // namespace tollvane

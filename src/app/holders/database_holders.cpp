@@ -1,7 +1,5 @@
 #include "app/holders/database_holders.h"
 
-#include <algorithm>
-
 namespace tollvane {
 
 namespace {
@@ -99,14 +97,10 @@ std::optional<HoldersNote> DatabaseHolders::Replace(const HolderIdentity& who,
     std::vector<HolderRecord> records;
     std::vector<CardHolder> people;
     if (auto note = LoadRecords(records, people, texts)) return note;
-    const auto it = std::find_if(people.begin(), people.end(), [&](const CardHolder& p) {
-        return p.status == HolderStatus::Issued && IdentityOf(p) == who;
-    });
-    if (it == people.end())
-        return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
-    if (auto note = revoke(*it)) return note;
-    const std::size_t place = static_cast<std::size_t>(it - people.begin());
-    if (const auto failure = db_.ReturnToWaiting(records[place].id))
+    const auto place = IssuedPlaceOf(people, who);
+    if (!place) return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
+    if (auto note = revoke(people[*place])) return note;
+    if (const auto failure = db_.ReturnToWaiting(records[*place].id))
         return NotSaved(*failure, texts);
     return std::nullopt;
 }

@@ -1,10 +1,11 @@
 #include "app/holders/holder_store.h"
 
-#include <algorithm>
+#include <iterator>
 #include <map>
 #include <utility>
 
 #include "app/holders/holder_texts.h"
+#include "app/unique_numbers.h"
 #include "carddata/users_data_index.h"
 #include "carddata/users_data_store.h"
 
@@ -35,6 +36,13 @@ std::vector<std::size_t> WaitingPlacesOf(const std::vector<CardHolder>& people,
         places.push_back(i);
     }
     return places;
+}
+
+std::optional<std::size_t> IssuedPlaceOf(const std::vector<CardHolder>& people,
+                                         const HolderIdentity& who) {
+    for (std::size_t i = 0; i < people.size(); ++i)
+        if (people[i].status == HolderStatus::Issued && IdentityOf(people[i]) == who) return i;
+    return std::nullopt;
 }
 
 std::optional<HoldersNote> ImportRefusal(const ImportResult& result, const MessageTable& texts) {
@@ -129,12 +137,7 @@ std::optional<HoldersNote> FileHolders::Change(const MessageTable& texts, Change
 
 HoldersNote FileHolders::Import(const std::string& text, const MessageTable& texts) {
     const auto storeNote = [&](StoreStep step, std::uint32_t code) {
-        if (step == StoreStep::Open)
-            return HoldersNote{texts[Msg::kUsersDataOpenError], MessageIcon::Error};
-        return HoldersNote{std::string(texts[step == StoreStep::Read ? Msg::kUsersDataReadError
-                                                                     : Msg::kUsersDataWriteError]) +
-                               ErrorCodeLine(code),
-                           MessageIcon::Error};
+        return HoldersNote{StoreFailureText(texts, {step, code}), MessageIcon::Error};
     };
     // usersData.data is held from the reservation of the given numbers until
     // the list that names them is saved, so that they can be taken back.
@@ -214,13 +217,11 @@ std::optional<HoldersNote> FileHolders::Replace(const HolderIdentity& who, const
     return Change(
         texts,
         [&]() -> std::optional<HoldersNote> {
-            const auto it = std::find_if(people_.begin(), people_.end(), [&](const CardHolder& p) {
-                return p.status == HolderStatus::Issued && IdentityOf(p) == who;
-            });
-            if (it == people_.end())
-                return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
-            if (auto note = revoke(*it)) return note;
-            *it = CardHolder{it->name, std::nullopt, HolderStatus::Waiting, {}, {}, {}};
+            const auto place = IssuedPlaceOf(people_, who);
+            if (!place) return HoldersNote{texts[Msg::kHoldersReplaceGone], MessageIcon::Warning};
+            CardHolder& person = people_[*place];
+            if (auto note = revoke(person)) return note;
+            person = CardHolder{person.name, std::nullopt, HolderStatus::Waiting, {}, {}, {}};
             return std::nullopt;
         },
         [] {});

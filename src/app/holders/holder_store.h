@@ -77,6 +77,9 @@ public:
 // identity once for each time it was chosen), in list order.
 std::vector<std::size_t> WaitingPlacesOf(const std::vector<CardHolder>& people,
                                          const std::vector<HolderIdentity>& chosen);
+// The place of the issued person who is who; none when nobody is.
+std::optional<std::size_t> IssuedPlaceOf(const std::vector<CardHolder>& people,
+                                         const HolderIdentity& who);
 // The note for an import that is refused before any number is checked
 // against the recorded ones (too many people, refused lines, nobody in the
 // file); none when the people may be added.
