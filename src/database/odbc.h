@@ -71,9 +71,6 @@ public:
 private:
     explicit DbConnection(std::unique_ptr<Handles> handles);
     std::optional<DbError> Failed(DbError error);
-    // Runs a call on the connection's handles and words its failure.
-    template <typename Call>
-    std::optional<DbError> Await(Call call);
 
     std::unique_ptr<Handles> handles_;
     bool lost_ = false;

@@ -288,12 +288,6 @@ std::unique_ptr<DbConnection> DbConnection::Open(std::string_view connectionStri
     return std::unique_ptr<DbConnection>(new DbConnection(std::move(handles)));
 }
 
-template <typename Call>
-std::optional<DbError> DbConnection::Await(Call call) {
-    auto failure = call(*handles_);
-    return failure ? Failed(std::move(*failure)) : std::nullopt;
-}
-
 std::optional<DbError> DbConnection::Failed(DbError error) {
     SQLUINTEGER dead = SQL_CD_FALSE;
     if (IsConnectionLost(error) ||
@@ -306,36 +300,30 @@ std::optional<DbError> DbConnection::Failed(DbError error) {
 
 std::optional<DbError> DbConnection::Run(std::string_view sql, const std::vector<DbValue>& params,
                                          std::vector<DbRow>* rows) {
-    return Await([&](Handles& h) {
-        return Execute(h.dbc, std::string(sql), params, rows, kStatementTimeoutSeconds);
-    });
+    auto failure = Execute(handles_->dbc, std::string(sql), params, rows, kStatementTimeoutSeconds);
+    return failure ? Failed(std::move(*failure)) : std::nullopt;
 }
 
 std::optional<DbError> DbConnection::Begin() {
-    return Await([](Handles& h) -> std::optional<DbError> {
-        if (Succeeded(SetAutocommit(h.dbc, SQL_AUTOCOMMIT_OFF))) return std::nullopt;
-        return Diagnose(SQL_HANDLE_DBC, h.dbc, "The transaction could not begin.");
-    });
+    const SQLHDBC dbc = handles_->dbc;
+    if (Succeeded(SetAutocommit(dbc, SQL_AUTOCOMMIT_OFF))) return std::nullopt;
+    return Failed(Diagnose(SQL_HANDLE_DBC, dbc, "The transaction could not begin."));
 }
 
 std::optional<DbError> DbConnection::Commit() {
-    return Await([](Handles& h) -> std::optional<DbError> {
-        std::optional<DbError> failure;
-        if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_COMMIT))) {
-            failure = Diagnose(SQL_HANDLE_DBC, h.dbc, "The transaction could not be committed.");
-            SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_ROLLBACK);
-        }
-        SetAutocommit(h.dbc, SQL_AUTOCOMMIT_ON);
-        return failure;
-    });
+    const SQLHDBC dbc = handles_->dbc;
+    std::optional<DbError> failure;
+    if (!Succeeded(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_COMMIT))) {
+        failure = Diagnose(SQL_HANDLE_DBC, dbc, "The transaction could not be committed.");
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    }
+    SetAutocommit(dbc, SQL_AUTOCOMMIT_ON);
+    return failure ? Failed(std::move(*failure)) : std::nullopt;
 }
 
 void DbConnection::Rollback() {
-    Await([](Handles& h) -> std::optional<DbError> {
-        SQLEndTran(SQL_HANDLE_DBC, h.dbc, SQL_ROLLBACK);
-        SetAutocommit(h.dbc, SQL_AUTOCOMMIT_ON);
-        return std::nullopt;
-    });
+    SQLEndTran(SQL_HANDLE_DBC, handles_->dbc, SQL_ROLLBACK);
+    SetAutocommit(handles_->dbc, SQL_AUTOCOMMIT_ON);
 }
 
 }  // namespace tollvane
